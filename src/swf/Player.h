@@ -1,0 +1,81 @@
+// The movie engine's facade: what the movie control widget, the headless renderer and the
+// tests see of the engine. Deterministic: time passes only through advance().
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <QTransform>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+namespace swf {
+
+struct Diagnostic {
+    QString message;
+    int tagCode = -1;    // tag being read, -1 when not inside a tag
+    qint64 offset = -1;  // byte offset in the uncompressed stream, -1 when unknown
+    int frame = -1;      // root frame being read, -1 when unknown
+};
+
+enum class Quality { High, Low };
+
+class Player {
+public:
+    Player();
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // Loading: a whole file at once, or progressively as bytes arrive (network).
+    // Each returns false, with errorText(), when the bytes cannot be a movie.
+    bool loadFile(const QString& path);
+    bool loadBytes(const QByteArray& bytes, const QString& url = {});
+    void beginStream(const QString& url);
+    bool appendBytes(const QByteArray& chunk);
+    void endStream();  // no more bytes will come: the movie is complete or truncated
+    void unload();
+
+    bool isLoaded() const;    // the header is known and frame 0 can be shown
+    bool hasFailed() const;   // loading stopped for good; errorText() says why
+    bool isComplete() const;  // every byte is in and was read
+    QString errorText() const;
+    QString url() const;
+    const std::vector<Diagnostic>& diagnostics() const;
+
+    int version() const;
+    QSize stageSize() const;   // pixels
+    QRectF stageRect() const;  // twips; x and y may be non-zero
+    double frameRate() const;  // frames per second, never 0 once loaded
+    int totalFrames() const;   // the header's frame count
+    int framesLoaded() const;  // frames of the root timeline that have fully arrived
+    QColor backgroundColor() const;
+
+    // Root timeline; frames count from 0.
+    int currentFrame() const;
+    bool isPlaying() const;
+    void play();
+    void stop();
+    void setLoop(bool loop);
+    bool loop() const;
+    void gotoFrame(int frame);  // clamped to the frames loaded
+    void advance();             // one tick at the movie's frame rate
+
+    // Draws the stage (background included) with stageToDevice mapping twips to the device.
+    void render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const;
+
+    // Receives each trace line of the movie's scripts.
+    void setTraceHandler(std::function<void(const QString&)> handler);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace swf
