@@ -2,6 +2,8 @@
 // tests see of the engine. Deterministic: time passes only through advance().
 #pragma once
 
+#include "swf/diagnostic.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QRectF>
@@ -16,13 +18,6 @@
 class QPainter;
 
 namespace swf {
-
-struct Diagnostic {
-    QString message;
-    int tagCode = -1;    // tag being read, -1 when not inside a tag
-    qint64 offset = -1;  // byte offset in the uncompressed stream, -1 when unknown
-    int frame = -1;      // root frame being read, -1 when unknown
-};
 
 enum class Quality { High, Low };
 

@@ -1,0 +1,72 @@
+#include "app/controls.h"
+
+#include "platform/twips.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+int designButton(Qt::MouseButtons buttons) {
+    int value = 0;
+    if (buttons & Qt::LeftButton) value |= 1;
+    if (buttons & Qt::RightButton) value |= 2;
+    if (buttons & Qt::MiddleButton) value |= 4;
+    return value;
+}
+
+int designShift(Qt::KeyboardModifiers modifiers) {
+    int value = 0;
+    if (modifiers & Qt::ShiftModifier) value |= 1;
+    if (modifiers & Qt::ControlModifier) value |= 2;
+    if (modifiers & Qt::AltModifier) value |= 4;
+    return value;
+}
+
+PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
+    setMouseTracking(true);
+    setAlignment(Qt::AlignCenter);
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    m_pressedInside = true;
+    const QPoint p = event->position().toPoint();
+    emit mouseDown(designButton(event->button()), designShift(event->modifiers()), twips::fromPixels(p.x()),
+                   twips::fromPixels(p.y()));
+    event->accept();
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit mouseUp(designButton(event->button()), designShift(event->modifiers()), twips::fromPixels(p.x()),
+                 twips::fromPixels(p.y()));
+    const bool click = m_pressedInside && event->button() == Qt::LeftButton && rect().contains(p);
+    m_pressedInside = false;
+    if (click) emit clicked();
+    event->accept();
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    emit mouseMove(designButton(event->buttons()), designShift(event->modifiers()), twips::fromPixels(p.x()),
+                   twips::fromPixels(p.y()));
+    event->accept();
+}
+
+LineShape::LineShape(QWidget* parent, int x1, int y1, int x2, int y2) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    const int left = twips::toPixels(std::min(x1, x2));
+    const int top = twips::toPixels(std::min(y1, y2));
+    const int right = twips::toPixels(std::max(x1, x2));
+    const int bottom = twips::toPixels(std::max(y1, y2));
+    setGeometry(left, top, std::max(1, right - left + 1), std::max(1, bottom - top + 1));
+}
+
+void LineShape::setBorderColor(QColor color) {
+    if (color == m_color) return;
+    m_color = color;
+    update();
+}
+
+void LineShape::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), m_color);
+}

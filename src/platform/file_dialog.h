@@ -1,0 +1,33 @@
+// The open and save dialogs. Callers pass the classic filter text
+// ("description|pattern|description|pattern"); it becomes the dialog's own form here.
+// Tests answer dialogs through a handler.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+enum class FileDialogKind { Open, Save };
+
+struct FileDialogRequest {
+    FileDialogKind kind = FileDialogKind::Open;
+    QString filter;      // classic form
+    QString initialDir;  // may not exist
+};
+
+// Qt's filter list from the classic form; descriptions are kept as they stand.
+QString dialogFilter(const QString& classicFilter);
+
+// The chosen full path, or an empty text when the dialog was cancelled. An open dialog
+// accepts a typed name of a file that does not exist; a save dialog does not ask before
+// replacing a file.
+QString showFileDialog(QWidget* parent, const FileDialogRequest& request);
+
+using FileDialogHandler = std::function<QString(const FileDialogRequest&)>;
+void setFileDialogHandler(FileDialogHandler handler);
+
+}  // namespace platform

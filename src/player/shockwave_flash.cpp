@@ -1,0 +1,408 @@
+#include "player/shockwave_flash.h"
+
+#include "platform/twips.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Frames the clock may run in one tick to catch up after a stall; beyond this it drops
+// the lost time instead of racing through the movie.
+constexpr int kMaxCatchUpFrames = 4;
+// Zoom is kept within these bounds so repeated zooming cannot overflow the transform.
+constexpr double kMinZoomScale = 1.0 / 64;
+constexpr double kMaxZoomScale = 256.0;
+// The auto qualities switch after this many frames in a row over or under the budget.
+constexpr int kAutoQualitySwitchFrames = 12;
+
+bool isWebAddress(const QString& movie) {
+    return movie.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+        || movie.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+
+QString localPathOf(const QString& movie) {
+    if (movie.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return QUrl(movie).toLocalFile();
+    return movie;
+}
+
+}  // namespace
+
+ShockwaveFlash::ShockwaveFlash(QWidget* parent) : QWidget(parent), m_player(std::make_unique<swf::Player>()) {
+    setObjectName(QStringLiteral("sw"));
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    setFocusPolicy(Qt::StrongFocus);
+    m_player->setLoop(m_loop);
+    m_clock.setTimerType(Qt::PreciseTimer);
+    connect(&m_clock, &QTimer::timeout, this, &ShockwaveFlash::onClockTick);
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(kDownloadSilenceMs);
+    connect(&m_silence, &QTimer::timeout, this, [this] {
+        if (m_reply) {
+            QNetworkReply* reply = m_reply;
+            m_reply = nullptr;
+            reply->abort();
+            reply->deleteLater();
+            failLoad(tr("下载超时：服务器 %1 秒没有发送数据").arg(kDownloadSilenceMs / 1000));
+        }
+    });
+}
+
+ShockwaveFlash::~ShockwaveFlash() {
+    if (m_reply) m_reply->abort();
+}
+
+QString ShockwaveFlash::Movie() const { return m_movie; }
+
+void ShockwaveFlash::setMovie(const QString& movie) {
+    resetMovie();
+    m_movie = movie;
+    if (movie.isEmpty()) {
+        m_readyState = 1;
+        update();
+        return;
+    }
+    setReadyState(0);
+    if (isWebAddress(movie)) {
+        startDownload(QUrl(movie));
+        return;
+    }
+    const quint64 generation = m_generation;
+    const QString path = localPathOf(movie);
+    // Read after the setter returns, so the window can show the loading state first.
+    QMetaObject::invokeMethod(this, [this, generation, path] { loadLocal(generation, path); }, Qt::QueuedConnection);
+}
+
+void ShockwaveFlash::resetMovie() {
+    ++m_generation;
+    if (m_reply) {
+        QNetworkReply* reply = m_reply;
+        m_reply = nullptr;
+        reply->abort();
+        reply->deleteLater();
+    }
+    m_silence.stop();
+    m_downloaded = 0;
+    m_player->unload();
+    m_player->setLoop(m_loop);
+    m_loadError.clear();
+    setToolTip(QString());
+    m_playing = false;
+    m_zoomScale = 1.0;
+    updateClock();
+}
+
+void ShockwaveFlash::setReadyState(int state) {
+    m_readyState = state;
+    // Like a real control's events, delivered from the event loop, never from inside a call.
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, state] {
+            if (generation == m_generation) emit OnReadyStateChange(state);
+        },
+        Qt::QueuedConnection);
+}
+
+void ShockwaveFlash::loadLocal(quint64 generation, const QString& path) {
+    if (generation != m_generation) return;
+    if (!m_player->loadFile(path) && !m_player->isLoaded()) {
+        failLoad(m_player->errorText());
+        return;
+    }
+    m_loadError = m_player->errorText();
+    setToolTip(m_loadError);
+    m_player->setLoop(m_loop);
+    m_playing = true;
+    m_player->play();
+    setReadyState(3);
+    updateClock();
+    update();
+    // Complete in a later turn of the event loop, so state 3 is seen as such.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation == m_generation) setReadyState(4);
+        },
+        Qt::QueuedConnection);
+}
+
+void ShockwaveFlash::startDownload(const QUrl& url) {
+    if (!m_network) m_network = new QNetworkAccessManager(this);
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
+    m_player->beginStream(url.toString());
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::readyRead, this, &ShockwaveFlash::onDownloadData);
+    connect(m_reply, &QNetworkReply::finished, this, &ShockwaveFlash::onDownloadFinished);
+    m_silence.start();
+}
+
+void ShockwaveFlash::onDownloadData() {
+    QNetworkReply* reply = m_reply;
+    if (!reply || sender() != reply) return;
+    m_silence.start();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status >= 300 && status < 400) return;  // the redirect's own body
+    if (status >= 400) return;                  // reported when finished
+    const QByteArray chunk = reply->readAll();
+    m_downloaded += chunk.size();
+    if (m_downloaded > kMaxDownloadBytes) {
+        m_reply = nullptr;
+        reply->abort();
+        reply->deleteLater();
+        failLoad(tr("影片太大：超过 %1 MB，已停止下载").arg(kMaxDownloadBytes / (1024 * 1024)));
+        return;
+    }
+    if (!m_player->appendBytes(chunk)) {
+        m_reply = nullptr;
+        reply->abort();
+        reply->deleteLater();
+        failLoad(m_player->errorText().isEmpty() ? tr("下载的内容不是Flash影片") : m_player->errorText());
+        return;
+    }
+    afterBytesArrived();
+}
+
+void ShockwaveFlash::afterBytesArrived() {
+    if (m_readyState == 0 && m_player->isLoaded() && m_player->framesLoaded() > 0) {
+        m_player->setLoop(m_loop);
+        m_playing = true;
+        m_player->play();
+        setReadyState(3);
+    }
+    updateClock();
+    update();
+}
+
+void ShockwaveFlash::onDownloadFinished() {
+    QNetworkReply* reply = m_reply;
+    if (!reply || sender() != reply) return;
+    m_reply = nullptr;
+    m_silence.stop();
+    reply->deleteLater();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status >= 400) {
+        if (status >= 400)
+            failLoad(tr("下载失败：服务器回答 %1 %2")
+                         .arg(status)
+                         .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+        else
+            failLoad(tr("下载失败：%1").arg(reply->errorString()));
+        return;
+    }
+    const QByteArray rest = reply->readAll();
+    if (!rest.isEmpty() && !m_player->appendBytes(rest)) {
+        failLoad(m_player->errorText());
+        return;
+    }
+    m_player->endStream();
+    if (!m_player->isLoaded()) {
+        failLoad(m_player->errorText().isEmpty() ? tr("下载的内容不是Flash影片") : m_player->errorText());
+        return;
+    }
+    m_loadError = m_player->errorText();
+    setToolTip(m_loadError);
+    afterBytesArrived();
+    setReadyState(4);
+}
+
+void ShockwaveFlash::failLoad(const QString& reason) {
+    m_loadError = reason.isEmpty() ? tr("无法载入影片") : reason;
+    setToolTip(m_loadError);
+    if (m_player->isLoaded() && m_player->framesLoaded() > 0) {
+        // What arrived plays; the reason stays visible as the tooltip and a banner.
+        m_player->endStream();
+        setReadyState(4);
+    } else {
+        m_playing = false;
+        setReadyState(1);
+    }
+    updateClock();
+    update();
+}
+
+void ShockwaveFlash::setLoop(bool loop) {
+    m_loop = loop;
+    m_player->setLoop(loop);
+}
+
+bool ShockwaveFlash::Loop() const { return m_loop; }
+
+qint32 ShockwaveFlash::FrameNum() const { return m_player->isLoaded() ? m_player->currentFrame() : 0; }
+
+void ShockwaveFlash::Play() {
+    if (!m_player->isLoaded()) return;
+    m_player->play();
+    m_playing = m_player->isPlaying();
+    updateClock();
+}
+
+void ShockwaveFlash::Stop() {
+    m_player->stop();
+    m_playing = false;
+    updateClock();
+}
+
+void ShockwaveFlash::Rewind() {
+    Stop();
+    if (m_player->isLoaded()) m_player->gotoFrame(0);
+    update();
+}
+
+void ShockwaveFlash::Zoom(qint32 factor) {
+    if (factor == 0) {
+        m_zoomScale = 1.0;
+    } else if (factor > 0) {
+        m_zoomScale = std::clamp(m_zoomScale * 100.0 / factor, kMinZoomScale, kMaxZoomScale);
+    }
+    update();
+}
+
+qint32 ShockwaveFlash::TotalFrames() const { return m_player->isLoaded() ? m_player->totalFrames() : 0; }
+
+bool ShockwaveFlash::Playing() const { return m_playing; }
+
+void ShockwaveFlash::setPlaying(bool playing) {
+    if (playing)
+        Play();
+    else
+        Stop();
+}
+
+void ShockwaveFlash::GotoFrame(qint32 frame) {
+    // A goto halts the movie on the frame asked for; callers that want it to run call Play.
+    Stop();
+    if (!m_player->isLoaded()) return;
+    m_player->gotoFrame(std::max(0, frame));
+    update();
+}
+
+void ShockwaveFlash::setQuality2(const QString& quality) {
+    const QString name = quality.toLower();
+    if (name != QLatin1String("high") && name != QLatin1String("low") && name != QLatin1String("autohigh")
+        && name != QLatin1String("autolow"))
+        return;
+    m_quality = name;
+    m_autoHigh = name != QLatin1String("autolow");
+    m_slowFrames = m_fastFrames = 0;
+    update();
+}
+
+QString ShockwaveFlash::Quality2() const { return m_quality; }
+
+void ShockwaveFlash::TGotoFrame(const QString& target, qint32 frame) {
+    if (target == QLatin1String("/") || target.isEmpty() || target == QLatin1String("_level0")) GotoFrame(frame);
+}
+
+qint32 ShockwaveFlash::ReadyState() const { return m_readyState; }
+
+void ShockwaveFlash::setWidth(qint32 value) { resize(twips::toPixels(std::max(0, value)), height()); }
+
+void ShockwaveFlash::setHeight(qint32 value) { resize(width(), twips::toPixels(std::max(0, value))); }
+
+bool ShockwaveFlash::drawsHighQuality() const {
+    if (m_quality == QLatin1String("high")) return true;
+    if (m_quality == QLatin1String("low")) return false;
+    return m_autoHigh;
+}
+
+QTransform ShockwaveFlash::stageToWidget() const {
+    QTransform transform;
+    if (!m_player->isLoaded()) return transform;
+    const QRectF stage = m_player->stageRect();
+    if (stage.width() <= 0 || stage.height() <= 0) return transform;
+    const double fit = std::min(width() / stage.width(), height() / stage.height());
+    const double scale = fit * m_zoomScale;
+    transform.translate(width() / 2.0, height() / 2.0);
+    transform.scale(scale, scale);
+    transform.translate(-stage.center().x(), -stage.center().y());
+    return transform;
+}
+
+void ShockwaveFlash::setClockEnabled(bool enabled) {
+    m_clockEnabled = enabled;
+    updateClock();
+}
+
+void ShockwaveFlash::tick() {
+    if (!m_player->isLoaded()) return;
+    m_player->advance();
+    m_playing = m_player->isPlaying();
+    update();
+}
+
+void ShockwaveFlash::updateClock() {
+    const bool run = m_clockEnabled && m_playing && m_player->isLoaded();
+    if (run && !m_clock.isActive()) {
+        const double fps = std::max(0.01, m_player->frameRate());
+        m_clock.start(std::clamp(static_cast<int>(1000.0 / fps / 2), 1, 1000));
+        m_playTime.start();
+        m_framesPlayed = 0;
+    } else if (!run && m_clock.isActive()) {
+        m_clock.stop();
+    }
+}
+
+void ShockwaveFlash::onClockTick() {
+    const double fps = std::max(0.01, m_player->frameRate());
+    const qint64 due = static_cast<qint64>(m_playTime.elapsed() * fps / 1000.0);
+    int steps = 0;
+    while (m_framesPlayed < due && steps < kMaxCatchUpFrames && m_playing) {
+        tick();
+        ++m_framesPlayed;
+        ++steps;
+    }
+    if (m_framesPlayed < due) m_framesPlayed = due;  // drop time lost to a stall
+    updateClock();
+}
+
+void ShockwaveFlash::adjustAutoQuality(qint64 frameNanoseconds) {
+    if (m_quality != QLatin1String("autohigh") && m_quality != QLatin1String("autolow")) return;
+    const double budget = 1e9 / std::max(1.0, m_player->frameRate());
+    if (m_autoHigh && frameNanoseconds > budget * 0.8) {
+        m_fastFrames = 0;
+        if (++m_slowFrames >= kAutoQualitySwitchFrames) m_autoHigh = false, m_slowFrames = 0;
+    } else if (!m_autoHigh && frameNanoseconds < budget * 0.25) {
+        m_slowFrames = 0;
+        if (++m_fastFrames >= kAutoQualitySwitchFrames) m_autoHigh = true, m_fastFrames = 0;
+    } else {
+        m_slowFrames = m_fastFrames = 0;
+    }
+}
+
+void ShockwaveFlash::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!m_player->isLoaded()) {
+        painter.fillRect(rect(), palette().window());
+        if (!m_loadError.isEmpty()) {
+            painter.setPen(palette().windowText().color());
+            painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, m_loadError);
+        }
+        return;
+    }
+    painter.fillRect(rect(), m_player->backgroundColor());
+    QElapsedTimer timer;
+    timer.start();
+    const bool high = drawsHighQuality();
+    painter.setRenderHint(QPainter::Antialiasing, high);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, high);
+    m_player->render(painter, stageToWidget(), high ? swf::Quality::High : swf::Quality::Low);
+    adjustAutoQuality(timer.nsecsElapsed());
+    if (!m_loadError.isEmpty()) {
+        // A partly loaded movie plays on; say why it stops short.
+        const QRect banner(0, height() - 24, width(), 24);
+        painter.resetTransform();
+        painter.fillRect(banner, QColor(0, 0, 0, 160));
+        painter.setPen(Qt::white);
+        painter.drawText(banner.adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, m_loadError);
+    }
+}

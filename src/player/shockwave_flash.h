@@ -1,0 +1,107 @@
+// The movie control: a widget implementing IShockwaveFlash over the engine. It loads
+// from files and web addresses, drives the engine at the movie's frame rate and paints
+// it with the whole movie visible ("ShowAll"), zoom and quality applied.
+#pragma once
+
+#include "player/i_shockwave_flash.h"
+#include "swf/Player.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+class ShockwaveFlash : public QWidget, public IShockwaveFlash {
+    Q_OBJECT
+
+public:
+    // Limits of a download: a movie larger than this, or a server silent for longer, ends
+    // the load with a reason instead of waiting or filling memory.
+    static constexpr qint64 kMaxDownloadBytes = 256LL * 1024 * 1024;
+    static constexpr int kDownloadSilenceMs = 30'000;
+    static constexpr int kMaxRedirects = 5;
+
+    explicit ShockwaveFlash(QWidget* parent = nullptr);
+    ~ShockwaveFlash() override;
+
+    QString Movie() const override;
+    void setMovie(const QString& movie) override;
+    void setLoop(bool loop) override;
+    bool Loop() const override;
+    qint32 FrameNum() const override;
+    void Play() override;
+    void Stop() override;
+    void Rewind() override;
+    void Zoom(qint32 factor) override;
+    qint32 TotalFrames() const override;
+    bool Playing() const override;
+    void setPlaying(bool playing) override;
+    void GotoFrame(qint32 frame) override;
+    void setQuality2(const QString& quality) override;
+    QString Quality2() const override;
+    void TGotoFrame(const QString& target, qint32 frame) override;
+    qint32 ReadyState() const override;
+    void setWidth(qint32 twips) override;
+    void setHeight(qint32 twips) override;
+
+    // Why the last movie could not be (fully) loaded, in the user's words; empty when fine.
+    QString loadError() const { return m_loadError; }
+    // The view scale relative to the whole-movie view (1 = whole movie).
+    double zoomScale() const { return m_zoomScale; }
+    // Whether frames are drawn antialiased now (auto qualities switch by frame time).
+    bool drawsHighQuality() const;
+    // The transform from stage twips to widget pixels that painting uses.
+    QTransform stageToWidget() const;
+
+    swf::Player& engine() { return *m_player; }
+    // Tests drive time themselves: with the clock off, frames advance only through tick().
+    void setClockEnabled(bool enabled);
+    void tick();
+
+signals:
+    void OnReadyStateChange(int newState);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void resetMovie();
+    void setReadyState(int state);
+    void loadLocal(quint64 generation, const QString& path);
+    void startDownload(const QUrl& url);
+    void onDownloadData();
+    void onDownloadFinished();
+    void failLoad(const QString& reason);
+    void afterBytesArrived();
+    void updateClock();
+    void onClockTick();
+    void adjustAutoQuality(qint64 frameNanoseconds);
+
+    std::unique_ptr<swf::Player> m_player;
+    QString m_movie;
+    QString m_loadError;
+    int m_readyState = 1;
+    quint64 m_generation = 0;  // bumps on every new movie so stale queued work is dropped
+    bool m_loop = true;
+    bool m_playing = false;
+    QString m_quality = QStringLiteral("high");
+    bool m_autoHigh = true;     // current choice of the auto qualities
+    int m_slowFrames = 0;
+    int m_fastFrames = 0;
+    double m_zoomScale = 1.0;
+
+    QTimer m_clock;
+    bool m_clockEnabled = true;
+    QElapsedTimer m_playTime;
+    qint64 m_framesPlayed = 0;
+
+    QNetworkAccessManager* m_network = nullptr;
+    QPointer<QNetworkReply> m_reply;
+    QTimer m_silence;
+    qint64 m_downloaded = 0;
+};

@@ -1,0 +1,55 @@
+// Form2, the play list window: the list of movie paths beside a column of seven framed
+// picture buttons (new, open, save, add, remove, move up, move down).
+#pragma once
+
+#include "app/controls.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QComboBox;
+class QListWidget;
+
+class Form2 : public QWidget {
+    Q_OBJECT
+
+public:
+    Form2();
+    ~Form2() override;
+
+    void Form_Load();
+    void Form_Unload();
+    void Form_MouseMove();
+    void Image1_Click(int index);
+    void Image1_MouseMove(int index);
+    void Image1_MouseDown(int index);
+    void List1_Click();
+
+    // The search run's appends: at the end, without looking for duplicates.
+    void appendEntry(const QString& path);
+    QStringList entries() const;
+
+    QListWidget* List1 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    std::array<PictureBox*, 7> Image1{};
+    std::array<LineShape*, 7> Line1{};  // top
+    std::array<LineShape*, 7> Line2{};  // left
+    std::array<LineShape*, 7> Line3{};  // bottom
+    std::array<LineShape*, 7> Line4{};  // right
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setLook(int index, FrameLook look);
+    void newList();
+    void openList();
+    void saveList();
+    void addMovie();
+    void removeEntry();
+    void moveEntry(int delta);
+    // Appends a list file's entries; on failure says why and changes nothing.
+    bool loadListFile(const QString& path, bool quiet);
+};

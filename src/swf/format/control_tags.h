@@ -1,0 +1,53 @@
+// Records of the display-list control tags: PlaceObject 1-3, RemoveObject 1-2, FrameLabel,
+// SetBackgroundColor.
+#pragma once
+
+#include "swf/format/records.h"
+#include "swf/io/reader.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace swf::format {
+
+enum class BlendMode : quint8 {
+    Normal = 1, Layer, Multiply, Screen, Lighten, Darken, Difference, Add, Subtract, Invert, Alpha, Erase,
+    Overlay, HardLight
+};
+
+struct Filter {
+    quint8 type = 0;  // 0 drop shadow, 1 blur, 2 glow, 3 bevel, 4 gradient glow, 5 convolution,
+                      // 6 colour matrix, 7 gradient bevel
+    QByteArray data;  // the filter's body as stored, for a later filter renderer
+};
+
+struct PlaceObject {
+    int depth = 0;
+    bool move = false;  // modifies (or replaces the character of) what is at depth
+    std::optional<quint16> characterId;
+    std::optional<Matrix> matrix;
+    std::optional<ColorTransform> colorTransform;
+    std::optional<quint16> ratio;
+    std::optional<QString> name;
+    std::optional<quint16> clipDepth;
+    std::optional<BlendMode> blendMode;
+    std::optional<std::vector<Filter>> filters;
+    std::optional<bool> cacheAsBitmap;
+    QByteArray clipActions;  // raw CLIPACTIONS, read by the script layer
+};
+
+struct RemoveObject {
+    int depth = 0;
+    std::optional<quint16> characterId;  // only RemoveObject (1) names it
+};
+
+// Each returns false when the record is broken; the tag is then skipped.
+bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObject& out);
+bool readRemoveObject(io::Reader& reader, int tagCode, RemoveObject& out);
+std::vector<Filter> readFilterList(io::Reader& reader);
+
+}  // namespace swf::format

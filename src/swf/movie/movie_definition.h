@@ -1,0 +1,50 @@
+// Everything a movie file defines: its header, the library of characters by id and the root
+// timeline. Grows while bytes arrive; the stage reads it.
+#pragma once
+
+#include "swf/diagnostic.h"
+#include "swf/format/records.h"
+#include "swf/movie/character.h"
+#include "swf/movie/timeline.h"
+
+#include <QColor>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace swf::movie {
+
+enum class Compression { None, Zlib, Lzma };
+
+struct MovieHeader {
+    int version = 0;
+    Compression compression = Compression::None;
+    qint64 declaredLength = 0;  // the whole uncompressed file, header included
+    format::Rect frameRect;
+    double frameRate = 0;  // as stored; 0 is possible
+    int frameCount = 0;    // as stored
+};
+
+class MovieDefinition {
+public:
+    MovieHeader header;
+    Timeline root;
+    QColor background = Qt::white;
+    bool hasBackground = false;
+    QByteArray jpegTables;
+
+    const Character* character(quint16 id) const;
+    // Later definitions of an id are ignored: the first one is what the timeline means.
+    void addCharacter(std::unique_ptr<Character> character);
+    int characterCount() const { return static_cast<int>(m_characters.size()); }
+
+    const std::vector<Diagnostic>& diagnostics() const { return m_diagnostics; }
+    void note(const QString& message, int tagCode = -1, qint64 offset = -1, int frame = -1);
+
+private:
+    std::unordered_map<quint16, std::unique_ptr<Character>> m_characters;
+    std::vector<Diagnostic> m_diagnostics;
+};
+
+}  // namespace swf::movie

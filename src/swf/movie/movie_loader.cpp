@@ -1,0 +1,208 @@
+// Progressive movie loading.
+#include "swf/movie/movie_loader.h"
+
+#include "swf/format/tag_codes.h"
+#include "swf/movie/limits.h"
+#include "swf/movie/load_messages.h"
+
+#include <algorithm>
+
+namespace swf::movie {
+namespace {
+
+constexpr int kSignatureSize = 8;
+// A projector ends with the movie, then this marker, then the movie's length.
+constexpr quint32 kProjectorMarker = 0xFA123456;
+constexpr int kProjectorTrailerSize = 8;
+
+quint32 littleEndian32(const char* p) {
+    return quint8(p[0]) | (quint8(p[1]) << 8) | (quint32(quint8(p[2])) << 16) | (quint32(quint8(p[3])) << 24);
+}
+
+bool plausibleFirstByte(char c) { return c == 'F' || c == 'C' || c == 'Z' || c == 'M'; }
+
+}  // namespace
+
+MovieLoader::MovieLoader() = default;
+MovieLoader::~MovieLoader() = default;
+
+void MovieLoader::fail(const QString& message) {
+    if (m_error.isEmpty()) m_error = message;
+    m_state = State::Failed;
+}
+
+bool MovieLoader::append(QByteArrayView chunk) {
+    if (m_state == State::Failed) return false;
+    if (m_state == State::Complete) return true;
+    if (!m_signatureKnown) {
+        const qsizetype want = std::min<qsizetype>(kSignatureSize - m_prefix.size(), chunk.size());
+        m_prefix.append(chunk.first(want));
+        chunk = chunk.sliced(want);
+        if (!m_prefix.isEmpty() && !plausibleFirstByte(m_prefix[0])) {
+            fail(messages::notAMovie());
+            return false;
+        }
+        if (m_prefix.size() >= 2 && m_prefix.startsWith("MZ")) {
+            // A projector: the movie sits at the end, so everything must arrive first.
+            m_projector = true;
+            m_signatureKnown = true;
+        } else if (m_prefix.size() < kSignatureSize) {
+            return true;
+        } else if (!acceptSignature()) {
+            return false;
+        }
+    }
+    if (m_projector) {
+        if (m_prefix.size() + chunk.size() > kMaxUncompressedSize) {
+            fail(messages::absurdSize());
+            return false;
+        }
+        m_prefix.append(chunk);
+        return true;
+    }
+    decompress(chunk);
+    if (!m_headerKnown) readHeader();
+    if (m_headerKnown) readTags();
+    if (m_compressionBroken && m_state != State::Complete) fail(messages::badCompression());
+    return m_state != State::Failed;
+}
+
+bool MovieLoader::acceptSignature() {
+    m_signatureKnown = true;
+    const QByteArrayView tail = QByteArrayView(m_prefix).sliced(1, 2);
+    const char kind = m_prefix[0];
+    if (tail != "WS" || (kind != 'F' && kind != 'C' && kind != 'Z')) {
+        fail(messages::notAMovie());
+        return false;
+    }
+    MovieHeader& header = m_definition.header;
+    header.version = quint8(m_prefix[3]);
+    header.declaredLength = littleEndian32(m_prefix.constData() + 4);
+    if (header.declaredLength > kMaxUncompressedSize) {
+        fail(messages::absurdSize());
+        return false;
+    }
+    if (kind == 'C') {
+        header.compression = Compression::Zlib;
+        m_inflater = io::StreamInflater::zlib();
+    } else if (kind == 'Z') {
+        header.compression = Compression::Lzma;
+        m_inflater = io::StreamInflater::lzmaSwf();
+        m_lzmaLengthBytes = 4;  // the compressed length, which the decoder does not need
+    }
+    m_state = State::WaitingForHeader;
+    return true;
+}
+
+void MovieLoader::decompress(QByteArrayView input) {
+    if (input.isEmpty()) return;
+    if (!m_inflater) {
+        const qsizetype room = kMaxUncompressedSize - kSignatureSize - m_body.size();
+        m_body.append(input.first(std::min(room, input.size())));
+        return;
+    }
+    if (m_lzmaLengthBytes > 0) {
+        const qsizetype skipped = std::min<qsizetype>(m_lzmaLengthBytes, input.size());
+        m_lzmaLengthBytes -= static_cast<int>(skipped);
+        input = input.sliced(skipped);
+    }
+    if (m_inflaterDone || input.isEmpty()) return;
+    const auto status = m_inflater->feed(input, m_body, kMaxUncompressedSize - kSignatureSize);
+    if (status == io::StreamInflater::Status::Finished) m_inflaterDone = true;
+    if (status == io::StreamInflater::Status::Failed) {
+        m_inflaterDone = true;
+        m_compressionBroken = true;
+    }
+}
+
+void MovieLoader::readHeader() {
+    if (m_body.isEmpty()) return;
+    const int bits = quint8(m_body[0]) >> 3;
+    const qsizetype rectBytes = (5 + 4 * bits + 7) / 8;
+    if (m_body.size() < rectBytes + 4) return;
+    io::Reader reader(m_body, kSignatureSize);
+    MovieHeader& header = m_definition.header;
+    header.frameRect = format::readRect(reader);
+    header.frameRate = reader.u16() / 256.0;
+    header.frameCount = reader.u16();
+    m_position = reader.position();
+    m_headerKnown = true;
+    m_state = State::Loading;
+}
+
+void MovieLoader::readTags() {
+    while (m_state == State::Loading) {
+        const QByteArrayView available = QByteArrayView(m_body).sliced(m_position);
+        TagHeader tag;
+        if (!readTagHeader(available, tag)) return;
+        if (tag.code == int(format::TagCode::End)) {
+            m_position += tag.headerSize;
+            if (!m_pending.commands.empty() || m_definition.root.frameCount() == 0)
+                m_definition.root.appendFrame(std::move(m_pending));
+            m_pending = Frame{};
+            m_state = State::Complete;
+            return;
+        }
+        if (tag.length > kMaxUncompressedSize) {
+            fail(messages::damaged());
+            return;
+        }
+        if (available.size() < tag.headerSize + tag.length) return;
+        io::Reader body(available.sliced(tag.headerSize, tag.length),
+                        kSignatureSize + m_position + tag.headerSize);
+        m_parser.handleTag(tag.code, body, m_pending, m_definition.root, 0, m_definition.root.frameCount());
+        m_position += tag.headerSize + tag.length;
+    }
+}
+
+void MovieLoader::finish() {
+    if (m_state == State::Complete || m_state == State::Failed) return;
+    if (m_projector) {
+        finishProjector();
+        return;
+    }
+    if (m_prefix.isEmpty()) {
+        fail(messages::emptyFile());
+        return;
+    }
+    if (!m_signatureKnown) {
+        fail(m_prefix.size() >= 3 ? messages::notAMovie() : messages::truncated());
+        return;
+    }
+    if (m_headerKnown && m_position == m_body.size() && !m_compressionBroken &&
+        m_body.size() + kSignatureSize >= m_definition.header.declaredLength) {
+        // Every declared byte is in and read, only the End tag is missing: tolerate it.
+        if (!m_pending.commands.empty() || m_definition.root.frameCount() == 0)
+            m_definition.root.appendFrame(std::move(m_pending));
+        m_pending = Frame{};
+        m_state = State::Complete;
+        return;
+    }
+    fail(m_compressionBroken ? messages::badCompression() : messages::truncated());
+}
+
+void MovieLoader::finishProjector() {
+    const QByteArray file = std::move(m_prefix);
+    m_prefix.clear();
+    m_projector = false;
+    m_signatureKnown = false;
+    if (file.size() < kProjectorTrailerSize ||
+        littleEndian32(file.constData() + file.size() - 8) != kProjectorMarker) {
+        fail(messages::projectorWithoutMovie());
+        return;
+    }
+    const qint64 length = littleEndian32(file.constData() + file.size() - 4);
+    const qint64 start = file.size() - kProjectorTrailerSize - length;
+    if (length < kSignatureSize || start < 0) {
+        fail(messages::projectorWithoutMovie());
+        return;
+    }
+    const QByteArrayView movie = QByteArrayView(file).sliced(start, length);
+    if (movie.startsWith("MZ")) {
+        fail(messages::projectorWithoutMovie());  // a projector inside a projector is not a movie
+        return;
+    }
+    if (append(movie)) finish();
+}
+
+}  // namespace swf::movie

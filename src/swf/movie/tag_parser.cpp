@@ -1,0 +1,136 @@
+// Tag dispatch for timelines.
+#include "swf/movie/tag_parser.h"
+
+#include "swf/format/tag_codes.h"
+#include "swf/format/text_encoding.h"
+#include "swf/movie/definition_reader.h"
+#include "swf/movie/limits.h"
+
+namespace swf::movie {
+
+using format::TagCode;
+
+bool readTagHeader(QByteArrayView data, TagHeader& out) {
+    if (data.size() < 2) return false;
+    const quint16 codeAndLength = quint8(data[0]) | (quint8(data[1]) << 8);
+    out.code = codeAndLength >> 6;
+    out.length = codeAndLength & 0x3f;
+    out.headerSize = 2;
+    if (out.length == 0x3f) {
+        if (data.size() < 6) return false;
+        out.length = quint32(quint8(data[2]) | (quint8(data[3]) << 8) | (quint32(quint8(data[4])) << 16) |
+                             (quint32(quint8(data[5])) << 24));
+        out.headerSize = 6;
+    }
+    return true;
+}
+
+void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& timeline, int nesting,
+                          int rootFrame) {
+    const int version = m_definition.header.version;
+    const qint64 offset = body.streamOffset();
+    switch (static_cast<TagCode>(code)) {
+    case TagCode::ShowFrame:
+        if (timeline.frameCount() < kMaxFramesPerTimeline) timeline.appendFrame(std::move(pending));
+        pending = Frame{};
+        return;
+    case TagCode::PlaceObject:
+    case TagCode::PlaceObject2:
+    case TagCode::PlaceObject3: {
+        format::PlaceObject place;
+        if (format::readPlaceObject(body, code, version, place))
+            pending.commands.emplace_back(std::move(place));
+        else
+            m_definition.note(QStringLiteral("broken PlaceObject skipped"), code, offset, rootFrame);
+        return;
+    }
+    case TagCode::RemoveObject:
+    case TagCode::RemoveObject2: {
+        format::RemoveObject remove;
+        if (format::readRemoveObject(body, code, remove))
+            pending.commands.emplace_back(remove);
+        else
+            m_definition.note(QStringLiteral("broken RemoveObject skipped"), code, offset, rootFrame);
+        return;
+    }
+    case TagCode::DoAction:
+        pending.commands.emplace_back(ActionBlock{body.rest().toByteArray()});
+        return;
+    case TagCode::FrameLabel:
+        pending.label = format::decodeMovieString(body.cString(), version);
+        return;
+    case TagCode::SetBackgroundColor:
+        if (nesting == 0) {
+            const QColor color = format::readRgb(body);
+            if (!body.failed()) {
+                m_definition.background = color;
+                m_definition.hasBackground = true;
+            }
+        }
+        return;
+    case TagCode::JpegTables:
+        if (m_definition.jpegTables.isEmpty()) m_definition.jpegTables = body.rest().toByteArray();
+        return;
+    case TagCode::DefineSprite:
+        readSprite(body, nesting, rootFrame);
+        return;
+    case TagCode::StartSound:
+    case TagCode::StartSound2:
+    case TagCode::SoundStreamHead:
+    case TagCode::SoundStreamHead2:
+    case TagCode::SoundStreamBlock:
+    case TagCode::DoInitAction:
+    case TagCode::VideoFrame:
+        pending.commands.emplace_back(OtherTag{code, body.rest().toByteArray()});
+        return;
+    default:
+        readDefinition(code, body, rootFrame);
+        return;
+    }
+}
+
+void TagParser::readDefinition(int code, io::Reader& body, int rootFrame) {
+    const qint64 offset = body.streamOffset();
+    QString problem;
+    auto character = movie::readDefinition(code, body, m_definition, problem);
+    if (!problem.isEmpty()) m_definition.note(problem, code, offset, rootFrame);
+    if (character) m_definition.addCharacter(std::move(character));
+}
+
+void TagParser::readSprite(io::Reader& body, int nesting, int rootFrame) {
+    const qint64 offset = body.streamOffset();
+    if (nesting >= kMaxSpriteNesting) {
+        m_definition.note(QStringLiteral("sprites nested too deeply; inner sprite skipped"),
+                          int(TagCode::DefineSprite), offset, rootFrame);
+        return;
+    }
+    auto sprite = std::make_unique<SpriteCharacter>();
+    sprite->id = body.u16();
+    sprite->declaredFrameCount = body.u16();
+    if (body.failed()) {
+        m_definition.note(QStringLiteral("broken DefineSprite skipped"), int(TagCode::DefineSprite), offset,
+                          rootFrame);
+        return;
+    }
+    Frame pending;
+    while (!body.atEnd()) {
+        TagHeader header;
+        const QByteArrayView rest = body.peekRest();
+        if (!readTagHeader(rest, header)) break;
+        body.skip(header.headerSize);
+        if (header.code == int(TagCode::End)) break;
+        if (header.length > body.remaining()) {
+            m_definition.note(QStringLiteral("sprite %1: tag runs past the sprite's end").arg(sprite->id), header.code,
+                              body.streamOffset(), rootFrame);
+            break;
+        }
+        io::Reader tag = body.sub(header.length);
+        handleTag(header.code, tag, pending, sprite->timeline, nesting + 1, rootFrame);
+    }
+    // Commands after the last ShowFrame still belong to a frame the sprite shows.
+    if (!pending.commands.empty() || sprite->timeline.frameCount() == 0)
+        sprite->timeline.appendFrame(std::move(pending));
+    m_definition.addCharacter(std::move(sprite));
+}
+
+}  // namespace swf::movie

@@ -1,0 +1,35 @@
+// Reads tags into a movie definition: control tags into the frame being built, definitions
+// into the library. The same code reads the root timeline and sprite timelines.
+#pragma once
+
+#include "swf/io/reader.h"
+#include "swf/movie/movie_definition.h"
+
+namespace swf::movie {
+
+struct TagHeader {
+    int code = 0;
+    qint64 length = 0;
+    int headerSize = 0;
+};
+
+// False when data is too short to hold the whole header yet.
+bool readTagHeader(QByteArrayView data, TagHeader& out);
+
+class TagParser {
+public:
+    explicit TagParser(MovieDefinition& definition) : m_definition(definition) {}
+
+    // Handles one tag other than End; body is limited to the tag. ShowFrame closes pending
+    // into timeline. rootFrame is the root frame being read, for diagnostics.
+    void handleTag(int code, io::Reader& body, Frame& pending, Timeline& timeline, int nesting,
+                   int rootFrame);
+
+private:
+    void readSprite(io::Reader& body, int nesting, int rootFrame);
+    void readDefinition(int code, io::Reader& body, int rootFrame);
+
+    MovieDefinition& m_definition;
+};
+
+}  // namespace swf::movie

@@ -1,0 +1,219 @@
+// The facade: loading, the root playhead and drawing, over the movie and stage layers.
+#include "swf/Player.h"
+
+#include "swf/movie/limits.h"
+#include "swf/movie/load_messages.h"
+#include "swf/movie/movie_loader.h"
+#include "swf/render/stage_renderer.h"
+#include "swf/stage/movie_clip.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace swf {
+
+namespace {
+
+constexpr qint64 kReadChunk = 1 << 20;
+
+QString localPathOf(const QString& pathOrUrl) {
+    if (pathOrUrl.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return QUrl(pathOrUrl).toLocalFile();
+    return pathOrUrl;
+}
+
+bool isAuthoringFile(const QString& url) {
+    const QString path = QUrl(url).isValid() && !QUrl(url).scheme().isEmpty() && url.contains(QLatin1String("://"))
+                             ? QUrl(url).path()
+                             : url;
+    return path.endsWith(QLatin1String(".fla"), Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+struct Player::Impl {
+    std::unique_ptr<movie::MovieLoader> loader;
+    std::unique_ptr<stage::MovieClip> root;
+    std::unique_ptr<render::StageRenderer> renderer;
+    QString url;
+    QString error;  // failures found before the loader (missing file, authoring file)
+    bool playing = true;
+    bool loop = true;
+    bool streaming = false;
+    std::function<void(const QString&)> traceHandler;
+    std::vector<Diagnostic> noDiagnostics;
+
+    const movie::MovieDefinition* definition() const { return loader ? &loader->definition() : nullptr; }
+
+    // Creates the root once its first frame is in.
+    void ensureRoot() {
+        if (root || !loader || loader->framesLoaded() == 0) return;
+        root = std::make_unique<stage::MovieClip>(nullptr, loader->definition().root, loader->definition());
+    }
+
+    int lastFrameOfMovie() const {
+        const int loaded = loader ? loader->framesLoaded() : 0;
+        if (loader && (loader->complete() || loader->failed())) return std::max(loaded, 1) - 1;
+        return std::max(loader ? loader->definition().header.frameCount : 0, loaded) - 1;
+    }
+};
+
+Player::Player() : d(std::make_unique<Impl>()) {}
+Player::~Player() = default;
+
+bool Player::loadFile(const QString& path) {
+    unload();
+    const QString local = localPathOf(path);
+    d->url = path;
+    if (isAuthoringFile(local)) {
+        d->error = movie::messages::authoringFile();
+        return false;
+    }
+    QFile file(local);
+    if (!file.exists()) {
+        d->error = movie::messages::fileMissing();
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        d->error = movie::messages::fileUnreadable();
+        return false;
+    }
+    beginStream(path);
+    while (!file.atEnd()) {
+        const QByteArray chunk = file.read(kReadChunk);
+        if (chunk.isEmpty()) break;
+        if (!appendBytes(chunk)) break;
+    }
+    endStream();
+    return isLoaded();
+}
+
+bool Player::loadBytes(const QByteArray& bytes, const QString& url) {
+    beginStream(url);
+    if (!d->error.isEmpty()) return false;
+    appendBytes(bytes);
+    endStream();
+    return isLoaded();
+}
+
+void Player::beginStream(const QString& url) {
+    unload();
+    d->url = url;
+    if (isAuthoringFile(localPathOf(url))) {
+        d->error = movie::messages::authoringFile();
+        return;
+    }
+    d->loader = std::make_unique<movie::MovieLoader>();
+    d->streaming = true;
+}
+
+bool Player::appendBytes(const QByteArray& chunk) {
+    if (!d->loader || !d->streaming) return false;
+    const bool ok = d->loader->append(chunk);
+    d->ensureRoot();
+    return ok;
+}
+
+void Player::endStream() {
+    if (!d->loader) return;
+    d->streaming = false;
+    d->loader->finish();
+    d->ensureRoot();
+}
+
+void Player::unload() {
+    d->root.reset();
+    d->renderer.reset();
+    d->loader.reset();
+    d->error.clear();
+    d->url.clear();
+    d->playing = true;
+    d->streaming = false;
+}
+
+bool Player::isLoaded() const { return d->root != nullptr; }
+bool Player::hasFailed() const { return !d->error.isEmpty() || (d->loader && d->loader->failed()); }
+bool Player::isComplete() const { return d->loader && d->loader->complete(); }
+
+QString Player::errorText() const {
+    if (!d->error.isEmpty()) return d->error;
+    return d->loader ? d->loader->error() : QString();
+}
+
+QString Player::url() const { return d->url; }
+
+const std::vector<Diagnostic>& Player::diagnostics() const {
+    return d->loader ? d->loader->definition().diagnostics() : d->noDiagnostics;
+}
+
+int Player::version() const { return d->loader && d->loader->headerKnown() ? d->definition()->header.version : 0; }
+
+QRectF Player::stageRect() const {
+    if (!d->loader || !d->loader->headerKnown()) return {};
+    return d->definition()->header.frameRect.toRectF();
+}
+
+QSize Player::stageSize() const {
+    const QRectF rect = stageRect();
+    return QSize(qRound(rect.width() / format::kTwipsPerPixel), qRound(rect.height() / format::kTwipsPerPixel));
+}
+
+double Player::frameRate() const {
+    if (!d->loader || !d->loader->headerKnown()) return movie::kDefaultFrameRate;
+    const double rate = d->definition()->header.frameRate;
+    if (rate <= 0) return movie::kDefaultFrameRate;
+    return std::min(rate, movie::kMaxFrameRate);
+}
+
+int Player::totalFrames() const {
+    return d->loader && d->loader->headerKnown() ? d->definition()->header.frameCount : 0;
+}
+
+int Player::framesLoaded() const { return d->loader ? d->loader->framesLoaded() : 0; }
+
+QColor Player::backgroundColor() const {
+    return d->loader ? d->definition()->background : QColor(Qt::white);
+}
+
+int Player::currentFrame() const { return d->root ? d->root->currentFrame() : 0; }
+bool Player::isPlaying() const { return d->playing; }
+void Player::play() { d->playing = true; }
+void Player::stop() { d->playing = false; }
+void Player::setLoop(bool loop) { d->loop = loop; }
+bool Player::loop() const { return d->loop; }
+
+void Player::gotoFrame(int frame) {
+    if (!d->root) return;
+    d->root->gotoFrame(std::clamp(frame, 0, framesLoaded() - 1));
+}
+
+void Player::advance() {
+    if (!d->root) return;
+    const quint64 mark = stage::DisplayObject::nextSerial();
+    if (d->playing) {
+        const int current = d->root->currentFrame();
+        if (current + 1 < framesLoaded()) {
+            d->root->gotoFrame(current + 1);
+        } else if (current >= d->lastFrameOfMovie()) {
+            if (d->loop && current > 0)
+                d->root->gotoFrame(0);
+            else if (!d->loop)
+                d->playing = false;
+        }
+        // Otherwise the next frame has not arrived yet: wait on this one, still playing.
+    }
+    d->root->advanceChildren(mark);
+}
+
+void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const {
+    if (!d->loader || !d->loader->headerKnown()) return;
+    if (!d->renderer) d->renderer = std::make_unique<render::StageRenderer>(*d->definition());
+    d->renderer->render(painter, stageToDevice, quality, d->root.get());
+}
+
+void Player::setTraceHandler(std::function<void(const QString&)> handler) { d->traceHandler = std::move(handler); }
+
+}  // namespace swf

@@ -1,0 +1,47 @@
+// An instance of a character on the stage: where the timeline placed it and what it shows.
+#pragma once
+
+#include "swf/movie/character.h"
+#include "swf/movie/timeline.h"
+
+#include <memory>
+
+namespace swf::movie {
+class MovieDefinition;
+}
+
+namespace swf::stage {
+
+class MovieClip;
+
+class DisplayObject {
+public:
+    DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie);
+    virtual ~DisplayObject() = default;
+    DisplayObject(const DisplayObject&) = delete;
+    DisplayObject& operator=(const DisplayObject&) = delete;
+
+    const movie::Character* character() const { return m_character; }
+    // Increases with each instance created: tells objects that arrived during a tick (which
+    // do not advance in it) from those that were there before.
+    quint64 serial() const { return m_serial; }
+    static quint64 nextSerial();
+    const movie::MovieDefinition& movie() const { return m_movie; }
+    const movie::Placement& placement() const { return m_placement; }
+    void setPlacement(const movie::Placement& placement) { m_placement = placement; }
+
+    // One tick of the movie's clock.
+    virtual void advance() {}
+    virtual MovieClip* asClip() { return nullptr; }
+    virtual const MovieClip* asClip() const { return nullptr; }
+
+private:
+    const movie::Character* m_character;
+    const movie::MovieDefinition& m_movie;
+    movie::Placement m_placement;
+    quint64 m_serial;
+};
+
+std::unique_ptr<DisplayObject> createInstance(const movie::Character* character, const movie::MovieDefinition& movie);
+
+}  // namespace swf::stage

@@ -1,0 +1,80 @@
+// Playheads and depth lists.
+#include "swf/stage/movie_clip.h"
+
+#include "swf/movie/movie_definition.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace swf::stage {
+
+std::unique_ptr<DisplayObject> createInstance(const movie::Character* character, const movie::MovieDefinition& movie) {
+    if (character && character->kind == movie::CharacterKind::Sprite) {
+        const auto* sprite = static_cast<const movie::SpriteCharacter*>(character);
+        return std::make_unique<MovieClip>(character, sprite->timeline, movie);
+    }
+    return std::make_unique<DisplayObject>(character, movie);
+}
+
+namespace {
+std::atomic<quint64> g_serials{1};
+}
+
+DisplayObject::DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie)
+    : m_character(character), m_movie(movie), m_serial(g_serials.fetch_add(1)) {}
+
+quint64 DisplayObject::nextSerial() { return g_serials.load(); }
+
+MovieClip::MovieClip(const movie::Character* character, const movie::Timeline& timeline,
+                     const movie::MovieDefinition& movie)
+    : DisplayObject(character, movie), m_timeline(timeline) {
+    if (m_timeline.frameCount() > 0) gotoFrame(0);
+}
+
+void MovieClip::gotoFrame(int frame) {
+    if (m_timeline.frameCount() == 0) return;
+    frame = std::clamp(frame, 0, m_timeline.frameCount() - 1);
+    if (frame == m_currentFrame) return;
+    if (frame > m_currentFrame && frame - m_currentFrame <= movie::Timeline::kSnapshotInterval) {
+        for (int i = m_currentFrame + 1; i <= frame; ++i) movie::Timeline::applyFrame(m_state, m_timeline.frame(i), i);
+    } else {
+        m_state = m_timeline.stateAt(frame);
+    }
+    m_currentFrame = frame;
+    reconcile();
+}
+
+void MovieClip::reconcile() {
+    // Merge the placement state into the live children, both ordered by depth.
+    auto child = m_children.begin();
+    for (const auto& [depth, placement] : m_state) {
+        while (child != m_children.end() && child->first < depth) child = m_children.erase(child);
+        if (child != m_children.end() && child->first == depth) {
+            const movie::Placement& old = child->second->placement();
+            if (old.birth == placement.birth && old.characterId == placement.characterId) {
+                child->second->setPlacement(placement);
+                ++child;
+                continue;
+            }
+            child = m_children.erase(child);
+        }
+        auto instance = createInstance(movie().character(placement.characterId), movie());
+        instance->setPlacement(placement);
+        child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
+    }
+    m_children.erase(child, m_children.end());
+}
+
+void MovieClip::advanceChildren(quint64 serialMark) {
+    for (auto& [depth, child] : m_children)
+        if (child->serial() < serialMark) child->advance();
+}
+
+void MovieClip::advance() {
+    const quint64 mark = DisplayObject::nextSerial();
+    if (m_playing && m_timeline.frameCount() > 1)
+        gotoFrame(m_currentFrame + 1 >= m_timeline.frameCount() ? 0 : m_currentFrame + 1);
+    advanceChildren(mark);
+}
+
+}  // namespace swf::stage

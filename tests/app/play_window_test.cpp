@@ -1,0 +1,190 @@
+// The play window: control sizing, unload clearing the menu mark, and the loading states
+// of the movie control turned into the main window's status texts.
+#include "support/app_fixture.h"
+#include "swf_builder.h"
+
+#include "player/shockwave_flash.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using swftest::Compression;
+using swftest::SwfBuilder;
+
+class PlayWindowTest : public QObject {
+    Q_OBJECT
+    AppFixture fx;
+
+    QString writeMovie(const QString& name, const QByteArray& bytes) {
+        const QString path = fx.folder->filePath(name);
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return path;
+    }
+
+    static QByteArray movie(int frames, Compression compression = Compression::None) {
+        SwfBuilder builder(8, QSize(550, 400), 24.0);
+        builder.setBackground(QColor(10, 20, 30));
+        builder.showFrame(frames);
+        return builder.finish(compression);
+    }
+
+private slots:
+    void init() { fx.setUp(); }
+    void cleanup() { fx.tearDown(); }
+
+    void resizeKeepsControlsInside_data();
+    void resizeKeepsControlsInside();
+    void captionAndDesign();
+    void loadingStatesReachTheMainWindow();
+    void readyStateEventsComeFromTheEventLoop();
+    void unreadableMovieSaysWhy_data();
+    void unreadableMovieSaysWhy();
+    void emptyingTheControl();
+    void walksFramesAndLoops();
+    void stateFourSwitchesTheTimerOn();
+};
+
+void PlayWindowTest::resizeKeepsControlsInside_data() {
+    QTest::addColumn<int>("outerWidth");
+    QTest::addColumn<int>("outerHeight");
+    QTest::addColumn<int>("expectedWidth");
+    QTest::addColumn<int>("expectedHeight");
+    QTest::newRow("6000 by 4500") << 6000 << 4500 << 5900 << 4400;
+    QTest::newRow("below the allowance stays at 0") << 60 << 45 << 0 << 0;
+}
+
+void PlayWindowTest::resizeKeepsControlsInside() {
+    QFETCH(int, outerWidth);
+    QFETCH(int, outerHeight);
+    QFETCH(int, expectedWidth);
+    QFETCH(int, expectedHeight);
+    Form3* play = forms::get<Form3>();
+    play->show();
+    twips::setWidth(play, outerWidth);
+    twips::setHeight(play, outerHeight);
+    QCoreApplication::processEvents();
+    QCOMPARE(play->p->size(), QSize(twips::toPixels(expectedWidth), twips::toPixels(expectedHeight)));
+    QCOMPARE(play->sw->size(), QSize(twips::toPixels(expectedWidth), twips::toPixels(expectedHeight)));
+    QCOMPARE(play->sw->pos(), QPoint(4, 4));
+}
+
+void PlayWindowTest::captionAndDesign() {
+    Form3* play = forms::get<Form3>();
+    QCOMPARE(play->windowTitle(), QStringLiteral("播放窗口"));
+    QVERIFY(play->windowFlags() & Qt::Tool);
+    QCOMPARE(play->sw->objectName(), QStringLiteral("sw"));
+    QVERIFY(play->sw->Movie().isEmpty());
+    QVERIFY(!play->sw->Playing());
+    QVERIFY(play->sw->Loop());
+    QCOMPARE(play->sw->Quality2(), QStringLiteral("high"));
+}
+
+void PlayWindowTest::loadingStatesReachTheMainWindow() {
+    Form1* main = forms::get<Form1>();
+    const QString path = writeMovie(QStringLiteral("m.swf"), movie(12, Compression::Zlib));
+    ShockwaveFlash* control = Form1::sw();
+    QStringList seen;
+    connect(control, &ShockwaveFlash::OnReadyStateChange, this, [&] { seen << main->Label3->text(); });
+    control->setMovie(path);
+    QCOMPARE(control->ReadyState(), 0);
+    AppFixture::settle();
+    QCOMPARE(seen, (QStringList{"正在载入……", "正在交互……", "影片载入完成!"}));
+    QCOMPARE(main->mm, 12);
+    QCOMPARE(control->TotalFrames(), 12);
+    QCOMPARE(control->ReadyState(), 4);
+}
+
+void PlayWindowTest::readyStateEventsComeFromTheEventLoop() {
+    forms::get<Form1>();
+    ShockwaveFlash* control = Form1::sw();
+    QSignalSpy spy(control, &ShockwaveFlash::OnReadyStateChange);
+    control->setMovie(writeMovie(QStringLiteral("m.swf"), movie(3)));
+    QCOMPARE(spy.count(), 0);
+    AppFixture::settle();
+    QCOMPARE(spy.count(), 3);
+    QCOMPARE(spy.at(0).at(0).toInt(), 0);
+    QCOMPARE(spy.at(2).at(0).toInt(), 4);
+}
+
+void PlayWindowTest::unreadableMovieSaysWhy_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("not a movie") << QByteArray("hello, this is text") << "a.swf";
+    QTest::newRow("empty file") << QByteArray() << "b.swf";
+    QTest::newRow("missing file") << QByteArray("-") << "";
+    QTest::newRow("authoring file") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << "c.fla";
+}
+
+void PlayWindowTest::unreadableMovieSaysWhy() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    Form1* main = forms::get<Form1>();
+    const QString path = name.isEmpty() ? fx.folder->filePath(QStringLiteral("missing.swf")) : writeMovie(name, bytes);
+    ShockwaveFlash* control = Form1::sw();
+    control->setMovie(path);
+    AppFixture::settle();
+    QVERIFY(control->ReadyState() != 4);
+    QVERIFY(!control->loadError().isEmpty());
+    QCOMPARE(control->TotalFrames(), 0);
+    QVERIFY(main->Label3->text() != QStringLiteral("正在载入……"));
+    // The control paints the reason; the window stays usable.
+    QVERIFY(!control->grab().isNull());
+}
+
+void PlayWindowTest::emptyingTheControl() {
+    forms::get<Form1>();
+    ShockwaveFlash* control = Form1::sw();
+    control->setMovie(writeMovie(QStringLiteral("m.swf"), movie(5)));
+    AppFixture::settle();
+    QCOMPARE(control->TotalFrames(), 5);
+    control->setMovie(QString());
+    QVERIFY(control->Movie().isEmpty());
+    QCOMPARE(control->TotalFrames(), 0);
+    QCOMPARE(control->FrameNum(), 0);
+    QVERIFY(!control->Playing());
+    AppFixture::settle();
+}
+
+void PlayWindowTest::walksFramesAndLoops() {
+    forms::get<Form1>();
+    ShockwaveFlash* control = Form1::sw();
+    control->setClockEnabled(false);
+    control->setMovie(writeMovie(QStringLiteral("m.swf"), movie(4)));
+    AppFixture::settle();
+    QVERIFY(control->Playing());
+    QCOMPARE(control->FrameNum(), 0);
+    for (int expected : {1, 2, 3, 0, 1}) {
+        control->tick();
+        QCOMPARE(control->FrameNum(), expected);
+    }
+    control->setLoop(false);
+    control->GotoFrame(2);
+    QVERIFY(!control->Playing());
+    control->Play();
+    control->tick();
+    control->tick();
+    QCOMPARE(control->FrameNum(), 3);
+    QVERIFY(!control->Playing());
+    control->TGotoFrame(QStringLiteral("/"), 1);
+    QCOMPARE(control->FrameNum(), 1);
+    control->GotoFrame(100);  // beyond the end shows the last frame
+    QCOMPARE(control->FrameNum(), 3);
+    control->Rewind();
+    QCOMPARE(control->FrameNum(), 0);
+}
+
+void PlayWindowTest::stateFourSwitchesTheTimerOn() {
+    Form1* main = forms::get<Form1>();
+    main->setTimer1Enabled(false);
+    Form1::sw()->setMovie(writeMovie(QStringLiteral("m.swf"), movie(2)));
+    AppFixture::settle();
+    QVERIFY(main->timer1Enabled());
+}
+
+QTEST_MAIN(PlayWindowTest)
+#include "play_window_test.moc"

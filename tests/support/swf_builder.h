@@ -1,0 +1,122 @@
+// SwfBuilder: writes movie files in code, so tests, benchmarks, fuzz seeds and the demo need
+// no binary fixtures. A builder is a timeline: the root's, or a sprite's when passed to
+// defineSprite(). Coordinates are pixels unless a name says twips.
+#pragma once
+
+#include "bit_writer.h"
+#include "shape_builder.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QTransform>
+
+#include <optional>
+
+namespace swftest {
+
+enum class Compression { None, Zlib, Lzma };
+
+struct Place {
+    int depth = 1;
+    std::optional<int> characterId;
+    bool move = false;
+    std::optional<QTransform> matrix;  // pixels; translation stored as twips
+    std::optional<ColorTransformValues> colorTransform;
+    std::optional<int> ratio;
+    std::optional<QString> name;
+    std::optional<int> clipDepth;
+    std::optional<int> blendMode;
+};
+
+struct MorphLine {
+    double startWidth = 1, endWidth = 1;
+    QColor startColor = Qt::black, endColor = Qt::black;
+};
+
+enum class LosslessFormat { ColorMapped8 = 3, Rgb15 = 4, Rgb32 = 5 };
+
+class SwfBuilder {
+public:
+    explicit SwfBuilder(int version = 10, QSize stagePixels = QSize(550, 400), double frameRate = 24);
+
+    // Character ids are handed out in order; a sprite's builder shares none (sprites hold
+    // no definitions), so define everything on the root builder.
+    int nextId() const { return m_nextId; }
+    int reserveId() { return m_nextId++; }
+
+    // Header.
+    void setHeaderFrameCount(int count) { m_headerFrameCount = count; }  // default: frames written
+    void setFrameRate(double fps) { m_frameRate = fps; }
+
+    // Control tags.
+    void setBackground(const QColor& color);
+    void showFrame(int count = 1);
+    void frameLabel(const QString& label);
+    void place(const Place& place);                                    // PlaceObject2
+    void place(int depth, int characterId, const QTransform& matrix = {});  // PlaceObject2
+    void placeObject1(int depth, int characterId, const QTransform& matrix,
+                      std::optional<ColorTransformValues> cx = std::nullopt);
+    void placeObject3(const Place& place);
+    void move(int depth, const QTransform& matrix);
+    void remove(int depth);                   // RemoveObject2
+    void removeObject1(int depth, int characterId);
+    void doAction(const QByteArray& actionBytes);
+    void end();  // written by finish() and defineSprite() when missing
+
+    // Definitions; each returns the new character id.
+    int defineShape(const ShapeBuilder& shape, int shapeVersion = 3);
+    int defineRect(const QRectF& rect, const QColor& color, int shapeVersion = 3);
+    int defineSprite(const SwfBuilder& timeline);
+    int defineMorphShape(const ShapeBuilder& start, const ShapeBuilder& end, const std::vector<QColor>& startFills,
+                         const std::vector<QColor>& endFills, const std::vector<MorphLine>& lines = {},
+                         int morphVersion = 1);
+    int defineBitsLossless(const QImage& image, bool withAlpha, LosslessFormat format = LosslessFormat::Rgb32);
+    int defineBitsJpeg2(const QImage& image, bool erroneousHeader = false, const char* format = "JPEG");
+    int defineBitsJpeg3(const QImage& image);  // JPEG colour plus a zlib alpha plane
+    void jpegTables(const QByteArray& tables);
+    int defineBits(const QByteArray& jpegWithoutTables);
+    // A DefineFont with one glyph per shape (each drawn in a 1024-unit em square) and a
+    // DefineText that shows glyphs (indices) at height pixels from origin.
+    int defineFont(const std::vector<ShapeBuilder>& glyphs);
+    int defineText(int fontId, const std::vector<int>& glyphs, double height, QPointF origin, const QColor& color,
+                   double advance, int textVersion = 1);
+
+    // Anything else, as written.
+    void rawTag(int code, const QByteArray& body, bool forceLongHeader = false);
+    int framesWritten() const { return m_frames; }
+    const QByteArray& tagBytes() const { return m_tags; }
+
+    // The whole movie file.
+    QByteArray finish(Compression compression = Compression::None) const;
+
+    // Damage helpers.
+    static QByteArray truncated(const QByteArray& movie, qsizetype keep) { return movie.left(keep); }
+    // Rewrites the file-length field of the signature.
+    static QByteArray withDeclaredLength(const QByteArray& movie, quint32 length);
+    // Turns a plain movie into a zlib one whose stream breaks (an invalid block) after keep
+    // bytes of the body.
+    static QByteArray withBrokenZlib(const QByteArray& plainMovie, qsizetype keep);
+    // A projector: a stand-in program, the movie, the marker and the movie's length.
+    static QByteArray asProjector(const QByteArray& movie);
+
+private:
+    QByteArray uncompressedBody() const;
+
+    int m_version;
+    QSize m_stage;
+    double m_frameRate;
+    int m_nextId = 1;
+    int m_frames = 0;
+    std::optional<int> m_headerFrameCount;
+    QByteArray m_tags;
+    bool m_ended = false;
+};
+
+// Byte helpers for tests that write records by hand.
+QByteArray tagHeader(int code, qsizetype length, bool forceLong = false);
+
+}  // namespace swftest
+
+using swftest::SwfBuilder;

@@ -1,0 +1,371 @@
+// Loading, header, progressive arrival and the root playhead of the movie engine.
+#include "swf/Player.h"
+#include "swf/movie/load_messages.h"
+#include "swf/movie/movie_loader.h"
+#include "swf/stage/movie_clip.h"
+#include "swf_builder.h"
+
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using swftest::Compression;
+namespace messages = swf::movie::messages;
+
+Q_DECLARE_METATYPE(swftest::Compression)
+
+namespace {
+
+// A movie of frameCount frames; frame i moves a red square to x = 10 * i.
+QByteArray countingMovie(int frameCount, int version = 8, double fps = 24) {
+    SwfBuilder b(version, QSize(200, 100), fps);
+    b.setBackground(QColor(10, 20, 30));
+    const int square = b.defineRect(QRectF(0, 0, 20, 20), Qt::red);
+    b.place(1, square);
+    b.showFrame();
+    for (int i = 1; i < frameCount; ++i) {
+        b.move(1, QTransform::fromTranslate(10 * i, 0));
+        b.showFrame();
+    }
+    return b.finish();
+}
+
+QByteArray countingMovie(int frameCount, Compression compression) {
+    SwfBuilder b(10, QSize(200, 100), 24);
+    const int square = b.defineRect(QRectF(0, 0, 20, 20), Qt::red);
+    b.place(1, square);
+    b.showFrame();
+    for (int i = 1; i < frameCount; ++i) {
+        b.move(1, QTransform::fromTranslate(10 * i, 0));
+        b.showFrame();
+    }
+    return b.finish(compression);
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    file.write(bytes);
+    return path;
+}
+
+}  // namespace
+
+class SwfCoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void header_data();
+    void header();
+    void zeroFrameRateGetsDefault();
+    void playsAndLoops_data();
+    void playsAndLoops();
+    void gotoClampsAndKeepsPlayingState();
+    void gotoBackwardMatchesPlaying();
+    void nestedSpriteAdvancesWhileRootStopped();
+    void progressiveLoad_data();
+    void progressiveLoad();
+    void damagedInput_data();
+    void damagedInput();
+    void truncatedMoviePlaysWhatArrived();
+    void projector();
+    void authoringFileRefused();
+    void fileUrlAndMissingFile();
+};
+
+void SwfCoreTest::header_data() {
+    QTest::addColumn<Compression>("compression");
+    QTest::addColumn<int>("version");
+    QTest::newRow("plain v1") << Compression::None << 1;
+    QTest::newRow("plain v5") << Compression::None << 5;
+    QTest::newRow("zlib v6") << Compression::Zlib << 6;
+    QTest::newRow("zlib v10") << Compression::Zlib << 10;
+    QTest::newRow("lzma v10") << Compression::Lzma << 10;
+}
+
+void SwfCoreTest::header() {
+    QFETCH(Compression, compression);
+    QFETCH(int, version);
+    SwfBuilder b(version, QSize(320, 240), 12.5);
+    b.setBackground(QColor(0x33, 0x66, 0x99));
+    b.defineRect(QRectF(0, 0, 10, 10), Qt::green, 1);
+    b.showFrame(7);
+    swf::Player player;
+    QVERIFY2(player.loadBytes(b.finish(compression)), qPrintable(player.errorText()));
+    QVERIFY(player.isLoaded());
+    QVERIFY(player.isComplete());
+    QVERIFY(!player.hasFailed());
+    QCOMPARE(player.version(), version);
+    QCOMPARE(player.stageSize(), QSize(320, 240));
+    QCOMPARE(player.stageRect(), QRectF(0, 0, 6400, 4800));
+    QCOMPARE(player.frameRate(), 12.5);
+    QCOMPARE(player.totalFrames(), 7);
+    QCOMPARE(player.framesLoaded(), 7);
+    QCOMPARE(player.backgroundColor(), QColor(0x33, 0x66, 0x99));
+    QCOMPARE(player.currentFrame(), 0);
+}
+
+void SwfCoreTest::zeroFrameRateGetsDefault() {
+    swf::Player player;
+    QVERIFY(player.loadBytes(countingMovie(2, 8, 0)));
+    QVERIFY(player.frameRate() > 0);
+}
+
+void SwfCoreTest::playsAndLoops_data() {
+    QTest::addColumn<bool>("loop");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<int>("expectedFrame");
+    QTest::addColumn<bool>("expectedPlaying");
+    QTest::newRow("middle") << true << 3 << 3 << true;
+    QTest::newRow("loop wraps to 0") << true << 5 << 0 << true;
+    QTest::newRow("loop wraps again") << true << 12 << 2 << true;
+    QTest::newRow("no loop stops on last") << false << 9 << 4 << false;
+}
+
+void SwfCoreTest::playsAndLoops() {
+    QFETCH(bool, loop);
+    QFETCH(int, ticks);
+    QFETCH(int, expectedFrame);
+    QFETCH(bool, expectedPlaying);
+    swf::Player player;
+    QVERIFY(player.loadBytes(countingMovie(5)));
+    player.setLoop(loop);
+    player.play();
+    for (int i = 0; i < ticks; ++i) player.advance();
+    QCOMPARE(player.currentFrame(), expectedFrame);
+    QCOMPARE(player.isPlaying(), expectedPlaying);
+}
+
+void SwfCoreTest::gotoClampsAndKeepsPlayingState() {
+    swf::Player player;
+    QVERIFY(player.loadBytes(countingMovie(10)));
+    player.stop();
+    player.gotoFrame(6);
+    QCOMPARE(player.currentFrame(), 6);
+    QVERIFY(!player.isPlaying());
+    player.gotoFrame(500);
+    QCOMPARE(player.currentFrame(), 9);
+    player.gotoFrame(-3);
+    QCOMPARE(player.currentFrame(), 0);
+    player.advance();
+    QCOMPARE(player.currentFrame(), 0);  // stopped: a tick does not move the playhead
+}
+
+void SwfCoreTest::gotoBackwardMatchesPlaying() {
+    // Depth 1 is replaced by a new object at frame 40 and removed at 90; gotos across those
+    // points must leave the same depth list that playing there leaves.
+    SwfBuilder b(8, QSize(100, 100), 24);
+    const int a = b.defineRect(QRectF(0, 0, 5, 5), Qt::red);
+    const int c = b.defineRect(QRectF(0, 0, 5, 5), Qt::blue);
+    b.place(1, a);
+    b.place(2, c);
+    for (int i = 0; i < 120; ++i) {
+        if (i == 40) {
+            b.remove(1);
+            b.place(1, c, QTransform::fromTranslate(3, 3));
+        }
+        if (i == 90) b.remove(2);
+        if (i > 0) b.move(1, QTransform::fromTranslate(i, 2 * i));
+        b.showFrame();
+    }
+    swf::movie::MovieLoader loader;
+    QVERIFY(loader.append(b.finish()));
+    loader.finish();
+    QVERIFY(loader.complete());
+    const auto& definition = loader.definition();
+    auto describe = [](const swf::stage::MovieClip& clip) {
+        QStringList parts;
+        for (const auto& [depth, object] : clip.children())
+            parts << QStringLiteral("%1:%2@%3,%4#%5")
+                         .arg(depth)
+                         .arg(object->placement().characterId)
+                         .arg(object->placement().matrix.tx)
+                         .arg(object->placement().matrix.ty)
+                         .arg(object->placement().birth);
+        return parts.join(' ');
+    };
+    for (int target : {0, 5, 39, 40, 41, 64, 89, 90, 119, 33, 0}) {
+        swf::stage::MovieClip played(nullptr, definition.root, definition);
+        for (int i = 1; i <= target; ++i) played.gotoFrame(i);
+        swf::stage::MovieClip jumped(nullptr, definition.root, definition);
+        jumped.gotoFrame(119);
+        jumped.gotoFrame(target);
+        QCOMPARE(describe(jumped), describe(played));
+    }
+}
+
+void SwfCoreTest::nestedSpriteAdvancesWhileRootStopped() {
+    SwfBuilder b(8, QSize(100, 100), 24);
+    const int dot = b.defineRect(QRectF(0, 0, 5, 5), Qt::red);
+    SwfBuilder inner(8);
+    inner.place(1, dot);
+    inner.showFrame(3);
+    const int sprite = b.defineSprite(inner);
+    b.place(1, sprite);
+    b.showFrame(2);
+    swf::movie::MovieLoader loader;
+    QVERIFY(loader.append(b.finish()));
+    loader.finish();
+    const auto& definition = loader.definition();
+    swf::stage::MovieClip root(nullptr, definition.root, definition);
+    const auto* clip = root.children().at(1)->asClip();
+    QVERIFY(clip);
+    QCOMPARE(clip->frameCount(), 3);
+    QCOMPARE(clip->currentFrame(), 0);
+    for (int tick = 1; tick <= 4; ++tick) {
+        root.advanceChildren(swf::stage::DisplayObject::nextSerial());
+        QCOMPARE(clip->currentFrame(), tick % 3);
+    }
+}
+
+void SwfCoreTest::progressiveLoad_data() {
+    QTest::addColumn<Compression>("compression");
+    QTest::addColumn<int>("chunk");
+    QTest::newRow("plain, 1-byte chunks") << Compression::None << 1;
+    QTest::newRow("plain, 37-byte chunks") << Compression::None << 37;
+    QTest::newRow("zlib, 1-byte chunks") << Compression::Zlib << 1;
+    QTest::newRow("zlib, 50-byte chunks") << Compression::Zlib << 50;
+    QTest::newRow("lzma, 3-byte chunks") << Compression::Lzma << 3;
+}
+
+void SwfCoreTest::progressiveLoad() {
+    QFETCH(Compression, compression);
+    QFETCH(int, chunk);
+    const QByteArray movie = countingMovie(30, compression);
+    swf::Player player;
+    player.beginStream(QStringLiteral("http://example.com/m.swf"));
+    player.play();
+    int lastLoaded = 0;
+    bool sawPartial = false;
+    for (qsizetype at = 0; at < movie.size(); at += chunk) {
+        QVERIFY(player.appendBytes(movie.mid(at, chunk)));
+        QVERIFY(player.framesLoaded() >= lastLoaded);
+        lastLoaded = player.framesLoaded();
+        if (player.isLoaded()) {
+            QCOMPARE(player.totalFrames(), 30);
+            sawPartial = sawPartial || lastLoaded < 30;
+            player.advance();
+            QVERIFY(player.currentFrame() < player.framesLoaded());
+        }
+    }
+    player.endStream();
+    QVERIFY(sawPartial);
+    QVERIFY(player.isComplete());
+    QVERIFY(!player.hasFailed());
+    QCOMPARE(player.framesLoaded(), 30);
+}
+
+void SwfCoreTest::damagedInput_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("loaded");
+    const QByteArray good = countingMovie(4);
+    const QByteArray zlib = countingMovie(40, Compression::Zlib);
+    const QByteArray plain40 = countingMovie(40);
+    const QByteArray brokenZlib = SwfBuilder::withBrokenZlib(plain40, plain40.size() / 2);
+    QByteArray hugeTag = good.left(good.size() - 2);  // drop End
+    hugeTag += swftest::tagHeader(2, 0x7ffffff0, true) + QByteArray(16, 'x');
+    QTest::newRow("empty") << QByteArray() << messages::emptyFile() << false;
+    QTest::newRow("text file") << QByteArray("hello, this is not a movie") << messages::notAMovie() << false;
+    QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1a\n0000", 12) << messages::notAMovie() << false;
+    QTest::newRow("FWX signature") << QByteArray("FWX\x08\x10\0\0\0", 8) << messages::notAMovie() << false;
+    QTest::newRow("two bytes") << QByteArray("FW") << messages::truncated() << false;
+    QTest::newRow("header only") << good.left(12) << messages::truncated() << false;
+    QTest::newRow("absurd declared size") << SwfBuilder::withDeclaredLength(good, 0xFFFFFFF0u) << messages::absurdSize()
+                                          << false;
+    QTest::newRow("absurd zlib size") << SwfBuilder::withDeclaredLength(zlib, 0x7FFFFFFFu) << messages::absurdSize()
+                                      << false;
+    QTest::newRow("corrupt zlib") << brokenZlib << messages::badCompression() << true;
+    QTest::newRow("tag longer than anything") << hugeTag << messages::damaged() << true;
+    QTest::newRow("program without a movie") << QByteArray("MZ\x90\0 just a program", 20)
+                                             << messages::projectorWithoutMovie() << false;
+}
+
+void SwfCoreTest::damagedInput() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    QFETCH(bool, loaded);
+    swf::Player player;
+    QCOMPARE(player.loadBytes(bytes), loaded);
+    QCOMPARE(player.isLoaded(), loaded);
+    QVERIFY(player.hasFailed());
+    QVERIFY(!player.isComplete());
+    QCOMPARE(player.errorText(), error);
+    // Whatever did load keeps playing and drawing without trouble.
+    for (int i = 0; i < 50; ++i) player.advance();
+    QImage image(40, 30, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    player.render(painter, QTransform::fromScale(0.05, 0.05), swf::Quality::High);
+}
+
+void SwfCoreTest::truncatedMoviePlaysWhatArrived() {
+    const QByteArray movie = countingMovie(20);
+    swf::movie::MovieLoader probe;
+    QVERIFY(probe.append(movie.left(movie.size() * 2 / 3)));
+    const int arrived = probe.framesLoaded();
+    QVERIFY(arrived > 1 && arrived < 20);
+
+    swf::Player player;
+    QVERIFY(player.loadBytes(movie.left(movie.size() * 2 / 3)));
+    QCOMPARE(player.errorText(), messages::truncated());
+    QCOMPARE(player.framesLoaded(), arrived);
+    QCOMPARE(player.totalFrames(), 20);
+    player.setLoop(false);
+    for (int i = 0; i < 40; ++i) player.advance();
+    QCOMPARE(player.currentFrame(), arrived - 1);
+    QVERIFY(!player.isPlaying());
+}
+
+void SwfCoreTest::projector() {
+    const QByteArray movie = countingMovie(6, Compression::Zlib);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("影片 player.exe"), SwfBuilder::asProjector(movie));
+    swf::Player player;
+    QVERIFY2(player.loadFile(path), qPrintable(player.errorText()));
+    QCOMPARE(player.framesLoaded(), 6);
+    QCOMPARE(player.stageSize(), QSize(200, 100));
+
+    // The same program arriving piecemeal is read once it is all in.
+    const QByteArray exe = SwfBuilder::asProjector(countingMovie(3));
+    player.beginStream(QStringLiteral("http://example.com/p.exe"));
+    for (qsizetype at = 0; at < exe.size(); at += 1000) QVERIFY(player.appendBytes(exe.mid(at, 1000)));
+    QVERIFY(!player.isLoaded());
+    player.endStream();
+    QVERIFY(player.isComplete());
+    QCOMPARE(player.framesLoaded(), 3);
+}
+
+void SwfCoreTest::authoringFileRefused() {
+    QTemporaryDir dir;
+    // Refused by what it is, even when its bytes would play.
+    const QString fla = writeFile(dir, QStringLiteral("scene.FLA"), countingMovie(2));
+    const QString ole = writeFile(dir, QStringLiteral("old.fla"), QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(512, 0));
+    for (const QString& path : {fla, ole}) {
+        swf::Player player;
+        QVERIFY(!player.loadFile(path));
+        QVERIFY(!player.isLoaded());
+        QVERIFY(player.hasFailed());
+        QCOMPARE(player.errorText(), messages::authoringFile());
+    }
+}
+
+void SwfCoreTest::fileUrlAndMissingFile() {
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("my flash movie.swf"), countingMovie(3, Compression::Lzma));
+    swf::Player player;
+    QVERIFY2(player.loadFile(QUrl::fromLocalFile(path).toString()), qPrintable(player.errorText()));
+    QCOMPARE(player.framesLoaded(), 3);
+
+    QVERIFY(!player.loadFile(dir.filePath(QStringLiteral("absent.swf"))));
+    QVERIFY(!player.isLoaded());
+    QCOMPARE(player.errorText(), messages::fileMissing());
+
+    const QString empty = writeFile(dir, QStringLiteral("empty.swf"), {});
+    QVERIFY(!player.loadFile(empty));
+    QCOMPARE(player.errorText(), messages::emptyFile());
+}
+
+QTEST_MAIN(SwfCoreTest)
+#include "swf_core_test.moc"

@@ -1,0 +1,165 @@
+// vantrel-render: plays a movie without a display on a virtual clock and writes what the
+// stage shows. Used by people checking movies, by the corpus tests and for timing frames.
+#include "swf/Player.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdio>
+
+namespace {
+
+void usage() {
+    std::fprintf(stderr,
+                 "usage: vantrel-render MOVIE.swf [--frames N] [--png OUT.png] [--scale S] [--trace] [--bench]\n"
+                 "                      [--quality high|low] [--wav OUT.wav]\n"
+                 "  --wav writes the movie's sound; sound is not played by the engine yet, so it is silence.\n");
+}
+
+struct Options {
+    QString movie;
+    int frames = 1;
+    QString png;
+    double scale = 1;
+    bool trace = false;
+    bool bench = false;
+    swf::Quality quality = swf::Quality::High;
+    QString wav;
+};
+
+bool parse(const QStringList& args, Options& options) {
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        auto value = [&](QString& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        QString text;
+        bool ok = true;
+        if (arg == QLatin1String("--frames")) {
+            if (!value(text)) return false;
+            options.frames = text.toInt(&ok);
+            if (!ok || options.frames < 1) return false;
+        } else if (arg == QLatin1String("--png")) {
+            if (!value(options.png)) return false;
+        } else if (arg == QLatin1String("--scale")) {
+            if (!value(text)) return false;
+            options.scale = text.toDouble(&ok);
+            if (!ok || options.scale <= 0 || options.scale > 16) return false;
+        } else if (arg == QLatin1String("--trace")) {
+            options.trace = true;
+        } else if (arg == QLatin1String("--bench")) {
+            options.bench = true;
+        } else if (arg == QLatin1String("--quality")) {
+            if (!value(text)) return false;
+            if (text == QLatin1String("high"))
+                options.quality = swf::Quality::High;
+            else if (text == QLatin1String("low"))
+                options.quality = swf::Quality::Low;
+            else
+                return false;
+        } else if (arg == QLatin1String("--wav")) {
+            if (!value(options.wav)) return false;
+        } else if (arg.startsWith(QLatin1String("--")) || !options.movie.isEmpty()) {
+            return false;
+        } else {
+            options.movie = arg;
+        }
+    }
+    return !options.movie.isEmpty();
+}
+
+void renderInto(QImage& image, const swf::Player& player, double scale, swf::Quality quality) {
+    QPainter painter(&image);
+    const QRectF stage = player.stageRect();
+    QTransform toDevice;
+    toDevice.scale(scale / 20.0, scale / 20.0);
+    toDevice.translate(-stage.x(), -stage.y());
+    player.render(painter, toDevice, quality);
+}
+
+bool writeSilence(const QString& path, double seconds) {
+    constexpr int kRate = 44100, kChannels = 2, kBytesPerSample = 2;
+    const quint32 dataBytes = quint32(qMax(0.0, seconds) * kRate) * kChannels * kBytesPerSample;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    auto u32 = [&](quint32 v) {
+        const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+        file.write(b, 4);
+    };
+    auto u16 = [&](quint16 v) {
+        const char b[2] = {char(v), char(v >> 8)};
+        file.write(b, 2);
+    };
+    file.write("RIFF");
+    u32(36 + dataBytes);
+    file.write("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(kChannels);
+    u32(kRate);
+    u32(kRate * kChannels * kBytesPerSample);
+    u16(kChannels * kBytesPerSample);
+    u16(16);
+    file.write("data");
+    u32(dataBytes);
+    file.write(QByteArray(qsizetype(dataBytes), '\0'));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    Options options;
+    if (!parse(app.arguments(), options)) {
+        usage();
+        return 2;
+    }
+    swf::Player player;
+    if (options.trace)
+        player.setTraceHandler([](const QString& line) { std::printf("%s\n", qPrintable(line)); });
+    if (!player.loadFile(options.movie)) {
+        std::fprintf(stderr, "vantrel-render: %s: %s\n", qPrintable(options.movie), qPrintable(player.errorText()));
+        return 1;
+    }
+    if (player.hasFailed())
+        std::fprintf(stderr, "vantrel-render: warning: %s\n", qPrintable(player.errorText()));
+    for (const swf::Diagnostic& d : player.diagnostics())
+        std::fprintf(stderr, "vantrel-render: tag %d at %lld (frame %d): %s\n", d.tagCode, static_cast<long long>(d.offset),
+                     d.frame, qPrintable(d.message));
+
+    const QSize size(qMax(1, qRound(player.stageSize().width() * options.scale)),
+                     qMax(1, qRound(player.stageSize().height() * options.scale)));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    player.setLoop(true);
+    player.play();
+
+    QElapsedTimer timer;
+    timer.start();
+    if (options.bench) renderInto(image, player, options.scale, options.quality);
+    for (int shown = 1; shown < options.frames; ++shown) {
+        player.advance();
+        if (options.bench) renderInto(image, player, options.scale, options.quality);
+    }
+    if (!options.bench) renderInto(image, player, options.scale, options.quality);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+
+    if (!options.png.isEmpty() && !image.convertToFormat(QImage::Format_RGB32).save(options.png, "PNG")) {
+        std::fprintf(stderr, "vantrel-render: cannot write %s\n", qPrintable(options.png));
+        return 1;
+    }
+    if (!options.wav.isEmpty() && !writeSilence(options.wav, options.frames / player.frameRate())) {
+        std::fprintf(stderr, "vantrel-render: cannot write %s\n", qPrintable(options.wav));
+        return 1;
+    }
+    if (options.bench)
+        std::printf("frames=%d seconds=%.3f fps=%.1f\n", options.frames, seconds,
+                    seconds > 0 ? options.frames / seconds : 0.0);
+    return 0;
+}
