@@ -26,6 +26,11 @@ PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
     setAlignment(Qt::AlignCenter);
 }
 
+void PictureBox::setLeftTwips(int left) {
+    m_leftTwips = left;
+    move(twips::toPixels(left), y());
+}
+
 void PictureBox::mousePressEvent(QMouseEvent* event) {
     m_pressedInside = true;
     const QPoint p = event->position().toPoint();

@@ -16,6 +16,10 @@ class PictureBox : public QLabel {
 public:
     explicit PictureBox(QWidget* parent = nullptr);
 
+    // The left edge in twips as last set, kept exactly: pixels would round it.
+    int leftTwips() const { return m_leftTwips; }
+    void setLeftTwips(int left);
+
 signals:
     void mouseDown(int button, int shift, int x, int y);
     void mouseUp(int button, int shift, int x, int y);
@@ -29,6 +33,7 @@ protected:
 
 private:
     bool m_pressedInside = false;
+    int m_leftTwips = 0;
 };
 
 // A one-pixel line between two points (twips in its parent); it never takes the pointer.

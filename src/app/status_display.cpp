@@ -12,7 +12,6 @@ namespace {
 constexpr int kThumbRun = 3120;
 // From here on a grabbed thumb no longer follows the pointer.
 constexpr int kThumbFollowLimit = 3100;
-constexpr int kThumbTop = 600;
 }  // namespace
 
 void Form1::Timer1_Timer() {
@@ -48,7 +47,7 @@ void Form1::Timer1_Timer() {
     const qint32 frame = control->FrameNum();
     if (total == 0) return;
     const int left = roundHalfEven32(double(qint64(frame) * kThumbRun) / total);
-    Image2->move(twips::toPixels(left), twips::toPixels(kThumbTop));
+    Image2->setLeftTwips(left);
 }
 
 void Form1::Image2_MouseDown(int button, int, int, int) {
@@ -63,7 +62,7 @@ void Form1::Image2_MouseDown(int button, int, int, int) {
 
 void Form1::Picture1_MouseMove(int, int, int x, int) {
     if (x >= kThumbFollowLimit || !seekDragging) return;
-    Image2->move(twips::toPixels(x), twips::toPixels(kThumbTop));
+    Image2->setLeftTwips(x);
     ShockwaveFlash* control = sw();
     if (control->Movie().isEmpty()) return;
     const qint32 total = control->TotalFrames();

@@ -9,6 +9,7 @@
 #include "platform/shell.h"
 #include "resources/string_table.h"
 #include "search/search_window.h"
+#include "search/search_run.h"
 
 namespace commands {
 
@@ -33,5 +34,5 @@ void Form1::munhelpfaq_Click() { platform::shellOpen(commands::makerWebAddress()
 void Form1::munhelpgoweb_Click() { platform::shellOpen(commands::makerWebAddress()); }
 void Form1::munhelpmail_Click() { platform::shellOpen(commands::makerMailUrl()); }
 void Form1::munhelpabout_Click() { showForm<frmabout>(); }
-void Form1::muntoopc_Click() { showForm<Form9>(); }
+void Form1::muntoopc_Click() { search::showSearchDialog(); }
 void Form1::muninj_Click() { showForm<Form8>(); }

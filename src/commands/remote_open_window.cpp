@@ -65,7 +65,7 @@ void Form4::Form_Load() {
 bool Form4::eventFilter(QObject* watched, QEvent* event) {
     if (watched == this && event->type() == QEvent::MouseMove) Form_MouseMove();
     // Enter in the address field does nothing: only the open label opens.
-    if (watched == Combo1->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (Combo1 && watched == Combo1->lineEdit() && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
     }

@@ -50,7 +50,7 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent) : QWidget(parent), m_player(std:
             m_reply = nullptr;
             reply->abort();
             reply->deleteLater();
-            failLoad(tr("下载超时：服务器 %1 秒没有发送数据").arg(kDownloadSilenceMs / 1000));
+            failLoad(tr("下载超时：服务器 %1 秒没有发送数据").arg(m_silence.interval() / 1000.0));
         }
     });
 }
@@ -155,11 +155,13 @@ void ShockwaveFlash::onDownloadData() {
     if (status >= 400) return;                  // reported when finished
     const QByteArray chunk = reply->readAll();
     m_downloaded += chunk.size();
-    if (m_downloaded > kMaxDownloadBytes) {
+    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+    if (announced > m_maxDownloadBytes) m_downloaded = announced;  // refuse before it all comes
+    if (m_downloaded > m_maxDownloadBytes) {
         m_reply = nullptr;
         reply->abort();
         reply->deleteLater();
-        failLoad(tr("影片太大：超过 %1 MB，已停止下载").arg(kMaxDownloadBytes / (1024 * 1024)));
+        failLoad(tr("影片太大：超过 %1 MB，已停止下载").arg(double(m_maxDownloadBytes) / (1024 * 1024), 0, 'f', 0));
         return;
     }
     if (!m_player->appendBytes(chunk)) {
@@ -326,6 +328,11 @@ QTransform ShockwaveFlash::stageToWidget() const {
     transform.scale(scale, scale);
     transform.translate(-stage.center().x(), -stage.center().y());
     return transform;
+}
+
+void ShockwaveFlash::setDownloadLimits(qint64 maxBytes, int silenceMs) {
+    m_maxDownloadBytes = maxBytes;
+    m_silence.setInterval(silenceMs);
 }
 
 void ShockwaveFlash::setClockEnabled(bool enabled) {

@@ -59,6 +59,8 @@ public:
     QTransform stageToWidget() const;
 
     swf::Player& engine() { return *m_player; }
+    // Tests shrink the download limits so they can be reached quickly.
+    void setDownloadLimits(qint64 maxBytes, int silenceMs);
     // Tests drive time themselves: with the clock off, frames advance only through tick().
     void setClockEnabled(bool enabled);
     void tick();
@@ -104,4 +106,5 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer m_silence;
     qint64 m_downloaded = 0;
+    qint64 m_maxDownloadBytes = kMaxDownloadBytes;
 };

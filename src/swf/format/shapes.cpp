@@ -66,7 +66,9 @@ bool readRecords(io::Reader& reader, int shapeVersion, ShapeDefinition& out, QSt
             if (flags == 0) return true;  // end of shape
             if (flags & 0x01) {
                 const int bits = static_cast<int>(reader.ubits(5));
-                pen = QPoint(reader.sbits(bits), reader.sbits(bits));
+                const int x = reader.sbits(bits);
+                const int y = reader.sbits(bits);
+                pen = QPoint(x, y);
             }
             if (flags & 0x02) fill0 = static_cast<int>(reader.ubits(fillBits));
             if (flags & 0x04) fill1 = static_cast<int>(reader.ubits(fillBits));

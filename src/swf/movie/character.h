@@ -2,9 +2,15 @@
 // the stage point at them. Owned by the movie definition.
 #pragma once
 
+#include "swf/format/bitmaps.h"
+#include "swf/format/buttons.h"
+#include "swf/format/edit_text.h"
+#include "swf/format/fonts.h"
+#include "swf/format/morph.h"
+#include "swf/format/shapes.h"
 #include "swf/movie/timeline.h"
 
-#include <QtGlobal>
+#include <QImage>
 
 namespace swf::movie {
 
@@ -21,6 +27,47 @@ struct SpriteCharacter final : Character {
     SpriteCharacter() : Character(CharacterKind::Sprite) {}
     Timeline timeline;
     int declaredFrameCount = 0;
+};
+
+struct ShapeCharacter final : Character {
+    ShapeCharacter() : Character(CharacterKind::Shape) {}
+    format::ShapeDefinition shape;
+};
+
+struct MorphShapeCharacter final : Character {
+    MorphShapeCharacter() : Character(CharacterKind::MorphShape) {}
+    format::MorphShapeDefinition morph;
+};
+
+struct BitmapCharacter final : Character {
+    BitmapCharacter() : Character(CharacterKind::Bitmap) {}
+    format::BitmapData data;
+    // Decoded on first use: most movies show only some of their bitmaps at a time.
+    const QImage& image() const;
+
+private:
+    mutable QImage m_image;
+    mutable bool m_decoded = false;
+};
+
+struct FontCharacter final : Character {
+    FontCharacter() : Character(CharacterKind::Font) {}
+    format::FontDefinition font;
+};
+
+struct TextCharacter final : Character {
+    TextCharacter() : Character(CharacterKind::Text) {}
+    format::TextDefinition text;
+};
+
+struct EditTextCharacter final : Character {
+    EditTextCharacter() : Character(CharacterKind::EditText) {}
+    format::EditTextDefinition field;
+};
+
+struct ButtonCharacter final : Character {
+    ButtonCharacter() : Character(CharacterKind::Button) {}
+    format::ButtonDefinition button;
 };
 
 }  // namespace swf::movie

@@ -10,6 +10,20 @@ const Character* MovieDefinition::character(quint16 id) const {
     return it == m_characters.end() ? nullptr : it->second.get();
 }
 
+Character* MovieDefinition::mutableCharacter(quint16 id) {
+    const auto it = m_characters.find(id);
+    return it == m_characters.end() ? nullptr : it->second.get();
+}
+
+const QImage& BitmapCharacter::image() const {
+    if (!m_decoded) {
+        m_decoded = true;
+        QString problem;
+        m_image = format::decodeBitmap(data, problem);
+    }
+    return m_image;
+}
+
 void MovieDefinition::addCharacter(std::unique_ptr<Character> character) {
     if (!character) return;
     const quint16 id = character->id;

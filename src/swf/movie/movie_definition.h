@@ -35,6 +35,8 @@ public:
     QByteArray jpegTables;
 
     const Character* character(quint16 id) const;
+    // For the tags that amend an earlier definition (font info, button colour transform).
+    Character* mutableCharacter(quint16 id);
     // Later definitions of an id are ignored: the first one is what the timeline means.
     void addCharacter(std::unique_ptr<Character> character);
     int characterCount() const { return static_cast<int>(m_characters.size()); }

@@ -1,18 +1,221 @@
 // Stage drawing.
 #include "swf/render/stage_renderer.h"
 
+#include "swf/render/paint_styles.h"
+#include "swf/render/text_layout.h"
+#include "swf/stage/button_instance.h"
+
+#include <cmath>
+
 namespace swf::render {
+namespace {
+
+double scaleOf(const QTransform& t) { return std::sqrt(std::abs(t.determinant())); }
+
+}  // namespace
 
 void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
                            const stage::MovieClip* root) {
-    Q_UNUSED(root);
     painter.save();
-    const bool smooth = quality == Quality::High;
-    painter.setRenderHint(QPainter::Antialiasing, smooth);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    m_smooth = quality == Quality::High;
+    painter.setRenderHint(QPainter::Antialiasing, m_smooth);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
+    painter.setRenderHint(QPainter::TextAntialiasing, m_smooth);
+    m_stageToDevice = stageToDevice;
+    m_stageScale = scaleOf(stageToDevice);
     painter.setTransform(stageToDevice);
     painter.fillRect(m_movie.header.frameRect.toRectF(), m_movie.background);
+    if (root) drawChildren(painter, root->children(), Context{stageToDevice, {}});
     painter.restore();
+}
+
+void StageRenderer::drawChildren(QPainter& painter, const Children& children, const Context& parent) {
+    std::vector<int> maskEnds;  // clip depths of the masks in force, innermost last
+    for (const auto& [depth, object] : children) {
+        while (!maskEnds.empty() && depth > maskEnds.back()) {
+            painter.restore();
+            maskEnds.pop_back();
+        }
+        const movie::Placement& placement = object->placement();
+        if (placement.clipDepth > 0) {
+            QPainterPath area;
+            area.setFillRule(Qt::WindingFill);
+            addMaskArea(area, *object, parent.transform);
+            painter.save();
+            painter.resetTransform();
+            painter.setClipPath(area, Qt::IntersectClip);
+            maskEnds.push_back(placement.clipDepth);
+            continue;
+        }
+        const Context context{placement.matrix.toTransform() * parent.transform,
+                              placement.colorTransform.concatenated(parent.cx)};
+        // Fully transparent objects draw nothing; skip their subtree.
+        if (context.cx.alphaMult <= 0 && context.cx.alphaAdd <= 0) continue;
+        drawObject(painter, *object, context);
+    }
+    while (!maskEnds.empty()) {
+        painter.restore();
+        maskEnds.pop_back();
+    }
+}
+
+void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
+    if (const stage::MovieClip* clip = object.asClip()) {
+        drawChildren(painter, clip->children(), context);
+        return;
+    }
+    const movie::Character* character = object.character();
+    if (!character) return;
+    switch (character->kind) {
+    case movie::CharacterKind::Shape: {
+        const auto& shape = static_cast<const movie::ShapeCharacter&>(*character);
+        drawShape(painter, shape.shape, m_cache.shape(shape), context);
+        return;
+    }
+    case movie::CharacterKind::MorphShape: {
+        const auto& morph = static_cast<const movie::MorphShapeCharacter&>(*character);
+        const RenderCache::Morph& entry = m_cache.morph(morph, object.placement().ratio);
+        drawShape(painter, entry.shape, entry.paths, context);
+        return;
+    }
+    case movie::CharacterKind::Text:
+        drawText(painter, static_cast<const movie::TextCharacter&>(*character), context);
+        return;
+    case movie::CharacterKind::EditText:
+        drawEditText(painter, static_cast<const movie::EditTextCharacter&>(*character), context);
+        return;
+    case movie::CharacterKind::Button: {
+        const auto& button = static_cast<const stage::ButtonInstance&>(object);
+        drawChildren(painter, button.children(), context);
+        return;
+    }
+    case movie::CharacterKind::Bitmap: {
+        // Placed directly (later versions allow it): one bitmap pixel per stage pixel.
+        const QImage image = m_cache.bitmap(static_cast<const movie::BitmapCharacter&>(*character), context.cx);
+        painter.setTransform(QTransform::fromScale(format::kTwipsPerPixel, format::kTwipsPerPixel) * context.transform);
+        painter.drawImage(QPointF(0, 0), image);
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
+                              const Context& context) {
+    painter.setTransform(context.transform);
+    painter.setPen(Qt::NoPen);
+    const BitmapLookup bitmaps = [&](quint16 id) {
+        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_movie.character(id));
+        return bitmap ? m_cache.bitmap(*bitmap, context.cx) : QImage();
+    };
+    for (size_t i = 0; i < paths.fills.size() && i < shape.fills.size(); ++i) {
+        const QPainterPath& path = paths.fills[i];
+        if (path.isEmpty()) continue;
+        const format::FillStyle& fill = shape.fills[i];
+        if (fill.kind == format::FillStyle::Kind::Bitmap) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth && fill.bitmapSmooth);
+            if (!fill.bitmapRepeat) {
+                // Clipped fills show the bitmap once; outside it the shape stays empty.
+                const QImage image = bitmaps(fill.bitmapId);
+                if (image.isNull()) continue;
+                painter.save();
+                painter.setClipPath(path, Qt::IntersectClip);
+                painter.setTransform(fill.bitmapMatrix.toTransform() * context.transform);
+                painter.drawImage(QPointF(0, 0), image);
+                painter.restore();
+                continue;
+            }
+        }
+        painter.setBrush(makeBrush(fill, context.cx, bitmaps));
+        painter.drawPath(path);
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
+    painter.setBrush(Qt::NoBrush);
+    const PenContext penContext{scaleOf(context.transform), m_stageScale};
+    for (size_t i = 0; i < paths.strokes.size() && i < shape.lines.size(); ++i) {
+        if (paths.strokes[i].isEmpty()) continue;
+        painter.setPen(makePen(shape.lines[i], context.cx, bitmaps, penContext));
+        painter.drawPath(paths.strokes[i]);
+    }
+    painter.setPen(Qt::NoPen);
+}
+
+void StageRenderer::drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context) {
+    const QTransform textToDevice = text.text.matrix.toTransform() * context.transform;
+    painter.setPen(Qt::NoPen);
+    for (const format::TextRecord& record : text.text.records) {
+        const auto* font = dynamic_cast<const movie::FontCharacter*>(m_movie.character(record.fontId));
+        if (!font) continue;
+        painter.setBrush(context.cx.apply(record.color));
+        const double scale = record.height / font->font.emSize;
+        double x = record.x;
+        for (const format::TextGlyph& glyph : record.glyphs) {
+            const QPainterPath& path = m_cache.glyph(*font, glyph.index);
+            if (!path.isEmpty()) {
+                painter.setTransform(QTransform(scale, 0, 0, scale, x, record.y) * textToDevice);
+                painter.drawPath(path);
+            } else {
+                drawDeviceGlyph(painter, font->font, glyph.index, QPointF(x, record.y), record.height, textToDevice);
+            }
+            x += glyph.advance;
+        }
+    }
+}
+
+void StageRenderer::drawEditText(QPainter& painter, const movie::EditTextCharacter& field, const Context& context) {
+    const movie::Character* fontCharacter = field.field.hasFont ? m_movie.character(field.field.fontId) : nullptr;
+    const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
+    drawEditTextField(painter, field.field, font ? &font->font : nullptr, context.transform, context.cx,
+                      m_movie.header.version);
+}
+
+void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent) {
+    const QTransform transform = object.placement().matrix.toTransform() * parent;
+    if (const stage::MovieClip* clip = object.asClip()) {
+        for (const auto& [depth, child] : clip->children()) addMaskArea(area, *child, transform);
+        return;
+    }
+    const movie::Character* character = object.character();
+    if (!character) return;
+    switch (character->kind) {
+    case movie::CharacterKind::Shape:
+        area.addPath(transform.map(m_cache.shape(static_cast<const movie::ShapeCharacter&>(*character)).outline));
+        return;
+    case movie::CharacterKind::MorphShape:
+        area.addPath(transform.map(
+            m_cache.morph(static_cast<const movie::MorphShapeCharacter&>(*character), object.placement().ratio)
+                .paths.outline));
+        return;
+    case movie::CharacterKind::Text: {
+        const auto& text = static_cast<const movie::TextCharacter&>(*character);
+        const QTransform textTransform = text.text.matrix.toTransform() * transform;
+        for (const format::TextRecord& record : text.text.records) {
+            const auto* font = dynamic_cast<const movie::FontCharacter*>(m_movie.character(record.fontId));
+            if (!font) continue;
+            const double scale = record.height / font->font.emSize;
+            double x = record.x;
+            for (const format::TextGlyph& glyph : record.glyphs) {
+                area.addPath((QTransform(scale, 0, 0, scale, x, record.y) * textTransform).map(m_cache.glyph(*font, glyph.index)));
+                x += glyph.advance;
+            }
+        }
+        return;
+    }
+    case movie::CharacterKind::EditText: {
+        const auto& field = static_cast<const movie::EditTextCharacter&>(*character);
+        QPainterPath box;
+        box.addRect(field.field.bounds.toRectF());
+        area.addPath(transform.map(box));
+        return;
+    }
+    case movie::CharacterKind::Button:
+        for (const auto& [depth, child] : static_cast<const stage::ButtonInstance&>(object).children())
+            addMaskArea(area, *child, transform);
+        return;
+    default:
+        return;
+    }
 }
 
 }  // namespace swf::render

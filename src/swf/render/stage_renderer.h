@@ -1,12 +1,16 @@
-// Draws the display tree with QPainter: background, then each object by depth.
+// Draws the display tree with QPainter: background, then each object by depth, masks
+// clipping the depths they cover, colour transforms multiplied down the tree.
 #pragma once
 
 #include "swf/Player.h"
 #include "swf/movie/movie_definition.h"
+#include "swf/render/render_cache.h"
 #include "swf/stage/movie_clip.h"
 
 #include <QPainter>
 #include <QTransform>
+
+#include <map>
 
 namespace swf::render {
 
@@ -17,7 +21,26 @@ public:
     void render(QPainter& painter, const QTransform& stageToDevice, Quality quality, const stage::MovieClip* root);
 
 private:
+    struct Context {
+        QTransform transform;  // object twips to device
+        format::ColorTransform cx;
+    };
+    using Children = std::map<int, std::unique_ptr<stage::DisplayObject>>;
+
+    void drawChildren(QPainter& painter, const Children& children, const Context& parent);
+    void drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context);
+    void drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
+                   const Context& context);
+    void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
+    void drawEditText(QPainter& painter, const movie::EditTextCharacter& field, const Context& context);
+    // The area an object covers, in device coordinates, for use as a mask.
+    void addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent);
+
     const movie::MovieDefinition& m_movie;
+    RenderCache m_cache;
+    QTransform m_stageToDevice;
+    double m_stageScale = 1;
+    bool m_smooth = true;
 };
 
 }  // namespace swf::render

@@ -2,17 +2,33 @@
 #include "swf/stage/movie_clip.h"
 
 #include "swf/movie/movie_definition.h"
+#include "swf/stage/button_instance.h"
 
 #include <algorithm>
 #include <atomic>
 
 namespace swf::stage {
 
+namespace {
+// A sprite may place itself (directly or through others); instances stop nesting here.
+constexpr int kMaxInstanceNesting = 64;
+thread_local int t_nesting = 0;
+
+struct NestingGuard {
+    NestingGuard() { ++t_nesting; }
+    ~NestingGuard() { --t_nesting; }
+};
+}  // namespace
+
 std::unique_ptr<DisplayObject> createInstance(const movie::Character* character, const movie::MovieDefinition& movie) {
+    const NestingGuard guard;
+    if (t_nesting > kMaxInstanceNesting) return std::make_unique<DisplayObject>(nullptr, movie);
     if (character && character->kind == movie::CharacterKind::Sprite) {
         const auto* sprite = static_cast<const movie::SpriteCharacter*>(character);
         return std::make_unique<MovieClip>(character, sprite->timeline, movie);
     }
+    if (character && character->kind == movie::CharacterKind::Button)
+        return std::make_unique<ButtonInstance>(*static_cast<const movie::ButtonCharacter*>(character), movie);
     return std::make_unique<DisplayObject>(character, movie);
 }
 

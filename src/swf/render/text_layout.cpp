@@ -1,0 +1,135 @@
+// System-font text.
+#include "swf/render/text_layout.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QRegularExpression>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace swf::render {
+namespace {
+
+// Text sits 2 pixels inside a field's bounds.
+constexpr double kGutterPixels = 2.0;
+
+Qt::Alignment alignmentOf(format::TextAlign align) {
+    switch (align) {
+    case format::TextAlign::Right: return Qt::AlignRight;
+    case format::TextAlign::Center: return Qt::AlignHCenter;
+    case format::TextAlign::Justify: return Qt::AlignJustify;
+    default: return Qt::AlignLeft;
+    }
+}
+
+}  // namespace
+
+QString systemFamilyFor(const QString& name) {
+    const QString key = name.trimmed().toLower();
+    if (key.isEmpty() || key == QLatin1String("_serif") || key == QLatin1String("times new roman") ||
+        key == QLatin1String("times"))
+        return QStringLiteral("Noto Serif CJK SC");
+    if (key == QLatin1String("_sans") || key == QLatin1String("arial") || key == QLatin1String("helvetica") ||
+        key == QLatin1String("verdana") || key == QLatin1String("tahoma"))
+        return QStringLiteral("Noto Sans CJK SC");
+    if (key == QLatin1String("_typewriter") || key == QLatin1String("courier new") || key == QLatin1String("courier"))
+        return QStringLiteral("Noto Sans Mono CJK SC");
+    if (name.contains(QStringLiteral("宋")) || key == QLatin1String("simsun") || key == QLatin1String("nsimsun") ||
+        name.contains(QStringLiteral("明")))
+        return QStringLiteral("Noto Serif CJK SC");
+    if (name.contains(QStringLiteral("黑")) || name.contains(QStringLiteral("雅黑")) || key == QLatin1String("simhei") ||
+        key == QLatin1String("microsoft yahei"))
+        return QStringLiteral("Noto Sans CJK SC");
+    return name;
+}
+
+QString convertMovieHtml(const QString& html) {
+    QString result = html;
+    // <font size="20"> means 20 pixels here, not an HTML size step.
+    static const QRegularExpression size(QStringLiteral("(<font[^>]*?)\\bsize\\s*=\\s*\"?\\+?(\\d+)\"?"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    result.replace(size, QStringLiteral("\\1style=\"font-size:\\2px\""));
+    static const QRegularExpression face(QStringLiteral("(<font[^>]*?)\\bface\\s*=\\s*\"([^\"]*)\""),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QRegularExpressionMatch match;
+    qsizetype from = 0;
+    while ((match = face.match(result, from)).hasMatch()) {
+        const QString replacement = match.captured(1) + QStringLiteral("face=\"") + systemFamilyFor(match.captured(2)) + '"';
+        result.replace(match.capturedStart(), match.capturedLength(), replacement);
+        from = match.capturedStart() + replacement.size();
+    }
+    result.replace(QLatin1String("\r\n"), QLatin1String("<br>"));
+    result.replace(QLatin1Char('\r'), QLatin1String("<br>"));
+    return result;
+}
+
+void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition* font,
+                       const QTransform& objectToDevice, const format::ColorTransform& cx, int swfVersion) {
+    Q_UNUSED(swfVersion);
+    const QRectF bounds = field.bounds.toRectF();
+    const QRectF pixels(bounds.x() / 20, bounds.y() / 20, bounds.width() / 20, bounds.height() / 20);
+    painter.save();
+    painter.setTransform(QTransform::fromScale(20, 20) * objectToDevice);
+    if (field.border) {
+        painter.setPen(QPen(cx.apply(Qt::black), 0));
+        painter.setBrush(cx.apply(Qt::white));
+        painter.drawRect(pixels);
+    }
+    painter.setClipRect(pixels, Qt::IntersectClip);
+
+    QFont qfont(systemFamilyFor(font ? font->name : field.fontClass));
+    qfont.setPixelSize(std::max(1, qRound(field.fontHeight / 20)));
+    if (font) {
+        qfont.setBold(font->bold);
+        qfont.setItalic(font->italic);
+    }
+    QTextDocument document;
+    document.setDocumentMargin(0);
+    document.setDefaultFont(qfont);
+    QTextOption option(alignmentOf(field.align));
+    option.setWrapMode(field.wordWrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    document.setDefaultTextOption(option);
+    const double width = pixels.width() - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
+    document.setTextWidth(field.wordWrap ? std::max(1.0, width) : -1);
+    QString text = field.initialText;
+    if (field.html) {
+        document.setHtml(convertMovieHtml(text));
+    } else {
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        if (field.password) text.fill(QLatin1Char('*'));
+        document.setPlainText(text);
+    }
+    if (field.leading != 0 || field.indent != 0) {
+        QTextCursor cursor(&document);
+        cursor.select(QTextCursor::Document);
+        QTextBlockFormat format;
+        if (field.leading != 0) format.setLineHeight(field.leading / 20, QTextBlockFormat::LineDistanceHeight);
+        if (field.indent != 0) format.setTextIndent(field.indent / 20);
+        cursor.mergeBlockFormat(format);
+    }
+    if (!field.wordWrap && field.align != format::TextAlign::Left) document.setTextWidth(std::max(1.0, width));
+    painter.translate(pixels.x() + kGutterPixels + field.leftMargin / 20, pixels.y() + kGutterPixels);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette.setColor(QPalette::Text, cx.apply(field.color));
+    document.documentLayout()->draw(&painter, context);
+    painter.restore();
+}
+
+void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int glyphIndex, QPointF origin,
+                     double height, const QTransform& textToDevice) {
+    if (glyphIndex < 0 || glyphIndex >= static_cast<int>(font.codes.size())) return;
+    const QChar code(font.codes[size_t(glyphIndex)]);
+    QFont qfont(systemFamilyFor(font.name));
+    qfont.setPixelSize(std::max(1, qRound(height / 20)));
+    qfont.setBold(font.bold);
+    qfont.setItalic(font.italic);
+    painter.save();
+    painter.setTransform(QTransform::fromScale(20, 20) * textToDevice);
+    painter.setFont(qfont);
+    painter.setPen(painter.brush().color());
+    painter.drawText(origin / 20, QString(code));
+    painter.restore();
+}
+
+}  // namespace swf::render
