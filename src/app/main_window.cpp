@@ -25,6 +25,7 @@ namespace {
 constexpr int kClientWidth = 3390;
 constexpr int kClientHeight = 1380;
 constexpr int kStatusTimerMs = 10;
+constexpr int kRedockAfterShowMs = 250;
 
 std::function<void()>& endProgramHandler() {
     static std::function<void()> handler;
@@ -166,6 +167,8 @@ QAction* Form1::addSeparator(QMenu* menu, const char* name) {
 
 void Form1::buildMenus() {
     QMenuBar* bar = menuBar();
+    // Six menus must fit the narrow window without an overflow arrow.
+    bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 3px; }"));
     auto topMenu = [&](const char* name, const QString& text) {
         QMenu* menu = bar->addMenu(text);
         menu->setObjectName(QString::fromLatin1(name) + QStringLiteral("_menu"));
@@ -339,6 +342,15 @@ void Form1::Form_Load() {
     }
     zoomPercent = settings.zoomPercent;
     show();
+    if (settings.showListWindow) {
+        // The list window was placed by the main window's outer size before the desktop
+        // had framed it; once the frame is known, set it directly below again.
+        QTimer::singleShot(kRedockAfterShowMs, this, [this] {
+            Form2* list = forms::loaded<Form2>();
+            if (list && munwindowl->isChecked())
+                twips::move(list, twips::left(this), twips::top(this) + twips::height(this));
+        });
+    }
 }
 
 ShockwaveFlash* Form1::sw() { return forms::get<Form3>()->sw; }

@@ -51,9 +51,10 @@ Form2::Form2() {
     List1->setPalette(palette);
     twips::place(List1, 0, 60, 2895, 2370);
     connect(List1, &QListWidget::itemClicked, this, [this] { List1_Click(); });
+    // Arrow keys move the selection like a click does; selections made by the program do not.
+    List1->installEventFilter(this);
     connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
-        // Arrow keys move the selection like a click does.
-        if (row >= 0 && List1->hasFocus() && !(QApplication::mouseButtons() & Qt::LeftButton)) List1_Click();
+        if (row >= 0 && m_keyNavigation) List1_Click();
     });
 
     Combo1 = new QComboBox(this);
@@ -114,6 +115,10 @@ void Form2::closeEvent(QCloseEvent* event) {
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
     if (watched == this && event->type() == QEvent::MouseMove) Form_MouseMove();
+    if (List1 && watched == List1) {
+        if (event->type() == QEvent::KeyPress) m_keyNavigation = true;
+        if (event->type() == QEvent::KeyRelease || event->type() == QEvent::FocusOut) m_keyNavigation = false;
+    }
     return QWidget::eventFilter(watched, event);
 }
 

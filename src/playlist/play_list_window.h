@@ -52,4 +52,6 @@ private:
     void moveEntry(int delta);
     // Appends a list file's entries; on failure says why and changes nothing.
     bool loadListFile(const QString& path, bool quiet);
+
+    bool m_keyNavigation = false;
 };

@@ -154,6 +154,7 @@ void PlayWindowTest::walksFramesAndLoops() {
     forms::get<Form1>();
     ShockwaveFlash* control = Form1::sw();
     control->setClockEnabled(false);
+    control->setLoop(true);  // start-up without settings switched it off
     control->setMovie(writeMovie(QStringLiteral("m.swf"), movie(4)));
     AppFixture::settle();
     QVERIFY(control->Playing());

@@ -42,6 +42,9 @@ QGradientStops gradientStops(const format::Gradient& gradient, const format::Col
         stops.append({at, color});
     }
     if (stops.isEmpty()) stops.append({0.0, QColor(Qt::transparent)});
+    // Qt merges stops at one position into one; nudge them apart to keep the hard edge.
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        if (stops[i].first <= stops[i - 1].first) stops[i].first = std::min(1.0, stops[i - 1].first + 1e-6);
     return stops;
 }
 
@@ -96,8 +99,16 @@ QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, co
         pen.setBrush(makeBrush(*line.fill, cx, bitmaps));
     else
         pen.setColor(cx.apply(line.color));
+    // A line that ignores horizontal scaling still follows vertical scaling, and the other
+    // way round; ignoring both keeps it as wide as at stage scale.
     const bool noScale = line.noHScale || line.noVScale;
-    const double deviceWidth = noScale ? line.width * context.stageScale : line.width * context.objectScale;
+    double deviceWidth = line.width * context.objectScale;
+    if (line.noHScale && line.noVScale)
+        deviceWidth = line.width * context.stageScale;
+    else if (line.noHScale)
+        deviceWidth = line.width * context.stageScale * context.objectScaleY;
+    else if (line.noVScale)
+        deviceWidth = line.width * context.stageScale * context.objectScaleX;
     if (deviceWidth < 1.0) {
         // Thinner lines, hairlines included, still show as one device pixel.
         pen.setCosmetic(true);

@@ -20,6 +20,8 @@ QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx
 struct PenContext {
     double objectScale = 1;  // device pixels per twip of the shape's own coordinates
     double stageScale = 1;   // device pixels per stage twip
+    // The object's own scale against the stage along its x and y axes.
+    double objectScaleX = 1, objectScaleY = 1;
 };
 QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, const BitmapLookup& bitmaps,
              const PenContext& context);

@@ -132,7 +132,10 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
     painter.setBrush(Qt::NoBrush);
-    const PenContext penContext{scaleOf(context.transform), m_stageScale};
+    PenContext penContext{scaleOf(context.transform), m_stageScale};
+    const QTransform toStage = context.transform * m_stageToDevice.inverted();
+    penContext.objectScaleX = std::hypot(toStage.m11(), toStage.m12());
+    penContext.objectScaleY = std::hypot(toStage.m21(), toStage.m22());
     for (size_t i = 0; i < paths.strokes.size() && i < shape.lines.size(); ++i) {
         if (paths.strokes[i].isEmpty()) continue;
         painter.setPen(makePen(shape.lines[i], context.cx, bitmaps, penContext));
