@@ -109,8 +109,9 @@ QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, co
         deviceWidth = line.width * context.stageScale * context.objectScaleY;
     else if (line.noVScale)
         deviceWidth = line.width * context.stageScale * context.objectScaleX;
-    if (deviceWidth < 1.0) {
-        // Thinner lines, hairlines included, still show as one device pixel.
+    if (deviceWidth <= 1.0) {
+        // Thinner lines, hairlines included, still show as one device pixel; a one-pixel
+        // cosmetic pen also takes the painter's fast path.
         pen.setCosmetic(true);
         pen.setWidthF(1.0);
     } else if (noScale) {

@@ -1,0 +1,29 @@
+// Plays a mixer through the default audio device. Without a device the mixer is still
+// drained in real time, so a movie's sound clock runs at the right speed in silence.
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+namespace swf::audio {
+
+class Mixer;
+
+class AudioOutput : public QObject {
+    Q_OBJECT
+public:
+    explicit AudioOutput(Mixer& mixer, QObject* parent = nullptr);
+    ~AudioOutput() override;
+
+    void start();
+    void stop();
+    bool hasDevice() const;
+    bool isRunning() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace swf::audio

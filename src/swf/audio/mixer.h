@@ -1,0 +1,95 @@
+// The mixer: event sounds and stream sounds at their own rates, mixed to 44.1 kHz stereo.
+// The output device (or the headless renderer) pulls samples; the engine starts, stops and
+// feeds sounds from the timeline and from scripts. Safe to call from the output's thread.
+#pragma once
+
+#include "swf/audio/pcm_buffer.h"
+
+#include <QtGlobal>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace swf::audio {
+
+struct EnvelopePoint {
+    quint32 position44 = 0;  // in 44.1 kHz samples from the sound's start
+    quint16 left = 32768;    // 0 silent .. 32768 full
+    quint16 right = 32768;
+};
+
+// How one start of an event sound plays.
+struct SoundInfo {
+    bool stop = false;        // this start stops the sound instead
+    bool noMultiple = false;  // do not start it again while it plays
+    std::optional<quint32> inPoint44;
+    std::optional<quint32> outPoint44;
+    int loops = 1;
+    std::vector<EnvelopePoint> envelope;
+};
+
+using SoundRef = std::shared_ptr<const PcmBuffer>;
+
+class Mixer {
+public:
+    static constexpr int kRate = 44100;
+    // Voices beyond this are not started: a movie starting sounds every frame cannot
+    // make mixing cost grow without bound.
+    static constexpr int kMaxVoices = 64;
+    // A stream queue holds at most this many seconds; more means nobody is pulling.
+    static constexpr int kMaxStreamSeconds = 20;
+
+    Mixer();
+    ~Mixer();
+
+    // Starts an event sound; returns its voice id, or 0 when not started.
+    int startEvent(int soundKey, SoundRef sound, const SoundInfo& info, int offset44 = 0);
+    void stopSound(int soundKey);
+    void stopVoice(int voiceId);
+    bool isSoundPlaying(int soundKey) const;
+    bool isVoicePlaying(int voiceId) const;
+    // Position of a voice in milliseconds from the sound's start; -1 when it has ended.
+    qint64 voicePositionMs(int voiceId) const;
+    void setVoiceGain(int voiceId, float left, float right);
+    void stopAll();
+
+    // Stream sound of one timeline: blocks queue up as the timeline reaches them.
+    void streamAppend(int streamKey, const PcmBuffer& block);
+    void streamStop(int streamKey);
+    bool streamActive(int streamKey) const;
+    // Stream samples played so far, in 44.1 kHz frames, since the stream (re)started.
+    qint64 streamPlayed44(int streamKey) const;
+    qint64 streamQueued44(int streamKey) const;
+
+    void setMasterVolume(float volume);  // 0..1
+    void setMuted(bool muted);
+
+    // Called (from whichever thread mixes) when an event voice ends by itself.
+    void setVoiceEndedHandler(std::function<void(int voiceId)> handler);
+
+    // Mixes frames of 44.1 kHz stereo into out (2 * frames values).
+    void mix(qint16* out, int frames);
+    qint64 framesMixed() const;
+
+private:
+    struct Voice;
+    struct Stream;
+    void mixVoice(Voice& voice, std::vector<int>& accumulator, int frames);
+    void mixStream(Stream& stream, std::vector<int>& accumulator, int frames);
+
+    mutable std::mutex m_mutex;
+    std::vector<std::unique_ptr<Voice>> m_voices;
+    std::vector<std::unique_ptr<Stream>> m_streams;
+    std::vector<int> m_accumulator;
+    std::function<void(int)> m_voiceEnded;
+    int m_nextVoiceId = 1;
+    float m_master = 1.0f;
+    bool m_muted = false;
+    qint64 m_framesMixed = 0;
+};
+
+}  // namespace swf::audio

@@ -1,0 +1,34 @@
+#include "swf/audio/stream_decoder.h"
+
+namespace swf::audio {
+
+StreamDecoder::StreamDecoder(const SoundFormat& format) : m_format(format) {
+    if (format.codec == Codec::Mp3) m_mp3 = std::make_unique<Mp3Decoder>();
+}
+
+StreamDecoder::~StreamDecoder() = default;
+
+PcmBuffer StreamDecoder::decodeBlock(QByteArrayView block) {
+    switch (m_format.codec) {
+    case Codec::PcmNative:
+    case Codec::PcmLittleEndian: return decodePcm(m_format, block);
+    case Codec::Adpcm: return decodeAdpcm(m_format, block);
+    case Codec::Mp3: {
+        PcmBuffer out;
+        out.rate = m_format.rate;
+        out.channels = 2;
+        // Each block starts with its sample count and seek samples, then MP3 frames.
+        if (block.size() >= 4 && m_mp3) m_mp3->feed(block.sliced(4), out);
+        return out;
+    }
+    default: {
+        PcmBuffer silent;
+        silent.rate = m_format.rate;
+        silent.channels = m_format.channels();
+        silent.diagnostic = QStringLiteral("stream sound coding %1 is not supported").arg(int(m_format.codec));
+        return silent;
+    }
+    }
+}
+
+}  // namespace swf::audio

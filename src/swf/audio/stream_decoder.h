@@ -1,0 +1,26 @@
+// Decodes a timeline's stream sound block by block (SoundStreamBlock), keeping the MP3
+// decoder's state between blocks so frames split across blocks decode whole.
+#pragma once
+
+#include "swf/audio/mp3_decoder.h"
+#include "swf/audio/sound_format.h"
+
+#include <memory>
+
+namespace swf::audio {
+
+class StreamDecoder {
+public:
+    explicit StreamDecoder(const SoundFormat& format);
+    ~StreamDecoder();
+
+    const SoundFormat& format() const { return m_format; }
+    // The samples of one block; empty (with a diagnostic) for codings not supported.
+    PcmBuffer decodeBlock(QByteArrayView block);
+
+private:
+    SoundFormat m_format;
+    std::unique_ptr<Mp3Decoder> m_mp3;
+};
+
+}  // namespace swf::audio

@@ -1,0 +1,71 @@
+#include "swf/format/sounds.h"
+
+#include "swf/format/tag_codes.h"
+#include "swf/format/text_encoding.h"
+
+namespace swf::format {
+namespace {
+// No start of a sound carries more envelope points than a byte can count.
+constexpr int kMaxEnvelopePoints = 255;
+}  // namespace
+
+bool readDefineSound(io::Reader& reader, SoundDefinition& out) {
+    out.id = reader.u16();
+    out.format = audio::parseFormatByte(reader.u8());
+    out.sampleCount = reader.u32();
+    out.data = reader.rest().toByteArray();
+    return !reader.failed() && out.id != 0;
+}
+
+bool readSoundInfo(io::Reader& reader, audio::SoundInfo& out) {
+    reader.ubits(2);
+    out.stop = reader.flag();
+    out.noMultiple = reader.flag();
+    const bool hasEnvelope = reader.flag();
+    const bool hasLoops = reader.flag();
+    const bool hasOutPoint = reader.flag();
+    const bool hasInPoint = reader.flag();
+    if (hasInPoint) out.inPoint44 = reader.u32();
+    if (hasOutPoint) out.outPoint44 = reader.u32();
+    out.loops = hasLoops ? reader.u16() : 1;
+    if (hasEnvelope) {
+        const int count = std::min<int>(reader.u8(), kMaxEnvelopePoints);
+        out.envelope.reserve(size_t(count));
+        for (int i = 0; i < count && !reader.failed(); ++i) {
+            audio::EnvelopePoint point;
+            point.position44 = reader.u32();
+            point.left = reader.u16();
+            point.right = reader.u16();
+            out.envelope.push_back(point);
+        }
+    }
+    return !reader.failed();
+}
+
+bool readStartSound(io::Reader& reader, int tagCode, int swfVersion, StartSoundRecord& out) {
+    if (tagCode == int(TagCode::StartSound2))
+        out.className = decodeMovieString(reader.cString(), swfVersion);
+    else
+        out.soundId = reader.u16();
+    return readSoundInfo(reader, out.info);
+}
+
+bool readSoundStreamHead(io::Reader& reader, SoundStreamHeadRecord& out) {
+    reader.u8();  // the playback format: a hint to the player, the stream's own format decides
+    out.stream = audio::parseFormatByte(reader.u8());
+    out.samplesPerBlock = reader.u16();
+    if (out.stream.codec == audio::Codec::Mp3 && reader.remaining() >= 2) out.latencySeek = reader.s16();
+    return !reader.failed();
+}
+
+bool readButtonSounds(io::Reader& reader, ButtonSounds& out) {
+    out.buttonId = reader.u16();
+    for (StartSoundRecord& transition : out.transitions) {
+        if (reader.remaining() < 2) break;
+        transition.soundId = reader.u16();
+        if (transition.soundId != 0 && !readSoundInfo(reader, transition.info)) return false;
+    }
+    return !reader.failed();
+}
+
+}  // namespace swf::format

@@ -1,0 +1,48 @@
+// Records of the sound tags: DefineSound, StartSound and StartSound2 with their SOUNDINFO,
+// SoundStreamHead 1 and 2, DefineButtonSound.
+#pragma once
+
+#include "swf/audio/mixer.h"
+#include "swf/audio/sound_format.h"
+#include "swf/io/reader.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+
+namespace swf::format {
+
+struct SoundDefinition {
+    quint16 id = 0;
+    audio::SoundFormat format;
+    quint32 sampleCount = 0;  // per channel, as declared
+    QByteArray data;
+};
+
+struct StartSoundRecord {
+    quint16 soundId = 0;    // StartSound
+    QString className;      // StartSound2
+    audio::SoundInfo info;
+};
+
+struct SoundStreamHeadRecord {
+    audio::SoundFormat stream;
+    quint16 samplesPerBlock = 0;
+    qint16 latencySeek = 0;
+};
+
+struct ButtonSounds {
+    quint16 buttonId = 0;
+    // Over-up to idle, idle to over-up, over-up to over-down, over-down to over-up.
+    std::array<StartSoundRecord, 4> transitions;
+};
+
+// Each returns false when the record is broken; the tag is then skipped.
+bool readDefineSound(io::Reader& reader, SoundDefinition& out);
+bool readSoundInfo(io::Reader& reader, audio::SoundInfo& out);
+bool readStartSound(io::Reader& reader, int tagCode, int swfVersion, StartSoundRecord& out);
+bool readSoundStreamHead(io::Reader& reader, SoundStreamHeadRecord& out);
+bool readButtonSounds(io::Reader& reader, ButtonSounds& out);
+
+}  // namespace swf::format

@@ -1,0 +1,104 @@
+#include "swf/sound_controller.h"
+
+#include "swf/format/sounds.h"
+#include "swf/format/tag_codes.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/movie/sound_character.h"
+
+namespace swf {
+
+using format::TagCode;
+
+namespace {
+// Sound ids are 16-bit; stream keys live above them.
+constexpr int kStreamKeyBase = 1 << 20;
+constexpr int kMaxDiagnostics = 50;
+}  // namespace
+
+int streamKeyOf(quint64 timelineKey) { return kStreamKeyBase + int(timelineKey % (1u << 30)); }
+
+const audio::SoundRef& movie::SoundCharacter::decoded() const {
+    if (!m_decoded)
+        m_decoded = std::make_shared<audio::PcmBuffer>(
+            audio::decodeSound(sound.format, sound.data, sound.sampleCount));
+    return m_decoded;
+}
+
+SoundController::SoundController(audio::Mixer& mixer) : m_mixer(mixer) {}
+SoundController::~SoundController() = default;
+
+void SoundController::setMovie(const movie::MovieDefinition* movie) {
+    stopAll();
+    m_movie = movie;
+}
+
+void SoundController::frameEntered(quint64 key, const movie::Frame& frame, bool) {
+    for (const movie::FrameCommand& command : frame.commands) {
+        const auto* tag = std::get_if<movie::OtherTag>(&command);
+        if (!tag) continue;
+        switch (static_cast<TagCode>(tag->code)) {
+        case TagCode::StartSound:
+        case TagCode::StartSound2: startSound(tag->code, tag->bytes); break;
+        case TagCode::SoundStreamHead:
+        case TagCode::SoundStreamHead2: streamHead(key, tag->bytes); break;
+        case TagCode::SoundStreamBlock: streamBlock(key, tag->bytes); break;
+        default: break;
+        }
+    }
+}
+
+void SoundController::startSound(int tagCode, const QByteArray& body) {
+    if (!m_movie) return;
+    io::Reader reader(body);
+    format::StartSoundRecord record;
+    if (!format::readStartSound(reader, tagCode, m_movie->header.version, record)) return;
+    const movie::Character* character = m_movie->character(record.soundId);
+    if (!character || character->kind != movie::CharacterKind::Sound) return;
+    const auto* sound = static_cast<const movie::SoundCharacter*>(character);
+    if (record.info.stop) {
+        m_mixer.stopSound(record.soundId);
+        return;
+    }
+    const audio::SoundRef& pcm = sound->decoded();
+    if (!pcm->diagnostic.isEmpty() && m_diagnostics.size() < kMaxDiagnostics)
+        m_diagnostics << QStringLiteral("sound %1: %2").arg(record.soundId).arg(pcm->diagnostic);
+    m_mixer.startEvent(record.soundId, pcm, record.info);
+}
+
+void SoundController::streamHead(quint64 key, const QByteArray& body) {
+    io::Reader reader(body);
+    format::SoundStreamHeadRecord head;
+    if (!format::readSoundStreamHead(reader, head)) return;
+    // The same head met again (a loop back to the first frame) keeps the decoder.
+    auto& decoder = m_streams[key];
+    if (!decoder || decoder->format().codec != head.stream.codec || decoder->format().rate != head.stream.rate
+        || decoder->format().stereo != head.stream.stereo || decoder->format().is16Bit != head.stream.is16Bit)
+        decoder = std::make_unique<audio::StreamDecoder>(head.stream);
+}
+
+void SoundController::streamBlock(quint64 key, const QByteArray& body) {
+    const auto found = m_streams.find(key);
+    if (found == m_streams.end()) return;
+    const audio::PcmBuffer pcm = found->second->decodeBlock(body);
+    if (!pcm.diagnostic.isEmpty() && m_diagnostics.size() < kMaxDiagnostics) m_diagnostics << pcm.diagnostic;
+    m_mixer.streamAppend(streamKeyOf(key), pcm);
+}
+
+void SoundController::timelineJumped(quint64 key) { m_mixer.streamStop(streamKeyOf(key)); }
+
+void SoundController::stopAll() {
+    m_mixer.stopAll();
+    m_streams.clear();
+}
+
+bool SoundController::rootStreamActive() const { return m_mixer.streamActive(streamKeyOf(0)); }
+
+qint64 SoundController::rootStreamPlayed44() const { return m_mixer.streamPlayed44(streamKeyOf(0)); }
+
+QStringList SoundController::takeDiagnostics() {
+    QStringList out;
+    out.swap(m_diagnostics);
+    return out;
+}
+
+}  // namespace swf
