@@ -26,16 +26,16 @@
 namespace {
 
 constexpr int kTopFolders = 100;
-constexpr int kFoldersPerTop = 100;  // the top folder and 99 below it
+constexpr int kFoldersPerTop = 100; // the top folder and 99 below it
 constexpr int kFilesPerFolder = 20;
 
 // Writes the tree; returns the number of movies in it.
 int makeTree(const QString& root) {
     int movies = 0;
     // Two movies in every twenty files, in both letter cases, among near misses.
-    const char* const kExtensions[kFilesPerFolder] = {".txt", ".jpg", ".swf.bak", ".html", ".SWF", ".dat", ".png",
-                                                      ".js",  ".css", "swf",      ".gif",  ".xml", ".ini", ".swf",
-                                                      ".mp3", ".fla", ".bmp",     ".exe",  ".doc", ".zip"};
+    const char* const kExtensions[kFilesPerFolder] = {
+        ".txt", ".jpg", ".swf.bak", ".html", ".SWF", ".dat", ".png", ".js",  ".css", "swf",
+        ".gif", ".xml", ".ini",     ".swf",  ".mp3", ".fla", ".bmp", ".exe", ".doc", ".zip"};
     for (int top = 0; top < kTopFolders; ++top) {
         const QString topPath = root + QStringLiteral("/t%1").arg(top);
         for (int sub = 0; sub < kFoldersPerTop; ++sub) {
@@ -64,31 +64,33 @@ double timeFind(const QString& root) {
 
 // Records when any part of the progress box paints.
 class PaintWatch : public QObject {
-public:
+  public:
     std::vector<qint64> times;
     QElapsedTimer clock;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             auto* widget = qobject_cast<QWidget*>(watched);
-            if (widget && widget->window()->objectName() == QLatin1String("Form10")) times.push_back(clock.nsecsElapsed());
+            if (widget && widget->window()->objectName() == QLatin1String("Form10"))
+                times.push_back(clock.nsecsElapsed());
         }
         return false;
     }
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString root = dir.path();
-    std::printf("generating %d files in %d folders under %s ...\n", kTopFolders * kFoldersPerTop * kFilesPerFolder,
-                kTopFolders * kFoldersPerTop, qPrintable(root));
+    std::printf("generating %d files in %d folders under %s ...\n",
+                kTopFolders * kFoldersPerTop * kFilesPerFolder, kTopFolders * kFoldersPerTop,
+                qPrintable(root));
     const int movies = makeTree(root);
     // find "-name '*.swf'" is case-sensitive; the run's test is not: count both.
-    timeFind(root);  // warms the cache for both contenders
+    timeFind(root); // warms the cache for both contenders
     const double findSeconds = timeFind(root);
 
     PaintWatch watch;
@@ -114,8 +116,8 @@ int main(int argc, char** argv) {
     const double ratio = runSeconds / findSeconds;
     const double paintsPerSecond = watch.times.size() / runSeconds;
     std::printf("find:        %.3f s (%.0f files/s)\n", findSeconds, files / findSeconds);
-    std::printf("search run:  %.3f s (%.0f files/s), %lld of %d movies appended\n", runSeconds, files / runSeconds,
-                static_cast<long long>(found), movies);
+    std::printf("search run:  %.3f s (%.0f files/s), %lld of %d movies appended\n", runSeconds,
+                files / runSeconds, static_cast<long long>(found), movies);
     std::printf("ratio:       %.2f (limit 3)\n", ratio);
     std::printf("repaints:    %zu (%.0f a second), longest gap %.1f ms (limit 100)\n", watch.times.size(),
                 paintsPerSecond, longestGap / 1e6);

@@ -20,13 +20,25 @@ QList<Drive>& pinnedDrives() {
 // Kernel and memory file systems that hold no user files, and file systems that live on
 // another computer: neither counts as a drive of this computer.
 bool isDriveType(const QByteArray& type) {
-    static const std::set<QByteArray> kNotDrives = {
-        "proc",      "sysfs",      "devtmpfs",  "devpts",    "cgroup",     "cgroup2",  "securityfs",
-        "debugfs",   "tracefs",    "configfs",  "fusectl",   "pstore",     "bpf",      "mqueue",
-        "hugetlbfs", "autofs",     "binfmt_misc", "efivarfs", "selinuxfs", "rpc_pipefs", "nsfs",
-        "tmpfs",     "ramfs",      "rootfs",    "nfs",       "nfs4",       "nfsd",     "cifs",
-        "smb3",      "smbfs",      "ceph",      "9p",        "fuse.sshfs", "fuse.gvfsd-fuse",
-        "fuse.portal", "fuse.lxcfs", "devfs"};
+    static const std::set<QByteArray> kNotDrives = {"proc",        "sysfs",
+                                                    "devtmpfs",    "devpts",
+                                                    "cgroup",      "cgroup2",
+                                                    "securityfs",  "debugfs",
+                                                    "tracefs",     "configfs",
+                                                    "fusectl",     "pstore",
+                                                    "bpf",         "mqueue",
+                                                    "hugetlbfs",   "autofs",
+                                                    "binfmt_misc", "efivarfs",
+                                                    "selinuxfs",   "rpc_pipefs",
+                                                    "nsfs",        "tmpfs",
+                                                    "ramfs",       "rootfs",
+                                                    "nfs",         "nfs4",
+                                                    "nfsd",        "cifs",
+                                                    "smb3",        "smbfs",
+                                                    "ceph",        "9p",
+                                                    "fuse.sshfs",  "fuse.gvfsd-fuse",
+                                                    "fuse.portal", "fuse.lxcfs",
+                                                    "devfs"};
     return !type.isEmpty() && kNotDrives.count(type) == 0;
 }
 
@@ -51,10 +63,10 @@ QString unescapeMountPath(const QByteArray& field) {
     return QFile::decodeName(out);
 }
 
-}  // namespace
+} // namespace
 
 QList<Drive> drivesFromMountInfo(const QByteArray& mountInfo) {
-    QMap<QString, QByteArray> typeByMountPoint;  // a later mount on the same point hides the earlier
+    QMap<QString, QByteArray> typeByMountPoint; // a later mount on the same point hides the earlier
     for (const QByteArray& line : mountInfo.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         const qsizetype separator = fields.indexOf(QByteArray("-"));
@@ -63,9 +75,10 @@ QList<Drive> drivesFromMountInfo(const QByteArray& mountInfo) {
     }
     QList<Drive> drives;
     for (auto it = typeByMountPoint.cbegin(); it != typeByMountPoint.cend(); ++it) {
-        if (isDriveType(it.value()) && it.key().startsWith(QLatin1Char('/'))) drives.append({it.key(), it.key()});
+        if (isDriveType(it.value()) && it.key().startsWith(QLatin1Char('/')))
+            drives.append({it.key(), it.key()});
     }
-    return drives;  // QMap keeps its keys sorted
+    return drives; // QMap keeps its keys sorted
 }
 
 QList<Drive> driveList() {
@@ -76,7 +89,8 @@ QList<Drive> driveList() {
         const QString root = QDir::toNativeSeparators(info.absoluteFilePath());
         const QString letter = root.left(2).toLower();
         const QString label = QStorageInfo(root).name();
-        drives.append({label.isEmpty() ? letter : letter + QStringLiteral(" [") + label + QLatin1Char(']'), root});
+        drives.append(
+            {label.isEmpty() ? letter : letter + QStringLiteral(" [") + label + QLatin1Char(']'), root});
     }
 #else
     QFile file(QStringLiteral("/proc/self/mountinfo"));
@@ -91,6 +105,8 @@ QList<Drive> driveList() {
     return drives;
 }
 
-void setDriveListForTesting(const QList<Drive>& drives) { pinnedDrives() = drives; }
+void setDriveListForTesting(const QList<Drive>& drives) {
+    pinnedDrives() = drives;
+}
 
-}  // namespace platform
+} // namespace platform

@@ -9,8 +9,9 @@
 namespace platform {
 
 struct Drive {
-    QString text;  // what a drive list shows, beginning with the drive letter ("c: [SYSTEM]") or the mount point
-    QString root;  // the folder a search starts from ("c:\", "/home")
+    QString
+        text; // what a drive list shows, beginning with the drive letter ("c: [SYSTEM]") or the mount point
+    QString root; // the folder a search starts from ("c:\", "/home")
 };
 
 // The drives in list order: ascending drive letters on Windows, mount points sorted
@@ -24,4 +25,4 @@ QList<Drive> drivesFromMountInfo(const QByteArray& mountInfo);
 // Makes driveList() answer `drives` (tests); an empty list restores the real one.
 void setDriveListForTesting(const QList<Drive>& drives);
 
-}  // namespace platform
+} // namespace platform

@@ -9,14 +9,17 @@ FolderBrowserHandler& handler() {
     static FolderBrowserHandler instance;
     return instance;
 }
-}  // namespace
+} // namespace
 
 QString browseForFolder(QWidget* parent) {
     if (handler()) return handler()();
-    const QString chosen = QFileDialog::getExistingDirectory(parent, QString(), QString(), QFileDialog::ShowDirsOnly);
+    const QString chosen =
+        QFileDialog::getExistingDirectory(parent, QString(), QString(), QFileDialog::ShowDirsOnly);
     return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen);
 }
 
-void setFolderBrowserHandler(FolderBrowserHandler value) { handler() = std::move(value); }
+void setFolderBrowserHandler(FolderBrowserHandler value) {
+    handler() = std::move(value);
+}
 
-}  // namespace platform
+} // namespace platform

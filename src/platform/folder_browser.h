@@ -16,4 +16,4 @@ QString browseForFolder(QWidget* parent);
 using FolderBrowserHandler = std::function<QString()>;
 void setFolderBrowserHandler(FolderBrowserHandler handler);
 
-}  // namespace platform
+} // namespace platform

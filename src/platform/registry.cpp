@@ -20,13 +20,14 @@ std::optional<QByteArray> userCacheFolderValue() {
 }
 
 #ifndef Q_OS_WIN
-std::optional<QByteArray> readRegistryValue(RegistryRoot root, const QString& subKey, const QString& valueName) {
-    const QString shellFolders =
-        QStringLiteral("\\.DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders");
+std::optional<QByteArray> readRegistryValue(RegistryRoot root, const QString& subKey,
+                                            const QString& valueName) {
+    const QString shellFolders = QStringLiteral(
+        "\\.DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders");
     if (root == RegistryRoot::Users && subKey == shellFolders && valueName == QStringLiteral("Cache"))
         return userCacheFolderValue();
     return std::nullopt;
 }
 #endif
 
-}  // namespace platform
+} // namespace platform

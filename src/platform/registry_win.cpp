@@ -9,7 +9,8 @@
 
 namespace platform {
 
-std::optional<QByteArray> readRegistryValue(RegistryRoot root, const QString& subKey, const QString& valueName) {
+std::optional<QByteArray> readRegistryValue(RegistryRoot root, const QString& subKey,
+                                            const QString& valueName) {
     HKEY rootKey = HKEY_USERS;
     if (root == RegistryRoot::CurrentUser) rootKey = HKEY_CURRENT_USER;
     if (root == RegistryRoot::LocalMachine) rootKey = HKEY_LOCAL_MACHINE;
@@ -21,13 +22,13 @@ std::optional<QByteArray> readRegistryValue(RegistryRoot root, const QString& su
     DWORD size = 0;
     if (RegQueryValueExA(key, name.constData(), nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
         QByteArray bytes(qsizetype(size), '\0');
-        if (RegQueryValueExA(key, name.constData(), nullptr, nullptr, reinterpret_cast<BYTE*>(bytes.data()), &size) ==
-            ERROR_SUCCESS)
+        if (RegQueryValueExA(key, name.constData(), nullptr, nullptr, reinterpret_cast<BYTE*>(bytes.data()),
+                             &size) == ERROR_SUCCESS)
             result = bytes.left(qsizetype(size));
     }
     RegCloseKey(key);
     return result;
 }
 
-}  // namespace platform
+} // namespace platform
 #endif

@@ -1,6 +1,8 @@
 #include "player/shockwave_flash.h"
 
 #include "platform/twips.h"
+#include "swf/audio/audio_output.h"
+#include "swf/audio/mixer.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -35,7 +37,9 @@ QString localPathOf(const QString& movie) {
 
 }  // namespace
 
-ShockwaveFlash::ShockwaveFlash(QWidget* parent) : QWidget(parent), m_player(std::make_unique<swf::Player>()) {
+ShockwaveFlash::ShockwaveFlash(QWidget* parent)
+    : QWidget(parent), m_player(std::make_unique<swf::Player>()),
+      m_audio(std::make_unique<swf::audio::AudioOutput>(m_player->mixer())) {
     setObjectName(QStringLiteral("sw"));
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setFocusPolicy(Qt::StrongFocus);
@@ -57,6 +61,7 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent) : QWidget(parent), m_player(std:
 
 ShockwaveFlash::~ShockwaveFlash() {
     if (m_reply) m_reply->abort();
+    m_audio->stop();  // the window closing silences its movie
 }
 
 QString ShockwaveFlash::Movie() const { return m_movie; }
@@ -91,6 +96,7 @@ void ShockwaveFlash::resetMovie() {
     m_silence.stop();
     m_downloaded = 0;
     m_player->unload();
+    m_audio->stop();
     m_player->setLoop(m_loop);
     m_loadError.clear();
     setToolTip(QString());
@@ -349,11 +355,15 @@ void ShockwaveFlash::tick() {
 
 void ShockwaveFlash::updateClock() {
     const bool run = m_clockEnabled && m_playing && m_player->isLoaded();
+    // Event sounds ring on while the movie is paused, as they do in the reference player;
+    // the output runs as long as a movie is loaded and time is real.
+    if (m_clockEnabled && m_player->isLoaded() && !m_audio->isRunning()) m_audio->start();
     if (run && !m_clock.isActive()) {
         const double fps = std::max(0.01, m_player->frameRate());
         m_clock.start(std::clamp(static_cast<int>(1000.0 / fps / 2), 1, 1000));
         m_playTime.start();
         m_framesPlayed = 0;
+        m_followingSound = false;
     } else if (!run && m_clock.isActive()) {
         m_clock.stop();
     }
@@ -361,14 +371,35 @@ void ShockwaveFlash::updateClock() {
 
 void ShockwaveFlash::onClockTick() {
     const double fps = std::max(0.01, m_player->frameRate());
-    const qint64 due = static_cast<qint64>(m_playTime.elapsed() * fps / 1000.0);
+    // With a stream sound the sound is the clock: the timeline shows the frame the output
+    // has reached (its blocks are queued ahead by the engine), and frames late for the
+    // sound are run without being drawn instead of the sound being stretched.
+    const bool followSound = m_player->streamSoundActive();
+    qint64 due = 0;
+    if (followSound) {
+        if (!m_followingSound) {
+            m_followingSound = true;
+            m_streamBase = m_framesPlayed;
+        }
+        due = m_streamBase + qint64(m_player->streamSoundPlayed44() * fps / swf::audio::Mixer::kRate);
+    } else {
+        if (m_followingSound) {
+            m_followingSound = false;
+            m_playTime.restart();
+            m_framesPlayed = 0;
+        }
+        due = static_cast<qint64>(m_playTime.elapsed() * fps / 1000.0);
+    }
+    const int maxSteps = followSound ? int(fps * kMaxStreamCatchUpSeconds) : kMaxCatchUpFrames;
     int steps = 0;
-    while (m_framesPlayed < due && steps < kMaxCatchUpFrames && m_playing) {
-        tick();
+    while (m_framesPlayed < due && steps < maxSteps && m_playing) {
+        m_player->advance();
+        m_playing = m_player->isPlaying();
         ++m_framesPlayed;
         ++steps;
     }
-    if (m_framesPlayed < due) m_framesPlayed = due;  // drop time lost to a stall
+    if (steps > 0) update();
+    if (!followSound && m_framesPlayed < due) m_framesPlayed = due;  // drop time lost to a stall
     updateClock();
 }
 

@@ -13,6 +13,10 @@
 
 #include <memory>
 
+namespace swf::audio {
+class AudioOutput;
+}
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -25,6 +29,9 @@ public:
     static constexpr qint64 kMaxDownloadBytes = 256LL * 1024 * 1024;
     static constexpr int kDownloadSilenceMs = 30'000;
     static constexpr int kMaxRedirects = 5;
+    // While a stream sound plays, drawing that falls behind skips up to this many seconds
+    // of frames to stay with the sound instead of stretching it.
+    static constexpr int kMaxStreamCatchUpSeconds = 2;
 
     explicit ShockwaveFlash(QWidget* parent = nullptr);
     ~ShockwaveFlash() override;
@@ -64,6 +71,8 @@ public:
     // Tests drive time themselves: with the clock off, frames advance only through tick().
     void setClockEnabled(bool enabled);
     void tick();
+    // One turn of the playback clock, as its timer runs it.
+    void runClock() { onClockTick(); }
 
 signals:
     void OnReadyStateChange(int newState);
@@ -85,6 +94,7 @@ private:
     void adjustAutoQuality(qint64 frameNanoseconds);
 
     std::unique_ptr<swf::Player> m_player;
+    std::unique_ptr<swf::audio::AudioOutput> m_audio;
     QString m_movie;
     QString m_loadError;
     int m_readyState = 1;
@@ -101,6 +111,8 @@ private:
     bool m_clockEnabled = true;
     QElapsedTimer m_playTime;
     qint64 m_framesPlayed = 0;
+    bool m_followingSound = false;
+    qint64 m_streamBase = 0;
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;

@@ -41,7 +41,7 @@ QPixmap searchPicture(int size) {
     painter.drawEllipse(QPointF(19, 19), 6.5, 6.5);
     return pixmap;
 }
-}  // namespace
+} // namespace
 
 Form10::Form10() {
     setObjectName(QStringLiteral("Form10"));
@@ -95,7 +95,6 @@ void Form10::Command1_Click() {
 void Form10::closeEvent(QCloseEvent* event) {
     // Closed through its frame while a run walks: that is a request to stop, as the
     // button's first press would be; the run then finishes without a box to write to.
-    search::state().ding = true;
     event->accept();
     forms::detach(this);
 }

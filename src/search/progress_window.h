@@ -10,7 +10,7 @@ class QPushButton;
 class Form10 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     Form10();
     ~Form10() override;
 
@@ -18,10 +18,10 @@ public:
     void Command1_Click();
 
     QLabel* Image1 = nullptr;
-    QLabel* Label1 = nullptr;  // status line
-    QLabel* Label2 = nullptr;  // count line
+    QLabel* Label1 = nullptr; // status line
+    QLabel* Label2 = nullptr; // count line
     QPushButton* Command1 = nullptr;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 };

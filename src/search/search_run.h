@@ -13,9 +13,9 @@ namespace search {
 // The search state named `ding` and `index` on the search dialog: kept for the program's
 // life, whatever happens to the dialog's window.
 struct SearchState {
-    bool ding = false;   // true once a stop was asked for or the run has ended
-    qint64 index = 0;    // matches appended by the current run; 64 bits, so it cannot overflow
-    bool running = false;  // a run is walking (between its start and its end or break-off)
+    bool ding = false;    // true once a stop was asked for or the run has ended
+    qint64 index = 0;     // matches appended by the current run; 64 bits, so it cannot overflow
+    bool running = false; // a run is walking (between its start and its end or break-off)
 };
 SearchState& state();
 
@@ -27,9 +27,9 @@ StartPoint startPointFor(const QString& comboText);
 // What the run reads from the search dialog when it starts.
 struct SearchRequest {
     QString comboText;
-    QString folderText;       // the start folder of the folder mode
-    QStringList driveRoots;   // every drive's root, in the drive list's order
-    bool includeSubfolders = true;  // its starting value; the dialog's box is read again as the walk goes
+    QString folderText;            // the start folder of the folder mode
+    QStringList driveRoots;        // every drive's root, in the drive list's order
+    bool includeSubfolders = true; // its starting value; the dialog's box is read again as the walk goes
 };
 
 // The run (the dialog's "开始搜索"). Returns when the run has ended, stopped or broken off.
@@ -61,4 +61,4 @@ QString countLine(qint64 count);
 inline constexpr int kYieldIntervalMs = 8;
 void setYieldHookForTesting(std::function<void()> hook);
 
-}  // namespace search
+} // namespace search

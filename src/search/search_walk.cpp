@@ -36,7 +36,8 @@ bool nameMatches(QStringView name, QStringView pattern) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == QLatin1Char('*')) ++p;
+    while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
+        ++p;
     return p == pattern.size();
 }
 
@@ -48,7 +49,7 @@ bool readFolder(const QString& path, bool followLink, FolderContents& out) {
     QDir dir(path);
     if (!dir.isReadable()) return false;
     out.identity = info.canonicalFilePath().toLower();
-    out.device = 0;  // mounted volumes are reparse points, never entered below
+    out.device = 0; // mounted volumes are reparse points, never entered below
     QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
@@ -89,7 +90,7 @@ EntryKind entryKind(int folderFd, const dirent* entry) {
     return EntryKind::File;
 }
 
-}  // namespace
+} // namespace
 
 bool readFolder(const QString& path, bool followLink, FolderContents& out) {
     const QByteArray nativePath = QFile::encodeName(path);
@@ -107,14 +108,20 @@ bool readFolder(const QString& path, bool followLink, FolderContents& out) {
         return false;
     }
     out.device = quint64(status.st_dev);
-    out.identity = QString::number(quint64(status.st_dev)) + QLatin1Char(':') + QString::number(quint64(status.st_ino));
+    out.identity =
+        QString::number(quint64(status.st_dev)) + QLatin1Char(':') + QString::number(quint64(status.st_ino));
     while (const dirent* entry = readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
         switch (entryKind(fd, entry)) {
-        case EntryKind::File: out.files.push_back(QFile::decodeName(name)); break;
-        case EntryKind::Folder: out.folders.push_back(QFile::decodeName(name)); break;
-        case EntryKind::FolderLink: break;
+        case EntryKind::File:
+            out.files.push_back(QFile::decodeName(name));
+            break;
+        case EntryKind::Folder:
+            out.folders.push_back(QFile::decodeName(name));
+            break;
+        case EntryKind::FolderLink:
+            break;
         }
     }
     closedir(dir);
@@ -123,10 +130,13 @@ bool readFolder(const QString& path, bool followLink, FolderContents& out) {
 
 #endif
 
-bool folderExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+bool folderExists(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
 
 QString folderDisplayPath(const QString& path) {
-    return QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(path)).absoluteFilePath()));
+    return QDir::toNativeSeparators(
+        QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(path)).absoluteFilePath()));
 }
 
 namespace {
@@ -136,12 +146,13 @@ QString childPath(const QString& folder, const QString& name) {
     return folder.endsWith(separator) ? folder + name : folder + separator + name;
 }
 
-}  // namespace
+} // namespace
 
 FolderWalk::FolderWalk(WalkObserver& observer, FolderReader reader)
     : m_observer(observer), m_reader(std::move(reader)) {}
 
-bool FolderWalk::examineFiles(const QString& folderPath, const FolderContents& contents, const QString& pattern) {
+bool FolderWalk::examineFiles(const QString& folderPath, const FolderContents& contents,
+                              const QString& pattern) {
     if (contents.files.empty()) return true;
     m_observer.folderStarted(folderPath);
     for (const QString& name : contents.files) {
@@ -191,4 +202,4 @@ WalkEnd FolderWalk::walk(const QString& root, const QString& pattern, bool stayO
     return WalkEnd::Finished;
 }
 
-}  // namespace search
+} // namespace search

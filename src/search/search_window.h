@@ -15,7 +15,7 @@ class QPushButton;
 class Form9 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     Form9();
     ~Form9() override;
 
@@ -57,10 +57,11 @@ public:
     QLabel* Label5 = nullptr;
     QLineEdit* Text4 = nullptr;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void buildSearchOptions();
     void buildResultHandling();
 };

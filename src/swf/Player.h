@@ -17,6 +17,10 @@
 
 class QPainter;
 
+namespace swf::audio {
+class Mixer;
+}
+
 namespace swf {
 
 enum class Quality { High, Low };
@@ -67,6 +71,12 @@ public:
 
     // Receives each trace line of the movie's scripts.
     void setTraceHandler(std::function<void(const QString&)> handler);
+
+    // Sound: the mixer that the audio output (or the headless renderer) drains. Stopping
+    // the root timeline or jumping stops its stream sound; unloading stops every sound.
+    audio::Mixer& mixer();
+    bool streamSoundActive() const;
+    qint64 streamSoundPlayed44() const;  // 44.1 kHz frames of the root's stream played
 
 private:
     struct Impl;

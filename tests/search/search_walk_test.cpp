@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -27,14 +29,16 @@ void makeFiles(const QString& root, const QStringList& relativePaths) {
 
 // Records what the walk reports; can stop it or turn sub-folders off after some files.
 struct Recorder final : search::WalkObserver {
-    QStringList events;  // "folder:PATH" and "file:PATH" (empty path for a non-match)
+    QStringList events; // "folder:PATH" and "file:PATH" (empty path for a non-match)
     int files = 0;
     int stopAfter = -1;
     int subfoldersOffAfter = -1;
 
     bool stopRequested() override { return stopAfter >= 0 && files >= stopAfter; }
     bool includeSubfolders() override { return subfoldersOffAfter < 0 || files < subfoldersOffAfter; }
-    void folderStarted(const QString& folderPath) override { events << QStringLiteral("folder:") + folderPath; }
+    void folderStarted(const QString& folderPath) override {
+        events << QStringLiteral("folder:") + folderPath;
+    }
     void fileExamined(const QString& matchPath) override {
         ++files;
         events << QStringLiteral("file:") + matchPath;
@@ -69,30 +73,43 @@ struct ScriptedTree {
     }
 };
 
-}  // namespace
+} // namespace
 
 class SearchWalkTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void nameTest_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("upper-case movie") << "SHOW.SWF" << "*.swf" << true;
-        QTest::newRow("mixed case") << "Intro.SwF" << "*.swf" << true;
-        QTest::newRow("movie with a further extension") << "movie.swf.bak" << "*.swf" << false;
-        QTest::newRow("no dot before swf, movie pattern") << "adswf" << "*.swf" << false;
-        QTest::newRow("only the extension") << ".swf" << "*.swf" << true;
-        QTest::newRow("brackets stand for themselves") << "ad[2].swf" << "*swf" << true;
-        QTest::newRow("cache name without dot") << "adswf" << "*swf" << true;
-        QTest::newRow("swf at the start only") << "swf.txt" << "*swf" << false;
+        QTest::newRow("upper-case movie") << "SHOW.SWF"
+                                          << "*.swf" << true;
+        QTest::newRow("mixed case") << "Intro.SwF"
+                                    << "*.swf" << true;
+        QTest::newRow("movie with a further extension") << "movie.swf.bak"
+                                                        << "*.swf" << false;
+        QTest::newRow("no dot before swf, movie pattern") << "adswf"
+                                                          << "*.swf" << false;
+        QTest::newRow("only the extension") << ".swf"
+                                            << "*.swf" << true;
+        QTest::newRow("brackets stand for themselves") << "ad[2].swf"
+                                                       << "*swf" << true;
+        QTest::newRow("cache name without dot") << "adswf"
+                                                << "*swf" << true;
+        QTest::newRow("swf at the start only") << "swf.txt"
+                                               << "*swf" << false;
         QTest::newRow("chinese name") << QString::fromUtf8("电影.SWF") << "*.swf" << true;
-        QTest::newRow("star matches a run twice") << "a.swf.swf" << "*.swf" << true;
-        QTest::newRow("several stars, backtracking") << "aXbYc" << "a*b*c" << true;
-        QTest::newRow("several stars, no end") << "aXbY" << "a*b*c" << false;
-        QTest::newRow("question mark is no wildcard") << "a.swf" << "?.swf" << false;
-        QTest::newRow("empty name") << "" << "*swf" << false;
+        QTest::newRow("star matches a run twice") << "a.swf.swf"
+                                                  << "*.swf" << true;
+        QTest::newRow("several stars, backtracking") << "aXbYc"
+                                                     << "a*b*c" << true;
+        QTest::newRow("several stars, no end") << "aXbY"
+                                               << "a*b*c" << false;
+        QTest::newRow("question mark is no wildcard") << "a.swf"
+                                                      << "?.swf" << false;
+        QTest::newRow("empty name") << ""
+                                    << "*swf" << false;
     }
     void nameTest() {
         QFETCH(QString, name);
@@ -113,9 +130,9 @@ private slots:
         Recorder recorder;
         search::FolderWalk walk(recorder, tree.reader());
         QCOMPARE(walk.walk("/r", "*.swf", false), search::WalkEnd::Finished);
-        QCOMPARE(recorder.events, QStringList({"folder:/r", "file:/r/z.swf", "file:", "folder:/r/b", "file:/r/b/1.swf",
-                                               "folder:/r/b/deep", "file:/r/b/deep/2.SWF", "folder:/r/a/x",
-                                               "file:/r/a/x/3.swf"}));
+        QCOMPARE(recorder.events, QStringList({"folder:/r", "file:/r/z.swf", "file:", "folder:/r/b",
+                                               "file:/r/b/1.swf", "folder:/r/b/deep", "file:/r/b/deep/2.SWF",
+                                               "folder:/r/a/x", "file:/r/a/x/3.swf"}));
     }
 
     // The sub-folder choice is read after each folder's files; a stop is seen at the next
@@ -140,8 +157,8 @@ private slots:
         tree.add("/r", {"1.swf"}, {"a", "locked", "mnt", "again", "c"});
         tree.add("/r/a", {"2.swf"}, {"a2"});
         tree.add("/r/a/a2", {"x.txt"}, {});
-        tree.add("/r/mnt", {"3.swf"}, {}, QString(), 2);  // another file system
-        tree.add("/r/again", {"2.swf"}, {"a2"}, "/r/a");  // the same folder as /r/a
+        tree.add("/r/mnt", {"3.swf"}, {}, QString(), 2); // another file system
+        tree.add("/r/again", {"2.swf"}, {"a2"}, "/r/a"); // the same folder as /r/a
         tree.add("/r/c", {"4.swf"}, {});
         Recorder recorder;
         recorder.stopAfter = stopAfter;
@@ -195,15 +212,17 @@ private slots:
 
     // A folder that may not be read is passed over; the rest of the tree is still walked.
     void unreadableFolderOnDisk() {
+#ifdef Q_OS_UNIX
         if (::geteuid() == 0) QSKIP("permissions do not bind the superuser; the scripted walk covers this");
+#endif
         QTemporaryDir dir;
         makeFiles(dir.path(), {"a.swf", "locked/b.swf", "open/c.swf"});
         QVERIFY(QFile::setPermissions(dir.path() + "/locked", QFileDevice::Permissions()));
         Recorder recorder;
         search::FolderWalk walk(recorder);
         const search::WalkEnd end = walk.walk(dir.path(), "*.swf", false);
-        QFile::setPermissions(dir.path() + "/locked", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                          QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.path() + "/locked",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QCOMPARE(end, search::WalkEnd::Finished);
         QStringList found = recorder.matches();
         found.sort();
@@ -213,29 +232,28 @@ private slots:
     void mountTable_data() {
         QTest::addColumn<QByteArray>("mountInfo");
         QTest::addColumn<QStringList>("roots");
-        const QByteArray table =
-            "22 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
-            "23 22 0:21 / /proc rw shared:5 - proc proc rw\n"
-            "24 22 0:22 / /sys rw shared:6 - sysfs sysfs rw\n"
-            "25 22 0:5 / /dev rw shared:2 - devtmpfs udev rw\n"
-            "26 24 0:26 / /sys/fs/cgroup rw shared:9 - cgroup2 cgroup2 rw\n"
-            "27 22 8:1 / /boot/efi rw shared:3 - vfat /dev/sda1 rw\n"
-            "28 22 8:3 / /home rw shared:4 - ext4 /dev/sda3 rw\n"
-            "29 22 0:30 / /run rw shared:7 - tmpfs tmpfs rw\n"
-            "30 28 8:17 / /media/my\\040disk rw shared:8 - exfat /dev/sdb1 rw\n"
-            "31 22 0:40 / /net rw shared:10 - nfs4 server:/x rw\n"
-            "broken line\n";
-        QTest::newRow("desktop") << table
-                                 << QStringList({"/", "/boot/efi", "/home", "/media/my disk"});
-        QTest::newRow("container root") << QByteArray("500 400 0:50 / / rw - overlay overlay rw\n")
-                                        << QStringList({"/"});
+        const QByteArray table = "22 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
+                                 "23 22 0:21 / /proc rw shared:5 - proc proc rw\n"
+                                 "24 22 0:22 / /sys rw shared:6 - sysfs sysfs rw\n"
+                                 "25 22 0:5 / /dev rw shared:2 - devtmpfs udev rw\n"
+                                 "26 24 0:26 / /sys/fs/cgroup rw shared:9 - cgroup2 cgroup2 rw\n"
+                                 "27 22 8:1 / /boot/efi rw shared:3 - vfat /dev/sda1 rw\n"
+                                 "28 22 8:3 / /home rw shared:4 - ext4 /dev/sda3 rw\n"
+                                 "29 22 0:30 / /run rw shared:7 - tmpfs tmpfs rw\n"
+                                 "30 28 8:17 / /media/my\\040disk rw shared:8 - exfat /dev/sdb1 rw\n"
+                                 "31 22 0:40 / /net rw shared:10 - nfs4 server:/x rw\n"
+                                 "broken line\n";
+        QTest::newRow("desktop") << table << QStringList({"/", "/boot/efi", "/home", "/media/my disk"});
+        QTest::newRow("container root")
+            << QByteArray("500 400 0:50 / / rw - overlay overlay rw\n") << QStringList({"/"});
         QTest::newRow("empty") << QByteArray() << QStringList();
     }
     void mountTable() {
         QFETCH(QByteArray, mountInfo);
         QFETCH(QStringList, roots);
         QStringList found;
-        for (const platform::Drive& drive : platform::drivesFromMountInfo(mountInfo)) found << drive.root;
+        for (const platform::Drive& drive : platform::drivesFromMountInfo(mountInfo))
+            found << drive.root;
         QCOMPARE(found, roots);
     }
 
@@ -243,9 +261,11 @@ private slots:
         QTest::addColumn<QByteArray>("xdgCacheHome");
         QTest::addColumn<QByteArray>("home");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("cache home set") << QByteArray("/data/cache") << QByteArray("/home/u") << "/data/cache";
+        QTest::newRow("cache home set")
+            << QByteArray("/data/cache") << QByteArray("/home/u") << "/data/cache";
         QTest::newRow("cache home unset") << QByteArray() << QByteArray("/home/u") << "/home/u/.cache";
-        QTest::newRow("relative cache home is ignored") << QByteArray("rel") << QByteArray("/home/u") << "/home/u/.cache";
+        QTest::newRow("relative cache home is ignored")
+            << QByteArray("rel") << QByteArray("/home/u") << "/home/u/.cache";
         QTest::newRow("no answer: the fixed folder")
             << QByteArray() << QByteArray() << "c:\\windows\\temporary internet files";
     }
@@ -258,7 +278,8 @@ private slots:
         qputenv("XDG_CACHE_HOME", xdgCacheHome);
         qputenv("HOME", home);
         const QString found = search::cacheFolder();
-        const auto otherValue = platform::readRegistryValue(platform::RegistryRoot::Users, "\\.DEFAULT\\Other", "Cache");
+        const auto otherValue =
+            platform::readRegistryValue(platform::RegistryRoot::Users, "\\.DEFAULT\\Other", "Cache");
         qputenv("XDG_CACHE_HOME", oldCache);
         qputenv("HOME", oldHome);
         QCOMPARE(found, folder);
@@ -269,9 +290,15 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("startFolder");
         QTest::addColumn<QString>("browsed");
-        QTest::newRow("root") << "/" << "/" << "/";
-        QTest::newRow("folder") << "/data/flash" << "/data/flash/" << "/data/flash/";
-        QTest::newRow("folder with separator") << "/data/flash/" << "/data/flash/" << "/data/flash/";
+        QTest::newRow("root") << "/"
+                              << "/"
+                              << "/";
+        QTest::newRow("folder") << "/data/flash"
+                                << "/data/flash/"
+                                << "/data/flash/";
+        QTest::newRow("folder with separator") << "/data/flash/"
+                                               << "/data/flash/"
+                                               << "/data/flash/";
     }
     void folderTexts() {
         QFETCH(QString, text);

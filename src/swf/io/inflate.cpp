@@ -14,9 +14,9 @@ constexpr qsizetype kChunk = 64 * 1024;
 
 class ZlibInflater final : public StreamInflater {
 public:
-    ZlibInflater() { m_ok = inflateInit(&m_stream) == Z_OK; }
+    ZlibInflater() { m_initialized = m_ok = inflateInit(&m_stream) == Z_OK; }
     ~ZlibInflater() override {
-        if (m_ok) inflateEnd(&m_stream);
+        if (m_initialized) inflateEnd(&m_stream);
     }
 
     Status feed(QByteArrayView input, QByteArray& out, qsizetype limit) override {
@@ -51,6 +51,7 @@ public:
 
 private:
     z_stream m_stream{};
+    bool m_initialized = false;
     bool m_ok = false;
     bool m_finished = false;
 };

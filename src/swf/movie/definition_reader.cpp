@@ -3,6 +3,7 @@
 
 #include "swf/format/tag_codes.h"
 #include "swf/movie/movie_definition.h"
+#include "swf/movie/sound_character.h"
 
 namespace swf::movie {
 namespace {
@@ -53,6 +54,15 @@ std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefin
     const int version = movie.header.version;
     const auto tag = static_cast<TagCode>(code);
     switch (tag) {
+    case TagCode::DefineSound: {
+        auto sound = std::make_unique<SoundCharacter>();
+        if (!format::readDefineSound(body, sound->sound)) {
+            problem = QStringLiteral("broken DefineSound skipped");
+            return nullptr;
+        }
+        sound->id = sound->sound.id;
+        return sound;
+    }
     case TagCode::DefineShape:
     case TagCode::DefineShape2:
     case TagCode::DefineShape3:

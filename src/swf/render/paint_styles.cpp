@@ -64,6 +64,9 @@ QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx
         return QBrush(cx.apply(fill.color));
     case format::FillStyle::Kind::LinearGradient: {
         QLinearGradient gradient(-kGradientHalf, 0, kGradientHalf, 0);
+        // Colours blend as plain components, not premultiplied: a stop fading to
+        // transparent keeps its own colour on the way.
+        gradient.setInterpolationMode(QGradient::ComponentInterpolation);
         gradient.setStops(gradientStops(fill.gradient, cx));
         gradient.setSpread(spreadOf(fill.gradient.spread));
         QBrush brush(gradient);
@@ -74,6 +77,7 @@ QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx
     case format::FillStyle::Kind::FocalGradient: {
         const double focal = fill.kind == format::FillStyle::Kind::FocalGradient ? fill.gradient.focalPoint : 0;
         QRadialGradient gradient(QPointF(0, 0), kGradientHalf, QPointF(focal * kGradientHalf, 0));
+        gradient.setInterpolationMode(QGradient::ComponentInterpolation);
         gradient.setStops(gradientStops(fill.gradient, cx));
         gradient.setSpread(spreadOf(fill.gradient.spread));
         QBrush brush(gradient);

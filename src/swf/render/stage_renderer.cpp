@@ -1,6 +1,7 @@
 // Stage drawing.
 #include "swf/render/stage_renderer.h"
 
+#include "swf/render/blend.h"
 #include "swf/render/paint_styles.h"
 #include "swf/render/text_layout.h"
 #include "swf/stage/button_instance.h"
@@ -51,12 +52,31 @@ void StageRenderer::drawChildren(QPainter& painter, const Children& children, co
                               placement.colorTransform.concatenated(parent.cx)};
         // Fully transparent objects draw nothing; skip their subtree.
         if (context.cx.alphaMult <= 0 && context.cx.alphaAdd <= 0) continue;
-        drawObject(painter, *object, context);
+        if (needsLayer(placement.blendMode))
+            drawInLayer(painter, *object, context, placement.blendMode);
+        else
+            drawObject(painter, *object, context);
     }
     while (!maskEnds.empty()) {
         painter.restore();
         maskEnds.pop_back();
     }
+}
+
+void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,
+                                format::BlendMode mode) {
+    const QPaintDevice* device = painter.device();
+    if (!device || device->width() <= 0 || device->height() <= 0) return;
+    QImage layer(device->width(), device->height(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    {
+        QPainter layerPainter(&layer);
+        layerPainter.setRenderHints(painter.renderHints());
+        ++m_layerDepth;
+        drawObject(layerPainter, object, context);
+        --m_layerDepth;
+    }
+    compositeLayer(painter, layer, mode, m_layerDepth > 0);
 }
 
 void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context) {

@@ -29,6 +29,8 @@ private:
 
     void drawChildren(QPainter& painter, const Children& children, const Context& parent);
     void drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context);
+    void drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,
+                     format::BlendMode mode);
     void drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
                    const Context& context);
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
@@ -41,6 +43,7 @@ private:
     QTransform m_stageToDevice;
     double m_stageScale = 1;
     bool m_smooth = true;
+    int m_layerDepth = 0;  // layers being drawn into, for Alpha and Erase
 };
 
 }  // namespace swf::render

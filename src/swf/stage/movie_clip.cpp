@@ -3,6 +3,7 @@
 
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/button_instance.h"
+#include "swf/stage/frame_observer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,7 +35,10 @@ std::unique_ptr<DisplayObject> createInstance(const movie::Character* character,
 
 namespace {
 std::atomic<quint64> g_serials{1};
+thread_local FrameObserver* t_frameObserver = nullptr;
 }
+
+FrameObserver*& currentFrameObserver() { return t_frameObserver; }
 
 DisplayObject::DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie)
     : m_character(character), m_movie(movie), m_serial(g_serials.fetch_add(1)) {}
@@ -45,6 +49,8 @@ MovieClip::MovieClip(const movie::Character* character, const movie::Timeline& t
                      const movie::MovieDefinition& movie)
     : DisplayObject(character, movie), m_timeline(timeline) {
     if (m_timeline.frameCount() > 0) gotoFrame(0);
+    // A sprite placed while the movie plays starts on its first frame, sounds and all.
+    if (character && m_currentFrame == 0 && t_frameObserver) t_frameObserver->frameEntered(*this, 0);
 }
 
 void MovieClip::gotoFrame(int frame) {
@@ -88,8 +94,10 @@ void MovieClip::advanceChildren(quint64 serialMark) {
 
 void MovieClip::advance() {
     const quint64 mark = DisplayObject::nextSerial();
-    if (m_playing && m_timeline.frameCount() > 1)
+    if (m_playing && m_timeline.frameCount() > 1) {
         gotoFrame(m_currentFrame + 1 >= m_timeline.frameCount() ? 0 : m_currentFrame + 1);
+        if (t_frameObserver) t_frameObserver->frameEntered(*this, m_currentFrame);
+    }
     advanceChildren(mark);
 }
 

@@ -19,6 +19,7 @@ public:
 
     int currentFrame() const { return m_currentFrame; }
     int frameCount() const { return m_timeline.frameCount(); }
+    const movie::Timeline& timeline() const { return m_timeline; }
     bool isPlaying() const { return m_playing; }
     void setPlaying(bool playing) { m_playing = playing; }
     const Children& children() const { return m_children; }

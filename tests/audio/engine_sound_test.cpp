@@ -1,0 +1,205 @@
+// Sound in the engine: event sounds started and stopped by the timeline, stream sound
+// queued ahead of the playhead and stopped by jumps, pause and unloading, the control
+// following the sound when drawing falls behind, and broken sound data.
+#include "support/app_fixture.h"
+#include "swf_builder.h"
+
+#include "player/shockwave_flash.h"
+#include "swf/Player.h"
+#include "swf/audio/mixer.h"
+
+#include <QTest>
+#include <QtEndian>
+
+using swftest::SwfBuilder;
+
+namespace {
+
+constexpr int kDefineSound = 14;
+constexpr int kStartSound = 15;
+constexpr int kStreamHead = 18;
+constexpr int kStreamBlock = 19;
+// PCM little-endian, 44 kHz, 16-bit, mono; and the same at 22 kHz.
+constexpr quint8 kPcm44Mono = (3 << 4) | (3 << 2) | 2;
+constexpr quint8 kPcm22Mono = (3 << 4) | (2 << 2) | 2;
+
+QByteArray u16(quint16 v) {
+    char b[2];
+    qToLittleEndian(v, b);
+    return QByteArray(b, 2);
+}
+QByteArray u32(quint32 v) {
+    char b[4];
+    qToLittleEndian(v, b);
+    return QByteArray(b, 4);
+}
+QByteArray pcm(int samples, qint16 value) {
+    QByteArray out;
+    for (int i = 0; i < samples; ++i) out += u16(quint16(value));
+    return out;
+}
+QByteArray defineSound(quint16 id, quint8 format, quint32 count, const QByteArray& data) {
+    return u16(id) + char(format) + u32(count) + data;
+}
+// StartSound with the given SOUNDINFO flags byte (stop 0x20, no-multiple 0x10).
+QByteArray startSound(quint16 id, quint8 flags = 0) { return u16(id) + char(flags); }
+
+qint64 energy(swf::audio::Mixer& mixer, int frames) {
+    std::vector<qint16> out(size_t(frames) * 2);
+    mixer.mix(out.data(), frames);
+    qint64 sum = 0;
+    for (qint16 s : out) sum += qAbs(s);
+    return sum;
+}
+
+}  // namespace
+
+class EngineSoundTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eventSoundStartsAndStops();
+    void noMultipleStartsOnce();
+    void streamQueuedAheadAndStoppedByJumps();
+    void controlFollowsTheSound();
+    void pauseAndUnloadSilence();
+    void brokenSoundsPlaySilence();
+};
+
+void EngineSoundTest::eventSoundStartsAndStops() {
+    SwfBuilder builder(6, QSize(100, 100), 10);
+    builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(44100, 8000)));
+    builder.rawTag(kStartSound, startSound(1));
+    builder.showFrame(2);
+    builder.rawTag(kStartSound, startSound(1, 0x20));  // stop on frame 2
+    builder.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    QVERIFY(energy(player.mixer(), 441) > 0);  // frame 0 started it
+    player.advance();
+    player.advance();
+    QCOMPARE(player.currentFrame(), 2);
+    QCOMPARE(energy(player.mixer(), 441), 0);
+}
+
+void EngineSoundTest::noMultipleStartsOnce() {
+    SwfBuilder builder(6, QSize(100, 100), 10);
+    builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(44100, 1000)));
+    for (int i = 0; i < 5; ++i) {
+        builder.rawTag(kStartSound, startSound(1, 0x10));
+        builder.showFrame();
+    }
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    for (int i = 0; i < 4; ++i) player.advance();
+    std::vector<qint16> out(2);
+    player.mixer().mix(out.data(), 1);
+    QCOMPARE(out[0], qint16(1000));  // one voice, not five summed
+}
+
+void EngineSoundTest::streamQueuedAheadAndStoppedByJumps() {
+    SwfBuilder builder(6, QSize(100, 100), 10);
+    builder.rawTag(kStreamHead, QByteArray(1, char(kPcm22Mono)) + char(kPcm22Mono) + u16(2205));
+    for (int i = 0; i < 40; ++i) {
+        builder.rawTag(kStreamBlock, pcm(2205, qint16(100 + i)));
+        builder.showFrame();
+    }
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    QVERIFY(player.streamSoundActive());
+    // Half a second ahead at 10 frames a second: at least four frames of sound are waiting.
+    const qint64 queued = player.mixer().streamQueued44(1 << 20);
+    QVERIFY2(queued >= 4 * 4410, qPrintable(QString::number(queued)));
+    std::vector<qint16> out(2);
+    player.mixer().mix(out.data(), 1);
+    QCOMPARE(out[0], qint16(100));  // frame 0's block comes first
+    player.gotoFrame(20);
+    QVERIFY(!player.streamSoundActive());  // a jump stops it...
+    player.play();
+    player.advance();
+    QVERIFY(player.streamSoundActive());  // ...until the playhead plays into blocks again
+    player.mixer().mix(out.data(), 1);
+    QCOMPARE(out[0], qint16(121));
+}
+
+void EngineSoundTest::controlFollowsTheSound() {
+    QTemporaryDir dir;
+    SwfBuilder builder(6, QSize(100, 100), 10);
+    builder.rawTag(kStreamHead, QByteArray(1, char(kPcm44Mono)) + char(kPcm44Mono) + u16(4410));
+    for (int i = 0; i < 100; ++i) {
+        builder.rawTag(kStreamBlock, pcm(4410, 500));
+        builder.showFrame();
+    }
+    const QString path = dir.filePath(QStringLiteral("stream.swf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(builder.finish());
+    file.close();
+
+    ShockwaveFlash control;
+    control.setClockEnabled(false);
+    control.setMovie(path);
+    AppFixture::settle();
+    QVERIFY(control.engine().streamSoundActive());
+    // Drawing stalled while the output took 0.3 s of sound: the next turn of the clock
+    // catches up by three frames at once, and the sound was never short of blocks.
+    std::vector<qint16> out(size_t(13230) * 2);
+    control.engine().mixer().mix(out.data(), 13230);
+    QVERIFY(std::all_of(out.begin(), out.end(), [](qint16 s) { return s == 500; }));
+    control.runClock();
+    QCOMPARE(control.FrameNum(), 3);
+}
+
+void EngineSoundTest::pauseAndUnloadSilence() {
+    QTemporaryDir dir;
+    SwfBuilder builder(6, QSize(100, 100), 10);
+    builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(44100, 2000)));
+    builder.rawTag(kStartSound, startSound(1));
+    builder.rawTag(kStreamHead, QByteArray(1, char(kPcm44Mono)) + char(kPcm44Mono) + u16(4410));
+    for (int i = 0; i < 20; ++i) {
+        builder.rawTag(kStreamBlock, pcm(4410, 300));
+        builder.showFrame();
+    }
+    const QString path = dir.filePath(QStringLiteral("both.swf"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(builder.finish());
+    file.close();
+    ShockwaveFlash control;
+    control.setClockEnabled(false);
+    control.setMovie(path);
+    AppFixture::settle();
+    std::vector<qint16> out(2);
+    control.engine().mixer().mix(out.data(), 1);
+    QCOMPARE(out[0], qint16(2300));
+    control.Stop();  // pause: the stream stops, the event sound rings on
+    control.engine().mixer().mix(out.data(), 1);
+    QCOMPARE(out[0], qint16(2000));
+    control.setMovie(QString());  // emptying the control silences everything
+    control.engine().mixer().mix(out.data(), 1);
+    QCOMPARE(out[0], qint16(0));
+}
+
+void EngineSoundTest::brokenSoundsPlaySilence() {
+    SwfBuilder builder(6, QSize(100, 100), 10);
+    QByteArray garbage(3000, '\x5a');
+    builder.rawTag(kDefineSound, defineSound(1, (2 << 4) | (3 << 2) | 3, 0xFFFFFFFFu, garbage));  // MP3
+    builder.rawTag(kDefineSound, defineSound(2, (1 << 4) | (3 << 2) | 3, 0xFFFFFFFFu, QByteArray(1, '\xff')));
+    builder.rawTag(kDefineSound, QByteArray("\x03", 1));  // cut short
+    builder.rawTag(kStartSound, startSound(1));
+    builder.rawTag(kStartSound, startSound(2));
+    builder.rawTag(kStartSound, startSound(3));
+    builder.rawTag(kStartSound, QByteArray("\x01\x00\xff", 3));  // info flags promise more than is there
+    builder.rawTag(kStreamHead, QByteArray("\x00\x20", 2) + u16(100));
+    builder.rawTag(kStreamBlock, garbage);
+    builder.showFrame(3);
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    for (int i = 0; i < 3; ++i) player.advance();
+    std::vector<qint16> out(size_t(4410) * 2);
+    player.mixer().mix(out.data(), 4410);  // whatever it is, it is not a crash
+    QVERIFY(player.isLoaded());
+}
+
+QTEST_MAIN(EngineSoundTest)
+#include "engine_sound_test.moc"
