@@ -3,6 +3,7 @@
 #include "swf/Player.h"
 #include "swf_builder.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QTest>
 
@@ -102,6 +103,7 @@ private slots:
     void buttonUpState();
     void editTextBorder();
     void lowQualityHasNoAntialiasing();
+    void selfNestingIsBounded();
     void damagedDefinitions_data();
     void damagedDefinitions();
 };
@@ -515,6 +517,46 @@ void SwfRenderTest::lowQualityHasNoAntialiasing() {
     };
     QCOMPARE(grays(low), 0);
     QVERIFY(grays(high) > 20);
+}
+
+void SwfRenderTest::selfNestingIsBounded() {
+    // A button whose up state shows itself three times, and a sprite placing itself twice:
+    // the tree they describe is infinite, the stage must not be.
+    SwfBuilder b = stage();
+    const int buttonId = b.reserveId();
+    swftest::Writer w;
+    w.u16(buttonId);
+    w.u8(0);
+    w.u16(0);
+    for (int depth = 1; depth <= 3; ++depth) {
+        w.u8(0x01);
+        w.u16(buttonId);
+        w.u16(depth);
+        w.matrix(QTransform::fromScale(0.5, 0.5));
+        w.colorTransform({}, true);
+    }
+    w.u8(0);
+    b.rawTag(34, w.data());
+    const int dot = b.defineRect(QRectF(0, 0, 4, 4), Qt::red);
+    const int spriteId = b.nextId();
+    SwfBuilder self(8);
+    self.place(1, spriteId);
+    self.place(2, spriteId, QTransform::fromTranslate(5, 5));
+    self.place(3, dot);
+    self.showFrame(2);
+    QCOMPARE(b.defineSprite(self), spriteId);
+    b.place(2, spriteId);
+    b.place(1, buttonId);
+    b.showFrame(3);
+    QElapsedTimer timer;
+    timer.start();
+    swf::Player player;
+    QVERIFY(player.loadBytes(b.finish()));
+    for (int i = 0; i < 3; ++i) {
+        render(player);
+        player.advance();
+    }
+    QVERIFY2(timer.elapsed() < 20000, "self-nesting took too long");
 }
 
 void SwfRenderTest::damagedDefinitions_data() {

@@ -95,6 +95,7 @@ void Form10::Command1_Click() {
 void Form10::closeEvent(QCloseEvent* event) {
     // Closed through its frame while a run walks: that is a request to stop, as the
     // button's first press would be; the run then finishes without a box to write to.
+    search::state().ding = true;
     event->accept();
     forms::detach(this);
 }

@@ -163,7 +163,7 @@ StartPoint startPointFor(const QString& comboText) {
 }
 
 void runSearch(const SearchRequest& request) {
-    // mutated
+    if (state().running) return;
     state().ding = false;
     state().index = 0;
     state().running = true;

@@ -144,7 +144,7 @@ void Form9::Form_Load() {
 void Form9::Command1_Click() {
     // The dialog can be reached again during a run only by a bug elsewhere; a second run
     // inside the first would take over the first one's state, so bring its box forward.
-    if (false) {
+    if (search::state().running) {
         search::showSearchDialog();
         return;
     }

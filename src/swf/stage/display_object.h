@@ -17,7 +17,7 @@ class MovieClip;
 class DisplayObject {
 public:
     DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie);
-    virtual ~DisplayObject() = default;
+    virtual ~DisplayObject();
     DisplayObject(const DisplayObject&) = delete;
     DisplayObject& operator=(const DisplayObject&) = delete;
 

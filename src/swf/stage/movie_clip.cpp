@@ -12,18 +12,29 @@ namespace swf::stage {
 
 namespace {
 // A sprite may place itself (directly or through others); instances stop nesting here.
-constexpr int kMaxInstanceNesting = 64;
+// Nesting alone does not bound the work: a button or sprite holding several copies of
+// itself grows exponentially, so one placement may create only so many instances, and
+// all movies together only so many live ones.
+constexpr int kMaxInstanceNesting = 32;
+constexpr int kMaxInstancesPerPlacement = 20000;
+constexpr qint64 kMaxLiveInstances = 500000;
 thread_local int t_nesting = 0;
+thread_local int t_createdInPlacement = 0;
+std::atomic<qint64> g_liveInstances{0};
 
 struct NestingGuard {
-    NestingGuard() { ++t_nesting; }
+    NestingGuard() {
+        if (t_nesting++ == 0) t_createdInPlacement = 0;
+    }
     ~NestingGuard() { --t_nesting; }
 };
 }  // namespace
 
 std::unique_ptr<DisplayObject> createInstance(const movie::Character* character, const movie::MovieDefinition& movie) {
     const NestingGuard guard;
-    if (t_nesting > kMaxInstanceNesting) return std::make_unique<DisplayObject>(nullptr, movie);
+    if (t_nesting > kMaxInstanceNesting || ++t_createdInPlacement > kMaxInstancesPerPlacement ||
+        g_liveInstances.load() > kMaxLiveInstances)
+        return std::make_unique<DisplayObject>(nullptr, movie);
     if (character && character->kind == movie::CharacterKind::Sprite) {
         const auto* sprite = static_cast<const movie::SpriteCharacter*>(character);
         return std::make_unique<MovieClip>(character, sprite->timeline, movie);
@@ -41,7 +52,11 @@ thread_local FrameObserver* t_frameObserver = nullptr;
 FrameObserver*& currentFrameObserver() { return t_frameObserver; }
 
 DisplayObject::DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie)
-    : m_character(character), m_movie(movie), m_serial(g_serials.fetch_add(1)) {}
+    : m_character(character), m_movie(movie), m_serial(g_serials.fetch_add(1)) {
+    ++g_liveInstances;
+}
+
+DisplayObject::~DisplayObject() { --g_liveInstances; }
 
 quint64 DisplayObject::nextSerial() { return g_serials.load(); }
 
