@@ -1,5 +1,6 @@
 // Loading, header, progressive arrival and the root playhead of the movie engine.
 #include "swf/Player.h"
+#include "swf/format/text_encoding.h"
 #include "swf/movie/load_messages.h"
 #include "swf/movie/movie_loader.h"
 #include "swf/stage/movie_clip.h"
@@ -73,6 +74,9 @@ private slots:
     void projector();
     void authoringFileRefused();
     void fileUrlAndMissingFile();
+    void unknownTagsSkipped();
+    void movieStrings_data();
+    void movieStrings();
 };
 
 void SwfCoreTest::header_data() {
@@ -365,6 +369,36 @@ void SwfCoreTest::fileUrlAndMissingFile() {
     const QString empty = writeFile(dir, QStringLiteral("empty.swf"), {});
     QVERIFY(!player.loadFile(empty));
     QCOMPARE(player.errorText(), messages::emptyFile());
+}
+
+void SwfCoreTest::unknownTagsSkipped() {
+    // Tags of kinds the engine does not know, short and long, between frames.
+    SwfBuilder b(10, QSize(100, 100), 24);
+    b.showFrame();
+    b.rawTag(200, QByteArray(5, '\x01'));
+    b.rawTag(1000, QByteArray(300, '\x02'), true);
+    b.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(b.finish()));
+    QVERIFY(player.isComplete());
+    QCOMPARE(player.framesLoaded(), 2);
+}
+
+void SwfCoreTest::movieStrings_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("text");
+    // Old movies carry the author's code page (GBK here); from version 6 on, UTF-8.
+    QTest::newRow("GBK in version 5") << QByteArray::fromHex("D6D0CEC4") << 5 << QStringLiteral("中文");
+    QTest::newRow("ASCII in version 4") << QByteArray("stop") << 4 << QStringLiteral("stop");
+    QTest::newRow("UTF-8 in version 6") << QByteArray("\xe4\xb8\xad\xe6\x96\x87") << 6 << QStringLiteral("中文");
+}
+
+void SwfCoreTest::movieStrings() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, version);
+    QFETCH(QString, text);
+    QCOMPARE(swf::format::decodeMovieString(bytes, version), text);
 }
 
 QTEST_MAIN(SwfCoreTest)

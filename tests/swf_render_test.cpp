@@ -1,85 +1,13 @@
-// Drawing, per tag family, with movies built in code: colours at known points, and damaged
-// variants of each definition that must load and draw without harm.
+// Drawing of shapes, styles and the display tree, with movies built in code: colours at
+// known points inside and outside fills, gradients, strokes, morphs, masks, colour
+// transforms, nested sprites and seeking.
+#include "render_check.h"
 #include "swf/Player.h"
 #include "swf_builder.h"
 
-#include <QElapsedTimer>
-#include <QPainter>
 #include <QTest>
 
-using swftest::ColorTransformValues;
-using swftest::Place;
-using swftest::ShapeBuilder;
-
-namespace {
-
-const QColor kBackground(255, 255, 255);
-
-QImage render(swf::Player& player, swf::Quality quality = swf::Quality::High, double scale = 1) {
-    QImage image(player.stageSize() * scale, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::black);
-    QPainter painter(&image);
-    player.render(painter, QTransform::fromScale(scale / 20, scale / 20), quality);
-    return image;
-}
-
-QImage renderMovie(const QByteArray& movie, int frames = 1, swf::Quality quality = swf::Quality::High) {
-    swf::Player player;
-    if (!player.loadBytes(movie)) return {};
-    for (int i = 1; i < frames; ++i) player.advance();
-    return render(player, quality);
-}
-
-bool near(QRgb actual, const QColor& expected, int tolerance = 6) {
-    return std::abs(qRed(actual) - expected.red()) <= tolerance && std::abs(qGreen(actual) - expected.green()) <= tolerance &&
-           std::abs(qBlue(actual) - expected.blue()) <= tolerance;
-}
-
-QString describe(QRgb c) { return QStringLiteral("rgb(%1,%2,%3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)); }
-
-#define CHECK_PIXEL(image, x, y, color)                                                                        \
-    QVERIFY2(near((image).pixel((x), (y)), (color)),                                                           \
-             qPrintable(QStringLiteral("at %1,%2: %3, wanted %4")                                              \
-                            .arg(x)                                                                            \
-                            .arg(y)                                                                            \
-                            .arg(describe((image).pixel((x), (y))))                                            \
-                            .arg(describe(QColor(color).rgb()))))
-
-SwfBuilder stage(int version = 8) {
-    SwfBuilder b(version, QSize(100, 100), 12);
-    b.setBackground(kBackground);
-    return b;
-}
-
-QImage checkerImage() {
-    QImage image(4, 4, QImage::Format_ARGB32);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) image.setPixel(x, y, ((x + y) % 2) ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
-    image.setPixel(0, 0, qRgb(0, 255, 0));
-    return image;
-}
-
-// A movie whose first tag's body is cut to fraction of its length (header rewritten).
-QByteArray cutFirstTag(const SwfBuilder& builder, double fraction) {
-    const QByteArray tags = builder.tagBytes();
-    const quint16 codeAndLength = quint8(tags[0]) | (quint8(tags[1]) << 8);
-    int headerSize = 2;
-    qint64 length = codeAndLength & 0x3f;
-    if (length == 0x3f) {
-        headerSize = 6;
-        length = quint8(tags[2]) | (quint8(tags[3]) << 8) | (quint8(tags[4]) << 16) | (qint64(quint8(tags[5])) << 24);
-    }
-    const qint64 kept = qint64(length * fraction);
-    SwfBuilder movie(8, QSize(100, 100), 12);
-    movie.setBackground(kBackground);
-    movie.rawTag(codeAndLength >> 6, tags.mid(headerSize, kept), true);
-    movie.rawTag(26, {});  // an empty PlaceObject2: broken too
-    movie.place(1, 1);
-    movie.showFrame();
-    return movie.finish();
-}
-
-}  // namespace
+using namespace swftest;
 
 class SwfRenderTest : public QObject {
     Q_OBJECT
@@ -90,8 +18,6 @@ private slots:
     void holesAndLeftFills();
     void gradients_data();
     void gradients();
-    void bitmaps_data();
-    void bitmaps();
     void strokes();
     void morphByRatio_data();
     void morphByRatio();
@@ -99,13 +25,11 @@ private slots:
     void colorTransformsMultiplyDownTheTree();
     void nestedSpritesAdvance();
     void gotoEqualsPlaying();
-    void staticText();
-    void buttonUpState();
-    void editTextBorder();
     void lowQualityHasNoAntialiasing();
-    void selfNestingIsBounded();
-    void damagedDefinitions_data();
-    void damagedDefinitions();
+    void blendModes_data();
+    void blendModes();
+    void filters_data();
+    void filters();
 };
 
 void SwfRenderTest::solidShapes_data() {
@@ -196,58 +120,6 @@ void SwfRenderTest::gradients() {
     const QImage image = renderMovie(b.finish());
     QVERIFY(near(image.pixel(first), firstColor, 24));
     QVERIFY2(near(image.pixel(second), secondColor, 24), qPrintable(describe(image.pixel(second))));
-}
-
-void SwfRenderTest::bitmaps_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<int>("tolerance");
-    QTest::newRow("lossless 32-bit") << "lossless32" << 0;
-    QTest::newRow("lossless2 32-bit alpha") << "lossless2" << 0;
-    QTest::newRow("lossless colour-mapped") << "mapped" << 0;
-    QTest::newRow("lossless2 colour-mapped") << "mapped2" << 0;
-    QTest::newRow("lossless 15-bit") << "rgb15" << 8;
-    QTest::newRow("JPEG2") << "jpeg2" << 60;
-    QTest::newRow("JPEG2 with stray end-start marker") << "jpeg2bad" << 60;
-    QTest::newRow("JPEG2 holding a PNG") << "png" << 0;
-    QTest::newRow("JPEG3 with alpha plane") << "jpeg3" << 60;
-}
-
-void SwfRenderTest::bitmaps() {
-    QFETCH(QString, kind);
-    QFETCH(int, tolerance);
-    SwfBuilder b = stage();
-    const QImage checker = checkerImage();
-    QImage big = checker.scaled(16, 16);  // JPEG needs blocks of one colour to stay close
-    int id = 0;
-    if (kind == "lossless32") id = b.defineBitsLossless(checker, false);
-    if (kind == "lossless2") id = b.defineBitsLossless(checker, true);
-    if (kind == "mapped") id = b.defineBitsLossless(checker, false, swftest::LosslessFormat::ColorMapped8);
-    if (kind == "mapped2") id = b.defineBitsLossless(checker, true, swftest::LosslessFormat::ColorMapped8);
-    if (kind == "rgb15") id = b.defineBitsLossless(checker, false, swftest::LosslessFormat::Rgb15);
-    if (kind == "jpeg2") id = b.defineBitsJpeg2(big);
-    if (kind == "jpeg2bad") id = b.defineBitsJpeg2(big, true);
-    if (kind == "png") id = b.defineBitsJpeg2(checker, false, "PNG");
-    if (kind == "jpeg3") {
-        QImage withAlpha = big.convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < 16; ++y)
-            for (int x = 8; x < 16; ++x) withAlpha.setPixel(x, y, qRgba(0, 0, 0, 0));
-        id = b.defineBitsJpeg3(withAlpha);
-    }
-    // The bitmap covers 10,10 .. 50,50 whatever its pixel count: ten stage pixels a cell.
-    const double zoom = kind.startsWith("jpeg") ? 2.5 : 10.0;
-    ShapeBuilder shape;
-    const int fill = shape.addBitmapFill(id, QTransform().translate(10, 10).scale(zoom, zoom), false, false);
-    shape.rectangle(QRectF(10, 10, 40, 40), fill);
-    b.place(1, b.defineShape(shape, 3));
-    b.showFrame();
-    const QImage image = renderMovie(b.finish());
-    QVERIFY2(near(image.pixel(15, 15), Qt::green, tolerance), qPrintable(describe(image.pixel(15, 15))));
-    QVERIFY2(near(image.pixel(25, 15), Qt::red, tolerance), qPrintable(describe(image.pixel(25, 15))));
-    if (kind == "jpeg3")
-        CHECK_PIXEL(image, 45, 25, kBackground);  // transparent half
-    else
-        QVERIFY2(near(image.pixel(45, 25), Qt::blue, tolerance), qPrintable(describe(image.pixel(45, 25))));
-    CHECK_PIXEL(image, 70, 70, kBackground);
 }
 
 void SwfRenderTest::strokes() {
@@ -435,69 +307,6 @@ void SwfRenderTest::gotoEqualsPlaying() {
     }
 }
 
-void SwfRenderTest::staticText() {
-    SwfBuilder b = stage();
-    // Glyph outlines are in em units, 1024 to the em; the builder scales its pixels by 20,
-    // so 25.6 builder pixels are half an em. This glyph fills the em's lower left quarter.
-    ShapeBuilder square;
-    square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
-    const int font = b.defineFont({square, square});
-    b.place(1, b.defineText(font, {0, 1}, 20, QPointF(20, 60), Qt::magenta, 30, 2));
-    b.showFrame();
-    const QImage image = renderMovie(b.finish());
-    CHECK_PIXEL(image, 25, 55, Qt::magenta);
-    CHECK_PIXEL(image, 55, 55, Qt::magenta);
-    CHECK_PIXEL(image, 40, 55, kBackground);
-    CHECK_PIXEL(image, 25, 65, kBackground);
-}
-
-void SwfRenderTest::buttonUpState() {
-    SwfBuilder b = stage();
-    const int up = b.defineRect(QRectF(10, 10, 30, 30), Qt::green);
-    const int over = b.defineRect(QRectF(50, 50, 30, 30), Qt::red);
-    swftest::Writer w;
-    const int id = b.reserveId();
-    w.u16(id);
-    w.u8(0);  // not a menu
-    w.u16(0);  // no actions
-    for (auto [states, character] : {std::pair{0x01, up}, std::pair{0x02, over}}) {
-        w.u8(states);
-        w.u16(character);
-        w.u16(1);
-        w.matrix(QTransform());
-        ColorTransformValues halve;
-        halve.greenMult = 128;
-        w.colorTransform(halve, true);
-    }
-    w.u8(0);
-    b.rawTag(34, w.data());
-    b.place(1, id);
-    b.showFrame();
-    const QImage image = renderMovie(b.finish());
-    CHECK_PIXEL(image, 20, 20, QColor(0, 128, 0));
-    CHECK_PIXEL(image, 60, 60, kBackground);
-}
-
-void SwfRenderTest::editTextBorder() {
-    SwfBuilder b = SwfBuilder(8, QSize(100, 100), 12);
-    b.setBackground(QColor(0, 0, 80));
-    swftest::Writer w;
-    const int id = b.reserveId();
-    w.u16(id);
-    w.rect(QRectF(200, 200, 1200, 600));  // 10,10 .. 70,40 pixels
-    w.u8(0x80 | 0x04);  // has text, has colour
-    w.u8(0x08);         // border
-    w.rgba(Qt::black);
-    w.cString("");
-    w.cString("Hi");
-    b.rawTag(37, w.data());
-    b.place(1, id);
-    b.showFrame();
-    const QImage image = renderMovie(b.finish());
-    CHECK_PIXEL(image, 60, 35, Qt::white);  // background inside the border
-    CHECK_PIXEL(image, 80, 35, QColor(0, 0, 80));
-}
-
 void SwfRenderTest::lowQualityHasNoAntialiasing() {
     SwfBuilder b = stage();
     ShapeBuilder triangle;
@@ -519,90 +328,65 @@ void SwfRenderTest::lowQualityHasNoAntialiasing() {
     QVERIFY(grays(high) > 20);
 }
 
-void SwfRenderTest::selfNestingIsBounded() {
-    // A button whose up state shows itself three times, and a sprite placing itself twice:
-    // the tree they describe is infinite, the stage must not be.
+void SwfRenderTest::blendModes_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QColor>("overlap");
+    // A (100,200,50) square over a (200,100,50) one.
+    QTest::newRow("normal") << 1 << QColor(100, 200, 50);
+    QTest::newRow("multiply") << 3 << QColor(78, 78, 10);
+    QTest::newRow("lighten") << 5 << QColor(200, 200, 50);
+    QTest::newRow("darken") << 6 << QColor(100, 100, 50);
+    QTest::newRow("difference") << 7 << QColor(100, 100, 0);
+    QTest::newRow("add") << 8 << QColor(255, 255, 100);
+    QTest::newRow("subtract") << 9 << QColor(100, 0, 0);
+    QTest::newRow("invert") << 10 << QColor(55, 155, 205);
+}
+
+void SwfRenderTest::blendModes() {
+    QFETCH(int, mode);
+    QFETCH(QColor, overlap);
     SwfBuilder b = stage();
-    const int buttonId = b.reserveId();
-    swftest::Writer w;
-    w.u16(buttonId);
-    w.u8(0);
-    w.u16(0);
-    for (int depth = 1; depth <= 3; ++depth) {
-        w.u8(0x01);
-        w.u16(buttonId);
-        w.u16(depth);
-        w.matrix(QTransform::fromScale(0.5, 0.5));
-        w.colorTransform({}, true);
-    }
-    w.u8(0);
-    b.rawTag(34, w.data());
-    const int dot = b.defineRect(QRectF(0, 0, 4, 4), Qt::red);
-    const int spriteId = b.nextId();
-    SwfBuilder self(8);
-    self.place(1, spriteId);
-    self.place(2, spriteId, QTransform::fromTranslate(5, 5));
-    self.place(3, dot);
-    self.showFrame(2);
-    QCOMPARE(b.defineSprite(self), spriteId);
-    b.place(2, spriteId);
-    b.place(1, buttonId);
-    b.showFrame(3);
-    QElapsedTimer timer;
-    timer.start();
-    swf::Player player;
-    QVERIFY(player.loadBytes(b.finish()));
-    for (int i = 0; i < 3; ++i) {
-        render(player);
-        player.advance();
-    }
-    QVERIFY2(timer.elapsed() < 20000, "self-nesting took too long");
+    b.place(1, b.defineRect(QRectF(0, 0, 60, 100), QColor(200, 100, 50)));
+    Place top;
+    top.depth = 2;
+    top.characterId = b.defineRect(QRectF(40, 0, 60, 100), QColor(100, 200, 50));
+    top.blendMode = mode;
+    b.placeObject3(top);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    QVERIFY2(near(image.pixel(50, 50), overlap, 2), qPrintable(describe(image.pixel(50, 50))));
+    CHECK_PIXEL(image, 20, 50, QColor(200, 100, 50));
 }
 
-void SwfRenderTest::damagedDefinitions_data() {
-    QTest::addColumn<QByteArray>("movie");
-    struct Family {
-        const char* name;
-        std::function<void(SwfBuilder&)> define;
-    };
-    ShapeBuilder curvy;
-    curvy.ellipse(QRectF(0, 0, 50, 50), curvy.addRadialGradient(QPointF(25, 25), 25, {{0, Qt::red}, {255, Qt::blue}}),
-                  curvy.addLine(2, Qt::black));
-    const std::vector<Family> families = {
-        {"shape", [&](SwfBuilder& b) { b.defineShape(curvy, 4); }},
-        {"morph", [&](SwfBuilder& b) { b.defineMorphShape(curvy, curvy, {Qt::red}, {Qt::blue}, {{1, 2, Qt::black, Qt::red}}, 2); }},
-        {"lossless", [](SwfBuilder& b) { b.defineBitsLossless(checkerImage().scaled(64, 64), true); }},
-        {"colour-mapped", [](SwfBuilder& b) {
-             b.defineBitsLossless(checkerImage().scaled(64, 64), false, swftest::LosslessFormat::ColorMapped8);
-         }},
-        {"jpeg3", [](SwfBuilder& b) { b.defineBitsJpeg3(checkerImage().scaled(64, 64)); }},
-        {"font", [&](SwfBuilder& b) { b.defineFont({curvy, curvy}); }},
-        {"sprite", [&](SwfBuilder& b) {
-             SwfBuilder inner(8);
-             inner.place(1, 7);
-             inner.showFrame(3);
-             b.defineSprite(inner);
-         }},
-    };
-    for (const Family& family : families) {
-        for (double fraction : {0.0, 0.1, 0.5, 0.9}) {
-            SwfBuilder b(8, QSize(100, 100), 12);
-            family.define(b);
-            QTest::newRow(qPrintable(QStringLiteral("%1 cut to %2%").arg(family.name).arg(fraction * 100)))
-                << cutFirstTag(b, fraction);
-        }
-    }
+void SwfRenderTest::filters_data() {
+    QTest::addColumn<QByteArray>("filters");
+    QTest::addColumn<QPoint>("changed");
+    QTest::addColumn<QColor>("color");
+    QTest::addColumn<QPoint>("untouched");
+    // A black 40-pixel square at 20,20.
+    QTest::newRow("drop shadow below right") << dropShadowFilters(Qt::red, 2, 0.785398, 10) << QPoint(65, 65)
+                                             << QColor(Qt::red) << QPoint(15, 15);
+    QTest::newRow("glow-like shadow at distance 0 shows round the edge")
+        << dropShadowFilters(Qt::blue, 8, 0, 0, 2) << QPoint(18, 40) << QColor(100, 100, 255) << QPoint(5, 5);
+    QTest::newRow("blur softens the edge") << blurFilters(16, 16) << QPoint(21, 40) << QColor(140, 140, 140)
+                                           << QPoint(40, 40);
 }
 
-void SwfRenderTest::damagedDefinitions() {
-    QFETCH(QByteArray, movie);
-    swf::Player player;
-    QVERIFY2(player.loadBytes(movie), qPrintable(player.errorText()));
-    for (int i = 0; i < 3; ++i) {
-        const QImage image = render(player);
-        CHECK_PIXEL(image, 99, 99, kBackground);  // the rest of the movie still draws
-        player.advance();
-    }
+void SwfRenderTest::filters() {
+    QFETCH(QByteArray, filters);
+    QFETCH(QPoint, changed);
+    QFETCH(QColor, color);
+    QFETCH(QPoint, untouched);
+    SwfBuilder b = stage();
+    Place square;
+    square.characterId = b.defineRect(QRectF(20, 20, 40, 40), Qt::black);
+    square.filterList = filters;
+    b.placeObject3(square);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    QVERIFY2(near(image.pixel(changed), color, 60), qPrintable(describe(image.pixel(changed))));
+    const QColor before = untouched.x() < 20 ? kBackground : QColor(Qt::black);
+    QVERIFY2(near(image.pixel(untouched), before, 4), qPrintable(describe(image.pixel(untouched))));
 }
 
 QTEST_MAIN(SwfRenderTest)

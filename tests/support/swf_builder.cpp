@@ -65,6 +65,31 @@ QByteArray tagHeader(int code, qsizetype length, bool forceLong) {
     return w.data();
 }
 
+QByteArray dropShadowFilters(const QColor& color, double blur, double angle, double distance, double strength,
+                             int passes) {
+    Writer w;
+    w.u8(1);
+    w.u8(0);  // drop shadow
+    w.rgba(color);
+    w.u32(static_cast<quint32>(qRound(blur * 65536)));
+    w.u32(static_cast<quint32>(qRound(blur * 65536)));
+    w.u32(static_cast<quint32>(static_cast<qint32>(qRound(angle * 65536))));
+    w.u32(static_cast<quint32>(qRound(distance * 65536)));
+    w.fixed8(strength);
+    w.u8(0x20 | (passes & 0x1f));  // composite source
+    return w.data();
+}
+
+QByteArray blurFilters(double blurX, double blurY, int passes) {
+    Writer w;
+    w.u8(1);
+    w.u8(1);  // blur
+    w.u32(static_cast<quint32>(qRound(blurX * 65536)));
+    w.u32(static_cast<quint32>(qRound(blurY * 65536)));
+    w.u8((passes & 0x1f) << 3);
+    return w.data();
+}
+
 SwfBuilder::SwfBuilder(int version, QSize stagePixels, double frameRate)
     : m_version(version), m_stage(stagePixels), m_frameRate(frameRate) {}
 
@@ -104,7 +129,7 @@ static void writePlaceBody(Writer& w, const Place& p, int version, bool three) {
     if (p.characterId) flags |= 0x02;
     if (p.move) flags |= 0x01;
     w.u8(flags);
-    if (three) w.u8(p.blendMode ? 0x02 : 0);
+    if (three) w.u8((p.blendMode ? 0x02 : 0) | (p.filterList ? 0x01 : 0));
     w.u16(p.depth);
     if (p.characterId) w.u16(*p.characterId);
     if (p.matrix) w.matrix(toTwips(*p.matrix));
@@ -112,6 +137,7 @@ static void writePlaceBody(Writer& w, const Place& p, int version, bool three) {
     if (p.ratio) w.u16(*p.ratio);
     if (p.name) w.cString(version >= 6 ? p.name->toUtf8() : p.name->toLatin1());
     if (p.clipDepth) w.u16(*p.clipDepth);
+    if (three && p.filterList) w.bytes(*p.filterList);
     if (three && p.blendMode) w.u8(*p.blendMode);
 }
 
@@ -407,6 +433,64 @@ int SwfBuilder::defineText(int fontId, const std::vector<int>& glyphs, double he
     w.flushBits();
     w.u8(0);
     rawTag(textVersion >= 2 ? 33 : 11, w.data());
+    return id;
+}
+
+int SwfBuilder::defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::vector<int>& codes, const QString& name,
+                            int fontVersion, std::optional<FontLayout> layout) {
+    const int id = reserveId();
+    std::vector<QByteArray> shapes;
+    for (const ShapeBuilder& glyph : glyphs) shapes.push_back(glyph.encode(1, false));
+    Writer w;
+    w.u16(id);
+    w.u8((layout ? 0x80 : 0) | 0x04);  // wide codes
+    w.u8(0);
+    const QByteArray nameBytes = m_version >= 6 ? name.toUtf8() : name.toLatin1();
+    w.u8(static_cast<int>(nameBytes.size()));
+    w.bytes(nameBytes);
+    w.u16(static_cast<int>(glyphs.size()));
+    int offset = static_cast<int>(glyphs.size()) * 2 + 2;
+    for (const QByteArray& shape : shapes) {
+        w.u16(offset);
+        offset += static_cast<int>(shape.size());
+    }
+    w.u16(offset);  // code table
+    for (const QByteArray& shape : shapes) w.bytes(shape);
+    for (size_t i = 0; i < glyphs.size(); ++i) w.u16(i < codes.size() ? codes[i] : 0);
+    if (layout) {
+        w.u16(layout->ascent);
+        w.u16(layout->descent);
+        w.s16(0);
+        for (size_t i = 0; i < glyphs.size(); ++i) w.s16(i < layout->advances.size() ? layout->advances[i] : 0);
+        for (size_t i = 0; i < glyphs.size(); ++i) w.rect(QRectF());
+        w.u16(0);  // no kerning
+    }
+    rawTag(fontVersion >= 3 ? 75 : 48, w.data());
+    return id;
+}
+
+int SwfBuilder::defineEditText(const EditText& field) {
+    const int id = reserveId();
+    Writer w;
+    w.u16(id);
+    w.rect(QRectF(field.bounds.topLeft() * kTwips, field.bounds.size() * kTwips));
+    const bool hasFont = field.fontId.has_value();
+    w.u8((field.text.isNull() ? 0 : 0x80) | (field.wordWrap ? 0x40 : 0) | (field.multiline ? 0x20 : 0) | 0x04 |
+         (hasFont ? 0x01 : 0));
+    w.u8((field.fontClass.isEmpty() ? 0 : 0x80) | 0x20 | (field.border ? 0x08 : 0) | (field.html ? 0x02 : 0) |
+         (field.useOutlines ? 0x01 : 0));
+    if (hasFont) w.u16(*field.fontId);
+    if (!field.fontClass.isEmpty()) w.cString(field.fontClass.toUtf8());
+    if (hasFont || !field.fontClass.isEmpty()) w.u16(qRound(field.fontHeight * kTwips));
+    w.rgba(field.color);
+    w.u8(field.align);
+    w.u16(0);
+    w.u16(0);
+    w.u16(0);
+    w.s16(0);
+    w.cString("");
+    if (!field.text.isNull()) w.cString(m_version >= 6 ? field.text.toUtf8() : field.text.toLocal8Bit());
+    rawTag(37, w.data());
     return id;
 }
 

@@ -28,7 +28,13 @@ struct Place {
     std::optional<QString> name;
     std::optional<int> clipDepth;
     std::optional<int> blendMode;
+    std::optional<QByteArray> filterList;  // PlaceObject3 only: a whole FILTERLIST record
 };
+
+// FILTERLIST records for Place::filterList (sizes in pixels, angle in radians).
+QByteArray dropShadowFilters(const QColor& color, double blur, double angle, double distance, double strength = 1,
+                             int passes = 1);
+QByteArray blurFilters(double blurX, double blurY, int passes = 1);
 
 struct MorphLine {
     double startWidth = 1, endWidth = 1;
@@ -82,6 +88,26 @@ public:
     int defineFont(const std::vector<ShapeBuilder>& glyphs);
     int defineText(int fontId, const std::vector<int>& glyphs, double height, QPointF origin, const QColor& color,
                    double advance, int textVersion = 1);
+
+    // DefineFont2 (fontVersion 2) or DefineFont3 (3) with a code per glyph and, when
+    // advances are given, a layout (ascent, descent and advances in em units).
+    struct FontLayout {
+        int ascent = 0, descent = 0;
+        std::vector<int> advances;
+    };
+    int defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::vector<int>& codes, const QString& name,
+                    int fontVersion = 2, std::optional<FontLayout> layout = std::nullopt);
+    struct EditText {
+        QRectF bounds;  // pixels
+        QString text;
+        std::optional<int> fontId;
+        double fontHeight = 12;  // pixels
+        QColor color = Qt::black;
+        bool wordWrap = false, multiline = false, border = false, html = false, useOutlines = false;
+        int align = 0;  // 0 left, 1 right, 2 centre, 3 justify
+        QString fontClass;
+    };
+    int defineEditText(const EditText& field);
 
     // Anything else, as written.
     void rawTag(int code, const QByteArray& body, bool forceLongHeader = false);

@@ -18,12 +18,16 @@ QColor ColorTransform::apply(const QColor& color) const {
 }
 
 QRgb ColorTransform::applyPremultiplied(QRgb pixel) const {
+    // Runs once per pixel of every tinted bitmap: integer arithmetic only.
     const int alpha = qAlpha(pixel);
-    if (alpha == 0 && alphaAdd <= 0) return 0;
-    const QRgb straight = qUnpremultiply(pixel);
-    const QColor result =
-        apply(QColor(qRed(straight), qGreen(straight), qBlue(straight), alpha));
-    return qPremultiply(result.rgba());
+    const int newAlpha = transformChannel(alpha, alphaMult, alphaAdd);
+    if (newAlpha == 0) return 0;
+    auto channel = [&](int premultiplied, int mult, int add) {
+        const int straight = alpha ? premultiplied * 255 / alpha : 0;
+        return transformChannel(straight, mult, add) * newAlpha / 255;
+    };
+    return qRgba(channel(qRed(pixel), redMult, redAdd), channel(qGreen(pixel), greenMult, greenAdd),
+                 channel(qBlue(pixel), blueMult, blueAdd), newAlpha);
 }
 
 ColorTransform ColorTransform::concatenated(const ColorTransform& parent) const {

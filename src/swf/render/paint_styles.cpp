@@ -105,7 +105,6 @@ QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, co
         pen.setColor(cx.apply(line.color));
     // A line that ignores horizontal scaling still follows vertical scaling, and the other
     // way round; ignoring both keeps it as wide as at stage scale.
-    const bool noScale = line.noHScale || line.noVScale;
     double deviceWidth = line.width * context.objectScale;
     if (line.noHScale && line.noVScale)
         deviceWidth = line.width * context.stageScale;
@@ -118,11 +117,11 @@ QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, co
         // cosmetic pen also takes the painter's fast path.
         pen.setCosmetic(true);
         pen.setWidthF(1.0);
-    } else if (noScale) {
+    } else {
+        // Strokes keep an even width under skew and uneven scaling: the width scales by the
+        // object's overall scale and is drawn in device space.
         pen.setCosmetic(true);
         pen.setWidthF(deviceWidth);
-    } else {
-        pen.setWidthF(line.width);
     }
     switch (line.startCap) {
     case format::CapStyle::None: pen.setCapStyle(Qt::FlatCap); break;

@@ -89,6 +89,14 @@ ShapePaths buildShapePaths(const format::ShapeDefinition& shape) {
     // holes and needs no costly union.
     for (const QPainterPath& fill : paths.fills) paths.outline.addPath(fill);
     paths.outline.setFillRule(Qt::OddEvenFill);
+    // From the edges themselves: declared bounds are sometimes wrong in real files.
+    paths.extent = paths.outline.controlPointRect();
+    for (size_t i = 0; i < paths.strokes.size(); ++i) {
+        if (paths.strokes[i].isEmpty()) continue;
+        const double half = shape.lines[i].width / 2.0;
+        const QRectF stroke = paths.strokes[i].controlPointRect().adjusted(-half, -half, half, half);
+        paths.extent = paths.extent.isNull() ? stroke : paths.extent.united(stroke);
+    }
     return paths;
 }
 

@@ -14,6 +14,7 @@ struct ShapePaths {
     std::vector<QPainterPath> fills;    // [fill style index - 1], twips
     std::vector<QPainterPath> strokes;  // [line style index - 1], twips
     QPainterPath outline;               // every fill together, for masks and hit areas
+    QRectF extent;                      // what the paths cover, strokes included (twips)
 };
 
 ShapePaths buildShapePaths(const format::ShapeDefinition& shape);

@@ -2,6 +2,7 @@
 #include "swf/render/stage_renderer.h"
 
 #include "swf/render/blend.h"
+#include "swf/render/filters.h"
 #include "swf/render/paint_styles.h"
 #include "swf/render/text_layout.h"
 #include "swf/stage/button_instance.h"
@@ -12,6 +13,16 @@ namespace swf::render {
 namespace {
 
 double scaleOf(const QTransform& t) { return std::sqrt(std::abs(t.determinant())); }
+
+// Whether bounds (twips, strokes included) can touch the device at all. Shapes far off the
+// stage are common in timeline animations; skipping them saves the rasteriser's setup.
+bool isVisible(const QPainter& painter, const QRectF& extent, const QTransform& transform) {
+    const QPaintDevice* device = painter.device();
+    if (!device) return true;
+    // Slack for anti-aliased edges and hairlines, which stay a pixel wide at any scale.
+    const QRectF area = transform.mapRect(extent).adjusted(-2, -2, 2, 2);
+    return area.intersects(QRectF(0, 0, device->width(), device->height()));
+}
 
 }  // namespace
 
@@ -52,8 +63,8 @@ void StageRenderer::drawChildren(QPainter& painter, const Children& children, co
                               placement.colorTransform.concatenated(parent.cx)};
         // Fully transparent objects draw nothing; skip their subtree.
         if (context.cx.alphaMult <= 0 && context.cx.alphaAdd <= 0) continue;
-        if (needsLayer(placement.blendMode))
-            drawInLayer(painter, *object, context, placement.blendMode);
+        if (needsLayer(placement.blendMode) || hasDrawableFilter(placement.filters))
+            drawInLayer(painter, *object, context, placement);
         else
             drawObject(painter, *object, context);
     }
@@ -64,7 +75,7 @@ void StageRenderer::drawChildren(QPainter& painter, const Children& children, co
 }
 
 void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,
-                                format::BlendMode mode) {
+                                const movie::Placement& placement) {
     const QPaintDevice* device = painter.device();
     if (!device || device->width() <= 0 || device->height() <= 0) return;
     QImage layer(device->width(), device->height(), QImage::Format_ARGB32_Premultiplied);
@@ -76,7 +87,8 @@ void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& o
         drawObject(layerPainter, object, context);
         --m_layerDepth;
     }
-    compositeLayer(painter, layer, mode, m_layerDepth > 0);
+    if (hasDrawableFilter(placement.filters)) applyFilters(layer, placement.filters, m_stageScale * format::kTwipsPerPixel);
+    compositeLayer(painter, layer, placement.blendMode, m_layerDepth > 0);
 }
 
 void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
@@ -89,12 +101,15 @@ void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& ob
     switch (character->kind) {
     case movie::CharacterKind::Shape: {
         const auto& shape = static_cast<const movie::ShapeCharacter&>(*character);
-        drawShape(painter, shape.shape, m_cache.shape(shape), context);
+        const ShapePaths& paths = m_cache.shape(shape);
+        if (!isVisible(painter, paths.extent, context.transform)) return;
+        drawShape(painter, shape.shape, paths, context);
         return;
     }
     case movie::CharacterKind::MorphShape: {
         const auto& morph = static_cast<const movie::MorphShapeCharacter&>(*character);
         const RenderCache::Morph& entry = m_cache.morph(morph, object.placement().ratio);
+        if (!isVisible(painter, entry.paths.extent, context.transform)) return;
         drawShape(painter, entry.shape, entry.paths, context);
         return;
     }
@@ -189,8 +204,8 @@ void StageRenderer::drawText(QPainter& painter, const movie::TextCharacter& text
 void StageRenderer::drawEditText(QPainter& painter, const movie::EditTextCharacter& field, const Context& context) {
     const movie::Character* fontCharacter = field.field.hasFont ? m_movie.character(field.field.fontId) : nullptr;
     const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
-    drawEditTextField(painter, field.field, font ? &font->font : nullptr, context.transform, context.cx,
-                      m_movie.header.version);
+    const GlyphLookup glyphs = [&](int index) -> const QPainterPath& { return m_cache.glyph(*font, index); };
+    drawEditTextField(painter, field.field, font ? &font->font : nullptr, glyphs, context.transform, context.cx);
 }
 
 void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent) {

@@ -29,8 +29,9 @@ private:
 
     void drawChildren(QPainter& painter, const Children& children, const Context& parent);
     void drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context);
+    // Blend modes and filters: the object drawn alone into a layer, then composited.
     void drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,
-                     format::BlendMode mode);
+                     const movie::Placement& placement);
     void drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
                    const Context& context);
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);

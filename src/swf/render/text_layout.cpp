@@ -2,6 +2,7 @@
 #include "swf/render/text_layout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QHash>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -20,6 +21,79 @@ Qt::Alignment alignmentOf(format::TextAlign align) {
     case format::TextAlign::Justify: return Qt::AlignJustify;
     default: return Qt::AlignLeft;
     }
+}
+
+QString plainText(const format::EditTextDefinition& field) {
+    QString text = field.initialText;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (field.password) text.fill(QLatin1Char('*'));
+    return text;
+}
+
+// Lays plain text out with the font's own glyphs and advances, wrapping at spaces.
+void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition& font,
+                      const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx) {
+    const QRectF bounds = field.bounds.toRectF();
+    const double scale = field.fontHeight / font.emSize;
+    const double gutter = kGutterPixels * 20;
+    const double left = bounds.left() + gutter + field.leftMargin;
+    const double width = bounds.width() - 2 * gutter - field.leftMargin - field.rightMargin;
+    const double ascent = font.hasLayout && font.ascent > 0 ? font.ascent * scale : field.fontHeight * 0.8;
+    const double descent = font.hasLayout && font.descent > 0 ? font.descent * scale : field.fontHeight * 0.2;
+    const double lineHeight = ascent + descent + field.leading;
+    QHash<QChar, int> indexOf;
+    for (size_t i = 0; i < font.codes.size(); ++i) indexOf.insert(QChar(font.codes[i]), static_cast<int>(i));
+    auto advanceOf = [&](int index) {
+        if (index >= 0 && size_t(index) < font.advances.size()) return font.advances[size_t(index)] * scale;
+        if (index >= 0) return (glyphs(index).boundingRect().right() + font.emSize / 16) * scale;
+        return field.fontHeight / 3;
+    };
+    // Break into lines: explicit newlines, then (with word wrap) at the last space that fits.
+    std::vector<QString> lines;
+    for (const QString& paragraph : plainText(field).split(QLatin1Char('\n'))) {
+        QString line;
+        double lineWidth = 0;
+        qsizetype lastSpace = -1;
+        for (const QChar c : paragraph) {
+            const double advance = advanceOf(indexOf.value(c, -1));
+            if (field.wordWrap && field.multiline && lineWidth + advance > width && !line.isEmpty()) {
+                const qsizetype cut = lastSpace >= 0 ? lastSpace : line.size();
+                lines.push_back(line.left(cut));
+                line = line.mid(cut + (lastSpace >= 0 ? 1 : 0));
+                lineWidth = 0;
+                for (const QChar k : line) lineWidth += advanceOf(indexOf.value(k, -1));
+                lastSpace = -1;
+            }
+            if (c == QLatin1Char(' ')) lastSpace = line.size();
+            line += c;
+            lineWidth += advance;
+        }
+        lines.push_back(line);
+    }
+    painter.save();
+    painter.setTransform(objectToDevice);
+    painter.setClipRect(bounds, Qt::IntersectClip);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(cx.apply(field.color));
+    double baseline = bounds.top() + gutter + ascent;
+    for (const QString& line : lines) {
+        double lineWidth = 0;
+        for (const QChar c : line) lineWidth += advanceOf(indexOf.value(c, -1));
+        double x = left;
+        if (field.align == format::TextAlign::Right) x = left + width - lineWidth;
+        if (field.align == format::TextAlign::Center) x = left + (width - lineWidth) / 2;
+        for (const QChar c : line) {
+            const int index = indexOf.value(c, -1);
+            if (index >= 0) {
+                painter.setTransform(QTransform(scale, 0, 0, scale, x, baseline) * objectToDevice);
+                painter.drawPath(glyphs(index));
+            }
+            x += advanceOf(index);
+        }
+        baseline += lineHeight;
+    }
+    painter.restore();
 }
 
 }  // namespace
@@ -64,8 +138,11 @@ QString convertMovieHtml(const QString& html) {
 }
 
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition* font,
-                       const QTransform& objectToDevice, const format::ColorTransform& cx, int swfVersion) {
-    Q_UNUSED(swfVersion);
+                       const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx) {
+    if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
+        drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx);
+        return;
+    }
     const QRectF bounds = field.bounds.toRectF();
     const QRectF pixels(bounds.x() / 20, bounds.y() / 20, bounds.width() / 20, bounds.height() / 20);
     painter.save();
@@ -91,15 +168,10 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
     document.setDefaultTextOption(option);
     const double width = pixels.width() - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
     document.setTextWidth(field.wordWrap ? std::max(1.0, width) : -1);
-    QString text = field.initialText;
-    if (field.html) {
-        document.setHtml(convertMovieHtml(text));
-    } else {
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        if (field.password) text.fill(QLatin1Char('*'));
-        document.setPlainText(text);
-    }
+    if (field.html)
+        document.setHtml(convertMovieHtml(field.initialText));
+    else
+        document.setPlainText(plainText(field));
     if (field.leading != 0 || field.indent != 0) {
         QTextCursor cursor(&document);
         cursor.select(QTextCursor::Document);

@@ -7,7 +7,10 @@
 
 #include <QFont>
 #include <QPainter>
+#include <QPainterPath>
 #include <QString>
+
+#include <functional>
 
 namespace swf::render {
 
@@ -15,8 +18,13 @@ namespace swf::render {
 // _typewriter) and the common Chinese system fonts map to installed families.
 QString systemFamilyFor(const QString& movieFontName);
 
+// A glyph outline of the field's font by index, in em units (empty when it has none).
+using GlyphLookup = std::function<const QPainterPath&(int index)>;
+
+// Fields that ask for the font's own outlines (and have them) are laid out with those;
+// the rest go through system fonts.
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition* font,
-                       const QTransform& objectToDevice, const format::ColorTransform& cx, int swfVersion);
+                       const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx);
 
 void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int glyphIndex, QPointF origin,
                      double height, const QTransform& textToDevice);

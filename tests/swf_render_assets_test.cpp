@@ -1,0 +1,393 @@
+// Drawing of bitmaps, text, buttons and edit text, and damaged variants of each definition
+// that must load and draw without harm.
+#include "render_check.h"
+#include "swf/Player.h"
+#include "swf_builder.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace swftest;
+
+namespace {
+
+QImage checkerImage() {
+    QImage image(4, 4, QImage::Format_ARGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) image.setPixel(x, y, ((x + y) % 2) ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    image.setPixel(0, 0, qRgb(0, 255, 0));
+    return image;
+}
+
+// Moves a JPEG's DQT and DHT segments into a separate tables stream, as DefineBits wants.
+std::pair<QByteArray, QByteArray> splitJpegTables(const QByteArray& jpeg) {
+    QByteArray tables("\xff\xd8", 2), image("\xff\xd8", 2);
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xff) {
+        const quint8 marker = quint8(jpeg[at + 1]);
+        if (marker == 0xda) break;  // start of scan: the rest is image data
+        const int length = (quint8(jpeg[at + 2]) << 8) | quint8(jpeg[at + 3]);
+        const QByteArray segment = jpeg.mid(at, 2 + length);
+        (marker == 0xdb || marker == 0xc4 ? tables : image) += segment;
+        at += 2 + length;
+    }
+    tables += QByteArray("\xff\xd9", 2);
+    image += jpeg.mid(at);
+    return {tables, image};
+}
+
+// A movie whose first tag's body is cut to fraction of its length (header rewritten).
+QByteArray cutFirstTag(const SwfBuilder& builder, double fraction) {
+    const QByteArray tags = builder.tagBytes();
+    const quint16 codeAndLength = quint8(tags[0]) | (quint8(tags[1]) << 8);
+    int headerSize = 2;
+    qint64 length = codeAndLength & 0x3f;
+    if (length == 0x3f) {
+        headerSize = 6;
+        length = quint8(tags[2]) | (quint8(tags[3]) << 8) | (quint8(tags[4]) << 16) | (qint64(quint8(tags[5])) << 24);
+    }
+    const qint64 kept = qint64(length * fraction);
+    SwfBuilder movie(8, QSize(100, 100), 12);
+    movie.setBackground(kBackground);
+    movie.rawTag(codeAndLength >> 6, tags.mid(headerSize, kept), true);
+    movie.rawTag(26, {});  // an empty PlaceObject2: broken too
+    movie.place(1, 1);
+    movie.showFrame();
+    return movie.finish();
+}
+
+}  // namespace
+
+class SwfRenderAssetsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bitmaps_data();
+    void bitmaps();
+    void staticText_data();
+    void staticText();
+    void editText_data();
+    void editText();
+    void buttonUpState();
+    void editTextBorder();
+    void htmlEditText();
+    void firstButtonWithColorTransform();
+    void selfNestingIsBounded();
+    void damagedDefinitions_data();
+    void damagedDefinitions();
+};
+
+void SwfRenderAssetsTest::bitmaps_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("tolerance");
+    QTest::newRow("lossless 32-bit") << "lossless32" << 0;
+    QTest::newRow("lossless2 32-bit alpha") << "lossless2" << 0;
+    QTest::newRow("lossless colour-mapped") << "mapped" << 0;
+    QTest::newRow("lossless2 colour-mapped") << "mapped2" << 0;
+    QTest::newRow("lossless 15-bit") << "rgb15" << 8;
+    QTest::newRow("JPEG2") << "jpeg2" << 60;
+    QTest::newRow("JPEG2 with stray end-start marker") << "jpeg2bad" << 60;
+    QTest::newRow("JPEG2 holding a PNG") << "png" << 0;
+    QTest::newRow("JPEG3 with alpha plane") << "jpeg3" << 60;
+    QTest::newRow("DefineBits with JPEGTables") << "tables" << 60;
+}
+
+void SwfRenderAssetsTest::bitmaps() {
+    QFETCH(QString, kind);
+    QFETCH(int, tolerance);
+    SwfBuilder b = stage();
+    const QImage checker = checkerImage();
+    QImage big = checker.scaled(16, 16);  // JPEG needs blocks of one colour to stay close
+    int id = 0;
+    if (kind == "lossless32") id = b.defineBitsLossless(checker, false);
+    if (kind == "lossless2") id = b.defineBitsLossless(checker, true);
+    if (kind == "mapped") id = b.defineBitsLossless(checker, false, swftest::LosslessFormat::ColorMapped8);
+    if (kind == "mapped2") id = b.defineBitsLossless(checker, true, swftest::LosslessFormat::ColorMapped8);
+    if (kind == "rgb15") id = b.defineBitsLossless(checker, false, swftest::LosslessFormat::Rgb15);
+    if (kind == "jpeg2") id = b.defineBitsJpeg2(big);
+    if (kind == "jpeg2bad") id = b.defineBitsJpeg2(big, true);
+    if (kind == "png") id = b.defineBitsJpeg2(checker, false, "PNG");
+    if (kind == "tables") {
+        // The quantisation and Huffman tables go to JPEGTables; the image alone cannot decode.
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        big.save(&buffer, "JPEG", 95);
+        const auto [tables, image] = splitJpegTables(jpeg);
+        QVERIFY(QImage::fromData(image).isNull());
+        b.jpegTables(tables);
+        id = b.defineBits(image);
+    }
+    if (kind == "jpeg3") {
+        QImage withAlpha = big.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 8; x < 16; ++x) withAlpha.setPixel(x, y, qRgba(0, 0, 0, 0));
+        id = b.defineBitsJpeg3(withAlpha);
+    }
+    // The bitmap covers 10,10 .. 50,50 whatever its pixel count: ten stage pixels a cell.
+    const double zoom = kind.startsWith("jpeg") || kind == "tables" ? 2.5 : 10.0;
+    ShapeBuilder shape;
+    const int fill = shape.addBitmapFill(id, QTransform().translate(10, 10).scale(zoom, zoom), false, false);
+    shape.rectangle(QRectF(10, 10, 40, 40), fill);
+    b.place(1, b.defineShape(shape, 3));
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    QVERIFY2(near(image.pixel(15, 15), Qt::green, tolerance), qPrintable(describe(image.pixel(15, 15))));
+    QVERIFY2(near(image.pixel(25, 15), Qt::red, tolerance), qPrintable(describe(image.pixel(25, 15))));
+    if (kind == "jpeg3")
+        CHECK_PIXEL(image, 45, 25, kBackground);  // transparent half
+    else
+        QVERIFY2(near(image.pixel(45, 25), Qt::blue, tolerance), qPrintable(describe(image.pixel(45, 25))));
+    CHECK_PIXEL(image, 70, 70, kBackground);
+}
+
+void SwfRenderAssetsTest::staticText_data() {
+    QTest::addColumn<int>("fontVersion");
+    QTest::newRow("DefineFont") << 1;
+    QTest::newRow("DefineFont2") << 2;
+    QTest::newRow("DefineFont3, twenty times finer") << 3;
+}
+
+void SwfRenderAssetsTest::staticText() {
+    QFETCH(int, fontVersion);
+    SwfBuilder b = stage();
+    // Glyph outlines are in em units, 1024 to the em (20480 for DefineFont3); the builder
+    // scales its pixels by 20. This glyph fills the em's lower left quarter.
+    const double half = fontVersion == 3 ? 512 : 25.6;
+    ShapeBuilder square;
+    square.rectangle(QRectF(0, -half, half, half), 1);
+    const int font = fontVersion == 1 ? b.defineFont({square, square})
+                                      : b.defineFont2({square, square}, {'a', 'b'}, QStringLiteral("Test"), fontVersion);
+    b.place(1, b.defineText(font, {0, 1}, 20, QPointF(20, 60), Qt::magenta, 30, 2));
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    CHECK_PIXEL(image, 25, 55, Qt::magenta);
+    CHECK_PIXEL(image, 55, 55, Qt::magenta);
+    CHECK_PIXEL(image, 40, 55, kBackground);
+    CHECK_PIXEL(image, 25, 65, kBackground);
+}
+
+void SwfRenderAssetsTest::editText_data() {
+    QTest::addColumn<int>("align");
+    QTest::addColumn<int>("firstGlyphX");
+    // Bounds start at x 10; text sits 2 pixels in; three 20-pixel advances in a 76-wide box.
+    QTest::newRow("left") << 0 << 12;
+    QTest::newRow("right") << 1 << 28;
+    QTest::newRow("centre") << 2 << 20;
+}
+
+void SwfRenderAssetsTest::editText() {
+    QFETCH(int, align);
+    QFETCH(int, firstGlyphX);
+    SwfBuilder b = stage();
+    ShapeBuilder square;  // lower left quarter of the em, as in staticText
+    square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
+    SwfBuilder::FontLayout layout;
+    layout.ascent = 820;  // 16 pixels at 20-pixel text
+    layout.descent = 204;
+    layout.advances = {1024};
+    const int font = b.defineFont2({square}, {'A'}, QStringLiteral("Boxes"), 2, layout);
+    SwfBuilder::EditText field;
+    field.bounds = QRectF(10, 10, 80, 40);
+    field.text = QStringLiteral("AAA");
+    field.fontId = font;
+    field.fontHeight = 20;
+    field.color = Qt::darkGreen;
+    field.useOutlines = true;
+    field.align = align;
+    b.place(1, b.defineEditText(field));
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    // The baseline sits at 10 + 2 + 16 = 28; glyphs are 10 pixels square above it.
+    CHECK_PIXEL(image, firstGlyphX + 5, 23, Qt::darkGreen);
+    CHECK_PIXEL(image, firstGlyphX + 25, 23, Qt::darkGreen);
+    CHECK_PIXEL(image, firstGlyphX + 15, 23, kBackground);
+    CHECK_PIXEL(image, firstGlyphX + 5, 33, kBackground);
+    CHECK_PIXEL(image, firstGlyphX - 3, 23, kBackground);
+}
+
+void SwfRenderAssetsTest::buttonUpState() {
+    SwfBuilder b = stage();
+    const int up = b.defineRect(QRectF(10, 10, 30, 30), Qt::green);
+    const int over = b.defineRect(QRectF(50, 50, 30, 30), Qt::red);
+    swftest::Writer w;
+    const int id = b.reserveId();
+    w.u16(id);
+    w.u8(0);  // not a menu
+    w.u16(0);  // no actions
+    for (auto [states, character] : {std::pair{0x01, up}, std::pair{0x02, over}}) {
+        w.u8(states);
+        w.u16(character);
+        w.u16(1);
+        w.matrix(QTransform());
+        ColorTransformValues halve;
+        halve.greenMult = 128;
+        w.colorTransform(halve, true);
+    }
+    w.u8(0);
+    b.rawTag(34, w.data());
+    b.place(1, id);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    CHECK_PIXEL(image, 20, 20, QColor(0, 128, 0));
+    CHECK_PIXEL(image, 60, 60, kBackground);
+}
+
+void SwfRenderAssetsTest::editTextBorder() {
+    SwfBuilder b = SwfBuilder(8, QSize(100, 100), 12);
+    b.setBackground(QColor(0, 0, 80));
+    swftest::Writer w;
+    const int id = b.reserveId();
+    w.u16(id);
+    w.rect(QRectF(200, 200, 1200, 600));  // 10,10 .. 70,40 pixels
+    w.u8(0x80 | 0x04);  // has text, has colour
+    w.u8(0x08);         // border
+    w.rgba(Qt::black);
+    w.cString("");
+    w.cString("Hi");
+    b.rawTag(37, w.data());
+    b.place(1, id);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    CHECK_PIXEL(image, 60, 35, Qt::white);  // background inside the border
+    CHECK_PIXEL(image, 80, 35, QColor(0, 0, 80));
+}
+
+void SwfRenderAssetsTest::selfNestingIsBounded() {
+    // A button whose up state shows itself three times, and a sprite placing itself twice:
+    // the tree they describe is infinite, the stage must not be.
+    SwfBuilder b = stage();
+    const int buttonId = b.reserveId();
+    swftest::Writer w;
+    w.u16(buttonId);
+    w.u8(0);
+    w.u16(0);
+    for (int depth = 1; depth <= 3; ++depth) {
+        w.u8(0x01);
+        w.u16(buttonId);
+        w.u16(depth);
+        w.matrix(QTransform::fromScale(0.5, 0.5));
+        w.colorTransform({}, true);
+    }
+    w.u8(0);
+    b.rawTag(34, w.data());
+    const int dot = b.defineRect(QRectF(0, 0, 4, 4), Qt::red);
+    const int spriteId = b.nextId();
+    SwfBuilder self(8);
+    self.place(1, spriteId);
+    self.place(2, spriteId, QTransform::fromTranslate(5, 5));
+    self.place(3, dot);
+    self.showFrame(2);
+    QCOMPARE(b.defineSprite(self), spriteId);
+    b.place(2, spriteId);
+    b.place(1, buttonId);
+    b.showFrame(3);
+    QElapsedTimer timer;
+    timer.start();
+    swf::Player player;
+    QVERIFY(player.loadBytes(b.finish()));
+    for (int i = 0; i < 3; ++i) {
+        render(player);
+        player.advance();
+    }
+    QVERIFY2(timer.elapsed() < 20000, "self-nesting took too long");
+}
+
+void SwfRenderAssetsTest::damagedDefinitions_data() {
+    QTest::addColumn<QByteArray>("movie");
+    struct Family {
+        const char* name;
+        std::function<void(SwfBuilder&)> define;
+    };
+    ShapeBuilder curvy;
+    curvy.ellipse(QRectF(0, 0, 50, 50), curvy.addRadialGradient(QPointF(25, 25), 25, {{0, Qt::red}, {255, Qt::blue}}),
+                  curvy.addLine(2, Qt::black));
+    const std::vector<Family> families = {
+        {"shape", [&](SwfBuilder& b) { b.defineShape(curvy, 4); }},
+        {"morph", [&](SwfBuilder& b) { b.defineMorphShape(curvy, curvy, {Qt::red}, {Qt::blue}, {{1, 2, Qt::black, Qt::red}}, 2); }},
+        {"lossless", [](SwfBuilder& b) { b.defineBitsLossless(checkerImage().scaled(64, 64), true); }},
+        {"colour-mapped", [](SwfBuilder& b) {
+             b.defineBitsLossless(checkerImage().scaled(64, 64), false, swftest::LosslessFormat::ColorMapped8);
+         }},
+        {"jpeg3", [](SwfBuilder& b) { b.defineBitsJpeg3(checkerImage().scaled(64, 64)); }},
+        {"font", [&](SwfBuilder& b) { b.defineFont({curvy, curvy}); }},
+        {"sprite", [&](SwfBuilder& b) {
+             SwfBuilder inner(8);
+             inner.place(1, 7);
+             inner.showFrame(3);
+             b.defineSprite(inner);
+         }},
+    };
+    for (const Family& family : families) {
+        for (double fraction : {0.0, 0.1, 0.5, 0.9}) {
+            SwfBuilder b(8, QSize(100, 100), 12);
+            family.define(b);
+            QTest::newRow(qPrintable(QStringLiteral("%1 cut to %2%").arg(family.name).arg(fraction * 100)))
+                << cutFirstTag(b, fraction);
+        }
+    }
+}
+
+void SwfRenderAssetsTest::damagedDefinitions() {
+    QFETCH(QByteArray, movie);
+    swf::Player player;
+    QVERIFY2(player.loadBytes(movie), qPrintable(player.errorText()));
+    for (int i = 0; i < 3; ++i) {
+        const QImage image = render(player);
+        CHECK_PIXEL(image, 99, 99, kBackground);  // the rest of the movie still draws
+        player.advance();
+    }
+}
+
+void SwfRenderAssetsTest::htmlEditText() {
+    // Font sizes in the movie's HTML are pixels: a 40-pixel red X is far taller than the
+    // 12-pixel default text around it.
+    SwfBuilder b = stage();
+    SwfBuilder::EditText field;
+    field.bounds = QRectF(0, 0, 100, 100);
+    field.html = true;
+    field.fontClass = QStringLiteral("_sans");
+    field.text = QStringLiteral("<p><font color=\"#ff0000\" size=\"40\">X</font><b>b</b></p>");
+    b.place(1, b.defineEditText(field));
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    int lowest = -1, red = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (near(image.pixel(x, y), Qt::red, 60)) {
+                ++red;
+                lowest = y;
+            }
+    QVERIFY2(red > 40, qPrintable(QString::number(red)));
+    QVERIFY2(lowest > 25, qPrintable(QString::number(lowest)));
+}
+
+void SwfRenderAssetsTest::firstButtonWithColorTransform() {
+    // DefineButton has no colour transform of its own; DefineButtonCxform supplies one.
+    SwfBuilder b = stage();
+    const int up = b.defineRect(QRectF(10, 10, 30, 30), QColor(200, 200, 200));
+    const int id = b.reserveId();
+    Writer button;
+    button.u16(id);
+    button.u8(0x01);
+    button.u16(up);
+    button.u16(1);
+    button.matrix(QTransform());
+    button.u8(0);
+    button.u8(0);  // no actions
+    b.rawTag(7, button.data());
+    Writer cx;
+    cx.u16(id);
+    ColorTransformValues darker;
+    darker.redMult = darker.greenMult = 128;
+    cx.colorTransform(darker, false);
+    b.rawTag(23, cx.data());
+    b.place(1, id);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    CHECK_PIXEL(image, 20, 20, QColor(100, 100, 200));
+}
+
+QTEST_MAIN(SwfRenderAssetsTest)
+#include "swf_render_assets_test.moc"
