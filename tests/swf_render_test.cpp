@@ -16,6 +16,7 @@ private slots:
     void solidShapes_data();
     void solidShapes();
     void holesAndLeftFills();
+    void wrongDeclaredBoundsStillDraw();
     void gradients_data();
     void gradients();
     void strokes();
@@ -76,6 +77,23 @@ void SwfRenderTest::holesAndLeftFills() {
     CHECK_PIXEL(image, 20, 50, Qt::red);
     CHECK_PIXEL(image, 50, 50, kBackground);
     CHECK_PIXEL(image, 4, 4, Qt::green);
+}
+
+void SwfRenderTest::wrongDeclaredBoundsStillDraw() {
+    // Some tools wrote empty or wrong bounds; what the edges cover is what shows.
+    SwfBuilder b = stage();
+    ShapeBuilder shape;
+    shape.rectangle(QRectF(60, 60, 30, 30), shape.addSolidFill(Qt::red));
+    const int id = b.reserveId();
+    Writer w;
+    w.u16(id);
+    w.rect(QRectF(0, 0, 20, 20));  // twips: a single pixel in the corner
+    w.bytes(shape.encode(3));
+    b.rawTag(32, w.data());
+    b.place(1, id);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    CHECK_PIXEL(image, 75, 75, Qt::red);
 }
 
 void SwfRenderTest::gradients_data() {

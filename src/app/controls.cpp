@@ -1,5 +1,6 @@
 #include "app/controls.h"
 
+#include "platform/system_colors.h"
 #include "platform/twips.h"
 
 #include <QMouseEvent>
@@ -74,4 +75,17 @@ void LineShape::setBorderColor(QColor color) {
 void LineShape::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), m_color);
+}
+
+void applyFrameLook(LineShape* topLeftA, LineShape* topLeftB, LineShape* bottomRightA, LineShape* bottomRightB,
+                    FrameLook look) {
+    const QColor rest = platform::systemColor(platform::kSystemColorActiveBorder);
+    const QColor light(0xFF, 0xFF, 0xFF);
+    const QColor dark(0x80, 0x80, 0x80);
+    const QColor upper = look == FrameLook::Raised ? light : look == FrameLook::Pressed ? dark : rest;
+    const QColor lower = look == FrameLook::Raised ? dark : look == FrameLook::Pressed ? light : rest;
+    topLeftA->setBorderColor(upper);
+    topLeftB->setBorderColor(upper);
+    bottomRightA->setBorderColor(lower);
+    bottomRightB->setBorderColor(lower);
 }

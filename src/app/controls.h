@@ -53,6 +53,12 @@ private:
 
 enum class FrameLook { Flat, Raised, Pressed };
 
+// Colours the four lines of a framed picture button: the first two are its top and left
+// edges, the other two its bottom and right edges. Flat blends with the window, raised is
+// light above and dark below, pressed the other way round.
+void applyFrameLook(LineShape* topLeftA, LineShape* topLeftB, LineShape* bottomRightA, LineShape* bottomRightB,
+                    FrameLook look);
+
 // The mouse button and shift state of an event, as the designs number them.
 int designButton(Qt::MouseButtons buttons);
 int designShift(Qt::KeyboardModifiers modifiers);

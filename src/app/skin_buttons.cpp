@@ -5,28 +5,12 @@
 #include "commands/transport.h"
 #include "commands/open_movie.h"
 #include "platform/forms.h"
-#include "platform/system_colors.h"
 #include "platform/twips.h"
 #include "player/play_window.h"
 #include "playlist/play_list_window.h"
 
 void Form1::setFrameLook(int index, FrameLook look) {
-    const QColor flat = platform::systemColor(platform::kSystemColorActiveBorder);
-    const QColor light(0xFF, 0xFF, 0xFF);
-    const QColor dark(0x80, 0x80, 0x80);
-    QColor leftTop = flat;
-    QColor rightBottom = flat;
-    if (look == FrameLook::Raised) {
-        leftTop = light;
-        rightBottom = dark;
-    } else if (look == FrameLook::Pressed) {
-        leftTop = dark;
-        rightBottom = light;
-    }
-    Line1[index]->setBorderColor(leftTop);
-    Line2[index]->setBorderColor(leftTop);
-    Line3[index]->setBorderColor(rightBottom);
-    Line4[index]->setBorderColor(rightBottom);
+    applyFrameLook(Line1[index], Line2[index], Line3[index], Line4[index], look);
 }
 
 void Form1::Image1_MouseMove(int index, int, int, int, int) {

@@ -5,7 +5,6 @@
 #include "app/main_window.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
-#include "platform/system_colors.h"
 #include "platform/twips.h"
 #include "player/shockwave_flash.h"
 #include "resources/string_table.h"
@@ -73,15 +72,7 @@ bool Form4::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form4::setLook(FrameLook look) {
-    const QColor rest = platform::systemColor(platform::kSystemColorActiveBorder);
-    const QColor light(0xFF, 0xFF, 0xFF);
-    const QColor dark(0x80, 0x80, 0x80);
-    const QColor topLeft = look == FrameLook::Raised ? light : look == FrameLook::Pressed ? dark : rest;
-    const QColor bottomRight = look == FrameLook::Raised ? dark : look == FrameLook::Pressed ? light : rest;
-    Line1->setBorderColor(topLeft);
-    Line2->setBorderColor(topLeft);
-    Line3->setBorderColor(bottomRight);
-    Line4->setBorderColor(bottomRight);
+    applyFrameLook(Line1, Line2, Line3, Line4, look);
 }
 
 void Form4::Form_MouseMove() { setLook(FrameLook::Flat); }

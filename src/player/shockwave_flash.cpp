@@ -50,10 +50,7 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent)
     m_silence.setInterval(kDownloadSilenceMs);
     connect(&m_silence, &QTimer::timeout, this, [this] {
         if (m_reply) {
-            QNetworkReply* reply = m_reply;
-            m_reply = nullptr;
-            reply->abort();
-            reply->deleteLater();
+            abortDownload();
             failLoad(tr("下载超时：服务器 %1 秒没有发送数据").arg(m_silence.interval() / 1000.0));
         }
     });
@@ -87,12 +84,7 @@ void ShockwaveFlash::setMovie(const QString& movie) {
 
 void ShockwaveFlash::resetMovie() {
     ++m_generation;
-    if (m_reply) {
-        QNetworkReply* reply = m_reply;
-        m_reply = nullptr;
-        reply->abort();
-        reply->deleteLater();
-    }
+    abortDownload();
     m_silence.stop();
     m_downloaded = 0;
     m_player->unload();
@@ -103,6 +95,14 @@ void ShockwaveFlash::resetMovie() {
     m_playing = false;
     m_zoomScale = 1.0;
     updateClock();
+}
+
+void ShockwaveFlash::abortDownload() {
+    if (!m_reply) return;
+    QNetworkReply* reply = m_reply;
+    m_reply = nullptr;  // first, so its finished signal is taken as stale
+    reply->abort();
+    reply->deleteLater();
 }
 
 void ShockwaveFlash::setReadyState(int state) {
@@ -164,16 +164,12 @@ void ShockwaveFlash::onDownloadData() {
     const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
     if (announced > m_maxDownloadBytes) m_downloaded = announced;  // refuse before it all comes
     if (m_downloaded > m_maxDownloadBytes) {
-        m_reply = nullptr;
-        reply->abort();
-        reply->deleteLater();
+        abortDownload();
         failLoad(tr("影片太大：超过 %1 MB，已停止下载").arg(double(m_maxDownloadBytes) / (1024 * 1024), 0, 'f', 0));
         return;
     }
     if (!m_player->appendBytes(chunk)) {
-        m_reply = nullptr;
-        reply->abort();
-        reply->deleteLater();
+        abortDownload();
         failLoad(m_player->errorText().isEmpty() ? tr("下载的内容不是Flash影片") : m_player->errorText());
         return;
     }

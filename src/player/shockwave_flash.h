@@ -85,6 +85,7 @@ private:
     void setReadyState(int state);
     void loadLocal(quint64 generation, const QString& path);
     void startDownload(const QUrl& url);
+    void abortDownload();
     void onDownloadData();
     void onDownloadFinished();
     void failLoad(const QString& reason);

@@ -123,15 +123,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form2::setLook(int index, FrameLook look) {
-    const QColor rest = platform::systemColor(platform::kSystemColorActiveBorder);
-    const QColor light(0xFF, 0xFF, 0xFF);
-    const QColor dark(0x80, 0x80, 0x80);
-    const QColor topLeft = look == FrameLook::Raised ? light : look == FrameLook::Pressed ? dark : rest;
-    const QColor bottomRight = look == FrameLook::Raised ? dark : look == FrameLook::Pressed ? light : rest;
-    Line1[index]->setBorderColor(topLeft);
-    Line2[index]->setBorderColor(topLeft);
-    Line3[index]->setBorderColor(bottomRight);
-    Line4[index]->setBorderColor(bottomRight);
+    applyFrameLook(Line1[index], Line2[index], Line3[index], Line4[index], look);
 }
 
 void Form2::Form_MouseMove() {

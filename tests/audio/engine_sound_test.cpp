@@ -44,6 +44,13 @@ QByteArray defineSound(quint16 id, quint8 format, quint32 count, const QByteArra
 // StartSound with the given SOUNDINFO flags byte (stop 0x20, no-multiple 0x10).
 QByteArray startSound(quint16 id, quint8 flags = 0) { return u16(id) + char(flags); }
 
+QString writeMovie(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+    return path;
+}
+
 qint64 energy(swf::audio::Mixer& mixer, int frames) {
     std::vector<qint16> out(size_t(frames) * 2);
     mixer.mix(out.data(), frames);
@@ -130,11 +137,7 @@ void EngineSoundTest::controlFollowsTheSound() {
         builder.rawTag(kStreamBlock, pcm(4410, 500));
         builder.showFrame();
     }
-    const QString path = dir.filePath(QStringLiteral("stream.swf"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(builder.finish());
-    file.close();
+    const QString path = writeMovie(dir, QStringLiteral("stream.swf"), builder.finish());
 
     ShockwaveFlash control;
     control.setClockEnabled(false);
@@ -160,11 +163,7 @@ void EngineSoundTest::pauseAndUnloadSilence() {
         builder.rawTag(kStreamBlock, pcm(4410, 300));
         builder.showFrame();
     }
-    const QString path = dir.filePath(QStringLiteral("both.swf"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(builder.finish());
-    file.close();
+    const QString path = writeMovie(dir, QStringLiteral("both.swf"), builder.finish());
     ShockwaveFlash control;
     control.setClockEnabled(false);
     control.setMovie(path);
