@@ -221,6 +221,14 @@ void SettingsTest::profileWrite_data() {
         << QByteArray("[s]\nj=1\n") << s << k << v << QByteArray("[s]\nj=1\nk=v\n");
     QTest::newRow("last line without end")
         << QByteArray("[s]\r\nj=1") << s << k << v << QByteArray("[s]\r\nj=1\r\nk=v\r\n");
+    // Found by fuzzing: a lone CR at the end is no line end, or the key added after it
+    // would join that line and never be read back.
+    QTest::newRow("last line ends in a lone CR")
+        << QByteArray("[s]\r\nj=1\r") << s << k << v << QByteArray("[s]\r\nj=1\r\r\nk=v\r\n");
+    // Found by fuzzing: a lone CR at the end is no line end, or the key added after it
+    // would join that line and never be read back.
+    QTest::newRow("last line ends in a lone CR")
+        << QByteArray("[s]\r\nj=1\r") << s << k << v << QByteArray("[s]\r\nj=1\r\r\nk=v\r\n");
     QTest::newRow("first of duplicate sections")
         << QByteArray("[s]\r\n[s]\r\nk=1\r\n") << s << k << v << QByteArray("[s]\r\nk=v\r\n[s]\r\nk=1\r\n");
     QTest::newRow("binary junk kept") << QByteArray("\xFF\xFE\x01\r\n[s]\r\nk=1\r\n") << s << k << v
@@ -242,6 +250,8 @@ void SettingsTest::profileWrite() {
     prepare(before);
     QVERIFY(platform::writeProfileString(section, key, value, iniPath()));
     QCOMPARE(readBytes(iniPath()), after);
+    // Blanks around a value are not part of it.
+    QCOMPARE(platform::readProfileString(section, key, QStringLiteral("missing"), iniPath()).value, value.trimmed());
 }
 
 void SettingsTest::profileWriteRefused_data() {

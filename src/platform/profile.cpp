@@ -18,7 +18,7 @@ namespace {
 
 struct Line {
     QByteArray text; // without its line end
-    QByteArray end;  // "\r\n", "\n", "\r" or "" (last line without an end)
+    QByteArray end;  // "\r\n", "\n" or "" (last line without an end)
 };
 
 enum class LineKind { Other, Section, Key };
@@ -50,7 +50,10 @@ std::vector<Line> splitLines(const QByteArray& content) {
         const qsizetype feed = content.indexOf('\n', pos);
         qsizetype stop = feed < 0 ? content.size() : feed;
         qsizetype next = feed < 0 ? content.size() : feed + 1;
-        if (stop > pos && content[stop - 1] == '\r') --stop;
+        // Only a line feed ends a line; a carriage return counts only as the first half of
+        // CR LF. A lone CR at the very end stays in the text, so a key added after it
+        // starts on a line of its own that the reader sees too.
+        if (feed >= 0 && stop > pos && content[stop - 1] == '\r') --stop;
         lines.push_back({content.sliced(pos, stop - pos), content.sliced(stop, next - stop)});
         pos = next;
     }
