@@ -30,6 +30,7 @@ QString dialogFilter(const QString& classicFilter) {
 QString showFileDialog(QWidget* parent, const FileDialogRequest& request) {
     if (handler()) return handler()(request);
     QFileDialog dialog(parent, QString(), request.initialDir, dialogFilter(request.filter));
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (request.kind == FileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);

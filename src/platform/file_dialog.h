@@ -17,6 +17,7 @@ struct FileDialogRequest {
     FileDialogKind kind = FileDialogKind::Open;
     QString filter;      // classic form
     QString initialDir;  // may not exist
+    QString fileName;    // proposed name, empty for none
 };
 
 // Qt's filter list from the classic form; descriptions are kept as they stand.

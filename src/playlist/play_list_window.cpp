@@ -172,7 +172,7 @@ bool Form2::loadListFile(const QString& path, bool quiet) {
 
 void Form2::openList() {
     const QString path = platform::showFileDialog(
-        this, {platform::FileDialogKind::Open, listFilter(), listFolder()});
+        this, {platform::FileDialogKind::Open, listFilter(), listFolder(), QString()});
     if (path.isEmpty()) return;
     // A file that cannot be read leaves the list, its caption and listpath as they were.
     if (!loadListFile(path, false)) return;
@@ -183,7 +183,7 @@ void Form2::openList() {
 void Form2::saveList() {
     QString target = listpath();
     if (target.isEmpty()) {
-        target = platform::showFileDialog(this, {platform::FileDialogKind::Save, listFilter(), listFolder()});
+        target = platform::showFileDialog(this, {platform::FileDialogKind::Save, listFilter(), listFolder(), QString()});
         if (target.isEmpty()) return;
     }
     const ListResult result = SaveList(target, entries());
@@ -194,7 +194,7 @@ void Form2::saveList() {
 
 void Form2::addMovie() {
     const QString path = platform::showFileDialog(
-        this, {platform::FileDialogKind::Open, commands::movieFilter(), commands::movieFolder()});
+        this, {platform::FileDialogKind::Open, commands::movieFilter(), commands::movieFolder(), QString()});
     if (path.isEmpty()) return;
     bool found = false;
     for (int i = 0; i < List1->count(); ++i) {

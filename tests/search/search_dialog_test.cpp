@@ -231,6 +231,7 @@ class SearchDialogTest : public QObject {
         QCOMPARE(m_fixture.dialogs[0].kind, platform::FileDialogKind::Save);
         QCOMPARE(m_fixture.dialogs[0].filter, QStringLiteral("Vantrel_list Files(*.vtl)|*.vtl"));
         QCOMPARE(m_fixture.dialogs[0].initialDir, folder + "/vtl_list");
+        QCOMPARE(m_fixture.dialogs[0].fileName, QStringLiteral("flashlist1.vtl"));
         QCOMPARE(m_fixture.messages.size(), questions);
         if (questions > 0) {
             QCOMPARE(m_fixture.messages[0].text, QString::fromUtf8("文件名已有，是否覆盖它？"));
