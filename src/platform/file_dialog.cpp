@@ -29,7 +29,8 @@ QString dialogFilter(const QString& classicFilter) {
 
 QString showFileDialog(QWidget* parent, const FileDialogRequest& request) {
     if (handler()) return handler()(request);
-    QFileDialog dialog(parent, QString(), request.initialDir, dialogFilter(request.filter));
+    const QString title = request.kind == FileDialogKind::Save ? QStringLiteral("保存") : QStringLiteral("打开");
+    QFileDialog dialog(parent, title, request.initialDir, dialogFilter(request.filter));
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (request.kind == FileDialogKind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
