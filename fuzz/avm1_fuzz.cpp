@@ -29,7 +29,6 @@ public:
     void toggleQuality() override {}
     void stopSounds() override {}
     int framesLoaded(Target) override { return 1; }
-    int totalFrames(Target) override { return 1; }
     int frameNumber(Target, const QString&) override { return -1; }
     void callFrame(Target, int) override {}
     Target resolveTarget(const QString& path, Target base) override { return path.isEmpty() ? base : rootClip; }
@@ -40,7 +39,6 @@ public:
     void removeSprite(Target) override {}
     void startDrag(Target, bool, bool, double, double, double, double) override {}
     void endDrag() override {}
-    Target root() override { return rootClip; }
 };
 
 } // namespace

@@ -46,6 +46,7 @@ void SoundController::rootEntered(const movie::Timeline& root, int frame, int fr
     if (frame != m_rootFrame + 1 || m_rootNext < frame) {
         m_mixer.streamStop(streamKeyOf(0));
         m_rootNext = frame;
+        if (const auto found = m_streams.find(0); found != m_streams.end()) found->second->restart();
     }
     m_rootFrame = frame;
     runTags(0, root.frame(frame), true, false);

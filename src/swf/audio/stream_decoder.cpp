@@ -1,5 +1,7 @@
 #include "swf/audio/stream_decoder.h"
 
+#include <algorithm>
+
 namespace swf::audio {
 
 StreamDecoder::StreamDecoder(const SoundFormat& format) : m_format(format) {
@@ -7,6 +9,11 @@ StreamDecoder::StreamDecoder(const SoundFormat& format) : m_format(format) {
 }
 
 StreamDecoder::~StreamDecoder() = default;
+
+void StreamDecoder::restart() {
+    m_restarted = true;
+    if (m_format.codec == Codec::Mp3) m_mp3 = std::make_unique<Mp3Decoder>();
+}
 
 PcmBuffer StreamDecoder::decodeBlock(QByteArrayView block) {
     switch (m_format.codec) {
@@ -18,7 +25,14 @@ PcmBuffer StreamDecoder::decodeBlock(QByteArrayView block) {
         out.rate = m_format.rate;
         out.channels = 2;
         // Each block starts with its sample count and seek samples, then MP3 frames.
-        if (block.size() >= 4 && m_mp3) m_mp3->feed(block.sliced(4), out);
+        if (block.size() < 4 || !m_mp3) return out;
+        m_mp3->feed(block.sliced(4), out);
+        if (m_restarted) {
+            m_restarted = false;
+            const auto* bytes = reinterpret_cast<const unsigned char*>(block.data());
+            const qint64 seek = std::clamp<qint64>(qint16(bytes[2] | (bytes[3] << 8)), 0, out.frames());
+            out.samples.erase(out.samples.begin(), out.samples.begin() + seek * out.channels);
+        }
         return out;
     }
     default: {

@@ -17,10 +17,15 @@ public:
     const SoundFormat& format() const { return m_format; }
     // The samples of one block; empty (with a diagnostic) for codings not supported.
     PcmBuffer decodeBlock(QByteArrayView block);
+    // The stream starts again somewhere else (a jump): the next MP3 block is decoded from a
+    // clean state and its seek samples, the encoder's lead-in before this frame's sound,
+    // are dropped so the sound lines up with the frame.
+    void restart();
 
 private:
     SoundFormat m_format;
     std::unique_ptr<Mp3Decoder> m_mp3;
+    bool m_restarted = true;
 };
 
 }  // namespace swf::audio

@@ -1,0 +1,33 @@
+// The built-in classes and global functions, installed into each new machine.
+#pragma once
+
+#include "swf/avm1/machine.h"
+
+namespace swf::avm1 {
+
+void installBuiltins(Machine& machine);
+
+// One per family, called by installBuiltins in this order.
+void installObjectClasses(Machine& machine);  // Object, Function, Error, MovieClip basics
+void installArrayClass(Machine& machine);
+void installStringClass(Machine& machine);
+void installNumberClasses(Machine& machine);  // Number, Boolean, Math
+void installGlobalFunctions(Machine& machine);
+
+// Argument helpers for native functions.
+inline double argNumber(CallContext& context, std::size_t index)
+{
+    return context.machine.toNumber(context.arg(index));
+}
+inline QString argString(CallContext& context, std::size_t index)
+{
+    return context.machine.toString(context.arg(index));
+}
+inline QString thisString(CallContext& context)
+{
+    return context.machine.toString(context.thisValue);
+}
+// Reads an array-like object's elements through its length and index members.
+std::vector<Value> arrayElements(Machine& machine, const Value& array);
+
+} // namespace swf::avm1

@@ -1,0 +1,292 @@
+// Array: the constructor, its sort options and its methods.
+#include "swf/avm1/builtins.h"
+
+#include <cmath>
+#include <functional>
+
+namespace swf::avm1 {
+
+namespace {
+
+constexpr std::uint32_t kCaseInsensitive = 1;
+constexpr std::uint32_t kDescending = 2;
+constexpr std::uint32_t kUniqueSort = 4;
+constexpr std::uint32_t kReturnIndexedArray = 8;
+constexpr std::uint32_t kNumeric = 16;
+
+using Compare = std::function<int(const Value&, const Value&)>;
+
+// Replaces the elements of an array (or array-like object) with values.
+void storeElements(Machine& machine, const Value& target, const std::vector<Value>& values)
+{
+    Object* object = target.asObject();
+    if (!object)
+        return;
+    if (object->isArray()) {
+        machine.setMember(target, QStringLiteral("length"), 0.0);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            object->setOwn(QString::number(i), values[i]);
+        object->setArrayLength(static_cast<std::uint32_t>(values.size()));
+        return;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        machine.setMember(target, QString::number(i), values[i]);
+    machine.setMember(target, QStringLiteral("length"), static_cast<double>(values.size()));
+}
+
+// A relative position: negative counts from the end; clamped to [0, length].
+std::size_t relativeIndex(double position, std::size_t length)
+{
+    if (std::isnan(position))
+        return 0;
+    position = std::trunc(position);
+    if (position < 0)
+        position = std::max(0.0, static_cast<double>(length) + position);
+    return static_cast<std::size_t>(std::min(position, static_cast<double>(length)));
+}
+
+// Merge sort: stable, and safe with a comparator that contradicts itself.
+bool mergeSort(std::vector<std::size_t>& order, const std::vector<Value>& values, const Compare& compare,
+               Machine& machine, bool* sawEqual)
+{
+    std::vector<std::size_t> buffer(order.size());
+    for (std::size_t width = 1; width < order.size(); width *= 2) {
+        for (std::size_t left = 0; left < order.size(); left += 2 * width) {
+            const std::size_t middle = std::min(left + width, order.size());
+            const std::size_t right = std::min(left + 2 * width, order.size());
+            std::size_t i = left, j = middle, k = left;
+            while (i < middle && j < right) {
+                const int result = compare(values[order[i]], values[order[j]]);
+                if (!machine.checkBudget() || machine.unwinding())
+                    return false;
+                if (result == 0)
+                    *sawEqual = true;
+                buffer[k++] = result <= 0 ? order[i++] : order[j++];
+            }
+            while (i < middle)
+                buffer[k++] = order[i++];
+            while (j < right)
+                buffer[k++] = order[j++];
+        }
+        order.swap(buffer);
+    }
+    return true;
+}
+
+Compare defaultCompare(Machine& machine, std::uint32_t options)
+{
+    if (options & kNumeric) {
+        return [&machine](const Value& a, const Value& b) {
+            const double x = machine.toNumber(a), y = machine.toNumber(b);
+            return x < y ? -1 : x > y ? 1 : 0;
+        };
+    }
+    const Qt::CaseSensitivity sensitivity = (options & kCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    return [&machine, sensitivity](const Value& a, const Value& b) {
+        const int order = QString::compare(machine.toString(a), machine.toString(b), sensitivity);
+        return order < 0 ? -1 : order > 0 ? 1 : 0;
+    };
+}
+
+Value sortWith(CallContext& context, std::vector<Value> values, Compare compare, std::uint32_t options)
+{
+    Machine& machine = context.machine;
+    if (options & kDescending)
+        compare = [inner = std::move(compare)](const Value& a, const Value& b) { return -inner(a, b); };
+    std::vector<std::size_t> order(values.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    bool sawEqual = false;
+    if (!mergeSort(order, values, compare, machine, &sawEqual))
+        return Value();
+    if ((options & kUniqueSort) && sawEqual)
+        return 0.0;
+    std::vector<Value> sorted;
+    for (std::size_t index : order)
+        sorted.push_back((options & kReturnIndexedArray) ? Value(static_cast<double>(index)) : values[index]);
+    if (options & kReturnIndexedArray)
+        return machine.newArray(sorted);
+    storeElements(machine, context.thisValue, sorted);
+    return context.thisValue;
+}
+
+Value arraySort(CallContext& context)
+{
+    Machine& machine = context.machine;
+    const Value first = context.arg(0);
+    Object* function = first.asObject() && first.asObject()->isFunction() ? first.asObject() : nullptr;
+    const std::uint32_t options = toUint32(machine.toNumber(function ? context.arg(1) : first));
+    Compare compare = defaultCompare(machine, options);
+    if (function) {
+        compare = [&machine, function](const Value& a, const Value& b) {
+            const Value args[] = {a, b};
+            const double result = machine.toNumber(machine.call(function, Value(), args));
+            return result < 0 ? -1 : result > 0 ? 1 : 0;
+        };
+    }
+    return sortWith(context, arrayElements(machine, context.thisValue), compare, options);
+}
+
+Value arraySortOn(CallContext& context)
+{
+    Machine& machine = context.machine;
+    QStringList fields;
+    if (context.arg(0).isObject())
+        for (const Value& field : arrayElements(machine, context.arg(0)))
+            fields.push_back(machine.toString(field));
+    else
+        fields.push_back(argString(context, 0));
+    const std::uint32_t options = toUint32(argNumber(context, 1));
+    const Compare inner = defaultCompare(machine, options);
+    Compare compare = [&machine, fields, inner](const Value& a, const Value& b) {
+        for (const QString& field : fields) {
+            const int order = inner(machine.getMember(a, field), machine.getMember(b, field));
+            if (order != 0)
+                return order;
+        }
+        return 0;
+    };
+    return sortWith(context, arrayElements(machine, context.thisValue), compare, options);
+}
+
+Value arrayJoin(CallContext& context, const QString& separator)
+{
+    Machine& machine = context.machine;
+    QString text;
+    const std::vector<Value> values = arrayElements(machine, context.thisValue);
+    for (std::size_t i = 0; i < values.size() && machine.checkBudget() && !machine.unwinding(); ++i) {
+        const QString item = machine.toString(values[i]);
+        if (!machine.checkStringLength(text.size() + separator.size() + item.size()))
+            return Value();
+        if (i > 0)
+            text += separator;
+        text += item;
+    }
+    return text;
+}
+
+Value arraySplice(CallContext& context)
+{
+    Machine& machine = context.machine;
+    std::vector<Value> values = arrayElements(machine, context.thisValue);
+    if (context.args.empty())
+        return Value();
+    const std::size_t start = relativeIndex(argNumber(context, 0), values.size());
+    std::size_t count = values.size() - start;
+    if (context.args.size() > 1) {
+        const double requested = argNumber(context, 1);
+        count = std::isnan(requested) || requested < 0 ? 0 : static_cast<std::size_t>(std::min(requested, static_cast<double>(count)));
+    }
+    const auto first = values.begin() + static_cast<std::ptrdiff_t>(start);
+    std::vector<Value> removed(first, first + static_cast<std::ptrdiff_t>(count));
+    values.erase(first, first + static_cast<std::ptrdiff_t>(count));
+    if (context.args.size() > 2)
+        values.insert(values.begin() + static_cast<std::ptrdiff_t>(start), context.args.begin() + 2, context.args.end());
+    storeElements(machine, context.thisValue, values);
+    return machine.newArray(removed);
+}
+
+Value arrayConstructor(CallContext& context)
+{
+    Machine& machine = context.machine;
+    Object* array = context.constructing ? context.thisObject() : machine.newArray();
+    array->setKind(ObjectKind::Array);
+    if (context.args.size() == 1 && context.args[0].isNumber()) {
+        machine.setMember(array, QStringLiteral("length"), context.args[0]);
+        return array;
+    }
+    storeElements(machine, array, std::vector<Value>(context.args.begin(), context.args.end()));
+    return array;
+}
+
+void installMethods(Machine& machine, Object* prototype)
+{
+    auto method = [&machine, prototype](const char* name, NativeFunction function) {
+        machine.defineMethod(prototype, QString::fromLatin1(name), std::move(function));
+    };
+    method("push", [](CallContext& c) {
+        std::vector<Value> values = arrayElements(c.machine, c.thisValue);
+        values.insert(values.end(), c.args.begin(), c.args.end());
+        storeElements(c.machine, c.thisValue, values);
+        return Value(static_cast<double>(values.size()));
+    });
+    method("pop", [](CallContext& c) {
+        std::vector<Value> values = arrayElements(c.machine, c.thisValue);
+        if (values.empty())
+            return Value();
+        const Value last = values.back();
+        values.pop_back();
+        storeElements(c.machine, c.thisValue, values);
+        return last;
+    });
+    method("shift", [](CallContext& c) {
+        std::vector<Value> values = arrayElements(c.machine, c.thisValue);
+        if (values.empty())
+            return Value();
+        const Value first = values.front();
+        values.erase(values.begin());
+        storeElements(c.machine, c.thisValue, values);
+        return first;
+    });
+    method("unshift", [](CallContext& c) {
+        std::vector<Value> values = arrayElements(c.machine, c.thisValue);
+        values.insert(values.begin(), c.args.begin(), c.args.end());
+        storeElements(c.machine, c.thisValue, values);
+        return Value(static_cast<double>(values.size()));
+    });
+    method("slice", [](CallContext& c) {
+        const std::vector<Value> values = arrayElements(c.machine, c.thisValue);
+        const std::size_t start = relativeIndex(c.args.empty() ? 0 : argNumber(c, 0), values.size());
+        const std::size_t end = c.args.size() > 1 ? relativeIndex(argNumber(c, 1), values.size()) : values.size();
+        std::vector<Value> part;
+        for (std::size_t i = start; i < end; ++i)
+            part.push_back(values[i]);
+        return Value(c.machine.newArray(part));
+    });
+    method("splice", arraySplice);
+    method("join", [](CallContext& c) {
+        return arrayJoin(c, c.arg(0).isUndefined() ? QStringLiteral(",") : argString(c, 0));
+    });
+    method("toString", [](CallContext& c) { return arrayJoin(c, QStringLiteral(",")); });
+    method("concat", [](CallContext& c) {
+        std::vector<Value> values = arrayElements(c.machine, c.thisValue);
+        for (const Value& argument : c.args) {
+            if (argument.asObject() && argument.asObject()->isArray()) {
+                const std::vector<Value> more = arrayElements(c.machine, argument);
+                values.insert(values.end(), more.begin(), more.end());
+            } else {
+                values.push_back(argument);
+            }
+            if (values.size() > kMaxArrayLength) {
+                c.machine.abort(QStringLiteral("an array grew past %1 elements").arg(kMaxArrayLength));
+                return Value();
+            }
+        }
+        return Value(c.machine.newArray(values));
+    });
+    method("reverse", [](CallContext& c) {
+        std::vector<Value> values = arrayElements(c.machine, c.thisValue);
+        std::reverse(values.begin(), values.end());
+        storeElements(c.machine, c.thisValue, values);
+        return c.thisValue;
+    });
+    method("sort", arraySort);
+    method("sortOn", arraySortOn);
+}
+
+} // namespace
+
+void installArrayClass(Machine& machine)
+{
+    Object* prototype = machine.arrayPrototype();
+    Object* array = machine.newConstructor(arrayConstructor, prototype);
+    machine.global()->setOwn(QStringLiteral("Array"), array, property_flags::kDontEnum);
+    const std::pair<const char*, std::uint32_t> constants[] = {
+        {"CASEINSENSITIVE", kCaseInsensitive}, {"DESCENDING", kDescending}, {"UNIQUESORT", kUniqueSort},
+        {"RETURNINDEXEDARRAY", kReturnIndexedArray}, {"NUMERIC", kNumeric}};
+    for (const auto& [name, value] : constants)
+        array->setOwn(QString::fromLatin1(name), static_cast<double>(value), property_flags::kDontEnum | property_flags::kReadOnly);
+    installMethods(machine, prototype);
+}
+
+} // namespace swf::avm1

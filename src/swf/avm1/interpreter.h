@@ -1,0 +1,124 @@
+// Runs one activation: a frame script or one call of a script function. Calls nest through
+// the C++ stack, bounded by kMaxCallDepth.
+#pragma once
+
+#include "swf/avm1/action_reader.h"
+#include "swf/avm1/machine.h"
+
+#include <memory>
+#include <vector>
+
+namespace swf::avm1 {
+
+struct TryBlock {
+    enum class Phase { Try, Catch, Finally };
+    enum class Pending { None, Throw, Return, Jump };
+    format::TryHeader header;
+    int tryStart = 0;
+    int catchStart = 0;
+    int finallyStart = 0;
+    int end = 0;
+    Phase phase = Phase::Try;
+    Pending pending = Pending::None;
+    Value pendingValue;
+    int pendingJump = 0;
+    ScopePtr scope;
+    std::size_t withDepth = 0;
+};
+
+struct WithBlock {
+    int start = 0;
+    int end = 0;
+    ScopePtr saved;
+};
+
+struct Frame {
+    std::shared_ptr<const QByteArray> code;
+    int start = 0;
+    int end = 0;
+    int pc = 0;
+    ScopePtr scope;
+    ScopePtr baseScope;  // before any SetTarget
+    Object* target = nullptr;
+    Object* originalTarget = nullptr;
+    Object* activation = nullptr;
+    Value thisValue;
+    Object* callee = nullptr;
+    Object* home = nullptr;  // the prototype the running method was found on, for super
+    std::vector<Value> args;
+    std::vector<Value> localRegisters;
+    Value* registers = nullptr;
+    int registerCount = 0;
+    std::shared_ptr<const QVector<QString>> constants;
+    std::vector<Value> stack;
+    std::vector<TryBlock> tries;
+    std::vector<WithBlock> withs;
+    int swfVersion = 0;
+    bool returned = false;
+    Value returnValue;
+    // DefineFunction2 may take `this` and `super` away from the variables (preloaded or suppressed).
+    bool thisVariable = true;
+    bool superVariable = true;
+};
+
+class Interpreter {
+public:
+    Interpreter(Machine& machine, Frame& frame) : m_machine(machine), m_frame(frame) {}
+    Value run();
+
+private:
+    // interpreter.cpp: the loop, control flow, functions, scopes and variables
+    bool settleBlocks();
+    bool handleThrow();
+    void doReturn(const Value& value);
+    void execute(const format::ActionRecord& record);
+    bool executeControl(std::uint8_t code, const format::ActionRecord& record);
+    bool executeVariableOp(std::uint8_t code, const format::ActionRecord& record);
+    void jumpBy(const format::ActionRecord& record, int offset);
+    void push(const Value& value);
+    Value pop();
+    Value& top();
+    void actionPush(QByteArrayView payload);
+    void actionDefineFunction(const format::ActionRecord& record, bool version2);
+    void actionTry(const format::ActionRecord& record);
+    void actionWith(const format::ActionRecord& record);
+    void actionEnumerate(const Value& value);
+    void actionCall(std::uint8_t code);
+    void actionNew(std::uint8_t code);
+    void actionWaitForFrame(int frame, int skip);
+    Value getVariable(const QString& name);
+    void setVariable(const QString& name, const Value& value);
+    void defineLocal(const QString& name, const Value& value);
+    bool deleteVariable(const QString& name);
+    Object* timeline() const;
+    Object* resolvePath(const QString& path);
+    Object* makeSuper();
+    void setTarget(const QString& path);
+    // interpreter_ops.cpp: arithmetic, comparisons, strings, objects, timeline actions
+    bool executeOperator(std::uint8_t code);
+    bool executeStringOp(std::uint8_t code);
+    bool executeClipOp(std::uint8_t code);
+    bool executeObjectOp(std::uint8_t code);
+    bool executeTimeline(std::uint8_t code, const format::ActionRecord& record);
+    void pushTruth(bool value);
+    void binaryNumeric(std::uint8_t code);
+    void bitwise(std::uint8_t code);
+    void stringExtract(bool multibyte);
+    void initArray();
+    void initObject();
+    void getUrl2(QByteArrayView payload);
+    void gotoFrame2(QByteArrayView payload);
+    Object* targetFromValue(const Value& value);
+    int propertyIndex(const Value& value);
+
+    Machine& m_machine;
+    Frame& m_frame;
+};
+
+// Runs a script function object as a call; used by Machine::call.
+Value callScriptFunction(Machine& machine, Object* function, const Value& thisValue,
+                         std::span<const Value> args, Object* home);
+// Runs a top-level action block on a timeline.
+Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, Object* target);
+
+} // namespace swf::avm1

@@ -1,0 +1,464 @@
+// Operators, string actions, object actions and timeline actions.
+#include "swf/avm1/interpreter.h"
+
+#include "swf/avm1/action_codes.h"
+
+#include <cmath>
+#include <limits>
+
+namespace swf::avm1 {
+
+using format::ActionCode;
+
+namespace {
+
+constexpr int kSwfVersionFlash4 = 4;
+
+QString codePointString(double code)
+{
+    const auto value = static_cast<char32_t>(toUint32(code) & 0x1FFFFF);
+    if (value == 0 || value > 0x10FFFF)
+        return QString();
+    return QString::fromUcs4(&value, 1);
+}
+
+} // namespace
+
+void Interpreter::pushTruth(bool value)
+{
+    // Flash 4 had no booleans: its comparisons push 1 and 0.
+    if (m_frame.swfVersion <= kSwfVersionFlash4)
+        push(value ? 1 : 0);
+    else
+        push(value);
+}
+
+void Interpreter::binaryNumeric(std::uint8_t code)
+{
+    const double b = m_machine.toNumber(pop());
+    const double a = m_machine.toNumber(pop());
+    switch (static_cast<ActionCode>(code)) {
+    case ActionCode::Add: push(a + b); break;
+    case ActionCode::Subtract: push(a - b); break;
+    case ActionCode::Multiply: push(a * b); break;
+    case ActionCode::Divide:
+        if (b == 0 && m_frame.swfVersion <= kSwfVersionFlash4)
+            push(QStringLiteral("#ERROR#"));
+        else
+            push(a / b);
+        break;
+    case ActionCode::Modulo: push(std::fmod(a, b)); break;
+    case ActionCode::Equals: pushTruth(a == b); break;
+    case ActionCode::Less: pushTruth(a < b); break;
+    default: break;
+    }
+}
+
+void Interpreter::bitwise(std::uint8_t code)
+{
+    const double b = m_machine.toNumber(pop());
+    const double a = m_machine.toNumber(pop());
+    const std::int32_t left = toInt32(a);
+    const std::uint32_t shift = toUint32(b) & 31;
+    switch (static_cast<ActionCode>(code)) {
+    case ActionCode::BitAnd: push(static_cast<double>(left & toInt32(b))); break;
+    case ActionCode::BitOr: push(static_cast<double>(left | toInt32(b))); break;
+    case ActionCode::BitXor: push(static_cast<double>(left ^ toInt32(b))); break;
+    case ActionCode::BitLShift: push(static_cast<double>(static_cast<std::int32_t>(toUint32(a) << shift))); break;
+    case ActionCode::BitRShift: push(static_cast<double>(left >> shift)); break;
+    case ActionCode::BitURShift: push(static_cast<double>(toUint32(a) >> shift)); break;
+    default: break;
+    }
+}
+
+void Interpreter::stringExtract(bool multibyte)
+{
+    Q_UNUSED(multibyte);  // strings are already characters, not code-page bytes
+    const double count = toInteger(m_machine.toNumber(pop()));
+    double index = toInteger(m_machine.toNumber(pop())) - 1;  // the action counts from 1
+    const QString text = m_machine.toString(pop());
+    if (index < 0)
+        index = 0;
+    if (index >= text.size() || count == 0) {
+        push(QString());
+        return;
+    }
+    const qsizetype start = static_cast<qsizetype>(index);
+    const qsizetype length = count < 0 ? text.size() - start
+                                       : static_cast<qsizetype>(std::min(count, static_cast<double>(text.size())));
+    push(text.mid(start, length));
+}
+
+bool Interpreter::executeOperator(std::uint8_t code)
+{
+    switch (static_cast<ActionCode>(code)) {
+    case ActionCode::Add: case ActionCode::Subtract: case ActionCode::Multiply: case ActionCode::Divide:
+    case ActionCode::Modulo: case ActionCode::Equals: case ActionCode::Less:
+        binaryNumeric(code);
+        return true;
+    case ActionCode::BitAnd: case ActionCode::BitOr: case ActionCode::BitXor: case ActionCode::BitLShift:
+    case ActionCode::BitRShift: case ActionCode::BitURShift:
+        bitwise(code);
+        return true;
+    case ActionCode::And: {
+        const bool b = m_machine.toBoolean(pop());
+        pushTruth(m_machine.toBoolean(pop()) && b);
+        return true;
+    }
+    case ActionCode::Or: {
+        const bool b = m_machine.toBoolean(pop());
+        pushTruth(m_machine.toBoolean(pop()) || b);
+        return true;
+    }
+    case ActionCode::Not:
+        pushTruth(!m_machine.toBoolean(pop()));
+        return true;
+    case ActionCode::Add2: {
+        const Value b = pop();
+        push(m_machine.add(pop(), b));
+        return true;
+    }
+    case ActionCode::Less2: {
+        const Value b = pop();
+        push(m_machine.lessThan(pop(), b));
+        return true;
+    }
+    case ActionCode::Greater: {
+        const Value b = pop();
+        push(m_machine.lessThan(b, pop()));
+        return true;
+    }
+    case ActionCode::Equals2: {
+        const Value b = pop();
+        push(m_machine.abstractEquals(pop(), b));
+        return true;
+    }
+    case ActionCode::StrictEquals: {
+        const Value b = pop();
+        push(strictEquals(pop(), b));
+        return true;
+    }
+    case ActionCode::ToNumber:
+        push(m_machine.toNumber(pop()));
+        return true;
+    case ActionCode::ToString:
+        push(m_machine.toString(pop()));
+        return true;
+    case ActionCode::Increment:
+        push(m_machine.toNumber(pop()) + 1);
+        return true;
+    case ActionCode::Decrement:
+        push(m_machine.toNumber(pop()) - 1);
+        return true;
+    case ActionCode::PushDuplicate: {
+        const Value value = top();
+        push(value);
+        return true;
+    }
+    case ActionCode::StackSwap: {
+        const Value b = pop();
+        const Value a = pop();
+        push(b);
+        push(a);
+        return true;
+    }
+    case ActionCode::TypeOf:
+        push(typeOf(pop()));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The Flash 4 string actions.
+bool Interpreter::executeStringOp(std::uint8_t code)
+{
+    switch (static_cast<ActionCode>(code)) {
+    case ActionCode::StringEquals: case ActionCode::StringLess: case ActionCode::StringGreater: {
+        const QString b = m_machine.toString(pop());
+        const QString a = m_machine.toString(pop());
+        const int order = QString::compare(a, b);
+        pushTruth(code == static_cast<std::uint8_t>(ActionCode::StringEquals) ? order == 0
+                  : code == static_cast<std::uint8_t>(ActionCode::StringLess) ? order < 0 : order > 0);
+        return true;
+    }
+    case ActionCode::StringAdd: {
+        const QString b = m_machine.toString(pop());
+        const QString a = m_machine.toString(pop());
+        if (m_machine.checkStringLength(a.size() + b.size()))
+            push(a + b);
+        return true;
+    }
+    case ActionCode::StringLength:
+        push(static_cast<double>(m_machine.toString(pop()).size()));
+        return true;
+    case ActionCode::MBStringLength:
+        push(static_cast<double>(m_machine.toString(pop()).toUcs4().size()));
+        return true;
+    case ActionCode::StringExtract: case ActionCode::MBStringExtract:
+        stringExtract(code == static_cast<std::uint8_t>(ActionCode::MBStringExtract));
+        return true;
+    case ActionCode::CharToAscii: case ActionCode::MBCharToAscii: {
+        const QString text = m_machine.toString(pop());
+        const QList<uint> points = text.toUcs4();
+        push(points.isEmpty() ? 0.0 : static_cast<double>(points.first()));
+        return true;
+    }
+    case ActionCode::AsciiToChar: case ActionCode::MBAsciiToChar:
+        push(codePointString(m_machine.toNumber(pop())));
+        return true;
+    case ActionCode::ToInteger:
+        push(toInteger(m_machine.toNumber(pop())));
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Interpreter::initArray()
+{
+    const double requested = m_machine.toNumber(pop());
+    std::vector<Value> values;
+    const auto count = static_cast<std::size_t>(requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size())) : 0);
+    for (std::size_t i = 0; i < count; ++i)
+        values.push_back(pop());
+    push(m_machine.newArray(values));
+}
+
+void Interpreter::initObject()
+{
+    const double requested = m_machine.toNumber(pop());
+    Object* object = m_machine.newObject();
+    const auto count = static_cast<std::size_t>(requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size() / 2)) : 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Value value = pop();
+        m_machine.setMember(object, m_machine.toString(pop()), value);
+    }
+    push(object);
+}
+
+bool Interpreter::executeObjectOp(std::uint8_t code)
+{
+    switch (static_cast<ActionCode>(code)) {
+    case ActionCode::GetMember: {
+        const QString name = m_machine.toString(pop());
+        push(m_machine.getMember(pop(), name));
+        return true;
+    }
+    case ActionCode::SetMember: {
+        const Value value = pop();
+        const QString name = m_machine.toString(pop());
+        m_machine.setMember(pop(), name, value);
+        return true;
+    }
+    case ActionCode::Delete: {
+        const QString name = m_machine.toString(pop());
+        push(m_machine.deleteMember(pop(), name));
+        return true;
+    }
+    case ActionCode::InitArray:
+        initArray();
+        return true;
+    case ActionCode::InitObject:
+        initObject();
+        return true;
+    case ActionCode::InstanceOf: {
+        Object* constructor = pop().asObject();
+        push(m_machine.instanceOf(pop(), constructor));
+        return true;
+    }
+    case ActionCode::CastOp: {
+        const Value object = pop();
+        Object* constructor = pop().asObject();
+        push(m_machine.instanceOf(object, constructor) ? object : Value::null());
+        return true;
+    }
+    case ActionCode::Extends: {
+        Object* superclass = pop().asObject();
+        Object* subclass = pop().asObject();
+        if (!superclass || !subclass)
+            return true;
+        Object* superPrototype = m_machine.getMember(superclass, QStringLiteral("prototype")).asObject();
+        Object* prototype = m_machine.newObject(ObjectKind::Plain, superPrototype);
+        prototype->setOwn(QStringLiteral("__constructor__"), superclass, property_flags::kDontEnum);
+        m_machine.setMember(subclass, QStringLiteral("prototype"), prototype);
+        return true;
+    }
+    case ActionCode::ImplementsOp: {
+        Object* constructor = pop().asObject();
+        const double count = m_machine.toNumber(pop());
+        Object* prototype = constructor ? m_machine.getMember(constructor, QStringLiteral("prototype")).asObject() : nullptr;
+        for (double i = 0; i < count && !m_frame.stack.empty(); ++i) {
+            Object* interface = pop().asObject();
+            if (prototype && interface)
+                prototype->interfaces().push_back(interface);
+        }
+        return true;
+    }
+    case ActionCode::TargetPath: {
+        Object* object = pop().asObject();
+        if (object && object->kind() == ObjectKind::Clip)
+            push(m_machine.host().targetPath(object));
+        else
+            push(Value());
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+Object* Interpreter::targetFromValue(const Value& value)
+{
+    if (Object* object = value.asObject())
+        return object;
+    const QString path = m_machine.toString(value);
+    return path.isEmpty() ? timeline() : resolvePath(path);
+}
+
+int Interpreter::propertyIndex(const Value& value)
+{
+    const double index = m_machine.toNumber(value);
+    return std::isfinite(index) ? static_cast<int>(index) : -1;
+}
+
+void Interpreter::getUrl2(QByteArrayView payload)
+{
+    format::PayloadReader reader(payload, m_frame.swfVersion);
+    const std::uint8_t flags = reader.u8();
+    const QString window = m_machine.toString(pop());
+    const QString url = m_machine.toString(pop());
+    const int method = flags >> 6;
+    m_machine.host().getUrl(url, window, method == 1 ? UrlMethod::Get : method == 2 ? UrlMethod::Post : UrlMethod::None,
+                            flags & 0x02, flags & 0x01);
+}
+
+void Interpreter::gotoFrame2(QByteArrayView payload)
+{
+    format::PayloadReader reader(payload, m_frame.swfVersion);
+    const std::uint8_t flags = reader.u8();
+    const bool play = flags & 0x01;
+    const int bias = (flags & 0x02) ? reader.u16() : 0;
+    const Value frame = pop();
+    if (frame.isString()) {
+        QString label = frame.asString();
+        Object* target = timeline();
+        const qsizetype colon = label.lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0) {
+            target = resolvePath(label.left(colon));
+            label = label.mid(colon + 1);
+        }
+        if (target)
+            m_machine.host().gotoLabel(target, label, play);
+        return;
+    }
+    const double number = toInteger(m_machine.toNumber(frame));
+    if (number >= 1)
+        m_machine.host().gotoFrame(timeline(), static_cast<int>(std::min(number - 1 + bias, 1e9)), play);
+}
+
+// The numbered clip properties, duplicating, removing and dragging.
+bool Interpreter::executeClipOp(std::uint8_t code)
+{
+    Host& host = m_machine.host();
+    switch (static_cast<ActionCode>(code)) {
+    case ActionCode::GetProperty: {
+        const int index = propertyIndex(pop());
+        Object* target = targetFromValue(pop());
+        push(target ? host.getProperty(target, index) : Value());
+        return true;
+    }
+    case ActionCode::SetProperty: {
+        const Value value = pop();
+        const int index = propertyIndex(pop());
+        if (Object* target = targetFromValue(pop()))
+            host.setProperty(target, index, value);
+        return true;
+    }
+    case ActionCode::CloneSprite: {
+        const int depth = static_cast<int>(toInteger(m_machine.toNumber(pop())));
+        const QString name = m_machine.toString(pop());
+        if (Object* source = targetFromValue(pop()))
+            host.cloneSprite(source, name, depth);
+        return true;
+    }
+    case ActionCode::RemoveSprite:
+        if (Object* target = targetFromValue(pop()))
+            host.removeSprite(target);
+        return true;
+    case ActionCode::StartDrag: {
+        Object* target = targetFromValue(pop());
+        const bool lockCenter = m_machine.toBoolean(pop());
+        const bool constrain = m_machine.toBoolean(pop());
+        double box[4] = {0, 0, 0, 0};
+        if (constrain) {
+            for (int i = 3; i >= 0; --i)
+                box[i] = m_machine.toNumber(pop());
+        }
+        if (target)
+            host.startDrag(target, lockCenter, constrain, box[0], box[1], box[2], box[3]);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord& record)
+{
+    Host& host = m_machine.host();
+    format::PayloadReader reader(record.payload, m_frame.swfVersion);
+    switch (static_cast<ActionCode>(code)) {
+    case ActionCode::NextFrame: host.nextFrame(timeline()); return true;
+    case ActionCode::PreviousFrame: host.previousFrame(timeline()); return true;
+    case ActionCode::Play: host.play(timeline()); return true;
+    case ActionCode::Stop: host.stop(timeline()); return true;
+    case ActionCode::ToggleQuality: host.toggleQuality(); return true;
+    case ActionCode::StopSounds: host.stopSounds(); return true;
+    case ActionCode::GotoFrame: host.gotoFrame(timeline(), reader.u16(), false); return true;
+    case ActionCode::GotoLabel: host.gotoLabel(timeline(), reader.string(), false); return true;
+    case ActionCode::GetUrl: {
+        const QString url = reader.string();
+        host.getUrl(url, reader.string(), UrlMethod::None, false, false);
+        return true;
+    }
+    case ActionCode::SetTarget: setTarget(reader.string()); return true;
+    case ActionCode::SetTarget2: {
+        const Value value = pop();
+        if (Object* object = value.asObject()) {
+            m_frame.target = object;
+            m_frame.scope = std::make_shared<const Scope>(Scope{object, ScopeKind::Timeline, m_frame.baseScope});
+        } else {
+            setTarget(m_machine.toString(value));
+        }
+        return true;
+    }
+    case ActionCode::EndDrag: host.endDrag(); return true;
+    case ActionCode::Trace: {
+        // trace() writes "undefined" even in versions where undefined converts to "".
+        const Value value = pop();
+        host.trace(value.isUndefined() ? QStringLiteral("undefined") : m_machine.toString(value));
+        return true;
+    }
+    case ActionCode::RandomNumber: {
+        const double limit = toInteger(m_machine.toNumber(pop()));
+        push(limit > 0 ? std::floor(host.randomUnit() * limit) : 0.0);
+        return true;
+    }
+    case ActionCode::GetTime: push(host.getTimer()); return true;
+    case ActionCode::GetUrl2: getUrl2(record.payload); return true;
+    case ActionCode::GotoFrame2: gotoFrame2(record.payload); return true;
+    case ActionCode::Call: {
+        const Value frame = pop();
+        const int number = frame.isString() ? host.frameNumber(timeline(), frame.asString())
+                                            : static_cast<int>(toInteger(m_machine.toNumber(frame))) - 1;
+        if (number >= 0)
+            host.callFrame(timeline(), number);
+        return true;
+    }
+    default:
+        return false;  // unknown actions are skipped by their length
+    }
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,354 @@
+// Variables, paths, targets, calls and activations.
+#include "swf/avm1/interpreter.h"
+
+#include "swf/avm1/action_codes.h"
+
+namespace swf::avm1 {
+
+using format::ActionCode;
+namespace ff = format::function_flags;
+
+namespace {
+
+constexpr int kSwfVersionFunctionScopes = 6;  // SWF 5 functions see the caller's timeline
+constexpr int kSwfVersionGlobal = 6;
+
+bool isTimelinePathName(const QString& name)
+{
+    return name.compare(QLatin1String("_root"), Qt::CaseInsensitive) == 0
+        || name.compare(QLatin1String("_parent"), Qt::CaseInsensitive) == 0
+        || name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive);
+}
+
+bool is(const QString& name, const char* word)
+{
+    return name.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, double requested)
+{
+    std::vector<Value> args;
+    const double available = static_cast<double>(stack.size());
+    const auto count = static_cast<std::size_t>(requested > 0 ? std::min(requested, available) : 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        args.push_back(std::move(stack.back()));
+        stack.pop_back();
+    }
+    machine.stackValues() -= static_cast<int>(count);
+    return args;
+}
+
+} // namespace
+
+Object* Interpreter::timeline() const
+{
+    return m_frame.target ? m_frame.target : m_frame.originalTarget;
+}
+
+Object* Interpreter::resolvePath(const QString& path)
+{
+    return m_machine.host().resolveTarget(path, timeline());
+}
+
+Value Interpreter::getVariable(const QString& name)
+{
+    if (name.isEmpty())
+        return Value();
+    const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        Object* target = colon == 0 ? timeline() : resolvePath(name.left(colon));
+        return target ? m_machine.getMember(target, name.mid(colon + 1)) : Value();
+    }
+    if (name.contains(QLatin1Char('/'))) {
+        Object* target = resolvePath(name);
+        return target ? Value(target) : Value();
+    }
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        Value value = getVariable(name.left(dot));
+        for (const QString& segment : name.mid(dot + 1).split(QLatin1Char('.')))
+            value = m_machine.getMember(value, segment);
+        return value;
+    }
+    if (is(name, "this") && m_frame.thisVariable)
+        return m_frame.thisValue;
+    if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal)
+        return m_machine.global();
+    if (is(name, "super") && m_frame.superVariable)
+        return makeSuper();
+    for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
+        if (m_machine.hasProperty(scope->object, name))
+            return m_machine.getMember(scope->object, name);
+    }
+    if (isTimelinePathName(name)) {
+        Object* target = resolvePath(name);
+        return target ? Value(target) : Value();
+    }
+    return Value();
+}
+
+void Interpreter::setVariable(const QString& name, const Value& value)
+{
+    const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (colon >= 0 || slash >= 0) {
+        const qsizetype split = colon >= 0 ? colon : slash;
+        const QString path = name.left(split);
+        Object* target = path.isEmpty() ? (colon >= 0 ? timeline() : resolvePath(QStringLiteral("/")))
+                                        : resolvePath(path);
+        if (target)
+            m_machine.setMember(target, name.mid(split + 1), value);
+        return;
+    }
+    if (dot > 0) {
+        m_machine.setMember(getVariable(name.left(dot)), name.mid(dot + 1), value);
+        return;
+    }
+    for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
+        if (scope->kind == ScopeKind::Timeline || scope->kind == ScopeKind::Global) {
+            m_machine.setMember(scope->object, name, value);
+            return;
+        }
+        if (m_machine.hasProperty(scope->object, name)) {
+            m_machine.setMember(scope->object, name, value);
+            return;
+        }
+    }
+    m_machine.setMember(timeline(), name, value);
+}
+
+void Interpreter::defineLocal(const QString& name, const Value& value)
+{
+    if (m_frame.activation)
+        m_frame.activation->setOwn(name, value);
+    else
+        setVariable(name, value);
+}
+
+bool Interpreter::deleteVariable(const QString& name)
+{
+    for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
+        if (scope->object->findOwn(name))
+            return m_machine.deleteMember(scope->object, name);
+    }
+    return false;
+}
+
+Object* Interpreter::makeSuper()
+{
+    Object* thisObject = m_frame.thisValue.asObject();
+    if (!thisObject)
+        return nullptr;
+    Object* home = m_frame.home ? m_frame.home : thisObject->proto();
+    Object* superProto = home ? home->proto() : nullptr;
+    Object* super = m_machine.newObject(ObjectKind::Super, superProto);
+    super->setSuper(thisObject, superProto);
+    return super;
+}
+
+void Interpreter::setTarget(const QString& path)
+{
+    if (path.isEmpty()) {
+        m_frame.target = m_frame.originalTarget;
+        m_frame.scope = m_frame.baseScope;
+        return;
+    }
+    Object* target = resolvePath(path);
+    if (!target)
+        return;  // a missing target leaves the timeline as it was
+    m_frame.target = target;
+    m_frame.scope = std::make_shared<const Scope>(Scope{target, ScopeKind::Timeline, m_frame.baseScope});
+}
+
+void Interpreter::actionCall(std::uint8_t code)
+{
+    const bool method = code == static_cast<std::uint8_t>(ActionCode::CallMethod);
+    const Value nameValue = pop();
+    const Value object = method ? pop() : Value();
+    const std::vector<Value> args = popArguments(m_frame.stack, m_machine, m_machine.toNumber(pop()));
+    if (!method) {
+        // A plain call runs with the caller's timeline as `this`.
+        push(m_machine.call(getVariable(m_machine.toString(nameValue)), timeline(), args));
+        return;
+    }
+    const QString name = nameValue.isUndefined() ? QString() : m_machine.toString(nameValue);
+    Object* target = object.asObject();
+    if (target && target->kind() == ObjectKind::Super) {
+        Object* superProto = target->superProto();
+        if (name.isEmpty()) {
+            const Value constructor = superProto ? m_machine.getMember(superProto, QStringLiteral("constructor")) : Value();
+            push(m_machine.call(constructor, target->superThis(), args, superProto));
+            return;
+        }
+        Object* owner = nullptr;
+        Object* found = superProto ? m_machine.lookup(superProto, name, &owner) : nullptr;
+        const Value function = found ? m_machine.getMember(superProto, name) : Value();
+        push(m_machine.call(function, target->superThis(), args, owner));
+        return;
+    }
+    if (name.isEmpty()) {
+        push(m_machine.call(object, Value(), args));
+        return;
+    }
+    Object* holder = m_machine.toObject(object);
+    Object* owner = nullptr;
+    if (holder)
+        m_machine.lookup(holder, name, &owner);
+    const Value function = m_machine.getMember(object, name);
+    push(m_machine.call(function, object, args, owner));
+}
+
+void Interpreter::actionNew(std::uint8_t code)
+{
+    const bool method = code == static_cast<std::uint8_t>(ActionCode::NewMethod);
+    const Value nameValue = pop();
+    const Value object = method ? pop() : Value();
+    const std::vector<Value> args = popArguments(m_frame.stack, m_machine, m_machine.toNumber(pop()));
+    Value constructor;
+    if (!method)
+        constructor = getVariable(m_machine.toString(nameValue));
+    else if (nameValue.isUndefined() || m_machine.toString(nameValue).isEmpty())
+        constructor = object;
+    else
+        constructor = m_machine.getMember(object, m_machine.toString(nameValue));
+    push(m_machine.construct(constructor, args));
+}
+
+namespace {
+
+void preloadRegisters(Machine& machine, Frame& frame, const ScriptFunction& function, Object* arguments,
+                      Object* super)
+{
+    const std::uint16_t flags = function.header.flags;
+    int next = 1;
+    // A suppressed value is not preloaded either, and takes no register.
+    auto preload = [&](std::uint16_t flag, const Value& value, std::uint16_t suppress = 0) {
+        if ((flags & flag) && !(flags & suppress) && next < frame.registerCount)
+            frame.registers[next++] = value;
+    };
+    preload(ff::kPreloadThis, frame.thisValue, ff::kSuppressThis);
+    preload(ff::kPreloadArguments, arguments, ff::kSuppressArguments);
+    preload(ff::kPreloadSuper, super, ff::kSuppressSuper);
+    if (flags & (ff::kPreloadRoot | ff::kPreloadParent)) {
+        Host& host = machine.host();
+        preload(ff::kPreloadRoot, host.resolveTarget(QStringLiteral("_root"), frame.target));
+        preload(ff::kPreloadParent, host.resolveTarget(QStringLiteral("_parent"), frame.target));
+    }
+    preload(ff::kPreloadGlobal, machine.global());
+}
+
+Object* makeArguments(Machine& machine, Frame& frame)
+{
+    Object* arguments = machine.newArray(frame.args);
+    arguments->setOwn(QStringLiteral("callee"), frame.callee, property_flags::kDontEnum);
+    return arguments;
+}
+
+// The scope chain and timeline of a call: SWF 6 functions keep the chain they were defined
+// in; SWF 5 functions see the global object and the timeline they are called on.
+void bindFunctionScope(Machine& machine, Frame& frame, const ScriptFunction& script)
+{
+    frame.activation = machine.newObject(ObjectKind::Plain, nullptr);
+    ScopePtr outer = script.scope;
+    frame.target = script.target;
+    if (script.swfVersion < kSwfVersionFunctionScopes) {
+        Object* thisObject = frame.thisValue.asObject();
+        if (thisObject && thisObject->kind() == ObjectKind::Clip)
+            frame.target = thisObject;
+        auto global = std::make_shared<const Scope>(Scope{machine.global(), ScopeKind::Global, nullptr});
+        outer = std::make_shared<const Scope>(Scope{frame.target, ScopeKind::Timeline, global});
+    }
+    frame.originalTarget = frame.target;
+    frame.scope = std::make_shared<const Scope>(Scope{frame.activation, ScopeKind::Activation, outer});
+    frame.baseScope = frame.scope;
+}
+
+// Registers, `arguments`, `super` and the parameters.
+void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script)
+{
+    const format::FunctionHeader& header = script.header;
+    const std::uint16_t flags = header.flags;
+    const int registerCount = header.isFunction2 ? std::clamp(header.registerCount, 1, kMaxFunctionRegisters)
+                                                 : kGlobalRegisterCount;
+    frame.localRegisters.resize(static_cast<std::size_t>(registerCount));
+    frame.registers = frame.localRegisters.data();
+    frame.registerCount = registerCount;
+
+    // A preloaded or suppressed value of DefineFunction2 is not a variable.
+    auto isVariable = [&header, flags](std::uint16_t preload, std::uint16_t suppress) {
+        return !header.isFunction2 || !(flags & (preload | suppress));
+    };
+    frame.thisVariable = isVariable(ff::kPreloadThis, ff::kSuppressThis);
+    frame.superVariable = isVariable(ff::kPreloadSuper, ff::kSuppressSuper);
+    Object* arguments = makeArguments(machine, frame);
+    if (isVariable(ff::kPreloadArguments, ff::kSuppressArguments))
+        frame.activation->setOwn(QStringLiteral("arguments"), arguments);
+    Object* thisObject = frame.thisValue.asObject();
+    Object* super = nullptr;
+    if (header.isFunction2 && (flags & ff::kPreloadSuper) && thisObject) {
+        Object* base = frame.home ? frame.home : thisObject->proto();
+        Object* superProto = base ? base->proto() : nullptr;
+        super = machine.newObject(ObjectKind::Super, superProto);
+        super->setSuper(thisObject, superProto);
+    }
+    if (header.isFunction2)
+        preloadRegisters(machine, frame, script, arguments, super);
+    for (int i = 0; i < header.params.size(); ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        const Value value = index < frame.args.size() ? frame.args[index] : Value();
+        const format::FunctionParameter& param = header.params[i];
+        if (header.isFunction2 && param.reg > 0 && param.reg < frame.registerCount)
+            frame.registers[param.reg] = value;
+        else
+            frame.activation->setOwn(param.name, value);
+    }
+}
+
+} // namespace
+
+Value callScriptFunction(Machine& machine, Object* function, const Value& thisValue,
+                         std::span<const Value> args, Object* home)
+{
+    if (machine.callDepth() >= kMaxCallDepth) {
+        machine.abort(QStringLiteral("script recursion went deeper than %1 calls").arg(kMaxCallDepth));
+        return Value();
+    }
+    const ScriptFunction& script = *function->script();
+    Frame frame;
+    frame.code = script.code;
+    frame.start = script.start;
+    frame.end = script.start + script.size;
+    frame.pc = frame.start;
+    frame.thisValue = thisValue;
+    frame.callee = function;
+    frame.home = home;
+    frame.args.assign(args.begin(), args.end());
+    frame.constants = script.constants;
+    frame.swfVersion = script.swfVersion;
+    bindFunctionScope(machine, frame, script);
+    bindParameters(machine, frame, script);
+    ++machine.callDepth();
+    const Value result = Interpreter(machine, frame).run();
+    --machine.callDepth();
+    return result;
+}
+
+Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, Object* target)
+{
+    Frame frame;
+    frame.end = static_cast<int>(code->size());
+    frame.code = std::move(code);
+    frame.target = target;
+    frame.originalTarget = target;
+    frame.thisValue = target;
+    frame.swfVersion = machine.swfVersion();
+    auto global = std::make_shared<const Scope>(Scope{machine.global(), ScopeKind::Global, nullptr});
+    frame.scope = target ? std::make_shared<const Scope>(Scope{target, ScopeKind::Timeline, global}) : global;
+    frame.baseScope = frame.scope;
+    frame.registers = machine.globalRegisters();
+    frame.registerCount = kGlobalRegisterCount;
+    return Interpreter(machine, frame).run();
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,432 @@
+// The machine: object ownership and collection, member access, calls, conversions, limits.
+#include "swf/avm1/machine.h"
+
+#include "swf/avm1/builtins.h"
+#include "swf/avm1/interpreter.h"
+
+#include <QSet>
+
+#include <cmath>
+#include <limits>
+
+namespace swf::avm1 {
+
+namespace {
+
+
+bool isArrayIndex(const QString& name, std::uint32_t* index)
+{
+    if (name.isEmpty() || name.size() > 10 || (name.size() > 1 && name[0] == QLatin1Char('0')))
+        return false;
+    std::uint64_t value = 0;
+    for (QChar c : name) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        value = value * 10 + static_cast<std::uint64_t>(c.unicode() - '0');
+    }
+    if (value >= 0xFFFFFFFFu)
+        return false;
+    *index = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+// Built-in names follow the movie's case rule like every other name.
+bool isName(const QString& name, const char* word, int swfVersion)
+{
+    return name.compare(QLatin1String(word), swfVersion >= kSwfVersionCaseSensitive ? Qt::CaseSensitive
+                                                                                    : Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+Machine::Machine(Host& host, int swfVersion) : m_host(host), m_swfVersion(swfVersion)
+{
+    m_objectPrototype = newObject(ObjectKind::Plain, nullptr);
+    m_global = newObject(ObjectKind::Plain, m_objectPrototype);
+    installBuiltins(*this);
+}
+
+Machine::~Machine() = default;
+
+void Machine::setBuiltinPrototypes(Object* function, Object* array, Object* string, Object* number,
+                                   Object* boolean, Object* clip, Object* error)
+{
+    m_functionPrototype = function;
+    m_arrayPrototype = array;
+    m_stringPrototype = string;
+    m_numberPrototype = number;
+    m_booleanPrototype = boolean;
+    m_clipPrototype = clip;
+    m_errorPrototype = error;
+}
+
+void Machine::beginFrame()
+{
+    m_inFrame = true;
+    m_clock.start();
+}
+
+void Machine::beginRun()
+{
+    if (m_runDepth++ > 0)
+        return;
+    m_aborted = false;
+    m_abortReason.clear();
+    m_thrown.reset();
+    m_callDepth = 0;
+    m_stackValues = 0;
+    if (!m_inFrame)
+        m_clock.start();
+}
+
+RunResult Machine::finishRun(Value result)
+{
+    --m_runDepth;
+    RunResult run;
+    run.value = std::move(result);
+    if (m_aborted) {
+        run.status = RunStatus::Aborted;
+        run.reason = m_abortReason;
+    } else if (m_thrown) {
+        run.status = RunStatus::Thrown;
+        run.value = *m_thrown;
+        m_thrown.reset();  // an uncaught throw ends only its own script
+    }
+    return run;
+}
+
+RunResult Machine::runActions(const QByteArray& block, Object* target)
+{
+    Object* const roots[] = {target};
+    collectIfGrown(roots);
+    beginRun();
+    Value result;
+    if (!m_aborted)
+        result = runActionBlock(*this, std::make_shared<const QByteArray>(block), target);
+    return finishRun(result);
+}
+
+RunResult Machine::callFunction(const Value& function, const Value& thisValue, const QVector<Value>& args)
+{
+    std::vector<Object*> roots{function.asObject(), thisValue.asObject()};
+    for (const Value& argument : args)
+        roots.push_back(argument.asObject());
+    collectIfGrown(roots);
+    beginRun();
+    Value result;
+    if (!m_aborted)
+        result = call(function, thisValue, std::span<const Value>(args.constData(), static_cast<std::size_t>(args.size())));
+    return finishRun(result);
+}
+
+Object* Machine::newObject(ObjectKind kind, Object* proto)
+{
+    if (m_objects.size() >= kMaxObjects)
+        abort(QStringLiteral("the movie created more than %1 script objects").arg(kMaxObjects));
+    m_objects.push_back(std::make_unique<Object>(kind, proto, m_swfVersion >= kSwfVersionCaseSensitive));
+    return m_objects.back().get();
+}
+
+Object* Machine::newArray(std::span<const Value> values)
+{
+    Object* array = newObject(ObjectKind::Array, m_arrayPrototype);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        array->setOwn(QString::number(i), values[i]);
+    array->setArrayLength(static_cast<std::uint32_t>(values.size()));
+    return array;
+}
+
+Object* Machine::newNativeFunction(NativeFunction function)
+{
+    Object* object = newObject(ObjectKind::Function, m_functionPrototype);
+    object->setNative(std::move(function));
+    return object;
+}
+
+Object* Machine::newConstructor(NativeFunction function, Object* prototype)
+{
+    Object* constructor = newNativeFunction(std::move(function));
+    if (!prototype)
+        prototype = newObject();
+    constructor->setOwn(QStringLiteral("prototype"), prototype, property_flags::kDontEnum | property_flags::kDontDelete);
+    prototype->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum);
+    return constructor;
+}
+
+Object* Machine::newScriptFunction(std::shared_ptr<ScriptFunction> function)
+{
+    Object* object = newObject(ObjectKind::Function, m_functionPrototype);
+    object->setScript(std::move(function));
+    Object* prototype = newObject();
+    prototype->setOwn(QStringLiteral("constructor"), object, property_flags::kDontEnum);
+    object->setOwn(QStringLiteral("prototype"), prototype, property_flags::kDontEnum);
+    return object;
+}
+
+Object* Machine::newClip(PropertyDelegate* delegate)
+{
+    Object* clip = newObject(ObjectKind::Clip, m_clipPrototype);
+    clip->setDelegate(delegate);
+    return clip;
+}
+
+void Machine::defineMethod(Object* object, const QString& name, NativeFunction function)
+{
+    object->setOwn(name, newNativeFunction(std::move(function)), property_flags::kDontEnum);
+}
+
+Object* Machine::toObject(const Value& value)
+{
+    switch (value.type()) {
+    case ValueType::Object:
+        return value.asObject();
+    case ValueType::String:
+    case ValueType::Number:
+    case ValueType::Boolean: {
+        const ObjectKind kind = value.isString() ? ObjectKind::String : value.isNumber() ? ObjectKind::Number : ObjectKind::Boolean;
+        Object* proto = value.isString() ? m_stringPrototype : value.isNumber() ? m_numberPrototype : m_booleanPrototype;
+        Object* wrapper = newObject(kind, proto);
+        wrapper->setPrimitive(value);
+        return wrapper;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+Object* Machine::lookup(Object* object, const QString& name, Object** owner)
+{
+    int depth = 0;
+    for (Object* current = object; current && depth < kMaxPrototypeDepth; current = current->proto(), ++depth) {
+        if (current->findOwn(name)) {
+            if (owner)
+                *owner = current;
+            return current;
+        }
+    }
+    return nullptr;
+}
+
+bool Machine::hasProperty(Object* object, const QString& name)
+{
+    if (!object)
+        return false;
+    if (object->delegate() && object->delegate()->getProperty(*object, name))
+        return true;
+    if (object->isArray() && isName(name, "length", m_swfVersion))
+        return true;
+    return lookup(object, name) != nullptr;
+}
+
+Value Machine::getMember(const Value& value, const QString& name)
+{
+    Object* object = value.asObject();
+    if (!object) {
+        if (value.isString() && isName(name, "length", m_swfVersion))
+            return static_cast<double>(value.asString().size());
+        object = value.isString() ? m_stringPrototype : value.isNumber() ? m_numberPrototype
+            : value.isBoolean() ? m_booleanPrototype : nullptr;
+        if (!object)
+            return Value();
+    }
+    if (isName(name, "__proto__", m_swfVersion))
+        return object->proto() ? Value(object->proto()) : Value();
+    if (object->delegate()) {
+        if (auto delegated = object->delegate()->getProperty(*object, name))
+            return *delegated;
+    }
+    if (object->isArray() && isName(name, "length", m_swfVersion))
+        return static_cast<double>(object->arrayLength());
+    if (object->kind() == ObjectKind::String && isName(name, "length", m_swfVersion) && !object->findOwn(name))
+        return static_cast<double>(object->primitive().asString().size());
+    Object* holder = lookup(object, name);
+    if (!holder)
+        return Value();
+    const Property* property = holder->findOwn(name);
+    if (property->isAccessor())
+        return call(property->getter, value, {});
+    return property->value;
+}
+
+void Machine::setMember(const Value& target, const QString& name, const Value& value)
+{
+    Object* object = target.asObject();
+    if (!object)
+        return;  // writes to primitives vanish, as in the player
+    if (isName(name, "__proto__", m_swfVersion)) {
+        object->setProto(value.asObject());
+        return;
+    }
+    if (object->delegate() && object->delegate()->setProperty(*object, name, value))
+        return;
+    if (object->isArray() && setArrayMember(object, name, value))
+        return;
+    const Value stored = object->watchers().empty() ? value : applyWatcher(object, name, value);
+    if (Property* own = object->findOwn(name)) {
+        if (own->flags & property_flags::kReadOnly)
+            return;
+        if (own->isAccessor()) {
+            if (own->setter) {
+                const Value argument = stored;
+                call(own->setter, target, std::span<const Value>(&argument, 1));
+            }
+            return;
+        }
+        own->value = stored;
+        return;
+    }
+    Object* holder = object->proto() ? lookup(object->proto(), name) : nullptr;
+    if (holder) {
+        const Property* inherited = holder->findOwn(name);
+        if (inherited->isAccessor()) {
+            if (inherited->setter) {
+                const Value argument = stored;
+                call(inherited->setter, target, std::span<const Value>(&argument, 1));
+            }
+            return;
+        }
+    }
+    object->setOwn(name, stored);
+}
+
+// Array length and index writes; true when the write was the length itself (or refused).
+bool Machine::setArrayMember(Object* object, const QString& name, const Value& value)
+{
+    std::uint32_t index = 0;
+    if (isName(name, "length", m_swfVersion)) {
+        const double requested = toNumber(value);
+        const std::uint32_t length = std::isfinite(requested) && requested > 0 ? toUint32(requested) : 0;
+        if (length > kMaxArrayLength) {
+            abort(QStringLiteral("an array grew past %1 elements").arg(kMaxArrayLength));
+            return true;
+        }
+        if (length < object->arrayLength()) {
+            std::erase_if(object->properties(), [length](const Property& p) {
+                std::uint32_t i = 0;
+                return isArrayIndex(p.name, &i) && i >= length;
+            });
+            object->reindex();
+        }
+        object->setArrayLength(length);
+        return true;
+    }
+    if (isArrayIndex(name, &index) && index >= object->arrayLength()) {
+        if (index >= kMaxArrayLength) {
+            abort(QStringLiteral("an array grew past %1 elements").arg(kMaxArrayLength));
+            return true;
+        }
+        object->setArrayLength(index + 1);
+    }
+    return false;
+}
+
+Value Machine::applyWatcher(Object* object, const QString& name, const Value& value)
+{
+    const bool caseSensitive = m_swfVersion >= kSwfVersionCaseSensitive;
+    for (std::size_t i = 0; i < object->watchers().size(); ++i) {
+        Watcher& watcher = object->watchers()[i];
+        if (watcher.running || watcher.name.compare(name, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) != 0)
+            continue;
+        const Property* own = object->findOwn(name);
+        const Value args[] = {name, own && !own->isAccessor() ? own->value : Value(), value, watcher.userData};
+        Object* callback = watcher.callback;
+        const QString watchedName = watcher.name;
+        watcher.running = true;
+        const Value result = call(callback, object, args);
+        // The callback may have changed the watchers: find this one again.
+        for (Watcher& again : object->watchers())
+            if (again.callback == callback && again.name == watchedName)
+                again.running = false;
+        return result;
+    }
+    return value;
+}
+
+void Machine::registerClass(const QString& exportName, Object* constructor)
+{
+    if (constructor)
+        m_registeredClasses.insert(exportName, constructor);
+    else
+        m_registeredClasses.remove(exportName);
+}
+
+bool Machine::deleteMember(const Value& target, const QString& name)
+{
+    Object* object = target.asObject();
+    return object && object->removeOwn(name);
+}
+
+QStringList Machine::enumerate(Object* object)
+{
+    std::vector<Object*> chain;
+    for (Object* current = object; current && chain.size() < kMaxPrototypeDepth; current = current->proto())
+        chain.push_back(current);
+    QStringList names;
+    QSet<QString> seen;
+    // Own names last, so they are handed out first.
+    for (auto it = chain.begin(); it != chain.end(); ++it) {
+        QStringList level;
+        for (const Property& property : (*it)->properties()) {
+            const QString key = m_swfVersion >= kSwfVersionCaseSensitive ? property.name : property.name.toLower();
+            if (seen.contains(key))
+                continue;
+            seen.insert(key);
+            if (!(property.flags & property_flags::kDontEnum))
+                level.push_back(property.name);
+        }
+        names = level + names;
+    }
+    return names;
+}
+
+Value Machine::call(const Value& functionValue, const Value& thisValue, std::span<const Value> args, Object* home)
+{
+    Object* function = functionValue.asObject();
+    if (!function || !function->isFunction() || unwinding())
+        return Value();
+    if (function->script())
+        return callScriptFunction(*this, function, thisValue, args, home);
+    if (!function->native())
+        return Value();
+    if (m_callDepth >= kMaxCallDepth) {
+        abort(QStringLiteral("script recursion went deeper than %1 calls").arg(kMaxCallDepth));
+        return Value();
+    }
+    ++m_callDepth;
+    CallContext context{*this, thisValue, args, function, false};
+    const Value result = function->native()(context);
+    --m_callDepth;
+    return result;
+}
+
+Value Machine::callMethod(const Value& object, const QString& name, std::span<const Value> args)
+{
+    return call(getMember(object, name), object, args);
+}
+
+Value Machine::construct(const Value& constructorValue, std::span<const Value> args)
+{
+    Object* constructor = constructorValue.asObject();
+    if (!constructor || !constructor->isFunction() || unwinding())
+        return Value();
+    Object* prototype = getMember(constructor, QStringLiteral("prototype")).asObject();
+    Object* object = newObject(ObjectKind::Plain, prototype ? prototype : m_objectPrototype);
+    object->setOwn(QStringLiteral("__constructor__"), constructor, property_flags::kDontEnum);
+    if (m_swfVersion < kSwfVersionStrictConversions)
+        object->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum);
+    if (constructor->script()) {
+        callScriptFunction(*this, constructor, object, args, prototype);
+        return object;
+    }
+    if (m_callDepth >= kMaxCallDepth) {
+        abort(QStringLiteral("script recursion went deeper than %1 calls").arg(kMaxCallDepth));
+        return Value();
+    }
+    ++m_callDepth;
+    CallContext context{*this, object, args, constructor, true};
+    const Value result = constructor->native() ? constructor->native()(context) : Value();
+    --m_callDepth;
+    return result.isObject() ? result : Value(object);
+}
+
+} // namespace swf::avm1

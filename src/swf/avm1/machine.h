@@ -1,0 +1,163 @@
+// One script machine per movie: owns every script object of that movie, the global object
+// and built-in classes, runs action blocks for the host and keeps scripts inside their limits.
+#pragma once
+
+#include "swf/avm1/host.h"
+#include "swf/avm1/object.h"
+#include "swf/avm1/value.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace swf::avm1 {
+
+constexpr qint64 kDefaultTimeBudgetMs = 15000;
+constexpr int kMaxCallDepth = 256;
+constexpr int kMaxStackValues = 1 << 18;          // all frames together
+constexpr qsizetype kMaxStringLength = 32 << 20;  // UTF-16 units: 64 MiB
+constexpr std::size_t kMaxObjects = 1'000'000;
+constexpr std::uint32_t kMaxArrayLength = 1u << 24;
+constexpr int kGlobalRegisterCount = 4;
+constexpr int kMaxFunctionRegisters = 256;
+constexpr int kMaxPrototypeDepth = 256;  // __proto__ may be made into a cycle
+
+enum class RunStatus { Completed, Thrown, Aborted };
+
+struct RunResult {
+    RunStatus status = RunStatus::Completed;
+    Value value;     // the uncaught thrown value, or the function's result
+    QString reason;  // why the script was aborted
+};
+
+class Machine {
+public:
+    Machine(Host& host, int swfVersion);
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    Host& host() { return m_host; }
+    int swfVersion() const { return m_swfVersion; }
+    void setTimeBudgetMs(qint64 milliseconds) { m_timeBudgetMs = milliseconds; }
+    // Between beginFrame and endFrame all scripts share one time budget; outside a frame
+    // each entry point below gets a budget of its own.
+    void beginFrame();
+    void endFrame() { m_inFrame = false; }
+
+    // --- entry points for the host ---
+    // A DoAction / DoInitAction block, clip event or button action, run with target as
+    // `this` and timeline. The budget clock starts here unless a script is already running.
+    RunResult runActions(const QByteArray& block, Object* target);
+    RunResult callFunction(const Value& function, const Value& thisValue, const QVector<Value>& args);
+
+    // --- objects ---
+    Object* global() const { return m_global; }
+    Object* objectPrototype() const { return m_objectPrototype; }
+    Object* functionPrototype() const { return m_functionPrototype; }
+    Object* arrayPrototype() const { return m_arrayPrototype; }
+    Object* stringPrototype() const { return m_stringPrototype; }
+    Object* numberPrototype() const { return m_numberPrototype; }
+    Object* booleanPrototype() const { return m_booleanPrototype; }
+    Object* clipPrototype() const { return m_clipPrototype; }
+    Object* errorPrototype() const { return m_errorPrototype; }
+    void setBuiltinPrototypes(Object* function, Object* array, Object* string, Object* number,
+                              Object* boolean, Object* clip, Object* error);
+
+    Object* newObject() { return newObject(ObjectKind::Plain, m_objectPrototype); }
+    Object* newObject(ObjectKind kind, Object* proto);
+    Object* newArray(std::span<const Value> values = {});
+    Object* newNativeFunction(NativeFunction function);
+    // A function with a fresh `prototype` object whose `constructor` points back.
+    Object* newConstructor(NativeFunction function, Object* prototype = nullptr);
+    Object* newScriptFunction(std::shared_ptr<ScriptFunction> function);
+    // A clip's script object; the host keeps it alive with pin() while the clip is on stage.
+    Object* newClip(PropertyDelegate* delegate);
+    void defineMethod(Object* object, const QString& name, NativeFunction function);
+
+    // Object.registerClass: the constructor the host gives to clips of an exported symbol.
+    void registerClass(const QString& exportName, Object* constructor);
+    Object* registeredClass(const QString& exportName) const { return m_registeredClasses.value(exportName); }
+
+    // --- member access: runs getters, setters and array rules; may run script ---
+    Object* lookup(Object* object, const QString& name, Object** owner = nullptr);
+    Value getMember(const Value& object, const QString& name);
+    void setMember(const Value& object, const QString& name, const Value& value);
+    bool deleteMember(const Value& object, const QString& name);
+    bool hasProperty(Object* object, const QString& name);
+    Object* toObject(const Value& value);  // wraps primitives; nullptr for undefined and null
+    QStringList enumerate(Object* object);
+
+    // --- calls; a thrown value or abort is left pending (see unwinding()) ---
+    Value call(const Value& function, const Value& thisValue, std::span<const Value> args,
+               Object* home = nullptr);
+    Value callMethod(const Value& object, const QString& name, std::span<const Value> args);
+    Value construct(const Value& constructor, std::span<const Value> args);
+
+    // --- conversions, as the movie's SWF version does them ---
+    Value toPrimitive(const Value& value);
+    double toNumber(const Value& value);
+    QString toString(const Value& value);
+    bool toBoolean(const Value& value) const { return avm1::toBoolean(value, m_swfVersion); }
+    bool abstractEquals(const Value& a, const Value& b);
+    Value lessThan(const Value& a, const Value& b);  // boolean, or undefined for NaN
+    Value add(const Value& a, const Value& b);
+    bool instanceOf(const Value& value, Object* constructor);
+
+    // --- errors and limits ---
+    void throwValue(const Value& value);
+    void abort(const QString& reason);
+    bool unwinding() const { return m_thrown.has_value() || m_aborted; }
+    bool aborted() const { return m_aborted; }
+    std::optional<Value> takeThrown();
+    bool checkStringLength(qsizetype length);  // aborts when a string would grow too long
+    bool checkBudget();
+    int& callDepth() { return m_callDepth; }
+    int& stackValues() { return m_stackValues; }
+    Value* globalRegisters() { return m_globalRegisters; }
+
+    // --- collection: only between scripts; roots are the global object, the built-ins,
+    // registered classes, the global registers and pinned objects. Entry points also collect
+    // on their own once the object count has doubled, keeping their arguments alive. ---
+    void collect(std::span<Object* const> extraRoots = {});
+    std::size_t objectCount() const { return m_objects.size(); }
+
+private:
+    RunResult finishRun(Value result);
+    void collectIfGrown(std::span<Object* const> extraRoots);
+    bool setArrayMember(Object* array, const QString& name, const Value& value);
+    Value applyWatcher(Object* object, const QString& name, const Value& value);
+    void beginRun();
+
+    Host& m_host;
+    int m_swfVersion;
+    qint64 m_timeBudgetMs = kDefaultTimeBudgetMs;
+    std::vector<std::unique_ptr<Object>> m_objects;
+    Object* m_global = nullptr;
+    Object* m_objectPrototype = nullptr;
+    Object* m_functionPrototype = nullptr;
+    Object* m_arrayPrototype = nullptr;
+    Object* m_stringPrototype = nullptr;
+    Object* m_numberPrototype = nullptr;
+    Object* m_booleanPrototype = nullptr;
+    Object* m_clipPrototype = nullptr;
+    Object* m_errorPrototype = nullptr;
+    Value m_globalRegisters[kGlobalRegisterCount];
+    QHash<QString, Object*> m_registeredClasses;
+    std::optional<Value> m_thrown;
+    bool m_aborted = false;
+    QString m_abortReason;
+    int m_callDepth = 0;
+    int m_stackValues = 0;
+    int m_runDepth = 0;
+    bool m_inFrame = false;
+    QElapsedTimer m_clock;
+    int m_budgetTick = 0;
+    std::size_t m_liveAfterCollect = 0;
+};
+
+} // namespace swf::avm1

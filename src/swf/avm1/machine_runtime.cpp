@@ -1,0 +1,205 @@
+// The machine's conversions that may run script, its limits and its collector.
+#include "swf/avm1/machine.h"
+
+#include "swf/avm1/number_format.h"
+
+#include <QSet>
+
+#include <cmath>
+
+namespace swf::avm1 {
+
+namespace {
+constexpr int kBudgetCheckInterval = 1024;
+} // namespace
+
+Value Machine::toPrimitive(const Value& value)
+{
+    Object* object = value.asObject();
+    if (!object)
+        return value;
+    if (object->kind() == ObjectKind::Clip)
+        return m_host.targetPath(object);
+    const Value viaValueOf = callMethod(value, QStringLiteral("valueOf"), {});
+    if (!viaValueOf.isObject() && !unwinding() && hasProperty(object, QStringLiteral("valueOf")))
+        return viaValueOf;
+    return toString(value);
+}
+
+double Machine::toNumber(const Value& value)
+{
+    if (!value.isObject())
+        return primitiveToNumber(value, m_swfVersion);
+    const Value primitive = toPrimitive(value);
+    return primitive.isObject() ? std::nan("") : primitiveToNumber(primitive, m_swfVersion);
+}
+
+QString Machine::toString(const Value& value)
+{
+    Object* object = value.asObject();
+    if (!object)
+        return primitiveToString(value, m_swfVersion);
+    if (object->kind() == ObjectKind::Clip)
+        return m_host.targetPath(object);
+    const Value text = callMethod(value, QStringLiteral("toString"), {});
+    if (!text.isObject() && hasProperty(object, QStringLiteral("toString")) && !unwinding())
+        return primitiveToString(text, m_swfVersion);
+    return object->isFunction() ? QStringLiteral("[type Function]") : QStringLiteral("[type Object]");
+}
+
+Value Machine::add(const Value& a, const Value& b)
+{
+    const Value left = toPrimitive(a);
+    const Value right = toPrimitive(b);
+    if (left.isString() || right.isString()) {
+        const QString l = primitiveToString(left, m_swfVersion);
+        const QString r = primitiveToString(right, m_swfVersion);
+        if (!checkStringLength(l.size() + r.size()))
+            return Value();
+        return l + r;
+    }
+    return primitiveToNumber(left, m_swfVersion) + primitiveToNumber(right, m_swfVersion);
+}
+
+bool Machine::abstractEquals(const Value& a, const Value& b)
+{
+    if (a.type() == b.type())
+        return strictEquals(a, b);
+    if (a.isNullish() && b.isNullish())
+        return true;
+    if (a.isNullish() || b.isNullish())
+        return false;
+    if (a.isBoolean() || b.isBoolean()) {
+        const Value left = a.isBoolean() ? Value(a.asBoolean() ? 1.0 : 0.0) : a;
+        const Value right = b.isBoolean() ? Value(b.asBoolean() ? 1.0 : 0.0) : b;
+        return abstractEquals(left, right);
+    }
+    if (a.isObject() || b.isObject()) {
+        const Value left = toPrimitive(a);
+        const Value right = toPrimitive(b);
+        if (left.isObject() || right.isObject())
+            return false;
+        return abstractEquals(left, right);
+    }
+    // number against string
+    return primitiveToNumber(a, m_swfVersion) == primitiveToNumber(b, m_swfVersion);
+}
+
+Value Machine::lessThan(const Value& a, const Value& b)
+{
+    const Value left = toPrimitive(a);
+    const Value right = toPrimitive(b);
+    if (left.isString() && right.isString())
+        return QString::compare(left.asString(), right.asString()) < 0;
+    const double l = primitiveToNumber(left, m_swfVersion);
+    const double r = primitiveToNumber(right, m_swfVersion);
+    if (std::isnan(l) || std::isnan(r))
+        return Value();
+    return l < r;
+}
+
+bool Machine::instanceOf(const Value& value, Object* constructor)
+{
+    Object* object = value.asObject();
+    if (!object || !constructor)
+        return false;
+    Object* prototype = getMember(constructor, QStringLiteral("prototype")).asObject();
+    int depth = 0;
+    for (Object* current = object->proto(); current && depth < kMaxPrototypeDepth; current = current->proto(), ++depth) {
+        if (current == prototype)
+            return true;
+        for (Object* interface : current->interfaces()) {
+            if (interface == constructor)
+                return true;
+            Object* interfacePrototype = interface->findOwn(QStringLiteral("prototype"))
+                ? interface->findOwn(QStringLiteral("prototype"))->value.asObject() : nullptr;
+            for (Object* inherited : interfacePrototype ? interfacePrototype->interfaces() : std::vector<Object*>{}) {
+                if (inherited == constructor)
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+void Machine::throwValue(const Value& value)
+{
+    if (!m_aborted)
+        m_thrown = value;
+}
+
+void Machine::abort(const QString& reason)
+{
+    if (m_aborted)
+        return;
+    m_aborted = true;
+    m_thrown.reset();
+    m_abortReason = reason;
+    m_host.scriptAborted(reason);
+}
+
+std::optional<Value> Machine::takeThrown()
+{
+    std::optional<Value> thrown = std::move(m_thrown);
+    m_thrown.reset();
+    return thrown;
+}
+
+bool Machine::checkStringLength(qsizetype length)
+{
+    if (length <= kMaxStringLength)
+        return true;
+    abort(QStringLiteral("a string grew past %1 characters").arg(kMaxStringLength));
+    return false;
+}
+
+bool Machine::checkBudget()
+{
+    if (++m_budgetTick >= kBudgetCheckInterval) {
+        m_budgetTick = 0;
+        if (m_clock.isValid() && m_clock.elapsed() > m_timeBudgetMs)
+            abort(QStringLiteral("a script ran longer than %1 ms").arg(m_timeBudgetMs));
+    }
+    return !m_aborted;
+}
+
+void Machine::collectIfGrown(std::span<Object* const> extraRoots)
+{
+    constexpr std::size_t kCollectionSlack = 10000;
+    if (m_runDepth == 0 && m_objects.size() > 2 * m_liveAfterCollect + kCollectionSlack)
+        collect(extraRoots);
+}
+
+void Machine::collect(std::span<Object* const> extraRoots)
+{
+    if (m_runDepth > 0)
+        return;  // values on script stacks are not roots
+    std::vector<Object*> pending(extraRoots.begin(), extraRoots.end());
+    pending.insert(pending.end(), {m_global, m_objectPrototype, m_functionPrototype, m_arrayPrototype,
+                                 m_stringPrototype, m_numberPrototype, m_booleanPrototype, m_clipPrototype,
+                                 m_errorPrototype});
+    for (const Value& value : m_globalRegisters)
+        pending.push_back(value.asObject());
+    for (Object* constructor : std::as_const(m_registeredClasses))
+        pending.push_back(constructor);
+    for (const auto& object : m_objects) {
+        object->setMarked(false);
+        if (object->pins() > 0)
+            pending.push_back(object.get());
+    }
+    while (!pending.empty()) {
+        Object* object = pending.back();
+        pending.pop_back();
+        if (!object || object->marked())
+            continue;
+        object->setMarked(true);
+        object->forEachReference([&pending](Object* reference) {
+            if (reference && !reference->marked())
+                pending.push_back(reference);
+        });
+    }
+    std::erase_if(m_objects, [](const std::unique_ptr<Object>& object) { return !object->marked(); });
+    m_liveAfterCollect = m_objects.size();
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,191 @@
+// Script objects: an ordered property map with flags, a prototype link, and what makes an
+// object a function, an array, a primitive wrapper or a host clip. Objects are owned by
+// their Machine; pointers to them never own.
+#pragma once
+
+#include "swf/avm1/action_reader.h"
+#include "swf/avm1/value.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QVector>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace swf::avm1 {
+
+class Machine;
+class Object;
+
+namespace property_flags {
+constexpr std::uint8_t kDontEnum = 0x01;
+constexpr std::uint8_t kDontDelete = 0x02;
+constexpr std::uint8_t kReadOnly = 0x04;
+} // namespace property_flags
+
+struct Property {
+    QString name;
+    Value value;
+    Object* getter = nullptr;  // set by addProperty: reads and writes go through these
+    Object* setter = nullptr;
+    std::uint8_t flags = 0;
+    bool isAccessor() const { return getter != nullptr; }
+};
+
+// Object.watch: a callback that sees, and may replace, each value written to a property.
+struct Watcher {
+    QString name;
+    Object* callback = nullptr;
+    Value userData;
+    bool running = false;  // a callback writing its own property does not call itself again
+};
+
+enum class ScopeKind { With, Activation, Timeline, Global };
+
+// One link of a scope chain, innermost first. Chains are shared by the closures that
+// captured them.
+struct Scope {
+    Object* object = nullptr;
+    ScopeKind kind = ScopeKind::With;
+    std::shared_ptr<const Scope> parent;
+};
+using ScopePtr = std::shared_ptr<const Scope>;
+
+struct CallContext {
+    Machine& machine;
+    Value thisValue;
+    std::span<const Value> args;
+    Object* callee = nullptr;
+    bool constructing = false;
+    Value arg(std::size_t i) const { return i < args.size() ? args[i] : Value(); }
+    Object* thisObject() const { return thisValue.asObject(); }
+};
+
+using NativeFunction = std::function<Value(CallContext&)>;
+
+struct ScriptFunction {
+    std::shared_ptr<const QByteArray> code;  // the whole action block the body lives in
+    int start = 0;
+    int size = 0;
+    format::FunctionHeader header;
+    std::shared_ptr<const QVector<QString>> constants;
+    ScopePtr scope;
+    Object* target = nullptr;  // the timeline the function was defined on
+    int swfVersion = 0;
+};
+
+enum class ObjectKind { Plain, Function, Array, String, Number, Boolean, Clip, Super, Error };
+
+// Virtual properties a host supplies for its clips (_x, _currentframe, child instances...).
+class PropertyDelegate {
+public:
+    virtual ~PropertyDelegate() = default;
+    virtual std::optional<Value> getProperty(Object& object, const QString& name) = 0;
+    // True when the delegate took the write.
+    virtual bool setProperty(Object& object, const QString& name, const Value& value) = 0;
+};
+
+class Object {
+public:
+    Object(ObjectKind kind, Object* proto, bool caseSensitive)
+        : m_kind(kind), m_proto(proto), m_caseSensitive(caseSensitive) {}
+
+    ObjectKind kind() const { return m_kind; }
+    void setKind(ObjectKind kind) { m_kind = kind; }
+    bool isFunction() const { return m_kind == ObjectKind::Function; }
+    bool isArray() const { return m_kind == ObjectKind::Array; }
+    Object* proto() const { return m_proto; }
+    void setProto(Object* proto) { m_proto = proto; }
+
+    Property* findOwn(const QString& name);
+    const Property* findOwn(const QString& name) const;
+    // Plain store: creates the property with flags, or replaces the value of an existing one.
+    void setOwn(const QString& name, const Value& value, std::uint8_t flags = 0);
+    bool removeOwn(const QString& name);  // false when absent or DontDelete
+    const std::vector<Property>& properties() const { return m_properties; }
+    std::vector<Property>& properties() { return m_properties; }
+    void reindex();
+
+    // Arrays keep length apart from their index properties.
+    std::uint32_t arrayLength() const { return m_arrayLength; }
+    void setArrayLength(std::uint32_t length) { m_arrayLength = length; }
+
+    // Functions.
+    const NativeFunction& native() const { return m_native; }
+    void setNative(NativeFunction function) { m_native = std::move(function); }
+    const std::shared_ptr<ScriptFunction>& script() const { return m_script; }
+    void setScript(std::shared_ptr<ScriptFunction> function) { m_script = std::move(function); }
+
+    // Primitive wrappers (new String, new Number, new Boolean).
+    const Value& primitive() const { return m_primitive; }
+    void setPrimitive(const Value& value) { m_primitive = value; }
+
+    // super: the object that called and the prototype the lookup starts from.
+    Object* superThis() const { return m_superThis; }
+    Object* superProto() const { return m_superProto; }
+    void setSuper(Object* thisObject, Object* proto) { m_superThis = thisObject; m_superProto = proto; }
+
+    std::vector<Object*>& interfaces() { return m_interfaces; }
+    std::vector<Watcher>& watchers() { return m_watchers; }
+    PropertyDelegate* delegate() const { return m_delegate; }
+    void setDelegate(PropertyDelegate* delegate) { m_delegate = delegate; }
+
+    // Collector state.
+    bool marked() const { return m_marked; }
+    void setMarked(bool marked) { m_marked = marked; }
+    int pins() const { return m_pins; }
+    void pin() { ++m_pins; }
+    void unpin() { if (m_pins > 0) --m_pins; }
+    template <typename Visit> void forEachReference(Visit&& visit) const;
+
+private:
+    QString key(const QString& name) const { return m_caseSensitive ? name : name.toLower(); }
+
+    ObjectKind m_kind;
+    Object* m_proto;
+    bool m_caseSensitive;
+    std::vector<Property> m_properties;
+    QHash<QString, int> m_index;
+    std::uint32_t m_arrayLength = 0;
+    NativeFunction m_native;
+    std::shared_ptr<ScriptFunction> m_script;
+    Value m_primitive;
+    Object* m_superThis = nullptr;
+    Object* m_superProto = nullptr;
+    std::vector<Object*> m_interfaces;
+    std::vector<Watcher> m_watchers;
+    PropertyDelegate* m_delegate = nullptr;
+    bool m_marked = false;
+    int m_pins = 0;
+};
+
+template <typename Visit> void Object::forEachReference(Visit&& visit) const
+{
+    visit(m_proto);
+    for (const Property& property : m_properties) {
+        visit(property.value.asObject());
+        visit(property.getter);
+        visit(property.setter);
+    }
+    visit(m_primitive.asObject());
+    visit(m_superThis);
+    visit(m_superProto);
+    for (Object* object : m_interfaces)
+        visit(object);
+    for (const Watcher& watcher : m_watchers) {
+        visit(watcher.callback);
+        visit(watcher.userData.asObject());
+    }
+    if (m_script) {
+        visit(m_script->target);
+        for (const Scope* scope = m_script->scope.get(); scope; scope = scope->parent.get())
+            visit(scope->object);
+    }
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,86 @@
+// Builds action blocks for tests: pushes, actions with payloads, labels for jumps and
+// nested bodies for functions, try and with.
+#pragma once
+
+#include "swf/avm1/action_codes.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <initializer_list>
+#include <utility>
+
+namespace avm1test {
+
+using swf::format::ActionCode;
+
+struct PushValue {
+    enum class Kind { String, Double, Integer, Boolean, Null, Undefined, Register, Constant, Raw };
+    PushValue(const char* text) : kind(Kind::String), text(QString::fromUtf8(text)) {}
+    PushValue(const QString& text) : kind(Kind::String), text(text) {}
+    PushValue(double number) : kind(Kind::Double), number(number) {}
+    PushValue(int number) : kind(Kind::Integer), number(number) {}
+    PushValue(bool truth) : kind(Kind::Boolean), number(truth ? 1 : 0) {}
+    static PushValue null() { return PushValue(Kind::Null, 0); }
+    static PushValue undefined() { return PushValue(Kind::Undefined, 0); }
+    static PushValue reg(int index) { return PushValue(Kind::Register, index); }
+    static PushValue constant(int index) { return PushValue(Kind::Constant, index); }
+    static PushValue rawType(int typeByte) { return PushValue(Kind::Raw, typeByte); }
+
+    Kind kind;
+    QString text;
+    double number = 0;
+
+private:
+    PushValue(Kind k, double n) : kind(k), number(n) {}
+};
+
+struct TryParts;
+
+class ActionAssembler {
+public:
+    explicit ActionAssembler(int swfVersion = 7) : m_version(swfVersion) {}
+
+    ActionAssembler& push(std::initializer_list<PushValue> values);
+    ActionAssembler& op(ActionCode code);
+    ActionAssembler& action(ActionCode code, const QByteArray& payload);
+    ActionAssembler& raw(const QByteArray& bytes);
+    ActionAssembler& constantPool(const QStringList& strings);
+    ActionAssembler& storeRegister(int index);
+    ActionAssembler& label(const QString& name);
+    ActionAssembler& jump(const QString& label);
+    ActionAssembler& branchIf(const QString& label);
+    ActionAssembler& defineFunction(const QString& name, const QStringList& params, const ActionAssembler& body);
+    ActionAssembler& defineFunction2(const QString& name, int registerCount, std::uint16_t flags,
+                                     const QVector<std::pair<int, QString>>& params, const ActionAssembler& body);
+    // catchTarget: a variable name, or "r:N" for register N. Empty bodies are left out.
+    ActionAssembler& tryBlock(const ActionAssembler& body, const ActionAssembler* catchBody, const QString& catchTarget,
+                              const ActionAssembler* finallyBody);
+    ActionAssembler& with(const ActionAssembler& body);
+
+    // Shorthands for common sequences.
+    ActionAssembler& trace(PushValue value) { return push({value}).op(ActionCode::Trace); }
+    ActionAssembler& setVariable(const QString& name, PushValue value) { return push({name, value}).op(ActionCode::SetVariable); }
+    ActionAssembler& getVariable(const QString& name) { return push({name}).op(ActionCode::GetVariable); }
+    ActionAssembler& callFunction(const QString& name, int argumentCount);  // arguments already pushed, last first
+    ActionAssembler& callMethod(const QString& name, int argumentCount);    // arguments, then the object
+
+    // The body without a terminating End (for nesting), or the whole block with one.
+    QByteArray body() const;
+    QByteArray bytes() const { return body() + QByteArray(1, '\0'); }
+
+private:
+    QByteArray string(const QString& text) const;
+
+    int m_version;
+    QByteArray m_code;
+    QHash<QString, int> m_labels;
+    QVector<std::pair<int, QString>> m_fixups;  // offset of the s16, label
+};
+
+QByteArray u16(int value);
+
+} // namespace avm1test

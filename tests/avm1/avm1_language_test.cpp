@@ -1,0 +1,403 @@
+// The script machine's language: variables and scopes, this and arguments, functions and
+// registers, prototypes and classes, exceptions, enumeration and timeline actions.
+#include "avm1/script_fixture.h"
+
+#include <QtTest>
+
+using namespace avm1test;
+using swf::format::ActionCode;
+
+class Avm1LanguageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void variablesAndScopes_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("undeclared write in a function lands on the timeline") << 7 << QByteArray("timeline-write") << "5|5";
+        QTest::newRow("local stays local") << 7 << QByteArray("local") << "1|undefined";
+        QTest::newRow("closure sees the outer activation, SWF 6+") << 7 << QByteArray("closure") << "outer";
+        QTest::newRow("SWF 5 functions do not capture") << 5 << QByteArray("closure") << "undefined";
+        QTest::newRow("names ignore case, SWF 6") << 6 << QByteArray("case") << "1";
+        QTest::newRow("names keep case, SWF 7") << 7 << QByteArray("case") << "undefined";
+        QTest::newRow("slash path with variable") << 7 << QByteArray("slash") << "9|9";
+        QTest::newRow("dot path") << 7 << QByteArray("dot") << "4";
+        QTest::newRow("_global is searched last") << 7 << QByteArray("global") << "g|t";
+        QTest::newRow("with puts an object in front") << 7 << QByteArray("with") << "inner|outer";
+    }
+    void variablesAndScopes()
+    {
+        QFETCH(int, version);
+        QFETCH(QByteArray, scenario);
+        QFETCH(QString, expected);
+        ActionAssembler code(version);
+        if (scenario == "timeline-write") {
+            ActionAssembler body(version);
+            body.setVariable("x", 5);
+            code.defineFunction("f", {}, body).callFunction("f", 0).op(ActionCode::Pop);
+            code.getVariable("x").op(ActionCode::Trace).getVariable("_root.x").op(ActionCode::Trace);
+        } else if (scenario == "local") {
+            ActionAssembler body(version);
+            body.push({"y", 1}).op(ActionCode::DefineLocal).getVariable("y").op(ActionCode::Trace);
+            code.defineFunction("f", {}, body).callFunction("f", 0).op(ActionCode::Pop);
+            code.getVariable("y").op(ActionCode::Trace);
+        } else if (scenario == "closure") {
+            ActionAssembler inner(version);
+            inner.getVariable("secret").op(ActionCode::Return);
+            ActionAssembler outer(version);
+            outer.push({"secret", "outer"}).op(ActionCode::DefineLocal).defineFunction("", {}, inner).op(ActionCode::Return);
+            code.defineFunction("make", {}, outer).push({"g"}).callFunction("make", 0).op(ActionCode::SetVariable);
+            code.callFunction("g", 0).op(ActionCode::Trace);
+        } else if (scenario == "case") {
+            code.setVariable("Foo", 1).getVariable("foo").op(ActionCode::Trace);
+        } else if (scenario == "slash") {
+            code.setVariable("/mc:v", 9).getVariable("_root.mc.v").op(ActionCode::Trace).getVariable("/mc:v").op(ActionCode::Trace);
+        } else if (scenario == "dot") {
+            code.setVariable("mc.w", 4).getVariable("_root.mc.w").op(ActionCode::Trace);
+        } else if (scenario == "global") {
+            code.push({"_global"}).op(ActionCode::GetVariable).push({"z", "g"}).op(ActionCode::SetMember);
+            code.getVariable("z").op(ActionCode::Trace).setVariable("z", "t").getVariable("z").op(ActionCode::Trace);
+        } else if (scenario == "with") {
+            code.setVariable("v", "outer").push({"v", "inner", 1}).op(ActionCode::InitObject);
+            ActionAssembler body(version);
+            body.getVariable("v").op(ActionCode::Trace);
+            code.with(body).getVariable("v").op(ActionCode::Trace);
+        }
+        QCOMPARE(traceOf(version, code), expected);
+    }
+
+    void thisAndArguments()
+    {
+        // o = {}; o.m = function(a, b) { trace(this.tag); trace(arguments.length); trace(b); }; o.tag = "me"; o.m(1, 2, 3)
+        ActionAssembler method(7);
+        method.getVariable("this").push({"tag"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        method.getVariable("arguments").push({"length"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        method.getVariable("b").op(ActionCode::Trace);
+        ActionAssembler code(7);
+        code.push({"o", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+        code.getVariable("o").push({"m"}).defineFunction("", {"a", "b"}, method).op(ActionCode::SetMember);
+        code.getVariable("o").push({"tag", "me"}).op(ActionCode::SetMember);
+        code.push({3, 2, 1}).getVariable("o").callMethod("m", 3).op(ActionCode::Pop);
+        QCOMPARE(traceOf(7, code), QStringLiteral("me|3|2"));
+    }
+
+    void defineFunction2Registers()
+    {
+        // function f(a in r3) with this in r1 and arguments in r2: trace(r1.tag, r2.length, r3)
+        using namespace swf::format::function_flags;
+        ActionAssembler body(7);
+        body.push({PushValue::reg(1), "tag"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        body.push({PushValue::reg(2), "length"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        body.push({PushValue::reg(3)}).op(ActionCode::Trace);
+        body.getVariable("a").op(ActionCode::Trace);  // a lives only in its register
+        ActionAssembler code(7);
+        code.push({"o", "tag", "t", 1}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+        code.getVariable("o").push({"f"})
+            .defineFunction2("", 4, kPreloadThis | kPreloadArguments | kSuppressSuper, {{3, "a"}}, body)
+            .op(ActionCode::SetMember);
+        code.push({"second", "first"}).getVariable("o").callMethod("f", 2).op(ActionCode::Pop);
+        QCOMPARE(traceOf(7, code), QStringLiteral("t|2|first|undefined"));
+    }
+
+    // Which of this/arguments/super a DefineFunction2 body sees as a variable or in r1.
+    void functionPreloadFlags_data()
+    {
+        using namespace swf::format::function_flags;
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QString>("read");  // "super", "this" or "r1"
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("super as a variable") << 0 << "super" << "[object Object]";
+        QTest::newRow("no flags: r1 is empty") << 0 << "r1" << "undefined";
+        QTest::newRow("suppressed super") << int(kSuppressSuper) << "super" << "undefined";
+        QTest::newRow("preloaded super is no variable") << int(kPreloadSuper) << "super" << "undefined";
+        QTest::newRow("preloaded super in r1") << int(kPreloadSuper) << "r1" << "[object Object]";
+        QTest::newRow("suppress wins over preload") << int(kPreloadSuper | kSuppressSuper) << "r1" << "undefined";
+        QTest::newRow("preloaded this in r1") << int(kPreloadThis) << "r1" << "tagged";
+        QTest::newRow("suppressed this") << int(kSuppressThis) << "this" << "undefined";
+        QTest::newRow("this as a variable") << 0 << "this" << "tagged";
+        QTest::newRow("arguments take r1 when this is suppressed")
+            << int(kSuppressThis | kPreloadArguments) << "r1" << "7";
+    }
+    void functionPreloadFlags()
+    {
+        QFETCH(int, flags);
+        QFETCH(QString, read);
+        QFETCH(QString, expected);
+        // o = {}; o.__proto__ = {toString: function}; o.f = function2 { return <read>; }; trace(o.f(7))
+        ActionAssembler body(7);
+        if (read == "r1")
+            body.push({PushValue::reg(1)});
+        else
+            body.getVariable(read);
+        body.op(ActionCode::Return);
+        ActionAssembler tag(7);
+        tag.push({"tagged"}).op(ActionCode::Return);
+        ActionAssembler code(7);
+        code.push({"o", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+        code.getVariable("o").push({"__proto__", 0}).op(ActionCode::InitObject).op(ActionCode::SetMember);
+        code.getVariable("o").push({"toString"}).defineFunction("", {}, tag).op(ActionCode::SetMember);
+        code.getVariable("o").push({"f"}).defineFunction2("", 3, static_cast<std::uint16_t>(flags), {}, body)
+            .op(ActionCode::SetMember);
+        code.push({7}).getVariable("o").callMethod("f", 1).op(ActionCode::Trace);
+        QCOMPARE(traceOf(7, code), expected);
+    }
+
+    void plainCallSeesTimelineAsThis()
+    {
+        ActionAssembler body(7);
+        body.getVariable("this").op(ActionCode::Trace);
+        ActionAssembler code(7);
+        code.defineFunction("f", {}, body).callFunction("f", 0).op(ActionCode::Pop);
+        code.action(ActionCode::SetTarget, "mc" + QByteArray(1, 0)).callFunction("f", 0).op(ActionCode::Pop);
+        QCOMPARE(traceOf(7, code), QStringLiteral("_level0|_level0.mc"));
+    }
+
+    void prototypesAndClasses_data()
+    {
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("method from prototype") << QByteArray("method") << "Base ctor|hi from Base";
+        QTest::newRow("instanceof follows __proto__") << QByteArray("instanceof") << "Base ctor|true|false";
+        QTest::newRow("extends and super") << QByteArray("extends") << "Base ctor|Derived ctor|true|true|hi from Base";
+        QTest::newRow("cast op") << QByteArray("cast") << "Base ctor|Derived ctor|true|null";
+        QTest::newRow("implements") << QByteArray("implements") << "Base ctor|Derived ctor|true";
+    }
+    void prototypesAndClasses()
+    {
+        QFETCH(QByteArray, scenario);
+        QFETCH(QString, expected);
+        ActionAssembler code(7);
+        // function Base() { trace("Base ctor"); }  Base.prototype.hi = function() { return "hi from Base"; }
+        ActionAssembler baseBody(7);
+        baseBody.trace("Base ctor");
+        ActionAssembler hiBody(7);
+        hiBody.push({"hi from Base"}).op(ActionCode::Return);
+        code.defineFunction("Base", {}, baseBody);
+        code.getVariable("Base").push({"prototype"}).op(ActionCode::GetMember)
+            .push({"hi"}).defineFunction("", {}, hiBody).op(ActionCode::SetMember);
+        if (scenario == "method") {
+            code.push({"b", 0, "Base"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+            code.getVariable("b").callMethod("hi", 0).op(ActionCode::Trace);
+            QCOMPARE(traceOf(7, code), expected);
+            return;
+        }
+        if (scenario == "instanceof") {
+            code.push({"b", 0, "Base"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+            code.getVariable("b").getVariable("Base").op(ActionCode::InstanceOf).op(ActionCode::Trace);
+            code.getVariable("b").getVariable("Array").op(ActionCode::InstanceOf).op(ActionCode::Trace);
+            QCOMPARE(traceOf(7, code), expected);
+            return;
+        }
+        // function Derived() { super(); trace("Derived ctor"); }  Derived extends Base
+        ActionAssembler derivedBody(7);
+        derivedBody.push({0}).getVariable("super").push({PushValue::undefined()}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+        derivedBody.trace("Derived ctor");
+        code.defineFunction("Derived", {}, derivedBody).getVariable("Derived").getVariable("Base").op(ActionCode::Extends);
+        if (scenario == "extends") {
+            code.push({"d", 0, "Derived"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+            code.getVariable("d").getVariable("Derived").op(ActionCode::InstanceOf).op(ActionCode::Trace);
+            code.getVariable("d").getVariable("Base").op(ActionCode::InstanceOf).op(ActionCode::Trace);
+            code.getVariable("d").callMethod("hi", 0).op(ActionCode::Trace);
+        } else if (scenario == "cast") {
+            code.push({"d", 0, "Derived"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+            code.getVariable("Base").getVariable("d").op(ActionCode::CastOp).push({PushValue::null()})
+                .op(ActionCode::StrictEquals).op(ActionCode::Not).op(ActionCode::Trace);
+            code.getVariable("Array").getVariable("d").op(ActionCode::CastOp).op(ActionCode::Trace);
+        } else if (scenario == "implements") {
+            // Derived implements Iface; new Derived() instanceof Iface
+            code.defineFunction("Iface", {}, ActionAssembler(7));
+            code.getVariable("Iface").push({1}).getVariable("Derived").op(ActionCode::ImplementsOp);
+            code.push({"d", 0, "Derived"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+            code.getVariable("d").getVariable("Iface").op(ActionCode::InstanceOf).op(ActionCode::Trace);
+        }
+        QCOMPARE(traceOf(7, code), expected);
+    }
+
+    void tryCatchFinally_data()
+    {
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("throw caught then finally") << QByteArray("caught") << "Try|Catch oops|Finally|after";
+        QTest::newRow("no throw skips catch") << QByteArray("clean") << "Try|Finally|after";
+        QTest::newRow("catch into a register") << QByteArray("register") << "r oops";
+        QTest::newRow("finally runs while unwinding a call") << QByteArray("unwind") << "inner finally|outer oops";
+        QTest::newRow("return passes through finally") << QByteArray("return") << "fin|1";
+        QTest::newRow("uncaught throw ends the script") << QByteArray("uncaught") << "before";
+        QTest::newRow("rethrow from catch reaches outer") << QByteArray("rethrow") << "inner|outer again";
+    }
+    void tryCatchFinally()
+    {
+        QFETCH(QByteArray, scenario);
+        QFETCH(QString, expected);
+        ActionAssembler code(7);
+        ActionAssembler throwing(7);
+        throwing.trace("Try").push({"oops"}).op(ActionCode::Throw).trace("not reached");
+        ActionAssembler catching(7);
+        catching.push({"Catch "}).getVariable("e").op(ActionCode::Add2).op(ActionCode::Trace);
+        ActionAssembler finishing(7);
+        finishing.trace("Finally");
+        RunStatus status = RunStatus::Completed;
+        if (scenario == "caught") {
+            code.tryBlock(throwing, &catching, "e", &finishing).trace("after");
+        } else if (scenario == "clean") {
+            ActionAssembler quiet(7);
+            quiet.trace("Try");
+            code.tryBlock(quiet, &catching, "e", &finishing).trace("after");
+        } else if (scenario == "register") {
+            ActionAssembler toRegister(7);
+            toRegister.push({"r ", PushValue::reg(2)}).op(ActionCode::Add2).op(ActionCode::Trace);
+            ActionAssembler body(7);
+            body.push({"oops"}).op(ActionCode::Throw);
+            code.tryBlock(body, &toRegister, "r:2", nullptr);
+        } else if (scenario == "unwind") {
+            ActionAssembler innerFinally(7);
+            innerFinally.trace("inner finally");
+            ActionAssembler thrower(7);
+            thrower.push({"oops"}).op(ActionCode::Throw);
+            ActionAssembler function(7);
+            function.tryBlock(thrower, nullptr, "", &innerFinally);
+            ActionAssembler call(7);
+            call.callFunction("f", 0).op(ActionCode::Pop);
+            ActionAssembler outerCatch(7);
+            outerCatch.push({"outer "}).getVariable("e").op(ActionCode::Add2).op(ActionCode::Trace);
+            code.defineFunction("f", {}, function).tryBlock(call, &outerCatch, "e", nullptr);
+        } else if (scenario == "return") {
+            ActionAssembler body(7);
+            body.push({1}).op(ActionCode::Return);
+            ActionAssembler fin(7);
+            fin.trace("fin");
+            ActionAssembler function(7);
+            function.tryBlock(body, nullptr, "", &fin).push({2}).op(ActionCode::Return);
+            code.defineFunction("g", {}, function).callFunction("g", 0).op(ActionCode::Trace);
+        } else if (scenario == "uncaught") {
+            code.trace("before").push({"x"}).op(ActionCode::Throw).trace("after");
+            status = RunStatus::Thrown;
+        } else if (scenario == "rethrow") {
+            ActionAssembler body(7);
+            body.push({"again"}).op(ActionCode::Throw);
+            ActionAssembler innerCatch(7);
+            innerCatch.trace("inner").getVariable("e").op(ActionCode::Throw);
+            ActionAssembler inner(7);
+            inner.tryBlock(body, &innerCatch, "e", nullptr);
+            ActionAssembler outerCatch(7);
+            outerCatch.push({"outer "}).getVariable("e").op(ActionCode::Add2).op(ActionCode::Trace);
+            code.tryBlock(inner, &outerCatch, "e", nullptr);
+        }
+        ScriptRun run(7);
+        const RunResult result = run.run(code);
+        QCOMPARE(run.traced(), expected);
+        QCOMPARE(static_cast<int>(result.status), static_cast<int>(status));
+    }
+
+    void enumeration()
+    {
+        // o = {a:1, b:2, c:3}; ASSetPropFlags(o, "b", 1); for (k in o) trace(k)
+        ActionAssembler code(7);
+        code.push({"o", "c", 3, "b", 2, "a", 1, 3}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+        code.push({1, "b"}).getVariable("o").push({3, "ASSetPropFlags"}).op(ActionCode::CallFunction).op(ActionCode::Pop);
+        code.getVariable("o").op(ActionCode::Enumerate2);
+        code.label("loop").storeRegister(0).push({PushValue::null()}).op(ActionCode::Equals2).branchIf("done");
+        code.push({PushValue::reg(0)}).op(ActionCode::Trace).jump("loop").label("done");
+        // The most recently added name comes first; DontEnum names are hidden.
+        QCOMPARE(traceOf(7, code), QStringLiteral("c|a"));
+    }
+
+    void functionCallAndApply()
+    {
+        // function f(a, b) { return this.k + a + b; }
+        ActionAssembler body(7);
+        body.getVariable("this").push({"k"}).op(ActionCode::GetMember).getVariable("a").op(ActionCode::Add2)
+            .getVariable("b").op(ActionCode::Add2).op(ActionCode::Return);
+        ScriptRun run(7);
+        ActionAssembler code(7);
+        code.defineFunction("f", {"a", "b"}, body);
+        run.run(code);
+        Machine& m = *run.machine;
+        Object* self = m.newObject();
+        m.setMember(self, "k", "k");
+        const Value f = m.getMember(run.host.rootClip, "f");
+        const Value callArgs[] = {self, 1, 2};
+        QCOMPARE(m.toString(m.callMethod(f, "call", callArgs)), QStringLiteral("k12"));
+        const Value list[] = {3, 4};
+        const Value applyArgs[] = {self, m.newArray(list)};
+        QCOMPARE(m.toString(m.callMethod(f, "apply", applyArgs)), QStringLiteral("k34"));
+        QCOMPARE(typeOf(f), QStringLiteral("function"));
+        QCOMPARE(m.toString(f), QStringLiteral("[type Function]"));
+    }
+
+    void timelineActions_data()
+    {
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("play and stop") << QByteArray("play") << "play _level0|stop _level0";
+        QTest::newRow("goto frame counts from 0") << QByteArray("goto") << "gotoFrame _level0 4";
+        QTest::newRow("goto frame 2 counts from 1") << QByteArray("goto2") << "gotoFrame _level0 2 play";
+        QTest::newRow("goto label on a path") << QByteArray("goto2-label") << "gotoLabel _level0.mc intro";
+        QTest::newRow("tell target") << QByteArray("settarget") << "stop _level0.mc|play _level0";
+        QTest::newRow("get property by index") << QByteArray("getproperty") << "getProperty _level0.mc 2";
+        QTest::newRow("getURL2 with POST") << QByteArray("geturl2") << "getUrl http://a _blank 2";
+        QTest::newRow("call a frame by label") << QByteArray("call") << "callFrame _level0 4";
+        QTest::newRow("start drag with a box") << QByteArray("drag") << "startDrag _level0.mc 1 1 1 2 3 4";
+        QTest::newRow("clip methods") << QByteArray("methods") << "gotoFrame _level0.mc 2 play|stop _level0.mc";
+    }
+    void timelineActions()
+    {
+        QFETCH(QByteArray, scenario);
+        QFETCH(QString, expected);
+        ActionAssembler code(7);
+        if (scenario == "play")
+            code.op(ActionCode::Play).op(ActionCode::Stop);
+        else if (scenario == "goto")
+            code.action(ActionCode::GotoFrame, u16(4));
+        else if (scenario == "goto2")
+            code.push({3}).action(ActionCode::GotoFrame2, QByteArray(1, 1));
+        else if (scenario == "goto2-label")
+            code.push({"/mc:intro"}).action(ActionCode::GotoFrame2, QByteArray(1, 0));
+        else if (scenario == "settarget")
+            code.action(ActionCode::SetTarget, "mc" + QByteArray(1, 0)).op(ActionCode::Stop)
+                .action(ActionCode::SetTarget, QByteArray(1, 0)).op(ActionCode::Play);
+        else if (scenario == "getproperty")
+            code.push({"mc", 2}).op(ActionCode::GetProperty).op(ActionCode::Pop);
+        else if (scenario == "geturl2")
+            code.push({"http://a", "_blank"}).action(ActionCode::GetUrl2, QByteArray(1, char(0x80)));
+        else if (scenario == "call")
+            code.push({"intro"}).op(ActionCode::Call);
+        else if (scenario == "drag")
+            code.push({1, 2, 3, 4, true, true, "mc"}).op(ActionCode::StartDrag);
+        else if (scenario == "methods")
+            code.push({3, 1}).getVariable("mc").push({"gotoAndPlay"}).op(ActionCode::CallMethod).op(ActionCode::Pop)
+                .push({0}).getVariable("mc").push({"stop"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+        ScriptRun run(7);
+        run.run(code);
+        QCOMPARE(run.host.calls.join('|'), expected);
+    }
+
+    void constantPoolAndRegisters()
+    {
+        ActionAssembler code(6);
+        code.constantPool({"greeting", "hello"});
+        code.push({PushValue::constant(0), PushValue::constant(1)}).op(ActionCode::SetVariable);
+        code.push({PushValue::constant(0)}).op(ActionCode::GetVariable).storeRegister(3).op(ActionCode::Pop);
+        code.push({PushValue::reg(3)}).op(ActionCode::Trace);
+        QCOMPARE(traceOf(6, code), QStringLiteral("hello"));
+    }
+
+    void hostCallsFunctions()
+    {
+        ScriptRun run(7);
+        ActionAssembler body(7);
+        body.push({"got "}).getVariable("a").op(ActionCode::Add2).op(ActionCode::Trace);
+        ActionAssembler code(7);
+        code.defineFunction("onEvent", {"a"}, body);
+        run.run(code);
+        const RunResult result = run.machine->callFunction(run.machine->getMember(run.host.rootClip, "onEvent"),
+                                                           run.host.rootClip, {Value("x")});
+        QCOMPARE(static_cast<int>(result.status), static_cast<int>(RunStatus::Completed));
+        QCOMPARE(run.traced(), QStringLiteral("got x"));
+    }
+};
+
+QTEST_GUILESS_MAIN(Avm1LanguageTest)
+#include "avm1_language_test.moc"

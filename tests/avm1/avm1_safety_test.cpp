@@ -1,0 +1,165 @@
+// Untrusted scripts: time budget, recursion, growth limits and malformed action bytes.
+#include "avm1/script_fixture.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using namespace avm1test;
+using swf::format::ActionCode;
+
+namespace {
+constexpr qint64 kTestBudgetMs = 100;
+constexpr int kRandomBlocks = 3000;
+} // namespace
+
+class Avm1SafetyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void endlessLoopStopsWithinBudget()
+    {
+        ScriptRun run(7);
+        run.machine->setTimeBudgetMs(kTestBudgetMs);
+        ActionAssembler code(7);
+        code.label("top").push({"n"}).getVariable("n").op(ActionCode::Increment).op(ActionCode::SetVariable).jump("top");
+        QElapsedTimer clock;
+        clock.start();
+        const RunResult result = run.run(code);
+        QCOMPARE(static_cast<int>(result.status), static_cast<int>(RunStatus::Aborted));
+        QVERIFY(clock.elapsed() < 20 * kTestBudgetMs);
+        QCOMPARE(run.host.aborts.size(), 1);
+        QVERIFY(run.host.aborts.first().contains("longer than"));
+        // The machine is usable for the next script.
+        ActionAssembler next(7);
+        next.trace("again");
+        QCOMPARE(static_cast<int>(run.run(next).status), static_cast<int>(RunStatus::Completed));
+        QCOMPARE(run.traced(), QStringLiteral("again"));
+    }
+
+    void limits_data()
+    {
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("deep recursion") << QByteArray("recursion") << "recursion";
+        QTest::newRow("doubling string") << QByteArray("string") << "string grew";
+        QTest::newRow("huge array length") << QByteArray("array") << "array grew";
+        QTest::newRow("stack flood") << QByteArray("stack") << "stack";
+        QTest::newRow("recursion through a getter") << QByteArray("getter") << "recursion";
+    }
+    void limits()
+    {
+        QFETCH(QByteArray, scenario);
+        QFETCH(QString, reason);
+        ActionAssembler code(7);
+        if (scenario == "recursion") {
+            ActionAssembler body(7);
+            body.callFunction("f", 0).op(ActionCode::Return);
+            code.defineFunction("f", {}, body).callFunction("f", 0).trace("after");
+        } else if (scenario == "string") {
+            code.setVariable("s", "xxxxxxxxxxxxxxxx");
+            code.label("top").push({"s"}).getVariable("s").getVariable("s").op(ActionCode::Add2)
+                .op(ActionCode::SetVariable).jump("top");
+        } else if (scenario == "array") {
+            code.push({"a", 0}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
+            code.getVariable("a").push({"length", 1e9}).op(ActionCode::SetMember);
+        } else if (scenario == "stack") {
+            code.label("top").push({1, 2, 3, 4, 5, 6, 7, 8}).jump("top");
+        } else if (scenario == "getter") {
+            // o.addProperty("p", function() { return this.p; }, null); o.p
+            ActionAssembler getter(7);
+            getter.getVariable("this").push({"p"}).op(ActionCode::GetMember).op(ActionCode::Return);
+            code.push({"o", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+            code.push({PushValue::null()}).defineFunction("", {}, getter).push({"p"}).getVariable("o")
+                .callMethod("addProperty", 3).op(ActionCode::Pop);
+            code.getVariable("o").push({"p"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        }
+        ScriptRun run(7);
+        run.machine->setTimeBudgetMs(10 * kTestBudgetMs);
+        const RunResult result = run.run(code);
+        QCOMPARE(static_cast<int>(result.status), static_cast<int>(RunStatus::Aborted));
+        QVERIFY2(result.reason.contains(reason), qPrintable(result.reason));
+        QVERIFY(!run.traced().contains("after"));
+    }
+
+    void prototypeCycleDoesNotHang()
+    {
+        ScriptRun run(7);
+        Machine& m = *run.machine;
+        Object* a = m.newObject();
+        Object* b = m.newObject(ObjectKind::Plain, a);
+        m.setMember(a, "__proto__", b);
+        QCOMPARE(m.getMember(a, "missing").type(), ValueType::Undefined);
+        QVERIFY(!m.instanceOf(Value(a), m.getMember(m.global(), "Array").asObject()));
+        QVERIFY(m.enumerate(a).isEmpty());
+    }
+
+    void malformedBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        const QByteArray traceOk = ActionAssembler(7).trace("ok").body();
+        const QByteArray end(1, '\0');
+        QTest::newRow("empty block") << QByteArray() << "";
+        QTest::newRow("truncated push header") << (traceOk + QByteArray("\x96\x05", 2)) << "ok";
+        QTest::newRow("push longer than the block") << (traceOk + QByteArray("\x96\x20\x00\x00\x61", 5)) << "ok";
+        QTest::newRow("unknown push type byte") << (QByteArray("\x96\x03\x00\x00\x61\x00", 6) + QByteArray("\x96\x02\x00\x0F\x01", 5)
+                                                    + QByteArray("\x26", 1) + end) << "a";
+        QTest::newRow("string without terminator") << (QByteArray("\x96\x02\x00\x00\x61", 5) + QByteArray("\x26", 1)) << "undefined";
+        QTest::newRow("jump far past the end") << (QByteArray("\x99\x02\x00\xFF\x7F", 5) + traceOk) << "";
+        QTest::newRow("jump before the start") << (QByteArray("\x99\x02\x00\x00\x80", 5) + traceOk) << "";
+        QTest::newRow("function body past the end") << (QByteArray("\x9B\x05\x00\x66\x00\x00\x00\xFF", 8) + QByteArray("\xFF", 1)) << "";
+        QTest::newRow("function2 header cut short") << QByteArray("\x8E\x03\x00\x66\x00\x01", 6) << "";
+        QTest::newRow("try sizes past the end") << (QByteArray("\x8F\x09\x00\x03\xFF\x00\xFF\x00\xFF\x00\x65\x00", 12) + traceOk) << "ok";
+        QTest::newRow("with size past the end") << (ActionAssembler(7).push({"o", 0}).op(ActionCode::InitObject).body()
+                                                    + QByteArray("\x94\x02\x00\xFF\x7F", 5) + traceOk) << "ok";
+        QTest::newRow("pops from an empty stack") << (QByteArray("\x17\x47\x4E\x4F\x52\x3D\x40\x53\x42\x43\x26", 11) + end) << "[object Object]";
+        QTest::newRow("huge argument count") << (ActionAssembler(7).push({1e9, "trace"}).op(ActionCode::CallFunction).body() + traceOk) << "ok";
+        QTest::newRow("register past the global four") << (ActionAssembler(7).push({1}).storeRegister(200)
+                                                           .push({PushValue::reg(200)}).op(ActionCode::Trace).body()) << "undefined";
+        QTest::newRow("constant index without a pool") << ActionAssembler(7).push({PushValue::constant(300)}).op(ActionCode::Trace).body() << "undefined";
+        QTest::newRow("unknown action codes are skipped") << (QByteArray("\x01\x02\xC0\x01\x00\x00", 6) + traceOk) << "ok";
+        QTest::newRow("record length runs past the block") << (traceOk + QByteArray("\x83\xFF\xFF\x00", 4)) << "ok";
+    }
+    void malformedBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        ScriptRun run(7);
+        run.machine->setTimeBudgetMs(kTestBudgetMs);
+        run.run(bytes);
+        QCOMPARE(run.traced(), expected);
+    }
+
+    // Random action streams biased towards real codes, under a small budget: no crash, no hang.
+    void randomBytesNeverCrash()
+    {
+        static const std::uint8_t kCodes[] = {0x04, 0x07, 0x0A, 0x0E, 0x12, 0x17, 0x1C, 0x1D, 0x20, 0x21, 0x26, 0x2A,
+                                              0x3C, 0x3D, 0x3E, 0x40, 0x42, 0x43, 0x46, 0x47, 0x4C, 0x4E, 0x4F, 0x52,
+                                              0x53, 0x55, 0x69, 0x87, 0x88, 0x8E, 0x8F, 0x94, 0x96, 0x99, 0x9B, 0x9D};
+        std::uint32_t seed = 12345;
+        auto next = [&seed]() { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+        ScriptRun run(7);
+        run.machine->setTimeBudgetMs(20);
+        for (int block = 0; block < kRandomBlocks; ++block) {
+            QByteArray bytes;
+            const int records = static_cast<int>(next() % 24);
+            for (int i = 0; i < records; ++i) {
+                const std::uint8_t code = kCodes[next() % sizeof kCodes];
+                bytes += static_cast<char>(code);
+                if (code >= 0x80) {
+                    const int length = static_cast<int>(next() % 12);
+                    bytes += u16(length);
+                    for (int j = 0; j < length; ++j)
+                        bytes += static_cast<char>(next() % 8 == 0 ? next() : next() % 4);
+                }
+            }
+            run.run(bytes);
+            if (block % 100 == 0)
+                run.machine->collect();
+        }
+        QVERIFY(run.machine->objectCount() > 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(Avm1SafetyTest)
+#include "avm1_safety_test.moc"

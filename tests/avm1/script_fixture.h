@@ -1,0 +1,60 @@
+// Runs an assembled block on a fresh machine and fake host, for the script tests.
+#pragma once
+
+#include "avm1/action_assembler.h"
+#include "avm1/fake_host.h"
+
+#include <memory>
+#include <vector>
+
+namespace avm1test {
+
+struct ScriptRun {
+    explicit ScriptRun(int version, const QStringList& children = {QStringLiteral("mc")})
+        : machine(std::make_unique<Machine>(host, version))
+    {
+        host.attach(*machine, children);
+    }
+    RunResult run(const ActionAssembler& code) { return machine->runActions(code.bytes(), host.rootClip); }
+    RunResult run(const QByteArray& bytes) { return machine->runActions(bytes, host.rootClip); }
+    QString traced() const { return host.traces.join(QLatin1Char('|')); }
+
+    FakeHost host;
+    std::unique_ptr<Machine> machine;
+};
+
+// Operands in data rows: "s:text", "n:1.5", "i:3", "b:1", "null", "undef".
+inline PushValue operand(const QString& text)
+{
+    if (text.startsWith(QLatin1String("s:")))
+        return PushValue(text.mid(2));
+    if (text.startsWith(QLatin1String("n:")))
+        return PushValue(text.mid(2).toDouble());
+    if (text.startsWith(QLatin1String("i:")))
+        return PushValue(text.mid(2).toInt());
+    if (text.startsWith(QLatin1String("b:")))
+        return PushValue(text.mid(2) == QLatin1String("1"));
+    if (text == QLatin1String("null"))
+        return PushValue::null();
+    return PushValue::undefined();
+}
+
+// Operand texts as values, for calling natives directly.
+inline std::vector<Value> operandValues(const QStringList& texts)
+{
+    std::vector<Value> values;
+    for (const QString& text : texts) {
+        const PushValue p = operand(text);
+        values.push_back(p.kind == PushValue::Kind::String ? Value(p.text) : Value(p.number));
+    }
+    return values;
+}
+
+inline QString traceOf(int version, const ActionAssembler& code)
+{
+    ScriptRun run(version);
+    run.run(code);
+    return run.traced();
+}
+
+} // namespace avm1test
