@@ -16,7 +16,7 @@
 namespace {
 
 // Cases within tolerance today, less a margin; raise it as drawing improves.
-constexpr int kPassFloor = 10;
+constexpr int kPassFloor = 12;
 constexpr int kChannelTolerance = 8;
 constexpr double kMaxWrongOfPicture = 0.0025;
 constexpr double kMaxWrongOfDrawn = 0.10;
@@ -152,7 +152,10 @@ void SwfCorpusTest::realMoviesPlayToTheEnd() {
         if (frame % 10 == 0) player.render(painter, toDevice, swf::Quality::Low);
         player.advance();
     }
-    QCOMPARE(player.currentFrame(), player.framesLoaded() - 1);
+    // It reaches its last frame, unless its own script stopped it earlier (a game waiting
+    // for the player's move); either way it did not run on past the end.
+    QVERIFY(player.currentFrame() == player.framesLoaded() - 1 || !player.isPlaying());
+    QVERIFY(player.scriptMessage().isEmpty());
 }
 
 QTEST_MAIN(SwfCorpusTest)

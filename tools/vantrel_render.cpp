@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     timer.start();
     if (options.bench) renderInto(image, player, options.scale, options.quality);
     mixFrameSound(1);
-    for (int shown = 1; shown < options.frames; ++shown) {
+    for (int shown = 1; shown < options.frames && !player.quitRequested(); ++shown) {
         player.advance();
         if (options.bench) renderInto(image, player, options.scale, options.quality);
         mixFrameSound(shown + 1);

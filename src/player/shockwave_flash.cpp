@@ -1,5 +1,6 @@
 #include "player/shockwave_flash.h"
 
+#include "platform/shell.h"
 #include "platform/twips.h"
 #include "swf/audio/audio_output.h"
 #include "swf/audio/mixer.h"
@@ -44,6 +45,9 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setFocusPolicy(Qt::StrongFocus);
     m_player->setLoop(m_loop);
+    // A movie's getURL reaches the desktop only for web and mail addresses; the engine
+    // passes nothing else on.
+    m_player->setUrlHandler([](const QString& url) { platform::shellOpen(url); });
     m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, &ShockwaveFlash::onClockTick);
     m_silence.setSingleShot(true);
@@ -431,12 +435,13 @@ void ShockwaveFlash::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform, high);
     m_player->render(painter, stageToWidget(), high ? swf::Quality::High : swf::Quality::Low);
     adjustAutoQuality(timer.nsecsElapsed());
-    if (!m_loadError.isEmpty()) {
-        // A partly loaded movie plays on; say why it stops short.
-        const QRect banner(0, height() - 24, width(), 24);
+    const QString banner = !m_loadError.isEmpty() ? m_loadError : m_player->scriptMessage();
+    if (!banner.isEmpty()) {
+        // A partly loaded movie plays on, and so does one whose script was stopped; say why.
+        const QRect bannerRect(0, height() - 24, width(), 24);
         painter.resetTransform();
-        painter.fillRect(banner, QColor(0, 0, 0, 160));
+        painter.fillRect(bannerRect, QColor(0, 0, 0, 160));
         painter.setPen(Qt::white);
-        painter.drawText(banner.adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, m_loadError);
+        painter.drawText(bannerRect.adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, banner);
     }
 }

@@ -72,6 +72,13 @@ public:
     // Receives each trace line of the movie's scripts.
     void setTraceHandler(std::function<void(const QString&)> handler);
 
+    // Scripts: fscommand("quit") ends the run; a script stopped for running too long or
+    // recursing too deep leaves its reason here; getURL to a web or mail address goes to
+    // the handler (nothing else is ever opened).
+    bool quitRequested() const;
+    QString scriptMessage() const;
+    void setUrlHandler(std::function<void(const QString&)> handler);
+
     // Sound: the mixer that the audio output (or the headless renderer) drains. Stopping
     // the root timeline or jumping stops its stream sound; unloading stops every sound.
     audio::Mixer& mixer();

@@ -5,6 +5,7 @@
 #include "swf/movie/load_messages.h"
 #include "swf/movie/movie_loader.h"
 #include "swf/render/stage_renderer.h"
+#include "swf/script_host.h"
 #include "swf/sound_controller.h"
 #include "swf/stage/frame_observer.h"
 #include "swf/stage/movie_clip.h"
@@ -36,17 +37,25 @@ bool isAuthoringFile(const QString& url) {
 
 }  // namespace
 
-// Sprites entering frames while the player ticks reach the sound layer through this.
-class SoundFrames final : public stage::FrameObserver {
+// Sprites entering frames while the player ticks reach the sound and script layers
+// through this.
+class FrameEvents final : public stage::FrameObserver {
 public:
-    explicit SoundFrames(SoundController& sound) : m_sound(sound) {}
-    void frameEntered(const stage::MovieClip& clip, int frame) override {
+    explicit FrameEvents(SoundController& sound) : m_sound(sound) {}
+    void setScripts(ScriptHost* scripts) { m_scripts = scripts; }
+    void frameEntered(stage::MovieClip& clip, int frame) override {
         const auto& timeline = clip.timeline();
-        if (frame >= 0 && frame < timeline.frameCount()) m_sound.frameEntered(clip.serial(), timeline.frame(frame), false);
+        if (frame < 0 || frame >= timeline.frameCount()) return;
+        m_sound.frameEntered(clip.serial(), timeline.frame(frame), false);
+        if (m_scripts) m_scripts->frameEntered(clip, frame);
+    }
+    void clipDestroyed(const stage::MovieClip& clip) override {
+        if (m_scripts) m_scripts->clipDestroyed(clip);
     }
 
 private:
     SoundController& m_sound;
+    ScriptHost* m_scripts = nullptr;
 };
 
 // Sets the frame observer for the length of one tick.
@@ -64,7 +73,12 @@ private:
 struct Player::Impl {
     audio::Mixer mixer;
     SoundController sound{mixer};
-    SoundFrames soundFrames{sound};
+    FrameEvents frameEvents{sound};
+    std::unique_ptr<ScriptHost> scripts;
+    double scriptTimeMs = 0;
+    bool quit = false;
+    QString scriptMessage;
+    std::function<void(const QString&)> urlHandler;
     std::unique_ptr<movie::MovieLoader> loader;
     std::unique_ptr<stage::MovieClip> root;
     std::unique_ptr<render::StageRenderer> renderer;
@@ -81,14 +95,53 @@ struct Player::Impl {
     // Creates the root once its first frame is in.
     void ensureRoot() {
         if (root || !loader || loader->framesLoaded() == 0) return;
-        const ObserverScope scope(&soundFrames);
+        const ObserverScope scope(&frameEvents);
         sound.setMovie(&loader->definition());
+        scripts = std::make_unique<ScriptHost>(loader->definition(), scriptHooks());
+        frameEvents.setScripts(scripts.get());
         root = std::make_unique<stage::MovieClip>(nullptr, loader->definition().root, loader->definition());
+        scripts->setRoot(root.get());
         rootEntered();
     }
 
-    // The root's frame sounds: the root is timeline key 0 for the sound layer.
-    void rootEntered() { sound.rootEntered(loader->definition().root, root->currentFrame(), loader->framesLoaded()); }
+    // The root entered its current frame by playing: its sounds (the root is timeline key
+    // 0 for the sound layer), then its scripts.
+    void rootEntered() {
+        sound.rootEntered(loader->definition().root, root->currentFrame(), loader->framesLoaded());
+        if (scripts) scripts->frameEntered(*root, root->currentFrame());
+    }
+
+    void dropStage() {
+        const ObserverScope scope(&frameEvents);
+        frameEvents.setScripts(nullptr);
+        root.reset();
+        scripts.reset();
+    }
+
+    ScriptPlayerHooks scriptHooks() {
+        ScriptPlayerHooks hooks;
+        hooks.gotoRoot = [this](int frame, bool play) {
+            if (!root) return;
+            sound.timelineJumped(0);
+            root->gotoFrame(std::clamp(frame, 0, std::max(0, loader->framesLoaded() - 1)));
+            playing = play;
+        };
+        hooks.setRootPlaying = [this](bool value) { playing = value; };
+        hooks.rootFramesLoaded = [this] { return loader ? loader->framesLoaded() : 0; };
+        hooks.trace = [this](const QString& line) {
+            if (traceHandler) traceHandler(line);
+        };
+        hooks.openUrl = [this](const QString& url, const QString&) {
+            if (urlHandler) urlHandler(url);
+        };
+        hooks.quit = [this] {
+            quit = true;
+            playing = false;
+        };
+        hooks.stopSounds = [this] { mixer.stopAll(); };
+        hooks.aborted = [this](const QString& reason) { scriptMessage = reason; };
+        return hooks;
+    }
 
     int lastFrameOfMovie() const {
         const int loaded = loader ? loader->framesLoaded() : 0;
@@ -113,7 +166,7 @@ bool Player::loadFile(const QString& path) {
         d->error = movie::messages::fileMissing();
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (QFileInfo(local).isDir() || !file.open(QIODevice::ReadOnly)) {
         d->error = movie::messages::fileUnreadable();
         return false;
     }
@@ -162,7 +215,10 @@ void Player::endStream() {
 
 void Player::unload() {
     d->sound.setMovie(nullptr);
-    d->root.reset();
+    d->dropStage();
+    d->scriptTimeMs = 0;
+    d->quit = false;
+    d->scriptMessage.clear();
     d->renderer.reset();
     d->loader.reset();
     d->error.clear();
@@ -229,12 +285,19 @@ void Player::gotoFrame(int frame) {
     if (!d->root) return;
     // A jump stops the root's stream sound; it starts again with the next block played into.
     d->sound.timelineJumped(0);
+    const ObserverScope scope(&d->frameEvents);
     d->root->gotoFrame(std::clamp(frame, 0, framesLoaded() - 1));
 }
 
 void Player::advance() {
     if (!d->root) return;
-    const ObserverScope scope(&d->soundFrames);
+    const ObserverScope scope(&d->frameEvents);
+    if (d->quit) return;
+    if (d->scripts) {
+        d->scriptTimeMs += 1000.0 / frameRate();
+        d->scripts->setTimeMs(d->scriptTimeMs);
+        d->scripts->machine().beginFrame();
+    }
     const quint64 mark = stage::DisplayObject::nextSerial();
     if (d->playing) {
         const int current = d->root->currentFrame();
@@ -253,7 +316,15 @@ void Player::advance() {
         // Otherwise the next frame has not arrived yet: wait on this one, still playing.
     }
     d->root->advanceChildren(mark);
+    if (d->scripts) {
+        d->scripts->machine().endFrame();
+        d->scripts->machine().collect();
+    }
 }
+
+bool Player::quitRequested() const { return d->quit; }
+QString Player::scriptMessage() const { return d->scriptMessage; }
+void Player::setUrlHandler(std::function<void(const QString&)> handler) { d->urlHandler = std::move(handler); }
 
 audio::Mixer& Player::mixer() { return d->mixer; }
 bool Player::streamSoundActive() const { return d->sound.rootStreamActive(); }

@@ -10,7 +10,9 @@ class FrameObserver {
 public:
     virtual ~FrameObserver() = default;
     // clip entered frame by playing into it (or by being created on it).
-    virtual void frameEntered(const MovieClip& clip, int frame) = 0;
+    virtual void frameEntered(MovieClip& clip, int frame) = 0;
+    // clip is about to be destroyed (removed from the stage, or the movie unloaded).
+    virtual void clipDestroyed(const MovieClip& clip) { (void)clip; }
 };
 
 // The observer of the movie being advanced now; the player sets it around each tick.

@@ -68,6 +68,12 @@ MovieClip::MovieClip(const movie::Character* character, const movie::Timeline& t
     if (character && m_currentFrame == 0 && t_frameObserver) t_frameObserver->frameEntered(*this, 0);
 }
 
+MovieClip::~MovieClip() {
+    // Children go first, so observers hear of them while their parent still exists.
+    m_children.clear();
+    if (t_frameObserver) t_frameObserver->clipDestroyed(*this);
+}
+
 void MovieClip::gotoFrame(int frame) {
     if (m_timeline.frameCount() == 0) return;
     frame = std::clamp(frame, 0, m_timeline.frameCount() - 1);

@@ -13,6 +13,7 @@ public:
 
     // Shows frame 0 of timeline at once.
     MovieClip(const movie::Character* character, const movie::Timeline& timeline, const movie::MovieDefinition& movie);
+    ~MovieClip() override;
 
     MovieClip* asClip() override { return this; }
     const MovieClip* asClip() const override { return this; }

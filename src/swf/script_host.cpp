@@ -1,0 +1,310 @@
+#include "swf/script_host.h"
+
+#include "swf/format/records.h"
+#include "swf/format/tag_codes.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/stage/movie_clip.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <cmath>
+
+namespace swf {
+
+namespace {
+// Scripts that jump around inside the frames they jump to stop nesting here.
+constexpr int kMaxJumpNesting = 16;
+constexpr double kTwips = 20.0;
+
+bool sameName(const QString& a, const QString& b, bool caseSensitive) {
+    return a.compare(b, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+}
+}  // namespace
+
+// Clip properties reached by name (`_root._currentframe`, `_root.child`), answered from
+// the stage without copying them into the script object.
+class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
+public:
+    explicit ClipProperties(ScriptHost& host) : m_host(host) {}
+    std::optional<avm1::Value> getProperty(avm1::Object& object, const QString& name) override {
+        stage::MovieClip* clip = m_host.clipOf(&object);
+        if (!clip) return std::nullopt;
+        if (name.startsWith(QLatin1Char('_'))) {
+            const avm1::Value value = m_host.propertyByName(*clip, name);
+            if (!value.isUndefined()) return value;
+        }
+        if (stage::MovieClip* child = m_host.childNamed(*clip, name)) return avm1::Value(m_host.objectOf(*child));
+        return std::nullopt;
+    }
+    bool setProperty(avm1::Object&, const QString&, const avm1::Value&) override { return false; }
+
+private:
+    ScriptHost& m_host;
+};
+
+ScriptHost::ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks hooks)
+    : m_movie(movie), m_hooks(std::move(hooks)),
+      m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
+      m_properties(std::make_unique<ClipProperties>(*this)) {}
+
+ScriptHost::~ScriptHost() = default;
+
+void ScriptHost::setRoot(stage::MovieClip* root) { m_root = root; }
+
+avm1::Object* ScriptHost::objectOf(stage::MovieClip& clip) {
+    const auto found = m_objects.find(&clip);
+    if (found != m_objects.end()) return found->second;
+    avm1::Object* object = m_machine->newClip(m_properties.get());
+    object->pin();
+    m_objects.emplace(&clip, object);
+    m_clips.insert(object, &clip);
+    return object;
+}
+
+stage::MovieClip* ScriptHost::clipOf(Target target) const { return target ? m_clips.value(target) : nullptr; }
+
+void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
+    const auto found = m_objects.find(&clip);
+    if (found == m_objects.end()) return;
+    found->second->unpin();
+    m_clips.remove(found->second);
+    m_objects.erase(found);
+    std::erase_if(m_pendingFrames, [&](const auto& pending) { return pending.first == &clip; });
+}
+
+void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
+    if (frame < 0 || frame >= clip.timeline().frameCount()) return;
+    runFrameActions(clip, clip.timeline().frame(frame));
+    runPendingFrames();
+}
+
+void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& frame) {
+    avm1::Object* target = objectOf(clip);
+    // Init actions of sprites defined here run once, before the frame's own actions.
+    for (const movie::FrameCommand& command : frame.commands) {
+        const auto* tag = std::get_if<movie::OtherTag>(&command);
+        if (!tag || tag->code != int(format::TagCode::DoInitAction) || tag->bytes.size() < 2) continue;
+        const int sprite = quint8(tag->bytes[0]) | (quint8(tag->bytes[1]) << 8);
+        if (!m_initDone.insert(sprite).second) continue;
+        m_machine->runActions(tag->bytes.mid(2), m_root ? objectOf(*m_root) : target);
+    }
+    for (const movie::FrameCommand& command : frame.commands) {
+        if (const auto* block = std::get_if<movie::ActionBlock>(&command)) {
+            m_machine->runActions(block->bytes, target);
+            if (!m_objects.count(&clip)) return;  // the script removed its own clip
+        }
+    }
+}
+
+void ScriptHost::runPendingFrames() {
+    if (m_depth > kMaxJumpNesting) return;
+    ++m_depth;
+    while (!m_pendingFrames.empty()) {
+        const auto [clip, frame] = m_pendingFrames.front();
+        m_pendingFrames.erase(m_pendingFrames.begin());
+        if (frame >= 0 && frame < clip->timeline().frameCount()) runFrameActions(*clip, clip->timeline().frame(frame));
+    }
+    --m_depth;
+}
+
+void ScriptHost::trace(const QString& line) {
+    if (m_hooks.trace) m_hooks.trace(line);
+}
+
+double ScriptHost::randomUnit() {
+    // xorshift: the same movie gives the same run, which the tools and tests rely on.
+    m_random ^= m_random << 13;
+    m_random ^= m_random >> 17;
+    m_random ^= m_random << 5;
+    return double(m_random) / 4294967296.0;
+}
+
+void ScriptHost::scriptAborted(const QString& reason) {
+    if (m_hooks.aborted) m_hooks.aborted(reason);
+}
+
+void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMethod, bool, bool loadVariables) {
+    if (url.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive)) {
+        // Commands to the player run nothing; "quit" only stops the movie.
+        if (url.mid(10).compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0 && m_hooks.quit) m_hooks.quit();
+        return;
+    }
+    if (loadVariables) return;
+    const QString scheme = QUrl(url).scheme().toLower();
+    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto"))
+        && m_hooks.openUrl)
+        m_hooks.openUrl(url, window);
+}
+
+void ScriptHost::jump(stage::MovieClip& clip, int frame, bool play) {
+    if (&clip == m_root && m_hooks.gotoRoot) {
+        m_hooks.gotoRoot(frame, play);
+    } else {
+        clip.gotoFrame(frame);
+        clip.setPlaying(play);
+    }
+    m_pendingFrames.emplace_back(&clip, clip.currentFrame());
+}
+
+void ScriptHost::gotoFrame(Target target, int frame, bool play) {
+    if (stage::MovieClip* clip = clipOf(target)) jump(*clip, frame, play);
+}
+
+bool ScriptHost::gotoLabel(Target target, const QString& label, bool play) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip) return false;
+    const int frame = frameNumber(target, label);
+    if (frame < 0) return false;
+    jump(*clip, frame, play);
+    return true;
+}
+
+void ScriptHost::play(Target target) {
+    stage::MovieClip* clip = clipOf(target);
+    if (clip == m_root && clip && m_hooks.setRootPlaying)
+        m_hooks.setRootPlaying(true);
+    else if (clip)
+        clip->setPlaying(true);
+}
+
+void ScriptHost::stop(Target target) {
+    stage::MovieClip* clip = clipOf(target);
+    if (clip == m_root && clip && m_hooks.setRootPlaying)
+        m_hooks.setRootPlaying(false);
+    else if (clip)
+        clip->setPlaying(false);
+}
+
+void ScriptHost::nextFrame(Target target) {
+    if (stage::MovieClip* clip = clipOf(target)) jump(*clip, clip->currentFrame() + 1, false);
+}
+
+void ScriptHost::previousFrame(Target target) {
+    if (stage::MovieClip* clip = clipOf(target)) jump(*clip, std::max(0, clip->currentFrame() - 1), false);
+}
+
+void ScriptHost::stopSounds() {
+    if (m_hooks.stopSounds) m_hooks.stopSounds();
+}
+
+int ScriptHost::framesLoaded(Target target) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip) return 0;
+    if (clip == m_root && m_hooks.rootFramesLoaded) return m_hooks.rootFramesLoaded();
+    return clip->frameCount();
+}
+
+int ScriptHost::frameNumber(Target target, const QString& frameOrLabel) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip) return -1;
+    bool isNumber = false;
+    const int number = frameOrLabel.toInt(&isNumber);
+    if (isNumber) return number - 1;
+    return clip->timeline().frameOfLabel(frameOrLabel);
+}
+
+void ScriptHost::callFrame(Target target, int frame) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip || frame < 0 || frame >= clip->timeline().frameCount() || m_depth > kMaxJumpNesting) return;
+    ++m_depth;
+    for (const movie::FrameCommand& command : clip->timeline().frame(frame).commands)
+        if (const auto* block = std::get_if<movie::ActionBlock>(&command)) m_machine->runActions(block->bytes, target);
+    --m_depth;
+}
+
+stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString& name) const {
+    const bool caseSensitive = m_machine->swfVersion() >= 7;
+    for (const auto& [depth, child] : parent.children())
+        if (child->asClip() && sameName(child->placement().name, name, caseSensitive)) return child->asClip();
+    return nullptr;
+}
+
+stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
+    if (!m_root || &clip == m_root) return nullptr;
+    std::vector<stage::MovieClip*> open{m_root};
+    while (!open.empty()) {
+        stage::MovieClip* current = open.back();
+        open.pop_back();
+        for (const auto& [depth, child] : current->children()) {
+            if (child.get() == &clip) return current;
+            if (child->asClip()) open.push_back(child->asClip());
+        }
+    }
+    return nullptr;
+}
+
+avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
+    stage::MovieClip* clip = clipOf(base);
+    if (!clip) clip = m_root;
+    QString rest = path;
+    if (rest.isEmpty()) return clip ? objectOf(*clip) : nullptr;
+    if (rest.startsWith(QLatin1Char('/'))) {
+        clip = m_root;
+        rest = rest.mid(1);
+    }
+    const QStringList parts = rest.split(QRegularExpression(QStringLiteral("[/.]")), Qt::SkipEmptyParts);
+    for (int i = 0; i < parts.size() && clip; ++i) {
+        const QString& part = parts[i];
+        if (part == QLatin1String("..") || sameName(part, QStringLiteral("_parent"), false))
+            clip = parentOf(*clip);
+        else if (sameName(part, QStringLiteral("_root"), false) || sameName(part, QStringLiteral("_level0"), false))
+            clip = m_root;
+        else if (part != QLatin1String("this"))
+            clip = childNamed(*clip, part);
+    }
+    return clip ? objectOf(*clip) : nullptr;
+}
+
+QString ScriptHost::targetPath(Target target) {
+    stage::MovieClip* clip = clipOf(target);
+    QStringList names;
+    while (clip && clip != m_root) {
+        names.prepend(clip->placement().name);
+        clip = parentOf(*clip);
+    }
+    return names.isEmpty() ? QStringLiteral("_level0") : QStringLiteral("_level0.") + names.join(QLatin1Char('.'));
+}
+
+avm1::Value ScriptHost::getProperty(Target target, int index) {
+    static const char* const kNames[] = {"_x",         "_y",        "_xscale",   "_yscale",      "_currentframe",
+                                         "_totalframes", "_alpha",  "_visible",  "_width",       "_height",
+                                         "_rotation",  "_target",   "_framesloaded", "_name",    "_droptarget",
+                                         "_url",       "_highquality", "_focusrect", "_soundbuftime", "_quality",
+                                         "_xmouse",    "_ymouse"};
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip || index < 0 || index >= int(std::size(kNames))) return avm1::Value();
+    return propertyByName(*clip, QString::fromLatin1(kNames[index]));
+}
+
+void ScriptHost::setProperty(Target, int, const avm1::Value&) {
+    // Moving and hiding clips from scripts needs the stage to let scripts own an instance's
+    // placement; until it does, the timeline keeps control and the write is ignored.
+}
+
+avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& name) {
+    const QString key = name.toLower();
+    const format::Matrix& m = clip.placement().matrix;
+    if (key == QLatin1String("_currentframe")) return avm1::Value(clip.currentFrame() + 1);
+    if (key == QLatin1String("_totalframes")) return avm1::Value(clip.frameCount());
+    if (key == QLatin1String("_framesloaded")) return avm1::Value(framesLoaded(objectOf(clip)));
+    if (key == QLatin1String("_name")) return avm1::Value(clip.placement().name);
+    if (key == QLatin1String("_target")) {
+        const QString path = targetPath(objectOf(clip));
+        return avm1::Value(path == QLatin1String("_level0") ? QStringLiteral("/")
+                                                            : QString(path).replace(QStringLiteral("_level0."), QStringLiteral("/")).replace(QLatin1Char('.'), QLatin1Char('/')));
+    }
+    if (key == QLatin1String("_x")) return avm1::Value(m.tx / kTwips);
+    if (key == QLatin1String("_y")) return avm1::Value(m.ty / kTwips);
+    if (key == QLatin1String("_xscale")) return avm1::Value(std::hypot(m.a, m.b) * 100);
+    if (key == QLatin1String("_yscale")) return avm1::Value(std::hypot(m.c, m.d) * 100);
+    if (key == QLatin1String("_rotation")) return avm1::Value(std::atan2(m.b, m.a) * 180 / M_PI);
+    if (key == QLatin1String("_alpha")) return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
+    if (key == QLatin1String("_visible")) return avm1::Value(true);
+    if (key == QLatin1String("_url")) return avm1::Value(QString());
+    if (key == QLatin1String("_quality")) return avm1::Value(QStringLiteral("HIGH"));
+    if (key == QLatin1String("_soundbuftime")) return avm1::Value(5);
+    return avm1::Value();
+}
+
+}  // namespace swf

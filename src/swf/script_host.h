@@ -1,0 +1,107 @@
+// The movie's scripts on the stage: one script machine per movie, a script object for each
+// timeline (the root and its sprites), frame actions run as timelines play into frames, and
+// the timeline actions and clip properties scripts ask of the stage.
+#pragma once
+
+#include "swf/avm1/host.h"
+#include "swf/avm1/machine.h"
+
+#include <QHash>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+namespace swf::movie {
+class MovieDefinition;
+struct Frame;
+}
+namespace swf::stage {
+class MovieClip;
+}
+
+namespace swf {
+
+// What the player lets scripts do to the root timeline and to the outside world.
+struct ScriptPlayerHooks {
+    std::function<void(int frame, bool play)> gotoRoot;
+    std::function<void(bool playing)> setRootPlaying;
+    std::function<int()> rootFramesLoaded;
+    std::function<void(const QString&)> trace;
+    std::function<void(const QString& url, const QString& window)> openUrl;
+    std::function<void()> quit;
+    std::function<void()> stopSounds;
+    std::function<void(const QString&)> aborted;
+};
+
+class ScriptHost final : public avm1::Host {
+public:
+    using Target = avm1::Target;
+
+    ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks hooks);
+    ~ScriptHost() override;
+
+    void setRoot(stage::MovieClip* root);
+    void setTimeMs(double milliseconds) { m_timeMs = milliseconds; }
+    // A timeline played into frame: its init actions (once per sprite), then its actions.
+    void frameEntered(stage::MovieClip& clip, int frame);
+    void clipDestroyed(const stage::MovieClip& clip);
+    // Runs frames that scripts jumped to, after the script that jumped has finished.
+    void runPendingFrames();
+
+    avm1::Machine& machine() { return *m_machine; }
+    avm1::Object* objectOf(stage::MovieClip& clip);
+
+    // avm1::Host
+    void trace(const QString& line) override;
+    double getTimer() override { return m_timeMs; }
+    double randomUnit() override;
+    void scriptAborted(const QString& reason) override;
+    void getUrl(const QString& url, const QString& window, avm1::UrlMethod method, bool loadTarget,
+                bool loadVariables) override;
+    void gotoFrame(Target target, int frame, bool play) override;
+    bool gotoLabel(Target target, const QString& label, bool play) override;
+    void play(Target target) override;
+    void stop(Target target) override;
+    void nextFrame(Target target) override;
+    void previousFrame(Target target) override;
+    void toggleQuality() override {}
+    void stopSounds() override;
+    int framesLoaded(Target target) override;
+    int frameNumber(Target target, const QString& frameOrLabel) override;
+    void callFrame(Target target, int frame) override;
+    Target resolveTarget(const QString& path, Target base) override;
+    QString targetPath(Target target) override;
+    avm1::Value getProperty(Target target, int index) override;
+    void setProperty(Target target, int index, const avm1::Value& value) override;
+    void cloneSprite(Target, const QString&, int) override {}
+    void removeSprite(Target) override {}
+    void startDrag(Target, bool, bool, double, double, double, double) override {}
+    void endDrag() override {}
+
+private:
+    class ClipProperties;
+    stage::MovieClip* clipOf(Target target) const;
+    stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
+    stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
+    void runFrameActions(stage::MovieClip& clip, const movie::Frame& frame);
+    void jump(stage::MovieClip& clip, int frame, bool play);
+    avm1::Value propertyByName(stage::MovieClip& clip, const QString& name);
+
+    const movie::MovieDefinition& m_movie;
+    ScriptPlayerHooks m_hooks;
+    std::unique_ptr<avm1::Machine> m_machine;
+    std::unique_ptr<ClipProperties> m_properties;
+    stage::MovieClip* m_root = nullptr;
+    std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
+    QHash<avm1::Object*, stage::MovieClip*> m_clips;
+    std::set<int> m_initDone;
+    std::vector<std::pair<stage::MovieClip*, int>> m_pendingFrames;
+    double m_timeMs = 0;
+    quint32 m_random = 0x2545F491u;
+    int m_depth = 0;
+};
+
+}  // namespace swf

@@ -1,0 +1,197 @@
+// Scripts on the stage: frame actions run as timelines play into frames, timeline actions
+// from scripts, sprite scripts and paths, fscommand, getURL filtering, and the corpus's
+// trace cases run line for line.
+#include "avm1/action_assembler.h"
+#include "swf_builder.h"
+
+#include "swf/Player.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using avm1test::ActionAssembler;
+using swf::format::ActionCode;
+using swftest::SwfBuilder;
+
+namespace {
+
+int g_tracePassed = 0;
+int g_traceRun = 0;
+// Cases known to match now; fewer means something that worked has broken.
+constexpr int kTraceFloor = 5;
+
+QByteArray gotoLabel(const QString& label) { return label.toUtf8() + '\0'; }
+
+struct Run {
+    swf::Player player;
+    QStringList traces;
+    QStringList urls;
+    explicit Run(const QByteArray& movie) {
+        player.setTraceHandler([this](const QString& line) { traces << line; });
+        player.setUrlHandler([this](const QString& url) { urls << url; });
+        player.loadBytes(movie);
+    }
+    void frames(int count) {
+        for (int i = 0; i < count; ++i) player.advance();
+    }
+};
+
+}  // namespace
+
+class SwfScriptTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stopOnTheLastFrameHolds();
+    void frameScriptsRunInOrderAndLoop();
+    void gotoLabelFromScript();
+    void spriteScriptsAndPaths();
+    void fscommandQuitAndUrls();
+    void backwardSeekRunsNoScripts();
+    void corpusTraces_data();
+    void corpusTraces();
+    void corpusTraceScore();
+};
+
+void SwfScriptTest::stopOnTheLastFrameHolds() {
+    SwfBuilder builder(6, QSize(100, 100), 12);
+    builder.showFrame(4);
+    builder.doAction(ActionAssembler(6).op(ActionCode::Stop).bytes());
+    builder.showFrame();
+    Run run(builder.finish());
+    run.player.setLoop(true);
+    run.frames(10);
+    QCOMPARE(run.player.currentFrame(), 4);
+    QVERIFY(!run.player.isPlaying());
+}
+
+void SwfScriptTest::frameScriptsRunInOrderAndLoop() {
+    SwfBuilder builder(6, QSize(100, 100), 12);
+    for (int i = 0; i < 3; ++i) {
+        builder.doAction(ActionAssembler(6).trace(QStringLiteral("frame %1").arg(i)).bytes());
+        builder.showFrame();
+    }
+    Run run(builder.finish());
+    run.player.setLoop(true);
+    run.frames(3);
+    QCOMPARE(run.traces, (QStringList{"frame 0", "frame 1", "frame 2", "frame 0"}));
+}
+
+void SwfScriptTest::gotoLabelFromScript() {
+    SwfBuilder builder(6, QSize(100, 100), 12);
+    builder.doAction(ActionAssembler(6).action(ActionCode::GotoLabel, gotoLabel("end")).bytes());
+    builder.showFrame();
+    builder.doAction(ActionAssembler(6).trace("skipped").bytes());
+    builder.showFrame();
+    builder.frameLabel(QStringLiteral("end"));
+    builder.doAction(ActionAssembler(6).trace("at the end").op(ActionCode::Stop).bytes());
+    builder.showFrame();
+    Run run(builder.finish());
+    QCOMPARE(run.player.currentFrame(), 2);
+    QCOMPARE(run.traces, QStringList{"at the end"});
+    run.frames(3);
+    QCOMPARE(run.player.currentFrame(), 2);
+}
+
+void SwfScriptTest::spriteScriptsAndPaths() {
+    SwfBuilder sprite(6, QSize(100, 100), 12);
+    sprite.doAction(ActionAssembler(6).push({"_currentframe"}).op(ActionCode::GetVariable).op(ActionCode::Trace)
+                        .op(ActionCode::Stop).bytes());
+    sprite.showFrame();
+    sprite.doAction(ActionAssembler(6).trace("sprite frame 2").bytes());
+    sprite.showFrame();
+    SwfBuilder builder(6, QSize(100, 100), 12);
+    const int id = builder.defineSprite(sprite);
+    swftest::Place place;
+    place.depth = 1;
+    place.characterId = id;
+    place.name = QStringLiteral("kid");
+    builder.place(place);
+    builder.showFrame();
+    // The root sends the stopped sprite on, by path.
+    builder.doAction(ActionAssembler(6).push({"/kid"}).op(ActionCode::SetTarget2).op(ActionCode::Play)
+                         .push({""}).op(ActionCode::SetTarget2).bytes());
+    builder.showFrame();
+    Run run(builder.finish());
+    QCOMPARE(run.traces, QStringList{"1"});
+    run.frames(3);
+    QVERIFY(run.traces.contains(QStringLiteral("sprite frame 2")));
+}
+
+void SwfScriptTest::fscommandQuitAndUrls() {
+    SwfBuilder builder(6, QSize(100, 100), 12);
+    builder.doAction(ActionAssembler(6)
+                         .action(ActionCode::GetUrl, QByteArray("file:///etc/passwd\0_blank\0", 26))
+                         .action(ActionCode::GetUrl, QByteArray("http://example.com/\0_blank\0", 27))
+                         .bytes());
+    builder.showFrame();
+    builder.doAction(ActionAssembler(6).action(ActionCode::GetUrl, QByteArray("FSCommand:quit\0\0", 16)).bytes());
+    builder.showFrame(3);
+    Run run(builder.finish());
+    run.frames(5);
+    QCOMPARE(run.urls, QStringList{"http://example.com/"});
+    QVERIFY(run.player.quitRequested());
+    QCOMPARE(run.player.currentFrame(), 1);
+}
+
+void SwfScriptTest::backwardSeekRunsNoScripts() {
+    SwfBuilder builder(6, QSize(100, 100), 12);
+    for (int i = 0; i < 5; ++i) {
+        builder.doAction(ActionAssembler(6).trace(QStringLiteral("f%1").arg(i)).bytes());
+        builder.showFrame();
+    }
+    Run run(builder.finish());
+    run.frames(4);
+    run.traces.clear();
+    run.player.gotoFrame(1);
+    run.player.gotoFrame(0);
+    QVERIFY(run.traces.isEmpty());
+}
+
+void SwfScriptTest::corpusTraces_data() {
+    QTest::addColumn<QString>("movie");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<QString>("expected");
+    const QDir cases(QStringLiteral(VANTREL_CORPUS_DIR "/cases"));
+    if (!cases.exists()) QSKIP("the corpus is not here");
+    for (const QString& name : cases.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile file(cases.filePath(name + QStringLiteral("/case.json")));
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        if (json.value(QStringLiteral("kind")).toString() != QLatin1String("trace")) continue;
+        QTest::newRow(qPrintable(name)) << cases.filePath(name + QLatin1Char('/') + json.value(QStringLiteral("movie")).toString())
+                                        << json.value(QStringLiteral("frames")).toInt()
+                                        << cases.filePath(name + QStringLiteral("/expected.txt"));
+    }
+}
+
+void SwfScriptTest::corpusTraces() {
+    QFETCH(QString, movie);
+    QFETCH(int, frames);
+    QFETCH(QString, expected);
+    swf::Player player;
+    QStringList lines;
+    player.setTraceHandler([&](const QString& line) { lines << line; });
+    QVERIFY2(player.loadFile(movie) || player.isLoaded(), qPrintable(player.errorText()));
+    for (int shown = 1; shown < frames && !player.quitRequested(); ++shown) player.advance();
+    QFile file(expected);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
+    const QStringList want = text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    ++g_traceRun;
+    if (lines == want) ++g_tracePassed;
+    qInfo("trace cases matching so far: %d of %d", g_tracePassed, g_traceRun);
+}
+
+void SwfScriptTest::corpusTraceScore() {
+    if (g_traceRun == 0) QSKIP("the corpus is not here");
+    qInfo("trace cases matching line for line: %d of %d", g_tracePassed, g_traceRun);
+    QVERIFY(g_tracePassed >= kTraceFloor);
+}
+
+QTEST_GUILESS_MAIN(SwfScriptTest)
+#include "swf_script_test.moc"
