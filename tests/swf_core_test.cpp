@@ -6,6 +6,7 @@
 #include "swf/stage/movie_clip.h"
 #include "swf_builder.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +76,7 @@ private slots:
     void authoringFileRefused();
     void fileUrlAndMissingFile();
     void unknownTagsSkipped();
+    void lzmaWindowBoundedByMovieSize();
     void movieStrings_data();
     void movieStrings();
 };
@@ -369,6 +371,10 @@ void SwfCoreTest::fileUrlAndMissingFile() {
     const QString empty = writeFile(dir, QStringLiteral("empty.swf"), {});
     QVERIFY(!player.loadFile(empty));
     QCOMPARE(player.errorText(), messages::emptyFile());
+
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.swf")));
+    QVERIFY(!player.loadFile(dir.filePath(QStringLiteral("folder.swf"))));
+    QCOMPARE(player.errorText(), messages::fileUnreadable());
 }
 
 void SwfCoreTest::unknownTagsSkipped() {
@@ -382,6 +388,17 @@ void SwfCoreTest::unknownTagsSkipped() {
     QVERIFY(player.loadBytes(b.finish()));
     QVERIFY(player.isComplete());
     QCOMPARE(player.framesLoaded(), 2);
+}
+
+void SwfCoreTest::lzmaWindowBoundedByMovieSize() {
+    // The LZMA header asks for a 4 GiB window; a movie this small never needs it, and a
+    // hostile one must not get it.
+    QByteArray movie = countingMovie(5, Compression::Lzma);
+    for (int i = 13; i < 17; ++i) movie[i] = char(0xff);
+    swf::Player player;
+    QVERIFY2(player.loadBytes(movie), qPrintable(player.errorText()));
+    QVERIFY(player.isComplete());
+    QCOMPARE(player.framesLoaded(), 5);
 }
 
 void SwfCoreTest::movieStrings_data() {

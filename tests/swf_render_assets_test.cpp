@@ -70,9 +70,11 @@ private slots:
     void editText_data();
     void editText();
     void buttonUpState();
+    void editTextWrapsAtSpaces();
     void editTextBorder();
     void htmlEditText();
     void firstButtonWithColorTransform();
+    void flippedClippedBitmapsAtAnyScale();
     void selfNestingIsBounded();
     void damagedDefinitions_data();
     void damagedDefinitions();
@@ -234,6 +236,33 @@ void SwfRenderAssetsTest::buttonUpState() {
     CHECK_PIXEL(image, 60, 60, kBackground);
 }
 
+void SwfRenderAssetsTest::editTextWrapsAtSpaces() {
+    // Two 20-pixel glyphs fill the 40 pixels inside a 44-pixel field: "AA AA" takes two lines.
+    SwfBuilder b = stage();
+    ShapeBuilder square;
+    square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
+    SwfBuilder::FontLayout layout;
+    layout.ascent = 820;
+    layout.descent = 204;
+    layout.advances = {1024, 1024};
+    const int font = b.defineFont2({square, ShapeBuilder()}, {'A', ' '}, QStringLiteral("Boxes"), 2, layout);
+    SwfBuilder::EditText field;
+    field.bounds = QRectF(10, 10, 44, 80);
+    field.text = QStringLiteral("AA AA");
+    field.fontId = font;
+    field.fontHeight = 20;
+    field.wordWrap = field.multiline = field.useOutlines = true;
+    b.place(1, b.defineEditText(field));
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    // First line's baseline at 28, the second 20 pixels lower.
+    CHECK_PIXEL(image, 17, 23, Qt::black);
+    CHECK_PIXEL(image, 37, 23, Qt::black);
+    CHECK_PIXEL(image, 17, 43, Qt::black);
+    CHECK_PIXEL(image, 37, 43, Qt::black);
+    CHECK_PIXEL(image, 27, 43, kBackground);
+}
+
 void SwfRenderAssetsTest::editTextBorder() {
     SwfBuilder b = SwfBuilder(8, QSize(100, 100), 12);
     b.setBackground(QColor(0, 0, 80));
@@ -252,6 +281,25 @@ void SwfRenderAssetsTest::editTextBorder() {
     const QImage image = renderMovie(b.finish());
     CHECK_PIXEL(image, 60, 35, Qt::white);  // background inside the border
     CHECK_PIXEL(image, 80, 35, QColor(0, 0, 80));
+}
+
+void SwfRenderAssetsTest::flippedClippedBitmapsAtAnyScale() {
+    // Found by fuzzing: a clipped fill flipped and stretched, drawn very small, brought
+    // QPainter's transformed-image drawing down.
+    SwfBuilder b(8, QSize(46, 5), 12);
+    const int bitmap = b.defineBitsLossless(checkerImage().scaled(37, 3), false);
+    ShapeBuilder shape;
+    shape.rectangle(QRectF(0, -20, 40, 20),
+                    shape.addBitmapFill(bitmap, QTransform::fromScale(20.3662 / 20, -4.0 / 20), false, true));
+    b.place(1, b.defineShape(shape, 3), QTransform::fromTranslate(25, 25));
+    b.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(b.finish()));
+    for (double scale : {0.0688, 0.5, 1.0, 7.0}) {
+        QImage image(64, 48, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        player.render(painter, QTransform::fromScale(scale, scale), swf::Quality::High);
+    }
 }
 
 void SwfRenderAssetsTest::selfNestingIsBounded() {

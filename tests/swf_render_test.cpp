@@ -31,6 +31,7 @@ private slots:
     void blendModes();
     void filters_data();
     void filters();
+    void invisibleObjectsAreNotDrawn();
 };
 
 void SwfRenderTest::solidShapes_data() {
@@ -111,6 +112,10 @@ void SwfRenderTest::gradients_data() {
                                               << QColor(Qt::red);
     QTest::newRow("backward ratios give a hard edge") << "backward" << QPoint(30, 50) << QColor(Qt::red) << QPoint(70, 50)
                                                       << QColor(Qt::green);
+    // Records 31 red, 80 green, 50 cyan, 100 magenta: ratio 90 (x 35) lies between the first
+    // record past it (magenta) and the one before that (cyan), 80% of the way.
+    QTest::newRow("backward ratios mix with the record before") << "backward2" << QPoint(5, 50) << QColor(Qt::red)
+                                                                << QPoint(35, 50) << QColor(204, 51, 255);
 }
 
 void SwfRenderTest::gradients() {
@@ -130,6 +135,9 @@ void SwfRenderTest::gradients() {
     else if (kind == "reflect")
         fill = shape.addLinearGradient(QPointF(25, 0), QPointF(50, 0), {{0, Qt::red}, {255, Qt::blue}},
                                        swftest::Spread::Reflect);
+    else if (kind == "backward2")
+        fill = shape.addLinearGradient(QPointF(0, 0), QPointF(100, 0),
+                                       {{31, Qt::red}, {80, Qt::green}, {50, Qt::cyan}, {100, Qt::magenta}});
     else
         fill = shape.addLinearGradient(QPointF(0, 0), QPointF(100, 0), {{127, Qt::red}, {0, Qt::green}});
     shape.rectangle(QRectF(0, 0, 100, 100), fill);
@@ -405,6 +413,23 @@ void SwfRenderTest::filters() {
     QVERIFY2(near(image.pixel(changed), color, 60), qPrintable(describe(image.pixel(changed))));
     const QColor before = untouched.x() < 20 ? kBackground : QColor(Qt::black);
     QVERIFY2(near(image.pixel(untouched), before, 4), qPrintable(describe(image.pixel(untouched))));
+}
+
+void SwfRenderTest::invisibleObjectsAreNotDrawn() {
+    SwfBuilder b = stage();
+    Place hidden;
+    hidden.characterId = b.defineRect(QRectF(0, 0, 50, 50), Qt::red);
+    hidden.visible = false;
+    b.placeObject3(hidden);
+    Place shown;
+    shown.depth = 2;
+    shown.characterId = b.defineRect(QRectF(50, 50, 50, 50), Qt::blue);
+    shown.visible = true;
+    b.placeObject3(shown);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    CHECK_PIXEL(image, 25, 25, kBackground);
+    CHECK_PIXEL(image, 75, 75, Qt::blue);
 }
 
 QTEST_MAIN(SwfRenderTest)

@@ -49,6 +49,13 @@ public:
         m_sound.frameEntered(clip.serial(), timeline.frame(frame), false);
         if (m_scripts) m_scripts->frameEntered(clip, frame);
     }
+    void clipCreated(stage::MovieClip& clip) override {
+        m_sound.frameEntered(clip.serial(), clip.timeline().frame(0), false);
+        if (m_scripts) m_scripts->clipCreated(clip);
+    }
+    void clipTicked(stage::MovieClip& clip) override {
+        if (m_scripts) m_scripts->clipTicked(clip);
+    }
     void clipDestroyed(const stage::MovieClip& clip) override {
         if (m_scripts) m_scripts->clipDestroyed(clip);
     }
@@ -102,6 +109,7 @@ struct Player::Impl {
         root = std::make_unique<stage::MovieClip>(nullptr, loader->definition().root, loader->definition());
         scripts->setRoot(root.get());
         rootEntered();
+        scripts->runPending();
     }
 
     // The root entered its current frame by playing: its sounds (the root is timeline key
@@ -315,8 +323,10 @@ void Player::advance() {
         }
         // Otherwise the next frame has not arrived yet: wait on this one, still playing.
     }
+    if (d->scripts) d->scripts->clipTicked(*d->root);
     d->root->advanceChildren(mark);
     if (d->scripts) {
+        d->scripts->runPending();
         d->scripts->machine().endFrame();
         d->scripts->machine().collect();
     }

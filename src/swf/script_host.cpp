@@ -70,13 +70,72 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     found->second->unpin();
     m_clips.remove(found->second);
     m_objects.erase(found);
-    std::erase_if(m_pendingFrames, [&](const auto& pending) { return pending.first == &clip; });
+    m_clipEvents.erase(&clip);
+    std::erase_if(m_pendingJumps, [&](const PendingJump& pending) { return pending.clip == &clip; });
 }
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
     if (frame < 0 || frame >= clip.timeline().frameCount()) return;
     runFrameActions(clip, clip.timeline().frame(frame));
-    runPendingFrames();
+}
+
+namespace {
+// CLIPACTIONS: a reserved word, all flags, then records of flags, size and actions, ended
+// by zero flags. Flags are 16 bits before SWF 6 and 32 from then on.
+std::vector<std::pair<quint32, QByteArray>> readClipActions(const QByteArray& bytes, int version) {
+    std::vector<std::pair<quint32, QByteArray>> out;
+    const int flagBytes = version >= 6 ? 4 : 2;
+    auto readFlags = [&](qsizetype at) {
+        quint32 value = 0;
+        for (int i = 0; i < flagBytes; ++i) value |= quint32(quint8(bytes[at + i])) << (8 * i);
+        return value;
+    };
+    qsizetype at = 2 + flagBytes;
+    while (at + flagBytes + 4 <= bytes.size()) {
+        const quint32 flags = readFlags(at);
+        if (flags == 0) break;
+        at += flagBytes;
+        const quint32 size = quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8
+                             | quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
+        at += 4;
+        if (size > quint32(bytes.size() - at)) break;  // a broken record ends the list
+        qsizetype start = at;
+        if (flags & 0x20000) ++start;  // key press: its key code comes first
+        out.emplace_back(flags, bytes.mid(start, qsizetype(size) - (start - at)));
+        at += qsizetype(size);
+    }
+    return out;
+}
+}  // namespace
+
+void ScriptHost::clipCreated(stage::MovieClip& clip) {
+    if (!clip.placement().clipActions.isEmpty()) {
+        auto& events = m_clipEvents[&clip];
+        for (auto& [flags, actions] : readClipActions(clip.placement().clipActions, m_machine->swfVersion()))
+            events.push_back({flags, std::move(actions)});
+    }
+    frameEntered(clip, 0);
+    if (m_objects.count(&clip)) runClipEvent(clip, kEventLoad);
+}
+
+void ScriptHost::clipTicked(stage::MovieClip& clip) {
+    runClipEvent(clip, kEventEnterFrame);
+    if (!m_objects.count(&clip)) return;
+    avm1::Object* object = objectOf(clip);
+    const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onEnterFrame"));
+    if (handler.asObject() && handler.asObject()->isFunction())
+        m_machine->callFunction(handler, avm1::Value(object), {});
+}
+
+void ScriptHost::runClipEvent(stage::MovieClip& clip, quint32 event) {
+    const auto found = m_clipEvents.find(&clip);
+    if (found == m_clipEvents.end()) return;
+    // Copied: the script may remove the clip and with it this list.
+    const std::vector<ClipEvent> events = found->second;
+    for (const ClipEvent& entry : events) {
+        if (!(entry.flags & event) || !m_objects.count(&clip)) continue;
+        m_machine->runActions(entry.actions, objectOf(clip));
+    }
 }
 
 void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& frame) {
@@ -97,15 +156,26 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
     }
 }
 
-void ScriptHost::runPendingFrames() {
-    if (m_depth > kMaxJumpNesting) return;
-    ++m_depth;
-    while (!m_pendingFrames.empty()) {
-        const auto [clip, frame] = m_pendingFrames.front();
-        m_pendingFrames.erase(m_pendingFrames.begin());
-        if (frame >= 0 && frame < clip->timeline().frameCount()) runFrameActions(*clip, clip->timeline().frame(frame));
+void ScriptHost::runPending() {
+    // Each round's frames may jump again; a movie jumping forever is cut off.
+    for (int round = 0; round < kMaxJumpNesting && !m_pendingJumps.empty(); ++round) {
+        std::vector<PendingJump> jumps;
+        jumps.swap(m_pendingJumps);
+        for (size_t i = 0; i < jumps.size(); ++i) {
+            stage::MovieClip* clip = jumps[i].clip;
+            if (!m_objects.count(clip)) continue;  // removed by an earlier jump
+            if (clip == m_root && m_hooks.gotoRoot) {
+                m_hooks.gotoRoot(jumps[i].frame, jumps[i].play);
+            } else {
+                clip->gotoFrame(jumps[i].frame);
+                clip->setPlaying(jumps[i].play);
+            }
+            // Jumps queued by these scripts go to the next round; later ones of this round
+            // whose clips went away are skipped above.
+            if (m_objects.count(clip)) frameEntered(*clip, clip->currentFrame());
+        }
     }
-    --m_depth;
+    m_pendingJumps.clear();
 }
 
 void ScriptHost::trace(const QString& line) {
@@ -138,13 +208,7 @@ void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMeth
 }
 
 void ScriptHost::jump(stage::MovieClip& clip, int frame, bool play) {
-    if (&clip == m_root && m_hooks.gotoRoot) {
-        m_hooks.gotoRoot(frame, play);
-    } else {
-        clip.gotoFrame(frame);
-        clip.setPlaying(play);
-    }
-    m_pendingFrames.emplace_back(&clip, clip.currentFrame());
+    m_pendingJumps.push_back({&clip, std::max(0, frame), play});
 }
 
 void ScriptHost::gotoFrame(Target target, int frame, bool play) {

@@ -47,9 +47,18 @@ public:
     void setTimeMs(double milliseconds) { m_timeMs = milliseconds; }
     // A timeline played into frame: its init actions (once per sprite), then its actions.
     void frameEntered(stage::MovieClip& clip, int frame);
+    // A sprite was placed: its first frame's actions, then its load event.
+    void clipCreated(stage::MovieClip& clip);
+    // Every tick: enterFrame clip events and onEnterFrame handlers.
+    void clipTicked(stage::MovieClip& clip);
     void clipDestroyed(const stage::MovieClip& clip);
-    // Runs frames that scripts jumped to, after the script that jumped has finished.
-    void runPendingFrames();
+    // Scripts ask for jumps while the stage is being walked; they are made here, when the
+    // walk is over, and the frames jumped to run their actions.
+    void runPending();
+
+    // Clip event flags, as PlaceObject's clip actions number them.
+    static constexpr quint32 kEventLoad = 0x1;
+    static constexpr quint32 kEventEnterFrame = 0x2;
 
     avm1::Machine& machine() { return *m_machine; }
     avm1::Object* objectOf(stage::MovieClip& clip);
@@ -87,6 +96,16 @@ private:
     stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
     stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
     void runFrameActions(stage::MovieClip& clip, const movie::Frame& frame);
+    void runClipEvent(stage::MovieClip& clip, quint32 event);
+    struct ClipEvent {
+        quint32 flags = 0;
+        QByteArray actions;
+    };
+    struct PendingJump {
+        stage::MovieClip* clip;
+        int frame;
+        bool play;
+    };
     void jump(stage::MovieClip& clip, int frame, bool play);
     avm1::Value propertyByName(stage::MovieClip& clip, const QString& name);
 
@@ -98,7 +117,8 @@ private:
     std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
     QHash<avm1::Object*, stage::MovieClip*> m_clips;
     std::set<int> m_initDone;
-    std::vector<std::pair<stage::MovieClip*, int>> m_pendingFrames;
+    std::vector<PendingJump> m_pendingJumps;
+    std::unordered_map<const stage::MovieClip*, std::vector<ClipEvent>> m_clipEvents;
     double m_timeMs = 0;
     quint32 m_random = 0x2545F491u;
     int m_depth = 0;

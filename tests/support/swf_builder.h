@@ -29,6 +29,7 @@ struct Place {
     std::optional<int> clipDepth;
     std::optional<int> blendMode;
     std::optional<QByteArray> filterList;  // PlaceObject3 only: a whole FILTERLIST record
+    std::optional<bool> visible;           // PlaceObject3 only
 };
 
 // FILTERLIST records for Place::filterList (sizes in pixels, angle in radians).

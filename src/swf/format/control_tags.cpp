@@ -77,7 +77,7 @@ bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObjec
         if (flags3 & 0x01) out.filters = readFilterList(reader);
         if (flags3 & 0x02) out.blendMode = static_cast<BlendMode>(qBound(1, int(reader.u8()), 14));
         if (flags3 & 0x04) out.cacheAsBitmap = reader.u8() != 0;
-        if (flags3 & 0x20) reader.u8();  // visible flag
+        if (flags3 & 0x20) out.visible = reader.u8() != 0;
         if (flags3 & 0x40) reader.skip(4);  // opaque background colour
     }
     if (reader.failed()) return false;

@@ -37,6 +37,7 @@ struct PlaceObject {
     std::optional<BlendMode> blendMode;
     std::optional<std::vector<Filter>> filters;
     std::optional<bool> cacheAsBitmap;
+    std::optional<bool> visible;
     QByteArray clipActions;  // raw CLIPACTIONS, read by the script layer
 };
 

@@ -58,6 +58,7 @@ private:
 
 class LzmaInflater final : public StreamInflater {
 public:
+    explicit LzmaInflater(qint64 outputSize) : m_outputSize(outputSize) {}
     ~LzmaInflater() override {
         if (m_started) lzma_end(&m_stream);
     }
@@ -73,7 +74,8 @@ public:
             m_properties.append(input.first(want));
             input = input.sliced(want);
             if (m_properties.size() < 5) return Status::NeedMore;
-            if (lzma_alone_decoder(&m_stream, UINT64_MAX) != LZMA_OK) return fail();
+            capDictionary();
+            if (lzma_alone_decoder(&m_stream, kMaxLzmaMemory) != LZMA_OK) return fail();
             m_started = true;
             QByteArray header = m_properties + QByteArray(8, char(0xff));
             if (run(header, out, limit) == Status::Failed) return Status::Failed;
@@ -85,6 +87,15 @@ private:
     Status fail() {
         m_failed = true;
         return Status::Failed;
+    }
+
+    // Bytes 1-4 of the properties hold the window size.
+    void capDictionary() {
+        quint64 size = 0;
+        for (int i = 0; i < 4; ++i) size |= quint64(quint8(m_properties[1 + i])) << (8 * i);
+        const quint64 cap = std::max<qint64>(m_outputSize, 1 << 20);
+        if (size <= cap) return;
+        for (int i = 0; i < 4; ++i) m_properties[1 + i] = static_cast<char>((cap >> (8 * i)) & 0xff);
     }
 
     Status run(QByteArrayView input, QByteArray& out, qsizetype limit) {
@@ -109,6 +120,7 @@ private:
     }
 
     lzma_stream m_stream = LZMA_STREAM_INIT;
+    qint64 m_outputSize;
     QByteArray m_properties;
     bool m_started = false;
     bool m_failed = false;
@@ -118,7 +130,9 @@ private:
 }  // namespace
 
 std::unique_ptr<StreamInflater> StreamInflater::zlib() { return std::make_unique<ZlibInflater>(); }
-std::unique_ptr<StreamInflater> StreamInflater::lzmaSwf() { return std::make_unique<LzmaInflater>(); }
+std::unique_ptr<StreamInflater> StreamInflater::lzmaSwf(qint64 outputSize) {
+    return std::make_unique<LzmaInflater>(outputSize);
+}
 
 bool inflateZlib(QByteArrayView input, QByteArray& out, qsizetype limit) {
     ZlibInflater inflater;

@@ -9,6 +9,10 @@
 
 namespace swf::io {
 
+// The LZMA decoder allocates its whole window up front, sized by the stream's header;
+// a hostile header could ask for gigabytes.
+constexpr quint64 kMaxLzmaMemory = 320ull * 1024 * 1024;
+
 class StreamInflater {
 public:
     enum class Status { NeedMore, Finished, Failed };
@@ -18,8 +22,9 @@ public:
     virtual Status feed(QByteArrayView input, QByteArray& out, qsizetype limit) = 0;
 
     static std::unique_ptr<StreamInflater> zlib();
-    // The body of a "ZWS" movie: 5 property bytes followed by raw LZMA data.
-    static std::unique_ptr<StreamInflater> lzmaSwf();
+    // The body of a "ZWS" movie: 5 property bytes followed by raw LZMA data. The decoder's
+    // window never needs to exceed what it will produce, so it is capped at outputSize.
+    static std::unique_ptr<StreamInflater> lzmaSwf(qint64 outputSize);
 };
 
 // Inflates a whole zlib stream, keeping at most limit bytes. Returns false on corrupt or

@@ -87,7 +87,7 @@ bool MovieLoader::acceptSignature() {
         m_inflater = io::StreamInflater::zlib();
     } else if (kind == 'Z') {
         header.compression = Compression::Lzma;
-        m_inflater = io::StreamInflater::lzmaSwf();
+        m_inflater = io::StreamInflater::lzmaSwf(header.declaredLength - kSignatureSize);
         m_lzmaLengthBytes = 4;  // the compressed length, which the decoder does not need
     }
     m_state = State::WaitingForHeader;

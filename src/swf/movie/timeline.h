@@ -41,6 +41,7 @@ struct Placement {
     quint16 clipDepth = 0;
     format::BlendMode blendMode = format::BlendMode::Normal;
     std::vector<format::Filter> filters;
+    bool visible = true;
     // Where the instance was created (frame << 16 | command index): an object keeps its
     // identity, and a sprite its own playhead, only while this stays the same.
     qint64 birth = 0;

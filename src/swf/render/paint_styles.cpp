@@ -18,30 +18,63 @@ constexpr int kLinearRgbSteps = 8;
 double toLinear(double c) { return std::pow(c / 255.0, 2.2); }
 int fromLinear(double v) { return std::clamp(static_cast<int>(std::lround(std::pow(v, 1 / 2.2) * 255.0)), 0, 255); }
 
+QColor mixColors(const QColor& a, const QColor& b, double t, bool linearLight) {
+    auto mix = [&](int x, int y) {
+        if (linearLight) return fromLinear(toLinear(x) + (toLinear(y) - toLinear(x)) * t);
+        return static_cast<int>(std::lround(x + (y - x) * t));
+    };
+    return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()),
+                  static_cast<int>(std::lround(a.alpha() + (b.alpha() - a.alpha()) * t)));
+}
+
+// Ratios that go backwards: the colour at a ratio comes from the first record at or past it
+// and the record just before that one, whatever their order; past the last, the last.
+QGradientStops sampledStops(const std::vector<format::GradientRecord>& records, bool linearLight,
+                            const format::ColorTransform& cx) {
+    QGradientStops stops;
+    for (int r = 0; r <= 255; ++r) {
+        size_t next = 0;
+        while (next < records.size() && records[next].ratio < r) ++next;
+        QColor color;
+        if (next == records.size()) {
+            color = records.back().color;
+        } else if (next == 0) {
+            color = records.front().color;
+        } else {
+            const format::GradientRecord& a = records[next - 1];
+            const format::GradientRecord& b = records[next];
+            const double span = double(b.ratio) - a.ratio;
+            const double t = span > 0 ? std::clamp((r - a.ratio) / span, 0.0, 1.0) : 1.0;
+            color = mixColors(a.color, b.color, t, linearLight);
+        }
+        // Each ratio owns a 256th of the span, as in a 256-entry colour ramp.
+        const QColor applied = cx.apply(color);
+        stops.append({r / 256.0, applied});
+        stops.append({(r + 1) / 256.0 - 1e-6, applied});
+    }
+    return stops;
+}
+
 QGradientStops gradientStops(const format::Gradient& gradient, const format::ColorTransform& cx) {
-    // Ratios that go backwards are not reordered: each counts as no less than the one
-    // before, which gives a hard edge there.
-    std::vector<format::GradientRecord> records = gradient.records;
-    for (size_t i = 1; i < records.size(); ++i) records[i].ratio = std::max(records[i].ratio, records[i - 1].ratio);
+    const std::vector<format::GradientRecord>& records = gradient.records;
+    const bool linearLight = gradient.interpolation == format::InterpolationMode::LinearRgb;
+    if (records.empty()) return {{0.0, QColor(Qt::transparent)}};
+    for (size_t i = 1; i < records.size(); ++i)
+        if (records[i].ratio < records[i - 1].ratio) return sampledStops(records, linearLight, cx);
     QGradientStops stops;
     for (size_t i = 0; i < records.size(); ++i) {
         const QColor color = cx.apply(records[i].color);
         const double at = records[i].ratio / 255.0;
-        if (gradient.interpolation == format::InterpolationMode::LinearRgb && i > 0) {
+        if (linearLight && i > 0) {
             const QColor prev = cx.apply(records[i - 1].color);
             const double prevAt = records[i - 1].ratio / 255.0;
-            for (int s = 1; s < kLinearRgbSteps; ++s) {
-                const double t = double(s) / kLinearRgbSteps;
-                auto mix = [&](int a, int b) { return fromLinear(toLinear(a) + (toLinear(b) - toLinear(a)) * t); };
-                stops.append({prevAt + (at - prevAt) * t,
-                              QColor(mix(prev.red(), color.red()), mix(prev.green(), color.green()),
-                                     mix(prev.blue(), color.blue()),
-                                     qRound(prev.alpha() + (color.alpha() - prev.alpha()) * t))});
+            for (int step = 1; step < kLinearRgbSteps; ++step) {
+                const double t = double(step) / kLinearRgbSteps;
+                stops.append({prevAt + (at - prevAt) * t, mixColors(prev, color, t, true)});
             }
         }
         stops.append({at, color});
     }
-    if (stops.isEmpty()) stops.append({0.0, QColor(Qt::transparent)});
     // Qt merges stops at one position into one; nudge them apart to keep the hard edge.
     for (qsizetype i = 1; i < stops.size(); ++i)
         if (stops[i].first <= stops[i - 1].first) stops[i].first = std::min(1.0, stops[i - 1].first + 1e-6);

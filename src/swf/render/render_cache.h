@@ -20,7 +20,8 @@ namespace swf::render {
 
 class RenderCache {
 public:
-    static constexpr int kMaxMorphEntries = 512;
+    // A tween shows each ratio once per pass; a few passes of a few morphs fit.
+    static constexpr int kMaxMorphEntries = 192;
     static constexpr qint64 kMaxTintedBitmapBytes = 64 * 1024 * 1024;
 
     const ShapePaths& shape(const movie::ShapeCharacter& shape);

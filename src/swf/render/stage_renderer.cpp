@@ -42,36 +42,80 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
 }
 
 void StageRenderer::drawChildren(QPainter& painter, const Children& children, const Context& parent) {
-    std::vector<int> maskEnds;  // clip depths of the masks in force, innermost last
-    for (const auto& [depth, object] : children) {
-        while (!maskEnds.empty() && depth > maskEnds.back()) {
-            painter.restore();
-            maskEnds.pop_back();
-        }
-        const movie::Placement& placement = object->placement();
+    drawRange(painter, children.begin(), children.end(), parent);
+}
+
+void StageRenderer::drawRange(QPainter& painter, Children::const_iterator it, Children::const_iterator end,
+                              const Context& parent) {
+    while (it != end) {
+        const stage::DisplayObject& object = *it->second;
+        const movie::Placement& placement = object.placement();
         if (placement.clipDepth > 0) {
-            QPainterPath area;
-            area.setFillRule(Qt::WindingFill);
-            addMaskArea(area, *object, parent.transform);
-            painter.save();
-            painter.resetTransform();
-            painter.setClipPath(area, Qt::IntersectClip);
-            maskEnds.push_back(placement.clipDepth);
+            // A mask covers the depths above it up to its clip depth.
+            auto maskedEnd = std::next(it);
+            while (maskedEnd != end && maskedEnd->first <= placement.clipDepth) ++maskedEnd;
+            drawMasked(painter, object, std::next(it), maskedEnd, parent);
+            it = maskedEnd;
             continue;
         }
+        ++it;
+        if (!placement.visible) continue;
         const Context context{placement.matrix.toTransform() * parent.transform,
                               placement.colorTransform.concatenated(parent.cx)};
         // Fully transparent objects draw nothing; skip their subtree.
         if (context.cx.alphaMult <= 0 && context.cx.alphaAdd <= 0) continue;
         if (needsLayer(placement.blendMode) || hasDrawableFilter(placement.filters))
-            drawInLayer(painter, *object, context, placement);
+            drawInLayer(painter, object, context, placement);
         else
-            drawObject(painter, *object, context);
+            drawObject(painter, object, context);
     }
-    while (!maskEnds.empty()) {
+}
+
+void StageRenderer::drawMasked(QPainter& painter, const stage::DisplayObject& mask, Children::const_iterator begin,
+                               Children::const_iterator end, const Context& parent) {
+    if (begin == end) return;
+    QPainterPath area;
+    area.setFillRule(Qt::WindingFill);
+    addMaskArea(area, mask, parent.transform);
+    if (area.isEmpty()) return;
+    const QPaintDevice* device = painter.device();
+    if (!m_smooth || !device || device->width() <= 0 || device->height() <= 0) {
+        // A clip path: fast, with hard edges, which is what low quality asks for anyway.
+        painter.save();
+        painter.resetTransform();
+        painter.setClipPath(area, Qt::IntersectClip);
+        drawRange(painter, begin, end, parent);
         painter.restore();
-        maskEnds.pop_back();
+        return;
     }
+    // Smooth mask edges: the masked objects go into a layer covering the mask's box, which
+    // keeps only what the mask's anti-aliased coverage allows. Everything drawn into it is
+    // shifted by the box's corner through the parent transform.
+    const QRect box = area.boundingRect().toAlignedRect().adjusted(-1, -1, 1, 1) &
+                      QRect(0, 0, device->width(), device->height());
+    if (box.isEmpty()) return;
+    const QTransform shift = QTransform::fromTranslate(-box.left(), -box.top());
+    QImage layer(box.size(), QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    QImage coverage(box.size(), QImage::Format_ARGB32_Premultiplied);
+    coverage.fill(Qt::transparent);
+    {
+        QPainter coveragePainter(&coverage);
+        coveragePainter.setRenderHint(QPainter::Antialiasing);
+        coveragePainter.fillPath(shift.map(area), Qt::black);
+    }
+    {
+        QPainter layerPainter(&layer);
+        layerPainter.setRenderHints(painter.renderHints());
+        drawRange(layerPainter, begin, end, Context{parent.transform * shift, parent.cx});
+        layerPainter.resetTransform();
+        layerPainter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        layerPainter.drawImage(0, 0, coverage);
+    }
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage(box.topLeft(), layer);
+    painter.restore();
 }
 
 void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,
@@ -127,8 +171,12 @@ void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& ob
     case movie::CharacterKind::Bitmap: {
         // Placed directly (later versions allow it): one bitmap pixel per stage pixel.
         const QImage image = m_cache.bitmap(static_cast<const movie::BitmapCharacter&>(*character), context.cx);
+        if (image.isNull()) return;
+        // Through a texture brush, like clipped bitmap fills (see drawShape).
         painter.setTransform(QTransform::fromScale(format::kTwipsPerPixel, format::kTwipsPerPixel) * context.transform);
-        painter.drawImage(QPointF(0, 0), image);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QBrush(image));
+        painter.drawRect(image.rect());
         return;
     }
     default:
@@ -154,10 +202,14 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
                 // Clipped fills show the bitmap once; outside it the shape stays empty.
                 const QImage image = bitmaps(fill.bitmapId);
                 if (image.isNull()) continue;
+                // Filled as the bitmap's own quad under the shape's clip, with a texture
+                // brush: QPainter's transformed-image path crashes on some flipped scales.
+                QPainterPath quad;
+                quad.addPolygon(fill.bitmapMatrix.toTransform().map(QPolygonF(QRectF(image.rect()))));
                 painter.save();
                 painter.setClipPath(path, Qt::IntersectClip);
-                painter.setTransform(fill.bitmapMatrix.toTransform() * context.transform);
-                painter.drawImage(QPointF(0, 0), image);
+                painter.setBrush(makeBrush(fill, context.cx, bitmaps));
+                painter.drawPath(quad);
                 painter.restore();
                 continue;
             }

@@ -28,6 +28,9 @@ private:
     using Children = std::map<int, std::unique_ptr<stage::DisplayObject>>;
 
     void drawChildren(QPainter& painter, const Children& children, const Context& parent);
+    void drawRange(QPainter& painter, Children::const_iterator it, Children::const_iterator end, const Context& parent);
+    void drawMasked(QPainter& painter, const stage::DisplayObject& mask, Children::const_iterator begin,
+                    Children::const_iterator end, const Context& parent);
     void drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context);
     // Blend modes and filters: the object drawn alone into a layer, then composited.
     void drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,

@@ -31,6 +31,41 @@ QString plainText(const format::EditTextDefinition& field) {
     return text;
 }
 
+// Explicit newlines, then (when wrapping) a break at the last space that fits in width.
+std::vector<QString> breakLines(const QString& text, bool wrap, double width,
+                                const std::function<double(QChar)>& advanceOf) {
+    std::vector<QString> lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        double lineWidth = 0;
+        qsizetype lastSpace = -1;
+        for (const QChar c : paragraph) {
+            const double advance = advanceOf(c);
+            if (wrap && c == QLatin1Char(' ') && lineWidth + advance > width) {
+                // A space that does not fit ends the line and is dropped.
+                lines.push_back(line);
+                line.clear();
+                lineWidth = 0;
+                lastSpace = -1;
+                continue;
+            }
+            if (wrap && lineWidth + advance > width && !line.isEmpty()) {
+                const qsizetype cut = lastSpace >= 0 ? lastSpace : line.size();
+                lines.push_back(line.left(cut));
+                line = line.mid(cut + (lastSpace >= 0 ? 1 : 0));
+                lineWidth = 0;
+                for (const QChar k : line) lineWidth += advanceOf(k);
+                lastSpace = -1;
+            }
+            if (c == QLatin1Char(' ')) lastSpace = line.size();
+            line += c;
+            lineWidth += advance;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 // Lays plain text out with the font's own glyphs and advances, wrapping at spaces.
 void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition& font,
                       const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx) {
@@ -49,28 +84,8 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         if (index >= 0) return (glyphs(index).boundingRect().right() + font.emSize / 16) * scale;
         return field.fontHeight / 3;
     };
-    // Break into lines: explicit newlines, then (with word wrap) at the last space that fits.
-    std::vector<QString> lines;
-    for (const QString& paragraph : plainText(field).split(QLatin1Char('\n'))) {
-        QString line;
-        double lineWidth = 0;
-        qsizetype lastSpace = -1;
-        for (const QChar c : paragraph) {
-            const double advance = advanceOf(indexOf.value(c, -1));
-            if (field.wordWrap && field.multiline && lineWidth + advance > width && !line.isEmpty()) {
-                const qsizetype cut = lastSpace >= 0 ? lastSpace : line.size();
-                lines.push_back(line.left(cut));
-                line = line.mid(cut + (lastSpace >= 0 ? 1 : 0));
-                lineWidth = 0;
-                for (const QChar k : line) lineWidth += advanceOf(indexOf.value(k, -1));
-                lastSpace = -1;
-            }
-            if (c == QLatin1Char(' ')) lastSpace = line.size();
-            line += c;
-            lineWidth += advance;
-        }
-        lines.push_back(line);
-    }
+    const std::vector<QString> lines = breakLines(plainText(field), field.wordWrap && field.multiline, width,
+                                                  [&](QChar c) { return advanceOf(indexOf.value(c, -1)); });
     painter.save();
     painter.setTransform(objectToDevice);
     painter.setClipRect(bounds, Qt::IntersectClip);

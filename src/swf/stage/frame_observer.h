@@ -11,6 +11,11 @@ public:
     virtual ~FrameObserver() = default;
     // clip entered frame by playing into it (or by being created on it).
     virtual void frameEntered(MovieClip& clip, int frame) = 0;
+    // clip was just placed on the stage, its placement (name, clip events) set; it shows
+    // its first frame.
+    virtual void clipCreated(MovieClip& clip) { frameEntered(clip, 0); }
+    // One tick of the movie's clock reached clip (every clip, every tick, playing or not).
+    virtual void clipTicked(MovieClip& clip) { (void)clip; }
     // clip is about to be destroyed (removed from the stage, or the movie unloaded).
     virtual void clipDestroyed(const MovieClip& clip) { (void)clip; }
 };

@@ -64,8 +64,6 @@ MovieClip::MovieClip(const movie::Character* character, const movie::Timeline& t
                      const movie::MovieDefinition& movie)
     : DisplayObject(character, movie), m_timeline(timeline) {
     if (m_timeline.frameCount() > 0) gotoFrame(0);
-    // A sprite placed while the movie plays starts on its first frame, sounds and all.
-    if (character && m_currentFrame == 0 && t_frameObserver) t_frameObserver->frameEntered(*this, 0);
 }
 
 MovieClip::~MovieClip() {
@@ -88,6 +86,7 @@ void MovieClip::gotoFrame(int frame) {
 }
 
 void MovieClip::reconcile() {
+    std::vector<MovieClip*> created;
     // Merge the placement state into the live children, both ordered by depth.
     auto child = m_children.begin();
     for (const auto& [depth, placement] : m_state) {
@@ -103,9 +102,19 @@ void MovieClip::reconcile() {
         }
         auto instance = createInstance(movie().character(placement.characterId), movie());
         instance->setPlacement(placement);
+        if (instance->asClip() && instance->asClip()->frameCount() > 0) created.push_back(instance->asClip());
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
     }
     m_children.erase(child, m_children.end());
+    // A sprite placed while the movie plays starts on its first frame, sounds, clip events
+    // and scripts all, once it stands in the depth list with its name and events. An
+    // earlier one's script may have removed a later one: only those still here are told.
+    if (!t_frameObserver) return;
+    for (MovieClip* clip : created) {
+        const bool present = std::any_of(m_children.begin(), m_children.end(),
+                                         [clip](const auto& entry) { return entry.second.get() == clip; });
+        if (present) t_frameObserver->clipCreated(*clip);
+    }
 }
 
 void MovieClip::advanceChildren(quint64 serialMark) {
@@ -115,6 +124,7 @@ void MovieClip::advanceChildren(quint64 serialMark) {
 
 void MovieClip::advance() {
     const quint64 mark = DisplayObject::nextSerial();
+    if (t_frameObserver) t_frameObserver->clipTicked(*this);
     if (m_playing && m_timeline.frameCount() > 1) {
         gotoFrame(m_currentFrame + 1 >= m_timeline.frameCount() ? 0 : m_currentFrame + 1);
         if (t_frameObserver) t_frameObserver->frameEntered(*this, m_currentFrame);
