@@ -7,24 +7,13 @@
 
 #include <QDir>
 #include <QFile>
+#include "support/file_bytes.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-QByteArray gb(const QString& text) {
-    return platform::toLocal8(text);
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 

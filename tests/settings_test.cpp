@@ -8,6 +8,8 @@
 #include "platform/text_codec.h"
 
 #include <QFile>
+#include "support/file_bytes.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,19 +25,6 @@ namespace {
 
 const QByteArray kNoFile = QByteArray(); // a null array: the row has no file at all
 
-QByteArray gb(const QString& text) {
-    return platform::toLocal8(text);
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
