@@ -12,11 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-
-} // namespace
-
 class ListFileTest : public QObject {
     Q_OBJECT
 

@@ -24,8 +24,6 @@ Q_DECLARE_METATYPE(StartupSettings::Loop)
 namespace {
 
 const QByteArray kNoFile = QByteArray(); // a null array: the row has no file at all
-
-
 } // namespace
 
 class SettingsTest : public QObject {
