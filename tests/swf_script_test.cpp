@@ -49,6 +49,7 @@ private slots:
     void frameScriptsRunInOrderAndLoop();
     void gotoLabelFromScript();
     void spriteScriptsAndPaths();
+    void scriptsTakeOverPlacement();
     void fscommandQuitAndUrls();
     void backwardSeekRunsNoScripts();
     void corpusTraces_data();
@@ -119,6 +120,37 @@ void SwfScriptTest::spriteScriptsAndPaths() {
     QCOMPARE(run.traces, QStringList{"1"});
     run.frames(3);
     QVERIFY(run.traces.contains(QStringLiteral("sprite frame 2")));
+}
+
+void SwfScriptTest::scriptsTakeOverPlacement() {
+    SwfBuilder builder(6, QSize(200, 200), 12);
+    SwfBuilder sprite(6, QSize(100, 100), 12);
+    sprite.place(1, builder.defineRect(QRectF(0, 0, 10, 10), Qt::red));
+    sprite.showFrame();
+    const int id = builder.defineSprite(sprite);
+    swftest::Place place;
+    place.depth = 1;
+    place.characterId = id;
+    place.name = QStringLiteral("kid");
+    builder.place(place);
+    builder.doAction(ActionAssembler(6)
+                         .getVariable("kid").push({"_x", 50}).op(ActionCode::SetMember)
+                         .getVariable("kid").push({"_visible", false}).op(ActionCode::SetMember)
+                         .push({"/kid", 1, 30}).op(ActionCode::SetProperty)
+                         .bytes());
+    builder.showFrame();
+    // The timeline moves it on; the script's placement stays.
+    builder.move(1, QTransform::fromTranslate(5, 5));
+    builder.doAction(ActionAssembler(6)
+                         .getVariable("kid").push({"_x"}).op(ActionCode::GetMember).op(ActionCode::Trace)
+                         .getVariable("kid").push({"_y"}).op(ActionCode::GetMember).op(ActionCode::Trace)
+                         .getVariable("kid").push({"_visible"}).op(ActionCode::GetMember).op(ActionCode::Trace)
+                         .op(ActionCode::Stop)
+                         .bytes());
+    builder.showFrame();
+    Run run(builder.finish());
+    run.frames(1);
+    QCOMPARE(run.traces, (QStringList{"50", "30", "false"}));
 }
 
 void SwfScriptTest::fscommandQuitAndUrls() {

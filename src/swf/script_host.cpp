@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 
 namespace swf {
@@ -37,7 +38,10 @@ public:
         if (stage::MovieClip* child = m_host.childNamed(*clip, name)) return avm1::Value(m_host.objectOf(*child));
         return std::nullopt;
     }
-    bool setProperty(avm1::Object&, const QString&, const avm1::Value&) override { return false; }
+    bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {
+        stage::MovieClip* clip = m_host.clipOf(&object);
+        return clip && name.startsWith(QLatin1Char('_')) && m_host.setPropertyByName(*clip, name, value);
+    }
 
 private:
     ScriptHost& m_host;
@@ -341,9 +345,51 @@ avm1::Value ScriptHost::getProperty(Target target, int index) {
     return propertyByName(*clip, QString::fromLatin1(kNames[index]));
 }
 
-void ScriptHost::setProperty(Target, int, const avm1::Value&) {
-    // Moving and hiding clips from scripts needs the stage to let scripts own an instance's
-    // placement; until it does, the timeline keeps control and the write is ignored.
+void ScriptHost::setProperty(Target target, int index, const avm1::Value& value) {
+    static const char* const kWritable[] = {"_x", "_y", "_xscale", "_yscale", nullptr, nullptr,
+                                            "_alpha", "_visible", nullptr, nullptr, "_rotation"};
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip || index < 0 || index >= int(std::size(kWritable)) || !kWritable[index]) return;
+    setPropertyByName(*clip, QString::fromLatin1(kWritable[index]), value);
+}
+
+bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value) {
+    if (&clip == m_root) return false;  // the stage itself stays where it is
+    const QString key = name.toLower();
+    movie::Placement placement = clip.placement();
+    format::Matrix& m = placement.matrix;
+    const double number = m_machine->toNumber(value);
+    const double scaleX = std::hypot(m.a, m.b);
+    const double scaleY = std::hypot(m.c, m.d);
+    const double angle = std::atan2(m.b, m.a);
+    if (key == QLatin1String("_visible")) {
+        placement.visible = m_machine->toBoolean(value);
+    } else if (!std::isfinite(number)) {
+        return key == QLatin1String("_x") || key == QLatin1String("_y") || key == QLatin1String("_alpha")
+            || key == QLatin1String("_xscale") || key == QLatin1String("_yscale") || key == QLatin1String("_rotation");
+    } else if (key == QLatin1String("_x")) {
+        m.tx = number * kTwips;
+    } else if (key == QLatin1String("_y")) {
+        m.ty = number * kTwips;
+    } else if (key == QLatin1String("_xscale")) {
+        m.a = number / 100 * std::cos(angle);
+        m.b = number / 100 * std::sin(angle);
+    } else if (key == QLatin1String("_yscale")) {
+        m.c = -number / 100 * std::sin(angle);
+        m.d = number / 100 * std::cos(angle);
+    } else if (key == QLatin1String("_rotation")) {
+        const double radians = number * M_PI / 180;
+        m.a = scaleX * std::cos(radians);
+        m.b = scaleX * std::sin(radians);
+        m.c = -scaleY * std::sin(radians);
+        m.d = scaleY * std::cos(radians);
+    } else if (key == QLatin1String("_alpha")) {
+        placement.colorTransform.alphaMult = qint16(std::clamp(number * 256 / 100, -32768.0, 32767.0));
+    } else {
+        return false;
+    }
+    clip.setScriptPlacement(placement);
+    return true;
 }
 
 avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& name) {
@@ -364,7 +410,7 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_yscale")) return avm1::Value(std::hypot(m.c, m.d) * 100);
     if (key == QLatin1String("_rotation")) return avm1::Value(std::atan2(m.b, m.a) * 180 / M_PI);
     if (key == QLatin1String("_alpha")) return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
-    if (key == QLatin1String("_visible")) return avm1::Value(true);
+    if (key == QLatin1String("_visible")) return avm1::Value(clip.placement().visible);
     if (key == QLatin1String("_url")) return avm1::Value(QString());
     if (key == QLatin1String("_quality")) return avm1::Value(QStringLiteral("HIGH"));
     if (key == QLatin1String("_soundbuftime")) return avm1::Value(5);

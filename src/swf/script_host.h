@@ -108,6 +108,9 @@ private:
     };
     void jump(stage::MovieClip& clip, int frame, bool play);
     avm1::Value propertyByName(stage::MovieClip& clip, const QString& name);
+    // Writes a placement property (_x, _y, _xscale, _yscale, _rotation, _alpha, _visible);
+    // false for any other name.
+    bool setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value);
 
     const movie::MovieDefinition& m_movie;
     ScriptPlayerHooks m_hooks;

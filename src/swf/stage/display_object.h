@@ -29,6 +29,13 @@ public:
     const movie::MovieDefinition& movie() const { return m_movie; }
     const movie::Placement& placement() const { return m_placement; }
     void setPlacement(const movie::Placement& placement) { m_placement = placement; }
+    // A script that moves, scales, turns, fades or hides an instance takes those over from
+    // the timeline, which from then on no longer changes them.
+    bool scriptOwned() const { return m_scriptOwned; }
+    void setScriptPlacement(const movie::Placement& placement) {
+        m_placement = placement;
+        m_scriptOwned = true;
+    }
 
     // One tick of the movie's clock.
     virtual void advance() {}
@@ -39,6 +46,7 @@ private:
     const movie::Character* m_character;
     const movie::MovieDefinition& m_movie;
     movie::Placement m_placement;
+    bool m_scriptOwned = false;
     quint64 m_serial;
 };
 

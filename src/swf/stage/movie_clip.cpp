@@ -94,7 +94,15 @@ void MovieClip::reconcile() {
         if (child != m_children.end() && child->first == depth) {
             const movie::Placement& old = child->second->placement();
             if (old.birth == placement.birth && old.characterId == placement.characterId) {
-                child->second->setPlacement(placement);
+                if (child->second->scriptOwned()) {
+                    movie::Placement kept = placement;
+                    kept.matrix = old.matrix;
+                    kept.colorTransform = old.colorTransform;
+                    kept.visible = old.visible;
+                    child->second->setScriptPlacement(kept);
+                } else {
+                    child->second->setPlacement(placement);
+                }
                 ++child;
                 continue;
             }
