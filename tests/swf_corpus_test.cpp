@@ -132,6 +132,8 @@ void SwfCorpusTest::pictures() {
 void SwfCorpusTest::realMoviesPlayToTheEnd_data() {
     QTest::addColumn<QString>("path");
     const QDir real(corpusDir() + QStringLiteral("/real"));
+    // Without rows the test function would run once with nothing to fetch.
+    if (!real.exists()) QSKIP("the corpus is not here (VANTREL_CORPUS_DIR)");
     for (const QString& name : real.entryList({QStringLiteral("*.swf")}, QDir::Files, QDir::Name))
         QTest::newRow(qPrintable(name)) << real.filePath(name);
 }
