@@ -1,6 +1,7 @@
 // The play window: control sizing, unload clearing the menu mark, and the loading states
 // of the movie control turned into the main window's status texts.
 #include "support/app_fixture.h"
+#include "support/file_bytes.h"
 #include "swf_builder.h"
 
 #include "player/shockwave_flash.h"
@@ -20,9 +21,7 @@ class PlayWindowTest : public QObject {
 
     QString writeMovie(const QString& name, const QByteArray& bytes) {
         const QString path = fx.folder->filePath(name);
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
+        writeBytes(path, bytes);
         return path;
     }
 

@@ -1,6 +1,7 @@
 // The play list window: start-up with the remembered list, the seven actions with their
 // final step, duplicate refusal, moves, caption and listpath through every state, and
 // list files that cannot be read or written.
+#include "support/file_bytes.h"
 #include "support/movie_files.h"
 
 #include "playlist/list_file.h"
@@ -17,9 +18,7 @@ class PlayListWindowTest : public QObject {
 
     QString writeList(const QString& name, const QByteArray& body) {
         const QString path = fx.folder->filePath(name);
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(body);
+        writeBytes(path, body);
         return path;
     }
     Form2* window() { return forms::get<Form2>(); }

@@ -15,6 +15,20 @@ QString readFontName(io::Reader& reader, int swfVersion) {
     return decodeMovieString(name, swfVersion);
 }
 
+// One glyph's shape, at [from, to) of the offset table that starts at tableStart. A glyph
+// whose offsets are broken stays empty, so the glyph indexes of the rest keep their meaning.
+ShapeDefinition readGlyph(const io::Reader& reader, qsizetype tableStart, qint64 from, qint64 to) {
+    ShapeDefinition glyph;
+    if (from >= 0 && to >= from && tableStart + to <= reader.size()) {
+        io::Reader at = reader;
+        at.seek(tableStart + from);
+        io::Reader body = at.sub(to - from);
+        QString glyphProblem;
+        readShapeRecords(body, 1, glyph, glyphProblem);
+    }
+    return glyph;
+}
+
 }  // namespace
 
 bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinition& out, QString& problem) {
@@ -34,15 +48,7 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
         glyphs.seek(tableStart);
         for (size_t i = 0; i < offsets.size(); ++i) {
             const qint64 from = offsets[i], to = i + 1 < offsets.size() ? offsets[i + 1] : end;
-            ShapeDefinition glyph;
-            if (from >= 0 && to >= from && tableStart + to <= reader.size()) {
-                io::Reader at = reader;
-                at.seek(tableStart + from);
-                io::Reader body = at.sub(to - from);
-                QString glyphProblem;
-                readShapeRecords(body, 1, glyph, glyphProblem);
-            }
-            out.glyphs.push_back(std::move(glyph));
+            out.glyphs.push_back(readGlyph(reader, tableStart, from, to));
         }
         return true;
     }
@@ -65,15 +71,7 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
     }
     for (int i = 0; i < count; ++i) {
         const qint64 from = offsets[size_t(i)], to = i + 1 < count ? offsets[size_t(i + 1)] : codeTableOffset;
-        ShapeDefinition glyph;
-        if (from >= 0 && to >= from && tableStart + to <= reader.size()) {
-            io::Reader at = reader;
-            at.seek(tableStart + from);
-            io::Reader body = at.sub(to - from);
-            QString glyphProblem;
-            readShapeRecords(body, 1, glyph, glyphProblem);
-        }
-        out.glyphs.push_back(std::move(glyph));
+        out.glyphs.push_back(readGlyph(reader, tableStart, from, to));
     }
     if (tableStart + codeTableOffset > reader.size()) {
         problem = QStringLiteral("font code table is missing");
