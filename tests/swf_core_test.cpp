@@ -67,6 +67,8 @@ private slots:
     void gotoClampsAndKeepsPlayingState();
     void gotoBackwardMatchesPlaying();
     void nestedSpriteAdvancesWhileRootStopped();
+    void replacingTheCharacterAtADepth_data();
+    void replacingTheCharacterAtADepth();
     void progressiveLoad_data();
     void progressiveLoad();
     void damagedInput_data();
@@ -223,6 +225,56 @@ void SwfCoreTest::nestedSpriteAdvancesWhileRootStopped() {
     for (int tick = 1; tick <= 4; ++tick) {
         root.advanceChildren(swf::stage::DisplayObject::nextSerial());
         QCOMPARE(clip->currentFrame(), tick % 3);
+    }
+}
+
+// A move that names another character swaps pictures for pictures only; a sprite keeps its
+// identity (and a picture does not become a sprite), while the move itself still applies.
+void SwfCoreTest::replacingTheCharacterAtADepth_data() {
+    QTest::addColumn<bool>("firstIsSprite");
+    QTest::addColumn<bool>("secondIsSprite");
+    QTest::addColumn<bool>("swapped");
+    QTest::newRow("shape by shape") << false << false << true;
+    QTest::newRow("sprite by sprite") << true << true << false;
+    QTest::newRow("sprite by shape") << true << false << false;
+    QTest::newRow("shape by sprite") << false << true << false;
+}
+
+void SwfCoreTest::replacingTheCharacterAtADepth() {
+    QFETCH(bool, firstIsSprite);
+    QFETCH(bool, secondIsSprite);
+    QFETCH(bool, swapped);
+    SwfBuilder b(6, QSize(100, 100), 24);
+    auto define = [&b](bool sprite, const QColor& color) {
+        const int shape = b.defineRect(QRectF(0, 0, 5, 5), color);
+        if (!sprite) return shape;
+        SwfBuilder inner(6);
+        inner.place(1, shape);
+        inner.showFrame();
+        return b.defineSprite(inner);
+    };
+    const int first = define(firstIsSprite, Qt::red);
+    const int second = define(secondIsSprite, Qt::blue);
+    b.place(1, first);
+    b.showFrame();
+    swftest::Place replace;
+    replace.characterId = second;
+    replace.move = true;
+    replace.matrix = QTransform::fromTranslate(7, 0);
+    b.place(replace);
+    b.showFrame();
+    b.showFrame();
+    swf::movie::MovieLoader loader;
+    QVERIFY(loader.append(b.finish()));
+    loader.finish();
+    const auto& definition = loader.definition();
+    swf::stage::MovieClip root(nullptr, definition.root, definition);
+    for (int frame : {1, 2, 0, 2}) {  // played into, then reached again by a goto back and forth
+        root.gotoFrame(frame);
+        if (frame == 0) continue;
+        const auto& object = *root.children().at(1);
+        QCOMPARE(int(object.character()->id), swapped ? second : first);
+        QCOMPARE(object.placement().matrix.tx, 140);
     }
 }
 

@@ -16,7 +16,8 @@
 namespace {
 
 // Cases within tolerance today, less a margin; raise it as drawing improves.
-constexpr int kPassFloor = 12;
+constexpr int kPassFloor = 15;
+constexpr int kTracePassFloor = 5;
 constexpr int kChannelTolerance = 8;
 constexpr double kMaxWrongOfPicture = 0.0025;
 constexpr double kMaxWrongOfDrawn = 0.10;
@@ -80,6 +81,7 @@ class SwfCorpusTest : public QObject {
 
 private slots:
     void pictures();
+    void traces();
     void realMoviesPlayToTheEnd_data();
     void realMoviesPlayToTheEnd();
 };
@@ -127,6 +129,54 @@ void SwfCorpusTest::pictures() {
         qInfo("category %s: %d of %d within tolerance", qPrintable(category), counts.first, counts.second);
     qInfo("corpus pictures: %d of %d within tolerance", passed, total);
     if (only.isEmpty()) QVERIFY2(passed >= kPassFloor, "fewer corpus pictures within tolerance than before");
+}
+
+// Trace cases: the lines our scripts print over the case's frames against the reference's,
+// line for line. Like the pictures, the score is reported and guarded by a floor.
+void SwfCorpusTest::traces() {
+    const QDir cases(corpusDir() + QStringLiteral("/cases"));
+    if (!cases.exists()) QSKIP("the corpus is not here (VANTREL_CORPUS_DIR)");
+    std::map<QString, std::pair<int, int>> byCategory;  // passed, total
+    int passed = 0, total = 0;
+    const QString only = qEnvironmentVariable("VANTREL_CORPUS_CASE");
+    for (const QString& name : cases.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (!only.isEmpty() && !name.contains(only)) continue;
+        const QDir dir(cases.filePath(name));
+        QFile json(dir.filePath(QStringLiteral("case.json")));
+        if (!json.open(QIODevice::ReadOnly)) continue;
+        const QJsonObject info = QJsonDocument::fromJson(json.readAll()).object();
+        if (info.value(QLatin1String("kind")).toString() != QLatin1String("trace")) continue;
+        const QString category = info.value(QLatin1String("category")).toString();
+        const int frames = info.value(QLatin1String("frames")).toInt(1);
+        QFile expectedFile(dir.filePath(QStringLiteral("expected.txt")));
+        QVERIFY2(expectedFile.open(QIODevice::ReadOnly), qPrintable(name));
+        QStringList expected = QString::fromUtf8(expectedFile.readAll()).split(QLatin1Char('\n'));
+        if (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
+
+        swf::Player player;
+        QStringList lines;
+        player.setTraceHandler([&lines](const QString& line) { lines += line.split(QLatin1Char('\n')); });
+        const QString movie = dir.filePath(info.value(QLatin1String("movie")).toString());
+        QVERIFY2(player.loadFile(movie), qPrintable(name + QStringLiteral(": ") + player.errorText()));
+        player.setLoop(true);
+        player.play();
+        for (int shown = 1; shown < frames && !player.quitRequested(); ++shown) player.advance();
+
+        const bool ok = lines == expected;
+        qInfo("%s %s (%s): %lld lines of %lld expected", ok ? "pass" : "FAIL", qPrintable(name),
+              qPrintable(category), qint64(lines.size()), qint64(expected.size()));
+        auto& entry = byCategory[category];
+        entry.second++;
+        total++;
+        if (ok) {
+            entry.first++;
+            passed++;
+        }
+    }
+    for (const auto& [category, counts] : byCategory)
+        qInfo("category %s: %d of %d traces match", qPrintable(category), counts.first, counts.second);
+    qInfo("corpus traces: %d of %d match", passed, total);
+    if (only.isEmpty()) QVERIFY2(passed >= kTracePassFloor, "fewer corpus traces match than before");
 }
 
 void SwfCorpusTest::realMoviesPlayToTheEnd_data() {

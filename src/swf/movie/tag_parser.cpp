@@ -25,6 +25,29 @@ bool readTagHeader(QByteArrayView data, TagHeader& out) {
     return true;
 }
 
+namespace {
+bool graphicKind(const Character* character) {
+    return !character || (character->kind != CharacterKind::Sprite && character->kind != CharacterKind::Button);
+}
+}  // namespace
+
+// A placement that swaps the character at a depth swaps only pictures (shapes, morphs,
+// texts). A sprite or button there keeps its identity, playhead and state, and a picture is
+// not turned into one: the character is dropped and the tag only moves what is there.
+void TagParser::trackOccupant(const Timeline& timeline, format::PlaceObject& place) {
+    auto& occupants = m_occupants[&timeline];
+    const auto it = occupants.find(place.depth);
+    if (!place.move) {
+        if (it == occupants.end() && place.characterId) occupants.emplace(place.depth, *place.characterId);
+        return;
+    }
+    if (it == occupants.end() || !place.characterId || *place.characterId == it->second) return;
+    if (graphicKind(m_definition.character(it->second)) && graphicKind(m_definition.character(*place.characterId)))
+        it->second = *place.characterId;
+    else
+        place.characterId.reset();
+}
+
 void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& timeline, int nesting,
                           int rootFrame) {
     const int version = m_definition.header.version;
@@ -38,8 +61,10 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
     case TagCode::PlaceObject2:
     case TagCode::PlaceObject3: {
         format::PlaceObject place;
-        if (format::readPlaceObject(body, code, version, place))
+        if (format::readPlaceObject(body, code, version, place)) {
+            trackOccupant(timeline, place);
             pending.commands.emplace_back(std::move(place));
+        }
         else
             m_definition.note(QStringLiteral("broken PlaceObject skipped"), code, offset, rootFrame);
         return;
@@ -47,8 +72,10 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
     case TagCode::RemoveObject:
     case TagCode::RemoveObject2: {
         format::RemoveObject remove;
-        if (format::readRemoveObject(body, code, remove))
+        if (format::readRemoveObject(body, code, remove)) {
+            m_occupants[&timeline].erase(remove.depth);
             pending.commands.emplace_back(remove);
+        }
         else
             m_definition.note(QStringLiteral("broken RemoveObject skipped"), code, offset, rootFrame);
         return;
@@ -130,6 +157,7 @@ void TagParser::readSprite(io::Reader& body, int nesting, int rootFrame) {
     // Commands after the last ShowFrame still belong to a frame the sprite shows.
     if (!pending.commands.empty() || sprite->timeline.frameCount() == 0)
         sprite->timeline.appendFrame(std::move(pending));
+    m_occupants.erase(&sprite->timeline);
     m_definition.addCharacter(std::move(sprite));
 }
 

@@ -5,6 +5,9 @@
 #include "swf/io/reader.h"
 #include "swf/movie/movie_definition.h"
 
+#include <map>
+#include <unordered_map>
+
 namespace swf::movie {
 
 struct TagHeader {
@@ -28,8 +31,11 @@ public:
 private:
     void readSprite(io::Reader& body, int nesting, int rootFrame);
     void readDefinition(int code, io::Reader& body, int rootFrame);
+    void trackOccupant(const Timeline& timeline, format::PlaceObject& place);
 
     MovieDefinition& m_definition;
+    // Which character each depth of each timeline holds as its tags are read in order.
+    std::unordered_map<const Timeline*, std::map<int, quint16>> m_occupants;
 };
 
 }  // namespace swf::movie
