@@ -95,6 +95,7 @@ struct Player::Impl {
     bool loop = true;
     bool streaming = false;
     std::function<void(const QString&)> traceHandler;
+    qint64 scriptTimeBudgetMs = avm1::kDefaultTimeBudgetMs;
     std::vector<Diagnostic> noDiagnostics;
 
     const movie::MovieDefinition* definition() const { return loader ? &loader->definition() : nullptr; }
@@ -108,8 +109,12 @@ struct Player::Impl {
         frameEvents.setScripts(scripts.get());
         root = std::make_unique<stage::MovieClip>(nullptr, loader->definition().root, loader->definition());
         scripts->setRoot(root.get());
+        scripts->machine().setTimeBudgetMs(scriptTimeBudgetMs);
+        // The first frame's scripts, and the frames they jump to, share one frame's budget.
+        scripts->machine().beginFrame();
         rootEntered();
         scripts->runPending();
+        scripts->machine().endFrame();
     }
 
     // The root entered its current frame by playing: its sounds (the root is timeline key
@@ -326,6 +331,7 @@ void Player::advance() {
     if (d->scripts) d->scripts->clipTicked(*d->root);
     d->root->advanceChildren(mark);
     if (d->scripts) {
+        d->scripts->machine().runTimers(d->scriptTimeMs);
         d->scripts->runPending();
         d->scripts->machine().endFrame();
         d->scripts->machine().collect();
@@ -347,5 +353,10 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
 }
 
 void Player::setTraceHandler(std::function<void(const QString&)> handler) { d->traceHandler = std::move(handler); }
+
+void Player::setScriptTimeBudgetMs(qint64 milliseconds) {
+    d->scriptTimeBudgetMs = milliseconds;
+    if (d->scripts) d->scripts->machine().setTimeBudgetMs(milliseconds);
+}
 
 }  // namespace swf

@@ -16,6 +16,7 @@ namespace swf {
 namespace {
 // Scripts that jump around inside the frames they jump to stop nesting here.
 constexpr int kMaxJumpNesting = 16;
+constexpr size_t kMaxPendingJumps = 4096;
 constexpr double kTwips = 20.0;
 
 bool sameName(const QString& a, const QString& b, bool caseSensitive) {
@@ -212,6 +213,8 @@ void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMeth
 }
 
 void ScriptHost::jump(stage::MovieClip& clip, int frame, bool play) {
+    // A script looping over gotos would queue without end until its time ran out.
+    if (m_pendingJumps.size() >= kMaxPendingJumps) return;
     m_pendingJumps.push_back({&clip, std::max(0, frame), play});
 }
 
@@ -390,6 +393,40 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
     }
     clip.setScriptPlacement(placement);
     return true;
+}
+
+std::optional<avm1::ClipColor> ScriptHost::clipColor(Target target) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip) return std::nullopt;
+    const format::ColorTransform& t = clip->placement().colorTransform;
+    avm1::ClipColor color;
+    color.redMultiplier = t.redMult * 100.0 / 256;
+    color.greenMultiplier = t.greenMult * 100.0 / 256;
+    color.blueMultiplier = t.blueMult * 100.0 / 256;
+    color.alphaMultiplier = t.alphaMult * 100.0 / 256;
+    color.redOffset = t.redAdd;
+    color.greenOffset = t.greenAdd;
+    color.blueOffset = t.blueAdd;
+    color.alphaOffset = t.alphaAdd;
+    return color;
+}
+
+void ScriptHost::setClipColor(Target target, const avm1::ClipColor& color) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip) return;
+    auto fixed = [](double value) { return qint16(std::clamp(value, -32768.0, 32767.0)); };
+    movie::Placement placement = clip->placement();
+    format::ColorTransform& t = placement.colorTransform;
+    t.redMult = fixed(color.redMultiplier * 256 / 100);
+    t.greenMult = fixed(color.greenMultiplier * 256 / 100);
+    t.blueMult = fixed(color.blueMultiplier * 256 / 100);
+    t.alphaMult = fixed(color.alphaMultiplier * 256 / 100);
+    t.redAdd = fixed(color.redOffset);
+    t.greenAdd = fixed(color.greenOffset);
+    t.blueAdd = fixed(color.blueOffset);
+    t.alphaAdd = fixed(color.alphaOffset);
+    // Like a move by script, a colour set by script takes the clip from the timeline.
+    clip->setScriptPlacement(placement);
 }
 
 avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& name) {

@@ -89,6 +89,8 @@ public:
     void removeSprite(Target) override {}
     void startDrag(Target, bool, bool, double, double, double, double) override {}
     void endDrag() override {}
+    std::optional<avm1::ClipColor> clipColor(Target target) override;
+    void setClipColor(Target target, const avm1::ClipColor& color) override;
 
 private:
     class ClipProperties;

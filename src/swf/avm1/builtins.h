@@ -13,6 +13,8 @@ void installArrayClass(Machine& machine);
 void installStringClass(Machine& machine);
 void installNumberClasses(Machine& machine);  // Number, Boolean, Math
 void installGlobalFunctions(Machine& machine);
+void installTimerFunctions(Machine& machine);
+void installColorClass(Machine& machine);  // setInterval, setTimeout
 
 // Argument helpers for native functions.
 inline double argNumber(CallContext& context, std::size_t index)

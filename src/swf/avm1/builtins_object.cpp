@@ -198,6 +198,8 @@ void installBuiltins(Machine& machine)
     installStringClass(machine);
     installNumberClasses(machine);
     installGlobalFunctions(machine);
+    installTimerFunctions(machine);
+    installColorClass(machine);
 }
 
 void installObjectClasses(Machine& machine)

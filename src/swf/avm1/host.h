@@ -18,6 +18,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace swf::avm1 {
 
@@ -27,6 +28,13 @@ class Object;
 using Target = Object*;
 
 enum class UrlMethod { None, Get, Post };
+
+// A clip's colour transform in the units of Color.getTransform: multipliers in percent,
+// offsets added to the 0..255 channels.
+struct ClipColor {
+    double redMultiplier = 100, greenMultiplier = 100, blueMultiplier = 100, alphaMultiplier = 100;
+    double redOffset = 0, greenOffset = 0, blueOffset = 0, alphaOffset = 0;
+};
 
 class Host {
 public:
@@ -78,6 +86,9 @@ public:
     virtual void startDrag(Target target, bool lockCenter, bool constrain, double left, double top,
                            double right, double bottom) = 0;
     virtual void endDrag() = 0;
+    // Color objects; nullopt for a target that is no clip.
+    virtual std::optional<ClipColor> clipColor(Target target) { (void)target; return std::nullopt; }
+    virtual void setClipColor(Target target, const ClipColor& color) { (void)target; (void)color; }
 };
 
 } // namespace swf::avm1

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -26,7 +27,21 @@ constexpr int kGlobalRegisterCount = 4;
 constexpr int kMaxFunctionRegisters = 256;
 constexpr int kMaxPrototypeDepth = 256;  // __proto__ may be made into a cycle
 
+constexpr std::size_t kMaxTimers = 10000;
+
 enum class RunStatus { Completed, Thrown, Aborted };
+
+// A setInterval / setTimeout entry: a function, or a method named on an object, called with
+// args each time the movie's clock passes due.
+struct IntervalTimer {
+    Value callee;
+    QString method;
+    bool onObject = false;
+    std::vector<Value> args;
+    double interval = 0;
+    double due = 0;
+    bool repeat = true;
+};
 
 struct RunResult {
     RunStatus status = RunStatus::Completed;
@@ -82,6 +97,12 @@ public:
     // Object.registerClass: the constructor the host gives to clips of an exported symbol.
     void registerClass(const QString& exportName, Object* constructor);
     Object* registeredClass(const QString& exportName) const { return m_registeredClasses.value(exportName); }
+
+    // --- timers on the movie's clock (Host::getTimer); ids count from 1 ---
+    int addTimer(IntervalTimer timer);  // 0 when there are too many
+    bool removeTimer(int id);
+    // Calls every timer due by nowMs, each once, earliest first.
+    void runTimers(double nowMs);
 
     // --- member access: runs getters, setters and array rules; may run script ---
     Object* lookup(Object* object, const QString& name, Object** owner = nullptr);
@@ -148,6 +169,8 @@ private:
     Object* m_errorPrototype = nullptr;
     Value m_globalRegisters[kGlobalRegisterCount];
     QHash<QString, Object*> m_registeredClasses;
+    std::map<int, IntervalTimer> m_timers;
+    int m_nextTimerId = 1;
     std::optional<Value> m_thrown;
     bool m_aborted = false;
     QString m_abortReason;

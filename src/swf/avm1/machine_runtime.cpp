@@ -5,6 +5,7 @@
 
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 namespace swf::avm1 {
@@ -163,6 +164,50 @@ bool Machine::checkBudget()
     return !m_aborted;
 }
 
+int Machine::addTimer(IntervalTimer timer)
+{
+    if (m_timers.size() >= kMaxTimers)
+        return 0;
+    const int id = m_nextTimerId++;
+    m_timers.emplace(id, std::move(timer));
+    return id;
+}
+
+bool Machine::removeTimer(int id)
+{
+    return m_timers.erase(id) > 0;
+}
+
+void Machine::runTimers(double nowMs)
+{
+    std::vector<std::pair<double, int>> due;
+    for (const auto& [id, timer] : m_timers)
+        if (timer.due <= nowMs)
+            due.emplace_back(timer.due, id);
+    std::sort(due.begin(), due.end());
+    for (const auto& [when, id] : due) {
+        const auto found = m_timers.find(id);
+        if (found == m_timers.end())
+            continue;  // an earlier callback cleared it
+        const IntervalTimer timer = found->second;
+        if (timer.repeat)
+            // A timer shorter than a frame still fires once per frame, never in a burst.
+            found->second.due = std::max(timer.due + std::max(timer.interval, 0.0), nowMs + 1e-6);
+        else
+            m_timers.erase(found);
+        std::vector<Object*> roots{timer.callee.asObject()};
+        for (const Value& argument : timer.args)
+            roots.push_back(argument.asObject());
+        collectIfGrown(roots);
+        beginRun();
+        if (!m_aborted) {
+            const Value function = timer.onObject ? getMember(timer.callee, timer.method) : timer.callee;
+            call(function, timer.onObject ? timer.callee : Value(), timer.args);
+        }
+        finishRun(Value());
+    }
+}
+
 void Machine::collectIfGrown(std::span<Object* const> extraRoots)
 {
     constexpr std::size_t kCollectionSlack = 10000;
@@ -182,6 +227,11 @@ void Machine::collect(std::span<Object* const> extraRoots)
         pending.push_back(value.asObject());
     for (Object* constructor : std::as_const(m_registeredClasses))
         pending.push_back(constructor);
+    for (const auto& [id, timer] : m_timers) {
+        pending.push_back(timer.callee.asObject());
+        for (const Value& argument : timer.args)
+            pending.push_back(argument.asObject());
+    }
     for (const auto& object : m_objects) {
         object->setMarked(false);
         if (object->pins() > 0)
