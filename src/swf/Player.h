@@ -71,6 +71,9 @@ public:
 
     // Receives each trace line of the movie's scripts.
     void setTraceHandler(std::function<void(const QString&)> handler);
+    // How long the scripts of one frame may run before they are stopped (15 s by default);
+    // tools that run untrusted movies in bulk use less.
+    void setScriptTimeBudgetMs(qint64 milliseconds);
 
     // Scripts: fscommand("quit") ends the run; a script stopped for running too long or
     // recursing too deep leaves its reason here; getURL to a web or mail address goes to
