@@ -3,11 +3,14 @@
 // transforms, nested sprites and seeking.
 #include "render_check.h"
 #include "swf/Player.h"
+#include "swf/render/raster_cache.h"
 #include "swf_builder.h"
 
 #include <QTest>
 
 using namespace swftest;
+
+Q_DECLARE_METATYPE(swftest::ColorTransformValues)
 
 class SwfRenderTest : public QObject {
     Q_OBJECT
@@ -32,6 +35,9 @@ private slots:
     void filters_data();
     void filters();
     void invisibleObjectsAreNotDrawn();
+    void redrawnObjectsFollowTheirChanges_data();
+    void redrawnObjectsFollowTheirChanges();
+    void rasterCacheKeepsToItsBudget();
 };
 
 void SwfRenderTest::solidShapes_data() {
@@ -430,6 +436,104 @@ void SwfRenderTest::invisibleObjectsAreNotDrawn() {
     const QImage image = renderMovie(b.finish());
     CHECK_PIXEL(image, 25, 25, kBackground);
     CHECK_PIXEL(image, 75, 75, Qt::blue);
+}
+
+void SwfRenderTest::redrawnObjectsFollowTheirChanges_data() {
+    QTest::addColumn<QTransform>("matrix");
+    QTest::addColumn<ColorTransformValues>("colorTransform");
+    QTest::addColumn<int>("ratio");
+    const QTransform at = QTransform::fromTranslate(30, 30);
+    QTest::newRow("scaled") << QTransform::fromScale(1.5, 1.5) * at << ColorTransformValues{} << 0;
+    QTest::newRow("turned") << QTransform().rotate(30) * at << ColorTransformValues{} << 0;
+    QTest::newRow("skewed") << QTransform(1, 0.4, 0, 1, 0, 0) * at << ColorTransformValues{} << 0;
+    QTest::newRow("moved part of a pixel") << QTransform::fromTranslate(30.35, 30.6) << ColorTransformValues{} << 0;
+    QTest::newRow("moved whole pixels") << QTransform::fromTranslate(47, 21) << ColorTransformValues{} << 0;
+    ColorTransformValues tint;
+    tint.redMult = 60;
+    tint.blueAdd = 90;
+    QTest::newRow("tinted") << at << tint << 0;
+    ColorTransformValues fade;
+    fade.alphaMult = 100;
+    QTest::newRow("faded") << at << fade << 0;
+    QTest::newRow("morphed") << at << ColorTransformValues{} << 40000;
+}
+
+// Pictures of objects are kept between frames; an object whose matrix, colour transform or
+// morph ratio changed must look as if drawn for the first time.
+void SwfRenderTest::redrawnObjectsFollowTheirChanges() {
+    QFETCH(QTransform, matrix);
+    QFETCH(ColorTransformValues, colorTransform);
+    QFETCH(int, ratio);
+    SwfBuilder b = stage();
+    ShapeBuilder shape;
+    const int fill = shape.addLinearGradient(QPointF(-20, 0), QPointF(20, 0), {{0, Qt::red}, {255, Qt::blue}});
+    shape.ellipse(QRectF(-20, -15, 40, 30), fill, shape.addLine(2, Qt::black));
+    ShapeBuilder start, end;
+    start.rectangle(QRectF(-20, -10, 40, 20), 1);
+    end.ellipse(QRectF(-10, -20, 20, 40), 1);
+    const int id = ratio ? b.defineMorphShape(start, end, {Qt::green}, {Qt::magenta}) : b.defineShape(shape);
+    Place first;
+    first.characterId = id;
+    first.matrix = QTransform::fromTranslate(30, 30);
+    first.ratio = 0;
+    b.place(first);
+    b.showFrame();
+    Place second;
+    second.move = true;
+    second.matrix = matrix;
+    second.colorTransform = colorTransform;
+    second.ratio = ratio;
+    b.place(second);
+    b.showFrame();
+    const QByteArray movie = b.finish();
+
+    swf::Player watched;
+    QVERIFY(watched.loadBytes(movie));
+    const QImage before = render(watched);
+    watched.advance();
+    const QImage after = render(watched);
+    QVERIFY(after != before);
+    swf::Player fresh;
+    QVERIFY(fresh.loadBytes(movie));
+    fresh.advance();
+    QCOMPARE(after, render(fresh));
+    // Back to the first frame's state: the first picture again.
+    watched.gotoFrame(0);
+    QCOMPARE(render(watched), before);
+}
+
+void SwfRenderTest::rasterCacheKeepsToItsBudget() {
+    using swf::render::RasterCache;
+    using swf::render::RasterKey;
+    const QImage picture(100, 100, QImage::Format_ARGB32_Premultiplied);  // 40,000 bytes
+    RasterCache cache(10 * picture.sizeInBytes() + 1000);
+    int sources[40] = {};
+    auto keyOf = [&](int i) {
+        RasterKey key;
+        key.source = &sources[i];
+        return key;
+    };
+    for (int i = 0; i < 40; ++i) {
+        cache.insert(keyOf(i), {picture, QPoint(i, 0)});
+        QVERIFY(cache.bytes() <= cache.budget());
+        QVERIFY(cache.find(keyOf(0)));  // used every time, so never the one to go
+    }
+    QCOMPARE(cache.size(), 10);
+    QCOMPARE(cache.find(keyOf(0))->origin, QPoint(0, 0));
+    QCOMPARE(cache.find(keyOf(39))->origin, QPoint(39, 0));
+    QVERIFY(!cache.find(keyOf(30)));
+    // Another colour transform or sub-pixel offset is another picture.
+    RasterKey tinted = keyOf(39);
+    tinted.cx.redMult = 10;
+    QVERIFY(!cache.find(tinted));
+    RasterKey shifted = keyOf(39);
+    shifted.subpixelX = 1;
+    QVERIFY(!cache.find(shifted));
+    // A picture larger than the whole budget is drawn once and not kept.
+    const QImage huge(1000, 1000, QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(cache.insert(keyOf(1), {huge, QPoint()}).image.size(), huge.size());
+    QVERIFY(!cache.find(keyOf(1)));
+    QVERIFY(cache.bytes() <= cache.budget());
 }
 
 QTEST_MAIN(SwfRenderTest)

@@ -129,6 +129,15 @@ QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx
     return QBrush(Qt::NoBrush);
 }
 
+double penDeviceWidth(const format::LineStyle& line, const PenContext& context) {
+    // A line that ignores horizontal scaling still follows vertical scaling, and the other
+    // way round; ignoring both keeps it as wide as at stage scale.
+    if (line.noHScale && line.noVScale) return line.width * context.stageScale;
+    if (line.noHScale) return line.width * context.stageScale * context.objectScaleY;
+    if (line.noVScale) return line.width * context.stageScale * context.objectScaleX;
+    return line.width * context.objectScale;
+}
+
 QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, const BitmapLookup& bitmaps,
              const PenContext& context) {
     QPen pen;
@@ -136,15 +145,7 @@ QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, co
         pen.setBrush(makeBrush(*line.fill, cx, bitmaps));
     else
         pen.setColor(cx.apply(line.color));
-    // A line that ignores horizontal scaling still follows vertical scaling, and the other
-    // way round; ignoring both keeps it as wide as at stage scale.
-    double deviceWidth = line.width * context.objectScale;
-    if (line.noHScale && line.noVScale)
-        deviceWidth = line.width * context.stageScale;
-    else if (line.noHScale)
-        deviceWidth = line.width * context.stageScale * context.objectScaleY;
-    else if (line.noVScale)
-        deviceWidth = line.width * context.stageScale * context.objectScaleX;
+    const double deviceWidth = penDeviceWidth(line, context);
     if (deviceWidth <= 1.0) {
         // Thinner lines, hairlines included, still show as one device pixel; a one-pixel
         // cosmetic pen also takes the painter's fast path.

@@ -23,6 +23,8 @@ struct PenContext {
     // The object's own scale against the stage along its x and y axes.
     double objectScaleX = 1, objectScaleY = 1;
 };
+// The pen's width in device pixels before the one-pixel minimum.
+double penDeviceWidth(const format::LineStyle& line, const PenContext& context);
 QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, const BitmapLookup& bitmaps,
              const PenContext& context);
 

@@ -3,10 +3,10 @@
 
 #include "swf/render/blend.h"
 #include "swf/render/filters.h"
-#include "swf/render/paint_styles.h"
 #include "swf/render/text_layout.h"
 #include "swf/stage/button_instance.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace swf::render {
@@ -24,6 +24,28 @@ bool isVisible(const QPainter& painter, const QRectF& extent, const QTransform& 
     return area.intersects(QRectF(0, 0, device->width(), device->height()));
 }
 
+// Pictures larger than this are drawn directly: copying them costs about as much as filling.
+constexpr qint64 kMaxRasterPixels = 512 * 512;
+// Translations beyond this are left to QPainter rather than split into whole pixels.
+constexpr double kMaxRasterTranslation = 1 << 24;
+
+bool sameLinearPart(const QTransform& a, const QTransform& b) {
+    return a.m11() == b.m11() && a.m12() == b.m12() && a.m21() == b.m21() && a.m22() == b.m22() && a.isAffine() &&
+           b.isAffine();
+}
+
+// How far strokes can reach past the paths' extent, in device pixels: pens are cosmetic, so
+// their width does not follow the extent's scale, and miter joins reach further still.
+double strokeReach(const format::ShapeDefinition& shape, const PenContext& context) {
+    double reach = 1;  // the one-pixel minimum
+    for (const format::LineStyle& line : shape.lines) {
+        const double reachOfJoin =
+            line.join == format::JoinStyle::Miter ? std::max(1.0, line.miterLimit) : std::sqrt(2.0);
+        reach = std::max(reach, penDeviceWidth(line, context) / 2 * reachOfJoin);
+    }
+    return reach;
+}
+
 }  // namespace
 
 void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
@@ -35,6 +57,12 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
     painter.setRenderHint(QPainter::TextAntialiasing, m_smooth);
     m_stageToDevice = stageToDevice;
     m_stageScale = scaleOf(stageToDevice);
+    // Strokes depend on the stage scale and edges on the quality: pictures of other ones go.
+    if (!sameLinearPart(stageToDevice, m_rasterStage) || m_smooth != m_rasterSmooth) {
+        m_rasters.clear();
+        m_rasterStage = stageToDevice;
+        m_rasterSmooth = m_smooth;
+    }
     painter.setTransform(stageToDevice);
     painter.fillRect(m_movie.header.frameRect.toRectF(), m_movie.background);
     if (root) drawChildren(painter, root->children(), Context{stageToDevice, {}});
@@ -145,16 +173,14 @@ void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& ob
     switch (character->kind) {
     case movie::CharacterKind::Shape: {
         const auto& shape = static_cast<const movie::ShapeCharacter&>(*character);
-        const ShapePaths& paths = m_cache.shape(shape);
-        if (!isVisible(painter, paths.extent, context.transform)) return;
-        drawShape(painter, shape.shape, paths, context);
+        drawShapeCached(painter, &shape, 0, shape.shape, m_cache.shape(shape), context);
         return;
     }
     case movie::CharacterKind::MorphShape: {
         const auto& morph = static_cast<const movie::MorphShapeCharacter&>(*character);
-        const RenderCache::Morph& entry = m_cache.morph(morph, object.placement().ratio);
-        if (!isVisible(painter, entry.paths.extent, context.transform)) return;
-        drawShape(painter, entry.shape, entry.paths, context);
+        const quint16 ratio = object.placement().ratio;
+        const RenderCache::Morph& entry = m_cache.morph(morph, ratio);
+        drawShapeCached(painter, &morph, ratio, entry.shape, entry.paths, context);
         return;
     }
     case movie::CharacterKind::Text:
@@ -182,6 +208,57 @@ void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& ob
     default:
         return;
     }
+}
+
+void StageRenderer::drawShapeCached(QPainter& painter, const void* source, quint32 variant,
+                                    const format::ShapeDefinition& shape, const ShapePaths& paths,
+                                    const Context& context) {
+    const QTransform& transform = context.transform;
+    if (!isVisible(painter, paths.extent, transform)) return;
+    if (!transform.isAffine() || std::abs(transform.dx()) > kMaxRasterTranslation ||
+        std::abs(transform.dy()) > kMaxRasterTranslation) {
+        drawShape(painter, shape, paths, context);
+        return;
+    }
+    constexpr int kSteps = RasterKey::kSubpixelSteps;
+    QPoint whole(int(std::floor(transform.dx())), int(std::floor(transform.dy())));
+    RasterKey key{source, variant, transform.m11(), transform.m12(), transform.m21(), transform.m22(),
+                  int(std::lround((transform.dx() - whole.x()) * kSteps)),
+                  int(std::lround((transform.dy() - whole.y()) * kSteps)), context.cx};
+    if (key.subpixelX == kSteps) key.subpixelX = 0, whole.rx() += 1;
+    if (key.subpixelY == kSteps) key.subpixelY = 0, whole.ry() += 1;
+    const RasterCache::Picture* picture = m_rasters.find(key);
+    if (!picture) {
+        const QTransform local(transform.m11(), transform.m12(), transform.m21(), transform.m22(),
+                               double(key.subpixelX) / kSteps, double(key.subpixelY) / kSteps);
+        const int reach = int(std::ceil(strokeReach(shape, penContext(local)))) + 1;
+        const QRect box = local.mapRect(paths.extent).toAlignedRect().adjusted(-reach, -reach, reach, reach);
+        if (box.isEmpty() || qint64(box.width()) * box.height() > kMaxRasterPixels) {
+            drawShape(painter, shape, paths, context);
+            return;
+        }
+        QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter imagePainter(&image);
+            imagePainter.setRenderHint(QPainter::Antialiasing, m_smooth);
+            imagePainter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
+            drawShape(imagePainter, shape, paths,
+                      Context{local * QTransform::fromTranslate(-box.left(), -box.top()), context.cx});
+        }
+        picture = &m_rasters.insert(key, RasterCache::Picture{std::move(image), box.topLeft()});
+    }
+    // Whole pixels and no scaling: QPainter copies the picture without resampling it.
+    painter.setTransform(QTransform());
+    painter.drawImage(whole + picture->origin, picture->image);
+}
+
+PenContext StageRenderer::penContext(const QTransform& transform) const {
+    PenContext context{scaleOf(transform), m_stageScale};
+    const QTransform toStage = transform * m_stageToDevice.inverted();
+    context.objectScaleX = std::hypot(toStage.m11(), toStage.m12());
+    context.objectScaleY = std::hypot(toStage.m21(), toStage.m22());
+    return context;
 }
 
 void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
@@ -219,13 +296,10 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
     painter.setBrush(Qt::NoBrush);
-    PenContext penContext{scaleOf(context.transform), m_stageScale};
-    const QTransform toStage = context.transform * m_stageToDevice.inverted();
-    penContext.objectScaleX = std::hypot(toStage.m11(), toStage.m12());
-    penContext.objectScaleY = std::hypot(toStage.m21(), toStage.m22());
+    const PenContext pens = penContext(context.transform);
     for (size_t i = 0; i < paths.strokes.size() && i < shape.lines.size(); ++i) {
         if (paths.strokes[i].isEmpty()) continue;
-        painter.setPen(makePen(shape.lines[i], context.cx, bitmaps, penContext));
+        painter.setPen(makePen(shape.lines[i], context.cx, bitmaps, pens));
         painter.drawPath(paths.strokes[i]);
     }
     painter.setPen(Qt::NoPen);

@@ -4,6 +4,8 @@
 
 #include "swf/Player.h"
 #include "swf/movie/movie_definition.h"
+#include "swf/render/paint_styles.h"
+#include "swf/render/raster_cache.h"
 #include "swf/render/render_cache.h"
 #include "swf/stage/movie_clip.h"
 
@@ -35,8 +37,12 @@ private:
     // Blend modes and filters: the object drawn alone into a layer, then composited.
     void drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,
                      const movie::Placement& placement);
+    // Through the raster cache where the picture is small enough, else drawShape.
+    void drawShapeCached(QPainter& painter, const void* source, quint32 variant, const format::ShapeDefinition& shape,
+                         const ShapePaths& paths, const Context& context);
     void drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
                    const Context& context);
+    PenContext penContext(const QTransform& transform) const;
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
     void drawEditText(QPainter& painter, const movie::EditTextCharacter& field, const Context& context);
     // The area an object covers, in device coordinates, for use as a mask.
@@ -44,6 +50,9 @@ private:
 
     const movie::MovieDefinition& m_movie;
     RenderCache m_cache;
+    RasterCache m_rasters;
+    QTransform m_rasterStage;  // the stage transform the rasters were drawn for
+    bool m_rasterSmooth = true;
     QTransform m_stageToDevice;
     double m_stageScale = 1;
     bool m_smooth = true;
