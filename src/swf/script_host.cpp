@@ -1,8 +1,10 @@
 #include "swf/script_host.h"
 
+#include "swf/avm1/action_reader.h"
 #include "swf/format/records.h"
 #include "swf/format/tag_codes.h"
 #include "swf/movie/movie_definition.h"
+#include "swf/stage/bounds.h"
 #include "swf/stage/movie_clip.h"
 
 #include <QRegularExpression>
@@ -19,6 +21,17 @@ constexpr int kMaxJumpNesting = 16;
 constexpr size_t kMaxPendingJumps = 4096;
 constexpr double kTwips = 20.0;
 
+}  // namespace
+
+// Export names match without regard to ASCII case only.
+QString exportKey(const QString& name) {
+    QString key = name;
+    for (QChar& c : key)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + 32);
+    return key;
+}
+
+namespace {
 bool sameName(const QString& a, const QString& b, bool caseSensitive) {
     return a.compare(b, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
 }
@@ -51,7 +64,9 @@ private:
 ScriptHost::ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks hooks)
     : m_movie(movie), m_hooks(std::move(hooks)),
       m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
-      m_properties(std::make_unique<ClipProperties>(*this)) {}
+      m_properties(std::make_unique<ClipProperties>(*this)) {
+    installClipMethods();
+}
 
 ScriptHost::~ScriptHost() = default;
 
@@ -77,9 +92,12 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     m_objects.erase(found);
     m_clipEvents.erase(&clip);
     std::erase_if(m_pendingJumps, [&](const PendingJump& pending) { return pending.clip == &clip; });
+    std::erase(m_unconstructed, &clip);
+    std::erase(m_firstFramePending, &clip);
 }
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
+    if (m_forgotten.count(&clip)) return;  // removed by a script, still finishing its tick
     if (frame < 0 || frame >= clip.timeline().frameCount()) return;
     runFrameActions(clip, clip.timeline().frame(frame));
 }
@@ -119,8 +137,48 @@ void ScriptHost::clipCreated(stage::MovieClip& clip) {
         for (auto& [flags, actions] : readClipActions(clip.placement().clipActions, m_machine->swfVersion()))
             events.push_back({flags, std::move(actions)});
     }
-    frameEntered(clip, 0);
-    if (m_objects.count(&clip)) runClipEvent(clip, kEventLoad);
+    // The initialize event runs at once; construction waits until the frame's init actions
+    // have run, so a class they register applies to the clips of the same frame.
+    objectOf(clip);
+    runClipEvent(clip, kEventInitialize);
+    if (m_objects.count(&clip)) m_unconstructed.push_back(&clip);
+}
+
+void ScriptHost::construct(stage::MovieClip& clip) {
+    avm1::Object* object = objectOf(clip);
+    avm1::Object* constructor = nullptr;
+    if (clip.character()) {
+        const auto exported = m_exportNames.constFind(clip.character()->id);
+        if (exported != m_exportNames.constEnd()) constructor = m_machine->registeredClass(*exported);
+    }
+    if (constructor) {
+        const avm1::Value prototype = m_machine->getMember(avm1::Value(constructor), QStringLiteral("prototype"));
+        if (prototype.asObject()) object->setProto(prototype.asObject());
+    }
+    runClipEvent(clip, kEventConstruct);
+    if (constructor && m_objects.count(&clip)) m_machine->callFunction(avm1::Value(constructor), avm1::Value(object), {});
+    if (m_objects.count(&clip)) m_firstFramePending.push_back(&clip);
+}
+
+void ScriptHost::constructPending() {
+    // First frames may create clips in turn; a movie doing that forever stops nesting here
+    // and its clips wait for the next call.
+    if (m_constructNesting > kMaxJumpNesting) return;
+    ++m_constructNesting;
+    while (!m_unconstructed.empty() || !m_firstFramePending.empty()) {
+        std::vector<stage::MovieClip*> clips;
+        clips.swap(m_unconstructed);
+        for (stage::MovieClip* clip : clips)
+            if (m_objects.count(clip)) construct(*clip);
+        clips.clear();
+        clips.swap(m_firstFramePending);
+        for (stage::MovieClip* clip : clips) {
+            if (!m_objects.count(clip)) continue;
+            frameEntered(*clip, 0);
+            if (m_objects.count(clip)) runClipEvent(*clip, kEventLoad);
+        }
+    }
+    --m_constructNesting;
 }
 
 void ScriptHost::clipTicked(stage::MovieClip& clip) {
@@ -145,6 +203,7 @@ void ScriptHost::runClipEvent(stage::MovieClip& clip, quint32 event) {
 
 void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& frame) {
     avm1::Object* target = objectOf(clip);
+    if (&clip == m_root) registerExports(frame);
     // Init actions of sprites defined here run once, before the frame's own actions.
     for (const movie::FrameCommand& command : frame.commands) {
         const auto* tag = std::get_if<movie::OtherTag>(&command);
@@ -153,15 +212,40 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
         if (!m_initDone.insert(sprite).second) continue;
         m_machine->runActions(tag->bytes.mid(2), m_root ? objectOf(*m_root) : target);
     }
+    constructPending();
+    if (!m_objects.count(&clip)) return;
     for (const movie::FrameCommand& command : frame.commands) {
         if (const auto* block = std::get_if<movie::ActionBlock>(&command)) {
             m_machine->runActions(block->bytes, target);
+            constructPending();
             if (!m_objects.count(&clip)) return;  // the script removed its own clip
         }
     }
 }
 
+void ScriptHost::registerExports(const movie::Frame& frame) {
+    for (const movie::FrameCommand& command : frame.commands) {
+        const auto* tag = std::get_if<movie::OtherTag>(&command);
+        if (!tag || tag->code != int(format::TagCode::ExportAssets)) continue;
+        const QByteArray& bytes = tag->bytes;
+        if (bytes.size() < 2) continue;
+        const int count = quint8(bytes[0]) | (quint8(bytes[1]) << 8);
+        qsizetype at = 2;
+        for (int i = 0; i < count && at + 2 < bytes.size(); ++i) {
+            const quint16 id = quint16(quint8(bytes[at]) | (quint8(bytes[at + 1]) << 8));
+            at += 2;
+            const qsizetype end = bytes.indexOf('\0', at);
+            if (end < 0) break;
+            const QString name = format::decodeActionString(bytes.mid(at, end - at), m_machine->swfVersion());
+            at = end + 1;
+            m_exports.insert(exportKey(name), id);
+            m_exportNames.insert(id, name);
+        }
+    }
+}
+
 void ScriptHost::runPending() {
+    constructPending();
     // Each round's frames may jump again; a movie jumping forever is cut off.
     for (int round = 0; round < kMaxJumpNesting && !m_pendingJumps.empty(); ++round) {
         std::vector<PendingJump> jumps;
@@ -181,6 +265,9 @@ void ScriptHost::runPending() {
         }
     }
     m_pendingJumps.clear();
+    constructPending();
+    m_removed.clear();
+    m_forgotten.clear();
 }
 
 void ScriptHost::trace(const QString& line) {
@@ -445,6 +532,12 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_y")) return avm1::Value(m.ty / kTwips);
     if (key == QLatin1String("_xscale")) return avm1::Value(std::hypot(m.a, m.b) * 100);
     if (key == QLatin1String("_yscale")) return avm1::Value(std::hypot(m.c, m.d) * 100);
+    if (key == QLatin1String("_width") || key == QLatin1String("_height")) {
+        const auto bounds = stage::localBounds(clip);
+        if (!bounds) return avm1::Value(0);
+        const QRectF box = m.toTransform().mapRect(*bounds);
+        return avm1::Value((key == QLatin1String("_width") ? box.width() : box.height()) / kTwips);
+    }
     if (key == QLatin1String("_rotation")) return avm1::Value(std::atan2(m.b, m.a) * 180 / M_PI);
     if (key == QLatin1String("_alpha")) return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
     if (key == QLatin1String("_visible")) return avm1::Value(clip.placement().visible);

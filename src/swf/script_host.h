@@ -19,10 +19,13 @@ class MovieDefinition;
 struct Frame;
 }
 namespace swf::stage {
+class DisplayObject;
 class MovieClip;
 }
 
 namespace swf {
+
+QString exportKey(const QString& name);
 
 // What the player lets scripts do to the root timeline and to the outside world.
 struct ScriptPlayerHooks {
@@ -59,6 +62,10 @@ public:
     // Clip event flags, as PlaceObject's clip actions number them.
     static constexpr quint32 kEventLoad = 0x1;
     static constexpr quint32 kEventEnterFrame = 0x2;
+    static constexpr quint32 kEventInitialize = 0x200;
+    static constexpr quint32 kEventConstruct = 0x40000;
+    // Scripts number depths from this one down to the timeline's depth 0.
+    static constexpr int kTimelineDepthOffset = 16384;
 
     avm1::Machine& machine() { return *m_machine; }
     avm1::Object* objectOf(stage::MovieClip& clip);
@@ -85,8 +92,8 @@ public:
     QString targetPath(Target target) override;
     avm1::Value getProperty(Target target, int index) override;
     void setProperty(Target target, int index, const avm1::Value& value) override;
-    void cloneSprite(Target, const QString&, int) override {}
-    void removeSprite(Target) override {}
+    void cloneSprite(Target source, const QString& name, int depth) override;
+    void removeSprite(Target target) override;
     void startDrag(Target, bool, bool, double, double, double, double) override {}
     void endDrag() override {}
     std::optional<avm1::ClipColor> clipColor(Target target) override;
@@ -94,6 +101,19 @@ public:
 
 private:
     class ClipProperties;
+    // The MovieClip methods that reach the stage (script_clip_methods.cpp).
+    void installClipMethods();
+    stage::MovieClip* attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,
+                                 const QString& name, int depth, avm1::Object* initObject);
+    stage::MovieClip* duplicateClip(stage::MovieClip& clip, const QString& name, int depth, avm1::Object* initObject);
+    void removeClip(stage::MovieClip& clip);
+    void forgetClipTree(stage::MovieClip& clip);
+    void registerExports(const movie::Frame& frame);
+    // Registered class, construct event and constructor of clips created since the last
+    // call, then their first frame's actions and load event.
+    void constructPending();
+    void construct(stage::MovieClip& clip);
+
     stage::MovieClip* clipOf(Target target) const;
     stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
     stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
@@ -122,11 +142,20 @@ private:
     std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
     QHash<avm1::Object*, stage::MovieClip*> m_clips;
     std::set<int> m_initDone;
+    QHash<QString, quint16> m_exports;  // by name in ASCII lower case
+    QHash<quint16, QString> m_exportNames;
+    std::vector<stage::MovieClip*> m_unconstructed;
+    std::vector<stage::MovieClip*> m_firstFramePending;
+    // Removed by scripts that may still be running inside them: freed after the tick.
+    std::vector<std::unique_ptr<stage::DisplayObject>> m_removed;
+    std::set<const stage::MovieClip*> m_forgotten;
     std::vector<PendingJump> m_pendingJumps;
     std::unordered_map<const stage::MovieClip*, std::vector<ClipEvent>> m_clipEvents;
     double m_timeMs = 0;
     quint32 m_random = 0x2545F491u;
     int m_depth = 0;
+    int m_constructNesting = 0;
+    qint64 m_lastScriptBirth = 0;  // script-made clips count down, apart from the timeline's
 };
 
 }  // namespace swf

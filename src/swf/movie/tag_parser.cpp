@@ -107,6 +107,7 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
     case TagCode::SoundStreamHead2:
     case TagCode::SoundStreamBlock:
     case TagCode::DoInitAction:
+    case TagCode::ExportAssets:  // names a script may attach from this frame on
     case TagCode::VideoFrame:
         pending.commands.emplace_back(OtherTag{code, body.rest().toByteArray()});
         return;

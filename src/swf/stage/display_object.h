@@ -37,6 +37,11 @@ public:
         m_scriptOwned = true;
     }
 
+    // Made by a script (attachMovie, duplicateMovieClip...) or moved to another depth by one:
+    // the timeline neither removes nor replaces it.
+    bool scripted() const { return m_scripted; }
+    void setScripted() { m_scripted = true; }
+
     // One tick of the movie's clock.
     virtual void advance() {}
     virtual MovieClip* asClip() { return nullptr; }
@@ -47,6 +52,7 @@ private:
     const movie::MovieDefinition& m_movie;
     movie::Placement m_placement;
     bool m_scriptOwned = false;
+    bool m_scripted = false;
     quint64 m_serial;
 };
 

@@ -88,10 +88,18 @@ void MovieClip::gotoFrame(int frame) {
 void MovieClip::reconcile() {
     std::vector<MovieClip*> created;
     // Merge the placement state into the live children, both ordered by depth.
+    // Children that scripts placed or moved stay where they are.
+    auto eraseUnlessScripted = [this](Children::iterator at) {
+        return at->second->scripted() ? std::next(at) : m_children.erase(at);
+    };
     auto child = m_children.begin();
     for (const auto& [depth, placement] : m_state) {
-        while (child != m_children.end() && child->first < depth) child = m_children.erase(child);
+        while (child != m_children.end() && child->first < depth) child = eraseUnlessScripted(child);
         if (child != m_children.end() && child->first == depth) {
+            if (child->second->scripted()) {
+                ++child;
+                continue;
+            }
             const movie::Placement& old = child->second->placement();
             if (old.birth == placement.birth && old.characterId == placement.characterId) {
                 if (child->second->scriptOwned()) {
@@ -113,7 +121,7 @@ void MovieClip::reconcile() {
         if (instance->asClip() && instance->asClip()->frameCount() > 0) created.push_back(instance->asClip());
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
     }
-    m_children.erase(child, m_children.end());
+    while (child != m_children.end()) child = eraseUnlessScripted(child);
     // A sprite placed while the movie plays starts on its first frame, sounds, clip events
     // and scripts all, once it stands in the depth list with its name and events. An
     // earlier one's script may have removed a later one: only those still here are told.
@@ -125,9 +133,56 @@ void MovieClip::reconcile() {
     }
 }
 
+DisplayObject* MovieClip::addScripted(int depth, std::unique_ptr<DisplayObject> child) {
+    child->setScripted();
+    DisplayObject* added = child.get();
+    m_children.insert_or_assign(depth, std::move(child));
+    return added;
+}
+
+std::unique_ptr<DisplayObject> MovieClip::takeChild(const DisplayObject* child) {
+    const int depth = depthOf(child);
+    if (depth == -1) return nullptr;
+    auto node = m_children.extract(depth);
+    return std::move(node.mapped());
+}
+
+DisplayObject* MovieClip::childAt(int depth) const {
+    const auto found = m_children.find(depth);
+    return found == m_children.end() ? nullptr : found->second.get();
+}
+
+int MovieClip::depthOf(const DisplayObject* child) const {
+    for (const auto& [depth, object] : m_children)
+        if (object.get() == child) return depth;
+    return -1;
+}
+
+void MovieClip::swapDepth(const DisplayObject* child, int depth) {
+    const int from = depthOf(child);
+    if (from == -1 || from == depth) return;
+    auto moving = m_children.extract(from);
+    moving.mapped()->setScripted();
+    auto there = m_children.find(depth);
+    if (there != m_children.end()) {
+        auto other = m_children.extract(there);
+        other.mapped()->setScripted();
+        other.key() = from;
+        m_children.insert(std::move(other));
+    }
+    moving.key() = depth;
+    m_children.insert(std::move(moving));
+}
+
 void MovieClip::advanceChildren(quint64 serialMark) {
-    for (auto& [depth, child] : m_children)
-        if (child->serial() < serialMark) child->advance();
+    // Scripts run by one child may remove or add others: each is looked up again.
+    std::vector<std::pair<int, quint64>> order;
+    for (const auto& [depth, child] : m_children)
+        if (child->serial() < serialMark) order.emplace_back(depth, child->serial());
+    for (const auto& [depth, serial] : order) {
+        const auto found = m_children.find(depth);
+        if (found != m_children.end() && found->second->serial() == serial) found->second->advance();
+    }
 }
 
 void MovieClip::advance() {

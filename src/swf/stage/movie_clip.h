@@ -2,6 +2,7 @@
 #pragma once
 
 #include "swf/stage/display_object.h"
+#include "swf/stage/drawing.h"
 
 #include <map>
 
@@ -34,6 +35,22 @@ public:
     // Advances the children created before the serial mark.
     void advanceChildren(quint64 serialMark);
 
+    // Children placed by scripts, at depths numbered like the timeline's (a script's depth
+    // 0 is 16384). The depth must be free (see takeChild).
+    DisplayObject* addScripted(int depth, std::unique_ptr<DisplayObject> child);
+    // Takes child out of the depth list; null when it is not a child of this clip. Scripts
+    // may remove a clip whose code is still running, so the caller decides when it dies.
+    std::unique_ptr<DisplayObject> takeChild(const DisplayObject* child);
+    DisplayObject* childAt(int depth) const;
+    // -1 when child is not here.
+    int depthOf(const DisplayObject* child) const;
+    // Moves child to depth, trading places with what stood there.
+    void swapDepth(const DisplayObject* child, int depth);
+
+    // Lines and fills drawn by the drawing methods, under the children.
+    Drawing& drawing() { return m_drawing; }
+    const Drawing& drawing() const { return m_drawing; }
+
 private:
     void reconcile();
 
@@ -42,6 +59,7 @@ private:
     bool m_playing = true;
     movie::PlacementState m_state;
     Children m_children;
+    Drawing m_drawing;
 };
 
 }  // namespace swf::stage

@@ -1,0 +1,244 @@
+// The MovieClip methods that change the stage: clips made, copied, removed and moved
+// between depths by scripts, and the drawing methods.
+#include "swf/script_host.h"
+
+#include "swf/avm1/builtins.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/stage/bounds.h"
+#include "swf/stage/movie_clip.h"
+
+#include <cmath>
+
+namespace swf {
+
+namespace {
+
+constexpr int kMinScriptDepth = -ScriptHost::kTimelineDepthOffset;
+constexpr int kMaxScriptDepth = 2130690045;
+// removeMovieClip takes only clips in the depths scripts use.
+constexpr int kMaxRemovableDepth = 1048575;
+constexpr double kTwips = 20.0;
+
+const movie::Timeline& emptyTimeline() {
+    static const movie::Timeline timeline;
+    return timeline;
+}
+
+// A script's depth as a key of the depth list.
+int depthKey(double scriptDepth) {
+    const double depth = std::isfinite(scriptDepth) ? std::trunc(scriptDepth) : 0.0;
+    return int(std::clamp(depth, double(kMinScriptDepth), double(kMaxScriptDepth))) + ScriptHost::kTimelineDepthOffset;
+}
+
+QPoint twips(avm1::CallContext& context, std::size_t index) {
+    auto coordinate = [&](std::size_t i) {
+        const double value = avm1::argNumber(context, i) * kTwips;
+        return std::isfinite(value) ? int(std::clamp(value, -1e9, 1e9)) : 0;
+    };
+    return QPoint(coordinate(index), coordinate(index + 1));
+}
+
+// rgb and alpha in percent, as beginFill and lineStyle take them.
+QColor colorOf(avm1::CallContext& context, std::size_t rgbIndex, std::size_t alphaIndex) {
+    const std::uint32_t rgb = avm1::toUint32(avm1::argNumber(context, rgbIndex));
+    double alpha = context.arg(alphaIndex).isUndefined() ? 100.0 : avm1::argNumber(context, alphaIndex);
+    if (!std::isfinite(alpha)) alpha = 0;
+    return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF),
+                  int(std::clamp(alpha, 0.0, 100.0) * 255 / 100));
+}
+
+void copyMembers(avm1::Machine& machine, avm1::Object* from, avm1::Object* to) {
+    if (!from || !to) return;
+    for (const QString& name : machine.enumerate(from)) machine.setMember(to, name, machine.getMember(from, name));
+}
+
+}  // namespace
+
+stage::MovieClip* ScriptHost::attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,
+                                         const QString& name, int depth, avm1::Object* initObject) {
+    stage::MovieClip* clip = instance ? instance->asClip() : nullptr;
+    if (!clip) return nullptr;
+    if (stage::DisplayObject* there = parent.childAt(depth)) {
+        if (there->asClip())
+            removeClip(*there->asClip());
+        else
+            parent.takeChild(there);
+    }
+    movie::Placement placement = clip->placement();
+    placement.name = name;
+    placement.characterId = clip->character() ? clip->character()->id : 0;
+    placement.birth = --m_lastScriptBirth;
+    clip->setPlacement(placement);
+    parent.addScripted(depth, std::move(instance));
+    avm1::Object* object = objectOf(*clip);
+    copyMembers(*m_machine, initObject, object);
+    clipCreated(*clip);
+    // Construction happens now, the first frame's actions once the running script is done.
+    if (!m_objects.count(clip)) return nullptr;
+    std::erase(m_unconstructed, clip);
+    construct(*clip);
+    return m_objects.count(clip) ? clip : nullptr;
+}
+
+stage::MovieClip* ScriptHost::duplicateClip(stage::MovieClip& clip, const QString& name, int depth,
+                                            avm1::Object* initObject) {
+    stage::MovieClip* parent = parentOf(clip);
+    if (!parent) return nullptr;
+    std::unique_ptr<stage::DisplayObject> copy;
+    if (clip.character())
+        copy = stage::createInstance(clip.character(), m_movie);
+    else
+        copy = std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), m_movie);
+    stage::MovieClip* duplicate = copy ? copy->asClip() : nullptr;
+    if (!duplicate) return nullptr;
+    movie::Placement placement = clip.placement();
+    duplicate->setPlacement(placement);
+    duplicate->drawing().copyFrom(clip.drawing());
+    return attachClip(*parent, std::move(copy), name, depth, initObject);
+}
+
+void ScriptHost::forgetClipTree(stage::MovieClip& clip) {
+    for (const auto& [depth, child] : clip.children())
+        if (child->asClip()) forgetClipTree(*child->asClip());
+    clipDestroyed(clip);
+    m_forgotten.insert(&clip);
+}
+
+void ScriptHost::removeClip(stage::MovieClip& clip) {
+    stage::MovieClip* parent = parentOf(clip);
+    if (!parent) return;
+    std::unique_ptr<stage::DisplayObject> removed = parent->takeChild(&clip);
+    if (!removed) return;
+    forgetClipTree(clip);
+    m_removed.push_back(std::move(removed));
+}
+
+void ScriptHost::cloneSprite(Target source, const QString& name, int depth) {
+    if (stage::MovieClip* clip = clipOf(source))
+        duplicateClip(*clip, name, depthKey(double(depth) - kTimelineDepthOffset), nullptr);
+}
+
+void ScriptHost::removeSprite(Target target) {
+    stage::MovieClip* clip = clipOf(target);
+    stage::MovieClip* parent = clip ? parentOf(*clip) : nullptr;
+    if (!parent) return;
+    const int depth = parent->depthOf(clip) - kTimelineDepthOffset;
+    if (depth >= 0 && depth <= kMaxRemovableDepth) removeClip(*clip);
+}
+
+void ScriptHost::installClipMethods() {
+    avm1::Machine& machine = *m_machine;
+    avm1::Object* prototype = machine.clipPrototype();
+    auto method = [&](const char* name, std::function<avm1::Value(stage::MovieClip&, avm1::CallContext&)> body) {
+        machine.defineMethod(prototype, QString::fromLatin1(name), [this, body](avm1::CallContext& context) {
+            stage::MovieClip* clip = clipOf(context.thisObject());
+            return clip ? body(*clip, context) : avm1::Value();
+        });
+    };
+    auto result = [this](stage::MovieClip* clip) { return clip ? avm1::Value(objectOf(*clip)) : avm1::Value(); };
+
+    method("attachMovie", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
+        const auto found = m_exports.constFind(exportKey(avm1::argString(c, 0)));
+        if (found == m_exports.constEnd() || c.args.size() < 3) return avm1::Value();
+        const movie::Character* character = m_movie.character(*found);
+        if (!character || character->kind != movie::CharacterKind::Sprite) return avm1::Value();
+        return result(attachClip(clip, stage::createInstance(character, m_movie), avm1::argString(c, 1),
+                                 depthKey(avm1::argNumber(c, 2)), c.arg(3).asObject()));
+    });
+    method("createEmptyMovieClip", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (c.args.size() < 2) return avm1::Value();
+        return result(attachClip(clip, std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), m_movie),
+                                 avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), nullptr));
+    });
+    method("duplicateMovieClip", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (c.args.size() < 2) return avm1::Value();
+        return result(duplicateClip(clip, avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), c.arg(2).asObject()));
+    });
+    method("removeMovieClip", [this](stage::MovieClip& clip, avm1::CallContext&) {
+        removeSprite(objectOf(clip));
+        return avm1::Value();
+    });
+    method("getDepth", [this](stage::MovieClip& clip, avm1::CallContext&) {
+        stage::MovieClip* parent = parentOf(clip);
+        if (!parent) return avm1::Value(-kTimelineDepthOffset);
+        return avm1::Value(parent->depthOf(&clip) - kTimelineDepthOffset);
+    });
+    method("getNextHighestDepth", [](stage::MovieClip& clip, avm1::CallContext&) {
+        int next = 0;
+        if (!clip.children().empty()) next = std::max(0, clip.children().rbegin()->first - kTimelineDepthOffset + 1);
+        return avm1::Value(next);
+    });
+    method("getInstanceAtDepth", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        stage::DisplayObject* child = clip.childAt(depthKey(avm1::argNumber(c, 0)));
+        return child && child->asClip() ? avm1::Value(objectOf(*child->asClip())) : avm1::Value();
+    });
+    method("swapDepths", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        stage::MovieClip* parent = parentOf(clip);
+        if (!parent || c.args.empty()) return avm1::Value();
+        int depth = 0;
+        if (avm1::Object* other = c.arg(0).asObject()) {
+            stage::MovieClip* otherClip = clipOf(other);
+            if (!otherClip || parentOf(*otherClip) != parent) return avm1::Value();
+            depth = parent->depthOf(otherClip);
+        } else {
+            depth = depthKey(avm1::argNumber(c, 0));
+        }
+        parent->swapDepth(&clip, depth);
+        return avm1::Value();
+    });
+
+    method("clear", [](stage::MovieClip& clip, avm1::CallContext&) {
+        clip.drawing().clear();
+        return avm1::Value();
+    });
+    method("beginFill", [](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (c.args.empty() || c.arg(0).isNullish()) {
+            clip.drawing().beginFill(std::nullopt);
+            return avm1::Value();
+        }
+        format::FillStyle fill;
+        fill.color = colorOf(c, 0, 1);
+        clip.drawing().beginFill(fill);
+        return avm1::Value();
+    });
+    method("endFill", [](stage::MovieClip& clip, avm1::CallContext&) {
+        clip.drawing().endFill();
+        return avm1::Value();
+    });
+    method("lineStyle", [](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (c.args.empty() || c.arg(0).isNullish()) {
+            clip.drawing().setLineStyle(std::nullopt);
+            return avm1::Value();
+        }
+        format::LineStyle line;
+        const double width = avm1::argNumber(c, 0);
+        line.width = quint16(std::isfinite(width) ? std::clamp(width, 0.0, 255.0) * kTwips : 0);
+        line.color = colorOf(c, 1, 2);
+        clip.drawing().setLineStyle(line);
+        return avm1::Value();
+    });
+    method("moveTo", [](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (c.args.size() >= 2) clip.drawing().moveTo(twips(c, 0));
+        return avm1::Value();
+    });
+    method("lineTo", [](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (c.args.size() >= 2) clip.drawing().lineTo(twips(c, 0));
+        return avm1::Value();
+    });
+    method("curveTo", [](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (c.args.size() >= 4) clip.drawing().curveTo(twips(c, 0), twips(c, 2));
+        return avm1::Value();
+    });
+    method("getBounds", [this](stage::MovieClip& clip, avm1::CallContext&) {
+        const auto bounds = stage::localBounds(clip);
+        avm1::Object* box = m_machine->newObject();
+        const QRectF rect = bounds.value_or(QRectF(QPointF(6710886.35, 6710886.35), QPointF(6710886.35, 6710886.35)));
+        box->setOwn(QStringLiteral("xMin"), rect.left() / kTwips);
+        box->setOwn(QStringLiteral("xMax"), rect.right() / kTwips);
+        box->setOwn(QStringLiteral("yMin"), rect.top() / kTwips);
+        box->setOwn(QStringLiteral("yMax"), rect.bottom() / kTwips);
+        return avm1::Value(box);
+    });
+}
+
+}  // namespace swf

@@ -1,0 +1,101 @@
+#include "swf/stage/drawing.h"
+
+#include <algorithm>
+
+namespace swf::stage {
+
+void Drawing::clear() {
+    m_shape = {};
+    m_bounds = {};
+    m_hasBounds = false;
+    m_fill = m_line = 0;
+    m_pen = m_fillStart = {};
+    ++m_revision;
+}
+
+void Drawing::setLineStyle(std::optional<format::LineStyle> style) {
+    if (!style || m_shape.lines.size() >= kMaxEdges) {
+        m_line = 0;
+        return;
+    }
+    m_shape.lines.push_back(*style);
+    m_line = int(m_shape.lines.size());
+}
+
+void Drawing::beginFill(std::optional<format::FillStyle> style) {
+    closeFill();
+    if (!style || m_shape.fills.size() >= kMaxEdges) return;
+    m_shape.fills.push_back(*style);
+    m_fill = int(m_shape.fills.size());
+    m_fillStart = m_pen;
+}
+
+void Drawing::endFill() { closeFill(); }
+
+// A fill is always closed: the player draws the missing edge back to where it began.
+void Drawing::closeFill() {
+    if (m_fill != 0 && m_pen != m_fillStart) {
+        const int line = m_line;
+        m_line = 0;
+        addEdge(m_fillStart, m_fillStart, false);
+        m_line = line;
+    }
+    m_fill = 0;
+}
+
+void Drawing::moveTo(QPoint to) {
+    if (m_fill != 0 && m_pen != m_fillStart) {
+        const int line = m_line;
+        m_line = 0;
+        addEdge(m_fillStart, m_fillStart, false);
+        m_line = line;
+    }
+    m_pen = to;
+    m_fillStart = to;
+}
+
+void Drawing::lineTo(QPoint to) { addEdge(to, to, false); }
+
+void Drawing::curveTo(QPoint control, QPoint to) { addEdge(control, to, true); }
+
+void Drawing::addEdge(QPoint control, QPoint to, bool curved) {
+    const QPoint from = m_pen;
+    m_pen = to;
+    if ((m_fill == 0 && m_line == 0) || m_shape.edges.size() >= kMaxEdges) return;
+    format::ShapeEdge edge;
+    edge.from = from;
+    edge.control = control;
+    edge.to = to;
+    edge.curved = curved;
+    edge.fill1 = m_fill;
+    edge.line = m_line;
+    m_shape.edges.push_back(edge);
+    // QRectF::united ignores rectangles without area, which a straight line has.
+    const double half = m_line != 0 ? m_shape.lines[size_t(m_line - 1)].width / 2.0 : 0.0;
+    double left = std::min(from.x(), to.x()) - half, right = std::max(from.x(), to.x()) + half;
+    double top = std::min(from.y(), to.y()) - half, bottom = std::max(from.y(), to.y()) + half;
+    if (curved) {
+        left = std::min(left, control.x() - half);
+        right = std::max(right, control.x() + half);
+        top = std::min(top, control.y() - half);
+        bottom = std::max(bottom, control.y() + half);
+    }
+    if (m_hasBounds) {
+        left = std::min(left, m_bounds.left());
+        right = std::max(right, m_bounds.right());
+        top = std::min(top, m_bounds.top());
+        bottom = std::max(bottom, m_bounds.bottom());
+    }
+    m_hasBounds = true;
+    m_bounds = QRectF(QPointF(left, top), QPointF(right, bottom));
+    m_shape.bounds = {int(left), int(right), int(top), int(bottom)};
+    ++m_revision;
+}
+
+void Drawing::copyFrom(const Drawing& other) {
+    const quint32 revision = m_revision;
+    *this = other;
+    m_revision = revision + 1;
+}
+
+}  // namespace swf::stage
