@@ -482,6 +482,11 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
     return true;
 }
 
+std::pair<double, double> ScriptHost::stageSize() {
+    const QRectF rect = m_movie.header.frameRect.toRectF();
+    return {std::round(rect.width() / kTwips), std::round(rect.height() / kTwips)};
+}
+
 std::optional<avm1::ClipColor> ScriptHost::clipColor(Target target) {
     stage::MovieClip* clip = clipOf(target);
     if (!clip) return std::nullopt;

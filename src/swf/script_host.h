@@ -96,6 +96,7 @@ public:
     void removeSprite(Target target) override;
     void startDrag(Target, bool, bool, double, double, double, double) override {}
     void endDrag() override {}
+    std::pair<double, double> stageSize() override;
     std::optional<avm1::ClipColor> clipColor(Target target) override;
     void setClipColor(Target target, const avm1::ClipColor& color) override;
 

@@ -14,7 +14,8 @@ void installStringClass(Machine& machine);
 void installNumberClasses(Machine& machine);  // Number, Boolean, Math
 void installGlobalFunctions(Machine& machine);
 void installTimerFunctions(Machine& machine);
-void installColorClass(Machine& machine);  // setInterval, setTimeout
+void installColorClass(Machine& machine);
+void installBroadcasters(Machine& machine);  // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
 
 // Argument helpers for native functions.
 inline double argNumber(CallContext& context, std::size_t index)

@@ -200,6 +200,7 @@ void installBuiltins(Machine& machine)
     installGlobalFunctions(machine);
     installTimerFunctions(machine);
     installColorClass(machine);
+    installBroadcasters(machine);
 }
 
 void installObjectClasses(Machine& machine)

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace swf::avm1 {
 
@@ -86,6 +87,8 @@ public:
     virtual void startDrag(Target target, bool lockCenter, bool constrain, double left, double top,
                            double right, double bottom) = 0;
     virtual void endDrag() = 0;
+    // Stage.width and Stage.height, in pixels.
+    virtual std::pair<double, double> stageSize() { return {0, 0}; }
     // Color objects; nullopt for a target that is no clip.
     virtual std::optional<ClipColor> clipColor(Target target) { (void)target; return std::nullopt; }
     virtual void setClipColor(Target target, const ClipColor& color) { (void)target; (void)color; }
