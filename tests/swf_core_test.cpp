@@ -71,6 +71,7 @@ private slots:
     void replacingTheCharacterAtADepth();
     void progressiveLoad_data();
     void progressiveLoad();
+    void largeMovieInChunks();
     void damagedInput_data();
     void damagedInput();
     void truncatedMoviePlaysWhatArrived();
@@ -313,6 +314,48 @@ void SwfCoreTest::progressiveLoad() {
     QVERIFY(player.isComplete());
     QVERIFY(!player.hasFailed());
     QCOMPARE(player.framesLoaded(), 30);
+}
+
+// The loader lets go of bytes it has read; a movie of several megabytes arriving in pieces
+// must still give the same frames, pictures and diagnostics (with their file offsets).
+void SwfCoreTest::largeMovieInChunks() {
+    SwfBuilder b(8, QSize(200, 100), 24);
+    QImage noise(300, 300, QImage::Format_RGB32);
+    quint32 seed = 1;
+    for (int frame = 0; frame < 8; ++frame) {
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, (seed = seed * 1664525u + 1013904223u) >> 8);
+        swftest::ShapeBuilder shape;
+        shape.rectangle(QRectF(0, 0, 200, 100), shape.addBitmapFill(b.defineBitsLossless(noise, false), QTransform()));
+        b.place(1 + frame % 2, b.defineShape(shape, 3), QTransform::fromTranslate(frame * 3, 0));
+        if (frame == 6) b.rawTag(2, QByteArray("\x7f\x00\xff", 3));  // a shape cut short
+        b.showFrame();
+    }
+    const QByteArray movie = b.finish(Compression::Zlib);
+    QVERIFY(movie.size() > 2 * 1024 * 1024);
+    auto picture = [](swf::Player& player) {
+        QImage image(player.stageSize(), QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        player.render(painter, QTransform::fromScale(0.05, 0.05), swf::Quality::High);
+        return image;
+    };
+    swf::Player whole;
+    QVERIFY(whole.loadBytes(movie));
+    swf::Player pieces;
+    pieces.beginStream(QStringLiteral("http://example.com/big.swf"));
+    for (qsizetype at = 0; at < movie.size(); at += 4096) QVERIFY(pieces.appendBytes(movie.mid(at, 4096)));
+    pieces.endStream();
+    QVERIFY(pieces.isComplete());
+    QCOMPARE(pieces.framesLoaded(), 8);
+    QVERIFY(!whole.diagnostics().empty());
+    QCOMPARE(pieces.diagnostics().size(), whole.diagnostics().size());
+    for (size_t i = 0; i < whole.diagnostics().size(); ++i)
+        QCOMPARE(pieces.diagnostics()[i].offset, whole.diagnostics()[i].offset);
+    for (int frame : {0, 5, 7}) {
+        whole.gotoFrame(frame);
+        pieces.gotoFrame(frame);
+        QCOMPARE(picture(pieces), picture(whole));
+    }
 }
 
 void SwfCoreTest::damagedInput_data() {

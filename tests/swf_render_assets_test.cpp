@@ -10,6 +10,8 @@
 
 using namespace swftest;
 
+Q_DECLARE_METATYPE(swftest::ColorTransformValues)
+
 namespace {
 
 QImage checkerImage() {
@@ -65,6 +67,8 @@ class SwfRenderAssetsTest : public QObject {
 private slots:
     void bitmaps_data();
     void bitmaps();
+    void colorTransformedBitmaps_data();
+    void colorTransformedBitmaps();
     void staticText_data();
     void staticText();
     void editText_data();
@@ -435,6 +439,58 @@ void SwfRenderAssetsTest::firstButtonWithColorTransform() {
     b.showFrame();
     const QImage image = renderMovie(b.finish());
     CHECK_PIXEL(image, 20, 20, QColor(100, 100, 200));
+}
+
+void SwfRenderAssetsTest::colorTransformedBitmaps_data() {
+    QTest::addColumn<ColorTransformValues>("cx");
+    QTest::addColumn<bool>("repeat");
+    ColorTransformValues fade;
+    fade.alphaMult = 128;
+    ColorTransformValues tintAndFade = fade;
+    tintAndFade.redMult = 128;
+    tintAndFade.blueAdd = 100;
+    ColorTransformValues fadeByAdding;
+    fadeByAdding.alphaAdd = -128;
+    ColorTransformValues tint;
+    tint.greenMult = 64;
+    tint.redAdd = 40;
+    for (bool repeat : {false, true}) {
+        const char* fill = repeat ? "repeating" : "clipped";
+        QTest::addRow("%s, faded", fill) << fade << repeat;
+        QTest::addRow("%s, tinted and faded", fill) << tintAndFade << repeat;
+        QTest::addRow("%s, faded by an alpha offset", fill) << fadeByAdding << repeat;
+        QTest::addRow("%s, tinted", fill) << tint << repeat;
+    }
+}
+
+// Fades are drawn with opacity instead of a faded copy of the bitmap; every kind of colour
+// transform must still give the colours the transform's arithmetic gives.
+void SwfRenderAssetsTest::colorTransformedBitmaps() {
+    QFETCH(ColorTransformValues, cx);
+    QFETCH(bool, repeat);
+    const QColor color(200, 100, 40);
+    QImage pixels(4, 4, QImage::Format_ARGB32);
+    pixels.fill(color);
+    SwfBuilder b = stage();
+    const int bitmap = b.defineBitsLossless(pixels, true);
+    ShapeBuilder shape;
+    const int fill = shape.addBitmapFill(bitmap, QTransform::fromScale(10, 10), repeat, false);
+    shape.rectangle(QRectF(0, 0, 40, 40), fill);
+    Place place;
+    place.characterId = b.defineShape(shape, 3);
+    place.matrix = QTransform::fromTranslate(10, 10);
+    place.colorTransform = cx;
+    b.place(place);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    auto channel = [](int value, int mult, int add) { return std::clamp(value * mult / 256 + add, 0, 255); };
+    const double alpha = channel(255, cx.alphaMult, cx.alphaAdd) / 255.0;
+    auto over = [&](int value) { return int(std::lround(value * alpha + 255 * (1 - alpha))); };
+    const QColor expected(over(channel(color.red(), cx.redMult, cx.redAdd)),
+                          over(channel(color.green(), cx.greenMult, cx.greenAdd)),
+                          over(channel(color.blue(), cx.blueMult, cx.blueAdd)));
+    CHECK_PIXEL(image, 30, 30, expected);
+    CHECK_PIXEL(image, 70, 70, kBackground);
 }
 
 QTEST_MAIN(SwfRenderAssetsTest)

@@ -63,6 +63,7 @@ bool MovieLoader::append(QByteArrayView chunk) {
     decompress(chunk);
     if (!m_headerKnown) readHeader();
     if (m_headerKnown) readTags();
+    releaseReadBytes();
     if (m_compressionBroken && m_state != State::Complete) fail(messages::badCompression());
     return m_state != State::Failed;
 }
@@ -97,7 +98,7 @@ bool MovieLoader::acceptSignature() {
 void MovieLoader::decompress(QByteArrayView input) {
     if (input.isEmpty()) return;
     if (!m_inflater) {
-        const qsizetype room = kMaxUncompressedSize - kSignatureSize - m_body.size();
+        const qsizetype room = kMaxUncompressedSize - kSignatureSize - m_released - m_body.size();
         m_body.append(input.first(std::min(room, input.size())));
         return;
     }
@@ -107,7 +108,7 @@ void MovieLoader::decompress(QByteArrayView input) {
         input = input.sliced(skipped);
     }
     if (m_inflaterDone || input.isEmpty()) return;
-    const auto status = m_inflater->feed(input, m_body, kMaxUncompressedSize - kSignatureSize);
+    const auto status = m_inflater->feed(input, m_body, kMaxUncompressedSize - kSignatureSize - m_released);
     if (status == io::StreamInflater::Status::Finished) m_inflaterDone = true;
     if (status == io::StreamInflater::Status::Failed) {
         m_inflaterDone = true;
@@ -149,10 +150,20 @@ void MovieLoader::readTags() {
         }
         if (available.size() < tag.headerSize + tag.length) return;
         io::Reader body(available.sliced(tag.headerSize, tag.length),
-                        kSignatureSize + m_position + tag.headerSize);
+                        kSignatureSize + m_released + m_position + tag.headerSize);
         m_parser.handleTag(tag.code, body, m_pending, m_definition.root, 0, m_definition.root.frameCount());
         m_position += tag.headerSize + tag.length;
     }
+}
+
+// Every tag keeps copies of what it needs, so bytes already read would only double the
+// memory a movie takes (a movie's bitmaps, compressed, are most of its bytes).
+void MovieLoader::releaseReadBytes() {
+    constexpr qsizetype kReleaseAtLeast = 256 * 1024;
+    if (m_position < kReleaseAtLeast || m_position * 2 < m_body.size()) return;
+    m_body = m_body.sliced(m_position);
+    m_released += m_position;
+    m_position = 0;
 }
 
 void MovieLoader::finish() {
@@ -170,7 +181,7 @@ void MovieLoader::finish() {
         return;
     }
     if (m_headerKnown && m_position == m_body.size() && !m_compressionBroken &&
-        m_body.size() + kSignatureSize >= m_definition.header.declaredLength) {
+        m_released + m_body.size() + kSignatureSize >= m_definition.header.declaredLength) {
         // Every declared byte is in and read, only the End tag is missing: tolerate it.
         if (!m_pending.commands.empty() || m_definition.root.frameCount() == 0)
             m_definition.root.appendFrame(std::move(m_pending));

@@ -40,6 +40,7 @@ private:
     void decompress(QByteArrayView input);
     void readHeader();
     void readTags();
+    void releaseReadBytes();
     void finishProjector();
 
     MovieDefinition m_definition;
@@ -54,7 +55,8 @@ private:
     bool m_inflaterDone = false;
     bool m_compressionBroken = false;
     int m_lzmaLengthBytes = 0;
-    QByteArray m_body;      // uncompressed bytes after the 8-byte signature
+    QByteArray m_body;      // uncompressed bytes after the 8-byte signature, less those released
+    qsizetype m_released = 0;  // bytes read and dropped from the front of m_body
     qsizetype m_position = 0;  // next unread tag in m_body
     bool m_headerKnown = false;
     Frame m_pending;

@@ -48,21 +48,33 @@ QImage RenderCache::bitmap(const movie::BitmapCharacter& bitmap, const format::C
     const QImage& source = bitmap.image();
     if (cx.isIdentity() || source.isNull()) return source;
     const TintKey key{&bitmap, cx};
-    const auto it = m_tinted.find(key);
-    if (it != m_tinted.end()) return it->second;
+    if (const auto it = m_tinted.find(key); it != m_tinted.end()) {
+        m_tintedOrder.splice(m_tintedOrder.begin(), m_tintedOrder, it->second);
+        return it->second->second;
+    }
     QImage tinted = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < tinted.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(tinted.scanLine(y));
         for (int x = 0; x < tinted.width(); ++x) line[x] = cx.applyPremultiplied(line[x]);
     }
     const qint64 bytes = tinted.sizeInBytes();
-    if (m_tintedBytes + bytes > kMaxTintedBitmapBytes) {
-        m_tinted.clear();
-        m_tintedBytes = 0;
+    if (bytes > kMaxTintedBitmapBytes) return tinted;
+    while (m_tintedBytes + bytes > kMaxTintedBitmapBytes && !m_tintedOrder.empty()) {
+        m_tintedBytes -= m_tintedOrder.back().second.sizeInBytes();
+        m_tinted.erase(m_tintedOrder.back().first);
+        m_tintedOrder.pop_back();
     }
     m_tintedBytes += bytes;
-    m_tinted.emplace(key, tinted);
+    m_tintedOrder.emplace_front(key, tinted);
+    m_tinted.emplace(key, m_tintedOrder.begin());
     return tinted;
+}
+
+RenderCache::Opacity RenderCache::opacityOf(const format::ColorTransform& cx) {
+    if (cx.alphaAdd != 0 || cx.alphaMult < 0 || cx.alphaMult >= 256) return {cx, 1};
+    format::ColorTransform rest = cx;
+    rest.alphaMult = 256;
+    return {rest, cx.alphaMult / 256.0};
 }
 
 }  // namespace swf::render

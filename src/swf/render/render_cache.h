@@ -22,7 +22,8 @@ class RenderCache {
 public:
     // A tween shows each ratio once per pass; a few passes of a few morphs fit.
     static constexpr int kMaxMorphEntries = 192;
-    static constexpr qint64 kMaxTintedBitmapBytes = 64 * 1024 * 1024;
+    // Fades need no tinted copy (see opacityOf), so this holds colour tints only.
+    static constexpr qint64 kMaxTintedBitmapBytes = 24 * 1024 * 1024;
 
     const ShapePaths& shape(const movie::ShapeCharacter& shape);
     // The interpolated definition (for styles) and its paths.
@@ -35,6 +36,14 @@ public:
     // The bitmap with the colour transform applied (the bitmap itself when identity).
     QImage bitmap(const movie::BitmapCharacter& bitmap, const format::ColorTransform& cx);
 
+    // A colour transform that only scales alpha down equals drawing with that opacity, which
+    // needs no tinted copy of a bitmap: cx without that part, and the opacity.
+    struct Opacity {
+        format::ColorTransform rest;
+        double opacity = 1;
+    };
+    static Opacity opacityOf(const format::ColorTransform& cx);
+
 private:
     std::unordered_map<const movie::ShapeCharacter*, ShapePaths> m_shapes;
     std::map<std::pair<const movie::MorphShapeCharacter*, quint16>, Morph> m_morphs;
@@ -45,7 +54,9 @@ private:
         format::ColorTransform cx;
         bool operator<(const TintKey& o) const;
     };
-    std::map<TintKey, QImage> m_tinted;
+    using Tinted = std::list<std::pair<TintKey, QImage>>;  // most recently used first
+    Tinted m_tintedOrder;
+    std::map<TintKey, Tinted::iterator> m_tinted;
     qint64 m_tintedBytes = 0;
 };
 

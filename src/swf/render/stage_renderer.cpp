@@ -196,13 +196,17 @@ void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& ob
     }
     case movie::CharacterKind::Bitmap: {
         // Placed directly (later versions allow it): one bitmap pixel per stage pixel.
-        const QImage image = m_cache.bitmap(static_cast<const movie::BitmapCharacter&>(*character), context.cx);
+        const RenderCache::Opacity fade = RenderCache::opacityOf(context.cx);
+        const QImage image = m_cache.bitmap(static_cast<const movie::BitmapCharacter&>(*character), fade.rest);
         if (image.isNull()) return;
-        // Through a texture brush, like clipped bitmap fills (see drawShape).
+        // Through a texture brush, like clipped bitmap fills (see drawBitmapFill).
         painter.setTransform(QTransform::fromScale(format::kTwipsPerPixel, format::kTwipsPerPixel) * context.transform);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QBrush(image));
+        const double opacity = painter.opacity();
+        painter.setOpacity(opacity * fade.opacity);
         painter.drawRect(image.rect());
+        painter.setOpacity(opacity);
         return;
     }
     default:
@@ -253,6 +257,33 @@ void StageRenderer::drawShapeCached(QPainter& painter, const void* source, quint
     painter.drawImage(whole + picture->origin, picture->image);
 }
 
+void StageRenderer::drawBitmapFill(QPainter& painter, const format::FillStyle& fill, const QPainterPath& path,
+                                   const format::ColorTransform& cx) {
+    // Fades draw the bitmap itself with less opacity rather than a faded copy of it.
+    const RenderCache::Opacity fade = RenderCache::opacityOf(cx);
+    const BitmapLookup bitmaps = [&](quint16 id) {
+        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_movie.character(id));
+        return bitmap ? m_cache.bitmap(*bitmap, fade.rest) : QImage();
+    };
+    painter.save();
+    painter.setOpacity(painter.opacity() * fade.opacity);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth && fill.bitmapSmooth);
+    if (fill.bitmapRepeat) {
+        painter.setBrush(makeBrush(fill, fade.rest, bitmaps));
+        painter.drawPath(path);
+    } else if (const QImage image = bitmaps(fill.bitmapId); !image.isNull()) {
+        // Clipped fills show the bitmap once; outside it the shape stays empty. Filled as the
+        // bitmap's own quad under the shape's clip, with a texture brush: QPainter's
+        // transformed-image path crashes on some flipped scales.
+        QPainterPath quad;
+        quad.addPolygon(fill.bitmapMatrix.toTransform().map(QPolygonF(QRectF(image.rect()))));
+        painter.setClipPath(path, Qt::IntersectClip);
+        painter.setBrush(makeBrush(fill, fade.rest, bitmaps));
+        painter.drawPath(quad);
+    }
+    painter.restore();
+}
+
 PenContext StageRenderer::penContext(const QTransform& transform) const {
     PenContext context{scaleOf(transform), m_stageScale};
     const QTransform toStage = transform * m_stageToDevice.inverted();
@@ -274,27 +305,12 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
         if (path.isEmpty()) continue;
         const format::FillStyle& fill = shape.fills[i];
         if (fill.kind == format::FillStyle::Kind::Bitmap) {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth && fill.bitmapSmooth);
-            if (!fill.bitmapRepeat) {
-                // Clipped fills show the bitmap once; outside it the shape stays empty.
-                const QImage image = bitmaps(fill.bitmapId);
-                if (image.isNull()) continue;
-                // Filled as the bitmap's own quad under the shape's clip, with a texture
-                // brush: QPainter's transformed-image path crashes on some flipped scales.
-                QPainterPath quad;
-                quad.addPolygon(fill.bitmapMatrix.toTransform().map(QPolygonF(QRectF(image.rect()))));
-                painter.save();
-                painter.setClipPath(path, Qt::IntersectClip);
-                painter.setBrush(makeBrush(fill, context.cx, bitmaps));
-                painter.drawPath(quad);
-                painter.restore();
-                continue;
-            }
+            drawBitmapFill(painter, fill, path, context.cx);
+            continue;
         }
         painter.setBrush(makeBrush(fill, context.cx, bitmaps));
         painter.drawPath(path);
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
     painter.setBrush(Qt::NoBrush);
     const PenContext pens = penContext(context.transform);
     for (size_t i = 0; i < paths.strokes.size() && i < shape.lines.size(); ++i) {

@@ -42,6 +42,8 @@ private:
                          const ShapePaths& paths, const Context& context);
     void drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
                    const Context& context);
+    void drawBitmapFill(QPainter& painter, const format::FillStyle& fill, const QPainterPath& path,
+                        const format::ColorTransform& cx);
     PenContext penContext(const QTransform& transform) const;
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
     void drawEditText(QPainter& painter, const movie::EditTextCharacter& field, const Context& context);
