@@ -59,8 +59,20 @@ public:
     void clipDestroyed(const stage::MovieClip& clip) override {
         if (m_scripts) m_scripts->clipDestroyed(clip);
     }
+    void retire(std::unique_ptr<stage::DisplayObject> object) override {
+        // A script's jump may take away the clip whose script is running: kept for the tick.
+        if (object) m_retired.push_back(std::move(object));
+    }
+    // Frees what the timelines took away, with this observer in place to hear of it.
+    void freeRetired() {
+        while (!m_retired.empty()) {
+            std::vector<std::unique_ptr<stage::DisplayObject>> retired;
+            retired.swap(m_retired);
+        }
+    }
 
 private:
+    std::vector<std::unique_ptr<stage::DisplayObject>> m_retired;
     SoundController& m_sound;
     ScriptHost* m_scripts = nullptr;
 };
@@ -126,6 +138,7 @@ struct Player::Impl {
 
     void dropStage() {
         const ObserverScope scope(&frameEvents);
+        frameEvents.freeRetired();
         frameEvents.setScripts(nullptr);
         root.reset();
         scripts.reset();
@@ -300,6 +313,7 @@ void Player::gotoFrame(int frame) {
     d->sound.timelineJumped(0);
     const ObserverScope scope(&d->frameEvents);
     d->root->gotoFrame(std::clamp(frame, 0, framesLoaded() - 1));
+    d->frameEvents.freeRetired();
 }
 
 void Player::advance() {
@@ -334,8 +348,9 @@ void Player::advance() {
         d->scripts->machine().runTimers(d->scriptTimeMs);
         d->scripts->runPending();
         d->scripts->machine().endFrame();
-        d->scripts->machine().collect();
     }
+    d->frameEvents.freeRetired();
+    if (d->scripts) d->scripts->machine().collect();
 }
 
 bool Player::quitRequested() const { return d->quit; }

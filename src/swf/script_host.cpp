@@ -250,18 +250,10 @@ void ScriptHost::runPending() {
     for (int round = 0; round < kMaxJumpNesting && !m_pendingJumps.empty(); ++round) {
         std::vector<PendingJump> jumps;
         jumps.swap(m_pendingJumps);
-        for (size_t i = 0; i < jumps.size(); ++i) {
-            stage::MovieClip* clip = jumps[i].clip;
-            if (!m_objects.count(clip)) continue;  // removed by an earlier jump
-            if (clip == m_root && m_hooks.gotoRoot) {
-                m_hooks.gotoRoot(jumps[i].frame, jumps[i].play);
-            } else {
-                clip->gotoFrame(jumps[i].frame);
-                clip->setPlaying(jumps[i].play);
-            }
-            // Jumps queued by these scripts go to the next round; later ones of this round
-            // whose clips went away are skipped above.
-            if (m_objects.count(clip)) frameEntered(*clip, clip->currentFrame());
+        for (const PendingJump& jump : jumps) {
+            // Skipped when an earlier frame's script removed the clip or moved it again.
+            if (!m_objects.count(jump.clip) || jump.clip->currentFrame() != jump.frame) continue;
+            frameEntered(*jump.clip, jump.frame);
         }
     }
     m_pendingJumps.clear();
@@ -299,10 +291,17 @@ void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMeth
         m_hooks.openUrl(url, window);
 }
 
+// A jump moves the playhead at once, so the rest of the script sees the new frame; that
+// frame's actions wait until the running scripts are done.
 void ScriptHost::jump(stage::MovieClip& clip, int frame, bool play) {
-    // A script looping over gotos would queue without end until its time ran out.
-    if (m_pendingJumps.size() >= kMaxPendingJumps) return;
-    m_pendingJumps.push_back({&clip, std::max(0, frame), play});
+    const int before = clip.currentFrame();
+    if (&clip == m_root && m_hooks.gotoRoot) {
+        m_hooks.gotoRoot(std::max(0, frame), play);
+    } else {
+        clip.gotoFrame(std::max(0, frame));
+        clip.setPlaying(play);
+    }
+    if (clip.currentFrame() != before) m_pendingJumps.push_back({&clip, clip.currentFrame(), play});
 }
 
 void ScriptHost::gotoFrame(Target target, int frame, bool play) {
@@ -437,7 +436,7 @@ avm1::Value ScriptHost::getProperty(Target target, int index) {
 
 void ScriptHost::setProperty(Target target, int index, const avm1::Value& value) {
     static const char* const kWritable[] = {"_x", "_y", "_xscale", "_yscale", nullptr, nullptr,
-                                            "_alpha", "_visible", nullptr, nullptr, "_rotation"};
+                                            "_alpha", "_visible", "_width", "_height", "_rotation"};
     stage::MovieClip* clip = clipOf(target);
     if (!clip || index < 0 || index >= int(std::size(kWritable)) || !kWritable[index]) return;
     setPropertyByName(*clip, QString::fromLatin1(kWritable[index]), value);
@@ -456,7 +455,8 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
         placement.visible = m_machine->toBoolean(value);
     } else if (!std::isfinite(number)) {
         return key == QLatin1String("_x") || key == QLatin1String("_y") || key == QLatin1String("_alpha")
-            || key == QLatin1String("_xscale") || key == QLatin1String("_yscale") || key == QLatin1String("_rotation");
+            || key == QLatin1String("_xscale") || key == QLatin1String("_yscale") || key == QLatin1String("_rotation")
+            || key == QLatin1String("_width") || key == QLatin1String("_height");
     } else if (key == QLatin1String("_x")) {
         m.tx = number * kTwips;
     } else if (key == QLatin1String("_y")) {
@@ -467,6 +467,20 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
     } else if (key == QLatin1String("_yscale")) {
         m.c = -number / 100 * std::sin(angle);
         m.d = number / 100 * std::cos(angle);
+    } else if (key == QLatin1String("_width") || key == QLatin1String("_height")) {
+        // Scales along the clip's own axis so its unturned box gets the size asked for.
+        const auto bounds = stage::localBounds(clip);
+        const bool width = key == QLatin1String("_width");
+        const double extent = bounds ? (width ? bounds->width() : bounds->height()) : 0.0;
+        if (extent <= 0) return true;
+        const double scale = number * kTwips / extent;
+        if (width) {
+            m.a = scale * std::cos(angle);
+            m.b = scale * std::sin(angle);
+        } else {
+            m.c = -scale * std::sin(angle);
+            m.d = scale * std::cos(angle);
+        }
     } else if (key == QLatin1String("_rotation")) {
         const double radians = number * M_PI / 180;
         m.a = scaleX * std::cos(radians);

@@ -2,8 +2,11 @@
 // timelines through this, without the stage knowing them.
 #pragma once
 
+#include <memory>
+
 namespace swf::stage {
 
+class DisplayObject;
 class MovieClip;
 
 class FrameObserver {
@@ -18,6 +21,9 @@ public:
     virtual void clipTicked(MovieClip& clip) { (void)clip; }
     // clip is about to be destroyed (removed from the stage, or the movie unloaded).
     virtual void clipDestroyed(const MovieClip& clip) { (void)clip; }
+    // A timeline took object off the stage. Scripts may be running inside it (a script
+    // can move its own parent's playhead), so the observer decides when it dies.
+    virtual void retire(std::unique_ptr<DisplayObject> object) { object.reset(); }
 };
 
 // The observer of the movie being advanced now; the player sets it around each tick.

@@ -89,8 +89,12 @@ void MovieClip::reconcile() {
     std::vector<MovieClip*> created;
     // Merge the placement state into the live children, both ordered by depth.
     // Children that scripts placed or moved stay where they are.
-    auto eraseUnlessScripted = [this](Children::iterator at) {
-        return at->second->scripted() ? std::next(at) : m_children.erase(at);
+    auto erase = [this](Children::iterator at) {
+        if (t_frameObserver) t_frameObserver->retire(std::move(at->second));
+        return m_children.erase(at);
+    };
+    auto eraseUnlessScripted = [&erase](Children::iterator at) {
+        return at->second->scripted() ? std::next(at) : erase(at);
     };
     auto child = m_children.begin();
     for (const auto& [depth, placement] : m_state) {
@@ -114,7 +118,7 @@ void MovieClip::reconcile() {
                 ++child;
                 continue;
             }
-            child = m_children.erase(child);
+            child = erase(child);
         }
         auto instance = createInstance(movie().character(placement.characterId), movie());
         instance->setPlacement(placement);
