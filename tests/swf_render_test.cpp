@@ -122,6 +122,9 @@ void SwfRenderTest::gradients_data() {
     // record past it (magenta) and the one before that (cyan), 80% of the way.
     QTest::newRow("backward ratios mix with the record before") << "backward2" << QPoint(5, 50) << QColor(Qt::red)
                                                                 << QPoint(35, 50) << QColor(204, 51, 255);
+    // Mixed in linear light, half way from black to white is far lighter than mid grey.
+    QTest::newRow("linear light") << "linearlight" << QPoint(1, 50) << QColor(Qt::black) << QPoint(50, 50)
+                                  << QColor(188, 188, 188);
 }
 
 void SwfRenderTest::gradients() {
@@ -141,13 +144,16 @@ void SwfRenderTest::gradients() {
     else if (kind == "reflect")
         fill = shape.addLinearGradient(QPointF(25, 0), QPointF(50, 0), {{0, Qt::red}, {255, Qt::blue}},
                                        swftest::Spread::Reflect);
+    else if (kind == "linearlight")
+        fill = shape.addLinearGradient(QPointF(0, 0), QPointF(100, 0), {{0, Qt::black}, {255, Qt::white}},
+                                       swftest::Spread::Pad, swftest::Interpolation::LinearRgb);
     else if (kind == "backward2")
         fill = shape.addLinearGradient(QPointF(0, 0), QPointF(100, 0),
                                        {{31, Qt::red}, {80, Qt::green}, {50, Qt::cyan}, {100, Qt::magenta}});
     else
         fill = shape.addLinearGradient(QPointF(0, 0), QPointF(100, 0), {{127, Qt::red}, {0, Qt::green}});
     shape.rectangle(QRectF(0, 0, 100, 100), fill);
-    b.place(1, b.defineShape(shape, 3));
+    b.place(1, b.defineShape(shape, kind == "linearlight" ? 4 : 3));
     b.showFrame();
     const QImage image = renderMovie(b.finish());
     QVERIFY(near(image.pixel(first), firstColor, 24));

@@ -52,7 +52,8 @@ int ShapeBuilder::addSolidFill(const QColor& color) {
     return addFill(fill);
 }
 
-int ShapeBuilder::addLinearGradient(QPointF from, QPointF to, std::vector<GradientStop> stops, Spread spread) {
+int ShapeBuilder::addLinearGradient(QPointF from, QPointF to, std::vector<GradientStop> stops, Spread spread,
+                                   Interpolation interpolation) {
     // The gradient square runs -16384..16384 twips along x; map it onto from -> to.
     const QPointF delta = (to - from) * kTwips;
     const double length = std::hypot(delta.x(), delta.y());
@@ -63,6 +64,7 @@ int ShapeBuilder::addLinearGradient(QPointF from, QPointF to, std::vector<Gradie
     fill.kind = FillStyle::Kind::Linear;
     fill.stops = std::move(stops);
     fill.spread = spread;
+    fill.interpolation = interpolation;
     fill.matrix = QTransform(scale * std::cos(angle), scale * std::sin(angle), -scale * std::sin(angle),
                              scale * std::cos(angle), mid.x(), mid.y());
     return addFill(fill);

@@ -54,7 +54,8 @@ public:
     int addFill(const FillStyle& fill);
     int addSolidFill(const QColor& color);
     // A gradient spanning from -> to (pixels), as the authoring tool lays linear gradients.
-    int addLinearGradient(QPointF from, QPointF to, std::vector<GradientStop> stops, Spread spread = Spread::Pad);
+    int addLinearGradient(QPointF from, QPointF to, std::vector<GradientStop> stops, Spread spread = Spread::Pad,
+                          Interpolation interpolation = Interpolation::Rgb);
     int addRadialGradient(QPointF center, double radius, std::vector<GradientStop> stops, double focal = 0);
     // Bitmap pixels map to shape pixels through placement (scaled to twips internally).
     int addBitmapFill(int bitmapId, const QTransform& placement, bool repeat = true, bool smooth = true);

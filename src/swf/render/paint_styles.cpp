@@ -15,8 +15,17 @@ constexpr double kGradientHalf = 16384.0;
 // Steps added between stops to imitate interpolation in linear light.
 constexpr int kLinearRgbSteps = 8;
 
-double toLinear(double c) { return std::pow(c / 255.0, 2.2); }
-int fromLinear(double v) { return std::clamp(static_cast<int>(std::lround(std::pow(v, 1 / 2.2) * 255.0)), 0, 255); }
+// Linear light is the sRGB curve, and the ramp between stops is held as 8-bit linear values,
+// which is what makes the dark end of such a gradient step the way the authoring tools show.
+double toLinear(double c) {
+    c /= 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+int fromLinear(double v) {
+    v = std::floor(std::clamp(v, 0.0, 1.0) * 255.0 + 1e-9) / 255.0;
+    const double c = v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
+    return std::clamp(static_cast<int>(std::lround(c * 255.0)), 0, 255);
+}
 
 QColor mixColors(const QColor& a, const QColor& b, double t, bool linearLight) {
     auto mix = [&](int x, int y) {
