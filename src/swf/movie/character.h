@@ -41,7 +41,9 @@ struct MorphShapeCharacter final : Character {
 
 struct BitmapCharacter final : Character {
     BitmapCharacter() : Character(CharacterKind::Bitmap) {}
-    format::BitmapData data;
+    // The encoded bytes are let go once decoded: the decoded image is kept from then on, and
+    // keeping both would nearly double what a movie of large bitmaps takes.
+    mutable format::BitmapData data;
     // Decoded on first use: most movies show only some of their bitmaps at a time.
     const QImage& image() const;
 

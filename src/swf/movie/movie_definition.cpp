@@ -20,6 +20,9 @@ const QImage& BitmapCharacter::image() const {
         m_decoded = true;
         QString problem;
         m_image = format::decodeBitmap(data, problem);
+        data.data = QByteArray();
+        data.alpha = QByteArray();
+        data.jpegTables = QByteArray();
     }
     return m_image;
 }

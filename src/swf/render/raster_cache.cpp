@@ -62,15 +62,24 @@ const RasterCache::Picture& RasterCache::insert(const RasterKey& key, Picture pi
         m_unkept = std::move(picture);
         return m_unkept;
     }
-    while (m_bytes + bytes > m_budget && !m_order.empty()) {
-        m_bytes -= bytesOf(m_order.back().second);
-        m_index.erase(m_order.back().first);
-        m_order.pop_back();
-    }
+    evictDownTo(m_budget - bytes);
     m_order.emplace_front(key, std::move(picture));
     m_index.emplace(key, m_order.begin());
     m_bytes += bytes;
     return m_order.front().second;
+}
+
+void RasterCache::setBudget(qint64 budgetBytes) {
+    m_budget = budgetBytes;
+    evictDownTo(m_budget);
+}
+
+void RasterCache::evictDownTo(qint64 bytes) {
+    while (m_bytes > bytes && !m_order.empty()) {
+        m_bytes -= bytesOf(m_order.back().second);
+        m_index.erase(m_order.back().first);
+        m_order.pop_back();
+    }
 }
 
 void RasterCache::clear() {

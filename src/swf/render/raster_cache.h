@@ -34,7 +34,7 @@ struct RasterKeyHash {
 
 class RasterCache {
 public:
-    static constexpr qint64 kDefaultBudgetBytes = 48 * 1024 * 1024;
+    static constexpr qint64 kDefaultBudgetBytes = 16 * 1024 * 1024;
 
     struct Picture {
         QImage image;
@@ -50,6 +50,8 @@ public:
     // until the next insert or clear.
     const Picture& insert(const RasterKey& key, Picture picture);
     void clear();
+    // Drops the least recently used pictures until the rest fit.
+    void setBudget(qint64 budgetBytes);
 
     qint64 bytes() const { return m_bytes; }
     qint64 budget() const { return m_budget; }
@@ -59,6 +61,8 @@ private:
     using Entry = std::pair<RasterKey, Picture>;
     std::list<Entry> m_order;  // most recently used first
     std::unordered_map<RasterKey, std::list<Entry>::iterator, RasterKeyHash> m_index;
+    void evictDownTo(qint64 bytes);
+
     Picture m_unkept;
     qint64 m_budget;
     qint64 m_bytes = 0;

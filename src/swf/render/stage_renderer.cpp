@@ -24,8 +24,13 @@ bool isVisible(const QPainter& painter, const QRectF& extent, const QTransform& 
     return area.intersects(QRectF(0, 0, device->width(), device->height()));
 }
 
-// Pictures larger than this are drawn directly: copying them costs about as much as filling.
-constexpr qint64 kMaxRasterPixels = 512 * 512;
+// Pictures larger than this are drawn directly.
+constexpr qint64 kMaxRasterPixels = 1024 * 1024;
+// Kept pictures may take this many times the device's own pixels, within these bounds: what
+// one frame shows, several times over, fits.
+constexpr qint64 kRasterBudgetPerDeviceByte = 6;
+constexpr qint64 kMinRasterBudget = 12 * 1024 * 1024;
+constexpr qint64 kMaxRasterBudget = 64 * 1024 * 1024;
 // Translations beyond this are left to QPainter rather than split into whole pixels.
 constexpr double kMaxRasterTranslation = 1 << 24;
 
@@ -62,6 +67,10 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
         m_rasters.clear();
         m_rasterStage = stageToDevice;
         m_rasterSmooth = m_smooth;
+    }
+    if (const QPaintDevice* device = painter.device()) {
+        const qint64 deviceBytes = qint64(device->width()) * device->height() * 4;
+        m_rasters.setBudget(std::clamp(deviceBytes * kRasterBudgetPerDeviceByte, kMinRasterBudget, kMaxRasterBudget));
     }
     painter.setTransform(stageToDevice);
     painter.fillRect(m_movie.header.frameRect.toRectF(), m_movie.background);
