@@ -15,6 +15,7 @@ void installNumberClasses(Machine& machine);  // Number, Boolean, Math
 void installGlobalFunctions(Machine& machine);
 void installTimerFunctions(Machine& machine);
 void installColorClass(Machine& machine);
+void installDateClass(Machine& machine);
 void installBroadcasters(Machine& machine);  // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
 
 // Argument helpers for native functions.

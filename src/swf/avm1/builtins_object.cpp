@@ -200,6 +200,7 @@ void installBuiltins(Machine& machine)
     installGlobalFunctions(machine);
     installTimerFunctions(machine);
     installColorClass(machine);
+    installDateClass(machine);
     installBroadcasters(machine);
 }
 

@@ -22,6 +22,9 @@ Value Machine::toPrimitive(const Value& value)
     if (object->kind() == ObjectKind::Clip)
         return m_host.targetPath(object);
     const Value viaValueOf = callMethod(value, QStringLiteral("valueOf"), {});
+    // A clip given back by valueOf stands for its path, as a clip itself does.
+    if (viaValueOf.asObject() && viaValueOf.asObject()->kind() == ObjectKind::Clip && !unwinding())
+        return m_host.targetPath(viaValueOf.asObject());
     if (!viaValueOf.isObject() && !unwinding() && hasProperty(object, QStringLiteral("valueOf")))
         return viaValueOf;
     return toString(value);
@@ -31,8 +34,14 @@ double Machine::toNumber(const Value& value)
 {
     if (!value.isObject())
         return primitiveToNumber(value, m_swfVersion);
-    const Value primitive = toPrimitive(value);
-    return primitive.isObject() ? std::nan("") : primitiveToNumber(primitive, m_swfVersion);
+    // Numbers come from valueOf alone: an object it answers with is NaN, toString is not asked.
+    Object* object = value.asObject();
+    if (object->kind() == ObjectKind::Clip)
+        return primitiveToNumber(m_host.targetPath(object), m_swfVersion);
+    const Value primitive = callMethod(value, QStringLiteral("valueOf"), {});
+    if (Object* answer = primitive.asObject())
+        return answer->kind() == ObjectKind::Clip ? primitiveToNumber(m_host.targetPath(answer), m_swfVersion) : std::nan("");
+    return primitiveToNumber(primitive, m_swfVersion);
 }
 
 QString Machine::toString(const Value& value)

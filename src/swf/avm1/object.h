@@ -79,7 +79,7 @@ struct ScriptFunction {
     int swfVersion = 0;
 };
 
-enum class ObjectKind { Plain, Function, Array, String, Number, Boolean, Clip, Super, Error };
+enum class ObjectKind { Plain, Function, Array, String, Number, Boolean, Clip, Super, Error, Date };
 
 // Virtual properties a host supplies for its clips (_x, _currentframe, child instances...).
 class PropertyDelegate {

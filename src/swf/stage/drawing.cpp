@@ -61,15 +61,18 @@ void Drawing::curveTo(QPoint control, QPoint to) { addEdge(control, to, true); }
 void Drawing::addEdge(QPoint control, QPoint to, bool curved) {
     const QPoint from = m_pen;
     m_pen = to;
-    if ((m_fill == 0 && m_line == 0) || m_shape.edges.size() >= kMaxEdges) return;
-    format::ShapeEdge edge;
-    edge.from = from;
-    edge.control = control;
-    edge.to = to;
-    edge.curved = curved;
-    edge.fill1 = m_fill;
-    edge.line = m_line;
-    m_shape.edges.push_back(edge);
+    if (m_shape.edges.size() >= kMaxEdges) return;
+    // A path drawn with neither fill nor line shows nothing but still counts in the bounds.
+    if (m_fill != 0 || m_line != 0) {
+        format::ShapeEdge edge;
+        edge.from = from;
+        edge.control = control;
+        edge.to = to;
+        edge.curved = curved;
+        edge.fill1 = m_fill;
+        edge.line = m_line;
+        m_shape.edges.push_back(edge);
+    }
     // QRectF::united ignores rectangles without area, which a straight line has.
     const double half = m_line != 0 ? m_shape.lines[size_t(m_line - 1)].width / 2.0 : 0.0;
     double left = std::min(from.x(), to.x()) - half, right = std::max(from.x(), to.x()) + half;
