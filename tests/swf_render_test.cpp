@@ -38,6 +38,7 @@ private slots:
     void redrawnObjectsFollowTheirChanges_data();
     void redrawnObjectsFollowTheirChanges();
     void rasterCacheKeepsToItsBudget();
+    void scaledScreensGetEveryDevicePixel();
 };
 
 void SwfRenderTest::solidShapes_data() {
@@ -540,6 +541,33 @@ void SwfRenderTest::rasterCacheKeepsToItsBudget() {
     QCOMPARE(cache.insert(keyOf(1), {huge, QPoint()}).image.size(), huge.size());
     QVERIFY(!cache.find(keyOf(1)));
     QVERIFY(cache.bytes() <= cache.budget());
+}
+
+// On a screen scaled by two, the widget's painter counts logical pixels; shapes must still be
+// drawn in the device's own pixels, as sharp as drawing at twice the scale.
+void SwfRenderTest::scaledScreensGetEveryDevicePixel() {
+    SwfBuilder b = stage();
+    ShapeBuilder shape;
+    shape.ellipse(QRectF(10, 10, 60, 45), shape.addSolidFill(Qt::blue));
+    b.place(1, b.defineShape(shape), QTransform::fromTranslate(7.3, 11.6));
+    b.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(b.finish()));
+    QImage scaledScreen(200, 200, QImage::Format_ARGB32_Premultiplied);
+    scaledScreen.setDevicePixelRatio(2);
+    {
+        QPainter painter(&scaledScreen);
+        player.render(painter, QTransform::fromScale(1 / 20.0, 1 / 20.0), swf::Quality::High);
+    }
+    const QImage twice = render(player, swf::Quality::High, 2);
+    int worst = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const QRgb a = scaledScreen.pixel(x, y), e = twice.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(e)), std::abs(qGreen(a) - qGreen(e)),
+                              std::abs(qBlue(a) - qBlue(e))});
+        }
+    QVERIFY2(worst <= 16, qPrintable(QString::number(worst)));
 }
 
 QTEST_MAIN(SwfRenderTest)

@@ -228,8 +228,11 @@ void StageRenderer::drawShapeCached(QPainter& painter, const void* source, quint
                                     const Context& context) {
     const QTransform& transform = context.transform;
     if (!isVisible(painter, paths.extent, transform)) return;
+    // On scaled screens the device has more pixels than the painter's coordinates count; a
+    // picture made in those coordinates would be enlarged, so those draw directly.
+    const QPaintDevice* device = painter.device();
     if (!transform.isAffine() || std::abs(transform.dx()) > kMaxRasterTranslation ||
-        std::abs(transform.dy()) > kMaxRasterTranslation) {
+        std::abs(transform.dy()) > kMaxRasterTranslation || !device || device->devicePixelRatioF() != 1.0) {
         drawShape(painter, shape, paths, context);
         return;
     }
