@@ -16,6 +16,7 @@ void installGlobalFunctions(Machine& machine);
 void installTimerFunctions(Machine& machine);
 void installColorClass(Machine& machine);
 void installDateClass(Machine& machine);
+void installGeometryClasses(Machine& machine);  // flash.geom
 void installBroadcasters(Machine& machine);  // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
 
 // Argument helpers for native functions.

@@ -201,6 +201,7 @@ void installBuiltins(Machine& machine)
     installTimerFunctions(machine);
     installColorClass(machine);
     installDateClass(machine);
+    installGeometryClasses(machine);
     installBroadcasters(machine);
 }
 

@@ -21,6 +21,8 @@ Value Machine::toPrimitive(const Value& value)
         return value;
     if (object->kind() == ObjectKind::Clip)
         return m_host.targetPath(object);
+    if (object->kind() == ObjectKind::Date)
+        return toString(value);  // dates prefer their text, as in ECMAScript
     const Value viaValueOf = callMethod(value, QStringLiteral("valueOf"), {});
     // A clip given back by valueOf stands for its path, as a clip itself does.
     if (viaValueOf.asObject() && viaValueOf.asObject()->kind() == ObjectKind::Clip && !unwinding())
@@ -51,8 +53,9 @@ QString Machine::toString(const Value& value)
         return primitiveToString(value, m_swfVersion);
     if (object->kind() == ObjectKind::Clip)
         return m_host.targetPath(object);
+    // An object without toString converts as the undefined its missing method answers.
     const Value text = callMethod(value, QStringLiteral("toString"), {});
-    if (!text.isObject() && hasProperty(object, QStringLiteral("toString")) && !unwinding())
+    if (!text.isObject() && !unwinding())
         return primitiveToString(text, m_swfVersion);
     return object->isFunction() ? QStringLiteral("[type Function]") : QStringLiteral("[type Object]");
 }
