@@ -229,7 +229,7 @@ void StageRenderer::drawShapeCached(QPainter& painter, const void* source, quint
     const QTransform& transform = context.transform;
     if (!isVisible(painter, paths.extent, transform)) return;
     // On scaled screens the device has more pixels than the painter's coordinates count; a
-    // picture made in those coordinates would be enlarged, so those draw directly.
+    // picture made in those coordinates would be enlarged, so such screens are drawn directly.
     const QPaintDevice* device = painter.device();
     if (!transform.isAffine() || std::abs(transform.dx()) > kMaxRasterTranslation ||
         std::abs(transform.dy()) > kMaxRasterTranslation || !device || device->devicePixelRatioF() != 1.0) {
@@ -247,12 +247,14 @@ void StageRenderer::drawShapeCached(QPainter& painter, const void* source, quint
     if (!picture) {
         const QTransform local(transform.m11(), transform.m12(), transform.m21(), transform.m22(),
                                double(key.subpixelX) / kSteps, double(key.subpixelY) / kSteps);
-        const int reach = int(std::ceil(strokeReach(shape, penContext(local)))) + 1;
-        const QRect box = local.mapRect(paths.extent).toAlignedRect().adjusted(-reach, -reach, reach, reach);
-        if (box.isEmpty() || qint64(box.width()) * box.height() > kMaxRasterPixels) {
+        const double reach = std::ceil(strokeReach(shape, penContext(local))) + 1;
+        const QRectF area = local.mapRect(paths.extent).adjusted(-reach, -reach, reach, reach);
+        // Checked before any rounding to whole pixels, which huge or broken extents would overflow.
+        if (area.isEmpty() || !(area.width() * area.height() <= double(kMaxRasterPixels))) {
             drawShape(painter, shape, paths, context);
             return;
         }
+        const QRect box = area.toAlignedRect();
         QImage image(box.size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
