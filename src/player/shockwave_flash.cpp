@@ -8,6 +8,8 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QUrl>
@@ -36,6 +38,37 @@ QString localPathOf(const QString& movie) {
     return movie;
 }
 
+// Qt's keys as the movie's Key class numbers them.
+int movieKeyCode(const QKeyEvent& event) {
+    const int key = event.key();
+    static const std::pair<int, int> kKeys[] = {
+        {Qt::Key_Left, 37},     {Qt::Key_Right, 39},  {Qt::Key_Up, 38},        {Qt::Key_Down, 40},
+        {Qt::Key_Home, 36},     {Qt::Key_End, 35},    {Qt::Key_PageUp, 33},    {Qt::Key_PageDown, 34},
+        {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46}, {Qt::Key_Backspace, 8},  {Qt::Key_Return, 13},
+        {Qt::Key_Enter, 13},    {Qt::Key_Tab, 9},     {Qt::Key_Escape, 27},    {Qt::Key_Space, 32},
+        {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},      {Qt::Key_CapsLock, 20},
+    };
+    for (const auto& [qtKey, code] : kKeys)
+        if (key == qtKey) return code;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return 112 + (key - Qt::Key_F1);
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) return key;
+    const QString text = event.text();
+    return text.size() == 1 && text[0].unicode() < 128 ? text[0].toUpper().unicode() : 0;
+}
+
+int movieKeyAscii(const QKeyEvent& event) {
+    const QString text = event.text();
+    if (text.size() == 1 && text[0].unicode() >= 32) return text[0].unicode();
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Escape: return 27;
+    default: return 0;
+    }
+}
+
 }  // namespace
 
 ShockwaveFlash::ShockwaveFlash(QWidget* parent)
@@ -44,6 +77,7 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent)
     setObjectName(QStringLiteral("sw"));
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
     m_player->setLoop(m_loop);
     // A movie's getURL reaches the desktop only for web and mail addresses; the engine
     // passes nothing else on.
@@ -444,4 +478,51 @@ void ShockwaveFlash::paintEvent(QPaintEvent*) {
         painter.setPen(Qt::white);
         painter.drawText(bannerRect.adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, banner);
     }
+}
+
+void ShockwaveFlash::pointerTo(const QPointF& widgetPosition) {
+    bool invertible = false;
+    const QTransform toStage = stageToWidget().inverted(&invertible);
+    if (invertible) m_player->pointerMoved(toStage.map(widgetPosition));
+}
+
+void ShockwaveFlash::afterInput() {
+    setCursor(m_player->pointerOverActive() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    update();
+}
+
+void ShockwaveFlash::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_player->isLoaded()) return QWidget::mouseMoveEvent(event);
+    pointerTo(event->position());
+    afterInput();
+}
+
+void ShockwaveFlash::mousePressEvent(QMouseEvent* event) {
+    if (!m_player->isLoaded() || event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    setFocus(Qt::MouseFocusReason);
+    pointerTo(event->position());
+    m_player->pointerPressed();
+    afterInput();
+}
+
+void ShockwaveFlash::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_player->isLoaded() || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    pointerTo(event->position());
+    m_player->pointerReleased();
+    afterInput();
+}
+
+void ShockwaveFlash::keyPressEvent(QKeyEvent* event) {
+    const int code = movieKeyCode(*event);
+    if (!m_player->isLoaded() || code == 0) return QWidget::keyPressEvent(event);
+    // Held keys repeat as presses, as the reference player's do.
+    m_player->keyPressed(code, movieKeyAscii(*event));
+    afterInput();
+}
+
+void ShockwaveFlash::keyReleaseEvent(QKeyEvent* event) {
+    const int code = movieKeyCode(*event);
+    if (!m_player->isLoaded() || code == 0 || event->isAutoRepeat()) return QWidget::keyReleaseEvent(event);
+    m_player->keyReleased(code, movieKeyAscii(*event));
+    afterInput();
 }

@@ -79,6 +79,12 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The pointer and keys reach the movie's buttons and scripts.
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void resetMovie();
@@ -93,6 +99,8 @@ private:
     void updateClock();
     void onClockTick();
     void adjustAutoQuality(qint64 frameNanoseconds);
+    void pointerTo(const QPointF& widgetPosition);
+    void afterInput();
 
     std::unique_ptr<swf::Player> m_player;
     std::unique_ptr<swf::audio::AudioOutput> m_audio;

@@ -69,6 +69,16 @@ public:
     // Draws the stage (background included) with stageToDevice mapping twips to the device.
     void render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const;
 
+    // The pointer and the keyboard, from the window showing the movie. Positions are stage
+    // twips (see stageRect); key codes are those of Key (Key.LEFT is 37), ascii the character.
+    void pointerMoved(QPointF stageTwips);
+    void pointerPressed();
+    void pointerReleased();
+    void keyPressed(int keyCode, int ascii);
+    void keyReleased(int keyCode, int ascii);
+    // The pointer is over a button, or a clip that reacts to it: the hand cursor.
+    bool pointerOverActive() const;
+
     // Receives each trace line of the movie's scripts.
     void setTraceHandler(std::function<void(const QString&)> handler);
     // How long the scripts of one frame may run before they are stopped (15 s by default);

@@ -1,6 +1,8 @@
 // The facade: loading, the root playhead and drawing, over the movie and stage layers.
 #include "swf/Player.h"
 
+#include "swf/input/pointer.h"
+
 #include "swf/movie/limits.h"
 #include "swf/movie/load_messages.h"
 #include "swf/movie/movie_loader.h"
@@ -94,6 +96,7 @@ struct Player::Impl {
     SoundController sound{mixer};
     FrameEvents frameEvents{sound};
     std::unique_ptr<ScriptHost> scripts;
+    std::unique_ptr<input::PointerTracker> pointer;
     double scriptTimeMs = 0;
     bool quit = false;
     QString scriptMessage;
@@ -127,6 +130,48 @@ struct Player::Impl {
         rootEntered();
         scripts->runPending();
         scripts->machine().endFrame();
+        pointer = std::make_unique<input::PointerTracker>(loader->definition(), pointerClient());
+    }
+
+    input::PointerClient pointerClient() {
+        input::PointerClient client;
+        client.clipTakesPointer = [this](stage::MovieClip& clip) { return scripts && scripts->takesPointer(clip); };
+        client.transition = [this](stage::DisplayObject& target, stage::MovieClip& timeline, quint16 transition) {
+            if (!scripts) return;
+            if (target.character() && target.character()->kind == movie::CharacterKind::Button) {
+                const auto& button = static_cast<const movie::ButtonCharacter&>(*target.character()).button;
+                for (const format::ButtonAction& action : button.actions)
+                    if (action.transitions & transition) scripts->runButtonActions(timeline, action.actions);
+                return;
+            }
+            stage::MovieClip* clip = target.asClip();
+            if (!clip) return;
+            static const std::pair<quint16, std::pair<quint32, const char*>> kClipEvents[] = {
+                {format::OverUpToOverDown, {ScriptHost::kEventPress, "onPress"}},
+                {format::IdleToOverDown, {ScriptHost::kEventPress, "onPress"}},
+                {format::OverDownToOverUp, {ScriptHost::kEventRelease, "onRelease"}},
+                {format::OutDownToIdle, {ScriptHost::kEventReleaseOutside, "onReleaseOutside"}},
+                {format::IdleToOverUp, {ScriptHost::kEventRollOver, "onRollOver"}},
+                {format::OverUpToIdle, {ScriptHost::kEventRollOut, "onRollOut"}},
+                {format::OutDownToOverDown, {ScriptHost::kEventDragOver, "onDragOver"}},
+                {format::OverDownToOutDown, {ScriptHost::kEventDragOut, "onDragOut"}},
+            };
+            for (const auto& [bit, event] : kClipEvents)
+                if (transition == bit) scripts->clipPointerEvent(*clip, event.first, QString::fromLatin1(event.second));
+        };
+        return client;
+    }
+
+    // Input runs scripts like a frame does: one budget, then the jumps they asked for.
+    template <typename F>
+    void input(F&& handle) {
+        if (!root || !scripts || !pointer || quit) return;
+        const ObserverScope scope(&frameEvents);
+        scripts->machine().beginFrame();
+        handle();
+        scripts->runPending();
+        scripts->machine().endFrame();
+        frameEvents.freeRetired();
     }
 
     // The root entered its current frame by playing: its sounds (the root is timeline key
@@ -140,6 +185,7 @@ struct Player::Impl {
         const ObserverScope scope(&frameEvents);
         frameEvents.freeRetired();
         frameEvents.setScripts(nullptr);
+        pointer.reset();
         root.reset();
         scripts.reset();
     }
@@ -373,5 +419,81 @@ void Player::setScriptTimeBudgetMs(qint64 milliseconds) {
     d->scriptTimeBudgetMs = milliseconds;
     if (d->scripts) d->scripts->machine().setTimeBudgetMs(milliseconds);
 }
+
+void Player::pointerMoved(QPointF stageTwips) {
+    d->input([&] {
+        d->scripts->setPointer(stageTwips.x(), stageTwips.y());
+        d->pointer->moved(*d->root, stageTwips);
+        d->scripts->mouseEvent(ScriptHost::kEventMouseMove, QStringLiteral("onMouseMove"));
+    });
+}
+
+void Player::pointerPressed() {
+    d->input([&] {
+        d->pointer->pressed(*d->root);
+        d->scripts->mouseEvent(ScriptHost::kEventMouseDown, QStringLiteral("onMouseDown"));
+    });
+}
+
+void Player::pointerReleased() {
+    d->input([&] {
+        d->pointer->released(*d->root);
+        d->scripts->mouseEvent(ScriptHost::kEventMouseUp, QStringLiteral("onMouseUp"));
+    });
+}
+
+namespace {
+// Buttons name keys by their own codes: the arrows and editing keys below 20, characters
+// by their code.
+int buttonKeyCode(int keyCode, int ascii) {
+    switch (keyCode) {
+    case 37: return 1;   // left
+    case 39: return 2;   // right
+    case 36: return 3;   // home
+    case 35: return 4;   // end
+    case 45: return 5;   // insert
+    case 46: return 6;   // delete
+    case 8: return 8;    // backspace
+    case 13: return 13;  // enter
+    case 38: return 14;  // up
+    case 40: return 15;  // down
+    case 33: return 16;  // page up
+    case 34: return 17;  // page down
+    case 9: return 18;   // tab
+    case 27: return 19;  // escape
+    default: return ascii >= 32 && ascii < 128 ? ascii : 0;
+    }
+}
+
+void collectKeyButtons(stage::MovieClip& clip, int code, std::vector<std::pair<stage::MovieClip*, QByteArray>>& out,
+                       int nesting) {
+    if (nesting > 32) return;
+    for (const auto& [depth, child] : clip.children()) {
+        if (child->character() && child->character()->kind == movie::CharacterKind::Button) {
+            const auto& button = static_cast<const movie::ButtonCharacter&>(*child->character()).button;
+            for (const format::ButtonAction& action : button.actions)
+                if (action.keyCode && action.keyCode == code) out.emplace_back(&clip, action.actions);
+        } else if (stage::MovieClip* inner = child->asClip()) {
+            collectKeyButtons(*inner, code, out, nesting + 1);
+        }
+    }
+}
+}  // namespace
+
+void Player::keyPressed(int keyCode, int ascii) {
+    d->input([&] {
+        d->scripts->keyEvent(true, keyCode, ascii);
+        // Buttons listening for this key, wherever the pointer is.
+        std::vector<std::pair<stage::MovieClip*, QByteArray>> buttons;
+        if (const int code = buttonKeyCode(keyCode, ascii)) collectKeyButtons(*d->root, code, buttons, 0);
+        for (const auto& [timeline, actions] : buttons) d->scripts->runButtonActions(*timeline, actions);
+    });
+}
+
+void Player::keyReleased(int keyCode, int ascii) {
+    d->input([&] { d->scripts->keyEvent(false, keyCode, ascii); });
+}
+
+bool Player::pointerOverActive() const { return d->pointer && d->pointer->overActive(); }
 
 }  // namespace swf

@@ -566,4 +566,70 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     return avm1::Value();
 }
 
+void ScriptHost::mouseEvent(quint32 clipEvent, const QString& listenerMethod) {
+    // Copied: the scripts may add and remove clips.
+    std::vector<stage::MovieClip*> clips;
+    for (const auto& [clip, events] : m_clipEvents)
+        if (std::any_of(events.begin(), events.end(), [clipEvent](const ClipEvent& e) { return e.flags & clipEvent; }))
+            clips.push_back(const_cast<stage::MovieClip*>(clip));
+    for (stage::MovieClip* clip : clips)
+        if (m_objects.count(clip)) runClipEvent(*clip, clipEvent);
+    const avm1::Value mouse = m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("Mouse"));
+    if (mouse.asObject()) {
+        const avm1::Value args[] = {avm1::Value(listenerMethod)};
+        m_machine->callMethod(mouse, QStringLiteral("broadcastMessage"), args);
+    }
+}
+
+void ScriptHost::keyEvent(bool down, int keyCode, int ascii) {
+    if (down) {
+        if (m_keysDown.size() < 256) m_keysDown.insert(keyCode);
+        m_lastKeyCode = keyCode;
+        m_lastKeyAscii = ascii;
+    } else {
+        m_keysDown.erase(keyCode);
+    }
+    std::vector<stage::MovieClip*> clips;
+    const quint32 clipEvent = down ? kEventKeyDown : kEventKeyUp;
+    for (const auto& [clip, events] : m_clipEvents)
+        if (std::any_of(events.begin(), events.end(), [clipEvent](const ClipEvent& e) { return e.flags & clipEvent; }))
+            clips.push_back(const_cast<stage::MovieClip*>(clip));
+    for (stage::MovieClip* clip : clips)
+        if (m_objects.count(clip)) runClipEvent(*clip, clipEvent);
+    const avm1::Value key = m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("Key"));
+    if (key.asObject()) {
+        const avm1::Value args[] = {avm1::Value(down ? QStringLiteral("onKeyDown") : QStringLiteral("onKeyUp"))};
+        m_machine->callMethod(key, QStringLiteral("broadcastMessage"), args);
+    }
+}
+
+bool ScriptHost::takesPointer(stage::MovieClip& clip) {
+    constexpr quint32 kButtonEvents = kEventPress | kEventRelease | kEventReleaseOutside | kEventRollOver |
+                                      kEventRollOut | kEventDragOver | kEventDragOut;
+    if (const auto found = m_clipEvents.find(&clip); found != m_clipEvents.end())
+        for (const ClipEvent& entry : found->second)
+            if (entry.flags & kButtonEvents) return true;
+    if (!m_objects.count(&clip)) return false;
+    const avm1::Value object(objectOf(clip));
+    for (const char* name : {"onPress", "onRelease", "onReleaseOutside", "onRollOver", "onRollOut", "onDragOver",
+                             "onDragOut"}) {
+        const avm1::Value handler = m_machine->getMember(object, QString::fromLatin1(name));
+        if (handler.asObject() && handler.asObject()->isFunction()) return true;
+    }
+    return false;
+}
+
+void ScriptHost::clipPointerEvent(stage::MovieClip& clip, quint32 clipEvent, const QString& handler) {
+    runClipEvent(clip, clipEvent);
+    if (!m_objects.count(&clip)) return;
+    const avm1::Value object(objectOf(clip));
+    const avm1::Value function = m_machine->getMember(object, handler);
+    if (function.asObject() && function.asObject()->isFunction()) m_machine->callFunction(function, object, {});
+}
+
+void ScriptHost::runButtonActions(stage::MovieClip& timeline, const QByteArray& actions) {
+    if (!m_objects.count(&timeline)) return;
+    m_machine->runActions(actions, objectOf(timeline));
+}
+
 }  // namespace swf

@@ -64,6 +64,41 @@ public:
     static constexpr quint32 kEventEnterFrame = 0x2;
     static constexpr quint32 kEventInitialize = 0x200;
     static constexpr quint32 kEventConstruct = 0x40000;
+    static constexpr quint32 kEventMouseMove = 0x8;
+    static constexpr quint32 kEventMouseDown = 0x10;
+    static constexpr quint32 kEventMouseUp = 0x20;
+    static constexpr quint32 kEventKeyDown = 0x40;
+    static constexpr quint32 kEventKeyUp = 0x80;
+    static constexpr quint32 kEventPress = 0x400;
+    static constexpr quint32 kEventRelease = 0x800;
+    static constexpr quint32 kEventReleaseOutside = 0x1000;
+    static constexpr quint32 kEventRollOver = 0x2000;
+    static constexpr quint32 kEventRollOut = 0x4000;
+    static constexpr quint32 kEventDragOver = 0x8000;
+    static constexpr quint32 kEventDragOut = 0x10000;
+    static constexpr quint32 kEventKeyPress = 0x20000;
+
+    // Input from the play window. The pointer is in stage twips.
+    void setPointer(double xTwips, double yTwips) {
+        m_pointerX = xTwips;
+        m_pointerY = yTwips;
+    }
+    double pointerX() const { return m_pointerX; }
+    double pointerY() const { return m_pointerY; }
+    // Mouse clip events on every clip, then Mouse's listeners (onMouseDown...).
+    void mouseEvent(quint32 clipEvent, const QString& listenerMethod);
+    // Key clip events, Key's listeners; Key.isDown and getCode answer from here.
+    void keyEvent(bool down, int keyCode, int ascii);
+    bool keyIsDown(int keyCode) const override { return m_keysDown.count(keyCode) > 0; }
+    int lastKeyCode() const override { return m_lastKeyCode; }
+    int lastKeyAscii() const override { return m_lastKeyAscii; }
+    // A clip with press, release or roll handlers (methods or clip events) takes the pointer
+    // as a button does.
+    bool takesPointer(stage::MovieClip& clip);
+    // A button passage reaching a clip: its clip event, then its handler method.
+    void clipPointerEvent(stage::MovieClip& clip, quint32 clipEvent, const QString& handler);
+    // A button's actions run in the timeline the button stands in.
+    void runButtonActions(stage::MovieClip& timeline, const QByteArray& actions);
     // Scripts number depths from this one down to the timeline's depth 0.
     static constexpr int kTimelineDepthOffset = 16384;
 
@@ -152,6 +187,9 @@ private:
     std::set<const stage::MovieClip*> m_forgotten;
     std::vector<PendingJump> m_pendingJumps;
     std::unordered_map<const stage::MovieClip*, std::vector<ClipEvent>> m_clipEvents;
+    double m_pointerX = 0, m_pointerY = 0;
+    std::set<int> m_keysDown;
+    int m_lastKeyCode = 0, m_lastKeyAscii = 0;
     double m_timeMs = 0;
     quint32 m_random = 0x2545F491u;
     int m_depth = 0;

@@ -152,10 +152,14 @@ void installKey(Machine& machine, Object* broadcaster)
         {"SHIFT", 16},    {"SPACE", 32},    {"TAB", 9},       {"UP", 38}};
     for (const auto& [name, code] : codes)
         key->setOwn(QString::fromLatin1(name), code, kDontEnum | kDontDelete | kReadOnly);
-    machine.defineMethod(key, QStringLiteral("isDown"), [](CallContext&) { return Value(false); });
+    machine.defineMethod(key, QStringLiteral("isDown"), [](CallContext& c) {
+        return Value(c.machine.host().keyIsDown(int(c.machine.toNumber(c.arg(0)))));
+    });
     machine.defineMethod(key, QStringLiteral("isToggled"), [](CallContext&) { return Value(false); });
-    machine.defineMethod(key, QStringLiteral("getCode"), [](CallContext&) { return Value(0); });
-    machine.defineMethod(key, QStringLiteral("getAscii"), [](CallContext&) { return Value(0); });
+    machine.defineMethod(key, QStringLiteral("getCode"),
+                         [](CallContext& c) { return Value(c.machine.host().lastKeyCode()); });
+    machine.defineMethod(key, QStringLiteral("getAscii"),
+                         [](CallContext& c) { return Value(c.machine.host().lastKeyAscii()); });
 }
 
 void installMouse(Machine& machine, Object* broadcaster)

@@ -92,6 +92,10 @@ public:
     // Color objects; nullopt for a target that is no clip.
     virtual std::optional<ClipColor> clipColor(Target target) { (void)target; return std::nullopt; }
     virtual void setClipColor(Target target, const ClipColor& color) { (void)target; (void)color; }
+    // The keyboard, for Key: whether a key (Key.LEFT... codes) is held, and the last pressed.
+    virtual bool keyIsDown(int keyCode) const { (void)keyCode; return false; }
+    virtual int lastKeyCode() const { return 0; }
+    virtual int lastKeyAscii() const { return 0; }
 };
 
 } // namespace swf::avm1

@@ -30,11 +30,26 @@ bool readButton(io::Reader& reader, int buttonVersion, ButtonDefinition& out, QS
         problem = QStringLiteral("button records run past the tag");
         return !out.records.empty();
     }
-    if (buttonVersion < 2)
-        out.actions = reader.rest().toByteArray();
-    else if (actionsAt >= 0 && actionsAt <= reader.size()) {
+    if (buttonVersion < 2) {
+        const QByteArray actions = reader.rest().toByteArray();
+        if (!actions.isEmpty()) out.actions.push_back({OverDownToOverUp, 0, actions});
+    } else if (actionsAt >= 0 && actionsAt <= reader.size()) {
         reader.seek(actionsAt);
-        out.actions = reader.rest().toByteArray();
+        // Each condition: its size (0 for the last), the transition bits, then its actions.
+        while (!reader.atEnd()) {
+            const quint16 size = reader.u16();
+            const quint8 first = reader.u8(), second = reader.u8();
+            if (reader.failed() || (size != 0 && size < 4) || (size != 0 && size - 4 > reader.remaining())) {
+                problem = QStringLiteral("button conditions run past the tag");
+                break;
+            }
+            ButtonAction action;
+            action.transitions = quint16(first | ((second & 0x01) << 8));
+            action.keyCode = second >> 1;
+            action.actions = size == 0 ? reader.rest().toByteArray() : reader.bytes(size - 4);
+            out.actions.push_back(std::move(action));
+            if (size == 0) break;
+        }
     }
     return true;
 }

@@ -1,0 +1,190 @@
+// The pointer and keys on the stage: a button's passages (roll over, press, release, release
+// outside, roll out) run its condition actions and change its look; keys reach key-press
+// conditions; what is hidden under a mask cannot be clicked; hostile buttons do not hang.
+#include "avm1/action_assembler.h"
+#include "bit_writer.h"
+#include "render_check.h"
+#include "swf_builder.h"
+
+#include "swf/Player.h"
+#include "swf/format/buttons.h"
+
+#include <QTest>
+
+using avm1test::ActionAssembler;
+using swftest::SwfBuilder;
+using swftest::Writer;
+
+namespace {
+
+QByteArray traceBlock(const QString& text) { return ActionAssembler(6).trace(text).bytes(); }
+
+struct Condition {
+    quint16 transitions = 0;
+    int key = 0;
+    QString trace;
+};
+
+// A DefineButton2 over 10..40 px: red up, green over, blue down, with a condition per entry.
+int defineButton(SwfBuilder& b, const std::vector<Condition>& conditions) {
+    const int up = b.defineRect(QRectF(10, 10, 30, 30), Qt::red);
+    const int over = b.defineRect(QRectF(10, 10, 30, 30), Qt::green);
+    const int down = b.defineRect(QRectF(10, 10, 30, 30), Qt::blue);
+    const int id = b.reserveId();
+    Writer w;
+    w.u16(id);
+    w.u8(0);  // not a menu
+    Writer records;
+    const std::pair<int, int> states[] = {{0x01, up}, {0x02, over}, {0x04, down}, {0x08, up}};
+    for (const auto& [flags, character] : states) {
+        records.u8(flags);
+        records.u16(character);
+        records.u16(1);
+        records.matrix(QTransform());
+        records.colorTransform(swftest::ColorTransformValues{}, true);
+    }
+    records.u8(0);
+    w.u16(records.data().size() + 2);  // offset from this field to the first condition
+    w.bytes(records.data());
+    for (size_t i = 0; i < conditions.size(); ++i) {
+        const QByteArray actions = traceBlock(conditions[i].trace);
+        const bool last = i + 1 == conditions.size();
+        w.u16(last ? 0 : actions.size() + 4);
+        w.u8(conditions[i].transitions & 0xff);
+        w.u8((conditions[i].key << 1) | ((conditions[i].transitions >> 8) & 1));
+        w.bytes(actions);
+    }
+    b.rawTag(34, w.data());
+    return id;
+}
+
+std::vector<Condition> everyPassage() {
+    using namespace swf::format;
+    return {{IdleToOverUp, 0, "over"},        {OverUpToIdle, 0, "out"},       {OverUpToOverDown, 0, "press"},
+            {OverDownToOverUp, 0, "release"}, {OutDownToIdle, 0, "outside"},  {OverDownToOutDown, 0, "dragOut"},
+            {OutDownToOverDown, 0, "dragIn"}, {0, 'a', "key a"},              {0, 1, "key left"}};
+}
+
+QPointF px(double x, double y) { return {x * 20, y * 20}; }
+
+}  // namespace
+
+class SwfInputTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void passages_data();
+    void passages();
+    void lookFollowsThePointer();
+    void maskedButtonCannotBeClicked();
+    void brokenConditionsKeepTheGoodOnes();
+};
+
+void SwfInputTest::passages_data() {
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QStringList>("traces");
+    QTest::newRow("click") << "move 20 20, press, release" << QStringList{"over", "press", "release"};
+    QTest::newRow("roll over and out") << "move 20 20, move 80 80" << QStringList{"over", "out"};
+    QTest::newRow("released outside") << "move 20 20, press, move 80 80, release"
+                                      << QStringList{"over", "press", "dragOut", "outside"};
+    QTest::newRow("dragged out and back") << "move 20 20, press, move 80 80, move 25 25, release"
+                                          << QStringList{"over", "press", "dragOut", "dragIn", "release"};
+    QTest::newRow("pressed elsewhere, released over it") << "move 80 80, press, move 20 20, release" << QStringList{};
+    QTest::newRow("keys") << "key 65 97, key 37 0, key 66 98" << QStringList{"key a", "key left"};
+    QTest::newRow("outside the hit area") << "move 45 45, press, release" << QStringList{};
+}
+
+void SwfInputTest::passages() {
+    QFETCH(QString, steps);
+    QFETCH(QStringList, traces);
+    SwfBuilder b = swftest::stage(6);
+    b.place(1, defineButton(b, everyPassage()));
+    b.showFrame();
+    swf::Player player;
+    QStringList seen;
+    player.setTraceHandler([&seen](const QString& line) { seen << line; });
+    QVERIFY(player.loadBytes(b.finish()));
+    for (const QString& step : steps.split(QStringLiteral(", "))) {
+        const QStringList words = step.split(' ');
+        if (words[0] == "move") player.pointerMoved(px(words[1].toDouble(), words[2].toDouble()));
+        if (words[0] == "press") player.pointerPressed();
+        if (words[0] == "release") player.pointerReleased();
+        if (words[0] == "key") {
+            player.keyPressed(words[1].toInt(), words[2].toInt());
+            player.keyReleased(words[1].toInt(), words[2].toInt());
+        }
+    }
+    QCOMPARE(seen, traces);
+}
+
+void SwfInputTest::lookFollowsThePointer() {
+    SwfBuilder b = swftest::stage(6);
+    b.place(1, defineButton(b, {}));
+    b.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(b.finish()));
+    auto colourAtButton = [&player] { return swftest::render(player).pixel(25, 25); };
+    QVERIFY(swftest::near(colourAtButton(), Qt::red));
+    QVERIFY(!player.pointerOverActive());
+    player.pointerMoved(px(20, 20));
+    QVERIFY(player.pointerOverActive());  // the hand cursor
+    QVERIFY(swftest::near(colourAtButton(), Qt::green));
+    player.pointerPressed();
+    QVERIFY(swftest::near(colourAtButton(), Qt::blue));
+    player.pointerMoved(px(80, 80));  // still held, outside: the button lets go of its look
+    QVERIFY(swftest::near(colourAtButton(), Qt::red));
+    player.pointerReleased();
+    QVERIFY(!player.pointerOverActive());
+    QVERIFY(swftest::near(colourAtButton(), Qt::red));
+}
+
+void SwfInputTest::maskedButtonCannotBeClicked() {
+    // A mask over 0..20 covers the left half of the button: only that half can be hit.
+    SwfBuilder b = swftest::stage(6);
+    const int button = defineButton(b, {{swf::format::OverUpToOverDown, 0, "press"}});
+    swftest::Place mask;
+    mask.depth = 1;
+    mask.characterId = b.defineRect(QRectF(0, 0, 20, 100), Qt::black);
+    mask.clipDepth = 5;
+    b.place(mask);
+    b.place(2, button);
+    b.showFrame();
+    swf::Player player;
+    QStringList seen;
+    player.setTraceHandler([&seen](const QString& line) { seen << line; });
+    QVERIFY(player.loadBytes(b.finish()));
+    player.pointerMoved(px(30, 30));
+    player.pointerPressed();
+    player.pointerReleased();
+    QVERIFY(seen.isEmpty());
+    player.pointerMoved(px(15, 30));
+    player.pointerPressed();
+    QCOMPARE(seen, QStringList{"press"});
+}
+
+void SwfInputTest::brokenConditionsKeepTheGoodOnes() {
+    // The second condition claims more bytes than the tag holds.
+    swf::format::ButtonDefinition button;
+    Writer w;
+    w.u8(0);
+    w.u16(3);  // conditions follow the empty record list
+    w.u8(0);   // no records
+    const QByteArray first = traceBlock("first");
+    w.u16(first.size() + 4);
+    w.u8(swf::format::OverDownToOverUp);
+    w.u8(0);
+    w.bytes(first);
+    w.u16(500);
+    w.u8(swf::format::OverDownToOverUp);
+    w.u8(0);
+    w.bytes(traceBlock("second"));
+    swf::io::Reader reader(w.data(), 0);
+    QString problem;
+    QVERIFY(swf::format::readButton(reader, 2, button, problem));
+    QCOMPARE(int(button.actions.size()), 1);
+    QCOMPARE(button.actions[0].actions, first);
+    QVERIFY(!problem.isEmpty());
+}
+
+QTEST_MAIN(SwfInputTest)
+#include "swf_input_test.moc"
