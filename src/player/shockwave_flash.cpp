@@ -487,6 +487,9 @@ void ShockwaveFlash::pointerTo(const QPointF& widgetPosition) {
 }
 
 void ShockwaveFlash::afterInput() {
+    // A button's script may have stopped or started the movie.
+    m_playing = m_player->isPlaying();
+    updateClock();
     setCursor(m_player->pointerOverActive() ? Qt::PointingHandCursor : Qt::ArrowCursor);
     update();
 }

@@ -2,11 +2,14 @@
 // of the movie control turned into the main window's status texts.
 #include "support/app_fixture.h"
 #include "support/file_bytes.h"
+#include "bit_writer.h"
 #include "swf_builder.h"
 
 #include "player/shockwave_flash.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -46,6 +49,7 @@ private slots:
     void emptyingTheControl();
     void walksFramesAndLoops();
     void stateFourSwitchesTheTimerOn();
+    void buttonsAnswerThePointer();
 };
 
 void PlayWindowTest::resizeKeepsControlsInside_data() {
@@ -184,6 +188,41 @@ void PlayWindowTest::stateFourSwitchesTheTimerOn() {
     Form1::sw()->setMovie(writeMovie(QStringLiteral("m.swf"), movie(2)));
     AppFixture::settle();
     QVERIFY(main->timer1Enabled());
+}
+
+// A button over the whole stage: the hand over it, and a click runs its action (stop).
+void PlayWindowTest::buttonsAnswerThePointer() {
+    SwfBuilder b(6, QSize(550, 400), 24.0);
+    const int face = b.defineRect(QRectF(0, 0, 550, 400), Qt::yellow);
+    const int id = b.reserveId();
+    swftest::Writer button;
+    button.u16(id);
+    button.u8(0x0f);  // up, over, down and hit
+    button.u16(face);
+    button.u16(1);
+    button.matrix(QTransform());
+    button.u8(0);
+    button.u8(0x07);  // stop
+    button.u8(0);
+    b.rawTag(7, button.data());
+    b.place(1, id);
+    b.showFrame(5);
+    forms::get<Form1>();
+    ShockwaveFlash* control = Form1::sw();
+    control->setClockEnabled(false);
+    control->setMovie(writeMovie(QStringLiteral("button.swf"), b.finish()));
+    AppFixture::settle();
+    QVERIFY(control->Playing());
+    QVERIFY(control->width() > 20 && control->height() > 20);
+    const QPoint middle = control->rect().center();
+    // Sent straight to the control: a hidden window under the offscreen platform gets no
+    // synthesized moves.
+    QMouseEvent move(QEvent::MouseMove, middle, control->mapToGlobal(middle), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(control, &move);
+    QCOMPARE(control->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, middle);
+    QVERIFY(!control->Playing());
 }
 
 QTEST_MAIN(PlayWindowTest)
