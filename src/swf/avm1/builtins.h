@@ -17,6 +17,7 @@ void installTimerFunctions(Machine& machine);
 void installColorClass(Machine& machine);
 void installDateClass(Machine& machine);
 void installGeometryClasses(Machine& machine);  // flash.geom
+void installXmlClasses(Machine& machine);
 void installBroadcasters(Machine& machine);  // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
 
 // Argument helpers for native functions.

@@ -202,6 +202,7 @@ void installBuiltins(Machine& machine)
     installColorClass(machine);
     installDateClass(machine);
     installGeometryClasses(machine);
+    installXmlClasses(machine);
     installBroadcasters(machine);
 }
 

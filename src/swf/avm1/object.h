@@ -81,6 +81,13 @@ struct ScriptFunction {
 
 enum class ObjectKind { Plain, Function, Array, String, Number, Boolean, Clip, Super, Error, Date };
 
+// Native state a built-in class keeps beside an object's properties (an XML node's tree).
+class NativeData {
+public:
+    virtual ~NativeData() = default;
+    virtual void forEachReference(const std::function<void(Object*)>& visit) const = 0;
+};
+
 // Virtual properties a host supplies for its clips (_x, _currentframe, child instances...).
 class PropertyDelegate {
 public:
@@ -132,6 +139,8 @@ public:
 
     std::vector<Object*>& interfaces() { return m_interfaces; }
     std::vector<Watcher>& watchers() { return m_watchers; }
+    NativeData* nativeData() const { return m_nativeData.get(); }
+    void setNativeData(std::unique_ptr<NativeData> data) { m_nativeData = std::move(data); }
     PropertyDelegate* delegate() const { return m_delegate; }
     void setDelegate(PropertyDelegate* delegate) { m_delegate = delegate; }
 
@@ -160,6 +169,7 @@ private:
     std::vector<Object*> m_interfaces;
     std::vector<Watcher> m_watchers;
     PropertyDelegate* m_delegate = nullptr;
+    std::unique_ptr<NativeData> m_nativeData;
     bool m_marked = false;
     int m_pins = 0;
 };
@@ -181,6 +191,8 @@ template <typename Visit> void Object::forEachReference(Visit&& visit) const
         visit(watcher.callback);
         visit(watcher.userData.asObject());
     }
+    if (m_nativeData)
+        m_nativeData->forEachReference([&visit](Object* object) { visit(object); });
     if (m_script) {
         visit(m_script->target);
         for (const Scope* scope = m_script->scope.get(); scope; scope = scope->parent.get())
