@@ -113,8 +113,13 @@ void benchGoto() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    // Optional arguments pick parts: airport, shapes, goto.
-    const QStringList parts = app.arguments().mid(1);
+    // Optional arguments pick parts: airport, shapes, goto; "--write-shapes PATH" only writes
+    // the generated shapes movie, for vantrel-render --bench and profilers.
+    QStringList parts = app.arguments().mid(1);
+    if (const qsizetype at = parts.indexOf(QLatin1String("--write-shapes")); at >= 0 && at + 1 < parts.size()) {
+        QFile out(parts[at + 1]);
+        return out.open(QIODevice::WriteOnly) && out.write(manyShapesMovie()) > 0 ? 0 : 1;
+    }
     auto wanted = [&](const char* part) { return parts.isEmpty() || parts.contains(QLatin1String(part)); };
     if (wanted("airport")) {
         QFile airport(QStringLiteral(VANTREL_CORPUS_DIR "/real/airport.swf"));

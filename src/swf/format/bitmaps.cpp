@@ -166,7 +166,8 @@ QImage decodeBitmap(const BitmapData& bitmap, QString& problem) {
         problem = QStringLiteral("bitmap data could not be decoded");
         return {};
     }
-    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // In place: a converted copy beside the decoded one would briefly double a large bitmap.
+    image.convertTo(QImage::Format_ARGB32_Premultiplied);
     // Only JPEG colour takes the separate alpha plane; PNG and GIF carry their own.
     if (bitmap.alpha.isEmpty() || !repaired.startsWith("\xff\xd8")) return image;
     const qsizetype count = qsizetype(image.width()) * image.height();
