@@ -52,6 +52,8 @@ private slots:
     void scriptsTakeOverPlacement();
     void fscommandQuitAndUrls();
     void backwardSeekRunsNoScripts();
+    void endlessGotosAreCutOff_data();
+    void endlessGotosAreCutOff();
     void corpusTraces_data();
     void corpusTraces();
     void corpusTraceScore();
@@ -181,6 +183,36 @@ void SwfScriptTest::backwardSeekRunsNoScripts() {
     run.player.gotoFrame(1);
     run.player.gotoFrame(0);
     QVERIFY(run.traces.isEmpty());
+}
+
+// Movies the fuzzer found: a script looping over gotos, and frames whose scripts jump to
+// each other for ever. Both must end within the frame's budget, without memory growing.
+void SwfScriptTest::endlessGotosAreCutOff_data() {
+    QTest::addColumn<bool>("pingPong");
+    QTest::newRow("one script looping over gotos") << false;
+    QTest::newRow("two frames jumping to each other") << true;
+}
+
+void SwfScriptTest::endlessGotosAreCutOff() {
+    QFETCH(bool, pingPong);
+    auto gotoFrame = [](int frame) {
+        return ActionAssembler(6).action(ActionCode::GotoFrame, avm1test::u16(frame)).op(ActionCode::Play);
+    };
+    SwfBuilder builder(6, QSize(100, 100), 12);
+    if (pingPong) {
+        builder.doAction(gotoFrame(1).bytes());
+        builder.showFrame();
+        builder.doAction(gotoFrame(0).bytes());
+        builder.showFrame();
+    } else {
+        builder.doAction(ActionAssembler(6).label("top").action(ActionCode::GotoFrame, avm1test::u16(1)).jump("top").bytes());
+        builder.showFrame(2);
+    }
+    swf::Player player;
+    player.setScriptTimeBudgetMs(300);
+    QVERIFY(player.loadBytes(builder.finish()));
+    for (int i = 0; i < 3; ++i) player.advance();
+    if (!pingPong) QVERIFY(!player.scriptMessage().isEmpty());
 }
 
 void SwfScriptTest::corpusTraces_data() {
