@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 using namespace swftest;
 
 Q_DECLARE_METATYPE(swftest::ColorTransformValues)
@@ -541,6 +543,12 @@ void SwfRenderTest::rasterCacheKeepsToItsBudget() {
     QCOMPARE(cache.insert(keyOf(1), {huge, QPoint()}).image.size(), huge.size());
     QVERIFY(!cache.find(keyOf(1)));
     QVERIFY(cache.bytes() <= cache.budget());
+    // Nor is one whose key can never be found again, whatever a broken matrix holds.
+    RasterKey broken = keyOf(2);
+    broken.m11 = std::numeric_limits<double>::quiet_NaN();
+    for (int i = 0; i < 20; ++i) cache.insert(broken, {picture, QPoint()});
+    QCOMPARE(cache.size(), 10);
+    QVERIFY(cache.find(keyOf(0)));
 }
 
 // On a screen scaled by two, the widget's painter counts logical pixels; shapes must still be

@@ -58,7 +58,8 @@ const RasterCache::Picture& RasterCache::insert(const RasterKey& key, Picture pi
         m_index.erase(it);
     }
     const qint64 bytes = bytesOf(picture);
-    if (bytes > m_budget) {
+    // A key that does not equal itself (a NaN in the matrix) could never be found or dropped.
+    if (bytes > m_budget || !(key == key)) {
         m_unkept = std::move(picture);
         return m_unkept;
     }

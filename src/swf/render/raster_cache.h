@@ -47,7 +47,7 @@ public:
     const Picture* find(const RasterKey& key);
     // Keeps picture under key, dropping the least recently used ones to stay within budget.
     // A picture larger than the whole budget is not kept; the returned one is still valid
-    // until the next insert or clear.
+    // until the next insert or clear. The key's source must not change while it is kept.
     const Picture& insert(const RasterKey& key, Picture picture);
     void clear();
     // Drops the least recently used pictures until the rest fit.

@@ -231,8 +231,8 @@ void StageRenderer::drawShapeCached(QPainter& painter, const void* source, quint
     // On scaled screens the device has more pixels than the painter's coordinates count; a
     // picture made in those coordinates would be enlarged, so such screens are drawn directly.
     const QPaintDevice* device = painter.device();
-    if (!transform.isAffine() || std::abs(transform.dx()) > kMaxRasterTranslation ||
-        std::abs(transform.dy()) > kMaxRasterTranslation || !device || device->devicePixelRatioF() != 1.0) {
+    if (!transform.isAffine() || !(std::abs(transform.dx()) <= kMaxRasterTranslation) ||
+        !(std::abs(transform.dy()) <= kMaxRasterTranslation) || !device || device->devicePixelRatioF() != 1.0) {
         drawShape(painter, shape, paths, context);
         return;
     }
