@@ -13,6 +13,7 @@
 #include "swf/stage/movie_clip.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QUrl>
@@ -212,7 +213,28 @@ struct Player::Impl {
         };
         hooks.stopSounds = [this] { mixer.stopAll(); };
         hooks.aborted = [this](const QString& reason) { scriptMessage = reason; };
+        hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) { return readBesideMovie(relative, fullUrl); };
         return hooks;
+    }
+
+    // Scripts may read files only from the movie's own folder (or below it), and only so much.
+    std::optional<QByteArray> readBesideMovie(const QString& relative, QString* fullUrl) const {
+        constexpr qint64 kMaxLoadedFile = 16 << 20;
+        const QString moviePath = localPathOf(url);
+        if (moviePath.isEmpty() || moviePath.contains(QLatin1String("://"))) return std::nullopt;
+        QString name = relative;
+        name.truncate(name.indexOf(QLatin1Char('?')) < 0 ? name.size() : name.indexOf(QLatin1Char('?')));
+        if (name.isEmpty() || name.contains(QLatin1Char(':'))) return std::nullopt;  // schemes, drives
+        const QDir folder = QFileInfo(moviePath).absoluteDir();
+        const QFileInfo target(folder.filePath(name));
+        const QString base = folder.canonicalPath();
+        const QString resolved = target.canonicalFilePath();
+        if (resolved.isEmpty() || !resolved.startsWith(base + QLatin1Char('/')) || !target.isFile()) return std::nullopt;
+        if (target.size() > kMaxLoadedFile) return std::nullopt;
+        QFile file(resolved);
+        if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+        if (fullUrl) *fullUrl = QUrl::fromLocalFile(resolved).toString(QUrl::FullyEncoded);
+        return file.readAll();
     }
 
     int lastFrameOfMovie() const {
@@ -391,6 +413,7 @@ void Player::advance() {
     if (d->scripts) d->scripts->clipTicked(*d->root);
     d->root->advanceChildren(mark);
     if (d->scripts) {
+        d->scripts->runLoads();
         d->scripts->machine().runTimers(d->scriptTimeMs);
         d->scripts->runPending();
         d->scripts->machine().endFrame();

@@ -91,6 +91,8 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     m_clips.remove(found->second);
     m_objects.erase(found);
     m_clipEvents.erase(&clip);
+    m_loaded.erase(&clip);
+    std::erase_if(m_loads, [&](const PendingLoad& load) { return load.clip == &clip; });
     std::erase_if(m_pendingJumps, [&](const PendingJump& pending) { return pending.clip == &clip; });
     std::erase(m_unconstructed, &clip);
     std::erase(m_firstFramePending, &clip);
@@ -494,6 +496,33 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
     }
     clip.setScriptPlacement(placement);
     return true;
+}
+
+void ScriptHost::loadText(avm1::Object* receiver, const QString& url) {
+    // Bounded like timers: a movie asking for loads in a loop does not grow this forever.
+    if (!receiver || m_loads.size() >= avm1::kMaxTimers) return;
+    receiver->pin();
+    m_loads.push_back({receiver, nullptr, url});
+}
+
+void ScriptHost::runLoads() {
+    std::vector<PendingLoad> loads;
+    loads.swap(m_loads);
+    for (const PendingLoad& load : loads) {
+        QString fullUrl;
+        const std::optional<QByteArray> bytes =
+            m_hooks.readLocalFile ? m_hooks.readLocalFile(load.url, &fullUrl) : std::nullopt;
+        if (load.clip) {
+            if (!m_objects.count(load.clip)) continue;
+            if (bytes) m_loaded[load.clip] = {fullUrl, bytes->size()};
+            continue;
+        }
+        avm1::Value text;
+        if (bytes) text = QString::fromUtf8(*bytes);
+        m_machine->callFunction(m_machine->getMember(avm1::Value(load.receiver), QStringLiteral("onData")),
+                                avm1::Value(load.receiver), {text});
+        load.receiver->unpin();
+    }
 }
 
 std::pair<double, double> ScriptHost::stageSize() {

@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <functional>
+#include <optional>
 #include <memory>
 #include <set>
 #include <unordered_map>
@@ -37,6 +38,9 @@ struct ScriptPlayerHooks {
     std::function<void()> quit;
     std::function<void()> stopSounds;
     std::function<void(const QString&)> aborted;
+    // The bytes of a file a script asked for, by url relative to the movie; nothing when it
+    // is not a local file in the movie's own folder or cannot be read. Also gives its full url.
+    std::function<std::optional<QByteArray>(const QString& url, QString* fullUrl)> readLocalFile;
 };
 
 class ScriptHost final : public avm1::Host {
@@ -132,6 +136,9 @@ public:
     void startDrag(Target, bool, bool, double, double, double, double) override {}
     void endDrag() override {}
     std::pair<double, double> stageSize() override;
+    void loadText(avm1::Object* receiver, const QString& url) override;
+    // Finishes the loads scripts asked for during earlier ticks.
+    void runLoads();
     std::optional<avm1::ClipColor> clipColor(Target target) override;
     void setClipColor(Target target, const avm1::ClipColor& color) override;
 
@@ -185,6 +192,18 @@ private:
     // Removed by scripts that may still be running inside them: freed after the tick.
     std::vector<std::unique_ptr<stage::DisplayObject>> m_removed;
     std::set<const stage::MovieClip*> m_forgotten;
+    struct PendingLoad {
+        avm1::Object* receiver = nullptr;  // pinned while waiting
+        stage::MovieClip* clip = nullptr;  // loadMovie into a clip instead
+        QString url;
+    };
+    std::vector<PendingLoad> m_loads;
+    // What loadMovie put into a clip that is not a movie of ours (an image).
+    struct LoadedContent {
+        QString url;
+        qint64 bytes = 0;
+    };
+    std::unordered_map<const stage::MovieClip*, LoadedContent> m_loaded;
     std::vector<PendingJump> m_pendingJumps;
     std::unordered_map<const stage::MovieClip*, std::vector<ClipEvent>> m_clipEvents;
     double m_pointerX = 0, m_pointerY = 0;

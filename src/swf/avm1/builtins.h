@@ -18,6 +18,7 @@ void installColorClass(Machine& machine);
 void installDateClass(Machine& machine);
 void installGeometryClasses(Machine& machine);  // flash.geom
 void installXmlClasses(Machine& machine);
+void installLoadingClasses(Machine& machine);  // LoadVars, XML.load, ASnative; after XML
 void installBroadcasters(Machine& machine);  // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
 
 // Argument helpers for native functions.

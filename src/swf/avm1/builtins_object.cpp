@@ -203,6 +203,7 @@ void installBuiltins(Machine& machine)
     installDateClass(machine);
     installGeometryClasses(machine);
     installXmlClasses(machine);
+    installLoadingClasses(machine);
     installBroadcasters(machine);
 }
 

@@ -87,6 +87,9 @@ public:
     virtual void startDrag(Target target, bool lockCenter, bool constrain, double left, double top,
                            double right, double bottom) = 0;
     virtual void endDrag() = 0;
+    // LoadVars.load, XML.load and their kin: the host reads url later (never during this call)
+    // and then calls receiver.onData with the text, or with undefined when it cannot be read.
+    virtual void loadText(Object* receiver, const QString& url) { (void)receiver; (void)url; }
     // Stage.width and Stage.height, in pixels.
     virtual std::pair<double, double> stageSize() { return {0, 0}; }
     // Color objects; nullopt for a target that is no clip.
