@@ -214,6 +214,10 @@ struct Player::Impl {
         hooks.stopSounds = [this] { mixer.stopAll(); };
         hooks.aborted = [this](const QString& reason) { scriptMessage = reason; };
         hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) { return readBesideMovie(relative, fullUrl); };
+        const QString local = localPathOf(url);
+        hooks.movieUrl = local.isEmpty() || local.contains(QLatin1String("://"))
+                             ? url
+                             : QUrl::fromLocalFile(QFileInfo(local).absoluteFilePath()).toString(QUrl::FullyEncoded);
         return hooks;
     }
 

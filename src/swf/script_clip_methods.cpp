@@ -187,6 +187,14 @@ void ScriptHost::installClipMethods() {
         return avm1::Value();
     });
 
+    method("loadMovie", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (!c.args.empty() && m_loads.size() < avm1::kMaxTimers) m_loads.push_back({nullptr, &clip, avm1::argString(c, 0)});
+        return avm1::Value();
+    });
+    method("getBytesTotal", [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(double(clipBytes(clip))); });
+    method("getBytesLoaded", [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(double(clipBytes(clip))); });
+    method("getSWFVersion", [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(clipVersion(clip)); });
+
     method("clear", [](stage::MovieClip& clip, avm1::CallContext&) {
         clip.drawing().clear();
         return avm1::Value();

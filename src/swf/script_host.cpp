@@ -514,7 +514,10 @@ void ScriptHost::runLoads() {
             m_hooks.readLocalFile ? m_hooks.readLocalFile(load.url, &fullUrl) : std::nullopt;
         if (load.clip) {
             if (!m_objects.count(load.clip)) continue;
-            if (bytes) m_loaded[load.clip] = {fullUrl, bytes->size()};
+            if (!bytes) continue;
+            // A movie's header names its version; anything else is a picture.
+            const bool isMovie = bytes->size() > 3 && (bytes->startsWith("FWS") || bytes->startsWith("CWS") || bytes->startsWith("ZWS"));
+            m_loaded[load.clip] = {fullUrl, bytes->size(), isMovie ? int(quint8(bytes->at(3))) : -1};
             continue;
         }
         avm1::Value text;
@@ -523,6 +526,24 @@ void ScriptHost::runLoads() {
                                 avm1::Value(load.receiver), {text});
         load.receiver->unpin();
     }
+}
+
+qint64 ScriptHost::clipBytes(const stage::MovieClip& clip) const {
+    const auto loaded = m_loaded.find(&clip);
+    if (loaded != m_loaded.end()) return loaded->second.bytes;
+    // A clip made empty by a script holds no bytes of the movie.
+    if (&clip != m_root && !clip.character()) return 0;
+    return m_movie.header.declaredLength;
+}
+
+int ScriptHost::clipVersion(const stage::MovieClip& clip) const {
+    const auto loaded = m_loaded.find(&clip);
+    return loaded != m_loaded.end() ? loaded->second.version : m_movie.header.version;
+}
+
+QString ScriptHost::clipUrl(const stage::MovieClip& clip) const {
+    const auto loaded = m_loaded.find(&clip);
+    return loaded != m_loaded.end() ? loaded->second.url : m_hooks.movieUrl;
 }
 
 std::pair<double, double> ScriptHost::stageSize() {
@@ -589,7 +610,7 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_rotation")) return avm1::Value(std::atan2(m.b, m.a) * 180 / M_PI);
     if (key == QLatin1String("_alpha")) return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
     if (key == QLatin1String("_visible")) return avm1::Value(clip.placement().visible);
-    if (key == QLatin1String("_url")) return avm1::Value(QString());
+    if (key == QLatin1String("_url")) return avm1::Value(clipUrl(clip));
     if (key == QLatin1String("_quality")) return avm1::Value(QStringLiteral("HIGH"));
     if (key == QLatin1String("_soundbuftime")) return avm1::Value(5);
     return avm1::Value();

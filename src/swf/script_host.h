@@ -41,6 +41,7 @@ struct ScriptPlayerHooks {
     // The bytes of a file a script asked for, by url relative to the movie; nothing when it
     // is not a local file in the movie's own folder or cannot be read. Also gives its full url.
     std::function<std::optional<QByteArray>(const QString& url, QString* fullUrl)> readLocalFile;
+    QString movieUrl;  // _url of the movie's own clips
 };
 
 class ScriptHost final : public avm1::Host {
@@ -202,7 +203,12 @@ private:
     struct LoadedContent {
         QString url;
         qint64 bytes = 0;
+        int version = -1;  // a movie's SWF version; -1 for an image
     };
+    // getBytesTotal, getSWFVersion and _url of a clip.
+    qint64 clipBytes(const stage::MovieClip& clip) const;
+    int clipVersion(const stage::MovieClip& clip) const;
+    QString clipUrl(const stage::MovieClip& clip) const;
     std::unordered_map<const stage::MovieClip*, LoadedContent> m_loaded;
     std::vector<PendingJump> m_pendingJumps;
     std::unordered_map<const stage::MovieClip*, std::vector<ClipEvent>> m_clipEvents;
