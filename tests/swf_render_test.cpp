@@ -25,6 +25,7 @@ private slots:
     void gradients_data();
     void gradients();
     void strokes();
+    void laterStyleSetsDrawAbove();
     void morphByRatio_data();
     void morphByRatio();
     void masks();
@@ -161,6 +162,20 @@ void SwfRenderTest::gradients() {
     const QImage image = renderMovie(b.finish());
     QVERIFY(near(image.pixel(first), firstColor, 24));
     QVERIFY2(near(image.pixel(second), secondColor, 24), qPrintable(describe(image.pixel(second))));
+}
+
+// A shape's second set of styles (new style arrays) draws above the first set's lines.
+void SwfRenderTest::laterStyleSetsDrawAbove() {
+    SwfBuilder b = stage();
+    ShapeBuilder shape;
+    shape.rectangle(QRectF(10, 10, 40, 40), shape.addSolidFill(Qt::blue), shape.addLine(8, Qt::green));
+    shape.newStyles();
+    shape.rectangle(QRectF(30, 30, 40, 40), shape.addSolidFill(Qt::red));
+    b.place(1, b.defineShape(shape, 2));
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    QVERIFY2(near(image.pixel(50, 40), Qt::red), qPrintable(describe(image.pixel(50, 40))));  // on the green line
+    QVERIFY(near(image.pixel(10, 30), Qt::green));
 }
 
 void SwfRenderTest::strokes() {

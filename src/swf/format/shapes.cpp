@@ -80,6 +80,7 @@ bool readRecords(io::Reader& reader, int shapeVersion, ShapeDefinition& out, QSt
             if ((flags & 0x10) && allowNewStyles && shapeVersion >= 2) {
                 fillBase = static_cast<int>(out.fills.size());
                 lineBase = static_cast<int>(out.lines.size());
+                out.layers.push_back({fillBase, lineBase});
                 if (!readStyleArrays(reader, shapeVersion, out)) {
                     problem = QStringLiteral("broken style array inside shape");
                     return false;

@@ -65,12 +65,19 @@ struct ShapeEdge {
     int fill0 = 0, fill1 = 0, line = 0;
 };
 
+// Where a new set of styles begins (indices from 0 into fills and lines). Each set draws
+// its fills, then its lines, above the sets before it.
+struct StyleLayer {
+    int firstFill = 0, firstLine = 0;
+};
+
 struct ShapeDefinition {
     Rect bounds;
     std::vector<FillStyle> fills;
     std::vector<LineStyle> lines;
     std::vector<ShapeEdge> edges;
     bool windingRule = false;
+    std::vector<StyleLayer> layers;  // sets after the first; empty for a shape with one set
 };
 
 // Reads a DefineShape body after the character id.

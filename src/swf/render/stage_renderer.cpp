@@ -74,8 +74,33 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
     }
     painter.setTransform(stageToDevice);
     painter.fillRect(m_movie.header.frameRect.toRectF(), m_movie.background);
-    if (root) drawChildren(painter, root->children(), Context{stageToDevice, {}});
+    if (root) {
+        const Context context{stageToDevice, {}};
+        drawClipDrawing(painter, *root, context);
+        drawChildren(painter, root->children(), context);
+    }
+    for (auto it = m_drawings.begin(); it != m_drawings.end();) {
+        if (!it->second.used) {
+            it = m_drawings.erase(it);
+        } else {
+            it->second.used = false;
+            ++it;
+        }
+    }
     painter.restore();
+}
+
+void StageRenderer::drawClipDrawing(QPainter& painter, const stage::MovieClip& clip, const Context& context) {
+    const stage::Drawing& drawing = clip.drawing();
+    if (drawing.isEmpty()) return;
+    DrawingPaths& entry = m_drawings[&clip];
+    if (entry.paths.extent.isNull() || entry.serial != clip.serial() || entry.revision != drawing.revision()) {
+        entry.paths = buildShapePaths(drawing.shape());
+        entry.serial = clip.serial();
+        entry.revision = drawing.revision();
+    }
+    entry.used = true;
+    drawShape(painter, drawing.shape(), entry.paths, context);
 }
 
 void StageRenderer::drawChildren(QPainter& painter, const Children& children, const Context& parent) {
@@ -174,6 +199,7 @@ void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& o
 
 void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
     if (const stage::MovieClip* clip = object.asClip()) {
+        drawClipDrawing(painter, *clip, context);
         drawChildren(painter, clip->children(), context);
         return;
     }
@@ -314,23 +340,33 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
         const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_movie.character(id));
         return bitmap ? m_cache.bitmap(*bitmap, context.cx) : QImage();
     };
-    for (size_t i = 0; i < paths.fills.size() && i < shape.fills.size(); ++i) {
-        const QPainterPath& path = paths.fills[i];
-        if (path.isEmpty()) continue;
-        const format::FillStyle& fill = shape.fills[i];
-        if (fill.kind == format::FillStyle::Kind::Bitmap) {
-            drawBitmapFill(painter, fill, path, context.cx);
-            continue;
-        }
-        painter.setBrush(makeBrush(fill, context.cx, bitmaps));
-        painter.drawPath(path);
-    }
-    painter.setBrush(Qt::NoBrush);
     const PenContext pens = penContext(context.transform);
-    for (size_t i = 0; i < paths.strokes.size() && i < shape.lines.size(); ++i) {
-        if (paths.strokes[i].isEmpty()) continue;
-        painter.setPen(makePen(shape.lines[i], context.cx, bitmaps, pens));
-        painter.drawPath(paths.strokes[i]);
+    // Each set of styles: its fills, then its lines, over the sets before it.
+    const size_t fillCount = std::min(paths.fills.size(), shape.fills.size());
+    const size_t lineCount = std::min(paths.strokes.size(), shape.lines.size());
+    for (size_t layer = 0; layer <= shape.layers.size(); ++layer) {
+        const size_t firstFill = layer == 0 ? 0 : size_t(std::max(0, shape.layers[layer - 1].firstFill));
+        const size_t firstLine = layer == 0 ? 0 : size_t(std::max(0, shape.layers[layer - 1].firstLine));
+        const size_t endFill = layer == shape.layers.size() ? fillCount : size_t(std::max(0, shape.layers[layer].firstFill));
+        const size_t endLine = layer == shape.layers.size() ? lineCount : size_t(std::max(0, shape.layers[layer].firstLine));
+        painter.setPen(Qt::NoPen);
+        for (size_t i = firstFill; i < std::min(endFill, fillCount); ++i) {
+            const QPainterPath& path = paths.fills[i];
+            if (path.isEmpty()) continue;
+            const format::FillStyle& fill = shape.fills[i];
+            if (fill.kind == format::FillStyle::Kind::Bitmap) {
+                drawBitmapFill(painter, fill, path, context.cx);
+                continue;
+            }
+            painter.setBrush(makeBrush(fill, context.cx, bitmaps));
+            painter.drawPath(path);
+        }
+        painter.setBrush(Qt::NoBrush);
+        for (size_t i = firstLine; i < std::min(endLine, lineCount); ++i) {
+            if (paths.strokes[i].isEmpty()) continue;
+            painter.setPen(makePen(shape.lines[i], context.cx, bitmaps, pens));
+            painter.drawPath(paths.strokes[i]);
+        }
     }
     painter.setPen(Qt::NoPen);
 }

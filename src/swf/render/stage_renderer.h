@@ -13,6 +13,7 @@
 #include <QTransform>
 
 #include <map>
+#include <unordered_map>
 
 namespace swf::render {
 
@@ -50,7 +51,18 @@ private:
     // The area an object covers, in device coordinates, for use as a mask.
     void addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent);
 
+    // What a clip's drawing methods drew, beneath its children.
+    void drawClipDrawing(QPainter& painter, const stage::MovieClip& clip, const Context& context);
+
     const movie::MovieDefinition& m_movie;
+    // Paths of the clips' drawings by clip; entries not drawn in a pass are let go after it.
+    struct DrawingPaths {
+        quint64 serial = 0;
+        quint32 revision = 0;
+        ShapePaths paths;
+        bool used = false;
+    };
+    std::unordered_map<const stage::MovieClip*, DrawingPaths> m_drawings;
     RenderCache m_cache;
     RasterCache m_rasters;
     QTransform m_rasterStage;  // the stage transform the rasters were drawn for

@@ -25,6 +25,15 @@ void Drawing::setLineStyle(std::optional<format::LineStyle> style) {
 void Drawing::beginFill(std::optional<format::FillStyle> style) {
     closeFill();
     if (!style || m_shape.fills.size() >= kMaxEdges) return;
+    // A fill begun after something was drawn lies above it, lines included: it starts a new
+    // set of styles, and the line style in use carries on in that set.
+    if (!m_shape.edges.empty() && m_shape.layers.size() < kMaxEdges) {
+        m_shape.layers.push_back({int(m_shape.fills.size()), int(m_shape.lines.size())});
+        if (m_line != 0) {
+            m_shape.lines.push_back(m_shape.lines[size_t(m_line - 1)]);
+            m_line = int(m_shape.lines.size());
+        }
+    }
     m_shape.fills.push_back(*style);
     m_fill = int(m_shape.fills.size());
     m_fillStart = m_pen;
