@@ -16,13 +16,8 @@
 namespace {
 
 // Cases within tolerance today, less a margin; raise it as drawing improves.
-<<<<<<< HEAD
-constexpr int kPassFloor = 18;
-constexpr int kTracePassFloor = 21;
-=======
 constexpr int kPassFloor = 21;
-constexpr int kTracePassFloor = 5;
->>>>>>> 1a75371fd6a716e1f0143da6ccaa65776f0ec3d1
+constexpr int kTracePassFloor = 21;
 constexpr int kChannelTolerance = 8;
 constexpr double kMaxWrongOfPicture = 0.0025;
 constexpr double kMaxWrongOfDrawn = 0.10;
