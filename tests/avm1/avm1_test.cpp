@@ -111,6 +111,19 @@ private slots:
             call(m, source, "removeListener", {listener});
             return text(m, call(m, source, "broadcastMessage", {QStringLiteral("hit"), QStringLiteral("gone")}));
         }) << "once|false";
+        QTest::newRow("__proto__ keeps any value and is hidden and permanent") << 8 << Scenario([](Machine& m) {
+            const Value object = m.newObject();
+            const QString before = m.enumerate(object.asObject()).join(",");
+            m.setMember(object, "__proto__", QStringLiteral("text"));
+            const QString stored = text(m, m.getMember(object, "__proto__"));
+            call(m, m.global(), "ASSetPropFlags", {object, Value::null(), 0, 1});
+            const bool deleted = m.deleteMember(object, "__proto__");
+            return before + "|" + stored + "|" + m.enumerate(object.asObject()).join(",") + "|" + text(m, deleted);
+        }) << "|text|__proto__|false";
+        QTest::newRow("functions name Function as their constructor") << 8 << Scenario([](Machine& m) {
+            const Value function = m.getMember(m.global(), "parseInt");
+            return text(m, strictEquals(m.getMember(function, "constructor"), m.getMember(m.global(), "Function")));
+        }) << "true";
         QTest::newRow("a number from an object asks valueOf only") << 8 << Scenario([](Machine& m) {
             Object* object = m.newObject();
             object->setOwn("valueOf", m.newNativeFunction([](CallContext& c) { return c.thisValue; }));

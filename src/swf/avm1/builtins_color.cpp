@@ -99,6 +99,7 @@ Value colorConstructor(CallContext& context)
     self->setOwn(QStringLiteral("target"), context.arg(0));
     for (Property& property : self->properties())
         property.flags |= kLocked;
+    self->setProtoFlags(self->protoFlags() | kLocked);
     return self;
 }
 
@@ -115,6 +116,7 @@ void installColorClass(Machine& machine)
     machine.defineMethod(prototype, QStringLiteral("setTransform"), setTransform);
     for (Property& property : prototype->properties())
         property.flags |= kLocked;
+    prototype->setProtoFlags(prototype->protoFlags() | kLocked);
 }
 
 } // namespace swf::avm1

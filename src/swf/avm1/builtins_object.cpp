@@ -34,16 +34,28 @@ Value addProperty(CallContext& context)
     return true;
 }
 
+bool isProtoName(CallContext& context, const QString& name)
+{
+    return name.compare(QLatin1String("__proto__"), context.machine.swfVersion() >= kSwfVersionCaseSensitive
+                                                        ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+}
+
 Value hasOwnProperty(CallContext& context)
 {
     Object* object = context.thisObject();
-    return object && object->findOwn(argString(context, 0)) != nullptr;
+    const QString name = argString(context, 0);
+    if (object && isProtoName(context, name))
+        return object->hasProtoSlot();
+    return object && object->findOwn(name) != nullptr;
 }
 
 Value isPropertyEnumerable(CallContext& context)
 {
     Object* object = context.thisObject();
-    const Property* property = object ? object->findOwn(argString(context, 0)) : nullptr;
+    const QString name = argString(context, 0);
+    if (object && isProtoName(context, name))
+        return object->hasProtoSlot() && !(object->protoFlags() & kDontEnum);
+    const Property* property = object ? object->findOwn(name) : nullptr;
     return property && !(property->flags & kDontEnum);
 }
 
@@ -80,6 +92,8 @@ Value setPropertyFlags(CallContext& context)
         if (all || list.contains(property.name, Qt::CaseInsensitive))
             property.flags = static_cast<std::uint8_t>((property.flags & ~clear) | set);
     }
+    if (all || list.contains(QStringLiteral("__proto__"), Qt::CaseInsensitive))
+        object->setProtoFlags(static_cast<std::uint8_t>((object->protoFlags() & ~clear) | set));
     return Value();
 }
 
@@ -228,6 +242,7 @@ void installObjectClasses(Machine& machine)
     Object* functionPrototype = machine.functionPrototype();
     Object* function = machine.newConstructor([](CallContext& c) { return c.arg(0); }, functionPrototype);
     global->setOwn(QStringLiteral("Function"), function, kDontEnum);
+    machine.setFunctionConstructor(function);
     machine.defineMethod(functionPrototype, QStringLiteral("call"), functionCall);
     machine.defineMethod(functionPrototype, QStringLiteral("apply"), functionApply);
     machine.defineMethod(functionPrototype, QStringLiteral("toString"), [](CallContext&) { return Value("[type Function]"); });

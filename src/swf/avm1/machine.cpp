@@ -140,7 +140,23 @@ Object* Machine::newNativeFunction(NativeFunction function)
 {
     Object* object = newObject(ObjectKind::Function, m_functionPrototype);
     object->setNative(std::move(function));
+    giveFunctionConstructor(object);
     return object;
+}
+
+// Every function names Function as its constructor, as instances of it do.
+void Machine::giveFunctionConstructor(Object* function)
+{
+    if (m_functionConstructor)
+        function->setOwn(QStringLiteral("constructor"), m_functionConstructor, property_flags::kDontEnum | property_flags::kDontDelete);
+}
+
+void Machine::setFunctionConstructor(Object* constructor)
+{
+    m_functionConstructor = constructor;
+    for (const auto& object : m_objects)
+        if (object->isFunction() && !object->findOwn(QStringLiteral("constructor")))
+            giveFunctionConstructor(object.get());
 }
 
 Object* Machine::newConstructor(NativeFunction function, Object* prototype)
@@ -149,7 +165,7 @@ Object* Machine::newConstructor(NativeFunction function, Object* prototype)
     if (!prototype)
         prototype = newObject();
     constructor->setOwn(QStringLiteral("prototype"), prototype, property_flags::kDontEnum | property_flags::kDontDelete);
-    prototype->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum);
+    prototype->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum | property_flags::kDontDelete);
     return constructor;
 }
 
@@ -157,9 +173,10 @@ Object* Machine::newScriptFunction(std::shared_ptr<ScriptFunction> function)
 {
     Object* object = newObject(ObjectKind::Function, m_functionPrototype);
     object->setScript(std::move(function));
+    giveFunctionConstructor(object);
     Object* prototype = newObject();
-    prototype->setOwn(QStringLiteral("constructor"), object, property_flags::kDontEnum);
-    object->setOwn(QStringLiteral("prototype"), prototype, property_flags::kDontEnum);
+    prototype->setOwn(QStringLiteral("constructor"), object, property_flags::kDontEnum | property_flags::kDontDelete);
+    object->setOwn(QStringLiteral("prototype"), prototype, property_flags::kDontEnum | property_flags::kDontDelete);
     return object;
 }
 
@@ -230,7 +247,7 @@ Value Machine::getMember(const Value& value, const QString& name)
             return Value();
     }
     if (isName(name, "__proto__", m_swfVersion))
-        return object->proto() ? Value(object->proto()) : Value();
+        return object->proto() ? Value(object->proto()) : object->protoPrimitive();
     if (object->delegate()) {
         if (auto delegated = object->delegate()->getProperty(*object, name))
             return *delegated;
@@ -254,7 +271,12 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
     if (!object)
         return;  // writes to primitives vanish, as in the player
     if (isName(name, "__proto__", m_swfVersion)) {
-        object->setProto(value.asObject());
+        if (!(object->protoFlags() & property_flags::kReadOnly)) {
+            if (value.isObject())
+                object->setProto(value.asObject());
+            else
+                object->setProtoPrimitive(value);
+        }
         return;
     }
     if (object->delegate() && object->delegate()->setProperty(*object, name, value))
@@ -353,6 +375,12 @@ void Machine::registerClass(const QString& exportName, Object* constructor)
 bool Machine::deleteMember(const Value& target, const QString& name)
 {
     Object* object = target.asObject();
+    if (object && isName(name, "__proto__", m_swfVersion)) {
+        if (!object->hasProtoSlot() || (object->protoFlags() & property_flags::kDontDelete))
+            return false;
+        object->setProto(nullptr);
+        return true;
+    }
     return object && object->removeOwn(name);
 }
 
@@ -366,6 +394,10 @@ QStringList Machine::enumerate(Object* object)
     // Own names last, so they are handed out first.
     for (auto it = chain.begin(); it != chain.end(); ++it) {
         QStringList level;
+        if ((*it)->hasProtoSlot() && !((*it)->protoFlags() & property_flags::kDontEnum) && !seen.contains(QStringLiteral("__proto__"))) {
+            seen.insert(QStringLiteral("__proto__"));
+            level.push_back(QStringLiteral("__proto__"));
+        }
         for (const Property& property : (*it)->properties()) {
             const QString key = m_swfVersion >= kSwfVersionCaseSensitive ? property.name : property.name.toLower();
             if (seen.contains(key))

@@ -90,6 +90,8 @@ public:
     // A function with a fresh `prototype` object whose `constructor` points back.
     Object* newConstructor(NativeFunction function, Object* prototype = nullptr);
     Object* newScriptFunction(std::shared_ptr<ScriptFunction> function);
+    // The global Function, once it exists; functions made before it get it then.
+    void setFunctionConstructor(Object* constructor);
     // A clip's script object; the host keeps it alive with pin() while the clip is on stage.
     Object* newClip(PropertyDelegate* delegate);
     void defineMethod(Object* object, const QString& name, NativeFunction function);
@@ -149,6 +151,7 @@ public:
 
 private:
     RunResult finishRun(Value result);
+    void giveFunctionConstructor(Object* function);
     void collectIfGrown(std::span<Object* const> extraRoots);
     bool setArrayMember(Object* array, const QString& name, const Value& value);
     Value applyWatcher(Object* object, const QString& name, const Value& value);
@@ -167,6 +170,7 @@ private:
     Object* m_booleanPrototype = nullptr;
     Object* m_clipPrototype = nullptr;
     Object* m_errorPrototype = nullptr;
+    Object* m_functionConstructor = nullptr;
     Value m_globalRegisters[kGlobalRegisterCount];
     QHash<QString, Object*> m_registeredClasses;
     std::map<int, IntervalTimer> m_timers;

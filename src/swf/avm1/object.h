@@ -107,7 +107,15 @@ public:
     bool isFunction() const { return m_kind == ObjectKind::Function; }
     bool isArray() const { return m_kind == ObjectKind::Array; }
     Object* proto() const { return m_proto; }
-    void setProto(Object* proto) { m_proto = proto; }
+    void setProto(Object* proto) { m_proto = proto; m_protoPrimitive = Value(); }
+    // A script may store any value in __proto__; only an object links the chain.
+    const Value& protoPrimitive() const { return m_protoPrimitive; }
+    void setProtoPrimitive(const Value& value) { m_proto = nullptr; m_protoPrimitive = value; }
+    bool hasProtoSlot() const { return m_proto || !m_protoPrimitive.isUndefined(); }
+    // __proto__ behaves as an own property with flags of its own: hidden and permanent
+    // unless ASSetPropFlags says otherwise.
+    std::uint8_t protoFlags() const { return m_protoFlags; }
+    void setProtoFlags(std::uint8_t flags) { m_protoFlags = flags; }
 
     Property* findOwn(const QString& name);
     const Property* findOwn(const QString& name) const;
@@ -157,6 +165,8 @@ private:
 
     ObjectKind m_kind;
     Object* m_proto;
+    std::uint8_t m_protoFlags = property_flags::kDontEnum | property_flags::kDontDelete;
+    Value m_protoPrimitive;
     bool m_caseSensitive;
     std::vector<Property> m_properties;
     QHash<QString, int> m_index;
