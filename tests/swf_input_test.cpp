@@ -78,6 +78,8 @@ private slots:
     void lookFollowsThePointer();
     void maskedButtonCannotBeClicked();
     void brokenConditionsKeepTheGoodOnes();
+    void dragFollowsThePointer_data();
+    void dragFollowsThePointer();
 };
 
 void SwfInputTest::passages_data() {
@@ -184,6 +186,61 @@ void SwfInputTest::brokenConditionsKeepTheGoodOnes() {
     QCOMPARE(int(button.actions.size()), 1);
     QCOMPARE(button.actions[0].actions, first);
     QVERIFY(!problem.isEmpty());
+}
+
+// startDrag: the clip keeps its distance from the pointer, or centres on it, within the
+// rectangle given; _xmouse reads the pointer in the clip's own coordinates; stopDrag lets go.
+void SwfInputTest::dragFollowsThePointer_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QPointF>("expected");  // the clip's _x, _y with the pointer at (60, 70)
+    QTest::newRow("keeps its distance") << "free" << QPointF(80, 90);
+    QTest::newRow("centred on the pointer") << "lock" << QPointF(60, 70);
+    QTest::newRow("kept in a rectangle") << "box" << QPointF(40, 45);
+}
+
+void SwfInputTest::dragFollowsThePointer() {
+    QFETCH(QString, how);
+    QFETCH(QPointF, expected);
+    using swf::format::ActionCode;
+    SwfBuilder b = swftest::stage(6);
+    const int dot = b.defineRect(QRectF(0, 0, 5, 5), Qt::red);
+    SwfBuilder inner(6);
+    inner.place(1, dot);
+    inner.showFrame();
+    swftest::Place place;
+    place.depth = 1;
+    place.characterId = b.defineSprite(inner);
+    place.name = QStringLiteral("dot");
+    place.matrix = QTransform::fromTranslate(20, 20);
+    b.place(place);
+    // Frame 1 grabs the clip (the pointer is at 0, 0), frame 2 reads where it went and lets
+    // go, frame 3 reads it again after the pointer moved on.
+    ActionAssembler grab(6);
+    if (how == "lock") grab.push({true});
+    if (how == "box") grab.push({45, 40, 0, 0, false});  // bottom, right, top, left, lock
+    const int count = how == "free" ? 0 : how == "lock" ? 1 : 5;
+    b.doAction(grab.getVariable("dot").callMethod("startDrag", count).op(ActionCode::Pop).bytes());
+    b.showFrame();
+    ActionAssembler read(6);
+    for (const char* property : {"_x", "_y", "_xmouse"})
+        read.getVariable("dot").push({QString::fromLatin1(property)}).op(ActionCode::GetMember).op(ActionCode::Trace);
+    b.doAction(read.getVariable("dot").callMethod("stopDrag", 0).op(ActionCode::Pop).bytes());
+    b.showFrame();
+    b.doAction(ActionAssembler(6).getVariable("dot").push({"_x"}).op(ActionCode::GetMember).op(ActionCode::Trace).bytes());
+    b.showFrame();
+    swf::Player player;
+    QStringList seen;
+    player.setTraceHandler([&seen](const QString& line) { seen << line; });
+    QVERIFY(player.loadBytes(b.finish()));
+    player.pointerMoved(px(60, 70));
+    player.advance();
+    player.pointerMoved(px(90, 90));
+    player.advance();
+    QCOMPARE(seen.size(), 4);
+    QCOMPARE(seen[0].toDouble(), expected.x());
+    QCOMPARE(seen[1].toDouble(), expected.y());
+    QCOMPARE(seen[2].toDouble(), 60 - expected.x());
+    QCOMPARE(seen[3].toDouble(), expected.x());
 }
 
 QTEST_MAIN(SwfInputTest)

@@ -450,6 +450,7 @@ void Player::setScriptTimeBudgetMs(qint64 milliseconds) {
 void Player::pointerMoved(QPointF stageTwips) {
     d->input([&] {
         d->scripts->setPointer(stageTwips.x(), stageTwips.y());
+        d->scripts->dragToPointer();
         d->pointer->moved(*d->root, stageTwips);
         d->scripts->mouseEvent(ScriptHost::kEventMouseMove, QStringLiteral("onMouseMove"));
     });

@@ -237,6 +237,18 @@ void ScriptHost::installClipMethods() {
         if (c.args.size() >= 4) clip.drawing().curveTo(twips(c, 0), twips(c, 2));
         return avm1::Value();
     });
+    method("startDrag", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        const bool lock = !c.args.empty() && m_machine->toBoolean(c.arg(0));
+        const bool constrain = c.args.size() >= 5;
+        startDrag(objectOf(clip), lock, constrain, constrain ? avm1::argNumber(c, 1) : 0,
+                  constrain ? avm1::argNumber(c, 2) : 0, constrain ? avm1::argNumber(c, 3) : 0,
+                  constrain ? avm1::argNumber(c, 4) : 0);
+        return avm1::Value();
+    });
+    method("stopDrag", [this](stage::MovieClip&, avm1::CallContext&) {
+        endDrag();
+        return avm1::Value();
+    });
     method("getBounds", [this](stage::MovieClip& clip, avm1::CallContext&) {
         const auto bounds = stage::localBounds(clip);
         avm1::Object* box = m_machine->newObject();

@@ -613,7 +613,66 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_url")) return avm1::Value(clipUrl(clip));
     if (key == QLatin1String("_quality")) return avm1::Value(QStringLiteral("HIGH"));
     if (key == QLatin1String("_soundbuftime")) return avm1::Value(5);
+    if (key == QLatin1String("_xmouse") || key == QLatin1String("_ymouse")) {
+        const auto toClip = stageToClip(clip);
+        if (!toClip) return avm1::Value(0);
+        const QPointF local = toClip->map(QPointF(m_pointerX, m_pointerY));
+        return avm1::Value((key == QLatin1String("_xmouse") ? local.x() : local.y()) / kTwips);
+    }
     return avm1::Value();
+}
+
+std::optional<QTransform> ScriptHost::stageToClip(const stage::MovieClip& clip) const {
+    QTransform toStage;
+    int nesting = 0;
+    for (const stage::MovieClip* at = &clip; at && nesting < 256; at = parentOf(*at), ++nesting)
+        toStage = toStage * at->placement().matrix.toTransform();
+    bool invertible = false;
+    const QTransform inverse = toStage.inverted(&invertible);
+    if (!invertible) return std::nullopt;
+    return inverse;
+}
+
+void ScriptHost::startDrag(Target target, bool lockCenter, bool constrain, double left, double top, double right,
+                           double bottom) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip || clip == m_root) return;
+    Drag drag;
+    drag.clip = clip;
+    drag.constrain = constrain && std::isfinite(left) && std::isfinite(top) && std::isfinite(right) &&
+                     std::isfinite(bottom);
+    drag.bounds = QRectF(QPointF(left * kTwips, top * kTwips), QPointF(right * kTwips, bottom * kTwips)).normalized();
+    if (!lockCenter) {
+        // The clip keeps its distance from the pointer, measured in its parent.
+        const stage::MovieClip* parent = parentOf(*clip);
+        const auto toParent = parent ? stageToClip(*parent) : std::optional<QTransform>(QTransform());
+        if (toParent) {
+            const QPointF pointer = toParent->map(QPointF(m_pointerX, m_pointerY));
+            drag.offsetX = clip->placement().matrix.tx - pointer.x();
+            drag.offsetY = clip->placement().matrix.ty - pointer.y();
+        }
+    }
+    m_drag = drag;
+    dragToPointer();
+}
+
+void ScriptHost::dragToPointer() {
+    if (!m_drag) return;
+    if (!m_objects.count(m_drag->clip)) {
+        m_drag.reset();  // the clip left the stage
+        return;
+    }
+    stage::MovieClip& clip = *m_drag->clip;
+    const stage::MovieClip* parent = parentOf(clip);
+    const auto toParent = parent ? stageToClip(*parent) : std::optional<QTransform>(QTransform());
+    if (!toParent) return;
+    QPointF at = toParent->map(QPointF(m_pointerX, m_pointerY)) + QPointF(m_drag->offsetX, m_drag->offsetY);
+    if (m_drag->constrain) {
+        at.setX(std::clamp(at.x(), m_drag->bounds.left(), m_drag->bounds.right()));
+        at.setY(std::clamp(at.y(), m_drag->bounds.top(), m_drag->bounds.bottom()));
+    }
+    setPropertyByName(clip, QStringLiteral("_x"), avm1::Value(at.x() / kTwips));
+    setPropertyByName(clip, QStringLiteral("_y"), avm1::Value(at.y() / kTwips));
 }
 
 void ScriptHost::mouseEvent(quint32 clipEvent, const QString& listenerMethod) {

@@ -7,6 +7,8 @@
 #include "swf/avm1/machine.h"
 
 #include <QHash>
+#include <QRectF>
+#include <QTransform>
 
 #include <functional>
 #include <optional>
@@ -134,8 +136,11 @@ public:
     void setProperty(Target target, int index, const avm1::Value& value) override;
     void cloneSprite(Target source, const QString& name, int depth) override;
     void removeSprite(Target target) override;
-    void startDrag(Target, bool, bool, double, double, double, double) override {}
-    void endDrag() override {}
+    void startDrag(Target target, bool lockCenter, bool constrain, double left, double top, double right,
+                   double bottom) override;
+    void endDrag() override { m_drag.reset(); }
+    // The pointer moved: a clip being dragged follows it.
+    void dragToPointer();
     std::pair<double, double> stageSize() override;
     void loadText(avm1::Object* receiver, const QString& url) override;
     // Finishes the loads scripts asked for during earlier ticks.
@@ -213,6 +218,17 @@ private:
     std::vector<PendingJump> m_pendingJumps;
     std::unordered_map<const stage::MovieClip*, std::vector<ClipEvent>> m_clipEvents;
     double m_pointerX = 0, m_pointerY = 0;
+    // The clip startDrag took, where it sat against the pointer, and the rectangle it is kept
+    // in (its parent's twips).
+    struct Drag {
+        stage::MovieClip* clip = nullptr;
+        double offsetX = 0, offsetY = 0;
+        bool constrain = false;
+        QRectF bounds;
+    };
+    std::optional<Drag> m_drag;
+    // From the stage to a clip's own coordinates; nullopt where a scale of 0 loses them.
+    std::optional<QTransform> stageToClip(const stage::MovieClip& clip) const;
     std::set<int> m_keysDown;
     int m_lastKeyCode = 0, m_lastKeyAscii = 0;
     double m_timeMs = 0;
