@@ -126,12 +126,18 @@ void installLoadingClasses(Machine& machine)
     // XML loads the same way and parses what arrives.
     Object* xml = machine.getMember(global, QStringLiteral("XML")).asObject();
     if (Object* xmlPrototype = xml ? machine.getMember(xml, QStringLiteral("prototype")).asObject() : nullptr) {
-        xmlPrototype->setOwn(QStringLiteral("load"), loadFunction, kDontEnum);
-        xmlPrototype->setOwn(QStringLiteral("send"), sendFunction, kDontEnum);
-        xmlPrototype->setOwn(QStringLiteral("sendAndLoad"), sendAndLoadFunction, kDontEnum);
-        machine.defineMethod(xmlPrototype, QStringLiteral("onData"), [](CallContext& c) { return onDataFor(c, "parseXML"); });
-        machine.defineMethod(xmlPrototype, QStringLiteral("onLoad"), [](CallContext&) { return Value(); });
-        machine.defineMethod(xmlPrototype, QStringLiteral("addRequestHeader"), [](CallContext&) { return Value(); });
+        // Listed, and the ones the player writes in ActionScript carry a prototype.
+        xmlPrototype->setOwn(QStringLiteral("load"), loadFunction);
+        xmlPrototype->setOwn(QStringLiteral("send"), sendFunction);
+        xmlPrototype->setOwn(QStringLiteral("sendAndLoad"), sendAndLoadFunction);
+        auto scripted = [&machine, xmlPrototype](const char* name, NativeFunction function) {
+            xmlPrototype->setOwn(QString::fromLatin1(name), machine.newConstructor(std::move(function)));
+        };
+        scripted("onData", [](CallContext& c) { return onDataFor(c, "parseXML"); });
+        scripted("onLoad", [](CallContext&) { return Value(); });
+        scripted("addRequestHeader", [](CallContext&) { return Value(); });
+        scripted("getBytesLoaded", [](CallContext&) { return Value(); });
+        scripted("getBytesTotal", [](CallContext&) { return Value(); });
     }
 
     global->setOwn(QStringLiteral("ASnative"),

@@ -33,10 +33,14 @@ struct XmlNode final : NativeData {
     Object* attributes = nullptr;
     Object* parent = nullptr;
     std::vector<Object*> children;
+    // A document's own state, read through XmlDocumentProperties.
+    Value status = 0, ignoreWhite, xmlDecl, docTypeDecl, contentType = QStringLiteral("application/x-www-form-urlencoded");
     void forEachReference(const std::function<void(Object*)>& visit) const override
     {
         visit(attributes);
         visit(parent);
+        for (const Value* value : {&status, &ignoreWhite, &xmlDecl, &docTypeDecl, &contentType})
+            visit(value->asObject());
         for (Object* child : children)
             visit(child);
     }
@@ -46,6 +50,44 @@ XmlNode* nodeOf(const Value& value)
 {
     Object* object = value.asObject();
     return object ? dynamic_cast<XmlNode*>(object->nativeData()) : nullptr;
+}
+
+// status, ignoreWhite and the declarations belong to a document without being properties
+// a script can list.
+class XmlDocumentProperties final : public PropertyDelegate {
+public:
+    std::optional<Value> getProperty(Object& object, const QString& name) override
+    {
+        Value* slot = slotOf(object, name);
+        return slot ? std::optional<Value>(*slot) : std::nullopt;
+    }
+    bool setProperty(Object& object, const QString& name, const Value& value) override
+    {
+        Value* slot = slotOf(object, name);
+        if (slot)
+            *slot = value;
+        return slot != nullptr;
+    }
+
+private:
+    static Value* slotOf(Object& object, const QString& name)
+    {
+        XmlNode* node = dynamic_cast<XmlNode*>(object.nativeData());
+        if (!node)
+            return nullptr;
+        if (name == u"status") return &node->status;
+        if (name == u"ignoreWhite") return &node->ignoreWhite;
+        if (name == u"xmlDecl") return &node->xmlDecl;
+        if (name == u"docTypeDecl") return &node->docTypeDecl;
+        if (name == u"contentType") return &node->contentType;
+        return nullptr;
+    }
+};
+
+XmlDocumentProperties& documentProperties()
+{
+    static XmlDocumentProperties properties;  // stateless: every machine may share it
+    return properties;
 }
 
 Object* makeNode(Machine& machine, Object* prototype, int type, std::optional<QString> text)
@@ -329,7 +371,8 @@ void defineNodeProperty(Machine& machine, Object* prototype, const char* name,
                         std::function<Value(Machine&, Object*, XmlNode&)> get,
                         std::function<void(Machine&, XmlNode&, const Value&)> set = nullptr)
 {
-    prototype->setOwn(QString::fromLatin1(name), Value(), kDontEnum | kDontDelete);
+    // Listed like any member, as the player's own are.
+    prototype->setOwn(QString::fromLatin1(name), Value());
     Property* property = prototype->findOwn(QString::fromLatin1(name));
     property->getter = machine.newNativeFunction([get](CallContext& c) {
         XmlNode* node = nodeOf(c.thisValue);
@@ -412,11 +455,9 @@ void installNodeMethods(Machine& machine, Object* prototype)
             return Value(out);
         if (!node->name && node->type == kElementNode) {
             // A document starts with the declarations it was parsed with.
-            for (const char* name : {"xmlDecl", "docTypeDecl"}) {
-                const Value declaration = c.machine.getMember(c.thisValue, QString::fromLatin1(name));
-                if (!declaration.isNullish())
-                    out += c.machine.toString(declaration);
-            }
+            for (const Value* declaration : {&node->xmlDecl, &node->docTypeDecl})
+                if (!declaration->isNullish())
+                    out += c.machine.toString(*declaration);
         }
         writeNode(c.machine, c.thisObject(), out, 0);
         return Value(out);
@@ -510,28 +551,29 @@ void installXmlClasses(Machine& machine)
             return;
         for (Object* child : std::vector<Object*>(node->children))
             detach(child);
-        const bool ignoreWhite = m.toBoolean(m.getMember(document, QStringLiteral("ignoreWhite")));
+        const bool ignoreWhite = m.toBoolean(node->ignoreWhite);
         const ParseResult result = parseInto(m, document, nodePrototype, text, ignoreWhite);
-        document->setOwn(QStringLiteral("status"), result.status, kDontEnum);
+        node->status = result.status;
         if (!result.xmlDecl.isEmpty())
-            document->setOwn(QStringLiteral("xmlDecl"), result.xmlDecl, kDontEnum);
+            node->xmlDecl = result.xmlDecl;
         if (!result.docType.isEmpty())
-            document->setOwn(QStringLiteral("docTypeDecl"), result.docType, kDontEnum);
+            node->docTypeDecl = result.docType;
     };
     Object* xml = machine.newConstructor([parse](CallContext& c) {
         Object* self = c.thisObject();
         if (!c.constructing || !self)
             return Value();
         initNode(c.machine, self, kElementNode, std::nullopt);
+        self->setDelegate(&documentProperties());
         if (!c.arg(0).isUndefined())
             parse(c.machine, self, argString(c, 0));
         return Value(self);
     }, xmlPrototype);
     global->setOwn(QStringLiteral("XML"), xml, kDontEnum);
-    xmlPrototype->setOwn(QStringLiteral("ignoreWhite"), false);
-    xmlPrototype->setOwn(QStringLiteral("status"), 0);
-    xmlPrototype->setOwn(QStringLiteral("loaded"), Value());
-    xmlPrototype->setOwn(QStringLiteral("contentType"), QStringLiteral("application/x-www-form-urlencoded"));
+    // XML.prototype is an XMLNode made by XMLNode: it names that constructor, not XML.
+    xmlPrototype->properties().clear();
+    xmlPrototype->reindex();
+    xmlPrototype->setOwn(QStringLiteral("__constructor__"), xmlNode, kDontEnum);
     machine.defineMethod(xmlPrototype, QStringLiteral("parseXML"), [parse](CallContext& c) {
         if (c.thisObject())
             parse(c.machine, c.thisObject(), argString(c, 0));
@@ -543,8 +585,10 @@ void installXmlClasses(Machine& machine)
     machine.defineMethod(xmlPrototype, QStringLiteral("createTextNode"), [nodePrototype](CallContext& c) {
         return Value(makeNode(c.machine, nodePrototype, kTextNode, argString(c, 0)));
     });
-    for (Property& property : xmlPrototype->properties())
-        property.flags |= kDontEnum;
+    for (Object* prototype : {nodePrototype, xmlPrototype})
+        for (Property& property : prototype->properties())
+            if (property.name != u"constructor" && property.name != u"__constructor__")
+                property.flags = 0;
 }
 
 } // namespace swf::avm1
