@@ -92,6 +92,16 @@ private slots:
             return text(m, m.getMember(b, "namespaceURI")) + " " + text(m, call(m, b, "getPrefixForNamespace", {QStringLiteral("u2")}))
                    + "|" + text(m, call(m, b, "getNamespaceForPrefix", {QStringLiteral("x")}));
         }) << "u1 |null";
+        QTest::newRow("ids on the document before SWF 8") << 5 << Scenario([](Machine& m) {
+            const Value xml = make(m, "XML", {QStringLiteral("<a id='k'/>")});
+            return text(m, m.getMember(m.getMember(xml, "k"), "nodeName")) + " " + text(m, m.getMember(xml, "idMap"))
+                   + " " + text(m, m.getMember(xml, "__constructor__"));
+        }) << "a  ";
+        QTest::newRow("ids under idMap from SWF 8") << 8 << Scenario([](Machine& m) {
+            const Value xml = make(m, "XML", {QStringLiteral("<a id='k'/>")});
+            return text(m, m.getMember(m.getMember(m.getMember(xml, "idMap"), "k"), "nodeName")) + " "
+                   + text(m, m.getMember(xml, "k")) + " " + text(m, m.getMember(xml, "__constructor__").isUndefined());
+        }) << "a undefined false";
         QTest::newRow("loadvars decodes and encodes") << 8 << Scenario([](Machine& m) {
             const Value vars = make(m, "LoadVars");
             call(m, vars, "decode", {QStringLiteral("a=1&b=x%20y&c")});

@@ -9,7 +9,7 @@ namespace {
 
 using namespace property_flags;
 
-constexpr std::uint8_t kSettableFlags = kDontEnum | kDontDelete | kReadOnly;
+constexpr std::uint8_t kSettableFlags = kDontEnum | kDontDelete | kReadOnly | kVersion6Up;
 
 Value objectConstructor(CallContext& context)
 {

@@ -101,6 +101,9 @@ Object* makeNode(Machine& machine, Object* prototype, int type, std::optional<QS
         node->name = text;
     node->attributes = machine.newObject();
     object->setNativeData(std::move(node));
+    // Parsed and created nodes name their class, as nodes made with new do.
+    if (const Property* constructor = prototype ? prototype->findOwn(QStringLiteral("constructor")) : nullptr)
+        object->setOwn(QStringLiteral("constructor"), constructor->value, kDontEnum | kDontDelete);
     return object;
 }
 
@@ -205,6 +208,28 @@ QString escapeText(const QString& text)
 
 bool isSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
+// Elements with an id are found by it: under idMap from SWF 8, on the document itself
+// before. The store bypasses setters, as the player's does.
+void registerId(Machine& machine, Object* document, const QString& id, Object* element)
+{
+    constexpr int kSwfVersionIdMap = 8;
+    Object* map = document;
+    if (machine.swfVersion() >= kSwfVersionIdMap) {
+        const Value existing = machine.getMember(document, QStringLiteral("idMap"));
+        map = existing.asObject();
+        if (!map) {
+            if (!existing.isUndefined())
+                return;
+            map = machine.newObject();
+            document->setOwn(QStringLiteral("idMap"), map);
+        }
+    }
+    Property* property = map->findOwn(id);
+    if (property && (property->flags & kReadOnly))
+        return;
+    map->setOwn(id, element);
+}
+
 struct ParseResult {
     int status = kParsed;
     QString xmlDecl, docType;
@@ -298,6 +323,8 @@ ParseResult parseInto(Machine& machine, Object* document, Object* prototype, con
                 break;
             if (!complete) { result.status = kBadElement; break; }
             insertChild(open.back(), element, SIZE_MAX);
+            if (const Property* id = node->attributes->findOwn(QStringLiteral("id")))
+                registerId(machine, document, machine.toString(id->value), element);
             if (!closed)
                 open.push_back(element);
             at = i;
@@ -573,7 +600,7 @@ void installXmlClasses(Machine& machine)
     // XML.prototype is an XMLNode made by XMLNode: it names that constructor, not XML.
     xmlPrototype->properties().clear();
     xmlPrototype->reindex();
-    xmlPrototype->setOwn(QStringLiteral("__constructor__"), xmlNode, kDontEnum);
+    xmlPrototype->setOwn(QStringLiteral("__constructor__"), xmlNode, kDontEnum | kVersion6Up);
     machine.defineMethod(xmlPrototype, QStringLiteral("parseXML"), [parse](CallContext& c) {
         if (c.thisObject())
             parse(c.machine, c.thisObject(), argString(c, 0));

@@ -215,7 +215,8 @@ Object* Machine::lookup(Object* object, const QString& name, Object** owner)
 {
     int depth = 0;
     for (Object* current = object; current && depth < kMaxPrototypeDepth; current = current->proto(), ++depth) {
-        if (current->findOwn(name)) {
+        const Property* property = current->findOwn(name);
+        if (property && (!(property->flags & property_flags::kVersion6Up) || m_swfVersion >= 6)) {
             if (owner)
                 *owner = current;
             return current;
@@ -443,7 +444,8 @@ Value Machine::construct(const Value& constructorValue, std::span<const Value> a
         return Value();
     Object* prototype = getMember(constructor, QStringLiteral("prototype")).asObject();
     Object* object = newObject(ObjectKind::Plain, prototype ? prototype : m_objectPrototype);
-    object->setOwn(QStringLiteral("__constructor__"), constructor, property_flags::kDontEnum);
+    // Movies before SWF 6 do not see __constructor__, though it is there.
+    object->setOwn(QStringLiteral("__constructor__"), constructor, property_flags::kDontEnum | property_flags::kVersion6Up);
     if (m_swfVersion < kSwfVersionStrictConversions)
         object->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum);
     if (constructor->script()) {

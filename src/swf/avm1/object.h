@@ -26,6 +26,7 @@ namespace property_flags {
 constexpr std::uint8_t kDontEnum = 0x01;
 constexpr std::uint8_t kDontDelete = 0x02;
 constexpr std::uint8_t kReadOnly = 0x04;
+constexpr std::uint8_t kVersion6Up = 0x80;  // invisible to movies before SWF 6
 } // namespace property_flags
 
 struct Property {
