@@ -262,16 +262,17 @@ QByteArray clipsMovie() {
     builder.rawTag(56, avm1test::u16(1) + avm1test::u16(id) + QByteArray("ball", 5));
 
     // function move() with this in register 1:
-    //   this._x += this.vx; if (this._x < 0 || this._x > W) this.vx = -this.vx;  (and y)
+    //   this._x += this.vx; if (this._x < 0 || this._x > _root.right) this.vx = -this.vx;  (and y)
     //   this._rotation += 5; this.seen = this._alpha + this._width;
     ActionAssembler move(kVersion);
     const PushValue self = PushValue::reg(1);
-    for (const auto& [axis, speed, limit] : {std::tuple{"_x", "vx", kStageWidth}, std::tuple{"_y", "vy", kStageHeight}}) {
+    for (const auto& [axis, speed, limit] : {std::tuple{"_x", "vx", "right"}, std::tuple{"_y", "vy", "bottom"}}) {
         const QString flip = QStringLiteral("flip%1").arg(axis), done = QStringLiteral("done%1").arg(axis);
         move.push({self, axis, self, axis}).op(ActionCode::GetMember).push({self, speed}).op(ActionCode::GetMember)
             .op(ActionCode::Add2).op(ActionCode::SetMember);
         move.push({self, axis}).op(ActionCode::GetMember).push({0}).op(ActionCode::Less2).branchIf(flip);
-        move.push({self, axis}).op(ActionCode::GetMember).push({limit}).op(ActionCode::Greater).branchIf(flip);
+        move.push({self, axis}).op(ActionCode::GetMember).getVariable("_root").push({limit}).op(ActionCode::GetMember)
+            .op(ActionCode::Greater).branchIf(flip);
         move.jump(done).label(flip);
         move.push({self, speed, 0, self, speed}).op(ActionCode::GetMember).op(ActionCode::Subtract)
             .op(ActionCode::SetMember);
@@ -283,6 +284,7 @@ QByteArray clipsMovie() {
         .op(ActionCode::GetMember).op(ActionCode::Add2).op(ActionCode::SetMember);
 
     ActionAssembler script(kVersion);
+    script.setVariable("right", kStageWidth).setVariable("bottom", kStageHeight);
     script.defineFunction2("move", 2, 0x29 /* this preloaded; no arguments or super */, {}, move);
     script.setVariable("i", 0);
     script.label("top");
