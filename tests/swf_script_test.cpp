@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 using avm1test::ActionAssembler;
 using swf::format::ActionCode;
 using swftest::SwfBuilder;
@@ -22,7 +24,7 @@ namespace {
 int g_tracePassed = 0;
 int g_traceRun = 0;
 // Cases known to match now; fewer means something that worked has broken.
-constexpr int kTraceFloor = 25;
+constexpr int kTraceFloor = 26;
 
 QByteArray gotoLabel(const QString& label) { return label.toUtf8() + '\0'; }
 
@@ -70,6 +72,8 @@ QByteArray boxMovie(const ActionAssembler& script, const QByteArray& spriteScrip
 
 }  // namespace
 
+Q_DECLARE_METATYPE(avm1test::PushValue)
+
 class SwfScriptTest : public QObject {
     Q_OBJECT
 
@@ -85,6 +89,8 @@ private slots:
     void endlessGotosAreCutOff();
     void scriptMadeClips_data();
     void scriptMadeClips();
+    void clipPropertiesConvertAsThePlayerDoes_data();
+    void clipPropertiesConvertAsThePlayerDoes();
     void gotoMovesThePlayheadAtOnce();
     void clipsRemovedWhileTheirScriptRuns_data();
     void clipsRemovedWhileTheirScriptRuns();
@@ -300,6 +306,41 @@ void SwfScriptTest::scriptMadeClips() {
     QFETCH(QString, expected);
     Run run(movie);
     QCOMPARE(run.traces.join(QLatin1Char('|')), expected);
+}
+
+void SwfScriptTest::clipPropertiesConvertAsThePlayerDoes_data() {
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<avm1test::PushValue>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("negative scale reads back signed") << "_xscale" << avm1test::PushValue(-5) << "-5";
+    QTest::newRow("rotation turns into the half circle") << "_rotation" << avm1test::PushValue(190) << "-170";
+    QTest::newRow("infinite position wraps like 32-bit twips") << "_x" << avm1test::PushValue(HUGE_VAL) << "-107374182.4";
+    QTest::newRow("NaN leaves a position alone") << "_x" << avm1test::PushValue("abc") << "1";
+    QTest::newRow("alpha is 8.8 fixed point") << "_alpha" << avm1test::PushValue(10) << "9.765625";
+    QTest::newRow("visibility from a number, not text") << "_visible" << avm1test::PushValue("true") << "true";
+    QTest::newRow("quality by name only") << "_quality" << avm1test::PushValue("fast") << "HIGH";
+}
+
+// kid.property = 1, then = value: what the script reads back.
+void SwfScriptTest::clipPropertiesConvertAsThePlayerDoes() {
+    QFETCH(QString, property);
+    QFETCH(avm1test::PushValue, value);
+    QFETCH(QString, expected);
+    SwfBuilder builder(8, QSize(100, 100), 12);
+    SwfBuilder sprite(8, QSize(100, 100), 12);
+    sprite.showFrame();
+    swftest::Place place;
+    place.characterId = builder.defineSprite(sprite);
+    place.name = QStringLiteral("kid");
+    builder.place(place);
+    ActionAssembler code(8);
+    code.getVariable("kid").push({property, 1}).op(ActionCode::SetMember);
+    code.getVariable("kid").push({property, value}).op(ActionCode::SetMember);
+    traceMember(code, "kid", property);
+    builder.doAction(code.bytes());
+    builder.showFrame();
+    Run run(builder.finish());
+    QCOMPARE(run.traces, QStringList{expected});
 }
 
 void SwfScriptTest::gotoMovesThePlayheadAtOnce() {

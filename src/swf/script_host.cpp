@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace swf {
 
@@ -32,8 +33,28 @@ QString exportKey(const QString& name) {
 }
 
 namespace {
+// Case folding keeps lengths, so the length settles most comparisons of a lookup by name.
 bool sameName(const QString& a, const QString& b, bool caseSensitive) {
-    return a.compare(b, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+    if (a.size() != b.size()) return false;
+    return caseSensitive ? a == b : a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Two names share this key exactly when sameName matches them: QString::compare without
+// case folds each code point on its own, and so does this.
+QString nameKey(const QString& name, bool caseSensitive) {
+    if (caseSensitive) return name;
+    QString key = name;
+    char16_t* units = reinterpret_cast<char16_t*>(key.data());
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (QChar::isHighSurrogate(units[i]) && i + 1 < key.size() && QChar::isLowSurrogate(units[i + 1])) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(units[i], units[i + 1]));
+            units[i] = QChar::highSurrogate(folded);
+            units[++i] = QChar::lowSurrogate(folded);
+        } else {
+            units[i] = static_cast<char16_t>(QChar::toCaseFolded(char32_t(units[i])));
+        }
+    }
+    return key;
 }
 }  // namespace
 
@@ -374,8 +395,25 @@ void ScriptHost::callFrame(Target target, int frame) {
 
 stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString& name) const {
     const bool caseSensitive = m_machine->swfVersion() >= 7;
+    constexpr size_t kIndexedFrom = 16;
+    if (parent.children().size() >= kIndexedFrom) {
+        const quint64 generation = stage::MovieClip::childrenGeneration();
+        if (generation != m_childIndexGeneration) {
+            m_childIndex.clear();
+            m_childIndexGeneration = generation;
+        }
+        auto [index, fresh] = m_childIndex.try_emplace(&parent);
+        if (fresh) {
+            for (const auto& [depth, child] : parent.children()) {
+                if (!child->asClip()) continue;
+                const QString key = nameKey(child->placement().name, caseSensitive);
+                if (!index->second.contains(key)) index->second.insert(key, child->asClip());
+            }
+        }
+        return index->second.value(nameKey(name, caseSensitive));
+    }
     for (const auto& [depth, child] : parent.children())
-        if (child->asClip() && sameName(child->placement().name, name, caseSensitive)) return child->asClip();
+        if (sameName(child->placement().name, name, caseSensitive) && child->asClip()) return child->asClip();
     return nullptr;
 }
 
@@ -402,7 +440,13 @@ avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
         clip = m_root;
         rest = rest.mid(1);
     }
-    const QStringList parts = rest.split(QRegularExpression(QStringLiteral("[/.]")), Qt::SkipEmptyParts);
+    // Most paths are one name (_root, _parent, a child); only longer ones need splitting.
+    static const QRegularExpression kSeparators(QStringLiteral("[/.]"));
+    QStringList parts;
+    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('.')))
+        parts = rest.split(kSeparators, Qt::SkipEmptyParts);
+    else if (!rest.isEmpty())
+        parts.append(rest);
     for (int i = 0; i < parts.size() && clip; ++i) {
         const QString& part = parts[i];
         if (part == QLatin1String("..") || sameName(part, QStringLiteral("_parent"), false))
@@ -437,64 +481,125 @@ avm1::Value ScriptHost::getProperty(Target target, int index) {
 }
 
 void ScriptHost::setProperty(Target target, int index, const avm1::Value& value) {
-    static const char* const kWritable[] = {"_x", "_y", "_xscale", "_yscale", nullptr, nullptr,
-                                            "_alpha", "_visible", "_width", "_height", "_rotation"};
+    static const char* const kWritable[] = {"_x",      "_y",          "_xscale",    "_yscale",       nullptr,
+                                            nullptr,   "_alpha",      "_visible",   "_width",        "_height",
+                                            "_rotation", nullptr,     nullptr,      "_name",         nullptr,
+                                            nullptr,   "_highquality", "_focusrect", "_soundbuftime", "_quality"};
     stage::MovieClip* clip = clipOf(target);
     if (!clip || index < 0 || index >= int(std::size(kWritable)) || !kWritable[index]) return;
     setPropertyByName(*clip, QString::fromLatin1(kWritable[index]), value);
 }
 
+namespace {
+// Twips are whole 32-bit numbers in the player: an infinite position wraps to the lowest.
+double twipsOf(double pixels) {
+    if (std::isinf(pixels)) return double(std::numeric_limits<qint32>::min());
+    return pixels * kTwips;
+}
+// Matrix entries stay finite whatever a script asks for, so drawing never sees NaN or inf.
+double finite(double value) { return std::isfinite(value) ? std::clamp(value, -1e9, 1e9) : 0.0; }
+double normalizedDegrees(double degrees) {
+    if (!std::isfinite(degrees)) return std::nan("");
+    double turned = std::fmod(degrees, 360.0);
+    if (turned > 180) turned -= 360;
+    if (turned <= -180) turned += 360;
+    return turned;
+}
+}  // namespace
+
+stage::ScriptScale ScriptHost::scaleOf(const stage::MovieClip& clip) const {
+    if (clip.scriptScale()) return *clip.scriptScale();
+    const format::Matrix& m = clip.placement().matrix;
+    return {std::hypot(m.a, m.b) * 100, std::hypot(m.c, m.d) * 100, std::atan2(m.b, m.a) * 180 / M_PI};
+}
+
 bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value) {
-    if (&clip == m_root) return false;  // the stage itself stays where it is
     const QString key = name.toLower();
+    // Values convert as each property takes them; a NaN leaves a number property as it was.
+    if (key == QLatin1String("_name")) {
+        movie::Placement placement = clip.placement();
+        // NaN names a clip "0": the number goes through an integer on its way to text.
+        placement.name = value.isNumber() && std::isnan(value.asNumber()) ? QStringLiteral("0") : m_machine->toString(value);
+        clip.setPlacement(placement);
+        return true;
+    }
+    if (key == QLatin1String("_quality")) {
+        const QString quality = m_machine->toString(value).toUpper();
+        if (quality == QLatin1String("LOW") || quality == QLatin1String("MEDIUM") || quality == QLatin1String("HIGH")
+            || quality == QLatin1String("BEST"))
+            m_quality = quality;
+        return true;
+    }
+    if (key == QLatin1String("_focusrect")) {
+        if (value.isObject()) {  // taken as false without asking the object anything
+            m_focusRect = false;
+            return true;
+        }
+        const double number = m_machine->toNumber(value);
+        if (!std::isnan(number)) m_focusRect = number != 0;
+        return true;
+    }
+    static const char* const kNumeric[] = {"_x", "_y", "_xscale", "_yscale", "_rotation", "_alpha", "_visible",
+                                           "_width", "_height", "_highquality", "_soundbuftime"};
+    if (std::none_of(std::begin(kNumeric), std::end(kNumeric), [&key](const char* known) { return key == QLatin1String(known); }))
+        return false;
+    const double number = m_machine->toNumber(value);
+    if (std::isnan(number)) return true;
+    if (key == QLatin1String("_highquality")) {
+        const double level = std::trunc(number);
+        m_quality = level >= 2 ? QStringLiteral("BEST") : level == 0 ? QStringLiteral("LOW") : QStringLiteral("HIGH");
+        return true;
+    }
+    if (key == QLatin1String("_soundbuftime")) {
+        m_soundBufferTime = std::isinf(number) ? std::numeric_limits<qint32>::min() : avm1::toInt32(number);
+        return true;
+    }
     movie::Placement placement = clip.placement();
     format::Matrix& m = placement.matrix;
-    const double number = m_machine->toNumber(value);
-    const double scaleX = std::hypot(m.a, m.b);
-    const double scaleY = std::hypot(m.c, m.d);
-    const double angle = std::atan2(m.b, m.a);
+    stage::ScriptScale scale = scaleOf(clip);
+    bool rescaled = false;
+    // Matrix factors, taken as given when a size is asked for: percent and back would not
+    // give the same number.
+    std::optional<double> factorX, factorY;
     if (key == QLatin1String("_visible")) {
-        placement.visible = m_machine->toBoolean(value);
-    } else if (!std::isfinite(number)) {
-        return key == QLatin1String("_x") || key == QLatin1String("_y") || key == QLatin1String("_alpha")
-            || key == QLatin1String("_xscale") || key == QLatin1String("_yscale") || key == QLatin1String("_rotation")
-            || key == QLatin1String("_width") || key == QLatin1String("_height");
+        placement.visible = number != 0;
     } else if (key == QLatin1String("_x")) {
-        m.tx = number * kTwips;
+        m.tx = twipsOf(number);
     } else if (key == QLatin1String("_y")) {
-        m.ty = number * kTwips;
+        m.ty = twipsOf(number);
     } else if (key == QLatin1String("_xscale")) {
-        m.a = number / 100 * std::cos(angle);
-        m.b = number / 100 * std::sin(angle);
+        scale.xScale = number;
+        rescaled = true;
     } else if (key == QLatin1String("_yscale")) {
-        m.c = -number / 100 * std::sin(angle);
-        m.d = number / 100 * std::cos(angle);
+        scale.yScale = number;
+        rescaled = true;
+    } else if (key == QLatin1String("_rotation")) {
+        scale.rotation = normalizedDegrees(number);
+        rescaled = true;
     } else if (key == QLatin1String("_width") || key == QLatin1String("_height")) {
         // Scales along the clip's own axis so its unturned box gets the size asked for.
         const auto bounds = stage::localBounds(clip);
         const bool width = key == QLatin1String("_width");
         const double extent = bounds ? (width ? bounds->width() : bounds->height()) : 0.0;
-        if (extent <= 0) return true;
-        const double scale = number * kTwips / extent;
-        if (width) {
-            m.a = scale * std::cos(angle);
-            m.b = scale * std::sin(angle);
-        } else {
-            m.c = -scale * std::sin(angle);
-            m.d = scale * std::cos(angle);
-        }
-    } else if (key == QLatin1String("_rotation")) {
-        const double radians = number * M_PI / 180;
-        m.a = scaleX * std::cos(radians);
-        m.b = scaleX * std::sin(radians);
-        m.c = -scaleY * std::sin(radians);
-        m.d = scaleY * std::cos(radians);
+        if (extent <= 0 || !std::isfinite(number)) return true;
+        const double factor = number * kTwips / extent;
+        (width ? scale.xScale : scale.yScale) = factor * 100;
+        (width ? factorX : factorY) = factor;
+        rescaled = true;
     } else if (key == QLatin1String("_alpha")) {
-        placement.colorTransform.alphaMult = qint16(std::clamp(number * 256 / 100, -32768.0, 32767.0));
-    } else {
-        return false;
+        // 8.8 fixed point, cut toward zero; infinities have no fixed-point value and give 0.
+        placement.colorTransform.alphaMult = std::isinf(number) ? 0 : qint16(avm1::toInt32(number * 256 / 100));
+    }
+    if (rescaled) {
+        const double radians = std::isnan(scale.rotation) ? std::atan2(m.b, m.a) : scale.rotation * M_PI / 180;
+        const double x = factorX.value_or(scale.xScale / 100), y = factorY.value_or(scale.yScale / 100);
+        m.a = finite(x * std::cos(radians));
+        m.b = finite(x * std::sin(radians));
+        m.c = finite(-y * std::sin(radians));
+        m.d = finite(y * std::cos(radians));
     }
     clip.setScriptPlacement(placement);
+    if (rescaled) clip.setScriptScale(scale);
     return true;
 }
 
@@ -599,20 +704,23 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     }
     if (key == QLatin1String("_x")) return avm1::Value(m.tx / kTwips);
     if (key == QLatin1String("_y")) return avm1::Value(m.ty / kTwips);
-    if (key == QLatin1String("_xscale")) return avm1::Value(std::hypot(m.a, m.b) * 100);
-    if (key == QLatin1String("_yscale")) return avm1::Value(std::hypot(m.c, m.d) * 100);
+    if (key == QLatin1String("_xscale")) return avm1::Value(scaleOf(clip).xScale);
+    if (key == QLatin1String("_yscale")) return avm1::Value(scaleOf(clip).yScale);
     if (key == QLatin1String("_width") || key == QLatin1String("_height")) {
         const auto bounds = stage::localBounds(clip);
         if (!bounds) return avm1::Value(0);
         const QRectF box = m.toTransform().mapRect(*bounds);
         return avm1::Value((key == QLatin1String("_width") ? box.width() : box.height()) / kTwips);
     }
-    if (key == QLatin1String("_rotation")) return avm1::Value(std::atan2(m.b, m.a) * 180 / M_PI);
+    if (key == QLatin1String("_rotation")) return avm1::Value(scaleOf(clip).rotation);
     if (key == QLatin1String("_alpha")) return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
     if (key == QLatin1String("_visible")) return avm1::Value(clip.placement().visible);
     if (key == QLatin1String("_url")) return avm1::Value(clipUrl(clip));
-    if (key == QLatin1String("_quality")) return avm1::Value(QStringLiteral("HIGH"));
-    if (key == QLatin1String("_soundbuftime")) return avm1::Value(5);
+    if (key == QLatin1String("_quality")) return avm1::Value(m_quality);
+    if (key == QLatin1String("_highquality"))
+        return avm1::Value(m_quality == QLatin1String("BEST") ? 2 : m_quality == QLatin1String("LOW") ? 0 : 1);
+    if (key == QLatin1String("_focusrect")) return avm1::Value(m_focusRect);
+    if (key == QLatin1String("_soundbuftime")) return avm1::Value(m_soundBufferTime);
     if (key == QLatin1String("_xmouse") || key == QLatin1String("_ymouse")) {
         const auto toClip = stageToClip(clip);
         if (!toClip) return avm1::Value(0);

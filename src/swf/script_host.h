@@ -22,6 +22,7 @@ class MovieDefinition;
 struct Frame;
 }
 namespace swf::stage {
+struct ScriptScale;
 class DisplayObject;
 class MovieClip;
 }
@@ -165,6 +166,11 @@ private:
 
     stage::MovieClip* clipOf(Target target) const;
     stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
+    // Scripts look children up by name far more often than children change: parents with
+    // many children keep an index of them (the first by depth for each name) until any
+    // clip's children change (stage::MovieClip::childrenGeneration).
+    mutable std::unordered_map<const stage::MovieClip*, QHash<QString, stage::MovieClip*>> m_childIndex;
+    mutable quint64 m_childIndexGeneration = 0;
     stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
     void runFrameActions(stage::MovieClip& clip, const movie::Frame& frame);
     void runClipEvent(stage::MovieClip& clip, quint32 event);
@@ -182,6 +188,7 @@ private:
     // Writes a placement property (_x, _y, _xscale, _yscale, _rotation, _alpha, _visible);
     // false for any other name.
     bool setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value);
+    stage::ScriptScale scaleOf(const stage::MovieClip& clip) const;
 
     const movie::MovieDefinition& m_movie;
     ScriptPlayerHooks m_hooks;
@@ -235,6 +242,10 @@ private:
     quint32 m_random = 0x2545F491u;
     int m_depth = 0;
     int m_constructNesting = 0;
+    // Player-wide settings scripts read and write through any clip.
+    QString m_quality = QStringLiteral("HIGH");
+    bool m_focusRect = true;
+    int m_soundBufferTime = 5;
     qint64 m_lastScriptBirth = 0;  // script-made clips count down, apart from the timeline's
 };
 

@@ -53,9 +53,12 @@ QString Machine::toString(const Value& value)
         return primitiveToString(value, m_swfVersion);
     if (object->kind() == ObjectKind::Clip)
         return m_host.targetPath(object);
-    // An object without toString converts as the undefined its missing method answers.
-    const Value text = callMethod(value, QStringLiteral("toString"), {});
-    if (!text.isObject() && !unwinding())
+    // Text from toString is the answer; an object without toString converts as the undefined
+    // its missing method answers; any other answer does not count.
+    const Value method = getMember(value, QStringLiteral("toString"));
+    const bool callable = method.asObject() && method.asObject()->isFunction();
+    const Value text = callable ? call(method, value, {}) : Value();
+    if ((text.isString() || !callable) && !unwinding())
         return primitiveToString(text, m_swfVersion);
     return object->isFunction() ? QStringLiteral("[type Function]") : QStringLiteral("[type Object]");
 }

@@ -5,6 +5,7 @@
 #include "swf/movie/timeline.h"
 
 #include <memory>
+#include <optional>
 
 namespace swf::movie {
 class MovieDefinition;
@@ -13,6 +14,12 @@ class MovieDefinition;
 namespace swf::stage {
 
 class MovieClip;
+
+// Scale and rotation as a script last set them: kept apart from the matrix because the
+// matrix cannot tell -5% from 5% turned half round, and scripts read back what they set.
+struct ScriptScale {
+    double xScale = 100, yScale = 100, rotation = 0;  // percent, percent, degrees
+};
 
 class DisplayObject {
 public:
@@ -28,7 +35,10 @@ public:
     static quint64 nextSerial();
     const movie::MovieDefinition& movie() const { return m_movie; }
     const movie::Placement& placement() const { return m_placement; }
-    void setPlacement(const movie::Placement& placement) { m_placement = placement; }
+    void setPlacement(const movie::Placement& placement) {
+        if (!(placement.matrix == m_placement.matrix)) m_scriptScale.reset();
+        m_placement = placement;
+    }
     // A script that moves, scales, turns, fades or hides an instance takes those over from
     // the timeline, which from then on no longer changes them.
     bool scriptOwned() const { return m_scriptOwned; }
@@ -36,6 +46,9 @@ public:
         m_placement = placement;
         m_scriptOwned = true;
     }
+
+    const std::optional<ScriptScale>& scriptScale() const { return m_scriptScale; }
+    void setScriptScale(const ScriptScale& scale) { m_scriptScale = scale; }
 
     // Made by a script (attachMovie, duplicateMovieClip...) or moved to another depth by one:
     // the timeline neither removes nor replaces it.
@@ -53,6 +66,7 @@ private:
     movie::Placement m_placement;
     bool m_scriptOwned = false;
     bool m_scripted = false;
+    std::optional<ScriptScale> m_scriptScale;
     quint64 m_serial;
 };
 
