@@ -56,9 +56,9 @@ ActionAssembler& invoke(ActionAssembler& code, const QString& object, const QStr
 
 // A movie whose sprite (a 10 by 10 square, with spriteScript on its frame) is exported as
 // "box", and whose first frame runs script.
-QByteArray boxMovie(const ActionAssembler& script, const QByteArray& spriteScript = {}) {
-    SwfBuilder builder(8, QSize(200, 200), 12);
-    SwfBuilder sprite(8, QSize(100, 100), 12);
+QByteArray boxMovie(const ActionAssembler& script, const QByteArray& spriteScript = {}, int version = 8) {
+    SwfBuilder builder(version, QSize(200, 200), 12);
+    SwfBuilder sprite(version, QSize(100, 100), 12);
     sprite.place(1, builder.defineRect(QRectF(0, 0, 10, 10), Qt::red));
     if (!spriteScript.isEmpty()) sprite.doAction(spriteScript);
     sprite.showFrame();
@@ -89,6 +89,8 @@ private slots:
     void endlessGotosAreCutOff();
     void scriptMadeClips_data();
     void scriptMadeClips();
+    void childrenByName_data();
+    void childrenByName();
     void clipPropertiesConvertAsThePlayerDoes_data();
     void clipPropertiesConvertAsThePlayerDoes();
     void gotoMovesThePlayheadAtOnce();
@@ -341,6 +343,72 @@ void SwfScriptTest::clipPropertiesConvertAsThePlayerDoes() {
     builder.showFrame();
     Run run(builder.finish());
     QCOMPARE(run.traces, QStringList{expected});
+}
+
+// A timeline of many clips, looked up by name while scripts add, rename, remove and reorder
+// them: every lookup answers from the stage as it is at that moment.
+void SwfScriptTest::childrenByName_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    auto many = [](int version) {
+        ActionAssembler code(version);
+        for (int i = 0; i < 20; ++i)
+            invoke(code, "_root", "attachMovie", {"box", QStringLiteral("c%1").arg(i), i + 1}).op(ActionCode::Pop);
+        return code;
+    };
+    {
+        ActionAssembler code = many(8);
+        traceMember(code, "c5", "_name");
+        code.getVariable("c5").push({"_name", "renamed"}).op(ActionCode::SetMember);
+        code.getVariable("c5").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        traceMember(code, "renamed", "_name");
+        QTest::newRow("renamed") << boxMovie(code) << "c5|undefined|renamed";
+    }
+    {
+        ActionAssembler code = many(8);
+        traceMember(code, "c7", "_name");
+        invoke(code, "c7", "removeMovieClip").op(ActionCode::Pop);
+        code.getVariable("c7").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        QTest::newRow("removed") << boxMovie(code) << "c7|undefined";
+    }
+    {
+        ActionAssembler code = many(8);
+        traceMember(code, "c3", "_name");
+        invoke(code, "_root", "attachMovie", {"box", "late", 30}).op(ActionCode::Pop);
+        traceMember(code, "late", "_name");
+        QTest::newRow("attached after a lookup") << boxMovie(code) << "c3|late";
+    }
+    {
+        ActionAssembler code = many(8);
+        invoke(code, "_root", "attachMovie", {"box", "twin", 40}).op(ActionCode::Pop);
+        invoke(code, "twin", "getDepth").op(ActionCode::Trace);
+        invoke(code, "_root", "attachMovie", {"box", "twin", 35}).op(ActionCode::Pop);
+        invoke(code, "twin", "getDepth").op(ActionCode::Trace);
+        code.push({"second"});
+        invoke(code, "_root", "attachMovie", {"box", "twin", 45}).op(ActionCode::SetVariable);
+        invoke(code, "second", "swapDepths", {30}).op(ActionCode::Pop);
+        invoke(code, "twin", "getDepth").op(ActionCode::Trace);
+        QTest::newRow("equal names: the lowest depth") << boxMovie(code) << "40|35|30";
+    }
+    {
+        ActionAssembler code = many(6);
+        traceMember(code, "C5", "_name");
+        invoke(code, "_root", "attachMovie", {"box", "Mixed", 50}).op(ActionCode::Pop);
+        traceMember(code, "mIXED", "_name");
+        QTest::newRow("case ignored before SWF 7") << boxMovie(code, {}, 6) << "c5|Mixed";
+    }
+    {
+        ActionAssembler code = many(8);
+        traceMember(code, "C5", "_name");
+        QTest::newRow("case kept from SWF 7") << boxMovie(code) << "undefined";
+    }
+}
+
+void SwfScriptTest::childrenByName() {
+    QFETCH(QByteArray, movie);
+    QFETCH(QString, expected);
+    Run run(movie);
+    QCOMPARE(run.traces.join(QLatin1Char('|')), expected);
 }
 
 void SwfScriptTest::gotoMovesThePlayheadAtOnce() {

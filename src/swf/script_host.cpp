@@ -33,8 +33,28 @@ QString exportKey(const QString& name) {
 }
 
 namespace {
+// Case folding keeps lengths, so the length settles most comparisons of a lookup by name.
 bool sameName(const QString& a, const QString& b, bool caseSensitive) {
-    return a.compare(b, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+    if (a.size() != b.size()) return false;
+    return caseSensitive ? a == b : a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Two names share this key exactly when sameName matches them: QString::compare without
+// case folds each code point on its own, and so does this.
+QString nameKey(const QString& name, bool caseSensitive) {
+    if (caseSensitive) return name;
+    QString key = name;
+    char16_t* units = reinterpret_cast<char16_t*>(key.data());
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (QChar::isHighSurrogate(units[i]) && i + 1 < key.size() && QChar::isLowSurrogate(units[i + 1])) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(units[i], units[i + 1]));
+            units[i] = QChar::highSurrogate(folded);
+            units[++i] = QChar::lowSurrogate(folded);
+        } else {
+            units[i] = static_cast<char16_t>(QChar::toCaseFolded(char32_t(units[i])));
+        }
+    }
+    return key;
 }
 }  // namespace
 
@@ -375,8 +395,25 @@ void ScriptHost::callFrame(Target target, int frame) {
 
 stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString& name) const {
     const bool caseSensitive = m_machine->swfVersion() >= 7;
+    constexpr size_t kIndexedFrom = 16;
+    if (parent.children().size() >= kIndexedFrom) {
+        const quint64 generation = stage::MovieClip::childrenGeneration();
+        if (generation != m_childIndexGeneration) {
+            m_childIndex.clear();
+            m_childIndexGeneration = generation;
+        }
+        auto [index, fresh] = m_childIndex.try_emplace(&parent);
+        if (fresh) {
+            for (const auto& [depth, child] : parent.children()) {
+                if (!child->asClip()) continue;
+                const QString key = nameKey(child->placement().name, caseSensitive);
+                if (!index->second.contains(key)) index->second.insert(key, child->asClip());
+            }
+        }
+        return index->second.value(nameKey(name, caseSensitive));
+    }
     for (const auto& [depth, child] : parent.children())
-        if (child->asClip() && sameName(child->placement().name, name, caseSensitive)) return child->asClip();
+        if (sameName(child->placement().name, name, caseSensitive) && child->asClip()) return child->asClip();
     return nullptr;
 }
 
@@ -403,7 +440,13 @@ avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
         clip = m_root;
         rest = rest.mid(1);
     }
-    const QStringList parts = rest.split(QRegularExpression(QStringLiteral("[/.]")), Qt::SkipEmptyParts);
+    // Most paths are one name (_root, _parent, a child); only longer ones need splitting.
+    static const QRegularExpression kSeparators(QStringLiteral("[/.]"));
+    QStringList parts;
+    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('.')))
+        parts = rest.split(kSeparators, Qt::SkipEmptyParts);
+    else if (!rest.isEmpty())
+        parts.append(rest);
     for (int i = 0; i < parts.size() && clip; ++i) {
         const QString& part = parts[i];
         if (part == QLatin1String("..") || sameName(part, QStringLiteral("_parent"), false))
@@ -478,6 +521,7 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
         // NaN names a clip "0": the number goes through an integer on its way to text.
         placement.name = value.isNumber() && std::isnan(value.asNumber()) ? QStringLiteral("0") : m_machine->toString(value);
         clip.setPlacement(placement);
+        stage::MovieClip::childrenChanged();
         return true;
     }
     if (key == QLatin1String("_quality")) {

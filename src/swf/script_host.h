@@ -166,6 +166,11 @@ private:
 
     stage::MovieClip* clipOf(Target target) const;
     stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
+    // Scripts look children up by name far more often than children change: parents with
+    // many children keep an index of them (the first by depth for each name) until any
+    // clip's children change (stage::MovieClip::childrenGeneration).
+    mutable std::unordered_map<const stage::MovieClip*, QHash<QString, stage::MovieClip*>> m_childIndex;
+    mutable quint64 m_childIndexGeneration = 0;
     stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
     void runFrameActions(stage::MovieClip& clip, const movie::Frame& frame);
     void runClipEvent(stage::MovieClip& clip, quint32 event);

@@ -46,8 +46,12 @@ std::unique_ptr<DisplayObject> createInstance(const movie::Character* character,
 
 namespace {
 std::atomic<quint64> g_serials{1};
+std::atomic<quint64> g_childrenGeneration{0};
 thread_local FrameObserver* t_frameObserver = nullptr;
 }
+
+quint64 MovieClip::childrenGeneration() { return g_childrenGeneration.load(std::memory_order_relaxed); }
+void MovieClip::childrenChanged() { g_childrenGeneration.fetch_add(1, std::memory_order_relaxed); }
 
 FrameObserver*& currentFrameObserver() { return t_frameObserver; }
 
@@ -69,6 +73,7 @@ MovieClip::MovieClip(const movie::Character* character, const movie::Timeline& t
 MovieClip::~MovieClip() {
     // Children go first, so observers hear of them while their parent still exists.
     m_children.clear();
+    childrenChanged();
     if (t_frameObserver) t_frameObserver->clipDestroyed(*this);
 }
 
@@ -90,6 +95,7 @@ void MovieClip::reconcile() {
     // Merge the placement state into the live children, both ordered by depth.
     // Children that scripts placed or moved stay where they are.
     auto erase = [this](Children::iterator at) {
+        childrenChanged();
         if (t_frameObserver) t_frameObserver->retire(std::move(at->second));
         return m_children.erase(at);
     };
@@ -106,6 +112,7 @@ void MovieClip::reconcile() {
             }
             const movie::Placement& old = child->second->placement();
             if (old.birth == placement.birth && old.characterId == placement.characterId) {
+                if (old.name != placement.name) childrenChanged();
                 if (child->second->scriptOwned()) {
                     movie::Placement kept = placement;
                     kept.matrix = old.matrix;
@@ -124,6 +131,7 @@ void MovieClip::reconcile() {
         instance->setPlacement(placement);
         if (instance->asClip() && instance->asClip()->frameCount() > 0) created.push_back(instance->asClip());
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
+        childrenChanged();
     }
     while (child != m_children.end()) child = eraseUnlessScripted(child);
     // A sprite placed while the movie plays starts on its first frame, sounds, clip events
@@ -141,6 +149,7 @@ DisplayObject* MovieClip::addScripted(int depth, std::unique_ptr<DisplayObject> 
     child->setScripted();
     DisplayObject* added = child.get();
     m_children.insert_or_assign(depth, std::move(child));
+    childrenChanged();
     return added;
 }
 
@@ -148,6 +157,7 @@ std::unique_ptr<DisplayObject> MovieClip::takeChild(const DisplayObject* child) 
     const int depth = depthOf(child);
     if (depth == -1) return nullptr;
     auto node = m_children.extract(depth);
+    childrenChanged();
     return std::move(node.mapped());
 }
 
@@ -165,6 +175,7 @@ int MovieClip::depthOf(const DisplayObject* child) const {
 void MovieClip::swapDepth(const DisplayObject* child, int depth) {
     const int from = depthOf(child);
     if (from == -1 || from == depth) return;
+    childrenChanged();
     auto moving = m_children.extract(from);
     moving.mapped()->setScripted();
     auto there = m_children.find(depth);
