@@ -2,6 +2,7 @@
 // from scripts, sprite scripts and paths, fscommand, getURL filtering, and the corpus's
 // trace cases run line for line.
 #include "avm1/action_assembler.h"
+#include "render_check.h"
 #include "swf_builder.h"
 
 #include "swf/Player.h"
@@ -83,6 +84,8 @@ private slots:
     void backwardSeekRunsNoScripts();
     void endlessGotosAreCutOff_data();
     void endlessGotosAreCutOff();
+    void opaqueBackground_data();
+    void opaqueBackground();
     void scriptMadeClips_data();
     void scriptMadeClips();
     void gotoMovesThePlayheadAtOnce();
@@ -379,6 +382,49 @@ void SwfScriptTest::loadsStayBesideTheMovie() {
     QVERIFY(traces.isEmpty());  // loads finish on a later tick
     player.advance();
     QCOMPARE(traces, (QStringList{"a=1", "undefined", "undefined"}));
+}
+
+// A clip's opaque background fills its bounds behind its content: set by PlaceObject3, or by
+// the script property, which also takes it away again.
+void SwfScriptTest::opaqueBackground_data() {
+    QTest::addColumn<bool>("fromTimeline");
+    QTest::addColumn<QString>("script");  // "", "blue" or "clear"
+    QTest::addColumn<QColor>("between");  // between the clip's two shapes
+    QTest::newRow("from the timeline") << true << "" << QColor(Qt::green);
+    QTest::newRow("set by a script") << false << "blue" << QColor(Qt::blue);
+    QTest::newRow("taken away by a script") << true << "clear" << QColor(Qt::white);
+    QTest::newRow("none") << false << "" << QColor(Qt::white);
+}
+
+void SwfScriptTest::opaqueBackground() {
+    QFETCH(bool, fromTimeline);
+    QFETCH(QString, script);
+    QFETCH(QColor, between);
+    SwfBuilder builder = swftest::stage(8);
+    SwfBuilder inner(8);
+    inner.place(1, builder.defineRect(QRectF(10, 10, 10, 10), Qt::red));
+    inner.place(2, builder.defineRect(QRectF(40, 40, 10, 10), Qt::red));
+    inner.showFrame();
+    swftest::Place place;
+    place.depth = 1;
+    place.characterId = builder.defineSprite(inner);
+    place.name = QStringLiteral("kid");
+    if (fromTimeline) place.opaqueBackground = QColor(Qt::green);
+    builder.placeObject3(place);
+    if (!script.isEmpty()) {
+        ActionAssembler set(8);
+        set.getVariable("kid").push({"opaqueBackground"});
+        if (script == "blue") set.push({0x0000ff});
+        else set.push({avm1test::PushValue::null()});
+        builder.doAction(set.op(ActionCode::SetMember).bytes());
+    }
+    builder.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    const QImage image = swftest::render(player);
+    QVERIFY2(swftest::near(image.pixel(30, 30), between), qPrintable(swftest::describe(image.pixel(30, 30))));
+    QVERIFY(swftest::near(image.pixel(5, 5), Qt::white));
+    QVERIFY(swftest::near(image.pixel(15, 15), Qt::red));
 }
 
 void SwfScriptTest::corpusTraces_data() {

@@ -4,6 +4,7 @@
 #include "swf/render/blend.h"
 #include "swf/render/filters.h"
 #include "swf/render/text_layout.h"
+#include "swf/stage/bounds.h"
 #include "swf/stage/button_instance.h"
 
 #include <algorithm>
@@ -199,6 +200,13 @@ void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& o
 
 void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
     if (const stage::MovieClip* clip = object.asClip()) {
+        if (const auto background = clip->opaqueBackground()) {
+            // The box behind the clip's content, in its own coordinates, always opaque.
+            if (const auto bounds = stage::localBounds(*clip)) {
+                painter.setTransform(context.transform);
+                painter.fillRect(*bounds, context.cx.apply(QColor::fromRgb(*background | 0xff000000u)));
+            }
+        }
         drawClipDrawing(painter, *clip, context);
         drawChildren(painter, clip->children(), context);
         return;

@@ -42,6 +42,15 @@ public:
     bool scripted() const { return m_scripted; }
     void setScripted() { m_scripted = true; }
 
+    // A box filled behind the object, set by a script; nullopt leaves it to the timeline.
+    void setScriptBackground(std::optional<QRgb> color) {
+        m_scriptBackground = color;
+        m_backgroundByScript = true;
+    }
+    std::optional<QRgb> opaqueBackground() const {
+        return m_backgroundByScript ? m_scriptBackground : m_placement.opaqueBackground;
+    }
+
     // One tick of the movie's clock.
     virtual void advance() {}
     virtual MovieClip* asClip() { return nullptr; }
@@ -52,6 +61,8 @@ private:
     const movie::MovieDefinition& m_movie;
     movie::Placement m_placement;
     bool m_scriptOwned = false;
+    std::optional<QRgb> m_scriptBackground;
+    bool m_backgroundByScript = false;
     bool m_scripted = false;
     quint64 m_serial;
 };
