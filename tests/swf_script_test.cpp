@@ -86,6 +86,7 @@ private slots:
     void endlessGotosAreCutOff();
     void opaqueBackground_data();
     void opaqueBackground();
+    void gradientFillFromScript();
     void scriptMadeClips_data();
     void scriptMadeClips();
     void gotoMovesThePlayheadAtOnce();
@@ -425,6 +426,32 @@ void SwfScriptTest::opaqueBackground() {
     QVERIFY2(swftest::near(image.pixel(30, 30), between), qPrintable(swftest::describe(image.pixel(30, 30))));
     QVERIFY(swftest::near(image.pixel(5, 5), Qt::white));
     QVERIFY(swftest::near(image.pixel(15, 15), Qt::red));
+}
+
+// beginGradientFill with a box: red at the box's left edge, blue at its right.
+void SwfScriptTest::gradientFillFromScript() {
+    ActionAssembler code(8);
+    invoke(code, "_root", "createEmptyMovieClip", {"d", 1}).op(ActionCode::Pop);
+    code.push({"matrixType", "box", "x", 0, "y", 0, "w", 100, "h", 20, "r", 0, 6}).op(ActionCode::InitObject);
+    code.push({255, 0, 2}).op(ActionCode::InitArray);
+    code.push({100, 100, 2}).op(ActionCode::InitArray);
+    code.push({0x0000ff, 0xff0000, 2}).op(ActionCode::InitArray);
+    code.push({"linear"});
+    code.getVariable("d").callMethod("beginGradientFill", 5).op(ActionCode::Pop);
+    invoke(code, "d", "moveTo", {0, 0}).op(ActionCode::Pop);
+    invoke(code, "d", "lineTo", {100, 0}).op(ActionCode::Pop);
+    invoke(code, "d", "lineTo", {100, 20}).op(ActionCode::Pop);
+    invoke(code, "d", "lineTo", {0, 20}).op(ActionCode::Pop);
+    invoke(code, "d", "endFill").op(ActionCode::Pop);
+    SwfBuilder builder = swftest::stage(8);
+    builder.doAction(code.bytes());
+    builder.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    const QImage image = swftest::render(player);
+    QVERIFY2(swftest::near(image.pixel(1, 10), Qt::red, 12), qPrintable(swftest::describe(image.pixel(1, 10))));
+    QVERIFY2(swftest::near(image.pixel(98, 10), Qt::blue, 12), qPrintable(swftest::describe(image.pixel(98, 10))));
+    QVERIFY(swftest::near(image.pixel(50, 30), Qt::white));
 }
 
 void SwfScriptTest::corpusTraces_data() {
