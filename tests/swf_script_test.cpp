@@ -87,6 +87,8 @@ private slots:
     void opaqueBackground_data();
     void opaqueBackground();
     void gradientFillFromScript();
+    void setMask_data();
+    void setMask();
     void scriptMadeClips_data();
     void scriptMadeClips();
     void gotoMovesThePlayheadAtOnce();
@@ -452,6 +454,42 @@ void SwfScriptTest::gradientFillFromScript() {
     QVERIFY2(swftest::near(image.pixel(1, 10), Qt::red, 12), qPrintable(swftest::describe(image.pixel(1, 10))));
     QVERIFY2(swftest::near(image.pixel(98, 10), Qt::blue, 12), qPrintable(swftest::describe(image.pixel(98, 10))));
     QVERIFY(swftest::near(image.pixel(50, 30), Qt::white));
+}
+
+// setMask: the clip shows only under the mask, and the mask itself is not drawn; null
+// takes the mask away.
+void SwfScriptTest::setMask_data() {
+    QTest::addColumn<bool>("takenAway");
+    QTest::newRow("masked") << false;
+    QTest::newRow("mask taken away") << true;
+}
+
+void SwfScriptTest::setMask() {
+    QFETCH(bool, takenAway);
+    SwfBuilder builder = swftest::stage(7);
+    auto sprite = [&builder](const QRectF& rect, const QColor& color, const QString& name, int depth) {
+        SwfBuilder inner(7);
+        inner.place(1, builder.defineRect(rect, color));
+        inner.showFrame();
+        swftest::Place place;
+        place.depth = depth;
+        place.characterId = builder.defineSprite(inner);
+        place.name = name;
+        builder.place(place);
+    };
+    sprite(QRectF(0, 0, 50, 50), Qt::red, QStringLiteral("a"), 1);
+    sprite(QRectF(20, 20, 60, 10), Qt::black, QStringLiteral("m"), 2);
+    ActionAssembler code(7);
+    code.getVariable("m").getVariable("a").callMethod("setMask", 1).op(ActionCode::Pop);
+    if (takenAway) code.push({avm1test::PushValue::null()}).getVariable("a").callMethod("setMask", 1).op(ActionCode::Pop);
+    builder.doAction(code.bytes());
+    builder.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    const QImage image = swftest::render(player);
+    QVERIFY(swftest::near(image.pixel(25, 25), takenAway ? Qt::black : Qt::red));
+    QVERIFY(swftest::near(image.pixel(5, 5), takenAway ? Qt::red : Qt::white));
+    QVERIFY(swftest::near(image.pixel(70, 25), takenAway ? Qt::black : Qt::white));
 }
 
 void SwfScriptTest::corpusTraces_data() {

@@ -310,6 +310,13 @@ void ScriptHost::installClipMethods() {
         if (c.args.size() >= 4) clip.drawing().curveTo(twips(c, 0), twips(c, 2));
         return avm1::Value();
     });
+    method("setMask", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        stage::MovieClip* mask = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;
+        // A clip the timeline already uses as a mask stays the timeline's, on either side.
+        if (clip.placement().clipDepth > 0 || (mask && mask->placement().clipDepth > 0)) return avm1::Value();
+        clip.setScriptMask(mask != &clip ? mask : nullptr);
+        return avm1::Value();
+    });
     method("startDrag", [this](stage::MovieClip& clip, avm1::CallContext& c) {
         const bool lock = !c.args.empty() && m_machine->toBoolean(c.arg(0));
         const bool constrain = c.args.size() >= 5;
