@@ -2,6 +2,7 @@
 // from scripts, sprite scripts and paths, fscommand, getURL filtering, and the corpus's
 // trace cases run line for line.
 #include "avm1/action_assembler.h"
+#include "render_check.h"
 #include "swf_builder.h"
 
 #include "swf/Player.h"
@@ -87,6 +88,11 @@ private slots:
     void backwardSeekRunsNoScripts();
     void endlessGotosAreCutOff_data();
     void endlessGotosAreCutOff();
+    void opaqueBackground_data();
+    void opaqueBackground();
+    void gradientFillFromScript();
+    void setMask_data();
+    void setMask();
     void scriptMadeClips_data();
     void scriptMadeClips();
     void childrenByName_data();
@@ -488,6 +494,111 @@ void SwfScriptTest::loadsStayBesideTheMovie() {
     QVERIFY(traces.isEmpty());  // loads finish on a later tick
     player.advance();
     QCOMPARE(traces, (QStringList{"a=1", "undefined", "undefined"}));
+}
+
+// A clip's opaque background fills its bounds behind its content: set by PlaceObject3, or by
+// the script property, which also takes it away again.
+void SwfScriptTest::opaqueBackground_data() {
+    QTest::addColumn<bool>("fromTimeline");
+    QTest::addColumn<QString>("script");  // "", "blue" or "clear"
+    QTest::addColumn<QColor>("between");  // between the clip's two shapes
+    QTest::newRow("from the timeline") << true << "" << QColor(Qt::green);
+    QTest::newRow("set by a script") << false << "blue" << QColor(Qt::blue);
+    QTest::newRow("taken away by a script") << true << "clear" << QColor(Qt::white);
+    QTest::newRow("none") << false << "" << QColor(Qt::white);
+}
+
+void SwfScriptTest::opaqueBackground() {
+    QFETCH(bool, fromTimeline);
+    QFETCH(QString, script);
+    QFETCH(QColor, between);
+    SwfBuilder builder = swftest::stage(8);
+    SwfBuilder inner(8);
+    inner.place(1, builder.defineRect(QRectF(10, 10, 10, 10), Qt::red));
+    inner.place(2, builder.defineRect(QRectF(40, 40, 10, 10), Qt::red));
+    inner.showFrame();
+    swftest::Place place;
+    place.depth = 1;
+    place.characterId = builder.defineSprite(inner);
+    place.name = QStringLiteral("kid");
+    if (fromTimeline) place.opaqueBackground = QColor(Qt::green);
+    builder.placeObject3(place);
+    if (!script.isEmpty()) {
+        ActionAssembler set(8);
+        set.getVariable("kid").push({"opaqueBackground"});
+        if (script == "blue") set.push({0x0000ff});
+        else set.push({avm1test::PushValue::null()});
+        builder.doAction(set.op(ActionCode::SetMember).bytes());
+    }
+    builder.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    const QImage image = swftest::render(player);
+    QVERIFY2(swftest::near(image.pixel(30, 30), between), qPrintable(swftest::describe(image.pixel(30, 30))));
+    QVERIFY(swftest::near(image.pixel(5, 5), Qt::white));
+    QVERIFY(swftest::near(image.pixel(15, 15), Qt::red));
+}
+
+// beginGradientFill with a box: red at the box's left edge, blue at its right.
+void SwfScriptTest::gradientFillFromScript() {
+    ActionAssembler code(8);
+    invoke(code, "_root", "createEmptyMovieClip", {"d", 1}).op(ActionCode::Pop);
+    code.push({"matrixType", "box", "x", 0, "y", 0, "w", 100, "h", 20, "r", 0, 6}).op(ActionCode::InitObject);
+    code.push({255, 0, 2}).op(ActionCode::InitArray);
+    code.push({100, 100, 2}).op(ActionCode::InitArray);
+    code.push({0x0000ff, 0xff0000, 2}).op(ActionCode::InitArray);
+    code.push({"linear"});
+    code.getVariable("d").callMethod("beginGradientFill", 5).op(ActionCode::Pop);
+    invoke(code, "d", "moveTo", {0, 0}).op(ActionCode::Pop);
+    invoke(code, "d", "lineTo", {100, 0}).op(ActionCode::Pop);
+    invoke(code, "d", "lineTo", {100, 20}).op(ActionCode::Pop);
+    invoke(code, "d", "lineTo", {0, 20}).op(ActionCode::Pop);
+    invoke(code, "d", "endFill").op(ActionCode::Pop);
+    SwfBuilder builder = swftest::stage(8);
+    builder.doAction(code.bytes());
+    builder.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    const QImage image = swftest::render(player);
+    QVERIFY2(swftest::near(image.pixel(1, 10), Qt::red, 12), qPrintable(swftest::describe(image.pixel(1, 10))));
+    QVERIFY2(swftest::near(image.pixel(98, 10), Qt::blue, 12), qPrintable(swftest::describe(image.pixel(98, 10))));
+    QVERIFY(swftest::near(image.pixel(50, 30), Qt::white));
+}
+
+// setMask: the clip shows only under the mask, and the mask itself is not drawn; null
+// takes the mask away.
+void SwfScriptTest::setMask_data() {
+    QTest::addColumn<bool>("takenAway");
+    QTest::newRow("masked") << false;
+    QTest::newRow("mask taken away") << true;
+}
+
+void SwfScriptTest::setMask() {
+    QFETCH(bool, takenAway);
+    SwfBuilder builder = swftest::stage(7);
+    auto sprite = [&builder](const QRectF& rect, const QColor& color, const QString& name, int depth) {
+        SwfBuilder inner(7);
+        inner.place(1, builder.defineRect(rect, color));
+        inner.showFrame();
+        swftest::Place place;
+        place.depth = depth;
+        place.characterId = builder.defineSprite(inner);
+        place.name = name;
+        builder.place(place);
+    };
+    sprite(QRectF(0, 0, 50, 50), Qt::red, QStringLiteral("a"), 1);
+    sprite(QRectF(20, 20, 60, 10), Qt::black, QStringLiteral("m"), 2);
+    ActionAssembler code(7);
+    code.getVariable("m").getVariable("a").callMethod("setMask", 1).op(ActionCode::Pop);
+    if (takenAway) code.push({avm1test::PushValue::null()}).getVariable("a").callMethod("setMask", 1).op(ActionCode::Pop);
+    builder.doAction(code.bytes());
+    builder.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(builder.finish()));
+    const QImage image = swftest::render(player);
+    QVERIFY(swftest::near(image.pixel(25, 25), takenAway ? Qt::black : Qt::red));
+    QVERIFY(swftest::near(image.pixel(5, 5), takenAway ? Qt::red : Qt::white));
+    QVERIFY(swftest::near(image.pixel(70, 25), takenAway ? Qt::black : Qt::white));
 }
 
 void SwfScriptTest::corpusTraces_data() {

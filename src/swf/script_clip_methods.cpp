@@ -47,6 +47,75 @@ QColor colorOf(avm1::CallContext& context, std::size_t rgbIndex, std::size_t alp
                   int(std::clamp(alpha, 0.0, 100.0) * 255 / 100));
 }
 
+// beginGradientFill(type, colors, alphas, ratios, matrix [, spread, interpolation, focal]):
+// nullopt when the arguments make no gradient (the fill is then ignored, as the player does).
+std::optional<format::FillStyle> gradientFillOf(avm1::Machine& machine, avm1::CallContext& c) {
+    constexpr std::size_t kMaxStops = 15;
+    const QString type = avm1::argString(c, 0);
+    avm1::Object* colors = c.arg(1).asObject();
+    avm1::Object* alphas = c.arg(2).asObject();
+    avm1::Object* ratios = c.arg(3).asObject();
+    avm1::Object* box = c.arg(4).asObject();
+    if ((type != QLatin1String("linear") && type != QLatin1String("radial")) || !colors || !alphas || !ratios || !box)
+        return std::nullopt;
+    auto number = [&machine](avm1::Object* object, const QString& name) {
+        return machine.toNumber(machine.getMember(avm1::Value(object), name));
+    };
+    const double count = number(colors, QStringLiteral("length"));
+    if (!(count >= 1) || number(alphas, QStringLiteral("length")) != count ||
+        number(ratios, QStringLiteral("length")) != count)
+        return std::nullopt;
+    format::FillStyle fill;
+    fill.kind = type == QLatin1String("linear") ? format::FillStyle::Kind::LinearGradient
+                                                : format::FillStyle::Kind::RadialGradient;
+    for (std::size_t i = 0; i < std::min<std::size_t>(std::size_t(count), kMaxStops); ++i) {
+        const QString index = QString::number(i);
+        const std::uint32_t rgb = avm1::toUint32(number(colors, index));
+        double alpha = number(alphas, index);
+        double ratio = number(ratios, index);
+        if (!std::isfinite(alpha)) alpha = 0;
+        if (!std::isfinite(ratio)) ratio = 0;
+        fill.gradient.records.push_back(
+            {quint8(std::clamp(ratio, 0.0, 255.0)),
+             QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF),
+                    int(std::clamp(alpha, 0.0, 100.0) * 255 / 100))});
+    }
+    // The matrix maps the gradient's square of 1638.4 pixels (32768 twips) onto the clip:
+    // either a Matrix (a, b, c, d, tx, ty) or a box (x, y, w, h, r).
+    format::Matrix& m = fill.gradient.matrix;
+    if (machine.toString(machine.getMember(avm1::Value(box), QStringLiteral("matrixType"))) == QLatin1String("box")) {
+        const double w = number(box, QStringLiteral("w")), h = number(box, QStringLiteral("h"));
+        const double r = number(box, QStringLiteral("r"));
+        const double x = number(box, QStringLiteral("x")), y = number(box, QStringLiteral("y"));
+        const double sx = w / 1638.4, sy = h / 1638.4;
+        m = {sx * std::cos(r), sx * std::sin(r), -sy * std::sin(r), sy * std::cos(r), (x + w / 2) * kTwips,
+             (y + h / 2) * kTwips};
+    } else if (!machine.getMember(avm1::Value(box), QStringLiteral("tx")).isUndefined()) {
+        m = {number(box, QStringLiteral("a")), number(box, QStringLiteral("b")), number(box, QStringLiteral("c")),
+             number(box, QStringLiteral("d")), number(box, QStringLiteral("tx")) * kTwips,
+             number(box, QStringLiteral("ty")) * kTwips};
+    } else {
+        // The 3 x 3 form (a b 0 / d e 0 / g h 1): a..e size the gradient in pixels, g, h centre it.
+        m = {number(box, QStringLiteral("a")) / 1638.4, number(box, QStringLiteral("b")) / 1638.4,
+             number(box, QStringLiteral("d")) / 1638.4, number(box, QStringLiteral("e")) / 1638.4,
+             number(box, QStringLiteral("g")) * kTwips, number(box, QStringLiteral("h")) * kTwips};
+    }
+    for (double* value : {&m.a, &m.b, &m.c, &m.d, &m.tx, &m.ty})
+        if (!std::isfinite(*value)) return std::nullopt;
+    const QString spread = avm1::argString(c, 5);
+    fill.gradient.spread = spread == QLatin1String("reflect") ? format::SpreadMode::Reflect
+                         : spread == QLatin1String("repeat")  ? format::SpreadMode::Repeat
+                                                              : format::SpreadMode::Pad;
+    if (avm1::argString(c, 6) == QLatin1String("linearRGB"))
+        fill.gradient.interpolation = format::InterpolationMode::LinearRgb;
+    const double focal = c.args.size() > 7 ? avm1::argNumber(c, 7) : 0;
+    if (fill.kind == format::FillStyle::Kind::RadialGradient && std::isfinite(focal) && focal != 0) {
+        fill.kind = format::FillStyle::Kind::FocalGradient;
+        fill.gradient.focalPoint = std::clamp(focal, -1.0, 1.0);
+    }
+    return fill;
+}
+
 void copyMembers(avm1::Machine& machine, avm1::Object* from, avm1::Object* to) {
     if (!from || !to) return;
     for (const QString& name : machine.enumerate(from)) machine.setMember(to, name, machine.getMember(from, name));
@@ -209,6 +278,10 @@ void ScriptHost::installClipMethods() {
         clip.drawing().beginFill(fill);
         return avm1::Value();
     });
+    method("beginGradientFill", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (const auto fill = gradientFillOf(*m_machine, c)) clip.drawing().beginFill(fill);
+        return avm1::Value();
+    });
     method("endFill", [](stage::MovieClip& clip, avm1::CallContext&) {
         clip.drawing().endFill();
         return avm1::Value();
@@ -235,6 +308,13 @@ void ScriptHost::installClipMethods() {
     });
     method("curveTo", [](stage::MovieClip& clip, avm1::CallContext& c) {
         if (c.args.size() >= 4) clip.drawing().curveTo(twips(c, 0), twips(c, 2));
+        return avm1::Value();
+    });
+    method("setMask", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        stage::MovieClip* mask = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;
+        // A clip the timeline already uses as a mask stays the timeline's, on either side.
+        if (clip.placement().clipDepth > 0 || (mask && mask->placement().clipDepth > 0)) return avm1::Value();
+        clip.setScriptMask(mask != &clip ? mask : nullptr);
         return avm1::Value();
     });
     method("startDrag", [this](stage::MovieClip& clip, avm1::CallContext& c) {

@@ -66,6 +66,10 @@ public:
     std::optional<avm1::Value> getProperty(avm1::Object& object, const QString& name) override {
         stage::MovieClip* clip = m_host.clipOf(&object);
         if (!clip) return std::nullopt;
+        if (name == QLatin1String("opaqueBackground") && m_host.m_movie.header.version >= 8) {
+            const auto color = clip->opaqueBackground();
+            return color ? avm1::Value(double(*color & 0xffffff)) : avm1::Value::null();
+        }
         if (name.startsWith(QLatin1Char('_'))) {
             const avm1::Value value = m_host.propertyByName(*clip, name);
             if (!value.isUndefined()) return value;
@@ -75,6 +79,12 @@ public:
     }
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {
         stage::MovieClip* clip = m_host.clipOf(&object);
+        if (clip && name == QLatin1String("opaqueBackground") && m_host.m_movie.header.version >= 8) {
+            const double number = value.isNullish() ? NAN : m_host.m_machine->toNumber(value);
+            clip->setScriptBackground(std::isfinite(number) ? std::optional<QRgb>(0xff000000u | (quint32(qint64(number)) & 0xffffff))
+                                                            : std::nullopt);
+            return true;
+        }
         return clip && name.startsWith(QLatin1Char('_')) && m_host.setPropertyByName(*clip, name, value);
     }
 

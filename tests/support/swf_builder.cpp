@@ -129,7 +129,9 @@ static void writePlaceBody(Writer& w, const Place& p, int version, bool three) {
     if (p.characterId) flags |= 0x02;
     if (p.move) flags |= 0x01;
     w.u8(flags);
-    if (three) w.u8((p.blendMode ? 0x02 : 0) | (p.filterList ? 0x01 : 0) | (p.visible ? 0x20 : 0));
+    if (three)
+        w.u8((p.blendMode ? 0x02 : 0) | (p.filterList ? 0x01 : 0) | (p.visible ? 0x20 : 0) |
+             (p.opaqueBackground ? 0x40 : 0));
     w.u16(p.depth);
     if (p.characterId) w.u16(*p.characterId);
     if (p.matrix) w.matrix(toTwips(*p.matrix));
@@ -140,6 +142,12 @@ static void writePlaceBody(Writer& w, const Place& p, int version, bool three) {
     if (three && p.filterList) w.bytes(*p.filterList);
     if (three && p.blendMode) w.u8(*p.blendMode);
     if (three && p.visible) w.u8(*p.visible ? 1 : 0);
+    if (three && p.opaqueBackground) {
+        w.u8(p.opaqueBackground->red());
+        w.u8(p.opaqueBackground->green());
+        w.u8(p.opaqueBackground->blue());
+        w.u8(p.opaqueBackground->alpha());
+    }
 }
 
 void SwfBuilder::place(const Place& p) {

@@ -30,6 +30,7 @@ struct Place {
     std::optional<int> blendMode;
     std::optional<QByteArray> filterList;  // PlaceObject3 only: a whole FILTERLIST record
     std::optional<bool> visible;           // PlaceObject3 only
+    std::optional<QColor> opaqueBackground;  // PlaceObject3 only
 };
 
 // FILTERLIST records for Place::filterList (sizes in pixels, angle in radians).

@@ -78,7 +78,10 @@ bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObjec
         if (flags3 & 0x02) out.blendMode = static_cast<BlendMode>(qBound(1, int(reader.u8()), 14));
         if (flags3 & 0x04) out.cacheAsBitmap = reader.u8() != 0;
         if (flags3 & 0x20) out.visible = reader.u8() != 0;
-        if (flags3 & 0x40) reader.skip(4);  // opaque background colour
+        if (flags3 & 0x40) {
+            const quint8 r = reader.u8(), g = reader.u8(), b = reader.u8(), a = reader.u8();
+            out.opaqueBackground = qRgba(r, g, b, a);
+        }
     }
     if (reader.failed()) return false;
     if (hasClipActions) out.clipActions = reader.rest().toByteArray();

@@ -38,6 +38,7 @@ struct PlaceObject {
     std::optional<std::vector<Filter>> filters;
     std::optional<bool> cacheAsBitmap;
     std::optional<bool> visible;
+    std::optional<QRgb> opaqueBackground;  // the box behind the object, filled with this colour
     QByteArray clipActions;  // raw CLIPACTIONS, read by the script layer
 };
 

@@ -43,6 +43,7 @@ void Timeline::applyFrame(PlacementState& state, const Frame& frame, int frameIn
             if (place->blendMode) p.blendMode = *place->blendMode;
             if (place->filters) p.filters = *place->filters;
             if (place->visible) p.visible = *place->visible;
+            if (place->opaqueBackground) p.opaqueBackground = place->opaqueBackground;
             if (!place->clipActions.isEmpty()) p.clipActions = place->clipActions;
         } else if (const auto* remove = std::get_if<format::RemoveObject>(&command)) {
             state.erase(remove->depth);

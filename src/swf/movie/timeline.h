@@ -42,6 +42,7 @@ struct Placement {
     format::BlendMode blendMode = format::BlendMode::Normal;
     std::vector<format::Filter> filters;
     bool visible = true;
+    std::optional<QRgb> opaqueBackground;
     // Where the instance was created (frame << 16 | command index): an object keeps its
     // identity, and a sprite its own playhead, only while this stays the same.
     qint64 birth = 0;

@@ -4,6 +4,7 @@
 #include "swf/render/blend.h"
 #include "swf/render/filters.h"
 #include "swf/render/text_layout.h"
+#include "swf/stage/bounds.h"
 #include "swf/stage/button_instance.h"
 
 #include <algorithm>
@@ -74,6 +75,10 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
     }
     painter.setTransform(stageToDevice);
     painter.fillRect(m_movie.header.frameRect.toRectF(), m_movie.background);
+    m_scriptMasks.clear();
+    m_maskUses.clear();
+    if (root) gatherScriptMasks(*root, stageToDevice, 0, false);
+    if (root && !m_maskUses.empty()) gatherScriptMasks(*root, stageToDevice, 0, true);
     if (root) {
         const Context context{stageToDevice, {}};
         drawClipDrawing(painter, *root, context);
@@ -87,6 +92,38 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
             ++it;
         }
     }
+    painter.restore();
+}
+
+void StageRenderer::gatherScriptMasks(const stage::MovieClip& clip, const QTransform& toDevice, int nesting,
+                                      bool placeMasks) {
+    if (nesting > 64) return;
+    for (const auto& [depth, child] : clip.children()) {
+        if (!placeMasks && child->scriptMask())
+            m_maskUses[child.get()] = {child->scriptMask(), child->scriptMaskSerial()};
+        if (placeMasks)
+            for (const auto& [maskee, mask] : m_maskUses)
+                if (mask.first == child.get() && mask.second == child->serial()) m_scriptMasks[child.get()] = toDevice;
+        if (const stage::MovieClip* inner = child->asClip())
+            gatherScriptMasks(*inner, child->placement().matrix.toTransform() * toDevice, nesting + 1, placeMasks);
+    }
+}
+
+void StageRenderer::drawWithScriptMask(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
+    const auto use = m_maskUses.find(&object);
+    const auto mask = use == m_maskUses.end() ? m_scriptMasks.end() : m_scriptMasks.find(use->second.first);
+    if (mask == m_scriptMasks.end()) {
+        drawObject(painter, object, context);
+        return;
+    }
+    QPainterPath area;
+    area.setFillRule(Qt::WindingFill);
+    addMaskArea(area, *mask->first, mask->second);
+    if (area.isEmpty()) return;
+    painter.save();
+    painter.resetTransform();
+    painter.setClipPath(area, Qt::IntersectClip);
+    drawObject(painter, object, context);
     painter.restore();
 }
 
@@ -121,13 +158,15 @@ void StageRenderer::drawRange(QPainter& painter, Children::const_iterator it, Ch
             continue;
         }
         ++it;
-        if (!placement.visible) continue;
+        if (!placement.visible || m_scriptMasks.count(&object)) continue;
         const Context context{placement.matrix.toTransform() * parent.transform,
                               placement.colorTransform.concatenated(parent.cx)};
         // Fully transparent objects draw nothing; skip their subtree.
         if (context.cx.alphaMult <= 0 && context.cx.alphaAdd <= 0) continue;
         if (needsLayer(placement.blendMode) || hasDrawableFilter(placement.filters))
             drawInLayer(painter, object, context, placement);
+        else if (object.scriptMask())
+            drawWithScriptMask(painter, object, context);
         else
             drawObject(painter, object, context);
     }
@@ -199,6 +238,13 @@ void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& o
 
 void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
     if (const stage::MovieClip* clip = object.asClip()) {
+        if (const auto background = clip->opaqueBackground()) {
+            // The box behind the clip's content, in its own coordinates, always opaque.
+            if (const auto bounds = stage::localBounds(*clip)) {
+                painter.setTransform(context.transform);
+                painter.fillRect(*bounds, context.cx.apply(QColor::fromRgb(*background | 0xff000000u)));
+            }
+        }
         drawClipDrawing(painter, *clip, context);
         drawChildren(painter, clip->children(), context);
         return;

@@ -51,6 +51,14 @@ private:
     // The area an object covers, in device coordinates, for use as a mask.
     void addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent);
 
+    // setMask: the masks scripts gave (found on the stage, with where they stand), gathered
+    // before drawing, since a mask may come before or after what it masks.
+    // First pass (placeMasks false): who is masked by what; second: where the masks stand.
+    void gatherScriptMasks(const stage::MovieClip& clip, const QTransform& toDevice, int nesting, bool placeMasks);
+    void drawWithScriptMask(QPainter& painter, const stage::DisplayObject& object, const Context& context);
+    std::unordered_map<const stage::DisplayObject*, QTransform> m_scriptMasks;  // mask -> its parent to device
+    std::unordered_map<const stage::DisplayObject*, std::pair<const stage::DisplayObject*, quint64>> m_maskUses;
+
     // What a clip's drawing methods drew, beneath its children.
     void drawClipDrawing(QPainter& painter, const stage::MovieClip& clip, const Context& context);
 

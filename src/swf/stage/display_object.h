@@ -55,6 +55,24 @@ public:
     bool scripted() const { return m_scripted; }
     void setScripted() { m_scripted = true; }
 
+    // A box filled behind the object, set by a script; nullopt leaves it to the timeline.
+    void setScriptBackground(std::optional<QRgb> color) {
+        m_scriptBackground = color;
+        m_backgroundByScript = true;
+    }
+    std::optional<QRgb> opaqueBackground() const {
+        return m_backgroundByScript ? m_scriptBackground : m_placement.opaqueBackground;
+    }
+
+    // setMask: the object shows only where mask covers it. The mask is known by address and
+    // serial, and is looked for on the stage when drawn, so one that left shows nothing wrong.
+    void setScriptMask(const DisplayObject* mask) {
+        m_scriptMask = mask;
+        m_scriptMaskSerial = mask ? mask->serial() : 0;
+    }
+    const DisplayObject* scriptMask() const { return m_scriptMask; }
+    quint64 scriptMaskSerial() const { return m_scriptMaskSerial; }
+
     // One tick of the movie's clock.
     virtual void advance() {}
     virtual MovieClip* asClip() { return nullptr; }
@@ -65,6 +83,10 @@ private:
     const movie::MovieDefinition& m_movie;
     movie::Placement m_placement;
     bool m_scriptOwned = false;
+    std::optional<QRgb> m_scriptBackground;
+    bool m_backgroundByScript = false;
+    const DisplayObject* m_scriptMask = nullptr;
+    quint64 m_scriptMaskSerial = 0;
     bool m_scripted = false;
     std::optional<ScriptScale> m_scriptScale;
     quint64 m_serial;
