@@ -185,6 +185,11 @@ private slots:
         QTest::newRow("sum keeps 15 digits") << 0.1 + 0.2 << 10 << "0.3";
         QTest::newRow("third") << 1.0 / 3 << 10 << "0.333333333333333";
         QTest::newRow("integer without point") << 100.0 << 10 << "100";
+        QTest::newRow("negative integer") << -4096.0 << 10 << "-4096";
+        QTest::newRow("largest integer in full") << 999999999999999.0 << 10 << "999999999999999";
+        QTest::newRow("integer with an exponent") << 1e15 << 10 << "1e+15";
+        QTest::newRow("negative integer with an exponent") << -1234567890123456.0 << 10 << "-1.23456789012346e+15";
+        QTest::newRow("fraction beside the integers") << 1234.5 << 10 << "1234.5";
         QTest::newRow("negative zero") << -0.0 << 10 << "0";
         QTest::newRow("large exponent") << 1e21 << 10 << "1e+21";
         QTest::newRow("sixteen digits") << 1234567890123456789.0 << 10 << "1.23456789012346e+18";
@@ -204,6 +209,53 @@ private slots:
         QFETCH(int, radix);
         QFETCH(QString, expected);
         QCOMPARE(swf::avm1::formatNumberRadix(number, radix), expected);
+    }
+
+    // Own properties as objects grow past and shrink below the size where lookups change
+    // from a scan to a hash: every name stays found, in the order it was added.
+    void propertyStore_data()
+    {
+        QTest::addColumn<bool>("caseSensitive");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("removed");
+        for (const bool caseSensitive : {true, false}) {
+            const char* rule = caseSensitive ? "case kept" : "case ignored";
+            QTest::addRow("%s: few", rule) << caseSensitive << 4 << QList<int>{1};
+            QTest::addRow("%s: at the hash", rule) << caseSensitive << 9 << QList<int>{0, 8};
+            QTest::addRow("%s: many, shrunk to few", rule) << caseSensitive << 20 << QList<int>{19, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+        }
+    }
+    void propertyStore()
+    {
+        QFETCH(bool, caseSensitive);
+        QFETCH(int, count);
+        QFETCH(QList<int>, removed);
+        using swf::avm1::Object;
+        using swf::avm1::ObjectKind;
+        Object object(ObjectKind::Plain, nullptr, caseSensitive);
+        auto name = [](int i) { return QStringLiteral("Prop%1").arg(i); };
+        for (int i = 0; i < count; ++i)
+            object.setOwn(name(i), i);
+        object.setOwn(name(count - 1), -1);  // a second write replaces
+        for (int i : removed)
+            QVERIFY(object.removeOwn(name(i)));
+        QVERIFY(!object.removeOwn(name(removed.first())));
+        QStringList expectedOrder;
+        for (int i = 0; i < count; ++i) {
+            const Property* found = object.findOwn(name(i));
+            QCOMPARE(found != nullptr, !removed.contains(i));
+            if (!found)
+                continue;
+            expectedOrder << name(i);
+            QCOMPARE(found->value.asNumber(), i == count - 1 ? -1.0 : double(i));
+            QCOMPARE(object.findOwn(name(i).toLower()) != nullptr, !caseSensitive);
+        }
+        QStringList order;
+        for (const Property& property : object.properties())
+            order << property.name;
+        QCOMPARE(order, expectedOrder);
+        object.setOwn(QStringLiteral("added"), 7);
+        QCOMPARE(object.findOwn(QStringLiteral("added"))->value.asNumber(), 7.0);
     }
 
     // Each row pushes one operand, applies a one-operand action and traces the result.

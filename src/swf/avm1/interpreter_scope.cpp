@@ -30,6 +30,7 @@ std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, dou
     std::vector<Value> args;
     const double available = static_cast<double>(stack.size());
     const auto count = static_cast<std::size_t>(requested > 0 ? std::min(requested, available) : 0);
+    args.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         args.push_back(std::move(stack.back()));
         stack.pop_back();
@@ -281,7 +282,9 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
     };
     frame.thisVariable = isVariable(ff::kPreloadThis, ff::kSuppressThis);
     frame.superVariable = isVariable(ff::kPreloadSuper, ff::kSuppressSuper);
-    Object* arguments = makeArguments(machine, frame);
+    // Compilers suppress `arguments` in most functions: nothing can reach it then, so it is
+    // not made, sparing each call an array.
+    Object* arguments = header.isFunction2 && (flags & ff::kSuppressArguments) ? nullptr : makeArguments(machine, frame);
     if (isVariable(ff::kPreloadArguments, ff::kSuppressArguments))
         frame.activation->setOwn(QStringLiteral("arguments"), arguments);
     Object* thisObject = frame.thisValue.asObject();

@@ -16,6 +16,9 @@ QString formatNumber(double number)
         return number > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
     if (number == 0)
         return QStringLiteral("0");  // also -0
+    // Whole numbers below 10^15 print all their digits with %.15g, without an exponent.
+    if (std::abs(number) < 1e15 && number == std::trunc(number))
+        return QString::number(static_cast<qint64>(number));
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.15g", number);
     QString text = QString::fromLatin1(buffer);

@@ -163,6 +163,12 @@ public:
 
 private:
     QString key(const QString& name) const { return m_caseSensitive ? name : name.toLower(); }
+    // Most objects (activations, arguments, small records) hold a few properties: a scan of
+    // those beats a hash, which would cost each object an allocation. Names that ignore case
+    // always go through the hash, whose lower-case keys define their matching.
+    static constexpr std::size_t kIndexedFrom = 9;
+    bool indexed() const { return !m_caseSensitive || m_properties.size() >= kIndexedFrom; }
+    std::ptrdiff_t position(const QString& name) const;
 
     ObjectKind m_kind;
     Object* m_proto;
