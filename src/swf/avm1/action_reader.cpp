@@ -85,16 +85,19 @@ double PayloadReader::f64()
 
 QString PayloadReader::string()
 {
+    return decodeActionString(rawString(), m_version);
+}
+
+QByteArrayView PayloadReader::rawString()
+{
     const int start = m_pos;
     while (m_pos < m_bytes.size() && m_bytes[m_pos] != '\0')
         ++m_pos;
     if (m_pos >= m_bytes.size()) {
         m_failed = true;
-        return decodeActionString(m_bytes.sliced(start), m_version);
+        return m_bytes.sliced(start);
     }
-    const QString result = decodeActionString(m_bytes.sliced(start, m_pos - start), m_version);
-    ++m_pos;
-    return result;
+    return m_bytes.sliced(start, m_pos++ - start);
 }
 
 std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, int swfVersion)

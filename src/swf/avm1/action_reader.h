@@ -38,6 +38,7 @@ public:
     float f32();
     double f64();  // stored as two little-endian 32-bit halves, high half first
     QString string();
+    QByteArrayView rawString();  // the bytes of string(), undecoded
     bool atEnd() const { return m_pos >= m_bytes.size(); }
     bool failed() const { return m_failed; }
 

@@ -3,6 +3,10 @@
 
 #include "swf/avm1/action_codes.h"
 
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
 namespace swf::avm1 {
 
 using format::ActionCode;
@@ -12,6 +16,34 @@ namespace {
 constexpr int kPushString = 0, kPushFloat = 1, kPushNull = 2, kPushUndefined = 3, kPushRegister = 4,
               kPushBoolean = 5, kPushDouble = 6, kPushInteger = 7, kPushConstant8 = 8,
               kPushConstant16 = 9;
+
+struct BytesHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>{}(bytes); }
+};
+
+// Loops push the same literals over and over: each short one is decoded once per thread
+// and shared after, sparing an allocation per push. Keyed by the bytes themselves, so a
+// block freed and another loaded in its place cannot be answered wrongly.
+QString pushedString(format::PayloadReader& reader, int swfVersion)
+{
+    constexpr std::size_t kMaxCachedBytes = 64;
+    constexpr std::size_t kMaxCachedStrings = 4096;
+    constexpr int kSwfVersionUtf8 = 6;  // decoding differs before (see decodeActionString)
+    const QByteArrayView bytes = reader.rawString();
+    if (reader.failed() || static_cast<std::size_t>(bytes.size()) > kMaxCachedBytes)
+        return format::decodeActionString(bytes, swfVersion);
+    thread_local std::unordered_map<std::string, QString, BytesHash, std::equal_to<>> cache[2];
+    auto& strings = cache[swfVersion >= kSwfVersionUtf8 ? 1 : 0];
+    const std::string_view key(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    if (const auto found = strings.find(key); found != strings.end())
+        return found->second;
+    QString text = format::decodeActionString(bytes, swfVersion);
+    if (strings.size() >= kMaxCachedStrings)
+        strings.clear();
+    strings.emplace(std::string(key), text);
+    return text;
+}
 
 } // namespace
 
@@ -348,7 +380,7 @@ void Interpreter::actionPush(QByteArrayView payload)
         const int type = reader.u8();
         Value value;
         switch (type) {
-        case kPushString: value = reader.string(); break;
+        case kPushString: value = pushedString(reader, m_frame.swfVersion); break;
         case kPushFloat: value = static_cast<double>(reader.f32()); break;
         case kPushNull: value = Value::null(); break;
         case kPushUndefined: break;
