@@ -22,7 +22,9 @@ bool isTimelinePathName(const QString& name)
 
 bool is(const QString& name, const char* word)
 {
-    return name.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    // Case folding keeps lengths: most names are settled by theirs.
+    const QLatin1String latin(word);
+    return name.size() == latin.size() && name.compare(latin, Qt::CaseInsensitive) == 0;
 }
 
 std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, double requested)
