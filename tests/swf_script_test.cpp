@@ -408,6 +408,18 @@ void SwfScriptTest::childrenByName_data() {
         traceMember(code, "C5", "_name");
         QTest::newRow("case kept from SWF 7") << boxMovie(code) << "undefined";
     }
+    {
+        // _target walks up through the parents, which are looked up again once clips change.
+        ActionAssembler code = many(8);
+        invoke(code, "c2", "attachMovie", {"box", "inner", 1}).op(ActionCode::Pop);
+        code.getVariable("c2").push({"inner"}).op(ActionCode::GetMember).push({"_target"}).op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
+        invoke(code, "c2", "removeMovieClip").op(ActionCode::Pop);
+        invoke(code, "c9", "attachMovie", {"box", "inner", 1}).op(ActionCode::Pop);
+        code.getVariable("c9").push({"inner"}).op(ActionCode::GetMember).push({"_target"}).op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
+        QTest::newRow("parents of replaced clips") << boxMovie(code) << "/c2/inner|/c9/inner";
+    }
 }
 
 void SwfScriptTest::childrenByName() {

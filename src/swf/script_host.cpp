@@ -429,16 +429,24 @@ stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString
 
 stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
     if (!m_root || &clip == m_root) return nullptr;
-    std::vector<stage::MovieClip*> open{m_root};
-    while (!open.empty()) {
-        stage::MovieClip* current = open.back();
-        open.pop_back();
-        for (const auto& [depth, child] : current->children()) {
-            if (child.get() == &clip) return current;
-            if (child->asClip()) open.push_back(child->asClip());
+    const quint64 generation = stage::MovieClip::childrenGeneration();
+    if (generation != m_parentsGeneration || m_parentsRoot != m_root) {
+        m_parents.clear();
+        m_parentsGeneration = generation;
+        m_parentsRoot = m_root;
+        std::vector<stage::MovieClip*> open{m_root};
+        while (!open.empty()) {
+            stage::MovieClip* current = open.back();
+            open.pop_back();
+            for (const auto& [depth, child] : current->children()) {
+                if (!child->asClip()) continue;
+                m_parents.emplace(child->asClip(), current);
+                open.push_back(child->asClip());
+            }
         }
     }
-    return nullptr;
+    const auto found = m_parents.find(&clip);
+    return found == m_parents.end() ? nullptr : found->second;
 }
 
 avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {

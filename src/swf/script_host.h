@@ -171,6 +171,11 @@ private:
     // clip's children change (stage::MovieClip::childrenGeneration).
     mutable std::unordered_map<const stage::MovieClip*, QHash<QString, stage::MovieClip*>> m_childIndex;
     mutable quint64 m_childIndexGeneration = 0;
+    // Every clip's parent, from one walk of the stage, kept the same way: `_parent`, paths
+    // and _target ask for parents often, and a walk per question grows with the stage.
+    mutable std::unordered_map<const stage::MovieClip*, stage::MovieClip*> m_parents;
+    mutable quint64 m_parentsGeneration = 0;
+    mutable const stage::MovieClip* m_parentsRoot = nullptr;
     stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
     void runFrameActions(stage::MovieClip& clip, const movie::Frame& frame);
     void runClipEvent(stage::MovieClip& clip, quint32 event);
