@@ -6,6 +6,7 @@
 #include "swf/movie/limits.h"
 #include "swf/movie/load_messages.h"
 #include "swf/movie/movie_loader.h"
+#include "swf/movie/sound_character.h"
 #include "swf/render/stage_renderer.h"
 #include "swf/script_host.h"
 #include "swf/sound_controller.h"
@@ -212,6 +213,31 @@ struct Player::Impl {
             playing = false;
         };
         hooks.stopSounds = [this] { mixer.stopAll(); };
+        auto soundOf = [this](int soundId) -> const movie::SoundCharacter* {
+            const movie::Character* character = loader ? loader->definition().character(quint16(soundId)) : nullptr;
+            return character && character->kind == movie::CharacterKind::Sound
+                       ? static_cast<const movie::SoundCharacter*>(character)
+                       : nullptr;
+        };
+        hooks.startSound = [this, soundOf](int soundId, double offsetSeconds, int loops) {
+            const movie::SoundCharacter* sound = soundOf(soundId);
+            if (!sound) return 0;
+            audio::SoundInfo info;
+            info.loops = loops;
+            const double offset44 = std::clamp(offsetSeconds * audio::Mixer::kRate, 0.0, 2e9);
+            return mixer.startEvent(soundId, sound->decoded(), info, int(offset44));
+        };
+        hooks.stopVoice = [this](int voice) { mixer.stopVoice(voice); };
+        hooks.stopSoundId = [this](int soundId) { mixer.stopSound(soundId); };
+        hooks.voiceGain = [this](int voice, double left, double right) {
+            mixer.setVoiceGain(voice, float(left), float(right));
+        };
+        hooks.voicePositionMs = [this](int voice) { return double(mixer.voicePositionMs(voice)); };
+        hooks.soundDurationMs = [soundOf](int soundId) {
+            const movie::SoundCharacter* sound = soundOf(soundId);
+            if (!sound || !sound->decoded() || sound->decoded()->rate <= 0) return 0.0;
+            return double(sound->decoded()->frames()) * 1000.0 / sound->decoded()->rate;
+        };
         hooks.aborted = [this](const QString& reason) { scriptMessage = reason; };
         hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) { return readBesideMovie(relative, fullUrl); };
         const QString local = localPathOf(url);

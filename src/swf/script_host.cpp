@@ -378,6 +378,13 @@ void ScriptHost::stopSounds() {
     if (m_hooks.stopSounds) m_hooks.stopSounds();
 }
 
+int ScriptHost::soundIdOf(const QString& exportName) {
+    const auto found = m_exports.constFind(exportKey(exportName));
+    if (found == m_exports.constEnd()) return 0;
+    const movie::Character* character = m_movie.character(*found);
+    return character && character->kind == movie::CharacterKind::Sound ? *found : 0;
+}
+
 int ScriptHost::framesLoaded(Target target) {
     stage::MovieClip* clip = clipOf(target);
     if (!clip) return 0;

@@ -40,6 +40,13 @@ struct ScriptPlayerHooks {
     std::function<void(const QString& url, const QString& window)> openUrl;
     std::function<void()> quit;
     std::function<void()> stopSounds;
+    // Sound objects: the player's mixer plays the movie's sounds (by character id) as voices.
+    std::function<int(int soundId, double offsetSeconds, int loops)> startSound;
+    std::function<void(int voice)> stopVoice;
+    std::function<void(int soundId)> stopSoundId;
+    std::function<void(int voice, double left, double right)> voiceGain;
+    std::function<double(int voice)> voicePositionMs;
+    std::function<double(int soundId)> soundDurationMs;
     std::function<void(const QString&)> aborted;
     // The bytes of a file a script asked for, by url relative to the movie; nothing when it
     // is not a local file in the movie's own folder or cannot be read. Also gives its full url.
@@ -128,6 +135,21 @@ public:
     void previousFrame(Target target) override;
     void toggleQuality() override {}
     void stopSounds() override;
+    int soundIdOf(const QString& exportName) override;
+    int soundStart(int soundId, double offsetSeconds, int loops) override {
+        return m_hooks.startSound ? m_hooks.startSound(soundId, offsetSeconds, loops) : 0;
+    }
+    void soundStopVoice(int voice) override {
+        if (m_hooks.stopVoice) m_hooks.stopVoice(voice);
+    }
+    void soundStopAll(int soundId) override {
+        if (m_hooks.stopSoundId) m_hooks.stopSoundId(soundId);
+    }
+    void soundGain(int voice, double left, double right) override {
+        if (m_hooks.voiceGain) m_hooks.voiceGain(voice, left, right);
+    }
+    double soundPositionMs(int voice) override { return m_hooks.voicePositionMs ? m_hooks.voicePositionMs(voice) : 0; }
+    double soundDurationMs(int soundId) override { return m_hooks.soundDurationMs ? m_hooks.soundDurationMs(soundId) : 0; }
     int framesLoaded(Target target) override;
     int frameNumber(Target target, const QString& frameOrLabel) override;
     void callFrame(Target target, int frame) override;

@@ -1,6 +1,7 @@
 // Sound in the engine: event sounds started and stopped by the timeline, stream sound
 // queued ahead of the playhead and stopped by jumps, pause and unloading, the control
 // following the sound when drawing falls behind, and broken sound data.
+#include "avm1/action_assembler.h"
 #include "support/app_fixture.h"
 #include "swf_builder.h"
 
@@ -71,6 +72,7 @@ private slots:
     void controlFollowsTheSound();
     void pauseAndUnloadSilence();
     void brokenSoundsPlaySilence();
+    void soundObjects();
 };
 
 void EngineSoundTest::eventSoundStartsAndStops() {
@@ -198,6 +200,44 @@ void EngineSoundTest::brokenSoundsPlaySilence() {
     std::vector<qint16> out(size_t(4410) * 2);
     player.mixer().mix(out.data(), 4410);  // whatever it is, it is not a crash
     QVERIFY(player.isLoaded());
+}
+
+// Sound objects: an exported sound attached, started (louder or softer by setVolume),
+// measured, and stopped by the script.
+void EngineSoundTest::soundObjects() {
+    using avm1test::ActionAssembler;
+    using swf::format::ActionCode;
+    SwfBuilder builder(6, QSize(100, 100), 10);
+    builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(44100, 8000)));
+    builder.rawTag(56, u16(1) + u16(1) + QByteArray("beep", 5));  // ExportAssets
+    ActionAssembler start(6);
+    start.push({"s", 0, "Sound"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+    start.push({"beep", 1}).getVariable("s").push({"attachSound"}).op(ActionCode::CallMethod).op(ActionCode::Trace);
+    start.getVariable("s").push({"duration"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+    start.push({0, 0}).getVariable("s").push({"start"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    builder.doAction(start.bytes());
+    builder.showFrame();
+    ActionAssembler soften(6);
+    soften.push({25, 1}).getVariable("s").push({"setVolume"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    soften.push({0}).getVariable("s").push({"getVolume"}).op(ActionCode::CallMethod).op(ActionCode::Trace);
+    builder.doAction(soften.bytes());
+    builder.showFrame();
+    ActionAssembler stop(6);
+    stop.push({0}).getVariable("s").push({"stop"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    builder.doAction(stop.bytes());
+    builder.showFrame();
+    swf::Player player;
+    QStringList traces;
+    player.setTraceHandler([&traces](const QString& line) { traces << line; });
+    QVERIFY(player.loadBytes(builder.finish()));
+    const qint64 full = energy(player.mixer(), 441);
+    QVERIFY(full > 0);
+    player.advance();
+    const qint64 soft = energy(player.mixer(), 441);
+    QVERIFY2(soft > 0 && soft < full / 2, qPrintable(QStringLiteral("%1 %2").arg(full).arg(soft)));
+    player.advance();
+    QCOMPARE(energy(player.mixer(), 441), 0);
+    QCOMPARE(traces, (QStringList{"true", "1000", "25"}));
 }
 
 QTEST_MAIN(EngineSoundTest)

@@ -15,6 +15,7 @@ void installNumberClasses(Machine& machine);  // Number, Boolean, Math
 void installGlobalFunctions(Machine& machine);
 void installTimerFunctions(Machine& machine);
 void installColorClass(Machine& machine);
+void installSoundClass(Machine& machine);
 void installDateClass(Machine& machine);
 void installGeometryClasses(Machine& machine);  // flash.geom
 void installXmlClasses(Machine& machine);

@@ -214,6 +214,7 @@ void installBuiltins(Machine& machine)
     installGlobalFunctions(machine);
     installTimerFunctions(machine);
     installColorClass(machine);
+    installSoundClass(machine);
     installDateClass(machine);
     installGeometryClasses(machine);
     installXmlClasses(machine);

@@ -95,6 +95,18 @@ public:
     // Color objects; nullopt for a target that is no clip.
     virtual std::optional<ClipColor> clipColor(Target target) { (void)target; return std::nullopt; }
     virtual void setClipColor(Target target, const ClipColor& color) { (void)target; (void)color; }
+    // Sound objects. A sound is named by its export name; voices are the playing copies.
+    // soundStart gives 0 when nothing could start.
+    virtual int soundIdOf(const QString& exportName) { (void)exportName; return 0; }
+    virtual int soundStart(int soundId, double offsetSeconds, int loops) {
+        (void)soundId; (void)offsetSeconds; (void)loops; return 0;
+    }
+    virtual void soundStopVoice(int voice) { (void)voice; }
+    virtual void soundStopAll(int soundId) { (void)soundId; }
+    virtual void soundGain(int voice, double left, double right) { (void)voice; (void)left; (void)right; }
+    virtual double soundPositionMs(int voice) { (void)voice; return 0; }
+    virtual double soundDurationMs(int soundId) { (void)soundId; return 0; }
+    virtual bool soundPlaying(int voice) { (void)voice; return false; }
     // The keyboard, for Key: whether a key (Key.LEFT... codes) is held, and the last pressed.
     virtual bool keyIsDown(int keyCode) const { (void)keyCode; return false; }
     virtual int lastKeyCode() const { return 0; }
