@@ -198,12 +198,17 @@ void Interpreter::doReturn(const Value& value)
 
 void Interpreter::push(const Value& value)
 {
+    push(Value(value));
+}
+
+void Interpreter::push(Value&& value)
+{
     if (m_machine.stackValues() >= kMaxStackValues) {
         m_machine.abort(QStringLiteral("the script stack grew past its limit"));
         return;
     }
     ++m_machine.stackValues();
-    m_frame.stack.push_back(value);
+    m_frame.stack.push_back(std::move(value));
 }
 
 Value Interpreter::pop()
@@ -405,7 +410,7 @@ void Interpreter::actionPush(QByteArrayView payload)
         }
         if (reader.failed())
             return;
-        push(value);
+        push(std::move(value));
     }
 }
 

@@ -76,6 +76,7 @@ private:
     bool executeVariableOp(std::uint8_t code, const format::ActionRecord& record);
     void jumpBy(const format::ActionRecord& record, int offset);
     void push(const Value& value);
+    void push(Value&& value);  // results and decoded literals move onto the stack
     Value pop();
     Value& top();
     void actionPush(QByteArrayView payload);

@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kSwfVersionFunctionScopes = 6;  // SWF 5 functions see the caller's timeline
 constexpr int kSwfVersionGlobal = 6;
+// Function bodies seldom stack more values than this: one allocation holds them all.
+constexpr std::size_t kCallStackReserve = 16;
 
 bool isTimelinePathName(const QString& name)
 {
@@ -331,6 +333,7 @@ Value callScriptFunction(Machine& machine, Object* function, const Value& thisVa
     frame.args.assign(args.begin(), args.end());
     frame.constants = script.constants;
     frame.swfVersion = script.swfVersion;
+    frame.stack.reserve(kCallStackReserve);
     bindFunctionScope(machine, frame, script);
     bindParameters(machine, frame, script);
     ++machine.callDepth();
