@@ -75,6 +75,7 @@ public:
             if (!value.isUndefined()) return value;
         }
         if (stage::MovieClip* child = m_host.childNamed(*clip, name)) return avm1::Value(m_host.objectOf(*child));
+        if (stage::TextField* field = m_host.textFieldNamed(*clip, name)) return avm1::Value(m_host.objectOf(*field));
         return std::nullopt;
     }
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {
@@ -97,6 +98,7 @@ ScriptHost::ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks ho
       m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
       m_properties(std::make_unique<ClipProperties>(*this)) {
     installClipMethods();
+    installTextFields();
 }
 
 ScriptHost::~ScriptHost() = default;
@@ -293,6 +295,7 @@ void ScriptHost::runPending() {
     constructPending();
     m_removed.clear();
     m_forgotten.clear();
+    forgetGoneFields();
 }
 
 void ScriptHost::trace(const QString& line) {

@@ -25,6 +25,7 @@ namespace swf::stage {
 struct ScriptScale;
 class DisplayObject;
 class MovieClip;
+class TextField;
 }
 
 namespace swf {
@@ -173,6 +174,22 @@ public:
 
 private:
     class ClipProperties;
+    class TextFieldProperties;
+    // Text fields as scripts see them (script_text_fields.cpp).
+    void installTextFields();
+    avm1::Object* objectOf(stage::TextField& field);
+    stage::TextField* textFieldOf(avm1::Object* object) const;
+    stage::TextField* textFieldNamed(stage::MovieClip& parent, const QString& name) const;
+    stage::MovieClip* parentOfField(const stage::TextField& field) const;
+    stage::TextField* createTextField(stage::MovieClip& parent, const QString& name, int depth, const QRectF& box);
+    void autoSizeField(stage::TextField& field) const;
+    // Script objects of fields the stage no longer holds are let go once a tick.
+    void forgetGoneFields();
+    std::unique_ptr<avm1::PropertyDelegate> m_textProperties;
+    avm1::Object* m_textFieldPrototype = nullptr;
+    avm1::Object* m_textFormatPrototype = nullptr;
+    std::unordered_map<quint64, avm1::Object*> m_textObjects;  // by the field's serial
+    QHash<avm1::Object*, quint64> m_textSerials;
     // The MovieClip methods that reach the stage (script_clip_methods.cpp).
     void installClipMethods();
     stage::MovieClip* attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,

@@ -21,6 +21,7 @@ bool readEditText(io::Reader& reader, int swfVersion, EditTextDefinition& out, Q
     const bool hasLayout = flags2 & 0x20;
     out.noSelect = flags2 & 0x10;
     out.border = flags2 & 0x08;
+    out.background = out.border;
     out.html = flags2 & 0x02;
     out.useOutlines = flags2 & 0x01;
     if (out.hasFont) out.fontId = reader.u16();

@@ -15,6 +15,11 @@ struct EditTextDefinition {
     Rect bounds;
     bool wordWrap = false, multiline = false, password = false, readOnly = false;
     bool autoSize = false, noSelect = false, border = false, html = false, useOutlines = false;
+    // A border flag in the tag brings a white background with it; scripts set them apart.
+    bool background = false;
+    QColor borderColor = Qt::black, backgroundColor = Qt::white;
+    // Asked for by scripts through TextFormat, over what the font itself says.
+    bool bold = false, italic = false, underline = false;
     bool hasFont = false;
     quint16 fontId = 0;
     QString fontClass;

@@ -6,6 +6,7 @@
 #include "swf/render/text_layout.h"
 #include "swf/stage/bounds.h"
 #include "swf/stage/button_instance.h"
+#include "swf/stage/text_field.h"
 
 #include <algorithm>
 #include <cmath>
@@ -249,6 +250,10 @@ void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& ob
         drawChildren(painter, clip->children(), context);
         return;
     }
+    if (const stage::TextField* text = object.asTextField()) {
+        drawEditText(painter, text->field, context);
+        return;
+    }
     const movie::Character* character = object.character();
     if (!character) return;
     switch (character->kind) {
@@ -268,7 +273,7 @@ void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& ob
         drawText(painter, static_cast<const movie::TextCharacter&>(*character), context);
         return;
     case movie::CharacterKind::EditText:
-        drawEditText(painter, static_cast<const movie::EditTextCharacter&>(*character), context);
+        drawEditText(painter, static_cast<const movie::EditTextCharacter&>(*character).field, context);
         return;
     case movie::CharacterKind::Button: {
         const auto& button = static_cast<const stage::ButtonInstance&>(object);
@@ -439,17 +444,23 @@ void StageRenderer::drawText(QPainter& painter, const movie::TextCharacter& text
     }
 }
 
-void StageRenderer::drawEditText(QPainter& painter, const movie::EditTextCharacter& field, const Context& context) {
-    const movie::Character* fontCharacter = field.field.hasFont ? m_movie.character(field.field.fontId) : nullptr;
+void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context) {
+    const movie::Character* fontCharacter = field.hasFont ? m_movie.character(field.fontId) : nullptr;
     const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
     const GlyphLookup glyphs = [&](int index) -> const QPainterPath& { return m_cache.glyph(*font, index); };
-    drawEditTextField(painter, field.field, font ? &font->font : nullptr, glyphs, context.transform, context.cx);
+    drawEditTextField(painter, field, font ? &font->font : nullptr, glyphs, context.transform, context.cx);
 }
 
 void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent) {
     const QTransform transform = object.placement().matrix.toTransform() * parent;
     if (const stage::MovieClip* clip = object.asClip()) {
         for (const auto& [depth, child] : clip->children()) addMaskArea(area, *child, transform);
+        return;
+    }
+    if (const stage::TextField* text = object.asTextField()) {
+        QPainterPath box;
+        box.addRect(text->field.bounds.toRectF());
+        area.addPath(transform.map(box));
         return;
     }
     const movie::Character* character = object.character();

@@ -47,7 +47,7 @@ private:
                         const format::ColorTransform& cx);
     PenContext penContext(const QTransform& transform) const;
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
-    void drawEditText(QPainter& painter, const movie::EditTextCharacter& field, const Context& context);
+    void drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context);
     // The area an object covers, in device coordinates, for use as a mask.
     void addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent);
 

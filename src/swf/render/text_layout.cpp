@@ -2,6 +2,7 @@
 #include "swf/render/text_layout.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -121,6 +122,7 @@ QString systemFamilyFor(const QString& name) {
     if (key == QLatin1String("_sans") || key == QLatin1String("arial") || key == QLatin1String("helvetica") ||
         key == QLatin1String("verdana") || key == QLatin1String("tahoma"))
         return QStringLiteral("Noto Sans CJK SC");
+    if (key == QLatin1String("bitstream vera sans")) return QStringLiteral("DejaVu Sans");
     if (key == QLatin1String("_typewriter") || key == QLatin1String("courier new") || key == QLatin1String("courier"))
         return QStringLiteral("Noto Sans Mono CJK SC");
     if (name.contains(QStringLiteral("宋")) || key == QLatin1String("simsun") || key == QLatin1String("nsimsun") ||
@@ -152,36 +154,45 @@ QString convertMovieHtml(const QString& html) {
     return result;
 }
 
-void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition* font,
-                       const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx) {
-    if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
-        drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx);
-        return;
-    }
+namespace {
+// The field's box with its background and border, in pixels.
+void drawFrame(QPainter& painter, const format::EditTextDefinition& field, const QTransform& objectToDevice,
+               const format::ColorTransform& cx) {
+    if (!field.border && !field.background) return;
     const QRectF bounds = field.bounds.toRectF();
     const QRectF pixels(bounds.x() / 20, bounds.y() / 20, bounds.width() / 20, bounds.height() / 20);
     painter.save();
     painter.setTransform(QTransform::fromScale(20, 20) * objectToDevice);
+    if (field.background) painter.fillRect(pixels, cx.apply(field.backgroundColor));
     if (field.border) {
-        painter.setPen(QPen(cx.apply(Qt::black), 0));
-        painter.setBrush(cx.apply(Qt::white));
-        painter.drawRect(pixels);
+        // Hairlines on the pixels the box's edges start at, as the player draws them.
+        const QColor color = cx.apply(field.borderColor);
+        const double x = pixels.x(), y = pixels.y(), w = pixels.width(), h = pixels.height();
+        painter.fillRect(QRectF(x, y, w + 1, 1), color);
+        painter.fillRect(QRectF(x, y + h, w + 1, 1), color);
+        painter.fillRect(QRectF(x, y + 1, 1, h - 1), color);
+        painter.fillRect(QRectF(x + w, y + 1, 1, h - 1), color);
     }
-    painter.setClipRect(pixels, Qt::IntersectClip);
+    painter.restore();
+}
 
+QFont fieldFont(const format::EditTextDefinition& field, const format::FontDefinition* font) {
     QFont qfont(systemFamilyFor(font ? font->name : field.fontClass));
     qfont.setPixelSize(std::max(1, qRound(field.fontHeight / 20)));
-    if (font) {
-        qfont.setBold(font->bold);
-        qfont.setItalic(font->italic);
-    }
-    QTextDocument document;
+    qfont.setBold(field.bold || (font && font->bold));
+    qfont.setItalic(field.italic || (font && font->italic));
+    qfont.setUnderline(field.underline);
+    return qfont;
+}
+
+// The field's text laid out as drawn through system fonts; width is the room for it.
+void layOut(QTextDocument& document, const format::EditTextDefinition& field, const format::FontDefinition* font,
+            double width) {
     document.setDocumentMargin(0);
-    document.setDefaultFont(qfont);
+    document.setDefaultFont(fieldFont(field, font));
     QTextOption option(alignmentOf(field.align));
     option.setWrapMode(field.wordWrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     document.setDefaultTextOption(option);
-    const double width = pixels.width() - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
     document.setTextWidth(field.wordWrap ? std::max(1.0, width) : -1);
     if (field.html)
         document.setHtml(convertMovieHtml(field.initialText));
@@ -195,6 +206,44 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
         if (field.indent != 0) format.setTextIndent(field.indent / 20);
         cursor.mergeBlockFormat(format);
     }
+}
+}  // namespace
+
+QSizeF measureEditText(const format::EditTextDefinition& field, const format::FontDefinition* font) {
+    if (field.initialText.isEmpty()) return {};
+    QTextDocument document;
+    const double width = field.bounds.toRectF().width() / 20 - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
+    layOut(document, field, font, width);
+    // Sizes come from the font's design advances, which hinting would shrink.
+    QFont unhinted = document.defaultFont();
+    unhinted.setHintingPreference(QFont::PreferNoHinting);
+    document.setDefaultFont(unhinted);
+    double textWidth = field.wordWrap ? document.idealWidth() : document.size().width();
+    if (!field.html && !field.wordWrap) {
+        const QFontMetricsF metrics(unhinted);
+        textWidth = 0;
+        for (const QString& line : plainText(field).split(QLatin1Char('\n')))
+            textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
+    }
+    return {textWidth * 20, document.size().height() * 20};
+}
+
+void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition* font,
+                       const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx) {
+    drawFrame(painter, field, objectToDevice, cx);
+    if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
+        drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx);
+        return;
+    }
+    if (field.initialText.isEmpty()) return;
+    const QRectF bounds = field.bounds.toRectF();
+    const QRectF pixels(bounds.x() / 20, bounds.y() / 20, bounds.width() / 20, bounds.height() / 20);
+    painter.save();
+    painter.setTransform(QTransform::fromScale(20, 20) * objectToDevice);
+    painter.setClipRect(pixels, Qt::IntersectClip);
+    QTextDocument document;
+    const double width = pixels.width() - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
+    layOut(document, field, font, width);
     if (!field.wordWrap && field.align != format::TextAlign::Left) document.setTextWidth(std::max(1.0, width));
     painter.translate(pixels.x() + kGutterPixels + field.leftMargin / 20, pixels.y() + kGutterPixels);
     QAbstractTextDocumentLayout::PaintContext context;

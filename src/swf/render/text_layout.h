@@ -26,6 +26,9 @@ using GlyphLookup = std::function<const QPainterPath&(int index)>;
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition* font,
                        const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx);
 
+// The size of the field's text as drawn through system fonts (twips); empty text has none.
+QSizeF measureEditText(const format::EditTextDefinition& field, const format::FontDefinition* font);
+
 void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int glyphIndex, QPointF origin,
                      double height, const QTransform& textToDevice);
 

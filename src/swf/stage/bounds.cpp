@@ -2,6 +2,7 @@
 
 #include "swf/stage/button_instance.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/text_field.h"
 
 namespace swf::stage {
 
@@ -35,6 +36,10 @@ std::optional<QRectF> localBounds(const DisplayObject& object) {
     if (const MovieClip* clip = object.asClip()) {
         if (clip->drawing().hasBounds()) include(total, clip->drawing().bounds());
         includeChildren(total, clip->children());
+        return total;
+    }
+    if (const TextField* text = object.asTextField()) {
+        include(total, rectOf(text->field.bounds));
         return total;
     }
     const movie::Character* character = object.character();

@@ -14,6 +14,7 @@ class MovieDefinition;
 namespace swf::stage {
 
 class MovieClip;
+class TextField;
 
 // Scale and rotation as a script last set them: kept apart from the matrix because the
 // matrix cannot tell -5% from 5% turned half round, and scripts read back what they set.
@@ -77,6 +78,8 @@ public:
     virtual void advance() {}
     virtual MovieClip* asClip() { return nullptr; }
     virtual const MovieClip* asClip() const { return nullptr; }
+    virtual TextField* asTextField() { return nullptr; }
+    virtual const TextField* asTextField() const { return nullptr; }
 
 private:
     const movie::Character* m_character;

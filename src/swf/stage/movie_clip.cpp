@@ -4,6 +4,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/button_instance.h"
 #include "swf/stage/frame_observer.h"
+#include "swf/stage/text_field.h"
 
 #include <algorithm>
 #include <atomic>
@@ -41,6 +42,8 @@ std::unique_ptr<DisplayObject> createInstance(const movie::Character* character,
     }
     if (character && character->kind == movie::CharacterKind::Button)
         return std::make_unique<ButtonInstance>(*static_cast<const movie::ButtonCharacter*>(character), movie);
+    if (character && character->kind == movie::CharacterKind::EditText)
+        return std::make_unique<TextField>(character, static_cast<const movie::EditTextCharacter*>(character)->field, movie);
     return std::make_unique<DisplayObject>(character, movie);
 }
 

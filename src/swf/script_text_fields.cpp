@@ -1,0 +1,512 @@
+// Text fields as scripts see them: TextField objects over the stage's fields (placed by the
+// timeline or made by createTextField), and the TextFormat class that reads and sets their
+// look. Each field keeps one format for all its text.
+#include "swf/script_host.h"
+
+#include "swf/avm1/builtins.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/render/text_layout.h"
+#include "swf/stage/movie_clip.h"
+#include "swf/stage/text_field.h"
+
+#include <QRegularExpression>
+#include <QTextDocument>
+
+#include <cmath>
+
+namespace swf {
+
+namespace {
+
+constexpr double kTwips = 20.0;
+// Text a field may hold: enough for any real movie, small enough to lay out each frame.
+constexpr qsizetype kMaxFieldText = 1 << 20;
+// Fields scripts may make, all timelines together.
+constexpr std::size_t kMaxScriptFields = 1 << 16;
+constexpr int kMaxScriptDepth = 2130690045;
+
+const char* const kFormatNames[] = {"font",        "size",   "color",  "bold",        "italic",
+                                    "underline",   "url",    "target", "align",       "leftMargin",
+                                    "rightMargin", "indent", "leading", "blockIndent", "bullet",
+                                    "tabStops"};
+
+QString alignName(format::TextAlign align) {
+    switch (align) {
+    case format::TextAlign::Right: return QStringLiteral("right");
+    case format::TextAlign::Center: return QStringLiteral("center");
+    case format::TextAlign::Justify: return QStringLiteral("justify");
+    default: return QStringLiteral("left");
+    }
+}
+
+QString colorHex(const QColor& color) {
+    return QStringLiteral("#%1").arg(color.rgb() & 0xffffff, 6, 16, QLatin1Char('0')).toUpper();
+}
+
+// The field's markup reduced to its characters, paragraphs ended by \r as scripts read them.
+QString plainOfHtml(const QString& html) {
+    QString text = html;
+    static const QRegularExpression breaks(QStringLiteral("<\\s*(br\\s*/?|/p|/li)\\s*>"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    text.replace(breaks, QStringLiteral("\r"));
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    text.remove(tags);
+    text.replace(QLatin1String("&lt;"), QLatin1String("<"));
+    text.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    text.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    text.replace(QLatin1String("&apos;"), QLatin1String("'"));
+    text.replace(QLatin1String("&nbsp;"), QString(QChar(0xa0)));
+    text.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
+    text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+    if (text.endsWith(QLatin1Char('\r'))) text.chop(1);
+    return text;
+}
+
+QString fieldText(const format::EditTextDefinition& field) {
+    if (field.html) return plainOfHtml(field.initialText);
+    QString text = field.initialText;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
+    text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+    return text;
+}
+
+QString bounded(QString text) {
+    if (text.size() > kMaxFieldText) text.truncate(kMaxFieldText);
+    return text;
+}
+
+}  // namespace
+
+// A field's properties, read from and written to the field the object stands for.
+class ScriptHost::TextFieldProperties final : public avm1::PropertyDelegate {
+public:
+    explicit TextFieldProperties(ScriptHost& host) : m_host(host) {}
+    std::optional<avm1::Value> getProperty(avm1::Object& object, const QString& name) override;
+    bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override;
+
+private:
+    QString fontName(const format::EditTextDefinition& field) const {
+        if (field.hasFont)
+            if (const auto* font = dynamic_cast<const movie::FontCharacter*>(m_host.m_movie.character(field.fontId)))
+                return font->font.name;
+        return field.fontClass.isEmpty() ? QStringLiteral("Times New Roman") : field.fontClass;
+    }
+    QString htmlOf(const format::EditTextDefinition& field) const {
+        QString open = QStringLiteral("<FONT FACE=\"%1\" SIZE=\"%2\" COLOR=\"%3\" LETTERSPACING=\"0\" KERNING=\"0\">")
+                           .arg(fontName(field).toHtmlEscaped())
+                           .arg(std::round(field.fontHeight / kTwips))
+                           .arg(colorHex(field.color));
+        QString close = QStringLiteral("</FONT>");
+        if (field.bold) open += QStringLiteral("<B>"), close.prepend(QStringLiteral("</B>"));
+        if (field.italic) open += QStringLiteral("<I>"), close.prepend(QStringLiteral("</I>"));
+        if (field.underline) open += QStringLiteral("<U>"), close.prepend(QStringLiteral("</U>"));
+        const QString align = alignName(field.align).toUpper();
+        QString html;
+        for (const QString& paragraph : fieldText(field).split(QLatin1Char('\r')))
+            html += QStringLiteral("<P ALIGN=\"%1\">").arg(align) + open + paragraph.toHtmlEscaped() + close +
+                    QStringLiteral("</P>");
+        return html;
+    }
+
+    ScriptHost& m_host;
+};
+
+std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Object& object, const QString& name) {
+    stage::TextField* text = m_host.textFieldOf(&object);
+    if (!text) return std::nullopt;
+    const format::EditTextDefinition& f = text->field;
+    const bool caseSensitive = m_host.m_machine->swfVersion() >= 7;
+    const QString key = caseSensitive ? name : name.toLower();
+    auto is = [&](const char* property) {
+        return caseSensitive ? key == QLatin1String(property) : key == QString::fromLatin1(property).toLower();
+    };
+    auto color = [](const QColor& c) { return avm1::Value(double(c.rgb() & 0xffffff)); };
+    if (is("text")) return avm1::Value(fieldText(f));
+    if (is("htmlText")) return avm1::Value(f.html ? htmlOf(f) : fieldText(f));
+    if (is("html")) return avm1::Value(f.html);
+    if (is("length")) return avm1::Value(double(fieldText(f).size()));
+    if (is("variable")) return f.variableName.isEmpty() ? avm1::Value::null() : avm1::Value(f.variableName);
+    if (is("autoSize")) {
+        switch (text->autoSize) {
+        case stage::AutoSize::Left: return avm1::Value(QStringLiteral("left"));
+        case stage::AutoSize::Center: return avm1::Value(QStringLiteral("center"));
+        case stage::AutoSize::Right: return avm1::Value(QStringLiteral("right"));
+        default: return avm1::Value(QStringLiteral("none"));
+        }
+    }
+    if (is("border")) return avm1::Value(f.border);
+    if (is("borderColor")) return color(f.borderColor);
+    if (is("background")) return avm1::Value(f.background);
+    if (is("backgroundColor")) return color(f.backgroundColor);
+    if (is("textColor")) return color(f.color);
+    if (is("multiline")) return avm1::Value(f.multiline);
+    if (is("wordWrap")) return avm1::Value(f.wordWrap);
+    if (is("selectable")) return avm1::Value(!f.noSelect);
+    if (is("embedFonts")) return avm1::Value(f.useOutlines);
+    if (is("password")) return avm1::Value(f.password);
+    if (is("maxChars")) return f.maxLength > 0 ? avm1::Value(f.maxLength) : avm1::Value::null();
+    if (is("type")) return avm1::Value(f.readOnly ? QStringLiteral("dynamic") : QStringLiteral("input"));
+    if (is("textWidth") || is("textHeight")) {
+        const auto* font = f.hasFont ? dynamic_cast<const movie::FontCharacter*>(m_host.m_movie.character(f.fontId)) : nullptr;
+        const QSizeF size = render::measureEditText(f, font ? &font->font : nullptr);
+        return avm1::Value(std::round((is("textWidth") ? size.width() : size.height()) / kTwips));
+    }
+    const movie::Placement& placement = text->placement();
+    const QString lower = name.toLower();
+    if (lower == QLatin1String("_x")) return avm1::Value(placement.matrix.tx / kTwips);
+    if (lower == QLatin1String("_y")) return avm1::Value(placement.matrix.ty / kTwips);
+    if (lower == QLatin1String("_width") || lower == QLatin1String("_height")) {
+        const QRectF box = placement.matrix.toTransform().mapRect(f.bounds.toRectF());
+        return avm1::Value((lower == QLatin1String("_width") ? box.width() : box.height()) / kTwips);
+    }
+    if (lower == QLatin1String("_visible")) return avm1::Value(placement.visible);
+    if (lower == QLatin1String("_alpha")) return avm1::Value(placement.colorTransform.alphaMult * 100.0 / 256);
+    if (lower == QLatin1String("_name")) return avm1::Value(placement.name);
+    if (lower == QLatin1String("_xscale")) return avm1::Value(std::hypot(placement.matrix.a, placement.matrix.b) * 100);
+    if (lower == QLatin1String("_yscale")) return avm1::Value(std::hypot(placement.matrix.c, placement.matrix.d) * 100);
+    if (lower == QLatin1String("_parent") || lower == QLatin1String("_target")) {
+        stage::MovieClip* parent = m_host.parentOfField(*text);
+        if (!parent) return avm1::Value();
+        if (lower == QLatin1String("_parent")) return avm1::Value(m_host.objectOf(*parent));
+        const avm1::Value parentTarget = m_host.propertyByName(*parent, QStringLiteral("_target"));
+        const QString base = m_host.m_machine->toString(parentTarget);
+        return avm1::Value((base == QLatin1String("/") ? base : base + QLatin1Char('/')) + placement.name);
+    }
+    return std::nullopt;
+}
+
+bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) {
+    stage::TextField* text = m_host.textFieldOf(&object);
+    if (!text) return false;
+    avm1::Machine& machine = *m_host.m_machine;
+    format::EditTextDefinition& f = text->field;
+    const bool caseSensitive = machine.swfVersion() >= 7;
+    const QString key = caseSensitive ? name : name.toLower();
+    auto is = [&](const char* property) {
+        return caseSensitive ? key == QLatin1String(property) : key == QString::fromLatin1(property).toLower();
+    };
+    auto rgb = [&](QColor& target) { target = QColor::fromRgb(0xff000000u | (avm1::toUint32(machine.toNumber(value)) & 0xffffff)); };
+    bool relayout = true;
+    if (is("text")) {
+        QString plain = bounded(machine.toString(value));
+        f.initialText = f.html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
+    } else if (is("htmlText")) {
+        const QString markup = bounded(machine.toString(value));
+        f.initialText = f.html ? markup : plainOfHtml(markup);
+    } else if (is("html")) {
+        const bool html = machine.toBoolean(value);
+        if (html != f.html) {
+            const QString plain = fieldText(f);
+            f.html = html;
+            f.initialText = html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
+        }
+    } else if (is("variable")) {
+        f.variableName = value.isNullish() ? QString() : bounded(machine.toString(value));
+    } else if (is("autoSize")) {
+        stage::AutoSize mode = stage::AutoSize::None;
+        if (value.isBoolean()) {
+            mode = value.asBoolean() ? stage::AutoSize::Left : stage::AutoSize::None;
+        } else {
+            const QString word = machine.toString(value).toLower();
+            if (word == QLatin1String("left")) mode = stage::AutoSize::Left;
+            if (word == QLatin1String("center")) mode = stage::AutoSize::Center;
+            if (word == QLatin1String("right")) mode = stage::AutoSize::Right;
+        }
+        text->autoSize = mode;
+    } else if (is("border")) {
+        f.border = machine.toBoolean(value);
+    } else if (is("borderColor")) {
+        rgb(f.borderColor);
+    } else if (is("background")) {
+        f.background = machine.toBoolean(value);
+    } else if (is("backgroundColor")) {
+        rgb(f.backgroundColor);
+    } else if (is("textColor")) {
+        rgb(f.color);
+    } else if (is("multiline")) {
+        f.multiline = machine.toBoolean(value);
+    } else if (is("wordWrap")) {
+        f.wordWrap = machine.toBoolean(value);
+    } else if (is("selectable")) {
+        f.noSelect = !machine.toBoolean(value);
+    } else if (is("embedFonts")) {
+        f.useOutlines = machine.toBoolean(value);
+    } else if (is("password")) {
+        f.password = machine.toBoolean(value);
+    } else if (is("maxChars")) {
+        const double chars = machine.toNumber(value);
+        f.maxLength = std::isfinite(chars) && chars > 0 ? int(std::min(chars, 65535.0)) : 0;
+    } else if (is("type")) {
+        f.readOnly = machine.toString(value) != QLatin1String("input");
+    } else if (is("textWidth") || is("textHeight") || is("length")) {
+        return true;  // read only
+    } else {
+        relayout = false;
+        const QString lower = name.toLower();
+        const double number = machine.toNumber(value);
+        movie::Placement placement = text->placement();
+        if (lower == QLatin1String("_width") || lower == QLatin1String("_height")) {
+            // A field's size is its box, not a scale.
+            if (!std::isfinite(number)) return true;
+            const qint32 size = qint32(std::clamp(number * kTwips, 0.0, 1e8));
+            if (lower == QLatin1String("_width"))
+                f.bounds.xMax = f.bounds.xMin + size;
+            else
+                f.bounds.yMax = f.bounds.yMin + size;
+            return true;
+        }
+        if (lower == QLatin1String("_x") || lower == QLatin1String("_y")) {
+            if (!std::isfinite(number)) return true;
+            (lower == QLatin1String("_x") ? placement.matrix.tx : placement.matrix.ty) = std::clamp(number * kTwips, -1e9, 1e9);
+        } else if (lower == QLatin1String("_visible")) {
+            placement.visible = machine.toBoolean(value);
+        } else if (lower == QLatin1String("_alpha")) {
+            placement.colorTransform.alphaMult = std::isfinite(number) ? qint16(std::clamp(number * 256 / 100, -32768.0, 32767.0)) : 0;
+        } else if (lower == QLatin1String("_name")) {
+            placement.name = bounded(machine.toString(value));
+            text->setScriptPlacement(placement);
+            stage::MovieClip::childrenChanged();
+            return true;
+        } else {
+            return false;
+        }
+        text->setScriptPlacement(placement);
+        return true;
+    }
+    if (relayout) m_host.autoSizeField(*text);
+    return true;
+}
+
+avm1::Object* ScriptHost::objectOf(stage::TextField& field) {
+    const auto found = m_textObjects.find(field.serial());
+    if (found != m_textObjects.end()) return found->second;
+    avm1::Object* object = m_machine->newObject(avm1::ObjectKind::Plain, m_textFieldPrototype);
+    object->setDelegate(m_textProperties.get());
+    object->pin();
+    m_textObjects.emplace(field.serial(), object);
+    m_textSerials.insert(object, field.serial());
+    return object;
+}
+
+stage::TextField* ScriptHost::textFieldOf(avm1::Object* object) const {
+    const auto found = m_textSerials.constFind(object);
+    return found == m_textSerials.constEnd() ? nullptr : stage::TextField::live(*found);
+}
+
+stage::TextField* ScriptHost::textFieldNamed(stage::MovieClip& parent, const QString& name) const {
+    const bool caseSensitive = m_machine->swfVersion() >= 7;
+    for (const auto& [depth, child] : parent.children()) {
+        stage::TextField* field = child->asTextField();
+        if (!field) continue;
+        const QString& own = field->placement().name;
+        if (own.size() == name.size() && (caseSensitive ? own == name : own.compare(name, Qt::CaseInsensitive) == 0))
+            return field;
+    }
+    return nullptr;
+}
+
+stage::MovieClip* ScriptHost::parentOfField(const stage::TextField& field) const {
+    if (!m_root) return nullptr;
+    std::vector<stage::MovieClip*> pending{m_root};
+    // Bounded like the stage itself; a field is found long before this in any real movie.
+    for (std::size_t visited = 0; !pending.empty() && visited < 1000000; ++visited) {
+        stage::MovieClip* clip = pending.back();
+        pending.pop_back();
+        for (const auto& [depth, child] : clip->children()) {
+            if (child.get() == &field) return clip;
+            if (stage::MovieClip* inner = child->asClip()) pending.push_back(inner);
+        }
+    }
+    return nullptr;
+}
+
+void ScriptHost::autoSizeField(stage::TextField& text) const {
+    if (text.autoSize == stage::AutoSize::None) return;
+    format::EditTextDefinition& f = text.field;
+    const auto* font = f.hasFont ? dynamic_cast<const movie::FontCharacter*>(m_movie.character(f.fontId)) : nullptr;
+    const QSizeF size = render::measureEditText(f, font ? &font->font : nullptr);
+    // The box takes the text and the 2-pixel gutter on each side.
+    const qint32 height = qint32(std::ceil(size.height() / kTwips) * kTwips) + 80;
+    f.bounds.yMax = f.bounds.yMin + height;
+    if (f.wordWrap) return;
+    const qint32 width = qint32(std::ceil(size.width() / kTwips) * kTwips) + 80;
+    const qint32 old = f.bounds.xMax - f.bounds.xMin;
+    if (text.autoSize == stage::AutoSize::Center) f.bounds.xMin += (old - width) / 2;
+    if (text.autoSize == stage::AutoSize::Right) f.bounds.xMin += old - width;
+    f.bounds.xMax = f.bounds.xMin + width;
+}
+
+stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QString& name, int depth, const QRectF& box) {
+    if (m_textObjects.size() >= kMaxScriptFields) return nullptr;
+    format::EditTextDefinition definition;
+    auto twips = [](double pixels) { return qint32(std::isfinite(pixels) ? std::clamp(pixels * kTwips, -1e8, 1e8) : 0.0); };
+    definition.bounds = {0, twips(std::abs(box.width())), 0, twips(std::abs(box.height()))};
+    definition.fontClass = QStringLiteral("Times New Roman");
+    definition.fontHeight = 240;
+    auto instance = std::make_unique<stage::TextField>(nullptr, definition, m_movie);
+    stage::TextField* field = instance.get();
+    if (stage::DisplayObject* there = parent.childAt(depth)) {
+        if (there->asClip()) {
+            removeClip(*there->asClip());
+        } else if (auto taken = parent.takeChild(there)) {
+            m_removed.push_back(std::move(taken));
+        }
+    }
+    movie::Placement placement;
+    placement.name = name;
+    placement.matrix.tx = twips(box.x());
+    placement.matrix.ty = twips(box.y());
+    placement.birth = --m_lastScriptBirth;
+    field->setPlacement(placement);
+    parent.addScripted(depth, std::move(instance));
+    return field;
+}
+
+void ScriptHost::forgetGoneFields() {
+    for (auto it = m_textObjects.begin(); it != m_textObjects.end();) {
+        if (stage::TextField::live(it->first)) {
+            ++it;
+            continue;
+        }
+        it->second->unpin();
+        m_textSerials.remove(it->second);
+        it = m_textObjects.erase(it);
+    }
+}
+
+namespace {
+
+// TextFormat: every property null until given; the constructor takes them in this order.
+avm1::Value textFormatConstructor(avm1::CallContext& c) {
+    avm1::Object* self = c.thisObject();
+    if (!self) return avm1::Value();
+    for (std::size_t i = 0; i < std::size(kFormatNames); ++i)
+        self->setOwn(QString::fromLatin1(kFormatNames[i]), avm1::Value::null());
+    // font, size, color, bold, italic, underline, url, target, align, leftMargin,
+    // rightMargin, indent, leading
+    for (std::size_t i = 0; i < std::min<std::size_t>(c.args.size(), 13); ++i)
+        c.machine.setMember(avm1::Value(self), QString::fromLatin1(kFormatNames[i]), c.arg(i));
+    return avm1::Value(self);
+}
+
+}  // namespace
+
+void ScriptHost::installTextFields() {
+    m_textProperties = std::make_unique<TextFieldProperties>(*this);
+    avm1::Machine& machine = *m_machine;
+    m_textFieldPrototype = machine.newObject();
+    m_textFieldPrototype->pin();
+    avm1::Object* textField = machine.newConstructor([](avm1::CallContext&) { return avm1::Value(); }, m_textFieldPrototype);
+    machine.global()->setOwn(QStringLiteral("TextField"), textField, avm1::property_flags::kDontEnum);
+    m_textFormatPrototype = machine.newObject();
+    m_textFormatPrototype->pin();
+    avm1::Object* textFormat = machine.newConstructor(textFormatConstructor, m_textFormatPrototype);
+    machine.global()->setOwn(QStringLiteral("TextFormat"), textFormat, avm1::property_flags::kDontEnum);
+
+    auto method = [&](const char* name, std::function<avm1::Value(stage::TextField&, avm1::CallContext&)> body) {
+        machine.defineMethod(m_textFieldPrototype, QString::fromLatin1(name), [this, body](avm1::CallContext& context) {
+            stage::TextField* field = textFieldOf(context.thisObject());
+            return field ? body(*field, context) : avm1::Value();
+        });
+    };
+    auto getFormat = [this](stage::TextField& text, avm1::CallContext&) {
+        const format::EditTextDefinition& f = text.field;
+        avm1::Object* result = m_machine->newObject(avm1::ObjectKind::Plain, m_textFormatPrototype);
+        QString font = f.fontClass.isEmpty() ? QStringLiteral("Times New Roman") : f.fontClass;
+        if (f.hasFont)
+            if (const auto* character = dynamic_cast<const movie::FontCharacter*>(m_movie.character(f.fontId)))
+                font = character->font.name;
+        const avm1::Value values[] = {font, std::round(f.fontHeight / kTwips), double(f.color.rgb() & 0xffffff),
+                                      f.bold, f.italic, f.underline, QString(), QString(), alignName(f.align),
+                                      std::round(f.leftMargin / kTwips), std::round(f.rightMargin / kTwips),
+                                      std::round(f.indent / kTwips), std::round(f.leading / kTwips), 0.0, false,
+                                      avm1::Value(m_machine->newArray())};
+        for (std::size_t i = 0; i < std::size(kFormatNames); ++i) result->setOwn(QString::fromLatin1(kFormatNames[i]), values[i]);
+        return avm1::Value(result);
+    };
+    auto setFormat = [this](stage::TextField& text, avm1::CallContext& c) {
+        // (format), (index, format) or (begin, end, format): one format holds the whole field.
+        avm1::Object* source = nullptr;
+        for (const avm1::Value& arg : c.args)
+            if (arg.asObject()) source = arg.asObject();
+        if (!source) return avm1::Value();
+        format::EditTextDefinition& f = text.field;
+        auto given = [&](const char* name) {
+            const avm1::Value value = m_machine->getMember(avm1::Value(source), QString::fromLatin1(name));
+            return value.isNullish() ? std::optional<avm1::Value>() : std::optional<avm1::Value>(value);
+        };
+        auto pixels = [&](const avm1::Value& value, double low) {
+            const double number = m_machine->toNumber(value);
+            return std::isfinite(number) ? std::clamp(std::round(number), low, 65535.0) * kTwips : 0.0;
+        };
+        if (const auto v = given("font")) {
+            f.fontClass = bounded(m_machine->toString(*v)).left(256);
+            if (!f.useOutlines) f.hasFont = false;
+        }
+        if (const auto v = given("size")) f.fontHeight = std::max(kTwips, pixels(*v, 0));
+        if (const auto v = given("color"))
+            f.color = QColor::fromRgb(0xff000000u | (avm1::toUint32(m_machine->toNumber(*v)) & 0xffffff));
+        if (const auto v = given("bold")) f.bold = m_machine->toBoolean(*v);
+        if (const auto v = given("italic")) f.italic = m_machine->toBoolean(*v);
+        if (const auto v = given("underline")) f.underline = m_machine->toBoolean(*v);
+        if (const auto v = given("align")) {
+            const QString align = m_machine->toString(*v).toLower();
+            if (align == QLatin1String("left")) f.align = format::TextAlign::Left;
+            if (align == QLatin1String("center")) f.align = format::TextAlign::Center;
+            if (align == QLatin1String("right")) f.align = format::TextAlign::Right;
+            if (align == QLatin1String("justify")) f.align = format::TextAlign::Justify;
+        }
+        if (const auto v = given("leftMargin")) f.leftMargin = pixels(*v, 0);
+        if (const auto v = given("rightMargin")) f.rightMargin = pixels(*v, 0);
+        if (const auto v = given("indent")) f.indent = pixels(*v, -65535);
+        if (const auto v = given("leading")) f.leading = pixels(*v, -65535);
+        autoSizeField(text);
+        return avm1::Value();
+    };
+    method("getTextFormat", getFormat);
+    method("getNewTextFormat", getFormat);
+    method("setTextFormat", setFormat);
+    method("setNewTextFormat", setFormat);
+    method("replaceText", [this](stage::TextField& text, avm1::CallContext& c) {
+        if (c.args.size() < 3) return avm1::Value();
+        QString plain = fieldText(text.field);
+        const double begin = avm1::argNumber(c, 0), end = avm1::argNumber(c, 1);
+        if (!(begin >= 0) || !(end >= begin)) return avm1::Value();
+        const qsizetype from = qsizetype(std::min(begin, double(plain.size())));
+        const qsizetype to = qsizetype(std::min(end, double(plain.size())));
+        QString insert = avm1::argString(c, 2);
+        insert.replace(QLatin1String("\r\n"), QLatin1String("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r'));
+        plain = bounded(plain.left(from) + insert + plain.mid(to));
+        text.field.initialText =
+            text.field.html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
+        autoSizeField(text);
+        return avm1::Value();
+    });
+    method("removeTextField", [this](stage::TextField& text, avm1::CallContext&) {
+        stage::MovieClip* parent = parentOfField(text);
+        if (!parent) return avm1::Value();
+        const int depth = parent->depthOf(&text) - kTimelineDepthOffset;
+        if (depth < 0 || depth > 1048575) return avm1::Value();
+        if (auto taken = parent->takeChild(&text)) m_removed.push_back(std::move(taken));
+        return avm1::Value();
+    });
+    method("getDepth", [this](stage::TextField& text, avm1::CallContext&) {
+        stage::MovieClip* parent = parentOfField(text);
+        return parent ? avm1::Value(parent->depthOf(&text) - kTimelineDepthOffset) : avm1::Value();
+    });
+
+    machine.defineMethod(machine.clipPrototype(), QStringLiteral("createTextField"), [this](avm1::CallContext& c) {
+        stage::MovieClip* clip = clipOf(c.thisObject());
+        if (!clip || c.args.size() < 6) return avm1::Value();
+        const double rawDepth = avm1::argNumber(c, 1);
+        const double depth = std::isfinite(rawDepth) ? std::trunc(rawDepth) : 0.0;
+        const int key = int(std::clamp(depth, double(-kTimelineDepthOffset), double(kMaxScriptDepth))) + kTimelineDepthOffset;
+        const QRectF box(avm1::argNumber(c, 2), avm1::argNumber(c, 3), avm1::argNumber(c, 4), avm1::argNumber(c, 5));
+        stage::TextField* field = createTextField(*clip, bounded(avm1::argString(c, 0)), key, box);
+        if (!field || m_machine->swfVersion() < 8) return avm1::Value();
+        return avm1::Value(objectOf(*field));
+    });
+}
+
+}  // namespace swf
