@@ -491,6 +491,12 @@ void ScriptHost::installTextFields() {
         if (auto taken = parent->takeChild(&text)) m_removed.push_back(std::move(taken));
         return avm1::Value();
     });
+    // Traced, a field names itself by its path, as clips do.
+    method("toString", [this](stage::TextField& text, avm1::CallContext&) {
+        stage::MovieClip* parent = parentOfField(text);
+        if (!parent) return avm1::Value();
+        return avm1::Value(targetPath(objectOf(*parent)) + QLatin1Char('.') + text.placement().name);
+    });
     method("getDepth", [this](stage::TextField& text, avm1::CallContext&) {
         stage::MovieClip* parent = parentOfField(text);
         return parent ? avm1::Value(parent->depthOf(&text) - kTimelineDepthOffset) : avm1::Value();
