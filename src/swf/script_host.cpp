@@ -295,6 +295,7 @@ void ScriptHost::runPending() {
     constructPending();
     m_removed.clear();
     m_forgotten.clear();
+    syncBoundFields();
     forgetGoneFields();
 }
 

@@ -185,6 +185,8 @@ private:
     void autoSizeField(stage::TextField& field) const;
     // Script objects of fields the stage no longer holds are let go once a tick.
     void forgetGoneFields();
+    // Fields bound to a variable show its value as scripts left it.
+    void syncBoundFields();
     std::unique_ptr<avm1::PropertyDelegate> m_textProperties;
     avm1::Object* m_textFieldPrototype = nullptr;
     avm1::Object* m_textFormatPrototype = nullptr;

@@ -363,6 +363,44 @@ stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QS
     return field;
 }
 
+void ScriptHost::syncBoundFields() {
+    if (!m_root) return;
+    std::vector<stage::MovieClip*> pending{m_root};
+    for (std::size_t visited = 0; !pending.empty() && visited < 1000000; ++visited) {
+        stage::MovieClip* clip = pending.back();
+        pending.pop_back();
+        for (const auto& [depth, child] : clip->children()) {
+            if (stage::MovieClip* inner = child->asClip()) {
+                pending.push_back(inner);
+                continue;
+            }
+            stage::TextField* text = child->asTextField();
+            if (!text || text->field.variableName.isEmpty()) continue;
+            // "path:name", "path.name" or a plain name, all from the field's timeline.
+            QString path = text->field.variableName;
+            QString name = path;
+            avm1::Object* scope = objectOf(*clip);
+            const qsizetype split = std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
+            if (split >= 0) {
+                name = path.mid(split + 1);
+                scope = resolveTarget(path.left(split), scope);
+            }
+            if (!scope || name.isEmpty()) continue;
+            const avm1::Value value = m_machine->getMember(avm1::Value(scope), name);
+            if (value.isUndefined()) {
+                // An unset variable takes the field's text, as the player starts it.
+                if (!text->field.initialText.isEmpty())
+                    m_machine->setMember(avm1::Value(scope), name, avm1::Value(fieldText(text->field)));
+                continue;
+            }
+            const QString shown = bounded(m_machine->toString(value));
+            if (shown == text->field.initialText) continue;
+            text->field.initialText = shown;
+            autoSizeField(*text);
+        }
+    }
+}
+
 void ScriptHost::forgetGoneFields() {
     for (auto it = m_textObjects.begin(); it != m_textObjects.end();) {
         if (stage::TextField::live(it->first)) {
