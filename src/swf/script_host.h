@@ -190,6 +190,10 @@ private:
     std::unique_ptr<avm1::PropertyDelegate> m_textProperties;
     avm1::Object* m_textFieldPrototype = nullptr;
     avm1::Object* m_textFormatPrototype = nullptr;
+    // Fields by name under each parent, built on first lookup and kept like m_childIndex:
+    // lookups that find no clip of a name come here, which must not scan every child.
+    mutable std::unordered_map<const stage::MovieClip*, QHash<QString, quint64>> m_fieldIndex;
+    mutable quint64 m_fieldIndexGeneration = 0;
     std::unordered_map<quint64, avm1::Object*> m_textObjects;  // by the field's serial
     QHash<avm1::Object*, quint64> m_textSerials;
     // The MovieClip methods that reach the stage (script_clip_methods.cpp).

@@ -295,15 +295,27 @@ stage::TextField* ScriptHost::textFieldOf(avm1::Object* object) const {
 }
 
 stage::TextField* ScriptHost::textFieldNamed(stage::MovieClip& parent, const QString& name) const {
+    if (!stage::TextField::anyLive()) return nullptr;
     const bool caseSensitive = m_machine->swfVersion() >= 7;
-    for (const auto& [depth, child] : parent.children()) {
-        stage::TextField* field = child->asTextField();
-        if (!field) continue;
-        const QString& own = field->placement().name;
-        if (own.size() == name.size() && (caseSensitive ? own == name : own.compare(name, Qt::CaseInsensitive) == 0))
-            return field;
+    const quint64 generation = stage::MovieClip::childrenGeneration();
+    if (generation != m_fieldIndexGeneration) {
+        m_fieldIndex.clear();
+        m_fieldIndexGeneration = generation;
     }
-    return nullptr;
+    auto found = m_fieldIndex.find(&parent);
+    if (found == m_fieldIndex.end()) {
+        QHash<QString, quint64> index;
+        // Children come by depth: of equal names the lowest depth wins.
+        for (const auto& [depth, child] : parent.children())
+            if (const stage::TextField* field = child->asTextField()) {
+                const QString& own = field->placement().name;
+                const QString key = caseSensitive ? own : own.toCaseFolded();
+                if (!index.contains(key)) index.insert(key, field->serial());
+            }
+        found = m_fieldIndex.emplace(&parent, std::move(index)).first;
+    }
+    const auto serial = found->second.constFind(caseSensitive ? name : name.toCaseFolded());
+    return serial == found->second.constEnd() ? nullptr : stage::TextField::live(*serial);
 }
 
 stage::MovieClip* ScriptHost::parentOfField(const stage::TextField& field) const {
@@ -364,7 +376,7 @@ stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QS
 }
 
 void ScriptHost::syncBoundFields() {
-    if (!m_root) return;
+    if (!m_root || !stage::TextField::anyLive()) return;
     std::vector<stage::MovieClip*> pending{m_root};
     for (std::size_t visited = 0; !pending.empty() && visited < 1000000; ++visited) {
         stage::MovieClip* clip = pending.back();

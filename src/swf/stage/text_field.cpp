@@ -32,4 +32,9 @@ TextField* TextField::live(quint64 serial) {
     return found == liveFields().end() ? nullptr : found->second;
 }
 
+bool TextField::anyLive() {
+    const std::lock_guard lock(g_liveMutex);
+    return !liveFields().empty();
+}
+
 }  // namespace swf::stage

@@ -25,6 +25,8 @@ public:
     // Scripts keep fields by serial, never by address: a field the timeline removed is then
     // simply not found instead of being reached through a dangling pointer.
     static TextField* live(quint64 serial);
+    // Lookups by name skip the search for fields while there are none at all.
+    static bool anyLive();
 };
 
 }  // namespace swf::stage
