@@ -309,6 +309,26 @@ void SwfScriptTest::scriptMadeClips_data() {
         traceMember(code, "e", "_width");
         QTest::newRow("drawing measures, and a duplicate keeps it") << boxMovie(code) << "20|40|20";
     }
+    {
+        // b is a 10 by 10 box at (50, 20), c one at (55, 25).
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 1}).op(ActionCode::Pop);
+        invoke(code, "_root", "attachMovie", {"box", "c", 2}).op(ActionCode::Pop);
+        code.getVariable("b").push({"_x", 50}).op(ActionCode::SetMember);
+        code.getVariable("b").push({"_y", 20}).op(ActionCode::SetMember);
+        code.getVariable("c").push({"_x", 55}).op(ActionCode::SetMember);
+        code.getVariable("c").push({"_y", 25}).op(ActionCode::SetMember);
+        code.push({"p", "x", 1, "y", 2, 2}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+        code.getVariable("p").getVariable("b").callMethod("localToGlobal", 1).op(ActionCode::Pop);
+        traceMember(code, "p", "x");
+        traceMember(code, "p", "y");
+        code.getVariable("p").getVariable("b").callMethod("globalToLocal", 1).op(ActionCode::Pop);
+        traceMember(code, "p", "x");
+        invoke(code, "b", "hitTest", {55, 25, true}).op(ActionCode::Trace);
+        invoke(code, "b", "hitTest", {5, 5, false}).op(ActionCode::Trace);
+        code.getVariable("c").getVariable("b").callMethod("hitTest", 1).op(ActionCode::Trace);
+        QTest::newRow("points between clip and stage, and hit tests") << boxMovie(code) << "51|22|1|true|false|true";
+    }
 }
 
 void SwfScriptTest::scriptMadeClips() {

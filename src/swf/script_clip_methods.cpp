@@ -2,6 +2,8 @@
 // between depths by scripts, and the drawing methods.
 #include "swf/script_host.h"
 
+#include "swf/input/pointer.h"
+
 #include "swf/avm1/builtins.h"
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/bounds.h"
@@ -309,6 +311,48 @@ void ScriptHost::installClipMethods() {
     method("curveTo", [](stage::MovieClip& clip, avm1::CallContext& c) {
         if (c.args.size() >= 4) clip.drawing().curveTo(twips(c, 0), twips(c, 2));
         return avm1::Value();
+    });
+    // Points given as objects with x and y, in pixels, converted in place.
+    auto convertPoint = [this](stage::MovieClip& clip, avm1::CallContext& c, bool toStage) {
+        avm1::Object* point = c.arg(0).asObject();
+        const auto toClip = stageToClip(clip);
+        if (!point || !toClip) return avm1::Value();
+        const QTransform transform = toStage ? toClip->inverted() : *toClip;
+        const double x = m_machine->toNumber(m_machine->getMember(avm1::Value(point), QStringLiteral("x")));
+        const double y = m_machine->toNumber(m_machine->getMember(avm1::Value(point), QStringLiteral("y")));
+        if (!std::isfinite(x) || !std::isfinite(y)) return avm1::Value();
+        const QPointF mapped = transform.map(QPointF(x * kTwips, y * kTwips)) / kTwips;
+        m_machine->setMember(avm1::Value(point), QStringLiteral("x"), avm1::Value(mapped.x()));
+        m_machine->setMember(avm1::Value(point), QStringLiteral("y"), avm1::Value(mapped.y()));
+        return avm1::Value();
+    };
+    method("localToGlobal", [convertPoint](stage::MovieClip& clip, avm1::CallContext& c) { return convertPoint(clip, c, true); });
+    method("globalToLocal", [convertPoint](stage::MovieClip& clip, avm1::CallContext& c) { return convertPoint(clip, c, false); });
+    // hitTest(x, y[, shape]) with a stage point in pixels, or hitTest(other clip) by boxes.
+    method("hitTest", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        const auto stageBox = [this](stage::MovieClip& of) -> std::optional<QRectF> {
+            const auto bounds = stage::localBounds(of);
+            const auto toClip = stageToClip(of);
+            if (!bounds || !toClip) return std::nullopt;
+            return toClip->inverted().mapRect(*bounds);
+        };
+        if (c.args.size() >= 2 && !c.arg(0).asObject()) {
+            const QPointF point(avm1::argNumber(c, 0) * kTwips, avm1::argNumber(c, 1) * kTwips);
+            if (!std::isfinite(point.x()) || !std::isfinite(point.y())) return avm1::Value(false);
+            if (c.args.size() >= 3 && m_machine->toBoolean(c.arg(2))) {
+                const auto toClip = stageToClip(clip);
+                if (!toClip) return avm1::Value(false);
+                if (!m_hitTester) m_hitTester = std::make_unique<input::PointerTracker>(m_movie, input::PointerClient{});
+                return avm1::Value(m_hitTester->covers(clip, toClip->map(point)));
+            }
+            const auto box = stageBox(clip);
+            return avm1::Value(box && box->contains(point));
+        }
+        stage::MovieClip* other = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;
+        if (!other) other = resolveTarget(avm1::argString(c, 0), objectOf(clip)) ? clipOf(resolveTarget(avm1::argString(c, 0), objectOf(clip))) : nullptr;
+        if (!other) return avm1::Value(false);
+        const auto mine = stageBox(clip), theirs = stageBox(*other);
+        return avm1::Value(mine && theirs && mine->intersects(*theirs));
     });
     method("setMask", [this](stage::MovieClip& clip, avm1::CallContext& c) {
         stage::MovieClip* mask = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;

@@ -1,5 +1,7 @@
 #include "swf/script_host.h"
 
+#include "swf/input/pointer.h"
+
 #include "swf/avm1/action_reader.h"
 #include "swf/format/records.h"
 #include "swf/format/tag_codes.h"

@@ -21,6 +21,9 @@ namespace swf::movie {
 class MovieDefinition;
 struct Frame;
 }
+namespace swf::input {
+class PointerTracker;
+}
 namespace swf::stage {
 struct ScriptScale;
 class DisplayObject;
@@ -286,6 +289,8 @@ private:
     std::optional<Drag> m_drag;
     // From the stage to a clip's own coordinates; nullopt where a scale of 0 loses them.
     std::optional<QTransform> stageToClip(const stage::MovieClip& clip) const;
+    // Exact shape tests for hitTest(x, y, true); made on first use.
+    std::unique_ptr<input::PointerTracker> m_hitTester;
     std::set<int> m_keysDown;
     int m_lastKeyCode = 0, m_lastKeyAscii = 0;
     double m_timeMs = 0;
