@@ -329,6 +329,25 @@ void SwfScriptTest::scriptMadeClips_data() {
         code.getVariable("c").getVariable("b").callMethod("hitTest", 1).op(ActionCode::Trace);
         QTest::newRow("points between clip and stage, and hit tests") << boxMovie(code) << "51|22|1|true|false|true";
     }
+    {
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 1}).op(ActionCode::Pop);
+        for (const char* member : {"_parent", "_root"})
+            code.getVariable("b").push({member}).op(ActionCode::GetMember).push({"_target"}).op(ActionCode::GetMember).op(
+                ActionCode::Trace);
+        code.push({"_parent"}).op(ActionCode::GetVariable).op(ActionCode::Trace);
+        QTest::newRow("_parent and _root as members") << boxMovie(code) << "/|/|undefined";
+    }
+    {
+        ActionAssembler code(8);
+        invoke(code, "Selection", "getFocus").op(ActionCode::Trace);
+        invoke(code, "_root", "attachMovie", {"box", "b", 1}).op(ActionCode::Pop);
+        code.getVariable("b").getVariable("Selection").callMethod("setFocus", 1).op(ActionCode::Trace);
+        invoke(code, "Selection", "getFocus").op(ActionCode::Trace);
+        invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
+        invoke(code, "Selection", "getFocus").op(ActionCode::Trace);
+        QTest::newRow("focus follows the clip, and leaves with it") << boxMovie(code) << "null|true|_level0.b|null";
+    }
 }
 
 void SwfScriptTest::scriptMadeClips() {

@@ -464,6 +464,21 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     if (!d->loader || !d->loader->headerKnown()) return;
     if (!d->renderer) d->renderer = std::make_unique<render::StageRenderer>(*d->definition());
     d->renderer->render(painter, stageToDevice, quality, d->root.get());
+    // The focus rectangle: a yellow frame around the clip with the keyboard focus.
+    if (d->scripts) {
+        if (const auto box = d->scripts->focusRectangle()) {
+            constexpr double kFrameTwips = 3 * 20;
+            painter.save();
+            painter.setTransform(stageToDevice);
+            painter.setRenderHint(QPainter::Antialiasing, quality == Quality::High);
+            QPainterPath frame;
+            frame.addRect(*box);
+            frame.addRect(box->adjusted(kFrameTwips, kFrameTwips, -kFrameTwips, -kFrameTwips));
+            frame.setFillRule(Qt::OddEvenFill);
+            painter.fillPath(frame, QColor(255, 255, 0));
+            painter.restore();
+        }
+    }
 }
 
 void Player::setTraceHandler(std::function<void(const QString&)> handler) { d->traceHandler = std::move(handler); }

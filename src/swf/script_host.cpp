@@ -384,6 +384,26 @@ void ScriptHost::stopSounds() {
     if (m_hooks.stopSounds) m_hooks.stopSounds();
 }
 
+bool ScriptHost::setFocus(Target target) {
+    stage::MovieClip* clip = target ? clipOf(target) : nullptr;
+    m_focus = clip;
+    m_focusSerial = clip ? clip->serial() : 0;
+    return clip != nullptr;
+}
+
+avm1::Target ScriptHost::focus() {
+    if (!m_focus || !m_objects.count(m_focus) || m_focus->serial() != m_focusSerial) return nullptr;
+    return objectOf(*m_focus);
+}
+
+std::optional<QRectF> ScriptHost::focusRectangle() {
+    if (!m_focusRect || !focus() || m_focus == m_root) return std::nullopt;
+    const auto bounds = stage::localBounds(*m_focus);
+    const auto toClip = stageToClip(*m_focus);
+    if (!bounds || !toClip) return std::nullopt;
+    return toClip->inverted().mapRect(*bounds);
+}
+
 int ScriptHost::soundIdOf(const QString& exportName) {
     const auto found = m_exports.constFind(exportKey(exportName));
     if (found == m_exports.constEnd()) return 0;
@@ -729,6 +749,13 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_totalframes")) return avm1::Value(clip.frameCount());
     if (key == QLatin1String("_framesloaded")) return avm1::Value(framesLoaded(objectOf(clip)));
     if (key == QLatin1String("_name")) return avm1::Value(clip.placement().name);
+    // this._parent and this._root, read as members, as movies use them all the time.
+    if (key == QLatin1String("_parent")) {
+        stage::MovieClip* parent = parentOf(clip);
+        return parent ? avm1::Value(objectOf(*parent)) : avm1::Value();
+    }
+    if ((key == QLatin1String("_root") || key == QLatin1String("_level0")) && m_root)
+        return avm1::Value(objectOf(*m_root));
     if (key == QLatin1String("_target")) {
         const QString path = targetPath(objectOf(clip));
         return avm1::Value(path == QLatin1String("_level0") ? QStringLiteral("/")

@@ -140,6 +140,11 @@ public:
     void toggleQuality() override {}
     void stopSounds() override;
     int soundIdOf(const QString& exportName) override;
+    bool setFocus(Target target) override;
+    Target focus() override;
+    // Where the focus rectangle goes (stage twips): around the focused clip, while
+    // _focusrect is on.
+    std::optional<QRectF> focusRectangle();
     int soundStart(int soundId, double offsetSeconds, int loops) override {
         return m_hooks.startSound ? m_hooks.startSound(soundId, offsetSeconds, loops) : 0;
     }
@@ -300,6 +305,8 @@ private:
     // Player-wide settings scripts read and write through any clip.
     QString m_quality = QStringLiteral("HIGH");
     bool m_focusRect = true;
+    stage::MovieClip* m_focus = nullptr;  // checked against m_objects before each use
+    quint64 m_focusSerial = 0;
     int m_soundBufferTime = 5;
     qint64 m_lastScriptBirth = 0;  // script-made clips count down, apart from the timeline's
 };

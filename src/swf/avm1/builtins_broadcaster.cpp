@@ -133,8 +133,18 @@ void installSelection(Machine& machine, Object* broadcaster)
     Object* selection = machine.newObject();
     machine.global()->setOwn(QStringLiteral("Selection"), selection, kDontEnum);
     makeBroadcaster(machine, broadcaster, selection);
-    machine.defineMethod(selection, QStringLiteral("getFocus"), [](CallContext&) { return Value::null(); });
-    machine.defineMethod(selection, QStringLiteral("setFocus"), [](CallContext&) { return Value(false); });
+    machine.defineMethod(selection, QStringLiteral("getFocus"), [](CallContext& c) {
+        const Target focused = c.machine.host().focus();
+        return focused ? Value(c.machine.host().targetPath(focused)) : Value::null();
+    });
+    machine.defineMethod(selection, QStringLiteral("setFocus"), [](CallContext& c) {
+        Target target = nullptr;
+        if (Object* object = c.arg(0).asObject())
+            target = object->kind() == ObjectKind::Clip ? object : nullptr;
+        else if (!c.arg(0).isNullish())
+            target = c.machine.host().resolveTarget(c.machine.toString(c.arg(0)), nullptr);
+        return Value(c.machine.host().setFocus(target));
+    });
     for (const char* name : {"getBeginIndex", "getEndIndex", "getCaretIndex"})
         machine.defineMethod(selection, QString::fromLatin1(name), [](CallContext&) { return Value(-1); });
     machine.defineMethod(selection, QStringLiteral("setSelection"), [](CallContext&) { return Value(); });

@@ -107,6 +107,9 @@ public:
     virtual double soundPositionMs(int voice) { (void)voice; return 0; }
     virtual double soundDurationMs(int soundId) { (void)soundId; return 0; }
     virtual bool soundPlaying(int voice) { (void)voice; return false; }
+    // Selection: the clip with the keyboard focus; false when the target cannot take it.
+    virtual bool setFocus(Target target) { (void)target; return false; }
+    virtual Target focus() { return nullptr; }
     // The keyboard, for Key: whether a key (Key.LEFT... codes) is held, and the last pressed.
     virtual bool keyIsDown(int keyCode) const { (void)keyCode; return false; }
     virtual int lastKeyCode() const { return 0; }
