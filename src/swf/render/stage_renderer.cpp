@@ -444,9 +444,27 @@ void StageRenderer::drawText(QPainter& painter, const movie::TextCharacter& text
     }
 }
 
+const movie::FontCharacter* StageRenderer::fontNamed(const QString& name) {
+    // Built again when more characters have arrived (a movie still loading).
+    if (m_fontsIndexedAt != m_movie.characterCount()) {
+        m_fontsIndexedAt = m_movie.characterCount();
+        m_fontsByName.clear();
+        for (int id = 0; id <= 0xffff; ++id) {
+            const auto* font = dynamic_cast<const movie::FontCharacter*>(m_movie.character(quint16(id)));
+            if (font && !font->font.glyphs.empty() && !font->font.name.isEmpty())
+                m_fontsByName.emplace(font->font.name.toLower(), font);  // the first of a name wins
+        }
+    }
+    const auto found = m_fontsByName.find(name.toLower());
+    return found == m_fontsByName.end() ? nullptr : found->second;
+}
+
 void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context) {
     const movie::Character* fontCharacter = field.hasFont ? m_movie.character(field.fontId) : nullptr;
     const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
+    // A field asking for embedded fonts by name (a script's TextFormat) uses the movie's font
+    // of that name.
+    if (!font && field.useOutlines && !field.fontClass.isEmpty()) font = fontNamed(field.fontClass);
     const GlyphLookup glyphs = [&](int index) -> const QPainterPath& { return m_cache.glyph(*font, index); };
     drawEditTextField(painter, field, font ? &font->font : nullptr, glyphs, context.transform, context.cx);
 }

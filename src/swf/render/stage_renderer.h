@@ -62,6 +62,10 @@ private:
     // What a clip's drawing methods drew, beneath its children.
     void drawClipDrawing(QPainter& painter, const stage::MovieClip& clip, const Context& context);
 
+    const movie::FontCharacter* fontNamed(const QString& name);
+    int m_fontsIndexedAt = -1;
+    std::map<QString, const movie::FontCharacter*> m_fontsByName;
+
     const movie::MovieDefinition& m_movie;
     // Paths of the clips' drawings by clip; entries not drawn in a pass are let go after it.
     struct DrawingPaths {
