@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <QTest>
 
+#include <functional>
+#include <limits>
 #include <map>
 
 namespace {
@@ -86,9 +88,15 @@ private slots:
     void realMoviesPlayToTheEnd();
 };
 
-void SwfCorpusTest::pictures() {
+namespace {
+// One case of the given kind: its name, folder and case.json; returns whether it passed.
+using CaseRun = std::function<bool(const QString& name, const QDir& dir, const QJsonObject& info)>;
+
+// Runs every case of a kind (or those VANTREL_CORPUS_CASE names) and reports the score by
+// category; the number that passed, or -1 where the corpus is missing.
+int runCases(const QString& kind, const char* verb, const CaseRun& run) {
     const QDir cases(corpusDir() + QStringLiteral("/cases"));
-    if (!cases.exists()) QSKIP("the corpus is not here (VANTREL_CORPUS_DIR)");
+    if (!cases.exists()) return -1;
     std::map<QString, std::pair<int, int>> byCategory;  // passed, total
     int passed = 0, total = 0;
     const QString only = qEnvironmentVariable("VANTREL_CORPUS_CASE");
@@ -98,18 +106,37 @@ void SwfCorpusTest::pictures() {
         QFile json(dir.filePath(QStringLiteral("case.json")));
         if (!json.open(QIODevice::ReadOnly)) continue;
         const QJsonObject info = QJsonDocument::fromJson(json.readAll()).object();
-        if (info.value(QLatin1String("kind")).toString() != QLatin1String("image")) continue;
-        const QString category = info.value(QLatin1String("category")).toString();
+        if (info.value(QLatin1String("kind")).toString() != kind) continue;
+        const bool ok = run(name, dir, info);
+        if (QTest::currentTestFailed()) return passed;
+        auto& entry = byCategory[info.value(QLatin1String("category")).toString()];
+        entry.second++;
+        total++;
+        if (ok) {
+            entry.first++;
+            passed++;
+        }
+    }
+    for (const auto& [category, counts] : byCategory)
+        qInfo("category %s: %d of %d %s", qPrintable(category), counts.first, counts.second, verb);
+    qInfo("corpus %s: %d of %d %s", qPrintable(kind), passed, total, verb);
+    return only.isEmpty() ? passed : std::numeric_limits<int>::max();
+}
+}  // namespace
+
+void SwfCorpusTest::pictures() {
+    const int passed = runCases(QStringLiteral("image"), "within tolerance",
+                                [](const QString& name, const QDir& dir, const QJsonObject& info) {
         const int frames = info.value(QLatin1String("frames")).toInt(1);
         const double scale = info.value(QLatin1String("scale")).toDouble(1);
         const swf::Quality quality =
             info.value(QLatin1String("quality")).toString() == QLatin1String("low") ? swf::Quality::Low : swf::Quality::High;
         swf::Player player;
         const QString movie = dir.filePath(info.value(QLatin1String("movie")).toString());
-        QVERIFY2(player.loadFile(movie), qPrintable(name + QStringLiteral(": ") + player.errorText()));
+        [&] { QVERIFY2(player.loadFile(movie), qPrintable(name + QStringLiteral(": ") + player.errorText())); }();
         const QImage actual = renderCase(player, frames, scale, quality);
         const QImage expected(dir.filePath(QStringLiteral("expected.png")));
-        QVERIFY2(!expected.isNull(), qPrintable(name));
+        [&] { QVERIFY2(!expected.isNull(), qPrintable(name)); }();
         const Comparison result = compare(actual, expected.convertToFormat(QImage::Format_RGB32),
                                           player.backgroundColor().rgb());
         const bool ok = actual.size() == expected.size() && result.passes();
@@ -117,66 +144,38 @@ void SwfCorpusTest::pictures() {
             actual.save(qEnvironmentVariable("VANTREL_CORPUS_OUT") + QLatin1Char('/') + name + QStringLiteral(".png"));
         qInfo("%s %s: %lld wrong of %lld (%lld drawn)", ok ? "pass" : "FAIL", qPrintable(name), result.wrong,
               result.total, result.drawn);
-        auto& entry = byCategory[category];
-        entry.second++;
-        total++;
-        if (ok) {
-            entry.first++;
-            passed++;
-        }
-    }
-    for (const auto& [category, counts] : byCategory)
-        qInfo("category %s: %d of %d within tolerance", qPrintable(category), counts.first, counts.second);
-    qInfo("corpus pictures: %d of %d within tolerance", passed, total);
-    if (only.isEmpty()) QVERIFY2(passed >= kPassFloor, "fewer corpus pictures within tolerance than before");
+        return ok;
+    });
+    if (passed < 0) QSKIP("the corpus is not here (VANTREL_CORPUS_DIR)");
+    QVERIFY2(passed >= kPassFloor, "fewer corpus pictures within tolerance than before");
 }
 
 // Trace cases: the lines our scripts print over the case's frames against the reference's,
 // line for line. Like the pictures, the score is reported and guarded by a floor.
 void SwfCorpusTest::traces() {
-    const QDir cases(corpusDir() + QStringLiteral("/cases"));
-    if (!cases.exists()) QSKIP("the corpus is not here (VANTREL_CORPUS_DIR)");
-    std::map<QString, std::pair<int, int>> byCategory;  // passed, total
-    int passed = 0, total = 0;
-    const QString only = qEnvironmentVariable("VANTREL_CORPUS_CASE");
-    for (const QString& name : cases.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (!only.isEmpty() && !name.contains(only)) continue;
-        const QDir dir(cases.filePath(name));
-        QFile json(dir.filePath(QStringLiteral("case.json")));
-        if (!json.open(QIODevice::ReadOnly)) continue;
-        const QJsonObject info = QJsonDocument::fromJson(json.readAll()).object();
-        if (info.value(QLatin1String("kind")).toString() != QLatin1String("trace")) continue;
-        const QString category = info.value(QLatin1String("category")).toString();
+    const int passed = runCases(QStringLiteral("trace"), "match",
+                                [](const QString& name, const QDir& dir, const QJsonObject& info) {
         const int frames = info.value(QLatin1String("frames")).toInt(1);
         QFile expectedFile(dir.filePath(QStringLiteral("expected.txt")));
-        QVERIFY2(expectedFile.open(QIODevice::ReadOnly), qPrintable(name));
+        [&] { QVERIFY2(expectedFile.open(QIODevice::ReadOnly), qPrintable(name)); }();
         QStringList expected = QString::fromUtf8(expectedFile.readAll()).split(QLatin1Char('\n'));
         if (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
-
         swf::Player player;
         QStringList lines;
         player.setTraceHandler([&lines](const QString& line) { lines += line.split(QLatin1Char('\n')); });
         const QString movie = dir.filePath(info.value(QLatin1String("movie")).toString());
-        QVERIFY2(player.loadFile(movie), qPrintable(name + QStringLiteral(": ") + player.errorText()));
+        [&] { QVERIFY2(player.loadFile(movie), qPrintable(name + QStringLiteral(": ") + player.errorText())); }();
         player.setLoop(true);
         player.play();
         for (int shown = 1; shown < frames && !player.quitRequested(); ++shown) player.advance();
-
         const bool ok = lines == expected;
         qInfo("%s %s (%s): %lld lines of %lld expected", ok ? "pass" : "FAIL", qPrintable(name),
-              qPrintable(category), qint64(lines.size()), qint64(expected.size()));
-        auto& entry = byCategory[category];
-        entry.second++;
-        total++;
-        if (ok) {
-            entry.first++;
-            passed++;
-        }
-    }
-    for (const auto& [category, counts] : byCategory)
-        qInfo("category %s: %d of %d traces match", qPrintable(category), counts.first, counts.second);
-    qInfo("corpus traces: %d of %d match", passed, total);
-    if (only.isEmpty()) QVERIFY2(passed >= kTracePassFloor, "fewer corpus traces match than before");
+              qPrintable(info.value(QLatin1String("category")).toString()), qint64(lines.size()),
+              qint64(expected.size()));
+        return ok;
+    });
+    if (passed < 0) QSKIP("the corpus is not here (VANTREL_CORPUS_DIR)");
+    QVERIFY2(passed >= kTracePassFloor, "fewer corpus traces match than before");
 }
 
 void SwfCorpusTest::realMoviesPlayToTheEnd_data() {
