@@ -348,6 +348,14 @@ void SwfScriptTest::scriptMadeClips_data() {
         invoke(code, "Selection", "getFocus").op(ActionCode::Trace);
         QTest::newRow("focus follows the clip, and leaves with it") << boxMovie(code) << "null|true|_level0.b|null";
     }
+    {
+        ActionAssembler code(8);
+        code.getVariable("System").push({"capabilities"}).op(ActionCode::GetMember).push({"language"}).op(
+            ActionCode::GetMember).op(ActionCode::Trace);
+        code.getVariable("System").push({"security"}).op(ActionCode::GetMember).push({"allowDomain"}).op(
+            ActionCode::GetMember).op(ActionCode::TypeOf).op(ActionCode::Trace);
+        QTest::newRow("System says what the player is") << boxMovie(code) << "zh-CN|function";
+    }
 }
 
 void SwfScriptTest::scriptMadeClips() {

@@ -16,6 +16,7 @@ void installGlobalFunctions(Machine& machine);
 void installTimerFunctions(Machine& machine);
 void installColorClass(Machine& machine);
 void installSoundClass(Machine& machine);
+void installSystem(Machine& machine);
 void installDateClass(Machine& machine);
 void installGeometryClasses(Machine& machine);  // flash.geom
 void installXmlClasses(Machine& machine);

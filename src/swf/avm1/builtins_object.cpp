@@ -215,6 +215,7 @@ void installBuiltins(Machine& machine)
     installTimerFunctions(machine);
     installColorClass(machine);
     installSoundClass(machine);
+    installSystem(machine);
     installDateClass(machine);
     installGeometryClasses(machine);
     installXmlClasses(machine);

@@ -120,4 +120,39 @@ void installSoundClass(Machine& machine) {
     });
 }
 
+// System: what the player is and allows. A desktop player of local files: no camera or
+// microphone, Chinese by default, any domain allowed (loads are kept to the movie's folder
+// by the host anyway), and text files read as Unicode unless useCodepage says otherwise.
+void installSystem(Machine& machine) {
+    Object* system = machine.newObject();
+    machine.global()->setOwn(QStringLiteral("System"), system, kDontEnum);
+    system->setOwn(QStringLiteral("useCodepage"), false);
+    Object* capabilities = machine.newObject();
+    system->setOwn(QStringLiteral("capabilities"), capabilities);
+    const std::pair<const char*, Value> facts[] = {
+        {"language", Value(QStringLiteral("zh-CN"))},
+        {"os", Value(QStringLiteral("Linux"))},
+        {"manufacturer", Value(QStringLiteral("Vantrel"))},
+        {"playerType", Value(QStringLiteral("StandAlone"))},
+        {"version", Value(QStringLiteral("LNX 8,0,0,0"))},
+        {"hasAudio", Value(true)},
+        {"hasMP3", Value(true)},
+        {"hasVideoEncoder", Value(false)},
+        {"hasAudioEncoder", Value(false)},
+        {"isDebugger", Value(false)},
+        {"localFileReadDisable", Value(false)},
+        {"screenResolutionX", Value(1920)},
+        {"screenResolutionY", Value(1080)},
+        {"pixelAspectRatio", Value(1)},
+        {"screenColor", Value(QStringLiteral("color"))},
+    };
+    for (const auto& [name, value] : facts) capabilities->setOwn(QString::fromLatin1(name), value, kDontDelete);
+    Object* security = machine.newObject();
+    system->setOwn(QStringLiteral("security"), security);
+    for (const char* name : {"allowDomain", "allowInsecureDomain", "loadPolicyFile"})
+        machine.defineMethod(security, QString::fromLatin1(name), [](CallContext&) { return Value(); });
+    machine.defineMethod(system, QStringLiteral("showSettings"), [](CallContext&) { return Value(); });
+    machine.defineMethod(system, QStringLiteral("setClipboard"), [](CallContext&) { return Value(false); });
+}
+
 }  // namespace swf::avm1
