@@ -1,6 +1,6 @@
 // Scripts on the stage: frame actions run as timelines play into frames, timeline actions
-// from scripts, sprite scripts and paths, fscommand, getURL filtering, and the corpus's
-// trace cases run line for line.
+// from scripts, sprite scripts and paths, fscommand, getURL filtering, script-made clips,
+// text fields, masks, focus and sounds. The corpus's trace cases run in swf_corpus_test.
 #include "avm1/action_assembler.h"
 #include "render_check.h"
 #include "swf_builder.h"
@@ -9,8 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,11 +19,6 @@ using swf::format::ActionCode;
 using swftest::SwfBuilder;
 
 namespace {
-
-int g_tracePassed = 0;
-int g_traceRun = 0;
-// Cases known to match now; fewer means something that worked has broken.
-constexpr int kTraceFloor = 27;
 
 QByteArray gotoLabel(const QString& label) { return label.toUtf8() + '\0'; }
 
@@ -105,9 +98,6 @@ private slots:
     void clipsRemovedWhileTheirScriptRuns_data();
     void clipsRemovedWhileTheirScriptRuns();
     void loadsStayBesideTheMovie();
-    void corpusTraces_data();
-    void corpusTraces();
-    void corpusTraceScore();
 };
 
 void SwfScriptTest::stopOnTheLastFrameHolds() {
@@ -722,48 +712,6 @@ void SwfScriptTest::setMask() {
     QVERIFY(swftest::near(image.pixel(25, 25), takenAway ? Qt::black : Qt::red));
     QVERIFY(swftest::near(image.pixel(5, 5), takenAway ? Qt::red : Qt::white));
     QVERIFY(swftest::near(image.pixel(70, 25), takenAway ? Qt::black : Qt::white));
-}
-
-void SwfScriptTest::corpusTraces_data() {
-    QTest::addColumn<QString>("movie");
-    QTest::addColumn<int>("frames");
-    QTest::addColumn<QString>("expected");
-    const QDir cases(QStringLiteral(VANTREL_CORPUS_DIR "/cases"));
-    if (!cases.exists()) QSKIP("the corpus is not here");
-    for (const QString& name : cases.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile file(cases.filePath(name + QStringLiteral("/case.json")));
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
-        if (json.value(QStringLiteral("kind")).toString() != QLatin1String("trace")) continue;
-        QTest::newRow(qPrintable(name)) << cases.filePath(name + QLatin1Char('/') + json.value(QStringLiteral("movie")).toString())
-                                        << json.value(QStringLiteral("frames")).toInt()
-                                        << cases.filePath(name + QStringLiteral("/expected.txt"));
-    }
-}
-
-void SwfScriptTest::corpusTraces() {
-    QFETCH(QString, movie);
-    QFETCH(int, frames);
-    QFETCH(QString, expected);
-    swf::Player player;
-    QStringList lines;
-    player.setTraceHandler([&](const QString& line) { lines << line; });
-    QVERIFY2(player.loadFile(movie) || player.isLoaded(), qPrintable(player.errorText()));
-    for (int shown = 1; shown < frames && !player.quitRequested(); ++shown) player.advance();
-    QFile file(expected);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QString text = QString::fromUtf8(file.readAll());
-    if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
-    const QStringList want = text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-    ++g_traceRun;
-    if (lines == want) ++g_tracePassed;
-    qInfo("trace cases matching so far: %d of %d", g_tracePassed, g_traceRun);
-}
-
-void SwfScriptTest::corpusTraceScore() {
-    if (g_traceRun == 0) QSKIP("the corpus is not here");
-    qInfo("trace cases matching line for line: %d of %d", g_tracePassed, g_traceRun);
-    QVERIFY(g_tracePassed >= kTraceFloor);
 }
 
 QTEST_GUILESS_MAIN(SwfScriptTest)
