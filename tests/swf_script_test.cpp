@@ -36,6 +36,15 @@ struct Run {
     }
 };
 
+// The rows of a data-driven test: the movie's traces, joined by '|', after frames ticks.
+void tracesMatch(int frames = 0) {
+    QFETCH(QByteArray, movie);
+    QFETCH(QString, expected);
+    Run run(movie);
+    run.frames(frames);
+    QCOMPARE(run.traces.join(QLatin1Char('|')), expected);
+}
+
 // code.trace(object.member)
 ActionAssembler& traceMember(ActionAssembler& code, const QString& object, const QString& member) {
     return code.getVariable(object).push({member}).op(ActionCode::GetMember).op(ActionCode::Trace);
@@ -348,12 +357,7 @@ void SwfScriptTest::scriptMadeClips_data() {
     }
 }
 
-void SwfScriptTest::scriptMadeClips() {
-    QFETCH(QByteArray, movie);
-    QFETCH(QString, expected);
-    Run run(movie);
-    QCOMPARE(run.traces.join(QLatin1Char('|')), expected);
-}
+void SwfScriptTest::scriptMadeClips() { tracesMatch(); }
 
 void SwfScriptTest::clipPropertiesConvertAsThePlayerDoes_data() {
     QTest::addColumn<QString>("property");
@@ -461,12 +465,7 @@ void SwfScriptTest::childrenByName_data() {
     }
 }
 
-void SwfScriptTest::childrenByName() {
-    QFETCH(QByteArray, movie);
-    QFETCH(QString, expected);
-    Run run(movie);
-    QCOMPARE(run.traces.join(QLatin1Char('|')), expected);
-}
+void SwfScriptTest::childrenByName() { tracesMatch(); }
 
 void SwfScriptTest::textFields_data() {
     QTest::addColumn<QByteArray>("movie");
@@ -522,13 +521,7 @@ void SwfScriptTest::textFields_data() {
     }
 }
 
-void SwfScriptTest::textFields() {
-    QFETCH(QByteArray, movie);
-    QFETCH(QString, expected);
-    Run run(movie);
-    run.frames(2);
-    QCOMPARE(run.traces.join(QLatin1Char('|')), expected);
-}
+void SwfScriptTest::textFields() { tracesMatch(2); }
 
 void SwfScriptTest::gotoMovesThePlayheadAtOnce() {
     SwfBuilder builder(8, QSize(100, 100), 12);
