@@ -65,7 +65,9 @@ public:
     }
     void retire(std::unique_ptr<stage::DisplayObject> object) override {
         // A script's jump may take away the clip whose script is running: kept for the tick.
-        if (object) m_retired.push_back(std::move(object));
+        if (!object) return;
+        if (m_scripts && object->asClip()) m_scripts->clipRemoved(*object->asClip());
+        m_retired.push_back(std::move(object));
     }
     // Frees what the timelines took away, with this observer in place to hear of it.
     void freeRetired() {
@@ -240,6 +242,8 @@ struct Player::Impl {
         };
         hooks.aborted = [this](const QString& reason) { scriptMessage = reason; };
         hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) { return readBesideMovie(relative, fullUrl); };
+        hooks.replaceMovie = [this](const QByteArray& bytes, const QString& url) { replacement.emplace(bytes, url); };
+        hooks.readMovie = [this](const QByteArray& bytes) { return movie::MovieLoader::readWhole(bytes, importer(1)); };
         const QString local = localPathOf(url);
         hooks.movieUrl = local.isEmpty() || local.contains(QLatin1String("://"))
                              ? url
@@ -265,6 +269,25 @@ struct Player::Impl {
         if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
         if (fullUrl) *fullUrl = QUrl::fromLocalFile(resolved).toString(QUrl::FullyEncoded);
         return file.readAll();
+    }
+
+    // Library movies for ImportAssets, read from the movie's folder like any load. Each is
+    // read once per movie; libraries importing from libraries stop a few steps down.
+    std::map<QString, std::shared_ptr<const movie::MovieDefinition>> libraries;
+    std::optional<std::pair<QByteArray, QString>> replacement;
+    movie::TagParser::Importer importer(int nesting) {
+        constexpr int kMaxLibraryNesting = 4;
+        return [this, nesting](const QString& relative) -> std::shared_ptr<const movie::MovieDefinition> {
+            if (nesting >= kMaxLibraryNesting) return nullptr;
+            QString fullUrl;
+            const std::optional<QByteArray> bytes = readBesideMovie(relative, &fullUrl);
+            if (!bytes) return nullptr;
+            const auto known = libraries.find(fullUrl);
+            if (known != libraries.end()) return known->second;
+            auto library = movie::MovieLoader::readWhole(*bytes, importer(nesting + 1));
+            libraries.emplace(fullUrl, library);
+            return library;
+        };
     }
 
     int lastFrameOfMovie() const {
@@ -320,6 +343,7 @@ void Player::beginStream(const QString& url) {
         return;
     }
     d->loader = std::make_unique<movie::MovieLoader>();
+    d->loader->setImporter(d->importer(0));
     d->streaming = true;
 }
 
@@ -345,6 +369,8 @@ void Player::unload() {
     d->scriptMessage.clear();
     d->renderer.reset();
     d->loader.reset();
+    d->libraries.clear();
+    d->replacement.reset();
     d->error.clear();
     d->url.clear();
     d->playing = true;
@@ -442,6 +468,10 @@ void Player::advance() {
     }
     if (d->scripts) d->scripts->clipTicked(*d->root);
     d->root->advanceChildren(mark);
+    // Movies loaded into levels play on their own, after the root.
+    if (d->scripts)
+        for (stage::MovieClip* level : d->scripts->levelClips())
+            if (level->serial() < mark) level->advance();
     if (d->scripts) {
         d->scripts->runLoads();
         d->scripts->machine().runTimers(d->scriptTimeMs);
@@ -450,6 +480,12 @@ void Player::advance() {
     }
     d->frameEvents.freeRetired();
     if (d->scripts) d->scripts->machine().collect();
+    if (d->replacement) {
+        // loadMovieNum(url, 0): the loaded movie now plays in place of this one.
+        const auto [bytes, url] = std::move(*d->replacement);
+        d->replacement.reset();
+        loadBytes(bytes, url);
+    }
 }
 
 bool Player::quitRequested() const { return d->quit; }
@@ -463,7 +499,10 @@ qint64 Player::streamSoundPlayed44() const { return d->sound.rootStreamPlayed44(
 void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const {
     if (!d->loader || !d->loader->headerKnown()) return;
     if (!d->renderer) d->renderer = std::make_unique<render::StageRenderer>(*d->definition());
-    d->renderer->render(painter, stageToDevice, quality, d->root.get());
+    if (d->scripts)
+        d->renderer->render(painter, stageToDevice, quality, d->root.get(), d->scripts->levels());
+    else
+        d->renderer->render(painter, stageToDevice, quality, d->root.get());
     // The focus rectangle: a yellow frame around the clip with the keyboard focus.
     if (d->scripts) {
         if (const auto box = d->scripts->focusRectangle()) {

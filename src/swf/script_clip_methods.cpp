@@ -157,9 +157,9 @@ stage::MovieClip* ScriptHost::duplicateClip(stage::MovieClip& clip, const QStrin
     if (!parent) return nullptr;
     std::unique_ptr<stage::DisplayObject> copy;
     if (clip.character())
-        copy = stage::createInstance(clip.character(), m_movie);
+        copy = stage::createInstance(clip.character(), clip.movie());
     else
-        copy = std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), m_movie);
+        copy = std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), clip.movie());
     stage::MovieClip* duplicate = copy ? copy->asClip() : nullptr;
     if (!duplicate) return nullptr;
     movie::Placement placement = clip.placement();
@@ -180,6 +180,7 @@ void ScriptHost::removeClip(stage::MovieClip& clip) {
     if (!parent) return;
     std::unique_ptr<stage::DisplayObject> removed = parent->takeChild(&clip);
     if (!removed) return;
+    runUnload(clip);
     forgetClipTree(clip);
     m_removed.push_back(std::move(removed));
 }
@@ -211,9 +212,9 @@ void ScriptHost::installClipMethods() {
     method("attachMovie", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
         const auto found = m_exports.constFind(exportKey(avm1::argString(c, 0)));
         if (found == m_exports.constEnd() || c.args.size() < 3) return avm1::Value();
-        const movie::Character* character = m_movie.character(*found);
+        const auto [character, library] = m_movie.resolve(*found);
         if (!character || character->kind != movie::CharacterKind::Sprite) return avm1::Value();
-        return result(attachClip(clip, stage::createInstance(character, m_movie), avm1::argString(c, 1),
+        return result(attachClip(clip, stage::createInstance(character, *library), avm1::argString(c, 1),
                                  depthKey(avm1::argNumber(c, 2)), c.arg(3).asObject()));
     });
     method("createEmptyMovieClip", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
@@ -259,7 +260,15 @@ void ScriptHost::installClipMethods() {
     });
 
     method("loadMovie", [this](stage::MovieClip& clip, avm1::CallContext& c) {
-        if (!c.args.empty() && m_loads.size() < avm1::kMaxTimers) m_loads.push_back({nullptr, &clip, avm1::argString(c, 0)});
+        if (!c.args.empty()) loadInto(clip, avm1::argString(c, 0), false);
+        return avm1::Value();
+    });
+    method("loadVariables", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        if (!c.args.empty()) loadInto(clip, avm1::argString(c, 0), true);
+        return avm1::Value();
+    });
+    method("unloadMovie", [this](stage::MovieClip& clip, avm1::CallContext&) {
+        unloadClip(clip);
         return avm1::Value();
     });
     method("getBytesTotal", [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(double(clipBytes(clip))); });

@@ -101,9 +101,14 @@ ScriptHost::ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks ho
       m_properties(std::make_unique<ClipProperties>(*this)) {
     installClipMethods();
     installTextFields();
+    installMovieClipLoader();
 }
 
-ScriptHost::~ScriptHost() = default;
+ScriptHost::~ScriptHost() {
+    // Level movies and retired clips go while the libraries they show are still here.
+    m_levels.clear();
+    m_removed.clear();
+}
 
 void ScriptHost::setRoot(stage::MovieClip* root) { m_root = root; }
 
@@ -127,10 +132,15 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     m_objects.erase(found);
     m_clipEvents.erase(&clip);
     m_loaded.erase(&clip);
-    std::erase_if(m_loads, [&](const PendingLoad& load) { return load.clip == &clip; });
+    std::erase_if(m_loads, [&](const PendingLoad& load) {
+        if (load.clip != &clip) return false;
+        if (load.receiver) load.receiver->unpin();
+        return true;
+    });
     std::erase_if(m_pendingJumps, [&](const PendingJump& pending) { return pending.clip == &clip; });
     std::erase(m_unconstructed, &clip);
     std::erase(m_firstFramePending, &clip);
+    std::erase(m_unloading, &clip);
 }
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
@@ -246,7 +256,7 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
         const auto* tag = std::get_if<movie::OtherTag>(&command);
         if (!tag || tag->code != int(format::TagCode::DoInitAction) || tag->bytes.size() < 2) continue;
         const int sprite = quint8(tag->bytes[0]) | (quint8(tag->bytes[1]) << 8);
-        if (!m_initDone.insert(sprite).second) continue;
+        if (!m_initDone.insert({&clip.movie(), sprite}).second) continue;
         m_machine->runActions(tag->bytes.mid(2), m_root ? objectOf(*m_root) : target);
     }
     constructPending();
@@ -283,6 +293,7 @@ void ScriptHost::registerExports(const movie::Frame& frame) {
 
 void ScriptHost::runPending() {
     constructPending();
+    runUnloads();
     // Each round's frames may jump again; a movie jumping forever is cut off.
     for (int round = 0; round < kMaxJumpNesting && !m_pendingJumps.empty(); ++round) {
         std::vector<PendingJump> jumps;
@@ -295,6 +306,8 @@ void ScriptHost::runPending() {
     }
     m_pendingJumps.clear();
     constructPending();
+    runUnloads();
+    m_unloading.clear();  // what unload handlers removed in turn goes without its own
     m_removed.clear();
     m_forgotten.clear();
     syncBoundFields();
@@ -317,13 +330,14 @@ void ScriptHost::scriptAborted(const QString& reason) {
     if (m_hooks.aborted) m_hooks.aborted(reason);
 }
 
-void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMethod, bool, bool loadVariables) {
+void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMethod, bool loadTarget_,
+                        bool loadVariables) {
     if (url.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive)) {
         // Commands to the player run nothing; "quit" only stops the movie.
         if (url.mid(10).compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0 && m_hooks.quit) m_hooks.quit();
         return;
     }
-    if (loadVariables) return;
+    if (loadTarget(url, window, loadTarget_, loadVariables) || loadVariables || loadTarget_) return;
     const QString scheme = QUrl(url).scheme().toLower();
     if ((scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto"))
         && m_hooks.openUrl)
@@ -468,6 +482,7 @@ stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
         m_parentsGeneration = generation;
         m_parentsRoot = m_root;
         std::vector<stage::MovieClip*> open{m_root};
+        for (const auto& [level, levelRoot] : m_levels) open.push_back(levelRoot.get());
         while (!open.empty()) {
             stage::MovieClip* current = open.back();
             open.pop_back();
@@ -504,6 +519,11 @@ avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
             clip = parentOf(*clip);
         else if (sameName(part, QStringLiteral("_root"), false) || sameName(part, QStringLiteral("_level0"), false))
             clip = m_root;
+        else if (part.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) && !m_levels.empty()) {
+            bool number = false;
+            const int level = part.mid(6).toInt(&number);
+            clip = number ? levelClip(level) : childNamed(*clip, part);
+        }
         else if (part != QLatin1String("this"))
             clip = childNamed(*clip, part);
     }
@@ -514,6 +534,14 @@ QString ScriptHost::targetPath(Target target) {
     stage::MovieClip* clip = clipOf(target);
     QStringList names;
     while (clip && clip != m_root) {
+        if (!m_levels.empty()) {
+            const auto level = std::find_if(m_levels.begin(), m_levels.end(),
+                                            [clip](const auto& entry) { return entry.second.get() == clip; });
+            if (level != m_levels.end()) {
+                names.prepend(QStringLiteral("_level%1").arg(level->first));
+                return names.join(QLatin1Char('.'));
+            }
+        }
         names.prepend(clip->placement().name);
         clip = parentOf(*clip);
     }
@@ -669,12 +697,8 @@ void ScriptHost::runLoads() {
         QString fullUrl;
         const std::optional<QByteArray> bytes =
             m_hooks.readLocalFile ? m_hooks.readLocalFile(load.url, &fullUrl) : std::nullopt;
-        if (load.clip) {
-            if (!m_objects.count(load.clip)) continue;
-            if (!bytes) continue;
-            // A movie's header names its version; anything else is a picture.
-            const bool isMovie = bytes->size() > 3 && (bytes->startsWith("FWS") || bytes->startsWith("CWS") || bytes->startsWith("ZWS"));
-            m_loaded[load.clip] = {fullUrl, bytes->size(), isMovie ? int(quint8(bytes->at(3))) : -1};
+        if (load.kind != PendingLoad::Kind::Text) {
+            finishLoad(load, bytes, fullUrl);
             continue;
         }
         avm1::Value text;

@@ -6,11 +6,13 @@
 #include "swf/avm1/host.h"
 #include "swf/avm1/machine.h"
 
+#include <QColor>
 #include <QHash>
 #include <QRectF>
 #include <QTransform>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <memory>
 #include <set>
@@ -55,6 +57,10 @@ struct ScriptPlayerHooks {
     // The bytes of a file a script asked for, by url relative to the movie; nothing when it
     // is not a local file in the movie's own folder or cannot be read. Also gives its full url.
     std::function<std::optional<QByteArray>(const QString& url, QString* fullUrl)> readLocalFile;
+    // A whole movie (a loadMovie's) read into a definition, its imports resolved.
+    std::function<std::shared_ptr<const movie::MovieDefinition>(const QByteArray& bytes)> readMovie;
+    // loadMovieNum into level 0: the player plays that movie instead, after this tick.
+    std::function<void(const QByteArray& bytes, const QString& url)> replaceMovie;
     QString movieUrl;  // _url of the movie's own clips
 };
 
@@ -74,6 +80,9 @@ public:
     // Every tick: enterFrame clip events and onEnterFrame handlers.
     void clipTicked(stage::MovieClip& clip);
     void clipDestroyed(const stage::MovieClip& clip);
+    // A timeline took clip off the stage: its unload event and onUnload run with the
+    // pending work (runPending).
+    void clipRemoved(stage::MovieClip& clip);
     // Scripts ask for jumps while the stage is being walked; they are made here, when the
     // walk is over, and the frames jumped to run their actions.
     void runPending();
@@ -81,6 +90,8 @@ public:
     // Clip event flags, as PlaceObject's clip actions number them.
     static constexpr quint32 kEventLoad = 0x1;
     static constexpr quint32 kEventEnterFrame = 0x2;
+    static constexpr quint32 kEventUnload = 0x4;
+    static constexpr quint32 kEventData = 0x100;
     static constexpr quint32 kEventInitialize = 0x200;
     static constexpr quint32 kEventConstruct = 0x40000;
     static constexpr quint32 kEventMouseMove = 0x8;
@@ -177,6 +188,10 @@ public:
     void loadText(avm1::Object* receiver, const QString& url) override;
     // Finishes the loads scripts asked for during earlier ticks.
     void runLoads();
+    // Movies loaded into levels above the root, lowest first (loadMovieNum). The stage keeps
+    // the root's colour: a level's own SetBackgroundColor does not reach it.
+    std::vector<const stage::MovieClip*> levels() const;
+    std::vector<stage::MovieClip*> levelClips() const;
     std::optional<avm1::ClipColor> clipColor(Target target) override;
     void setClipColor(Target target, const avm1::ClipColor& color) override;
 
@@ -255,7 +270,7 @@ private:
     stage::MovieClip* m_root = nullptr;
     std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
     QHash<avm1::Object*, stage::MovieClip*> m_clips;
-    std::set<int> m_initDone;
+    std::set<std::pair<const void*, int>> m_initDone;  // by library and sprite id
     QHash<QString, quint16> m_exports;  // by name in ASCII lower case
     QHash<quint16, QString> m_exportNames;
     std::vector<stage::MovieClip*> m_unconstructed;
@@ -267,7 +282,34 @@ private:
         avm1::Object* receiver = nullptr;  // pinned while waiting
         stage::MovieClip* clip = nullptr;  // loadMovie into a clip instead
         QString url;
+        enum class Kind { Text, Movie, Variables } kind = Kind::Text;
+        int level = -1;  // loadMovieNum: the level, clip null
     };
+    // Loading (script_loading.cpp).
+    void loadInto(stage::MovieClip& clip, const QString& url, bool variables);
+    void loadIntoLevel(int level, const QString& url);
+    // getURL's loads: into a clip path or a "_levelN" window. False when window names neither
+    // a level nor (toClip, variables) a load.
+    bool loadTarget(const QString& url, const QString& window, bool toClip, bool variables);
+    stage::MovieClip* levelClip(int level) const;
+    void unloadClip(stage::MovieClip& clip);
+    void unloadLevel(int level);
+    std::shared_ptr<const movie::MovieDefinition> readLoaded(const QByteArray& bytes);
+    void showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition);
+    void finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl);
+    void installMovieClipLoader();
+    void broadcastLoadEvent(avm1::Object* loader, const QString& event, const QVector<avm1::Value>& args);
+    void finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl);
+    struct LoadedContent;
+    // Shows a loaded movie or picture where the load asked; the clip it shows in, if any.
+    stage::MovieClip* showInTarget(const PendingLoad& load, const std::shared_ptr<const movie::MovieDefinition>& definition,
+                                   const LoadedContent& content, const QByteArray& bytes);
+    void runUnload(stage::MovieClip& clip);
+    void runUnloads();
+    std::vector<stage::MovieClip*> m_unloading;
+    std::vector<std::shared_ptr<const movie::MovieDefinition>> m_loadedMovies;
+    qint64 m_loadedBytes = 0;
+    std::map<int, std::unique_ptr<stage::MovieClip>> m_levels;
     std::vector<PendingLoad> m_loads;
     // What loadMovie put into a clip that is not a movie of ours (an image).
     struct LoadedContent {

@@ -46,7 +46,7 @@ const QPainterPath& PointerTracker::outline(const movie::ShapeCharacter& shape) 
     return it->second;
 }
 
-bool PointerTracker::coversCharacter(const movie::Character* character, QPointF local, int nesting) {
+bool PointerTracker::coversCharacter(const movie::MovieDefinition& movie, const movie::Character* character, QPointF local, int nesting) {
     if (!character || nesting > kMaxHitNesting) return false;
     switch (character->kind) {
     case movie::CharacterKind::Shape: {
@@ -66,7 +66,7 @@ bool PointerTracker::coversCharacter(const movie::Character* character, QPointF 
     case movie::CharacterKind::EditText:
         return rectHolds(static_cast<const movie::EditTextCharacter&>(*character).field.bounds, local);
     case movie::CharacterKind::Button:
-        return buttonHitArea(static_cast<const movie::ButtonCharacter&>(*character), local, nesting + 1);
+        return buttonHitArea(movie, static_cast<const movie::ButtonCharacter&>(*character), local, nesting + 1);
     case movie::CharacterKind::Sprite: {
         // A sprite known only by its definition (inside a hit area): its first frame.
         const auto& sprite = static_cast<const movie::SpriteCharacter&>(*character);
@@ -74,8 +74,8 @@ bool PointerTracker::coversCharacter(const movie::Character* character, QPointF 
             if (placement.clipDepth) continue;
             bool invertible = false;
             const QPointF inChild = placement.matrix.toTransform().inverted(&invertible).map(local);
-            if (invertible && coversCharacter(m_movie.character(placement.characterId), inChild, nesting + 1))
-                return true;
+            const auto inner = movie.resolve(placement.characterId);
+            if (invertible && coversCharacter(*inner.movie, inner.character, inChild, nesting + 1)) return true;
         }
         return false;
     }
@@ -84,12 +84,13 @@ bool PointerTracker::coversCharacter(const movie::Character* character, QPointF 
     }
 }
 
-bool PointerTracker::buttonHitArea(const movie::ButtonCharacter& button, QPointF local, int nesting) {
+bool PointerTracker::buttonHitArea(const movie::MovieDefinition& movie, const movie::ButtonCharacter& button, QPointF local, int nesting) {
     for (const format::ButtonRecord& record : button.button.records) {
         if (!(record.states & format::ButtonHitTest)) continue;
         bool invertible = false;
         const QPointF inRecord = record.matrix.toTransform().inverted(&invertible).map(local);
-        if (invertible && coversCharacter(m_movie.character(record.characterId), inRecord, nesting + 1)) return true;
+        const auto inner = movie.resolve(record.characterId);
+        if (invertible && coversCharacter(*inner.movie, inner.character, inRecord, nesting + 1)) return true;
     }
     return false;
 }
@@ -106,7 +107,7 @@ bool PointerTracker::covers(const stage::DisplayObject& object, QPointF local, i
         }
         return false;
     }
-    return coversCharacter(object.character(), local, nesting);
+    return coversCharacter(object.movie(), object.character(), local, nesting);
 }
 
 PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransform& toStage, QPointF stageTwips,
@@ -134,7 +135,7 @@ PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransfo
         if (!invertible) continue;
         if (child.character() && child.character()->kind == movie::CharacterKind::Button) {
             const auto& button = static_cast<const movie::ButtonCharacter&>(*child.character());
-            if (buttonHitArea(button, local, nesting + 1)) return {&child, &clip, child.serial()};
+            if (buttonHitArea(child.movie(), button, local, nesting + 1)) return {&child, &clip, child.serial()};
             continue;
         }
         stage::MovieClip* inner = child.asClip();

@@ -60,8 +60,8 @@ public:
 
 private:
     Hit hitIn(stage::MovieClip& clip, const QTransform& toStage, QPointF stageTwips, int nesting);
-    bool coversCharacter(const movie::Character* character, QPointF local, int nesting);
-    bool buttonHitArea(const movie::ButtonCharacter& button, QPointF local, int nesting);
+    bool coversCharacter(const movie::MovieDefinition& movie, const movie::Character* character, QPointF local, int nesting);
+    bool buttonHitArea(const movie::MovieDefinition& movie, const movie::ButtonCharacter& button, QPointF local, int nesting);
     // Targets may leave the stage between events; only those still on it are kept.
     void dropVanished(stage::MovieClip& root);
     const QPainterPath& outline(const movie::ShapeCharacter& shape);
@@ -69,7 +69,7 @@ private:
     void send(const Hit& hit, quint16 transition);
     void updateLook(stage::DisplayObject* target, bool over);
 
-    const movie::MovieDefinition& m_movie;
+    [[maybe_unused]] const movie::MovieDefinition& m_movie;
     PointerClient m_client;
     QPointF m_position;
     bool m_down = false;

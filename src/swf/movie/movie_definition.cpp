@@ -10,6 +10,20 @@ const Character* MovieDefinition::character(quint16 id) const {
     return it == m_characters.end() ? nullptr : it->second.get();
 }
 
+MovieDefinition::Resolved MovieDefinition::resolve(quint16 id) const {
+    if (const Character* own = character(id)) return {own, this};
+    const auto imported = m_imports.find(id);
+    if (imported == m_imports.end()) return {nullptr, this};
+    // A library's own imports were resolved when it was read, so one step may lead to another.
+    const Resolved inLibrary = imported->second.library->resolve(imported->second.id);
+    return inLibrary.character ? inLibrary : Resolved{nullptr, this};
+}
+
+void MovieDefinition::addImport(quint16 id, std::shared_ptr<const MovieDefinition> library, quint16 libraryId) {
+    if (!library || library.get() == this || m_characters.count(id) || m_imports.count(id)) return;
+    m_imports.emplace(id, Import{std::move(library), libraryId});
+}
+
 Character* MovieDefinition::mutableCharacter(quint16 id) {
     const auto it = m_characters.find(id);
     return it == m_characters.end() ? nullptr : it->second.get();

@@ -35,6 +35,15 @@ public:
     QByteArray jpegTables;
 
     const Character* character(quint16 id) const;
+    // A character and the library it comes from: this movie's own, or for an id that
+    // ImportAssets brought in, the library movie's (whose ids its insides use).
+    struct Resolved {
+        const Character* character = nullptr;
+        const MovieDefinition* movie = nullptr;
+    };
+    Resolved resolve(quint16 id) const;
+    // id now stands for libraryId of library, which stays alive as long as this movie.
+    void addImport(quint16 id, std::shared_ptr<const MovieDefinition> library, quint16 libraryId);
     // For the tags that amend an earlier definition (font info, button colour transform).
     Character* mutableCharacter(quint16 id);
     // Later definitions of an id are ignored: the first one is what the timeline means.
@@ -46,6 +55,11 @@ public:
 
 private:
     std::unordered_map<quint16, std::unique_ptr<Character>> m_characters;
+    struct Import {
+        std::shared_ptr<const MovieDefinition> library;
+        quint16 id = 0;
+    };
+    std::unordered_map<quint16, Import> m_imports;
     std::vector<Diagnostic> m_diagnostics;
 };
 

@@ -24,6 +24,16 @@ bool plausibleFirstByte(char c) { return c == 'F' || c == 'C' || c == 'Z' || c =
 }  // namespace
 
 MovieLoader::MovieLoader() = default;
+
+std::shared_ptr<const MovieDefinition> MovieLoader::readWhole(QByteArrayView bytes, TagParser::Importer importer) {
+    auto loader = std::make_shared<MovieLoader>();
+    loader->setImporter(std::move(importer));
+    loader->append(bytes);
+    loader->finish();
+    if (loader->framesLoaded() == 0) return nullptr;
+    // The definition lives inside its loader; the pointer keeps the loader.
+    return std::shared_ptr<const MovieDefinition>(loader, &loader->definition());
+}
 MovieLoader::~MovieLoader() = default;
 
 void MovieLoader::fail(const QString& message) {

@@ -21,6 +21,13 @@ public:
     MovieLoader();
     ~MovieLoader();
 
+    // Libraries named by ImportAssets are read through importer as their tags arrive.
+    void setImporter(TagParser::Importer importer) { m_parser.setImporter(std::move(importer)); }
+
+    // A whole movie already in memory (a library, a movie a script loads): its definition,
+    // or null when the bytes hold no frame of a movie.
+    static std::shared_ptr<const MovieDefinition> readWhole(QByteArrayView bytes, TagParser::Importer importer = {});
+
     // False once the bytes cannot be (or no longer continue) a movie; error() says why.
     bool append(QByteArrayView chunk);
     // No more bytes: a movie still incomplete is truncated.

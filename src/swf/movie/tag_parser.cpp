@@ -87,7 +87,8 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         pending.label = format::decodeMovieString(body.cString(), version);
         return;
     case TagCode::SetBackgroundColor:
-        if (nesting == 0) {
+        // The stage takes the first colour a movie sets; later ones do not change it.
+        if (nesting == 0 && !m_definition.hasBackground) {
             const QColor color = format::readRgb(body);
             if (!body.failed()) {
                 m_definition.background = color;
@@ -100,6 +101,10 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         return;
     case TagCode::DefineSprite:
         readSprite(body, nesting, rootFrame);
+        return;
+    case TagCode::ImportAssets:
+    case TagCode::ImportAssets2:
+        readImports(code, body, pending);
         return;
     case TagCode::StartSound:
     case TagCode::StartSound2:
@@ -115,6 +120,45 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         readDefinition(code, body, rootFrame);
         return;
     }
+}
+
+void TagParser::readImports(int code, io::Reader& body, Frame& pending) {
+    const QByteArray url = body.cString();
+    if (code == int(TagCode::ImportAssets2)) body.skip(2);  // two reserved bytes
+    const int count = body.u16();
+    if (body.failed()) return;
+    std::shared_ptr<const MovieDefinition> library;
+    if (m_importer) library = m_importer(format::decodeMovieString(url, m_definition.header.version));
+    if (!library) m_definition.note(QStringLiteral("the library movie %1 could not be read").arg(QString::fromUtf8(url)), code);
+    // The library's export names, for the ids the importer asks by name.
+    QHash<QString, quint16> exported;
+    if (library)
+        for (int f = 0; f < library->root.frameCount(); ++f)
+            for (const FrameCommand& command : library->root.frame(f).commands) {
+                const auto* tag = std::get_if<OtherTag>(&command);
+                if (!tag || tag->code != int(TagCode::ExportAssets)) continue;
+                io::Reader names(tag->bytes);
+                for (int n = names.u16(); n > 0 && !names.failed(); --n) {
+                    const quint16 id = names.u16();
+                    const QByteArray name = names.cString();
+                    if (!names.failed()) exported.insert(QString::fromLatin1(name).toLower(), id);
+                }
+            }
+    // The imported names become this movie's own export names: attachMovie finds them.
+    QByteArray asExports;
+    int named = 0;
+    for (int i = 0; i < count; ++i) {
+        const quint16 id = body.u16();
+        const QByteArray name = body.cString();
+        if (body.failed()) break;
+        const auto found = exported.find(QString::fromLatin1(name).toLower());
+        if (found != exported.end()) m_definition.addImport(id, library, *found);
+        asExports.append(char(id & 0xff)).append(char(id >> 8)).append(name).append('\0');
+        ++named;
+    }
+    if (named == 0) return;
+    asExports.prepend(char(named >> 8)).prepend(char(named & 0xff));
+    pending.commands.emplace_back(OtherTag{int(TagCode::ExportAssets), asExports});
 }
 
 void TagParser::readDefinition(int code, io::Reader& body, int rootFrame) {

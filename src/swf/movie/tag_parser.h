@@ -5,6 +5,7 @@
 #include "swf/io/reader.h"
 #include "swf/movie/movie_definition.h"
 
+#include <functional>
 #include <map>
 #include <unordered_map>
 
@@ -23,6 +24,11 @@ class TagParser {
 public:
     explicit TagParser(MovieDefinition& definition) : m_definition(definition) {}
 
+    // Reads the library movie an ImportAssets tag names (a url relative to this movie);
+    // null when it may not or cannot be read. Without one, imports stay unresolved.
+    using Importer = std::function<std::shared_ptr<const MovieDefinition>(const QString& url)>;
+    void setImporter(Importer importer) { m_importer = std::move(importer); }
+
     // Handles one tag other than End; body is limited to the tag. ShowFrame closes pending
     // into timeline. rootFrame is the root frame being read, for diagnostics.
     void handleTag(int code, io::Reader& body, Frame& pending, Timeline& timeline, int nesting,
@@ -31,9 +37,11 @@ public:
 private:
     void readSprite(io::Reader& body, int nesting, int rootFrame);
     void readDefinition(int code, io::Reader& body, int rootFrame);
+    void readImports(int code, io::Reader& body, Frame& pending);
     void trackOccupant(const Timeline& timeline, format::PlaceObject& place);
 
     MovieDefinition& m_definition;
+    Importer m_importer;
     // Which character each depth of each timeline holds as its tags are read in order.
     std::unordered_map<const Timeline*, std::map<int, quint16>> m_occupants;
 };

@@ -56,7 +56,7 @@ double strokeReach(const format::ShapeDefinition& shape, const PenContext& conte
 }  // namespace
 
 void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
-                           const stage::MovieClip* root) {
+                           const stage::MovieClip* root, const std::vector<const stage::MovieClip*>& levels) {
     painter.save();
     m_smooth = quality == Quality::High;
     painter.setRenderHint(QPainter::Antialiasing, m_smooth);
@@ -78,13 +78,20 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
     painter.fillRect(m_movie.header.frameRect.toRectF(), m_movie.background);
     m_scriptMasks.clear();
     m_maskUses.clear();
-    if (root) gatherScriptMasks(*root, stageToDevice, 0, false);
-    if (root && !m_maskUses.empty()) gatherScriptMasks(*root, stageToDevice, 0, true);
-    if (root) {
+    // The root, then the movies loaded into levels above it.
+    std::vector<const stage::MovieClip*> layers;
+    if (root) layers.push_back(root);
+    layers.insert(layers.end(), levels.begin(), levels.end());
+    for (const stage::MovieClip* layer : layers) gatherScriptMasks(*layer, stageToDevice, 0, false);
+    if (!m_maskUses.empty())
+        for (const stage::MovieClip* layer : layers) gatherScriptMasks(*layer, stageToDevice, 0, true);
+    for (const stage::MovieClip* layer : layers) {
         const Context context{stageToDevice, {}};
-        drawClipDrawing(painter, *root, context);
-        drawChildren(painter, root->children(), context);
+        m_current = &layer->movie();
+        drawClipDrawing(painter, *layer, context);
+        drawChildren(painter, layer->children(), context);
     }
+    m_current = &m_movie;
     for (auto it = m_drawings.begin(); it != m_drawings.end();) {
         if (!it->second.used) {
             it = m_drawings.erase(it);
@@ -238,6 +245,14 @@ void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& o
 }
 
 void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
+    // Ids inside an object mean its own movie's library: a loaded or imported one may differ.
+    const movie::MovieDefinition* outer = m_current;
+    m_current = &object.movie();
+    drawObjectOf(painter, object, context);
+    m_current = outer;
+}
+
+void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
     if (const stage::MovieClip* clip = object.asClip()) {
         if (const auto background = clip->opaqueBackground()) {
             // The box behind the clip's content, in its own coordinates, always opaque.
@@ -353,7 +368,7 @@ void StageRenderer::drawBitmapFill(QPainter& painter, const format::FillStyle& f
     // Fades draw the bitmap itself with less opacity rather than a faded copy of it.
     const RenderCache::Opacity fade = RenderCache::opacityOf(cx);
     const BitmapLookup bitmaps = [&](quint16 id) {
-        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_movie.character(id));
+        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_current->character(id));
         return bitmap ? m_cache.bitmap(*bitmap, fade.rest) : QImage();
     };
     painter.save();
@@ -388,7 +403,7 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
     painter.setTransform(context.transform);
     painter.setPen(Qt::NoPen);
     const BitmapLookup bitmaps = [&](quint16 id) {
-        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_movie.character(id));
+        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_current->character(id));
         return bitmap ? m_cache.bitmap(*bitmap, context.cx) : QImage();
     };
     const PenContext pens = penContext(context.transform);
@@ -426,7 +441,7 @@ void StageRenderer::drawText(QPainter& painter, const movie::TextCharacter& text
     const QTransform textToDevice = text.text.matrix.toTransform() * context.transform;
     painter.setPen(Qt::NoPen);
     for (const format::TextRecord& record : text.text.records) {
-        const auto* font = dynamic_cast<const movie::FontCharacter*>(m_movie.character(record.fontId));
+        const auto* font = dynamic_cast<const movie::FontCharacter*>(m_current->character(record.fontId));
         if (!font) continue;
         painter.setBrush(context.cx.apply(record.color));
         const double scale = record.height / font->font.emSize;
@@ -446,11 +461,12 @@ void StageRenderer::drawText(QPainter& painter, const movie::TextCharacter& text
 
 const movie::FontCharacter* StageRenderer::fontNamed(const QString& name) {
     // Built again when more characters have arrived (a movie still loading).
-    if (m_fontsIndexedAt != m_movie.characterCount()) {
-        m_fontsIndexedAt = m_movie.characterCount();
+    if (m_fontsIndexedAt != m_current->characterCount() || m_fontsIndexedFor != m_current) {
+        m_fontsIndexedAt = m_current->characterCount();
+        m_fontsIndexedFor = m_current;
         m_fontsByName.clear();
         for (int id = 0; id <= 0xffff; ++id) {
-            const auto* font = dynamic_cast<const movie::FontCharacter*>(m_movie.character(quint16(id)));
+            const auto* font = dynamic_cast<const movie::FontCharacter*>(m_current->character(quint16(id)));
             if (font && !font->font.glyphs.empty() && !font->font.name.isEmpty())
                 m_fontsByName.emplace(font->font.name.toLower(), font);  // the first of a name wins
         }
@@ -460,7 +476,7 @@ const movie::FontCharacter* StageRenderer::fontNamed(const QString& name) {
 }
 
 void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context) {
-    const movie::Character* fontCharacter = field.hasFont ? m_movie.character(field.fontId) : nullptr;
+    const movie::Character* fontCharacter = field.hasFont ? m_current->character(field.fontId) : nullptr;
     const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
     // A field asking for embedded fonts by name (a script's TextFormat) uses the movie's font
     // of that name.
@@ -496,7 +512,7 @@ void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& 
         const auto& text = static_cast<const movie::TextCharacter&>(*character);
         const QTransform textTransform = text.text.matrix.toTransform() * transform;
         for (const format::TextRecord& record : text.text.records) {
-            const auto* font = dynamic_cast<const movie::FontCharacter*>(m_movie.character(record.fontId));
+            const auto* font = dynamic_cast<const movie::FontCharacter*>(object.movie().character(record.fontId));
             if (!font) continue;
             const double scale = record.height / font->font.emSize;
             double x = record.x;

@@ -19,9 +19,11 @@ namespace swf::render {
 
 class StageRenderer {
 public:
-    explicit StageRenderer(const movie::MovieDefinition& movie) : m_movie(movie) {}
+    explicit StageRenderer(const movie::MovieDefinition& movie) : m_movie(movie), m_current(&movie) {}
 
-    void render(QPainter& painter, const QTransform& stageToDevice, Quality quality, const stage::MovieClip* root);
+    // The stage: the movie's background, its root, then the movies loaded into levels above.
+    void render(QPainter& painter, const QTransform& stageToDevice, Quality quality, const stage::MovieClip* root,
+                const std::vector<const stage::MovieClip*>& levels = {});
 
 private:
     struct Context {
@@ -35,6 +37,7 @@ private:
     void drawMasked(QPainter& painter, const stage::DisplayObject& mask, Children::const_iterator begin,
                     Children::const_iterator end, const Context& parent);
     void drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context);
+    void drawObjectOf(QPainter& painter, const stage::DisplayObject& object, const Context& context);
     // Blend modes and filters: the object drawn alone into a layer, then composited.
     void drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,
                      const movie::Placement& placement);
@@ -64,9 +67,11 @@ private:
 
     const movie::FontCharacter* fontNamed(const QString& name);
     int m_fontsIndexedAt = -1;
+    const movie::MovieDefinition* m_fontsIndexedFor = nullptr;
     std::map<QString, const movie::FontCharacter*> m_fontsByName;
 
     const movie::MovieDefinition& m_movie;
+    const movie::MovieDefinition* m_current;  // the library of the object being drawn
     // Paths of the clips' drawings by clip; entries not drawn in a pass are let go after it.
     struct DrawingPaths {
         quint64 serial = 0;

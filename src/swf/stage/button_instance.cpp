@@ -16,7 +16,8 @@ void ButtonInstance::setState(quint8 state) {
     m_children.clear();
     for (const format::ButtonRecord& record : m_button.button.records) {
         if (!(record.states & state)) continue;
-        auto child = createInstance(movie().character(record.characterId), movie());
+        const auto [character, library] = movie().resolve(record.characterId);
+        auto child = createInstance(character, *library);
         movie::Placement placement;
         placement.characterId = record.characterId;
         placement.matrix = record.matrix;

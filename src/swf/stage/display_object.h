@@ -34,7 +34,7 @@ public:
     // do not advance in it) from those that were there before.
     quint64 serial() const { return m_serial; }
     static quint64 nextSerial();
-    const movie::MovieDefinition& movie() const { return m_movie; }
+    const movie::MovieDefinition& movie() const { return *m_movie; }
     const movie::Placement& placement() const { return m_placement; }
     void setPlacement(const movie::Placement& placement) {
         if (!(placement.matrix == m_placement.matrix)) m_scriptScale.reset();
@@ -81,9 +81,16 @@ public:
     virtual TextField* asTextField() { return nullptr; }
     virtual const TextField* asTextField() const { return nullptr; }
 
+protected:
+    // A clip that a loaded movie or picture replaces takes on that movie's library.
+    void rebind(const movie::Character* character, const movie::MovieDefinition& movie) {
+        m_character = character;
+        m_movie = &movie;
+    }
+
 private:
     const movie::Character* m_character;
-    const movie::MovieDefinition& m_movie;
+    const movie::MovieDefinition* m_movie;
     movie::Placement m_placement;
     bool m_scriptOwned = false;
     std::optional<QRgb> m_scriptBackground;

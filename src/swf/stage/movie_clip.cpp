@@ -59,7 +59,7 @@ void MovieClip::childrenChanged() { g_childrenGeneration.fetch_add(1, std::memor
 FrameObserver*& currentFrameObserver() { return t_frameObserver; }
 
 DisplayObject::DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie)
-    : m_character(character), m_movie(movie), m_serial(g_serials.fetch_add(1)) {
+    : m_character(character), m_movie(&movie), m_serial(g_serials.fetch_add(1)) {
     ++g_liveInstances;
 }
 
@@ -69,8 +69,8 @@ quint64 DisplayObject::nextSerial() { return g_serials.load(); }
 
 MovieClip::MovieClip(const movie::Character* character, const movie::Timeline& timeline,
                      const movie::MovieDefinition& movie)
-    : DisplayObject(character, movie), m_timeline(timeline) {
-    if (m_timeline.frameCount() > 0) gotoFrame(0);
+    : DisplayObject(character, movie), m_timeline(&timeline) {
+    if (m_timeline->frameCount() > 0) gotoFrame(0);
 }
 
 MovieClip::~MovieClip() {
@@ -81,13 +81,13 @@ MovieClip::~MovieClip() {
 }
 
 void MovieClip::gotoFrame(int frame) {
-    if (m_timeline.frameCount() == 0) return;
-    frame = std::clamp(frame, 0, m_timeline.frameCount() - 1);
+    if (m_timeline->frameCount() == 0) return;
+    frame = std::clamp(frame, 0, m_timeline->frameCount() - 1);
     if (frame == m_currentFrame) return;
     if (frame > m_currentFrame && frame - m_currentFrame <= movie::Timeline::kSnapshotInterval) {
-        for (int i = m_currentFrame + 1; i <= frame; ++i) movie::Timeline::applyFrame(m_state, m_timeline.frame(i), i);
+        for (int i = m_currentFrame + 1; i <= frame; ++i) movie::Timeline::applyFrame(m_state, m_timeline->frame(i), i);
     } else {
-        m_state = m_timeline.stateAt(frame);
+        m_state = m_timeline->stateAt(frame);
     }
     m_currentFrame = frame;
     reconcile();
@@ -130,7 +130,8 @@ void MovieClip::reconcile() {
             }
             child = erase(child);
         }
-        auto instance = createInstance(movie().character(placement.characterId), movie());
+        const auto [character, library] = movie().resolve(placement.characterId);
+        auto instance = createInstance(character, *library);
         instance->setPlacement(placement);
         if (instance->asClip() && instance->asClip()->frameCount() > 0) created.push_back(instance->asClip());
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
@@ -146,6 +147,20 @@ void MovieClip::reconcile() {
                                          [clip](const auto& entry) { return entry.second.get() == clip; });
         if (present) t_frameObserver->clipCreated(*clip);
     }
+}
+
+void MovieClip::replaceContent(const movie::Timeline& timeline, const movie::MovieDefinition& movie) {
+    for (auto& [depth, child] : m_children)
+        if (t_frameObserver) t_frameObserver->retire(std::move(child));
+    m_children.clear();
+    childrenChanged();
+    m_drawing.clear();
+    rebind(nullptr, movie);
+    m_timeline = &timeline;
+    m_state.clear();
+    m_currentFrame = -1;
+    m_playing = true;
+    if (m_timeline->frameCount() > 0) gotoFrame(0);
 }
 
 DisplayObject* MovieClip::addScripted(int depth, std::unique_ptr<DisplayObject> child) {
@@ -206,8 +221,8 @@ void MovieClip::advanceChildren(quint64 serialMark) {
 void MovieClip::advance() {
     const quint64 mark = DisplayObject::nextSerial();
     if (t_frameObserver) t_frameObserver->clipTicked(*this);
-    if (m_playing && m_timeline.frameCount() > 1) {
-        gotoFrame(m_currentFrame + 1 >= m_timeline.frameCount() ? 0 : m_currentFrame + 1);
+    if (m_playing && m_timeline->frameCount() > 1) {
+        gotoFrame(m_currentFrame + 1 >= m_timeline->frameCount() ? 0 : m_currentFrame + 1);
         if (t_frameObserver) t_frameObserver->frameEntered(*this, m_currentFrame);
     }
     advanceChildren(mark);

@@ -20,8 +20,8 @@ public:
     const MovieClip* asClip() const override { return this; }
 
     int currentFrame() const { return m_currentFrame; }
-    int frameCount() const { return m_timeline.frameCount(); }
-    const movie::Timeline& timeline() const { return m_timeline; }
+    int frameCount() const { return m_timeline->frameCount(); }
+    const movie::Timeline& timeline() const { return *m_timeline; }
     bool isPlaying() const { return m_playing; }
     void setPlaying(bool playing) { m_playing = playing; }
     const Children& children() const { return m_children; }
@@ -51,6 +51,11 @@ public:
     // Moves child to depth, trading places with what stood there.
     void swapDepth(const DisplayObject* child, int depth);
 
+    // loadMovie and unloadMovie: the clip keeps its place, name and script object, and shows
+    // another timeline (a loaded movie's, a picture's, or none) from its first frame on.
+    // Its children leave through the frame observer, like those a timeline removes.
+    void replaceContent(const movie::Timeline& timeline, const movie::MovieDefinition& movie);
+
     // Lines and fills drawn by the drawing methods, under the children.
     Drawing& drawing() { return m_drawing; }
     const Drawing& drawing() const { return m_drawing; }
@@ -58,7 +63,7 @@ public:
 private:
     void reconcile();
 
-    const movie::Timeline& m_timeline;
+    const movie::Timeline* m_timeline;
     int m_currentFrame = -1;
     bool m_playing = true;
     movie::PlacementState m_state;

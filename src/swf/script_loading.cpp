@@ -1,0 +1,355 @@
+// What scripts load: movies and pictures into clips and levels, variables into clips, and
+// the unloading of both.
+#include "swf/script_host.h"
+
+#include "swf/avm1/builtins.h"
+#include "swf/format/tag_codes.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/stage/movie_clip.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QRegularExpression>
+
+namespace swf {
+
+namespace {
+
+constexpr double kTwips = 20.0;
+// Loaded movies and pictures stay in memory while the movie plays (their clips may come
+// back by a goto); past these the player loads no more.
+constexpr int kMaxLoadedMovies = 256;
+constexpr qint64 kMaxLoadedBytes = 64 << 20;
+constexpr int kMaxLevel = 1000;
+
+const movie::Timeline& emptyTimeline() {
+    static const movie::Timeline timeline;
+    return timeline;
+}
+
+bool isMovieFile(const QByteArray& bytes) {
+    return bytes.size() > 8 && (bytes.startsWith("FWS") || bytes.startsWith("CWS") || bytes.startsWith("ZWS"));
+}
+
+// A picture as a one-frame movie: the image as a bitmap, shown by a rectangle of its size
+// at the clip's origin, one picture pixel to a stage pixel.
+std::shared_ptr<const movie::MovieDefinition> pictureMovie(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > (1 << 26)) return nullptr;
+    auto definition = std::make_shared<movie::MovieDefinition>();
+    definition->header.version = 8;
+    definition->header.frameCount = 1;
+    definition->header.declaredLength = bytes.size();
+    const qint32 w = qint32(size.width() * kTwips), h = qint32(size.height() * kTwips);
+    definition->header.frameRect = {0, w, 0, h};
+
+    auto bitmap = std::make_unique<movie::BitmapCharacter>();
+    bitmap->id = 1;
+    bitmap->data.kind = format::BitmapData::Kind::Jpeg;
+    bitmap->data.data = bytes;
+    definition->addCharacter(std::move(bitmap));
+
+    auto shape = std::make_unique<movie::ShapeCharacter>();
+    shape->id = 2;
+    shape->shape.bounds = {0, w, 0, h};
+    format::FillStyle fill;
+    fill.kind = format::FillStyle::Kind::Bitmap;
+    fill.bitmapId = 1;
+    fill.bitmapMatrix.a = fill.bitmapMatrix.d = kTwips;
+    fill.bitmapRepeat = false;
+    shape->shape.fills.push_back(fill);
+    const QPoint corners[] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    for (int i = 0; i < 4; ++i) {
+        format::ShapeEdge edge;
+        edge.from = corners[i];
+        edge.to = edge.control = corners[(i + 1) % 4];
+        edge.fill1 = 1;
+        shape->shape.edges.push_back(edge);
+    }
+    definition->addCharacter(std::move(shape));
+
+    movie::Frame frame;
+    format::PlaceObject place;
+    place.depth = 1;
+    place.characterId = 2;
+    frame.commands.emplace_back(place);
+    definition->root.appendFrame(std::move(frame));
+    return definition;
+}
+
+// "_level3" -> 3; -1 for any other window.
+int levelNumber(const QString& window) {
+    static const QRegularExpression kLevel(QStringLiteral("^_level(\\d{1,9})$"), QRegularExpression::CaseInsensitiveOption);
+    const auto match = kLevel.match(window);
+    if (!match.hasMatch()) return -1;
+    const int level = match.captured(1).toInt();
+    return level <= kMaxLevel ? level : -1;
+}
+
+}  // namespace
+
+void ScriptHost::loadInto(stage::MovieClip& clip, const QString& url, bool variables) {
+    if (m_loads.size() >= avm1::kMaxTimers) return;
+    m_loads.push_back({nullptr, &clip, url, variables ? PendingLoad::Kind::Variables : PendingLoad::Kind::Movie, -1});
+}
+
+void ScriptHost::loadIntoLevel(int level, const QString& url) {
+    if (m_loads.size() >= avm1::kMaxTimers) return;
+    m_loads.push_back({nullptr, nullptr, url, PendingLoad::Kind::Movie, level});
+}
+
+bool ScriptHost::loadTarget(const QString& url, const QString& window, bool toClip, bool variables) {
+    const int level = levelNumber(window);
+    if (level >= 0) {
+        stage::MovieClip* existing = levelClip(level);
+        if (variables) {
+            if (existing) loadInto(*existing, url, true);
+        } else if (url.isEmpty()) {
+            unloadLevel(level);
+        } else {
+            loadIntoLevel(level, url);
+        }
+        return true;
+    }
+    if (!toClip && !variables) return false;
+    stage::MovieClip* clip = clipOf(resolveTarget(window, m_root ? objectOf(*m_root) : nullptr));
+    if (!clip) return false;
+    if (url.isEmpty() && !variables)
+        unloadClip(*clip);
+    else
+        loadInto(*clip, url, variables);
+    return true;
+}
+
+stage::MovieClip* ScriptHost::levelClip(int level) const {
+    if (level == 0) return m_root;
+    const auto found = m_levels.find(level);
+    return found == m_levels.end() ? nullptr : found->second.get();
+}
+
+std::vector<stage::MovieClip*> ScriptHost::levelClips() const {
+    std::vector<stage::MovieClip*> out;
+    for (const auto& [level, clip] : m_levels) out.push_back(clip.get());
+    return out;
+}
+
+void ScriptHost::runUnload(stage::MovieClip& clip) {
+    runClipEvent(clip, kEventUnload);
+    if (!m_objects.count(&clip)) return;
+    avm1::Object* object = objectOf(clip);
+    const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onUnload"));
+    if (handler.asObject() && handler.asObject()->isFunction()) m_machine->callFunction(handler, avm1::Value(object), {});
+}
+
+void ScriptHost::clipRemoved(stage::MovieClip& clip) {
+    // The timeline is in the middle of changing its depth list: the handlers run after it.
+    if (m_objects.count(&clip) && m_unloading.size() < size_t(avm1::kMaxTimers) * 16) m_unloading.push_back(&clip);
+}
+
+void ScriptHost::runUnloads() {
+    std::vector<stage::MovieClip*> clips;
+    clips.swap(m_unloading);
+    for (stage::MovieClip* clip : clips)
+        if (m_objects.count(clip)) runUnload(*clip);
+}
+
+std::vector<const stage::MovieClip*> ScriptHost::levels() const {
+    std::vector<const stage::MovieClip*> out;
+    for (const auto& [level, clip] : m_levels) out.push_back(clip.get());
+    return out;
+}
+
+void ScriptHost::unloadClip(stage::MovieClip& clip) {
+    if (&clip == m_root) {
+        // The root of the movie itself: the stage empties, the movie stops.
+        if (m_hooks.setRootPlaying) m_hooks.setRootPlaying(false);
+    }
+    runUnload(clip);
+    if (!m_objects.count(&clip)) return;
+    clip.replaceContent(emptyTimeline(), clip.movie());
+    m_loaded[&clip] = {QString(), 0, clipVersion(clip)};
+}
+
+void ScriptHost::unloadLevel(int level) {
+    if (level == 0) {
+        if (m_root) unloadClip(*m_root);
+        return;
+    }
+    const auto found = m_levels.find(level);
+    if (found == m_levels.end()) return;
+    stage::MovieClip& clip = *found->second;
+    runUnload(clip);
+    forgetClipTree(clip);
+    m_removed.push_back(std::move(found->second));
+    m_levels.erase(found);
+    stage::MovieClip::childrenChanged();
+}
+
+std::shared_ptr<const movie::MovieDefinition> ScriptHost::readLoaded(const QByteArray& bytes) {
+    if (int(m_loadedMovies.size()) >= kMaxLoadedMovies || m_loadedBytes + bytes.size() > kMaxLoadedBytes) return nullptr;
+    std::shared_ptr<const movie::MovieDefinition> definition;
+    if (isMovieFile(bytes))
+        definition = m_hooks.readMovie ? m_hooks.readMovie(bytes) : nullptr;
+    else
+        definition = pictureMovie(bytes);
+    if (!definition) return nullptr;
+    m_loadedMovies.push_back(definition);
+    m_loadedBytes += bytes.size();
+    return definition;
+}
+
+void ScriptHost::showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition) {
+    // The clip's own variables and handlers belong to what it showed before; its clip events
+    // (onClipEvent) stay, as they belong to its placement.
+    avm1::Object* object = objectOf(clip);
+    std::vector<QString> names;
+    for (const auto& property : object->properties()) names.push_back(property.name);
+    for (const QString& name : names) object->removeOwn(name);
+    clip.replaceContent(definition.root, definition);
+    // The new content's first frame runs, then load, then data, on the clip itself.
+    m_firstFramePending.push_back(&clip);
+    constructPending();
+    if (m_objects.count(&clip)) runClipEvent(clip, kEventData);
+}
+
+void ScriptHost::installMovieClipLoader() {
+    avm1::Machine& machine = *m_machine;
+    avm1::Object* prototype = machine.newObject();
+    avm1::Object* constructor = machine.newConstructor(
+        [](avm1::CallContext& c) {
+            // Each loader broadcasts its events to its listeners, itself first.
+            avm1::Object* self = c.thisObject();
+            if (!self) return avm1::Value();
+            const avm1::Value broadcaster = c.machine.getMember(avm1::Value(c.machine.global()), QStringLiteral("AsBroadcaster"));
+            c.machine.callFunction(c.machine.getMember(broadcaster, QStringLiteral("initialize")), broadcaster, {avm1::Value(self)});
+            c.machine.callFunction(c.machine.getMember(avm1::Value(self), QStringLiteral("addListener")), avm1::Value(self),
+                                   {avm1::Value(self)});
+            return avm1::Value();
+        },
+        prototype);
+    machine.global()->setOwn(QStringLiteral("MovieClipLoader"), constructor, avm1::property_flags::kDontEnum);
+    // The target: a clip, a level number, or a path.
+    auto targetOf = [this](const avm1::Value& target, int& level) -> stage::MovieClip* {
+        level = -1;
+        if (avm1::Object* object = target.asObject()) return clipOf(object);
+        if (target.isNumber()) {
+            level = int(target.asNumber());
+            return levelClip(level);
+        }
+        const QString path = m_machine->toString(target);
+        const int named = levelNumber(path);
+        if (named >= 0) {
+            level = named;
+            return levelClip(level);
+        }
+        return clipOf(resolveTarget(path, m_root ? objectOf(*m_root) : nullptr));
+    };
+    machine.defineMethod(prototype, QStringLiteral("loadClip"), [this, targetOf](avm1::CallContext& c) {
+        int level = -1;
+        stage::MovieClip* clip = targetOf(c.arg(1), level);
+        avm1::Object* self = c.thisObject();
+        if (!self || (!clip && level < 0) || m_loads.size() >= avm1::kMaxTimers) return avm1::Value(false);
+        self->pin();
+        m_loads.push_back({self, level > 0 ? nullptr : clip, avm1::argString(c, 0), PendingLoad::Kind::Movie, level});
+        return avm1::Value(true);
+    });
+    machine.defineMethod(prototype, QStringLiteral("unloadClip"), [this, targetOf](avm1::CallContext& c) {
+        int level = -1;
+        stage::MovieClip* clip = targetOf(c.arg(0), level);
+        if (level > 0)
+            unloadLevel(level);
+        else if (clip)
+            unloadClip(*clip);
+        return avm1::Value(clip != nullptr || level > 0);
+    });
+    machine.defineMethod(prototype, QStringLiteral("getProgress"), [this, targetOf](avm1::CallContext& c) {
+        int level = -1;
+        stage::MovieClip* clip = targetOf(c.arg(0), level);
+        avm1::Object* progress = m_machine->newObject();
+        const double bytes = clip ? double(clipBytes(*clip)) : 0;
+        progress->setOwn(QStringLiteral("bytesLoaded"), avm1::Value(bytes));
+        progress->setOwn(QStringLiteral("bytesTotal"), avm1::Value(bytes));
+        return avm1::Value(progress);
+    });
+    for (avm1::Property& property : prototype->properties()) property.flags |= avm1::property_flags::kDontEnum;
+}
+
+void ScriptHost::broadcastLoadEvent(avm1::Object* loader, const QString& event, const QVector<avm1::Value>& args) {
+    if (!loader) return;
+    QVector<avm1::Value> all{avm1::Value(event)};
+    all += args;
+    m_machine->callFunction(m_machine->getMember(avm1::Value(loader), QStringLiteral("broadcastMessage")), avm1::Value(loader), all);
+}
+
+void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl) {
+    if (load.receiver) {
+        finishClipLoaderLoad(load, bytes, fullUrl);
+        load.receiver->unpin();
+        return;
+    }
+    if (load.kind == PendingLoad::Kind::Variables) {
+        if (!m_objects.count(load.clip) || !bytes) return;
+        // Name=value pairs, url-encoded, as LoadVars reads them, set on the clip.
+        const avm1::Value loadVars = m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("LoadVars"));
+        const avm1::Value prototype = m_machine->getMember(loadVars, QStringLiteral("prototype"));
+        const avm1::Value decode = m_machine->getMember(prototype, QStringLiteral("decode"));
+        m_machine->callFunction(decode, avm1::Value(objectOf(*load.clip)), {avm1::Value(QString::fromUtf8(*bytes))});
+        if (m_objects.count(load.clip)) runClipEvent(*load.clip, kEventData);
+        return;
+    }
+    if (!bytes) return;
+    const std::shared_ptr<const movie::MovieDefinition> definition = readLoaded(*bytes);
+    if (!definition) return;
+    const LoadedContent content{fullUrl, bytes->size(), isMovieFile(*bytes) ? int(quint8(bytes->at(3))) : -1};
+    showInTarget(load, definition, content, *bytes);
+}
+
+stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load, const std::shared_ptr<const movie::MovieDefinition>& definition,
+                                           const LoadedContent& content, const QByteArray& bytes) {
+    if (load.level > 0) {
+        unloadLevel(load.level);
+        auto clip = std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), *definition);
+        movie::Placement placement;
+        placement.name = QStringLiteral("_level%1").arg(load.level);
+        clip->setPlacement(placement);
+        stage::MovieClip* level = clip.get();
+        m_levels[load.level] = std::move(clip);
+        stage::MovieClip::childrenChanged();
+        m_loaded[level] = content;
+        showLoaded(*level, *definition);
+        return m_objects.count(level) ? level : nullptr;
+    }
+    stage::MovieClip* clip = load.level == 0 ? m_root : load.clip;
+    if (!clip || !m_objects.count(clip)) return nullptr;
+    if (load.level == 0) {
+        // Level 0: the loaded movie takes the player's place once this tick is over.
+        if (isMovieFile(bytes) && m_hooks.replaceMovie) m_hooks.replaceMovie(bytes, content.url);
+        return nullptr;
+    }
+    m_loaded[clip] = content;
+    showLoaded(*clip, *definition);
+    return m_objects.count(clip) ? clip : nullptr;
+}
+
+void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl) {
+    stage::MovieClip* target = load.level > 0 ? levelClip(load.level) : load.level == 0 ? m_root : load.clip;
+    if (target && !m_objects.count(target)) return;
+    const avm1::Value targetValue = target ? avm1::Value(objectOf(*target)) : avm1::Value();
+    const std::shared_ptr<const movie::MovieDefinition> definition = bytes ? readLoaded(*bytes) : nullptr;
+    if (!definition) {
+        broadcastLoadEvent(load.receiver, QStringLiteral("onLoadError"), {targetValue, avm1::Value(QStringLiteral("URLNotFound"))});
+        return;
+    }
+    const double size = double(bytes->size());
+    broadcastLoadEvent(load.receiver, QStringLiteral("onLoadStart"), {targetValue});
+    broadcastLoadEvent(load.receiver, QStringLiteral("onLoadProgress"), {targetValue, avm1::Value(size), avm1::Value(size)});
+    broadcastLoadEvent(load.receiver, QStringLiteral("onLoadComplete"), {targetValue, avm1::Value(0)});
+    const LoadedContent content{fullUrl, bytes->size(), isMovieFile(*bytes) ? int(quint8(bytes->at(3))) : -1};
+    if (stage::MovieClip* shown = showInTarget(load, definition, content, *bytes))
+        broadcastLoadEvent(load.receiver, QStringLiteral("onLoadInit"), {avm1::Value(objectOf(*shown))});
+}
+
+}  // namespace swf
