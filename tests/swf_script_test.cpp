@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 
 using avm1test::ActionAssembler;
 using swf::format::ActionCode;
@@ -107,6 +108,8 @@ private slots:
     void clipsRemovedWhileTheirScriptRuns_data();
     void clipsRemovedWhileTheirScriptRuns();
     void loadsStayBesideTheMovie();
+    void loadingMoviesAndPictures_data();
+    void loadingMoviesAndPictures();
 };
 
 void SwfScriptTest::stopOnTheLastFrameHolds() {
@@ -293,6 +296,20 @@ void SwfScriptTest::scriptMadeClips_data() {
         invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
         code.getVariable("b").op(ActionCode::TypeOf).op(ActionCode::Trace);
         QTest::newRow("a removed clip's name is gone") << boxMovie(code) << "undefined";
+    }
+    {
+        // onUnload runs as the clip leaves, before the script goes on; the timeline's removals
+        // reach it with the frame's other pending work.
+        ActionAssembler gone(8);
+        gone.trace("gone");
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 3}).op(ActionCode::Pop);
+        code.getVariable("b").push({"onUnload"});
+        code.defineFunction("", {}, gone);
+        code.op(ActionCode::SetMember);
+        invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
+        code.trace("after");
+        QTest::newRow("onUnload") << boxMovie(code) << "gone|after";
     }
     {
         ActionAssembler code(8);
@@ -705,6 +722,175 @@ void SwfScriptTest::setMask() {
     QVERIFY(swftest::near(image.pixel(25, 25), takenAway ? Qt::black : Qt::red));
     QVERIFY(swftest::near(image.pixel(5, 5), takenAway ? Qt::red : Qt::white));
     QVERIFY(swftest::near(image.pixel(70, 25), takenAway ? Qt::black : Qt::white));
+}
+
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// getURL(url, window): loadMovieNum and unloadMovieNum compile to it.
+ActionAssembler& getUrl(ActionAssembler& code, const QByteArray& url, const QByteArray& window) {
+    return code.action(ActionCode::GetUrl, url + '\0' + window + '\0');
+}
+
+// A main movie: frame 1 runs first; loads finish as the second frame's tick ends, so frame
+// 3 runs second, then the movie holds.
+QByteArray threeFrameMovie(const ActionAssembler& first, const ActionAssembler& second = ActionAssembler(8),
+                         const std::function<void(SwfBuilder&)>& extra = {}) {
+    SwfBuilder builder(8, QSize(200, 100), 12);
+    if (extra) extra(builder);
+    builder.doAction(first.bytes());
+    builder.showFrame(2);
+    if (!second.bytes().isEmpty()) builder.doAction(second.bytes());
+    builder.doAction(ActionAssembler(8).op(ActionCode::Stop).bytes());
+    builder.showFrame();
+    return builder.finish();
+}
+
+ActionAssembler holderAt100() {
+    ActionAssembler code(8);
+    code.push({1, "holder"}).getVariable("_root").callMethod("createEmptyMovieClip", 2).op(ActionCode::Pop);
+    code.getVariable("holder").push({"_x", 100}).op(ActionCode::SetMember);
+    code.getVariable("holder").push({"onClipEvent", "kept"}).op(ActionCode::SetMember);
+    return code;
+}
+
+}  // namespace
+
+// What scripts load shows where they asked: a movie or a picture in a clip (which keeps its
+// place but loses its variables), a movie in a level above the root, a library's symbol by
+// ImportAssets; MovieClipLoader tells its listeners; a missing file changes nothing.
+void SwfScriptTest::loadingMoviesAndPictures_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<QString>("expected");  // traces joined by '|'
+    QTest::addColumn<QPoint>("pixel");
+    QTest::addColumn<QColor>("color");
+
+    {
+        ActionAssembler first = holderAt100();
+        invoke(first, "holder", "loadMovie", {"child.swf"}).op(ActionCode::Pop);
+        ActionAssembler second(8);
+        traceMember(second, "holder", "_x");
+        traceMember(second, "holder", "onClipEvent");
+        QTest::newRow("movie into a clip") << threeFrameMovie(first, second) << 2 << "child|100|undefined" << QPoint(105, 5)
+                                           << QColor(Qt::blue);
+    }
+    {
+        ActionAssembler first = holderAt100();
+        invoke(first, "holder", "loadMovie", {"pic.png"}).op(ActionCode::Pop);
+        ActionAssembler second(8);
+        traceMember(second, "holder", "_width");
+        QTest::newRow("picture into a clip") << threeFrameMovie(first, second) << 2 << "30" << QPoint(128, 18)
+                                             << QColor(Qt::green);
+    }
+    {
+        ActionAssembler first = holderAt100();
+        invoke(first, "holder", "loadMovie", {"child.swf"}).op(ActionCode::Pop);
+        ActionAssembler second(8);
+        invoke(second, "holder", "unloadMovie").op(ActionCode::Pop);
+        traceMember(second, "holder", "_x");
+        QTest::newRow("unloaded again") << threeFrameMovie(first, second) << 2 << "child|100" << QPoint(105, 5)
+                                        << QColor(Qt::white);
+    }
+    {
+        ActionAssembler first(8);
+        getUrl(first, "child.swf", "_level1");
+        ActionAssembler second(8);
+        traceMember(second, "_level1", "_x");
+        QTest::newRow("movie into a level") << threeFrameMovie(first, second) << 2 << "child|0" << QPoint(5, 5)
+                                            << QColor(Qt::blue);
+    }
+    {
+        ActionAssembler first(8);
+        getUrl(first, "child.swf", "_level1");
+        ActionAssembler second(8);
+        getUrl(second, "", "_level1");
+        QTest::newRow("level unloaded") << threeFrameMovie(first, second) << 2 << "child" << QPoint(5, 5)
+                                        << QColor(Qt::white);
+        ActionAssembler both(8);
+        getUrl(both, "child.swf", "_level1");
+        getUrl(both, "", "_level1");
+        QTest::newRow("unloaded before it came") << threeFrameMovie(both) << 2 << "" << QPoint(5, 5) << QColor(Qt::white);
+    }
+    {
+        ActionAssembler first = holderAt100();
+        first.push({"l", 0, "MovieClipLoader"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+        for (const char* event : {"onLoadStart", "onLoadComplete", "onLoadInit", "onLoadError"}) {
+            ActionAssembler body(8);
+            body.trace(event);
+            first.getVariable("l").push({event});
+            first.defineFunction("", {}, body);
+            first.op(ActionCode::SetMember);
+        }
+        first.getVariable("holder").push({"pic.png"}).getVariable("l").callMethod("loadClip", 2).op(ActionCode::Pop);
+        first.getVariable("holder").push({"missing.png"}).getVariable("l").callMethod("loadClip", 2).op(ActionCode::Pop);
+        QTest::newRow("MovieClipLoader") << threeFrameMovie(first) << 2
+                                         << "onLoadStart|onLoadComplete|onLoadInit|onLoadError" << QPoint(110, 10)
+                                         << QColor(Qt::green);
+    }
+    {
+        ActionAssembler first(8);
+        QByteArray importTag = QByteArray("lib.swf", 8) + avm1test::u16(1) + avm1test::u16(50) + QByteArray("libbox", 7);
+        auto extra = [importTag](SwfBuilder& builder) {
+            builder.rawTag(57, importTag);
+            builder.place(1, 50, QTransform::fromTranslate(40, 40));
+        };
+        first.push({2, "copy", "libbox"}).getVariable("_root").callMethod("attachMovie", 3).op(ActionCode::Pop);
+        QTest::newRow("imported from a library") << threeFrameMovie(first, ActionAssembler(8), extra) << 1 << ""
+                                                 << QPoint(45, 45) << QColor(Qt::yellow);
+    }
+    {
+        ActionAssembler first = holderAt100();
+        invoke(first, "holder", "loadMovie", {"../outside.swf"}).op(ActionCode::Pop);
+        ActionAssembler second(8);
+        traceMember(second, "holder", "onClipEvent");
+        QTest::newRow("outside the folder") << threeFrameMovie(first, second) << 2 << "kept" << QPoint(105, 5)
+                                            << QColor(Qt::white);
+    }
+}
+
+void SwfScriptTest::loadingMoviesAndPictures() {
+    QFETCH(QByteArray, movie);
+    QFETCH(int, frames);
+    QFETCH(QString, expected);
+    QFETCH(QPoint, pixel);
+    QFETCH(QColor, color);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("movie")));
+    {
+        SwfBuilder child(8, QSize(50, 50), 12);
+        child.place(1, child.defineRect(QRectF(0, 0, 20, 20), Qt::blue));
+        child.doAction(ActionAssembler(8).trace("child").op(ActionCode::Stop).bytes());
+        child.showFrame();
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("movie/child.swf")), child.finish()));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("outside.swf")), child.finish()));
+        QImage picture(30, 20, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        QVERIFY(picture.save(dir.filePath(QStringLiteral("movie/pic.png"))));
+        SwfBuilder library(8, QSize(50, 50), 12);
+        SwfBuilder box(8);
+        box.place(1, library.defineRect(QRectF(0, 0, 10, 10), Qt::yellow));
+        box.showFrame();
+        const int id = library.defineSprite(box);
+        library.rawTag(56, avm1test::u16(1) + avm1test::u16(id) + QByteArray("libbox", 7));
+        library.showFrame();
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("movie/lib.swf")), library.finish()));
+    }
+    const QString path = dir.filePath(QStringLiteral("movie/main.swf"));
+    QVERIFY(writeFile(path, movie));
+    swf::Player player;
+    QStringList traces;
+    player.setTraceHandler([&](const QString& line) { traces << line; });
+    QVERIFY(player.loadFile(path));
+    for (int i = 0; i < frames; ++i) player.advance();
+    QCOMPARE(traces.join(QLatin1Char('|')), expected);
+    QCOMPARE(swftest::render(player).pixelColor(pixel), color);
 }
 
 QTEST_GUILESS_MAIN(SwfScriptTest)

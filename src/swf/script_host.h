@@ -292,8 +292,9 @@ private:
     // a level nor (toClip, variables) a load.
     bool loadTarget(const QString& url, const QString& window, bool toClip, bool variables);
     stage::MovieClip* levelClip(int level) const;
+    void cancelLoads(const stage::MovieClip* clip, int level);
     void unloadClip(stage::MovieClip& clip);
-    void unloadLevel(int level);
+    void unloadLevel(int level, bool cancelPending = true);
     std::shared_ptr<const movie::MovieDefinition> readLoaded(const QByteArray& bytes);
     void showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition);
     void finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl);

@@ -162,7 +162,17 @@ std::vector<const stage::MovieClip*> ScriptHost::levels() const {
     return out;
 }
 
+void ScriptHost::cancelLoads(const stage::MovieClip* clip, int level) {
+    // An unload also stops what was still on its way there.
+    std::erase_if(m_loads, [&](const PendingLoad& load) {
+        const bool there = load.kind == PendingLoad::Kind::Movie && (clip ? load.clip == clip : load.level == level);
+        if (there && load.receiver) load.receiver->unpin();
+        return there;
+    });
+}
+
 void ScriptHost::unloadClip(stage::MovieClip& clip) {
+    cancelLoads(&clip, -1);
     if (&clip == m_root) {
         // The root of the movie itself: the stage empties, the movie stops.
         if (m_hooks.setRootPlaying) m_hooks.setRootPlaying(false);
@@ -173,7 +183,8 @@ void ScriptHost::unloadClip(stage::MovieClip& clip) {
     m_loaded[&clip] = {QString(), 0, clipVersion(clip)};
 }
 
-void ScriptHost::unloadLevel(int level) {
+void ScriptHost::unloadLevel(int level, bool cancelPending) {
+    if (cancelPending) cancelLoads(nullptr, level);
     if (level == 0) {
         if (m_root) unloadClip(*m_root);
         return;
@@ -310,7 +321,7 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
 stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load, const std::shared_ptr<const movie::MovieDefinition>& definition,
                                            const LoadedContent& content, const QByteArray& bytes) {
     if (load.level > 0) {
-        unloadLevel(load.level);
+        unloadLevel(load.level, false);
         auto clip = std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), *definition);
         movie::Placement placement;
         placement.name = QStringLiteral("_level%1").arg(load.level);
