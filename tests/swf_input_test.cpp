@@ -189,7 +189,8 @@ void SwfInputTest::brokenConditionsKeepTheGoodOnes() {
 }
 
 // startDrag: the clip keeps its distance from the pointer, or centres on it, within the
-// rectangle given; _xmouse reads the pointer in the clip's own coordinates; stopDrag lets go.
+// rectangle given; _xmouse reads the pointer in the clip's own coordinates; stopDrag lets go;
+// _droptarget names the clip under the pointer, and after the drag, where it was let go.
 void SwfInputTest::dragFollowsThePointer_data() {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QPointF>("expected");  // the clip's _x, _y with the pointer at (60, 70)
@@ -213,6 +214,14 @@ void SwfInputTest::dragFollowsThePointer() {
     place.name = QStringLiteral("dot");
     place.matrix = QTransform::fromTranslate(20, 20);
     b.place(place);
+    SwfBuilder padShape(6);
+    padShape.place(1, b.defineRect(QRectF(50, 60, 20, 20), Qt::blue));
+    padShape.showFrame();
+    swftest::Place pad;
+    pad.depth = 2;
+    pad.characterId = b.defineSprite(padShape);
+    pad.name = QStringLiteral("pad");
+    b.place(pad);
     // Frame 1 grabs the clip (the pointer is at 0, 0), frame 2 reads where it went and lets
     // go, frame 3 reads it again after the pointer moved on.
     ActionAssembler grab(6);
@@ -222,11 +231,14 @@ void SwfInputTest::dragFollowsThePointer() {
     b.doAction(grab.getVariable("dot").callMethod("startDrag", count).op(ActionCode::Pop).bytes());
     b.showFrame();
     ActionAssembler read(6);
-    for (const char* property : {"_x", "_y", "_xmouse"})
+    for (const char* property : {"_x", "_y", "_xmouse", "_droptarget"})
         read.getVariable("dot").push({QString::fromLatin1(property)}).op(ActionCode::GetMember).op(ActionCode::Trace);
     b.doAction(read.getVariable("dot").callMethod("stopDrag", 0).op(ActionCode::Pop).bytes());
     b.showFrame();
-    b.doAction(ActionAssembler(6).getVariable("dot").push({"_x"}).op(ActionCode::GetMember).op(ActionCode::Trace).bytes());
+    ActionAssembler after(6);
+    for (const char* property : {"_x", "_droptarget"})
+        after.getVariable("dot").push({QString::fromLatin1(property)}).op(ActionCode::GetMember).op(ActionCode::Trace);
+    b.doAction(after.bytes());
     b.showFrame();
     swf::Player player;
     QStringList seen;
@@ -236,11 +248,13 @@ void SwfInputTest::dragFollowsThePointer() {
     player.advance();
     player.pointerMoved(px(90, 90));
     player.advance();
-    QCOMPARE(seen.size(), 4);
+    QCOMPARE(seen.size(), 6);
     QCOMPARE(seen[0].toDouble(), expected.x());
     QCOMPARE(seen[1].toDouble(), expected.y());
     QCOMPARE(seen[2].toDouble(), 60 - expected.x());
-    QCOMPARE(seen[3].toDouble(), expected.x());
+    QCOMPARE(seen[3], QStringLiteral("/pad"));
+    QCOMPARE(seen[4].toDouble(), expected.x());
+    QCOMPARE(seen[5], QStringLiteral("/pad"));
 }
 
 QTEST_MAIN(SwfInputTest)

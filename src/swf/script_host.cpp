@@ -141,6 +141,7 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     std::erase(m_unconstructed, &clip);
     std::erase(m_firstFramePending, &clip);
     std::erase(m_unloading, &clip);
+    m_dropTargets.erase(&clip);
 }
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
@@ -548,6 +549,48 @@ QString ScriptHost::targetPath(Target target) {
     return names.isEmpty() ? QStringLiteral("_level0") : QStringLiteral("_level0.") + names.join(QLatin1Char('.'));
 }
 
+QString ScriptHost::slashPath(stage::MovieClip& clip) {
+    const QString path = targetPath(objectOf(clip));
+    if (path == QLatin1String("_level0")) return QStringLiteral("/");
+    return QString(path).replace(QStringLiteral("_level0."), QStringLiteral("/")).replace(QLatin1Char('.'), QLatin1Char('/'));
+}
+
+QString ScriptHost::dropTarget(stage::MovieClip& dragged) {
+    if (!m_root) return QString();
+    if (!m_hitTester) m_hitTester = std::make_unique<input::PointerTracker>(m_movie, input::PointerClient{});
+    const QPointF pointer(m_pointerX, m_pointerY);
+    // The innermost clip whose own shapes lie under the pointer, the topmost first, leaving
+    // out the dragged clip and what it holds.
+    std::function<stage::MovieClip*(stage::MovieClip&, int)> under = [&](stage::MovieClip& parent, int nesting) -> stage::MovieClip* {
+        if (nesting > 64) return nullptr;
+        const auto toParent = stageToClip(parent);
+        if (!toParent) return nullptr;
+        const QPointF local = toParent->map(pointer);
+        for (auto it = parent.children().rbegin(); it != parent.children().rend(); ++it) {
+            stage::DisplayObject& child = *it->second;
+            if (&child == &dragged || !child.placement().visible || child.placement().clipDepth) continue;
+            if (stage::MovieClip* clip = child.asClip()) {
+                if (stage::MovieClip* found = under(*clip, nesting + 1)) return found;
+                continue;
+            }
+            bool invertible = false;
+            const QTransform toChild = child.placement().matrix.toTransform().inverted(&invertible);
+            if (invertible && m_hitTester->covers(child, toChild.map(local))) return &parent;
+        }
+        return nullptr;
+    };
+    stage::MovieClip* target = under(*m_root, 0);
+    return target && target != m_root ? slashPath(*target) : QString();
+}
+
+void ScriptHost::endDrag() {
+    if (m_drag && m_objects.count(m_drag->clip)) {
+        if (m_dropTargets.size() > 4096) m_dropTargets.clear();
+        m_dropTargets[m_drag->clip] = dropTarget(*m_drag->clip);
+    }
+    m_drag.reset();
+}
+
 avm1::Value ScriptHost::getProperty(Target target, int index) {
     static const char* const kNames[] = {"_x",         "_y",        "_xscale",   "_yscale",      "_currentframe",
                                          "_totalframes", "_alpha",  "_visible",  "_width",       "_height",
@@ -780,10 +823,12 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     }
     if ((key == QLatin1String("_root") || key == QLatin1String("_level0")) && m_root)
         return avm1::Value(objectOf(*m_root));
-    if (key == QLatin1String("_target")) {
-        const QString path = targetPath(objectOf(clip));
-        return avm1::Value(path == QLatin1String("_level0") ? QStringLiteral("/")
-                                                            : QString(path).replace(QStringLiteral("_level0."), QStringLiteral("/")).replace(QLatin1Char('.'), QLatin1Char('/')));
+    if (key == QLatin1String("_target")) return avm1::Value(slashPath(clip));
+    if (key == QLatin1String("_droptarget")) {
+        // While dragged, what lies under the pointer now; afterwards, where it was let go.
+        if (m_drag && m_drag->clip == &clip) return avm1::Value(dropTarget(clip));
+        const auto dropped = m_dropTargets.find(&clip);
+        return avm1::Value(dropped != m_dropTargets.end() ? dropped->second : QString());
     }
     if (key == QLatin1String("_x")) return avm1::Value(m.tx / kTwips);
     if (key == QLatin1String("_y")) return avm1::Value(m.ty / kTwips);

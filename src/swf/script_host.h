@@ -181,7 +181,7 @@ public:
     void removeSprite(Target target) override;
     void startDrag(Target target, bool lockCenter, bool constrain, double left, double top, double right,
                    double bottom) override;
-    void endDrag() override { m_drag.reset(); }
+    void endDrag() override;
     // The pointer moved: a clip being dragged follows it.
     void dragToPointer();
     std::pair<double, double> stageSize() override;
@@ -335,6 +335,11 @@ private:
         QRectF bounds;
     };
     std::optional<Drag> m_drag;
+    // _droptarget: the slash path of the clip under the pointer (a dragged clip's own left
+    // out), kept for each clip from when its drag ended.
+    QString dropTarget(stage::MovieClip& dragged);
+    QString slashPath(stage::MovieClip& clip);
+    std::unordered_map<const stage::MovieClip*, QString> m_dropTargets;
     // From the stage to a clip's own coordinates; nullopt where a scale of 0 loses them.
     std::optional<QTransform> stageToClip(const stage::MovieClip& clip) const;
     // Exact shape tests for hitTest(x, y, true); made on first use.
