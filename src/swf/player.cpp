@@ -235,6 +235,7 @@ struct Player::Impl {
             mixer.setVoiceGain(voice, float(left), float(right));
         };
         hooks.voicePositionMs = [this](int voice) { return double(mixer.voicePositionMs(voice)); };
+        hooks.voicePlaying = [this](int voice) { return mixer.isVoicePlaying(voice); };
         hooks.soundDurationMs = [soundOf](int soundId) {
             const movie::SoundCharacter* sound = soundOf(soundId);
             if (!sound || !sound->decoded() || sound->decoded()->rate <= 0) return 0.0;

@@ -105,6 +105,7 @@ ScriptHost::ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks ho
 }
 
 ScriptHost::~ScriptHost() {
+    for (const auto& [voice, sound] : m_watchedVoices) sound->unpin();
     // Level movies and retired clips go while the libraries they show are still here.
     m_levels.clear();
     m_removed.clear();
@@ -734,6 +735,7 @@ void ScriptHost::loadText(avm1::Object* receiver, const QString& url) {
 }
 
 void ScriptHost::runLoads() {
+    runSoundCompletions();
     std::vector<PendingLoad> loads;
     loads.swap(m_loads);
     for (const PendingLoad& load : loads) {

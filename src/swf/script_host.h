@@ -53,6 +53,7 @@ struct ScriptPlayerHooks {
     std::function<void(int voice, double left, double right)> voiceGain;
     std::function<double(int voice)> voicePositionMs;
     std::function<double(int soundId)> soundDurationMs;
+    std::function<bool(int voice)> voicePlaying;
     std::function<void(const QString&)> aborted;
     // The bytes of a file a script asked for, by url relative to the movie; nothing when it
     // is not a local file in the movie's own folder or cannot be read. Also gives its full url.
@@ -170,6 +171,10 @@ public:
     }
     double soundPositionMs(int voice) override { return m_hooks.voicePositionMs ? m_hooks.voicePositionMs(voice) : 0; }
     double soundDurationMs(int soundId) override { return m_hooks.soundDurationMs ? m_hooks.soundDurationMs(soundId) : 0; }
+    bool soundPlaying(int voice) override { return m_hooks.voicePlaying && m_hooks.voicePlaying(voice); }
+    void soundWatch(int voice, avm1::Object* sound) override;
+    // Sounds that ended since the last tick: their onSoundComplete.
+    void runSoundCompletions();
     int framesLoaded(Target target) override;
     int frameNumber(Target target, const QString& frameOrLabel) override;
     void callFrame(Target target, int frame) override;
@@ -308,6 +313,7 @@ private:
     void runUnload(stage::MovieClip& clip);
     void runUnloads();
     std::vector<stage::MovieClip*> m_unloading;
+    std::map<int, avm1::Object*> m_watchedVoices;  // pinned while their voice plays
     std::vector<std::shared_ptr<const movie::MovieDefinition>> m_loadedMovies;
     qint64 m_loadedBytes = 0;
     std::map<int, std::unique_ptr<stage::MovieClip>> m_levels;

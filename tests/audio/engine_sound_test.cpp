@@ -73,6 +73,7 @@ private slots:
     void pauseAndUnloadSilence();
     void brokenSoundsPlaySilence();
     void soundObjects();
+    void soundTransformAndCompletion();
 };
 
 void EngineSoundTest::eventSoundStartsAndStops() {
@@ -238,6 +239,59 @@ void EngineSoundTest::soundObjects() {
     player.advance();
     QCOMPARE(energy(player.mixer(), 441), 0);
     QCOMPARE(traces, (QStringList{"true", "1000", "25"}));
+}
+
+// A pan all the way right silences the left speaker; setTransform can send the sound back
+// left; onSoundComplete runs on the tick after the voice ends, once.
+void EngineSoundTest::soundTransformAndCompletion() {
+    using avm1test::ActionAssembler;
+    using swf::format::ActionCode;
+    SwfBuilder builder(8, QSize(100, 100), 10);
+    builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(4410, 8000)));
+    builder.rawTag(56, u16(1) + u16(1) + QByteArray("beep", 5));
+    ActionAssembler done(8);
+    done.trace("done");
+    ActionAssembler start(8);
+    start.push({"s", 0, "Sound"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+    start.push({"beep", 1}).getVariable("s").push({"attachSound"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    start.getVariable("s").push({"onSoundComplete"});
+    start.defineFunction("", {}, done);
+    start.op(ActionCode::SetMember);
+    start.push({0, 0}).getVariable("s").push({"start"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    start.push({100, 1}).getVariable("s").push({"setPan"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    builder.doAction(start.bytes());
+    builder.showFrame();
+    ActionAssembler swap(8);
+    swap.push({"ll", 0, "lr", 100, "rl", 0, "rr", 0, 4}).op(ActionCode::InitObject);
+    swap.push({1}).getVariable("s").push({"setTransform"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    builder.doAction(swap.bytes());
+    builder.showFrame(3);
+    swf::Player player;
+    QStringList traces;
+    player.setTraceHandler([&traces](const QString& line) { traces << line; });
+    QVERIFY(player.loadBytes(builder.finish()));
+    auto channels = [&player](int frames) {
+        std::vector<qint16> out(size_t(frames) * 2);
+        player.mixer().mix(out.data(), frames);
+        std::pair<qint64, qint64> sums;
+        for (size_t i = 0; i < out.size(); i += 2) {
+            sums.first += qAbs(out[i]);
+            sums.second += qAbs(out[i + 1]);
+        }
+        return sums;
+    };
+    const auto panned = channels(441);
+    QCOMPARE(panned.first, 0);
+    QVERIFY(panned.second > 0);
+    player.advance();
+    const auto swapped = channels(441);
+    QVERIFY(swapped.first > 0);
+    QCOMPARE(swapped.second, 0);
+    QVERIFY(traces.isEmpty());
+    channels(4410);  // past its end
+    player.advance();
+    player.advance();
+    QCOMPARE(traces, QStringList{"done"});
 }
 
 QTEST_MAIN(EngineSoundTest)

@@ -27,16 +27,44 @@ void setHidden(CallContext& c, const char* name, const Value& value) {
     if (Object* self = c.thisObject()) self->setOwn(hidden(name), value, kDontEnum);
 }
 
-// Volume 0..100 (louder is allowed up to a bound) and pan -100..100 to the gains of the two
-// channels: panning turns the other side down, never this one up.
+// Sounds keep a volume and a transform of four whole percentages, as the player stores
+// them (32-bit, wrapping; anything not a number is 0): how much of the left and right input
+// go to each speaker. Pan is a view of the transform.
+struct Transform {
+    qint32 ll = 100, lr = 0, rl = 0, rr = 100;
+};
+
+qint32 wrap(qint64 value) { return qint32(quint32(quint64(value))); }
+
+qint32 intMember(CallContext& c, const char* name, qint32 fallback) {
+    Object* self = c.thisObject();
+    if (!self) return fallback;
+    const Value value = c.machine.getMember(self, hidden(name));
+    return value.isUndefined() ? fallback : toInt32(c.machine.toNumber(value));
+}
+
+Transform transformOf(CallContext& c) {
+    return {intMember(c, "__ll", 100), intMember(c, "__lr", 0), intMember(c, "__rl", 0), intMember(c, "__rr", 100)};
+}
+
+// The gains of the two channels for a sound played as one channel (the mixer's voices take
+// two gains): the left speaker gets ll + lr of it, the right rr + rl; negative is silence.
 void applyGain(CallContext& c) {
     const int voice = int(member(c, "__voice", 0));
     if (voice <= 0) return;
-    const double volume = std::clamp(member(c, "__volume", 100), 0.0, 400.0) / 100;
-    const double pan = std::clamp(member(c, "__pan", 0), -100.0, 100.0);
-    const double left = volume * (pan > 0 ? 1 - pan / 100 : 1);
-    const double right = volume * (pan < 0 ? 1 + pan / 100 : 1);
-    c.machine.host().soundGain(voice, left, right);
+    const double volume = std::clamp(double(intMember(c, "__volume", 100)), 0.0, 400.0) / 100;
+    const Transform t = transformOf(c);
+    const double left = std::clamp((double(t.ll) + t.lr) / 100, 0.0, 2.0);
+    const double right = std::clamp((double(t.rr) + t.rl) / 100, 0.0, 2.0);
+    c.machine.host().soundGain(voice, volume * left, volume * right);
+}
+
+void setTransformMembers(CallContext& c, const Transform& t) {
+    setHidden(c, "__ll", t.ll);
+    setHidden(c, "__lr", t.lr);
+    setHidden(c, "__rl", t.rl);
+    setHidden(c, "__rr", t.rr);
+    applyGain(c);
 }
 
 Value attachSound(CallContext& c) {
@@ -55,6 +83,7 @@ Value start(CallContext& c) {
     const int voice = c.machine.host().soundStart(id, offset, int(std::min(loops, 65535.0)));
     setHidden(c, "__voice", voice);
     applyGain(c);
+    if (voice > 0 && c.thisObject()) c.machine.host().soundWatch(voice, c.thisObject());
     return Value();
 }
 
@@ -73,19 +102,48 @@ Value stop(CallContext& c) {
 }
 
 Value setVolume(CallContext& c) {
-    setHidden(c, "__volume", c.machine.toNumber(c.arg(0)));
+    setHidden(c, "__volume", toInt32(c.machine.toNumber(c.arg(0))));
     applyGain(c);
     return Value();
 }
 
+Value getVolume(CallContext& c) { return Value(intMember(c, "__volume", 100)); }
+
+// Panning turns the far side down and leaves this one full.
 Value setPan(CallContext& c) {
-    setHidden(c, "__pan", c.machine.toNumber(c.arg(0)));
-    applyGain(c);
+    const qint64 pan = toInt32(c.machine.toNumber(c.arg(0)));
+    Transform t;
+    if (pan >= 0)
+        t.ll = wrap(100 - pan);
+    else
+        t.rr = wrap(100 + pan);
+    setTransformMembers(c, t);
     return Value();
 }
 
-Value getVolume(CallContext& c) { return Value(member(c, "__volume", 100)); }
-Value getPan(CallContext& c) { return Value(member(c, "__pan", 0)); }
+Value getPan(CallContext& c) {
+    const Transform t = transformOf(c);
+    if (t.ll == 100) return Value(double(wrap(std::abs(qint64(t.rr)) - 100)));
+    return Value(double(wrap(100 - std::abs(qint64(t.ll)))));
+}
+
+Value setTransform(CallContext& c) {
+    Object* from = c.arg(0).asObject();
+    if (!from) return Value();
+    auto read = [&](const char* name) { return toInt32(c.machine.toNumber(c.machine.getMember(from, QString::fromLatin1(name)))); };
+    setTransformMembers(c, {read("ll"), read("lr"), read("rl"), read("rr")});
+    return Value();
+}
+
+Value getTransform(CallContext& c) {
+    const Transform t = transformOf(c);
+    Object* out = c.machine.newObject();
+    out->setOwn(QStringLiteral("ll"), Value(double(t.ll)));
+    out->setOwn(QStringLiteral("lr"), Value(double(t.lr)));
+    out->setOwn(QStringLiteral("rl"), Value(double(t.rl)));
+    out->setOwn(QStringLiteral("rr"), Value(double(t.rr)));
+    return Value(out);
+}
 
 Value soundConstructor(CallContext& c) {
     Object* self = c.thisObject();
@@ -107,6 +165,8 @@ void installSoundClass(Machine& machine) {
     machine.defineMethod(prototype, QStringLiteral("getVolume"), getVolume);
     machine.defineMethod(prototype, QStringLiteral("setPan"), setPan);
     machine.defineMethod(prototype, QStringLiteral("getPan"), getPan);
+    machine.defineMethod(prototype, QStringLiteral("setTransform"), setTransform);
+    machine.defineMethod(prototype, QStringLiteral("getTransform"), getTransform);
     // Read through getters, as the player computes them: milliseconds.
     prototype->setOwn(QStringLiteral("duration"), Value(), kDontEnum | kDontDelete);
     prototype->findOwn(QStringLiteral("duration"))->getter = machine.newNativeFunction([](CallContext& c) {

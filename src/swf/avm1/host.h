@@ -107,6 +107,8 @@ public:
     virtual double soundPositionMs(int voice) { (void)voice; return 0; }
     virtual double soundDurationMs(int soundId) { (void)soundId; return 0; }
     virtual bool soundPlaying(int voice) { (void)voice; return false; }
+    // sound started voice: its onSoundComplete runs when the voice ends.
+    virtual void soundWatch(int voice, Object* sound) { (void)voice; (void)sound; }
     // Selection: the clip with the keyboard focus; false when the target cannot take it.
     virtual bool setFocus(Target target) { (void)target; return false; }
     virtual Target focus() { return nullptr; }
