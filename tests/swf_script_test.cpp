@@ -846,6 +846,15 @@ void SwfScriptTest::loadingMoviesAndPictures_data() {
     }
     {
         ActionAssembler first = holderAt100();
+        invoke(first, "holder", "loadVariables", {"vars.txt"}).op(ActionCode::Pop);
+        ActionAssembler second(8);
+        traceMember(second, "holder", "b");
+        traceMember(second, "holder", "onClipEvent");
+        QTest::newRow("variables into a clip") << threeFrameMovie(first, second) << 2 << "two|kept" << QPoint(105, 5)
+                                               << QColor(Qt::white);
+    }
+    {
+        ActionAssembler first = holderAt100();
         invoke(first, "holder", "loadMovie", {"../outside.swf"}).op(ActionCode::Pop);
         ActionAssembler second(8);
         traceMember(second, "holder", "onClipEvent");
@@ -873,6 +882,7 @@ void SwfScriptTest::loadingMoviesAndPictures() {
         QImage picture(30, 20, QImage::Format_RGB32);
         picture.fill(Qt::green);
         QVERIFY(picture.save(dir.filePath(QStringLiteral("movie/pic.png"))));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("movie/vars.txt")), "a=1&b=two"));
         SwfBuilder library(8, QSize(50, 50), 12);
         SwfBuilder box(8);
         box.place(1, library.defineRect(QRectF(0, 0, 10, 10), Qt::yellow));
