@@ -8,6 +8,7 @@
 #include "swf/movie/timeline.h"
 
 #include <QColor>
+#include <QHash>
 
 #include <memory>
 #include <unordered_map>
@@ -33,6 +34,9 @@ public:
     QColor background = Qt::white;
     bool hasBackground = false;
     QByteArray jpegTables;
+    // ExportAssets names (lower case) to ids, wherever in the file they stand: a library's
+    // exports often follow its last frame.
+    QHash<QString, quint16> exportedNames;
 
     const Character* character(quint16 id) const;
     // A character and the library it comes from: this movie's own, or for an id that

@@ -106,13 +106,23 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
     case TagCode::ImportAssets2:
         readImports(code, body, pending);
         return;
+    case TagCode::ExportAssets: {  // names a script may attach from this frame on
+        io::Reader names(body.peekRest());
+        for (int n = names.u16(); n > 0 && !names.failed(); --n) {
+            const quint16 id = names.u16();
+            const QByteArray name = names.cString();
+            if (!names.failed() && m_definition.exportedNames.size() < 65536)
+                m_definition.exportedNames.insert(QString::fromLatin1(name).toLower(), id);
+        }
+        pending.commands.emplace_back(OtherTag{code, body.rest().toByteArray()});
+        return;
+    }
     case TagCode::StartSound:
     case TagCode::StartSound2:
     case TagCode::SoundStreamHead:
     case TagCode::SoundStreamHead2:
     case TagCode::SoundStreamBlock:
     case TagCode::DoInitAction:
-    case TagCode::ExportAssets:  // names a script may attach from this frame on
     case TagCode::VideoFrame:
         pending.commands.emplace_back(OtherTag{code, body.rest().toByteArray()});
         return;
@@ -130,20 +140,7 @@ void TagParser::readImports(int code, io::Reader& body, Frame& pending) {
     std::shared_ptr<const MovieDefinition> library;
     if (m_importer) library = m_importer(format::decodeMovieString(url, m_definition.header.version));
     if (!library) m_definition.note(QStringLiteral("the library movie %1 could not be read").arg(QString::fromUtf8(url)), code);
-    // The library's export names, for the ids the importer asks by name.
-    QHash<QString, quint16> exported;
-    if (library)
-        for (int f = 0; f < library->root.frameCount(); ++f)
-            for (const FrameCommand& command : library->root.frame(f).commands) {
-                const auto* tag = std::get_if<OtherTag>(&command);
-                if (!tag || tag->code != int(TagCode::ExportAssets)) continue;
-                io::Reader names(tag->bytes);
-                for (int n = names.u16(); n > 0 && !names.failed(); --n) {
-                    const quint16 id = names.u16();
-                    const QByteArray name = names.cString();
-                    if (!names.failed()) exported.insert(QString::fromLatin1(name).toLower(), id);
-                }
-            }
+    const QHash<QString, quint16> exported = library ? library->exportedNames : QHash<QString, quint16>();
     // The imported names become this movie's own export names: attachMovie finds them.
     QByteArray asExports;
     int named = 0;
