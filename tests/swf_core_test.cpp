@@ -149,7 +149,7 @@ void SwfCoreTest::gotoClampsAndKeepsPlayingState() {
 
 void SwfCoreTest::gotoBackwardMatchesPlaying() {
     // Depth 1 is replaced by a new object at frame 40 and removed at 90; gotos across those
-    // points must leave the same depth list that playing there leaves.
+    // points, backward and forward, must leave the same depth list that playing there leaves.
     SwfBuilder b(8, QSize(100, 100), 24);
     const int a = b.defineRect(QRectF(0, 0, 5, 5), Qt::red);
     const int c = b.defineRect(QRectF(0, 0, 5, 5), Qt::blue);
@@ -186,6 +186,9 @@ void SwfCoreTest::gotoBackwardMatchesPlaying() {
         swf::stage::MovieClip jumped(nullptr, definition.root, definition);
         jumped.gotoFrame(119);
         jumped.gotoFrame(target);
+        QCOMPARE(describe(jumped), describe(played));
+        jumped.gotoFrame(0);
+        jumped.gotoFrame(target);  // forward from the start
         QCOMPARE(describe(jumped), describe(played));
     }
 }
