@@ -42,8 +42,6 @@ class SettingsTest : public QObject {
     void profileWrite();
     void profileWriteRefused_data();
     void profileWriteRefused();
-    void profileRoundTrip_data();
-    void profileRoundTrip();
 
     void leadingNumber_data();
     void leadingNumber();
@@ -56,7 +54,6 @@ class SettingsTest : public QObject {
     void exitSettings_data();
     void exitSettings();
     void settingsFileBesideProgram();
-    void qualityNames();
 
   private:
     QString iniPath() const { return m_dir.filePath(QStringLiteral("Vantrel.ini")); }
@@ -212,10 +209,6 @@ void SettingsTest::profileWrite_data() {
     // would join that line and never be read back.
     QTest::newRow("last line ends in a lone CR")
         << QByteArray("[s]\r\nj=1\r") << s << k << v << QByteArray("[s]\r\nj=1\r\r\nk=v\r\n");
-    // Found by fuzzing: a lone CR at the end is no line end, or the key added after it
-    // would join that line and never be read back.
-    QTest::newRow("last line ends in a lone CR")
-        << QByteArray("[s]\r\nj=1\r") << s << k << v << QByteArray("[s]\r\nj=1\r\r\nk=v\r\n");
     QTest::newRow("first of duplicate sections")
         << QByteArray("[s]\r\n[s]\r\nk=1\r\n") << s << k << v << QByteArray("[s]\r\nk=v\r\n[s]\r\nk=1\r\n");
     QTest::newRow("binary junk kept") << QByteArray("\xFF\xFE\x01\r\n[s]\r\nk=1\r\n") << s << k << v
@@ -226,6 +219,10 @@ void SettingsTest::profileWrite_data() {
         << QByteArray("[s]\r\nk=3\r\n") << s << k << QStringLiteral(" 2") << QByteArray("[s]\r\nk= 2\r\n");
     QTest::newRow("chinese value in gb18030") << QByteArray("[s]\r\nk=1\r\n") << s << k
                                               << QStringLiteral("中") << QByteArray("[s]\r\nk=\xD6\xD0\r\n");
+    QTest::newRow("outside gbk in four bytes") << kNoFile << s << k << QStringLiteral("😀")
+                                               << QByteArray("[s]\r\nk=\x94\x39\xFC\x36\r\n");
+    QTest::newRow("blanks around are written, not read back")
+        << kNoFile << s << k << QStringLiteral("  x y\t") << QByteArray("[s]\r\nk=  x y\t\r\n");
 }
 
 void SettingsTest::profileWrite() {
@@ -279,27 +276,6 @@ void SettingsTest::profileWriteRefused() {
     prepare(before);
     QVERIFY(!platform::writeProfileString(section, key, value, iniPath()));
     QCOMPARE(readBytes(iniPath()), before);
-}
-
-void SettingsTest::profileRoundTrip_data() {
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("readBack");
-    QTest::newRow("chinese path") << QStringLiteral("D:\\我的Flash\\列表1.vtl")
-                                  << QStringLiteral("D:\\我的Flash\\列表1.vtl");
-    QTest::newRow("outside gbk") << QStringLiteral("C:\\😀\\𠀀.vtl") << QStringLiteral("C:\\😀\\𠀀.vtl");
-    QTest::newRow("euro sign") << QStringLiteral("\u20AC") << QStringLiteral("\u20AC");
-    QTest::newRow("blanks around are dropped") << QStringLiteral("  x y\t") << QStringLiteral("x y");
-}
-
-void SettingsTest::profileRoundTrip() {
-    QFETCH(QString, value);
-    QFETCH(QString, readBack);
-    QVERIFY(platform::writeProfileString(QStringLiteral("listfile"), QStringLiteral("savepath"), value,
-                                         iniPath()));
-    QCOMPARE(platform::readProfileString(QStringLiteral("LISTFILE"), QStringLiteral("SavePath"), QString(),
-                                         iniPath())
-                 .value,
-             readBack);
 }
 
 void SettingsTest::leadingNumber_data() {
@@ -521,13 +497,6 @@ void SettingsTest::settingsFileBesideProgram() {
     QCOMPARE(settingsFilePath(), iniPath());
     platform::setProgramFolderForTesting(QString());
     QCOMPARE(settingsFilePath(), QCoreApplication::applicationDirPath() + QStringLiteral("/Vantrel.ini"));
-}
-
-void SettingsTest::qualityNames() {
-    const QStringList names = {qualityName(0), qualityName(1), qualityName(2), qualityName(3)};
-    QCOMPARE(names, QStringList({"high", "autohigh", "autolow", "low"}));
-    QVERIFY(qualityName(-1).isEmpty());
-    QVERIFY(qualityName(4).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)

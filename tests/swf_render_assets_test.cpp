@@ -59,6 +59,18 @@ QByteArray cutFirstTag(const SwfBuilder& builder, double fraction) {
     return movie.finish();
 }
 
+// A font of two glyphs a full em wide: 'A', the lower left quarter of the em filled (as in
+// staticText), and an empty space. Ascent 16 pixels at 20-pixel text.
+int boxFont(SwfBuilder& b) {
+    ShapeBuilder square;
+    square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
+    SwfBuilder::FontLayout layout;
+    layout.ascent = 820;
+    layout.descent = 204;
+    layout.advances = {1024, 1024};
+    return b.defineFont2({square, ShapeBuilder()}, {'A', ' '}, QStringLiteral("Boxes"), 2, layout);
+}
+
 }  // namespace
 
 class SwfRenderAssetsTest : public QObject {
@@ -187,13 +199,7 @@ void SwfRenderAssetsTest::editText() {
     QFETCH(int, align);
     QFETCH(int, firstGlyphX);
     SwfBuilder b = stage();
-    ShapeBuilder square;  // lower left quarter of the em, as in staticText
-    square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
-    SwfBuilder::FontLayout layout;
-    layout.ascent = 820;  // 16 pixels at 20-pixel text
-    layout.descent = 204;
-    layout.advances = {1024};
-    const int font = b.defineFont2({square}, {'A'}, QStringLiteral("Boxes"), 2, layout);
+    const int font = boxFont(b);
     SwfBuilder::EditText field;
     field.bounds = QRectF(10, 10, 80, 40);
     field.text = QStringLiteral("AAA");
@@ -243,13 +249,7 @@ void SwfRenderAssetsTest::buttonUpState() {
 void SwfRenderAssetsTest::editTextWrapsAtSpaces() {
     // Two 20-pixel glyphs fill the 40 pixels inside a 44-pixel field: "AA AA" takes two lines.
     SwfBuilder b = stage();
-    ShapeBuilder square;
-    square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
-    SwfBuilder::FontLayout layout;
-    layout.ascent = 820;
-    layout.descent = 204;
-    layout.advances = {1024, 1024};
-    const int font = b.defineFont2({square, ShapeBuilder()}, {'A', ' '}, QStringLiteral("Boxes"), 2, layout);
+    const int font = boxFont(b);
     SwfBuilder::EditText field;
     field.bounds = QRectF(10, 10, 44, 80);
     field.text = QStringLiteral("AA AA");

@@ -1,6 +1,6 @@
 // Drawing of shapes, styles and the display tree, with movies built in code: colours at
 // known points inside and outside fills, gradients, strokes, morphs, masks, colour
-// transforms, nested sprites and seeking.
+// transforms, nested sprites, and pictures kept between frames.
 #include "render_check.h"
 #include "swf/Player.h"
 #include "swf/render/raster_cache.h"
@@ -31,7 +31,6 @@ private slots:
     void masks();
     void colorTransformsMultiplyDownTheTree();
     void nestedSpritesAdvance();
-    void gotoEqualsPlaying();
     void lowQualityHasNoAntialiasing();
     void blendModes_data();
     void blendModes();
@@ -324,42 +323,6 @@ void SwfRenderTest::nestedSpritesAdvance() {
         const int step = (frames - 1) % 4;
         CHECK_PIXEL(image, 10 * step + 5, 10 * step + 5, Qt::red);
         CHECK_PIXEL(image, 10 * step + 5, 10 * step + 15, kBackground);
-    }
-}
-
-void SwfRenderTest::gotoEqualsPlaying() {
-    SwfBuilder b = stage();
-    const int red = b.defineRect(QRectF(0, 0, 10, 10), Qt::red);
-    const int blue = b.defineRect(QRectF(0, 0, 10, 10), Qt::blue);
-    SwfBuilder spin(8);
-    spin.place(1, blue);
-    spin.showFrame();
-    spin.move(1, QTransform::fromTranslate(0, 20));
-    spin.showFrame();
-    const int spinner = b.defineSprite(spin);
-    b.place(1, red);
-    for (int i = 0; i < 60; ++i) {
-        if (i == 10) b.place(2, spinner, QTransform::fromTranslate(50, 0));
-        if (i == 30) b.remove(2);
-        if (i == 40) b.place(2, red, QTransform::fromTranslate(70, 70));
-        if (i > 0) b.move(1, QTransform::fromTranslate(i, i));
-        b.showFrame();
-    }
-    swf::Player reference;
-    QVERIFY(reference.loadBytes(b.finish()));
-    reference.stop();
-    for (int target : {5, 12, 25, 35, 45, 59}) {
-        reference.gotoFrame(0);
-        for (int i = 0; i < target; ++i) reference.gotoFrame(i + 1);
-        const QImage played = render(reference);
-        swf::Player jumper;
-        QVERIFY(jumper.loadBytes(b.finish()));
-        jumper.gotoFrame(59);
-        jumper.gotoFrame(target);
-        QCOMPARE(render(jumper), played);
-        jumper.gotoFrame(0);
-        jumper.gotoFrame(target);  // forward from the start
-        QCOMPARE(render(jumper), played);
     }
 }
 

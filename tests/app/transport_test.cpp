@@ -2,8 +2,6 @@
 // buttons' looks and window toggles, driven through their handlers and real mouse events.
 #include "support/movie_files.h"
 
-#include "app/number_text.h"
-
 #include <QAction>
 #include <QLabel>
 #include <QTest>
@@ -29,8 +27,6 @@ private slots:
     }
     void cleanup() { fx.tearDown(); }
 
-    void numberText_data();
-    void numberText();
     void counterAndThumb_data();
     void counterAndThumb();
     void noMovieKeepsTheDisplay();
@@ -46,20 +42,6 @@ private slots:
     void scanButtonsHeldAndReleased();
     void dockingAndToggles();
 };
-
-void TransportTest::numberText_data() {
-    QTest::addColumn<qint64>("value");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << qint64(0) << " 0";
-    QTest::newRow("positive") << qint64(340) << " 340";
-    QTest::newRow("negative") << qint64(-7) << "-7";
-}
-
-void TransportTest::numberText() {
-    QFETCH(qint64, value);
-    QFETCH(QString, text);
-    QCOMPARE(::numberText(value), text);
-}
 
 void TransportTest::counterAndThumb_data() {
     QTest::addColumn<int>("frames");

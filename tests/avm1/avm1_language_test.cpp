@@ -383,20 +383,6 @@ private slots:
         code.push({PushValue::reg(3)}).op(ActionCode::Trace);
         QCOMPARE(traceOf(6, code), QStringLiteral("hello"));
     }
-
-    void hostCallsFunctions()
-    {
-        ScriptRun run(7);
-        ActionAssembler body(7);
-        body.push({"got "}).getVariable("a").op(ActionCode::Add2).op(ActionCode::Trace);
-        ActionAssembler code(7);
-        code.defineFunction("onEvent", {"a"}, body);
-        run.run(code);
-        const RunResult result = run.machine->callFunction(run.machine->getMember(run.host.rootClip, "onEvent"),
-                                                           run.host.rootClip, {Value("x")});
-        QCOMPARE(static_cast<int>(result.status), static_cast<int>(RunStatus::Completed));
-        QCOMPARE(run.traced(), QStringLiteral("got x"));
-    }
 };
 
 QTEST_GUILESS_MAIN(Avm1LanguageTest)

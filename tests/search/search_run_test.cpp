@@ -84,17 +84,6 @@ class SearchRunTest : public QObject {
         QVERIFY(!forms::loaded<Form2>()->isVisible()); // loaded for the appends, not shown
     }
 
-    // Sibling folders come in the file system's order, but each is finished before the next.
-    void depthFirstOnDisk() {
-        makeTree(root(), {"0.swf", "x/1.swf", "x/deep/2.swf", "y/3.swf"});
-        runFolder(root());
-        const QString r = root() + "/";
-        const QStringList xFirst = {r + "0.swf", r + "x/1.swf", r + "x/deep/2.swf", r + "y/3.swf"};
-        const QStringList yFirst = {r + "0.swf", r + "y/3.swf", r + "x/1.swf", r + "x/deep/2.swf"};
-        const QStringList found = SearchFixture::playList();
-        QVERIFY2(found == xFirst || found == yFirst, qPrintable(found.join(", ")));
-    }
-
     void emptyFolder() {
         makeTree(root(), {"empty/"});
         runFolder(root());
@@ -178,15 +167,6 @@ class SearchRunTest : public QObject {
         search::showSearchDialog();
         QVERIFY(forms::loaded<Form9>()->isVisible());
         QCOMPARE(forms::loaded<Form9>()->Text1->text(), root() + "/missing");
-    }
-
-    // A link back to the start folder does not make the walk endless.
-    void linkLoop() {
-        makeTree(root(), {"a/m.swf"});
-        QVERIFY(QFile::link(root(), root() + "/a/back"));
-        runFolder(root());
-        QCOMPARE(SearchFixture::playList(), QStringList({root() + "/a/m.swf"}));
-        QCOMPARE(statusLine(), u8("查找完成"));
     }
 
     // Every drive of the list is searched, the first one too; a drive that is not ready is

@@ -312,10 +312,6 @@ class SearchWalkTest : public QObject {
         QCOMPARE(search::countLine(0), QString::fromUtf8("已找到的文件： 0"));
         QCOMPARE(search::countLine(12), QString::fromUtf8("已找到的文件： 12"));
         QCOMPARE(search::countLine(qint64(1) << 31), QString::fromUtf8("已找到的文件： 2147483648"));
-        search::SearchState state;
-        state.index = std::numeric_limits<qint32>::max();
-        ++state.index;
-        QVERIFY(state.index > 0);
     }
 };
 
