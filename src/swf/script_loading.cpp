@@ -92,6 +92,8 @@ int levelNumber(const QString& window) {
 }  // namespace
 
 void ScriptHost::loadInto(stage::MovieClip& clip, const QString& url, bool variables) {
+    // A movie loaded into the root replaces the whole movie, as level 0 does.
+    if (&clip == m_root && !variables) return loadIntoLevel(0, url);
     if (m_loads.size() >= avm1::kMaxTimers) return;
     m_loads.push_back({nullptr, &clip, url, variables ? PendingLoad::Kind::Variables : PendingLoad::Kind::Movie, -1});
 }
