@@ -854,6 +854,13 @@ void SwfScriptTest::loadingMoviesAndPictures_data() {
                                                << QColor(Qt::white);
     }
     {
+        ActionAssembler first(8);
+        invoke(first, "_root", "unloadMovie").op(ActionCode::Pop);
+        auto square = [](SwfBuilder& builder) { builder.place(1, builder.defineRect(QRectF(0, 0, 50, 50), Qt::red)); };
+        QTest::newRow("the root unloaded") << threeFrameMovie(first, ActionAssembler(8), square) << 3 << ""
+                                           << QPoint(5, 5) << QColor(Qt::white);
+    }
+    {
         ActionAssembler first = holderAt100();
         invoke(first, "holder", "loadMovie", {"../outside.swf"}).op(ActionCode::Pop);
         ActionAssembler second(8);
@@ -899,6 +906,8 @@ void SwfScriptTest::loadingMoviesAndPictures() {
     player.setTraceHandler([&](const QString& line) { traces << line; });
     QVERIFY(player.loadFile(path));
     for (int i = 0; i < frames; ++i) player.advance();
+    player.gotoFrame(0);
+    QVERIFY(player.currentFrame() >= 0);
     QCOMPARE(traces.join(QLatin1Char('|')), expected);
     QCOMPARE(swftest::render(player).pixelColor(pixel), color);
 }

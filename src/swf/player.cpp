@@ -422,7 +422,8 @@ QColor Player::backgroundColor() const {
     return d->loader ? d->definition()->background : QColor(Qt::white);
 }
 
-int Player::currentFrame() const { return d->root ? d->root->currentFrame() : 0; }
+// A root that a script unloaded shows no frame; the counter stays at the first.
+int Player::currentFrame() const { return d->root ? std::max(0, d->root->currentFrame()) : 0; }
 bool Player::isPlaying() const { return d->playing; }
 void Player::play() { d->playing = true; }
 void Player::stop() {
