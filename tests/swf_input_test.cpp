@@ -9,6 +9,8 @@
 #include "swf/Player.h"
 #include "swf/format/buttons.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using avm1test::ActionAssembler;
@@ -80,6 +82,7 @@ private slots:
     void brokenConditionsKeepTheGoodOnes();
     void dragFollowsThePointer_data();
     void dragFollowsThePointer();
+    void levelsTakeThePointerFirst();
 };
 
 void SwfInputTest::passages_data() {
@@ -255,6 +258,61 @@ void SwfInputTest::dragFollowsThePointer() {
     QCOMPARE(seen[3], QStringLiteral("/pad"));
     QCOMPARE(seen[4].toDouble(), expected.x());
     QCOMPARE(seen[5], QStringLiteral("/pad"));
+}
+
+// A movie loaded into a level above the root gets the press where it covers the root's clip.
+void SwfInputTest::levelsTakeThePointerFirst() {
+    using swf::format::ActionCode;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    auto clipWithPress = [](SwfBuilder& movie, const char* message) {
+        SwfBuilder inner(8);
+        inner.place(1, movie.defineRect(QRectF(0, 0, 40, 40), Qt::red));
+        inner.showFrame();
+        swftest::Place place;
+        place.depth = 1;
+        place.characterId = movie.defineSprite(inner);
+        place.name = QStringLiteral("b");
+        movie.place(place);
+        ActionAssembler say(8);
+        say.trace(message);
+        ActionAssembler code(8);
+        code.getVariable("b").push({"onPress"});
+        code.defineFunction("", {}, say);
+        code.op(ActionCode::SetMember);
+        movie.doAction(code.bytes());
+    };
+    SwfBuilder level(8, QSize(100, 100), 12);
+    clipWithPress(level, "level");
+    level.doAction(ActionAssembler(8).op(ActionCode::Stop).bytes());
+    level.showFrame();
+    QFile levelFile(dir.filePath(QStringLiteral("level.swf")));
+    QVERIFY(levelFile.open(QIODevice::WriteOnly));
+    levelFile.write(level.finish());
+    levelFile.close();
+    SwfBuilder root(8, QSize(100, 100), 12);
+    clipWithPress(root, "root");
+    root.doAction(ActionAssembler(8).action(ActionCode::GetUrl, QByteArray("level.swf\0_level1\0", 19)).bytes());
+    root.showFrame();
+    root.doAction(ActionAssembler(8).op(ActionCode::Stop).bytes());
+    root.showFrame();
+    QFile rootFile(dir.filePath(QStringLiteral("root.swf")));
+    QVERIFY(rootFile.open(QIODevice::WriteOnly));
+    rootFile.write(root.finish());
+    rootFile.close();
+    swf::Player player;
+    QStringList seen;
+    player.setTraceHandler([&seen](const QString& line) { seen << line; });
+    QVERIFY(player.loadFile(rootFile.fileName()));
+    player.pointerMoved(px(10, 10));
+    player.pointerPressed();
+    player.pointerReleased();
+    player.advance();
+    player.advance();
+    player.pointerMoved(px(12, 12));
+    player.pointerPressed();
+    player.pointerReleased();
+    QCOMPARE(seen, (QStringList{"root", "level"}));
 }
 
 QTEST_MAIN(SwfInputTest)

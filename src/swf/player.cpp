@@ -171,6 +171,7 @@ struct Player::Impl {
     void input(F&& handle) {
         if (!root || !scripts || !pointer || quit) return;
         const ObserverScope scope(&frameEvents);
+        pointer->setLevels(scripts->levelClips());
         scripts->machine().beginFrame();
         handle();
         scripts->runPending();

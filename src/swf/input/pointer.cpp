@@ -6,6 +6,8 @@
 #include "swf/stage/button_instance.h"
 #include "swf/stage/movie_clip.h"
 
+#include <algorithm>
+
 namespace swf::input {
 
 namespace {
@@ -150,6 +152,10 @@ PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransfo
 }
 
 PointerTracker::Hit PointerTracker::hitTest(stage::MovieClip& root, QPointF stageTwips) {
+    for (auto level = m_levels.rbegin(); level != m_levels.rend(); ++level) {
+        const Hit hit = hitIn(**level, placementTransform(**level), stageTwips, 0);
+        if (hit.target) return hit;
+    }
     return hitIn(root, placementTransform(root), stageTwips, 0);
 }
 
@@ -167,8 +173,13 @@ void PointerTracker::send(const Hit& hit, quint16 transition) {
 }
 
 void PointerTracker::dropVanished(stage::MovieClip& root) {
-    if (m_over.target && !onStage(root, m_over.target, m_over.serial)) m_over = {};
-    if (m_pressed.target && !onStage(root, m_pressed.target, m_pressed.serial)) m_pressed = {};
+    auto present = [&](const Hit& hit) {
+        if (onStage(root, hit.target, hit.serial)) return true;
+        return std::any_of(m_levels.begin(), m_levels.end(),
+                           [&](const stage::MovieClip* level) { return onStage(*level, hit.target, hit.serial); });
+    };
+    if (m_over.target && !present(m_over)) m_over = {};
+    if (m_pressed.target && !present(m_pressed)) m_pressed = {};
 }
 
 void PointerTracker::moved(stage::MovieClip& root, QPointF stageTwips) {

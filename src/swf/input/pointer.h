@@ -43,6 +43,9 @@ public:
     // The stage changed under a still pointer (a frame played): roll-overs follow it.
     void refresh(stage::MovieClip& root) { moved(root, m_position); }
 
+    // Movies loaded into levels above the root, lowest first: they take the pointer before it.
+    void setLevels(std::vector<stage::MovieClip*> levels) { m_levels = std::move(levels); }
+
     // The pointer is over something that reacts to it: the hand cursor.
     bool overActive() const { return m_over.target != nullptr; }
     bool isDown() const { return m_down; }
@@ -70,6 +73,7 @@ private:
     void updateLook(stage::DisplayObject* target, bool over);
 
     [[maybe_unused]] const movie::MovieDefinition& m_movie;
+    std::vector<stage::MovieClip*> m_levels;
     PointerClient m_client;
     QPointF m_position;
     bool m_down = false;
