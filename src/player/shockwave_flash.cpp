@@ -164,8 +164,8 @@ void ShockwaveFlash::loadLocal(quint64 generation, const QString& path) {
     m_loadError = m_player->errorText();
     setToolTip(m_loadError);
     m_player->setLoop(m_loop);
-    m_playing = true;
-    m_player->play();
+    // The movie plays from the start unless its first frame's script stopped it.
+    m_playing = m_player->isPlaying();
     setReadyState(3);
     updateClock();
     update();
@@ -217,8 +217,7 @@ void ShockwaveFlash::onDownloadData() {
 void ShockwaveFlash::afterBytesArrived() {
     if (m_readyState == 0 && m_player->isLoaded() && m_player->framesLoaded() > 0) {
         m_player->setLoop(m_loop);
-        m_playing = true;
-        m_player->play();
+        m_playing = m_player->isPlaying();
         setReadyState(3);
     }
     updateClock();

@@ -3,6 +3,7 @@
 #include "support/app_fixture.h"
 #include "support/file_bytes.h"
 #include "bit_writer.h"
+#include "avm1/action_assembler.h"
 #include "swf_builder.h"
 
 #include "player/shockwave_flash.h"
@@ -168,10 +169,20 @@ void PlayWindowTest::stateFourSwitchesTheTimerOn() {
     QVERIFY(main->timer1Enabled());
 }
 
-// A button over the whole stage: the hand over it, and a click runs its action (stop).
+// A movie of the era: a preloader loops on frame 1 until every frame is in, frame 2 waits
+// for its play button (the hand over it), a click plays on, and stop() holds the last frame.
 void PlayWindowTest::buttonsAnswerThePointer() {
+    using avm1test::ActionAssembler;
+    using swf::format::ActionCode;
     SwfBuilder b(6, QSize(550, 400), 24.0);
     const int face = b.defineRect(QRectF(0, 0, 550, 400), Qt::yellow);
+    ActionAssembler preloader(6);
+    preloader.getVariable("_framesloaded").getVariable("_totalframes").op(ActionCode::Less).branchIf("wait");
+    preloader.action(ActionCode::GotoFrame, QByteArray("\x01\x00", 2)).jump("end");
+    preloader.label("wait").action(ActionCode::GotoFrame, QByteArray("\x00\x00", 2)).op(ActionCode::Play);
+    preloader.label("end");
+    b.doAction(preloader.bytes());
+    b.showFrame();
     const int id = b.reserveId();
     swftest::Writer button;
     button.u16(id);
@@ -180,17 +191,22 @@ void PlayWindowTest::buttonsAnswerThePointer() {
     button.u16(1);
     button.matrix(QTransform());
     button.u8(0);
-    button.u8(0x07);  // stop
+    button.u8(0x06);  // play
     button.u8(0);
     b.rawTag(7, button.data());
     b.place(1, id);
-    b.showFrame(5);
+    b.doAction(ActionAssembler(6).op(ActionCode::Stop).bytes());
+    b.showFrame(3);
+    b.doAction(ActionAssembler(6).op(ActionCode::Stop).bytes());
+    b.showFrame();
     forms::get<Form1>();
     ShockwaveFlash* control = Form1::sw();
     control->setClockEnabled(false);
     control->setMovie(writeMovie(QStringLiteral("button.swf"), b.finish()));
     AppFixture::settle();
-    QVERIFY(control->Playing());
+    control->tick();
+    QCOMPARE(control->FrameNum(), 1);
+    QVERIFY(!control->Playing());
     QVERIFY(control->width() > 20 && control->height() > 20);
     const QPoint middle = control->rect().center();
     // Sent straight to the control: a hidden window under the offscreen platform gets no
@@ -200,6 +216,9 @@ void PlayWindowTest::buttonsAnswerThePointer() {
     QApplication::sendEvent(control, &move);
     QCOMPARE(control->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, middle);
+    QVERIFY(control->Playing());
+    for (int i = 0; i < 10; ++i) control->tick();
+    QCOMPARE(control->FrameNum(), 4);
     QVERIFY(!control->Playing());
 }
 
