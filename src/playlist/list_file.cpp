@@ -12,6 +12,7 @@ namespace {
 
 constexpr char kHeader[] = "paths";
 constexpr char kLineEnd[] = "\r\n";
+constexpr qint64 kReadPieceBytes = 1 << 20;
 
 QString shownPath(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -55,7 +56,14 @@ ListResult LoadList(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return failure(QStringLiteral("无法打开播放列表文件“%1”。"), path);
     if (file.size() > kMaxListFileBytes)
         return failure(QStringLiteral("播放列表文件“%1”太大，无法载入。"), path);
-    const QByteArray bytes = file.read(kMaxListFileBytes + 1);
+    // In pieces: read(n) sizes its buffer to n before reading, so one read of the limit would
+    // take 256 MiB for every list, however small.
+    QByteArray bytes;
+    while (bytes.size() <= kMaxListFileBytes) {
+        const QByteArray piece = file.read(kReadPieceBytes);
+        if (piece.isEmpty()) break;
+        bytes += piece;
+    }
     if (file.error() != QFileDevice::NoError)
         return failure(QStringLiteral("读取播放列表文件“%1”时出错。"), path);
     if (bytes.size() > kMaxListFileBytes) // a file that grew, or a device without a size
