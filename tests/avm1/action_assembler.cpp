@@ -41,20 +41,20 @@ ActionAssembler& ActionAssembler::push(std::initializer_list<PushValue> values)
                 payload += static_cast<char>((bits >> (8 * i)) & 0xFF);
             break;
         }
-        case PushValue::Kind::Boolean: payload += '\x05'; payload += static_cast<char>(value.number); break;
+        case PushValue::Kind::Boolean: payload += '\x05'; payload += static_cast<char>(static_cast<int>(value.number)); break;
         case PushValue::Kind::Null: payload += '\x02'; break;
         case PushValue::Kind::Undefined: payload += '\x03'; break;
-        case PushValue::Kind::Register: payload += '\x04'; payload += static_cast<char>(value.number); break;
+        case PushValue::Kind::Register: payload += '\x04'; payload += static_cast<char>(static_cast<int>(value.number)); break;
         case PushValue::Kind::Constant:
             if (value.number < 256) {
                 payload += '\x08';
-                payload += static_cast<char>(value.number);
+                payload += static_cast<char>(static_cast<int>(value.number));
             } else {
                 payload += '\x09';
                 payload += u16(static_cast<int>(value.number));
             }
             break;
-        case PushValue::Kind::Raw: payload += static_cast<char>(value.number); break;
+        case PushValue::Kind::Raw: payload += static_cast<char>(static_cast<int>(value.number)); break;
         }
     }
     return action(ActionCode::Push, payload);

@@ -20,9 +20,14 @@ QImage decodeEncoded(const QByteArray& data) {
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    // The size a reader announces can be one frame's while the image it makes is larger (a
+    // GIF's logical screen): what it may allocate is bounded too, and the result checked.
+    reader.setAllocationLimit(int(kMaxBitmapPixels * 4 / (1024 * 1024)) + 1);
     const QSize size = reader.size();
     if (size.isValid() && !sizeAcceptable(size.width(), size.height())) return {};
-    return reader.read();
+    QImage image = reader.read();
+    if (!image.isNull() && !sizeAcceptable(image.width(), image.height())) return {};
+    return image;
 }
 
 QImage decodeLossless(const BitmapData& bitmap, QString& problem) {
