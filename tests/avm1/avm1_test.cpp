@@ -591,6 +591,11 @@ private slots:
         QCOMPARE(m.toString(m.getMember(number, "NEGATIVE_INFINITY")), QStringLiteral("-Infinity"));
         const Value sixteen[] = {16};
         QCOMPARE(m.toString(m.callMethod(255, "toString", sixteen)), QStringLiteral("ff"));
+        // Radixes that are no whole number in range (a fuzzer's NaN among them) write decimal.
+        for (const Value& radix : {Value(std::nan("")), Value(1e300), Value(-HUGE_VAL), Value(QStringLiteral("x"))}) {
+            const Value args[] = {radix};
+            QCOMPARE(m.toString(m.callMethod(255, "toString", args)), QStringLiteral("255"));
+        }
         Object* wrapped = m.construct(number, std::vector<Value>{5}).asObject();
         QVERIFY(wrapped);
         QCOMPARE(m.toNumber(wrapped), 5.0);

@@ -97,7 +97,7 @@ void installNumberClasses(Machine& machine)
     number->setOwn(QStringLiteral("NEGATIVE_INFINITY"), -HUGE_VAL, constantFlags);
     machine.defineMethod(machine.numberPrototype(), QStringLiteral("toString"), [](CallContext& c) {
         const double value = c.machine.toNumber(primitiveOf(c));
-        const int radix = c.arg(0).isUndefined() ? 10 : static_cast<int>(argNumber(c, 0));
+        const int radix = c.arg(0).isUndefined() ? 10 : toInt32(argNumber(c, 0));  // NaN and huge radixes too
         return Value(formatNumberRadix(value, radix));
     });
     machine.defineMethod(machine.numberPrototype(), QStringLiteral("valueOf"), primitiveOf);
