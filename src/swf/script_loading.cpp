@@ -11,6 +11,8 @@
 #include <QImageReader>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace swf {
 
 namespace {
@@ -277,8 +279,9 @@ void ScriptHost::installMovieClipLoader() {
         level = -1;
         if (avm1::Object* object = target.asObject()) return clipOf(object);
         if (target.isNumber()) {
-            level = int(target.asNumber());
-            return levelClip(level);
+            const double number = target.asNumber();
+            level = std::isfinite(number) && number >= 0 && number <= kMaxLevel ? int(number) : -1;
+            return level >= 0 ? levelClip(level) : nullptr;
         }
         const QString path = m_machine->toString(target);
         const int named = levelNumber(path);

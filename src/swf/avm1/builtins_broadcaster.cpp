@@ -163,7 +163,7 @@ void installKey(Machine& machine, Object* broadcaster)
     for (const auto& [name, code] : codes)
         key->setOwn(QString::fromLatin1(name), code, kDontEnum | kDontDelete | kReadOnly);
     machine.defineMethod(key, QStringLiteral("isDown"), [](CallContext& c) {
-        return Value(c.machine.host().keyIsDown(int(c.machine.toNumber(c.arg(0)))));
+        return Value(c.machine.host().keyIsDown(toInt32(c.machine.toNumber(c.arg(0)))));
     });
     machine.defineMethod(key, QStringLiteral("isToggled"), [](CallContext&) { return Value(false); });
     machine.defineMethod(key, QStringLiteral("getCode"),

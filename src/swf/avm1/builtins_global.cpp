@@ -93,7 +93,7 @@ void installGlobalFunctions(Machine& machine)
     function("escape", escape);
     function("unescape", unescape);
     function("parseInt", [](CallContext& c) {
-        const int radix = c.arg(1).isUndefined() ? 0 : static_cast<int>(argNumber(c, 1));
+        const int radix = c.arg(1).isUndefined() ? 0 : toInt32(argNumber(c, 1));
         return Value(parseIntPrefix(argString(c, 0), radix));
     });
     function("parseFloat", [](CallContext& c) { return Value(parseFloatPrefix(argString(c, 0))); });

@@ -562,7 +562,7 @@ void installXmlClasses(Machine& machine)
     Object* nodePrototype = machine.newObject();
     Object* xmlNode = machine.newConstructor([](CallContext& c) {
         if (c.constructing && c.thisObject()) {
-            const int type = static_cast<int>(argNumber(c, 0)) == kTextNode ? kTextNode : kElementNode;
+            const int type = toInt32(argNumber(c, 0)) == kTextNode ? kTextNode : kElementNode;
             initNode(c.machine, c.thisObject(), type, c.arg(1).isUndefined() ? std::nullopt : std::optional(argString(c, 1)));
         }
         return c.thisValue;
