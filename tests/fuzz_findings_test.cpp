@@ -1,6 +1,7 @@
 // Inputs the fuzz targets found mishandled, rebuilt in code, each beside the well-formed
 // case it was mutated from.
 #include "swf/format/bitmaps.h"
+#include "swf/format/fonts.h"
 #include "swf/io/reader.h"
 
 #include <QTest>
@@ -31,6 +32,7 @@ class FuzzFindingsTest : public QObject {
 private slots:
     void encodedBitmapSizes_data();
     void encodedBitmapSizes();
+    void textAdvancesPastAnyInt();
 };
 
 void FuzzFindingsTest::encodedBitmapSizes_data() {
@@ -71,6 +73,31 @@ void FuzzFindingsTest::encodedBitmapSizes() {
     const QImage image = swf::format::decodeBitmap(bitmap, problem);
     if (!size.isValid()) QVERIFY2(image.isNull(), qPrintable(QStringLiteral("%1 x %2").arg(image.width()).arg(image.height())));
     else QCOMPARE(image.size(), size);
+}
+
+// A DefineText whose glyph advances add up past any int (found by the movie fuzzer): the next
+// record still starts where the last one ended.
+void FuzzFindingsTest::textAdvancesPastAnyInt() {
+    QByteArray body;
+    body += QByteArray::fromHex("00");  // an empty bounds rectangle (5 bits of 0)
+    body += QByteArray::fromHex("00");  // identity matrix, no scale or rotation bits
+    body += char(1);                    // glyph bits
+    body += char(31);                   // advance bits
+    // A style record (font, height), then 8 glyphs each advancing by 2^30 - 1 twips.
+    body += QByteArray::fromHex("88") + le16(1) + le16(240);
+    body += char(8);
+    QByteArray bits;
+    for (int i = 0; i < 8; ++i) bits += QByteArray("0") + QByteArray("0111111111111111111111111111111");
+    while (bits.size() % 8) bits += '0';
+    for (int at = 0; at < bits.size(); at += 8) body += char(bits.mid(at, 8).toUInt(nullptr, 2));
+    body += QByteArray::fromHex("80") + char(1) + QByteArray(4, '\0');  // a second record: one glyph, no advance
+    body += char(0);
+    swf::io::Reader reader(body);
+    swf::format::TextDefinition text;
+    QString problem;
+    QVERIFY(swf::format::readText(reader, 1, text, problem));
+    QCOMPARE(int(text.records.size()), 2);
+    QCOMPARE(text.records[1].x, 8.0 * ((1 << 30) - 1));
 }
 
 QTEST_MAIN(FuzzFindingsTest)

@@ -119,6 +119,12 @@ private slots:
         QTest::newRow("constant index without a pool") << ActionAssembler(7).push({PushValue::constant(300)}).op(ActionCode::Trace).body() << "undefined";
         QTest::newRow("unknown action codes are skipped") << (QByteArray("\x01\x02\xC0\x01\x00\x00", 6) + traceOk) << "ok";
         QTest::newRow("record length runs past the block") << (traceOk + QByteArray("\x83\xFF\xFF\x00", 4)) << "ok";
+        // Frame numbers and depths past any int (found by the interpreter fuzzer).
+        QTest::newRow("call a frame past any int") << (ActionAssembler(7).push({1.79661e12}).op(ActionCode::Call).body() + traceOk) << "ok";
+        QTest::newRow("clone to a depth past any int")
+            << (ActionAssembler(7).push({"_root", "copy", -1e15}).op(ActionCode::CloneSprite).body() + traceOk) << "ok";
+        QTest::newRow("wait for a frame past any int")
+            << (ActionAssembler(7).push({1e300}).action(ActionCode::WaitForFrame2, QByteArray(1, '\0')).body() + traceOk) << "ok";
     }
     void malformedBytes()
     {

@@ -3,6 +3,7 @@
 
 #include "swf/avm1/action_codes.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -354,7 +355,7 @@ bool Interpreter::executeVariableOp(std::uint8_t code, const format::ActionRecor
         const Value frame = pop();
         const int number = frame.isString()
             ? m_machine.host().frameNumber(timeline(), frame.asString())
-            : static_cast<int>(toInteger(m_machine.toNumber(frame))) - 1;
+            : static_cast<int>(std::clamp(toInteger(m_machine.toNumber(frame)), -1.0, 65536.0)) - 1;
         actionWaitForFrame(number, skip);
         return true;
     }

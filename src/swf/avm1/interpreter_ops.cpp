@@ -376,7 +376,7 @@ bool Interpreter::executeClipOp(std::uint8_t code)
         return true;
     }
     case ActionCode::CloneSprite: {
-        const int depth = static_cast<int>(toInteger(m_machine.toNumber(pop())));
+        const int depth = toInt32(m_machine.toNumber(pop()));
         const QString name = m_machine.toString(pop());
         if (Object* source = targetFromValue(pop()))
             host.cloneSprite(source, name, depth);
@@ -450,8 +450,11 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
     case ActionCode::GotoFrame2: gotoFrame2(record.payload); return true;
     case ActionCode::Call: {
         const Value frame = pop();
+        // Frames count from 1; numbers past any frame are no frame.
+        const double asNumber = frame.isString() ? 0 : toInteger(m_machine.toNumber(frame));
         const int number = frame.isString() ? host.frameNumber(timeline(), frame.asString())
-                                            : static_cast<int>(toInteger(m_machine.toNumber(frame))) - 1;
+                           : asNumber >= 1 && asNumber <= 65536 ? static_cast<int>(asNumber) - 1
+                                                                 : -1;
         if (number >= 0)
             host.callFrame(timeline(), number);
         return true;

@@ -127,7 +127,7 @@ bool readText(io::Reader& reader, int textVersion, TextDefinition& out, QString&
         TextRecord record = style;
         record.glyphs.clear();
         const int count = reader.u8();
-        int advance = 0;
+        double advance = 0;  // a record's advances may add past any int
         for (int i = 0; i < count && !reader.failed(); ++i) {
             TextGlyph glyph;
             glyph.index = static_cast<int>(reader.ubits(glyphBits));
