@@ -123,6 +123,9 @@ private slots:
         QTest::newRow("call a frame past any int") << (ActionAssembler(7).push({1.79661e12}).op(ActionCode::Call).body() + traceOk) << "ok";
         QTest::newRow("clone to a depth past any int")
             << (ActionAssembler(7).push({"_root", "copy", -1e15}).op(ActionCode::CloneSprite).body() + traceOk) << "ok";
+        QTest::newRow("property number past any int (found by the movie fuzzer)")
+            << (ActionAssembler(7).push({"", 9.12489e192}).op(ActionCode::GetProperty).op(ActionCode::Pop)
+                    .push({"", -1e300, 5}).op(ActionCode::SetProperty).body() + traceOk) << "ok";
         QTest::newRow("wait for a frame past any int")
             << (ActionAssembler(7).push({1e300}).action(ActionCode::WaitForFrame2, QByteArray(1, '\0')).body() + traceOk) << "ok";
     }

@@ -26,7 +26,7 @@ Target colorTarget(CallContext& context)
 
 int channel(double offset)
 {
-    return static_cast<int>(offset) & 0xFF;
+    return toInt32(offset) & 0xFF;
 }
 
 Value getRgb(CallContext& context)

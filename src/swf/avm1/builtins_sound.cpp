@@ -50,7 +50,7 @@ Transform transformOf(CallContext& c) {
 // The gains of the two channels for a sound played as one channel (the mixer's voices take
 // two gains): the left speaker gets ll + lr of it, the right rr + rl; negative is silence.
 void applyGain(CallContext& c) {
-    const int voice = int(member(c, "__voice", 0));
+    const int voice = toInt32(member(c, "__voice", 0));
     if (voice <= 0) return;
     const double volume = std::clamp(double(intMember(c, "__volume", 100)), 0.0, 400.0) / 100;
     const Transform t = transformOf(c);
@@ -74,7 +74,7 @@ Value attachSound(CallContext& c) {
 }
 
 Value start(CallContext& c) {
-    const int id = int(member(c, "__sound", 0));
+    const int id = toInt32(member(c, "__sound", 0));
     if (id <= 0) return Value();
     double offset = c.args.empty() ? 0 : c.machine.toNumber(c.arg(0));
     double loops = c.args.size() < 2 ? 1 : c.machine.toNumber(c.arg(1));
@@ -93,7 +93,7 @@ Value stop(CallContext& c) {
         if (const int id = c.machine.host().soundIdOf(c.machine.toString(c.arg(0)))) c.machine.host().soundStopAll(id);
         return Value();
     }
-    const int id = int(member(c, "__sound", 0));
+    const int id = toInt32(member(c, "__sound", 0));
     if (id > 0)
         c.machine.host().soundStopAll(id);
     else
@@ -170,12 +170,12 @@ void installSoundClass(Machine& machine) {
     // Read through getters, as the player computes them: milliseconds.
     prototype->setOwn(QStringLiteral("duration"), Value(), kDontEnum | kDontDelete);
     prototype->findOwn(QStringLiteral("duration"))->getter = machine.newNativeFunction([](CallContext& c) {
-        const int id = int(member(c, "__sound", 0));
+        const int id = toInt32(member(c, "__sound", 0));
         return id > 0 ? Value(std::round(c.machine.host().soundDurationMs(id))) : Value();
     });
     prototype->setOwn(QStringLiteral("position"), Value(), kDontEnum | kDontDelete);
     prototype->findOwn(QStringLiteral("position"))->getter = machine.newNativeFunction([](CallContext& c) {
-        const int voice = int(member(c, "__voice", 0));
+        const int voice = toInt32(member(c, "__voice", 0));
         return voice > 0 ? Value(std::round(c.machine.host().soundPositionMs(voice))) : Value(0);
     });
 }

@@ -319,7 +319,8 @@ Object* Interpreter::targetFromValue(const Value& value)
 int Interpreter::propertyIndex(const Value& value)
 {
     const double index = m_machine.toNumber(value);
-    return std::isfinite(index) ? static_cast<int>(index) : -1;
+    // Only the few property numbers mean anything; the rest (huge ones too) are none.
+    return std::isfinite(index) && index >= 0 && index < 1024 ? static_cast<int>(index) : -1;
 }
 
 void Interpreter::getUrl2(QByteArrayView payload)
