@@ -91,6 +91,7 @@ private slots:
     void backwardSeekRunsNoScripts();
     void endlessGotosAreCutOff_data();
     void endlessGotosAreCutOff();
+    void aSpentFrameStartsNoMoreScripts();
     void opaqueBackground_data();
     void opaqueBackground();
     void gradientFillFromScript();
@@ -266,6 +267,25 @@ void SwfScriptTest::endlessGotosAreCutOff() {
     QVERIFY(player.loadBytes(builder.finish()));
     for (int i = 0; i < 3; ++i) player.advance();
     if (!pingPong) QVERIFY(!player.scriptMessage().isEmpty());
+}
+
+// Scripts of one frame share its time: once a runaway script has spent it, the scripts still
+// waiting in that frame do not start, and the next frame's scripts run as usual.
+void SwfScriptTest::aSpentFrameStartsNoMoreScripts() {
+    SwfBuilder builder(6, QSize(100, 100), 12);
+    builder.doAction(ActionAssembler(6).label("top").jump("top").bytes());
+    builder.doAction(ActionAssembler(6).trace("same frame").bytes());
+    builder.showFrame();
+    builder.doAction(ActionAssembler(6).trace("next frame").op(ActionCode::Stop).bytes());
+    builder.showFrame();
+    swf::Player player;
+    QStringList traces;
+    player.setTraceHandler([&traces](const QString& line) { traces << line; });
+    player.setScriptTimeBudgetMs(200);
+    QVERIFY(player.loadBytes(builder.finish()));
+    QVERIFY(!player.scriptMessage().isEmpty());
+    player.advance();
+    QCOMPARE(traces.join(QLatin1Char('|')), QStringLiteral("next frame"));
 }
 
 void SwfScriptTest::scriptMadeClips_data() {

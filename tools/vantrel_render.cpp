@@ -110,8 +110,8 @@ int main(int argc, char** argv) {
     const QSize size(qMax(1, qRound(player.stageSize().width() * options.scale)),
                      qMax(1, qRound(player.stageSize().height() * options.scale)));
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    // The movie starts as it does in the player's control: a stop() on its first frame holds.
     player.setLoop(true);
-    player.play();
 
     // The sound of each frame shown is mixed on the same virtual clock: 44100 / fps samples.
     std::vector<qint16> sound;

@@ -77,6 +77,13 @@ void Machine::beginRun()
     m_stackValues = 0;
     if (!m_inFrame)
         m_clock.start();
+    else if (m_clock.elapsed() > m_timeBudgetMs) {
+        // The frame's time is spent: the scripts still waiting in it do not start. Without
+        // this a movie whose every script is short but which queues thousands of them (frames
+        // jumping to frames) would run on far past the budget.
+        m_aborted = true;
+        m_abortReason = QStringLiteral("a script ran longer than %1 ms").arg(m_timeBudgetMs);
+    }
 }
 
 RunResult Machine::finishRun(Value result)

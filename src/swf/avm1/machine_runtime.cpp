@@ -12,6 +12,8 @@ namespace swf::avm1 {
 
 namespace {
 constexpr int kBudgetCheckInterval = 1024;
+// How many string units a script may copy for the cost of one action.
+constexpr qsizetype kStringUnitsPerAction = 256;
 } // namespace
 
 Value Machine::toPrimitive(const Value& value)
@@ -163,6 +165,14 @@ std::optional<Value> Machine::takeThrown()
 
 bool Machine::checkStringLength(qsizetype length)
 {
+    // Building a long string costs in proportion to its length, so it counts against the
+    // time budget like that many actions would: a loop of concatenations of megabyte strings
+    // is stopped in time, not after a thousand of them.
+    m_budgetTick += int(std::min<qsizetype>(length, kMaxStringLength) / kStringUnitsPerAction);
+    if (m_budgetTick >= kBudgetCheckInterval)
+        checkBudget();
+    if (m_aborted)
+        return false;
     if (length <= kMaxStringLength)
         return true;
     abort(QStringLiteral("a string grew past %1 characters").arg(kMaxStringLength));
