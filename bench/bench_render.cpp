@@ -24,7 +24,8 @@ QByteArray manyShapesMovie() {
     for (int i = 0; i < 40; ++i) {
         swftest::ShapeBuilder shape;
         const QColor color = QColor::fromHsv((i * 37) % 360, 200, 230, 200);
-        const int fill = i % 3 == 0 ? shape.addLinearGradient(QPointF(-10, 0), QPointF(10, 0), {{0, color}, {255, Qt::black}})
+        const int fill = i % 3 == 0 ? shape.addLinearGradient(QPointF(-10, 0), QPointF(10, 0),
+                                                              {{0, color}, {255, Qt::black}})
                                     : shape.addSolidFill(color);
         const int line = shape.addLine(1, Qt::black);
         if (i % 2)
@@ -35,7 +36,8 @@ QByteArray manyShapesMovie() {
     }
     constexpr int kObjects = 2000;
     for (int i = 0; i < kObjects; ++i)
-        b.place(i + 1, shapes[size_t(i) % shapes.size()], QTransform::fromTranslate((i * 13) % 550, (i * 29) % 400));
+        b.place(i + 1, shapes[size_t(i) % shapes.size()],
+                QTransform::fromTranslate((i * 13) % 550, (i * 29) % 400));
     b.showFrame();
     for (int frame = 1; frame < 120; ++frame) {
         // A quarter of the objects move each frame.
@@ -104,11 +106,11 @@ void benchGoto() {
         worst = std::max(worst, ms);
         total += ms;
     }
-    std::printf("goto in a %d-frame movie: mean %.3f ms, worst %.3f ms over %d random jumps\n", kFrames, total / kJumps,
-                worst, kJumps);
+    std::printf("goto in a %d-frame movie: mean %.3f ms, worst %.3f ms over %d random jumps\n", kFrames,
+                total / kJumps, worst, kJumps);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -116,7 +118,8 @@ int main(int argc, char** argv) {
     // Optional arguments pick parts: airport, shapes, goto; "--write-shapes PATH" only writes
     // the generated shapes movie, for vantrel-render --bench and profilers.
     QStringList parts = app.arguments().mid(1);
-    if (const qsizetype at = parts.indexOf(QLatin1String("--write-shapes")); at >= 0 && at + 1 < parts.size()) {
+    if (const qsizetype at = parts.indexOf(QLatin1String("--write-shapes"));
+        at >= 0 && at + 1 < parts.size()) {
         QFile out(parts[at + 1]);
         return out.open(QIODevice::WriteOnly) && out.write(manyShapesMovie()) > 0 ? 0 : 1;
     }

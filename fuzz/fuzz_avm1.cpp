@@ -14,7 +14,7 @@ using namespace swf::avm1;
 constexpr qint64 kFuzzBudgetMs = 50;
 
 class QuietHost : public Host {
-public:
+  public:
     Object* rootClip = nullptr;
     void trace(const QString&) override {}
     double getTimer() override { return 0; }
@@ -32,7 +32,9 @@ public:
     int framesLoaded(Target) override { return 1; }
     int frameNumber(Target, const QString&) override { return -1; }
     void callFrame(Target, int) override {}
-    Target resolveTarget(const QString& path, Target base) override { return path.isEmpty() ? base : rootClip; }
+    Target resolveTarget(const QString& path, Target base) override {
+        return path.isEmpty() ? base : rootClip;
+    }
     QString targetPath(Target) override { return QStringLiteral("_level0"); }
     Value getProperty(Target, int) override { return Value(); }
     void setProperty(Target, int, const Value&) override {}
@@ -44,10 +46,8 @@ public:
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size == 0)
-        return 0;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
     QuietHost host;
     Machine machine(host, 3 + data[0] % 6);
     machine.setTimeBudgetMs(kFuzzBudgetMs);

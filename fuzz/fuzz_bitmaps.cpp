@@ -19,8 +19,8 @@ int g_argc = 1;
 char g_name[] = "fuzz_bitmaps";
 char* g_argv[] = {g_name, nullptr};
 
-constexpr TagCode kTags[] = {TagCode::DefineBits,         TagCode::DefineBitsJpeg2,
-                             TagCode::DefineBitsJpeg3,    TagCode::DefineBitsLossless,
+constexpr TagCode kTags[] = {TagCode::DefineBits,          TagCode::DefineBitsJpeg2,
+                             TagCode::DefineBitsJpeg3,     TagCode::DefineBitsLossless,
                              TagCode::DefineBitsLossless2, TagCode::DefineBitsJpeg4};
 constexpr qint64 kMaxPixelsChecked = 4'000'000;
 
@@ -28,7 +28,7 @@ void check(bool condition) {
     if (!condition) std::abort();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The JPEG and GIF decoders are plugins, found as the player finds them.
@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // What the renderer is handed: within the size limits, premultiplied, and never a colour
     // brighter than its alpha (that would wrap around when blended).
-    check(image.width() <= swf::format::kMaxBitmapDimension && image.height() <= swf::format::kMaxBitmapDimension);
+    check(image.width() <= swf::format::kMaxBitmapDimension &&
+          image.height() <= swf::format::kMaxBitmapDimension);
     check(qint64(image.width()) * image.height() <= swf::format::kMaxBitmapPixels);
     check(image.format() == QImage::Format_ARGB32_Premultiplied);
     if (bitmap.kind == swf::format::BitmapData::Kind::Lossless)

@@ -22,7 +22,7 @@ QTemporaryDir& scratchDir() {
     return dir;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir& dir = scratchDir();

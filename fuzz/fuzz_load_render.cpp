@@ -22,7 +22,7 @@ constexpr int kFrames = 5;
 // pull cost seconds, and a fast one still gets a few samples per frame.
 constexpr int kMaxPullFrames = 4096;
 constexpr int kMinPullFrames = 64;
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -41,19 +41,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QImage image(64, 48, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
     const QRectF stage = player.stageRect();
-    const double scale = stage.width() > 0 && stage.height() > 0 ? std::min(64 / stage.width(), 48 / stage.height()) : 1;
+    const double scale =
+        stage.width() > 0 && stage.height() > 0 ? std::min(64 / stage.width(), 48 / stage.height()) : 1;
     // Without an audio device nothing drains the mixer; pull it by hand as the output
     // would, so the sounds the frames start are decoded, resampled and mixed.
-    const int pull = std::clamp(int(swf::audio::Mixer::kRate / std::max(0.01, player.frameRate())), kMinPullFrames,
-                                kMaxPullFrames);
+    const int pull = std::clamp(int(swf::audio::Mixer::kRate / std::max(0.01, player.frameRate())),
+                                kMinPullFrames, kMaxPullFrames);
     std::vector<qint16> sound(std::size_t(pull) * 2);
     for (int frame = 0; frame < kFrames; ++frame) {
-        player.render(painter, QTransform::fromScale(scale, scale), frame == 1 ? swf::Quality::Low : swf::Quality::High);
+        player.render(painter, QTransform::fromScale(scale, scale),
+                      frame == 1 ? swf::Quality::Low : swf::Quality::High);
         // The pointer crosses the stage's centre and clicks there; a key goes down and up:
         // buttons change state and run their actions, clip events fire.
         switch (frame) {
-        case 1: player.pointerMoved(stage.center()); break;
-        case 2: player.pointerPressed(); break;
+        case 1:
+            player.pointerMoved(stage.center());
+            break;
+        case 2:
+            player.pointerPressed();
+            break;
         case 3:
             player.pointerReleased();
             player.keyPressed(37, 0);
@@ -62,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             player.keyReleased(37, 0);
             player.pointerMoved(stage.topLeft());
             break;
-        default: break;
+        default:
+            break;
         }
         player.advance();
         player.mixer().mix(sound.data(), pull);

@@ -26,7 +26,7 @@ QTemporaryDir& scratchDir() {
     return dir;
 }
 
-using Name = std::pair<QString, QString>;  // section, key
+using Name = std::pair<QString, QString>; // section, key
 
 // Keys looked at before and after each write; enough to notice collateral damage.
 constexpr int kMaxNames = 12;
@@ -43,7 +43,8 @@ QByteArray fileBytes(const QString& path) {
 QByteArrayView trimBlanks(QByteArrayView bytes) {
     while (!bytes.isEmpty() && (bytes.front() == ' ' || bytes.front() == '\t' || bytes.front() == '\r'))
         bytes = bytes.sliced(1);
-    while (!bytes.isEmpty() && (bytes.back() == ' ' || bytes.back() == '\t' || bytes.back() == '\r')) bytes.chop(1);
+    while (!bytes.isEmpty() && (bytes.back() == ' ' || bytes.back() == '\t' || bytes.back() == '\r'))
+        bytes.chop(1);
     return bytes;
 }
 
@@ -69,13 +70,16 @@ std::vector<Name> namesIn(const QByteArray& bytes) {
 }
 
 bool sameName(const Name& a, const Name& b) {
-    return a.first.compare(b.first, Qt::CaseInsensitive) == 0 && a.second.compare(b.second, Qt::CaseInsensitive) == 0;
+    return a.first.compare(b.first, Qt::CaseInsensitive) == 0 &&
+           a.second.compare(b.second, Qt::CaseInsensitive) == 0;
 }
 
-void writeAndCheck(const QString& path, const Name& target, const QString& value, const std::vector<Name>& names) {
+void writeAndCheck(const QString& path, const Name& target, const QString& value,
+                   const std::vector<Name>& names) {
     std::vector<QString> before;
     for (const Name& name : names)
-        before.push_back(platform::readProfileString(name.first, name.second, QStringLiteral("\x01"), path).value);
+        before.push_back(
+            platform::readProfileString(name.first, name.second, QStringLiteral("\x01"), path).value);
     const QByteArray bytesBefore = fileBytes(path);
     if (!platform::writeProfileString(target.first, target.second, value, path)) {
         check(fileBytes(path) == bytesBefore);
@@ -84,12 +88,12 @@ void writeAndCheck(const QString& path, const Name& target, const QString& value
     check(platform::readProfileString(target.first, target.second, QString(), path).value == value);
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (sameName(names[i], target)) continue;
-        check(platform::readProfileString(names[i].first, names[i].second, QStringLiteral("\x01"), path).value
-              == before[i]);
+        check(platform::readProfileString(names[i].first, names[i].second, QStringLiteral("\x01"), path)
+                  .value == before[i]);
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static QTemporaryDir& dir = scratchDir();

@@ -14,12 +14,12 @@ namespace {
 using namespace swf::audio;
 
 // Byte 1.
-constexpr int kLoopsMask = 0x03;       // 1 to 4 loops
-constexpr int kBlockShift = 2;         // two bits: stream block size
-constexpr int kEnvelope = 0x10;        // a volume envelope
-constexpr int kInOutPoints = 0x20;     // in and out points, and a declared sample count
-constexpr int kNoMultiple = 0x40;      // started twice, the second time only if not playing
-constexpr int kStreamRestart = 0x80;   // the stream jumps halfway (a goto)
+constexpr int kLoopsMask = 0x03;     // 1 to 4 loops
+constexpr int kBlockShift = 2;       // two bits: stream block size
+constexpr int kEnvelope = 0x10;      // a volume envelope
+constexpr int kInOutPoints = 0x20;   // in and out points, and a declared sample count
+constexpr int kNoMultiple = 0x40;    // started twice, the second time only if not playing
+constexpr int kStreamRestart = 0x80; // the stream jumps halfway (a goto)
 
 constexpr qsizetype kBlockSizes[4] = {64, 417, 1152, 4096};
 constexpr int kPull = 2048;
@@ -39,15 +39,16 @@ void checkShape(const PcmBuffer& pcm) {
 QByteArray streamBlock(const SoundFormat& format, QByteArrayView head, QByteArrayView chunk) {
     QByteArray block;
     if (format.codec == Codec::Mp3) {
-        block.append(char(0x40)).append(char(0x02));  // 576 samples
+        block.append(char(0x40)).append(char(0x02)); // 576 samples
         block.append(head.first(std::min<qsizetype>(2, head.size())).toByteArray());
-        while (block.size() < 4) block.append('\0');
+        while (block.size() < 4)
+            block.append('\0');
     }
     block.append(chunk.toByteArray());
     return block;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
@@ -79,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mixer.setVoiceGain(voice, 0.5f, 1.0f);
 
     // The stream: data after the MP3 seek samples, cut into blocks.
-    const QByteArrayView head = format.codec == Codec::Mp3 ? body.first(std::min<qsizetype>(2, body.size())) : QByteArrayView();
+    const QByteArrayView head =
+        format.codec == Codec::Mp3 ? body.first(std::min<qsizetype>(2, body.size())) : QByteArrayView();
     const QByteArrayView frames = body.sliced(head.size());
     const qsizetype blockSize = kBlockSizes[(options >> kBlockShift) & 3];
     StreamDecoder stream(format);
@@ -95,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         mixer.streamAppend(1, block);
         if (index % 4 == 3) mixer.mix(out.data(), kPull / 4);
     }
-    for (int i = 0; i < kPulls; ++i) mixer.mix(out.data(), kPull);
+    for (int i = 0; i < kPulls; ++i)
+        mixer.mix(out.data(), kPull);
     mixer.voicePositionMs(voice);
     mixer.stopSound(2);
     mixer.mix(out.data(), kPull);

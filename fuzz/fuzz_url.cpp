@@ -12,8 +12,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QEventLoop>
+#include <QHash>
 #include <QHostAddress>
 #include <QImage>
 #include <QNetworkProxy>
@@ -44,14 +44,22 @@ using namespace fuzzurl;
 
 const char* reason(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 206: return "Partial Content";
-    case 203: return "Non-Authoritative Information";
-    case 204: return "No Content";
-    case 304: return "Not Modified";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return status >= 300 && status < 400 ? "Moved" : "Whatever";
+    case 200:
+        return "OK";
+    case 206:
+        return "Partial Content";
+    case 203:
+        return "Non-Authoritative Information";
+    case 204:
+        return "No Content";
+    case 304:
+        return "Not Modified";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return status >= 300 && status < 400 ? "Moved" : "Whatever";
     }
 }
 
@@ -76,7 +84,8 @@ QByteArray response(const Answer& answer, int request) {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason(status) + "\r\n";
     head += "Content-Type: application/x-shockwave-flash\r\n";
     if (status >= 300 && status < 400) head += "Location: /r" + QByteArray::number(request) + ".swf\r\n";
-    if (answer.flags & Compressed) head += (answer.cut & 1) ? "Content-Encoding: gzip\r\n" : "Content-Encoding: deflate\r\n";
+    if (answer.flags & Compressed)
+        head += (answer.cut & 1) ? "Content-Encoding: gzip\r\n" : "Content-Encoding: deflate\r\n";
     if (!(answer.flags & KeepOpen)) head += "Connection: close\r\n";
     if (answer.flags & Chunked) {
         head += "Transfer-Encoding: chunked\r\n";
@@ -86,14 +95,15 @@ QByteArray response(const Answer& answer, int request) {
         head += "Content-Length: 10000000\r\n";
     } else if (answer.flags & LengthHeader) {
         qint64 length = answer.body.size();
-        if (answer.flags & WrongLength) length += (answer.cut & 1) ? answer.cut : -std::min<qint64>(answer.cut, length);
+        if (answer.flags & WrongLength)
+            length += (answer.cut & 1) ? answer.cut : -std::min<qint64>(answer.cut, length);
         head += "Content-Length: " + QByteArray::number(length) + "\r\n";
     }
     return head + "\r\n" + payload;
 }
 
 class Server : public QObject {
-public:
+  public:
     QTcpServer listener;
     Answer answer;
     int requests = 0;
@@ -120,7 +130,7 @@ public:
         requests = 0;
     }
 
-private:
+  private:
     void onRequest(QTcpSocket* socket) {
         QByteArray& pending = m_requestBytes[socket];
         pending += socket->readAll();
@@ -160,8 +170,9 @@ ShockwaveFlash* g_control = nullptr;
 
 bool isLoopbackHost(const QString& host) {
     const QHostAddress address(host);
-    return host.isEmpty() || host.startsWith(QLatin1String("localhost"), Qt::CaseInsensitive)
-        || (!address.isNull() && (address.isLoopback() || address == QHostAddress::AnyIPv4 || address == QHostAddress::AnyIPv6));
+    return host.isEmpty() || host.startsWith(QLatin1String("localhost"), Qt::CaseInsensitive) ||
+           (!address.isNull() &&
+            (address.isLoopback() || address == QHostAddress::AnyIPv4 || address == QHostAddress::AnyIPv6));
 }
 
 // The address the control is given: the typed one when it is a web address the window would
@@ -169,9 +180,9 @@ bool isLoopbackHost(const QString& host) {
 QString movieAddress(const QString& typed) {
     const QString own = QStringLiteral("http://127.0.0.1:%1/m.swf").arg(g_server->listener.serverPort());
     if (!Form4::acceptsAddress(typed)) return own;
-    if (!typed.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-        && !typed.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
-        return own;  // a local path: the file target's business
+    if (!typed.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
+        !typed.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+        return own; // a local path: the file target's business
     QUrl url(typed);
     if (isLoopbackHost(url.host())) {
         url.setPort(g_server->listener.serverPort());
@@ -193,7 +204,7 @@ void runEvents(int ms, const std::function<bool()>& done) {
     loop.exec();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -202,8 +213,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     platform::setShellHandler([](const QString&) { return true; });
     g_server = new Server;
     QNetworkProxyFactory::setUseSystemConfiguration(false);
-    QNetworkProxy::setApplicationProxy(
-        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), g_server->listener.serverPort()));
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
+                                                     g_server->listener.serverPort()));
     g_control = new ShockwaveFlash;
     g_control->resize(160, 120);
     g_control->setClockEnabled(false);
@@ -218,7 +229,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_control->setMovie(movieAddress(QString::fromUtf8(answer->address)));
     runEvents(kInputMs, [] { return g_control->ReadyState() == 1 || g_control->ReadyState() == 4; });
     // What arrived plays and is drawn, banner and all.
-    for (int i = 0; i < 3; ++i) g_control->tick();
+    for (int i = 0; i < 3; ++i)
+        g_control->tick();
     QImage picture(g_control->size(), QImage::Format_ARGB32_Premultiplied);
     g_control->render(&picture);
 

@@ -25,11 +25,12 @@ enum Flag : int {
     Compressed = 0x10,
     Oversized = 0x20,
     KeepOpen = 0x40,
-    RedirectServesBody = 0x80,  // the redirect's target answers 200 with the body
+    RedirectServesBody = 0x80, // the redirect's target answers 200 with the body
 };
 
 inline constexpr int kRaw = -1;
-inline constexpr int kStatuses[] = {200, 200, 200, 200, 206, 203, 301, 302, 303, 307, 308, 404, 500, 204, 304, kRaw};
+inline constexpr int kStatuses[] = {200, 200, 200, 200, 206, 203, 301, 302,
+                                    303, 307, 308, 404, 500, 204, 304, kRaw};
 inline constexpr int kRawIndex = 15;
 inline constexpr int kMaxAddress = 127;
 
@@ -63,4 +64,4 @@ inline QByteArray compose(int statusIndex, int flags, int cut, int pieces, const
     return out;
 }
 
-}  // namespace fuzzurl
+} // namespace fuzzurl

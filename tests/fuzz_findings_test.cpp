@@ -18,18 +18,20 @@ QByteArray le16(int value) {
 QByteArray gifOnScreen(int width, int height) {
     QByteArray gif("GIF89a");
     gif += le16(width) + le16(height);
-    gif += QByteArray::fromHex("800000" "000000" "ffffff");        // two-colour table
-    gif += ',' + le16(0) + le16(0) + le16(1) + le16(1) + char(0);  // the frame
-    gif += QByteArray::fromHex("0202440100") + ';';                // clear, index 0, end
+    gif += QByteArray::fromHex("800000"
+                               "000000"
+                               "ffffff");                         // two-colour table
+    gif += ',' + le16(0) + le16(0) + le16(1) + le16(1) + char(0); // the frame
+    gif += QByteArray::fromHex("0202440100") + ';';               // clear, index 0, end
     return gif;
 }
 
-}  // namespace
+} // namespace
 
 class FuzzFindingsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void encodedBitmapSizes_data();
     void encodedBitmapSizes();
     void textAdvancesPastAnyInt();
@@ -38,7 +40,7 @@ private slots:
 void FuzzFindingsTest::encodedBitmapSizes_data() {
     QTest::addColumn<int>("tag");
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QSize>("size");  // invalid: refused
+    QTest::addColumn<QSize>("size"); // invalid: refused
     // A reader announces the frame's size but makes an image of the screen's: a few bytes
     // asked for up to Qt's own allocation limit, past the engine's bounds.
     const struct {
@@ -71,26 +73,33 @@ void FuzzFindingsTest::encodedBitmapSizes() {
     QString problem;
     QVERIFY(swf::format::readBitmap(reader, tag, {}, bitmap, problem));
     const QImage image = swf::format::decodeBitmap(bitmap, problem);
-    if (!size.isValid()) QVERIFY2(image.isNull(), qPrintable(QStringLiteral("%1 x %2").arg(image.width()).arg(image.height())));
-    else QCOMPARE(image.size(), size);
+    if (!size.isValid())
+        QVERIFY2(image.isNull(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(image.width()).arg(image.height())));
+    else
+        QCOMPARE(image.size(), size);
 }
 
 // A DefineText whose glyph advances add up past any int (found by the movie fuzzer): the next
 // record still starts where the last one ended.
 void FuzzFindingsTest::textAdvancesPastAnyInt() {
     QByteArray body;
-    body += QByteArray::fromHex("00");  // an empty bounds rectangle (5 bits of 0)
-    body += QByteArray::fromHex("00");  // identity matrix, no scale or rotation bits
-    body += char(1);                    // glyph bits
-    body += char(31);                   // advance bits
+    body += QByteArray::fromHex("00"); // an empty bounds rectangle (5 bits of 0)
+    body += QByteArray::fromHex("00"); // identity matrix, no scale or rotation bits
+    body += char(1);                   // glyph bits
+    body += char(31);                  // advance bits
     // A style record (font, height), then 8 glyphs each advancing by 2^30 - 1 twips.
     body += QByteArray::fromHex("88") + le16(1) + le16(240);
     body += char(8);
     QByteArray bits;
-    for (int i = 0; i < 8; ++i) bits += QByteArray("0") + QByteArray("0111111111111111111111111111111");
-    while (bits.size() % 8) bits += '0';
-    for (int at = 0; at < bits.size(); at += 8) body += char(bits.mid(at, 8).toUInt(nullptr, 2));
-    body += QByteArray::fromHex("80") + char(1) + QByteArray(4, '\0');  // a second record: one glyph, no advance
+    for (int i = 0; i < 8; ++i)
+        bits += QByteArray("0") + QByteArray("0111111111111111111111111111111");
+    while (bits.size() % 8)
+        bits += '0';
+    for (int at = 0; at < bits.size(); at += 8)
+        body += char(bits.mid(at, 8).toUInt(nullptr, 2));
+    body +=
+        QByteArray::fromHex("80") + char(1) + QByteArray(4, '\0'); // a second record: one glyph, no advance
     body += char(0);
     swf::io::Reader reader(body);
     swf::format::TextDefinition text;

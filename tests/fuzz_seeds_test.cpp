@@ -21,7 +21,8 @@
 namespace {
 
 const fuzzseeds::SeedSets& seeds() {
-    static const fuzzseeds::SeedSets sets = fuzzseeds::makeSeeds(QStandardPaths::findExecutable(QStringLiteral("lame")));
+    static const fuzzseeds::SeedSets sets =
+        fuzzseeds::makeSeeds(QStandardPaths::findExecutable(QStringLiteral("lame")));
     return sets;
 }
 
@@ -30,7 +31,8 @@ void addRows(const char* target) {
     QTest::addColumn<QByteArray>("bytes");
     const auto found = seeds().find(QLatin1String(target));
     QVERIFY2(found != seeds().end() && !found->second.empty(), target);
-    for (const fuzzseeds::Seed& seed : found->second) QTest::newRow(qPrintable(seed.name)) << seed.name << seed.bytes;
+    for (const fuzzseeds::Seed& seed : found->second)
+        QTest::newRow(qPrintable(seed.name)) << seed.name << seed.bytes;
 }
 
 // Loads and plays a movie to its last frame; the problems it met, empty when none.
@@ -41,18 +43,20 @@ QStringList playWhole(const QByteArray& bytes, QStringList* traces = nullptr) {
     QStringList problems;
     if (!player.isComplete()) problems << QStringLiteral("not complete");
     if (player.framesLoaded() != player.totalFrames()) problems << QStringLiteral("frames missing");
-    for (int i = 0; i < player.totalFrames(); ++i) player.advance();
-    for (const swf::Diagnostic& diagnostic : player.diagnostics()) problems << diagnostic.message;
+    for (int i = 0; i < player.totalFrames(); ++i)
+        player.advance();
+    for (const swf::Diagnostic& diagnostic : player.diagnostics())
+        problems << diagnostic.message;
     if (!player.scriptMessage().isEmpty()) problems << player.scriptMessage();
     return problems;
 }
 
-}  // namespace
+} // namespace
 
 class FuzzSeedsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void movies_data() { addRows("fuzz_load_render"); }
     void movies();
     void scripts_data() { addRows("fuzz_avm1"); }
@@ -76,7 +80,8 @@ void FuzzSeedsTest::movies() {
     QStringList traces;
     QStringList problems = playWhole(bytes, &traces);
     // Codings the engine leaves silent are part of what the sound movie offers.
-    if (name == QLatin1String("sounds.swf")) problems.removeIf([](const QString& p) { return p.contains(QLatin1String("coding 6")); });
+    if (name == QLatin1String("sounds.swf"))
+        problems.removeIf([](const QString& p) { return p.contains(QLatin1String("coding 6")); });
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1String("; "))));
     if (name == QLatin1String("scripts.swf")) QVERIFY(traces.contains(QStringLiteral("ready")));
     if (name == QLatin1String("sprites.swf")) QVERIFY(traces.contains(QStringLiteral("inner")));
@@ -95,7 +100,7 @@ void FuzzSeedsTest::scripts() {
 
 void FuzzSeedsTest::bitmaps() {
     QFETCH(QByteArray, bytes);
-    static const int kTags[] = {6, 21, 35, 20, 36, 90};  // the target's selector order
+    static const int kTags[] = {6, 21, 35, 20, 36, 90}; // the target's selector order
     const int tag = kTags[quint8(bytes[0]) % 6];
     swf::io::Reader input(QByteArrayView(bytes).sliced(1));
     QByteArray tables;
@@ -138,8 +143,12 @@ void FuzzSeedsTest::settings() {
     file.write(bytes);
     file.close();
     // Every seed holds the zoom key or keys in GBK, where writes go in place.
-    const bool zoom = !platform::readProfileString(QStringLiteral("zoom"), QStringLiteral("how"), QString(), path).value.isEmpty();
-    const bool gbk = !platform::readProfileString(QStringLiteral("listfile"), QStringLiteral("savepath"), QString(), path).value.isEmpty();
+    const bool zoom =
+        !platform::readProfileString(QStringLiteral("zoom"), QStringLiteral("how"), QString(), path)
+             .value.isEmpty();
+    const bool gbk =
+        !platform::readProfileString(QStringLiteral("listfile"), QStringLiteral("savepath"), QString(), path)
+             .value.isEmpty();
     QVERIFY(zoom || gbk);
 }
 

@@ -5,9 +5,9 @@
 
 #include "platform/text_codec.h"
 
+#include "support/file_bytes.h"
 #include <QDir>
 #include <QFile>
-#include "support/file_bytes.h"
 
 #include <QTemporaryDir>
 #include <QTest>

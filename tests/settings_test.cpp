@@ -7,8 +7,8 @@
 #include "platform/program_folder.h"
 #include "platform/text_codec.h"
 
-#include <QFile>
 #include "support/file_bytes.h"
+#include <QFile>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -219,8 +219,8 @@ void SettingsTest::profileWrite_data() {
         << QByteArray("[s]\r\nk=3\r\n") << s << k << QStringLiteral(" 2") << QByteArray("[s]\r\nk= 2\r\n");
     QTest::newRow("chinese value in gb18030") << QByteArray("[s]\r\nk=1\r\n") << s << k
                                               << QStringLiteral("中") << QByteArray("[s]\r\nk=\xD6\xD0\r\n");
-    QTest::newRow("outside gbk in four bytes") << kNoFile << s << k << QStringLiteral("😀")
-                                               << QByteArray("[s]\r\nk=\x94\x39\xFC\x36\r\n");
+    QTest::newRow("outside gbk in four bytes")
+        << kNoFile << s << k << QStringLiteral("😀") << QByteArray("[s]\r\nk=\x94\x39\xFC\x36\r\n");
     QTest::newRow("blanks around are written, not read back")
         << kNoFile << s << k << QStringLiteral("  x y\t") << QByteArray("[s]\r\nk=  x y\t\r\n");
 }
@@ -235,7 +235,8 @@ void SettingsTest::profileWrite() {
     QVERIFY(platform::writeProfileString(section, key, value, iniPath()));
     QCOMPARE(readBytes(iniPath()), after);
     // Blanks around a value are not part of it.
-    QCOMPARE(platform::readProfileString(section, key, QStringLiteral("missing"), iniPath()).value, value.trimmed());
+    QCOMPARE(platform::readProfileString(section, key, QStringLiteral("missing"), iniPath()).value,
+             value.trimmed());
 }
 
 void SettingsTest::profileWriteRefused_data() {

@@ -1,10 +1,10 @@
 // Loading, header, progressive arrival and the root playhead of the movie engine.
+#include "support/file_bytes.h"
 #include "swf/Player.h"
 #include "swf/format/text_encoding.h"
 #include "swf/movie/load_messages.h"
 #include "swf/movie/movie_loader.h"
 #include "swf/stage/movie_clip.h"
-#include "support/file_bytes.h"
 #include "swf_builder.h"
 
 #include <QDir>
@@ -39,12 +39,12 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return writeBytes(path, bytes) ? path : QString();
 }
 
-}  // namespace
+} // namespace
 
 class SwfCoreTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void header_data();
     void header();
     void zeroFrameRateGetsDefault();
@@ -127,7 +127,8 @@ void SwfCoreTest::playsAndLoops() {
     QVERIFY(player.loadBytes(countingMovie(5)));
     player.setLoop(loop);
     player.play();
-    for (int i = 0; i < ticks; ++i) player.advance();
+    for (int i = 0; i < ticks; ++i)
+        player.advance();
     QCOMPARE(player.currentFrame(), expectedFrame);
     QCOMPARE(player.isPlaying(), expectedPlaying);
 }
@@ -144,7 +145,7 @@ void SwfCoreTest::gotoClampsAndKeepsPlayingState() {
     player.gotoFrame(-3);
     QCOMPARE(player.currentFrame(), 0);
     player.advance();
-    QCOMPARE(player.currentFrame(), 0);  // stopped: a tick does not move the playhead
+    QCOMPARE(player.currentFrame(), 0); // stopped: a tick does not move the playhead
 }
 
 void SwfCoreTest::gotoBackwardMatchesPlaying() {
@@ -182,13 +183,14 @@ void SwfCoreTest::gotoBackwardMatchesPlaying() {
     };
     for (int target : {0, 5, 39, 40, 41, 64, 89, 90, 119, 33, 0}) {
         swf::stage::MovieClip played(nullptr, definition.root, definition);
-        for (int i = 1; i <= target; ++i) played.gotoFrame(i);
+        for (int i = 1; i <= target; ++i)
+            played.gotoFrame(i);
         swf::stage::MovieClip jumped(nullptr, definition.root, definition);
         jumped.gotoFrame(119);
         jumped.gotoFrame(target);
         QCOMPARE(describe(jumped), describe(played));
         jumped.gotoFrame(0);
-        jumped.gotoFrame(target);  // forward from the start
+        jumped.gotoFrame(target); // forward from the start
         QCOMPARE(describe(jumped), describe(played));
     }
 }
@@ -234,7 +236,7 @@ void SwfCoreTest::replacingTheCharacterAtADepth() {
     loader.finish();
     const auto& definition = loader.definition();
     swf::stage::MovieClip root(nullptr, definition.root, definition);
-    for (int frame : {1, 2, 0, 2}) {  // played into, then reached again by a goto back and forth
+    for (int frame : {1, 2, 0, 2}) { // played into, then reached again by a goto back and forth
         root.gotoFrame(frame);
         if (frame == 0) continue;
         const auto& object = *root.children().at(1);
@@ -288,11 +290,13 @@ void SwfCoreTest::largeMovieInChunks() {
     quint32 seed = 1;
     for (int frame = 0; frame < 8; ++frame) {
         for (int y = 0; y < noise.height(); ++y)
-            for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, (seed = seed * 1664525u + 1013904223u) >> 8);
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, (seed = seed * 1664525u + 1013904223u) >> 8);
         swftest::ShapeBuilder shape;
-        shape.rectangle(QRectF(0, 0, 200, 100), shape.addBitmapFill(b.defineBitsLossless(noise, false), QTransform()));
+        shape.rectangle(QRectF(0, 0, 200, 100),
+                        shape.addBitmapFill(b.defineBitsLossless(noise, false), QTransform()));
         b.place(1 + frame % 2, b.defineShape(shape, 3), QTransform::fromTranslate(frame * 3, 0));
-        if (frame == 6) b.rawTag(2, QByteArray("\x7f\x00\xff", 3));  // a shape cut short
+        if (frame == 6) b.rawTag(2, QByteArray("\x7f\x00\xff", 3)); // a shape cut short
         b.showFrame();
     }
     const QByteArray movie = b.finish(Compression::Zlib);
@@ -307,7 +311,8 @@ void SwfCoreTest::largeMovieInChunks() {
     QVERIFY(whole.loadBytes(movie));
     swf::Player pieces;
     pieces.beginStream(QStringLiteral("http://example.com/big.swf"));
-    for (qsizetype at = 0; at < movie.size(); at += 4096) QVERIFY(pieces.appendBytes(movie.mid(at, 4096)));
+    for (qsizetype at = 0; at < movie.size(); at += 4096)
+        QVERIFY(pieces.appendBytes(movie.mid(at, 4096)));
     pieces.endStream();
     QVERIFY(pieces.isComplete());
     QCOMPARE(pieces.framesLoaded(), 8);
@@ -330,7 +335,7 @@ void SwfCoreTest::damagedInput_data() {
     const QByteArray zlib = countingMovie(40, Compression::Zlib);
     const QByteArray plain40 = countingMovie(40);
     const QByteArray brokenZlib = SwfBuilder::withBrokenZlib(plain40, plain40.size() / 2);
-    QByteArray hugeTag = good.left(good.size() - 2);  // drop End
+    QByteArray hugeTag = good.left(good.size() - 2); // drop End
     hugeTag += swftest::tagHeader(2, 0x7ffffff0, true) + QByteArray(16, 'x');
     QTest::newRow("empty") << QByteArray() << messages::emptyFile() << false;
     QTest::newRow("text file") << QByteArray("hello, this is not a movie") << messages::notAMovie() << false;
@@ -338,14 +343,14 @@ void SwfCoreTest::damagedInput_data() {
     QTest::newRow("FWX signature") << QByteArray("FWX\x08\x10\0\0\0", 8) << messages::notAMovie() << false;
     QTest::newRow("two bytes") << QByteArray("FW") << messages::truncated() << false;
     QTest::newRow("header only") << good.left(12) << messages::truncated() << false;
-    QTest::newRow("absurd declared size") << SwfBuilder::withDeclaredLength(good, 0xFFFFFFF0u) << messages::absurdSize()
-                                          << false;
-    QTest::newRow("absurd zlib size") << SwfBuilder::withDeclaredLength(zlib, 0x7FFFFFFFu) << messages::absurdSize()
-                                      << false;
+    QTest::newRow("absurd declared size")
+        << SwfBuilder::withDeclaredLength(good, 0xFFFFFFF0u) << messages::absurdSize() << false;
+    QTest::newRow("absurd zlib size")
+        << SwfBuilder::withDeclaredLength(zlib, 0x7FFFFFFFu) << messages::absurdSize() << false;
     QTest::newRow("corrupt zlib") << brokenZlib << messages::badCompression() << true;
     QTest::newRow("tag longer than anything") << hugeTag << messages::damaged() << true;
-    QTest::newRow("program without a movie") << QByteArray("MZ\x90\0 just a program", 20)
-                                             << messages::projectorWithoutMovie() << false;
+    QTest::newRow("program without a movie")
+        << QByteArray("MZ\x90\0 just a program", 20) << messages::projectorWithoutMovie() << false;
 }
 
 void SwfCoreTest::damagedInput() {
@@ -359,7 +364,8 @@ void SwfCoreTest::damagedInput() {
     QVERIFY(!player.isComplete());
     QCOMPARE(player.errorText(), error);
     // Whatever did load keeps playing and drawing without trouble.
-    for (int i = 0; i < 50; ++i) player.advance();
+    for (int i = 0; i < 50; ++i)
+        player.advance();
     QImage image(40, 30, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
     player.render(painter, QTransform::fromScale(0.05, 0.05), swf::Quality::High);
@@ -378,7 +384,8 @@ void SwfCoreTest::truncatedMoviePlaysWhatArrived() {
     QCOMPARE(player.framesLoaded(), arrived);
     QCOMPARE(player.totalFrames(), 20);
     player.setLoop(false);
-    for (int i = 0; i < 40; ++i) player.advance();
+    for (int i = 0; i < 40; ++i)
+        player.advance();
     QCOMPARE(player.currentFrame(), arrived - 1);
     QVERIFY(!player.isPlaying());
 }
@@ -395,7 +402,8 @@ void SwfCoreTest::projector() {
     // The same program arriving piecemeal is read once it is all in.
     const QByteArray exe = SwfBuilder::asProjector(countingMovie(3));
     player.beginStream(QStringLiteral("http://example.com/p.exe"));
-    for (qsizetype at = 0; at < exe.size(); at += 1000) QVERIFY(player.appendBytes(exe.mid(at, 1000)));
+    for (qsizetype at = 0; at < exe.size(); at += 1000)
+        QVERIFY(player.appendBytes(exe.mid(at, 1000)));
     QVERIFY(!player.isLoaded());
     player.endStream();
     QVERIFY(player.isComplete());
@@ -406,7 +414,8 @@ void SwfCoreTest::authoringFileRefused() {
     QTemporaryDir dir;
     // Refused by what it is, even when its bytes would play.
     const QString fla = writeFile(dir, QStringLiteral("scene.FLA"), countingMovie(2));
-    const QString ole = writeFile(dir, QStringLiteral("old.fla"), QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(512, 0));
+    const QString ole = writeFile(dir, QStringLiteral("old.fla"),
+                                  QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(512, 0));
     for (const QString& path : {fla, ole}) {
         swf::Player player;
         QVERIFY(!player.loadFile(path));
@@ -418,7 +427,8 @@ void SwfCoreTest::authoringFileRefused() {
 
 void SwfCoreTest::fileUrlAndMissingFile() {
     QTemporaryDir dir;
-    const QString path = writeFile(dir, QStringLiteral("my flash movie.swf"), countingMovie(3, Compression::Lzma));
+    const QString path =
+        writeFile(dir, QStringLiteral("my flash movie.swf"), countingMovie(3, Compression::Lzma));
     swf::Player player;
     QVERIFY2(player.loadFile(QUrl::fromLocalFile(path).toString()), qPrintable(player.errorText()));
     QCOMPARE(player.framesLoaded(), 3);
@@ -453,7 +463,8 @@ void SwfCoreTest::lzmaWindowBoundedByMovieSize() {
     // The LZMA header asks for a 4 GiB window; a movie this small never needs it, and a
     // hostile one must not get it.
     QByteArray movie = countingMovie(5, Compression::Lzma);
-    for (int i = 13; i < 17; ++i) movie[i] = char(0xff);
+    for (int i = 13; i < 17; ++i)
+        movie[i] = char(0xff);
     swf::Player player;
     QVERIFY2(player.loadBytes(movie), qPrintable(player.errorText()));
     QVERIFY(player.isComplete());
@@ -467,7 +478,8 @@ void SwfCoreTest::movieStrings_data() {
     // Old movies carry the author's code page (GBK here); from version 6 on, UTF-8.
     QTest::newRow("GBK in version 5") << QByteArray::fromHex("D6D0CEC4") << 5 << QStringLiteral("中文");
     QTest::newRow("ASCII in version 4") << QByteArray("stop") << 4 << QStringLiteral("stop");
-    QTest::newRow("UTF-8 in version 6") << QByteArray("\xe4\xb8\xad\xe6\x96\x87") << 6 << QStringLiteral("中文");
+    QTest::newRow("UTF-8 in version 6")
+        << QByteArray("\xe4\xb8\xad\xe6\x96\x87") << 6 << QStringLiteral("中文");
 }
 
 void SwfCoreTest::movieStrings() {

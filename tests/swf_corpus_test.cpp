@@ -32,8 +32,12 @@ constexpr double kMaxWrongOfDrawn = 0.10;
 constexpr qint64 kCaseScriptBudgetMs = 2000;
 constexpr qint64 kCaseDeadlineMs = 20000;
 
-QString corpusDir() { return QStringLiteral(VANTREL_CORPUS_DIR); }
-QString recordPath() { return QStringLiteral(VANTREL_SOURCE_DIR "/tests/corpus/passing.txt"); }
+QString corpusDir() {
+    return QStringLiteral(VANTREL_CORPUS_DIR);
+}
+QString recordPath() {
+    return QStringLiteral(VANTREL_SOURCE_DIR "/tests/corpus/passing.txt");
+}
 
 struct Case {
     QString name;
@@ -81,7 +85,8 @@ QSet<QString> readRecord() {
 }
 
 bool close(QRgb a, QRgb b) {
-    return std::abs(qRed(a) - qRed(b)) <= kChannelTolerance && std::abs(qGreen(a) - qGreen(b)) <= kChannelTolerance &&
+    return std::abs(qRed(a) - qRed(b)) <= kChannelTolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= kChannelTolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= kChannelTolerance;
 }
 
@@ -120,7 +125,8 @@ void runFrames(swf::Player& player, int frames) {
     QElapsedTimer clock;
     clock.start();
     player.setLoop(true);
-    for (int shown = 1; shown < frames && !player.quitRequested() && clock.elapsed() < kCaseDeadlineMs; ++shown)
+    for (int shown = 1; shown < frames && !player.quitRequested() && clock.elapsed() < kCaseDeadlineMs;
+         ++shown)
         player.advance();
 }
 
@@ -141,12 +147,12 @@ struct Score {
     int passed = 0, total = 0;
 };
 
-}  // namespace
+} // namespace
 
 class SwfCorpusTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void pictures_data();
     void pictures();
@@ -156,7 +162,7 @@ private slots:
     void realMoviesPlayToTheEnd();
     void cleanupTestCase();
 
-private:
+  private:
     void addRows(const QString& kind);
     // Counts a case's result, and fails the row when a recorded case no longer passes.
     void judge(const Case& c, bool passed, const QString& detail);
@@ -182,24 +188,27 @@ void SwfCorpusTest::addRows(const QString& kind) {
     const QList<Case> cases = casesOf(kind);
     // Without rows the test function would run once with nothing to fetch.
     if (cases.isEmpty()) QSKIP("no cases: the corpus is not here (VANTREL_CORPUS_DIR), or none is picked");
-    for (int i = 0; i < cases.size(); ++i) QTest::newRow(qPrintable(cases[i].name)) << i;
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(qPrintable(cases[i].name)) << i;
 }
 
 void SwfCorpusTest::judge(const Case& c, bool passed, const QString& detail) {
-    for (Score* score : {&m_byCategory[c.info.value(QLatin1String("kind")).toString() + QLatin1Char(' ') + c.category()],
-                         &m_byOrigin[c.info.value(QLatin1String("kind")).toString() + QLatin1Char(' ') + c.origin()]}) {
+    for (Score* score :
+         {&m_byCategory[c.info.value(QLatin1String("kind")).toString() + QLatin1Char(' ') + c.category()],
+          &m_byOrigin[c.info.value(QLatin1String("kind")).toString() + QLatin1Char(' ') + c.origin()]}) {
         score->total++;
         if (passed) score->passed++;
     }
     const bool recorded = m_record.contains(c.name);
     if (passed && !recorded) m_newlyPassing += c.name;
     if (m_results.isOpen()) {
-        const QString line = QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8 ms\n")
-                                 .arg(passed ? QStringLiteral("pass") : QStringLiteral("fail"), c.name,
-                                      c.info.value(QLatin1String("kind")).toString(), c.category(), c.origin())
-                                 .arg(c.version())
-                                 .arg(detail)
-                                 .arg(m_caseClock.elapsed());
+        const QString line =
+            QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8 ms\n")
+                .arg(passed ? QStringLiteral("pass") : QStringLiteral("fail"), c.name,
+                     c.info.value(QLatin1String("kind")).toString(), c.category(), c.origin())
+                .arg(c.version())
+                .arg(detail)
+                .arg(m_caseClock.elapsed());
         m_results.write(line.toUtf8());
         m_results.flush();
     }
@@ -207,15 +216,18 @@ void SwfCorpusTest::judge(const Case& c, bool passed, const QString& detail) {
         QFAIL(qPrintable(QStringLiteral("%1 passed before and fails now: %2").arg(c.name, detail)));
 }
 
-void SwfCorpusTest::pictures_data() { addRows(QStringLiteral("image")); }
+void SwfCorpusTest::pictures_data() {
+    addRows(QStringLiteral("image"));
+}
 
 void SwfCorpusTest::pictures() {
     QFETCH(int, index);
     m_caseClock.start();
     const Case c = casesOf(QStringLiteral("image")).at(index);
     const double scale = c.info.value(QLatin1String("scale")).toDouble(1);
-    const swf::Quality quality =
-        c.info.value(QLatin1String("quality")).toString() == QLatin1String("low") ? swf::Quality::Low : swf::Quality::High;
+    const swf::Quality quality = c.info.value(QLatin1String("quality")).toString() == QLatin1String("low")
+                                     ? swf::Quality::Low
+                                     : swf::Quality::High;
     swf::Player player;
     player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
     const QImage expected(c.dir.filePath(QStringLiteral("expected.png")));
@@ -230,9 +242,13 @@ void SwfCorpusTest::pictures() {
         compare(actual, expected.convertToFormat(QImage::Format_RGB32), player.backgroundColor().rgb());
     const bool sameSize = actual.size() == expected.size();
     if (!qEnvironmentVariableIsEmpty("VANTREL_CORPUS_OUT"))
-        actual.save(qEnvironmentVariable("VANTREL_CORPUS_OUT") + QLatin1Char('/') + c.name + QStringLiteral(".png"));
+        actual.save(qEnvironmentVariable("VANTREL_CORPUS_OUT") + QLatin1Char('/') + c.name +
+                    QStringLiteral(".png"));
     judge(c, sameSize && result.passes(),
-          sameSize ? QStringLiteral("%1 wrong of %2 (%3 drawn)").arg(result.wrong).arg(result.total).arg(result.drawn)
+          sameSize ? QStringLiteral("%1 wrong of %2 (%3 drawn)")
+                         .arg(result.wrong)
+                         .arg(result.total)
+                         .arg(result.drawn)
                    : QStringLiteral("size %1x%2, expected %3x%4")
                          .arg(actual.width())
                          .arg(actual.height())
@@ -240,7 +256,9 @@ void SwfCorpusTest::pictures() {
                          .arg(expected.height()));
 }
 
-void SwfCorpusTest::traces_data() { addRows(QStringLiteral("trace")); }
+void SwfCorpusTest::traces_data() {
+    addRows(QStringLiteral("trace"));
+}
 
 // The lines our scripts print over the case's frames against the reference's, line for line.
 void SwfCorpusTest::traces() {
@@ -261,15 +279,17 @@ void SwfCorpusTest::traces() {
     }
     runFrames(player, c.frames());
     qsizetype first = 0;
-    while (first < lines.size() && first < expected.size() && lines[first] == expected[first]) ++first;
+    while (first < lines.size() && first < expected.size() && lines[first] == expected[first])
+        ++first;
     const QString detail =
-        lines == expected ? QStringLiteral("%1 lines").arg(lines.size())
-                          : QStringLiteral("%1 lines of %2 expected, first difference at line %3: \"%4\" for \"%5\"")
-                                .arg(lines.size())
-                                .arg(expected.size())
-                                .arg(first + 1)
-                                .arg(first < lines.size() ? lines[first].left(80) : QStringLiteral("(nothing)"),
-                                     first < expected.size() ? expected[first].left(80) : QStringLiteral("(nothing)"));
+        lines == expected
+            ? QStringLiteral("%1 lines").arg(lines.size())
+            : QStringLiteral("%1 lines of %2 expected, first difference at line %3: \"%4\" for \"%5\"")
+                  .arg(lines.size())
+                  .arg(expected.size())
+                  .arg(first + 1)
+                  .arg(first < lines.size() ? lines[first].left(80) : QStringLiteral("(nothing)"),
+                       first < expected.size() ? expected[first].left(80) : QStringLiteral("(nothing)"));
     judge(c, lines == expected, detail);
 }
 
@@ -305,11 +325,13 @@ void SwfCorpusTest::realMoviesPlayToTheEnd() {
 
 void SwfCorpusTest::cleanupTestCase() {
     for (const auto* table : {&m_byCategory, &m_byOrigin})
-        for (const auto& [key, score] : *table) qInfo("%s: %d of %d pass", qPrintable(key), score.passed, score.total);
+        for (const auto& [key, score] : *table)
+            qInfo("%s: %d of %d pass", qPrintable(key), score.passed, score.total);
     if (!m_newlyPassing.isEmpty()) {
         qInfo("%d cases pass that the record lacks; raise it with tools/corpus.sh --update:",
               int(m_newlyPassing.size()));
-        for (const QString& name : m_newlyPassing) qInfo("  new pass: %s", qPrintable(name));
+        for (const QString& name : m_newlyPassing)
+            qInfo("  new pass: %s", qPrintable(name));
     }
 }
 

@@ -19,7 +19,9 @@ using swftest::Writer;
 
 namespace {
 
-QByteArray traceBlock(const QString& text) { return ActionAssembler(6).trace(text).bytes(); }
+QByteArray traceBlock(const QString& text) {
+    return ActionAssembler(6).trace(text).bytes();
+}
 
 struct Condition {
     quint16 transitions = 0;
@@ -35,7 +37,7 @@ int defineButton(SwfBuilder& b, const std::vector<Condition>& conditions) {
     const int id = b.reserveId();
     Writer w;
     w.u16(id);
-    w.u8(0);  // not a menu
+    w.u8(0); // not a menu
     Writer records;
     const std::pair<int, int> states[] = {{0x01, up}, {0x02, over}, {0x04, down}, {0x08, up}};
     for (const auto& [flags, character] : states) {
@@ -46,7 +48,7 @@ int defineButton(SwfBuilder& b, const std::vector<Condition>& conditions) {
         records.colorTransform(swftest::ColorTransformValues{}, true);
     }
     records.u8(0);
-    w.u16(records.data().size() + 2);  // offset from this field to the first condition
+    w.u16(records.data().size() + 2); // offset from this field to the first condition
     w.bytes(records.data());
     for (size_t i = 0; i < conditions.size(); ++i) {
         const QByteArray actions = traceBlock(conditions[i].trace);
@@ -62,19 +64,27 @@ int defineButton(SwfBuilder& b, const std::vector<Condition>& conditions) {
 
 std::vector<Condition> everyPassage() {
     using namespace swf::format;
-    return {{IdleToOverUp, 0, "over"},        {OverUpToIdle, 0, "out"},       {OverUpToOverDown, 0, "press"},
-            {OverDownToOverUp, 0, "release"}, {OutDownToIdle, 0, "outside"},  {OverDownToOutDown, 0, "dragOut"},
-            {OutDownToOverDown, 0, "dragIn"}, {0, 'a', "key a"},              {0, 1, "key left"}};
+    return {{IdleToOverUp, 0, "over"},
+            {OverUpToIdle, 0, "out"},
+            {OverUpToOverDown, 0, "press"},
+            {OverDownToOverUp, 0, "release"},
+            {OutDownToIdle, 0, "outside"},
+            {OverDownToOutDown, 0, "dragOut"},
+            {OutDownToOverDown, 0, "dragIn"},
+            {0, 'a', "key a"},
+            {0, 1, "key left"}};
 }
 
-QPointF px(double x, double y) { return {x * 20, y * 20}; }
+QPointF px(double x, double y) {
+    return {x * 20, y * 20};
+}
 
-}  // namespace
+} // namespace
 
 class SwfInputTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void passages_data();
     void passages();
     void lookFollowsThePointer();
@@ -90,11 +100,12 @@ void SwfInputTest::passages_data() {
     QTest::addColumn<QStringList>("traces");
     QTest::newRow("click") << "move 20 20, press, release" << QStringList{"over", "press", "release"};
     QTest::newRow("roll over and out") << "move 20 20, move 80 80" << QStringList{"over", "out"};
-    QTest::newRow("released outside") << "move 20 20, press, move 80 80, release"
-                                      << QStringList{"over", "press", "dragOut", "outside"};
+    QTest::newRow("released outside")
+        << "move 20 20, press, move 80 80, release" << QStringList{"over", "press", "dragOut", "outside"};
     QTest::newRow("dragged out and back") << "move 20 20, press, move 80 80, move 25 25, release"
                                           << QStringList{"over", "press", "dragOut", "dragIn", "release"};
-    QTest::newRow("pressed elsewhere, released over it") << "move 80 80, press, move 20 20, release" << QStringList{};
+    QTest::newRow("pressed elsewhere, released over it")
+        << "move 80 80, press, move 20 20, release" << QStringList{};
     QTest::newRow("keys") << "key 65 97, key 37 0, key 66 98" << QStringList{"key a", "key left"};
     QTest::newRow("outside the hit area") << "move 45 45, press, release" << QStringList{};
 }
@@ -132,11 +143,11 @@ void SwfInputTest::lookFollowsThePointer() {
     QVERIFY(swftest::near(colourAtButton(), Qt::red));
     QVERIFY(!player.pointerOverActive());
     player.pointerMoved(px(20, 20));
-    QVERIFY(player.pointerOverActive());  // the hand cursor
+    QVERIFY(player.pointerOverActive()); // the hand cursor
     QVERIFY(swftest::near(colourAtButton(), Qt::green));
     player.pointerPressed();
     QVERIFY(swftest::near(colourAtButton(), Qt::blue));
-    player.pointerMoved(px(80, 80));  // still held, outside: the button lets go of its look
+    player.pointerMoved(px(80, 80)); // still held, outside: the button lets go of its look
     QVERIFY(swftest::near(colourAtButton(), Qt::red));
     player.pointerReleased();
     QVERIFY(!player.pointerOverActive());
@@ -172,8 +183,8 @@ void SwfInputTest::brokenConditionsKeepTheGoodOnes() {
     swf::format::ButtonDefinition button;
     Writer w;
     w.u8(0);
-    w.u16(3);  // conditions follow the empty record list
-    w.u8(0);   // no records
+    w.u16(3); // conditions follow the empty record list
+    w.u8(0);  // no records
     const QByteArray first = traceBlock("first");
     w.u16(first.size() + 4);
     w.u8(swf::format::OverDownToOverUp);
@@ -196,7 +207,7 @@ void SwfInputTest::brokenConditionsKeepTheGoodOnes() {
 // _droptarget names the clip under the pointer, and after the drag, where it was let go.
 void SwfInputTest::dragFollowsThePointer_data() {
     QTest::addColumn<QString>("how");
-    QTest::addColumn<QPointF>("expected");  // the clip's _x, _y with the pointer at (60, 70)
+    QTest::addColumn<QPointF>("expected"); // the clip's _x, _y with the pointer at (60, 70)
     QTest::newRow("keeps its distance") << "free" << QPointF(80, 90);
     QTest::newRow("centred on the pointer") << "lock" << QPointF(60, 70);
     QTest::newRow("kept in a rectangle") << "box" << QPointF(40, 45);
@@ -229,18 +240,24 @@ void SwfInputTest::dragFollowsThePointer() {
     // go, frame 3 reads it again after the pointer moved on.
     ActionAssembler grab(6);
     if (how == "lock") grab.push({true});
-    if (how == "box") grab.push({45, 40, 0, 0, false});  // bottom, right, top, left, lock
+    if (how == "box") grab.push({45, 40, 0, 0, false}); // bottom, right, top, left, lock
     const int count = how == "free" ? 0 : how == "lock" ? 1 : 5;
     b.doAction(grab.getVariable("dot").callMethod("startDrag", count).op(ActionCode::Pop).bytes());
     b.showFrame();
     ActionAssembler read(6);
     for (const char* property : {"_x", "_y", "_xmouse", "_droptarget"})
-        read.getVariable("dot").push({QString::fromLatin1(property)}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        read.getVariable("dot")
+            .push({QString::fromLatin1(property)})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
     b.doAction(read.getVariable("dot").callMethod("stopDrag", 0).op(ActionCode::Pop).bytes());
     b.showFrame();
     ActionAssembler after(6);
     for (const char* property : {"_x", "_droptarget"})
-        after.getVariable("dot").push({QString::fromLatin1(property)}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        after.getVariable("dot")
+            .push({QString::fromLatin1(property)})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
     b.doAction(after.bytes());
     b.showFrame();
     swf::Player player;
@@ -292,7 +309,8 @@ void SwfInputTest::levelsTakeThePointerFirst() {
     levelFile.close();
     SwfBuilder root(8, QSize(100, 100), 12);
     clipWithPress(root, "root");
-    root.doAction(ActionAssembler(8).action(ActionCode::GetUrl, QByteArray("level.swf\0_level1\0", 19)).bytes());
+    root.doAction(
+        ActionAssembler(8).action(ActionCode::GetUrl, QByteArray("level.swf\0_level1\0", 19)).bytes());
     root.showFrame();
     root.doAction(ActionAssembler(8).op(ActionCode::Stop).bytes());
     root.showFrame();

@@ -17,7 +17,8 @@ namespace {
 QImage checkerImage() {
     QImage image(4, 4, QImage::Format_ARGB32);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) image.setPixel(x, y, ((x + y) % 2) ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+        for (int x = 0; x < 4; ++x)
+            image.setPixel(x, y, ((x + y) % 2) ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
     image.setPixel(0, 0, qRgb(0, 255, 0));
     return image;
 }
@@ -28,7 +29,7 @@ std::pair<QByteArray, QByteArray> splitJpegTables(const QByteArray& jpeg) {
     qsizetype at = 2;
     while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xff) {
         const quint8 marker = quint8(jpeg[at + 1]);
-        if (marker == 0xda) break;  // start of scan: the rest is image data
+        if (marker == 0xda) break; // start of scan: the rest is image data
         const int length = (quint8(jpeg[at + 2]) << 8) | quint8(jpeg[at + 3]);
         const QByteArray segment = jpeg.mid(at, 2 + length);
         (marker == 0xdb || marker == 0xc4 ? tables : image) += segment;
@@ -47,13 +48,14 @@ QByteArray cutFirstTag(const SwfBuilder& builder, double fraction) {
     qint64 length = codeAndLength & 0x3f;
     if (length == 0x3f) {
         headerSize = 6;
-        length = quint8(tags[2]) | (quint8(tags[3]) << 8) | (quint8(tags[4]) << 16) | (qint64(quint8(tags[5])) << 24);
+        length = quint8(tags[2]) | (quint8(tags[3]) << 8) | (quint8(tags[4]) << 16) |
+                 (qint64(quint8(tags[5])) << 24);
     }
     const qint64 kept = qint64(length * fraction);
     SwfBuilder movie(8, QSize(100, 100), 12);
     movie.setBackground(kBackground);
     movie.rawTag(codeAndLength >> 6, tags.mid(headerSize, kept), true);
-    movie.rawTag(26, {});  // an empty PlaceObject2: broken too
+    movie.rawTag(26, {}); // an empty PlaceObject2: broken too
     movie.place(1, 1);
     movie.showFrame();
     return movie.finish();
@@ -71,12 +73,12 @@ int boxFont(SwfBuilder& b) {
     return b.defineFont2({square, ShapeBuilder()}, {'A', ' '}, QStringLiteral("Boxes"), 2, layout);
 }
 
-}  // namespace
+} // namespace
 
 class SwfRenderAssetsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void bitmaps_data();
     void bitmaps();
     void colorTransformedBitmaps_data();
@@ -116,7 +118,7 @@ void SwfRenderAssetsTest::bitmaps() {
     QFETCH(int, tolerance);
     SwfBuilder b = stage();
     const QImage checker = checkerImage();
-    QImage big = checker.scaled(16, 16);  // JPEG needs blocks of one colour to stay close
+    QImage big = checker.scaled(16, 16); // JPEG needs blocks of one colour to stay close
     int id = 0;
     if (kind == "lossless32") id = b.defineBitsLossless(checker, false);
     if (kind == "lossless2") id = b.defineBitsLossless(checker, true);
@@ -140,7 +142,8 @@ void SwfRenderAssetsTest::bitmaps() {
     if (kind == "jpeg3") {
         QImage withAlpha = big.convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < 16; ++y)
-            for (int x = 8; x < 16; ++x) withAlpha.setPixel(x, y, qRgba(0, 0, 0, 0));
+            for (int x = 8; x < 16; ++x)
+                withAlpha.setPixel(x, y, qRgba(0, 0, 0, 0));
         id = b.defineBitsJpeg3(withAlpha);
     }
     // The bitmap covers 10,10 .. 50,50 whatever its pixel count: ten stage pixels a cell.
@@ -154,7 +157,7 @@ void SwfRenderAssetsTest::bitmaps() {
     QVERIFY2(near(image.pixel(15, 15), Qt::green, tolerance), qPrintable(describe(image.pixel(15, 15))));
     QVERIFY2(near(image.pixel(25, 15), Qt::red, tolerance), qPrintable(describe(image.pixel(25, 15))));
     if (kind == "jpeg3")
-        CHECK_PIXEL(image, 45, 25, kBackground);  // transparent half
+        CHECK_PIXEL(image, 45, 25, kBackground); // transparent half
     else
         QVERIFY2(near(image.pixel(45, 25), Qt::blue, tolerance), qPrintable(describe(image.pixel(45, 25))));
     CHECK_PIXEL(image, 70, 70, kBackground);
@@ -175,8 +178,9 @@ void SwfRenderAssetsTest::staticText() {
     const double half = fontVersion == 3 ? 512 : 25.6;
     ShapeBuilder square;
     square.rectangle(QRectF(0, -half, half, half), 1);
-    const int font = fontVersion == 1 ? b.defineFont({square, square})
-                                      : b.defineFont2({square, square}, {'a', 'b'}, QStringLiteral("Test"), fontVersion);
+    const int font = fontVersion == 1
+                         ? b.defineFont({square, square})
+                         : b.defineFont2({square, square}, {'a', 'b'}, QStringLiteral("Test"), fontVersion);
     b.place(1, b.defineText(font, {0, 1}, 20, QPointF(20, 60), Qt::magenta, 30, 2));
     b.showFrame();
     const QImage image = renderMovie(b.finish());
@@ -227,7 +231,7 @@ void SwfRenderAssetsTest::buttonUpState() {
     const int id = b.reserveId();
     w.u16(id);
     w.u8(0);  // not a menu
-    w.u16(0);  // no actions
+    w.u16(0); // no actions
     for (auto [states, character] : {std::pair{0x01, up}, std::pair{0x02, over}}) {
         w.u8(states);
         w.u16(character);
@@ -273,9 +277,9 @@ void SwfRenderAssetsTest::editTextBorder() {
     swftest::Writer w;
     const int id = b.reserveId();
     w.u16(id);
-    w.rect(QRectF(200, 200, 1200, 600));  // 10,10 .. 70,40 pixels
-    w.u8(0x80 | 0x04);  // has text, has colour
-    w.u8(0x08);         // border
+    w.rect(QRectF(200, 200, 1200, 600)); // 10,10 .. 70,40 pixels
+    w.u8(0x80 | 0x04);                   // has text, has colour
+    w.u8(0x08);                          // border
     w.rgba(Qt::black);
     w.cString("");
     w.cString("Hi");
@@ -283,7 +287,7 @@ void SwfRenderAssetsTest::editTextBorder() {
     b.place(1, id);
     b.showFrame();
     const QImage image = renderMovie(b.finish());
-    CHECK_PIXEL(image, 60, 35, Qt::white);  // background inside the border
+    CHECK_PIXEL(image, 60, 35, Qt::white); // background inside the border
     CHECK_PIXEL(image, 80, 35, QColor(0, 0, 80));
 }
 
@@ -353,18 +357,28 @@ void SwfRenderAssetsTest::damagedDefinitions_data() {
         std::function<void(SwfBuilder&)> define;
     };
     ShapeBuilder curvy;
-    curvy.ellipse(QRectF(0, 0, 50, 50), curvy.addRadialGradient(QPointF(25, 25), 25, {{0, Qt::red}, {255, Qt::blue}}),
+    curvy.ellipse(QRectF(0, 0, 50, 50),
+                  curvy.addRadialGradient(QPointF(25, 25), 25, {{0, Qt::red}, {255, Qt::blue}}),
                   curvy.addLine(2, Qt::black));
     const std::vector<Family> families = {
         {"shape", [&](SwfBuilder& b) { b.defineShape(curvy, 4); }},
-        {"morph", [&](SwfBuilder& b) { b.defineMorphShape(curvy, curvy, {Qt::red}, {Qt::blue}, {{1, 2, Qt::black, Qt::red}}, 2); }},
+        {"morph",
+         [&](SwfBuilder& b) {
+             b.defineMorphShape(curvy, curvy, {Qt::red}, {Qt::blue}, {{1, 2, Qt::black, Qt::red}}, 2);
+         }},
         {"lossless", [](SwfBuilder& b) { b.defineBitsLossless(checkerImage().scaled(64, 64), true); }},
-        {"colour-mapped", [](SwfBuilder& b) {
-             b.defineBitsLossless(checkerImage().scaled(64, 64), false, swftest::LosslessFormat::ColorMapped8);
+        {"colour-mapped",
+         [](SwfBuilder& b) {
+             b.defineBitsLossless(checkerImage().scaled(64, 64), false,
+                                  swftest::LosslessFormat::ColorMapped8);
          }},
         {"jpeg3", [](SwfBuilder& b) { b.defineBitsJpeg3(checkerImage().scaled(64, 64)); }},
-        {"font", [&](SwfBuilder& b) { b.defineFont({curvy, curvy}); }},
-        {"sprite", [&](SwfBuilder& b) {
+        {"font",
+         [&](SwfBuilder& b) {
+             b.defineFont({curvy, curvy});
+         }},
+        {"sprite",
+         [&](SwfBuilder& b) {
              SwfBuilder inner(8);
              inner.place(1, 7);
              inner.showFrame(3);
@@ -387,7 +401,7 @@ void SwfRenderAssetsTest::damagedDefinitions() {
     QVERIFY2(player.loadBytes(movie), qPrintable(player.errorText()));
     for (int i = 0; i < 3; ++i) {
         const QImage image = render(player);
-        CHECK_PIXEL(image, 99, 99, kBackground);  // the rest of the movie still draws
+        CHECK_PIXEL(image, 99, 99, kBackground); // the rest of the movie still draws
         player.advance();
     }
 }
@@ -427,7 +441,7 @@ void SwfRenderAssetsTest::firstButtonWithColorTransform() {
     button.u16(1);
     button.matrix(QTransform());
     button.u8(0);
-    button.u8(0);  // no actions
+    button.u8(0); // no actions
     b.rawTag(7, button.data());
     Writer cx;
     cx.u16(id);

@@ -17,7 +17,7 @@ Q_DECLARE_METATYPE(swftest::ColorTransformValues)
 class SwfRenderTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void solidShapes_data();
     void solidShapes();
     void holesAndLeftFills();
@@ -59,9 +59,9 @@ void SwfRenderTest::solidShapes() {
     b.place(1, b.defineRect(QRectF(20, 20, 40, 30), color, shapeVersion));
     b.showFrame();
     const QImage image = renderMovie(b.finish());
-    const QColor blended = QColor::fromRgbF(
-        color.redF() * color.alphaF() + (1 - color.alphaF()), color.greenF() * color.alphaF() + (1 - color.alphaF()),
-        color.blueF() * color.alphaF() + (1 - color.alphaF()));
+    const QColor blended = QColor::fromRgbF(color.redF() * color.alphaF() + (1 - color.alphaF()),
+                                            color.greenF() * color.alphaF() + (1 - color.alphaF()),
+                                            color.blueF() * color.alphaF() + (1 - color.alphaF()));
     CHECK_PIXEL(image, 40, 35, blended);
     CHECK_PIXEL(image, 10, 10, kBackground);
     CHECK_PIXEL(image, 65, 35, kBackground);
@@ -72,7 +72,7 @@ void SwfRenderTest::holesAndLeftFills() {
     ShapeBuilder donut;
     const int fill = donut.addSolidFill(Qt::red);
     donut.rectangle(QRectF(10, 10, 80, 80), fill);
-    donut.rectangle(QRectF(30, 30, 40, 40), fill);  // same fill inside: a hole
+    donut.rectangle(QRectF(30, 30, 40, 40), fill); // same fill inside: a hole
     // A second square described with the fill on its left (counter-clockwise outline).
     const int green = donut.addSolidFill(Qt::green);
     donut.setStyles(green, 0, 0);
@@ -97,7 +97,7 @@ void SwfRenderTest::wrongDeclaredBoundsStillDraw() {
     const int id = b.reserveId();
     Writer w;
     w.u16(id);
-    w.rect(QRectF(0, 0, 20, 20));  // twips: a single pixel in the corner
+    w.rect(QRectF(0, 0, 20, 20)); // twips: a single pixel in the corner
     w.bytes(shape.encode(3));
     b.rawTag(32, w.data());
     b.place(1, id);
@@ -112,19 +112,20 @@ void SwfRenderTest::gradients_data() {
     QTest::addColumn<QColor>("firstColor");
     QTest::addColumn<QPoint>("second");
     QTest::addColumn<QColor>("secondColor");
-    QTest::newRow("linear ends") << "linear" << QPoint(2, 50) << QColor(Qt::red) << QPoint(97, 50) << QColor(Qt::blue);
-    QTest::newRow("linear middle stop") << "linear" << QPoint(50, 10) << QColor(Qt::green) << QPoint(50, 90)
-                                        << QColor(Qt::green);
-    QTest::newRow("radial centre and rim") << "radial" << QPoint(50, 50) << QColor(Qt::white) << QPoint(2, 2)
-                                           << QColor(Qt::black);
-    QTest::newRow("reflect repeats mirrored") << "reflect" << QPoint(1, 50) << QColor(Qt::blue) << QPoint(74, 50)
-                                              << QColor(Qt::red);
-    QTest::newRow("backward ratios give a hard edge") << "backward" << QPoint(30, 50) << QColor(Qt::red) << QPoint(70, 50)
-                                                      << QColor(Qt::green);
+    QTest::newRow("linear ends") << "linear" << QPoint(2, 50) << QColor(Qt::red) << QPoint(97, 50)
+                                 << QColor(Qt::blue);
+    QTest::newRow("linear middle stop")
+        << "linear" << QPoint(50, 10) << QColor(Qt::green) << QPoint(50, 90) << QColor(Qt::green);
+    QTest::newRow("radial centre and rim")
+        << "radial" << QPoint(50, 50) << QColor(Qt::white) << QPoint(2, 2) << QColor(Qt::black);
+    QTest::newRow("reflect repeats mirrored")
+        << "reflect" << QPoint(1, 50) << QColor(Qt::blue) << QPoint(74, 50) << QColor(Qt::red);
+    QTest::newRow("backward ratios give a hard edge")
+        << "backward" << QPoint(30, 50) << QColor(Qt::red) << QPoint(70, 50) << QColor(Qt::green);
     // Records 31 red, 80 green, 50 cyan, 100 magenta: ratio 90 (x 35) lies between the first
     // record past it (magenta) and the one before that (cyan), 80% of the way.
-    QTest::newRow("backward ratios mix with the record before") << "backward2" << QPoint(5, 50) << QColor(Qt::red)
-                                                                << QPoint(35, 50) << QColor(204, 51, 255);
+    QTest::newRow("backward ratios mix with the record before")
+        << "backward2" << QPoint(5, 50) << QColor(Qt::red) << QPoint(35, 50) << QColor(204, 51, 255);
     // Mixed in linear light, half way from black to white is far lighter than mid grey.
     QTest::newRow("linear light") << "linearlight" << QPoint(1, 50) << QColor(Qt::black) << QPoint(50, 50)
                                   << QColor(188, 188, 188);
@@ -173,7 +174,8 @@ void SwfRenderTest::laterStyleSetsDrawAbove() {
     b.place(1, b.defineShape(shape, 2));
     b.showFrame();
     const QImage image = renderMovie(b.finish());
-    QVERIFY2(near(image.pixel(50, 40), Qt::red), qPrintable(describe(image.pixel(50, 40))));  // on the green line
+    QVERIFY2(near(image.pixel(50, 40), Qt::red),
+             qPrintable(describe(image.pixel(50, 40)))); // on the green line
     QVERIFY(near(image.pixel(10, 30), Qt::green));
 }
 
@@ -191,7 +193,7 @@ void SwfRenderTest::strokes() {
     Place scaledDown;
     scaledDown.depth = 2;
     scaledDown.characterId = b.defineShape(hairline, 3);
-    scaledDown.matrix = QTransform::fromScale(0.1, 1);  // still one pixel wide
+    scaledDown.matrix = QTransform::fromScale(0.1, 1); // still one pixel wide
     b.place(scaledDown);
     b.showFrame();
     const QImage image = renderMovie(b.finish(), 1, swf::Quality::Low);
@@ -258,9 +260,9 @@ void SwfRenderTest::masks() {
     nested.characterId = innerMask;
     nested.clipDepth = 3;
     b.place(nested);
-    b.place(3, content);  // under both masks: only x < 50 and y < 30
-    b.place(4, b.defineRect(QRectF(0, 40, 100, 20), Qt::blue));  // under the outer mask only
-    b.place(6, above);  // past the mask
+    b.place(3, content);                                        // under both masks: only x < 50 and y < 30
+    b.place(4, b.defineRect(QRectF(0, 40, 100, 20), Qt::blue)); // under the outer mask only
+    b.place(6, above);                                          // past the mask
     b.showFrame();
     const QImage image = renderMovie(b.finish());
     CHECK_PIXEL(image, 20, 10, Qt::red);
@@ -279,7 +281,7 @@ void SwfRenderTest::colorTransformsMultiplyDownTheTree() {
     Place child;
     child.characterId = gray;
     ColorTransformValues halfRed;
-    halfRed.redMult = 128;  // 200 -> 100
+    halfRed.redMult = 128; // 200 -> 100
     child.colorTransform = halfRed;
     inner.place(child);
     inner.showFrame();
@@ -288,8 +290,8 @@ void SwfRenderTest::colorTransformsMultiplyDownTheTree() {
     outer.characterId = sprite;
     ColorTransformValues shift;
     shift.greenMult = 0;
-    shift.blueAdd = -100;  // green 0, blue 100
-    shift.redAdd = 20;     // red 100 + 20
+    shift.blueAdd = -100; // green 0, blue 100
+    shift.redAdd = 20;    // red 100 + 20
     outer.colorTransform = shift;
     b.place(outer);
     b.showFrame();
@@ -329,7 +331,8 @@ void SwfRenderTest::nestedSpritesAdvance() {
 void SwfRenderTest::lowQualityHasNoAntialiasing() {
     SwfBuilder b = stage();
     ShapeBuilder triangle;
-    triangle.polygon(QPolygonF({QPointF(0, 0), QPointF(100, 0), QPointF(0, 73)}), triangle.addSolidFill(Qt::black));
+    triangle.polygon(QPolygonF({QPointF(0, 0), QPointF(100, 0), QPointF(0, 73)}),
+                     triangle.addSolidFill(Qt::black));
     b.place(1, b.defineShape(triangle, 3));
     b.showFrame();
     const QImage low = renderMovie(b.finish(), 1, swf::Quality::Low);
@@ -383,12 +386,12 @@ void SwfRenderTest::filters_data() {
     QTest::addColumn<QColor>("color");
     QTest::addColumn<QPoint>("untouched");
     // A black 40-pixel square at 20,20.
-    QTest::newRow("drop shadow below right") << dropShadowFilters(Qt::red, 2, 0.785398, 10) << QPoint(65, 65)
-                                             << QColor(Qt::red) << QPoint(15, 15);
+    QTest::newRow("drop shadow below right")
+        << dropShadowFilters(Qt::red, 2, 0.785398, 10) << QPoint(65, 65) << QColor(Qt::red) << QPoint(15, 15);
     QTest::newRow("glow-like shadow at distance 0 shows round the edge")
         << dropShadowFilters(Qt::blue, 8, 0, 0, 2) << QPoint(18, 40) << QColor(100, 100, 255) << QPoint(5, 5);
-    QTest::newRow("blur softens the edge") << blurFilters(16, 16) << QPoint(21, 40) << QColor(140, 140, 140)
-                                           << QPoint(40, 40);
+    QTest::newRow("blur softens the edge")
+        << blurFilters(16, 16) << QPoint(21, 40) << QColor(140, 140, 140) << QPoint(40, 40);
 }
 
 void SwfRenderTest::filters() {
@@ -433,7 +436,8 @@ void SwfRenderTest::redrawnObjectsFollowTheirChanges_data() {
     QTest::newRow("scaled") << QTransform::fromScale(1.5, 1.5) * at << ColorTransformValues{} << 0;
     QTest::newRow("turned") << QTransform().rotate(30) * at << ColorTransformValues{} << 0;
     QTest::newRow("skewed") << QTransform(1, 0.4, 0, 1, 0, 0) * at << ColorTransformValues{} << 0;
-    QTest::newRow("moved part of a pixel") << QTransform::fromTranslate(30.35, 30.6) << ColorTransformValues{} << 0;
+    QTest::newRow("moved part of a pixel")
+        << QTransform::fromTranslate(30.35, 30.6) << ColorTransformValues{} << 0;
     QTest::newRow("moved whole pixels") << QTransform::fromTranslate(47, 21) << ColorTransformValues{} << 0;
     ColorTransformValues tint;
     tint.redMult = 60;
@@ -453,7 +457,8 @@ void SwfRenderTest::redrawnObjectsFollowTheirChanges() {
     QFETCH(int, ratio);
     SwfBuilder b = stage();
     ShapeBuilder shape;
-    const int fill = shape.addLinearGradient(QPointF(-20, 0), QPointF(20, 0), {{0, Qt::red}, {255, Qt::blue}});
+    const int fill =
+        shape.addLinearGradient(QPointF(-20, 0), QPointF(20, 0), {{0, Qt::red}, {255, Qt::blue}});
     shape.ellipse(QRectF(-20, -15, 40, 30), fill, shape.addLine(2, Qt::black));
     ShapeBuilder start, end;
     start.rectangle(QRectF(-20, -10, 40, 20), 1);
@@ -492,7 +497,7 @@ void SwfRenderTest::redrawnObjectsFollowTheirChanges() {
 void SwfRenderTest::rasterCacheKeepsToItsBudget() {
     using swf::render::RasterCache;
     using swf::render::RasterKey;
-    const QImage picture(100, 100, QImage::Format_ARGB32_Premultiplied);  // 40,000 bytes
+    const QImage picture(100, 100, QImage::Format_ARGB32_Premultiplied); // 40,000 bytes
     RasterCache cache(10 * picture.sizeInBytes() + 1000);
     int sources[40] = {};
     auto keyOf = [&](int i) {
@@ -503,7 +508,7 @@ void SwfRenderTest::rasterCacheKeepsToItsBudget() {
     for (int i = 0; i < 40; ++i) {
         cache.insert(keyOf(i), {picture, QPoint(i, 0)});
         QVERIFY(cache.bytes() <= cache.budget());
-        QVERIFY(cache.find(keyOf(0)));  // used every time, so never the one to go
+        QVERIFY(cache.find(keyOf(0))); // used every time, so never the one to go
     }
     QCOMPARE(cache.size(), 10);
     QCOMPARE(cache.find(keyOf(0))->origin, QPoint(0, 0));
@@ -524,7 +529,8 @@ void SwfRenderTest::rasterCacheKeepsToItsBudget() {
     // Nor is one whose key can never be found again, whatever a broken matrix holds.
     RasterKey broken = keyOf(2);
     broken.m11 = std::numeric_limits<double>::quiet_NaN();
-    for (int i = 0; i < 20; ++i) cache.insert(broken, {picture, QPoint()});
+    for (int i = 0; i < 20; ++i)
+        cache.insert(broken, {picture, QPoint()});
     QCOMPARE(cache.size(), 10);
     QVERIFY(cache.find(keyOf(0)));
 }

@@ -21,7 +21,9 @@ using swftest::SwfBuilder;
 
 namespace {
 
-QByteArray gotoLabel(const QString& label) { return label.toUtf8() + '\0'; }
+QByteArray gotoLabel(const QString& label) {
+    return label.toUtf8() + '\0';
+}
 
 struct Run {
     swf::Player player;
@@ -33,7 +35,8 @@ struct Run {
         player.loadBytes(movie);
     }
     void frames(int count) {
-        for (int i = 0; i < count; ++i) player.advance();
+        for (int i = 0; i < count; ++i)
+            player.advance();
     }
 };
 
@@ -54,7 +57,8 @@ ActionAssembler& traceMember(ActionAssembler& code, const QString& object, const
 // object.method(args...), its result left on the stack.
 ActionAssembler& invoke(ActionAssembler& code, const QString& object, const QString& method,
                         std::initializer_list<avm1test::PushValue> args = {}) {
-    for (auto it = std::rbegin(args); it != std::rend(args); ++it) code.push({*it});
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it)
+        code.push({*it});
     return code.getVariable(object).callMethod(method, int(args.size()));
 }
 
@@ -74,14 +78,14 @@ QByteArray boxMovie(const ActionAssembler& script, const QByteArray& spriteScrip
     return builder.finish();
 }
 
-}  // namespace
+} // namespace
 
 Q_DECLARE_METATYPE(avm1test::PushValue)
 
 class SwfScriptTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void stopOnTheLastFrameHolds();
     void frameScriptsRunInOrderAndLoop();
     void gotoLabelFromScript();
@@ -155,8 +159,12 @@ void SwfScriptTest::gotoLabelFromScript() {
 
 void SwfScriptTest::spriteScriptsAndPaths() {
     SwfBuilder sprite(6, QSize(100, 100), 12);
-    sprite.doAction(ActionAssembler(6).push({"_currentframe"}).op(ActionCode::GetVariable).op(ActionCode::Trace)
-                        .op(ActionCode::Stop).bytes());
+    sprite.doAction(ActionAssembler(6)
+                        .push({"_currentframe"})
+                        .op(ActionCode::GetVariable)
+                        .op(ActionCode::Trace)
+                        .op(ActionCode::Stop)
+                        .bytes());
     sprite.showFrame();
     sprite.doAction(ActionAssembler(6).trace("sprite frame 2").bytes());
     sprite.showFrame();
@@ -169,8 +177,13 @@ void SwfScriptTest::spriteScriptsAndPaths() {
     builder.place(place);
     builder.showFrame();
     // The root sends the stopped sprite on, by path.
-    builder.doAction(ActionAssembler(6).push({"/kid"}).op(ActionCode::SetTarget2).op(ActionCode::Play)
-                         .push({""}).op(ActionCode::SetTarget2).bytes());
+    builder.doAction(ActionAssembler(6)
+                         .push({"/kid"})
+                         .op(ActionCode::SetTarget2)
+                         .op(ActionCode::Play)
+                         .push({""})
+                         .op(ActionCode::SetTarget2)
+                         .bytes());
     builder.showFrame();
     Run run(builder.finish());
     QCOMPARE(run.traces, QStringList{"1"});
@@ -190,17 +203,31 @@ void SwfScriptTest::scriptsTakeOverPlacement() {
     place.name = QStringLiteral("kid");
     builder.place(place);
     builder.doAction(ActionAssembler(6)
-                         .getVariable("kid").push({"_x", 50}).op(ActionCode::SetMember)
-                         .getVariable("kid").push({"_visible", false}).op(ActionCode::SetMember)
-                         .push({"/kid", 1, 30}).op(ActionCode::SetProperty)
+                         .getVariable("kid")
+                         .push({"_x", 50})
+                         .op(ActionCode::SetMember)
+                         .getVariable("kid")
+                         .push({"_visible", false})
+                         .op(ActionCode::SetMember)
+                         .push({"/kid", 1, 30})
+                         .op(ActionCode::SetProperty)
                          .bytes());
     builder.showFrame();
     // The timeline moves it on; the script's placement stays.
     builder.move(1, QTransform::fromTranslate(5, 5));
     builder.doAction(ActionAssembler(6)
-                         .getVariable("kid").push({"_x"}).op(ActionCode::GetMember).op(ActionCode::Trace)
-                         .getVariable("kid").push({"_y"}).op(ActionCode::GetMember).op(ActionCode::Trace)
-                         .getVariable("kid").push({"_visible"}).op(ActionCode::GetMember).op(ActionCode::Trace)
+                         .getVariable("kid")
+                         .push({"_x"})
+                         .op(ActionCode::GetMember)
+                         .op(ActionCode::Trace)
+                         .getVariable("kid")
+                         .push({"_y"})
+                         .op(ActionCode::GetMember)
+                         .op(ActionCode::Trace)
+                         .getVariable("kid")
+                         .push({"_visible"})
+                         .op(ActionCode::GetMember)
+                         .op(ActionCode::Trace)
                          .op(ActionCode::Stop)
                          .bytes());
     builder.showFrame();
@@ -216,7 +243,8 @@ void SwfScriptTest::fscommandQuitAndUrls() {
                          .action(ActionCode::GetUrl, QByteArray("http://example.com/\0_blank\0", 27))
                          .bytes());
     builder.showFrame();
-    builder.doAction(ActionAssembler(6).action(ActionCode::GetUrl, QByteArray("FSCommand:quit\0\0", 16)).bytes());
+    builder.doAction(
+        ActionAssembler(6).action(ActionCode::GetUrl, QByteArray("FSCommand:quit\0\0", 16)).bytes());
     builder.showFrame(3);
     Run run(builder.finish());
     run.frames(5);
@@ -259,13 +287,18 @@ void SwfScriptTest::endlessGotosAreCutOff() {
         builder.doAction(gotoFrame(0).bytes());
         builder.showFrame();
     } else {
-        builder.doAction(ActionAssembler(6).label("top").action(ActionCode::GotoFrame, avm1test::u16(1)).jump("top").bytes());
+        builder.doAction(ActionAssembler(6)
+                             .label("top")
+                             .action(ActionCode::GotoFrame, avm1test::u16(1))
+                             .jump("top")
+                             .bytes());
         builder.showFrame(2);
     }
     swf::Player player;
     player.setScriptTimeBudgetMs(300);
     QVERIFY(player.loadBytes(builder.finish()));
-    for (int i = 0; i < 3; ++i) player.advance();
+    for (int i = 0; i < 3; ++i)
+        player.advance();
     if (!pingPong) QVERIFY(!player.scriptMessage().isEmpty());
 }
 
@@ -363,14 +396,19 @@ void SwfScriptTest::scriptMadeClips_data() {
         invoke(code, "b", "hitTest", {55, 25, true}).op(ActionCode::Trace);
         invoke(code, "b", "hitTest", {5, 5, false}).op(ActionCode::Trace);
         code.getVariable("c").getVariable("b").callMethod("hitTest", 1).op(ActionCode::Trace);
-        QTest::newRow("points between clip and stage, and hit tests") << boxMovie(code) << "51|22|1|true|false|true";
+        QTest::newRow("points between clip and stage, and hit tests")
+            << boxMovie(code) << "51|22|1|true|false|true";
     }
     {
         ActionAssembler code(8);
         invoke(code, "_root", "attachMovie", {"box", "b", 1}).op(ActionCode::Pop);
         for (const char* member : {"_parent", "_root"})
-            code.getVariable("b").push({member}).op(ActionCode::GetMember).push({"_target"}).op(ActionCode::GetMember).op(
-                ActionCode::Trace);
+            code.getVariable("b")
+                .push({member})
+                .op(ActionCode::GetMember)
+                .push({"_target"})
+                .op(ActionCode::GetMember)
+                .op(ActionCode::Trace);
         code.push({"_parent"}).op(ActionCode::GetVariable).op(ActionCode::Trace);
         QTest::newRow("_parent and _root as members") << boxMovie(code) << "/|/|undefined";
     }
@@ -382,19 +420,31 @@ void SwfScriptTest::scriptMadeClips_data() {
         invoke(code, "Selection", "getFocus").op(ActionCode::Trace);
         invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
         invoke(code, "Selection", "getFocus").op(ActionCode::Trace);
-        QTest::newRow("focus follows the clip, and leaves with it") << boxMovie(code) << "null|true|_level0.b|null";
+        QTest::newRow("focus follows the clip, and leaves with it")
+            << boxMovie(code) << "null|true|_level0.b|null";
     }
     {
         ActionAssembler code(8);
-        code.getVariable("System").push({"capabilities"}).op(ActionCode::GetMember).push({"language"}).op(
-            ActionCode::GetMember).op(ActionCode::Trace);
-        code.getVariable("System").push({"security"}).op(ActionCode::GetMember).push({"allowDomain"}).op(
-            ActionCode::GetMember).op(ActionCode::TypeOf).op(ActionCode::Trace);
+        code.getVariable("System")
+            .push({"capabilities"})
+            .op(ActionCode::GetMember)
+            .push({"language"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
+        code.getVariable("System")
+            .push({"security"})
+            .op(ActionCode::GetMember)
+            .push({"allowDomain"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::TypeOf)
+            .op(ActionCode::Trace);
         QTest::newRow("System says what the player is") << boxMovie(code) << "zh-CN|function";
     }
 }
 
-void SwfScriptTest::scriptMadeClips() { tracesMatch(); }
+void SwfScriptTest::scriptMadeClips() {
+    tracesMatch();
+}
 
 void SwfScriptTest::clipPropertiesConvertAsThePlayerDoes_data() {
     QTest::addColumn<QString>("property");
@@ -402,10 +452,12 @@ void SwfScriptTest::clipPropertiesConvertAsThePlayerDoes_data() {
     QTest::addColumn<QString>("expected");
     QTest::newRow("negative scale reads back signed") << "_xscale" << avm1test::PushValue(-5) << "-5";
     QTest::newRow("rotation turns into the half circle") << "_rotation" << avm1test::PushValue(190) << "-170";
-    QTest::newRow("infinite position wraps like 32-bit twips") << "_x" << avm1test::PushValue(HUGE_VAL) << "-107374182.4";
+    QTest::newRow("infinite position wraps like 32-bit twips")
+        << "_x" << avm1test::PushValue(HUGE_VAL) << "-107374182.4";
     QTest::newRow("NaN leaves a position alone") << "_x" << avm1test::PushValue("abc") << "1";
     QTest::newRow("alpha is 8.8 fixed point") << "_alpha" << avm1test::PushValue(10) << "9.765625";
-    QTest::newRow("visibility from a number, not text") << "_visible" << avm1test::PushValue("true") << "true";
+    QTest::newRow("visibility from a number, not text")
+        << "_visible" << avm1test::PushValue("true") << "true";
     QTest::newRow("quality by name only") << "_quality" << avm1test::PushValue("fast") << "HIGH";
 }
 
@@ -439,7 +491,8 @@ void SwfScriptTest::childrenByName_data() {
     auto many = [](int version) {
         ActionAssembler code(version);
         for (int i = 0; i < 20; ++i)
-            invoke(code, "_root", "attachMovie", {"box", QStringLiteral("c%1").arg(i), i + 1}).op(ActionCode::Pop);
+            invoke(code, "_root", "attachMovie", {"box", QStringLiteral("c%1").arg(i), i + 1})
+                .op(ActionCode::Pop);
         return code;
     };
     {
@@ -492,17 +545,27 @@ void SwfScriptTest::childrenByName_data() {
         // _target walks up through the parents, which are looked up again once clips change.
         ActionAssembler code = many(8);
         invoke(code, "c2", "attachMovie", {"box", "inner", 1}).op(ActionCode::Pop);
-        code.getVariable("c2").push({"inner"}).op(ActionCode::GetMember).push({"_target"}).op(ActionCode::GetMember)
+        code.getVariable("c2")
+            .push({"inner"})
+            .op(ActionCode::GetMember)
+            .push({"_target"})
+            .op(ActionCode::GetMember)
             .op(ActionCode::Trace);
         invoke(code, "c2", "removeMovieClip").op(ActionCode::Pop);
         invoke(code, "c9", "attachMovie", {"box", "inner", 1}).op(ActionCode::Pop);
-        code.getVariable("c9").push({"inner"}).op(ActionCode::GetMember).push({"_target"}).op(ActionCode::GetMember)
+        code.getVariable("c9")
+            .push({"inner"})
+            .op(ActionCode::GetMember)
+            .push({"_target"})
+            .op(ActionCode::GetMember)
             .op(ActionCode::Trace);
         QTest::newRow("parents of replaced clips") << boxMovie(code) << "/c2/inner|/c9/inner";
     }
 }
 
-void SwfScriptTest::childrenByName() { tracesMatch(); }
+void SwfScriptTest::childrenByName() {
+    tracesMatch();
+}
 
 void SwfScriptTest::textFields_data() {
     QTest::addColumn<QByteArray>("movie");
@@ -515,10 +578,12 @@ void SwfScriptTest::textFields_data() {
     {
         ActionAssembler code = field(8);
         code.getVariable("t").push({"autoSize", "center"}).op(ActionCode::SetMember);
-        for (const char* member : {"_x", "_width", "_height", "autoSize", "text"}) traceMember(code, "t", member);
+        for (const char* member : {"_x", "_width", "_height", "autoSize", "text"})
+            traceMember(code, "t", member);
         code.getVariable("t").push({"autoSize", true}).op(ActionCode::SetMember);
         traceMember(code, "t", "autoSize");
-        QTest::newRow("an empty autosized field is a 4-pixel box") << boxMovie(code) << "_level0.t|10|4|4|center||left";
+        QTest::newRow("an empty autosized field is a 4-pixel box")
+            << boxMovie(code) << "_level0.t|10|4|4|center||left";
     }
     {
         ActionAssembler code = field(6);
@@ -539,8 +604,13 @@ void SwfScriptTest::textFields_data() {
         invoke(code, "t", "getTextFormat").storeRegister(0).op(ActionCode::Pop);
         for (const char* member : {"font", "size", "color", "bold", "italic", "align", "url"})
             code.push({avm1test::PushValue::reg(0), member}).op(ActionCode::GetMember).op(ActionCode::Trace);
-        code.push({0, "TextFormat"}).op(ActionCode::NewObject).push({"size"}).op(ActionCode::GetMember).op(ActionCode::Trace);
-        QTest::newRow("TextFormat in and out") << boxMovie(code) << "_level0.t|Arial|20|16711680|true|false|left||null";
+        code.push({0, "TextFormat"})
+            .op(ActionCode::NewObject)
+            .push({"size"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
+        QTest::newRow("TextFormat in and out")
+            << boxMovie(code) << "_level0.t|Arial|20|16711680|true|false|left||null";
     }
     {
         ActionAssembler code = field(8);
@@ -552,18 +622,26 @@ void SwfScriptTest::textFields_data() {
         code.getVariable("t").op(ActionCode::TypeOf).op(ActionCode::Trace);
         QTest::newRow("html text, then removed")
             << boxMovie(code)
-            << "_level0.t|a&\rb|<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" COLOR=\"#000000\" "
-               "LETTERSPACING=\"0\" KERNING=\"0\">a&amp;</FONT></P><P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" "
+            << "_level0.t|a&\rb|<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" "
+               "COLOR=\"#000000\" "
+               "LETTERSPACING=\"0\" KERNING=\"0\">a&amp;</FONT></P><P ALIGN=\"LEFT\"><FONT FACE=\"Times New "
+               "Roman\" "
                "SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">b</FONT></P>|undefined";
     }
 }
 
-void SwfScriptTest::textFields() { tracesMatch(2); }
+void SwfScriptTest::textFields() {
+    tracesMatch(2);
+}
 
 void SwfScriptTest::gotoMovesThePlayheadAtOnce() {
     SwfBuilder builder(8, QSize(100, 100), 12);
-    builder.doAction(ActionAssembler(8).action(ActionCode::GotoFrame, avm1test::u16(2)).op(ActionCode::Stop)
-                         .getVariable("_currentframe").op(ActionCode::Trace).bytes());
+    builder.doAction(ActionAssembler(8)
+                         .action(ActionCode::GotoFrame, avm1test::u16(2))
+                         .op(ActionCode::Stop)
+                         .getVariable("_currentframe")
+                         .op(ActionCode::Trace)
+                         .bytes());
     builder.showFrame();
     builder.doAction(ActionAssembler(8).trace("frame 2").bytes());
     builder.showFrame();
@@ -634,7 +712,7 @@ void SwfScriptTest::loadsStayBesideTheMovie() {
     QStringList traces;
     player.setTraceHandler([&](const QString& line) { traces << line; });
     QVERIFY(player.loadFile(path));
-    QVERIFY(traces.isEmpty());  // loads finish on a later tick
+    QVERIFY(traces.isEmpty()); // loads finish on a later tick
     player.advance();
     QCOMPARE(traces, (QStringList{"a=1", "undefined", "undefined"}));
 }
@@ -643,8 +721,8 @@ void SwfScriptTest::loadsStayBesideTheMovie() {
 // the script property, which also takes it away again.
 void SwfScriptTest::opaqueBackground_data() {
     QTest::addColumn<bool>("fromTimeline");
-    QTest::addColumn<QString>("script");  // "", "blue" or "clear"
-    QTest::addColumn<QColor>("between");  // between the clip's two shapes
+    QTest::addColumn<QString>("script"); // "", "blue" or "clear"
+    QTest::addColumn<QColor>("between"); // between the clip's two shapes
     QTest::newRow("from the timeline") << true << "" << QColor(Qt::green);
     QTest::newRow("set by a script") << false << "blue" << QColor(Qt::blue);
     QTest::newRow("taken away by a script") << true << "clear" << QColor(Qt::white);
@@ -669,8 +747,10 @@ void SwfScriptTest::opaqueBackground() {
     if (!script.isEmpty()) {
         ActionAssembler set(8);
         set.getVariable("kid").push({"opaqueBackground"});
-        if (script == "blue") set.push({0x0000ff});
-        else set.push({avm1test::PushValue::null()});
+        if (script == "blue")
+            set.push({0x0000ff});
+        else
+            set.push({avm1test::PushValue::null()});
         builder.doAction(set.op(ActionCode::SetMember).bytes());
     }
     builder.showFrame();
@@ -703,8 +783,10 @@ void SwfScriptTest::gradientFillFromScript() {
     swf::Player player;
     QVERIFY(player.loadBytes(builder.finish()));
     const QImage image = swftest::render(player);
-    QVERIFY2(swftest::near(image.pixel(1, 10), Qt::red, 12), qPrintable(swftest::describe(image.pixel(1, 10))));
-    QVERIFY2(swftest::near(image.pixel(98, 10), Qt::blue, 12), qPrintable(swftest::describe(image.pixel(98, 10))));
+    QVERIFY2(swftest::near(image.pixel(1, 10), Qt::red, 12),
+             qPrintable(swftest::describe(image.pixel(1, 10))));
+    QVERIFY2(swftest::near(image.pixel(98, 10), Qt::blue, 12),
+             qPrintable(swftest::describe(image.pixel(98, 10))));
     QVERIFY(swftest::near(image.pixel(50, 30), Qt::white));
 }
 
@@ -733,7 +815,11 @@ void SwfScriptTest::setMask() {
     sprite(QRectF(20, 20, 60, 10), Qt::black, QStringLiteral("m"), 2);
     ActionAssembler code(7);
     code.getVariable("m").getVariable("a").callMethod("setMask", 1).op(ActionCode::Pop);
-    if (takenAway) code.push({avm1test::PushValue::null()}).getVariable("a").callMethod("setMask", 1).op(ActionCode::Pop);
+    if (takenAway)
+        code.push({avm1test::PushValue::null()})
+            .getVariable("a")
+            .callMethod("setMask", 1)
+            .op(ActionCode::Pop);
     builder.doAction(code.bytes());
     builder.showFrame();
     swf::Player player;
@@ -743,7 +829,6 @@ void SwfScriptTest::setMask() {
     QVERIFY(swftest::near(image.pixel(5, 5), takenAway ? Qt::red : Qt::white));
     QVERIFY(swftest::near(image.pixel(70, 25), takenAway ? Qt::black : Qt::white));
 }
-
 
 namespace {
 
@@ -760,7 +845,7 @@ ActionAssembler& getUrl(ActionAssembler& code, const QByteArray& url, const QByt
 // A main movie: frame 1 runs first; loads finish as the second frame's tick ends, so frame
 // 3 runs second, then the movie holds.
 QByteArray threeFrameMovie(const ActionAssembler& first, const ActionAssembler& second = ActionAssembler(8),
-                         const std::function<void(SwfBuilder&)>& extra = {}) {
+                           const std::function<void(SwfBuilder&)>& extra = {}) {
     SwfBuilder builder(8, QSize(200, 100), 12);
     if (extra) extra(builder);
     builder.doAction(first.bytes());
@@ -779,7 +864,7 @@ ActionAssembler holderAt100() {
     return code;
 }
 
-}  // namespace
+} // namespace
 
 // What scripts load shows where they asked: a movie or a picture in a clip (which keeps its
 // place but loses its variables), a movie in a level above the root, a library's symbol by
@@ -787,7 +872,7 @@ ActionAssembler holderAt100() {
 void SwfScriptTest::loadingMoviesAndPictures_data() {
     QTest::addColumn<QByteArray>("movie");
     QTest::addColumn<int>("frames");
-    QTest::addColumn<QString>("expected");  // traces joined by '|'
+    QTest::addColumn<QString>("expected"); // traces joined by '|'
     QTest::addColumn<QPoint>("pixel");
     QTest::addColumn<QColor>("color");
 
@@ -797,16 +882,16 @@ void SwfScriptTest::loadingMoviesAndPictures_data() {
         ActionAssembler second(8);
         traceMember(second, "holder", "_x");
         traceMember(second, "holder", "onClipEvent");
-        QTest::newRow("movie into a clip") << threeFrameMovie(first, second) << 2 << "child|100|undefined" << QPoint(105, 5)
-                                           << QColor(Qt::blue);
+        QTest::newRow("movie into a clip") << threeFrameMovie(first, second) << 2 << "child|100|undefined"
+                                           << QPoint(105, 5) << QColor(Qt::blue);
     }
     {
         ActionAssembler first = holderAt100();
         invoke(first, "holder", "loadMovie", {"pic.png"}).op(ActionCode::Pop);
         ActionAssembler second(8);
         traceMember(second, "holder", "_width");
-        QTest::newRow("picture into a clip") << threeFrameMovie(first, second) << 2 << "30" << QPoint(128, 18)
-                                             << QColor(Qt::green);
+        QTest::newRow("picture into a clip")
+            << threeFrameMovie(first, second) << 2 << "30" << QPoint(128, 18) << QColor(Qt::green);
     }
     {
         ActionAssembler first = holderAt100();
@@ -814,28 +899,29 @@ void SwfScriptTest::loadingMoviesAndPictures_data() {
         ActionAssembler second(8);
         invoke(second, "holder", "unloadMovie").op(ActionCode::Pop);
         traceMember(second, "holder", "_x");
-        QTest::newRow("unloaded again") << threeFrameMovie(first, second) << 2 << "child|100" << QPoint(105, 5)
-                                        << QColor(Qt::white);
+        QTest::newRow("unloaded again")
+            << threeFrameMovie(first, second) << 2 << "child|100" << QPoint(105, 5) << QColor(Qt::white);
     }
     {
         ActionAssembler first(8);
         getUrl(first, "child.swf", "_level1");
         ActionAssembler second(8);
         traceMember(second, "_level1", "_x");
-        QTest::newRow("movie into a level") << threeFrameMovie(first, second) << 2 << "child|0" << QPoint(5, 5)
-                                            << QColor(Qt::blue);
+        QTest::newRow("movie into a level")
+            << threeFrameMovie(first, second) << 2 << "child|0" << QPoint(5, 5) << QColor(Qt::blue);
     }
     {
         ActionAssembler first(8);
         getUrl(first, "child.swf", "_level1");
         ActionAssembler second(8);
         getUrl(second, "", "_level1");
-        QTest::newRow("level unloaded") << threeFrameMovie(first, second) << 2 << "child" << QPoint(5, 5)
-                                        << QColor(Qt::white);
+        QTest::newRow("level unloaded")
+            << threeFrameMovie(first, second) << 2 << "child" << QPoint(5, 5) << QColor(Qt::white);
         ActionAssembler both(8);
         getUrl(both, "child.swf", "_level1");
         getUrl(both, "", "_level1");
-        QTest::newRow("unloaded before it came") << threeFrameMovie(both) << 2 << "" << QPoint(5, 5) << QColor(Qt::white);
+        QTest::newRow("unloaded before it came")
+            << threeFrameMovie(both) << 2 << "" << QPoint(5, 5) << QColor(Qt::white);
     }
     {
         ActionAssembler first = holderAt100();
@@ -847,22 +933,34 @@ void SwfScriptTest::loadingMoviesAndPictures_data() {
             first.defineFunction("", {}, body);
             first.op(ActionCode::SetMember);
         }
-        first.getVariable("holder").push({"pic.png"}).getVariable("l").callMethod("loadClip", 2).op(ActionCode::Pop);
-        first.getVariable("holder").push({"missing.png"}).getVariable("l").callMethod("loadClip", 2).op(ActionCode::Pop);
-        QTest::newRow("MovieClipLoader") << threeFrameMovie(first) << 2
-                                         << "onLoadStart|onLoadComplete|onLoadInit|onLoadError" << QPoint(110, 10)
-                                         << QColor(Qt::green);
+        first.getVariable("holder")
+            .push({"pic.png"})
+            .getVariable("l")
+            .callMethod("loadClip", 2)
+            .op(ActionCode::Pop);
+        first.getVariable("holder")
+            .push({"missing.png"})
+            .getVariable("l")
+            .callMethod("loadClip", 2)
+            .op(ActionCode::Pop);
+        QTest::newRow("MovieClipLoader")
+            << threeFrameMovie(first) << 2 << "onLoadStart|onLoadComplete|onLoadInit|onLoadError"
+            << QPoint(110, 10) << QColor(Qt::green);
     }
     {
         ActionAssembler first(8);
-        QByteArray importTag = QByteArray("lib.swf", 8) + avm1test::u16(1) + avm1test::u16(50) + QByteArray("libbox", 7);
+        QByteArray importTag =
+            QByteArray("lib.swf", 8) + avm1test::u16(1) + avm1test::u16(50) + QByteArray("libbox", 7);
         auto extra = [importTag](SwfBuilder& builder) {
             builder.rawTag(57, importTag);
             builder.place(1, 50, QTransform::fromTranslate(40, 40));
         };
-        first.push({2, "copy", "libbox"}).getVariable("_root").callMethod("attachMovie", 3).op(ActionCode::Pop);
-        QTest::newRow("imported from a library") << threeFrameMovie(first, ActionAssembler(8), extra) << 1 << ""
-                                                 << QPoint(45, 45) << QColor(Qt::yellow);
+        first.push({2, "copy", "libbox"})
+            .getVariable("_root")
+            .callMethod("attachMovie", 3)
+            .op(ActionCode::Pop);
+        QTest::newRow("imported from a library") << threeFrameMovie(first, ActionAssembler(8), extra) << 1
+                                                 << "" << QPoint(45, 45) << QColor(Qt::yellow);
     }
     {
         ActionAssembler first = holderAt100();
@@ -870,13 +968,15 @@ void SwfScriptTest::loadingMoviesAndPictures_data() {
         ActionAssembler second(8);
         traceMember(second, "holder", "b");
         traceMember(second, "holder", "onClipEvent");
-        QTest::newRow("variables into a clip") << threeFrameMovie(first, second) << 2 << "two|kept" << QPoint(105, 5)
-                                               << QColor(Qt::white);
+        QTest::newRow("variables into a clip")
+            << threeFrameMovie(first, second) << 2 << "two|kept" << QPoint(105, 5) << QColor(Qt::white);
     }
     {
         ActionAssembler first(8);
         invoke(first, "_root", "unloadMovie").op(ActionCode::Pop);
-        auto square = [](SwfBuilder& builder) { builder.place(1, builder.defineRect(QRectF(0, 0, 50, 50), Qt::red)); };
+        auto square = [](SwfBuilder& builder) {
+            builder.place(1, builder.defineRect(QRectF(0, 0, 50, 50), Qt::red));
+        };
         QTest::newRow("the root unloaded") << threeFrameMovie(first, ActionAssembler(8), square) << 3 << ""
                                            << QPoint(5, 5) << QColor(Qt::white);
     }
@@ -885,8 +985,8 @@ void SwfScriptTest::loadingMoviesAndPictures_data() {
         invoke(first, "holder", "loadMovie", {"../outside.swf"}).op(ActionCode::Pop);
         ActionAssembler second(8);
         traceMember(second, "holder", "onClipEvent");
-        QTest::newRow("outside the folder") << threeFrameMovie(first, second) << 2 << "kept" << QPoint(105, 5)
-                                            << QColor(Qt::white);
+        QTest::newRow("outside the folder")
+            << threeFrameMovie(first, second) << 2 << "kept" << QPoint(105, 5) << QColor(Qt::white);
     }
 }
 
@@ -925,7 +1025,8 @@ void SwfScriptTest::loadingMoviesAndPictures() {
     QStringList traces;
     player.setTraceHandler([&](const QString& line) { traces << line; });
     QVERIFY(player.loadFile(path));
-    for (int i = 0; i < frames; ++i) player.advance();
+    for (int i = 0; i < frames; ++i)
+        player.advance();
     player.gotoFrame(0);
     QVERIFY(player.currentFrame() >= 0);
     QCOMPARE(traces.join(QLatin1Char('|')), expected);

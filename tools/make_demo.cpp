@@ -32,24 +32,24 @@ QByteArray buildDemo() {
 
     // Sky: a vertical gradient band behind everything.
     swftest::ShapeBuilder sky;
-    const int skyFill = sky.addLinearGradient(QPointF(0, 0), QPointF(0, 400),
-                                              {{0, QColor(0x1d, 0x2b, 0x64)}, {160, QColor(0x6a, 0x3d, 0x9a)},
-                                               {255, QColor(0xf8, 0x9a, 0x5b)}});
+    const int skyFill = sky.addLinearGradient(
+        QPointF(0, 0), QPointF(0, 400),
+        {{0, QColor(0x1d, 0x2b, 0x64)}, {160, QColor(0x6a, 0x3d, 0x9a)}, {255, QColor(0xf8, 0x9a, 0x5b)}});
     sky.rectangle(QRectF(0, 0, 550, 400), skyFill);
     const int skyId = movie.defineShape(sky, 2);
 
     // Sun: radial gradient disc with a soft stroke.
     swftest::ShapeBuilder sun;
-    const int sunFill = sun.addRadialGradient(QPointF(0, 0), 60,
-                                              {{0, QColor(255, 250, 210)}, {140, QColor(255, 200, 60)},
-                                               {255, QColor(255, 120, 40, 0)}});
+    const int sunFill = sun.addRadialGradient(
+        QPointF(0, 0), 60,
+        {{0, QColor(255, 250, 210)}, {140, QColor(255, 200, 60)}, {255, QColor(255, 120, 40, 0)}});
     sun.ellipse(QRectF(-60, -60, 120, 120), sunFill);
     const int sunId = movie.defineShape(sun, 3);
 
     // Ground: curved hills.
     swftest::ShapeBuilder hills;
-    const int hillFill = hills.addLinearGradient(QPointF(0, 300), QPointF(0, 400),
-                                                 {{0, QColor(0x2e, 0x8b, 0x57)}, {255, QColor(0x0b, 0x3d, 0x22)}});
+    const int hillFill = hills.addLinearGradient(
+        QPointF(0, 300), QPointF(0, 400), {{0, QColor(0x2e, 0x8b, 0x57)}, {255, QColor(0x0b, 0x3d, 0x22)}});
     const int hillLine = hills.addLine(2, QColor(0x9c, 0xe0, 0x9c));
     hills.setStyles(0, hillFill, hillLine);
     hills.moveTo(QPointF(0, 320));
@@ -63,8 +63,8 @@ QByteArray buildDemo() {
 
     // A spinning star inside a sprite: its own 24-frame timeline.
     swftest::ShapeBuilder starShape;
-    const int starFill = starShape.addRadialGradient(QPointF(0, 0), 40,
-                                                     {{0, QColor(255, 255, 255)}, {255, QColor(255, 210, 0)}});
+    const int starFill = starShape.addRadialGradient(
+        QPointF(0, 0), 40, {{0, QColor(255, 255, 255)}, {255, QColor(255, 210, 0)}});
     const int starLine = starShape.addLine(3, QColor(200, 80, 0));
     starShape.polygon(star(QPointF(0, 0), 40, 17, 5), starFill, starLine);
     const int starId = movie.defineShape(starShape, 3);
@@ -82,7 +82,8 @@ QByteArray buildDemo() {
     const QColor boxColors[] = {QColor(0xe6, 0x39, 0x46), QColor(0x45, 0x7b, 0x9d), QColor(0xf4, 0xa2, 0x61)};
     for (const QColor& color : boxColors) {
         swftest::ShapeBuilder box;
-        const int fill = box.addLinearGradient(QPointF(-25, -25), QPointF(25, 25), {{0, color.lighter(150)}, {255, color}});
+        const int fill = box.addLinearGradient(QPointF(-25, -25), QPointF(25, 25),
+                                               {{0, color.lighter(150)}, {255, color}});
         const int line = box.addLine(2.5, QColor(255, 255, 255, 200));
         box.rectangle(QRectF(-25, -25, 50, 50), fill, line);
         boxes.push_back(movie.defineShape(box, 3));
@@ -108,7 +109,8 @@ QByteArray buildDemo() {
     movie.place(2, sunId, QTransform::fromTranslate(420, 90));
     movie.place(3, hillsId);
     movie.place(4, spinnerId, QTransform::fromTranslate(90, 90));
-    for (size_t i = 0; i < boxes.size(); ++i) movie.place(10 + int(i), boxes[i], QTransform::fromTranslate(120 + 150 * i, 250));
+    for (size_t i = 0; i < boxes.size(); ++i)
+        movie.place(10 + int(i), boxes[i], QTransform::fromTranslate(120 + 150 * i, 250));
     swftest::Place blob;
     blob.depth = 20;
     blob.characterId = blobId;
@@ -140,7 +142,7 @@ QByteArray buildDemo() {
     return movie.finish(swftest::Compression::Zlib);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -15,10 +15,11 @@
 namespace {
 
 void usage() {
-    std::fprintf(stderr,
-                 "usage: vantrel-render MOVIE.swf [--frames N] [--png OUT.png] [--scale S] [--trace] [--bench]\n"
-                 "                      [--quality high|low] [--wav OUT.wav]\n"
-                 "  --wav writes the sound of the frames run, mixed to 44.1 kHz 16-bit stereo.\n");
+    std::fprintf(
+        stderr,
+        "usage: vantrel-render MOVIE.swf [--frames N] [--png OUT.png] [--scale S] [--trace] [--bench]\n"
+        "                      [--quality high|low] [--wav OUT.wav]\n"
+        "  --wav writes the sound of the frames run, mixed to 44.1 kHz 16-bit stereo.\n");
 }
 
 struct Options {
@@ -84,7 +85,7 @@ void renderInto(QImage& image, const swf::Player& player, double scale, swf::Qua
     player.render(painter, toDevice, quality);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -98,14 +99,15 @@ int main(int argc, char** argv) {
     if (options.trace)
         player.setTraceHandler([](const QString& line) { std::printf("%s\n", qPrintable(line)); });
     if (!player.loadFile(options.movie)) {
-        std::fprintf(stderr, "vantrel-render: %s: %s\n", qPrintable(options.movie), qPrintable(player.errorText()));
+        std::fprintf(stderr, "vantrel-render: %s: %s\n", qPrintable(options.movie),
+                     qPrintable(player.errorText()));
         return 1;
     }
     if (player.hasFailed())
         std::fprintf(stderr, "vantrel-render: warning: %s\n", qPrintable(player.errorText()));
     for (const swf::Diagnostic& d : player.diagnostics())
-        std::fprintf(stderr, "vantrel-render: tag %d at %lld (frame %d): %s\n", d.tagCode, static_cast<long long>(d.offset),
-                     d.frame, qPrintable(d.message));
+        std::fprintf(stderr, "vantrel-render: tag %d at %lld (frame %d): %s\n", d.tagCode,
+                     static_cast<long long>(d.offset), d.frame, qPrintable(d.message));
 
     const QSize size(qMax(1, qRound(player.stageSize().width() * options.scale)),
                      qMax(1, qRound(player.stageSize().height() * options.scale)));

@@ -20,7 +20,8 @@ int main(int argc, char* argv[]) {
     QTemporaryDir folder;
     platform::setProgramFolderForTesting(folder.path());
     QStringList entries;
-    for (int i = 0; i < 1000; ++i) entries << QStringLiteral("/movies/%1.swf").arg(i);
+    for (int i = 0; i < 1000; ++i)
+        entries << QStringLiteral("/movies/%1.swf").arg(i);
     const QString list = folder.filePath(QStringLiteral("l.vtl"));
     SaveList(list, entries);
     QFile ini(folder.filePath(QStringLiteral("Vantrel.ini")));

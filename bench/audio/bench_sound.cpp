@@ -57,8 +57,8 @@ QByteArray encodeMp3(const QString& lame, const QTemporaryDir& dir) {
     raw.write(reinterpret_cast<const char*>(pcm.data()), qint64(pcm.size() * 2));
     raw.close();
     QProcess process;
-    process.start(lame, {"--quiet", "-r", "-s", "44.1", "--bitwidth", "16", "--signed", "--little-endian", "-m",
-                         "j", "-b", "128", dir.filePath("in.raw"), dir.filePath("out.mp3")});
+    process.start(lame, {"--quiet", "-r", "-s", "44.1", "--bitwidth", "16", "--signed", "--little-endian",
+                         "-m", "j", "-b", "128", dir.filePath("in.raw"), dir.filePath("out.mp3")});
     process.waitForFinished(120000);
     QFile mp3(dir.filePath("out.mp3"));
     mp3.open(QIODevice::ReadOnly);
@@ -74,7 +74,8 @@ QByteArray buildMovie(const QByteArray& mp3) {
     for (int id = 1; id <= 8; ++id) {
         QByteArray data;
         for (int i = 0; i < 22050; ++i)
-            data += le16(quint16(qint16(3000 * std::sin(2 * std::numbers::pi * (300 + 50 * id) * i / 22050))));
+            data +=
+                le16(quint16(qint16(3000 * std::sin(2 * std::numbers::pi * (300 + 50 * id) * i / 22050))));
         builder.rawTag(14, le16(quint16(id)) + char((3 << 4) | (2 << 2) | 2) + le32(22050) + data);
     }
     Q_UNUSED(kAdpcmMono22);
@@ -102,7 +103,7 @@ QByteArray buildMovie(const QByteArray& mp3) {
     return builder.finish();
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -126,13 +127,16 @@ int main(int argc, char* argv[]) {
         const qint64 due = qint64(frame) * 44100 / kFps;
         const int count = int(due - mixed);
         player.mixer().mix(buffer.data(), count);
-        for (int i = 0; i < count * 2; ++i) level += std::abs(buffer[size_t(i)]);
+        for (int i = 0; i < count * 2; ++i)
+            level += std::abs(buffer[size_t(i)]);
         mixed = due;
         player.advance();
     }
     const double cpu = double(std::clock() - start) / CLOCKS_PER_SEC;
     // The mean level shows the sound really was decoded and mixed (silence would be 0).
-    std::printf("sound seconds=%d cpu_seconds=%.3f share_of_one_core=%.2f%% mean_level=%.0f movie_bytes=%lld\n",
-                kSeconds, cpu, 100.0 * cpu / kSeconds, level / double(mixed * 2), static_cast<long long>(movie.size()));
+    std::printf(
+        "sound seconds=%d cpu_seconds=%.3f share_of_one_core=%.2f%% mean_level=%.0f movie_bytes=%lld\n",
+        kSeconds, cpu, 100.0 * cpu / kSeconds, level / double(mixed * 2),
+        static_cast<long long>(movie.size()));
     return 0;
 }

@@ -22,7 +22,7 @@ int main(int argc, char* argv[]) {
     constexpr int kFps = 25;
     constexpr int kSeconds = 180;
     constexpr int kRate = 11025;
-    constexpr quint8 kPcm11Mono8 = (3 << 4) | (1 << 2);  // PCM, 11 kHz, 8-bit, mono
+    constexpr quint8 kPcm11Mono8 = (3 << 4) | (1 << 2); // PCM, 11 kHz, 8-bit, mono
     swftest::SwfBuilder builder(6, QSize(320, 240), kFps);
     char head[4];
     qToLittleEndian(quint16(kRate / kFps), head + 2);
@@ -33,7 +33,8 @@ int main(int argc, char* argv[]) {
     for (int frame = 0; frame < kFps * kSeconds; ++frame) {
         const qint64 due = qint64(frame + 1) * kRate / kFps;
         QByteArray block;
-        for (qint64 i = written; i < due; ++i) block += char(128 + int(60 * std::sin(i * 0.05)));
+        for (qint64 i = written; i < due; ++i)
+            block += char(128 + int(60 * std::sin(i * 0.05)));
         written = due;
         builder.rawTag(19, block);
         builder.showFrame();
@@ -48,7 +49,8 @@ int main(int argc, char* argv[]) {
     ShockwaveFlash control;
     control.setClockEnabled(false);
     control.setMovie(path);
-    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents();
     QRandomGenerator random(11);
     std::vector<qint16> chunk(8192 * 2);
     qint64 pulled = 0;
@@ -68,14 +70,16 @@ int main(int argc, char* argv[]) {
         }
         pulled += take;
         control.runClock();
-        const double soundFrame = double(control.engine().streamSoundPlayed44()) * kFps / swf::audio::Mixer::kRate;
+        const double soundFrame =
+            double(control.engine().streamSoundPlayed44()) * kFps / swf::audio::Mixer::kRate;
         worst = std::max(worst, std::abs(soundFrame - control.FrameNum()));
     }
-    const double soundFrame = double(control.engine().streamSoundPlayed44()) * kFps / swf::audio::Mixer::kRate;
+    const double soundFrame =
+        double(control.engine().streamSoundPlayed44()) * kFps / swf::audio::Mixer::kRate;
     const double endError = soundFrame - control.FrameNum();
     std::printf("sync seconds=%.1f frame=%d sound_frame=%.2f end_error_ms=%.1f worst_after_stall_ms=%.1f "
                 "stalls=%d\n",
-                double(pulled) / swf::audio::Mixer::kRate, control.FrameNum(), soundFrame, endError * 1000 / kFps,
-                worst * 1000 / kFps, skippedTurns);
+                double(pulled) / swf::audio::Mixer::kRate, control.FrameNum(), soundFrame,
+                endError * 1000 / kFps, worst * 1000 / kFps, skippedTurns);
     return 0;
 }

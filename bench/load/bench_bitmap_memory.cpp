@@ -31,7 +31,8 @@ long statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field)) return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').value(0).toLong();
     return -1;
 }
 
@@ -86,10 +87,11 @@ QByteArray bitmapMovie() {
                 place.characterId = shapes[size_t(i)];
             else
                 place.move = true;
-            place.matrix = QTransform::fromScale(0.5, 0.5) * QTransform::fromTranslate(-shown * 4 + 40, 50 + i * 10);
+            place.matrix =
+                QTransform::fromScale(0.5, 0.5) * QTransform::fromTranslate(-shown * 4 + 40, 50 + i * 10);
             swftest::ColorTransformValues fade;
-            fade.alphaMult = std::min(256, 26 + shown * 23);  // in over ten frames
-            if (i == 3) fade.redMult = 180;                   // one of them tinted throughout
+            fade.alphaMult = std::min(256, 26 + shown * 23); // in over ten frames
+            if (i == 3) fade.redMult = 180;                  // one of them tinted throughout
             place.colorTransform = fade;
             b.place(place);
         }
@@ -119,17 +121,20 @@ int play(const QString& path) {
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
     const long peakKb = statusKb("VmHWM:");
-    const double decodedMb = double(kBitmaps) * kBitmapSize.width() * kBitmapSize.height() * 4 / (1024.0 * 1024.0);
+    const double decodedMb =
+        double(kBitmaps) * kBitmapSize.width() * kBitmapSize.height() * 4 / (1024.0 * 1024.0);
     const double aboveMb = (peakKb - baselineKb) / 1024.0;
-    std::printf("bitmap memory: %d bitmaps of %dx%d, %.1f MB decoded, file %.1f MB; %d frames drawn in %.1f s\n",
-                kBitmaps, kBitmapSize.width(), kBitmapSize.height(), decodedMb, QFile(path).size() / 1048576.0, frames,
-                seconds);
-    std::printf("bitmap memory: baseline %.1f MB, peak %.1f MB, above baseline %.1f MB = %.2f x decoded (goal <= 2)\n",
+    std::printf(
+        "bitmap memory: %d bitmaps of %dx%d, %.1f MB decoded, file %.1f MB; %d frames drawn in %.1f s\n",
+        kBitmaps, kBitmapSize.width(), kBitmapSize.height(), decodedMb, QFile(path).size() / 1048576.0,
+        frames, seconds);
+    std::printf("bitmap memory: baseline %.1f MB, peak %.1f MB, above baseline %.1f MB = %.2f x decoded "
+                "(goal <= 2)\n",
                 baselineKb / 1024.0, peakKb / 1024.0, aboveMb, aboveMb / decodedMb);
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -137,7 +142,8 @@ int main(int argc, char* argv[]) {
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == QLatin1String("--play")) return play(args[2]);
     QTemporaryDir dir;
-    const QString path = args.size() == 3 && args[1] == QLatin1String("--keep") ? args[2] : dir.filePath("bitmaps.swf");
+    const QString path =
+        args.size() == 3 && args[1] == QLatin1String("--keep") ? args[2] : dir.filePath("bitmaps.swf");
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bitmapMovie()) < 0) {

@@ -31,7 +31,8 @@ QByteArray bigMovie() {
         QImage image(480, 360, QImage::Format_ARGB32);
         for (int y = 0; y < image.height(); ++y) {
             auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
-            for (int x = 0; x < image.width(); ++x) line[x] = random.generate() | 0xFF000000u;
+            for (int x = 0; x < image.width(); ++x)
+                line[x] = random.generate() | 0xFF000000u;
         }
         const int id = builder.defineBitsLossless(image, false);
         builder.place(b + 1, id, QTransform::fromTranslate(b * 5, b * 3));
@@ -52,7 +53,8 @@ void measure(const char* name, const QByteArray& bytes) {
     const bool loaded = player.loadBytes(bytes);
     const double loadMs = timer.nsecsElapsed() / 1e6;
     timer.restart();
-    for (int i = 1; i < player.totalFrames(); ++i) player.advance();
+    for (int i = 1; i < player.totalFrames(); ++i)
+        player.advance();
     const double walkMs = timer.nsecsElapsed() / 1e6;
     timer.restart();
     player.gotoFrame(player.totalFrames() / 2);
@@ -61,11 +63,11 @@ void measure(const char* name, const QByteArray& bytes) {
     const double gotoMs = timer.nsecsElapsed() / 1e6 / 3;
     std::printf("load %s bytes=%lld loaded=%d frames=%d load_ms=%.1f walk_all_frames_ms=%.1f goto_ms=%.2f "
                 "peak_rss_mb=%.1f\n",
-                name, static_cast<long long>(bytes.size()), loaded ? 1 : 0, player.totalFrames(), loadMs, walkMs, gotoMs,
-                peakResidentKb() / 1024.0);
+                name, static_cast<long long>(bytes.size()), loaded ? 1 : 0, player.totalFrames(), loadMs,
+                walkMs, gotoMs, peakResidentKb() / 1024.0);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

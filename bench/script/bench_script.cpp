@@ -56,9 +56,9 @@ ActionAssembler& getMember(ActionAssembler& code, const QString& object, const Q
 
 struct Kind {
     const char* name = "";
-    ActionAssembler setup{kVersion};  // runs once, before the loop
-    ActionAssembler body{kVersion};   // one iteration, without the loop's own counting
-    int calleeActionsPerIteration = 0;  // actions run inside called script functions
+    ActionAssembler setup{kVersion};   // runs once, before the loop
+    ActionAssembler body{kVersion};    // one iteration, without the loop's own counting
+    int calleeActionsPerIteration = 0; // actions run inside called script functions
     QString result{};                  // the variable traced at the end
     QString expected{};                // its value, as computed here
 };
@@ -68,15 +68,45 @@ Kind arithmeticKind(int iterations) {
     kind.name = "arithmetic";
     kind.setup.setVariable("x", 0).setVariable("y", 1).setVariable("z", 0);
     // x = (x + i * 3) % 1000; y = (y * 7 + i) % 65521; z = z + (i & 15) - 1;
-    kind.body.push({"x"}).getVariable("x").getVariable("i").push({3}).op(ActionCode::Multiply).op(ActionCode::Add2)
-        .push({1000}).op(ActionCode::Modulo).op(ActionCode::SetVariable);
-    kind.body.push({"y"}).getVariable("y").push({7}).op(ActionCode::Multiply).getVariable("i").op(ActionCode::Add2)
-        .push({65521}).op(ActionCode::Modulo).op(ActionCode::SetVariable);
-    kind.body.push({"z"}).getVariable("z").getVariable("i").push({15}).op(ActionCode::BitAnd).op(ActionCode::Add2)
-        .push({1}).op(ActionCode::Subtract).op(ActionCode::SetVariable);
+    kind.body.push({"x"})
+        .getVariable("x")
+        .getVariable("i")
+        .push({3})
+        .op(ActionCode::Multiply)
+        .op(ActionCode::Add2)
+        .push({1000})
+        .op(ActionCode::Modulo)
+        .op(ActionCode::SetVariable);
+    kind.body.push({"y"})
+        .getVariable("y")
+        .push({7})
+        .op(ActionCode::Multiply)
+        .getVariable("i")
+        .op(ActionCode::Add2)
+        .push({65521})
+        .op(ActionCode::Modulo)
+        .op(ActionCode::SetVariable);
+    kind.body.push({"z"})
+        .getVariable("z")
+        .getVariable("i")
+        .push({15})
+        .op(ActionCode::BitAnd)
+        .op(ActionCode::Add2)
+        .push({1})
+        .op(ActionCode::Subtract)
+        .op(ActionCode::SetVariable);
     kind.setup.setVariable("r", "");
-    kind.body.push({"r"}).getVariable("x").push({"/"}).op(ActionCode::Add2).getVariable("y").op(ActionCode::Add2)
-        .push({"/"}).op(ActionCode::Add2).getVariable("z").op(ActionCode::Add2).op(ActionCode::SetVariable);
+    kind.body.push({"r"})
+        .getVariable("x")
+        .push({"/"})
+        .op(ActionCode::Add2)
+        .getVariable("y")
+        .op(ActionCode::Add2)
+        .push({"/"})
+        .op(ActionCode::Add2)
+        .getVariable("z")
+        .op(ActionCode::Add2)
+        .op(ActionCode::SetVariable);
     long long x = 0, y = 1, z = 0;
     for (long long i = 0; i < iterations; ++i) {
         x = (x + i * 3) % 1000;
@@ -94,14 +124,35 @@ Kind stringKind(int iterations) {
     kind.setup.setVariable("s", "start").setVariable("n", 0);
     // s = (s + "ab" + i).substring(1, 24); t = substring(s, 2, 5) (the action); n += t.length;
     kind.body.push({"s"});
-    kind.body.push({24, 1}).getVariable("s").push({"ab"}).op(ActionCode::Add2).getVariable("i").op(ActionCode::Add2)
-        .callMethod("substring", 2).op(ActionCode::SetVariable);
-    kind.body.push({"t"}).getVariable("s").push({2, 5}).op(ActionCode::StringExtract).push({"-"})
-        .op(ActionCode::StringAdd).op(ActionCode::SetVariable);
-    kind.body.push({"n"}).getVariable("n").getVariable("t").push({"length"}).op(ActionCode::GetMember)
-        .op(ActionCode::Add2).op(ActionCode::SetVariable);
+    kind.body.push({24, 1})
+        .getVariable("s")
+        .push({"ab"})
+        .op(ActionCode::Add2)
+        .getVariable("i")
+        .op(ActionCode::Add2)
+        .callMethod("substring", 2)
+        .op(ActionCode::SetVariable);
+    kind.body.push({"t"})
+        .getVariable("s")
+        .push({2, 5})
+        .op(ActionCode::StringExtract)
+        .push({"-"})
+        .op(ActionCode::StringAdd)
+        .op(ActionCode::SetVariable);
+    kind.body.push({"n"})
+        .getVariable("n")
+        .getVariable("t")
+        .push({"length"})
+        .op(ActionCode::GetMember)
+        .op(ActionCode::Add2)
+        .op(ActionCode::SetVariable);
     kind.setup.setVariable("r", "");
-    kind.body.push({"r"}).getVariable("s").push({"|"}).op(ActionCode::Add2).getVariable("n").op(ActionCode::Add2)
+    kind.body.push({"r"})
+        .getVariable("s")
+        .push({"|"})
+        .op(ActionCode::Add2)
+        .getVariable("n")
+        .op(ActionCode::Add2)
         .op(ActionCode::SetVariable);
     QString s = "start";
     long long n = 0;
@@ -121,14 +172,21 @@ Kind objectKind(int iterations) {
     // o = {a: 0, b: 1}; arr = [0 × 16]
     kind.setup.push({"o", "a", 0, "b", 1, 2}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
     kind.setup.push({"arr"});
-    for (int i = 0; i < 16; ++i) kind.setup.push({0});
+    for (int i = 0; i < 16; ++i)
+        kind.setup.push({0});
     kind.setup.push({16}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
     // o.a = o.a + i; arr[i % 16] = o.a % 97; o.b = (arr[(i + 3) % 16] + o.b) % 10007;
-    setMember(kind.body, "o", "a", [](ActionAssembler& c) { getMember(c, "o", "a").getVariable("i").op(ActionCode::Add2); });
+    setMember(kind.body, "o", "a",
+              [](ActionAssembler& c) { getMember(c, "o", "a").getVariable("i").op(ActionCode::Add2); });
     kind.body.getVariable("arr").getVariable("i").push({16}).op(ActionCode::Modulo);
     getMember(kind.body, "o", "a").push({97}).op(ActionCode::Modulo).op(ActionCode::SetMember);
     setMember(kind.body, "o", "b", [](ActionAssembler& c) {
-        c.getVariable("arr").getVariable("i").push({3}).op(ActionCode::Add2).push({16}).op(ActionCode::Modulo)
+        c.getVariable("arr")
+            .getVariable("i")
+            .push({3})
+            .op(ActionCode::Add2)
+            .push({16})
+            .op(ActionCode::Modulo)
             .op(ActionCode::GetMember);
         getMember(c, "o", "b").op(ActionCode::Add2).push({10007}).op(ActionCode::Modulo);
     });
@@ -157,18 +215,36 @@ Kind callKind(int iterations) {
     // function mul(a, b) { return a * b % 1009; }  (DefineFunction2: arguments in registers,
     // no this, arguments or super, as compilers write small functions)
     ActionAssembler mul(kVersion);
-    mul.push({PushValue::reg(1), PushValue::reg(2)}).op(ActionCode::Multiply).push({1009}).op(ActionCode::Modulo)
+    mul.push({PushValue::reg(1), PushValue::reg(2)})
+        .op(ActionCode::Multiply)
+        .push({1009})
+        .op(ActionCode::Modulo)
         .op(ActionCode::Return);
     kind.setup.defineFunction2("mul", 3, 0x2A, {{1, "a"}, {2, "b"}}, mul);
     kind.setup.setVariable("sum", 0).setVariable("p", 1);
     // sum = add(sum, i % 100); p = mul(p + 1, 3);
-    kind.body.push({"sum"}).getVariable("i").push({100}).op(ActionCode::Modulo).getVariable("sum")
-        .callFunction("add", 2).op(ActionCode::SetVariable);
-    kind.body.push({"p"}).push({3}).getVariable("p").push({1}).op(ActionCode::Add2).callFunction("mul", 2)
+    kind.body.push({"sum"})
+        .getVariable("i")
+        .push({100})
+        .op(ActionCode::Modulo)
+        .getVariable("sum")
+        .callFunction("add", 2)
+        .op(ActionCode::SetVariable);
+    kind.body.push({"p"})
+        .push({3})
+        .getVariable("p")
+        .push({1})
+        .op(ActionCode::Add2)
+        .callFunction("mul", 2)
         .op(ActionCode::SetVariable);
     kind.calleeActionsPerIteration = countActions(add.body()) + countActions(mul.body());
     kind.setup.setVariable("r", "");
-    kind.body.push({"r"}).getVariable("sum").push({"/"}).op(ActionCode::Add2).getVariable("p").op(ActionCode::Add2)
+    kind.body.push({"r"})
+        .getVariable("sum")
+        .push({"/"})
+        .op(ActionCode::Add2)
+        .getVariable("p")
+        .op(ActionCode::Add2)
         .op(ActionCode::SetVariable);
     long long sum = 0, p = 1;
     for (long long i = 0; i < iterations; ++i) {
@@ -219,8 +295,9 @@ ActionRun runKind(const Kind& kind, int iterations) {
     run.actions = perIteration * iterations;
     run.ok = traces == QStringList{kind.expected} && player.scriptMessage().isEmpty();
     if (!run.ok)
-        std::printf("%s: wrong result: got \"%s\", expected \"%s\" %s\n", kind.name, qPrintable(traces.join('|')),
-                    qPrintable(kind.expected), qPrintable(player.scriptMessage()));
+        std::printf("%s: wrong result: got \"%s\", expected \"%s\" %s\n", kind.name,
+                    qPrintable(traces.join('|')), qPrintable(kind.expected),
+                    qPrintable(player.scriptMessage()));
     return run;
 }
 
@@ -234,12 +311,12 @@ void benchActions() {
         if (!run.ok) continue;
         totalActions += run.actions;
         totalSeconds += run.seconds;
-        std::printf("actions, %s: %.2f M actions/s (%lld actions in %.3f s)\n", kind.name, run.actions / run.seconds / 1e6,
-                    run.actions, run.seconds);
+        std::printf("actions, %s: %.2f M actions/s (%lld actions in %.3f s)\n", kind.name,
+                    run.actions / run.seconds / 1e6, run.actions, run.seconds);
     }
     if (totalSeconds > 0)
-        std::printf("actions, overall: %.2f M actions/s (%lld actions in %.3f s)\n", totalActions / totalSeconds / 1e6,
-                    totalActions, totalSeconds);
+        std::printf("actions, overall: %.2f M actions/s (%lld actions in %.3f s)\n",
+                    totalActions / totalSeconds / 1e6, totalActions, totalSeconds);
 }
 
 constexpr int kClips = 500;
@@ -266,22 +343,41 @@ QByteArray clipsMovie() {
     //   this._rotation += 5; this.seen = this._alpha + this._width;
     ActionAssembler move(kVersion);
     const PushValue self = PushValue::reg(1);
-    for (const auto& [axis, speed, limit] : {std::tuple{"_x", "vx", "right"}, std::tuple{"_y", "vy", "bottom"}}) {
+    for (const auto& [axis, speed, limit] :
+         {std::tuple{"_x", "vx", "right"}, std::tuple{"_y", "vy", "bottom"}}) {
         const QString flip = QStringLiteral("flip%1").arg(axis), done = QStringLiteral("done%1").arg(axis);
-        move.push({self, axis, self, axis}).op(ActionCode::GetMember).push({self, speed}).op(ActionCode::GetMember)
-            .op(ActionCode::Add2).op(ActionCode::SetMember);
+        move.push({self, axis, self, axis})
+            .op(ActionCode::GetMember)
+            .push({self, speed})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Add2)
+            .op(ActionCode::SetMember);
         move.push({self, axis}).op(ActionCode::GetMember).push({0}).op(ActionCode::Less2).branchIf(flip);
-        move.push({self, axis}).op(ActionCode::GetMember).getVariable("_root").push({limit}).op(ActionCode::GetMember)
-            .op(ActionCode::Greater).branchIf(flip);
+        move.push({self, axis})
+            .op(ActionCode::GetMember)
+            .getVariable("_root")
+            .push({limit})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Greater)
+            .branchIf(flip);
         move.jump(done).label(flip);
-        move.push({self, speed, 0, self, speed}).op(ActionCode::GetMember).op(ActionCode::Subtract)
+        move.push({self, speed, 0, self, speed})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Subtract)
             .op(ActionCode::SetMember);
         move.label(done);
     }
-    move.push({self, "_rotation", self, "_rotation"}).op(ActionCode::GetMember).push({5}).op(ActionCode::Add2)
+    move.push({self, "_rotation", self, "_rotation"})
+        .op(ActionCode::GetMember)
+        .push({5})
+        .op(ActionCode::Add2)
         .op(ActionCode::SetMember);
-    move.push({self, "seen", self, "_alpha"}).op(ActionCode::GetMember).push({self, "_width"})
-        .op(ActionCode::GetMember).op(ActionCode::Add2).op(ActionCode::SetMember);
+    move.push({self, "seen", self, "_alpha"})
+        .op(ActionCode::GetMember)
+        .push({self, "_width"})
+        .op(ActionCode::GetMember)
+        .op(ActionCode::Add2)
+        .op(ActionCode::SetMember);
 
     ActionAssembler script(kVersion);
     script.setVariable("right", kStageWidth).setVariable("bottom", kStageHeight);
@@ -289,22 +385,46 @@ QByteArray clipsMovie() {
     script.setVariable("i", 0);
     script.label("top");
     // c = _root.attachMovie("ball", "b" + i, i + 1)
-    script.push({"c"}).getVariable("i").push({1}).op(ActionCode::Add2).push({"b"}).getVariable("i")
-        .op(ActionCode::Add2).push({"ball"});  // arguments, last first: depth, name, symbol
+    script.push({"c"})
+        .getVariable("i")
+        .push({1})
+        .op(ActionCode::Add2)
+        .push({"b"})
+        .getVariable("i")
+        .op(ActionCode::Add2)
+        .push({"ball"}); // arguments, last first: depth, name, symbol
     script.getVariable("_root").callMethod("attachMovie", 3).op(ActionCode::SetVariable);
     auto setOnC = [&](const QString& member, const std::function<void()>& value) {
         script.getVariable("c").push({member});
         value();
         script.op(ActionCode::SetMember);
     };
-    setOnC("_x", [&] { script.getVariable("i").push({37}).op(ActionCode::Multiply).push({kStageWidth}).op(ActionCode::Modulo); });
-    setOnC("_y", [&] { script.getVariable("i").push({53}).op(ActionCode::Multiply).push({kStageHeight}).op(ActionCode::Modulo); });
-    setOnC("vx", [&] { script.getVariable("i").push({7}).op(ActionCode::Modulo).push({3.5}).op(ActionCode::Subtract); });
-    setOnC("vy", [&] { script.getVariable("i").push({5}).op(ActionCode::Modulo).push({2.5}).op(ActionCode::Subtract); });
+    setOnC("_x", [&] {
+        script.getVariable("i")
+            .push({37})
+            .op(ActionCode::Multiply)
+            .push({kStageWidth})
+            .op(ActionCode::Modulo);
+    });
+    setOnC("_y", [&] {
+        script.getVariable("i")
+            .push({53})
+            .op(ActionCode::Multiply)
+            .push({kStageHeight})
+            .op(ActionCode::Modulo);
+    });
+    setOnC("vx", [&] {
+        script.getVariable("i").push({7}).op(ActionCode::Modulo).push({3.5}).op(ActionCode::Subtract);
+    });
+    setOnC("vy", [&] {
+        script.getVariable("i").push({5}).op(ActionCode::Modulo).push({2.5}).op(ActionCode::Subtract);
+    });
     setOnC("onEnterFrame", [&] { script.getVariable("move"); });
     script.push({"i"}).getVariable("i").op(ActionCode::Increment).op(ActionCode::SetVariable);
     script.getVariable("i").push({kClips}).op(ActionCode::Less2).branchIf("top");
-    script.getVariable(QStringLiteral("b%1").arg(kClips - 1)).push({"_name"}).op(ActionCode::GetMember)
+    script.getVariable(QStringLiteral("b%1").arg(kClips - 1))
+        .push({"_name"})
+        .op(ActionCode::GetMember)
         .op(ActionCode::Trace);
     script.op(ActionCode::Stop);
     builder.doAction(script.bytes());
@@ -320,7 +440,8 @@ void benchClips() {
         QStringList traces;
         player.setTraceHandler([&](const QString& line) { traces << line; });
         if (!player.loadBytes(movie) || traces != QStringList{QStringLiteral("b%1").arg(kClips - 1)}) {
-            std::printf("%d clips: the movie did not make its clips (%s)\n", kClips, qPrintable(traces.join('|')));
+            std::printf("%d clips: the movie did not make its clips (%s)\n", kClips,
+                        qPrintable(traces.join('|')));
             return;
         }
         QImage image(player.stageSize(), QImage::Format_ARGB32_Premultiplied);
@@ -343,13 +464,14 @@ void benchClips() {
     }
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QStringList parts = app.arguments().mid(1);
-    if (const qsizetype at = parts.indexOf(QLatin1String("--write-clips")); at >= 0 && at + 1 < parts.size()) {
+    if (const qsizetype at = parts.indexOf(QLatin1String("--write-clips"));
+        at >= 0 && at + 1 < parts.size()) {
         QFile out(parts[at + 1]);
         return out.open(QIODevice::WriteOnly) && out.write(clipsMovie()) > 0 ? 0 : 1;
     }

@@ -55,7 +55,9 @@ QByteArray le32(quint32 value) {
     return le16(int(value & 0xffff)) + le16(int(value >> 16));
 }
 
-QByteArray zlib(const QByteArray& data) { return qCompress(data, 9).mid(4); }  // without Qt's length
+QByteArray zlib(const QByteArray& data) {
+    return qCompress(data, 9).mid(4);
+} // without Qt's length
 
 QByteArray gzip(const QByteArray& data) {
     z_stream stream{};
@@ -80,8 +82,8 @@ std::vector<std::pair<int, QByteArray>> tagsOf(const QByteArray& tags) {
         at += 2;
         qsizetype length = head & 0x3f;
         if (length == 0x3f) {
-            length = qsizetype(quint8(tags[at]) | (quint8(tags[at + 1]) << 8) | (quint8(tags[at + 2]) << 16)
-                               | (quint32(quint8(tags[at + 3])) << 24));
+            length = qsizetype(quint8(tags[at]) | (quint8(tags[at + 1]) << 8) | (quint8(tags[at + 2]) << 16) |
+                               (quint32(quint8(tags[at + 3])) << 24));
             at += 4;
         }
         out.emplace_back(head >> 6, tags.mid(at, length));
@@ -122,15 +124,17 @@ QByteArray encoded(const QImage& image, const char* format, int quality = -1) {
 // A GIF of up to 16 colours, written with codes of a fixed width (a clear code before the
 // table would grow), which every decoder accepts.
 QByteArray gif(int width, int height, bool transparentIndex) {
-    static const QRgb palette[16] = {0x000000, 0xffffff, 0xff0000, 0x00ff00, 0x0000ff, 0xffff00, 0x00ffff, 0xff00ff,
-                                     0x808080, 0x800000, 0x008000, 0x000080, 0x808000, 0x008080, 0x800080, 0xc0c0c0};
+    static const QRgb palette[16] = {0x000000, 0xffffff, 0xff0000, 0x00ff00, 0x0000ff, 0xffff00,
+                                     0x00ffff, 0xff00ff, 0x808080, 0x800000, 0x008000, 0x000080,
+                                     0x808000, 0x008080, 0x800080, 0xc0c0c0};
     QByteArray out("GIF89a");
     out += le16(width) + le16(height);
-    out += char(0xf3);  // global table of 16 entries
-    out += char(0);  // background
-    out += char(0);  // aspect
-    for (QRgb c : palette) out += char(qRed(c)), out += char(qGreen(c)), out += char(qBlue(c));
-    if (transparentIndex) out += QByteArray::fromHex("21f9040100000100");  // index 1 transparent
+    out += char(0xf3); // global table of 16 entries
+    out += char(0);    // background
+    out += char(0);    // aspect
+    for (QRgb c : palette)
+        out += char(qRed(c)), out += char(qGreen(c)), out += char(qBlue(c));
+    if (transparentIndex) out += QByteArray::fromHex("21f9040100000100"); // index 1 transparent
     out += ',' + le16(0) + le16(0) + le16(width) + le16(height) + char(0);
     constexpr int kMinCodeSize = 4, kClear = 16, kEnd = 17, kWidth = 5, kRun = (1 << kMinCodeSize) - 2;
     QByteArray data;
@@ -190,7 +194,8 @@ std::vector<qint16> tone(int rate, int frames, int channels) {
         for (int c = 0; c < channels; ++c) {
             const double t = double(i) / rate;
             const double hz = c == 0 ? 440 : 660;
-            out.push_back(qint16(std::lround(9000 * std::sin(2 * std::numbers::pi * hz * t) * (1 - double(i) / frames))));
+            out.push_back(qint16(
+                std::lround(9000 * std::sin(2 * std::numbers::pi * hz * t) * (1 - double(i) / frames))));
         }
     return out;
 }
@@ -210,12 +215,12 @@ QByteArray pcm(const std::vector<qint16>& samples, bool is16Bit) {
 // sample and step index), encoded the way its decoder undoes it.
 QByteArray adpcm(const std::vector<qint16>& samples, int channels, int bits) {
     static const int steps[89] = {
-        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-        31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-        130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-        544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-        2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-        9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+        7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+        31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+        130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+        544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+        2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+        9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
     static const int shift2[] = {-1, 2}, shift3[] = {-1, -1, 2, 4}, shift4[] = {-1, -1, -1, -1, 2, 4, 6, 8},
                      shift5[] = {-1, -1, -1, -1, -1, -1, -1, -1, 1, 2, 4, 6, 8, 10, 13, 16};
     const int* shifts = bits == 2 ? shift2 : bits == 3 ? shift3 : bits == 4 ? shift4 : shift5;
@@ -262,7 +267,8 @@ QByteArray adpcm(const std::vector<qint16>& samples, int channels, int bits) {
 
 QByteArray wav(const std::vector<qint16>& samples, int rate, int channels) {
     const QByteArray data = pcm(samples, true);
-    QByteArray out = "RIFF" + le32(quint32(36 + data.size())) + "WAVEfmt " + le32(16) + le16(1) + le16(channels);
+    QByteArray out =
+        "RIFF" + le32(quint32(36 + data.size())) + "WAVEfmt " + le32(16) + le16(1) + le16(channels);
     out += le32(quint32(rate)) + le32(quint32(rate * channels * 2)) + le16(channels * 2) + le16(16);
     return out + "data" + le32(quint32(data.size())) + data;
 }
@@ -276,8 +282,8 @@ QByteArray mp3(const QString& lame, int rate, int channels, double seconds) {
     in.write(wav(tone(rate, int(rate * seconds), channels), rate, channels));
     in.close();
     QProcess process;
-    process.start(lame, {QStringLiteral("--quiet"), QStringLiteral("-t"), QStringLiteral("-b"), QStringLiteral("32"),
-                         in.fileName(), dir.filePath(QStringLiteral("out.mp3"))});
+    process.start(lame, {QStringLiteral("--quiet"), QStringLiteral("-t"), QStringLiteral("-b"),
+                         QStringLiteral("32"), in.fileName(), dir.filePath(QStringLiteral("out.mp3"))});
     if (!process.waitForFinished(30000) || process.exitCode() != 0) return {};
     QFile out(dir.filePath(QStringLiteral("out.mp3")));
     return out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray();
@@ -287,7 +293,7 @@ struct SoundData {
     QString name;
     quint8 format;
     quint32 sampleCount;
-    QByteArray data;  // as DefineSound holds it (MP3: seek samples first)
+    QByteArray data; // as DefineSound holds it (MP3: seek samples first)
 };
 
 std::vector<SoundData> sounds(const QString& lame) {
@@ -296,22 +302,27 @@ std::vector<SoundData> sounds(const QString& lame) {
         for (bool is16Bit : {false, true})
             for (bool stereo : {false, true}) {
                 const int frames = kRates[rate] / 20;
-                out.push_back({QStringLiteral("pcm_%1_%2_%3").arg(kRates[rate]).arg(is16Bit ? 16 : 8).arg(stereo ? 2 : 1),
+                out.push_back({QStringLiteral("pcm_%1_%2_%3")
+                                   .arg(kRates[rate])
+                                   .arg(is16Bit ? 16 : 8)
+                                   .arg(stereo ? 2 : 1),
                                formatByte(rate == 1 ? 0 : 3, rate, is16Bit, stereo), quint32(frames),
                                pcm(tone(kRates[rate], frames, stereo ? 2 : 1), is16Bit)});
             }
     for (int bits = 2; bits <= 5; ++bits)
         for (bool stereo : {false, true}) {
-            const int frames = bits == 4 ? 5000 : 1500;  // one packet, or a second started
-            out.push_back({QStringLiteral("adpcm_%1bit_%2").arg(bits).arg(stereo ? 2 : 1), formatByte(1, 2, true, stereo),
-                           quint32(frames), adpcm(tone(22050, frames, stereo ? 2 : 1), stereo ? 2 : 1, bits)});
+            const int frames = bits == 4 ? 5000 : 1500; // one packet, or a second started
+            out.push_back({QStringLiteral("adpcm_%1bit_%2").arg(bits).arg(stereo ? 2 : 1),
+                           formatByte(1, 2, true, stereo), quint32(frames),
+                           adpcm(tone(22050, frames, stereo ? 2 : 1), stereo ? 2 : 1, bits)});
         }
     for (int rate : {1, 2, 3})
         for (bool stereo : {false, true}) {
             const QByteArray frames = mp3(lame, kRates[rate], stereo ? 2 : 1, 0.15);
             if (frames.isEmpty()) continue;
-            out.push_back({QStringLiteral("mp3_%1_%2").arg(kRates[rate]).arg(stereo ? 2 : 1), formatByte(2, rate, true, stereo),
-                           quint32(kRates[rate] * 0.15), le16(0) + frames});
+            out.push_back({QStringLiteral("mp3_%1_%2").arg(kRates[rate]).arg(stereo ? 2 : 1),
+                           formatByte(2, rate, true, stereo), quint32(kRates[rate] * 0.15),
+                           le16(0) + frames});
         }
     // A coding the engine plays as silence.
     out.push_back({QStringLiteral("nellymoser"), formatByte(6, 1, true, false), 256, QByteArray(64, '\x5a')});
@@ -336,10 +347,11 @@ QByteArray shapesMovie(int version, swftest::Compression compression) {
     rect.rectangle(QRectF(0, 0, 80, 50), rect.addSolidFill(QColor(200, 30, 30)), rect.addLine(2, Qt::black));
     const int rectId = movie.defineShape(rect, 1);
     ShapeBuilder gradients;
-    const int linear = gradients.addLinearGradient(QPointF(0, 0), QPointF(100, 0),
-                                                   {{0, Qt::red}, {128, QColor(0, 255, 0, 128)}, {255, Qt::blue}},
-                                                   swftest::Spread::Reflect);
-    const int radial = gradients.addRadialGradient(QPointF(50, 50), 40, {{0, Qt::white}, {255, Qt::black}}, 0.5);
+    const int linear = gradients.addLinearGradient(
+        QPointF(0, 0), QPointF(100, 0), {{0, Qt::red}, {128, QColor(0, 255, 0, 128)}, {255, Qt::blue}},
+        swftest::Spread::Reflect);
+    const int radial =
+        gradients.addRadialGradient(QPointF(50, 50), 40, {{0, Qt::white}, {255, Qt::black}}, 0.5);
     gradients.ellipse(QRectF(0, 0, 100, 100), radial, gradients.addLine(3, QColor(0, 0, 0, 128)));
     gradients.setStyles(linear, 0, 0);
     gradients.moveTo(QPointF(0, 0));
@@ -360,7 +372,8 @@ QByteArray shapesMovie(int version, swftest::Compression compression) {
     outline.lineTo(QPointF(50, 40));
     outline.curveTo(QPointF(90, 0), QPointF(120, 40));
     outline.newStyles();
-    outline.polygon(QPolygonF({QPointF(10, 60), QPointF(60, 90), QPointF(5, 100)}), outline.addSolidFill(Qt::cyan));
+    outline.polygon(QPolygonF({QPointF(10, 60), QPointF(60, 90), QPointF(5, 100)}),
+                    outline.addSolidFill(Qt::cyan));
     const int outlineId = movie.defineShape(outline, 4);
     movie.place(1, rectId, QTransform().translate(10, 10));
     swftest::Place tinted;
@@ -384,8 +397,10 @@ QByteArray morphMovie() {
     ShapeBuilder start, end;
     start.rectangle(QRectF(10, 10, 50, 50), 1, 1);
     end.ellipse(QRectF(80, 60, 100, 120), 1, 1);
-    const int morph = movie.defineMorphShape(start, end, {Qt::red}, {QColor(0, 0, 255, 100)}, {{1, 8, Qt::black, Qt::green}});
-    const int morph2 = movie.defineMorphShape(start, end, {Qt::yellow}, {Qt::magenta}, {{2, 4, Qt::black, Qt::white}}, 2);
+    const int morph = movie.defineMorphShape(start, end, {Qt::red}, {QColor(0, 0, 255, 100)},
+                                             {{1, 8, Qt::black, Qt::green}});
+    const int morph2 =
+        movie.defineMorphShape(start, end, {Qt::yellow}, {Qt::magenta}, {{2, 4, Qt::black, Qt::white}}, 2);
     for (int i = 0; i < 4; ++i) {
         swftest::Place place;
         place.depth = 1;
@@ -416,7 +431,8 @@ QByteArray bitmapsMovie() {
         movie.defineBitsJpeg2(clear, false, "PNG"),
         movie.defineBitsJpeg3(clear),
     };
-    const auto [tables, body] = splitJpegTables(encoded(image.convertToFormat(QImage::Format_RGB32), "JPEG", 60));
+    const auto [tables, body] =
+        splitJpegTables(encoded(image.convertToFormat(QImage::Format_RGB32), "JPEG", 60));
     movie.jpegTables(tables);
     ids.push_back(movie.defineBits(body));
     for (std::size_t i = 0; i < ids.size(); ++i) {
@@ -424,7 +440,8 @@ QByteArray bitmapsMovie() {
         const int fill = shape.addBitmapFill(ids[i], QTransform().scale(1.5, 1.5), i % 2 == 0, i % 3 != 0);
         shape.rectangle(QRectF(0, 0, 24, 18), fill);
         const int shapeId = movie.defineShape(shape, 3);
-        movie.place(int(i) + 1, shapeId, QTransform().translate(double(i % 5) * 45, double(i / 5) * 60).rotate(i * 7.0));
+        movie.place(int(i) + 1, shapeId,
+                    QTransform().translate(double(i % 5) * 45, double(i / 5) * 60).rotate(i * 7.0));
     }
     movie.showFrame(2);
     return movie.finish();
@@ -436,23 +453,26 @@ QByteArray soundMovie(const std::vector<SoundData>& all) {
     int id = 0;
     std::vector<int> started;
     for (const SoundData& sound : all) {
-        if (!sound.name.endsWith(QLatin1String("_1")) && !sound.name.startsWith(QLatin1String("mp3"))
-            && sound.name != QLatin1String("nellymoser"))
+        if (!sound.name.endsWith(QLatin1String("_1")) && !sound.name.startsWith(QLatin1String("mp3")) &&
+            sound.name != QLatin1String("nellymoser"))
             continue;
         id = movie.reserveId();
         movie.rawTag(kDefineSound, le16(id) + char(sound.format) + le32(sound.sampleCount) + sound.data);
         started.push_back(id);
     }
-    for (std::size_t i = 0; i < started.size(); ++i) movie.rawTag(kStartSound, le16(started[i]) + soundInfo(i % 2 == 1));
+    for (std::size_t i = 0; i < started.size(); ++i)
+        movie.rawTag(kStartSound, le16(started[i]) + soundInfo(i % 2 == 1));
     // A stream of ADPCM blocks, one per frame.
     constexpr int kPerBlock = 22050 / 12;
-    movie.rawTag(kSoundStreamHead2, QByteArray(1, char(formatByte(0, 2, true, false) & 0x0f)) + char(formatByte(1, 2, true, false))
-                                        + le16(kPerBlock));
+    movie.rawTag(kSoundStreamHead2, QByteArray(1, char(formatByte(0, 2, true, false) & 0x0f)) +
+                                        char(formatByte(1, 2, true, false)) + le16(kPerBlock));
     const std::vector<qint16> stream = tone(22050, kPerBlock * 4, 1);
     for (int frame = 0; frame < 4; ++frame) {
-        const std::vector<qint16> block(stream.begin() + frame * kPerBlock, stream.begin() + (frame + 1) * kPerBlock);
+        const std::vector<qint16> block(stream.begin() + frame * kPerBlock,
+                                        stream.begin() + (frame + 1) * kPerBlock);
         movie.rawTag(kSoundStreamBlock, adpcm(block, 1, 4));
-        if (frame == 2 && !started.empty()) movie.rawTag(kStartSound, le16(started.front()) + char(0x20));  // stop
+        if (frame == 2 && !started.empty())
+            movie.rawTag(kStartSound, le16(started.front()) + char(0x20)); // stop
         movie.showFrame();
     }
     return movie.finish();
@@ -463,8 +483,8 @@ QByteArray mp3StreamMovie(const QString& lame) {
     if (frames.isEmpty()) return {};
     SwfBuilder movie(8, QSize(100, 100), 10);
     constexpr int kPerBlock = 2205;
-    movie.rawTag(kSoundStreamHead2, QByteArray(1, char(formatByte(0, 2, true, false) & 0x0f)) + char(formatByte(2, 2, true, false))
-                                        + le16(kPerBlock) + le16(0));
+    movie.rawTag(kSoundStreamHead2, QByteArray(1, char(formatByte(0, 2, true, false) & 0x0f)) +
+                                        char(formatByte(2, 2, true, false)) + le16(kPerBlock) + le16(0));
     const qsizetype part = (frames.size() + 3) / 4;
     for (int frame = 0; frame < 4; ++frame) {
         movie.rawTag(kSoundStreamBlock, le16(kPerBlock) + le16(0) + frames.mid(frame * part, part));
@@ -481,7 +501,8 @@ QByteArray buttonsMovie() {
     const int over = movie.defineRect(QRectF(10, 10, 40, 30), Qt::green);
     const int down = movie.defineRect(QRectF(10, 10, 40, 30), Qt::blue);
     const int sound = movie.reserveId();
-    movie.rawTag(kDefineSound, le16(sound) + char(formatByte(3, 1, true, false)) + le32(200) + pcm(tone(11025, 200, 1), true));
+    movie.rawTag(kDefineSound, le16(sound) + char(formatByte(3, 1, true, false)) + le32(200) +
+                                   pcm(tone(11025, 200, 1), true));
     const int button2 = movie.reserveId();
     {
         Writer w;
@@ -499,10 +520,11 @@ QByteArray buttonsMovie() {
         records.u8(0);
         w.u16(int(records.data().size()) + 2);
         w.bytes(records.data());
-        const std::pair<int, QString> conditions[] = {{0x0001, "over"}, {0x0004, "press"}, {0x0008, "release"},
-                                                      {0x0100 | (37 << 9), "left"}};
+        const std::pair<int, QString> conditions[] = {
+            {0x0001, "over"}, {0x0004, "press"}, {0x0008, "release"}, {0x0100 | (37 << 9), "left"}};
         for (std::size_t i = 0; i < std::size(conditions); ++i) {
-            const QByteArray actions = ActionAssembler(6).trace(conditions[i].second).op(ActionCode::Play).bytes();
+            const QByteArray actions =
+                ActionAssembler(6).trace(conditions[i].second).op(ActionCode::Play).bytes();
             const bool last = i + 1 == std::size(conditions);
             w.u16(last ? 0 : int(actions.size()) + 4);
             w.u16(conditions[i].first);
@@ -531,8 +553,8 @@ QByteArray buttonsMovie() {
         w.colorTransform(swftest::ColorTransformValues{128, 256, 256, 256, 40, 0, 0, 0}, false);
         return w.data();
     }());
-    movie.rawTag(kDefineButtonSound,
-                 le16(button2) + le16(0) + le16(sound) + soundInfo(false) + le16(sound) + soundInfo(true) + le16(0));
+    movie.rawTag(kDefineButtonSound, le16(button2) + le16(0) + le16(sound) + soundInfo(false) + le16(sound) +
+                                         soundInfo(true) + le16(0));
     movie.place(1, button2, QTransform().scale(3, 3));
     movie.place(2, button1, QTransform().translate(120, 60));
     movie.showFrame();
@@ -543,7 +565,8 @@ QByteArray buttonsMovie() {
 
 ActionAssembler& invoke(ActionAssembler& code, const QString& object, const QString& method,
                         std::initializer_list<PushValue> args = {}) {
-    for (auto it = std::rbegin(args); it != std::rend(args); ++it) code.push({*it});
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it)
+        code.push({*it});
     return code.getVariable(object).callMethod(method, int(args.size()));
 }
 
@@ -561,23 +584,50 @@ QByteArray scriptsMovie() {
     invoke(frame, "d", "endFill").op(ActionCode::Pop);
     ActionAssembler spin(8);
     spin.push({"this"}).op(ActionCode::GetVariable).push({"_rotation", "this"}).op(ActionCode::GetVariable);
-    spin.push({"_rotation"}).op(ActionCode::GetMember).push({15}).op(ActionCode::Add2).op(ActionCode::SetMember);
+    spin.push({"_rotation"})
+        .op(ActionCode::GetMember)
+        .push({15})
+        .op(ActionCode::Add2)
+        .op(ActionCode::SetMember);
     frame.getVariable("d").push({"onEnterFrame"}).defineFunction("", {}, spin).op(ActionCode::SetMember);
     invoke(frame, "_root", "createTextField", {"t", 4, 5, 150, 190, 40}).op(ActionCode::Pop);
-    frame.getVariable("t").push({"htmlText", "<b>fuzz</b> <font color='#ff0000'>seed</font>"}).op(ActionCode::SetMember);
+    frame.getVariable("t")
+        .push({"htmlText", "<b>fuzz</b> <font color='#ff0000'>seed</font>"})
+        .op(ActionCode::SetMember);
     frame.getVariable("t").push({"border", true}).op(ActionCode::SetMember);
     ActionAssembler tick(8);
     tick.push({"ticks"}).getVariable("ticks").op(ActionCode::Increment).op(ActionCode::SetVariable);
-    frame.push({10}).defineFunction("", {}, tick).push({2}).push({"setInterval"}).op(ActionCode::CallFunction).op(ActionCode::Pop);
+    frame.push({10})
+        .defineFunction("", {}, tick)
+        .push({2})
+        .push({"setInterval"})
+        .op(ActionCode::CallFunction)
+        .op(ActionCode::Pop);
     frame.push({0}).push({"Sound"}).op(ActionCode::NewObject).storeRegister(1).op(ActionCode::Pop);
     frame.push({50, PushValue::reg(1)}).callMethod("setVolume", 1).op(ActionCode::Pop);
-    frame.setVariable("i", 0).label("loop").getVariable("i").push({20}).op(ActionCode::Less2).op(ActionCode::Not).branchIf("done");
+    frame.setVariable("i", 0)
+        .label("loop")
+        .getVariable("i")
+        .push({20})
+        .op(ActionCode::Less2)
+        .op(ActionCode::Not)
+        .branchIf("done");
     frame.push({"s"}).getVariable("s").getVariable("i").op(ActionCode::Add2).op(ActionCode::SetVariable);
-    frame.push({"i"}).getVariable("i").op(ActionCode::Increment).op(ActionCode::SetVariable).jump("loop").label("done");
+    frame.push({"i"})
+        .getVariable("i")
+        .op(ActionCode::Increment)
+        .op(ActionCode::SetVariable)
+        .jump("loop")
+        .label("done");
     frame.trace("ready");
     movie.doAction(frame.bytes());
     movie.showFrame();
-    movie.doAction(ActionAssembler(8).push({"d"}).op(ActionCode::GetVariable).push({"_alpha", 50}).op(ActionCode::SetMember).bytes());
+    movie.doAction(ActionAssembler(8)
+                       .push({"d"})
+                       .op(ActionCode::GetVariable)
+                       .push({"_alpha", 50})
+                       .op(ActionCode::SetMember)
+                       .bytes());
     movie.showFrame();
     movie.doAction(ActionAssembler(8).action(ActionCode::GotoFrame, le16(0)).op(ActionCode::Play).bytes());
     movie.showFrame();
@@ -610,7 +660,12 @@ QByteArray spritesMovie() {
     named.matrix = QTransform().translate(10, 5);
     outer.place(named);
     outer.showFrame();
-    outer.doAction(ActionAssembler(8).push({"kid"}).op(ActionCode::GetVariable).callMethod("stop", 0).op(ActionCode::Pop).bytes());
+    outer.doAction(ActionAssembler(8)
+                       .push({"kid"})
+                       .op(ActionCode::GetVariable)
+                       .callMethod("stop", 0)
+                       .op(ActionCode::Pop)
+                       .bytes());
     outer.showFrame();
     const int outerId = movie.defineSprite(outer);
     movie.rawTag(kExportAssets, le16(1) + le16(innerId) + QByteArray("box", 4));
@@ -618,15 +673,24 @@ QByteArray spritesMovie() {
     // PlaceObject2 with an onClipEvent(enterFrame).
     {
         Writer w;
-        w.u8(0x80 | 0x04 | 0x02);  // clip actions, matrix, character
+        w.u8(0x80 | 0x04 | 0x02); // clip actions, matrix, character
         w.u16(2);
         w.u16(outerId);
         w.matrix(QTransform().translate(60, 40));
         w.u16(0);
         w.u32(0x02);
-        const QByteArray actions = ActionAssembler(8).push({"this"}).op(ActionCode::GetVariable).push({"_x"})
-                                       .push({"this"}).op(ActionCode::GetVariable).push({"_x"}).op(ActionCode::GetMember)
-                                       .push({2}).op(ActionCode::Add2).op(ActionCode::SetMember).bytes();
+        const QByteArray actions = ActionAssembler(8)
+                                       .push({"this"})
+                                       .op(ActionCode::GetVariable)
+                                       .push({"_x"})
+                                       .push({"this"})
+                                       .op(ActionCode::GetVariable)
+                                       .push({"_x"})
+                                       .op(ActionCode::GetMember)
+                                       .push({2})
+                                       .op(ActionCode::Add2)
+                                       .op(ActionCode::SetMember)
+                                       .bytes();
         w.u32(0x02);
         w.u32(quint32(actions.size()));
         w.bytes(actions);
@@ -638,7 +702,7 @@ QByteArray spritesMovie() {
     filtered.characterId = outerId;
     filtered.matrix = QTransform().translate(140, 90).scale(1.5, 1.5);
     filtered.blendMode = 8;
-    filtered.filterList = swftest::dropShadowFilters(QColor(0, 0, 0, 128), 4, 0.8, 5) ;
+    filtered.filterList = swftest::dropShadowFilters(QColor(0, 0, 0, 128), 4, 0.8, 5);
     movie.placeObject3(filtered);
     swftest::Place blurred;
     blurred.depth = 4;
@@ -661,7 +725,8 @@ QByteArray textMovie() {
     b.rectangle(QRectF(100, -700, 800, 700), 1);
     const int font1 = movie.defineFont({a, b});
     const int text = movie.defineText(font1, {0, 1, 0}, 20, QPointF(10, 40), Qt::darkBlue, 18, 1);
-    const int font2 = movie.defineFont2({a, b}, {'A', 'B'}, QStringLiteral("Seed"), 2, SwfBuilder::FontLayout{900, 200, {1000, 900}});
+    const int font2 = movie.defineFont2({a, b}, {'A', 'B'}, QStringLiteral("Seed"), 2,
+                                        SwfBuilder::FontLayout{900, 200, {1000, 900}});
     const int font3 = movie.defineFont2({a, b}, {'A', 'B'}, QStringLiteral("Seed3"), 3);
     SwfBuilder::EditText field;
     field.bounds = QRectF(10, 60, 200, 40);
@@ -692,7 +757,12 @@ std::vector<Seed> actionSeeds() {
     std::vector<std::pair<QString, ActionAssembler>> blocks;
     {
         ActionAssembler code(4);
-        code.setVariable("a", "12").push({"b"}).getVariable("a").push({3}).op(ActionCode::Multiply).op(ActionCode::SetVariable);
+        code.setVariable("a", "12")
+            .push({"b"})
+            .getVariable("a")
+            .push({3})
+            .op(ActionCode::Multiply)
+            .op(ActionCode::SetVariable);
         code.push({"c", "abc"}).getVariable("b").op(ActionCode::StringAdd).op(ActionCode::SetVariable);
         code.getVariable("c").push({2, 3}).op(ActionCode::StringExtract).op(ActionCode::Trace);
         code.push({"x"}).op(ActionCode::RandomNumber).op(ActionCode::ToInteger).op(ActionCode::Trace);
@@ -702,12 +772,23 @@ std::vector<Seed> actionSeeds() {
     {
         ActionAssembler code(5);
         code.constantPool({"length", "push", "join", "o", "arr"});
-        code.push({PushValue::constant(3), "k", 1, "j", 2, 2}).op(ActionCode::InitObject).op(ActionCode::DefineLocal);
+        code.push({PushValue::constant(3), "k", 1, "j", 2, 2})
+            .op(ActionCode::InitObject)
+            .op(ActionCode::DefineLocal);
         code.push({"arr", 3, 2, 1, 3}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
         code.push({7}).getVariable("arr").callMethod("push", 1).op(ActionCode::Pop);
         code.push({"-"}).getVariable("arr").callMethod("join", 1).op(ActionCode::Trace);
-        code.getVariable("o").op(ActionCode::Enumerate2).label("next").op(ActionCode::PushDuplicate).push({PushValue::null()})
-            .op(ActionCode::Equals2).branchIf("end").op(ActionCode::Trace).jump("next").label("end").op(ActionCode::Pop);
+        code.getVariable("o")
+            .op(ActionCode::Enumerate2)
+            .label("next")
+            .op(ActionCode::PushDuplicate)
+            .push({PushValue::null()})
+            .op(ActionCode::Equals2)
+            .branchIf("end")
+            .op(ActionCode::Trace)
+            .jump("next")
+            .label("end")
+            .op(ActionCode::Pop);
         blocks.emplace_back("objects_arrays", code);
     }
     {
@@ -717,9 +798,21 @@ std::vector<Seed> actionSeeds() {
         code.defineFunction2("add", 3, 0, {{1, "a"}, {2, "b"}}, body);
         code.push({2, 40, 2, "add"}).op(ActionCode::CallFunction).op(ActionCode::Trace);
         ActionAssembler fact(7);
-        fact.getVariable("n").push({1}).op(ActionCode::Less2).branchIf("base").getVariable("n").getVariable("n")
-            .push({1}).op(ActionCode::Subtract).push({1, "fact"}).op(ActionCode::CallFunction)
-            .op(ActionCode::Multiply).op(ActionCode::Return).label("base").push({1}).op(ActionCode::Return);
+        fact.getVariable("n")
+            .push({1})
+            .op(ActionCode::Less2)
+            .branchIf("base")
+            .getVariable("n")
+            .getVariable("n")
+            .push({1})
+            .op(ActionCode::Subtract)
+            .push({1, "fact"})
+            .op(ActionCode::CallFunction)
+            .op(ActionCode::Multiply)
+            .op(ActionCode::Return)
+            .label("base")
+            .push({1})
+            .op(ActionCode::Return);
         code.defineFunction("fact", {"n"}, fact);
         code.push({10, 1, "fact"}).op(ActionCode::CallFunction).op(ActionCode::Trace);
         blocks.emplace_back("functions", code);
@@ -744,28 +837,67 @@ std::vector<Seed> actionSeeds() {
         code.getVariable("Kid").getVariable("Base").op(ActionCode::Extends);
         code.push({0, "Kid"}).op(ActionCode::NewObject).storeRegister(1).op(ActionCode::Pop);
         code.push({PushValue::reg(1)}).getVariable("Base").op(ActionCode::InstanceOf).op(ActionCode::Trace);
-        code.getVariable("Kid").push({PushValue::reg(1)}).op(ActionCode::CastOp).op(ActionCode::TypeOf).op(ActionCode::Trace);
-        code.push({PushValue::reg(1), "__proto__"}).op(ActionCode::GetMember).push({"constructor"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        code.getVariable("Kid")
+            .push({PushValue::reg(1)})
+            .op(ActionCode::CastOp)
+            .op(ActionCode::TypeOf)
+            .op(ActionCode::Trace);
+        code.push({PushValue::reg(1), "__proto__"})
+            .op(ActionCode::GetMember)
+            .push({"constructor"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
         blocks.emplace_back("classes", code);
     }
     {
         ActionAssembler code(8);
-        code.push({"3.5e2"}).op(ActionCode::ToNumber).push({0x0f}).op(ActionCode::BitAnd).push({3}).op(ActionCode::BitLShift)
-            .push({-1}).op(ActionCode::BitURShift).op(ActionCode::Trace);
-        code.push({1.0 / 3.0, 1, "Math"}).op(ActionCode::GetVariable).push({"floor"}).op(ActionCode::CallMethod).op(ActionCode::Trace);
-        code.push({16}).push({255, 1, "Number"}).op(ActionCode::NewObject).callMethod("toString", 1).op(ActionCode::Trace);
+        code.push({"3.5e2"})
+            .op(ActionCode::ToNumber)
+            .push({0x0f})
+            .op(ActionCode::BitAnd)
+            .push({3})
+            .op(ActionCode::BitLShift)
+            .push({-1})
+            .op(ActionCode::BitURShift)
+            .op(ActionCode::Trace);
+        code.push({1.0 / 3.0, 1, "Math"})
+            .op(ActionCode::GetVariable)
+            .push({"floor"})
+            .op(ActionCode::CallMethod)
+            .op(ActionCode::Trace);
+        code.push({16})
+            .push({255, 1, "Number"})
+            .op(ActionCode::NewObject)
+            .callMethod("toString", 1)
+            .op(ActionCode::Trace);
         code.push({0, "Date"}).op(ActionCode::NewObject).callMethod("getTime", 0).op(ActionCode::Trace);
         code.push({",", "a,b,,c"}).callMethod("split", 1).op(ActionCode::Trace);
-        code.push({PushValue::undefined(), PushValue::null(), true}).op(ActionCode::StrictEquals).op(ActionCode::Trace).op(ActionCode::Equals2).op(ActionCode::Trace);
+        code.push({PushValue::undefined(), PushValue::null(), true})
+            .op(ActionCode::StrictEquals)
+            .op(ActionCode::Trace)
+            .op(ActionCode::Equals2)
+            .op(ActionCode::Trace);
         blocks.emplace_back("numbers_builtins", code);
     }
     {
         ActionAssembler handler(7);
         handler.trace("timer");
         ActionAssembler code(7);
-        code.push({5}).defineFunction("", {}, handler).push({2, "setTimeout"}).op(ActionCode::CallFunction).op(ActionCode::Pop);
-        code.push({1}).defineFunction("", {}, handler).push({2, "setInterval"}).op(ActionCode::CallFunction).storeRegister(0);
-        code.push({"<a x='1'><b>t</b></a>", 1, "XML"}).op(ActionCode::NewObject).push({"firstChild"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        code.push({5})
+            .defineFunction("", {}, handler)
+            .push({2, "setTimeout"})
+            .op(ActionCode::CallFunction)
+            .op(ActionCode::Pop);
+        code.push({1})
+            .defineFunction("", {}, handler)
+            .push({2, "setInterval"})
+            .op(ActionCode::CallFunction)
+            .storeRegister(0);
+        code.push({"<a x='1'><b>t</b></a>", 1, "XML"})
+            .op(ActionCode::NewObject)
+            .push({"firstChild"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
         code.push({0, "LoadVars"}).op(ActionCode::NewObject).push({"q", "1"}).op(ActionCode::SetMember);
         code.push({0, "Object"}).op(ActionCode::NewObject).storeRegister(2).op(ActionCode::Pop);
         ActionAssembler watcher(7);
@@ -777,12 +909,18 @@ std::vector<Seed> actionSeeds() {
     }
     {
         ActionAssembler code(6);
-        code.push({"_root"}).op(ActionCode::GetVariable).push({"_x"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        code.push({"_root"})
+            .op(ActionCode::GetVariable)
+            .push({"_x"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
         code.push({"", 0, 5}).op(ActionCode::SetProperty);
         code.push({"/", 2}).op(ActionCode::GetProperty).op(ActionCode::Trace);
         code.action(ActionCode::GotoFrame, le16(3)).op(ActionCode::Play).op(ActionCode::NextFrame);
         code.action(ActionCode::GotoLabel, QByteArray("start", 6));
-        code.action(ActionCode::SetTarget, QByteArray("/kid", 5)).op(ActionCode::Stop).action(ActionCode::SetTarget, QByteArray(1, 0));
+        code.action(ActionCode::SetTarget, QByteArray("/kid", 5))
+            .op(ActionCode::Stop)
+            .action(ActionCode::SetTarget, QByteArray(1, 0));
         code.push({"http://example.com/", "_blank"}).action(ActionCode::GetUrl2, QByteArray(1, 0));
         code.push({"_root", "copy", 5}).op(ActionCode::CloneSprite);
         code.op(ActionCode::GetTime).op(ActionCode::Trace);
@@ -816,28 +954,37 @@ std::vector<Seed> bitmapSeeds() {
     // Selector bytes of the target: 0 DefineBits, 1 JPEG2, 2 JPEG3, 3 Lossless, 4 Lossless2, 5 JPEG4.
     auto selector = [](int code) {
         switch (code) {
-        case 6: return 0;
-        case 21: return 1;
-        case 35: return 2;
-        case 20: return 3;
-        case 36: return 4;
-        default: return 5;
+        case 6:
+            return 0;
+        case 21:
+            return 1;
+        case 35:
+            return 2;
+        case 20:
+            return 3;
+        case 36:
+            return 4;
+        default:
+            return 5;
         }
     };
     std::vector<Seed> out;
     int n = 0;
     for (const auto& [code, body] : tagsOf(b.tagBytes()))
-        out.push_back({QStringLiteral("tag%1_%2").arg(code).arg(n++), QByteArray(1, char(selector(code))) + body.mid(2)});
+        out.push_back({QStringLiteral("tag%1_%2").arg(code).arg(n++),
+                       QByteArray(1, char(selector(code))) + body.mid(2)});
     const QByteArray gifOpaque = gif(13, 7, false), gifClear = gif(9, 9, true);
     out.push_back({QStringLiteral("jpeg2_gif"), QByteArray(1, 1) + gifOpaque});
-    out.push_back({QStringLiteral("jpeg3_gif"), QByteArray(1, 2) + le32(quint32(gifClear.size())) + gifClear + zlib(QByteArray(81, '\x80'))});
+    out.push_back({QStringLiteral("jpeg3_gif"), QByteArray(1, 2) + le32(quint32(gifClear.size())) + gifClear +
+                                                    zlib(QByteArray(81, '\x80'))});
     const QByteArray png = encoded(clear, "PNG");
     out.push_back({QStringLiteral("jpeg3_png"), QByteArray(1, 2) + le32(quint32(png.size())) + png});
     const QByteArray jpeg = encoded(image.convertToFormat(QImage::Format_RGB32), "JPEG", 50);
-    out.push_back({QStringLiteral("jpeg4"), QByteArray(1, 5) + le32(quint32(jpeg.size())) + le16(256) + jpeg
-                                                + zlib(QByteArray(12 * 9, '\x40'))});
+    out.push_back({QStringLiteral("jpeg4"), QByteArray(1, 5) + le32(quint32(jpeg.size())) + le16(256) + jpeg +
+                                                zlib(QByteArray(12 * 9, '\x40'))});
     const auto [tables, body] = splitJpegTables(jpeg);
-    out.push_back({QStringLiteral("definebits_tables"), QByteArray(1, 0) + le16(int(tables.size())) + tables + body});
+    out.push_back(
+        {QStringLiteral("definebits_tables"), QByteArray(1, 0) + le16(int(tables.size())) + tables + body});
     out.push_back({QStringLiteral("definebits_whole"), QByteArray(1, 0) + le16(0) + jpeg});
     return out;
 }
@@ -848,34 +995,42 @@ std::vector<Seed> soundSeeds(const std::vector<SoundData>& all) {
     std::vector<Seed> out;
     int n = 0;
     for (const SoundData& sound : all)
-        out.push_back({sound.name, QByteArray(1, char(sound.format)) + char(options[n++ % std::size(options)]) + sound.data});
+        out.push_back({sound.name, QByteArray(1, char(sound.format)) +
+                                       char(options[n++ % std::size(options)]) + sound.data});
     return out;
 }
 
 std::vector<Seed> settingsSeeds() {
-    const QByteArray program =
-        "[listfile]\r\nsavepath=C:\\Program Files\\Vantrel\\vtl_list\\list.vtl\r\n[filelistwindow]\r\nshow=1\r\n"
-        "[fileplaywindow]\r\nshow=0\r\n[gomovie]\r\nframe=3\r\ngoframe=10\r\n[zoom]\r\nhow=90\r\n[isloop]\r\nloop=1\r\n"
-        "[formquality]\r\nselect=2\r\n";
+    const QByteArray program = "[listfile]\r\nsavepath=C:\\Program "
+                               "Files\\Vantrel\\vtl_list\\list.vtl\r\n[filelistwindow]\r\nshow=1\r\n"
+                               "[fileplaywindow]\r\nshow=0\r\n[gomovie]\r\nframe=3\r\ngoframe=10\r\n[zoom]"
+                               "\r\nhow=90\r\n[isloop]\r\nloop=1\r\n"
+                               "[formquality]\r\nselect=2\r\n";
     return {
         {QStringLiteral("program"), program},
         {QStringLiteral("unix_ends"), QByteArray(program).replace("\r\n", "\n")},
-        {QStringLiteral("odd"), "; comment\r\n  [ Zoom ] trailing\r\n HOW = 75 \r\nhow=dup\r\n=novalue\r\nnoequals\r\n[zoom]\r\n"
-                                "how=second\r\n[empty]\r\n\r\n[isloop]\r\nloop=\t1\t\r\n[last]\rkey=lone cr\r"},
-        {QStringLiteral("gbk"), "[listfile]\r\nsavepath=" + QByteArray::fromHex("c4e3bac3") + "\\"
-                                    + QByteArray::fromHex("8130d330") + ".vtl\r\n[" + QByteArray::fromHex("b2e2cad4")
-                                    + "]\r\n" + QByteArray::fromHex("bcfc") + "=" + QByteArray::fromHex("d6b5") + "\r\n"},
+        {QStringLiteral("odd"),
+         "; comment\r\n  [ Zoom ] trailing\r\n HOW = 75 \r\nhow=dup\r\n=novalue\r\nnoequals\r\n[zoom]\r\n"
+         "how=second\r\n[empty]\r\n\r\n[isloop]\r\nloop=\t1\t\r\n[last]\rkey=lone cr\r"},
+        {QStringLiteral("gbk"), "[listfile]\r\nsavepath=" + QByteArray::fromHex("c4e3bac3") + "\\" +
+                                    QByteArray::fromHex("8130d330") + ".vtl\r\n[" +
+                                    QByteArray::fromHex("b2e2cad4") + "]\r\n" + QByteArray::fromHex("bcfc") +
+                                    "=" + QByteArray::fromHex("d6b5") + "\r\n"},
         {QStringLiteral("no_end"), "[zoom]\r\nhow=80"},
     };
 }
 
 std::vector<Seed> listSeeds() {
     return {
-        {QStringLiteral("program"), "paths\r\nC:\\movies\\a.swf\r\nD:\\flash\\" + QByteArray::fromHex("b6afbbad") + ".swf\r\n"
-                                    "/home/user/movies/b.swf\r\nhttp://example.com/c.swf\r\n"},
-        {QStringLiteral("mixed_ends"), "paths\nfirst.swf\rsecond.swf\r\n\r\n   \r\n  spaced.swf  \r\n\ttab.swf\t\nlast.swf"},
-        {QStringLiteral("gb18030"), "paths\r\n" + QByteArray::fromHex("9534e232") + ".swf\r\n" + QByteArray::fromHex("81308130")
-                                        + "\r\n" + QByteArray::fromHex("ff80") + "\r\n"},
+        {QStringLiteral("program"), "paths\r\nC:\\movies\\a.swf\r\nD:\\flash\\" +
+                                        QByteArray::fromHex("b6afbbad") +
+                                        ".swf\r\n"
+                                        "/home/user/movies/b.swf\r\nhttp://example.com/c.swf\r\n"},
+        {QStringLiteral("mixed_ends"),
+         "paths\nfirst.swf\rsecond.swf\r\n\r\n   \r\n  spaced.swf  \r\n\ttab.swf\t\nlast.swf"},
+        {QStringLiteral("gb18030"), "paths\r\n" + QByteArray::fromHex("9534e232") + ".swf\r\n" +
+                                        QByteArray::fromHex("81308130") + "\r\n" +
+                                        QByteArray::fromHex("ff80") + "\r\n"},
         {QStringLiteral("header_only"), "paths\r\n"},
     };
 }
@@ -895,15 +1050,17 @@ std::vector<Seed> urlSeeds(const QByteArray& movie, const QByteArray& zlibMovie)
         {QStringLiteral("redirect"), compose(7, LengthHeader | RedirectServesBody, 0, 1, none, movie)},
         {QStringLiteral("redirect_loop"), compose(6, LengthHeader, 0, 1, none, none)},
         {QStringLiteral("not_found"), compose(11, LengthHeader, 0, 1, none, "<html>not here</html>")},
-        {QStringLiteral("typed_address"), compose(0, LengthHeader, 0, 1, "http://example.com/movies/demo.swf", movie)},
+        {QStringLiteral("typed_address"),
+         compose(0, LengthHeader, 0, 1, "http://example.com/movies/demo.swf", movie)},
         {QStringLiteral("typed_local"), compose(0, 0, 0, 1, "http://127.0.0.1:8080/a%20b.swf", movie)},
         {QStringLiteral("typed_refused"), compose(0, 0, 0, 1, "http://example.com/page.html", movie)},
-        {QStringLiteral("raw"), compose(kRawIndex, 0, 0, 2, none,
-                                        "HTTP/1.0 200 OK\r\nContent-Type: application/x-shockwave-flash\r\nX-A: b\r\n\r\n" + movie)},
+        {QStringLiteral("raw"),
+         compose(kRawIndex, 0, 0, 2, none,
+                 "HTTP/1.0 200 OK\r\nContent-Type: application/x-shockwave-flash\r\nX-A: b\r\n\r\n" + movie)},
     };
 }
 
-}  // namespace
+} // namespace
 
 SeedSets makeSeeds(const QString& lamePath) {
     SeedSets sets;
@@ -929,8 +1086,9 @@ SeedSets makeSeeds(const QString& lamePath) {
     sets[QStringLiteral("fuzz_bitmaps")] = bitmapSeeds();
     sets[QStringLiteral("fuzz_settings")] = settingsSeeds();
     sets[QStringLiteral("fuzz_list_file")] = listSeeds();
-    sets[QStringLiteral("fuzz_url")] = urlSeeds(shapesMovie(8, swftest::Compression::None), shapesMovie(8, swftest::Compression::Zlib));
+    sets[QStringLiteral("fuzz_url")] =
+        urlSeeds(shapesMovie(8, swftest::Compression::None), shapesMovie(8, swftest::Compression::Zlib));
     return sets;
 }
 
-}  // namespace fuzzseeds
+} // namespace fuzzseeds

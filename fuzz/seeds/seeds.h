@@ -22,4 +22,4 @@ using SeedSets = std::map<QString, std::vector<Seed>>;
 // MP3 seeds are encoded by the lame program at lamePath; without it there are none.
 SeedSets makeSeeds(const QString& lamePath);
 
-}  // namespace fuzzseeds
+} // namespace fuzzseeds

@@ -77,8 +77,8 @@ void LineShape::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), m_color);
 }
 
-void applyFrameLook(LineShape* topLeftA, LineShape* topLeftB, LineShape* bottomRightA, LineShape* bottomRightB,
-                    FrameLook look) {
+void applyFrameLook(LineShape* topLeftA, LineShape* topLeftB, LineShape* bottomRightA,
+                    LineShape* bottomRightB, FrameLook look) {
     const QColor rest = platform::systemColor(platform::kSystemColorActiveBorder);
     const QColor light(0xFF, 0xFF, 0xFF);
     const QColor dark(0x80, 0x80, 0x80);

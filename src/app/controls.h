@@ -13,25 +13,25 @@
 // clicks as the designs name them (button 1 left, 2 right, 4 middle; x and y in twips).
 class PictureBox : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit PictureBox(QWidget* parent = nullptr);
 
     // The left edge in twips as last set, kept exactly: pixels would round it.
     int leftTwips() const { return m_leftTwips; }
     void setLeftTwips(int left);
 
-signals:
+  signals:
     void mouseDown(int button, int shift, int x, int y);
     void mouseUp(int button, int shift, int x, int y);
     void mouseMove(int button, int shift, int x, int y);
     void clicked();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
-private:
+  private:
     bool m_pressedInside = false;
     int m_leftTwips = 0;
 };
@@ -39,15 +39,15 @@ private:
 // A one-pixel line between two points (twips in its parent); it never takes the pointer.
 class LineShape : public QWidget {
     Q_OBJECT
-public:
+  public:
     LineShape(QWidget* parent, int x1, int y1, int x2, int y2);
     void setBorderColor(QColor color);
     QColor borderColor() const { return m_color; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QColor m_color;
 };
 
@@ -56,8 +56,8 @@ enum class FrameLook { Flat, Raised, Pressed };
 // Colours the four lines of a framed picture button: the first two are its top and left
 // edges, the other two its bottom and right edges. Flat blends with the window, raised is
 // light above and dark below, pressed the other way round.
-void applyFrameLook(LineShape* topLeftA, LineShape* topLeftB, LineShape* bottomRightA, LineShape* bottomRightB,
-                    FrameLook look);
+void applyFrameLook(LineShape* topLeftA, LineShape* topLeftB, LineShape* bottomRightA,
+                    LineShape* bottomRightB, FrameLook look);
 
 // The mouse button and shift state of an event, as the designs number them.
 int designButton(Qt::MouseButtons buttons);

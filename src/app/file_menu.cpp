@@ -6,7 +6,9 @@
 #include "platform/forms.h"
 #include "playlist/play_list_window.h"
 
-void Form1::munfileflashb_Click() { commands::openLocalMovie(this); }
+void Form1::munfileflashb_Click() {
+    commands::openLocalMovie(this);
+}
 
 void Form1::munfileflashy_Click() {
     Form4* remote = forms::get<Form4>();
@@ -15,6 +17,12 @@ void Form1::munfileflashy_Click() {
     remote->activateWindow();
 }
 
-void Form1::munfilenew_Click() { forms::get<Form2>()->Image1_Click(0); }
-void Form1::munfileopen_Click() { forms::get<Form2>()->Image1_Click(1); }
-void Form1::munfilesave_Click() { forms::get<Form2>()->Image1_Click(2); }
+void Form1::munfilenew_Click() {
+    forms::get<Form2>()->Image1_Click(0);
+}
+void Form1::munfileopen_Click() {
+    forms::get<Form2>()->Image1_Click(1);
+}
+void Form1::munfilesave_Click() {
+    forms::get<Form2>()->Image1_Click(2);
+}

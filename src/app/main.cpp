@@ -9,7 +9,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2").arg(VANTREL_VERSION_MAJOR).arg(VANTREL_VERSION_MINOR));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2").arg(VANTREL_VERSION_MAJOR).arg(VANTREL_VERSION_MINOR));
     // The side windows are tool windows; the program ends by its exit command, not when
     // the last window happens to close.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -55,12 +55,12 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QFont& font, bool bla
     return label;
 }
 
-}  // namespace
+} // namespace
 
 Form1::Form1() {
     setObjectName(QStringLiteral("Form1"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
@@ -124,8 +124,8 @@ void Form1::buildPanel() {
 }
 
 void Form1::buildButtons() {
-    static const char* const kTips[9] = {"播放", "暂停", "停止", "后退十帧", "前进十帧", "按住快退", "按住快进",
-                                         "打开本地影片", "Vantrel"};
+    static const char* const kTips[9] = {"播放",     "暂停",     "停止",         "后退十帧", "前进十帧",
+                                         "按住快退", "按住快进", "打开本地影片", "Vantrel"};
     for (int i = 0; i < 9; ++i) {
         const int left = 120 + 360 * i;
         auto* image = new PictureBox(centralWidget());
@@ -246,16 +246,20 @@ void Form1::buildMenus() {
     munhelpabout = addItem(help, "munhelpabout", tr("关于"));
 
     // Items the design keeps but never shows.
-    for (QAction* hidden : {mundokj, mundokt, kk, mundoget, muninj, Geeeeeeee, muntoopweb, muntoopf, muntoops2e,
-                            muntoopmail, muntoopdu, munhelpme})
+    for (QAction* hidden : {mundokj, mundokt, kk, mundoget, muninj, Geeeeeeee, muntoopweb, muntoopf,
+                            muntoops2e, muntoopmail, muntoopdu, munhelpme})
         hidden->setVisible(false);
 
     // The check marks are the running record of these choices; all are set until start-up
     // reads the settings.
-    for (QAction* checkable : {munloop, munwindowl, munwindowplay, mundokj, mundokt}) checkable->setCheckable(true);
-    for (QAction* item : mundoquality) item->setCheckable(true);
-    for (QAction* item : {munloop, munwindowl, munwindowplay}) item->setChecked(true);
-    for (QAction* item : mundoquality) item->setChecked(true);
+    for (QAction* checkable : {munloop, munwindowl, munwindowplay, mundokj, mundokt})
+        checkable->setCheckable(true);
+    for (QAction* item : mundoquality)
+        item->setCheckable(true);
+    for (QAction* item : {munloop, munwindowl, munwindowplay})
+        item->setChecked(true);
+    for (QAction* item : mundoquality)
+        item->setChecked(true);
 
     connect(munfileexit, &QAction::triggered, this, &Form1::munfileexit_Click);
     connect(munhelpz, &QAction::triggered, this, &Form1::munhelpz_Click);
@@ -307,7 +311,8 @@ void Form1::Form_Load() {
     Label3->setText(QString());
     mundokj->setChecked(false);
     mundokt->setChecked(false);
-    for (int i = 0; i < 9; ++i) setFrameLook(i, FrameLook::Flat);
+    for (int i = 0; i < 9; ++i)
+        setFrameLook(i, FrameLook::Flat);
 
     const QString ini = settingsFilePath();
     const StartupSettings settings = readStartupSettings(ini);
@@ -335,7 +340,8 @@ void Form1::Form_Load() {
         sw()->setLoop(true);
     }
     frameStep = settings.frameStep;
-    for (QAction* item : mundoquality) item->setChecked(false);
+    for (QAction* item : mundoquality)
+        item->setChecked(false);
     if (settings.qualityIndex >= 0 && settings.qualityIndex <= 3) {
         mundoquality[settings.qualityIndex]->setChecked(true);
         sw()->setQuality2(qualityName(settings.qualityIndex));
@@ -353,9 +359,13 @@ void Form1::Form_Load() {
     }
 }
 
-ShockwaveFlash* Form1::sw() { return forms::get<Form3>()->sw; }
+ShockwaveFlash* Form1::sw() {
+    return forms::get<Form3>()->sw;
+}
 
-bool Form1::timer1Enabled() const { return Timer1->isActive(); }
+bool Form1::timer1Enabled() const {
+    return Timer1->isActive();
+}
 
 void Form1::setTimer1Enabled(bool enabled) {
     if (enabled && !Timer1->isActive())
@@ -390,11 +400,14 @@ void Form1::endProgram() {
         return;
     }
     // Every window goes at once; no window's own closing handling runs, so nothing else is saved.
-    for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
     QCoreApplication::exit(0);
 }
 
-void Form1::setEndProgramHandler(std::function<void()> handler) { endProgramHandler() = std::move(handler); }
+void Form1::setEndProgramHandler(std::function<void()> handler) {
+    endProgramHandler() = std::move(handler);
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
     // The title bar's close does what the exit command does: ask, save, end. Leaving the

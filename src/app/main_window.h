@@ -20,18 +20,18 @@ class ShockwaveFlash;
 class Form1 : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     Form1();
     ~Form1() override;
 
     void Form_Load();
 
     // Window variables, read and written by other windows too.
-    qint32 mm = 0;  // frame count of the loaded movie
-    qint32 ss = 0;  // current frame as last read by the status timer
+    qint32 mm = 0; // frame count of the loaded movie
+    qint32 ss = 0; // current frame as last read by the status timer
     bool seekDragging = false;
     qint32 frameStep = 10;
-    qint16 scanMode = 0;  // 0 none, 1 fast rewind, 2 fast forward
+    qint16 scanMode = 0; // 0 none, 1 fast rewind, 2 fast forward
     qint32 scanStep = 3;
     qint16 zoomPercent = 90;
 
@@ -102,11 +102,11 @@ public:
     // How the program ends after the exit command; tests record it instead.
     static void setEndProgramHandler(std::function<void()> handler);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildPanel();
     void buildButtons();
     void buildMenus();

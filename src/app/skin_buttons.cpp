@@ -2,8 +2,8 @@
 // surface (flattening, ending a seek grab, docking the list window), and the two
 // window toggles.
 #include "app/main_window.h"
-#include "commands/transport.h"
 #include "commands/open_movie.h"
+#include "commands/transport.h"
 #include "platform/forms.h"
 #include "platform/twips.h"
 #include "player/play_window.h"
@@ -37,7 +37,8 @@ void Form1::Image1_Click(int index) {
 }
 
 void Form1::Form_MouseMove(int, int, int, int) {
-    for (int i = 0; i < 9; ++i) setFrameLook(i, FrameLook::Flat);
+    for (int i = 0; i < 9; ++i)
+        setFrameLook(i, FrameLook::Flat);
     seekDragging = false;
     Form2* list = forms::get<Form2>();
     twips::move(list, twips::left(this), twips::top(this) + twips::height(this));

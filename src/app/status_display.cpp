@@ -12,7 +12,7 @@ namespace {
 constexpr int kThumbRun = 3120;
 // From here on a grabbed thumb no longer follows the pointer.
 constexpr int kThumbFollowLimit = 3100;
-}  // namespace
+} // namespace
 
 void Form1::Timer1_Timer() {
     ShockwaveFlash* control = sw();

@@ -23,7 +23,7 @@ PictureBox* makeLink(QWidget* parent, const char* name) {
     link->setPalette(palette);
     return link;
 }
-}  // namespace
+} // namespace
 
 frmabout::frmabout() {
     setObjectName(QStringLiteral("frmabout"));
@@ -68,9 +68,13 @@ void frmabout::Form_Load() {
     Label5->setCursor(resources::handCursor());
 }
 
-void frmabout::Label4_Click() { platform::shellOpen(commands::makerMailUrl()); }
+void frmabout::Label4_Click() {
+    platform::shellOpen(commands::makerMailUrl());
+}
 
-void frmabout::Label5_Click() { platform::shellOpen(commands::makerWebAddress()); }
+void frmabout::Label5_Click() {
+    platform::shellOpen(commands::makerWebAddress());
+}
 
 void frmabout::closeEvent(QCloseEvent* event) {
     event->accept();

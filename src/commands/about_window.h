@@ -8,7 +8,7 @@
 class frmabout : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     frmabout();
     ~frmabout() override;
 
@@ -25,6 +25,6 @@ public:
     PictureBox* Label4 = nullptr;
     PictureBox* Label5 = nullptr;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 };

@@ -11,7 +11,7 @@ class QTabBar;
 class Form8 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     Form8();
     ~Form8() override;
 
@@ -22,6 +22,6 @@ public:
     QPushButton* Command2 = nullptr;
     QPushButton* Command1 = nullptr;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 };

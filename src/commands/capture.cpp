@@ -14,7 +14,7 @@ namespace commands {
 namespace {
 // A capture larger than this (in either direction) is refused: no screen is that big.
 constexpr int kMaxCaptureSide = 32768;
-}  // namespace
+} // namespace
 
 void ScrnCap(int left, int top, int right, int bottom) {
     const qint64 width = qint64(right) - left;
@@ -36,7 +36,7 @@ void ScrnCap(int left, int top, int right, int bottom) {
     if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setImage(picture);
 }
 
-}  // namespace commands
+} // namespace commands
 
 void Form1::mundoget_Click() {
     const QRect outer = forms::get<Form3>()->frameGeometry();

@@ -7,4 +7,4 @@ namespace commands {
 // screen come out black. Where the platform cannot read the screen nothing changes.
 void ScrnCap(int left, int top, int right, int bottom);
 
-}  // namespace commands
+} // namespace commands

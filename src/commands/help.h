@@ -7,6 +7,6 @@ namespace commands {
 
 QString makerWebAddress();
 QString makerMailAddress();
-QString makerMailUrl();  // "mailto:" and the address
+QString makerMailUrl(); // "mailto:" and the address
 
-}  // namespace commands
+} // namespace commands

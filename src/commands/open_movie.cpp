@@ -10,10 +10,13 @@
 namespace commands {
 
 QString movieFilter() {
-    return QStringLiteral("Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe");
+    return QStringLiteral(
+        "Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe");
 }
 
-QString movieFolder() { return QDir(platform::programFolder()).filePath(QStringLiteral("my flash movie")); }
+QString movieFolder() {
+    return QDir(platform::programFolder()).filePath(QStringLiteral("my flash movie"));
+}
 
 void openLocalMovie(QWidget* parent) {
     platform::FileDialogRequest request;
@@ -25,4 +28,4 @@ void openLocalMovie(QWidget* parent) {
     Form1::sw()->setMovie(path);
 }
 
-}  // namespace commands
+} // namespace commands

@@ -16,4 +16,4 @@ QString movieFolder();
 // dialog changes nothing.
 void openLocalMovie(QWidget* parent);
 
-}  // namespace commands
+} // namespace commands

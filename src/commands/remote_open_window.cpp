@@ -17,7 +17,7 @@
 namespace {
 constexpr int kClientWidth = 5205;
 constexpr int kClientHeight = 285;
-}  // namespace
+} // namespace
 
 Form4::Form4() {
     setObjectName(QStringLiteral("Form4"));
@@ -29,7 +29,7 @@ Form4::Form4() {
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);  // nothing is ever added to its list
+    Combo1->setInsertPolicy(QComboBox::NoInsert); // nothing is ever added to its list
     Combo1->setEditText(QStringLiteral("http://"));
     Combo1->lineEdit()->installEventFilter(this);
     twips::place(Combo1, 0, 0, 4455, 300);
@@ -75,9 +75,15 @@ void Form4::setLook(FrameLook look) {
     applyFrameLook(Line1, Line2, Line3, Line4, look);
 }
 
-void Form4::Form_MouseMove() { setLook(FrameLook::Flat); }
-void Form4::Label1_MouseMove() { setLook(FrameLook::Raised); }
-void Form4::Label1_MouseDown() { setLook(FrameLook::Pressed); }
+void Form4::Form_MouseMove() {
+    setLook(FrameLook::Flat);
+}
+void Form4::Label1_MouseMove() {
+    setLook(FrameLook::Raised);
+}
+void Form4::Label1_MouseDown() {
+    setLook(FrameLook::Pressed);
+}
 
 bool Form4::acceptsAddress(const QString& text) {
     return !text.isEmpty() && text.endsWith(QLatin1String(".swf"), Qt::CaseSensitive);
@@ -86,8 +92,8 @@ bool Form4::acceptsAddress(const QString& text) {
 void Form4::Label1_Click() {
     const QString text = Combo1->currentText();
     if (!acceptsAddress(text)) {
-        platform::messageBox(this, resources::text(106), platform::MessageButtons::Ok, platform::MessageIcon::None,
-                             platform::MessageResult::Ok);
+        platform::messageBox(this, resources::text(106), platform::MessageButtons::Ok,
+                             platform::MessageIcon::None, platform::MessageResult::Ok);
         return;
     }
     ShockwaveFlash* control = Form1::sw();

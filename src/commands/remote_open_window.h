@@ -11,7 +11,7 @@ class QComboBox;
 class Form4 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     Form4();
     ~Form4() override;
 
@@ -27,15 +27,15 @@ public:
 
     QComboBox* Combo1 = nullptr;
     PictureBox* Label1 = nullptr;
-    LineShape* Line1 = nullptr;  // top
-    LineShape* Line2 = nullptr;  // left
-    LineShape* Line3 = nullptr;  // bottom
-    LineShape* Line4 = nullptr;  // right
+    LineShape* Line1 = nullptr; // top
+    LineShape* Line2 = nullptr; // left
+    LineShape* Line3 = nullptr; // bottom
+    LineShape* Line4 = nullptr; // right
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void setLook(FrameLook look);
 };

@@ -25,7 +25,8 @@ void transport(Form1& window, int index) {
     case 3:
         if (control->FrameNum() > window.frameStep) {
             // Targets are reckoned in 64 bits: long movies step past frame 32,767 like any other.
-            control->TGotoFrame(QStringLiteral("/"), clampFrame(qint64(control->FrameNum()) - window.frameStep));
+            control->TGotoFrame(QStringLiteral("/"),
+                                clampFrame(qint64(control->FrameNum()) - window.frameStep));
             control->Play();
             window.setTimer1Enabled(true);
         } else {
@@ -41,7 +42,8 @@ void transport(Form1& window, int index) {
         }
         const qint64 remaining = qint64(control->TotalFrames()) - control->FrameNum();
         if (remaining > window.frameStep) {
-            control->TGotoFrame(QStringLiteral("/"), clampFrame(qint64(control->FrameNum()) + window.frameStep));
+            control->TGotoFrame(QStringLiteral("/"),
+                                clampFrame(qint64(control->FrameNum()) + window.frameStep));
             control->Play();
             window.setTimer1Enabled(true);
         } else {
@@ -56,4 +58,4 @@ void transport(Form1& window, int index) {
     }
 }
 
-}  // namespace commands
+} // namespace commands

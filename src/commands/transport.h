@@ -8,4 +8,4 @@ namespace commands {
 // Play, pause, stop, step back and step forward by the window's frameStep (index 0 to 4).
 void transport(Form1& window, int index);
 
-}  // namespace commands
+} // namespace commands

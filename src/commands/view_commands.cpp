@@ -15,13 +15,18 @@ void Form1::munloop_Click() {
     }
 }
 
-void Form1::munlog_Click() { sw()->Zoom(zoomPercent); }
+void Form1::munlog_Click() {
+    sw()->Zoom(zoomPercent);
+}
 
-void Form1::munbig_Click() { sw()->Zoom(0); }
+void Form1::munbig_Click() {
+    sw()->Zoom(0);
+}
 
 void Form1::mundoquality_Click(int index) {
     if (index < 0 || index > 3) return;
-    for (QAction* item : mundoquality) item->setChecked(false);
+    for (QAction* item : mundoquality)
+        item->setChecked(false);
     mundoquality[index]->setChecked(true);
     sw()->setQuality2(qualityName(index));
 }

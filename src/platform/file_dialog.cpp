@@ -9,7 +9,7 @@ FileDialogHandler& handler() {
     static FileDialogHandler instance;
     return instance;
 }
-}  // namespace
+} // namespace
 
 QString dialogFilter(const QString& classicFilter) {
     const QStringList parts = classicFilter.split(QLatin1Char('|'));
@@ -29,7 +29,8 @@ QString dialogFilter(const QString& classicFilter) {
 
 QString showFileDialog(QWidget* parent, const FileDialogRequest& request) {
     if (handler()) return handler()(request);
-    const QString title = request.kind == FileDialogKind::Save ? QStringLiteral("保存") : QStringLiteral("打开");
+    const QString title =
+        request.kind == FileDialogKind::Save ? QStringLiteral("保存") : QStringLiteral("打开");
     QFileDialog dialog(parent, title, request.initialDir, dialogFilter(request.filter));
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (request.kind == FileDialogKind::Save) {
@@ -44,6 +45,8 @@ QString showFileDialog(QWidget* parent, const FileDialogRequest& request) {
     return dialog.selectedFiles().constFirst();
 }
 
-void setFileDialogHandler(FileDialogHandler value) { handler() = std::move(value); }
+void setFileDialogHandler(FileDialogHandler value) {
+    handler() = std::move(value);
+}
 
-}  // namespace platform
+} // namespace platform

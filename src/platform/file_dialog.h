@@ -15,9 +15,9 @@ enum class FileDialogKind { Open, Save };
 
 struct FileDialogRequest {
     FileDialogKind kind = FileDialogKind::Open;
-    QString filter;      // classic form
-    QString initialDir;  // may not exist
-    QString fileName;    // proposed name, empty for none
+    QString filter;     // classic form
+    QString initialDir; // may not exist
+    QString fileName;   // proposed name, empty for none
 };
 
 // Qt's filter list from the classic form; descriptions are kept as they stand.
@@ -31,4 +31,4 @@ QString showFileDialog(QWidget* parent, const FileDialogRequest& request);
 using FileDialogHandler = std::function<QString(const FileDialogRequest&)>;
 void setFileDialogHandler(FileDialogHandler handler);
 
-}  // namespace platform
+} // namespace platform

@@ -9,22 +9,19 @@
 
 namespace forms {
 
-template <class F>
-QPointer<F>& slot() {
+template <class F> QPointer<F>& slot() {
     static QPointer<F> instance;
     return instance;
 }
 
 // The window if it exists now, else nullptr. Never keep the result across anything that
 // runs the event loop: reach the window through here again afterwards.
-template <class F>
-F* loaded() {
+template <class F> F* loaded() {
     return slot<F>().data();
 }
 
 // The window, created hidden (and loaded) when it does not exist yet.
-template <class F>
-F* get() {
+template <class F> F* get() {
     QPointer<F>& instance = slot<F>();
     if (instance.isNull()) {
         F* form = new F();
@@ -37,18 +34,16 @@ F* get() {
 
 // Called by a window whose close has been accepted: from now on it counts as gone, even
 // before Qt deletes it, so the next touch builds a fresh one.
-template <class F>
-void detach(F* form) {
+template <class F> void detach(F* form) {
     if (slot<F>().data() == form) slot<F>() = nullptr;
 }
 
 // Closes the window the way its close control would (running its unload handling);
 // nothing happens when it does not exist.
-template <class F>
-void unload(){
+template <class F> void unload() {
     if (F* form = loaded<F>()) {
         form->close();
     }
 }
 
-}  // namespace forms
+} // namespace forms

@@ -8,9 +8,11 @@ MessageHandler& handler() {
     static MessageHandler instance;
     return instance;
 }
-}  // namespace
+} // namespace
 
-QString programTitle() { return QStringLiteral("Vantrel"); }
+QString programTitle() {
+    return QStringLiteral("Vantrel");
+}
 
 MessageResult messageBox(QWidget* parent, const QString& text, MessageButtons buttons, MessageIcon icon,
                          MessageResult defaultButton) {
@@ -21,11 +23,21 @@ MessageResult messageBox(QWidget* parent, const QString& text, MessageButtons bu
     box.setWindowTitle(request.title);
     box.setText(text);
     switch (icon) {
-    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     if (buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -38,6 +50,8 @@ MessageResult messageBox(QWidget* parent, const QString& text, MessageButtons bu
     return MessageResult::Ok;
 }
 
-void setMessageHandler(MessageHandler value) { handler() = std::move(value); }
+void setMessageHandler(MessageHandler value) {
+    handler() = std::move(value);
+}
 
-}  // namespace platform
+} // namespace platform

@@ -32,4 +32,4 @@ MessageResult messageBox(QWidget* parent, const QString& text, MessageButtons bu
 using MessageHandler = std::function<MessageResult(const MessageRequest&)>;
 void setMessageHandler(MessageHandler handler);
 
-}  // namespace platform
+} // namespace platform

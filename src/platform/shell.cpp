@@ -10,7 +10,7 @@ ShellHandler& handler() {
     static ShellHandler instance;
     return instance;
 }
-}  // namespace
+} // namespace
 
 bool shellOpen(const QString& pathOrUrl) {
     if (handler()) return handler()(pathOrUrl);
@@ -20,12 +20,15 @@ bool shellOpen(const QString& pathOrUrl) {
     if (scheme == QLatin1String("file")) {
         const QFileInfo info(url.toLocalFile());
         if (info.isFile() && info.isExecutable()) return false;
-    } else if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("mailto")) {
+    } else if (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
+               scheme != QLatin1String("mailto")) {
         return false;
     }
     return QDesktopServices::openUrl(url);
 }
 
-void setShellHandler(ShellHandler value) { handler() = std::move(value); }
+void setShellHandler(ShellHandler value) {
+    handler() = std::move(value);
+}
 
-}  // namespace platform
+} // namespace platform

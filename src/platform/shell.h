@@ -14,4 +14,4 @@ bool shellOpen(const QString& pathOrUrl);
 using ShellHandler = std::function<bool(const QString&)>;
 void setShellHandler(ShellHandler handler);
 
-}  // namespace platform
+} // namespace platform

@@ -6,11 +6,11 @@
 
 namespace platform {
 
-inline constexpr quint32 kSystemColorWindow = 0x80000005;         // window background
-inline constexpr quint32 kSystemColorCaptionText = 0x80000009;    // title bar text
-inline constexpr quint32 kSystemColorActiveBorder = 0x8000000A;   // active window border
-inline constexpr quint32 kSystemColorButtonFace = 0x8000000F;     // button face
+inline constexpr quint32 kSystemColorWindow = 0x80000005;       // window background
+inline constexpr quint32 kSystemColorCaptionText = 0x80000009;  // title bar text
+inline constexpr quint32 kSystemColorActiveBorder = 0x8000000A; // active window border
+inline constexpr quint32 kSystemColorButtonFace = 0x8000000F;   // button face
 
 QColor systemColor(quint32 designColor);
 
-}  // namespace platform
+} // namespace platform

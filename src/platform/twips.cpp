@@ -30,21 +30,35 @@ QMargins frameMargins(const QWidget* window) {
                     frame.bottom() - inner.bottom());
 }
 
-}  // namespace
+} // namespace
 
-int toPixels(int twips) { return static_cast<int>(std::lround(twips * dpi() / kTwipsPerInch)); }
-int fromPixels(int pixels) { return static_cast<int>(std::lround(pixels * kTwipsPerInch / dpi())); }
+int toPixels(int twips) {
+    return static_cast<int>(std::lround(twips * dpi() / kTwipsPerInch));
+}
+int fromPixels(int pixels) {
+    return static_cast<int>(std::lround(pixels * kTwipsPerInch / dpi()));
+}
 
 QRect toPixels(int left, int top, int width, int height) {
     return QRect(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
-int left(const QWidget* window) { return fromPixels(window->frameGeometry().x()); }
-int top(const QWidget* window) { return fromPixels(window->frameGeometry().y()); }
-int width(const QWidget* window) { return fromPixels(window->frameGeometry().width()); }
-int height(const QWidget* window) { return fromPixels(window->frameGeometry().height()); }
+int left(const QWidget* window) {
+    return fromPixels(window->frameGeometry().x());
+}
+int top(const QWidget* window) {
+    return fromPixels(window->frameGeometry().y());
+}
+int width(const QWidget* window) {
+    return fromPixels(window->frameGeometry().width());
+}
+int height(const QWidget* window) {
+    return fromPixels(window->frameGeometry().height());
+}
 
-void move(QWidget* window, int left, int top) { window->move(toPixels(left), toPixels(top)); }
+void move(QWidget* window, int left, int top) {
+    window->move(toPixels(left), toPixels(top));
+}
 
 void setWidth(QWidget* window, int width) {
     const QMargins margins = frameMargins(window);
@@ -62,6 +76,8 @@ void place(QWidget* control, int left, int top, int width, int height) {
     control->setGeometry(toPixels(left, top, std::max(0, width), std::max(0, height)));
 }
 
-void setDpiForTesting(double value) { g_pinnedDpi = value; }
+void setDpiForTesting(double value) {
+    g_pinnedDpi = value;
+}
 
-}  // namespace twips
+} // namespace twips

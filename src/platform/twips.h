@@ -27,4 +27,4 @@ void place(QWidget* control, int left, int top, int width, int height);
 // The DPI used for conversions; tests may pin it.
 void setDpiForTesting(double dpi);
 
-}  // namespace twips
+} // namespace twips

@@ -5,7 +5,7 @@
 #include <QString>
 
 class IShockwaveFlash {
-public:
+  public:
     virtual ~IShockwaveFlash() = default;
 
     // Full path or URL to load; an empty text empties the control. Reads empty when no movie.
@@ -24,7 +24,7 @@ public:
     virtual void Zoom(qint32 factor) = 0;
     virtual qint32 TotalFrames() const = 0;
     virtual bool Playing() const = 0;
-    virtual void setPlaying(bool playing) = 0;  // false halts
+    virtual void setPlaying(bool playing) = 0; // false halts
     virtual void GotoFrame(qint32 frame) = 0;
     // "high", "autohigh", "autolow" or "low".
     virtual void setQuality2(const QString& quality) = 0;

@@ -20,14 +20,19 @@ constexpr int kBorderAllowance = 100;
 
 QString readyStateText(int state) {
     switch (state) {
-    case 0: return resources::text(107);
-    case 1: return resources::text(108);
-    case 2: return resources::text(113);
-    case 3: return resources::text(109);
-    default: return QString();
+    case 0:
+        return resources::text(107);
+    case 1:
+        return resources::text(108);
+    case 2:
+        return resources::text(113);
+    case 3:
+        return resources::text(109);
+    default:
+        return QString();
     }
 }
-}  // namespace
+} // namespace
 
 Form3::Form3() {
     setObjectName(QStringLiteral("Form3"));
@@ -49,7 +54,9 @@ Form3::Form3() {
 
 Form3::~Form3() = default;
 
-void Form3::Form_Load() { setWindowTitle(resources::text(103)); }
+void Form3::Form_Load() {
+    setWindowTitle(resources::text(103));
+}
 
 void Form3::Form_Resize() {
     const int outerHeight = twips::height(this);

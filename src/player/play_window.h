@@ -10,7 +10,7 @@ class ShockwaveFlash;
 class Form3 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     Form3();
     ~Form3() override;
 
@@ -22,7 +22,7 @@ public:
     QWidget* p = nullptr;
     ShockwaveFlash* sw = nullptr;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 };

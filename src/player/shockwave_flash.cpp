@@ -5,11 +5,11 @@
 #include "swf/audio/audio_output.h"
 #include "swf/audio/mixer.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QUrl>
@@ -29,8 +29,8 @@ constexpr double kMaxZoomScale = 256.0;
 constexpr int kAutoQualitySwitchFrames = 12;
 
 bool isWebAddress(const QString& movie) {
-    return movie.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-        || movie.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    return movie.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           movie.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
 QString localPathOf(const QString& movie) {
@@ -42,11 +42,11 @@ QString localPathOf(const QString& movie) {
 int movieKeyCode(const QKeyEvent& event) {
     const int key = event.key();
     static const std::pair<int, int> kKeys[] = {
-        {Qt::Key_Left, 37},     {Qt::Key_Right, 39},  {Qt::Key_Up, 38},        {Qt::Key_Down, 40},
-        {Qt::Key_Home, 36},     {Qt::Key_End, 35},    {Qt::Key_PageUp, 33},    {Qt::Key_PageDown, 34},
-        {Qt::Key_Insert, 45},   {Qt::Key_Delete, 46}, {Qt::Key_Backspace, 8},  {Qt::Key_Return, 13},
-        {Qt::Key_Enter, 13},    {Qt::Key_Tab, 9},     {Qt::Key_Escape, 27},    {Qt::Key_Space, 32},
-        {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},      {Qt::Key_CapsLock, 20},
+        {Qt::Key_Left, 37},   {Qt::Key_Right, 39},   {Qt::Key_Up, 38},       {Qt::Key_Down, 40},
+        {Qt::Key_Home, 36},   {Qt::Key_End, 35},     {Qt::Key_PageUp, 33},   {Qt::Key_PageDown, 34},
+        {Qt::Key_Insert, 45}, {Qt::Key_Delete, 46},  {Qt::Key_Backspace, 8}, {Qt::Key_Return, 13},
+        {Qt::Key_Enter, 13},  {Qt::Key_Tab, 9},      {Qt::Key_Escape, 27},   {Qt::Key_Space, 32},
+        {Qt::Key_Shift, 16},  {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},      {Qt::Key_CapsLock, 20},
     };
     for (const auto& [qtKey, code] : kKeys)
         if (key == qtKey) return code;
@@ -61,15 +61,20 @@ int movieKeyAscii(const QKeyEvent& event) {
     if (text.size() == 1 && text[0].unicode() >= 32) return text[0].unicode();
     switch (event.key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Escape: return 27;
-    default: return 0;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Escape:
+        return 27;
+    default:
+        return 0;
     }
 }
 
-}  // namespace
+} // namespace
 
 ShockwaveFlash::ShockwaveFlash(QWidget* parent)
     : QWidget(parent), m_player(std::make_unique<swf::Player>()),
@@ -96,10 +101,12 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent)
 
 ShockwaveFlash::~ShockwaveFlash() {
     if (m_reply) m_reply->abort();
-    m_audio->stop();  // the window closing silences its movie
+    m_audio->stop(); // the window closing silences its movie
 }
 
-QString ShockwaveFlash::Movie() const { return m_movie; }
+QString ShockwaveFlash::Movie() const {
+    return m_movie;
+}
 
 void ShockwaveFlash::setMovie(const QString& movie) {
     resetMovie();
@@ -117,7 +124,8 @@ void ShockwaveFlash::setMovie(const QString& movie) {
     const quint64 generation = m_generation;
     const QString path = localPathOf(movie);
     // Read after the setter returns, so the window can show the loading state first.
-    QMetaObject::invokeMethod(this, [this, generation, path] { loadLocal(generation, path); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, generation, path] { loadLocal(generation, path); }, Qt::QueuedConnection);
 }
 
 void ShockwaveFlash::resetMovie() {
@@ -138,7 +146,7 @@ void ShockwaveFlash::resetMovie() {
 void ShockwaveFlash::abortDownload() {
     if (!m_reply) return;
     QNetworkReply* reply = m_reply;
-    m_reply = nullptr;  // first, so its finished signal is taken as stale
+    m_reply = nullptr; // first, so its finished signal is taken as stale
     reply->abort();
     reply->deleteLater();
 }
@@ -195,15 +203,16 @@ void ShockwaveFlash::onDownloadData() {
     if (!reply || sender() != reply) return;
     m_silence.start();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 300 && status < 400) return;  // the redirect's own body
-    if (status >= 400) return;                  // reported when finished
+    if (status >= 300 && status < 400) return; // the redirect's own body
+    if (status >= 400) return;                 // reported when finished
     const QByteArray chunk = reply->readAll();
     m_downloaded += chunk.size();
     const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-    if (announced > m_maxDownloadBytes) m_downloaded = announced;  // refuse before it all comes
+    if (announced > m_maxDownloadBytes) m_downloaded = announced; // refuse before it all comes
     if (m_downloaded > m_maxDownloadBytes) {
         abortDownload();
-        failLoad(tr("影片太大：超过 %1 MB，已停止下载").arg(double(m_maxDownloadBytes) / (1024 * 1024), 0, 'f', 0));
+        failLoad(tr("影片太大：超过 %1 MB，已停止下载")
+                     .arg(double(m_maxDownloadBytes) / (1024 * 1024), 0, 'f', 0));
         return;
     }
     if (!m_player->appendBytes(chunk)) {
@@ -276,9 +285,13 @@ void ShockwaveFlash::setLoop(bool loop) {
     m_player->setLoop(loop);
 }
 
-bool ShockwaveFlash::Loop() const { return m_loop; }
+bool ShockwaveFlash::Loop() const {
+    return m_loop;
+}
 
-qint32 ShockwaveFlash::FrameNum() const { return m_player->isLoaded() ? m_player->currentFrame() : 0; }
+qint32 ShockwaveFlash::FrameNum() const {
+    return m_player->isLoaded() ? m_player->currentFrame() : 0;
+}
 
 void ShockwaveFlash::Play() {
     if (!m_player->isLoaded()) return;
@@ -308,9 +321,13 @@ void ShockwaveFlash::Zoom(qint32 factor) {
     update();
 }
 
-qint32 ShockwaveFlash::TotalFrames() const { return m_player->isLoaded() ? m_player->totalFrames() : 0; }
+qint32 ShockwaveFlash::TotalFrames() const {
+    return m_player->isLoaded() ? m_player->totalFrames() : 0;
+}
 
-bool ShockwaveFlash::Playing() const { return m_playing; }
+bool ShockwaveFlash::Playing() const {
+    return m_playing;
+}
 
 void ShockwaveFlash::setPlaying(bool playing) {
     if (playing)
@@ -329,8 +346,8 @@ void ShockwaveFlash::GotoFrame(qint32 frame) {
 
 void ShockwaveFlash::setQuality2(const QString& quality) {
     const QString name = quality.toLower();
-    if (name != QLatin1String("high") && name != QLatin1String("low") && name != QLatin1String("autohigh")
-        && name != QLatin1String("autolow"))
+    if (name != QLatin1String("high") && name != QLatin1String("low") && name != QLatin1String("autohigh") &&
+        name != QLatin1String("autolow"))
         return;
     m_quality = name;
     m_autoHigh = name != QLatin1String("autolow");
@@ -338,17 +355,26 @@ void ShockwaveFlash::setQuality2(const QString& quality) {
     update();
 }
 
-QString ShockwaveFlash::Quality2() const { return m_quality; }
-
-void ShockwaveFlash::TGotoFrame(const QString& target, qint32 frame) {
-    if (target == QLatin1String("/") || target.isEmpty() || target == QLatin1String("_level0")) GotoFrame(frame);
+QString ShockwaveFlash::Quality2() const {
+    return m_quality;
 }
 
-qint32 ShockwaveFlash::ReadyState() const { return m_readyState; }
+void ShockwaveFlash::TGotoFrame(const QString& target, qint32 frame) {
+    if (target == QLatin1String("/") || target.isEmpty() || target == QLatin1String("_level0"))
+        GotoFrame(frame);
+}
 
-void ShockwaveFlash::setWidth(qint32 value) { resize(twips::toPixels(std::max(0, value)), height()); }
+qint32 ShockwaveFlash::ReadyState() const {
+    return m_readyState;
+}
 
-void ShockwaveFlash::setHeight(qint32 value) { resize(width(), twips::toPixels(std::max(0, value))); }
+void ShockwaveFlash::setWidth(qint32 value) {
+    resize(twips::toPixels(std::max(0, value)), height());
+}
+
+void ShockwaveFlash::setHeight(qint32 value) {
+    resize(width(), twips::toPixels(std::max(0, value)));
+}
 
 bool ShockwaveFlash::drawsHighQuality() const {
     if (m_quality == QLatin1String("high")) return true;
@@ -432,7 +458,7 @@ void ShockwaveFlash::onClockTick() {
         ++steps;
     }
     if (steps > 0) update();
-    if (!followSound && m_framesPlayed < due) m_framesPlayed = due;  // drop time lost to a stall
+    if (!followSound && m_framesPlayed < due) m_framesPlayed = due; // drop time lost to a stall
     updateClock();
 }
 

@@ -23,7 +23,7 @@ class QNetworkReply;
 class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     Q_OBJECT
 
-public:
+  public:
     // Limits of a download: a movie larger than this, or a server silent for longer, ends
     // the load with a reason instead of waiting or filling memory.
     static constexpr qint64 kMaxDownloadBytes = 256LL * 1024 * 1024;
@@ -74,10 +74,10 @@ public:
     // One turn of the playback clock, as its timer runs it.
     void runClock() { onClockTick(); }
 
-signals:
+  signals:
     void OnReadyStateChange(int newState);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     // The pointer and keys reach the movie's buttons and scripts.
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -86,7 +86,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void resetMovie();
     void setReadyState(int state);
     void loadLocal(quint64 generation, const QString& path);
@@ -107,11 +107,11 @@ private:
     QString m_movie;
     QString m_loadError;
     int m_readyState = 1;
-    quint64 m_generation = 0;  // bumps on every new movie so stale queued work is dropped
+    quint64 m_generation = 0; // bumps on every new movie so stale queued work is dropped
     bool m_loop = true;
     bool m_playing = false;
     QString m_quality = QStringLiteral("high");
-    bool m_autoHigh = true;     // current choice of the auto qualities
+    bool m_autoHigh = true; // current choice of the auto qualities
     int m_slowFrames = 0;
     int m_fastFrames = 0;
     double m_zoomScale = 1.0;

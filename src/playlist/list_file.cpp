@@ -62,7 +62,8 @@ ListResult LoadList(const QString& path) {
     // all of it for every list, however small.
     QByteArray bytes;
     while (bytes.size() <= kMaxListFileBytes) {
-        const QByteArray piece = file.read(std::min<qint64>(kReadPieceBytes, kMaxListFileBytes + 1 - bytes.size()));
+        const QByteArray piece =
+            file.read(std::min<qint64>(kReadPieceBytes, kMaxListFileBytes + 1 - bytes.size()));
         if (piece.isEmpty()) break;
         bytes += piece;
     }

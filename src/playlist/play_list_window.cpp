@@ -27,12 +27,16 @@ constexpr int kClientWidth = 3285;
 constexpr int kClientHeight = 2505;
 constexpr int kButtonCount = 7;
 
-QString listFilter() { return QStringLiteral("Vantrel_list Files(*.vtl)|*.vtl"); }
-QString listFolder() { return QDir(platform::programFolder()).filePath(QStringLiteral("vtl_list")); }
+QString listFilter() {
+    return QStringLiteral("Vantrel_list Files(*.vtl)|*.vtl");
+}
+QString listFolder() {
+    return QDir(platform::programFolder()).filePath(QStringLiteral("vtl_list"));
+}
 
-const char* const kButtonTips[kButtonCount] = {"新建列表", "打开列表", "保存列表", "添加影片",
-                                               "删除选中的影片", "上移", "下移"};
-}  // namespace
+const char* const kButtonTips[kButtonCount] = {"新建列表",       "打开列表", "保存列表", "添加影片",
+                                               "删除选中的影片", "上移",     "下移"};
+} // namespace
 
 Form2::Form2() {
     setObjectName(QStringLiteral("Form2"));
@@ -45,7 +49,7 @@ Form2::Form2() {
     List1->setObjectName(QStringLiteral("List1"));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
-    List1->setUniformItemSizes(true);  // long lists stay quick to show
+    List1->setUniformItemSizes(true); // long lists stay quick to show
     QPalette palette = List1->palette();
     palette.setColor(QPalette::Base, platform::systemColor(0x00E3CFCC));
     List1->setPalette(palette);
@@ -100,7 +104,8 @@ void Form2::Form_Load() {
         setWindowTitle(resources::text(102) + QLatin1Char('|') + remembered);
         listpath() = remembered;
     }
-    for (int i = 0; i < kButtonCount; ++i) setLook(i, FrameLook::Flat);
+    for (int i = 0; i < kButtonCount; ++i)
+        setLook(i, FrameLook::Flat);
 }
 
 void Form2::Form_Unload() {
@@ -127,23 +132,43 @@ void Form2::setLook(int index, FrameLook look) {
 }
 
 void Form2::Form_MouseMove() {
-    for (int i = 0; i < kButtonCount; ++i) setLook(i, FrameLook::Flat);
+    for (int i = 0; i < kButtonCount; ++i)
+        setLook(i, FrameLook::Flat);
 }
 
-void Form2::Image1_MouseMove(int index) { setLook(index, FrameLook::Raised); }
+void Form2::Image1_MouseMove(int index) {
+    setLook(index, FrameLook::Raised);
+}
 
-void Form2::Image1_MouseDown(int index) { setLook(index, FrameLook::Pressed); }
+void Form2::Image1_MouseDown(int index) {
+    setLook(index, FrameLook::Pressed);
+}
 
 void Form2::Image1_Click(int index) {
     switch (index) {
-    case 0: newList(); break;
-    case 1: openList(); break;
-    case 2: saveList(); break;
-    case 3: addMovie(); break;
-    case 4: removeEntry(); break;
-    case 5: moveEntry(-1); break;
-    case 6: moveEntry(+1); break;
-    default: break;
+    case 0:
+        newList();
+        break;
+    case 1:
+        openList();
+        break;
+    case 2:
+        saveList();
+        break;
+    case 3:
+        addMovie();
+        break;
+    case 4:
+        removeEntry();
+        break;
+    case 5:
+        moveEntry(-1);
+        break;
+    case 6:
+        moveEntry(+1);
+        break;
+    default:
+        break;
     }
     // Every action ends with the movie stopped and the play window empty.
     ShockwaveFlash* control = Form1::sw();
@@ -160,8 +185,8 @@ bool Form2::loadListFile(const QString& path, bool quiet) {
     const ListResult result = LoadList(path);
     if (!result.ok) {
         if (!quiet)
-            platform::messageBox(this, result.error, platform::MessageButtons::Ok, platform::MessageIcon::Warning,
-                                 platform::MessageResult::Ok);
+            platform::messageBox(this, result.error, platform::MessageButtons::Ok,
+                                 platform::MessageIcon::Warning, platform::MessageResult::Ok);
         return false;
     }
     List1->setUpdatesEnabled(false);
@@ -183,7 +208,8 @@ void Form2::openList() {
 void Form2::saveList() {
     QString target = listpath();
     if (target.isEmpty()) {
-        target = platform::showFileDialog(this, {platform::FileDialogKind::Save, listFilter(), listFolder(), QString()});
+        target = platform::showFileDialog(
+            this, {platform::FileDialogKind::Save, listFilter(), listFolder(), QString()});
         if (target.isEmpty()) return;
     }
     const ListResult result = SaveList(target, entries());
@@ -232,11 +258,14 @@ void Form2::List1_Click() {
     List1->setToolTip(path);
 }
 
-void Form2::appendEntry(const QString& path) { List1->addItem(path); }
+void Form2::appendEntry(const QString& path) {
+    List1->addItem(path);
+}
 
 QStringList Form2::entries() const {
     QStringList result;
     result.reserve(List1->count());
-    for (int i = 0; i < List1->count(); ++i) result << List1->item(i)->text();
+    for (int i = 0; i < List1->count(); ++i)
+        result << List1->item(i)->text();
     return result;
 }

@@ -14,7 +14,7 @@ class QListWidget;
 class Form2 : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     Form2();
     ~Form2() override;
 
@@ -33,16 +33,16 @@ public:
     QListWidget* List1 = nullptr;
     QComboBox* Combo1 = nullptr;
     std::array<PictureBox*, 7> Image1{};
-    std::array<LineShape*, 7> Line1{};  // top
-    std::array<LineShape*, 7> Line2{};  // left
-    std::array<LineShape*, 7> Line3{};  // bottom
-    std::array<LineShape*, 7> Line4{};  // right
+    std::array<LineShape*, 7> Line1{}; // top
+    std::array<LineShape*, 7> Line2{}; // left
+    std::array<LineShape*, 7> Line3{}; // bottom
+    std::array<LineShape*, 7> Line4{}; // right
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void setLook(int index, FrameLook look);
     void newList();
     void openList();

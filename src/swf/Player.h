@@ -26,7 +26,7 @@ namespace swf {
 enum class Quality { High, Low };
 
 class Player {
-public:
+  public:
     Player();
     ~Player();
     Player(const Player&) = delete;
@@ -38,22 +38,22 @@ public:
     bool loadBytes(const QByteArray& bytes, const QString& url = {});
     void beginStream(const QString& url);
     bool appendBytes(const QByteArray& chunk);
-    void endStream();  // no more bytes will come: the movie is complete or truncated
+    void endStream(); // no more bytes will come: the movie is complete or truncated
     void unload();
 
-    bool isLoaded() const;    // the header is known and frame 0 can be shown
-    bool hasFailed() const;   // loading stopped for good; errorText() says why
-    bool isComplete() const;  // every byte is in and was read
+    bool isLoaded() const;   // the header is known and frame 0 can be shown
+    bool hasFailed() const;  // loading stopped for good; errorText() says why
+    bool isComplete() const; // every byte is in and was read
     QString errorText() const;
     QString url() const;
     const std::vector<Diagnostic>& diagnostics() const;
 
     int version() const;
-    QSize stageSize() const;   // pixels
-    QRectF stageRect() const;  // twips; x and y may be non-zero
-    double frameRate() const;  // frames per second, never 0 once loaded
-    int totalFrames() const;   // the header's frame count
-    int framesLoaded() const;  // frames of the root timeline that have fully arrived
+    QSize stageSize() const;  // pixels
+    QRectF stageRect() const; // twips; x and y may be non-zero
+    double frameRate() const; // frames per second, never 0 once loaded
+    int totalFrames() const;  // the header's frame count
+    int framesLoaded() const; // frames of the root timeline that have fully arrived
     QColor backgroundColor() const;
 
     // Root timeline; frames count from 0.
@@ -63,8 +63,8 @@ public:
     void stop();
     void setLoop(bool loop);
     bool loop() const;
-    void gotoFrame(int frame);  // clamped to the frames loaded
-    void advance();             // one tick at the movie's frame rate
+    void gotoFrame(int frame); // clamped to the frames loaded
+    void advance();            // one tick at the movie's frame rate
 
     // Draws the stage (background included) with stageToDevice mapping twips to the device.
     void render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const;
@@ -96,11 +96,11 @@ public:
     // the root timeline or jumping stops its stream sound; unloading stops every sound.
     audio::Mixer& mixer();
     bool streamSoundActive() const;
-    qint64 streamSoundPlayed44() const;  // 44.1 kHz frames of the root's stream played
+    qint64 streamSoundPlayed44() const; // 44.1 kHz frames of the root's stream played
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
 
-}  // namespace swf
+} // namespace swf

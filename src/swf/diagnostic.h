@@ -7,9 +7,9 @@ namespace swf {
 
 struct Diagnostic {
     QString message;
-    int tagCode = -1;    // tag being read, -1 when not inside a tag
-    qint64 offset = -1;  // byte offset in the uncompressed stream, -1 when unknown
-    int frame = -1;      // root frame being read, -1 when unknown
+    int tagCode = -1;   // tag being read, -1 when not inside a tag
+    qint64 offset = -1; // byte offset in the uncompressed stream, -1 when unknown
+    int frame = -1;     // root frame being read, -1 when unknown
 };
 
-}  // namespace swf
+} // namespace swf

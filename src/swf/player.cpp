@@ -13,8 +13,8 @@
 #include "swf/stage/frame_observer.h"
 #include "swf/stage/movie_clip.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QUrl>
@@ -28,23 +28,25 @@ namespace {
 constexpr qint64 kReadChunk = 1 << 20;
 
 QString localPathOf(const QString& pathOrUrl) {
-    if (pathOrUrl.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return QUrl(pathOrUrl).toLocalFile();
+    if (pathOrUrl.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        return QUrl(pathOrUrl).toLocalFile();
     return pathOrUrl;
 }
 
 bool isAuthoringFile(const QString& url) {
-    const QString path = QUrl(url).isValid() && !QUrl(url).scheme().isEmpty() && url.contains(QLatin1String("://"))
-                             ? QUrl(url).path()
-                             : url;
+    const QString path =
+        QUrl(url).isValid() && !QUrl(url).scheme().isEmpty() && url.contains(QLatin1String("://"))
+            ? QUrl(url).path()
+            : url;
     return path.endsWith(QLatin1String(".fla"), Qt::CaseInsensitive);
 }
 
-}  // namespace
+} // namespace
 
 // Sprites entering frames while the player ticks reach the sound and script layers
 // through this.
 class FrameEvents final : public stage::FrameObserver {
-public:
+  public:
     explicit FrameEvents(SoundController& sound) : m_sound(sound) {}
     void setScripts(ScriptHost* scripts) { m_scripts = scripts; }
     void frameEntered(stage::MovieClip& clip, int frame) override {
@@ -77,7 +79,7 @@ public:
         }
     }
 
-private:
+  private:
     std::vector<std::unique_ptr<stage::DisplayObject>> m_retired;
     SoundController& m_sound;
     ScriptHost* m_scripts = nullptr;
@@ -85,13 +87,13 @@ private:
 
 // Sets the frame observer for the length of one tick.
 class ObserverScope {
-public:
+  public:
     explicit ObserverScope(stage::FrameObserver* observer) : m_previous(stage::currentFrameObserver()) {
         stage::currentFrameObserver() = observer;
     }
     ~ObserverScope() { stage::currentFrameObserver() = m_previous; }
 
-private:
+  private:
     stage::FrameObserver* m_previous;
 };
 
@@ -109,7 +111,7 @@ struct Player::Impl {
     std::unique_ptr<stage::MovieClip> root;
     std::unique_ptr<render::StageRenderer> renderer;
     QString url;
-    QString error;  // failures found before the loader (missing file, authoring file)
+    QString error; // failures found before the loader (missing file, authoring file)
     bool playing = true;
     bool loop = true;
     bool streaming = false;
@@ -139,8 +141,11 @@ struct Player::Impl {
 
     input::PointerClient pointerClient() {
         input::PointerClient client;
-        client.clipTakesPointer = [this](stage::MovieClip& clip) { return scripts && scripts->takesPointer(clip); };
-        client.transition = [this](stage::DisplayObject& target, stage::MovieClip& timeline, quint16 transition) {
+        client.clipTakesPointer = [this](stage::MovieClip& clip) {
+            return scripts && scripts->takesPointer(clip);
+        };
+        client.transition = [this](stage::DisplayObject& target, stage::MovieClip& timeline,
+                                   quint16 transition) {
             if (!scripts) return;
             if (target.character() && target.character()->kind == movie::CharacterKind::Button) {
                 const auto& button = static_cast<const movie::ButtonCharacter&>(*target.character()).button;
@@ -161,14 +166,14 @@ struct Player::Impl {
                 {format::OverDownToOutDown, {ScriptHost::kEventDragOut, "onDragOut"}},
             };
             for (const auto& [bit, event] : kClipEvents)
-                if (transition == bit) scripts->clipPointerEvent(*clip, event.first, QString::fromLatin1(event.second));
+                if (transition == bit)
+                    scripts->clipPointerEvent(*clip, event.first, QString::fromLatin1(event.second));
         };
         return client;
     }
 
     // Input runs scripts like a frame does: one budget, then the jumps they asked for.
-    template <typename F>
-    void input(F&& handle) {
+    template <typename F> void input(F&& handle) {
         if (!root || !scripts || !pointer || quit) return;
         const ObserverScope scope(&frameEvents);
         pointer->setLevels(scripts->levelClips());
@@ -217,7 +222,8 @@ struct Player::Impl {
         };
         hooks.stopSounds = [this] { mixer.stopAll(); };
         auto soundOf = [this](int soundId) -> const movie::SoundCharacter* {
-            const movie::Character* character = loader ? loader->definition().character(quint16(soundId)) : nullptr;
+            const movie::Character* character =
+                loader ? loader->definition().character(quint16(soundId)) : nullptr;
             return character && character->kind == movie::CharacterKind::Sound
                        ? static_cast<const movie::SoundCharacter*>(character)
                        : nullptr;
@@ -243,13 +249,20 @@ struct Player::Impl {
             return double(sound->decoded()->frames()) * 1000.0 / sound->decoded()->rate;
         };
         hooks.aborted = [this](const QString& reason) { scriptMessage = reason; };
-        hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) { return readBesideMovie(relative, fullUrl); };
-        hooks.replaceMovie = [this](const QByteArray& bytes, const QString& url) { replacement.emplace(bytes, url); };
-        hooks.readMovie = [this](const QByteArray& bytes) { return movie::MovieLoader::readWhole(bytes, importer(1)); };
+        hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) {
+            return readBesideMovie(relative, fullUrl);
+        };
+        hooks.replaceMovie = [this](const QByteArray& bytes, const QString& url) {
+            replacement.emplace(bytes, url);
+        };
+        hooks.readMovie = [this](const QByteArray& bytes) {
+            return movie::MovieLoader::readWhole(bytes, importer(1));
+        };
         const QString local = localPathOf(url);
-        hooks.movieUrl = local.isEmpty() || local.contains(QLatin1String("://"))
-                             ? url
-                             : QUrl::fromLocalFile(QFileInfo(local).absoluteFilePath()).toString(QUrl::FullyEncoded);
+        hooks.movieUrl =
+            local.isEmpty() || local.contains(QLatin1String("://"))
+                ? url
+                : QUrl::fromLocalFile(QFileInfo(local).absoluteFilePath()).toString(QUrl::FullyEncoded);
         return hooks;
     }
 
@@ -260,12 +273,13 @@ struct Player::Impl {
         if (moviePath.isEmpty() || moviePath.contains(QLatin1String("://"))) return std::nullopt;
         QString name = relative;
         name.truncate(name.indexOf(QLatin1Char('?')) < 0 ? name.size() : name.indexOf(QLatin1Char('?')));
-        if (name.isEmpty() || name.contains(QLatin1Char(':'))) return std::nullopt;  // schemes, drives
+        if (name.isEmpty() || name.contains(QLatin1Char(':'))) return std::nullopt; // schemes, drives
         const QDir folder = QFileInfo(moviePath).absoluteDir();
         const QFileInfo target(folder.filePath(name));
         const QString base = folder.canonicalPath();
         const QString resolved = target.canonicalFilePath();
-        if (resolved.isEmpty() || !resolved.startsWith(base + QLatin1Char('/')) || !target.isFile()) return std::nullopt;
+        if (resolved.isEmpty() || !resolved.startsWith(base + QLatin1Char('/')) || !target.isFile())
+            return std::nullopt;
         if (target.size() > kMaxLoadedFile) return std::nullopt;
         QFile file(resolved);
         if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
@@ -379,22 +393,32 @@ void Player::unload() {
     d->streaming = false;
 }
 
-bool Player::isLoaded() const { return d->root != nullptr; }
-bool Player::hasFailed() const { return !d->error.isEmpty() || (d->loader && d->loader->failed()); }
-bool Player::isComplete() const { return d->loader && d->loader->complete(); }
+bool Player::isLoaded() const {
+    return d->root != nullptr;
+}
+bool Player::hasFailed() const {
+    return !d->error.isEmpty() || (d->loader && d->loader->failed());
+}
+bool Player::isComplete() const {
+    return d->loader && d->loader->complete();
+}
 
 QString Player::errorText() const {
     if (!d->error.isEmpty()) return d->error;
     return d->loader ? d->loader->error() : QString();
 }
 
-QString Player::url() const { return d->url; }
+QString Player::url() const {
+    return d->url;
+}
 
 const std::vector<Diagnostic>& Player::diagnostics() const {
     return d->loader ? d->loader->definition().diagnostics() : d->noDiagnostics;
 }
 
-int Player::version() const { return d->loader && d->loader->headerKnown() ? d->definition()->header.version : 0; }
+int Player::version() const {
+    return d->loader && d->loader->headerKnown() ? d->definition()->header.version : 0;
+}
 
 QRectF Player::stageRect() const {
     if (!d->loader || !d->loader->headerKnown()) return {};
@@ -403,7 +427,8 @@ QRectF Player::stageRect() const {
 
 QSize Player::stageSize() const {
     const QRectF rect = stageRect();
-    return QSize(qRound(rect.width() / format::kTwipsPerPixel), qRound(rect.height() / format::kTwipsPerPixel));
+    return QSize(qRound(rect.width() / format::kTwipsPerPixel),
+                 qRound(rect.height() / format::kTwipsPerPixel));
 }
 
 double Player::frameRate() const {
@@ -417,22 +442,34 @@ int Player::totalFrames() const {
     return d->loader && d->loader->headerKnown() ? d->definition()->header.frameCount : 0;
 }
 
-int Player::framesLoaded() const { return d->loader ? d->loader->framesLoaded() : 0; }
+int Player::framesLoaded() const {
+    return d->loader ? d->loader->framesLoaded() : 0;
+}
 
 QColor Player::backgroundColor() const {
     return d->loader ? d->definition()->background : QColor(Qt::white);
 }
 
 // A root that a script unloaded shows no frame; the counter stays at the first.
-int Player::currentFrame() const { return d->root ? std::max(0, d->root->currentFrame()) : 0; }
-bool Player::isPlaying() const { return d->playing; }
-void Player::play() { d->playing = true; }
+int Player::currentFrame() const {
+    return d->root ? std::max(0, d->root->currentFrame()) : 0;
+}
+bool Player::isPlaying() const {
+    return d->playing;
+}
+void Player::play() {
+    d->playing = true;
+}
 void Player::stop() {
     d->playing = false;
     d->sound.timelineJumped(0);
 }
-void Player::setLoop(bool loop) { d->loop = loop; }
-bool Player::loop() const { return d->loop; }
+void Player::setLoop(bool loop) {
+    d->loop = loop;
+}
+bool Player::loop() const {
+    return d->loop;
+}
 
 void Player::gotoFrame(int frame) {
     if (!d->root) return;
@@ -491,13 +528,25 @@ void Player::advance() {
     }
 }
 
-bool Player::quitRequested() const { return d->quit; }
-QString Player::scriptMessage() const { return d->scriptMessage; }
-void Player::setUrlHandler(std::function<void(const QString&)> handler) { d->urlHandler = std::move(handler); }
+bool Player::quitRequested() const {
+    return d->quit;
+}
+QString Player::scriptMessage() const {
+    return d->scriptMessage;
+}
+void Player::setUrlHandler(std::function<void(const QString&)> handler) {
+    d->urlHandler = std::move(handler);
+}
 
-audio::Mixer& Player::mixer() { return d->mixer; }
-bool Player::streamSoundActive() const { return d->sound.rootStreamActive(); }
-qint64 Player::streamSoundPlayed44() const { return d->sound.rootStreamPlayed44(); }
+audio::Mixer& Player::mixer() {
+    return d->mixer;
+}
+bool Player::streamSoundActive() const {
+    return d->sound.rootStreamActive();
+}
+qint64 Player::streamSoundPlayed44() const {
+    return d->sound.rootStreamPlayed44();
+}
 
 void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const {
     if (!d->loader || !d->loader->headerKnown()) return;
@@ -523,7 +572,9 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
     }
 }
 
-void Player::setTraceHandler(std::function<void(const QString&)> handler) { d->traceHandler = std::move(handler); }
+void Player::setTraceHandler(std::function<void(const QString&)> handler) {
+    d->traceHandler = std::move(handler);
+}
 
 void Player::setScriptTimeBudgetMs(qint64 milliseconds) {
     d->scriptTimeBudgetMs = milliseconds;
@@ -558,26 +609,41 @@ namespace {
 // by their code.
 int buttonKeyCode(int keyCode, int ascii) {
     switch (keyCode) {
-    case 37: return 1;   // left
-    case 39: return 2;   // right
-    case 36: return 3;   // home
-    case 35: return 4;   // end
-    case 45: return 5;   // insert
-    case 46: return 6;   // delete
-    case 8: return 8;    // backspace
-    case 13: return 13;  // enter
-    case 38: return 14;  // up
-    case 40: return 15;  // down
-    case 33: return 16;  // page up
-    case 34: return 17;  // page down
-    case 9: return 18;   // tab
-    case 27: return 19;  // escape
-    default: return ascii >= 32 && ascii < 128 ? ascii : 0;
+    case 37:
+        return 1; // left
+    case 39:
+        return 2; // right
+    case 36:
+        return 3; // home
+    case 35:
+        return 4; // end
+    case 45:
+        return 5; // insert
+    case 46:
+        return 6; // delete
+    case 8:
+        return 8; // backspace
+    case 13:
+        return 13; // enter
+    case 38:
+        return 14; // up
+    case 40:
+        return 15; // down
+    case 33:
+        return 16; // page up
+    case 34:
+        return 17; // page down
+    case 9:
+        return 18; // tab
+    case 27:
+        return 19; // escape
+    default:
+        return ascii >= 32 && ascii < 128 ? ascii : 0;
     }
 }
 
-void collectKeyButtons(stage::MovieClip& clip, int code, std::vector<std::pair<stage::MovieClip*, QByteArray>>& out,
-                       int nesting) {
+void collectKeyButtons(stage::MovieClip& clip, int code,
+                       std::vector<std::pair<stage::MovieClip*, QByteArray>>& out, int nesting) {
     if (nesting > 32) return;
     for (const auto& [depth, child] : clip.children()) {
         if (child->character() && child->character()->kind == movie::CharacterKind::Button) {
@@ -589,7 +655,7 @@ void collectKeyButtons(stage::MovieClip& clip, int code, std::vector<std::pair<s
         }
     }
 }
-}  // namespace
+} // namespace
 
 void Player::keyPressed(int keyCode, int ascii) {
     d->input([&] {
@@ -597,7 +663,8 @@ void Player::keyPressed(int keyCode, int ascii) {
         // Buttons listening for this key, wherever the pointer is.
         std::vector<std::pair<stage::MovieClip*, QByteArray>> buttons;
         if (const int code = buttonKeyCode(keyCode, ascii)) collectKeyButtons(*d->root, code, buttons, 0);
-        for (const auto& [timeline, actions] : buttons) d->scripts->runButtonActions(*timeline, actions);
+        for (const auto& [timeline, actions] : buttons)
+            d->scripts->runButtonActions(*timeline, actions);
     });
 }
 
@@ -605,6 +672,8 @@ void Player::keyReleased(int keyCode, int ascii) {
     d->input([&] { d->scripts->keyEvent(false, keyCode, ascii); });
 }
 
-bool Player::pointerOverActive() const { return d->pointer && d->pointer->overActive(); }
+bool Player::pointerOverActive() const {
+    return d->pointer && d->pointer->overActive();
+}
 
-}  // namespace swf
+} // namespace swf

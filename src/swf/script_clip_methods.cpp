@@ -29,7 +29,8 @@ const movie::Timeline& emptyTimeline() {
 // A script's depth as a key of the depth list.
 int depthKey(double scriptDepth) {
     const double depth = std::isfinite(scriptDepth) ? std::trunc(scriptDepth) : 0.0;
-    return int(std::clamp(depth, double(kMinScriptDepth), double(kMaxScriptDepth))) + ScriptHost::kTimelineDepthOffset;
+    return int(std::clamp(depth, double(kMinScriptDepth), double(kMaxScriptDepth))) +
+           ScriptHost::kTimelineDepthOffset;
 }
 
 QPoint twips(avm1::CallContext& context, std::size_t index) {
@@ -58,7 +59,8 @@ std::optional<format::FillStyle> gradientFillOf(avm1::Machine& machine, avm1::Ca
     avm1::Object* alphas = c.arg(2).asObject();
     avm1::Object* ratios = c.arg(3).asObject();
     avm1::Object* box = c.arg(4).asObject();
-    if ((type != QLatin1String("linear") && type != QLatin1String("radial")) || !colors || !alphas || !ratios || !box)
+    if ((type != QLatin1String("linear") && type != QLatin1String("radial")) || !colors || !alphas ||
+        !ratios || !box)
         return std::nullopt;
     auto number = [&machine](avm1::Object* object, const QString& name) {
         return machine.toNumber(machine.getMember(avm1::Value(object), name));
@@ -85,17 +87,18 @@ std::optional<format::FillStyle> gradientFillOf(avm1::Machine& machine, avm1::Ca
     // The matrix maps the gradient's square of 1638.4 pixels (32768 twips) onto the clip:
     // either a Matrix (a, b, c, d, tx, ty) or a box (x, y, w, h, r).
     format::Matrix& m = fill.gradient.matrix;
-    if (machine.toString(machine.getMember(avm1::Value(box), QStringLiteral("matrixType"))) == QLatin1String("box")) {
+    if (machine.toString(machine.getMember(avm1::Value(box), QStringLiteral("matrixType"))) ==
+        QLatin1String("box")) {
         const double w = number(box, QStringLiteral("w")), h = number(box, QStringLiteral("h"));
         const double r = number(box, QStringLiteral("r"));
         const double x = number(box, QStringLiteral("x")), y = number(box, QStringLiteral("y"));
         const double sx = w / 1638.4, sy = h / 1638.4;
-        m = {sx * std::cos(r), sx * std::sin(r), -sy * std::sin(r), sy * std::cos(r), (x + w / 2) * kTwips,
-             (y + h / 2) * kTwips};
+        m = {sx * std::cos(r), sx * std::sin(r),     -sy * std::sin(r),
+             sy * std::cos(r), (x + w / 2) * kTwips, (y + h / 2) * kTwips};
     } else if (!machine.getMember(avm1::Value(box), QStringLiteral("tx")).isUndefined()) {
-        m = {number(box, QStringLiteral("a")), number(box, QStringLiteral("b")), number(box, QStringLiteral("c")),
-             number(box, QStringLiteral("d")), number(box, QStringLiteral("tx")) * kTwips,
-             number(box, QStringLiteral("ty")) * kTwips};
+        m = {number(box, QStringLiteral("a")),           number(box, QStringLiteral("b")),
+             number(box, QStringLiteral("c")),           number(box, QStringLiteral("d")),
+             number(box, QStringLiteral("tx")) * kTwips, number(box, QStringLiteral("ty")) * kTwips};
     } else {
         // The 3 x 3 form (a b 0 / d e 0 / g h 1): a..e size the gradient in pixels, g, h centre it.
         m = {number(box, QStringLiteral("a")) / 1638.4, number(box, QStringLiteral("b")) / 1638.4,
@@ -105,9 +108,9 @@ std::optional<format::FillStyle> gradientFillOf(avm1::Machine& machine, avm1::Ca
     for (double* value : {&m.a, &m.b, &m.c, &m.d, &m.tx, &m.ty})
         if (!std::isfinite(*value)) return std::nullopt;
     const QString spread = avm1::argString(c, 5);
-    fill.gradient.spread = spread == QLatin1String("reflect") ? format::SpreadMode::Reflect
-                         : spread == QLatin1String("repeat")  ? format::SpreadMode::Repeat
-                                                              : format::SpreadMode::Pad;
+    fill.gradient.spread = spread == QLatin1String("reflect")  ? format::SpreadMode::Reflect
+                           : spread == QLatin1String("repeat") ? format::SpreadMode::Repeat
+                                                               : format::SpreadMode::Pad;
     if (avm1::argString(c, 6) == QLatin1String("linearRGB"))
         fill.gradient.interpolation = format::InterpolationMode::LinearRgb;
     const double focal = c.args.size() > 7 ? avm1::argNumber(c, 7) : 0;
@@ -120,13 +123,15 @@ std::optional<format::FillStyle> gradientFillOf(avm1::Machine& machine, avm1::Ca
 
 void copyMembers(avm1::Machine& machine, avm1::Object* from, avm1::Object* to) {
     if (!from || !to) return;
-    for (const QString& name : machine.enumerate(from)) machine.setMember(to, name, machine.getMember(from, name));
+    for (const QString& name : machine.enumerate(from))
+        machine.setMember(to, name, machine.getMember(from, name));
 }
 
-}  // namespace
+} // namespace
 
-stage::MovieClip* ScriptHost::attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,
-                                         const QString& name, int depth, avm1::Object* initObject) {
+stage::MovieClip* ScriptHost::attachClip(stage::MovieClip& parent,
+                                         std::unique_ptr<stage::DisplayObject> instance, const QString& name,
+                                         int depth, avm1::Object* initObject) {
     stage::MovieClip* clip = instance ? instance->asClip() : nullptr;
     if (!clip) return nullptr;
     if (stage::DisplayObject* there = parent.childAt(depth)) {
@@ -201,13 +206,16 @@ void ScriptHost::removeSprite(Target target) {
 void ScriptHost::installClipMethods() {
     avm1::Machine& machine = *m_machine;
     avm1::Object* prototype = machine.clipPrototype();
-    auto method = [&](const char* name, std::function<avm1::Value(stage::MovieClip&, avm1::CallContext&)> body) {
+    auto method = [&](const char* name,
+                      std::function<avm1::Value(stage::MovieClip&, avm1::CallContext&)> body) {
         machine.defineMethod(prototype, QString::fromLatin1(name), [this, body](avm1::CallContext& context) {
             stage::MovieClip* clip = clipOf(context.thisObject());
             return clip ? body(*clip, context) : avm1::Value();
         });
     };
-    auto result = [this](stage::MovieClip* clip) { return clip ? avm1::Value(objectOf(*clip)) : avm1::Value(); };
+    auto result = [this](stage::MovieClip* clip) {
+        return clip ? avm1::Value(objectOf(*clip)) : avm1::Value();
+    };
 
     method("attachMovie", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
         const auto found = m_exports.constFind(exportKey(avm1::argString(c, 0)));
@@ -224,7 +232,8 @@ void ScriptHost::installClipMethods() {
     });
     method("duplicateMovieClip", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
         if (c.args.size() < 2) return avm1::Value();
-        return result(duplicateClip(clip, avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), c.arg(2).asObject()));
+        return result(
+            duplicateClip(clip, avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), c.arg(2).asObject()));
     });
     method("removeMovieClip", [this](stage::MovieClip& clip, avm1::CallContext&) {
         removeSprite(objectOf(clip));
@@ -237,7 +246,8 @@ void ScriptHost::installClipMethods() {
     });
     method("getNextHighestDepth", [](stage::MovieClip& clip, avm1::CallContext&) {
         int next = 0;
-        if (!clip.children().empty()) next = std::max(0, clip.children().rbegin()->first - kTimelineDepthOffset + 1);
+        if (!clip.children().empty())
+            next = std::max(0, clip.children().rbegin()->first - kTimelineDepthOffset + 1);
         return avm1::Value(next);
     });
     method("getInstanceAtDepth", [this](stage::MovieClip& clip, avm1::CallContext& c) {
@@ -271,9 +281,14 @@ void ScriptHost::installClipMethods() {
         unloadClip(clip);
         return avm1::Value();
     });
-    method("getBytesTotal", [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(double(clipBytes(clip))); });
-    method("getBytesLoaded", [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(double(clipBytes(clip))); });
-    method("getSWFVersion", [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(clipVersion(clip)); });
+    method("getBytesTotal", [this](stage::MovieClip& clip, avm1::CallContext&) {
+        return avm1::Value(double(clipBytes(clip)));
+    });
+    method("getBytesLoaded", [this](stage::MovieClip& clip, avm1::CallContext&) {
+        return avm1::Value(double(clipBytes(clip)));
+    });
+    method("getSWFVersion",
+           [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(clipVersion(clip)); });
 
     method("clear", [](stage::MovieClip& clip, avm1::CallContext&) {
         clip.drawing().clear();
@@ -335,8 +350,12 @@ void ScriptHost::installClipMethods() {
         m_machine->setMember(avm1::Value(point), QStringLiteral("y"), avm1::Value(mapped.y()));
         return avm1::Value();
     };
-    method("localToGlobal", [convertPoint](stage::MovieClip& clip, avm1::CallContext& c) { return convertPoint(clip, c, true); });
-    method("globalToLocal", [convertPoint](stage::MovieClip& clip, avm1::CallContext& c) { return convertPoint(clip, c, false); });
+    method("localToGlobal", [convertPoint](stage::MovieClip& clip, avm1::CallContext& c) {
+        return convertPoint(clip, c, true);
+    });
+    method("globalToLocal", [convertPoint](stage::MovieClip& clip, avm1::CallContext& c) {
+        return convertPoint(clip, c, false);
+    });
     // hitTest(x, y[, shape]) with a stage point in pixels, or hitTest(other clip) by boxes.
     method("hitTest", [this](stage::MovieClip& clip, avm1::CallContext& c) {
         const auto stageBox = [this](stage::MovieClip& of) -> std::optional<QRectF> {
@@ -351,14 +370,18 @@ void ScriptHost::installClipMethods() {
             if (c.args.size() >= 3 && m_machine->toBoolean(c.arg(2))) {
                 const auto toClip = stageToClip(clip);
                 if (!toClip) return avm1::Value(false);
-                if (!m_hitTester) m_hitTester = std::make_unique<input::PointerTracker>(m_movie, input::PointerClient{});
+                if (!m_hitTester)
+                    m_hitTester = std::make_unique<input::PointerTracker>(m_movie, input::PointerClient{});
                 return avm1::Value(m_hitTester->covers(clip, toClip->map(point)));
             }
             const auto box = stageBox(clip);
             return avm1::Value(box && box->contains(point));
         }
         stage::MovieClip* other = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;
-        if (!other) other = resolveTarget(avm1::argString(c, 0), objectOf(clip)) ? clipOf(resolveTarget(avm1::argString(c, 0), objectOf(clip))) : nullptr;
+        if (!other)
+            other = resolveTarget(avm1::argString(c, 0), objectOf(clip))
+                        ? clipOf(resolveTarget(avm1::argString(c, 0), objectOf(clip)))
+                        : nullptr;
         if (!other) return avm1::Value(false);
         const auto mine = stageBox(clip), theirs = stageBox(*other);
         return avm1::Value(mine && theirs && mine->intersects(*theirs));
@@ -385,7 +408,8 @@ void ScriptHost::installClipMethods() {
     method("getBounds", [this](stage::MovieClip& clip, avm1::CallContext&) {
         const auto bounds = stage::localBounds(clip);
         avm1::Object* box = m_machine->newObject();
-        const QRectF rect = bounds.value_or(QRectF(QPointF(6710886.35, 6710886.35), QPointF(6710886.35, 6710886.35)));
+        const QRectF rect =
+            bounds.value_or(QRectF(QPointF(6710886.35, 6710886.35), QPointF(6710886.35, 6710886.35)));
         box->setOwn(QStringLiteral("xMin"), rect.left() / kTwips);
         box->setOwn(QStringLiteral("xMax"), rect.right() / kTwips);
         box->setOwn(QStringLiteral("yMin"), rect.top() / kTwips);
@@ -394,4 +418,4 @@ void ScriptHost::installClipMethods() {
     });
 }
 
-}  // namespace swf
+} // namespace swf

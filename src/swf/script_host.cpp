@@ -24,7 +24,7 @@ constexpr int kMaxJumpNesting = 16;
 constexpr size_t kMaxPendingJumps = 4096;
 constexpr double kTwips = 20.0;
 
-}  // namespace
+} // namespace
 
 // Export names match without regard to ASCII case only.
 QString exportKey(const QString& name) {
@@ -58,12 +58,12 @@ QString nameKey(const QString& name, bool caseSensitive) {
     }
     return key;
 }
-}  // namespace
+} // namespace
 
 // Clip properties reached by name (`_root._currentframe`, `_root.child`), answered from
 // the stage without copying them into the script object.
 class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
-public:
+  public:
     explicit ClipProperties(ScriptHost& host) : m_host(host) {}
     std::optional<avm1::Value> getProperty(avm1::Object& object, const QString& name) override {
         stage::MovieClip* clip = m_host.clipOf(&object);
@@ -76,22 +76,26 @@ public:
             const avm1::Value value = m_host.propertyByName(*clip, name);
             if (!value.isUndefined()) return value;
         }
-        if (stage::MovieClip* child = m_host.childNamed(*clip, name)) return avm1::Value(m_host.objectOf(*child));
-        if (stage::TextField* field = m_host.textFieldNamed(*clip, name)) return avm1::Value(m_host.objectOf(*field));
+        if (stage::MovieClip* child = m_host.childNamed(*clip, name))
+            return avm1::Value(m_host.objectOf(*child));
+        if (stage::TextField* field = m_host.textFieldNamed(*clip, name))
+            return avm1::Value(m_host.objectOf(*field));
         return std::nullopt;
     }
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {
         stage::MovieClip* clip = m_host.clipOf(&object);
         if (clip && name == QLatin1String("opaqueBackground") && m_host.m_movie.header.version >= 8) {
             const double number = value.isNullish() ? NAN : m_host.m_machine->toNumber(value);
-            clip->setScriptBackground(std::isfinite(number) ? std::optional<QRgb>(0xff000000u | (quint32(qint64(number)) & 0xffffff))
-                                                            : std::nullopt);
+            clip->setScriptBackground(
+                std::isfinite(number)
+                    ? std::optional<QRgb>(0xff000000u | (quint32(qint64(number)) & 0xffffff))
+                    : std::nullopt);
             return true;
         }
         return clip && name.startsWith(QLatin1Char('_')) && m_host.setPropertyByName(*clip, name, value);
     }
 
-private:
+  private:
     ScriptHost& m_host;
 };
 
@@ -105,13 +109,16 @@ ScriptHost::ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks ho
 }
 
 ScriptHost::~ScriptHost() {
-    for (const auto& [voice, sound] : m_watchedVoices) sound->unpin();
+    for (const auto& [voice, sound] : m_watchedVoices)
+        sound->unpin();
     // Level movies and retired clips go while the libraries they show are still here.
     m_levels.clear();
     m_removed.clear();
 }
 
-void ScriptHost::setRoot(stage::MovieClip* root) { m_root = root; }
+void ScriptHost::setRoot(stage::MovieClip* root) {
+    m_root = root;
+}
 
 avm1::Object* ScriptHost::objectOf(stage::MovieClip& clip) {
     const auto found = m_objects.find(&clip);
@@ -123,7 +130,9 @@ avm1::Object* ScriptHost::objectOf(stage::MovieClip& clip) {
     return object;
 }
 
-stage::MovieClip* ScriptHost::clipOf(Target target) const { return target ? m_clips.value(target) : nullptr; }
+stage::MovieClip* ScriptHost::clipOf(Target target) const {
+    return target ? m_clips.value(target) : nullptr;
+}
 
 void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     const auto found = m_objects.find(&clip);
@@ -146,7 +155,7 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
 }
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
-    if (m_forgotten.count(&clip)) return;  // removed by a script, still finishing its tick
+    if (m_forgotten.count(&clip)) return; // removed by a script, still finishing its tick
     if (frame < 0 || frame >= clip.timeline().frameCount()) return;
     runFrameActions(clip, clip.timeline().frame(frame));
 }
@@ -159,7 +168,8 @@ std::vector<std::pair<quint32, QByteArray>> readClipActions(const QByteArray& by
     const int flagBytes = version >= 6 ? 4 : 2;
     auto readFlags = [&](qsizetype at) {
         quint32 value = 0;
-        for (int i = 0; i < flagBytes; ++i) value |= quint32(quint8(bytes[at + i])) << (8 * i);
+        for (int i = 0; i < flagBytes; ++i)
+            value |= quint32(quint8(bytes[at + i])) << (8 * i);
         return value;
     };
     qsizetype at = 2 + flagBytes;
@@ -167,18 +177,18 @@ std::vector<std::pair<quint32, QByteArray>> readClipActions(const QByteArray& by
         const quint32 flags = readFlags(at);
         if (flags == 0) break;
         at += flagBytes;
-        const quint32 size = quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8
-                             | quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
+        const quint32 size = quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
+                             quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
         at += 4;
-        if (size > quint32(bytes.size() - at)) break;  // a broken record ends the list
+        if (size > quint32(bytes.size() - at)) break; // a broken record ends the list
         qsizetype start = at;
-        if (flags & 0x20000) ++start;  // key press: its key code comes first
+        if (flags & 0x20000) ++start; // key press: its key code comes first
         out.emplace_back(flags, bytes.mid(start, qsizetype(size) - (start - at)));
         at += qsizetype(size);
     }
     return out;
 }
-}  // namespace
+} // namespace
 
 void ScriptHost::clipCreated(stage::MovieClip& clip) {
     if (!clip.placement().clipActions.isEmpty()) {
@@ -201,11 +211,13 @@ void ScriptHost::construct(stage::MovieClip& clip) {
         if (exported != m_exportNames.constEnd()) constructor = m_machine->registeredClass(*exported);
     }
     if (constructor) {
-        const avm1::Value prototype = m_machine->getMember(avm1::Value(constructor), QStringLiteral("prototype"));
+        const avm1::Value prototype =
+            m_machine->getMember(avm1::Value(constructor), QStringLiteral("prototype"));
         if (prototype.asObject()) object->setProto(prototype.asObject());
     }
     runClipEvent(clip, kEventConstruct);
-    if (constructor && m_objects.count(&clip)) m_machine->callFunction(avm1::Value(constructor), avm1::Value(object), {});
+    if (constructor && m_objects.count(&clip))
+        m_machine->callFunction(avm1::Value(constructor), avm1::Value(object), {});
     if (m_objects.count(&clip)) m_firstFramePending.push_back(&clip);
 }
 
@@ -267,7 +279,7 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
         if (const auto* block = std::get_if<movie::ActionBlock>(&command)) {
             m_machine->runActions(block->bytes, target);
             constructPending();
-            if (!m_objects.count(&clip)) return;  // the script removed its own clip
+            if (!m_objects.count(&clip)) return; // the script removed its own clip
         }
     }
 }
@@ -309,7 +321,7 @@ void ScriptHost::runPending() {
     m_pendingJumps.clear();
     constructPending();
     runUnloads();
-    m_unloading.clear();  // what unload handlers removed in turn goes without its own
+    m_unloading.clear(); // what unload handlers removed in turn goes without its own
     m_removed.clear();
     m_forgotten.clear();
     syncBoundFields();
@@ -336,13 +348,15 @@ void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMeth
                         bool loadVariables) {
     if (url.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive)) {
         // Commands to the player run nothing; "quit" only stops the movie.
-        if (url.mid(10).compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0 && m_hooks.quit) m_hooks.quit();
+        if (url.mid(10).compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0 && m_hooks.quit)
+            m_hooks.quit();
         return;
     }
     if (loadTarget(url, window, loadTarget_, loadVariables) || loadVariables || loadTarget_) return;
     const QString scheme = QUrl(url).scheme().toLower();
-    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto"))
-        && m_hooks.openUrl)
+    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+         scheme == QLatin1String("mailto")) &&
+        m_hooks.openUrl)
         m_hooks.openUrl(url, window);
 }
 
@@ -448,7 +462,8 @@ void ScriptHost::callFrame(Target target, int frame) {
     if (!clip || frame < 0 || frame >= clip->timeline().frameCount() || m_depth > kMaxJumpNesting) return;
     ++m_depth;
     for (const movie::FrameCommand& command : clip->timeline().frame(frame).commands)
-        if (const auto* block = std::get_if<movie::ActionBlock>(&command)) m_machine->runActions(block->bytes, target);
+        if (const auto* block = std::get_if<movie::ActionBlock>(&command))
+            m_machine->runActions(block->bytes, target);
     --m_depth;
 }
 
@@ -484,7 +499,8 @@ stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
         m_parentsGeneration = generation;
         m_parentsRoot = m_root;
         std::vector<stage::MovieClip*> open{m_root};
-        for (const auto& [level, levelRoot] : m_levels) open.push_back(levelRoot.get());
+        for (const auto& [level, levelRoot] : m_levels)
+            open.push_back(levelRoot.get());
         while (!open.empty()) {
             stage::MovieClip* current = open.back();
             open.pop_back();
@@ -519,14 +535,14 @@ avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
         const QString& part = parts[i];
         if (part == QLatin1String("..") || sameName(part, QStringLiteral("_parent"), false))
             clip = parentOf(*clip);
-        else if (sameName(part, QStringLiteral("_root"), false) || sameName(part, QStringLiteral("_level0"), false))
+        else if (sameName(part, QStringLiteral("_root"), false) ||
+                 sameName(part, QStringLiteral("_level0"), false))
             clip = m_root;
         else if (part.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) && !m_levels.empty()) {
             bool number = false;
             const int level = part.mid(6).toInt(&number);
             clip = number ? levelClip(level) : childNamed(*clip, part);
-        }
-        else if (part != QLatin1String("this"))
+        } else if (part != QLatin1String("this"))
             clip = childNamed(*clip, part);
     }
     return clip ? objectOf(*clip) : nullptr;
@@ -547,13 +563,16 @@ QString ScriptHost::targetPath(Target target) {
         names.prepend(clip->placement().name);
         clip = parentOf(*clip);
     }
-    return names.isEmpty() ? QStringLiteral("_level0") : QStringLiteral("_level0.") + names.join(QLatin1Char('.'));
+    return names.isEmpty() ? QStringLiteral("_level0")
+                           : QStringLiteral("_level0.") + names.join(QLatin1Char('.'));
 }
 
 QString ScriptHost::slashPath(stage::MovieClip& clip) {
     const QString path = targetPath(objectOf(clip));
     if (path == QLatin1String("_level0")) return QStringLiteral("/");
-    return QString(path).replace(QStringLiteral("_level0."), QStringLiteral("/")).replace(QLatin1Char('.'), QLatin1Char('/'));
+    return QString(path)
+        .replace(QStringLiteral("_level0."), QStringLiteral("/"))
+        .replace(QLatin1Char('.'), QLatin1Char('/'));
 }
 
 QString ScriptHost::dropTarget(stage::MovieClip& dragged) {
@@ -562,7 +581,8 @@ QString ScriptHost::dropTarget(stage::MovieClip& dragged) {
     const QPointF pointer(m_pointerX, m_pointerY);
     // The innermost clip whose own shapes lie under the pointer, the topmost first, leaving
     // out the dragged clip and what it holds.
-    std::function<stage::MovieClip*(stage::MovieClip&, int)> under = [&](stage::MovieClip& parent, int nesting) -> stage::MovieClip* {
+    std::function<stage::MovieClip*(stage::MovieClip&, int)> under = [&](stage::MovieClip& parent,
+                                                                         int nesting) -> stage::MovieClip* {
         if (nesting > 64) return nullptr;
         const auto toParent = stageToClip(parent);
         if (!toParent) return nullptr;
@@ -593,21 +613,21 @@ void ScriptHost::endDrag() {
 }
 
 avm1::Value ScriptHost::getProperty(Target target, int index) {
-    static const char* const kNames[] = {"_x",         "_y",        "_xscale",   "_yscale",      "_currentframe",
-                                         "_totalframes", "_alpha",  "_visible",  "_width",       "_height",
-                                         "_rotation",  "_target",   "_framesloaded", "_name",    "_droptarget",
-                                         "_url",       "_highquality", "_focusrect", "_soundbuftime", "_quality",
-                                         "_xmouse",    "_ymouse"};
+    static const char* const kNames[] = {
+        "_x",          "_y",     "_xscale",      "_yscale",    "_currentframe", "_totalframes",  "_alpha",
+        "_visible",    "_width", "_height",      "_rotation",  "_target",       "_framesloaded", "_name",
+        "_droptarget", "_url",   "_highquality", "_focusrect", "_soundbuftime", "_quality",      "_xmouse",
+        "_ymouse"};
     stage::MovieClip* clip = clipOf(target);
     if (!clip || index < 0 || index >= int(std::size(kNames))) return avm1::Value();
     return propertyByName(*clip, QString::fromLatin1(kNames[index]));
 }
 
 void ScriptHost::setProperty(Target target, int index, const avm1::Value& value) {
-    static const char* const kWritable[] = {"_x",      "_y",          "_xscale",    "_yscale",       nullptr,
-                                            nullptr,   "_alpha",      "_visible",   "_width",        "_height",
-                                            "_rotation", nullptr,     nullptr,      "_name",         nullptr,
-                                            nullptr,   "_highquality", "_focusrect", "_soundbuftime", "_quality"};
+    static const char* const kWritable[] = {
+        "_x",       "_y",     "_xscale",      "_yscale",    nullptr,         nullptr,   "_alpha",
+        "_visible", "_width", "_height",      "_rotation",  nullptr,         nullptr,   "_name",
+        nullptr,    nullptr,  "_highquality", "_focusrect", "_soundbuftime", "_quality"};
     stage::MovieClip* clip = clipOf(target);
     if (!clip || index < 0 || index >= int(std::size(kWritable)) || !kWritable[index]) return;
     setPropertyByName(*clip, QString::fromLatin1(kWritable[index]), value);
@@ -620,7 +640,9 @@ double twipsOf(double pixels) {
     return pixels * kTwips;
 }
 // Matrix entries stay finite whatever a script asks for, so drawing never sees NaN or inf.
-double finite(double value) { return std::isfinite(value) ? std::clamp(value, -1e9, 1e9) : 0.0; }
+double finite(double value) {
+    return std::isfinite(value) ? std::clamp(value, -1e9, 1e9) : 0.0;
+}
 double normalizedDegrees(double degrees) {
     if (!std::isfinite(degrees)) return std::nan("");
     double turned = std::fmod(degrees, 360.0);
@@ -628,7 +650,7 @@ double normalizedDegrees(double degrees) {
     if (turned <= -180) turned += 360;
     return turned;
 }
-}  // namespace
+} // namespace
 
 stage::ScriptScale ScriptHost::scaleOf(const stage::MovieClip& clip) const {
     if (clip.scriptScale()) return *clip.scriptScale();
@@ -642,20 +664,21 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
     if (key == QLatin1String("_name")) {
         movie::Placement placement = clip.placement();
         // NaN names a clip "0": the number goes through an integer on its way to text.
-        placement.name = value.isNumber() && std::isnan(value.asNumber()) ? QStringLiteral("0") : m_machine->toString(value);
+        placement.name = value.isNumber() && std::isnan(value.asNumber()) ? QStringLiteral("0")
+                                                                          : m_machine->toString(value);
         clip.setPlacement(placement);
         stage::MovieClip::childrenChanged();
         return true;
     }
     if (key == QLatin1String("_quality")) {
         const QString quality = m_machine->toString(value).toUpper();
-        if (quality == QLatin1String("LOW") || quality == QLatin1String("MEDIUM") || quality == QLatin1String("HIGH")
-            || quality == QLatin1String("BEST"))
+        if (quality == QLatin1String("LOW") || quality == QLatin1String("MEDIUM") ||
+            quality == QLatin1String("HIGH") || quality == QLatin1String("BEST"))
             m_quality = quality;
         return true;
     }
     if (key == QLatin1String("_focusrect")) {
-        if (value.isObject()) {  // taken as false without asking the object anything
+        if (value.isObject()) { // taken as false without asking the object anything
             m_focusRect = false;
             return true;
         }
@@ -663,15 +686,19 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
         if (!std::isnan(number)) m_focusRect = number != 0;
         return true;
     }
-    static const char* const kNumeric[] = {"_x", "_y", "_xscale", "_yscale", "_rotation", "_alpha", "_visible",
-                                           "_width", "_height", "_highquality", "_soundbuftime"};
-    if (std::none_of(std::begin(kNumeric), std::end(kNumeric), [&key](const char* known) { return key == QLatin1String(known); }))
+    static const char* const kNumeric[] = {"_x",        "_y",           "_xscale",      "_yscale",
+                                           "_rotation", "_alpha",       "_visible",     "_width",
+                                           "_height",   "_highquality", "_soundbuftime"};
+    if (std::none_of(std::begin(kNumeric), std::end(kNumeric),
+                     [&key](const char* known) { return key == QLatin1String(known); }))
         return false;
     const double number = m_machine->toNumber(value);
     if (std::isnan(number)) return true;
     if (key == QLatin1String("_highquality")) {
         const double level = std::trunc(number);
-        m_quality = level >= 2 ? QStringLiteral("BEST") : level == 0 ? QStringLiteral("LOW") : QStringLiteral("HIGH");
+        m_quality = level >= 2   ? QStringLiteral("BEST")
+                    : level == 0 ? QStringLiteral("LOW")
+                                 : QStringLiteral("HIGH");
         return true;
     }
     if (key == QLatin1String("_soundbuftime")) {
@@ -712,10 +739,12 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
         rescaled = true;
     } else if (key == QLatin1String("_alpha")) {
         // 8.8 fixed point, cut toward zero; infinities have no fixed-point value and give 0.
-        placement.colorTransform.alphaMult = std::isinf(number) ? 0 : qint16(avm1::toInt32(number * 256 / 100));
+        placement.colorTransform.alphaMult =
+            std::isinf(number) ? 0 : qint16(avm1::toInt32(number * 256 / 100));
     }
     if (rescaled) {
-        const double radians = std::isnan(scale.rotation) ? std::atan2(m.b, m.a) : scale.rotation * M_PI / 180;
+        const double radians =
+            std::isnan(scale.rotation) ? std::atan2(m.b, m.a) : scale.rotation * M_PI / 180;
         const double x = factorX.value_or(scale.xScale / 100), y = factorY.value_or(scale.yScale / 100);
         m.a = finite(x * std::cos(radians));
         m.b = finite(x * std::sin(radians));
@@ -843,12 +872,15 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
         return avm1::Value((key == QLatin1String("_width") ? box.width() : box.height()) / kTwips);
     }
     if (key == QLatin1String("_rotation")) return avm1::Value(scaleOf(clip).rotation);
-    if (key == QLatin1String("_alpha")) return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
+    if (key == QLatin1String("_alpha"))
+        return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
     if (key == QLatin1String("_visible")) return avm1::Value(clip.placement().visible);
     if (key == QLatin1String("_url")) return avm1::Value(clipUrl(clip));
     if (key == QLatin1String("_quality")) return avm1::Value(m_quality);
     if (key == QLatin1String("_highquality"))
-        return avm1::Value(m_quality == QLatin1String("BEST") ? 2 : m_quality == QLatin1String("LOW") ? 0 : 1);
+        return avm1::Value(m_quality == QLatin1String("BEST")  ? 2
+                           : m_quality == QLatin1String("LOW") ? 0
+                                                               : 1);
     if (key == QLatin1String("_focusrect")) return avm1::Value(m_focusRect);
     if (key == QLatin1String("_soundbuftime")) return avm1::Value(m_soundBufferTime);
     if (key == QLatin1String("_xmouse") || key == QLatin1String("_ymouse")) {
@@ -871,15 +903,16 @@ std::optional<QTransform> ScriptHost::stageToClip(const stage::MovieClip& clip) 
     return inverse;
 }
 
-void ScriptHost::startDrag(Target target, bool lockCenter, bool constrain, double left, double top, double right,
-                           double bottom) {
+void ScriptHost::startDrag(Target target, bool lockCenter, bool constrain, double left, double top,
+                           double right, double bottom) {
     stage::MovieClip* clip = clipOf(target);
     if (!clip || clip == m_root) return;
     Drag drag;
     drag.clip = clip;
     drag.constrain = constrain && std::isfinite(left) && std::isfinite(top) && std::isfinite(right) &&
                      std::isfinite(bottom);
-    drag.bounds = QRectF(QPointF(left * kTwips, top * kTwips), QPointF(right * kTwips, bottom * kTwips)).normalized();
+    drag.bounds =
+        QRectF(QPointF(left * kTwips, top * kTwips), QPointF(right * kTwips, bottom * kTwips)).normalized();
     if (!lockCenter) {
         // The clip keeps its distance from the pointer, measured in its parent.
         const stage::MovieClip* parent = parentOf(*clip);
@@ -897,7 +930,7 @@ void ScriptHost::startDrag(Target target, bool lockCenter, bool constrain, doubl
 void ScriptHost::dragToPointer() {
     if (!m_drag) return;
     if (!m_objects.count(m_drag->clip)) {
-        m_drag.reset();  // the clip left the stage
+        m_drag.reset(); // the clip left the stage
         return;
     }
     stage::MovieClip& clip = *m_drag->clip;
@@ -917,7 +950,8 @@ void ScriptHost::mouseEvent(quint32 clipEvent, const QString& listenerMethod) {
     // Copied: the scripts may add and remove clips.
     std::vector<stage::MovieClip*> clips;
     for (const auto& [clip, events] : m_clipEvents)
-        if (std::any_of(events.begin(), events.end(), [clipEvent](const ClipEvent& e) { return e.flags & clipEvent; }))
+        if (std::any_of(events.begin(), events.end(),
+                        [clipEvent](const ClipEvent& e) { return e.flags & clipEvent; }))
             clips.push_back(const_cast<stage::MovieClip*>(clip));
     for (stage::MovieClip* clip : clips)
         if (m_objects.count(clip)) runClipEvent(*clip, clipEvent);
@@ -939,13 +973,15 @@ void ScriptHost::keyEvent(bool down, int keyCode, int ascii) {
     std::vector<stage::MovieClip*> clips;
     const quint32 clipEvent = down ? kEventKeyDown : kEventKeyUp;
     for (const auto& [clip, events] : m_clipEvents)
-        if (std::any_of(events.begin(), events.end(), [clipEvent](const ClipEvent& e) { return e.flags & clipEvent; }))
+        if (std::any_of(events.begin(), events.end(),
+                        [clipEvent](const ClipEvent& e) { return e.flags & clipEvent; }))
             clips.push_back(const_cast<stage::MovieClip*>(clip));
     for (stage::MovieClip* clip : clips)
         if (m_objects.count(clip)) runClipEvent(*clip, clipEvent);
     const avm1::Value key = m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("Key"));
     if (key.asObject()) {
-        const avm1::Value args[] = {avm1::Value(down ? QStringLiteral("onKeyDown") : QStringLiteral("onKeyUp"))};
+        const avm1::Value args[] = {
+            avm1::Value(down ? QStringLiteral("onKeyDown") : QStringLiteral("onKeyUp"))};
         m_machine->callMethod(key, QStringLiteral("broadcastMessage"), args);
     }
 }
@@ -958,8 +994,8 @@ bool ScriptHost::takesPointer(stage::MovieClip& clip) {
             if (entry.flags & kButtonEvents) return true;
     if (!m_objects.count(&clip)) return false;
     const avm1::Value object(objectOf(clip));
-    for (const char* name : {"onPress", "onRelease", "onReleaseOutside", "onRollOver", "onRollOut", "onDragOver",
-                             "onDragOut"}) {
+    for (const char* name :
+         {"onPress", "onRelease", "onReleaseOutside", "onRollOver", "onRollOut", "onDragOver", "onDragOut"}) {
         const avm1::Value handler = m_machine->getMember(object, QString::fromLatin1(name));
         if (handler.asObject() && handler.asObject()->isFunction()) return true;
     }
@@ -971,7 +1007,8 @@ void ScriptHost::clipPointerEvent(stage::MovieClip& clip, quint32 clipEvent, con
     if (!m_objects.count(&clip)) return;
     const avm1::Value object(objectOf(clip));
     const avm1::Value function = m_machine->getMember(object, handler);
-    if (function.asObject() && function.asObject()->isFunction()) m_machine->callFunction(function, object, {});
+    if (function.asObject() && function.asObject()->isFunction())
+        m_machine->callFunction(function, object, {});
 }
 
 void ScriptHost::runButtonActions(stage::MovieClip& timeline, const QByteArray& actions) {
@@ -979,4 +1016,4 @@ void ScriptHost::runButtonActions(stage::MovieClip& timeline, const QByteArray& 
     m_machine->runActions(actions, objectOf(timeline));
 }
 
-}  // namespace swf
+} // namespace swf

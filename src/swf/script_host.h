@@ -13,8 +13,8 @@
 
 #include <functional>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <vector>
@@ -22,7 +22,7 @@
 namespace swf::movie {
 class MovieDefinition;
 struct Frame;
-}
+} // namespace swf::movie
 namespace swf::input {
 class PointerTracker;
 }
@@ -31,7 +31,7 @@ struct ScriptScale;
 class DisplayObject;
 class MovieClip;
 class TextField;
-}
+} // namespace swf::stage
 
 namespace swf {
 
@@ -62,11 +62,11 @@ struct ScriptPlayerHooks {
     std::function<std::shared_ptr<const movie::MovieDefinition>(const QByteArray& bytes)> readMovie;
     // loadMovieNum into level 0: the player plays that movie instead, after this tick.
     std::function<void(const QByteArray& bytes, const QString& url)> replaceMovie;
-    QString movieUrl;  // _url of the movie's own clips
+    QString movieUrl; // _url of the movie's own clips
 };
 
 class ScriptHost final : public avm1::Host {
-public:
+  public:
     using Target = avm1::Target;
 
     ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks hooks);
@@ -169,8 +169,12 @@ public:
     void soundGain(int voice, double left, double right) override {
         if (m_hooks.voiceGain) m_hooks.voiceGain(voice, left, right);
     }
-    double soundPositionMs(int voice) override { return m_hooks.voicePositionMs ? m_hooks.voicePositionMs(voice) : 0; }
-    double soundDurationMs(int soundId) override { return m_hooks.soundDurationMs ? m_hooks.soundDurationMs(soundId) : 0; }
+    double soundPositionMs(int voice) override {
+        return m_hooks.voicePositionMs ? m_hooks.voicePositionMs(voice) : 0;
+    }
+    double soundDurationMs(int soundId) override {
+        return m_hooks.soundDurationMs ? m_hooks.soundDurationMs(soundId) : 0;
+    }
     bool soundPlaying(int voice) override { return m_hooks.voicePlaying && m_hooks.voicePlaying(voice); }
     void soundWatch(int voice, avm1::Object* sound) override;
     // Sounds that ended since the last tick: their onSoundComplete.
@@ -200,7 +204,7 @@ public:
     std::optional<avm1::ClipColor> clipColor(Target target) override;
     void setClipColor(Target target, const avm1::ClipColor& color) override;
 
-private:
+  private:
     class ClipProperties;
     class TextFieldProperties;
     // Text fields as scripts see them (script_text_fields.cpp).
@@ -209,7 +213,8 @@ private:
     stage::TextField* textFieldOf(avm1::Object* object) const;
     stage::TextField* textFieldNamed(stage::MovieClip& parent, const QString& name) const;
     stage::MovieClip* parentOfField(const stage::TextField& field) const;
-    stage::TextField* createTextField(stage::MovieClip& parent, const QString& name, int depth, const QRectF& box);
+    stage::TextField* createTextField(stage::MovieClip& parent, const QString& name, int depth,
+                                      const QRectF& box);
     void autoSizeField(stage::TextField& field) const;
     // Script objects of fields the stage no longer holds are let go once a tick.
     void forgetGoneFields();
@@ -222,13 +227,14 @@ private:
     // lookups that find no clip of a name come here, which must not scan every child.
     mutable std::unordered_map<const stage::MovieClip*, QHash<QString, quint64>> m_fieldIndex;
     mutable quint64 m_fieldIndexGeneration = 0;
-    std::unordered_map<quint64, avm1::Object*> m_textObjects;  // by the field's serial
+    std::unordered_map<quint64, avm1::Object*> m_textObjects; // by the field's serial
     QHash<avm1::Object*, quint64> m_textSerials;
     // The MovieClip methods that reach the stage (script_clip_methods.cpp).
     void installClipMethods();
     stage::MovieClip* attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,
                                  const QString& name, int depth, avm1::Object* initObject);
-    stage::MovieClip* duplicateClip(stage::MovieClip& clip, const QString& name, int depth, avm1::Object* initObject);
+    stage::MovieClip* duplicateClip(stage::MovieClip& clip, const QString& name, int depth,
+                                    avm1::Object* initObject);
     void removeClip(stage::MovieClip& clip);
     void forgetClipTree(stage::MovieClip& clip);
     void registerExports(const movie::Frame& frame);
@@ -275,8 +281,8 @@ private:
     stage::MovieClip* m_root = nullptr;
     std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
     QHash<avm1::Object*, stage::MovieClip*> m_clips;
-    std::set<std::pair<const void*, int>> m_initDone;  // by library and sprite id
-    QHash<QString, quint16> m_exports;  // by name in ASCII lower case
+    std::set<std::pair<const void*, int>> m_initDone; // by library and sprite id
+    QHash<QString, quint16> m_exports;                // by name in ASCII lower case
     QHash<quint16, QString> m_exportNames;
     std::vector<stage::MovieClip*> m_unconstructed;
     std::vector<stage::MovieClip*> m_firstFramePending;
@@ -284,11 +290,11 @@ private:
     std::vector<std::unique_ptr<stage::DisplayObject>> m_removed;
     std::set<const stage::MovieClip*> m_forgotten;
     struct PendingLoad {
-        avm1::Object* receiver = nullptr;  // pinned while waiting
-        stage::MovieClip* clip = nullptr;  // loadMovie into a clip instead
+        avm1::Object* receiver = nullptr; // pinned while waiting
+        stage::MovieClip* clip = nullptr; // loadMovie into a clip instead
         QString url;
         enum class Kind { Text, Movie, Variables } kind = Kind::Text;
-        int level = -1;  // loadMovieNum: the level, clip null
+        int level = -1; // loadMovieNum: the level, clip null
     };
     // Loading (script_loading.cpp).
     void loadInto(stage::MovieClip& clip, const QString& url, bool variables);
@@ -305,15 +311,17 @@ private:
     void finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl);
     void installMovieClipLoader();
     void broadcastLoadEvent(avm1::Object* loader, const QString& event, const QVector<avm1::Value>& args);
-    void finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl);
+    void finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes,
+                              const QString& fullUrl);
     struct LoadedContent;
     // Shows a loaded movie or picture where the load asked; the clip it shows in, if any.
-    stage::MovieClip* showInTarget(const PendingLoad& load, const std::shared_ptr<const movie::MovieDefinition>& definition,
+    stage::MovieClip* showInTarget(const PendingLoad& load,
+                                   const std::shared_ptr<const movie::MovieDefinition>& definition,
                                    const LoadedContent& content, const QByteArray& bytes);
     void runUnload(stage::MovieClip& clip);
     void runUnloads();
     std::vector<stage::MovieClip*> m_unloading;
-    std::map<int, avm1::Object*> m_watchedVoices;  // pinned while their voice plays
+    std::map<int, avm1::Object*> m_watchedVoices; // pinned while their voice plays
     std::vector<std::shared_ptr<const movie::MovieDefinition>> m_loadedMovies;
     qint64 m_loadedBytes = 0;
     std::map<int, std::unique_ptr<stage::MovieClip>> m_levels;
@@ -322,7 +330,7 @@ private:
     struct LoadedContent {
         QString url;
         qint64 bytes = 0;
-        int version = -1;  // a movie's SWF version; -1 for an image
+        int version = -1; // a movie's SWF version; -1 for an image
     };
     // getBytesTotal, getSWFVersion and _url of a clip.
     qint64 clipBytes(const stage::MovieClip& clip) const;
@@ -359,10 +367,10 @@ private:
     // Player-wide settings scripts read and write through any clip.
     QString m_quality = QStringLiteral("HIGH");
     bool m_focusRect = true;
-    stage::MovieClip* m_focus = nullptr;  // checked against m_objects before each use
+    stage::MovieClip* m_focus = nullptr; // checked against m_objects before each use
     quint64 m_focusSerial = 0;
     int m_soundBufferTime = 5;
-    qint64 m_lastScriptBirth = 0;  // script-made clips count down, apart from the timeline's
+    qint64 m_lastScriptBirth = 0; // script-made clips count down, apart from the timeline's
 };
 
-}  // namespace swf
+} // namespace swf

@@ -30,7 +30,8 @@ const movie::Timeline& emptyTimeline() {
 }
 
 bool isMovieFile(const QByteArray& bytes) {
-    return bytes.size() > 8 && (bytes.startsWith("FWS") || bytes.startsWith("CWS") || bytes.startsWith("ZWS"));
+    return bytes.size() > 8 &&
+           (bytes.startsWith("FWS") || bytes.startsWith("CWS") || bytes.startsWith("ZWS"));
 }
 
 // A picture as a one-frame movie: the image as a bitmap, shown by a rectangle of its size
@@ -84,20 +85,22 @@ std::shared_ptr<const movie::MovieDefinition> pictureMovie(const QByteArray& byt
 
 // "_level3" -> 3; -1 for any other window.
 int levelNumber(const QString& window) {
-    static const QRegularExpression kLevel(QStringLiteral("^_level(\\d{1,9})$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression kLevel(QStringLiteral("^_level(\\d{1,9})$"),
+                                           QRegularExpression::CaseInsensitiveOption);
     const auto match = kLevel.match(window);
     if (!match.hasMatch()) return -1;
     const int level = match.captured(1).toInt();
     return level <= kMaxLevel ? level : -1;
 }
 
-}  // namespace
+} // namespace
 
 void ScriptHost::loadInto(stage::MovieClip& clip, const QString& url, bool variables) {
     // A movie loaded into the root replaces the whole movie, as level 0 does.
     if (&clip == m_root && !variables) return loadIntoLevel(0, url);
     if (m_loads.size() >= avm1::kMaxTimers) return;
-    m_loads.push_back({nullptr, &clip, url, variables ? PendingLoad::Kind::Variables : PendingLoad::Kind::Movie, -1});
+    m_loads.push_back(
+        {nullptr, &clip, url, variables ? PendingLoad::Kind::Variables : PendingLoad::Kind::Movie, -1});
 }
 
 void ScriptHost::loadIntoLevel(int level, const QString& url) {
@@ -136,7 +139,8 @@ stage::MovieClip* ScriptHost::levelClip(int level) const {
 
 std::vector<stage::MovieClip*> ScriptHost::levelClips() const {
     std::vector<stage::MovieClip*> out;
-    for (const auto& [level, clip] : m_levels) out.push_back(clip.get());
+    for (const auto& [level, clip] : m_levels)
+        out.push_back(clip.get());
     return out;
 }
 
@@ -145,12 +149,14 @@ void ScriptHost::runUnload(stage::MovieClip& clip) {
     if (!m_objects.count(&clip)) return;
     avm1::Object* object = objectOf(clip);
     const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onUnload"));
-    if (handler.asObject() && handler.asObject()->isFunction()) m_machine->callFunction(handler, avm1::Value(object), {});
+    if (handler.asObject() && handler.asObject()->isFunction())
+        m_machine->callFunction(handler, avm1::Value(object), {});
 }
 
 void ScriptHost::clipRemoved(stage::MovieClip& clip) {
     // The timeline is in the middle of changing its depth list: the handlers run after it.
-    if (m_objects.count(&clip) && m_unloading.size() < size_t(avm1::kMaxTimers) * 16) m_unloading.push_back(&clip);
+    if (m_objects.count(&clip) && m_unloading.size() < size_t(avm1::kMaxTimers) * 16)
+        m_unloading.push_back(&clip);
 }
 
 void ScriptHost::runUnloads() {
@@ -162,7 +168,8 @@ void ScriptHost::runUnloads() {
 
 void ScriptHost::soundWatch(int voice, avm1::Object* sound) {
     // Bounded like timers; a voice started again by the same object replaces its entry.
-    if (!sound || (m_watchedVoices.size() >= size_t(avm1::kMaxTimers) && !m_watchedVoices.count(voice))) return;
+    if (!sound || (m_watchedVoices.size() >= size_t(avm1::kMaxTimers) && !m_watchedVoices.count(voice)))
+        return;
     sound->pin();
     const auto [at, added] = m_watchedVoices.try_emplace(voice, sound);
     if (!added) {
@@ -182,22 +189,26 @@ void ScriptHost::runSoundCompletions() {
         it = m_watchedVoices.erase(it);
     }
     for (avm1::Object* sound : ended) {
-        const avm1::Value handler = m_machine->getMember(avm1::Value(sound), QStringLiteral("onSoundComplete"));
-        if (handler.asObject() && handler.asObject()->isFunction()) m_machine->callFunction(handler, avm1::Value(sound), {});
+        const avm1::Value handler =
+            m_machine->getMember(avm1::Value(sound), QStringLiteral("onSoundComplete"));
+        if (handler.asObject() && handler.asObject()->isFunction())
+            m_machine->callFunction(handler, avm1::Value(sound), {});
         sound->unpin();
     }
 }
 
 std::vector<const stage::MovieClip*> ScriptHost::levels() const {
     std::vector<const stage::MovieClip*> out;
-    for (const auto& [level, clip] : m_levels) out.push_back(clip.get());
+    for (const auto& [level, clip] : m_levels)
+        out.push_back(clip.get());
     return out;
 }
 
 void ScriptHost::cancelLoads(const stage::MovieClip* clip, int level) {
     // An unload also stops what was still on its way there.
     std::erase_if(m_loads, [&](const PendingLoad& load) {
-        const bool there = load.kind == PendingLoad::Kind::Movie && (clip ? load.clip == clip : load.level == level);
+        const bool there =
+            load.kind == PendingLoad::Kind::Movie && (clip ? load.clip == clip : load.level == level);
         if (there && load.receiver) load.receiver->unpin();
         return there;
     });
@@ -232,7 +243,8 @@ void ScriptHost::unloadLevel(int level, bool cancelPending) {
 }
 
 std::shared_ptr<const movie::MovieDefinition> ScriptHost::readLoaded(const QByteArray& bytes) {
-    if (int(m_loadedMovies.size()) >= kMaxLoadedMovies || m_loadedBytes + bytes.size() > kMaxLoadedBytes) return nullptr;
+    if (int(m_loadedMovies.size()) >= kMaxLoadedMovies || m_loadedBytes + bytes.size() > kMaxLoadedBytes)
+        return nullptr;
     std::shared_ptr<const movie::MovieDefinition> definition;
     if (isMovieFile(bytes))
         definition = m_hooks.readMovie ? m_hooks.readMovie(bytes) : nullptr;
@@ -249,8 +261,10 @@ void ScriptHost::showLoaded(stage::MovieClip& clip, const movie::MovieDefinition
     // (onClipEvent) stay, as they belong to its placement.
     avm1::Object* object = objectOf(clip);
     std::vector<QString> names;
-    for (const auto& property : object->properties()) names.push_back(property.name);
-    for (const QString& name : names) object->removeOwn(name);
+    for (const auto& property : object->properties())
+        names.push_back(property.name);
+    for (const QString& name : names)
+        object->removeOwn(name);
     clip.replaceContent(definition.root, definition);
     // The new content's first frame runs, then load, then data, on the clip itself.
     m_firstFramePending.push_back(&clip);
@@ -266,10 +280,12 @@ void ScriptHost::installMovieClipLoader() {
             // Each loader broadcasts its events to its listeners, itself first.
             avm1::Object* self = c.thisObject();
             if (!self) return avm1::Value();
-            const avm1::Value broadcaster = c.machine.getMember(avm1::Value(c.machine.global()), QStringLiteral("AsBroadcaster"));
-            c.machine.callFunction(c.machine.getMember(broadcaster, QStringLiteral("initialize")), broadcaster, {avm1::Value(self)});
-            c.machine.callFunction(c.machine.getMember(avm1::Value(self), QStringLiteral("addListener")), avm1::Value(self),
-                                   {avm1::Value(self)});
+            const avm1::Value broadcaster =
+                c.machine.getMember(avm1::Value(c.machine.global()), QStringLiteral("AsBroadcaster"));
+            c.machine.callFunction(c.machine.getMember(broadcaster, QStringLiteral("initialize")),
+                                   broadcaster, {avm1::Value(self)});
+            c.machine.callFunction(c.machine.getMember(avm1::Value(self), QStringLiteral("addListener")),
+                                   avm1::Value(self), {avm1::Value(self)});
             return avm1::Value();
         },
         prototype);
@@ -297,7 +313,8 @@ void ScriptHost::installMovieClipLoader() {
         avm1::Object* self = c.thisObject();
         if (!self || (!clip && level < 0) || m_loads.size() >= avm1::kMaxTimers) return avm1::Value(false);
         self->pin();
-        m_loads.push_back({self, level > 0 ? nullptr : clip, avm1::argString(c, 0), PendingLoad::Kind::Movie, level});
+        m_loads.push_back(
+            {self, level > 0 ? nullptr : clip, avm1::argString(c, 0), PendingLoad::Kind::Movie, level});
         return avm1::Value(true);
     });
     machine.defineMethod(prototype, QStringLiteral("unloadClip"), [this, targetOf](avm1::CallContext& c) {
@@ -318,17 +335,21 @@ void ScriptHost::installMovieClipLoader() {
         progress->setOwn(QStringLiteral("bytesTotal"), avm1::Value(bytes));
         return avm1::Value(progress);
     });
-    for (avm1::Property& property : prototype->properties()) property.flags |= avm1::property_flags::kDontEnum;
+    for (avm1::Property& property : prototype->properties())
+        property.flags |= avm1::property_flags::kDontEnum;
 }
 
-void ScriptHost::broadcastLoadEvent(avm1::Object* loader, const QString& event, const QVector<avm1::Value>& args) {
+void ScriptHost::broadcastLoadEvent(avm1::Object* loader, const QString& event,
+                                    const QVector<avm1::Value>& args) {
     if (!loader) return;
     QVector<avm1::Value> all{avm1::Value(event)};
     all += args;
-    m_machine->callFunction(m_machine->getMember(avm1::Value(loader), QStringLiteral("broadcastMessage")), avm1::Value(loader), all);
+    m_machine->callFunction(m_machine->getMember(avm1::Value(loader), QStringLiteral("broadcastMessage")),
+                            avm1::Value(loader), all);
 }
 
-void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl) {
+void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes,
+                            const QString& fullUrl) {
     if (load.receiver) {
         finishClipLoaderLoad(load, bytes, fullUrl);
         load.receiver->unpin();
@@ -337,10 +358,12 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
     if (load.kind == PendingLoad::Kind::Variables) {
         if (!m_objects.count(load.clip) || !bytes) return;
         // Name=value pairs, url-encoded, as LoadVars reads them, set on the clip.
-        const avm1::Value loadVars = m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("LoadVars"));
+        const avm1::Value loadVars =
+            m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("LoadVars"));
         const avm1::Value prototype = m_machine->getMember(loadVars, QStringLiteral("prototype"));
         const avm1::Value decode = m_machine->getMember(prototype, QStringLiteral("decode"));
-        m_machine->callFunction(decode, avm1::Value(objectOf(*load.clip)), {avm1::Value(QString::fromUtf8(*bytes))});
+        m_machine->callFunction(decode, avm1::Value(objectOf(*load.clip)),
+                                {avm1::Value(QString::fromUtf8(*bytes))});
         if (m_objects.count(load.clip)) runClipEvent(*load.clip, kEventData);
         return;
     }
@@ -351,7 +374,8 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
     showInTarget(load, definition, content, *bytes);
 }
 
-stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load, const std::shared_ptr<const movie::MovieDefinition>& definition,
+stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
+                                           const std::shared_ptr<const movie::MovieDefinition>& definition,
                                            const LoadedContent& content, const QByteArray& bytes) {
     if (load.level > 0) {
         unloadLevel(load.level, false);
@@ -378,22 +402,25 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load, const std::s
     return m_objects.count(clip) ? clip : nullptr;
 }
 
-void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl) {
+void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes,
+                                      const QString& fullUrl) {
     stage::MovieClip* target = load.level > 0 ? levelClip(load.level) : load.level == 0 ? m_root : load.clip;
     if (target && !m_objects.count(target)) return;
     const avm1::Value targetValue = target ? avm1::Value(objectOf(*target)) : avm1::Value();
     const std::shared_ptr<const movie::MovieDefinition> definition = bytes ? readLoaded(*bytes) : nullptr;
     if (!definition) {
-        broadcastLoadEvent(load.receiver, QStringLiteral("onLoadError"), {targetValue, avm1::Value(QStringLiteral("URLNotFound"))});
+        broadcastLoadEvent(load.receiver, QStringLiteral("onLoadError"),
+                           {targetValue, avm1::Value(QStringLiteral("URLNotFound"))});
         return;
     }
     const double size = double(bytes->size());
     broadcastLoadEvent(load.receiver, QStringLiteral("onLoadStart"), {targetValue});
-    broadcastLoadEvent(load.receiver, QStringLiteral("onLoadProgress"), {targetValue, avm1::Value(size), avm1::Value(size)});
+    broadcastLoadEvent(load.receiver, QStringLiteral("onLoadProgress"),
+                       {targetValue, avm1::Value(size), avm1::Value(size)});
     broadcastLoadEvent(load.receiver, QStringLiteral("onLoadComplete"), {targetValue, avm1::Value(0)});
     const LoadedContent content{fullUrl, bytes->size(), isMovieFile(*bytes) ? int(quint8(bytes->at(3))) : -1};
     if (stage::MovieClip* shown = showInTarget(load, definition, content, *bytes))
         broadcastLoadEvent(load.receiver, QStringLiteral("onLoadInit"), {avm1::Value(objectOf(*shown))});
 }
 
-}  // namespace swf
+} // namespace swf

@@ -25,17 +25,20 @@ constexpr qsizetype kMaxFieldText = 1 << 20;
 constexpr std::size_t kMaxScriptFields = 1 << 16;
 constexpr int kMaxScriptDepth = 2130690045;
 
-const char* const kFormatNames[] = {"font",        "size",   "color",  "bold",        "italic",
-                                    "underline",   "url",    "target", "align",       "leftMargin",
-                                    "rightMargin", "indent", "leading", "blockIndent", "bullet",
-                                    "tabStops"};
+const char* const kFormatNames[] = {
+    "font",  "size",       "color",       "bold",   "italic",  "underline",   "url",    "target",
+    "align", "leftMargin", "rightMargin", "indent", "leading", "blockIndent", "bullet", "tabStops"};
 
 QString alignName(format::TextAlign align) {
     switch (align) {
-    case format::TextAlign::Right: return QStringLiteral("right");
-    case format::TextAlign::Center: return QStringLiteral("center");
-    case format::TextAlign::Justify: return QStringLiteral("justify");
-    default: return QStringLiteral("left");
+    case format::TextAlign::Right:
+        return QStringLiteral("right");
+    case format::TextAlign::Center:
+        return QStringLiteral("center");
+    case format::TextAlign::Justify:
+        return QStringLiteral("justify");
+    default:
+        return QStringLiteral("left");
     }
 }
 
@@ -76,27 +79,29 @@ QString bounded(QString text) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 // A field's properties, read from and written to the field the object stands for.
 class ScriptHost::TextFieldProperties final : public avm1::PropertyDelegate {
-public:
+  public:
     explicit TextFieldProperties(ScriptHost& host) : m_host(host) {}
     std::optional<avm1::Value> getProperty(avm1::Object& object, const QString& name) override;
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override;
 
-private:
+  private:
     QString fontName(const format::EditTextDefinition& field) const {
         if (field.hasFont)
-            if (const auto* font = dynamic_cast<const movie::FontCharacter*>(m_host.m_movie.character(field.fontId)))
+            if (const auto* font =
+                    dynamic_cast<const movie::FontCharacter*>(m_host.m_movie.character(field.fontId)))
                 return font->font.name;
         return field.fontClass.isEmpty() ? QStringLiteral("Times New Roman") : field.fontClass;
     }
     QString htmlOf(const format::EditTextDefinition& field) const {
-        QString open = QStringLiteral("<FONT FACE=\"%1\" SIZE=\"%2\" COLOR=\"%3\" LETTERSPACING=\"0\" KERNING=\"0\">")
-                           .arg(fontName(field).toHtmlEscaped())
-                           .arg(std::round(field.fontHeight / kTwips))
-                           .arg(colorHex(field.color));
+        QString open =
+            QStringLiteral("<FONT FACE=\"%1\" SIZE=\"%2\" COLOR=\"%3\" LETTERSPACING=\"0\" KERNING=\"0\">")
+                .arg(fontName(field).toHtmlEscaped())
+                .arg(std::round(field.fontHeight / kTwips))
+                .arg(colorHex(field.color));
         QString close = QStringLiteral("</FONT>");
         if (field.bold) open += QStringLiteral("<B>"), close.prepend(QStringLiteral("</B>"));
         if (field.italic) open += QStringLiteral("<I>"), close.prepend(QStringLiteral("</I>"));
@@ -112,14 +117,16 @@ private:
     ScriptHost& m_host;
 };
 
-std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Object& object, const QString& name) {
+std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Object& object,
+                                                                        const QString& name) {
     stage::TextField* text = m_host.textFieldOf(&object);
     if (!text) return std::nullopt;
     const format::EditTextDefinition& f = text->field;
     const bool caseSensitive = m_host.m_machine->swfVersion() >= 7;
     const QString key = caseSensitive ? name : name.toLower();
     auto is = [&](const char* property) {
-        return caseSensitive ? key == QLatin1String(property) : key == QString::fromLatin1(property).toLower();
+        return caseSensitive ? key == QLatin1String(property)
+                             : key == QString::fromLatin1(property).toLower();
     };
     auto color = [](const QColor& c) { return avm1::Value(double(c.rgb() & 0xffffff)); };
     if (is("text")) return avm1::Value(fieldText(f));
@@ -129,10 +136,14 @@ std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Ob
     if (is("variable")) return f.variableName.isEmpty() ? avm1::Value::null() : avm1::Value(f.variableName);
     if (is("autoSize")) {
         switch (text->autoSize) {
-        case stage::AutoSize::Left: return avm1::Value(QStringLiteral("left"));
-        case stage::AutoSize::Center: return avm1::Value(QStringLiteral("center"));
-        case stage::AutoSize::Right: return avm1::Value(QStringLiteral("right"));
-        default: return avm1::Value(QStringLiteral("none"));
+        case stage::AutoSize::Left:
+            return avm1::Value(QStringLiteral("left"));
+        case stage::AutoSize::Center:
+            return avm1::Value(QStringLiteral("center"));
+        case stage::AutoSize::Right:
+            return avm1::Value(QStringLiteral("right"));
+        default:
+            return avm1::Value(QStringLiteral("none"));
         }
     }
     if (is("border")) return avm1::Value(f.border);
@@ -148,7 +159,9 @@ std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Ob
     if (is("maxChars")) return f.maxLength > 0 ? avm1::Value(f.maxLength) : avm1::Value::null();
     if (is("type")) return avm1::Value(f.readOnly ? QStringLiteral("dynamic") : QStringLiteral("input"));
     if (is("textWidth") || is("textHeight")) {
-        const auto* font = f.hasFont ? dynamic_cast<const movie::FontCharacter*>(m_host.m_movie.character(f.fontId)) : nullptr;
+        const auto* font = f.hasFont
+                               ? dynamic_cast<const movie::FontCharacter*>(m_host.m_movie.character(f.fontId))
+                               : nullptr;
         const QSizeF size = render::measureEditText(f, font ? &font->font : nullptr);
         return avm1::Value(std::round((is("textWidth") ? size.width() : size.height()) / kTwips));
     }
@@ -161,10 +174,13 @@ std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Ob
         return avm1::Value((lower == QLatin1String("_width") ? box.width() : box.height()) / kTwips);
     }
     if (lower == QLatin1String("_visible")) return avm1::Value(placement.visible);
-    if (lower == QLatin1String("_alpha")) return avm1::Value(placement.colorTransform.alphaMult * 100.0 / 256);
+    if (lower == QLatin1String("_alpha"))
+        return avm1::Value(placement.colorTransform.alphaMult * 100.0 / 256);
     if (lower == QLatin1String("_name")) return avm1::Value(placement.name);
-    if (lower == QLatin1String("_xscale")) return avm1::Value(std::hypot(placement.matrix.a, placement.matrix.b) * 100);
-    if (lower == QLatin1String("_yscale")) return avm1::Value(std::hypot(placement.matrix.c, placement.matrix.d) * 100);
+    if (lower == QLatin1String("_xscale"))
+        return avm1::Value(std::hypot(placement.matrix.a, placement.matrix.b) * 100);
+    if (lower == QLatin1String("_yscale"))
+        return avm1::Value(std::hypot(placement.matrix.c, placement.matrix.d) * 100);
     if (lower == QLatin1String("_parent") || lower == QLatin1String("_target")) {
         stage::MovieClip* parent = m_host.parentOfField(*text);
         if (!parent) return avm1::Value();
@@ -176,7 +192,8 @@ std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Ob
     return std::nullopt;
 }
 
-bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) {
+bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QString& name,
+                                                  const avm1::Value& value) {
     stage::TextField* text = m_host.textFieldOf(&object);
     if (!text) return false;
     avm1::Machine& machine = *m_host.m_machine;
@@ -184,13 +201,17 @@ bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QS
     const bool caseSensitive = machine.swfVersion() >= 7;
     const QString key = caseSensitive ? name : name.toLower();
     auto is = [&](const char* property) {
-        return caseSensitive ? key == QLatin1String(property) : key == QString::fromLatin1(property).toLower();
+        return caseSensitive ? key == QLatin1String(property)
+                             : key == QString::fromLatin1(property).toLower();
     };
-    auto rgb = [&](QColor& target) { target = QColor::fromRgb(0xff000000u | (avm1::toUint32(machine.toNumber(value)) & 0xffffff)); };
+    auto rgb = [&](QColor& target) {
+        target = QColor::fromRgb(0xff000000u | (avm1::toUint32(machine.toNumber(value)) & 0xffffff));
+    };
     bool relayout = true;
     if (is("text")) {
         QString plain = bounded(machine.toString(value));
-        f.initialText = f.html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
+        f.initialText =
+            f.html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
     } else if (is("htmlText")) {
         const QString markup = bounded(machine.toString(value));
         f.initialText = f.html ? markup : plainOfHtml(markup);
@@ -199,7 +220,8 @@ bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QS
         if (html != f.html) {
             const QString plain = fieldText(f);
             f.html = html;
-            f.initialText = html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
+            f.initialText =
+                html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
         }
     } else if (is("variable")) {
         f.variableName = value.isNullish() ? QString() : bounded(machine.toString(value));
@@ -240,7 +262,7 @@ bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QS
     } else if (is("type")) {
         f.readOnly = machine.toString(value) != QLatin1String("input");
     } else if (is("textWidth") || is("textHeight") || is("length")) {
-        return true;  // read only
+        return true; // read only
     } else {
         relayout = false;
         const QString lower = name.toLower();
@@ -258,11 +280,13 @@ bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QS
         }
         if (lower == QLatin1String("_x") || lower == QLatin1String("_y")) {
             if (!std::isfinite(number)) return true;
-            (lower == QLatin1String("_x") ? placement.matrix.tx : placement.matrix.ty) = std::clamp(number * kTwips, -1e9, 1e9);
+            (lower == QLatin1String("_x") ? placement.matrix.tx : placement.matrix.ty) =
+                std::clamp(number * kTwips, -1e9, 1e9);
         } else if (lower == QLatin1String("_visible")) {
             placement.visible = machine.toBoolean(value);
         } else if (lower == QLatin1String("_alpha")) {
-            placement.colorTransform.alphaMult = std::isfinite(number) ? qint16(std::clamp(number * 256 / 100, -32768.0, 32767.0)) : 0;
+            placement.colorTransform.alphaMult =
+                std::isfinite(number) ? qint16(std::clamp(number * 256 / 100, -32768.0, 32767.0)) : 0;
         } else if (lower == QLatin1String("_name")) {
             placement.name = bounded(machine.toString(value));
             text->setScriptPlacement(placement);
@@ -336,7 +360,8 @@ stage::MovieClip* ScriptHost::parentOfField(const stage::TextField& field) const
 void ScriptHost::autoSizeField(stage::TextField& text) const {
     if (text.autoSize == stage::AutoSize::None) return;
     format::EditTextDefinition& f = text.field;
-    const auto* font = f.hasFont ? dynamic_cast<const movie::FontCharacter*>(m_movie.character(f.fontId)) : nullptr;
+    const auto* font =
+        f.hasFont ? dynamic_cast<const movie::FontCharacter*>(m_movie.character(f.fontId)) : nullptr;
     const QSizeF size = render::measureEditText(f, font ? &font->font : nullptr);
     // The box takes the text and the 2-pixel gutter on each side.
     const qint32 height = qint32(std::ceil(size.height() / kTwips) * kTwips) + 80;
@@ -349,10 +374,13 @@ void ScriptHost::autoSizeField(stage::TextField& text) const {
     f.bounds.xMax = f.bounds.xMin + width;
 }
 
-stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QString& name, int depth, const QRectF& box) {
+stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QString& name, int depth,
+                                              const QRectF& box) {
     if (m_textObjects.size() >= kMaxScriptFields) return nullptr;
     format::EditTextDefinition definition;
-    auto twips = [](double pixels) { return qint32(std::isfinite(pixels) ? std::clamp(pixels * kTwips, -1e8, 1e8) : 0.0); };
+    auto twips = [](double pixels) {
+        return qint32(std::isfinite(pixels) ? std::clamp(pixels * kTwips, -1e8, 1e8) : 0.0);
+    };
     definition.bounds = {0, twips(std::abs(box.width())), 0, twips(std::abs(box.height()))};
     definition.fontClass = QStringLiteral("Times New Roman");
     definition.fontHeight = 240;
@@ -392,7 +420,8 @@ void ScriptHost::syncBoundFields() {
             QString path = text->field.variableName;
             QString name = path;
             avm1::Object* scope = objectOf(*clip);
-            const qsizetype split = std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
+            const qsizetype split =
+                std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
             if (split >= 0) {
                 name = path.mid(split + 1);
                 scope = resolveTarget(path.left(split), scope);
@@ -440,39 +469,55 @@ avm1::Value textFormatConstructor(avm1::CallContext& c) {
     return avm1::Value(self);
 }
 
-}  // namespace
+} // namespace
 
 void ScriptHost::installTextFields() {
     m_textProperties = std::make_unique<TextFieldProperties>(*this);
     avm1::Machine& machine = *m_machine;
     m_textFieldPrototype = machine.newObject();
     m_textFieldPrototype->pin();
-    avm1::Object* textField = machine.newConstructor([](avm1::CallContext&) { return avm1::Value(); }, m_textFieldPrototype);
+    avm1::Object* textField =
+        machine.newConstructor([](avm1::CallContext&) { return avm1::Value(); }, m_textFieldPrototype);
     machine.global()->setOwn(QStringLiteral("TextField"), textField, avm1::property_flags::kDontEnum);
     m_textFormatPrototype = machine.newObject();
     m_textFormatPrototype->pin();
     avm1::Object* textFormat = machine.newConstructor(textFormatConstructor, m_textFormatPrototype);
     machine.global()->setOwn(QStringLiteral("TextFormat"), textFormat, avm1::property_flags::kDontEnum);
 
-    auto method = [&](const char* name, std::function<avm1::Value(stage::TextField&, avm1::CallContext&)> body) {
-        machine.defineMethod(m_textFieldPrototype, QString::fromLatin1(name), [this, body](avm1::CallContext& context) {
-            stage::TextField* field = textFieldOf(context.thisObject());
-            return field ? body(*field, context) : avm1::Value();
-        });
+    auto method = [&](const char* name,
+                      std::function<avm1::Value(stage::TextField&, avm1::CallContext&)> body) {
+        machine.defineMethod(m_textFieldPrototype, QString::fromLatin1(name),
+                             [this, body](avm1::CallContext& context) {
+                                 stage::TextField* field = textFieldOf(context.thisObject());
+                                 return field ? body(*field, context) : avm1::Value();
+                             });
     };
     auto getFormat = [this](stage::TextField& text, avm1::CallContext&) {
         const format::EditTextDefinition& f = text.field;
         avm1::Object* result = m_machine->newObject(avm1::ObjectKind::Plain, m_textFormatPrototype);
         QString font = f.fontClass.isEmpty() ? QStringLiteral("Times New Roman") : f.fontClass;
         if (f.hasFont)
-            if (const auto* character = dynamic_cast<const movie::FontCharacter*>(m_movie.character(f.fontId)))
+            if (const auto* character =
+                    dynamic_cast<const movie::FontCharacter*>(m_movie.character(f.fontId)))
                 font = character->font.name;
-        const avm1::Value values[] = {font, std::round(f.fontHeight / kTwips), double(f.color.rgb() & 0xffffff),
-                                      f.bold, f.italic, f.underline, QString(), QString(), alignName(f.align),
-                                      std::round(f.leftMargin / kTwips), std::round(f.rightMargin / kTwips),
-                                      std::round(f.indent / kTwips), std::round(f.leading / kTwips), 0.0, false,
+        const avm1::Value values[] = {font,
+                                      std::round(f.fontHeight / kTwips),
+                                      double(f.color.rgb() & 0xffffff),
+                                      f.bold,
+                                      f.italic,
+                                      f.underline,
+                                      QString(),
+                                      QString(),
+                                      alignName(f.align),
+                                      std::round(f.leftMargin / kTwips),
+                                      std::round(f.rightMargin / kTwips),
+                                      std::round(f.indent / kTwips),
+                                      std::round(f.leading / kTwips),
+                                      0.0,
+                                      false,
                                       avm1::Value(m_machine->newArray())};
-        for (std::size_t i = 0; i < std::size(kFormatNames); ++i) result->setOwn(QString::fromLatin1(kFormatNames[i]), values[i]);
+        for (std::size_t i = 0; i < std::size(kFormatNames); ++i)
+            result->setOwn(QString::fromLatin1(kFormatNames[i]), values[i]);
         return avm1::Value(result);
     };
     auto setFormat = [this](stage::TextField& text, avm1::CallContext& c) {
@@ -526,7 +571,8 @@ void ScriptHost::installTextFields() {
         const qsizetype from = qsizetype(std::min(begin, double(plain.size())));
         const qsizetype to = qsizetype(std::min(end, double(plain.size())));
         QString insert = avm1::argString(c, 2);
-        insert.replace(QLatin1String("\r\n"), QLatin1String("\r")).replace(QLatin1Char('\n'), QLatin1Char('\r'));
+        insert.replace(QLatin1String("\r\n"), QLatin1String("\r"))
+            .replace(QLatin1Char('\n'), QLatin1Char('\r'));
         plain = bounded(plain.left(from) + insert + plain.mid(to));
         text.field.initialText =
             text.field.html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
@@ -552,17 +598,20 @@ void ScriptHost::installTextFields() {
         return parent ? avm1::Value(parent->depthOf(&text) - kTimelineDepthOffset) : avm1::Value();
     });
 
-    machine.defineMethod(machine.clipPrototype(), QStringLiteral("createTextField"), [this](avm1::CallContext& c) {
-        stage::MovieClip* clip = clipOf(c.thisObject());
-        if (!clip || c.args.size() < 6) return avm1::Value();
-        const double rawDepth = avm1::argNumber(c, 1);
-        const double depth = std::isfinite(rawDepth) ? std::trunc(rawDepth) : 0.0;
-        const int key = int(std::clamp(depth, double(-kTimelineDepthOffset), double(kMaxScriptDepth))) + kTimelineDepthOffset;
-        const QRectF box(avm1::argNumber(c, 2), avm1::argNumber(c, 3), avm1::argNumber(c, 4), avm1::argNumber(c, 5));
-        stage::TextField* field = createTextField(*clip, bounded(avm1::argString(c, 0)), key, box);
-        if (!field || m_machine->swfVersion() < 8) return avm1::Value();
-        return avm1::Value(objectOf(*field));
-    });
+    machine.defineMethod(
+        machine.clipPrototype(), QStringLiteral("createTextField"), [this](avm1::CallContext& c) {
+            stage::MovieClip* clip = clipOf(c.thisObject());
+            if (!clip || c.args.size() < 6) return avm1::Value();
+            const double rawDepth = avm1::argNumber(c, 1);
+            const double depth = std::isfinite(rawDepth) ? std::trunc(rawDepth) : 0.0;
+            const int key = int(std::clamp(depth, double(-kTimelineDepthOffset), double(kMaxScriptDepth))) +
+                            kTimelineDepthOffset;
+            const QRectF box(avm1::argNumber(c, 2), avm1::argNumber(c, 3), avm1::argNumber(c, 4),
+                             avm1::argNumber(c, 5));
+            stage::TextField* field = createTextField(*clip, bounded(avm1::argString(c, 0)), key, box);
+            if (!field || m_machine->swfVersion() < 8) return avm1::Value();
+            return avm1::Value(objectOf(*field));
+        });
 }
 
-}  // namespace swf
+} // namespace swf

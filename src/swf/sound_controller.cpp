@@ -15,9 +15,11 @@ namespace {
 // Sound ids are 16-bit; stream keys live above them.
 constexpr int kStreamKeyBase = 1 << 20;
 constexpr int kMaxDiagnostics = 50;
-}  // namespace
+} // namespace
 
-int streamKeyOf(quint64 timelineKey) { return kStreamKeyBase + int(timelineKey % (1u << 30)); }
+int streamKeyOf(quint64 timelineKey) {
+    return kStreamKeyBase + int(timelineKey % (1u << 30));
+}
 
 const audio::SoundRef& movie::SoundCharacter::decoded() const {
     if (!m_decoded)
@@ -51,7 +53,8 @@ void SoundController::rootEntered(const movie::Timeline& root, int frame, int fr
     m_rootFrame = frame;
     runTags(0, root.frame(frame), true, false);
     const int until = std::min({frame + m_lookahead, framesLoaded - 1, root.frameCount() - 1});
-    for (; m_rootNext <= until; ++m_rootNext) runTags(0, root.frame(m_rootNext), false, true);
+    for (; m_rootNext <= until; ++m_rootNext)
+        runTags(0, root.frame(m_rootNext), false, true);
 }
 
 void SoundController::runTags(quint64 key, const movie::Frame& frame, bool events, bool stream) {
@@ -70,7 +73,8 @@ void SoundController::runTags(quint64 key, const movie::Frame& frame, bool event
         case TagCode::SoundStreamBlock:
             if (stream) streamBlock(key, tag->bytes);
             break;
-        default: break;
+        default:
+            break;
         }
     }
 }
@@ -99,8 +103,9 @@ void SoundController::streamHead(quint64 key, const QByteArray& body) {
     if (!format::readSoundStreamHead(reader, head)) return;
     // The same head met again (a loop back to the first frame) keeps the decoder.
     auto& decoder = m_streams[key];
-    if (!decoder || decoder->format().codec != head.stream.codec || decoder->format().rate != head.stream.rate
-        || decoder->format().stereo != head.stream.stereo || decoder->format().is16Bit != head.stream.is16Bit)
+    if (!decoder || decoder->format().codec != head.stream.codec ||
+        decoder->format().rate != head.stream.rate || decoder->format().stereo != head.stream.stereo ||
+        decoder->format().is16Bit != head.stream.is16Bit)
         decoder = std::make_unique<audio::StreamDecoder>(head.stream);
 }
 
@@ -125,9 +130,13 @@ void SoundController::stopAll() {
 
 // A stream with nothing queued has ended (or the timeline stopped feeding it): the player
 // then goes back to its own clock instead of waiting on silence.
-bool SoundController::rootStreamActive() const { return m_mixer.streamQueued44(streamKeyOf(0)) > 0; }
+bool SoundController::rootStreamActive() const {
+    return m_mixer.streamQueued44(streamKeyOf(0)) > 0;
+}
 
-qint64 SoundController::rootStreamPlayed44() const { return m_mixer.streamPlayed44(streamKeyOf(0)); }
+qint64 SoundController::rootStreamPlayed44() const {
+    return m_mixer.streamPlayed44(streamKeyOf(0));
+}
 
 QStringList SoundController::takeDiagnostics() {
     QStringList out;
@@ -135,4 +144,4 @@ QStringList SoundController::takeDiagnostics() {
     return out;
 }
 
-}  // namespace swf
+} // namespace swf

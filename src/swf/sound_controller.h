@@ -17,12 +17,12 @@ namespace swf::movie {
 class MovieDefinition;
 class Timeline;
 struct Frame;
-}
+} // namespace swf::movie
 
 namespace swf {
 
 class SoundController {
-public:
+  public:
     explicit SoundController(audio::Mixer& mixer);
     ~SoundController();
 
@@ -44,7 +44,7 @@ public:
     // Sounds that could not be played, for the diagnostics list.
     QStringList takeDiagnostics();
 
-private:
+  private:
     void startSound(int tagCode, const QByteArray& body);
     void runTags(quint64 key, const movie::Frame& frame, bool events, bool stream);
     void streamHead(quint64 key, const QByteArray& body);
@@ -55,11 +55,11 @@ private:
     std::map<quint64, std::unique_ptr<audio::StreamDecoder>> m_streams;
     QStringList m_diagnostics;
     int m_lookahead = 12;
-    int m_rootNext = -1;  // next root frame whose stream blocks are to be queued
+    int m_rootNext = -1; // next root frame whose stream blocks are to be queued
     int m_rootFrame = -1;
 };
 
 // Stream keys in the mixer: the timeline's key, offset so they never meet sound ids.
 int streamKeyOf(quint64 timelineKey);
 
-}  // namespace swf
+} // namespace swf

@@ -8,13 +8,15 @@ namespace swftest {
 
 int signedBits(qint64 value) {
     int bits = 1;
-    while (bits < 32 && (value < -(qint64(1) << (bits - 1)) || value >= (qint64(1) << (bits - 1)))) ++bits;
+    while (bits < 32 && (value < -(qint64(1) << (bits - 1)) || value >= (qint64(1) << (bits - 1))))
+        ++bits;
     return bits;
 }
 
 int unsignedBits(quint64 value) {
     int bits = 0;
-    while (value >> bits) ++bits;
+    while (value >> bits)
+        ++bits;
     return bits;
 }
 
@@ -66,10 +68,12 @@ void Writer::rect(const QRectF& twips) {
     const qint32 values[4] = {qint32(std::lround(twips.left())), qint32(std::lround(twips.right())),
                               qint32(std::lround(twips.top())), qint32(std::lround(twips.bottom()))};
     int bits = 1;
-    for (qint32 v : values) bits = std::max(bits, signedBits(v));
+    for (qint32 v : values)
+        bits = std::max(bits, signedBits(v));
     flushBits();
     ubits(static_cast<quint32>(bits), 5);
-    for (qint32 v : values) sbits(v, bits);
+    for (qint32 v : values)
+        sbits(v, bits);
     flushBits();
 }
 
@@ -102,11 +106,12 @@ void Writer::matrix(const QTransform& m) {
 
 void Writer::colorTransform(const ColorTransformValues& cx, bool withAlpha) {
     flushBits();
-    const bool hasMult = cx.redMult != 256 || cx.greenMult != 256 || cx.blueMult != 256 ||
-                         (withAlpha && cx.alphaMult != 256);
+    const bool hasMult =
+        cx.redMult != 256 || cx.greenMult != 256 || cx.blueMult != 256 || (withAlpha && cx.alphaMult != 256);
     const bool hasAdd = cx.redAdd || cx.greenAdd || cx.blueAdd || (withAlpha && cx.alphaAdd);
     int bits = 1;
-    for (int v : {cx.redMult, cx.greenMult, cx.blueMult, cx.alphaMult, cx.redAdd, cx.greenAdd, cx.blueAdd, cx.alphaAdd})
+    for (int v : {cx.redMult, cx.greenMult, cx.blueMult, cx.alphaMult, cx.redAdd, cx.greenAdd, cx.blueAdd,
+                  cx.alphaAdd})
         bits = std::max(bits, signedBits(v));
     ubits(hasAdd, 1);
     ubits(hasMult, 1);
@@ -126,4 +131,4 @@ void Writer::colorTransform(const ColorTransformValues& cx, bool withAlpha) {
     flushBits();
 }
 
-}  // namespace swftest
+} // namespace swftest

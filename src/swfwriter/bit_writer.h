@@ -21,7 +21,7 @@ struct ColorTransformValues {
 };
 
 class Writer {
-public:
+  public:
     void u8(int value);
     void u16(int value);
     void u32(quint32 value);
@@ -44,7 +44,7 @@ public:
 
     // Records; coordinates in twips.
     void rect(const QRectF& twips);
-    void matrix(const QTransform& twips);  // m11 m12 m21 m22 dx dy = a b c d tx ty
+    void matrix(const QTransform& twips); // m11 m12 m21 m22 dx dy = a b c d tx ty
     void colorTransform(const ColorTransformValues& cx, bool withAlpha);
 
     qsizetype size() const { return m_data.size(); }
@@ -53,10 +53,10 @@ public:
         return m_data;
     }
 
-private:
+  private:
     QByteArray m_data;
     quint32 m_bitBuffer = 0;
     int m_bitCount = 0;
 };
 
-}  // namespace swftest
+} // namespace swftest

@@ -7,9 +7,11 @@
 namespace swftest {
 namespace {
 
-qint32 twips(double pixels) { return qint32(std::lround(pixels * kTwips)); }
+qint32 twips(double pixels) {
+    return qint32(std::lround(pixels * kTwips));
+}
 
-}  // namespace
+} // namespace
 
 void writeGradient(Writer& w, const FillStyle& fill, int shapeVersion) {
     w.matrix(fill.matrix);
@@ -29,9 +31,15 @@ void writeFillStyle(Writer& w, const FillStyle& fill, int shapeVersion) {
         w.u8(0x00);
         shapeVersion >= 3 ? w.rgba(fill.color) : w.rgb(fill.color);
         return;
-    case FillStyle::Kind::Linear: w.u8(0x10); break;
-    case FillStyle::Kind::Radial: w.u8(0x12); break;
-    case FillStyle::Kind::Focal: w.u8(0x13); break;
+    case FillStyle::Kind::Linear:
+        w.u8(0x10);
+        break;
+    case FillStyle::Kind::Radial:
+        w.u8(0x12);
+        break;
+    case FillStyle::Kind::Focal:
+        w.u8(0x13);
+        break;
     case FillStyle::Kind::Bitmap:
         w.u8(0x40 | (fill.repeat ? 0 : 1) | (fill.smooth ? 0 : 2));
         w.u16(fill.bitmapId);
@@ -53,7 +61,7 @@ int ShapeBuilder::addSolidFill(const QColor& color) {
 }
 
 int ShapeBuilder::addLinearGradient(QPointF from, QPointF to, std::vector<GradientStop> stops, Spread spread,
-                                   Interpolation interpolation) {
+                                    Interpolation interpolation) {
     // The gradient square runs -16384..16384 twips along x; map it onto from -> to.
     const QPointF delta = (to - from) * kTwips;
     const double length = std::hypot(delta.x(), delta.y());
@@ -70,7 +78,8 @@ int ShapeBuilder::addLinearGradient(QPointF from, QPointF to, std::vector<Gradie
     return addFill(fill);
 }
 
-int ShapeBuilder::addRadialGradient(QPointF center, double radius, std::vector<GradientStop> stops, double focal) {
+int ShapeBuilder::addRadialGradient(QPointF center, double radius, std::vector<GradientStop> stops,
+                                    double focal) {
     const double scale = radius * kTwips / 16384.0;
     FillStyle fill;
     fill.kind = focal != 0 ? FillStyle::Kind::Focal : FillStyle::Kind::Radial;
@@ -153,7 +162,8 @@ void ShapeBuilder::polygon(const QPolygonF& points, int fill, int line) {
     if (points.isEmpty()) return;
     setStyles(0, fill, line);
     moveTo(points.front());
-    for (qsizetype i = 1; i < points.size(); ++i) lineTo(points[i]);
+    for (qsizetype i = 1; i < points.size(); ++i)
+        lineTo(points[i]);
     if (points.back() != points.front()) lineTo(points.front());
 }
 
@@ -186,7 +196,8 @@ void ShapeBuilder::writeStyles(Writer& w, const StyleGroup& group, int shapeVers
         }
     };
     count(group.fills.size());
-    for (const FillStyle& fill : group.fills) writeFillStyle(w, fill, shapeVersion);
+    for (const FillStyle& fill : group.fills)
+        writeFillStyle(w, fill, shapeVersion);
     count(group.lines.size());
     for (const LineStyle& line : group.lines) {
         w.u16(twips(line.width));
@@ -199,7 +210,7 @@ void ShapeBuilder::writeStyles(Writer& w, const StyleGroup& group, int shapeVers
         w.ubits(line.fill.has_value(), 1);
         w.ubits(line.noHScale, 1);
         w.ubits(line.noVScale, 1);
-        w.ubits(0, 1);  // pixel hinting
+        w.ubits(0, 1); // pixel hinting
         w.ubits(0, 5);
         w.ubits(line.noClose, 1);
         w.ubits(static_cast<quint32>(line.endCap), 2);
@@ -248,11 +259,11 @@ QByteArray ShapeBuilder::encode(int shapeVersion, bool withStyles) const {
         }
         case Record::Kind::Style:
             w.ubits(0, 1);
-            w.ubits(0, 1);                   // new styles
-            w.ubits(lineBits > 0, 1);        // line
-            w.ubits(fillBits > 0, 1);        // fill1
-            w.ubits(fillBits > 0, 1);        // fill0
-            w.ubits(0, 1);                   // move
+            w.ubits(0, 1);            // new styles
+            w.ubits(lineBits > 0, 1); // line
+            w.ubits(fillBits > 0, 1); // fill1
+            w.ubits(fillBits > 0, 1); // fill0
+            w.ubits(0, 1);            // move
             if (fillBits > 0) {
                 w.ubits(static_cast<quint32>(r.fill0), fillBits);
                 w.ubits(static_cast<quint32>(r.fill1), fillBits);
@@ -277,7 +288,7 @@ QByteArray ShapeBuilder::encode(int shapeVersion, bool withStyles) const {
             w.ubits(1, 1);
             w.ubits(1, 1);
             w.ubits(static_cast<quint32>(bits - 2), 4);
-            w.ubits(1, 1);  // general line
+            w.ubits(1, 1); // general line
             w.sbits(dx, bits);
             w.sbits(dy, bits);
             pen = QPointF(x, y);
@@ -288,18 +299,20 @@ QByteArray ShapeBuilder::encode(int shapeVersion, bool withStyles) const {
             const qint32 ax = twips(r.b.x()), ay = twips(r.b.y());
             const qint32 d[4] = {cx - qint32(pen.x()), cy - qint32(pen.y()), ax - cx, ay - cy};
             int bits = 2;
-            for (qint32 v : d) bits = std::max(bits, signedBits(v));
+            for (qint32 v : d)
+                bits = std::max(bits, signedBits(v));
             w.ubits(1, 1);
             w.ubits(0, 1);
             w.ubits(static_cast<quint32>(bits - 2), 4);
-            for (qint32 v : d) w.sbits(v, bits);
+            for (qint32 v : d)
+                w.sbits(v, bits);
             pen = QPointF(ax, ay);
             break;
         }
         }
     }
-    w.ubits(0, 6);  // end of shape
+    w.ubits(0, 6); // end of shape
     return w.data();
 }
 
-}  // namespace swftest
+} // namespace swftest

@@ -17,7 +17,7 @@
 namespace swftest {
 
 struct GradientStop {
-    int ratio = 0;  // 0..255
+    int ratio = 0; // 0..255
     QColor color;
 };
 
@@ -28,7 +28,7 @@ struct FillStyle {
     enum class Kind { Solid, Linear, Radial, Focal, Bitmap } kind = Kind::Solid;
     QColor color;
     std::vector<GradientStop> stops;
-    QTransform matrix;  // gradient square (-16384..16384 twips) or bitmap pixels to shape twips
+    QTransform matrix; // gradient square (-16384..16384 twips) or bitmap pixels to shape twips
     Spread spread = Spread::Pad;
     Interpolation interpolation = Interpolation::Rgb;
     double focal = 0;
@@ -38,24 +38,24 @@ struct FillStyle {
 };
 
 struct LineStyle {
-    double width = 1;  // pixels
+    double width = 1; // pixels
     QColor color = Qt::black;
     // Second-generation (DefineShape4) attributes.
-    int startCap = 0, endCap = 0;  // 0 round, 1 none, 2 square
-    int join = 0;                  // 0 round, 1 bevel, 2 miter
+    int startCap = 0, endCap = 0; // 0 round, 1 none, 2 square
+    int join = 0;                 // 0 round, 1 bevel, 2 miter
     double miterLimit = 3;
     bool noHScale = false, noVScale = false, noClose = false;
     std::optional<FillStyle> fill;
 };
 
 class ShapeBuilder {
-public:
+  public:
     // Style indices count from 1, as edges refer to them; 0 means none.
     int addFill(const FillStyle& fill);
     int addSolidFill(const QColor& color);
     // A gradient spanning from -> to (pixels), as the authoring tool lays linear gradients.
-    int addLinearGradient(QPointF from, QPointF to, std::vector<GradientStop> stops, Spread spread = Spread::Pad,
-                          Interpolation interpolation = Interpolation::Rgb);
+    int addLinearGradient(QPointF from, QPointF to, std::vector<GradientStop> stops,
+                          Spread spread = Spread::Pad, Interpolation interpolation = Interpolation::Rgb);
     int addRadialGradient(QPointF center, double radius, std::vector<GradientStop> stops, double focal = 0);
     // Bitmap pixels map to shape pixels through placement (scaled to twips internally).
     int addBitmapFill(int bitmapId, const QTransform& placement, bool repeat = true, bool smooth = true);
@@ -74,7 +74,7 @@ public:
     void polygon(const QPolygonF& points, int fill, int line = 0);
     void ellipse(const QRectF& rect, int fill, int line = 0);
 
-    QRectF bounds() const;  // pixels, strokes included
+    QRectF bounds() const; // pixels, strokes included
     // The SHAPEWITHSTYLE record (or, with withStyles false, a bare SHAPE, as fonts and morph
     // ends store it) for the given DefineShape version.
     QByteArray encode(int shapeVersion, bool withStyles = true) const;
@@ -83,7 +83,7 @@ public:
     const std::vector<FillStyle>& fills() const { return m_groups.front().fills; }
     const std::vector<LineStyle>& lines() const { return m_groups.front().lines; }
 
-private:
+  private:
     struct Record {
         enum class Kind { Style, Move, Line, Curve, NewStyles } kind;
         int fill0 = 0, fill1 = 0, line = 0;
@@ -108,4 +108,4 @@ void writeFillStyle(Writer& w, const FillStyle& fill, int shapeVersion);
 void writeGradient(Writer& w, const FillStyle& fill, int shapeVersion);
 constexpr double kTwips = 20.0;
 
-}  // namespace swftest
+} // namespace swftest

@@ -52,7 +52,7 @@ QByteArray encodeImage(const QImage& image, const char* format) {
     return bytes;
 }
 
-}  // namespace
+} // namespace
 
 QByteArray tagHeader(int code, qsizetype length, bool forceLong) {
     Writer w;
@@ -69,21 +69,21 @@ QByteArray dropShadowFilters(const QColor& color, double blur, double angle, dou
                              int passes) {
     Writer w;
     w.u8(1);
-    w.u8(0);  // drop shadow
+    w.u8(0); // drop shadow
     w.rgba(color);
     w.u32(static_cast<quint32>(qRound(blur * 65536)));
     w.u32(static_cast<quint32>(qRound(blur * 65536)));
     w.u32(static_cast<quint32>(static_cast<qint32>(qRound(angle * 65536))));
     w.u32(static_cast<quint32>(qRound(distance * 65536)));
     w.fixed8(strength);
-    w.u8(0x20 | (passes & 0x1f));  // composite source
+    w.u8(0x20 | (passes & 0x1f)); // composite source
     return w.data();
 }
 
 QByteArray blurFilters(double blurX, double blurY, int passes) {
     Writer w;
     w.u8(1);
-    w.u8(1);  // blur
+    w.u8(1); // blur
     w.u32(static_cast<quint32>(qRound(blurX * 65536)));
     w.u32(static_cast<quint32>(qRound(blurY * 65536)));
     w.u8((passes & 0x1f) << 3);
@@ -105,7 +105,8 @@ void SwfBuilder::setBackground(const QColor& color) {
 }
 
 void SwfBuilder::showFrame(int count) {
-    for (int i = 0; i < count; ++i) rawTag(1, {});
+    for (int i = 0; i < count; ++i)
+        rawTag(1, {});
     m_frames += count;
 }
 
@@ -223,7 +224,7 @@ int SwfBuilder::defineShape(const ShapeBuilder& shape, int shapeVersion) {
     w.rect(twipsBounds);
     if (shapeVersion >= 4) {
         w.rect(twipsBounds);
-        w.u8(0);  // no winding rule, no scaling-stroke hints
+        w.u8(0); // no winding rule, no scaling-stroke hints
     }
     w.bytes(shape.encode(shapeVersion));
     rawTag(kCodes[std::clamp(shapeVersion, 1, 4)], w.data());
@@ -273,7 +274,7 @@ int SwfBuilder::defineMorphShape(const ShapeBuilder& start, const ShapeBuilder& 
         styles.u16(qRound(line.startWidth * kTwips));
         styles.u16(qRound(line.endWidth * kTwips));
         if (morphVersion >= 2) {
-            styles.u8(0);  // round caps and joins, no fill
+            styles.u8(0); // round caps and joins, no fill
             styles.u8(0);
         }
         styles.rgba(line.startColor);
@@ -291,7 +292,8 @@ int SwfBuilder::defineMorphShape(const ShapeBuilder& start, const ShapeBuilder& 
 
 int SwfBuilder::defineBitsLossless(const QImage& source, bool withAlpha, LosslessFormat format) {
     const int id = reserveId();
-    const QImage image = source.convertToFormat(withAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const QImage image =
+        source.convertToFormat(withAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     Writer w;
     w.u16(id);
     w.u8(static_cast<int>(format));
@@ -342,7 +344,8 @@ int SwfBuilder::defineBitsLossless(const QImage& source, bool withAlpha, Lossles
                 data.u8(v >> 8);
                 data.u8(v & 0xff);
             }
-            for (int pad = image.width() * 2; pad < stride; ++pad) data.u8(0);
+            for (int pad = image.width() * 2; pad < stride; ++pad)
+                data.u8(0);
         }
         pixels = data.data();
     } else {
@@ -350,7 +353,7 @@ int SwfBuilder::defineBitsLossless(const QImage& source, bool withAlpha, Lossles
         for (int y = 0; y < image.height(); ++y) {
             const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             for (int x = 0; x < image.width(); ++x) {
-                const QRgb p = line[x];  // premultiplied when withAlpha
+                const QRgb p = line[x]; // premultiplied when withAlpha
                 pixels.append(static_cast<char>(withAlpha ? qAlpha(p) : 0xff));
                 pixels.append(static_cast<char>(qRed(p)));
                 pixels.append(static_cast<char>(qGreen(p)));
@@ -379,7 +382,8 @@ int SwfBuilder::defineBitsJpeg3(const QImage& image) {
     const QByteArray jpeg = encodeImage(argb.convertToFormat(QImage::Format_RGB32), "JPEG");
     QByteArray alpha;
     for (int y = 0; y < argb.height(); ++y)
-        for (int x = 0; x < argb.width(); ++x) alpha.append(static_cast<char>(qAlpha(argb.pixel(x, y))));
+        for (int x = 0; x < argb.width(); ++x)
+            alpha.append(static_cast<char>(qAlpha(argb.pixel(x, y))));
     Writer w;
     w.u16(id);
     w.u32(static_cast<quint32>(jpeg.size()));
@@ -389,7 +393,9 @@ int SwfBuilder::defineBitsJpeg3(const QImage& image) {
     return id;
 }
 
-void SwfBuilder::jpegTables(const QByteArray& tables) { rawTag(8, tables, true); }
+void SwfBuilder::jpegTables(const QByteArray& tables) {
+    rawTag(8, tables, true);
+}
 
 int SwfBuilder::defineBits(const QByteArray& jpegWithoutTables) {
     const int id = reserveId();
@@ -403,7 +409,8 @@ int SwfBuilder::defineBits(const QByteArray& jpegWithoutTables) {
 int SwfBuilder::defineFont(const std::vector<ShapeBuilder>& glyphs) {
     const int id = reserveId();
     std::vector<QByteArray> shapes;
-    for (const ShapeBuilder& glyph : glyphs) shapes.push_back(glyph.encode(1, false));
+    for (const ShapeBuilder& glyph : glyphs)
+        shapes.push_back(glyph.encode(1, false));
     Writer w;
     w.u16(id);
     int offset = static_cast<int>(glyphs.size()) * 2;
@@ -411,7 +418,8 @@ int SwfBuilder::defineFont(const std::vector<ShapeBuilder>& glyphs) {
         w.u16(offset);
         offset += static_cast<int>(shape.size());
     }
-    for (const QByteArray& shape : shapes) w.bytes(shape);
+    for (const QByteArray& shape : shapes)
+        w.bytes(shape);
     rawTag(10, w.data());
     return id;
 }
@@ -425,10 +433,11 @@ int SwfBuilder::defineText(int fontId, const std::vector<int>& glyphs, double he
     w.rect(QRectF(QPointF(origin.x(), origin.y() - height) * kTwips, QPointF(right, origin.y()) * kTwips));
     w.matrix(QTransform());
     int glyphBits = 1, advanceBits = signedBits(qRound(advance * kTwips));
-    for (int g : glyphs) glyphBits = std::max(glyphBits, unsignedBits(static_cast<quint64>(g)));
+    for (int g : glyphs)
+        glyphBits = std::max(glyphBits, unsignedBits(static_cast<quint64>(g)));
     w.u8(glyphBits);
     w.u8(advanceBits);
-    w.u8(0x80 | 0x08 | 0x04 | 0x02 | 0x01);  // font, colour, y and x offsets
+    w.u8(0x80 | 0x08 | 0x04 | 0x02 | 0x01); // font, colour, y and x offsets
     w.u16(fontId);
     textVersion >= 2 ? w.rgba(color) : w.rgb(color);
     w.s16(qRound(origin.x() * kTwips));
@@ -445,14 +454,15 @@ int SwfBuilder::defineText(int fontId, const std::vector<int>& glyphs, double he
     return id;
 }
 
-int SwfBuilder::defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::vector<int>& codes, const QString& name,
-                            int fontVersion, std::optional<FontLayout> layout) {
+int SwfBuilder::defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::vector<int>& codes,
+                            const QString& name, int fontVersion, std::optional<FontLayout> layout) {
     const int id = reserveId();
     std::vector<QByteArray> shapes;
-    for (const ShapeBuilder& glyph : glyphs) shapes.push_back(glyph.encode(1, false));
+    for (const ShapeBuilder& glyph : glyphs)
+        shapes.push_back(glyph.encode(1, false));
     Writer w;
     w.u16(id);
-    w.u8((layout ? 0x80 : 0) | 0x04);  // wide codes
+    w.u8((layout ? 0x80 : 0) | 0x04); // wide codes
     w.u8(0);
     const QByteArray nameBytes = m_version >= 6 ? name.toUtf8() : name.toLatin1();
     w.u8(static_cast<int>(nameBytes.size()));
@@ -463,16 +473,20 @@ int SwfBuilder::defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::
         w.u16(offset);
         offset += static_cast<int>(shape.size());
     }
-    w.u16(offset);  // code table
-    for (const QByteArray& shape : shapes) w.bytes(shape);
-    for (size_t i = 0; i < glyphs.size(); ++i) w.u16(i < codes.size() ? codes[i] : 0);
+    w.u16(offset); // code table
+    for (const QByteArray& shape : shapes)
+        w.bytes(shape);
+    for (size_t i = 0; i < glyphs.size(); ++i)
+        w.u16(i < codes.size() ? codes[i] : 0);
     if (layout) {
         w.u16(layout->ascent);
         w.u16(layout->descent);
         w.s16(0);
-        for (size_t i = 0; i < glyphs.size(); ++i) w.s16(i < layout->advances.size() ? layout->advances[i] : 0);
-        for (size_t i = 0; i < glyphs.size(); ++i) w.rect(QRectF());
-        w.u16(0);  // no kerning
+        for (size_t i = 0; i < glyphs.size(); ++i)
+            w.s16(i < layout->advances.size() ? layout->advances[i] : 0);
+        for (size_t i = 0; i < glyphs.size(); ++i)
+            w.rect(QRectF());
+        w.u16(0); // no kerning
     }
     rawTag(fontVersion >= 3 ? 75 : 48, w.data());
     return id;
@@ -484,8 +498,8 @@ int SwfBuilder::defineEditText(const EditText& field) {
     w.u16(id);
     w.rect(QRectF(field.bounds.topLeft() * kTwips, field.bounds.size() * kTwips));
     const bool hasFont = field.fontId.has_value();
-    w.u8((field.text.isNull() ? 0 : 0x80) | (field.wordWrap ? 0x40 : 0) | (field.multiline ? 0x20 : 0) | 0x04 |
-         (hasFont ? 0x01 : 0));
+    w.u8((field.text.isNull() ? 0 : 0x80) | (field.wordWrap ? 0x40 : 0) | (field.multiline ? 0x20 : 0) |
+         0x04 | (hasFont ? 0x01 : 0));
     w.u8((field.fontClass.isEmpty() ? 0 : 0x80) | 0x20 | (field.border ? 0x08 : 0) | (field.html ? 0x02 : 0) |
          (field.useOutlines ? 0x01 : 0));
     if (hasFont) w.u16(*field.fontId);
@@ -516,7 +530,9 @@ QByteArray SwfBuilder::uncompressedBody() const {
 QByteArray SwfBuilder::finish(Compression compression) const {
     const QByteArray body = uncompressedBody();
     Writer w;
-    const char* signature = compression == Compression::Zlib ? "CWS" : compression == Compression::Lzma ? "ZWS" : "FWS";
+    const char* signature = compression == Compression::Zlib   ? "CWS"
+                            : compression == Compression::Lzma ? "ZWS"
+                                                               : "FWS";
     w.bytes(signature);
     w.u8(m_version);
     w.u32(static_cast<quint32>(body.size() + 8));
@@ -530,7 +546,8 @@ QByteArray SwfBuilder::finish(Compression compression) const {
 QByteArray SwfBuilder::withDeclaredLength(const QByteArray& movie, quint32 length) {
     QByteArray result = movie;
     if (result.size() < 8) return result;
-    for (int i = 0; i < 4; ++i) result[4 + i] = static_cast<char>((length >> (8 * i)) & 0xff);
+    for (int i = 0; i < 4; ++i)
+        result[4 + i] = static_cast<char>((length >> (8 * i)) & 0xff);
     return result;
 }
 
@@ -538,15 +555,16 @@ QByteArray SwfBuilder::withBrokenZlib(const QByteArray& plainMovie, qsizetype ke
     const QByteArray body = plainMovie.mid(8, keep);
     z_stream stream{};
     deflateInit(&stream, 9);
-    QByteArray out(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(body.size()))) + 64, Qt::Uninitialized);
+    QByteArray out(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(body.size()))) + 64,
+                   Qt::Uninitialized);
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.constData()));
     stream.avail_in = static_cast<uInt>(body.size());
     stream.next_out = reinterpret_cast<Bytef*>(out.data());
     stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FULL_FLUSH);  // ends byte-aligned, so the next byte starts a block
+    deflate(&stream, Z_FULL_FLUSH); // ends byte-aligned, so the next byte starts a block
     out.resize(out.size() - static_cast<qsizetype>(stream.avail_out));
     deflateEnd(&stream);
-    out.append('\x07');  // final block of the reserved type 3: always an error
+    out.append('\x07'); // final block of the reserved type 3: always an error
     out.append(QByteArray(32, '\0'));
     QByteArray result = plainMovie.left(8);
     result[0] = 'C';
@@ -562,4 +580,4 @@ QByteArray SwfBuilder::asProjector(const QByteArray& movie) {
     return program + movie + trailer.data();
 }
 
-}  // namespace swftest
+} // namespace swftest

@@ -22,20 +22,20 @@ struct Place {
     int depth = 1;
     std::optional<int> characterId;
     bool move = false;
-    std::optional<QTransform> matrix;  // pixels; translation stored as twips
+    std::optional<QTransform> matrix; // pixels; translation stored as twips
     std::optional<ColorTransformValues> colorTransform;
     std::optional<int> ratio;
     std::optional<QString> name;
     std::optional<int> clipDepth;
     std::optional<int> blendMode;
-    std::optional<QByteArray> filterList;  // PlaceObject3 only: a whole FILTERLIST record
-    std::optional<bool> visible;           // PlaceObject3 only
-    std::optional<QColor> opaqueBackground;  // PlaceObject3 only
+    std::optional<QByteArray> filterList;   // PlaceObject3 only: a whole FILTERLIST record
+    std::optional<bool> visible;            // PlaceObject3 only
+    std::optional<QColor> opaqueBackground; // PlaceObject3 only
 };
 
 // FILTERLIST records for Place::filterList (sizes in pixels, angle in radians).
-QByteArray dropShadowFilters(const QColor& color, double blur, double angle, double distance, double strength = 1,
-                             int passes = 1);
+QByteArray dropShadowFilters(const QColor& color, double blur, double angle, double distance,
+                             double strength = 1, int passes = 1);
 QByteArray blurFilters(double blurX, double blurY, int passes = 1);
 
 struct MorphLine {
@@ -46,7 +46,7 @@ struct MorphLine {
 enum class LosslessFormat { ColorMapped8 = 3, Rgb15 = 4, Rgb32 = 5 };
 
 class SwfBuilder {
-public:
+  public:
     explicit SwfBuilder(int version = 10, QSize stagePixels = QSize(550, 400), double frameRate = 24);
 
     // Character ids are handed out in order; a sprite's builder shares none (sprites hold
@@ -55,41 +55,42 @@ public:
     int reserveId() { return m_nextId++; }
 
     // Header.
-    void setHeaderFrameCount(int count) { m_headerFrameCount = count; }  // default: frames written
+    void setHeaderFrameCount(int count) { m_headerFrameCount = count; } // default: frames written
     void setFrameRate(double fps) { m_frameRate = fps; }
 
     // Control tags.
     void setBackground(const QColor& color);
     void showFrame(int count = 1);
     void frameLabel(const QString& label);
-    void place(const Place& place);                                    // PlaceObject2
-    void place(int depth, int characterId, const QTransform& matrix = {});  // PlaceObject2
+    void place(const Place& place);                                        // PlaceObject2
+    void place(int depth, int characterId, const QTransform& matrix = {}); // PlaceObject2
     void placeObject1(int depth, int characterId, const QTransform& matrix,
                       std::optional<ColorTransformValues> cx = std::nullopt);
     void placeObject3(const Place& place);
     void move(int depth, const QTransform& matrix);
-    void remove(int depth);                   // RemoveObject2
+    void remove(int depth); // RemoveObject2
     void removeObject1(int depth, int characterId);
     void doAction(const QByteArray& actionBytes);
-    void end();  // written by finish() and defineSprite() when missing
+    void end(); // written by finish() and defineSprite() when missing
 
     // Definitions; each returns the new character id.
     int defineShape(const ShapeBuilder& shape, int shapeVersion = 3);
     int defineRect(const QRectF& rect, const QColor& color, int shapeVersion = 3);
     int defineSprite(const SwfBuilder& timeline);
-    int defineMorphShape(const ShapeBuilder& start, const ShapeBuilder& end, const std::vector<QColor>& startFills,
-                         const std::vector<QColor>& endFills, const std::vector<MorphLine>& lines = {},
-                         int morphVersion = 1);
-    int defineBitsLossless(const QImage& image, bool withAlpha, LosslessFormat format = LosslessFormat::Rgb32);
+    int defineMorphShape(const ShapeBuilder& start, const ShapeBuilder& end,
+                         const std::vector<QColor>& startFills, const std::vector<QColor>& endFills,
+                         const std::vector<MorphLine>& lines = {}, int morphVersion = 1);
+    int defineBitsLossless(const QImage& image, bool withAlpha,
+                           LosslessFormat format = LosslessFormat::Rgb32);
     int defineBitsJpeg2(const QImage& image, bool erroneousHeader = false, const char* format = "JPEG");
-    int defineBitsJpeg3(const QImage& image);  // JPEG colour plus a zlib alpha plane
+    int defineBitsJpeg3(const QImage& image); // JPEG colour plus a zlib alpha plane
     void jpegTables(const QByteArray& tables);
     int defineBits(const QByteArray& jpegWithoutTables);
     // A DefineFont with one glyph per shape (each drawn in a 1024-unit em square) and a
     // DefineText that shows glyphs (indices) at height pixels from origin.
     int defineFont(const std::vector<ShapeBuilder>& glyphs);
-    int defineText(int fontId, const std::vector<int>& glyphs, double height, QPointF origin, const QColor& color,
-                   double advance, int textVersion = 1);
+    int defineText(int fontId, const std::vector<int>& glyphs, double height, QPointF origin,
+                   const QColor& color, double advance, int textVersion = 1);
 
     // DefineFont2 (fontVersion 2) or DefineFont3 (3) with a code per glyph and, when
     // advances are given, a layout (ascent, descent and advances in em units).
@@ -97,16 +98,17 @@ public:
         int ascent = 0, descent = 0;
         std::vector<int> advances;
     };
-    int defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::vector<int>& codes, const QString& name,
-                    int fontVersion = 2, std::optional<FontLayout> layout = std::nullopt);
+    int defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::vector<int>& codes,
+                    const QString& name, int fontVersion = 2,
+                    std::optional<FontLayout> layout = std::nullopt);
     struct EditText {
-        QRectF bounds;  // pixels
+        QRectF bounds; // pixels
         QString text;
         std::optional<int> fontId;
-        double fontHeight = 12;  // pixels
+        double fontHeight = 12; // pixels
         QColor color = Qt::black;
         bool wordWrap = false, multiline = false, border = false, html = false, useOutlines = false;
-        int align = 0;  // 0 left, 1 right, 2 centre, 3 justify
+        int align = 0; // 0 left, 1 right, 2 centre, 3 justify
         QString fontClass;
     };
     int defineEditText(const EditText& field);
@@ -129,7 +131,7 @@ public:
     // A projector: a stand-in program, the movie, the marker and the movie's length.
     static QByteArray asProjector(const QByteArray& movie);
 
-private:
+  private:
     QByteArray uncompressedBody() const;
 
     int m_version;
@@ -145,6 +147,6 @@ private:
 // Byte helpers for tests that write records by hand.
 QByteArray tagHeader(int code, qsizetype length, bool forceLong = false);
 
-}  // namespace swftest
+} // namespace swftest
 
 using swftest::SwfBuilder;

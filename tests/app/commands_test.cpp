@@ -21,7 +21,7 @@ class CommandsTest : public QObject {
     AppFixture fx;
     Form1* main = nullptr;
 
-private slots:
+  private slots:
     void init() {
         fx.setUp();
         main = forms::get<Form1>();
@@ -43,10 +43,12 @@ private slots:
 };
 
 void CommandsTest::dialogFilter() {
-    QCOMPARE(platform::dialogFilter(
-                 "Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe"),
-             QStringLiteral("Flash Player movie (*.swf);;Flash Movie (* .fla) (*.fla);;Flash exe Movie(*.exe)"));
-    QCOMPARE(platform::dialogFilter("Vantrel_list Files(*.vtl)|*.vtl"), QStringLiteral("Vantrel_list Files(*.vtl)"));
+    QCOMPARE(
+        platform::dialogFilter(
+            "Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe"),
+        QStringLiteral("Flash Player movie (*.swf);;Flash Movie (* .fla) (*.fla);;Flash exe Movie(*.exe)"));
+    QCOMPARE(platform::dialogFilter("Vantrel_list Files(*.vtl)|*.vtl"),
+             QStringLiteral("Vantrel_list Files(*.vtl)"));
 }
 
 void CommandsTest::localOpen() {
@@ -57,9 +59,10 @@ void CommandsTest::localOpen() {
     QCOMPARE(fx.dialogs.size(), 1);
     QCOMPARE(fx.dialogs[0].initialDir, fx.folder->filePath(QStringLiteral("my flash movie")));
     QCOMPARE(fx.dialogs[0].filter,
-             QStringLiteral("Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe"));
+             QStringLiteral(
+                 "Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe"));
     QCOMPARE(Form1::sw()->Movie(), path);
-    QVERIFY(!main->timer1Enabled());  // the command itself does not touch the status timer
+    QVERIFY(!main->timer1Enabled()); // the command itself does not touch the status timer
     // Button 7 runs the same command.
     fx.dialogAnswers << QStringLiteral("/elsewhere/movie.fla");
     main->Image1_Click(7);
@@ -70,9 +73,9 @@ void CommandsTest::localOpenCancelledKeepsTheMovie() {
     const QString path = writeTestMovie(fx.folder->path(), QStringLiteral("a.swf"), 5);
     ShockwaveFlash* control = loadTestMovie(path);
     control->GotoFrame(3);
-    main->munfileflashb_Click();  // no answer: cancelled
+    main->munfileflashb_Click(); // no answer: cancelled
     QCOMPARE(control->Movie(), path);
-    QCOMPARE(control->FrameNum(), 3);  // not reloaded
+    QCOMPARE(control->FrameNum(), 3); // not reloaded
 }
 
 void CommandsTest::remoteAcceptance_data() {
@@ -116,7 +119,7 @@ void CommandsTest::remoteOpenLoadsAndUnloads() {
     QCOMPARE(remote->Label1->text(), QStringLiteral("打开"));
     QCOMPARE(remote->Combo1->currentText(), QStringLiteral("http://"));
     remote->Combo1->setEditText(path);
-    QTest::keyClick(remote->Combo1, Qt::Key_Return);  // Enter does not open
+    QTest::keyClick(remote->Combo1, Qt::Key_Return); // Enter does not open
     QVERIFY(forms::loaded<Form4>());
     QVERIFY(Form1::sw()->Movie().isEmpty());
     QTest::mouseClick(remote->Label1, Qt::LeftButton);
@@ -157,7 +160,7 @@ void CommandsTest::aboutBox() {
              (QStringList{QStringLiteral("mailto:") + resources::text(151), resources::text(152)}));
     QVERIFY(forms::loaded<frmabout>() == about && about->isVisible());
     main->munhelpabout_Click();
-    QCOMPARE(forms::loaded<frmabout>(), about);  // brought forward, not doubled
+    QCOMPARE(forms::loaded<frmabout>(), about); // brought forward, not doubled
 }
 
 void CommandsTest::capture() {

@@ -16,7 +16,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
     AppFixture fx;
 
-private slots:
+  private slots:
     void init() { fx.setUp(); }
     void cleanup() { fx.tearDown(); }
 
@@ -40,27 +40,28 @@ void MainWindowTest::startupFromSettings_data() {
     QTest::addColumn<bool>("listShown");
     QTest::addColumn<bool>("playShown");
     QTest::addColumn<bool>("loopChecked");
-    QTest::addColumn<int>("qualityChecked");  // -1 none
+    QTest::addColumn<int>("qualityChecked"); // -1 none
     QTest::addColumn<QString>("quality");
     QTest::addColumn<int>("scanStep");
     QTest::addColumn<int>("frameStep");
     QTest::addColumn<int>("zoom");
 
-    QTest::newRow("no settings file") << QByteArray() << true << false << false << 0 << "high" << 3 << 10 << 90;
+    QTest::newRow("no settings file")
+        << QByteArray() << true << false << false << 0 << "high" << 3 << 10 << 90;
     QTest::newRow("play window 1.0, list 1a")
-        << QByteArray("[fileplaywindow]\r\nshow=1.0\r\n[filelistwindow]\r\nshow=1a\r\n") << true << true << false
-        << 0 << "high" << 3 << 10 << 90;
+        << QByteArray("[fileplaywindow]\r\nshow=1.0\r\n[filelistwindow]\r\nshow=1a\r\n") << true << true
+        << false << 0 << "high" << 3 << 10 << 90;
     QTest::newRow("loop on, quality low")
-        << QByteArray("[isloop]\r\nloop=1\r\n[formquality]\r\nselect= 3\r\n") << true << false << true << 3 << "low"
-        << 3 << 10 << 90;
+        << QByteArray("[isloop]\r\nloop=1\r\n[formquality]\r\nselect= 3\r\n") << true << false << true << 3
+        << "low" << 3 << 10 << 90;
     QTest::newRow("loop 2 keeps the initial loop, select 7 checks nothing")
         << QByteArray("[isloop]\r\nloop=2\r\n[formquality]\r\nselect=7\r\n") << true << false << true << -1
         << "high" << 3 << 10 << 90;
-    QTest::newRow("steps and zoom")
-        << QByteArray("[gomovie]\r\nframe=5\r\ngoframe=2.5\r\n[zoom]\r\nhow=75\r\n") << true << false << false << 0
-        << "high" << 5 << 2 << 75;
-    QTest::newRow("quality autolow") << QByteArray("[formquality]\r\nselect=2\r\n") << true << false << false << 2
-                                     << "autolow" << 3 << 10 << 90;
+    QTest::newRow("steps and zoom") << QByteArray(
+                                           "[gomovie]\r\nframe=5\r\ngoframe=2.5\r\n[zoom]\r\nhow=75\r\n")
+                                    << true << false << false << 0 << "high" << 5 << 2 << 75;
+    QTest::newRow("quality autolow") << QByteArray("[formquality]\r\nselect=2\r\n") << true << false << false
+                                     << 2 << "autolow" << 3 << 10 << 90;
 }
 
 void MainWindowTest::startupFromSettings() {
@@ -84,7 +85,8 @@ void MainWindowTest::startupFromSettings() {
     QCOMPARE(forms::loaded<Form3>() != nullptr && forms::loaded<Form3>()->isVisible(), playShown);
     QCOMPARE(main->munloop->isChecked(), loopChecked);
     QCOMPARE(Form1::sw()->Loop(), loopChecked);
-    for (int i = 0; i < 4; ++i) QCOMPARE(main->mundoquality[i]->isChecked(), i == qualityChecked);
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(main->mundoquality[i]->isChecked(), i == qualityChecked);
     QCOMPARE(Form1::sw()->Quality2(), quality);
     QCOMPARE(main->scanStep, scanStep);
     QCOMPARE(main->frameStep, frameStep);
@@ -115,11 +117,13 @@ void MainWindowTest::startupLayout() {
 void MainWindowTest::menuTree() {
     Form1* main = forms::get<Form1>();
     const QStringList visible = {"munfileflashb", "munfileflashy", "munfilenew", "munfileopen", "munfilesave",
-                                 "munfileexit", "mundoplay", "mundopuss", "mundostop", "mundogo", "mundogom",
-                                 "munloop", "munlog", "munbig", "muntoopc", "munwindowl", "munwindowplay",
-                                 "munhelpz", "munhelpfaq", "munhelpmail", "munhelpgoweb", "munhelpabout"};
-    const QStringList hidden = {"mundokj", "mundokt", "kk", "mundoget", "muninj", "Geeeeeeee", "muntoopweb",
-                                "muntoopf", "muntoops2e", "muntoopmail", "muntoopdu", "munhelpme"};
+                                 "munfileexit",   "mundoplay",     "mundopuss",  "mundostop",   "mundogo",
+                                 "mundogom",      "munloop",       "munlog",     "munbig",      "muntoopc",
+                                 "munwindowl",    "munwindowplay", "munhelpz",   "munhelpfaq",  "munhelpmail",
+                                 "munhelpgoweb",  "munhelpabout"};
+    const QStringList hidden = {"mundokj",    "mundokt",     "kk",         "mundoget",
+                                "muninj",     "Geeeeeeee",   "muntoopweb", "muntoopf",
+                                "muntoops2e", "muntoopmail", "muntoopdu",  "munhelpme"};
     for (const QString& name : visible) {
         auto* item = main->findChild<QAction*>(name);
         QVERIFY2(item, qPrintable(name));
@@ -166,17 +170,16 @@ void MainWindowTest::exitWrites_data() {
     QTest::addColumn<bool>("closePlay");
     QTest::addColumn<QStringList>("expectedLines");
     QTest::addColumn<QStringList>("absentLines");
-    QTest::newRow("defaults")
-        << QByteArray() << false
-        << QStringList{"show=1", "show=0", "loop=0", "select= 0", "savepath="} << QStringList{};
+    QTest::newRow("defaults") << QByteArray() << false
+                              << QStringList{"show=1", "show=0", "loop=0", "select= 0", "savepath="}
+                              << QStringList{};
     QTest::newRow("play window was open, closed before exit")
         << QByteArray("[fileplaywindow]\r\nshow=1\r\n") << true << QStringList{"[fileplaywindow]\r\nshow=0"}
         << QStringList{};
-    QTest::newRow("loop 2 is saved as on") << QByteArray("[isloop]\r\nloop=2\r\n") << false
-                                          << QStringList{"loop=1"} << QStringList{};
-    QTest::newRow("select 7 is left as it was")
-        << QByteArray("[formquality]\r\nselect=7\r\n") << false << QStringList{"select=7"}
-        << QStringList{"select= "};
+    QTest::newRow("loop 2 is saved as on")
+        << QByteArray("[isloop]\r\nloop=2\r\n") << false << QStringList{"loop=1"} << QStringList{};
+    QTest::newRow("select 7 is left as it was") << QByteArray("[formquality]\r\nselect=7\r\n") << false
+                                                << QStringList{"select=7"} << QStringList{"select= "};
 }
 
 void MainWindowTest::exitWrites() {
@@ -191,8 +194,10 @@ void MainWindowTest::exitWrites() {
     main->munfileexit_Click();
     QCOMPARE(fx.endRequests, 1);
     const QString written = QString::fromUtf8(fx.readIni());
-    for (const QString& line : expectedLines) QVERIFY2(written.contains(line), qPrintable(written));
-    for (const QString& line : absentLines) QVERIFY2(!written.contains(line), qPrintable(written));
+    for (const QString& line : expectedLines)
+        QVERIFY2(written.contains(line), qPrintable(written));
+    for (const QString& line : absentLines)
+        QVERIFY2(!written.contains(line), qPrintable(written));
 }
 
 void MainWindowTest::titleBarCloseAsksAndSaves() {
@@ -214,13 +219,13 @@ void MainWindowTest::windowLifecycle() {
     QVERIFY(list);
     QVERIFY(!list->isVisible());
     QCOMPARE(list->windowTitle(), resources::text(102));
-    QCOMPARE(forms::get<Form2>(), list);  // one instance
+    QCOMPARE(forms::get<Form2>(), list); // one instance
     listpath() = QStringLiteral("/tmp/kept.vtl");
     list->show();
     list->close();
     AppFixture::settle();
-    QVERIFY(!forms::loaded<Form2>());  // destroyed with its contents
-    QCOMPARE(listpath(), QStringLiteral("/tmp/kept.vtl"));  // persistent fields outlive it
+    QVERIFY(!forms::loaded<Form2>());                      // destroyed with its contents
+    QCOMPARE(listpath(), QStringLiteral("/tmp/kept.vtl")); // persistent fields outlive it
     Form2* again = forms::get<Form2>();
     QVERIFY(again);
     QVERIFY(!again->isVisible());

@@ -1,17 +1,17 @@
 // The play window: control sizing, unload clearing the menu mark, and the loading states
 // of the movie control turned into the main window's status texts.
+#include "avm1/action_assembler.h"
+#include "bit_writer.h"
 #include "support/app_fixture.h"
 #include "support/file_bytes.h"
-#include "bit_writer.h"
-#include "avm1/action_assembler.h"
 #include "swf_builder.h"
 
 #include "player/shockwave_flash.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -35,7 +35,7 @@ class PlayWindowTest : public QObject {
         return builder.finish(compression);
     }
 
-private slots:
+  private slots:
     void init() { fx.setUp(); }
     void cleanup() { fx.tearDown(); }
 
@@ -84,7 +84,7 @@ void PlayWindowTest::loadingStatesReachTheMainWindow() {
     connect(control, &ShockwaveFlash::OnReadyStateChange, this, [&](int state) { states << state; });
     control->setMovie(path);
     QCOMPARE(control->ReadyState(), 0);
-    QVERIFY(states.isEmpty());  // events come from the event loop, never from inside the call
+    QVERIFY(states.isEmpty()); // events come from the event loop, never from inside the call
     AppFixture::settle();
     QCOMPARE(states, (QList<int>{0, 3, 4}));
     QCOMPARE(seen, (QStringList{"正在载入……", "正在交互……", "影片载入完成!"}));
@@ -106,7 +106,8 @@ void PlayWindowTest::unreadableMovieSaysWhy() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, name);
     Form1* main = forms::get<Form1>();
-    const QString path = name.isEmpty() ? fx.folder->filePath(QStringLiteral("missing.swf")) : writeMovie(name, bytes);
+    const QString path =
+        name.isEmpty() ? fx.folder->filePath(QStringLiteral("missing.swf")) : writeMovie(name, bytes);
     ShockwaveFlash* control = Form1::sw();
     control->setMovie(path);
     AppFixture::settle();
@@ -136,7 +137,7 @@ void PlayWindowTest::walksFramesAndLoops() {
     forms::get<Form1>();
     ShockwaveFlash* control = Form1::sw();
     control->setClockEnabled(false);
-    control->setLoop(true);  // start-up without settings switched it off
+    control->setLoop(true); // start-up without settings switched it off
     control->setMovie(writeMovie(QStringLiteral("m.swf"), movie(4)));
     AppFixture::settle();
     QVERIFY(control->Playing());
@@ -155,7 +156,7 @@ void PlayWindowTest::walksFramesAndLoops() {
     QVERIFY(!control->Playing());
     control->TGotoFrame(QStringLiteral("/"), 1);
     QCOMPARE(control->FrameNum(), 1);
-    control->GotoFrame(100);  // beyond the end shows the last frame
+    control->GotoFrame(100); // beyond the end shows the last frame
     QCOMPARE(control->FrameNum(), 3);
     control->Rewind();
     QCOMPARE(control->FrameNum(), 0);
@@ -186,12 +187,12 @@ void PlayWindowTest::buttonsAnswerThePointer() {
     const int id = b.reserveId();
     swftest::Writer button;
     button.u16(id);
-    button.u8(0x0f);  // up, over, down and hit
+    button.u8(0x0f); // up, over, down and hit
     button.u16(face);
     button.u16(1);
     button.matrix(QTransform());
     button.u8(0);
-    button.u8(0x06);  // play
+    button.u8(0x06); // play
     button.u8(0);
     b.rawTag(7, button.data());
     b.place(1, id);
@@ -217,7 +218,8 @@ void PlayWindowTest::buttonsAnswerThePointer() {
     QCOMPARE(control->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, middle);
     QVERIFY(control->Playing());
-    for (int i = 0; i < 10; ++i) control->tick();
+    for (int i = 0; i < 10; ++i)
+        control->tick();
     QCOMPARE(control->FrameNum(), 4);
     QVERIFY(!control->Playing());
 }

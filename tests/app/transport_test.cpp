@@ -13,17 +13,18 @@ class TransportTest : public QObject {
     Form1* main = nullptr;
 
     ShockwaveFlash* load(int frames) {
-        return loadTestMovie(writeTestMovie(fx.folder->path(), QStringLiteral("m%1.swf").arg(frames), frames));
+        return loadTestMovie(
+            writeTestMovie(fx.folder->path(), QStringLiteral("m%1.swf").arg(frames), frames));
     }
     static int thumbLeft(Form1* window) { return window->Image2->leftTwips(); }
     // Window positions are whole pixels: a twip value comes back within one pixel.
     static bool near(int actual, int expected) { return qAbs(actual - expected) <= 15; }
 
-private slots:
+  private slots:
     void init() {
         fx.setUp();
         main = forms::get<Form1>();
-        main->Timer1->stop();  // ticks come from the tests
+        main->Timer1->stop(); // ticks come from the tests
     }
     void cleanup() { fx.tearDown(); }
 
@@ -84,7 +85,7 @@ void TransportTest::seekDrag() {
     main->Picture1_MouseMove(0, 0, 1560, 300);
     QCOMPARE(thumbLeft(main), 1560);
     QCOMPARE(control->FrameNum(), 170);
-    main->Picture1_MouseMove(0, 0, 3100, 300);  // at the limit: nothing follows
+    main->Picture1_MouseMove(0, 0, 3100, 300); // at the limit: nothing follows
     QCOMPARE(thumbLeft(main), 1560);
     QCOMPARE(control->FrameNum(), 170);
     // The pointer over the window's own surface ends the grab.
@@ -123,7 +124,8 @@ void TransportTest::fastForwardStopsAtTheEnd() {
     control->GotoFrame(10);
     main->scanStep = 4;
     main->scanMode = 2;
-    for (int i = 0; i < 10 && main->scanMode != 0; ++i) main->Timer1_Timer();
+    for (int i = 0; i < 10 && main->scanMode != 0; ++i)
+        main->Timer1_Timer();
     QCOMPARE(main->scanMode, qint16(0));
     QCOMPARE(control->FrameNum(), 19);
     QVERIFY(!control->Playing());
@@ -144,8 +146,8 @@ void TransportTest::transportOperations_data() {
     QTest::newRow("step back at 10 rewinds") << 100 << 10 << true << 3 << 0 << false << false;
     QTest::newRow("step forward paused does nothing") << 100 << 30 << false << 4 << 30 << false << false;
     QTest::newRow("step forward 11 remaining") << 100 << 89 << true << 4 << 99 << true << true;
-    QTest::newRow("step forward exactly 10 remaining stops at the end") << 100 << 90 << true << 4 << 99 << false
-                                                                        << false;
+    QTest::newRow("step forward exactly 10 remaining stops at the end")
+        << 100 << 90 << true << 4 << 99 << false << false;
 }
 
 void TransportTest::transportOperations() {
@@ -196,7 +198,8 @@ void TransportTest::loopZoomQuality() {
     const char* names[4] = {"high", "autohigh", "autolow", "low"};
     for (int pick : {2, 2, 0, 3}) {
         main->mundoquality_Click(pick);
-        for (int i = 0; i < 4; ++i) QCOMPARE(main->mundoquality[i]->isChecked(), i == pick);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(main->mundoquality[i]->isChecked(), i == pick);
         QCOMPARE(control->Quality2(), QString::fromLatin1(names[pick]));
     }
     QVERIFY(!control->drawsHighQuality());
@@ -220,9 +223,10 @@ void TransportTest::buttonLooks() {
     QCOMPARE(main->Line3[8]->borderColor(), white);
     QTest::mouseRelease(main->Image1[8], Qt::LeftButton, {}, QPoint(5, 5));
     QCOMPARE(main->Line2[8]->borderColor(), grey);  // release changes nothing
-    QCOMPARE(main->Line1[3]->borderColor(), white);  // others untouched
+    QCOMPARE(main->Line1[3]->borderColor(), white); // others untouched
     main->Form_MouseMove(0, 0, 0, 1000);
-    for (int i = 0; i < 9; ++i) QCOMPARE(main->Line1[i]->borderColor(), main->Line3[i]->borderColor());
+    for (int i = 0; i < 9; ++i)
+        QCOMPARE(main->Line1[i]->borderColor(), main->Line3[i]->borderColor());
 }
 
 void TransportTest::scanButtonsHeldAndReleased() {
@@ -232,7 +236,7 @@ void TransportTest::scanButtonsHeldAndReleased() {
     QCOMPARE(main->scanMode, qint16(2));
     main->Image1_MouseUp(6, 1, 0, 0, 0);
     QCOMPARE(main->scanMode, qint16(0));
-    main->Image1_Click(6);  // a click on a scan button runs no transport operation
+    main->Image1_Click(6); // a click on a scan button runs no transport operation
     main->Image1_Click(5);
     QCOMPARE(control->FrameNum(), 50);
     main->Image1_MouseDown(5, 1, 0, 0, 0);

@@ -38,7 +38,7 @@ double snr(const std::vector<qint16>& original, const std::vector<qint16>& decod
 
 // An ADPCM encoder written from the coding's description, for round trips.
 class BitWriter {
-public:
+  public:
     void put(unsigned value, int bits) {
         for (int i = bits - 1; i >= 0; --i) {
             m_current = quint8((m_current << 1) | ((value >> i) & 1));
@@ -53,7 +53,7 @@ public:
         return m_bytes;
     }
 
-private:
+  private:
     void flush() {
         m_bytes.append(char(m_current));
         m_current = 0;
@@ -65,16 +65,18 @@ private:
 };
 
 QByteArray encodeAdpcm(const std::vector<qint16>& mono, int bits) {
-    static const int steps[89] = {7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,
-                                  23,    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,
-                                  73,    80,    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,
-                                  230,   253,   279,   307,   337,   371,   408,   449,   494,   544,   598,   658,
-                                  724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-                                  2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,
-                                  7132,  7845,  8630,  9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350,
-                                  22385, 24623, 27086, 29794, 32767};
+    static const int steps[89] = {
+        7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+        31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+        130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+        544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+        2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+        9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
     static const std::vector<std::vector<int>> shifts = {
-        {-1, 2}, {-1, -1, 2, 4}, {-1, -1, -1, -1, 2, 4, 6, 8}, {-1, -1, -1, -1, -1, -1, -1, -1, 1, 2, 4, 6, 8, 10, 13, 16}};
+        {-1, 2},
+        {-1, -1, 2, 4},
+        {-1, -1, -1, -1, 2, 4, 6, 8},
+        {-1, -1, -1, -1, -1, -1, -1, -1, 1, 2, 4, 6, 8, 10, 13, 16}};
     BitWriter writer;
     writer.put(unsigned(bits - 2), 2);
     int predicted = 0, index = 0;
@@ -124,12 +126,12 @@ std::vector<qint16> mixFrames(Mixer& mixer, int frames) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 class AudioTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void formatByte_data();
     void formatByte();
     void pcm_data();
@@ -176,9 +178,10 @@ void AudioTest::pcm_data() {
     QTest::addColumn<bool>("is16");
     QTest::addColumn<bool>("stereo");
     QTest::addColumn<QList<int>>("samples");
-    QTest::newRow("16-bit little-endian") << QByteArray("\x01\x00\xff\x7f\x00\x80", 6) << true << false
-                                          << QList<int>{1, 32767, -32768};
-    QTest::newRow("8-bit unsigned") << QByteArray("\x80\xff\x00", 3) << false << false << QList<int>{0, 32512, -32768};
+    QTest::newRow("16-bit little-endian")
+        << QByteArray("\x01\x00\xff\x7f\x00\x80", 6) << true << false << QList<int>{1, 32767, -32768};
+    QTest::newRow("8-bit unsigned") << QByteArray("\x80\xff\x00", 3) << false << false
+                                    << QList<int>{0, 32512, -32768};
     QTest::newRow("stereo drops a lone last sample")
         << QByteArray("\x10\x00\x20\x00\x30\x00", 6) << true << true << QList<int>{16, 32};
 }
@@ -194,7 +197,8 @@ void AudioTest::pcm() {
     format.stereo = stereo;
     const PcmBuffer out = decodeSound(format, data, 0);
     QCOMPARE(int(out.samples.size()), int(samples.size()));
-    for (int i = 0; i < samples.size(); ++i) QCOMPARE(int(out.samples[size_t(i)]), samples[i]);
+    for (int i = 0; i < samples.size(); ++i)
+        QCOMPARE(int(out.samples[size_t(i)]), samples[i]);
 }
 
 void AudioTest::adpcmRoundTrip_data() {
@@ -209,13 +213,14 @@ void AudioTest::adpcmRoundTrip_data() {
 void AudioTest::adpcmRoundTrip() {
     QFETCH(int, bits);
     QFETCH(double, minimumSnr);
-    const std::vector<qint16> original = sine(22050, 440, 10000);  // spans three packets
+    const std::vector<qint16> original = sine(22050, 440, 10000); // spans three packets
     SoundFormat format;
     format.codec = Codec::Adpcm;
     format.rate = 22050;
     const PcmBuffer out = decodeSound(format, encodeAdpcm(original, bits), 10000);
     QCOMPARE(out.frames(), qint64(10000));
-    QVERIFY2(snr(original, out.samples) > minimumSnr, qPrintable(QString::number(snr(original, out.samples))));
+    QVERIFY2(snr(original, out.samples) > minimumSnr,
+             qPrintable(QString::number(snr(original, out.samples))));
 }
 
 void AudioTest::adpcmStereoAndTruncation() {
@@ -246,14 +251,15 @@ void AudioTest::mp3FromEncoder() {
     QTemporaryDir dir;
     const std::vector<qint16> original = sine(44100, 1000, 44100);
     std::vector<qint16> stereo;
-    for (qint16 s : original) stereo.insert(stereo.end(), {s, s});
+    for (qint16 s : original)
+        stereo.insert(stereo.end(), {s, s});
     QVERIFY(writeWav(dir.filePath("in.wav"), stereo));
     QProcess process;
     process.start(lame, {"--quiet", "-b", "128", dir.filePath("in.wav"), dir.filePath("out.mp3")});
     QVERIFY(process.waitForFinished(30000));
     QFile file(dir.filePath("out.mp3"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QByteArray data("\x00\x00", 2);  // seek samples
+    QByteArray data("\x00\x00", 2); // seek samples
     data += file.readAll();
     SoundFormat format;
     format.codec = Codec::Mp3;
@@ -264,9 +270,11 @@ void AudioTest::mp3FromEncoder() {
     QCOMPARE(out.frames(), qint64(44100));
     // The encoder delays the signal; find it and compare the rest.
     std::vector<qint16> left;
-    for (qint64 i = 0; i < out.frames(); ++i) left.push_back(out.samples[size_t(2 * i)]);
+    for (qint64 i = 0; i < out.frames(); ++i)
+        left.push_back(out.samples[size_t(2 * i)]);
     double best = -100;
-    for (size_t delay = 0; delay < 3000; ++delay) best = std::max(best, snr(original, left, delay));
+    for (size_t delay = 0; delay < 3000; ++delay)
+        best = std::max(best, snr(original, left, delay));
     QVERIFY2(best > 20, qPrintable(QString::number(best)));
 
     // The same frames cut into stream blocks decode to the same length.
@@ -286,7 +294,8 @@ void AudioTest::brokenDataIsSilence_data() {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<quint32>("declared");
     QByteArray noise(5000, '\0');
-    for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 7919) & 0xFF);
+    for (int i = 0; i < noise.size(); ++i)
+        noise[i] = char((i * 7919) & 0xFF);
     QTest::newRow("mp3 garbage") << 2 << noise << quint32(4000000000u);
     QTest::newRow("mp3 header only") << 2 << QByteArray("\x00\x00\xff\xfb\x90", 5) << quint32(10);
     QTest::newRow("adpcm one byte") << 1 << QByteArray("\x80", 1) << quint32(4000000000u);
@@ -326,8 +335,8 @@ void AudioTest::eventOptions() {
     SoundInfo once;
     once.noMultiple = true;
     QVERIFY(mixer.startEvent(7, sound, once) > 0);
-    QCOMPARE(mixer.startEvent(7, sound, once), 0);  // already playing
-    QVERIFY(mixer.startEvent(8, sound, once) > 0);  // another sound may
+    QCOMPARE(mixer.startEvent(7, sound, once), 0); // already playing
+    QVERIFY(mixer.startEvent(8, sound, once) > 0); // another sound may
     mixer.stopSound(7);
     QVERIFY(!mixer.isSoundPlaying(7));
     QVERIFY(mixer.isSoundPlaying(8));
@@ -348,9 +357,9 @@ void AudioTest::envelopeAndResampling() {
     info.envelope = {{0, 0, 32768}, {400, 32768, 0}};
     mixer.startEvent(1, sound, info);
     std::vector<qint16> out = mixFrames(mixer, 5000);
-    QCOMPARE(out[0], qint16(0));        // left starts silent
-    QCOMPARE(out[1], qint16(10000));    // right full
-    QVERIFY(qAbs(out[2 * 200] - 5000) < 50);  // half way
+    QCOMPARE(out[0], qint16(0));             // left starts silent
+    QCOMPARE(out[1], qint16(10000));         // right full
+    QVERIFY(qAbs(out[2 * 200] - 5000) < 50); // half way
     QCOMPARE(out[2 * 400 + 1], qint16(0));
     // 1000 frames at 11025 Hz last four times as long at 44100 Hz.
     QVERIFY(out[2 * 3990] != 0);
@@ -364,7 +373,7 @@ void AudioTest::streamQueue() {
     std::vector<qint16> out = mixFrames(mixer, 44100);
     QCOMPARE(out[2 * 44000], qint16(500));
     QCOMPARE(mixer.streamPlayed44(1), qint64(44100));
-    out = mixFrames(mixer, 100);  // starved: silence, the clock stands still
+    out = mixFrames(mixer, 100); // starved: silence, the clock stands still
     QCOMPARE(out[0], qint16(0));
     mixer.streamStop(1);
     QVERIFY(!mixer.streamActive(1));
@@ -373,11 +382,13 @@ void AudioTest::streamQueue() {
 void AudioTest::saturationAndVoiceLimit() {
     Mixer mixer;
     auto loud = std::make_shared<PcmBuffer>(monoBuffer(std::vector<qint16>(100, 30000)));
-    for (int i = 0; i < 3; ++i) mixer.startEvent(1, loud, SoundInfo{});
+    for (int i = 0; i < 3; ++i)
+        mixer.startEvent(1, loud, SoundInfo{});
     std::vector<qint16> out = mixFrames(mixer, 10);
-    QCOMPARE(out[0], qint16(32767));  // saturated, not wrapped
+    QCOMPARE(out[0], qint16(32767)); // saturated, not wrapped
     int started = 0;
-    for (int i = 0; i < 200; ++i) started += mixer.startEvent(2, loud, SoundInfo{}) > 0;
+    for (int i = 0; i < 200; ++i)
+        started += mixer.startEvent(2, loud, SoundInfo{}) > 0;
     QVERIFY(started <= Mixer::kMaxVoices);
 }
 

@@ -36,14 +36,17 @@ QByteArray u32(quint32 v) {
 }
 QByteArray pcm(int samples, qint16 value) {
     QByteArray out;
-    for (int i = 0; i < samples; ++i) out += u16(quint16(value));
+    for (int i = 0; i < samples; ++i)
+        out += u16(quint16(value));
     return out;
 }
 QByteArray defineSound(quint16 id, quint8 format, quint32 count, const QByteArray& data) {
     return u16(id) + char(format) + u32(count) + data;
 }
 // StartSound with the given SOUNDINFO flags byte (stop 0x20, no-multiple 0x10).
-QByteArray startSound(quint16 id, quint8 flags = 0) { return u16(id) + char(flags); }
+QByteArray startSound(quint16 id, quint8 flags = 0) {
+    return u16(id) + char(flags);
+}
 
 QString writeMovie(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);
@@ -56,16 +59,17 @@ qint64 energy(swf::audio::Mixer& mixer, int frames) {
     std::vector<qint16> out(size_t(frames) * 2);
     mixer.mix(out.data(), frames);
     qint64 sum = 0;
-    for (qint16 s : out) sum += qAbs(s);
+    for (qint16 s : out)
+        sum += qAbs(s);
     return sum;
 }
 
-}  // namespace
+} // namespace
 
 class EngineSoundTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void eventSoundStartsAndStops();
     void noMultipleStartsOnce();
     void streamQueuedAheadAndStoppedByJumps();
@@ -81,11 +85,11 @@ void EngineSoundTest::eventSoundStartsAndStops() {
     builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(44100, 8000)));
     builder.rawTag(kStartSound, startSound(1));
     builder.showFrame(2);
-    builder.rawTag(kStartSound, startSound(1, 0x20));  // stop on frame 2
+    builder.rawTag(kStartSound, startSound(1, 0x20)); // stop on frame 2
     builder.showFrame();
     swf::Player player;
     QVERIFY(player.loadBytes(builder.finish()));
-    QVERIFY(energy(player.mixer(), 441) > 0);  // frame 0 started it
+    QVERIFY(energy(player.mixer(), 441) > 0); // frame 0 started it
     player.advance();
     player.advance();
     QCOMPARE(player.currentFrame(), 2);
@@ -101,10 +105,11 @@ void EngineSoundTest::noMultipleStartsOnce() {
     }
     swf::Player player;
     QVERIFY(player.loadBytes(builder.finish()));
-    for (int i = 0; i < 4; ++i) player.advance();
+    for (int i = 0; i < 4; ++i)
+        player.advance();
     std::vector<qint16> out(2);
     player.mixer().mix(out.data(), 1);
-    QCOMPARE(out[0], qint16(1000));  // one voice, not five summed
+    QCOMPARE(out[0], qint16(1000)); // one voice, not five summed
 }
 
 void EngineSoundTest::streamQueuedAheadAndStoppedByJumps() {
@@ -122,12 +127,12 @@ void EngineSoundTest::streamQueuedAheadAndStoppedByJumps() {
     QVERIFY2(queued >= 4 * 4410, qPrintable(QString::number(queued)));
     std::vector<qint16> out(2);
     player.mixer().mix(out.data(), 1);
-    QCOMPARE(out[0], qint16(100));  // frame 0's block comes first
+    QCOMPARE(out[0], qint16(100)); // frame 0's block comes first
     player.gotoFrame(20);
-    QVERIFY(!player.streamSoundActive());  // a jump stops it...
+    QVERIFY(!player.streamSoundActive()); // a jump stops it...
     player.play();
     player.advance();
-    QVERIFY(player.streamSoundActive());  // ...until the playhead plays into blocks again
+    QVERIFY(player.streamSoundActive()); // ...until the playhead plays into blocks again
     player.mixer().mix(out.data(), 1);
     QCOMPARE(out[0], qint16(121));
 }
@@ -174,10 +179,10 @@ void EngineSoundTest::pauseAndUnloadSilence() {
     std::vector<qint16> out(2);
     control.engine().mixer().mix(out.data(), 1);
     QCOMPARE(out[0], qint16(2300));
-    control.Stop();  // pause: the stream stops, the event sound rings on
+    control.Stop(); // pause: the stream stops, the event sound rings on
     control.engine().mixer().mix(out.data(), 1);
     QCOMPARE(out[0], qint16(2000));
-    control.setMovie(QString());  // emptying the control silences everything
+    control.setMovie(QString()); // emptying the control silences everything
     control.engine().mixer().mix(out.data(), 1);
     QCOMPARE(out[0], qint16(0));
 }
@@ -185,21 +190,22 @@ void EngineSoundTest::pauseAndUnloadSilence() {
 void EngineSoundTest::brokenSoundsPlaySilence() {
     SwfBuilder builder(6, QSize(100, 100), 10);
     QByteArray garbage(3000, '\x5a');
-    builder.rawTag(kDefineSound, defineSound(1, (2 << 4) | (3 << 2) | 3, 0xFFFFFFFFu, garbage));  // MP3
+    builder.rawTag(kDefineSound, defineSound(1, (2 << 4) | (3 << 2) | 3, 0xFFFFFFFFu, garbage)); // MP3
     builder.rawTag(kDefineSound, defineSound(2, (1 << 4) | (3 << 2) | 3, 0xFFFFFFFFu, QByteArray(1, '\xff')));
-    builder.rawTag(kDefineSound, QByteArray("\x03", 1));  // cut short
+    builder.rawTag(kDefineSound, QByteArray("\x03", 1)); // cut short
     builder.rawTag(kStartSound, startSound(1));
     builder.rawTag(kStartSound, startSound(2));
     builder.rawTag(kStartSound, startSound(3));
-    builder.rawTag(kStartSound, QByteArray("\x01\x00\xff", 3));  // info flags promise more than is there
+    builder.rawTag(kStartSound, QByteArray("\x01\x00\xff", 3)); // info flags promise more than is there
     builder.rawTag(kStreamHead, QByteArray("\x00\x20", 2) + u16(100));
     builder.rawTag(kStreamBlock, garbage);
     builder.showFrame(3);
     swf::Player player;
     QVERIFY(player.loadBytes(builder.finish()));
-    for (int i = 0; i < 3; ++i) player.advance();
+    for (int i = 0; i < 3; ++i)
+        player.advance();
     std::vector<qint16> out(size_t(4410) * 2);
-    player.mixer().mix(out.data(), 4410);  // whatever it is, it is not a crash
+    player.mixer().mix(out.data(), 4410); // whatever it is, it is not a crash
     QVERIFY(player.isLoaded());
 }
 
@@ -210,10 +216,14 @@ void EngineSoundTest::soundObjects() {
     using swf::format::ActionCode;
     SwfBuilder builder(6, QSize(100, 100), 10);
     builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(44100, 8000)));
-    builder.rawTag(56, u16(1) + u16(1) + QByteArray("beep", 5));  // ExportAssets
+    builder.rawTag(56, u16(1) + u16(1) + QByteArray("beep", 5)); // ExportAssets
     ActionAssembler start(6);
     start.push({"s", 0, "Sound"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-    start.push({"beep", 1}).getVariable("s").push({"attachSound"}).op(ActionCode::CallMethod).op(ActionCode::Trace);
+    start.push({"beep", 1})
+        .getVariable("s")
+        .push({"attachSound"})
+        .op(ActionCode::CallMethod)
+        .op(ActionCode::Trace);
     start.getVariable("s").push({"duration"}).op(ActionCode::GetMember).op(ActionCode::Trace);
     start.push({0, 0}).getVariable("s").push({"start"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
     builder.doAction(start.bytes());
@@ -253,7 +263,11 @@ void EngineSoundTest::soundTransformAndCompletion() {
     done.trace("done");
     ActionAssembler start(8);
     start.push({"s", 0, "Sound"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-    start.push({"beep", 1}).getVariable("s").push({"attachSound"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    start.push({"beep", 1})
+        .getVariable("s")
+        .push({"attachSound"})
+        .op(ActionCode::CallMethod)
+        .op(ActionCode::Pop);
     start.getVariable("s").push({"onSoundComplete"});
     start.defineFunction("", {}, done);
     start.op(ActionCode::SetMember);
@@ -288,7 +302,7 @@ void EngineSoundTest::soundTransformAndCompletion() {
     QVERIFY(swapped.first > 0);
     QCOMPARE(swapped.second, 0);
     QVERIFY(traces.isEmpty());
-    channels(4410);  // past its end
+    channels(4410); // past its end
     player.advance();
     player.advance();
     QCOMPARE(traces, QStringList{"done"});

@@ -5,25 +5,25 @@
 
 namespace avm1test {
 
-QByteArray u16(int value)
-{
+QByteArray u16(int value) {
     QByteArray bytes;
     bytes += static_cast<char>(value & 0xFF);
     bytes += static_cast<char>((value >> 8) & 0xFF);
     return bytes;
 }
 
-QByteArray ActionAssembler::string(const QString& text) const
-{
+QByteArray ActionAssembler::string(const QString& text) const {
     return (m_version >= 6 ? text.toUtf8() : text.toLatin1()) + QByteArray(1, '\0');
 }
 
-ActionAssembler& ActionAssembler::push(std::initializer_list<PushValue> values)
-{
+ActionAssembler& ActionAssembler::push(std::initializer_list<PushValue> values) {
     QByteArray payload;
     for (const PushValue& value : values) {
         switch (value.kind) {
-        case PushValue::Kind::String: payload += '\0'; payload += string(value.text); break;
+        case PushValue::Kind::String:
+            payload += '\0';
+            payload += string(value.text);
+            break;
         case PushValue::Kind::Double: {
             payload += '\x06';
             std::uint64_t bits;
@@ -41,10 +41,20 @@ ActionAssembler& ActionAssembler::push(std::initializer_list<PushValue> values)
                 payload += static_cast<char>((bits >> (8 * i)) & 0xFF);
             break;
         }
-        case PushValue::Kind::Boolean: payload += '\x05'; payload += static_cast<char>(static_cast<int>(value.number)); break;
-        case PushValue::Kind::Null: payload += '\x02'; break;
-        case PushValue::Kind::Undefined: payload += '\x03'; break;
-        case PushValue::Kind::Register: payload += '\x04'; payload += static_cast<char>(static_cast<int>(value.number)); break;
+        case PushValue::Kind::Boolean:
+            payload += '\x05';
+            payload += static_cast<char>(static_cast<int>(value.number));
+            break;
+        case PushValue::Kind::Null:
+            payload += '\x02';
+            break;
+        case PushValue::Kind::Undefined:
+            payload += '\x03';
+            break;
+        case PushValue::Kind::Register:
+            payload += '\x04';
+            payload += static_cast<char>(static_cast<int>(value.number));
+            break;
         case PushValue::Kind::Constant:
             if (value.number < 256) {
                 payload += '\x08';
@@ -54,69 +64,61 @@ ActionAssembler& ActionAssembler::push(std::initializer_list<PushValue> values)
                 payload += u16(static_cast<int>(value.number));
             }
             break;
-        case PushValue::Kind::Raw: payload += static_cast<char>(static_cast<int>(value.number)); break;
+        case PushValue::Kind::Raw:
+            payload += static_cast<char>(static_cast<int>(value.number));
+            break;
         }
     }
     return action(ActionCode::Push, payload);
 }
 
-ActionAssembler& ActionAssembler::op(ActionCode code)
-{
-    if (static_cast<std::uint8_t>(code) >= 0x80)
-        return action(code, QByteArray());
+ActionAssembler& ActionAssembler::op(ActionCode code) {
+    if (static_cast<std::uint8_t>(code) >= 0x80) return action(code, QByteArray());
     m_code += static_cast<char>(code);
     return *this;
 }
 
-ActionAssembler& ActionAssembler::action(ActionCode code, const QByteArray& payload)
-{
+ActionAssembler& ActionAssembler::action(ActionCode code, const QByteArray& payload) {
     m_code += static_cast<char>(code);
-    if (static_cast<std::uint8_t>(code) >= 0x80)
-        m_code += u16(static_cast<int>(payload.size())) + payload;
+    if (static_cast<std::uint8_t>(code) >= 0x80) m_code += u16(static_cast<int>(payload.size())) + payload;
     return *this;
 }
 
-ActionAssembler& ActionAssembler::raw(const QByteArray& bytes)
-{
+ActionAssembler& ActionAssembler::raw(const QByteArray& bytes) {
     m_code += bytes;
     return *this;
 }
 
-ActionAssembler& ActionAssembler::constantPool(const QStringList& strings)
-{
+ActionAssembler& ActionAssembler::constantPool(const QStringList& strings) {
     QByteArray payload = u16(static_cast<int>(strings.size()));
     for (const QString& text : strings)
         payload += string(text);
     return action(ActionCode::ConstantPool, payload);
 }
 
-ActionAssembler& ActionAssembler::storeRegister(int index)
-{
+ActionAssembler& ActionAssembler::storeRegister(int index) {
     return action(ActionCode::StoreRegister, QByteArray(1, static_cast<char>(index)));
 }
 
-ActionAssembler& ActionAssembler::label(const QString& name)
-{
+ActionAssembler& ActionAssembler::label(const QString& name) {
     m_labels.insert(name, static_cast<int>(m_code.size()));
     return *this;
 }
 
-ActionAssembler& ActionAssembler::jump(const QString& target)
-{
+ActionAssembler& ActionAssembler::jump(const QString& target) {
     action(ActionCode::Jump, u16(0));
     m_fixups.push_back({static_cast<int>(m_code.size()) - 2, target});
     return *this;
 }
 
-ActionAssembler& ActionAssembler::branchIf(const QString& target)
-{
+ActionAssembler& ActionAssembler::branchIf(const QString& target) {
     action(ActionCode::If, u16(0));
     m_fixups.push_back({static_cast<int>(m_code.size()) - 2, target});
     return *this;
 }
 
-ActionAssembler& ActionAssembler::defineFunction(const QString& name, const QStringList& params, const ActionAssembler& body)
-{
+ActionAssembler& ActionAssembler::defineFunction(const QString& name, const QStringList& params,
+                                                 const ActionAssembler& body) {
     const QByteArray code = body.body();
     QByteArray payload = string(name) + u16(static_cast<int>(params.size()));
     for (const QString& param : params)
@@ -126,8 +128,8 @@ ActionAssembler& ActionAssembler::defineFunction(const QString& name, const QStr
 }
 
 ActionAssembler& ActionAssembler::defineFunction2(const QString& name, int registerCount, std::uint16_t flags,
-                                                  const QVector<std::pair<int, QString>>& params, const ActionAssembler& body)
-{
+                                                  const QVector<std::pair<int, QString>>& params,
+                                                  const ActionAssembler& body) {
     const QByteArray code = body.body();
     QByteArray payload = string(name) + u16(static_cast<int>(params.size()));
     payload += static_cast<char>(registerCount);
@@ -142,15 +144,15 @@ ActionAssembler& ActionAssembler::defineFunction2(const QString& name, int regis
 }
 
 ActionAssembler& ActionAssembler::tryBlock(const ActionAssembler& body, const ActionAssembler* catchBody,
-                                           const QString& catchTarget, const ActionAssembler* finallyBody)
-{
+                                           const QString& catchTarget, const ActionAssembler* finallyBody) {
     const QByteArray tryCode = body.body();
     const QByteArray catchCode = catchBody ? catchBody->body() : QByteArray();
     const QByteArray finallyCode = finallyBody ? finallyBody->body() : QByteArray();
     const bool inRegister = catchTarget.startsWith(QLatin1String("r:"));
     const int flags = (catchBody ? 1 : 0) | (finallyBody ? 2 : 0) | (inRegister ? 4 : 0);
     QByteArray payload(1, static_cast<char>(flags));
-    payload += u16(static_cast<int>(tryCode.size())) + u16(static_cast<int>(catchCode.size())) + u16(static_cast<int>(finallyCode.size()));
+    payload += u16(static_cast<int>(tryCode.size())) + u16(static_cast<int>(catchCode.size())) +
+               u16(static_cast<int>(finallyCode.size()));
     if (inRegister)
         payload += static_cast<char>(catchTarget.mid(2).toInt());
     else
@@ -158,25 +160,21 @@ ActionAssembler& ActionAssembler::tryBlock(const ActionAssembler& body, const Ac
     return action(ActionCode::Try, payload).raw(tryCode + catchCode + finallyCode);
 }
 
-ActionAssembler& ActionAssembler::with(const ActionAssembler& body)
-{
+ActionAssembler& ActionAssembler::with(const ActionAssembler& body) {
     const QByteArray code = body.body();
     return action(ActionCode::With, u16(static_cast<int>(code.size()))).raw(code);
 }
 
-ActionAssembler& ActionAssembler::callFunction(const QString& name, int argumentCount)
-{
+ActionAssembler& ActionAssembler::callFunction(const QString& name, int argumentCount) {
     return push({argumentCount, name}).op(ActionCode::CallFunction);
 }
 
-ActionAssembler& ActionAssembler::callMethod(const QString& name, int argumentCount)
-{
+ActionAssembler& ActionAssembler::callMethod(const QString& name, int argumentCount) {
     // Expects the arguments then the object on the stack; count and name go between.
     return push({argumentCount}).op(ActionCode::StackSwap).push({name}).op(ActionCode::CallMethod);
 }
 
-QByteArray ActionAssembler::body() const
-{
+QByteArray ActionAssembler::body() const {
     QByteArray code = m_code;
     for (const auto& [offset, target] : m_fixups) {
         const int relative = m_labels.value(target, offset + 2) - (offset + 2);

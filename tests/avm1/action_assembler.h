@@ -34,14 +34,14 @@ struct PushValue {
     QString text;
     double number = 0;
 
-private:
+  private:
     PushValue(Kind k, double n) : kind(k), number(n) {}
 };
 
 struct TryParts;
 
 class ActionAssembler {
-public:
+  public:
     explicit ActionAssembler(int swfVersion = 7) : m_version(swfVersion) {}
 
     ActionAssembler& push(std::initializer_list<PushValue> values);
@@ -53,32 +53,37 @@ public:
     ActionAssembler& label(const QString& name);
     ActionAssembler& jump(const QString& label);
     ActionAssembler& branchIf(const QString& label);
-    ActionAssembler& defineFunction(const QString& name, const QStringList& params, const ActionAssembler& body);
+    ActionAssembler& defineFunction(const QString& name, const QStringList& params,
+                                    const ActionAssembler& body);
     ActionAssembler& defineFunction2(const QString& name, int registerCount, std::uint16_t flags,
-                                     const QVector<std::pair<int, QString>>& params, const ActionAssembler& body);
+                                     const QVector<std::pair<int, QString>>& params,
+                                     const ActionAssembler& body);
     // catchTarget: a variable name, or "r:N" for register N. Empty bodies are left out.
-    ActionAssembler& tryBlock(const ActionAssembler& body, const ActionAssembler* catchBody, const QString& catchTarget,
-                              const ActionAssembler* finallyBody);
+    ActionAssembler& tryBlock(const ActionAssembler& body, const ActionAssembler* catchBody,
+                              const QString& catchTarget, const ActionAssembler* finallyBody);
     ActionAssembler& with(const ActionAssembler& body);
 
     // Shorthands for common sequences.
     ActionAssembler& trace(PushValue value) { return push({value}).op(ActionCode::Trace); }
-    ActionAssembler& setVariable(const QString& name, PushValue value) { return push({name, value}).op(ActionCode::SetVariable); }
+    ActionAssembler& setVariable(const QString& name, PushValue value) {
+        return push({name, value}).op(ActionCode::SetVariable);
+    }
     ActionAssembler& getVariable(const QString& name) { return push({name}).op(ActionCode::GetVariable); }
-    ActionAssembler& callFunction(const QString& name, int argumentCount);  // arguments already pushed, last first
-    ActionAssembler& callMethod(const QString& name, int argumentCount);    // arguments, then the object
+    ActionAssembler& callFunction(const QString& name,
+                                  int argumentCount); // arguments already pushed, last first
+    ActionAssembler& callMethod(const QString& name, int argumentCount); // arguments, then the object
 
     // The body without a terminating End (for nesting), or the whole block with one.
     QByteArray body() const;
     QByteArray bytes() const { return body() + QByteArray(1, '\0'); }
 
-private:
+  private:
     QByteArray string(const QString& text) const;
 
     int m_version;
     QByteArray m_code;
     QHash<QString, int> m_labels;
-    QVector<std::pair<int, QString>> m_fixups;  // offset of the s16, label
+    QVector<std::pair<int, QString>> m_fixups; // offset of the s16, label
 };
 
 QByteArray u16(int value);

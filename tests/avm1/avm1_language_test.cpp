@@ -10,13 +10,13 @@ using swf::format::ActionCode;
 class Avm1LanguageTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void variablesAndScopes_data()
-    {
+  private slots:
+    void variablesAndScopes_data() {
         QTest::addColumn<int>("version");
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("undeclared write in a function lands on the timeline") << 7 << QByteArray("timeline-write") << "5|5";
+        QTest::newRow("undeclared write in a function lands on the timeline")
+            << 7 << QByteArray("timeline-write") << "5|5";
         QTest::newRow("local stays local") << 7 << QByteArray("local") << "1|undefined";
         QTest::newRow("closure sees the outer activation, SWF 6+") << 7 << QByteArray("closure") << "outer";
         QTest::newRow("SWF 5 functions do not capture") << 5 << QByteArray("closure") << "undefined";
@@ -27,8 +27,7 @@ private slots:
         QTest::newRow("_global is searched last") << 7 << QByteArray("global") << "g|t";
         QTest::newRow("with puts an object in front") << 7 << QByteArray("with") << "inner|outer";
     }
-    void variablesAndScopes()
-    {
+    void variablesAndScopes() {
         QFETCH(int, version);
         QFETCH(QByteArray, scenario);
         QFETCH(QString, expected);
@@ -47,18 +46,32 @@ private slots:
             ActionAssembler inner(version);
             inner.getVariable("secret").op(ActionCode::Return);
             ActionAssembler outer(version);
-            outer.push({"secret", "outer"}).op(ActionCode::DefineLocal).defineFunction("", {}, inner).op(ActionCode::Return);
-            code.defineFunction("make", {}, outer).push({"g"}).callFunction("make", 0).op(ActionCode::SetVariable);
+            outer.push({"secret", "outer"})
+                .op(ActionCode::DefineLocal)
+                .defineFunction("", {}, inner)
+                .op(ActionCode::Return);
+            code.defineFunction("make", {}, outer)
+                .push({"g"})
+                .callFunction("make", 0)
+                .op(ActionCode::SetVariable);
             code.callFunction("g", 0).op(ActionCode::Trace);
         } else if (scenario == "case") {
             code.setVariable("Foo", 1).getVariable("foo").op(ActionCode::Trace);
         } else if (scenario == "slash") {
-            code.setVariable("/mc:v", 9).getVariable("_root.mc.v").op(ActionCode::Trace).getVariable("/mc:v").op(ActionCode::Trace);
+            code.setVariable("/mc:v", 9)
+                .getVariable("_root.mc.v")
+                .op(ActionCode::Trace)
+                .getVariable("/mc:v")
+                .op(ActionCode::Trace);
         } else if (scenario == "dot") {
             code.setVariable("mc.w", 4).getVariable("_root.mc.w").op(ActionCode::Trace);
         } else if (scenario == "global") {
             code.push({"_global"}).op(ActionCode::GetVariable).push({"z", "g"}).op(ActionCode::SetMember);
-            code.getVariable("z").op(ActionCode::Trace).setVariable("z", "t").getVariable("z").op(ActionCode::Trace);
+            code.getVariable("z")
+                .op(ActionCode::Trace)
+                .setVariable("z", "t")
+                .getVariable("z")
+                .op(ActionCode::Trace);
         } else if (scenario == "with") {
             code.setVariable("v", "outer").push({"v", "inner", 1}).op(ActionCode::InitObject);
             ActionAssembler body(version);
@@ -68,9 +81,9 @@ private slots:
         QCOMPARE(traceOf(version, code), expected);
     }
 
-    void thisAndArguments()
-    {
-        // o = {}; o.m = function(a, b) { trace(this.tag); trace(arguments.length); trace(b); }; o.tag = "me"; o.m(1, 2, 3)
+    void thisAndArguments() {
+        // o = {}; o.m = function(a, b) { trace(this.tag); trace(arguments.length); trace(b); }; o.tag = "me";
+        // o.m(1, 2, 3)
         ActionAssembler method(7);
         method.getVariable("this").push({"tag"}).op(ActionCode::GetMember).op(ActionCode::Trace);
         method.getVariable("arguments").push({"length"}).op(ActionCode::GetMember).op(ActionCode::Trace);
@@ -83,18 +96,18 @@ private slots:
         QCOMPARE(traceOf(7, code), QStringLiteral("me|3|2"));
     }
 
-    void defineFunction2Registers()
-    {
+    void defineFunction2Registers() {
         // function f(a in r3) with this in r1 and arguments in r2: trace(r1.tag, r2.length, r3)
         using namespace swf::format::function_flags;
         ActionAssembler body(7);
         body.push({PushValue::reg(1), "tag"}).op(ActionCode::GetMember).op(ActionCode::Trace);
         body.push({PushValue::reg(2), "length"}).op(ActionCode::GetMember).op(ActionCode::Trace);
         body.push({PushValue::reg(3)}).op(ActionCode::Trace);
-        body.getVariable("a").op(ActionCode::Trace);  // a lives only in its register
+        body.getVariable("a").op(ActionCode::Trace); // a lives only in its register
         ActionAssembler code(7);
         code.push({"o", "tag", "t", 1}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
-        code.getVariable("o").push({"f"})
+        code.getVariable("o")
+            .push({"f"})
             .defineFunction2("", 4, kPreloadThis | kPreloadArguments | kSuppressSuper, {{3, "a"}}, body)
             .op(ActionCode::SetMember);
         code.push({"second", "first"}).getVariable("o").callMethod("f", 2).op(ActionCode::Pop);
@@ -102,26 +115,34 @@ private slots:
     }
 
     // Which of this/arguments/super a DefineFunction2 body sees as a variable or in r1.
-    void functionPreloadFlags_data()
-    {
+    void functionPreloadFlags_data() {
         using namespace swf::format::function_flags;
         QTest::addColumn<int>("flags");
-        QTest::addColumn<QString>("read");  // "super", "this" or "r1"
+        QTest::addColumn<QString>("read"); // "super", "this" or "r1"
         QTest::addColumn<QString>("expected");
-        QTest::newRow("super as a variable") << 0 << "super" << "[object Object]";
-        QTest::newRow("no flags: r1 is empty") << 0 << "r1" << "undefined";
-        QTest::newRow("suppressed super") << int(kSuppressSuper) << "super" << "undefined";
-        QTest::newRow("preloaded super is no variable") << int(kPreloadSuper) << "super" << "undefined";
-        QTest::newRow("preloaded super in r1") << int(kPreloadSuper) << "r1" << "[object Object]";
-        QTest::newRow("suppress wins over preload") << int(kPreloadSuper | kSuppressSuper) << "r1" << "undefined";
-        QTest::newRow("preloaded this in r1") << int(kPreloadThis) << "r1" << "tagged";
-        QTest::newRow("suppressed this") << int(kSuppressThis) << "this" << "undefined";
-        QTest::newRow("this as a variable") << 0 << "this" << "tagged";
+        QTest::newRow("super as a variable") << 0 << "super"
+                                             << "[object Object]";
+        QTest::newRow("no flags: r1 is empty") << 0 << "r1"
+                                               << "undefined";
+        QTest::newRow("suppressed super") << int(kSuppressSuper) << "super"
+                                          << "undefined";
+        QTest::newRow("preloaded super is no variable") << int(kPreloadSuper) << "super"
+                                                        << "undefined";
+        QTest::newRow("preloaded super in r1") << int(kPreloadSuper) << "r1"
+                                               << "[object Object]";
+        QTest::newRow("suppress wins over preload") << int(kPreloadSuper | kSuppressSuper) << "r1"
+                                                    << "undefined";
+        QTest::newRow("preloaded this in r1") << int(kPreloadThis) << "r1"
+                                              << "tagged";
+        QTest::newRow("suppressed this") << int(kSuppressThis) << "this"
+                                         << "undefined";
+        QTest::newRow("this as a variable") << 0 << "this"
+                                            << "tagged";
         QTest::newRow("arguments take r1 when this is suppressed")
-            << int(kSuppressThis | kPreloadArguments) << "r1" << "7";
+            << int(kSuppressThis | kPreloadArguments) << "r1"
+            << "7";
     }
-    void functionPreloadFlags()
-    {
+    void functionPreloadFlags() {
         QFETCH(int, flags);
         QFETCH(QString, read);
         QFETCH(QString, expected);
@@ -138,14 +159,15 @@ private slots:
         code.push({"o", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
         code.getVariable("o").push({"__proto__", 0}).op(ActionCode::InitObject).op(ActionCode::SetMember);
         code.getVariable("o").push({"toString"}).defineFunction("", {}, tag).op(ActionCode::SetMember);
-        code.getVariable("o").push({"f"}).defineFunction2("", 3, static_cast<std::uint16_t>(flags), {}, body)
+        code.getVariable("o")
+            .push({"f"})
+            .defineFunction2("", 3, static_cast<std::uint16_t>(flags), {}, body)
             .op(ActionCode::SetMember);
         code.push({7}).getVariable("o").callMethod("f", 1).op(ActionCode::Trace);
         QCOMPARE(traceOf(7, code), expected);
     }
 
-    void plainCallSeesTimelineAsThis()
-    {
+    void plainCallSeesTimelineAsThis() {
         ActionAssembler body(7);
         body.getVariable("this").op(ActionCode::Trace);
         ActionAssembler code(7);
@@ -154,18 +176,17 @@ private slots:
         QCOMPARE(traceOf(7, code), QStringLiteral("_level0|_level0.mc"));
     }
 
-    void prototypesAndClasses_data()
-    {
+    void prototypesAndClasses_data() {
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("expected");
         QTest::newRow("method from prototype") << QByteArray("method") << "Base ctor|hi from Base";
         QTest::newRow("instanceof follows __proto__") << QByteArray("instanceof") << "Base ctor|true|false";
-        QTest::newRow("extends and super") << QByteArray("extends") << "Base ctor|Derived ctor|true|true|hi from Base";
+        QTest::newRow("extends and super")
+            << QByteArray("extends") << "Base ctor|Derived ctor|true|true|hi from Base";
         QTest::newRow("cast op") << QByteArray("cast") << "Base ctor|Derived ctor|true|null";
         QTest::newRow("implements") << QByteArray("implements") << "Base ctor|Derived ctor|true";
     }
-    void prototypesAndClasses()
-    {
+    void prototypesAndClasses() {
         QFETCH(QByteArray, scenario);
         QFETCH(QString, expected);
         ActionAssembler code(7);
@@ -175,8 +196,12 @@ private slots:
         ActionAssembler hiBody(7);
         hiBody.push({"hi from Base"}).op(ActionCode::Return);
         code.defineFunction("Base", {}, baseBody);
-        code.getVariable("Base").push({"prototype"}).op(ActionCode::GetMember)
-            .push({"hi"}).defineFunction("", {}, hiBody).op(ActionCode::SetMember);
+        code.getVariable("Base")
+            .push({"prototype"})
+            .op(ActionCode::GetMember)
+            .push({"hi"})
+            .defineFunction("", {}, hiBody)
+            .op(ActionCode::SetMember);
         if (scenario == "method") {
             code.push({"b", 0, "Base"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
             code.getVariable("b").callMethod("hi", 0).op(ActionCode::Trace);
@@ -192,9 +217,16 @@ private slots:
         }
         // function Derived() { super(); trace("Derived ctor"); }  Derived extends Base
         ActionAssembler derivedBody(7);
-        derivedBody.push({0}).getVariable("super").push({PushValue::undefined()}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+        derivedBody.push({0})
+            .getVariable("super")
+            .push({PushValue::undefined()})
+            .op(ActionCode::CallMethod)
+            .op(ActionCode::Pop);
         derivedBody.trace("Derived ctor");
-        code.defineFunction("Derived", {}, derivedBody).getVariable("Derived").getVariable("Base").op(ActionCode::Extends);
+        code.defineFunction("Derived", {}, derivedBody)
+            .getVariable("Derived")
+            .getVariable("Base")
+            .op(ActionCode::Extends);
         if (scenario == "extends") {
             code.push({"d", 0, "Derived"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
             code.getVariable("d").getVariable("Derived").op(ActionCode::InstanceOf).op(ActionCode::Trace);
@@ -202,8 +234,13 @@ private slots:
             code.getVariable("d").callMethod("hi", 0).op(ActionCode::Trace);
         } else if (scenario == "cast") {
             code.push({"d", 0, "Derived"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-            code.getVariable("Base").getVariable("d").op(ActionCode::CastOp).push({PushValue::null()})
-                .op(ActionCode::StrictEquals).op(ActionCode::Not).op(ActionCode::Trace);
+            code.getVariable("Base")
+                .getVariable("d")
+                .op(ActionCode::CastOp)
+                .push({PushValue::null()})
+                .op(ActionCode::StrictEquals)
+                .op(ActionCode::Not)
+                .op(ActionCode::Trace);
             code.getVariable("Array").getVariable("d").op(ActionCode::CastOp).op(ActionCode::Trace);
         } else if (scenario == "implements") {
             // Derived implements Iface; new Derived() instanceof Iface
@@ -215,20 +252,19 @@ private slots:
         QCOMPARE(traceOf(7, code), expected);
     }
 
-    void tryCatchFinally_data()
-    {
+    void tryCatchFinally_data() {
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("expected");
         QTest::newRow("throw caught then finally") << QByteArray("caught") << "Try|Catch oops|Finally|after";
         QTest::newRow("no throw skips catch") << QByteArray("clean") << "Try|Finally|after";
         QTest::newRow("catch into a register") << QByteArray("register") << "r oops";
-        QTest::newRow("finally runs while unwinding a call") << QByteArray("unwind") << "inner finally|outer oops";
+        QTest::newRow("finally runs while unwinding a call")
+            << QByteArray("unwind") << "inner finally|outer oops";
         QTest::newRow("return passes through finally") << QByteArray("return") << "fin|1";
         QTest::newRow("uncaught throw ends the script") << QByteArray("uncaught") << "before";
         QTest::newRow("rethrow from catch reaches outer") << QByteArray("rethrow") << "inner|outer again";
     }
-    void tryCatchFinally()
-    {
+    void tryCatchFinally() {
         QFETCH(QByteArray, scenario);
         QFETCH(QString, expected);
         ActionAssembler code(7);
@@ -291,25 +327,37 @@ private slots:
         QCOMPARE(static_cast<int>(result.status), static_cast<int>(status));
     }
 
-    void enumeration()
-    {
+    void enumeration() {
         // o = {a:1, b:2, c:3}; ASSetPropFlags(o, "b", 1); for (k in o) trace(k)
         ActionAssembler code(7);
         code.push({"o", "c", 3, "b", 2, "a", 1, 3}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
-        code.push({1, "b"}).getVariable("o").push({3, "ASSetPropFlags"}).op(ActionCode::CallFunction).op(ActionCode::Pop);
+        code.push({1, "b"})
+            .getVariable("o")
+            .push({3, "ASSetPropFlags"})
+            .op(ActionCode::CallFunction)
+            .op(ActionCode::Pop);
         code.getVariable("o").op(ActionCode::Enumerate2);
-        code.label("loop").storeRegister(0).push({PushValue::null()}).op(ActionCode::Equals2).branchIf("done");
+        code.label("loop")
+            .storeRegister(0)
+            .push({PushValue::null()})
+            .op(ActionCode::Equals2)
+            .branchIf("done");
         code.push({PushValue::reg(0)}).op(ActionCode::Trace).jump("loop").label("done");
         // The most recently added name comes first; DontEnum names are hidden.
         QCOMPARE(traceOf(7, code), QStringLiteral("c|a"));
     }
 
-    void functionCallAndApply()
-    {
+    void functionCallAndApply() {
         // function f(a, b) { return this.k + a + b; }
         ActionAssembler body(7);
-        body.getVariable("this").push({"k"}).op(ActionCode::GetMember).getVariable("a").op(ActionCode::Add2)
-            .getVariable("b").op(ActionCode::Add2).op(ActionCode::Return);
+        body.getVariable("this")
+            .push({"k"})
+            .op(ActionCode::GetMember)
+            .getVariable("a")
+            .op(ActionCode::Add2)
+            .getVariable("b")
+            .op(ActionCode::Add2)
+            .op(ActionCode::Return);
         ScriptRun run(7);
         ActionAssembler code(7);
         code.defineFunction("f", {"a", "b"}, body);
@@ -327,8 +375,7 @@ private slots:
         QCOMPARE(m.toString(f), QStringLiteral("[type Function]"));
     }
 
-    void timelineActions_data()
-    {
+    void timelineActions_data() {
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("expected");
         QTest::newRow("play and stop") << QByteArray("play") << "play _level0|stop _level0";
@@ -340,10 +387,10 @@ private slots:
         QTest::newRow("getURL2 with POST") << QByteArray("geturl2") << "getUrl http://a _blank 2";
         QTest::newRow("call a frame by label") << QByteArray("call") << "callFrame _level0 4";
         QTest::newRow("start drag with a box") << QByteArray("drag") << "startDrag _level0.mc 1 1 1 2 3 4";
-        QTest::newRow("clip methods") << QByteArray("methods") << "gotoFrame _level0.mc 2 play|stop _level0.mc";
+        QTest::newRow("clip methods")
+            << QByteArray("methods") << "gotoFrame _level0.mc 2 play|stop _level0.mc";
     }
-    void timelineActions()
-    {
+    void timelineActions() {
         QFETCH(QByteArray, scenario);
         QFETCH(QString, expected);
         ActionAssembler code(7);
@@ -356,8 +403,10 @@ private slots:
         else if (scenario == "goto2-label")
             code.push({"/mc:intro"}).action(ActionCode::GotoFrame2, QByteArray(1, 0));
         else if (scenario == "settarget")
-            code.action(ActionCode::SetTarget, "mc" + QByteArray(1, 0)).op(ActionCode::Stop)
-                .action(ActionCode::SetTarget, QByteArray(1, 0)).op(ActionCode::Play);
+            code.action(ActionCode::SetTarget, "mc" + QByteArray(1, 0))
+                .op(ActionCode::Stop)
+                .action(ActionCode::SetTarget, QByteArray(1, 0))
+                .op(ActionCode::Play);
         else if (scenario == "getproperty")
             code.push({"mc", 2}).op(ActionCode::GetProperty).op(ActionCode::Pop);
         else if (scenario == "geturl2")
@@ -367,15 +416,22 @@ private slots:
         else if (scenario == "drag")
             code.push({1, 2, 3, 4, true, true, "mc"}).op(ActionCode::StartDrag);
         else if (scenario == "methods")
-            code.push({3, 1}).getVariable("mc").push({"gotoAndPlay"}).op(ActionCode::CallMethod).op(ActionCode::Pop)
-                .push({0}).getVariable("mc").push({"stop"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+            code.push({3, 1})
+                .getVariable("mc")
+                .push({"gotoAndPlay"})
+                .op(ActionCode::CallMethod)
+                .op(ActionCode::Pop)
+                .push({0})
+                .getVariable("mc")
+                .push({"stop"})
+                .op(ActionCode::CallMethod)
+                .op(ActionCode::Pop);
         ScriptRun run(7);
         run.run(code);
         QCOMPARE(run.host.calls.join('|'), expected);
     }
 
-    void constantPoolAndRegisters()
-    {
+    void constantPoolAndRegisters() {
         ActionAssembler code(6);
         code.constantPool({"greeting", "hello"});
         code.push({PushValue::constant(0), PushValue::constant(1)}).op(ActionCode::SetVariable);

@@ -15,13 +15,17 @@ constexpr int kRandomBlocks = 3000;
 class Avm1SafetyTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void endlessLoopStopsWithinBudget()
-    {
+  private slots:
+    void endlessLoopStopsWithinBudget() {
         ScriptRun run(7);
         run.machine->setTimeBudgetMs(kTestBudgetMs);
         ActionAssembler code(7);
-        code.label("top").push({"n"}).getVariable("n").op(ActionCode::Increment).op(ActionCode::SetVariable).jump("top");
+        code.label("top")
+            .push({"n"})
+            .getVariable("n")
+            .op(ActionCode::Increment)
+            .op(ActionCode::SetVariable)
+            .jump("top");
         QElapsedTimer clock;
         clock.start();
         const RunResult result = run.run(code);
@@ -36,8 +40,7 @@ private slots:
         QCOMPARE(run.traced(), QStringLiteral("again"));
     }
 
-    void limits_data()
-    {
+    void limits_data() {
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("reason");
         QTest::newRow("deep recursion") << QByteArray("recursion") << "recursion";
@@ -46,8 +49,7 @@ private slots:
         QTest::newRow("stack flood") << QByteArray("stack") << "stack";
         QTest::newRow("recursion through a getter") << QByteArray("getter") << "recursion";
     }
-    void limits()
-    {
+    void limits() {
         QFETCH(QByteArray, scenario);
         QFETCH(QString, reason);
         ActionAssembler code(7);
@@ -57,8 +59,13 @@ private slots:
             code.defineFunction("f", {}, body).callFunction("f", 0).trace("after");
         } else if (scenario == "string") {
             code.setVariable("s", "xxxxxxxxxxxxxxxx");
-            code.label("top").push({"s"}).getVariable("s").getVariable("s").op(ActionCode::Add2)
-                .op(ActionCode::SetVariable).jump("top");
+            code.label("top")
+                .push({"s"})
+                .getVariable("s")
+                .getVariable("s")
+                .op(ActionCode::Add2)
+                .op(ActionCode::SetVariable)
+                .jump("top");
         } else if (scenario == "array") {
             code.push({"a", 0}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
             code.getVariable("a").push({"length", 1e9}).op(ActionCode::SetMember);
@@ -69,8 +76,12 @@ private slots:
             ActionAssembler getter(7);
             getter.getVariable("this").push({"p"}).op(ActionCode::GetMember).op(ActionCode::Return);
             code.push({"o", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
-            code.push({PushValue::null()}).defineFunction("", {}, getter).push({"p"}).getVariable("o")
-                .callMethod("addProperty", 3).op(ActionCode::Pop);
+            code.push({PushValue::null()})
+                .defineFunction("", {}, getter)
+                .push({"p"})
+                .getVariable("o")
+                .callMethod("addProperty", 3)
+                .op(ActionCode::Pop);
             code.getVariable("o").push({"p"}).op(ActionCode::GetMember).op(ActionCode::Trace);
         }
         ScriptRun run(7);
@@ -81,8 +92,7 @@ private slots:
         QVERIFY(!run.traced().contains("after"));
     }
 
-    void prototypeCycleDoesNotHang()
-    {
+    void prototypeCycleDoesNotHang() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         Object* a = m.newObject();
@@ -93,44 +103,77 @@ private slots:
         QVERIFY(m.enumerate(a).isEmpty());
     }
 
-    void malformedBytes_data()
-    {
+    void malformedBytes_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
         const QByteArray traceOk = ActionAssembler(7).trace("ok").body();
         const QByteArray end(1, '\0');
         QTest::newRow("empty block") << QByteArray() << "";
         QTest::newRow("truncated push header") << (traceOk + QByteArray("\x96\x05", 2)) << "ok";
-        QTest::newRow("push longer than the block") << (traceOk + QByteArray("\x96\x20\x00\x00\x61", 5)) << "ok";
-        QTest::newRow("unknown push type byte") << (QByteArray("\x96\x03\x00\x00\x61\x00", 6) + QByteArray("\x96\x02\x00\x0F\x01", 5)
-                                                    + QByteArray("\x26", 1) + end) << "a";
-        QTest::newRow("string without terminator") << (QByteArray("\x96\x02\x00\x00\x61", 5) + QByteArray("\x26", 1)) << "undefined";
+        QTest::newRow("push longer than the block")
+            << (traceOk + QByteArray("\x96\x20\x00\x00\x61", 5)) << "ok";
+        QTest::newRow("unknown push type byte")
+            << (QByteArray("\x96\x03\x00\x00\x61\x00", 6) + QByteArray("\x96\x02\x00\x0F\x01", 5) +
+                QByteArray("\x26", 1) + end)
+            << "a";
+        QTest::newRow("string without terminator")
+            << (QByteArray("\x96\x02\x00\x00\x61", 5) + QByteArray("\x26", 1)) << "undefined";
         QTest::newRow("jump far past the end") << (QByteArray("\x99\x02\x00\xFF\x7F", 5) + traceOk) << "";
         QTest::newRow("jump before the start") << (QByteArray("\x99\x02\x00\x00\x80", 5) + traceOk) << "";
-        QTest::newRow("function body past the end") << (QByteArray("\x9B\x05\x00\x66\x00\x00\x00\xFF", 8) + QByteArray("\xFF", 1)) << "";
+        QTest::newRow("function body past the end")
+            << (QByteArray("\x9B\x05\x00\x66\x00\x00\x00\xFF", 8) + QByteArray("\xFF", 1)) << "";
         QTest::newRow("function2 header cut short") << QByteArray("\x8E\x03\x00\x66\x00\x01", 6) << "";
-        QTest::newRow("try sizes past the end") << (QByteArray("\x8F\x09\x00\x03\xFF\x00\xFF\x00\xFF\x00\x65\x00", 12) + traceOk) << "ok";
-        QTest::newRow("with size past the end") << (ActionAssembler(7).push({"o", 0}).op(ActionCode::InitObject).body()
-                                                    + QByteArray("\x94\x02\x00\xFF\x7F", 5) + traceOk) << "ok";
-        QTest::newRow("pops from an empty stack") << (QByteArray("\x17\x47\x4E\x4F\x52\x3D\x40\x53\x42\x43\x26", 11) + end) << "[object Object]";
-        QTest::newRow("huge argument count") << (ActionAssembler(7).push({1e9, "trace"}).op(ActionCode::CallFunction).body() + traceOk) << "ok";
-        QTest::newRow("register past the global four") << (ActionAssembler(7).push({1}).storeRegister(200)
-                                                           .push({PushValue::reg(200)}).op(ActionCode::Trace).body()) << "undefined";
-        QTest::newRow("constant index without a pool") << ActionAssembler(7).push({PushValue::constant(300)}).op(ActionCode::Trace).body() << "undefined";
-        QTest::newRow("unknown action codes are skipped") << (QByteArray("\x01\x02\xC0\x01\x00\x00", 6) + traceOk) << "ok";
-        QTest::newRow("record length runs past the block") << (traceOk + QByteArray("\x83\xFF\xFF\x00", 4)) << "ok";
+        QTest::newRow("try sizes past the end")
+            << (QByteArray("\x8F\x09\x00\x03\xFF\x00\xFF\x00\xFF\x00\x65\x00", 12) + traceOk) << "ok";
+        QTest::newRow("with size past the end")
+            << (ActionAssembler(7).push({"o", 0}).op(ActionCode::InitObject).body() +
+                QByteArray("\x94\x02\x00\xFF\x7F", 5) + traceOk)
+            << "ok";
+        QTest::newRow("pops from an empty stack")
+            << (QByteArray("\x17\x47\x4E\x4F\x52\x3D\x40\x53\x42\x43\x26", 11) + end) << "[object Object]";
+        QTest::newRow("huge argument count")
+            << (ActionAssembler(7).push({1e9, "trace"}).op(ActionCode::CallFunction).body() + traceOk)
+            << "ok";
+        QTest::newRow("register past the global four") << (ActionAssembler(7)
+                                                               .push({1})
+                                                               .storeRegister(200)
+                                                               .push({PushValue::reg(200)})
+                                                               .op(ActionCode::Trace)
+                                                               .body())
+                                                       << "undefined";
+        QTest::newRow("constant index without a pool")
+            << ActionAssembler(7).push({PushValue::constant(300)}).op(ActionCode::Trace).body()
+            << "undefined";
+        QTest::newRow("unknown action codes are skipped")
+            << (QByteArray("\x01\x02\xC0\x01\x00\x00", 6) + traceOk) << "ok";
+        QTest::newRow("record length runs past the block")
+            << (traceOk + QByteArray("\x83\xFF\xFF\x00", 4)) << "ok";
         // Frame numbers and depths past any int (found by the interpreter fuzzer).
-        QTest::newRow("call a frame past any int") << (ActionAssembler(7).push({1.79661e12}).op(ActionCode::Call).body() + traceOk) << "ok";
+        QTest::newRow("call a frame past any int")
+            << (ActionAssembler(7).push({1.79661e12}).op(ActionCode::Call).body() + traceOk) << "ok";
         QTest::newRow("clone to a depth past any int")
-            << (ActionAssembler(7).push({"_root", "copy", -1e15}).op(ActionCode::CloneSprite).body() + traceOk) << "ok";
+            << (ActionAssembler(7).push({"_root", "copy", -1e15}).op(ActionCode::CloneSprite).body() +
+                traceOk)
+            << "ok";
         QTest::newRow("property number past any int (found by the movie fuzzer)")
-            << (ActionAssembler(7).push({"", 9.12489e192}).op(ActionCode::GetProperty).op(ActionCode::Pop)
-                    .push({"", -1e300, 5}).op(ActionCode::SetProperty).body() + traceOk) << "ok";
+            << (ActionAssembler(7)
+                    .push({"", 9.12489e192})
+                    .op(ActionCode::GetProperty)
+                    .op(ActionCode::Pop)
+                    .push({"", -1e300, 5})
+                    .op(ActionCode::SetProperty)
+                    .body() +
+                traceOk)
+            << "ok";
         QTest::newRow("wait for a frame past any int")
-            << (ActionAssembler(7).push({1e300}).action(ActionCode::WaitForFrame2, QByteArray(1, '\0')).body() + traceOk) << "ok";
+            << (ActionAssembler(7)
+                    .push({1e300})
+                    .action(ActionCode::WaitForFrame2, QByteArray(1, '\0'))
+                    .body() +
+                traceOk)
+            << "ok";
     }
-    void malformedBytes()
-    {
+    void malformedBytes() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
         ScriptRun run(7);
@@ -140,13 +183,16 @@ private slots:
     }
 
     // Random action streams biased towards real codes, under a small budget: no crash, no hang.
-    void randomBytesNeverCrash()
-    {
-        static const std::uint8_t kCodes[] = {0x04, 0x07, 0x0A, 0x0E, 0x12, 0x17, 0x1C, 0x1D, 0x20, 0x21, 0x26, 0x2A,
-                                              0x3C, 0x3D, 0x3E, 0x40, 0x42, 0x43, 0x46, 0x47, 0x4C, 0x4E, 0x4F, 0x52,
-                                              0x53, 0x55, 0x69, 0x87, 0x88, 0x8E, 0x8F, 0x94, 0x96, 0x99, 0x9B, 0x9D};
+    void randomBytesNeverCrash() {
+        static const std::uint8_t kCodes[] = {0x04, 0x07, 0x0A, 0x0E, 0x12, 0x17, 0x1C, 0x1D, 0x20,
+                                              0x21, 0x26, 0x2A, 0x3C, 0x3D, 0x3E, 0x40, 0x42, 0x43,
+                                              0x46, 0x47, 0x4C, 0x4E, 0x4F, 0x52, 0x53, 0x55, 0x69,
+                                              0x87, 0x88, 0x8E, 0x8F, 0x94, 0x96, 0x99, 0x9B, 0x9D};
         std::uint32_t seed = 12345;
-        auto next = [&seed]() { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+        auto next = [&seed]() {
+            seed = seed * 1664525u + 1013904223u;
+            return seed >> 8;
+        };
         ScriptRun run(7);
         run.machine->setTimeBudgetMs(20);
         for (int block = 0; block < kRandomBlocks; ++block) {
@@ -163,8 +209,7 @@ private slots:
                 }
             }
             run.run(bytes);
-            if (block % 100 == 0)
-                run.machine->collect();
+            if (block % 100 == 0) run.machine->collect();
         }
         QVERIFY(run.machine->objectCount() > 0);
     }

@@ -12,26 +12,25 @@
 using namespace avm1test;
 using swf::format::ActionCode;
 
-
 namespace {
 
 using Scenario = std::function<QString(Machine&)>;
 
 // new path(args...), path dotted from _global.
-Value make(Machine& m, const QString& path, std::vector<Value> args = {})
-{
+Value make(Machine& m, const QString& path, std::vector<Value> args = {}) {
     Value constructor = m.global();
     for (const QString& part : path.split(QLatin1Char('.')))
         constructor = m.getMember(constructor, part);
     return m.construct(constructor, args);
 }
 
-Value call(Machine& m, const Value& object, const QString& name, std::vector<Value> args = {})
-{
+Value call(Machine& m, const Value& object, const QString& name, std::vector<Value> args = {}) {
     return m.callMethod(object, name, args);
 }
 
-QString text(Machine& m, const Value& value) { return m.toString(value); }
+QString text(Machine& m, const Value& value) {
+    return m.toString(value);
+}
 
 } // namespace
 
@@ -40,27 +39,26 @@ Q_DECLARE_METATYPE(Scenario)
 class Avm1Test : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     // The built-in classes as movies use them, from their own methods.
-    void builtinClasses_data()
-    {
+    void builtinClasses_data() {
         QTest::addColumn<int>("version");
         QTest::addColumn<Scenario>("scenario");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("date text is UTC") << 8 << Scenario([](Machine& m) {
-            return text(m, make(m, "Date", {1239752134235.94}));
-        }) << "Tue Apr 14 23:35:34 GMT+0000 2009";
+        QTest::newRow("date text is UTC")
+            << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1239752134235.94})); })
+            << "Tue Apr 14 23:35:34 GMT+0000 2009";
         QTest::newRow("date fields overflow into the next month") << 8 << Scenario([](Machine& m) {
             const Value date = make(m, "Date", {2000, 0, 31});
             call(m, date, "setMonth", {1});
-            return text(m, call(m, date, "getMonth")) + "/" + text(m, call(m, date, "getDate")) + "/" + text(m, call(m, date, "getDay"));
+            return text(m, call(m, date, "getMonth")) + "/" + text(m, call(m, date, "getDate")) + "/" +
+                   text(m, call(m, date, "getDay"));
         }) << "2/2/4";
         QTest::newRow("two-digit years are 19xx") << 8 << Scenario([](Machine& m) {
             return text(m, call(m, make(m, "Date", {99, 11, 31, 23, 59, 59}), "getFullYear"));
         }) << "1999";
-        QTest::newRow("date out of range is invalid") << 8 << Scenario([](Machine& m) {
-            return text(m, make(m, "Date", {1e300}));
-        }) << "Invalid Date";
+        QTest::newRow("date out of range is invalid")
+            << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1e300})); }) << "Invalid Date";
         QTest::newRow("matrix with missing members, SWF 6") << 6 << Scenario([](Machine& m) {
             return text(m, make(m, "flash.geom.Matrix", {10, 20}));
         }) << "(a=10, b=20, c=, d=, tx=, ty=)";
@@ -83,24 +81,27 @@ private slots:
             call(m, xml, "parseXML", {QStringLiteral("<r> <p/> <q>v</q> </r>")});
             const Value root = m.getMember(xml, "firstChild");
             const Value q = m.getMember(m.getMember(root, "firstChild"), "nextSibling");
-            return text(m, m.getMember(m.getMember(root, "childNodes"), "length")) + " " + text(m, m.getMember(q, "nodeName"))
-                   + " " + text(m, m.getMember(m.getMember(q, "firstChild"), "nodeValue"));
+            return text(m, m.getMember(m.getMember(root, "childNodes"), "length")) + " " +
+                   text(m, m.getMember(q, "nodeName")) + " " +
+                   text(m, m.getMember(m.getMember(q, "firstChild"), "nodeValue"));
         }) << "2 q v";
         QTest::newRow("xml namespace of a prefix, from an ancestor") << 8 << Scenario([](Machine& m) {
             const Value xml = make(m, "XML", {QStringLiteral("<t:a xmlns:t='u1'><t:b xmlns='u2'/></t:a>")});
             const Value b = m.getMember(m.getMember(xml, "firstChild"), "firstChild");
-            return text(m, m.getMember(b, "namespaceURI")) + " " + text(m, call(m, b, "getPrefixForNamespace", {QStringLiteral("u2")}))
-                   + "|" + text(m, call(m, b, "getNamespaceForPrefix", {QStringLiteral("x")}));
+            return text(m, m.getMember(b, "namespaceURI")) + " " +
+                   text(m, call(m, b, "getPrefixForNamespace", {QStringLiteral("u2")})) + "|" +
+                   text(m, call(m, b, "getNamespaceForPrefix", {QStringLiteral("x")}));
         }) << "u1 |null";
         QTest::newRow("ids on the document before SWF 8") << 5 << Scenario([](Machine& m) {
             const Value xml = make(m, "XML", {QStringLiteral("<a id='k'/>")});
-            return text(m, m.getMember(m.getMember(xml, "k"), "nodeName")) + " " + text(m, m.getMember(xml, "idMap"))
-                   + " " + text(m, m.getMember(xml, "__constructor__"));
+            return text(m, m.getMember(m.getMember(xml, "k"), "nodeName")) + " " +
+                   text(m, m.getMember(xml, "idMap")) + " " + text(m, m.getMember(xml, "__constructor__"));
         }) << "a  ";
         QTest::newRow("ids under idMap from SWF 8") << 8 << Scenario([](Machine& m) {
             const Value xml = make(m, "XML", {QStringLiteral("<a id='k'/>")});
-            return text(m, m.getMember(m.getMember(m.getMember(xml, "idMap"), "k"), "nodeName")) + " "
-                   + text(m, m.getMember(xml, "k")) + " " + text(m, m.getMember(xml, "__constructor__").isUndefined());
+            return text(m, m.getMember(m.getMember(m.getMember(xml, "idMap"), "k"), "nodeName")) + " " +
+                   text(m, m.getMember(xml, "k")) + " " +
+                   text(m, m.getMember(xml, "__constructor__").isUndefined());
         }) << "a undefined false";
         QTest::newRow("loadvars decodes and encodes") << 8 << Scenario([](Machine& m) {
             const Value vars = make(m, "LoadVars");
@@ -119,20 +120,25 @@ private slots:
             call(m, source, "addListener", {listener});
             call(m, source, "broadcastMessage", {QStringLiteral("hit"), QStringLiteral("once")});
             call(m, source, "removeListener", {listener});
-            return text(m, call(m, source, "broadcastMessage", {QStringLiteral("hit"), QStringLiteral("gone")}));
+            return text(m,
+                        call(m, source, "broadcastMessage", {QStringLiteral("hit"), QStringLiteral("gone")}));
         }) << "once|false";
-        QTest::newRow("__proto__ keeps any value and is hidden and permanent") << 8 << Scenario([](Machine& m) {
-            const Value object = m.newObject();
-            const QString before = m.enumerate(object.asObject()).join(",");
-            m.setMember(object, "__proto__", QStringLiteral("text"));
-            const QString stored = text(m, m.getMember(object, "__proto__"));
-            call(m, m.global(), "ASSetPropFlags", {object, Value::null(), 0, 1});
-            const bool deleted = m.deleteMember(object, "__proto__");
-            return before + "|" + stored + "|" + m.enumerate(object.asObject()).join(",") + "|" + text(m, deleted);
-        }) << "|text|__proto__|false";
+        QTest::newRow("__proto__ keeps any value and is hidden and permanent")
+            << 8 << Scenario([](Machine& m) {
+                   const Value object = m.newObject();
+                   const QString before = m.enumerate(object.asObject()).join(",");
+                   m.setMember(object, "__proto__", QStringLiteral("text"));
+                   const QString stored = text(m, m.getMember(object, "__proto__"));
+                   call(m, m.global(), "ASSetPropFlags", {object, Value::null(), 0, 1});
+                   const bool deleted = m.deleteMember(object, "__proto__");
+                   return before + "|" + stored + "|" + m.enumerate(object.asObject()).join(",") + "|" +
+                          text(m, deleted);
+               })
+            << "|text|__proto__|false";
         QTest::newRow("functions name Function as their constructor") << 8 << Scenario([](Machine& m) {
             const Value function = m.getMember(m.global(), "parseInt");
-            return text(m, strictEquals(m.getMember(function, "constructor"), m.getMember(m.global(), "Function")));
+            return text(
+                m, strictEquals(m.getMember(function, "constructor"), m.getMember(m.global(), "Function")));
         }) << "true";
         QTest::newRow("a number from an object asks valueOf only") << 8 << Scenario([](Machine& m) {
             Object* object = m.newObject();
@@ -141,22 +147,19 @@ private slots:
             return text(m, m.toNumber(object)) + " " + text(m, m.add(object, Value(1)));
         }) << "NaN 51";
     }
-    void builtinClasses()
-    {
+    void builtinClasses() {
         QFETCH(int, version);
         QFETCH(Scenario, scenario);
         QFETCH(QString, expected);
         ScriptRun run(version);
         QString result = scenario(*run.machine);
-        if (!run.host.traces.isEmpty())
-            result = run.traced() + "|" + result;
+        if (!run.host.traces.isEmpty()) result = run.traced() + "|" + result;
         QCOMPARE(result, expected);
     }
 
     // setInterval and setTimeout fire on the host's clock, earliest first, each at most once
     // per run; a cleared timer never fires.
-    void timersFollowTheMovieClock()
-    {
+    void timersFollowTheMovieClock() {
         ScriptRun run(8);
         Machine& m = *run.machine;
         run.host.timer = 0;
@@ -177,8 +180,7 @@ private slots:
         QCOMPARE(text(m, repeat), QString("1"));
     }
 
-    void numberFormatting_data()
-    {
+    void numberFormatting_data() {
         QTest::addColumn<double>("number");
         QTest::addColumn<int>("radix");
         QTest::addColumn<QString>("expected");
@@ -188,7 +190,8 @@ private slots:
         QTest::newRow("negative integer") << -4096.0 << 10 << "-4096";
         QTest::newRow("largest integer in full") << 999999999999999.0 << 10 << "999999999999999";
         QTest::newRow("integer with an exponent") << 1e15 << 10 << "1e+15";
-        QTest::newRow("negative integer with an exponent") << -1234567890123456.0 << 10 << "-1.23456789012346e+15";
+        QTest::newRow("negative integer with an exponent")
+            << -1234567890123456.0 << 10 << "-1.23456789012346e+15";
         QTest::newRow("fraction beside the integers") << 1234.5 << 10 << "1234.5";
         QTest::newRow("negative zero") << -0.0 << 10 << "0";
         QTest::newRow("large exponent") << 1e21 << 10 << "1e+21";
@@ -203,8 +206,7 @@ private slots:
         QTest::newRow("binary") << 5.0 << 2 << "101";
         QTest::newRow("radix drops the fraction") << 10.75 << 8 << "12";
     }
-    void numberFormatting()
-    {
+    void numberFormatting() {
         QFETCH(double, number);
         QFETCH(int, radix);
         QFETCH(QString, expected);
@@ -213,8 +215,7 @@ private slots:
 
     // Own properties as objects grow past and shrink below the size where lookups change
     // from a scan to a hash: every name stays found, in the order it was added.
-    void propertyStore_data()
-    {
+    void propertyStore_data() {
         QTest::addColumn<bool>("caseSensitive");
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("removed");
@@ -222,11 +223,11 @@ private slots:
             const char* rule = caseSensitive ? "case kept" : "case ignored";
             QTest::addRow("%s: few", rule) << caseSensitive << 4 << QList<int>{1};
             QTest::addRow("%s: at the hash", rule) << caseSensitive << 9 << QList<int>{0, 8};
-            QTest::addRow("%s: many, shrunk to few", rule) << caseSensitive << 20 << QList<int>{19, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+            QTest::addRow("%s: many, shrunk to few", rule)
+                << caseSensitive << 20 << QList<int>{19, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
         }
     }
-    void propertyStore()
-    {
+    void propertyStore() {
         QFETCH(bool, caseSensitive);
         QFETCH(int, count);
         QFETCH(QList<int>, removed);
@@ -236,7 +237,7 @@ private slots:
         auto name = [](int i) { return QStringLiteral("Prop%1").arg(i); };
         for (int i = 0; i < count; ++i)
             object.setOwn(name(i), i);
-        object.setOwn(name(count - 1), -1);  // a second write replaces
+        object.setOwn(name(count - 1), -1); // a second write replaces
         for (int i : removed)
             QVERIFY(object.removeOwn(name(i)));
         QVERIFY(!object.removeOwn(name(removed.first())));
@@ -244,8 +245,7 @@ private slots:
         for (int i = 0; i < count; ++i) {
             const Property* found = object.findOwn(name(i));
             QCOMPARE(found != nullptr, !removed.contains(i));
-            if (!found)
-                continue;
+            if (!found) continue;
             expectedOrder << name(i);
             QCOMPARE(found->value.asNumber(), i == count - 1 ? -1.0 : double(i));
             QCOMPARE(object.findOwn(name(i).toLower()) != nullptr, !caseSensitive);
@@ -259,8 +259,7 @@ private slots:
     }
 
     // Each row pushes one operand, applies a one-operand action and traces the result.
-    void unaryConversions_data()
-    {
+    void unaryConversions_data() {
         QTest::addColumn<int>("version");
         QTest::addColumn<QString>("value");
         QTest::addColumn<int>("action");
@@ -288,8 +287,7 @@ private slots:
         QTest::newRow("\"0\" is true, SWF 7") << 7 << "s:0" << notAction << "false";
         QTest::newRow("Flash 4 truth is a number") << 4 << "i:0" << notAction << "1";
     }
-    void unaryConversions()
-    {
+    void unaryConversions() {
         QFETCH(int, version);
         QFETCH(QString, value);
         QFETCH(int, action);
@@ -299,45 +297,72 @@ private slots:
         QCOMPARE(traceOf(version, code), expected);
     }
 
-    void binaryOperators_data()
-    {
+    void binaryOperators_data() {
         QTest::addColumn<int>("version");
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("right");
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("expected");
         const auto code = [](ActionCode c) { return static_cast<int>(c); };
-        QTest::newRow("0.1 + 0.2") << 7 << "n:0.1" << "n:0.2" << code(ActionCode::Add2) << "0.3";
-        QTest::newRow("number + text concatenates") << 7 << "i:1" << "s:2" << code(ActionCode::Add2) << "12";
-        QTest::newRow("undefined + text, SWF 6") << 6 << "undef" << "s:x" << code(ActionCode::Add2) << "x";
-        QTest::newRow("undefined + text, SWF 7") << 7 << "undef" << "s:x" << code(ActionCode::Add2) << "undefinedx";
-        QTest::newRow("boolean + number") << 7 << "b:1" << "i:1" << code(ActionCode::Add2) << "2";
-        QTest::newRow("Flash 4 add reads text as number") << 4 << "s:12abc" << "i:1" << code(ActionCode::Add) << "13";
-        QTest::newRow("Flash 4 divide by zero") << 4 << "i:1" << "i:0" << code(ActionCode::Divide) << "#ERROR#";
-        QTest::newRow("divide by zero") << 5 << "i:1" << "i:0" << code(ActionCode::Divide) << "Infinity";
-        QTest::newRow("modulo") << 5 << "n:7.5" << "i:2" << code(ActionCode::Modulo) << "1.5";
-        QTest::newRow("number equals text") << 6 << "i:1" << "s:1" << code(ActionCode::Equals2) << "true";
-        QTest::newRow("null equals undefined") << 6 << "null" << "undef" << code(ActionCode::Equals2) << "true";
-        QTest::newRow("undefined is not 0") << 6 << "undef" << "i:0" << code(ActionCode::Equals2) << "false";
-        QTest::newRow("NaN is not NaN") << 6 << "s:x" << "s:x" << code(ActionCode::Subtract) << "NaN";
-        QTest::newRow("boolean equals number") << 6 << "b:1" << "i:1" << code(ActionCode::Equals2) << "true";
-        QTest::newRow("strict: text is not number") << 6 << "s:1" << "i:1" << code(ActionCode::StrictEquals) << "false";
-        QTest::newRow("strict: same text") << 6 << "s:a" << "s:a" << code(ActionCode::StrictEquals) << "true";
-        QTest::newRow("texts compare as texts") << 6 << "s:10" << "s:9" << code(ActionCode::Less2) << "true";
-        QTest::newRow("number against text compares numbers") << 6 << "i:10" << "s:9" << code(ActionCode::Less2) << "false";
-        QTest::newRow("less with NaN is undefined") << 7 << "i:1" << "s:x" << code(ActionCode::Less2) << "undefined";
-        QTest::newRow("greater") << 6 << "i:3" << "i:2" << code(ActionCode::Greater) << "true";
-        QTest::newRow("Flash 4 less pushes 1") << 4 << "i:1" << "i:2" << code(ActionCode::Less) << "1";
-        QTest::newRow("string add") << 4 << "s:ab" << "s:cd" << code(ActionCode::StringAdd) << "abcd";
-        QTest::newRow("string equals") << 5 << "s:ab" << "s:ab" << code(ActionCode::StringEquals) << "true";
-        QTest::newRow("string less") << 5 << "s:ab" << "s:b" << code(ActionCode::StringLess) << "true";
-        QTest::newRow("string greater") << 6 << "s:ab" << "s:b" << code(ActionCode::StringGreater) << "false";
-        QTest::newRow("shift left wraps to 32 bits") << 6 << "i:1" << "i:31" << code(ActionCode::BitLShift) << "-2147483648";
-        QTest::newRow("unsigned shift") << 6 << "i:-1" << "i:28" << code(ActionCode::BitURShift) << "15";
-        QTest::newRow("bit and of large number") << 6 << "n:4294967297" << "i:3" << code(ActionCode::BitAnd) << "1";
+        QTest::newRow("0.1 + 0.2") << 7 << "n:0.1"
+                                   << "n:0.2" << code(ActionCode::Add2) << "0.3";
+        QTest::newRow("number + text concatenates") << 7 << "i:1"
+                                                    << "s:2" << code(ActionCode::Add2) << "12";
+        QTest::newRow("undefined + text, SWF 6") << 6 << "undef"
+                                                 << "s:x" << code(ActionCode::Add2) << "x";
+        QTest::newRow("undefined + text, SWF 7") << 7 << "undef"
+                                                 << "s:x" << code(ActionCode::Add2) << "undefinedx";
+        QTest::newRow("boolean + number") << 7 << "b:1"
+                                          << "i:1" << code(ActionCode::Add2) << "2";
+        QTest::newRow("Flash 4 add reads text as number") << 4 << "s:12abc"
+                                                          << "i:1" << code(ActionCode::Add) << "13";
+        QTest::newRow("Flash 4 divide by zero") << 4 << "i:1"
+                                                << "i:0" << code(ActionCode::Divide) << "#ERROR#";
+        QTest::newRow("divide by zero") << 5 << "i:1"
+                                        << "i:0" << code(ActionCode::Divide) << "Infinity";
+        QTest::newRow("modulo") << 5 << "n:7.5"
+                                << "i:2" << code(ActionCode::Modulo) << "1.5";
+        QTest::newRow("number equals text") << 6 << "i:1"
+                                            << "s:1" << code(ActionCode::Equals2) << "true";
+        QTest::newRow("null equals undefined") << 6 << "null"
+                                               << "undef" << code(ActionCode::Equals2) << "true";
+        QTest::newRow("undefined is not 0") << 6 << "undef"
+                                            << "i:0" << code(ActionCode::Equals2) << "false";
+        QTest::newRow("NaN is not NaN") << 6 << "s:x"
+                                        << "s:x" << code(ActionCode::Subtract) << "NaN";
+        QTest::newRow("boolean equals number") << 6 << "b:1"
+                                               << "i:1" << code(ActionCode::Equals2) << "true";
+        QTest::newRow("strict: text is not number") << 6 << "s:1"
+                                                    << "i:1" << code(ActionCode::StrictEquals) << "false";
+        QTest::newRow("strict: same text") << 6 << "s:a"
+                                           << "s:a" << code(ActionCode::StrictEquals) << "true";
+        QTest::newRow("texts compare as texts") << 6 << "s:10"
+                                                << "s:9" << code(ActionCode::Less2) << "true";
+        QTest::newRow("number against text compares numbers") << 6 << "i:10"
+                                                              << "s:9" << code(ActionCode::Less2) << "false";
+        QTest::newRow("less with NaN is undefined") << 7 << "i:1"
+                                                    << "s:x" << code(ActionCode::Less2) << "undefined";
+        QTest::newRow("greater") << 6 << "i:3"
+                                 << "i:2" << code(ActionCode::Greater) << "true";
+        QTest::newRow("Flash 4 less pushes 1") << 4 << "i:1"
+                                               << "i:2" << code(ActionCode::Less) << "1";
+        QTest::newRow("string add") << 4 << "s:ab"
+                                    << "s:cd" << code(ActionCode::StringAdd) << "abcd";
+        QTest::newRow("string equals") << 5 << "s:ab"
+                                       << "s:ab" << code(ActionCode::StringEquals) << "true";
+        QTest::newRow("string less") << 5 << "s:ab"
+                                     << "s:b" << code(ActionCode::StringLess) << "true";
+        QTest::newRow("string greater") << 6 << "s:ab"
+                                        << "s:b" << code(ActionCode::StringGreater) << "false";
+        QTest::newRow("shift left wraps to 32 bits")
+            << 6 << "i:1"
+            << "i:31" << code(ActionCode::BitLShift) << "-2147483648";
+        QTest::newRow("unsigned shift") << 6 << "i:-1"
+                                        << "i:28" << code(ActionCode::BitURShift) << "15";
+        QTest::newRow("bit and of large number") << 6 << "n:4294967297"
+                                                 << "i:3" << code(ActionCode::BitAnd) << "1";
     }
-    void binaryOperators()
-    {
+    void binaryOperators() {
         QFETCH(int, version);
         QFETCH(QString, left);
         QFETCH(QString, right);
@@ -348,8 +373,7 @@ private slots:
         QCOMPARE(traceOf(version, code), expected);
     }
 
-    void stringActions_data()
-    {
+    void stringActions_data() {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("expected");
         QTest::newRow("length") << QByteArray("length") << "5";
@@ -362,8 +386,7 @@ private slots:
         QTest::newRow("random uses the host") << QByteArray("random") << "5";
         QTest::newRow("getTimer uses the host") << QByteArray("timer") << "1234";
     }
-    void stringActions()
-    {
+    void stringActions() {
         QFETCH(QByteArray, name);
         QFETCH(QString, expected);
         ActionAssembler code(6);
@@ -389,15 +412,20 @@ private slots:
         QCOMPARE(traceOf(6, code), expected);
     }
 
-    void gettersAndSetters()
-    {
+    void gettersAndSetters() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         Object* object = m.newObject();
         int reads = 0;
         Value stored;
-        Object* getter = m.newNativeFunction([&reads](CallContext&) { ++reads; return Value(42); });
-        Object* setter = m.newNativeFunction([&stored](CallContext& c) { stored = c.arg(0); return Value(); });
+        Object* getter = m.newNativeFunction([&reads](CallContext&) {
+            ++reads;
+            return Value(42);
+        });
+        Object* setter = m.newNativeFunction([&stored](CallContext& c) {
+            stored = c.arg(0);
+            return Value();
+        });
         const Value args[] = {"p", getter, setter};
         QVERIFY(m.toBoolean(m.callMethod(object, "addProperty", args)));
         QCOMPARE(m.toNumber(m.getMember(object, "p")), 42.0);
@@ -409,8 +437,7 @@ private slots:
         QCOMPARE(m.toNumber(m.getMember(child, "p")), 42.0);
     }
 
-    void propertyFlags()
-    {
+    void propertyFlags() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         Object* object = m.newObject();
@@ -427,30 +454,42 @@ private slots:
         QVERIFY(m.toBoolean(m.callMethod(object, "hasOwnProperty", hasOwn)));
     }
 
-    void arrayMethods_data()
-    {
+    void arrayMethods_data() {
         QTest::addColumn<QString>("method");
-        QTest::addColumn<QStringList>("args");  // operands as in the operator rows
+        QTest::addColumn<QStringList>("args"); // operands as in the operator rows
         QTest::addColumn<QString>("result");
         QTest::addColumn<QString>("after");
         const QStringList none;
-        QTest::newRow("push") << "push" << QStringList{"i:9"} << "5" << "3,1,10,2,9";
-        QTest::newRow("pop") << "pop" << none << "2" << "3,1,10";
-        QTest::newRow("shift") << "shift" << none << "3" << "1,10,2";
-        QTest::newRow("unshift") << "unshift" << QStringList{"i:0"} << "5" << "0,3,1,10,2";
-        QTest::newRow("slice negative") << "slice" << QStringList{"i:-2"} << "10,2" << "3,1,10,2";
-        QTest::newRow("splice insert") << "splice" << QStringList{"i:1", "i:2", "s:x"} << "1,10" << "3,x,2";
-        QTest::newRow("join") << "join" << QStringList{"s:-"} << "3-1-10-2" << "3,1,10,2";
-        QTest::newRow("concat flattens arrays one level") << "concat" << QStringList{"i:4"} << "3,1,10,2,4" << "3,1,10,2";
-        QTest::newRow("reverse") << "reverse" << none << "2,10,1,3" << "2,10,1,3";
-        QTest::newRow("sort compares text") << "sort" << none << "1,10,2,3" << "1,10,2,3";
-        QTest::newRow("sort numeric") << "sort" << QStringList{"i:16"} << "1,2,3,10" << "1,2,3,10";
-        QTest::newRow("sort numeric descending") << "sort" << QStringList{"i:18"} << "10,3,2,1" << "10,3,2,1";
-        QTest::newRow("sort returning indices") << "sort" << QStringList{"i:24"} << "1,3,0,2" << "3,1,10,2";
-        QTest::newRow("toString") << "toString" << none << "3,1,10,2" << "3,1,10,2";
+        QTest::newRow("push") << "push" << QStringList{"i:9"} << "5"
+                              << "3,1,10,2,9";
+        QTest::newRow("pop") << "pop" << none << "2"
+                             << "3,1,10";
+        QTest::newRow("shift") << "shift" << none << "3"
+                               << "1,10,2";
+        QTest::newRow("unshift") << "unshift" << QStringList{"i:0"} << "5"
+                                 << "0,3,1,10,2";
+        QTest::newRow("slice negative") << "slice" << QStringList{"i:-2"} << "10,2"
+                                        << "3,1,10,2";
+        QTest::newRow("splice insert") << "splice" << QStringList{"i:1", "i:2", "s:x"} << "1,10"
+                                       << "3,x,2";
+        QTest::newRow("join") << "join" << QStringList{"s:-"} << "3-1-10-2"
+                              << "3,1,10,2";
+        QTest::newRow("concat flattens arrays one level") << "concat" << QStringList{"i:4"} << "3,1,10,2,4"
+                                                          << "3,1,10,2";
+        QTest::newRow("reverse") << "reverse" << none << "2,10,1,3"
+                                 << "2,10,1,3";
+        QTest::newRow("sort compares text") << "sort" << none << "1,10,2,3"
+                                            << "1,10,2,3";
+        QTest::newRow("sort numeric") << "sort" << QStringList{"i:16"} << "1,2,3,10"
+                                      << "1,2,3,10";
+        QTest::newRow("sort numeric descending") << "sort" << QStringList{"i:18"} << "10,3,2,1"
+                                                 << "10,3,2,1";
+        QTest::newRow("sort returning indices") << "sort" << QStringList{"i:24"} << "1,3,0,2"
+                                                << "3,1,10,2";
+        QTest::newRow("toString") << "toString" << none << "3,1,10,2"
+                                  << "3,1,10,2";
     }
-    void arrayMethods()
-    {
+    void arrayMethods() {
         QFETCH(QString, method);
         QFETCH(QStringList, args);
         QFETCH(QString, result);
@@ -464,15 +503,14 @@ private slots:
         QCOMPARE(m.toString(array), after);
     }
 
-    void arraySortEdgeCases()
-    {
+    void arraySortEdgeCases() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         const Value words[] = {"b", "A", "a", "B"};
         Object* array = m.newArray(words);
         const Value caseless[] = {1};
         m.callMethod(array, "sort", caseless);
-        QCOMPARE(m.toString(array), QStringLiteral("A,a,b,B"));  // stable
+        QCOMPARE(m.toString(array), QStringLiteral("A,a,b,B")); // stable
         const Value unique[] = {1 | 4};
         QCOMPARE(m.toString(m.callMethod(array, "sort", unique)), QStringLiteral("0"));
         // A comparator that contradicts itself must not break the sort.
@@ -497,34 +535,50 @@ private slots:
         QCOMPARE(m.getMember(array, "1").type(), ValueType::Undefined);
     }
 
-    void stringMethods_data()
-    {
+    void stringMethods_data() {
         QTest::addColumn<int>("version");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("method");
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("expected");  // arrays joined with "|", with their length first
-        QTest::newRow("split") << 7 << "a,b,,c" << "split" << QStringList{"s:,"} << "4:a|b||c";
-        QTest::newRow("split with limit") << 7 << "a,b,c" << "split" << QStringList{"s:,", "i:2"} << "2:a|b";
-        QTest::newRow("split empty delimiter") << 7 << "abc" << "split" << QStringList{"s:"} << "3:a|b|c";
-        QTest::newRow("split empty text, empty delimiter") << 7 << "" << "split" << QStringList{"s:"} << "0:";
-        QTest::newRow("split empty text") << 7 << "" << "split" << QStringList{"s:,"} << "1:";
-        QTest::newRow("split without delimiter") << 7 << "a,b" << "split" << QStringList{} << "1:a,b";
-        QTest::newRow("charAt") << 7 << "hello" << "charAt" << QStringList{"i:1"} << "e";
-        QTest::newRow("charAt outside") << 7 << "hello" << "charAt" << QStringList{"i:9"} << "";
-        QTest::newRow("charCodeAt outside") << 7 << "hello" << "charCodeAt" << QStringList{"i:9"} << "NaN";
-        QTest::newRow("indexOf from") << 7 << "abcabc" << "indexOf" << QStringList{"s:b", "i:2"} << "4";
-        QTest::newRow("lastIndexOf") << 7 << "abcabc" << "lastIndexOf" << QStringList{"s:b"} << "4";
-        QTest::newRow("substr negative start") << 7 << "hello" << "substr" << QStringList{"i:-3", "i:2"} << "ll";
-        QTest::newRow("substring swaps") << 7 << "hello" << "substring" << QStringList{"i:4", "i:1"} << "ell";
-        QTest::newRow("slice negative end") << 7 << "hello" << "slice" << QStringList{"i:1", "i:-1"} << "ell";
-        QTest::newRow("toUpperCase") << 7 << "Hello" << "toUpperCase" << QStringList{} << "HELLO";
-        QTest::newRow("SWF 5: empty delimiter keeps the string") << 5 << "abc" << "split" << QStringList{"s:"} << "1:abc";
-        QTest::newRow("SWF 5: empty text, empty delimiter") << 5 << "" << "split" << QStringList{"s:"} << "1:";
-        QTest::newRow("concat") << 7 << "a" << "concat" << QStringList{"i:1", "s:b"} << "a1b";
+        QTest::addColumn<QString>("expected"); // arrays joined with "|", with their length first
+        QTest::newRow("split") << 7 << "a,b,,c"
+                               << "split" << QStringList{"s:,"} << "4:a|b||c";
+        QTest::newRow("split with limit") << 7 << "a,b,c"
+                                          << "split" << QStringList{"s:,", "i:2"} << "2:a|b";
+        QTest::newRow("split empty delimiter") << 7 << "abc"
+                                               << "split" << QStringList{"s:"} << "3:a|b|c";
+        QTest::newRow("split empty text, empty delimiter") << 7 << ""
+                                                           << "split" << QStringList{"s:"} << "0:";
+        QTest::newRow("split empty text") << 7 << ""
+                                          << "split" << QStringList{"s:,"} << "1:";
+        QTest::newRow("split without delimiter") << 7 << "a,b"
+                                                 << "split" << QStringList{} << "1:a,b";
+        QTest::newRow("charAt") << 7 << "hello"
+                                << "charAt" << QStringList{"i:1"} << "e";
+        QTest::newRow("charAt outside") << 7 << "hello"
+                                        << "charAt" << QStringList{"i:9"} << "";
+        QTest::newRow("charCodeAt outside") << 7 << "hello"
+                                            << "charCodeAt" << QStringList{"i:9"} << "NaN";
+        QTest::newRow("indexOf from") << 7 << "abcabc"
+                                      << "indexOf" << QStringList{"s:b", "i:2"} << "4";
+        QTest::newRow("lastIndexOf") << 7 << "abcabc"
+                                     << "lastIndexOf" << QStringList{"s:b"} << "4";
+        QTest::newRow("substr negative start") << 7 << "hello"
+                                               << "substr" << QStringList{"i:-3", "i:2"} << "ll";
+        QTest::newRow("substring swaps") << 7 << "hello"
+                                         << "substring" << QStringList{"i:4", "i:1"} << "ell";
+        QTest::newRow("slice negative end") << 7 << "hello"
+                                            << "slice" << QStringList{"i:1", "i:-1"} << "ell";
+        QTest::newRow("toUpperCase") << 7 << "Hello"
+                                     << "toUpperCase" << QStringList{} << "HELLO";
+        QTest::newRow("SWF 5: empty delimiter keeps the string") << 5 << "abc"
+                                                                 << "split" << QStringList{"s:"} << "1:abc";
+        QTest::newRow("SWF 5: empty text, empty delimiter") << 5 << ""
+                                                            << "split" << QStringList{"s:"} << "1:";
+        QTest::newRow("concat") << 7 << "a"
+                                << "concat" << QStringList{"i:1", "s:b"} << "a1b";
     }
-    void stringMethods()
-    {
+    void stringMethods() {
         QFETCH(int, version);
         QFETCH(QString, text);
         QFETCH(QString, method);
@@ -536,16 +590,16 @@ private slots:
         const Value result = m.callMethod(text, method, values);
         QString shown = m.toString(result);
         if (result.asObject() && result.asObject()->isArray()) {
-            const QStringList parts = m.toString(m.callMethod(result, "join", std::vector<Value>{"|"})).split('|');
-            shown = QString::number(result.asObject()->arrayLength()) + ':'
-                + (result.asObject()->arrayLength() ? parts.join('|') : QString());
+            const QStringList parts =
+                m.toString(m.callMethod(result, "join", std::vector<Value>{"|"})).split('|');
+            shown = QString::number(result.asObject()->arrayLength()) + ':' +
+                    (result.asObject()->arrayLength() ? parts.join('|') : QString());
         }
         QCOMPARE(shown, expected);
     }
 
-    void globalsAndMath_data()
-    {
-        QTest::addColumn<QString>("function");  // "Object.method" or a global name
+    void globalsAndMath_data() {
+        QTest::addColumn<QString>("function"); // "Object.method" or a global name
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("expected");
         QTest::newRow("parseInt hex") << "parseInt" << QStringList{"s:0x1F"} << "31";
@@ -567,8 +621,7 @@ private slots:
         QTest::newRow("Math.pow") << "Math.pow" << QStringList{"i:2", "i:10"} << "1024";
         QTest::newRow("Math.random from the host") << "Math.random" << QStringList{} << "0.5";
     }
-    void globalsAndMath()
-    {
+    void globalsAndMath() {
         QFETCH(QString, function);
         QFETCH(QStringList, args);
         QFETCH(QString, expected);
@@ -576,13 +629,13 @@ private slots:
         Machine& m = *run.machine;
         const std::vector<Value> values = operandValues(args);
         const QStringList parts = function.split('.');
-        const Value result = parts.size() == 2 ? m.callMethod(m.getMember(m.global(), parts[0]), parts[1], values)
-                                               : m.call(m.getMember(m.global(), function), Value(), values);
+        const Value result = parts.size() == 2
+                                 ? m.callMethod(m.getMember(m.global(), parts[0]), parts[1], values)
+                                 : m.call(m.getMember(m.global(), function), Value(), values);
         QCOMPARE(m.toString(result), expected);
     }
 
-    void numberConstants()
-    {
+    void numberConstants() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         const Value number = m.getMember(m.global(), "Number");
@@ -592,7 +645,8 @@ private slots:
         const Value sixteen[] = {16};
         QCOMPARE(m.toString(m.callMethod(255, "toString", sixteen)), QStringLiteral("ff"));
         // Radixes that are no whole number in range (a fuzzer's NaN among them) write decimal.
-        for (const Value& radix : {Value(std::nan("")), Value(1e300), Value(-HUGE_VAL), Value(QStringLiteral("x"))}) {
+        for (const Value& radix :
+             {Value(std::nan("")), Value(1e300), Value(-HUGE_VAL), Value(QStringLiteral("x"))}) {
             const Value args[] = {radix};
             QCOMPARE(m.toString(m.callMethod(255, "toString", args)), QStringLiteral("255"));
         }
@@ -602,16 +656,15 @@ private slots:
         QCOMPARE(typeOf(Value(wrapped)), QStringLiteral("object"));
     }
 
-    void watchSeesAndReplacesWrites()
-    {
+    void watchSeesAndReplacesWrites() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         Object* object = m.newObject();
         m.setMember(object, "p", 1);
         QStringList seen;
         Object* callback = m.newNativeFunction([&seen](CallContext& c) {
-            seen.push_back(c.machine.toString(c.arg(0)) + ':' + c.machine.toString(c.arg(1)) + "->"
-                           + c.machine.toString(c.arg(2)) + '/' + c.machine.toString(c.arg(3)));
+            seen.push_back(c.machine.toString(c.arg(0)) + ':' + c.machine.toString(c.arg(1)) + "->" +
+                           c.machine.toString(c.arg(2)) + '/' + c.machine.toString(c.arg(3)));
             // A write from inside the callback does not call it again.
             c.machine.setMember(c.thisValue, "p", 100);
             return Value(c.machine.toNumber(c.arg(2)) * 2);
@@ -627,8 +680,7 @@ private slots:
         QCOMPARE(m.toNumber(m.getMember(object, "p")), 6.0);
     }
 
-    void registerClassKeepsTheConstructor()
-    {
+    void registerClassKeepsTheConstructor() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         Object* constructor = m.newNativeFunction([](CallContext&) { return Value(); });
@@ -641,27 +693,31 @@ private slots:
         QCOMPARE(m.registeredClass("Ball"), nullptr);
     }
 
-    void automaticCollectionKeepsEntryArguments()
-    {
+    void automaticCollectionKeepsEntryArguments() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         ActionAssembler store(7);
         ActionAssembler body(7);
-        body.push({"_root"}).op(ActionCode::GetVariable).push({"kept"}).getVariable("a").op(ActionCode::SetMember);
+        body.push({"_root"})
+            .op(ActionCode::GetVariable)
+            .push({"kept"})
+            .getVariable("a")
+            .op(ActionCode::SetMember);
         store.defineFunction("keep", {"a"}, body);
         run.run(store);
         for (int i = 0; i < 50000; ++i)
-            m.newObject();  // garbage, enough to trigger a collection at the next entry
+            m.newObject(); // garbage, enough to trigger a collection at the next entry
         Object* fresh = m.newObject();
         m.setMember(fresh, "tag", "alive");
-        const RunResult result = m.callFunction(m.getMember(run.host.rootClip, "keep"), Value(), {Value(fresh)});
+        const RunResult result =
+            m.callFunction(m.getMember(run.host.rootClip, "keep"), Value(), {Value(fresh)});
         QCOMPARE(static_cast<int>(result.status), static_cast<int>(RunStatus::Completed));
         QVERIFY(m.objectCount() < 50000);
-        QCOMPARE(m.toString(m.getMember(m.getMember(run.host.rootClip, "kept"), "tag")), QStringLiteral("alive"));
+        QCOMPARE(m.toString(m.getMember(m.getMember(run.host.rootClip, "kept"), "tag")),
+                 QStringLiteral("alive"));
     }
 
-    void collectionFreesCycles()
-    {
+    void collectionFreesCycles() {
         ScriptRun run(7);
         Machine& m = *run.machine;
         m.collect();

@@ -11,8 +11,7 @@ namespace avm1test {
 
 struct ScriptRun {
     explicit ScriptRun(int version, const QStringList& children = {QStringLiteral("mc")})
-        : machine(std::make_unique<Machine>(host, version))
-    {
+        : machine(std::make_unique<Machine>(host, version)) {
         host.attach(*machine, children);
     }
     RunResult run(const ActionAssembler& code) { return machine->runActions(code.bytes(), host.rootClip); }
@@ -24,24 +23,17 @@ struct ScriptRun {
 };
 
 // Operands in data rows: "s:text", "n:1.5", "i:3", "b:1", "null", "undef".
-inline PushValue operand(const QString& text)
-{
-    if (text.startsWith(QLatin1String("s:")))
-        return PushValue(text.mid(2));
-    if (text.startsWith(QLatin1String("n:")))
-        return PushValue(text.mid(2).toDouble());
-    if (text.startsWith(QLatin1String("i:")))
-        return PushValue(text.mid(2).toInt());
-    if (text.startsWith(QLatin1String("b:")))
-        return PushValue(text.mid(2) == QLatin1String("1"));
-    if (text == QLatin1String("null"))
-        return PushValue::null();
+inline PushValue operand(const QString& text) {
+    if (text.startsWith(QLatin1String("s:"))) return PushValue(text.mid(2));
+    if (text.startsWith(QLatin1String("n:"))) return PushValue(text.mid(2).toDouble());
+    if (text.startsWith(QLatin1String("i:"))) return PushValue(text.mid(2).toInt());
+    if (text.startsWith(QLatin1String("b:"))) return PushValue(text.mid(2) == QLatin1String("1"));
+    if (text == QLatin1String("null")) return PushValue::null();
     return PushValue::undefined();
 }
 
 // Operand texts as values, for calling natives directly.
-inline std::vector<Value> operandValues(const QStringList& texts)
-{
+inline std::vector<Value> operandValues(const QStringList& texts) {
     std::vector<Value> values;
     for (const QString& text : texts) {
         const PushValue p = operand(text);
@@ -50,8 +42,7 @@ inline std::vector<Value> operandValues(const QStringList& texts)
     return values;
 }
 
-inline QString traceOf(int version, const ActionAssembler& code)
-{
+inline QString traceOf(int version, const ActionAssembler& code) {
     ScriptRun run(version);
     run.run(code);
     return run.traced();

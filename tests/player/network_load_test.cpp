@@ -26,7 +26,7 @@ QByteArray testMovie(int frames) {
 
 // A small HTTP server whose answers are chosen by the path.
 class TestServer : public QObject {
-public:
+  public:
     QTcpServer server;
     QByteArray movie = testMovie(40);
     int requests = 0;
@@ -44,10 +44,11 @@ public:
         return QStringLiteral("http://127.0.0.1:%1%2").arg(server.serverPort()).arg(path);
     }
 
-private:
+  private:
     static QByteArray head(int status, const char* reason, qint64 length, const QByteArray& extra = {}) {
-        return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Length: "
-            + QByteArray::number(length) + "\r\nContent-Type: application/x-shockwave-flash\r\n" + extra + "\r\n";
+        return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
+               "\r\nContent-Length: " + QByteArray::number(length) +
+               "\r\nContent-Type: application/x-shockwave-flash\r\n" + extra + "\r\n";
     }
 
     void answer(QTcpSocket* socket) {
@@ -84,7 +85,7 @@ private:
         }
     }
 
-public:
+  public:
     QPointer<QTcpSocket> pending;
     void finishTrickle() {
         if (!pending) return;
@@ -93,7 +94,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 class NetworkLoadTest : public QObject {
     Q_OBJECT
@@ -104,7 +105,7 @@ class NetworkLoadTest : public QObject {
         return QTest::qWaitFor([&] { return control()->ReadyState() == state; }, timeoutMs);
     }
 
-private slots:
+  private slots:
     void init() {
         fx.setUp();
         forms::get<Form1>();
@@ -147,7 +148,8 @@ void NetworkLoadTest::playsWhileItArrives() {
     QVERIFY(loaded > 0 && loaded < 40);
     QVERIFY(control()->Playing());
     // Frames not yet loaded are not played past.
-    for (int i = 0; i < 60; ++i) control()->tick();
+    for (int i = 0; i < 60; ++i)
+        control()->tick();
     QVERIFY(control()->FrameNum() < control()->engine().framesLoaded());
     server.finishTrickle();
     QVERIFY(waitForState(4));
@@ -189,7 +191,7 @@ void NetworkLoadTest::silentServerTimesOut() {
     control()->setMovie(server.url("/silent.swf"));
     QVERIFY(QTest::qWaitFor([&] { return !control()->loadError().isEmpty(); }, 5000));
     QVERIFY(control()->loadError().contains(QStringLiteral("超时")));
-    QCOMPARE(control()->ReadyState(), 4);  // the part that came plays
+    QCOMPARE(control()->ReadyState(), 4); // the part that came plays
 }
 
 void NetworkLoadTest::newMovieCancelsTheDownload() {

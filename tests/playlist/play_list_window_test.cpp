@@ -36,7 +36,7 @@ class PlayListWindowTest : public QObject {
         QVERIFY(!Form1::sw()->Playing());
     }
 
-private slots:
+  private slots:
     void init() {
         fx.setUp();
         listpath().clear();
@@ -117,9 +117,9 @@ void PlayListWindowTest::newList() {
     window()->Image1_Click(0);
     QCOMPARE(window()->List1->count(), 0);
     QVERIFY(listpath().isEmpty());
-    QCOMPARE(window()->windowTitle(), QStringLiteral("播放列表|") + path);  // caption stays
+    QCOMPARE(window()->windowTitle(), QStringLiteral("播放列表|") + path); // caption stays
     expectEmptied();
-    window()->Image1_Click(2);  // no current list file: asks
+    window()->Image1_Click(2); // no current list file: asks
     QCOMPARE(fx.dialogs.size(), 2);
     QCOMPARE(fx.dialogs[1].kind, platform::FileDialogKind::Save);
 }
@@ -168,8 +168,8 @@ void PlayListWindowTest::saveToListpathOrAskEveryTime() {
     fx.dialogAnswers << chosen << QString();
     window()->Image1_Click(2);
     QCOMPARE(LoadList(chosen).entries, (QStringList{"/a.swf", "/b.swf"}));
-    QVERIFY(listpath().isEmpty());  // the chosen file does not become current
-    window()->Image1_Click(2);  // asks again; cancelled writes nothing
+    QVERIFY(listpath().isEmpty()); // the chosen file does not become current
+    window()->Image1_Click(2);     // asks again; cancelled writes nothing
     QCOMPARE(fx.dialogs.size(), 2);
 }
 
@@ -189,9 +189,10 @@ void PlayListWindowTest::addRefusesExactDuplicates_data() {
     QTest::addColumn<QStringList>("after");
     QTest::newRow("new entry") << QStringList{"/a.swf"} << "/b.swf" << 0 << QStringList{"/a.swf", "/b.swf"};
     QTest::newRow("duplicate") << QStringList{"/a.swf"} << "/a.swf" << 1 << QStringList{"/a.swf"};
-    QTest::newRow("twice in the list: two messages")
-        << QStringList{"/a.swf", "/b.swf", "/a.swf"} << "/a.swf" << 2 << QStringList{"/a.swf", "/b.swf", "/a.swf"};
-    QTest::newRow("letter case counts") << QStringList{"/a.swf"} << "/A.swf" << 0 << QStringList{"/a.swf", "/A.swf"};
+    QTest::newRow("twice in the list: two messages") << QStringList{"/a.swf", "/b.swf", "/a.swf"} << "/a.swf"
+                                                     << 2 << QStringList{"/a.swf", "/b.swf", "/a.swf"};
+    QTest::newRow("letter case counts")
+        << QStringList{"/a.swf"} << "/A.swf" << 0 << QStringList{"/a.swf", "/A.swf"};
     QTest::newRow("cancelled") << QStringList{"/a.swf"} << "" << 0 << QStringList{"/a.swf"};
 }
 
@@ -205,7 +206,8 @@ void PlayListWindowTest::addRefusesExactDuplicates() {
     loadSomething();
     window()->Image1_Click(3);
     QCOMPARE(fx.messages.size(), messages);
-    for (const auto& message : fx.messages) QCOMPARE(message.text, QStringLiteral("列表中已有选择的文件！"));
+    for (const auto& message : fx.messages)
+        QCOMPARE(message.text, QStringLiteral("列表中已有选择的文件！"));
     QCOMPARE(window()->entries(), after);
     QVERIFY(fx.dialogs[0].initialDir.endsWith(QStringLiteral("my flash movie")));
     expectEmptied();
@@ -239,7 +241,7 @@ void PlayListWindowTest::removeAndMoves() {
     QCOMPARE(window()->entries(), after);
     if (selectedAfter != -2) QCOMPARE(window()->List1->currentRow(), selectedAfter);
     expectEmptied();
-    if (action == 5 && selected == 2) {  // repeated clicks keep moving the same entry
+    if (action == 5 && selected == 2) { // repeated clicks keep moving the same entry
         window()->Image1_Click(5);
         QCOMPARE(window()->entries(), (QStringList{"c", "a", "b"}));
     }
@@ -262,7 +264,7 @@ void PlayListWindowTest::menuCommandsForward() {
     QVERIFY(!forms::loaded<Form2>());
     loadSomething();
     main->munfilenew_Click();
-    QVERIFY(forms::loaded<Form2>());  // created for it
+    QVERIFY(forms::loaded<Form2>()); // created for it
     expectEmptied();
     main->munfileopen_Click();
     QCOMPARE(fx.dialogs.last().kind, platform::FileDialogKind::Open);
@@ -272,7 +274,8 @@ void PlayListWindowTest::menuCommandsForward() {
 
 void PlayListWindowTest::hundredThousandEntries() {
     QStringList entries;
-    for (int i = 0; i < 100000; ++i) entries << QStringLiteral("/movies/第%1集/film.swf").arg(i);
+    for (int i = 0; i < 100000; ++i)
+        entries << QStringLiteral("/movies/第%1集/film.swf").arg(i);
     const QString path = fx.folder->filePath(QStringLiteral("big.vtl"));
     QVERIFY(SaveList(path, entries).ok);
     fx.dialogAnswers << path;

@@ -37,7 +37,8 @@ class SearchDialogTest : public QObject {
         QCOMPARE(dialog->Text1->palette().color(QPalette::Base), QColor(192, 192, 192));
         QCOMPARE(twips::height(dialog), 2130);
         // Until a start point and result options are chosen, only these wait.
-        for (const char* name : {"Label2", "Text1", "Command3", "Check2", "Text2", "Command5", "Text3", "Text4"})
+        for (const char* name :
+             {"Label2", "Text1", "Command3", "Check2", "Text2", "Command5", "Text3", "Text4"})
             QVERIFY2(!dialog->findChild<QWidget*>(name)->isEnabled(), name);
         for (const char* name : {"Command4", "Drive1"})
             QVERIFY2(dialog->findChild<QWidget*>(name)->isHidden(), name);

@@ -43,7 +43,7 @@ struct PaintCounter : QObject {
 struct Length {
     const char* name;
     int rounds;
-    int framesPerMovie;  // over all rounds, for each of the two played movies
+    int framesPerMovie; // over all rounds, for each of the two played movies
     int loads;
     int searches;
     // Growth allowed beyond the first round's figures. The short run's slack absorbs the
@@ -87,7 +87,8 @@ qint64 statusField(const char* field) {
 
 int entriesIn(const char* folder) {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+        ++count;
     return count;
 }
 
@@ -99,7 +100,10 @@ Usage measure() {
 }
 
 QString describe(const Usage& u) {
-    return QStringLiteral("RSS %1 MB, %2 open files, %3 threads").arg(u.rssKb / 1024.0, 0, 'f', 1).arg(u.fds).arg(u.threads);
+    return QStringLiteral("RSS %1 MB, %2 open files, %3 threads")
+        .arg(u.rssKb / 1024.0, 0, 'f', 1)
+        .arg(u.fds)
+        .arg(u.threads);
 }
 
 // A sprite exported as "box", and a root of two frames whose first frame sets up once:
@@ -119,49 +123,119 @@ QByteArray scriptedMovie() {
 
     const PushValue self = PushValue::reg(1);
     ActionAssembler spin(kVersion);
-    spin.push({self, "_rotation", self, "_rotation"}).op(ActionCode::GetMember).push({7}).op(ActionCode::Add2)
+    spin.push({self, "_rotation", self, "_rotation"})
+        .op(ActionCode::GetMember)
+        .push({7})
+        .op(ActionCode::Add2)
         .op(ActionCode::SetMember);
-    spin.push({self, "tag", "r"}).push({self, "_rotation"}).op(ActionCode::GetMember).op(ActionCode::Add2)
+    spin.push({self, "tag", "r"})
+        .push({self, "_rotation"})
+        .op(ActionCode::GetMember)
+        .op(ActionCode::Add2)
         .op(ActionCode::SetMember);
 
     ActionAssembler each(kVersion);
     each.push({"n"}).getVariable("n").op(ActionCode::Increment).op(ActionCode::SetVariable);
     each.push({"k"}).getVariable("n").push({16}).op(ActionCode::Modulo).op(ActionCode::SetVariable);
     // c = _root.attachMovie("box", "c" + k, 10 + k)
-    each.push({"c"}).push({10}).getVariable("k").op(ActionCode::Add2).push({"c"}).getVariable("k")
-        .op(ActionCode::Add2).push({"box"}).getVariable("_root").callMethod("attachMovie", 3)
+    each.push({"c"})
+        .push({10})
+        .getVariable("k")
+        .op(ActionCode::Add2)
+        .push({"c"})
+        .getVariable("k")
+        .op(ActionCode::Add2)
+        .push({"box"})
+        .getVariable("_root")
+        .callMethod("attachMovie", 3)
         .op(ActionCode::SetVariable);
-    each.getVariable("c").push({"_x"}).getVariable("n").push({13}).op(ActionCode::Multiply).push({500})
-        .op(ActionCode::Modulo).op(ActionCode::SetMember);
-    each.getVariable("c").push({"_y"}).getVariable("n").push({7}).op(ActionCode::Multiply).push({350})
-        .op(ActionCode::Modulo).op(ActionCode::SetMember);
+    each.getVariable("c")
+        .push({"_x"})
+        .getVariable("n")
+        .push({13})
+        .op(ActionCode::Multiply)
+        .push({500})
+        .op(ActionCode::Modulo)
+        .op(ActionCode::SetMember);
+    each.getVariable("c")
+        .push({"_y"})
+        .getVariable("n")
+        .push({7})
+        .op(ActionCode::Multiply)
+        .push({350})
+        .op(ActionCode::Modulo)
+        .op(ActionCode::SetMember);
     each.getVariable("c").push({"onEnterFrame"}).getVariable("spin").op(ActionCode::SetMember);
     // _root["c" + (n + 8) % 16].removeMovieClip()
-    each.push({0}).getVariable("_root").push({"c"}).getVariable("n").push({8}).op(ActionCode::Add2).push({16})
-        .op(ActionCode::Modulo).op(ActionCode::Add2).op(ActionCode::GetMember).push({"removeMovieClip"})
-        .op(ActionCode::CallMethod).op(ActionCode::Pop);
+    each.push({0})
+        .getVariable("_root")
+        .push({"c"})
+        .getVariable("n")
+        .push({8})
+        .op(ActionCode::Add2)
+        .push({16})
+        .op(ActionCode::Modulo)
+        .op(ActionCode::Add2)
+        .op(ActionCode::GetMember)
+        .push({"removeMovieClip"})
+        .op(ActionCode::CallMethod)
+        .op(ActionCode::Pop);
     // o = new Object(); o.s = "frame " + n; o.list = [n, k, o.s]
     each.push({"o"}).push({0, "Object"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-    each.getVariable("o").push({"s", "frame "}).getVariable("n").op(ActionCode::Add2).op(ActionCode::SetMember);
-    each.getVariable("o").push({"list"}).getVariable("o").push({"s"}).op(ActionCode::GetMember).getVariable("k")
-        .getVariable("n").push({3}).op(ActionCode::InitArray).op(ActionCode::SetMember);
+    each.getVariable("o")
+        .push({"s", "frame "})
+        .getVariable("n")
+        .op(ActionCode::Add2)
+        .op(ActionCode::SetMember);
+    each.getVariable("o")
+        .push({"list"})
+        .getVariable("o")
+        .push({"s"})
+        .op(ActionCode::GetMember)
+        .getVariable("k")
+        .getVariable("n")
+        .push({3})
+        .op(ActionCode::InitArray)
+        .op(ActionCode::SetMember);
     // history.push(o.s); if (history.length > 50) history.shift()
-    each.getVariable("o").push({"s"}).op(ActionCode::GetMember).getVariable("history").callMethod("push", 1)
+    each.getVariable("o")
+        .push({"s"})
+        .op(ActionCode::GetMember)
+        .getVariable("history")
+        .callMethod("push", 1)
         .op(ActionCode::Pop);
-    each.push({50}).getVariable("history").push({"length"}).op(ActionCode::GetMember).op(ActionCode::Less2)
-        .op(ActionCode::Not).branchIf("short");
+    each.push({50})
+        .getVariable("history")
+        .push({"length"})
+        .op(ActionCode::GetMember)
+        .op(ActionCode::Less2)
+        .op(ActionCode::Not)
+        .branchIf("short");
     each.getVariable("history").callMethod("shift", 0).op(ActionCode::Pop);
     each.label("short");
-    each.getVariable("_root").push({"t"}).op(ActionCode::GetMember).push({"text"}).getVariable("o").push({"s"})
-        .op(ActionCode::GetMember).push({" / "}).op(ActionCode::Add2).getVariable("history").push({"length"})
-        .op(ActionCode::GetMember).op(ActionCode::Add2).op(ActionCode::SetMember);
+    each.getVariable("_root")
+        .push({"t"})
+        .op(ActionCode::GetMember)
+        .push({"text"})
+        .getVariable("o")
+        .push({"s"})
+        .op(ActionCode::GetMember)
+        .push({" / "})
+        .op(ActionCode::Add2)
+        .getVariable("history")
+        .push({"length"})
+        .op(ActionCode::GetMember)
+        .op(ActionCode::Add2)
+        .op(ActionCode::SetMember);
     each.getVariable("n").op(ActionCode::Trace);
 
     ActionAssembler setup(kVersion);
     setup.getVariable("ready").branchIf("done");
     setup.setVariable("ready", true).setVariable("n", 0);
     setup.push({"history"}).push({0}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
-    setup.push({40, 300, 10, 10, 1000, "t"}).getVariable("_root").callMethod("createTextField", 6)
+    setup.push({40, 300, 10, 10, 1000, "t"})
+        .getVariable("_root")
+        .callMethod("createTextField", 6)
         .op(ActionCode::Pop);
     setup.defineFunction2("spin", 2, 0x29 /* this in register 1 */, {}, spin);
     setup.getVariable("_root").push({"onEnterFrame"});
@@ -181,7 +255,7 @@ void dropRaiseWarnings(QtMsgType type, const QMessageLogContext& context, const 
     if (!message.contains(QLatin1String("does not support raise()"))) previousHandler(type, context, message);
 }
 
-}  // namespace
+} // namespace
 
 class SoakTest : public QObject {
     Q_OBJECT
@@ -211,8 +285,8 @@ class SoakTest : public QObject {
                                      folder + QStringLiteral("/gone.swf")};
         listPath = folder + QStringLiteral("/soak.vtl");
         QVERIFY(SaveList(listPath, entries).ok);
-        fx.writeIni("[fileplaywindow]\r\nshow=1\r\n[isloop]\r\nloop=1\r\n[listfile]\r\nsavepath=" + listPath.toLocal8Bit()
-                    + "\r\n");
+        fx.writeIni("[fileplaywindow]\r\nshow=1\r\n[isloop]\r\nloop=1\r\n[listfile]\r\nsavepath=" +
+                    listPath.toLocal8Bit() + "\r\n");
     }
 
     // A tree of nested folders where one file in three is a movie.
@@ -315,7 +389,7 @@ class SoakTest : public QObject {
         SearchFixture::dialogForFolder(searchRoot)->Command1_Click();
         QCOMPARE(search::state().index, qint64(moviesInTree));
         QCOMPARE(listWindow()->entries().size(), 6 + moviesInTree);
-        forms::loaded<Form10>()->Command1_Click();  // 关闭
+        forms::loaded<Form10>()->Command1_Click(); // 关闭
         AppFixture::settle();
         // The list goes back to the remembered file for the next round.
         main->munfilenew_Click();
@@ -329,10 +403,11 @@ class SoakTest : public QObject {
         play(0, frames, false);
         play(1, frames, true);
         loadAndUnload(length.loads / length.rounds);
-        for (int i = 0; i < length.searches / length.rounds + (index < length.searches % length.rounds); ++i) search();
+        for (int i = 0; i < length.searches / length.rounds + (index < length.searches % length.rounds); ++i)
+            search();
     }
 
-private slots:
+  private slots:
     void initTestCase() { previousHandler = qInstallMessageHandler(dropRaiseWarnings); }
     void init() { fx.setUp(); }
     void cleanup() { fx.tearDown(); }
@@ -353,20 +428,24 @@ private slots:
             if (QTest::currentTestFailed()) return;
             const Usage now = measure();
             if (r == 0) first = now;
-            qInfo("%s soak, round %d of %d: %s, %.1f s", length.name, r + 1, length.rounds, qPrintable(describe(now)),
-                  clock.elapsed() / 1000.0);
+            qInfo("%s soak, round %d of %d: %s, %.1f s", length.name, r + 1, length.rounds,
+                  qPrintable(describe(now)), clock.elapsed() / 1000.0);
         }
         const Usage end = measure();
-        qInfo("%s soak: %d frames of each movie, %d loads, %d searches in %.1f s; after the first round %s; at the "
+        qInfo("%s soak: %d frames of each movie, %d loads, %d searches in %.1f s; after the first round %s; "
+              "at the "
               "end %s",
               length.name, length.framesPerMovie, length.loads, length.searches, clock.elapsed() / 1000.0,
               qPrintable(describe(first)), qPrintable(describe(end)));
         if (kResidentMemoryCounts)
-            QVERIFY2(end.rssKb <= first.rssKb * length.memoryFactor + length.memorySlackKb,
-                 qPrintable(QStringLiteral("memory grew from %1 to %2 kB").arg(first.rssKb).arg(end.rssKb)));
-        QVERIFY2(end.fds <= first.fds, qPrintable(QStringLiteral("open files grew from %1 to %2").arg(first.fds).arg(end.fds)));
-        QVERIFY2(end.threads <= first.threads,
-                 qPrintable(QStringLiteral("threads grew from %1 to %2").arg(first.threads).arg(end.threads)));
+            QVERIFY2(
+                end.rssKb <= first.rssKb * length.memoryFactor + length.memorySlackKb,
+                qPrintable(QStringLiteral("memory grew from %1 to %2 kB").arg(first.rssKb).arg(end.rssKb)));
+        QVERIFY2(end.fds <= first.fds,
+                 qPrintable(QStringLiteral("open files grew from %1 to %2").arg(first.fds).arg(end.fds)));
+        QVERIFY2(
+            end.threads <= first.threads,
+            qPrintable(QStringLiteral("threads grew from %1 to %2").arg(first.threads).arg(end.threads)));
     }
 };
 

@@ -24,7 +24,7 @@ struct AppFixture {
     QList<platform::MessageRequest> messages;
     platform::MessageResult answer = platform::MessageResult::No;
     QStringList shellRequests;
-    QStringList dialogAnswers;  // taken in order; an empty answer cancels
+    QStringList dialogAnswers; // taken in order; an empty answer cancels
     QList<platform::FileDialogRequest> dialogs;
     int endRequests = 0;
 

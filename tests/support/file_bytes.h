@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QString>
 
-inline QByteArray gb(const QString& text) { return platform::toLocal8(text); }
+inline QByteArray gb(const QString& text) {
+    return platform::toLocal8(text);
+}
 
 inline bool writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);

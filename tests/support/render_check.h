@@ -21,10 +21,12 @@ inline QImage render(swf::Player& player, swf::Quality quality = swf::Quality::H
 }
 
 // Loads movie, shows frame 1 and plays until frames are shown, then draws the stage.
-inline QImage renderMovie(const QByteArray& movie, int frames = 1, swf::Quality quality = swf::Quality::High) {
+inline QImage renderMovie(const QByteArray& movie, int frames = 1,
+                          swf::Quality quality = swf::Quality::High) {
     swf::Player player;
     if (!player.loadBytes(movie)) return {};
-    for (int i = 1; i < frames; ++i) player.advance();
+    for (int i = 1; i < frames; ++i)
+        player.advance();
     return render(player, quality);
 }
 
@@ -34,7 +36,9 @@ inline bool near(QRgb actual, const QColor& expected, int tolerance = 6) {
            std::abs(qBlue(actual) - expected.blue()) <= tolerance;
 }
 
-inline QString describe(QRgb c) { return QStringLiteral("rgb(%1,%2,%3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)); }
+inline QString describe(QRgb c) {
+    return QStringLiteral("rgb(%1,%2,%3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
+}
 
 // A 100x100 white stage.
 inline SwfBuilder stage(int version = 8) {
@@ -43,12 +47,12 @@ inline SwfBuilder stage(int version = 8) {
     return b;
 }
 
-}  // namespace swftest
+} // namespace swftest
 
-#define CHECK_PIXEL(image, x, y, color)                                                                        \
-    QVERIFY2(swftest::near((image).pixel((x), (y)), (color)),                                                  \
-             qPrintable(QStringLiteral("at %1,%2: %3, wanted %4")                                              \
-                            .arg(x)                                                                            \
-                            .arg(y)                                                                            \
-                            .arg(swftest::describe((image).pixel((x), (y))))                                   \
+#define CHECK_PIXEL(image, x, y, color)                                                                      \
+    QVERIFY2(swftest::near((image).pixel((x), (y)), (color)),                                                \
+             qPrintable(QStringLiteral("at %1,%2: %3, wanted %4")                                            \
+                            .arg(x)                                                                          \
+                            .arg(y)                                                                          \
+                            .arg(swftest::describe((image).pixel((x), (y))))                                 \
                             .arg(swftest::describe(QColor(color).rgb()))))

@@ -13,7 +13,7 @@ using swf::format::ActionCode;
 class RenderToolTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void startsTheMovieAsTheControlDoes_data();
     void startsTheMovieAsTheControlDoes();
 };
@@ -43,11 +43,12 @@ void RenderToolTest::startsTheMovieAsTheControlDoes() {
     movie.close();
 
     QProcess tool;
-    tool.start(QStringLiteral(VANTREL_RENDER_TOOL), {movie.fileName(), QStringLiteral("--frames"), QStringLiteral("3"),
-                                                     QStringLiteral("--trace")});
+    tool.start(QStringLiteral(VANTREL_RENDER_TOOL), {movie.fileName(), QStringLiteral("--frames"),
+                                                     QStringLiteral("3"), QStringLiteral("--trace")});
     QVERIFY(tool.waitForFinished(30000));
     QCOMPARE(tool.exitCode(), 0);
-    const QStringList lines = QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.join(QLatin1Char('|')), expected);
 }
 

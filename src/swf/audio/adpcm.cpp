@@ -8,12 +8,12 @@ namespace swf::audio {
 namespace {
 
 constexpr int kStepSizes[89] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
-    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
-    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
-    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
-    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
-    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+    31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+    130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+    544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+    2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+    9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
 constexpr int kIndexShift2[2] = {-1, 2};
 constexpr int kIndexShift3[4] = {-1, -1, 2, 4};
@@ -23,7 +23,7 @@ constexpr int kSamplesPerPacket = 4096;
 
 // Bits most significant first; reading past the end sets a sticky flag and yields 0.
 class BitReader {
-public:
+  public:
     explicit BitReader(QByteArrayView data) : m_data(data) {}
     unsigned ubits(int count) {
         unsigned value = 0;
@@ -46,7 +46,7 @@ public:
     bool failed() const { return m_failed; }
     qint64 bitsLeft() const { return qint64(m_data.size()) * 8 - m_bit; }
 
-private:
+  private:
     QByteArrayView m_data;
     qint64 m_bit = 0;
     bool m_failed = false;
@@ -59,10 +59,14 @@ struct Channel {
 
 const int* indexShifts(int bits) {
     switch (bits) {
-    case 2: return kIndexShift2;
-    case 3: return kIndexShift3;
-    case 4: return kIndexShift4;
-    default: return kIndexShift5;
+    case 2:
+        return kIndexShift2;
+    case 3:
+        return kIndexShift3;
+    case 4:
+        return kIndexShift4;
+    default:
+        return kIndexShift5;
     }
 }
 
@@ -80,7 +84,7 @@ void step(Channel& channel, unsigned code, int bits) {
     channel.index = std::clamp(channel.index + indexShifts(bits)[code & (signBit - 1)], 0, 88);
 }
 
-}  // namespace
+} // namespace
 
 PcmBuffer decodeAdpcm(const SoundFormat& format, QByteArrayView data) {
     PcmBuffer out;
@@ -97,10 +101,12 @@ PcmBuffer decodeAdpcm(const SoundFormat& format, QByteArrayView data) {
             state[c].index = int(reader.ubits(6));
         }
         if (reader.failed()) break;
-        for (int c = 0; c < channels; ++c) out.samples.push_back(std::int16_t(state[c].sample));
+        for (int c = 0; c < channels; ++c)
+            out.samples.push_back(std::int16_t(state[c].sample));
         for (int i = 1; i < kSamplesPerPacket; ++i) {
             unsigned codes[2];
-            for (int c = 0; c < channels; ++c) codes[c] = reader.ubits(bits);
+            for (int c = 0; c < channels; ++c)
+                codes[c] = reader.ubits(bits);
             // The last packet ends early; padding bits of the final byte are not samples.
             if (reader.failed()) break;
             for (int c = 0; c < channels; ++c) {
@@ -112,4 +118,4 @@ PcmBuffer decodeAdpcm(const SoundFormat& format, QByteArrayView data) {
     return out;
 }
 
-}  // namespace swf::audio
+} // namespace swf::audio

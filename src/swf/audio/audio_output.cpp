@@ -15,12 +15,12 @@ namespace {
 
 // The device pulls mixed samples from here.
 class MixerDevice : public QIODevice {
-public:
+  public:
     explicit MixerDevice(Mixer& mixer) : m_mixer(mixer) { open(QIODevice::ReadOnly); }
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override { return 4096 + QIODevice::bytesAvailable(); }
 
-protected:
+  protected:
     qint64 readData(char* data, qint64 maxSize) override {
         const int frames = int(std::min<qint64>(maxSize / 4, 8192));
         if (frames <= 0) return 0;
@@ -29,13 +29,13 @@ protected:
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
-private:
+  private:
     Mixer& m_mixer;
 };
 
 constexpr int kNullTickMs = 20;
 
-}  // namespace
+} // namespace
 
 struct AudioOutput::Impl {
     explicit Impl(Mixer& m) : mixer(m) {}
@@ -58,7 +58,7 @@ AudioOutput::AudioOutput(Mixer& mixer, QObject* parent) : QObject(parent), d(std
         format.setSampleFormat(QAudioFormat::Int16);
         if (device.isFormatSupported(format)) {
             d->sink = std::make_unique<QAudioSink>(device, format);
-            d->sink->setBufferSize(Mixer::kRate / 10 * 4);  // 100 ms: low latency, no underruns
+            d->sink->setBufferSize(Mixer::kRate / 10 * 4); // 100 ms: low latency, no underruns
         }
     }
     // No device: drain the mixer by the wall clock so the sound clock still advances.
@@ -74,10 +74,16 @@ AudioOutput::AudioOutput(Mixer& mixer, QObject* parent) : QObject(parent), d(std
     });
 }
 
-AudioOutput::~AudioOutput() { stop(); }
+AudioOutput::~AudioOutput() {
+    stop();
+}
 
-bool AudioOutput::hasDevice() const { return d->sink != nullptr; }
-bool AudioOutput::isRunning() const { return d->running; }
+bool AudioOutput::hasDevice() const {
+    return d->sink != nullptr;
+}
+bool AudioOutput::isRunning() const {
+    return d->running;
+}
 
 void AudioOutput::start() {
     if (d->running) return;
@@ -101,4 +107,4 @@ void AudioOutput::stop() {
     d->nullClock.stop();
 }
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -12,7 +12,7 @@ class Mixer;
 
 class AudioOutput : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit AudioOutput(Mixer& mixer, QObject* parent = nullptr);
     ~AudioOutput() override;
 
@@ -21,9 +21,9 @@ public:
     bool hasDevice() const;
     bool isRunning() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -10,12 +10,12 @@ struct Mixer::Voice {
     int soundKey = 0;
     SoundRef sound;
     SoundInfo info;
-    double position = 0;  // in source frames
-    double start = 0;     // in point, source frames
-    double end = 0;       // out point (exclusive), source frames
-    double step = 1;      // source frames per output frame
+    double position = 0; // in source frames
+    double start = 0;    // in point, source frames
+    double end = 0;      // out point (exclusive), source frames
+    double step = 1;     // source frames per output frame
     int loopsLeft = 1;
-    qint64 played44 = 0;  // output frames in the current loop, for the envelope
+    qint64 played44 = 0; // output frames in the current loop, for the envelope
     float gainLeft = 1, gainRight = 1;
     bool finished = false;
 };
@@ -24,8 +24,8 @@ struct Mixer::Stream {
     int key = 0;
     int rate = kRate;
     int channels = 1;
-    std::deque<qint16> samples;  // source rate, interleaved
-    double position = 0;         // fraction into the first queued frame
+    std::deque<qint16> samples; // source rate, interleaved
+    double position = 0;        // fraction into the first queued frame
     qint64 played44 = 0;
 };
 
@@ -74,7 +74,9 @@ bool Mixer::isSoundPlaying(int soundKey) const {
                        [&](const auto& voice) { return voice->soundKey == soundKey && !voice->finished; });
 }
 
-bool Mixer::isVoicePlaying(int voiceId) const { return voicePositionMs(voiceId) >= 0; }
+bool Mixer::isVoicePlaying(int voiceId) const {
+    return voicePositionMs(voiceId) >= 0;
+}
 
 qint64 Mixer::voicePositionMs(int voiceId) const {
     std::lock_guard lock(m_mutex);
@@ -129,7 +131,8 @@ void Mixer::streamStop(int streamKey) {
 
 bool Mixer::streamActive(int streamKey) const {
     std::lock_guard lock(m_mutex);
-    return std::any_of(m_streams.begin(), m_streams.end(), [&](const auto& s) { return s->key == streamKey; });
+    return std::any_of(m_streams.begin(), m_streams.end(),
+                       [&](const auto& s) { return s->key == streamKey; });
 }
 
 qint64 Mixer::streamPlayed44(int streamKey) const {
@@ -170,7 +173,8 @@ qint64 Mixer::framesMixed() const {
 namespace {
 
 // Linear interpolation between neighbouring source frames.
-inline void sampleAt(const qint16* data, qint64 frames, int channels, double position, int& left, int& right) {
+inline void sampleAt(const qint16* data, qint64 frames, int channels, double position, int& left,
+                     int& right) {
     const qint64 index = qint64(position);
     const double fraction = position - double(index);
     const qint64 next = std::min(index + 1, frames - 1);
@@ -206,7 +210,7 @@ void envelopeAt(const std::vector<EnvelopePoint>& points, qint64 position44, dou
     right = points.back().right / 32768.0;
 }
 
-}  // namespace
+} // namespace
 
 void Mixer::mixVoice(Voice& voice, std::vector<int>& accumulator, int frames) {
     const PcmBuffer& sound = *voice.sound;
@@ -238,7 +242,7 @@ void Mixer::mixStream(Stream& stream, std::vector<int>& accumulator, int frames)
     const int channels = stream.channels;
     for (int i = 0; i < frames; ++i) {
         const size_t available = stream.samples.size() / size_t(channels);
-        if (available == 0) break;  // starved: silence, and the stream's clock stands still
+        if (available == 0) break; // starved: silence, and the stream's clock stands still
         const qint16 a0 = stream.samples[0];
         const qint16 a1 = channels == 2 ? stream.samples[1] : a0;
         const qint16 b0 = available > 1 ? stream.samples[size_t(channels)] : a0;
@@ -261,8 +265,10 @@ void Mixer::mix(qint16* out, int frames) {
     {
         std::lock_guard lock(m_mutex);
         m_accumulator.assign(size_t(frames) * 2, 0);
-        for (auto& voice : m_voices) mixVoice(*voice, m_accumulator, frames);
-        for (auto& stream : m_streams) mixStream(*stream, m_accumulator, frames);
+        for (auto& voice : m_voices)
+            mixVoice(*voice, m_accumulator, frames);
+        for (auto& stream : m_streams)
+            mixStream(*stream, m_accumulator, frames);
         for (const auto& voice : m_voices)
             if (voice->finished) finishedVoices.push_back(voice->id);
         std::erase_if(m_voices, [](const auto& voice) { return voice->finished; });
@@ -274,7 +280,8 @@ void Mixer::mix(qint16* out, int frames) {
         ended = m_voiceEnded;
     }
     if (ended)
-        for (int id : finishedVoices) ended(id);
+        for (int id : finishedVoices)
+            ended(id);
 }
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -17,15 +17,15 @@
 namespace swf::audio {
 
 struct EnvelopePoint {
-    quint32 position44 = 0;  // in 44.1 kHz samples from the sound's start
-    quint16 left = 32768;    // 0 silent .. 32768 full
+    quint32 position44 = 0; // in 44.1 kHz samples from the sound's start
+    quint16 left = 32768;   // 0 silent .. 32768 full
     quint16 right = 32768;
 };
 
 // How one start of an event sound plays.
 struct SoundInfo {
-    bool stop = false;        // this start stops the sound instead
-    bool noMultiple = false;  // do not start it again while it plays
+    bool stop = false;       // this start stops the sound instead
+    bool noMultiple = false; // do not start it again while it plays
     std::optional<quint32> inPoint44;
     std::optional<quint32> outPoint44;
     int loops = 1;
@@ -35,7 +35,7 @@ struct SoundInfo {
 using SoundRef = std::shared_ptr<const PcmBuffer>;
 
 class Mixer {
-public:
+  public:
     static constexpr int kRate = 44100;
     // Voices beyond this are not started: a movie starting sounds every frame cannot
     // make mixing cost grow without bound.
@@ -65,7 +65,7 @@ public:
     qint64 streamPlayed44(int streamKey) const;
     qint64 streamQueued44(int streamKey) const;
 
-    void setMasterVolume(float volume);  // 0..1
+    void setMasterVolume(float volume); // 0..1
     void setMuted(bool muted);
 
     // Called (from whichever thread mixes) when an event voice ends by itself.
@@ -75,7 +75,7 @@ public:
     void mix(qint16* out, int frames);
     qint64 framesMixed() const;
 
-private:
+  private:
     struct Voice;
     struct Stream;
     void mixVoice(Voice& voice, std::vector<int>& accumulator, int frames);
@@ -92,4 +92,4 @@ private:
     qint64 m_framesMixed = 0;
 };
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -20,7 +20,7 @@ bool initialiseLibrary() {
 
 constexpr size_t kOutputChunk = 16384;
 
-}  // namespace
+} // namespace
 
 struct Mp3Decoder::Impl {
     mpg123_handle* handle = nullptr;
@@ -47,7 +47,9 @@ Mp3Decoder::~Mp3Decoder() {
     if (d->handle) mpg123_delete(d->handle);
 }
 
-bool Mp3Decoder::isValid() const { return d->handle != nullptr && !d->failed; }
+bool Mp3Decoder::isValid() const {
+    return d->handle != nullptr && !d->failed;
+}
 
 bool Mp3Decoder::feed(QByteArrayView bytes, PcmBuffer& out) {
     if (!isValid()) return false;
@@ -99,8 +101,9 @@ PcmBuffer decodeMp3Sound(QByteArrayView frames, int seekSamples, quint32 sampleC
     out.samples.erase(out.samples.begin(), out.samples.begin() + skip * out.channels);
     if (sampleCount > 0 && std::int64_t(sampleCount) < out.frames())
         out.samples.resize(size_t(sampleCount) * size_t(out.channels));
-    if (out.samples.empty() && !frames.isEmpty()) out.diagnostic = QStringLiteral("no MP3 frame could be decoded");
+    if (out.samples.empty() && !frames.isEmpty())
+        out.diagnostic = QStringLiteral("no MP3 frame could be decoded");
     return out;
 }
 
-}  // namespace swf::audio
+} // namespace swf::audio

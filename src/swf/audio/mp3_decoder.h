@@ -11,7 +11,7 @@
 namespace swf::audio {
 
 class Mp3Decoder {
-public:
+  public:
     Mp3Decoder();
     ~Mp3Decoder();
     Mp3Decoder(const Mp3Decoder&) = delete;
@@ -23,7 +23,7 @@ public:
     // has given up on the data.
     bool feed(QByteArrayView bytes, PcmBuffer& out);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
@@ -33,4 +33,4 @@ private:
 PcmBuffer decodeMp3Sound(QByteArrayView frames, int seekSamples, quint32 sampleCount, int declaredRate,
                          int declaredChannels);
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -26,10 +26,10 @@ PcmBuffer decodePcm(const SoundFormat& format, QByteArrayView data) {
     for (std::int64_t i = 0; i < count; ++i) {
         if (format.is16Bit)
             out.samples[size_t(i)] = std::int16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-        else  // 8-bit samples are unsigned around 128
+        else // 8-bit samples are unsigned around 128
             out.samples[size_t(i)] = std::int16_t((int(bytes[i]) - 128) << 8);
     }
     return out;
 }
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -16,10 +16,10 @@ inline constexpr std::int64_t kMaxDecodedFrames = 44100LL * 60 * 25;
 struct PcmBuffer {
     int rate = 44100;
     int channels = 1;
-    std::vector<std::int16_t> samples;  // frames * channels values
-    QString diagnostic;                 // why the sound is short or silent, empty when fine
+    std::vector<std::int16_t> samples; // frames * channels values
+    QString diagnostic;                // why the sound is short or silent, empty when fine
 
     std::int64_t frames() const { return channels > 0 ? std::int64_t(samples.size()) / channels : 0; }
 };
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -10,8 +10,12 @@ PcmBuffer decodeSound(const SoundFormat& format, QByteArrayView data, quint32 sa
     PcmBuffer out;
     switch (format.codec) {
     case Codec::PcmNative:
-    case Codec::PcmLittleEndian: out = decodePcm(format, data); break;
-    case Codec::Adpcm: out = decodeAdpcm(format, data); break;
+    case Codec::PcmLittleEndian:
+        out = decodePcm(format, data);
+        break;
+    case Codec::Adpcm:
+        out = decodeAdpcm(format, data);
+        break;
     case Codec::Mp3: {
         if (data.size() < 2) return decodeMp3Sound({}, 0, 0, format.rate, format.channels());
         const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
@@ -21,7 +25,8 @@ PcmBuffer decodeSound(const SoundFormat& format, QByteArrayView data, quint32 sa
     default:
         out.rate = format.rate;
         out.channels = format.channels();
-        out.diagnostic = QStringLiteral("sound coding %1 is not supported; it plays as silence").arg(int(format.codec));
+        out.diagnostic =
+            QStringLiteral("sound coding %1 is not supported; it plays as silence").arg(int(format.codec));
         return out;
     }
     if (sampleCount > 0 && std::int64_t(sampleCount) < out.frames())
@@ -29,4 +34,4 @@ PcmBuffer decodeSound(const SoundFormat& format, QByteArrayView data, quint32 sa
     return out;
 }
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -8,7 +8,7 @@
 namespace swf::audio {
 
 enum class Codec : int {
-    PcmNative = 0,  // written on little-endian machines by every authoring tool of the era
+    PcmNative = 0, // written on little-endian machines by every authoring tool of the era
     Adpcm = 1,
     Mp3 = 2,
     PcmLittleEndian = 3,
@@ -39,4 +39,4 @@ PcmBuffer decodeSound(const SoundFormat& format, QByteArrayView data, quint32 sa
 PcmBuffer decodePcm(const SoundFormat& format, QByteArrayView data);
 PcmBuffer decodeAdpcm(const SoundFormat& format, QByteArrayView data);
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -18,8 +18,10 @@ void StreamDecoder::restart() {
 PcmBuffer StreamDecoder::decodeBlock(QByteArrayView block) {
     switch (m_format.codec) {
     case Codec::PcmNative:
-    case Codec::PcmLittleEndian: return decodePcm(m_format, block);
-    case Codec::Adpcm: return decodeAdpcm(m_format, block);
+    case Codec::PcmLittleEndian:
+        return decodePcm(m_format, block);
+    case Codec::Adpcm:
+        return decodeAdpcm(m_format, block);
     case Codec::Mp3: {
         PcmBuffer out;
         out.rate = m_format.rate;
@@ -39,10 +41,11 @@ PcmBuffer StreamDecoder::decodeBlock(QByteArrayView block) {
         PcmBuffer silent;
         silent.rate = m_format.rate;
         silent.channels = m_format.channels();
-        silent.diagnostic = QStringLiteral("stream sound coding %1 is not supported").arg(int(m_format.codec));
+        silent.diagnostic =
+            QStringLiteral("stream sound coding %1 is not supported").arg(int(m_format.codec));
         return silent;
     }
     }
 }
 
-}  // namespace swf::audio
+} // namespace swf::audio

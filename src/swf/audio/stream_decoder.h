@@ -10,7 +10,7 @@
 namespace swf::audio {
 
 class StreamDecoder {
-public:
+  public:
     explicit StreamDecoder(const SoundFormat& format);
     ~StreamDecoder();
 
@@ -22,10 +22,10 @@ public:
     // are dropped so the sound lines up with the frame.
     void restart();
 
-private:
+  private:
     SoundFormat m_format;
     std::unique_ptr<Mp3Decoder> m_mp3;
     bool m_restarted = true;
 };
 
-}  // namespace swf::audio
+} // namespace swf::audio

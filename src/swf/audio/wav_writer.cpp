@@ -15,7 +15,7 @@ void put16(QByteArray& out, quint16 value) {
     qToLittleEndian(value, bytes);
     out.append(bytes, 2);
 }
-}  // namespace
+} // namespace
 
 QByteArray wavFile(const std::vector<qint16>& samples, int rate) {
     const quint32 dataBytes = quint32(samples.size() * 2);
@@ -25,7 +25,7 @@ QByteArray wavFile(const std::vector<qint16>& samples, int rate) {
     put32(out, 36 + dataBytes);
     out.append("WAVEfmt ");
     put32(out, 16);
-    put16(out, 1);  // PCM
+    put16(out, 1); // PCM
     put16(out, 2);
     put32(out, quint32(rate));
     put32(out, quint32(rate) * 4);
@@ -33,7 +33,8 @@ QByteArray wavFile(const std::vector<qint16>& samples, int rate) {
     put16(out, 16);
     out.append("data");
     put32(out, dataBytes);
-    for (qint16 sample : samples) put16(out, quint16(sample));
+    for (qint16 sample : samples)
+        put16(out, quint16(sample));
     return out;
 }
 
@@ -43,4 +44,4 @@ bool writeWav(const QString& path, const std::vector<qint16>& samples, int rate)
     return file.write(wavFile(samples, rate)) >= 0;
 }
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -11,4 +11,4 @@ namespace swf::audio {
 QByteArray wavFile(const std::vector<qint16>& interleavedStereo, int rate = 44100);
 bool writeWav(const QString& path, const std::vector<qint16>& interleavedStereo, int rate = 44100);
 
-}  // namespace swf::audio
+} // namespace swf::audio

@@ -12,39 +12,30 @@ constexpr int kFirstCodeWithPayload = 0x80;
 constexpr int kSwfVersionUtf8 = 6;
 } // namespace
 
-std::optional<ActionRecord> readActionRecord(QByteArrayView block, int offset)
-{
-    if (offset < 0 || offset >= block.size())
-        return std::nullopt;
+std::optional<ActionRecord> readActionRecord(QByteArrayView block, int offset) {
+    if (offset < 0 || offset >= block.size()) return std::nullopt;
     ActionRecord record;
     record.offset = offset;
     record.code = static_cast<std::uint8_t>(block[offset]);
-    if (record.code < kFirstCodeWithPayload)
-        return record;
-    if (offset + 3 > block.size())
-        return std::nullopt;
-    const int length = static_cast<std::uint8_t>(block[offset + 1])
-        | (static_cast<std::uint8_t>(block[offset + 2]) << 8);
-    if (offset + 3 + length > block.size())
-        return std::nullopt;
+    if (record.code < kFirstCodeWithPayload) return record;
+    if (offset + 3 > block.size()) return std::nullopt;
+    const int length =
+        static_cast<std::uint8_t>(block[offset + 1]) | (static_cast<std::uint8_t>(block[offset + 2]) << 8);
+    if (offset + 3 + length > block.size()) return std::nullopt;
     record.size = 3 + length;
     record.payload = block.sliced(offset + 3, length);
     return record;
 }
 
-QString decodeActionString(QByteArrayView bytes, int swfVersion)
-{
-    if (swfVersion >= kSwfVersionUtf8)
-        return QString::fromUtf8(bytes);
+QString decodeActionString(QByteArrayView bytes, int swfVersion) {
+    if (swfVersion >= kSwfVersionUtf8) return QString::fromUtf8(bytes);
     // Older movies were authored in the system code page; this player's users are GBK.
     QStringDecoder decoder("GB18030");
-    if (!decoder.isValid())
-        return QString::fromLatin1(bytes);
+    if (!decoder.isValid()) return QString::fromLatin1(bytes);
     return decoder.decode(bytes);
 }
 
-std::uint8_t PayloadReader::u8()
-{
+std::uint8_t PayloadReader::u8() {
     if (m_pos + 1 > m_bytes.size()) {
         m_failed = true;
         m_pos = static_cast<int>(m_bytes.size());
@@ -53,28 +44,24 @@ std::uint8_t PayloadReader::u8()
     return static_cast<std::uint8_t>(m_bytes[m_pos++]);
 }
 
-std::uint16_t PayloadReader::u16()
-{
+std::uint16_t PayloadReader::u16() {
     const std::uint16_t low = u8();
     return static_cast<std::uint16_t>(low | (u8() << 8));
 }
 
-std::uint32_t PayloadReader::u32()
-{
+std::uint32_t PayloadReader::u32() {
     const std::uint32_t low = u16();
     return low | (static_cast<std::uint32_t>(u16()) << 16);
 }
 
-float PayloadReader::f32()
-{
+float PayloadReader::f32() {
     const std::uint32_t bits = u32();
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
 
-double PayloadReader::f64()
-{
+double PayloadReader::f64() {
     const std::uint64_t high = u32();
     const std::uint64_t low = u32();
     const std::uint64_t bits = (high << 32) | low;
@@ -83,13 +70,11 @@ double PayloadReader::f64()
     return value;
 }
 
-QString PayloadReader::string()
-{
+QString PayloadReader::string() {
     return decodeActionString(rawString(), m_version);
 }
 
-QByteArrayView PayloadReader::rawString()
-{
+QByteArrayView PayloadReader::rawString() {
     const int start = m_pos;
     while (m_pos < m_bytes.size() && m_bytes[m_pos] != '\0')
         ++m_pos;
@@ -100,8 +85,7 @@ QByteArrayView PayloadReader::rawString()
     return m_bytes.sliced(start, m_pos++ - start);
 }
 
-std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, int swfVersion)
-{
+std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, int swfVersion) {
     PayloadReader reader(payload, swfVersion);
     FunctionHeader header;
     header.name = reader.string();
@@ -109,13 +93,11 @@ std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, int swf
     for (int i = 0; i < count && !reader.failed(); ++i)
         header.params.push_back({0, reader.string()});
     header.codeSize = reader.u16();
-    if (reader.failed())
-        return std::nullopt;
+    if (reader.failed()) return std::nullopt;
     return header;
 }
 
-std::optional<FunctionHeader> readDefineFunction2(QByteArrayView payload, int swfVersion)
-{
+std::optional<FunctionHeader> readDefineFunction2(QByteArrayView payload, int swfVersion) {
     PayloadReader reader(payload, swfVersion);
     FunctionHeader header;
     header.isFunction2 = true;
@@ -130,13 +112,11 @@ std::optional<FunctionHeader> readDefineFunction2(QByteArrayView payload, int sw
         header.params.push_back({reg, reader.string()});
     }
     header.codeSize = reader.u16();
-    if (reader.failed())
-        return std::nullopt;
+    if (reader.failed()) return std::nullopt;
     return header;
 }
 
-std::optional<TryHeader> readTry(QByteArrayView payload, int swfVersion)
-{
+std::optional<TryHeader> readTry(QByteArrayView payload, int swfVersion) {
     PayloadReader reader(payload, swfVersion);
     TryHeader header;
     const std::uint8_t flags = reader.u8();
@@ -150,8 +130,7 @@ std::optional<TryHeader> readTry(QByteArrayView payload, int swfVersion)
         header.catchRegister = reader.u8();
     else
         header.catchName = reader.string();
-    if (reader.failed())
-        return std::nullopt;
+    if (reader.failed()) return std::nullopt;
     return header;
 }
 

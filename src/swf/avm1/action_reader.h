@@ -15,8 +15,8 @@ namespace swf::format {
 
 struct ActionRecord {
     std::uint8_t code = 0;
-    int offset = 0;       // of the code byte, within the block
-    int size = 1;         // header plus payload
+    int offset = 0; // of the code byte, within the block
+    int size = 1;   // header plus payload
     QByteArrayView payload;
     int next() const { return offset + size; }
 };
@@ -29,20 +29,20 @@ QString decodeActionString(QByteArrayView bytes, int swfVersion);
 
 // Bounded reads with a sticky flag: reading past the end yields zeros and marks the reader.
 class PayloadReader {
-public:
+  public:
     PayloadReader(QByteArrayView bytes, int swfVersion) : m_bytes(bytes), m_version(swfVersion) {}
     std::uint8_t u8();
     std::uint16_t u16();
     std::int16_t s16() { return static_cast<std::int16_t>(u16()); }
     std::uint32_t u32();
     float f32();
-    double f64();  // stored as two little-endian 32-bit halves, high half first
+    double f64(); // stored as two little-endian 32-bit halves, high half first
     QString string();
-    QByteArrayView rawString();  // the bytes of string(), undecoded
+    QByteArrayView rawString(); // the bytes of string(), undecoded
     bool atEnd() const { return m_pos >= m_bytes.size(); }
     bool failed() const { return m_failed; }
 
-private:
+  private:
     QByteArrayView m_bytes;
     int m_version;
     int m_pos = 0;
@@ -50,7 +50,7 @@ private:
 };
 
 struct FunctionParameter {
-    int reg = 0;  // 0: passed by name only
+    int reg = 0; // 0: passed by name only
     QString name;
 };
 

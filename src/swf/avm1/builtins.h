@@ -8,32 +8,30 @@ namespace swf::avm1 {
 void installBuiltins(Machine& machine);
 
 // One per family, called by installBuiltins in this order.
-void installObjectClasses(Machine& machine);  // Object, Function, Error, MovieClip basics
+void installObjectClasses(Machine& machine); // Object, Function, Error, MovieClip basics
 void installArrayClass(Machine& machine);
 void installStringClass(Machine& machine);
-void installNumberClasses(Machine& machine);  // Number, Boolean, Math
+void installNumberClasses(Machine& machine); // Number, Boolean, Math
 void installGlobalFunctions(Machine& machine);
 void installTimerFunctions(Machine& machine);
 void installColorClass(Machine& machine);
 void installSoundClass(Machine& machine);
 void installSystem(Machine& machine);
 void installDateClass(Machine& machine);
-void installGeometryClasses(Machine& machine);  // flash.geom
+void installGeometryClasses(Machine& machine); // flash.geom
 void installXmlClasses(Machine& machine);
-void installLoadingClasses(Machine& machine);  // LoadVars, XML.load, ASnative; after XML
-void installBroadcasters(Machine& machine);  // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
+void installLoadingClasses(Machine& machine); // LoadVars, XML.load, ASnative; after XML
+void installBroadcasters(
+    Machine& machine); // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
 
 // Argument helpers for native functions.
-inline double argNumber(CallContext& context, std::size_t index)
-{
+inline double argNumber(CallContext& context, std::size_t index) {
     return context.machine.toNumber(context.arg(index));
 }
-inline QString argString(CallContext& context, std::size_t index)
-{
+inline QString argString(CallContext& context, std::size_t index) {
     return context.machine.toString(context.arg(index));
 }
-inline QString thisString(CallContext& context)
-{
+inline QString thisString(CallContext& context) {
     return context.machine.toString(context.thisValue);
 }
 // Reads an array-like object's elements through its length and index members.

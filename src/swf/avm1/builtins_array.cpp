@@ -17,11 +17,9 @@ constexpr std::uint32_t kNumeric = 16;
 using Compare = std::function<int(const Value&, const Value&)>;
 
 // Replaces the elements of an array (or array-like object) with values.
-void storeElements(Machine& machine, const Value& target, const std::vector<Value>& values)
-{
+void storeElements(Machine& machine, const Value& target, const std::vector<Value>& values) {
     Object* object = target.asObject();
-    if (!object)
-        return;
+    if (!object) return;
     if (object->isArray()) {
         machine.setMember(target, QStringLiteral("length"), 0.0);
         for (std::size_t i = 0; i < values.size(); ++i)
@@ -35,20 +33,16 @@ void storeElements(Machine& machine, const Value& target, const std::vector<Valu
 }
 
 // A relative position: negative counts from the end; clamped to [0, length].
-std::size_t relativeIndex(double position, std::size_t length)
-{
-    if (std::isnan(position))
-        return 0;
+std::size_t relativeIndex(double position, std::size_t length) {
+    if (std::isnan(position)) return 0;
     position = std::trunc(position);
-    if (position < 0)
-        position = std::max(0.0, static_cast<double>(length) + position);
+    if (position < 0) position = std::max(0.0, static_cast<double>(length) + position);
     return static_cast<std::size_t>(std::min(position, static_cast<double>(length)));
 }
 
 // Merge sort: stable, and safe with a comparator that contradicts itself.
 bool mergeSort(std::vector<std::size_t>& order, const std::vector<Value>& values, const Compare& compare,
-               Machine& machine, bool* sawEqual)
-{
+               Machine& machine, bool* sawEqual) {
     std::vector<std::size_t> buffer(order.size());
     for (std::size_t width = 1; width < order.size(); width *= 2) {
         for (std::size_t left = 0; left < order.size(); left += 2 * width) {
@@ -57,10 +51,8 @@ bool mergeSort(std::vector<std::size_t>& order, const std::vector<Value>& values
             std::size_t i = left, j = middle, k = left;
             while (i < middle && j < right) {
                 const int result = compare(values[order[i]], values[order[j]]);
-                if (!machine.checkBudget() || machine.unwinding())
-                    return false;
-                if (result == 0)
-                    *sawEqual = true;
+                if (!machine.checkBudget() || machine.unwinding()) return false;
+                if (result == 0) *sawEqual = true;
                 buffer[k++] = result <= 0 ? order[i++] : order[j++];
             }
             while (i < middle)
@@ -73,23 +65,22 @@ bool mergeSort(std::vector<std::size_t>& order, const std::vector<Value>& values
     return true;
 }
 
-Compare defaultCompare(Machine& machine, std::uint32_t options)
-{
+Compare defaultCompare(Machine& machine, std::uint32_t options) {
     if (options & kNumeric) {
         return [&machine](const Value& a, const Value& b) {
             const double x = machine.toNumber(a), y = machine.toNumber(b);
             return x < y ? -1 : x > y ? 1 : 0;
         };
     }
-    const Qt::CaseSensitivity sensitivity = (options & kCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const Qt::CaseSensitivity sensitivity =
+        (options & kCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
     return [&machine, sensitivity](const Value& a, const Value& b) {
         const int order = QString::compare(machine.toString(a), machine.toString(b), sensitivity);
         return order < 0 ? -1 : order > 0 ? 1 : 0;
     };
 }
 
-Value sortWith(CallContext& context, std::vector<Value> values, Compare compare, std::uint32_t options)
-{
+Value sortWith(CallContext& context, std::vector<Value> values, Compare compare, std::uint32_t options) {
     Machine& machine = context.machine;
     if (options & kDescending)
         compare = [inner = std::move(compare)](const Value& a, const Value& b) { return -inner(a, b); };
@@ -97,21 +88,17 @@ Value sortWith(CallContext& context, std::vector<Value> values, Compare compare,
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     bool sawEqual = false;
-    if (!mergeSort(order, values, compare, machine, &sawEqual))
-        return Value();
-    if ((options & kUniqueSort) && sawEqual)
-        return 0.0;
+    if (!mergeSort(order, values, compare, machine, &sawEqual)) return Value();
+    if ((options & kUniqueSort) && sawEqual) return 0.0;
     std::vector<Value> sorted;
     for (std::size_t index : order)
         sorted.push_back((options & kReturnIndexedArray) ? Value(static_cast<double>(index)) : values[index]);
-    if (options & kReturnIndexedArray)
-        return machine.newArray(sorted);
+    if (options & kReturnIndexedArray) return machine.newArray(sorted);
     storeElements(machine, context.thisValue, sorted);
     return context.thisValue;
 }
 
-Value arraySort(CallContext& context)
-{
+Value arraySort(CallContext& context) {
     Machine& machine = context.machine;
     const Value first = context.arg(0);
     Object* function = first.asObject() && first.asObject()->isFunction() ? first.asObject() : nullptr;
@@ -127,8 +114,7 @@ Value arraySort(CallContext& context)
     return sortWith(context, arrayElements(machine, context.thisValue), compare, options);
 }
 
-Value arraySortOn(CallContext& context)
-{
+Value arraySortOn(CallContext& context) {
     Machine& machine = context.machine;
     QStringList fields;
     if (context.arg(0).isObject())
@@ -141,53 +127,49 @@ Value arraySortOn(CallContext& context)
     Compare compare = [&machine, fields, inner](const Value& a, const Value& b) {
         for (const QString& field : fields) {
             const int order = inner(machine.getMember(a, field), machine.getMember(b, field));
-            if (order != 0)
-                return order;
+            if (order != 0) return order;
         }
         return 0;
     };
     return sortWith(context, arrayElements(machine, context.thisValue), compare, options);
 }
 
-Value arrayJoin(CallContext& context, const QString& separator)
-{
+Value arrayJoin(CallContext& context, const QString& separator) {
     Machine& machine = context.machine;
     QString text;
     const std::vector<Value> values = arrayElements(machine, context.thisValue);
     for (std::size_t i = 0; i < values.size() && machine.checkBudget() && !machine.unwinding(); ++i) {
         const QString item = machine.toString(values[i]);
-        if (!machine.checkStringLength(text.size() + separator.size() + item.size()))
-            return Value();
-        if (i > 0)
-            text += separator;
+        if (!machine.checkStringLength(text.size() + separator.size() + item.size())) return Value();
+        if (i > 0) text += separator;
         text += item;
     }
     return text;
 }
 
-Value arraySplice(CallContext& context)
-{
+Value arraySplice(CallContext& context) {
     Machine& machine = context.machine;
     std::vector<Value> values = arrayElements(machine, context.thisValue);
-    if (context.args.empty())
-        return Value();
+    if (context.args.empty()) return Value();
     const std::size_t start = relativeIndex(argNumber(context, 0), values.size());
     std::size_t count = values.size() - start;
     if (context.args.size() > 1) {
         const double requested = argNumber(context, 1);
-        count = std::isnan(requested) || requested < 0 ? 0 : static_cast<std::size_t>(std::min(requested, static_cast<double>(count)));
+        count = std::isnan(requested) || requested < 0
+                    ? 0
+                    : static_cast<std::size_t>(std::min(requested, static_cast<double>(count)));
     }
     const auto first = values.begin() + static_cast<std::ptrdiff_t>(start);
     std::vector<Value> removed(first, first + static_cast<std::ptrdiff_t>(count));
     values.erase(first, first + static_cast<std::ptrdiff_t>(count));
     if (context.args.size() > 2)
-        values.insert(values.begin() + static_cast<std::ptrdiff_t>(start), context.args.begin() + 2, context.args.end());
+        values.insert(values.begin() + static_cast<std::ptrdiff_t>(start), context.args.begin() + 2,
+                      context.args.end());
     storeElements(machine, context.thisValue, values);
     return machine.newArray(removed);
 }
 
-Value arrayConstructor(CallContext& context)
-{
+Value arrayConstructor(CallContext& context) {
     Machine& machine = context.machine;
     Object* array = context.constructing ? context.thisObject() : machine.newArray();
     array->setKind(ObjectKind::Array);
@@ -199,8 +181,7 @@ Value arrayConstructor(CallContext& context)
     return array;
 }
 
-void installMethods(Machine& machine, Object* prototype)
-{
+void installMethods(Machine& machine, Object* prototype) {
     auto method = [&machine, prototype](const char* name, NativeFunction function) {
         machine.defineMethod(prototype, QString::fromLatin1(name), std::move(function));
     };
@@ -212,8 +193,7 @@ void installMethods(Machine& machine, Object* prototype)
     });
     method("pop", [](CallContext& c) {
         std::vector<Value> values = arrayElements(c.machine, c.thisValue);
-        if (values.empty())
-            return Value();
+        if (values.empty()) return Value();
         const Value last = values.back();
         values.pop_back();
         storeElements(c.machine, c.thisValue, values);
@@ -221,8 +201,7 @@ void installMethods(Machine& machine, Object* prototype)
     });
     method("shift", [](CallContext& c) {
         std::vector<Value> values = arrayElements(c.machine, c.thisValue);
-        if (values.empty())
-            return Value();
+        if (values.empty()) return Value();
         const Value first = values.front();
         values.erase(values.begin());
         storeElements(c.machine, c.thisValue, values);
@@ -237,7 +216,8 @@ void installMethods(Machine& machine, Object* prototype)
     method("slice", [](CallContext& c) {
         const std::vector<Value> values = arrayElements(c.machine, c.thisValue);
         const std::size_t start = relativeIndex(c.args.empty() ? 0 : argNumber(c, 0), values.size());
-        const std::size_t end = c.args.size() > 1 ? relativeIndex(argNumber(c, 1), values.size()) : values.size();
+        const std::size_t end =
+            c.args.size() > 1 ? relativeIndex(argNumber(c, 1), values.size()) : values.size();
         std::vector<Value> part;
         for (std::size_t i = start; i < end; ++i)
             part.push_back(values[i]);
@@ -276,16 +256,18 @@ void installMethods(Machine& machine, Object* prototype)
 
 } // namespace
 
-void installArrayClass(Machine& machine)
-{
+void installArrayClass(Machine& machine) {
     Object* prototype = machine.arrayPrototype();
     Object* array = machine.newConstructor(arrayConstructor, prototype);
     machine.global()->setOwn(QStringLiteral("Array"), array, property_flags::kDontEnum);
-    const std::pair<const char*, std::uint32_t> constants[] = {
-        {"CASEINSENSITIVE", kCaseInsensitive}, {"DESCENDING", kDescending}, {"UNIQUESORT", kUniqueSort},
-        {"RETURNINDEXEDARRAY", kReturnIndexedArray}, {"NUMERIC", kNumeric}};
+    const std::pair<const char*, std::uint32_t> constants[] = {{"CASEINSENSITIVE", kCaseInsensitive},
+                                                               {"DESCENDING", kDescending},
+                                                               {"UNIQUESORT", kUniqueSort},
+                                                               {"RETURNINDEXEDARRAY", kReturnIndexedArray},
+                                                               {"NUMERIC", kNumeric}};
     for (const auto& [name, value] : constants)
-        array->setOwn(QString::fromLatin1(name), static_cast<double>(value), property_flags::kDontEnum | property_flags::kReadOnly);
+        array->setOwn(QString::fromLatin1(name), static_cast<double>(value),
+                      property_flags::kDontEnum | property_flags::kReadOnly);
     installMethods(machine, prototype);
 }
 

@@ -9,30 +9,28 @@ namespace {
 
 using namespace property_flags;
 
-QString listenersName() { return QStringLiteral("_listeners"); }
+QString listenersName() {
+    return QStringLiteral("_listeners");
+}
 
-Value addListener(CallContext& context)
-{
+Value addListener(CallContext& context) {
     const Value listeners = context.machine.getMember(context.thisValue, listenersName());
     Object* list = listeners.asObject();
-    if (!list)
-        return false;
+    if (!list) return false;
     // A listener added twice is called once.
-    context.machine.callMethod(context.thisValue, QStringLiteral("removeListener"), context.args.first(std::min<std::size_t>(1, context.args.size())));
+    context.machine.callMethod(context.thisValue, QStringLiteral("removeListener"),
+                               context.args.first(std::min<std::size_t>(1, context.args.size())));
     const Value listener = context.arg(0);
     context.machine.callMethod(listeners, QStringLiteral("push"), std::span<const Value>(&listener, 1));
     return true;
 }
 
-Value removeListener(CallContext& context)
-{
+Value removeListener(CallContext& context) {
     const Value listeners = context.machine.getMember(context.thisValue, listenersName());
-    if (!listeners.asObject())
-        return false;
+    if (!listeners.asObject()) return false;
     const std::vector<Value> elements = arrayElements(context.machine, listeners);
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        if (!strictEquals(elements[i], context.arg(0)))
-            continue;
+        if (!strictEquals(elements[i], context.arg(0))) continue;
         const Value args[] = {static_cast<double>(i), 1.0};
         context.machine.callMethod(listeners, QStringLiteral("splice"), args);
         return true;
@@ -40,54 +38,47 @@ Value removeListener(CallContext& context)
     return false;
 }
 
-Value broadcastMessage(CallContext& context)
-{
-    if (context.args.empty())
-        return Value();
+Value broadcastMessage(CallContext& context) {
+    if (context.args.empty()) return Value();
     const QString name = argString(context, 0);
     const std::span<const Value> rest = context.args.subspan(1);
     // Listeners added or removed by a handler take effect from the next message.
     const std::vector<Value> listeners =
         arrayElements(context.machine, context.machine.getMember(context.thisValue, listenersName()));
     for (const Value& listener : listeners) {
-        if (context.machine.unwinding())
-            break;
+        if (context.machine.unwinding()) break;
         context.machine.callMethod(listener, name, rest);
     }
     return !listeners.empty();
 }
 
 // Stores state in a hidden member without running setters or watchers.
-void setHidden(const Value& target, const QString& name, const Value& value)
-{
-    if (Object* object = target.asObject())
-        object->setOwn(name, value, kDontEnum);
+void setHidden(const Value& target, const QString& name, const Value& value) {
+    if (Object* object = target.asObject()) object->setOwn(name, value, kDontEnum);
 }
 
-void setLocked(Object* object)
-{
+void setLocked(Object* object) {
     for (Property& property : object->properties())
         property.flags |= kDontEnum;
 }
 
 // The broadcaster methods and an empty listener list on object.
-void makeBroadcaster(Machine& machine, Object* broadcaster, Object* object)
-{
+void makeBroadcaster(Machine& machine, Object* broadcaster, Object* object) {
     for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
-        object->setOwn(QString::fromLatin1(name), machine.getMember(broadcaster, QString::fromLatin1(name)), kDontEnum);
+        object->setOwn(QString::fromLatin1(name), machine.getMember(broadcaster, QString::fromLatin1(name)),
+                       kDontEnum);
     object->setOwn(listenersName(), machine.newArray(), kDontEnum);
 }
 
-void defineAccessor(Machine& machine, Object* object, const QString& name, NativeFunction getter, NativeFunction setter)
-{
+void defineAccessor(Machine& machine, Object* object, const QString& name, NativeFunction getter,
+                    NativeFunction setter) {
     object->setOwn(name, Value(), kDontEnum | kDontDelete);
     Property* property = object->findOwn(name);
     property->getter = machine.newNativeFunction(std::move(getter));
     property->setter = setter ? machine.newNativeFunction(std::move(setter)) : nullptr;
 }
 
-void installStage(Machine& machine, Object* broadcaster)
-{
+void installStage(Machine& machine, Object* broadcaster) {
     Object* stage = machine.newObject();
     machine.global()->setOwn(QStringLiteral("Stage"), stage, kDontEnum);
     makeBroadcaster(machine, broadcaster, stage);
@@ -96,40 +87,42 @@ void installStage(Machine& machine, Object* broadcaster)
     stage->setOwn(QStringLiteral("__scaleMode"), QStringLiteral("showAll"), kDontEnum);
     stage->setOwn(QStringLiteral("__align"), QString(), kDontEnum);
     stage->setOwn(QStringLiteral("__showMenu"), true, kDontEnum);
-    defineAccessor(machine, stage, QStringLiteral("width"),
-                   [](CallContext& c) { return Value(c.machine.host().stageSize().first); }, nullptr);
-    defineAccessor(machine, stage, QStringLiteral("height"),
-                   [](CallContext& c) { return Value(c.machine.host().stageSize().second); }, nullptr);
-    defineAccessor(machine, stage, QStringLiteral("displayState"),
-                   [](CallContext& c) { return c.machine.getMember(c.thisValue, QStringLiteral("__displayState")); },
-                   [](CallContext& c) {
-                       const QString requested = argString(c, 0);
-                       QString state;
-                       if (requested.compare(QLatin1String("fullScreen"), Qt::CaseInsensitive) == 0)
-                           state = QStringLiteral("fullScreen");
-                       else if (requested.compare(QLatin1String("normal"), Qt::CaseInsensitive) == 0)
-                           state = QStringLiteral("normal");
-                       const Value current = c.machine.getMember(c.thisValue, QStringLiteral("__displayState"));
-                       if (state.isEmpty() || current.asString() == state)
-                           return Value();
-                       setHidden(c.thisValue, QStringLiteral("__displayState"), state);
-                       const Value args[] = {QStringLiteral("onFullScreen"), state == QLatin1String("fullScreen")};
-                       c.machine.callMethod(c.thisValue, QStringLiteral("broadcastMessage"), args);
-                       return Value();
-                   });
+    defineAccessor(
+        machine, stage, QStringLiteral("width"),
+        [](CallContext& c) { return Value(c.machine.host().stageSize().first); }, nullptr);
+    defineAccessor(
+        machine, stage, QStringLiteral("height"),
+        [](CallContext& c) { return Value(c.machine.host().stageSize().second); }, nullptr);
+    defineAccessor(
+        machine, stage, QStringLiteral("displayState"),
+        [](CallContext& c) { return c.machine.getMember(c.thisValue, QStringLiteral("__displayState")); },
+        [](CallContext& c) {
+            const QString requested = argString(c, 0);
+            QString state;
+            if (requested.compare(QLatin1String("fullScreen"), Qt::CaseInsensitive) == 0)
+                state = QStringLiteral("fullScreen");
+            else if (requested.compare(QLatin1String("normal"), Qt::CaseInsensitive) == 0)
+                state = QStringLiteral("normal");
+            const Value current = c.machine.getMember(c.thisValue, QStringLiteral("__displayState"));
+            if (state.isEmpty() || current.asString() == state) return Value();
+            setHidden(c.thisValue, QStringLiteral("__displayState"), state);
+            const Value args[] = {QStringLiteral("onFullScreen"), state == QLatin1String("fullScreen")};
+            c.machine.callMethod(c.thisValue, QStringLiteral("broadcastMessage"), args);
+            return Value();
+        });
     for (const char* name : {"scaleMode", "align", "showMenu"}) {
         const QString hidden = QStringLiteral("__") + QString::fromLatin1(name);
-        defineAccessor(machine, stage, QString::fromLatin1(name),
-                       [hidden](CallContext& c) { return c.machine.getMember(c.thisValue, hidden); },
-                       [hidden](CallContext& c) {
-                           setHidden(c.thisValue, hidden, c.arg(0));
-                           return Value();
-                       });
+        defineAccessor(
+            machine, stage, QString::fromLatin1(name),
+            [hidden](CallContext& c) { return c.machine.getMember(c.thisValue, hidden); },
+            [hidden](CallContext& c) {
+                setHidden(c.thisValue, hidden, c.arg(0));
+                return Value();
+            });
     }
 }
 
-void installSelection(Machine& machine, Object* broadcaster)
-{
+void installSelection(Machine& machine, Object* broadcaster) {
     Object* selection = machine.newObject();
     machine.global()->setOwn(QStringLiteral("Selection"), selection, kDontEnum);
     makeBroadcaster(machine, broadcaster, selection);
@@ -150,16 +143,15 @@ void installSelection(Machine& machine, Object* broadcaster)
     machine.defineMethod(selection, QStringLiteral("setSelection"), [](CallContext&) { return Value(); });
 }
 
-void installKey(Machine& machine, Object* broadcaster)
-{
+void installKey(Machine& machine, Object* broadcaster) {
     Object* key = machine.newObject();
     machine.global()->setOwn(QStringLiteral("Key"), key, kDontEnum);
     makeBroadcaster(machine, broadcaster, key);
     const std::pair<const char*, int> codes[] = {
-        {"ALT", 18},      {"BACKSPACE", 8}, {"CAPSLOCK", 20}, {"CONTROL", 17}, {"DELETEKEY", 46},
-        {"DOWN", 40},     {"END", 35},      {"ENTER", 13},    {"ESCAPE", 27},  {"HOME", 36},
-        {"INSERT", 45},   {"LEFT", 37},     {"PGDN", 34},     {"PGUP", 33},    {"RIGHT", 39},
-        {"SHIFT", 16},    {"SPACE", 32},    {"TAB", 9},       {"UP", 38}};
+        {"ALT", 18},    {"BACKSPACE", 8}, {"CAPSLOCK", 20}, {"CONTROL", 17}, {"DELETEKEY", 46},
+        {"DOWN", 40},   {"END", 35},      {"ENTER", 13},    {"ESCAPE", 27},  {"HOME", 36},
+        {"INSERT", 45}, {"LEFT", 37},     {"PGDN", 34},     {"PGUP", 33},    {"RIGHT", 39},
+        {"SHIFT", 16},  {"SPACE", 32},    {"TAB", 9},       {"UP", 38}};
     for (const auto& [name, code] : codes)
         key->setOwn(QString::fromLatin1(name), code, kDontEnum | kDontDelete | kReadOnly);
     machine.defineMethod(key, QStringLiteral("isDown"), [](CallContext& c) {
@@ -172,8 +164,7 @@ void installKey(Machine& machine, Object* broadcaster)
                          [](CallContext& c) { return Value(c.machine.host().lastKeyAscii()); });
 }
 
-void installMouse(Machine& machine, Object* broadcaster)
-{
+void installMouse(Machine& machine, Object* broadcaster) {
     Object* mouse = machine.newObject();
     machine.global()->setOwn(QStringLiteral("Mouse"), mouse, kDontEnum);
     makeBroadcaster(machine, broadcaster, mouse);
@@ -182,7 +173,8 @@ void installMouse(Machine& machine, Object* broadcaster)
     for (const auto& [name, show] : {std::pair{"show", true}, std::pair{"hide", false}}) {
         const bool showing = show;
         machine.defineMethod(mouse, QString::fromLatin1(name), [showing](CallContext& c) {
-            const bool before = c.machine.toBoolean(c.machine.getMember(c.thisValue, QStringLiteral("__shown")));
+            const bool before =
+                c.machine.toBoolean(c.machine.getMember(c.thisValue, QStringLiteral("__shown")));
             setHidden(c.thisValue, QStringLiteral("__shown"), showing);
             return Value(before);
         });
@@ -191,16 +183,14 @@ void installMouse(Machine& machine, Object* broadcaster)
 
 } // namespace
 
-void installBroadcasters(Machine& machine)
-{
+void installBroadcasters(Machine& machine) {
     Object* broadcaster = machine.newObject();
     machine.global()->setOwn(QStringLiteral("AsBroadcaster"), broadcaster, kDontEnum);
     machine.defineMethod(broadcaster, QStringLiteral("addListener"), addListener);
     machine.defineMethod(broadcaster, QStringLiteral("removeListener"), removeListener);
     machine.defineMethod(broadcaster, QStringLiteral("broadcastMessage"), broadcastMessage);
     machine.defineMethod(broadcaster, QStringLiteral("initialize"), [broadcaster](CallContext& c) {
-        if (Object* object = c.arg(0).asObject())
-            makeBroadcaster(c.machine, broadcaster, object);
+        if (Object* object = c.arg(0).asObject()) makeBroadcaster(c.machine, broadcaster, object);
         return Value();
     });
     setLocked(broadcaster);

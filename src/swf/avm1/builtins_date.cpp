@@ -12,24 +12,19 @@ namespace swf::avm1 {
 namespace {
 
 constexpr double kMsPerDay = 86400000.0;
-constexpr double kMaxTime = 8.64e15;  // dates reach 100 million days either side of 1970
+constexpr double kMaxTime = 8.64e15; // dates reach 100 million days either side of 1970
 
-double timeClip(double time)
-{
-    if (!std::isfinite(time) || std::fabs(time) > kMaxTime)
-        return std::nan("");
+double timeClip(double time) {
+    if (!std::isfinite(time) || std::fabs(time) > kMaxTime) return std::nan("");
     return std::trunc(time) + 0.0;
 }
 
 // Days since 1970-01-01 of a proleptic Gregorian date; month counts from 0 and may overflow.
-double makeDay(double year, double month, double date)
-{
-    if (!std::isfinite(year) || !std::isfinite(month) || !std::isfinite(date))
-        return std::nan("");
+double makeDay(double year, double month, double date) {
+    if (!std::isfinite(year) || !std::isfinite(month) || !std::isfinite(date)) return std::nan("");
     year += std::floor(month / 12);
     month = std::fmod(month, 12);
-    if (month < 0)
-        month += 12;
+    if (month < 0) month += 12;
     // Howard Hinnant's days_from_civil, on doubles so far years stay exact.
     const double y = month < 2 ? year - 1 : year;
     const double era = std::floor(y / 400);
@@ -44,14 +39,14 @@ struct Civil {
     double year, month, date, weekDay, hours, minutes, seconds, milliseconds;
 };
 
-Civil civilOf(double time)
-{
+Civil civilOf(double time) {
     const double days = std::floor(time / kMsPerDay);
     double inDay = time - days * kMsPerDay;
     const double z = days + 719468;
     const double era = std::floor(z / 146097);
     const double doe = z - era * 146097;
-    const double yoe = std::floor((doe - std::floor(doe / 1460) + std::floor(doe / 36524) - std::floor(doe / 146096)) / 365);
+    const double yoe =
+        std::floor((doe - std::floor(doe / 1460) + std::floor(doe / 36524) - std::floor(doe / 146096)) / 365);
     const double doy = doe - (365 * yoe + std::floor(yoe / 4) - std::floor(yoe / 100));
     const double mp = std::floor((5 * doy + 2) / 153);
     Civil civil{};
@@ -59,8 +54,7 @@ Civil civilOf(double time)
     civil.month = mp < 10 ? mp + 2 : mp - 10;
     civil.year = yoe + era * 400 + (civil.month < 2 ? 1 : 0);
     civil.weekDay = std::fmod(days + 4, 7);
-    if (civil.weekDay < 0)
-        civil.weekDay += 7;
+    if (civil.weekDay < 0) civil.weekDay += 7;
     civil.hours = std::floor(inDay / 3600000);
     inDay -= civil.hours * 3600000;
     civil.minutes = std::floor(inDay / 60000);
@@ -70,24 +64,19 @@ Civil civilOf(double time)
     return civil;
 }
 
-double timeOf(const Civil& c)
-{
-    return timeClip(makeDay(c.year, c.month, c.date) * kMsPerDay + c.hours * 3600000 + c.minutes * 60000
-                    + c.seconds * 1000 + c.milliseconds);
+double timeOf(const Civil& c) {
+    return timeClip(makeDay(c.year, c.month, c.date) * kMsPerDay + c.hours * 3600000 + c.minutes * 60000 +
+                    c.seconds * 1000 + c.milliseconds);
 }
 
-double thisTime(CallContext& context)
-{
+double thisTime(CallContext& context) {
     Object* self = context.thisObject();
-    if (!self || self->kind() != ObjectKind::Date)
-        return std::nan("");
+    if (!self || self->kind() != ObjectKind::Date) return std::nan("");
     return self->primitive().asNumber();
 }
 
-QString dateText(double time)
-{
-    if (std::isnan(time))
-        return QStringLiteral("Invalid Date");
+QString dateText(double time) {
+    if (std::isnan(time)) return QStringLiteral("Invalid Date");
     static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -102,8 +91,7 @@ QString dateText(double time)
 }
 
 // Date(year, month[, date, hours, minutes, seconds, ms]) as a time; two-digit years are 19xx.
-double timeFromParts(CallContext& context)
-{
+double timeFromParts(CallContext& context) {
     std::array<double, 7> parts{0, 0, 1, 0, 0, 0, 0};
     for (std::size_t i = 0; i < parts.size() && i < context.args.size(); ++i)
         parts[i] = context.machine.toNumber(context.args[i]);
@@ -113,14 +101,11 @@ double timeFromParts(CallContext& context)
     return timeOf(Civil{year, parts[1], parts[2], 0, parts[3], parts[4], parts[5], parts[6]});
 }
 
-Value dateConstructor(CallContext& context)
-{
+Value dateConstructor(CallContext& context) {
     const double now = double(QDateTime::currentMSecsSinceEpoch());
-    if (!context.constructing)
-        return dateText(now);
+    if (!context.constructing) return dateText(now);
     Object* self = context.thisObject();
-    if (!self)
-        return Value();
+    if (!self) return Value();
     self->setKind(ObjectKind::Date);
     double time = now;
     if (context.args.size() == 1)
@@ -133,8 +118,7 @@ Value dateConstructor(CallContext& context)
 
 using Field = double Civil::*;
 
-void defineGetter(Machine& machine, Object* prototype, const char* name, Field field)
-{
+void defineGetter(Machine& machine, Object* prototype, const char* name, Field field) {
     const NativeFunction getter = [field](CallContext& c) {
         const double time = thisTime(c);
         return std::isnan(time) ? Value(std::nan("")) : Value(civilOf(time).*field);
@@ -144,13 +128,12 @@ void defineGetter(Machine& machine, Object* prototype, const char* name, Field f
 }
 
 // setX(value[, next fields...]) changes that field and those after it, as given.
-void defineSetter(Machine& machine, Object* prototype, const char* name, std::initializer_list<Field> fields)
-{
+void defineSetter(Machine& machine, Object* prototype, const char* name,
+                  std::initializer_list<Field> fields) {
     const std::vector<Field> order(fields);
     const NativeFunction setter = [order](CallContext& c) {
         Object* self = c.thisObject();
-        if (!self || self->kind() != ObjectKind::Date)
-            return Value();
+        if (!self || self->kind() != ObjectKind::Date) return Value();
         double time = self->primitive().asNumber();
         Civil civil = civilOf(std::isnan(time) ? 0.0 : time);
         for (std::size_t i = 0; i < order.size() && i < c.args.size(); ++i)
@@ -165,15 +148,17 @@ void defineSetter(Machine& machine, Object* prototype, const char* name, std::in
 
 } // namespace
 
-void installDateClass(Machine& machine)
-{
+void installDateClass(Machine& machine) {
     Object* prototype = machine.newObject();
     Object* date = machine.newConstructor(dateConstructor, prototype);
     machine.global()->setOwn(QStringLiteral("Date"), date, property_flags::kDontEnum);
     machine.defineMethod(date, QStringLiteral("UTC"), [](CallContext& c) { return Value(timeFromParts(c)); });
-    machine.defineMethod(prototype, QStringLiteral("getTime"), [](CallContext& c) { return Value(thisTime(c)); });
-    machine.defineMethod(prototype, QStringLiteral("valueOf"), [](CallContext& c) { return Value(thisTime(c)); });
-    machine.defineMethod(prototype, QStringLiteral("toString"), [](CallContext& c) { return Value(dateText(thisTime(c))); });
+    machine.defineMethod(prototype, QStringLiteral("getTime"),
+                         [](CallContext& c) { return Value(thisTime(c)); });
+    machine.defineMethod(prototype, QStringLiteral("valueOf"),
+                         [](CallContext& c) { return Value(thisTime(c)); });
+    machine.defineMethod(prototype, QStringLiteral("toString"),
+                         [](CallContext& c) { return Value(dateText(thisTime(c))); });
     machine.defineMethod(prototype, QStringLiteral("getTimezoneOffset"), [](CallContext& c) {
         return std::isnan(thisTime(c)) ? Value(std::nan("")) : Value(0);
     });
@@ -192,14 +177,14 @@ void installDateClass(Machine& machine)
     defineSetter(machine, prototype, "setFullYear", {&Civil::year, &Civil::month, &Civil::date});
     defineSetter(machine, prototype, "setMonth", {&Civil::month, &Civil::date});
     defineSetter(machine, prototype, "setDate", {&Civil::date});
-    defineSetter(machine, prototype, "setHours", {&Civil::hours, &Civil::minutes, &Civil::seconds, &Civil::milliseconds});
+    defineSetter(machine, prototype, "setHours",
+                 {&Civil::hours, &Civil::minutes, &Civil::seconds, &Civil::milliseconds});
     defineSetter(machine, prototype, "setMinutes", {&Civil::minutes, &Civil::seconds, &Civil::milliseconds});
     defineSetter(machine, prototype, "setSeconds", {&Civil::seconds, &Civil::milliseconds});
     defineSetter(machine, prototype, "setMilliseconds", {&Civil::milliseconds});
     machine.defineMethod(prototype, QStringLiteral("setTime"), [](CallContext& c) {
         Object* self = c.thisObject();
-        if (!self || self->kind() != ObjectKind::Date)
-            return Value();
+        if (!self || self->kind() != ObjectKind::Date) return Value();
         const double time = timeClip(argNumber(c, 0));
         self->setPrimitive(time);
         return Value(time);

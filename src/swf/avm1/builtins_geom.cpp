@@ -10,13 +10,11 @@ namespace {
 
 const char* const kMatrixFields[] = {"a", "b", "c", "d", "tx", "ty"};
 
-double member(CallContext& context, const Value& object, const char* name)
-{
+double member(CallContext& context, const Value& object, const char* name) {
     return context.machine.toNumber(context.machine.getMember(object, QString::fromLatin1(name)));
 }
 
-void setMember(CallContext& context, const Value& object, const char* name, const Value& value)
-{
+void setMember(CallContext& context, const Value& object, const char* name, const Value& value) {
     context.machine.setMember(object, QString::fromLatin1(name), value);
 }
 
@@ -24,60 +22,56 @@ struct Affine {
     double a, b, c, d, tx, ty;
 };
 
-Affine affineOf(CallContext& context, const Value& object)
-{
-    return {member(context, object, "a"),  member(context, object, "b"),  member(context, object, "c"),
-            member(context, object, "d"),  member(context, object, "tx"), member(context, object, "ty")};
+Affine affineOf(CallContext& context, const Value& object) {
+    return {member(context, object, "a"), member(context, object, "b"),  member(context, object, "c"),
+            member(context, object, "d"), member(context, object, "tx"), member(context, object, "ty")};
 }
 
-void store(CallContext& context, const Value& object, const Affine& m)
-{
+void store(CallContext& context, const Value& object, const Affine& m) {
     const double values[] = {m.a, m.b, m.c, m.d, m.tx, m.ty};
     for (int i = 0; i < 6; ++i)
         setMember(context, object, kMatrixFields[i], values[i]);
 }
 
 // this, then other: the matrix that maps as this does and then as other does.
-Affine multiply(const Affine& m, const Affine& n)
-{
-    return {m.a * n.a + m.b * n.c,          m.a * n.b + m.b * n.d,
-            m.c * n.a + m.d * n.c,          m.c * n.b + m.d * n.d,
-            m.tx * n.a + m.ty * n.c + n.tx, m.tx * n.b + m.ty * n.d + n.ty};
+Affine multiply(const Affine& m, const Affine& n) {
+    return {m.a * n.a + m.b * n.c, m.a * n.b + m.b * n.d,          m.c * n.a + m.d * n.c,
+            m.c * n.b + m.d * n.d, m.tx * n.a + m.ty * n.c + n.tx, m.tx * n.b + m.ty * n.d + n.ty};
 }
 
 // "(a=1, b=0, ...)", each member converted as string concatenation converts it.
-Value describe(CallContext& context, std::initializer_list<std::pair<const char*, const char*>> fields)
-{
+Value describe(CallContext& context, std::initializer_list<std::pair<const char*, const char*>> fields) {
     Value text = QStringLiteral("(");
     bool first = true;
     for (const auto& [label, name] : fields) {
-        text = context.machine.add(text, QString::fromLatin1(first ? "" : ", ") + QString::fromLatin1(label) + QLatin1Char('='));
-        text = context.machine.add(text, context.machine.getMember(context.thisValue, QString::fromLatin1(name)));
+        text = context.machine.add(text, QString::fromLatin1(first ? "" : ", ") + QString::fromLatin1(label) +
+                                             QLatin1Char('='));
+        text = context.machine.add(text,
+                                   context.machine.getMember(context.thisValue, QString::fromLatin1(name)));
         first = false;
     }
     return context.machine.add(text, QStringLiteral(")"));
 }
 
-Value newPoint(CallContext& context, Object* pointClass, double x, double y)
-{
+Value newPoint(CallContext& context, Object* pointClass, double x, double y) {
     const Value args[] = {x, y};
     return context.machine.construct(pointClass, args);
 }
 
-void installMatrix(Machine& machine, Object* geom, Object* pointClass)
-{
+void installMatrix(Machine& machine, Object* geom, Object* pointClass) {
     Object* prototype = machine.newObject();
-    Object* matrix = machine.newConstructor([](CallContext& c) {
-        if (!c.constructing)
-            return Value();
-        if (c.args.empty()) {
-            c.machine.callMethod(c.thisValue, QStringLiteral("identity"), {});
-        } else {
-            for (std::size_t i = 0; i < 6; ++i)
-                setMember(c, c.thisValue, kMatrixFields[i], c.arg(i));
-        }
-        return c.thisValue;
-    }, prototype);
+    Object* matrix = machine.newConstructor(
+        [](CallContext& c) {
+            if (!c.constructing) return Value();
+            if (c.args.empty()) {
+                c.machine.callMethod(c.thisValue, QStringLiteral("identity"), {});
+            } else {
+                for (std::size_t i = 0; i < 6; ++i)
+                    setMember(c, c.thisValue, kMatrixFields[i], c.arg(i));
+            }
+            return c.thisValue;
+        },
+        prototype);
     geom->setOwn(QStringLiteral("Matrix"), matrix, property_flags::kDontEnum);
     machine.defineMethod(prototype, QStringLiteral("identity"), [](CallContext& c) {
         store(c, c.thisValue, {1, 0, 0, 1, 0, 0});
@@ -104,18 +98,25 @@ void installMatrix(Machine& machine, Object* geom, Object* pointClass)
             store(c, c.thisValue, {1, 0, 0, 1, 0, 0});
             return Value();
         }
-        const Affine inverse{m.d / determinant, -m.b / determinant, -m.c / determinant, m.a / determinant,
-                             (m.c * m.ty - m.d * m.tx) / determinant, (m.b * m.tx - m.a * m.ty) / determinant};
+        const Affine inverse{m.d / determinant,
+                             -m.b / determinant,
+                             -m.c / determinant,
+                             m.a / determinant,
+                             (m.c * m.ty - m.d * m.tx) / determinant,
+                             (m.b * m.tx - m.a * m.ty) / determinant};
         store(c, c.thisValue, inverse);
         return Value();
     });
     machine.defineMethod(prototype, QStringLiteral("rotate"), [](CallContext& c) {
         const double angle = argNumber(c, 0);
-        store(c, c.thisValue, multiply(affineOf(c, c.thisValue), {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), 0, 0}));
+        store(c, c.thisValue,
+              multiply(affineOf(c, c.thisValue),
+                       {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), 0, 0}));
         return Value();
     });
     machine.defineMethod(prototype, QStringLiteral("scale"), [](CallContext& c) {
-        store(c, c.thisValue, multiply(affineOf(c, c.thisValue), {argNumber(c, 0), 0, 0, argNumber(c, 1), 0, 0}));
+        store(c, c.thisValue,
+              multiply(affineOf(c, c.thisValue), {argNumber(c, 0), 0, 0, argNumber(c, 1), 0, 0}));
         return Value();
     });
     machine.defineMethod(prototype, QStringLiteral("translate"), [](CallContext& c) {
@@ -126,8 +127,11 @@ void installMatrix(Machine& machine, Object* geom, Object* pointClass)
     machine.defineMethod(prototype, QStringLiteral("createBox"), [](CallContext& c) {
         const double sx = argNumber(c, 0), sy = argNumber(c, 1);
         const double angle = c.args.size() > 2 ? argNumber(c, 2) : 0.0;
-        const double tx = c.args.size() > 3 ? argNumber(c, 3) : 0.0, ty = c.args.size() > 4 ? argNumber(c, 4) : 0.0;
-        store(c, c.thisValue, {sx * std::cos(angle), sy * std::sin(angle), -sx * std::sin(angle), sy * std::cos(angle), tx, ty});
+        const double tx = c.args.size() > 3 ? argNumber(c, 3) : 0.0,
+                     ty = c.args.size() > 4 ? argNumber(c, 4) : 0.0;
+        store(c, c.thisValue,
+              {sx * std::cos(angle), sy * std::sin(angle), -sx * std::sin(angle), sy * std::cos(angle), tx,
+               ty});
         return Value();
     });
     // A gradient's unit square is 1638.4 twips wide: its box in pixels maps onto that.
@@ -136,7 +140,9 @@ void installMatrix(Machine& machine, Object* geom, Object* pointClass)
         const double angle = c.args.size() > 2 ? argNumber(c, 2) : 0.0;
         const double tx = (c.args.size() > 3 ? argNumber(c, 3) : 0.0) + argNumber(c, 0) / 2;
         const double ty = (c.args.size() > 4 ? argNumber(c, 4) : 0.0) + argNumber(c, 1) / 2;
-        store(c, c.thisValue, {width * std::cos(angle), height * std::sin(angle), -width * std::sin(angle), height * std::cos(angle), tx, ty});
+        store(c, c.thisValue,
+              {width * std::cos(angle), height * std::sin(angle), -width * std::sin(angle),
+               height * std::cos(angle), tx, ty});
         return Value();
     });
     machine.defineMethod(prototype, QStringLiteral("transformPoint"), [pointClass](CallContext& c) {
@@ -151,33 +157,36 @@ void installMatrix(Machine& machine, Object* geom, Object* pointClass)
     });
 }
 
-Object* installPoint(Machine& machine, Object* geom)
-{
+Object* installPoint(Machine& machine, Object* geom) {
     Object* prototype = machine.newObject();
-    Object* point = machine.newConstructor([](CallContext& c) {
-        if (!c.constructing)
-            return Value();
-        setMember(c, c.thisValue, "x", c.args.empty() ? Value(0) : c.arg(0));
-        setMember(c, c.thisValue, "y", c.args.empty() ? Value(0) : c.arg(1));
-        return c.thisValue;
-    }, prototype);
+    Object* point = machine.newConstructor(
+        [](CallContext& c) {
+            if (!c.constructing) return Value();
+            setMember(c, c.thisValue, "x", c.args.empty() ? Value(0) : c.arg(0));
+            setMember(c, c.thisValue, "y", c.args.empty() ? Value(0) : c.arg(1));
+            return c.thisValue;
+        },
+        prototype);
     geom->setOwn(QStringLiteral("Point"), point, property_flags::kDontEnum);
     machine.defineMethod(prototype, QStringLiteral("toString"), [](CallContext& c) {
         return describe(c, {{"x", "x"}, {"y", "y"}});
     });
     machine.defineMethod(prototype, QStringLiteral("clone"), [point](CallContext& c) {
-        const Value args[] = {c.machine.getMember(c.thisValue, QStringLiteral("x")), c.machine.getMember(c.thisValue, QStringLiteral("y"))};
+        const Value args[] = {c.machine.getMember(c.thisValue, QStringLiteral("x")),
+                              c.machine.getMember(c.thisValue, QStringLiteral("y"))};
         return c.machine.construct(point, args);
     });
     machine.defineMethod(prototype, QStringLiteral("add"), [point](CallContext& c) {
-        return newPoint(c, point, member(c, c.thisValue, "x") + member(c, c.arg(0), "x"), member(c, c.thisValue, "y") + member(c, c.arg(0), "y"));
+        return newPoint(c, point, member(c, c.thisValue, "x") + member(c, c.arg(0), "x"),
+                        member(c, c.thisValue, "y") + member(c, c.arg(0), "y"));
     });
     machine.defineMethod(prototype, QStringLiteral("subtract"), [point](CallContext& c) {
-        return newPoint(c, point, member(c, c.thisValue, "x") - member(c, c.arg(0), "x"), member(c, c.thisValue, "y") - member(c, c.arg(0), "y"));
+        return newPoint(c, point, member(c, c.thisValue, "x") - member(c, c.arg(0), "x"),
+                        member(c, c.thisValue, "y") - member(c, c.arg(0), "y"));
     });
     machine.defineMethod(prototype, QStringLiteral("equals"), [](CallContext& c) {
-        return Value(c.arg(0).isObject() && member(c, c.thisValue, "x") == member(c, c.arg(0), "x")
-                     && member(c, c.thisValue, "y") == member(c, c.arg(0), "y"));
+        return Value(c.arg(0).isObject() && member(c, c.thisValue, "x") == member(c, c.arg(0), "x") &&
+                     member(c, c.thisValue, "y") == member(c, c.arg(0), "y"));
     });
     machine.defineMethod(prototype, QStringLiteral("offset"), [](CallContext& c) {
         setMember(c, c.thisValue, "x", member(c, c.thisValue, "x") + argNumber(c, 0));
@@ -198,11 +207,13 @@ Object* installPoint(Machine& machine, Object* geom)
         return Value(std::hypot(member(c, c.thisValue, "x"), member(c, c.thisValue, "y")));
     });
     machine.defineMethod(point, QStringLiteral("distance"), [](CallContext& c) {
-        return Value(std::hypot(member(c, c.arg(0), "x") - member(c, c.arg(1), "x"), member(c, c.arg(0), "y") - member(c, c.arg(1), "y")));
+        return Value(std::hypot(member(c, c.arg(0), "x") - member(c, c.arg(1), "x"),
+                                member(c, c.arg(0), "y") - member(c, c.arg(1), "y")));
     });
     machine.defineMethod(point, QStringLiteral("interpolate"), [point](CallContext& c) {
         const double f = argNumber(c, 2);
-        return newPoint(c, point, member(c, c.arg(1), "x") + f * (member(c, c.arg(0), "x") - member(c, c.arg(1), "x")),
+        return newPoint(c, point,
+                        member(c, c.arg(1), "x") + f * (member(c, c.arg(0), "x") - member(c, c.arg(1), "x")),
                         member(c, c.arg(1), "y") + f * (member(c, c.arg(0), "y") - member(c, c.arg(1), "y")));
     });
     machine.defineMethod(point, QStringLiteral("polar"), [point](CallContext& c) {
@@ -214,8 +225,7 @@ Object* installPoint(Machine& machine, Object* geom)
 
 } // namespace
 
-void installGeometryClasses(Machine& machine)
-{
+void installGeometryClasses(Machine& machine) {
     Object* flash = machine.newObject();
     machine.global()->setOwn(QStringLiteral("flash"), flash, property_flags::kDontEnum);
     Object* geom = machine.newObject();

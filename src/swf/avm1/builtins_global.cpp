@@ -15,40 +15,31 @@ namespace {
 
 constexpr int kSwfVersionUtf8 = 6;
 
-bool isUnreserved(char16_t c)
-{
+bool isUnreserved(char16_t c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-int hexValue(QChar c)
-{
+int hexValue(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
     return -1;
 }
 
 // Movies before SWF 6 escape in the author's code page, the same one their strings use.
-QByteArray encodeForEscape(const QString& text, int swfVersion)
-{
-    if (swfVersion >= kSwfVersionUtf8)
-        return text.toUtf8();
+QByteArray encodeForEscape(const QString& text, int swfVersion) {
+    if (swfVersion >= kSwfVersionUtf8) return text.toUtf8();
     QStringEncoder encoder("GB18030");
     return encoder.isValid() ? QByteArray(encoder.encode(text)) : text.toLatin1();
 }
 
-QString decodeForUnescape(const QByteArray& bytes, int swfVersion)
-{
+QString decodeForUnescape(const QByteArray& bytes, int swfVersion) {
     return swf::format::decodeActionString(bytes, swfVersion);
 }
 
 // Everything but letters and digits becomes %XX, in the movie's byte encoding.
-Value escape(CallContext& context)
-{
+Value escape(CallContext& context) {
     const QByteArray bytes = encodeForEscape(argString(context, 0), context.machine.swfVersion());
     QString result;
     static const char kHex[] = "0123456789ABCDEF";
@@ -62,17 +53,16 @@ Value escape(CallContext& context)
             result += QLatin1Char(kHex[u & 15]);
         }
     }
-    if (!context.machine.checkStringLength(result.size()))
-        return Value();
+    if (!context.machine.checkStringLength(result.size())) return Value();
     return result;
 }
 
-Value unescape(CallContext& context)
-{
+Value unescape(CallContext& context) {
     const QString text = argString(context, 0);
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('%') && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+        if (text[i] == QLatin1Char('%') && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
             bytes += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {
@@ -84,11 +74,11 @@ Value unescape(CallContext& context)
 
 } // namespace
 
-void installGlobalFunctions(Machine& machine)
-{
+void installGlobalFunctions(Machine& machine) {
     Object* global = machine.global();
     auto function = [&machine, global](const char* name, NativeFunction native) {
-        global->setOwn(QString::fromLatin1(name), machine.newNativeFunction(std::move(native)), property_flags::kDontEnum);
+        global->setOwn(QString::fromLatin1(name), machine.newNativeFunction(std::move(native)),
+                       property_flags::kDontEnum);
     };
     function("escape", escape);
     function("unescape", unescape);

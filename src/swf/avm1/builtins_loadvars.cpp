@@ -11,98 +11,87 @@ using namespace property_flags;
 // The loader's native family: 301,0 load, 301,1 send, 301,2 sendAndLoad.
 constexpr int kLoaderFamily = 301;
 
-Value load(CallContext& context)
-{
+Value load(CallContext& context) {
     Object* self = context.thisObject();
-    if (!self || context.args.empty())
-        return false;
+    if (!self || context.args.empty()) return false;
     self->setOwn(QStringLiteral("loaded"), false);
     context.machine.host().loadText(self, argString(context, 0));
     return true;
 }
 
-Value sendAndLoad(CallContext& context)
-{
+Value sendAndLoad(CallContext& context) {
     Object* target = context.arg(1).asObject();
-    if (!target || context.args.empty())
-        return false;
+    if (!target || context.args.empty()) return false;
     target->setOwn(QStringLiteral("loaded"), false);
     context.machine.host().loadText(target, argString(context, 0));
     return true;
 }
 
 // Nothing leaves the player: a send only says whether it could have gone.
-Value send(CallContext& context)
-{
+Value send(CallContext& context) {
     return !context.args.empty();
 }
 
-QString callGlobal(Machine& machine, const char* function, const QString& text)
-{
+QString callGlobal(Machine& machine, const char* function, const QString& text) {
     const Value argument = text;
-    return machine.toString(machine.callMethod(machine.global(), QString::fromLatin1(function), std::span<const Value>(&argument, 1)));
+    return machine.toString(machine.callMethod(machine.global(), QString::fromLatin1(function),
+                                               std::span<const Value>(&argument, 1)));
 }
 
-Value decode(CallContext& context)
-{
+Value decode(CallContext& context) {
     Object* self = context.thisObject();
-    if (!self || context.args.empty())
-        return Value();
+    if (!self || context.args.empty()) return Value();
     const QString text = argString(context, 0);
     for (const QString& pair : text.split(QLatin1Char('&'))) {
-        if (!context.machine.checkBudget())
-            break;
+        if (!context.machine.checkBudget()) break;
         const qsizetype equals = pair.indexOf(QLatin1Char('='));
         const QString name = callGlobal(context.machine, "unescape", equals < 0 ? pair : pair.left(equals));
-        const QString value = equals < 0 ? QString() : callGlobal(context.machine, "unescape", pair.mid(equals + 1));
-        if (!name.isEmpty())
-            context.machine.setMember(self, name, value);
+        const QString value =
+            equals < 0 ? QString() : callGlobal(context.machine, "unescape", pair.mid(equals + 1));
+        if (!name.isEmpty()) context.machine.setMember(self, name, value);
     }
     return Value();
 }
 
-Value variablesText(CallContext& context)
-{
+Value variablesText(CallContext& context) {
     Object* self = context.thisObject();
-    if (!self)
-        return Value();
+    if (!self) return Value();
     QStringList pairs;
     for (const QString& name : context.machine.enumerate(self)) {
-        if (!self->findOwn(name))
-            continue;
-        pairs.push_back(callGlobal(context.machine, "escape", name) + QLatin1Char('=')
-                        + callGlobal(context.machine, "escape", context.machine.toString(context.machine.getMember(self, name))));
+        if (!self->findOwn(name)) continue;
+        pairs.push_back(callGlobal(context.machine, "escape", name) + QLatin1Char('=') +
+                        callGlobal(context.machine, "escape",
+                                   context.machine.toString(context.machine.getMember(self, name))));
     }
     return pairs.join(QLatin1Char('&'));
 }
 
 // What arrives: loaded and onLoad(true) after parsing it, or onLoad(false) when nothing came.
-Value onDataFor(CallContext& context, const char* parser)
-{
+Value onDataFor(CallContext& context, const char* parser) {
     if (context.arg(0).isUndefined()) {
         const Value failed = false;
-        context.machine.callMethod(context.thisValue, QStringLiteral("onLoad"), std::span<const Value>(&failed, 1));
+        context.machine.callMethod(context.thisValue, QStringLiteral("onLoad"),
+                                   std::span<const Value>(&failed, 1));
         return Value();
     }
     const Value text = context.arg(0);
-    context.machine.callMethod(context.thisValue, QString::fromLatin1(parser), std::span<const Value>(&text, 1));
-    if (Object* self = context.thisObject())
-        self->setOwn(QStringLiteral("loaded"), true);
+    context.machine.callMethod(context.thisValue, QString::fromLatin1(parser),
+                               std::span<const Value>(&text, 1));
+    if (Object* self = context.thisObject()) self->setOwn(QStringLiteral("loaded"), true);
     const Value succeeded = true;
-    context.machine.callMethod(context.thisValue, QStringLiteral("onLoad"), std::span<const Value>(&succeeded, 1));
+    context.machine.callMethod(context.thisValue, QStringLiteral("onLoad"),
+                               std::span<const Value>(&succeeded, 1));
     return Value();
 }
 
-void hideAll(Object* object)
-{
+void hideAll(Object* object) {
     for (Property& property : object->properties())
         property.flags |= kDontEnum;
 }
 
 } // namespace
 
-void installLoadingClasses(Machine& machine)
-{
+void installLoadingClasses(Machine& machine) {
     Object* global = machine.global();
     Object* prototype = machine.newObject();
     Object* loadVars = machine.newConstructor([](CallContext& c) { return c.thisValue; }, prototype);
@@ -115,7 +104,8 @@ void installLoadingClasses(Machine& machine)
     prototype->setOwn(QStringLiteral("sendAndLoad"), sendAndLoadFunction);
     machine.defineMethod(prototype, QStringLiteral("decode"), decode);
     machine.defineMethod(prototype, QStringLiteral("toString"), variablesText);
-    machine.defineMethod(prototype, QStringLiteral("onData"), [](CallContext& c) { return onDataFor(c, "decode"); });
+    machine.defineMethod(prototype, QStringLiteral("onData"),
+                         [](CallContext& c) { return onDataFor(c, "decode"); });
     machine.defineMethod(prototype, QStringLiteral("onLoad"), [](CallContext&) { return Value(); });
     machine.defineMethod(prototype, QStringLiteral("addRequestHeader"), [](CallContext&) { return Value(); });
     machine.defineMethod(prototype, QStringLiteral("getBytesLoaded"), [](CallContext&) { return Value(); });
@@ -125,7 +115,8 @@ void installLoadingClasses(Machine& machine)
 
     // XML loads the same way and parses what arrives.
     Object* xml = machine.getMember(global, QStringLiteral("XML")).asObject();
-    if (Object* xmlPrototype = xml ? machine.getMember(xml, QStringLiteral("prototype")).asObject() : nullptr) {
+    if (Object* xmlPrototype =
+            xml ? machine.getMember(xml, QStringLiteral("prototype")).asObject() : nullptr) {
         // Listed, and the ones the player writes in ActionScript carry a prototype.
         xmlPrototype->setOwn(QStringLiteral("load"), loadFunction);
         xmlPrototype->setOwn(QStringLiteral("send"), sendFunction);
@@ -140,15 +131,17 @@ void installLoadingClasses(Machine& machine)
         scripted("getBytesTotal", [](CallContext&) { return Value(); });
     }
 
-    global->setOwn(QStringLiteral("ASnative"),
-                   machine.newNativeFunction([loadFunction, sendFunction, sendAndLoadFunction](CallContext& c) {
-                       if (argNumber(c, 0) != kLoaderFamily)
-                           return Value();
-                       const double index = argNumber(c, 1);
-                       return index == 0 ? Value(loadFunction) : index == 1 ? Value(sendFunction)
-                                        : index == 2 ? Value(sendAndLoadFunction) : Value();
-                   }),
-                   kDontEnum);
+    global->setOwn(
+        QStringLiteral("ASnative"),
+        machine.newNativeFunction([loadFunction, sendFunction, sendAndLoadFunction](CallContext& c) {
+            if (argNumber(c, 0) != kLoaderFamily) return Value();
+            const double index = argNumber(c, 1);
+            return index == 0   ? Value(loadFunction)
+                   : index == 1 ? Value(sendFunction)
+                   : index == 2 ? Value(sendAndLoadFunction)
+                                : Value();
+        }),
+        kDontEnum);
 }
 
 } // namespace swf::avm1

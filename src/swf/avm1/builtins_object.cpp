@@ -11,16 +11,13 @@ using namespace property_flags;
 
 constexpr std::uint8_t kSettableFlags = kDontEnum | kDontDelete | kReadOnly | kVersion6Up;
 
-Value objectConstructor(CallContext& context)
-{
+Value objectConstructor(CallContext& context) {
     const Value value = context.arg(0);
-    if (!value.isNullish())
-        return context.machine.toObject(value);
+    if (!value.isNullish()) return context.machine.toObject(value);
     return context.constructing ? context.thisValue : Value(context.machine.newObject());
 }
 
-Value addProperty(CallContext& context)
-{
+Value addProperty(CallContext& context) {
     Object* object = context.thisObject();
     const QString name = argString(context, 0);
     Object* getter = context.arg(1).asObject();
@@ -34,23 +31,20 @@ Value addProperty(CallContext& context)
     return true;
 }
 
-bool isProtoName(CallContext& context, const QString& name)
-{
+bool isProtoName(CallContext& context, const QString& name) {
     return name.compare(QLatin1String("__proto__"), context.machine.swfVersion() >= kSwfVersionCaseSensitive
-                                                        ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+                                                        ? Qt::CaseSensitive
+                                                        : Qt::CaseInsensitive) == 0;
 }
 
-Value hasOwnProperty(CallContext& context)
-{
+Value hasOwnProperty(CallContext& context) {
     Object* object = context.thisObject();
     const QString name = argString(context, 0);
-    if (object && isProtoName(context, name))
-        return object->hasProtoSlot();
+    if (object && isProtoName(context, name)) return object->hasProtoSlot();
     return object && object->findOwn(name) != nullptr;
 }
 
-Value isPropertyEnumerable(CallContext& context)
-{
+Value isPropertyEnumerable(CallContext& context) {
     Object* object = context.thisObject();
     const QString name = argString(context, 0);
     if (object && isProtoName(context, name))
@@ -59,25 +53,21 @@ Value isPropertyEnumerable(CallContext& context)
     return property && !(property->flags & kDontEnum);
 }
 
-Value isPrototypeOf(CallContext& context)
-{
+Value isPrototypeOf(CallContext& context) {
     Object* self = context.thisObject();
     Object* other = context.arg(0).asObject();
     int depth = 0;
     for (Object* current = other ? other->proto() : nullptr; current && depth < kMaxPrototypeDepth;
          current = current->proto(), ++depth) {
-        if (current == self)
-            return true;
+        if (current == self) return true;
     }
     return false;
 }
 
 // Flags of several properties at once; names as a comma list, an array, or null for all.
-Value setPropertyFlags(CallContext& context)
-{
+Value setPropertyFlags(CallContext& context) {
     Object* object = context.arg(0).asObject();
-    if (!object)
-        return Value();
+    if (!object) return Value();
     const Value names = context.arg(1);
     QStringList list;
     bool all = names.isNull();
@@ -87,7 +77,8 @@ Value setPropertyFlags(CallContext& context)
         for (const Value& name : arrayElements(context.machine, names))
             list.push_back(context.machine.toString(name));
     const auto set = static_cast<std::uint8_t>(toUint32(argNumber(context, 2)) & kSettableFlags);
-    const auto clear = static_cast<std::uint8_t>(context.args.size() > 3 ? toUint32(argNumber(context, 3)) & kSettableFlags : 0);
+    const auto clear = static_cast<std::uint8_t>(
+        context.args.size() > 3 ? toUint32(argNumber(context, 3)) & kSettableFlags : 0);
     for (Property& property : object->properties()) {
         if (all || list.contains(property.name, Qt::CaseInsensitive))
             property.flags = static_cast<std::uint8_t>((property.flags & ~clear) | set);
@@ -97,64 +88,54 @@ Value setPropertyFlags(CallContext& context)
     return Value();
 }
 
-Value watch(CallContext& context)
-{
+Value watch(CallContext& context) {
     Object* object = context.thisObject();
     Object* callback = context.arg(1).asObject();
-    if (!object || !callback || !callback->isFunction() || context.args.empty())
-        return false;
+    if (!object || !callback || !callback->isFunction() || context.args.empty()) return false;
     const QString name = argString(context, 0);
     std::erase_if(object->watchers(), [&name](const Watcher& w) { return w.name == name; });
     object->watchers().push_back(Watcher{name, callback, context.arg(2), false});
     return true;
 }
 
-Value unwatch(CallContext& context)
-{
+Value unwatch(CallContext& context) {
     Object* object = context.thisObject();
-    if (!object)
-        return false;
+    if (!object) return false;
     const QString name = argString(context, 0);
     return std::erase_if(object->watchers(), [&name](const Watcher& w) { return w.name == name; }) > 0;
 }
 
-Value registerClass(CallContext& context)
-{
+Value registerClass(CallContext& context) {
     Object* constructor = context.arg(1).asObject();
-    if (context.args.size() < 2 || (constructor && !constructor->isFunction()))
-        return false;
+    if (context.args.size() < 2 || (constructor && !constructor->isFunction())) return false;
     context.machine.registerClass(argString(context, 0), constructor);
     return true;
 }
 
-Value functionCall(CallContext& context)
-{
+Value functionCall(CallContext& context) {
     const std::span<const Value> rest = context.args.empty() ? context.args : context.args.subspan(1);
     return context.machine.call(context.thisValue, context.arg(0), rest);
 }
 
-Value functionApply(CallContext& context)
-{
-    const std::vector<Value> args = context.arg(1).isObject() ? arrayElements(context.machine, context.arg(1))
-                                                              : std::vector<Value>{};
+Value functionApply(CallContext& context) {
+    const std::vector<Value> args =
+        context.arg(1).isObject() ? arrayElements(context.machine, context.arg(1)) : std::vector<Value>{};
     return context.machine.call(context.thisValue, context.arg(0), args);
 }
 
-Value errorConstructor(CallContext& context)
-{
-    Object* error = context.constructing ? context.thisObject()
-                                         : context.machine.newObject(ObjectKind::Error, context.machine.errorPrototype());
+Value errorConstructor(CallContext& context) {
+    Object* error = context.constructing
+                        ? context.thisObject()
+                        : context.machine.newObject(ObjectKind::Error, context.machine.errorPrototype());
     if (error && !context.arg(0).isUndefined())
         context.machine.setMember(error, QStringLiteral("message"), context.arg(0));
     return error;
 }
 
 // gotoAndPlay / gotoAndStop: a number is a frame from 1, text is a label.
-void clipGoto(CallContext& context, bool play)
-{
+void clipGoto(CallContext& context, bool play) {
     Object* clip = context.thisObject();
-    if (!clip || clip->kind() != ObjectKind::Clip)
-        return;
+    if (!clip || clip->kind() != ObjectKind::Clip) return;
     const Value frame = context.arg(0);
     Host& host = context.machine.host();
     if (frame.isString()) {
@@ -166,28 +147,33 @@ void clipGoto(CallContext& context, bool play)
         host.gotoFrame(clip, static_cast<int>(std::min(number, 1e9)) - 1, play);
 }
 
-void installClipMethods(Machine& machine, Object* prototype)
-{
+void installClipMethods(Machine& machine, Object* prototype) {
     using Action = void (Host::*)(Target);
-    const std::pair<const char*, Action> actions[] = {
-        {"play", &Host::play}, {"stop", &Host::stop}, {"nextFrame", &Host::nextFrame}, {"prevFrame", &Host::previousFrame}};
+    const std::pair<const char*, Action> actions[] = {{"play", &Host::play},
+                                                      {"stop", &Host::stop},
+                                                      {"nextFrame", &Host::nextFrame},
+                                                      {"prevFrame", &Host::previousFrame}};
     for (const auto& entry : actions) {
         const Action action = entry.second;
         machine.defineMethod(prototype, QString::fromLatin1(entry.first), [action](CallContext& context) {
             Object* clip = context.thisObject();
-            if (clip && clip->kind() == ObjectKind::Clip)
-                (context.machine.host().*action)(clip);
+            if (clip && clip->kind() == ObjectKind::Clip) (context.machine.host().*action)(clip);
             return Value();
         });
     }
-    machine.defineMethod(prototype, QStringLiteral("gotoAndPlay"), [](CallContext& c) { clipGoto(c, true); return Value(); });
-    machine.defineMethod(prototype, QStringLiteral("gotoAndStop"), [](CallContext& c) { clipGoto(c, false); return Value(); });
+    machine.defineMethod(prototype, QStringLiteral("gotoAndPlay"), [](CallContext& c) {
+        clipGoto(c, true);
+        return Value();
+    });
+    machine.defineMethod(prototype, QStringLiteral("gotoAndStop"), [](CallContext& c) {
+        clipGoto(c, false);
+        return Value();
+    });
 }
 
 } // namespace
 
-std::vector<Value> arrayElements(Machine& machine, const Value& array)
-{
+std::vector<Value> arrayElements(Machine& machine, const Value& array) {
     std::vector<Value> values;
     const double length = machine.toNumber(machine.getMember(array, QStringLiteral("length")));
     const auto count = std::isfinite(length) && length > 0 ? std::min<double>(length, kMaxArrayLength) : 0;
@@ -197,12 +183,14 @@ std::vector<Value> arrayElements(Machine& machine, const Value& array)
     return values;
 }
 
-void installBuiltins(Machine& machine)
-{
+void installBuiltins(Machine& machine) {
     Object* objectPrototype = machine.objectPrototype();
-    auto plain = [&machine, objectPrototype](ObjectKind kind) { return machine.newObject(kind, objectPrototype); };
-    machine.setBuiltinPrototypes(plain(ObjectKind::Function), plain(ObjectKind::Array), plain(ObjectKind::String),
-                                 plain(ObjectKind::Number), plain(ObjectKind::Boolean), plain(ObjectKind::Plain),
+    auto plain = [&machine, objectPrototype](ObjectKind kind) {
+        return machine.newObject(kind, objectPrototype);
+    };
+    machine.setBuiltinPrototypes(plain(ObjectKind::Function), plain(ObjectKind::Array),
+                                 plain(ObjectKind::String), plain(ObjectKind::Number),
+                                 plain(ObjectKind::Boolean), plain(ObjectKind::Plain),
                                  plain(ObjectKind::Plain));
     machine.stringPrototype()->setPrimitive(QString());
     machine.numberPrototype()->setPrimitive(0.0);
@@ -223,15 +211,17 @@ void installBuiltins(Machine& machine)
     installBroadcasters(machine);
 }
 
-void installObjectClasses(Machine& machine)
-{
+void installObjectClasses(Machine& machine) {
     Object* global = machine.global();
     Object* objectPrototype = machine.objectPrototype();
     Object* object = machine.newConstructor(objectConstructor, objectPrototype);
     global->setOwn(QStringLiteral("Object"), object, kDontEnum);
-    machine.defineMethod(objectPrototype, QStringLiteral("toString"), [](CallContext&) { return Value("[object Object]"); });
-    machine.defineMethod(objectPrototype, QStringLiteral("toLocaleString"), [](CallContext&) { return Value("[object Object]"); });
-    machine.defineMethod(objectPrototype, QStringLiteral("valueOf"), [](CallContext& c) { return c.thisValue; });
+    machine.defineMethod(objectPrototype, QStringLiteral("toString"),
+                         [](CallContext&) { return Value("[object Object]"); });
+    machine.defineMethod(objectPrototype, QStringLiteral("toLocaleString"),
+                         [](CallContext&) { return Value("[object Object]"); });
+    machine.defineMethod(objectPrototype, QStringLiteral("valueOf"),
+                         [](CallContext& c) { return c.thisValue; });
     machine.defineMethod(objectPrototype, QStringLiteral("addProperty"), addProperty);
     machine.defineMethod(objectPrototype, QStringLiteral("hasOwnProperty"), hasOwnProperty);
     machine.defineMethod(objectPrototype, QStringLiteral("isPropertyEnumerable"), isPropertyEnumerable);
@@ -247,7 +237,8 @@ void installObjectClasses(Machine& machine)
     machine.setFunctionConstructor(function);
     machine.defineMethod(functionPrototype, QStringLiteral("call"), functionCall);
     machine.defineMethod(functionPrototype, QStringLiteral("apply"), functionApply);
-    machine.defineMethod(functionPrototype, QStringLiteral("toString"), [](CallContext&) { return Value("[type Function]"); });
+    machine.defineMethod(functionPrototype, QStringLiteral("toString"),
+                         [](CallContext&) { return Value("[type Function]"); });
 
     Object* errorPrototype = machine.errorPrototype();
     Object* error = machine.newConstructor(errorConstructor, errorPrototype);

@@ -12,7 +12,9 @@ namespace {
 
 using namespace property_flags;
 
-QString hidden(const char* name) { return QString::fromLatin1(name); }
+QString hidden(const char* name) {
+    return QString::fromLatin1(name);
+}
 
 double member(CallContext& c, const char* name, double fallback) {
     Object* self = c.thisObject();
@@ -34,7 +36,9 @@ struct Transform {
     qint32 ll = 100, lr = 0, rl = 0, rr = 100;
 };
 
-qint32 wrap(qint64 value) { return qint32(quint32(quint64(value))); }
+qint32 wrap(qint64 value) {
+    return qint32(quint32(quint64(value)));
+}
 
 qint32 intMember(CallContext& c, const char* name, qint32 fallback) {
     Object* self = c.thisObject();
@@ -44,7 +48,8 @@ qint32 intMember(CallContext& c, const char* name, qint32 fallback) {
 }
 
 Transform transformOf(CallContext& c) {
-    return {intMember(c, "__ll", 100), intMember(c, "__lr", 0), intMember(c, "__rl", 0), intMember(c, "__rr", 100)};
+    return {intMember(c, "__ll", 100), intMember(c, "__lr", 0), intMember(c, "__rl", 0),
+            intMember(c, "__rr", 100)};
 }
 
 // The gains of the two channels for a sound played as one channel (the mixer's voices take
@@ -90,7 +95,8 @@ Value start(CallContext& c) {
 Value stop(CallContext& c) {
     if (!c.args.empty()) {
         // stop("name"): every copy of that sound.
-        if (const int id = c.machine.host().soundIdOf(c.machine.toString(c.arg(0)))) c.machine.host().soundStopAll(id);
+        if (const int id = c.machine.host().soundIdOf(c.machine.toString(c.arg(0))))
+            c.machine.host().soundStopAll(id);
         return Value();
     }
     const int id = toInt32(member(c, "__sound", 0));
@@ -107,7 +113,9 @@ Value setVolume(CallContext& c) {
     return Value();
 }
 
-Value getVolume(CallContext& c) { return Value(intMember(c, "__volume", 100)); }
+Value getVolume(CallContext& c) {
+    return Value(intMember(c, "__volume", 100));
+}
 
 // Panning turns the far side down and leaves this one full.
 Value setPan(CallContext& c) {
@@ -130,7 +138,9 @@ Value getPan(CallContext& c) {
 Value setTransform(CallContext& c) {
     Object* from = c.arg(0).asObject();
     if (!from) return Value();
-    auto read = [&](const char* name) { return toInt32(c.machine.toNumber(c.machine.getMember(from, QString::fromLatin1(name)))); };
+    auto read = [&](const char* name) {
+        return toInt32(c.machine.toNumber(c.machine.getMember(from, QString::fromLatin1(name))));
+    };
     setTransformMembers(c, {read("ll"), read("lr"), read("rl"), read("rr")});
     return Value();
 }
@@ -152,7 +162,7 @@ Value soundConstructor(CallContext& c) {
     return self;
 }
 
-}  // namespace
+} // namespace
 
 void installSoundClass(Machine& machine) {
     Object* prototype = machine.newObject();
@@ -206,7 +216,8 @@ void installSystem(Machine& machine) {
         {"pixelAspectRatio", Value(1)},
         {"screenColor", Value(QStringLiteral("color"))},
     };
-    for (const auto& [name, value] : facts) capabilities->setOwn(QString::fromLatin1(name), value, kDontDelete);
+    for (const auto& [name, value] : facts)
+        capabilities->setOwn(QString::fromLatin1(name), value, kDontDelete);
     Object* security = machine.newObject();
     system->setOwn(QStringLiteral("security"), security);
     for (const char* name : {"allowDomain", "allowInsecureDomain", "loadPolicyFile"})
@@ -215,4 +226,4 @@ void installSystem(Machine& machine) {
     machine.defineMethod(system, QStringLiteral("setClipboard"), [](CallContext&) { return Value(false); });
 }
 
-}  // namespace swf::avm1
+} // namespace swf::avm1

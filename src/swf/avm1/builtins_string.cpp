@@ -9,34 +9,31 @@ namespace {
 
 constexpr int kSwfVersionSplitCharacters = 6;
 
-qsizetype clampIndex(double position, qsizetype length)
-{
-    if (std::isnan(position) || position < 0)
-        return 0;
+qsizetype clampIndex(double position, qsizetype length) {
+    if (std::isnan(position) || position < 0) return 0;
     return static_cast<qsizetype>(std::min(std::trunc(position), static_cast<double>(length)));
 }
 
-qsizetype fromEnd(double position, qsizetype length)
-{
-    if (std::isnan(position))
-        return 0;
+qsizetype fromEnd(double position, qsizetype length) {
+    if (std::isnan(position)) return 0;
     position = std::trunc(position);
-    if (position < 0)
-        position = std::max(0.0, static_cast<double>(length) + position);
+    if (position < 0) position = std::max(0.0, static_cast<double>(length) + position);
     return static_cast<qsizetype>(std::min(position, static_cast<double>(length)));
 }
 
-Value split(CallContext& context)
-{
+Value split(CallContext& context) {
     Machine& machine = context.machine;
     const QString text = thisString(context);
     const double limitValue = context.args.size() > 1 ? argNumber(context, 1) : HUGE_VAL;
-    const std::size_t limit = std::isnan(limitValue) || limitValue < 0 ? 0
-        : static_cast<std::size_t>(std::min(limitValue, static_cast<double>(kMaxArrayLength)));
+    const std::size_t limit =
+        std::isnan(limitValue) || limitValue < 0
+            ? 0
+            : static_cast<std::size_t>(std::min(limitValue, static_cast<double>(kMaxArrayLength)));
     std::vector<Value> parts;
     const QString delimiter = context.arg(0).isUndefined() ? QString() : argString(context, 0);
     // No delimiter gives the whole string as the one element; so does an empty one before SWF 6.
-    if (context.arg(0).isUndefined() || (delimiter.isEmpty() && machine.swfVersion() < kSwfVersionSplitCharacters)) {
+    if (context.arg(0).isUndefined() ||
+        (delimiter.isEmpty() && machine.swfVersion() < kSwfVersionSplitCharacters)) {
         parts.push_back(text);
     } else {
         if (delimiter.isEmpty()) {
@@ -44,93 +41,82 @@ Value split(CallContext& context)
                 parts.push_back(QString(text[i]));
         } else {
             for (const QString& part : text.split(delimiter)) {
-                if (parts.size() >= limit)
-                    break;
+                if (parts.size() >= limit) break;
                 parts.push_back(part);
             }
         }
     }
-    if (parts.size() > limit)
-        parts.resize(limit);
+    if (parts.size() > limit) parts.resize(limit);
     return machine.newArray(parts);
 }
 
-Value substr(CallContext& context)
-{
+Value substr(CallContext& context) {
     const QString text = thisString(context);
     const qsizetype start = fromEnd(argNumber(context, 0), text.size());
     qsizetype length = text.size() - start;
     if (context.args.size() > 1 && !context.arg(1).isUndefined()) {
         const double requested = argNumber(context, 1);
-        length = std::isnan(requested) || requested < 0 ? 0 : static_cast<qsizetype>(std::min(requested, static_cast<double>(length)));
+        length = std::isnan(requested) || requested < 0
+                     ? 0
+                     : static_cast<qsizetype>(std::min(requested, static_cast<double>(length)));
     }
     return text.mid(start, length);
 }
 
-Value substring(CallContext& context)
-{
+Value substring(CallContext& context) {
     const QString text = thisString(context);
     qsizetype start = clampIndex(argNumber(context, 0), text.size());
-    qsizetype end = context.arg(1).isUndefined() ? text.size() : clampIndex(argNumber(context, 1), text.size());
-    if (start > end)
-        std::swap(start, end);
+    qsizetype end =
+        context.arg(1).isUndefined() ? text.size() : clampIndex(argNumber(context, 1), text.size());
+    if (start > end) std::swap(start, end);
     return text.mid(start, end - start);
 }
 
-Value slice(CallContext& context)
-{
+Value slice(CallContext& context) {
     const QString text = thisString(context);
     const qsizetype start = fromEnd(argNumber(context, 0), text.size());
-    const qsizetype end = context.arg(1).isUndefined() ? text.size() : fromEnd(argNumber(context, 1), text.size());
+    const qsizetype end =
+        context.arg(1).isUndefined() ? text.size() : fromEnd(argNumber(context, 1), text.size());
     return end > start ? text.mid(start, end - start) : QString();
 }
 
-Value indexOf(CallContext& context)
-{
+Value indexOf(CallContext& context) {
     const QString text = thisString(context);
     const QString search = argString(context, 0);
     const qsizetype from = context.args.size() > 1 ? clampIndex(argNumber(context, 1), text.size()) : 0;
     return static_cast<double>(text.indexOf(search, from));
 }
 
-Value lastIndexOf(CallContext& context)
-{
+Value lastIndexOf(CallContext& context) {
     const QString text = thisString(context);
     const QString search = argString(context, 0);
     qsizetype from = text.size();
     if (context.args.size() > 1) {
         const double requested = argNumber(context, 1);
-        if (requested < 0)
-            return -1.0;
-        if (!std::isnan(requested))
-            from = clampIndex(requested, text.size());
+        if (requested < 0) return -1.0;
+        if (!std::isnan(requested)) from = clampIndex(requested, text.size());
     }
     return static_cast<double>(text.lastIndexOf(search, from));
 }
 
-Value stringConstructor(CallContext& context)
-{
+Value stringConstructor(CallContext& context) {
     const QString text = context.args.empty() ? QString() : argString(context, 0);
-    if (!context.constructing)
-        return text;
+    if (!context.constructing) return text;
     Object* wrapper = context.thisObject();
     wrapper->setKind(ObjectKind::String);
     wrapper->setPrimitive(text);
     return wrapper;
 }
 
-Value primitiveText(CallContext& context)
-{
+Value primitiveText(CallContext& context) {
     Object* object = context.thisObject();
-    if (object && object->kind() == ObjectKind::String)
-        return object->primitive();
+    if (object && object->kind() == ObjectKind::String) return object->primitive();
     return thisString(context);
 }
 
 } // namespace
 
-void installStringClass(Machine& machine)
-{
+void installStringClass(Machine& machine) {
     Object* prototype = machine.stringPrototype();
     Object* string = machine.newConstructor(stringConstructor, prototype);
     machine.global()->setOwn(QStringLiteral("String"), string, property_flags::kDontEnum);
@@ -148,13 +134,15 @@ void installStringClass(Machine& machine)
     method("charAt", [](CallContext& c) {
         const QString text = thisString(c);
         const double index = std::trunc(argNumber(c, 0));
-        return Value(index >= 0 && index < text.size() ? QString(text[static_cast<qsizetype>(index)]) : QString());
+        return Value(index >= 0 && index < text.size() ? QString(text[static_cast<qsizetype>(index)])
+                                                       : QString());
     });
     method("charCodeAt", [](CallContext& c) {
         const QString text = thisString(c);
         const double index = std::trunc(argNumber(c, 0));
-        return Value(index >= 0 && index < text.size() ? static_cast<double>(text[static_cast<qsizetype>(index)].unicode())
-                                                       : std::nan(""));
+        return Value(index >= 0 && index < text.size()
+                         ? static_cast<double>(text[static_cast<qsizetype>(index)].unicode())
+                         : std::nan(""));
     });
     method("indexOf", indexOf);
     method("lastIndexOf", lastIndexOf);
@@ -168,8 +156,7 @@ void installStringClass(Machine& machine)
         QString text = thisString(c);
         for (const Value& part : c.args) {
             const QString more = c.machine.toString(part);
-            if (!c.machine.checkStringLength(text.size() + more.size()))
-                return Value();
+            if (!c.machine.checkStringLength(text.size() + more.size())) return Value();
             text += more;
         }
         return Value(text);

@@ -10,11 +10,9 @@ namespace {
 
 // (function, interval, args...) or (object, methodName, interval, args...). Anything else,
 // or a missing interval, makes no timer and answers undefined.
-Value addTimer(CallContext& context, bool repeat)
-{
+Value addTimer(CallContext& context, bool repeat) {
     Object* first = context.arg(0).asObject();
-    if (!first)
-        return Value();
+    if (!first) return Value();
     IntervalTimer timer;
     timer.repeat = repeat;
     std::size_t intervalIndex = 1;
@@ -24,31 +22,29 @@ Value addTimer(CallContext& context, bool repeat)
         timer.method = argString(context, 1);
         intervalIndex = 2;
     }
-    if (context.args.size() <= intervalIndex || context.args[intervalIndex].isUndefined())
-        return Value();
+    if (context.args.size() <= intervalIndex || context.args[intervalIndex].isUndefined()) return Value();
     const double interval = context.machine.toNumber(context.args[intervalIndex]);
     timer.interval = std::isfinite(interval) ? std::max(interval, 0.0) : 0.0;
-    timer.args.assign(context.args.begin() + static_cast<std::ptrdiff_t>(intervalIndex) + 1, context.args.end());
+    timer.args.assign(context.args.begin() + static_cast<std::ptrdiff_t>(intervalIndex) + 1,
+                      context.args.end());
     timer.due = context.machine.host().getTimer() + timer.interval;
     const int id = context.machine.addTimer(std::move(timer));
     return id > 0 ? Value(id) : Value();
 }
 
-Value clearTimer(CallContext& context)
-{
+Value clearTimer(CallContext& context) {
     const double id = argNumber(context, 0);
-    if (std::isfinite(id))
-        context.machine.removeTimer(static_cast<int>(std::clamp(id, -1.0, 2147483647.0)));
+    if (std::isfinite(id)) context.machine.removeTimer(static_cast<int>(std::clamp(id, -1.0, 2147483647.0)));
     return Value();
 }
 
 } // namespace
 
-void installTimerFunctions(Machine& machine)
-{
+void installTimerFunctions(Machine& machine) {
     Object* global = machine.global();
     auto function = [&machine, global](const char* name, NativeFunction native) {
-        global->setOwn(QString::fromLatin1(name), machine.newNativeFunction(std::move(native)), property_flags::kDontEnum);
+        global->setOwn(QString::fromLatin1(name), machine.newNativeFunction(std::move(native)),
+                       property_flags::kDontEnum);
     };
     function("setInterval", [](CallContext& c) { return addTimer(c, true); });
     function("setTimeout", [](CallContext& c) { return addTimer(c, false); });

@@ -38,7 +38,7 @@ struct ClipColor {
 };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // --- the outside world ---
@@ -51,8 +51,8 @@ public:
     virtual void scriptAborted(const QString& reason) = 0;
     // getURL and loadMovie/loadVariables. The host decides what is allowed; target is the
     // window or, for loads, the clip path. "FSCommand:" urls arrive here too.
-    virtual void getUrl(const QString& url, const QString& window, UrlMethod method,
-                        bool loadTarget, bool loadVariables) = 0;
+    virtual void getUrl(const QString& url, const QString& window, UrlMethod method, bool loadTarget,
+                        bool loadVariables) = 0;
 
     // --- timelines; frames count from 0 ---
     virtual void gotoFrame(Target target, int frame, bool play) = 0;
@@ -89,31 +89,68 @@ public:
     virtual void endDrag() = 0;
     // LoadVars.load, XML.load and their kin: the host reads url later (never during this call)
     // and then calls receiver.onData with the text, or with undefined when it cannot be read.
-    virtual void loadText(Object* receiver, const QString& url) { (void)receiver; (void)url; }
+    virtual void loadText(Object* receiver, const QString& url) {
+        (void)receiver;
+        (void)url;
+    }
     // Stage.width and Stage.height, in pixels.
     virtual std::pair<double, double> stageSize() { return {0, 0}; }
     // Color objects; nullopt for a target that is no clip.
-    virtual std::optional<ClipColor> clipColor(Target target) { (void)target; return std::nullopt; }
-    virtual void setClipColor(Target target, const ClipColor& color) { (void)target; (void)color; }
+    virtual std::optional<ClipColor> clipColor(Target target) {
+        (void)target;
+        return std::nullopt;
+    }
+    virtual void setClipColor(Target target, const ClipColor& color) {
+        (void)target;
+        (void)color;
+    }
     // Sound objects. A sound is named by its export name; voices are the playing copies.
     // soundStart gives 0 when nothing could start.
-    virtual int soundIdOf(const QString& exportName) { (void)exportName; return 0; }
+    virtual int soundIdOf(const QString& exportName) {
+        (void)exportName;
+        return 0;
+    }
     virtual int soundStart(int soundId, double offsetSeconds, int loops) {
-        (void)soundId; (void)offsetSeconds; (void)loops; return 0;
+        (void)soundId;
+        (void)offsetSeconds;
+        (void)loops;
+        return 0;
     }
     virtual void soundStopVoice(int voice) { (void)voice; }
     virtual void soundStopAll(int soundId) { (void)soundId; }
-    virtual void soundGain(int voice, double left, double right) { (void)voice; (void)left; (void)right; }
-    virtual double soundPositionMs(int voice) { (void)voice; return 0; }
-    virtual double soundDurationMs(int soundId) { (void)soundId; return 0; }
-    virtual bool soundPlaying(int voice) { (void)voice; return false; }
+    virtual void soundGain(int voice, double left, double right) {
+        (void)voice;
+        (void)left;
+        (void)right;
+    }
+    virtual double soundPositionMs(int voice) {
+        (void)voice;
+        return 0;
+    }
+    virtual double soundDurationMs(int soundId) {
+        (void)soundId;
+        return 0;
+    }
+    virtual bool soundPlaying(int voice) {
+        (void)voice;
+        return false;
+    }
     // sound started voice: its onSoundComplete runs when the voice ends.
-    virtual void soundWatch(int voice, Object* sound) { (void)voice; (void)sound; }
+    virtual void soundWatch(int voice, Object* sound) {
+        (void)voice;
+        (void)sound;
+    }
     // Selection: the clip with the keyboard focus; false when the target cannot take it.
-    virtual bool setFocus(Target target) { (void)target; return false; }
+    virtual bool setFocus(Target target) {
+        (void)target;
+        return false;
+    }
     virtual Target focus() { return nullptr; }
     // The keyboard, for Key: whether a key (Key.LEFT... codes) is held, and the last pressed.
-    virtual bool keyIsDown(int keyCode) const { (void)keyCode; return false; }
+    virtual bool keyIsDown(int keyCode) const {
+        (void)keyCode;
+        return false;
+    }
     virtual int lastKeyCode() const { return 0; }
     virtual int lastKeyAscii() const { return 0; }
 };

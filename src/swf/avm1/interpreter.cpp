@@ -15,8 +15,7 @@ using format::ActionCode;
 namespace {
 
 constexpr int kPushString = 0, kPushFloat = 1, kPushNull = 2, kPushUndefined = 3, kPushRegister = 4,
-              kPushBoolean = 5, kPushDouble = 6, kPushInteger = 7, kPushConstant8 = 8,
-              kPushConstant16 = 9;
+              kPushBoolean = 5, kPushDouble = 6, kPushInteger = 7, kPushConstant8 = 8, kPushConstant16 = 9;
 
 struct BytesHash {
     using is_transparent = void;
@@ -26,55 +25,44 @@ struct BytesHash {
 // Loops push the same literals over and over: each short one is decoded once per thread
 // and shared after, sparing an allocation per push. Keyed by the bytes themselves, so a
 // block freed and another loaded in its place cannot be answered wrongly.
-QString pushedString(format::PayloadReader& reader, int swfVersion)
-{
+QString pushedString(format::PayloadReader& reader, int swfVersion) {
     constexpr std::size_t kMaxCachedBytes = 64;
     constexpr std::size_t kMaxCachedStrings = 4096;
-    constexpr int kSwfVersionUtf8 = 6;  // decoding differs before (see decodeActionString)
+    constexpr int kSwfVersionUtf8 = 6; // decoding differs before (see decodeActionString)
     const QByteArrayView bytes = reader.rawString();
     if (reader.failed() || static_cast<std::size_t>(bytes.size()) > kMaxCachedBytes)
         return format::decodeActionString(bytes, swfVersion);
     thread_local std::unordered_map<std::string, QString, BytesHash, std::equal_to<>> cache[2];
     auto& strings = cache[swfVersion >= kSwfVersionUtf8 ? 1 : 0];
     const std::string_view key(bytes.data(), static_cast<std::size_t>(bytes.size()));
-    if (const auto found = strings.find(key); found != strings.end())
-        return found->second;
+    if (const auto found = strings.find(key); found != strings.end()) return found->second;
     QString text = format::decodeActionString(bytes, swfVersion);
-    if (strings.size() >= kMaxCachedStrings)
-        strings.clear();
+    if (strings.size() >= kMaxCachedStrings) strings.clear();
     strings.emplace(std::string(key), text);
     return text;
 }
 
 } // namespace
 
-Value Interpreter::run()
-{
+Value Interpreter::run() {
     const QByteArrayView block = QByteArrayView(*m_frame.code).first(m_frame.end);
     while (!m_machine.aborted() && !m_frame.returned) {
-        if (m_machine.unwinding() && !handleThrow())
-            break;
-        if (!settleBlocks())
-            break;
-        if (m_machine.unwinding())
-            continue;
+        if (m_machine.unwinding() && !handleThrow()) break;
+        if (!settleBlocks()) break;
+        if (m_machine.unwinding()) continue;
         if (m_frame.pc < m_frame.start || m_frame.pc >= m_frame.end) {
-            if (m_frame.tries.empty() && m_frame.withs.empty())
-                break;
-            m_frame.pc = m_frame.end;  // lets settleBlocks close what is still open
-            if (!settleBlocks() || m_frame.pc >= m_frame.end || m_frame.pc < m_frame.start)
-                break;
+            if (m_frame.tries.empty() && m_frame.withs.empty()) break;
+            m_frame.pc = m_frame.end; // lets settleBlocks close what is still open
+            if (!settleBlocks() || m_frame.pc >= m_frame.end || m_frame.pc < m_frame.start) break;
         }
         const auto record = format::readActionRecord(block, m_frame.pc);
         if (!record || record->code == static_cast<std::uint8_t>(ActionCode::End)) {
             m_frame.pc = m_frame.end;
-            if (m_frame.tries.empty() && m_frame.withs.empty())
-                break;
+            if (m_frame.tries.empty() && m_frame.withs.empty()) break;
             continue;
         }
         m_frame.pc = record->next();
-        if (!m_machine.checkBudget())
-            break;
+        if (!m_machine.checkBudget()) break;
         execute(*record);
     }
     m_machine.stackValues() -= static_cast<int>(m_frame.stack.size());
@@ -83,8 +71,7 @@ Value Interpreter::run()
 }
 
 // Leaves with-bodies and try regions the program counter has moved out of.
-bool Interpreter::settleBlocks()
-{
+bool Interpreter::settleBlocks() {
     for (;;) {
         if (!m_frame.withs.empty()) {
             const WithBlock& with = m_frame.withs.back();
@@ -94,11 +81,10 @@ bool Interpreter::settleBlocks()
                 continue;
             }
         }
-        if (m_frame.tries.empty())
-            return true;
+        if (m_frame.tries.empty()) return true;
         TryBlock& block = m_frame.tries.back();
         if (block.withDepth < m_frame.withs.size())
-            return true;  // a with opened inside the region is still open
+            return true; // a with opened inside the region is still open
         int regionStart = block.tryStart, regionEnd = block.catchStart;
         if (block.phase == TryBlock::Phase::Catch) {
             regionStart = block.catchStart;
@@ -107,8 +93,7 @@ bool Interpreter::settleBlocks()
             regionStart = block.finallyStart;
             regionEnd = block.end;
         }
-        if (m_frame.pc >= regionStart && m_frame.pc < regionEnd)
-            return true;
+        if (m_frame.pc >= regionStart && m_frame.pc < regionEnd) return true;
         const bool fellThrough = m_frame.pc == regionEnd;
         if (block.phase == TryBlock::Phase::Finally) {
             const TryBlock done = block;
@@ -121,8 +106,7 @@ bool Interpreter::settleBlocks()
                 doReturn(done.pendingValue);
                 return !m_frame.returned;
             }
-            if (done.pending == TryBlock::Pending::Jump && fellThrough)
-                m_frame.pc = done.pendingJump;
+            if (done.pending == TryBlock::Pending::Jump && fellThrough) m_frame.pc = done.pendingJump;
             continue;
         }
         if (block.header.hasFinally) {
@@ -134,16 +118,13 @@ bool Interpreter::settleBlocks()
         }
         const int end = block.end;
         m_frame.tries.pop_back();
-        if (fellThrough)
-            m_frame.pc = end;
+        if (fellThrough) m_frame.pc = end;
     }
 }
 
 // Routes a pending thrown value to the innermost catch or finally of this frame.
-bool Interpreter::handleThrow()
-{
-    if (m_machine.aborted())
-        return false;
+bool Interpreter::handleThrow() {
+    if (m_machine.aborted()) return false;
     while (!m_frame.tries.empty()) {
         TryBlock& block = m_frame.tries.back();
         const bool inBody = block.phase != TryBlock::Phase::Finally;
@@ -177,8 +158,7 @@ bool Interpreter::handleThrow()
     return false;
 }
 
-void Interpreter::doReturn(const Value& value)
-{
+void Interpreter::doReturn(const Value& value) {
     while (!m_frame.tries.empty()) {
         TryBlock& block = m_frame.tries.back();
         if (block.phase != TryBlock::Phase::Finally && block.header.hasFinally) {
@@ -197,13 +177,11 @@ void Interpreter::doReturn(const Value& value)
     m_frame.returned = true;
 }
 
-void Interpreter::push(const Value& value)
-{
+void Interpreter::push(const Value& value) {
     push(Value(value));
 }
 
-void Interpreter::push(Value&& value)
-{
+void Interpreter::push(Value&& value) {
     if (m_machine.stackValues() >= kMaxStackValues) {
         m_machine.abort(QStringLiteral("the script stack grew past its limit"));
         return;
@@ -212,21 +190,17 @@ void Interpreter::push(Value&& value)
     m_frame.stack.push_back(std::move(value));
 }
 
-Value Interpreter::pop()
-{
+Value Interpreter::pop() {
     // An empty stack reads as undefined, as in the player.
-    if (m_frame.stack.empty())
-        return Value();
+    if (m_frame.stack.empty()) return Value();
     --m_machine.stackValues();
     Value value = std::move(m_frame.stack.back());
     m_frame.stack.pop_back();
     return value;
 }
 
-Value& Interpreter::top()
-{
-    if (m_frame.stack.empty())
-        push(Value());
+Value& Interpreter::top() {
+    if (m_frame.stack.empty()) push(Value());
     if (m_frame.stack.empty()) {
         static thread_local Value scratch;
         scratch = Value();
@@ -235,24 +209,21 @@ Value& Interpreter::top()
     return m_frame.stack.back();
 }
 
-void Interpreter::jumpBy(const format::ActionRecord& record, int offset)
-{
+void Interpreter::jumpBy(const format::ActionRecord& record, int offset) {
     const int target = record.next() + offset;
     // A jump outside the block ends the block.
     m_frame.pc = (target < m_frame.start || target > m_frame.end) ? m_frame.end : target;
 }
 
-void Interpreter::execute(const format::ActionRecord& record)
-{
+void Interpreter::execute(const format::ActionRecord& record) {
     const std::uint8_t code = record.code;
-    if (executeControl(code, record) || executeVariableOp(code, record) || executeOperator(code)
-        || executeStringOp(code) || executeObjectOp(code) || executeClipOp(code))
+    if (executeControl(code, record) || executeVariableOp(code, record) || executeOperator(code) ||
+        executeStringOp(code) || executeObjectOp(code) || executeClipOp(code))
         return;
     executeTimeline(code, record);
 }
 
-bool Interpreter::executeControl(std::uint8_t code, const format::ActionRecord& record)
-{
+bool Interpreter::executeControl(std::uint8_t code, const format::ActionRecord& record) {
     format::PayloadReader reader(record.payload, m_frame.swfVersion);
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::Push:
@@ -266,8 +237,7 @@ bool Interpreter::executeControl(std::uint8_t code, const format::ActionRecord& 
         return true;
     case ActionCode::If: {
         const int offset = reader.s16();
-        if (m_machine.toBoolean(pop()))
-            jumpBy(record, offset);
+        if (m_machine.toBoolean(pop())) jumpBy(record, offset);
         return true;
     }
     case ActionCode::ConstantPool: {
@@ -280,8 +250,7 @@ bool Interpreter::executeControl(std::uint8_t code, const format::ActionRecord& 
     }
     case ActionCode::StoreRegister: {
         const int reg = reader.u8();
-        if (!reader.failed() && reg < m_frame.registerCount)
-            m_frame.registers[reg] = top();
+        if (!reader.failed() && reg < m_frame.registerCount) m_frame.registers[reg] = top();
         return true;
     }
     case ActionCode::DefineFunction:
@@ -313,8 +282,7 @@ bool Interpreter::executeControl(std::uint8_t code, const format::ActionRecord& 
     }
 }
 
-bool Interpreter::executeVariableOp(std::uint8_t code, const format::ActionRecord& record)
-{
+bool Interpreter::executeVariableOp(std::uint8_t code, const format::ActionRecord& record) {
     format::PayloadReader reader(record.payload, m_frame.swfVersion);
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::Enumerate:
@@ -353,9 +321,10 @@ bool Interpreter::executeVariableOp(std::uint8_t code, const format::ActionRecor
     case ActionCode::WaitForFrame2: {
         const int skip = reader.u8();
         const Value frame = pop();
-        const int number = frame.isString()
-            ? m_machine.host().frameNumber(timeline(), frame.asString())
-            : static_cast<int>(std::clamp(toInteger(m_machine.toNumber(frame)), -1.0, 65536.0)) - 1;
+        const int number =
+            frame.isString()
+                ? m_machine.host().frameNumber(timeline(), frame.asString())
+                : static_cast<int>(std::clamp(toInteger(m_machine.toNumber(frame)), -1.0, 65536.0)) - 1;
         actionWaitForFrame(number, skip);
         return true;
     }
@@ -364,10 +333,8 @@ bool Interpreter::executeVariableOp(std::uint8_t code, const format::ActionRecor
     }
 }
 
-void Interpreter::actionWaitForFrame(int frame, int skip)
-{
-    if (m_machine.host().framesLoaded(timeline()) > frame)
-        return;
+void Interpreter::actionWaitForFrame(int frame, int skip) {
+    if (m_machine.host().framesLoaded(timeline()) > frame) return;
     const QByteArrayView block = QByteArrayView(*m_frame.code).first(m_frame.end);
     for (int i = 0; i < skip; ++i) {
         const auto record = format::readActionRecord(block, m_frame.pc);
@@ -379,44 +346,52 @@ void Interpreter::actionWaitForFrame(int frame, int skip)
     }
 }
 
-void Interpreter::actionPush(QByteArrayView payload)
-{
+void Interpreter::actionPush(QByteArrayView payload) {
     format::PayloadReader reader(payload, m_frame.swfVersion);
     while (!reader.atEnd() && !m_machine.aborted()) {
         const int type = reader.u8();
         Value value;
         switch (type) {
-        case kPushString: value = pushedString(reader, m_frame.swfVersion); break;
-        case kPushFloat: value = static_cast<double>(reader.f32()); break;
-        case kPushNull: value = Value::null(); break;
-        case kPushUndefined: break;
+        case kPushString:
+            value = pushedString(reader, m_frame.swfVersion);
+            break;
+        case kPushFloat:
+            value = static_cast<double>(reader.f32());
+            break;
+        case kPushNull:
+            value = Value::null();
+            break;
+        case kPushUndefined:
+            break;
         case kPushRegister: {
             const int reg = reader.u8();
-            if (reg < m_frame.registerCount)
-                value = m_frame.registers[reg];
+            if (reg < m_frame.registerCount) value = m_frame.registers[reg];
             break;
         }
-        case kPushBoolean: value = reader.u8() != 0; break;
-        case kPushDouble: value = reader.f64(); break;
-        case kPushInteger: value = static_cast<double>(static_cast<std::int32_t>(reader.u32())); break;
+        case kPushBoolean:
+            value = reader.u8() != 0;
+            break;
+        case kPushDouble:
+            value = reader.f64();
+            break;
+        case kPushInteger:
+            value = static_cast<double>(static_cast<std::int32_t>(reader.u32()));
+            break;
         case kPushConstant8:
         case kPushConstant16: {
             const int index = type == kPushConstant8 ? reader.u8() : reader.u16();
-            if (m_frame.constants && index < m_frame.constants->size())
-                value = m_frame.constants->at(index);
+            if (m_frame.constants && index < m_frame.constants->size()) value = m_frame.constants->at(index);
             break;
         }
         default:
-            return;  // an unknown type byte: the rest of the record cannot be read
+            return; // an unknown type byte: the rest of the record cannot be read
         }
-        if (reader.failed())
-            return;
+        if (reader.failed()) return;
         push(std::move(value));
     }
 }
 
-void Interpreter::actionDefineFunction(const format::ActionRecord& record, bool version2)
-{
+void Interpreter::actionDefineFunction(const format::ActionRecord& record, bool version2) {
     auto header = version2 ? format::readDefineFunction2(record.payload, m_frame.swfVersion)
                            : format::readDefineFunction(record.payload, m_frame.swfVersion);
     if (!header) {
@@ -441,8 +416,7 @@ void Interpreter::actionDefineFunction(const format::ActionRecord& record, bool 
         defineLocal(name, object);
 }
 
-void Interpreter::actionTry(const format::ActionRecord& record)
-{
+void Interpreter::actionTry(const format::ActionRecord& record) {
     const auto header = format::readTry(record.payload, m_frame.swfVersion);
     if (!header) {
         m_frame.pc = m_frame.end;
@@ -463,27 +437,24 @@ void Interpreter::actionTry(const format::ActionRecord& record)
     m_frame.tries.push_back(block);
 }
 
-void Interpreter::actionWith(const format::ActionRecord& record)
-{
+void Interpreter::actionWith(const format::ActionRecord& record) {
     format::PayloadReader reader(record.payload, m_frame.swfVersion);
     const int size = reader.u16();
     Object* object = m_machine.toObject(pop());
     const int start = record.next();
     const int end = std::min(start + size, m_frame.end);
     if (!object) {
-        m_frame.pc = end;  // with(undefined) skips its body
+        m_frame.pc = end; // with(undefined) skips its body
         return;
     }
     m_frame.withs.push_back({start, end, m_frame.scope});
     m_frame.scope = std::make_shared<const Scope>(Scope{object, ScopeKind::With, m_frame.scope});
 }
 
-void Interpreter::actionEnumerate(const Value& value)
-{
+void Interpreter::actionEnumerate(const Value& value) {
     push(Value::null());
     Object* object = value.asObject();
-    if (!object)
-        return;
+    if (!object) return;
     // The player hands out the most recently added names first: push oldest first.
     for (const QString& name : m_machine.enumerate(object))
         push(name);

@@ -38,13 +38,13 @@ struct Frame {
     int end = 0;
     int pc = 0;
     ScopePtr scope;
-    ScopePtr baseScope;  // before any SetTarget
+    ScopePtr baseScope; // before any SetTarget
     Object* target = nullptr;
     Object* originalTarget = nullptr;
     Object* activation = nullptr;
     Value thisValue;
     Object* callee = nullptr;
-    Object* home = nullptr;  // the prototype the running method was found on, for super
+    Object* home = nullptr; // the prototype the running method was found on, for super
     std::vector<Value> args;
     std::vector<Value> localRegisters;
     Value* registers = nullptr;
@@ -62,11 +62,11 @@ struct Frame {
 };
 
 class Interpreter {
-public:
+  public:
     Interpreter(Machine& machine, Frame& frame) : m_machine(machine), m_frame(frame) {}
     Value run();
 
-private:
+  private:
     // interpreter.cpp: the loop, control flow, functions, scopes and variables
     bool settleBlocks();
     bool handleThrow();
@@ -76,7 +76,7 @@ private:
     bool executeVariableOp(std::uint8_t code, const format::ActionRecord& record);
     void jumpBy(const format::ActionRecord& record, int offset);
     void push(const Value& value);
-    void push(Value&& value);  // results and decoded literals move onto the stack
+    void push(Value&& value); // results and decoded literals move onto the stack
     Value pop();
     Value& top();
     void actionPush(QByteArrayView payload);

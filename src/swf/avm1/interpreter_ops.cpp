@@ -14,18 +14,15 @@ namespace {
 
 constexpr int kSwfVersionFlash4 = 4;
 
-QString codePointString(double code)
-{
+QString codePointString(double code) {
     const auto value = static_cast<char32_t>(toUint32(code) & 0x1FFFFF);
-    if (value == 0 || value > 0x10FFFF)
-        return QString();
+    if (value == 0 || value > 0x10FFFF) return QString();
     return QString::fromUcs4(&value, 1);
 }
 
 } // namespace
 
-void Interpreter::pushTruth(bool value)
-{
+void Interpreter::pushTruth(bool value) {
     // Flash 4 had no booleans: its comparisons push 1 and 0.
     if (m_frame.swfVersion <= kSwfVersionFlash4)
         push(value ? 1 : 0);
@@ -33,71 +30,102 @@ void Interpreter::pushTruth(bool value)
         push(value);
 }
 
-void Interpreter::binaryNumeric(std::uint8_t code)
-{
+void Interpreter::binaryNumeric(std::uint8_t code) {
     const double b = m_machine.toNumber(pop());
     const double a = m_machine.toNumber(pop());
     switch (static_cast<ActionCode>(code)) {
-    case ActionCode::Add: push(a + b); break;
-    case ActionCode::Subtract: push(a - b); break;
-    case ActionCode::Multiply: push(a * b); break;
+    case ActionCode::Add:
+        push(a + b);
+        break;
+    case ActionCode::Subtract:
+        push(a - b);
+        break;
+    case ActionCode::Multiply:
+        push(a * b);
+        break;
     case ActionCode::Divide:
         if (b == 0 && m_frame.swfVersion <= kSwfVersionFlash4)
             push(QStringLiteral("#ERROR#"));
         else
             push(a / b);
         break;
-    case ActionCode::Modulo: push(std::fmod(a, b)); break;
-    case ActionCode::Equals: pushTruth(a == b); break;
-    case ActionCode::Less: pushTruth(a < b); break;
-    default: break;
+    case ActionCode::Modulo:
+        push(std::fmod(a, b));
+        break;
+    case ActionCode::Equals:
+        pushTruth(a == b);
+        break;
+    case ActionCode::Less:
+        pushTruth(a < b);
+        break;
+    default:
+        break;
     }
 }
 
-void Interpreter::bitwise(std::uint8_t code)
-{
+void Interpreter::bitwise(std::uint8_t code) {
     const double b = m_machine.toNumber(pop());
     const double a = m_machine.toNumber(pop());
     const std::int32_t left = toInt32(a);
     const std::uint32_t shift = toUint32(b) & 31;
     switch (static_cast<ActionCode>(code)) {
-    case ActionCode::BitAnd: push(static_cast<double>(left & toInt32(b))); break;
-    case ActionCode::BitOr: push(static_cast<double>(left | toInt32(b))); break;
-    case ActionCode::BitXor: push(static_cast<double>(left ^ toInt32(b))); break;
-    case ActionCode::BitLShift: push(static_cast<double>(static_cast<std::int32_t>(toUint32(a) << shift))); break;
-    case ActionCode::BitRShift: push(static_cast<double>(left >> shift)); break;
-    case ActionCode::BitURShift: push(static_cast<double>(toUint32(a) >> shift)); break;
-    default: break;
+    case ActionCode::BitAnd:
+        push(static_cast<double>(left & toInt32(b)));
+        break;
+    case ActionCode::BitOr:
+        push(static_cast<double>(left | toInt32(b)));
+        break;
+    case ActionCode::BitXor:
+        push(static_cast<double>(left ^ toInt32(b)));
+        break;
+    case ActionCode::BitLShift:
+        push(static_cast<double>(static_cast<std::int32_t>(toUint32(a) << shift)));
+        break;
+    case ActionCode::BitRShift:
+        push(static_cast<double>(left >> shift));
+        break;
+    case ActionCode::BitURShift:
+        push(static_cast<double>(toUint32(a) >> shift));
+        break;
+    default:
+        break;
     }
 }
 
-void Interpreter::stringExtract(bool multibyte)
-{
-    Q_UNUSED(multibyte);  // strings are already characters, not code-page bytes
+void Interpreter::stringExtract(bool multibyte) {
+    Q_UNUSED(multibyte); // strings are already characters, not code-page bytes
     const double count = toInteger(m_machine.toNumber(pop()));
-    double index = toInteger(m_machine.toNumber(pop())) - 1;  // the action counts from 1
+    double index = toInteger(m_machine.toNumber(pop())) - 1; // the action counts from 1
     const QString text = m_machine.toString(pop());
-    if (index < 0)
-        index = 0;
+    if (index < 0) index = 0;
     if (index >= text.size() || count == 0) {
         push(QString());
         return;
     }
     const qsizetype start = static_cast<qsizetype>(index);
-    const qsizetype length = count < 0 ? text.size() - start
-                                       : static_cast<qsizetype>(std::min(count, static_cast<double>(text.size())));
+    const qsizetype length = count < 0
+                                 ? text.size() - start
+                                 : static_cast<qsizetype>(std::min(count, static_cast<double>(text.size())));
     push(text.mid(start, length));
 }
 
-bool Interpreter::executeOperator(std::uint8_t code)
-{
+bool Interpreter::executeOperator(std::uint8_t code) {
     switch (static_cast<ActionCode>(code)) {
-    case ActionCode::Add: case ActionCode::Subtract: case ActionCode::Multiply: case ActionCode::Divide:
-    case ActionCode::Modulo: case ActionCode::Equals: case ActionCode::Less:
+    case ActionCode::Add:
+    case ActionCode::Subtract:
+    case ActionCode::Multiply:
+    case ActionCode::Divide:
+    case ActionCode::Modulo:
+    case ActionCode::Equals:
+    case ActionCode::Less:
         binaryNumeric(code);
         return true;
-    case ActionCode::BitAnd: case ActionCode::BitOr: case ActionCode::BitXor: case ActionCode::BitLShift:
-    case ActionCode::BitRShift: case ActionCode::BitURShift:
+    case ActionCode::BitAnd:
+    case ActionCode::BitOr:
+    case ActionCode::BitXor:
+    case ActionCode::BitLShift:
+    case ActionCode::BitRShift:
+    case ActionCode::BitURShift:
         bitwise(code);
         return true;
     case ActionCode::And: {
@@ -171,22 +199,23 @@ bool Interpreter::executeOperator(std::uint8_t code)
 }
 
 // The Flash 4 string actions.
-bool Interpreter::executeStringOp(std::uint8_t code)
-{
+bool Interpreter::executeStringOp(std::uint8_t code) {
     switch (static_cast<ActionCode>(code)) {
-    case ActionCode::StringEquals: case ActionCode::StringLess: case ActionCode::StringGreater: {
+    case ActionCode::StringEquals:
+    case ActionCode::StringLess:
+    case ActionCode::StringGreater: {
         const QString b = m_machine.toString(pop());
         const QString a = m_machine.toString(pop());
         const int order = QString::compare(a, b);
         pushTruth(code == static_cast<std::uint8_t>(ActionCode::StringEquals) ? order == 0
-                  : code == static_cast<std::uint8_t>(ActionCode::StringLess) ? order < 0 : order > 0);
+                  : code == static_cast<std::uint8_t>(ActionCode::StringLess) ? order < 0
+                                                                              : order > 0);
         return true;
     }
     case ActionCode::StringAdd: {
         const QString b = m_machine.toString(pop());
         const QString a = m_machine.toString(pop());
-        if (m_machine.checkStringLength(a.size() + b.size()))
-            push(a + b);
+        if (m_machine.checkStringLength(a.size() + b.size())) push(a + b);
         return true;
     }
     case ActionCode::StringLength:
@@ -195,16 +224,19 @@ bool Interpreter::executeStringOp(std::uint8_t code)
     case ActionCode::MBStringLength:
         push(static_cast<double>(m_machine.toString(pop()).toUcs4().size()));
         return true;
-    case ActionCode::StringExtract: case ActionCode::MBStringExtract:
+    case ActionCode::StringExtract:
+    case ActionCode::MBStringExtract:
         stringExtract(code == static_cast<std::uint8_t>(ActionCode::MBStringExtract));
         return true;
-    case ActionCode::CharToAscii: case ActionCode::MBCharToAscii: {
+    case ActionCode::CharToAscii:
+    case ActionCode::MBCharToAscii: {
         const QString text = m_machine.toString(pop());
         const QList<uint> points = text.toUcs4();
         push(points.isEmpty() ? 0.0 : static_cast<double>(points.first()));
         return true;
     }
-    case ActionCode::AsciiToChar: case ActionCode::MBAsciiToChar:
+    case ActionCode::AsciiToChar:
+    case ActionCode::MBAsciiToChar:
         push(codePointString(m_machine.toNumber(pop())));
         return true;
     case ActionCode::ToInteger:
@@ -215,21 +247,21 @@ bool Interpreter::executeStringOp(std::uint8_t code)
     }
 }
 
-void Interpreter::initArray()
-{
+void Interpreter::initArray() {
     const double requested = m_machine.toNumber(pop());
     std::vector<Value> values;
-    const auto count = static_cast<std::size_t>(requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size())) : 0);
+    const auto count = static_cast<std::size_t>(
+        requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size())) : 0);
     for (std::size_t i = 0; i < count; ++i)
         values.push_back(pop());
     push(m_machine.newArray(values));
 }
 
-void Interpreter::initObject()
-{
+void Interpreter::initObject() {
     const double requested = m_machine.toNumber(pop());
     Object* object = m_machine.newObject();
-    const auto count = static_cast<std::size_t>(requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size() / 2)) : 0);
+    const auto count = static_cast<std::size_t>(
+        requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size() / 2)) : 0);
     for (std::size_t i = 0; i < count; ++i) {
         const Value value = pop();
         m_machine.setMember(object, m_machine.toString(pop()), value);
@@ -237,8 +269,7 @@ void Interpreter::initObject()
     push(object);
 }
 
-bool Interpreter::executeObjectOp(std::uint8_t code)
-{
+bool Interpreter::executeObjectOp(std::uint8_t code) {
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::GetMember: {
         const QString name = m_machine.toString(pop());
@@ -276,8 +307,7 @@ bool Interpreter::executeObjectOp(std::uint8_t code)
     case ActionCode::Extends: {
         Object* superclass = pop().asObject();
         Object* subclass = pop().asObject();
-        if (!superclass || !subclass)
-            return true;
+        if (!superclass || !subclass) return true;
         Object* superPrototype = m_machine.getMember(superclass, QStringLiteral("prototype")).asObject();
         Object* prototype = m_machine.newObject(ObjectKind::Plain, superPrototype);
         prototype->setOwn(QStringLiteral("__constructor__"), superclass, property_flags::kDontEnum);
@@ -287,11 +317,11 @@ bool Interpreter::executeObjectOp(std::uint8_t code)
     case ActionCode::ImplementsOp: {
         Object* constructor = pop().asObject();
         const double count = m_machine.toNumber(pop());
-        Object* prototype = constructor ? m_machine.getMember(constructor, QStringLiteral("prototype")).asObject() : nullptr;
+        Object* prototype =
+            constructor ? m_machine.getMember(constructor, QStringLiteral("prototype")).asObject() : nullptr;
         for (double i = 0; i < count && !m_frame.stack.empty(); ++i) {
             Object* interface = pop().asObject();
-            if (prototype && interface)
-                prototype->interfaces().push_back(interface);
+            if (prototype && interface) prototype->interfaces().push_back(interface);
         }
         return true;
     }
@@ -308,34 +338,32 @@ bool Interpreter::executeObjectOp(std::uint8_t code)
     }
 }
 
-Object* Interpreter::targetFromValue(const Value& value)
-{
-    if (Object* object = value.asObject())
-        return object;
+Object* Interpreter::targetFromValue(const Value& value) {
+    if (Object* object = value.asObject()) return object;
     const QString path = m_machine.toString(value);
     return path.isEmpty() ? timeline() : resolvePath(path);
 }
 
-int Interpreter::propertyIndex(const Value& value)
-{
+int Interpreter::propertyIndex(const Value& value) {
     const double index = m_machine.toNumber(value);
     // Only the few property numbers mean anything; the rest (huge ones too) are none.
     return std::isfinite(index) && index >= 0 && index < 1024 ? static_cast<int>(index) : -1;
 }
 
-void Interpreter::getUrl2(QByteArrayView payload)
-{
+void Interpreter::getUrl2(QByteArrayView payload) {
     format::PayloadReader reader(payload, m_frame.swfVersion);
     const std::uint8_t flags = reader.u8();
     const QString window = m_machine.toString(pop());
     const QString url = m_machine.toString(pop());
     const int method = flags >> 6;
-    m_machine.host().getUrl(url, window, method == 1 ? UrlMethod::Get : method == 2 ? UrlMethod::Post : UrlMethod::None,
+    m_machine.host().getUrl(url, window,
+                            method == 1   ? UrlMethod::Get
+                            : method == 2 ? UrlMethod::Post
+                                          : UrlMethod::None,
                             flags & 0x02, flags & 0x01);
 }
 
-void Interpreter::gotoFrame2(QByteArrayView payload)
-{
+void Interpreter::gotoFrame2(QByteArrayView payload) {
     format::PayloadReader reader(payload, m_frame.swfVersion);
     const std::uint8_t flags = reader.u8();
     const bool play = flags & 0x01;
@@ -349,8 +377,7 @@ void Interpreter::gotoFrame2(QByteArrayView payload)
             target = resolvePath(label.left(colon));
             label = label.mid(colon + 1);
         }
-        if (target)
-            m_machine.host().gotoLabel(target, label, play);
+        if (target) m_machine.host().gotoLabel(target, label, play);
         return;
     }
     const double number = toInteger(m_machine.toNumber(frame));
@@ -359,8 +386,7 @@ void Interpreter::gotoFrame2(QByteArrayView payload)
 }
 
 // The numbered clip properties, duplicating, removing and dragging.
-bool Interpreter::executeClipOp(std::uint8_t code)
-{
+bool Interpreter::executeClipOp(std::uint8_t code) {
     Host& host = m_machine.host();
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::GetProperty: {
@@ -372,20 +398,17 @@ bool Interpreter::executeClipOp(std::uint8_t code)
     case ActionCode::SetProperty: {
         const Value value = pop();
         const int index = propertyIndex(pop());
-        if (Object* target = targetFromValue(pop()))
-            host.setProperty(target, index, value);
+        if (Object* target = targetFromValue(pop())) host.setProperty(target, index, value);
         return true;
     }
     case ActionCode::CloneSprite: {
         const int depth = toInt32(m_machine.toNumber(pop()));
         const QString name = m_machine.toString(pop());
-        if (Object* source = targetFromValue(pop()))
-            host.cloneSprite(source, name, depth);
+        if (Object* source = targetFromValue(pop())) host.cloneSprite(source, name, depth);
         return true;
     }
     case ActionCode::RemoveSprite:
-        if (Object* target = targetFromValue(pop()))
-            host.removeSprite(target);
+        if (Object* target = targetFromValue(pop())) host.removeSprite(target);
         return true;
     case ActionCode::StartDrag: {
         Object* target = targetFromValue(pop());
@@ -396,8 +419,7 @@ bool Interpreter::executeClipOp(std::uint8_t code)
             for (int i = 3; i >= 0; --i)
                 box[i] = m_machine.toNumber(pop());
         }
-        if (target)
-            host.startDrag(target, lockCenter, constrain, box[0], box[1], box[2], box[3]);
+        if (target) host.startDrag(target, lockCenter, constrain, box[0], box[1], box[2], box[3]);
         return true;
     }
     default:
@@ -405,36 +427,56 @@ bool Interpreter::executeClipOp(std::uint8_t code)
     }
 }
 
-bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord& record)
-{
+bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord& record) {
     Host& host = m_machine.host();
     format::PayloadReader reader(record.payload, m_frame.swfVersion);
     switch (static_cast<ActionCode>(code)) {
-    case ActionCode::NextFrame: host.nextFrame(timeline()); return true;
-    case ActionCode::PreviousFrame: host.previousFrame(timeline()); return true;
-    case ActionCode::Play: host.play(timeline()); return true;
-    case ActionCode::Stop: host.stop(timeline()); return true;
-    case ActionCode::ToggleQuality: host.toggleQuality(); return true;
-    case ActionCode::StopSounds: host.stopSounds(); return true;
-    case ActionCode::GotoFrame: host.gotoFrame(timeline(), reader.u16(), false); return true;
-    case ActionCode::GotoLabel: host.gotoLabel(timeline(), reader.string(), false); return true;
+    case ActionCode::NextFrame:
+        host.nextFrame(timeline());
+        return true;
+    case ActionCode::PreviousFrame:
+        host.previousFrame(timeline());
+        return true;
+    case ActionCode::Play:
+        host.play(timeline());
+        return true;
+    case ActionCode::Stop:
+        host.stop(timeline());
+        return true;
+    case ActionCode::ToggleQuality:
+        host.toggleQuality();
+        return true;
+    case ActionCode::StopSounds:
+        host.stopSounds();
+        return true;
+    case ActionCode::GotoFrame:
+        host.gotoFrame(timeline(), reader.u16(), false);
+        return true;
+    case ActionCode::GotoLabel:
+        host.gotoLabel(timeline(), reader.string(), false);
+        return true;
     case ActionCode::GetUrl: {
         const QString url = reader.string();
         host.getUrl(url, reader.string(), UrlMethod::None, false, false);
         return true;
     }
-    case ActionCode::SetTarget: setTarget(reader.string()); return true;
+    case ActionCode::SetTarget:
+        setTarget(reader.string());
+        return true;
     case ActionCode::SetTarget2: {
         const Value value = pop();
         if (Object* object = value.asObject()) {
             m_frame.target = object;
-            m_frame.scope = std::make_shared<const Scope>(Scope{object, ScopeKind::Timeline, m_frame.baseScope});
+            m_frame.scope =
+                std::make_shared<const Scope>(Scope{object, ScopeKind::Timeline, m_frame.baseScope});
         } else {
             setTarget(m_machine.toString(value));
         }
         return true;
     }
-    case ActionCode::EndDrag: host.endDrag(); return true;
+    case ActionCode::EndDrag:
+        host.endDrag();
+        return true;
     case ActionCode::Trace: {
         // trace() writes "undefined" even in versions where undefined converts to "".
         const Value value = pop();
@@ -446,22 +488,27 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
         push(limit > 0 ? std::floor(host.randomUnit() * limit) : 0.0);
         return true;
     }
-    case ActionCode::GetTime: push(host.getTimer()); return true;
-    case ActionCode::GetUrl2: getUrl2(record.payload); return true;
-    case ActionCode::GotoFrame2: gotoFrame2(record.payload); return true;
+    case ActionCode::GetTime:
+        push(host.getTimer());
+        return true;
+    case ActionCode::GetUrl2:
+        getUrl2(record.payload);
+        return true;
+    case ActionCode::GotoFrame2:
+        gotoFrame2(record.payload);
+        return true;
     case ActionCode::Call: {
         const Value frame = pop();
         // Frames count from 1; numbers past any frame are no frame.
         const double asNumber = frame.isString() ? 0 : toInteger(m_machine.toNumber(frame));
         const int number = frame.isString() ? host.frameNumber(timeline(), frame.asString())
                            : asNumber >= 1 && asNumber <= 65536 ? static_cast<int>(asNumber) - 1
-                                                                 : -1;
-        if (number >= 0)
-            host.callFrame(timeline(), number);
+                                                                : -1;
+        if (number >= 0) host.callFrame(timeline(), number);
         return true;
     }
     default:
-        return false;  // unknown actions are skipped by their length
+        return false; // unknown actions are skipped by their length
     }
 }
 

@@ -10,27 +10,24 @@ namespace ff = format::function_flags;
 
 namespace {
 
-constexpr int kSwfVersionFunctionScopes = 6;  // SWF 5 functions see the caller's timeline
+constexpr int kSwfVersionFunctionScopes = 6; // SWF 5 functions see the caller's timeline
 constexpr int kSwfVersionGlobal = 6;
 // Function bodies seldom stack more values than this: one allocation holds them all.
 constexpr std::size_t kCallStackReserve = 16;
 
-bool isTimelinePathName(const QString& name)
-{
-    return name.compare(QLatin1String("_root"), Qt::CaseInsensitive) == 0
-        || name.compare(QLatin1String("_parent"), Qt::CaseInsensitive) == 0
-        || name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive);
+bool isTimelinePathName(const QString& name) {
+    return name.compare(QLatin1String("_root"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("_parent"), Qt::CaseInsensitive) == 0 ||
+           name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive);
 }
 
-bool is(const QString& name, const char* word)
-{
+bool is(const QString& name, const char* word) {
     // Case folding keeps lengths: most names are settled by theirs.
     const QLatin1String latin(word);
     return name.size() == latin.size() && name.compare(latin, Qt::CaseInsensitive) == 0;
 }
 
-std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, double requested)
-{
+std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, double requested) {
     std::vector<Value> args;
     const double available = static_cast<double>(stack.size());
     const auto count = static_cast<std::size_t>(requested > 0 ? std::min(requested, available) : 0);
@@ -45,20 +42,16 @@ std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, dou
 
 } // namespace
 
-Object* Interpreter::timeline() const
-{
+Object* Interpreter::timeline() const {
     return m_frame.target ? m_frame.target : m_frame.originalTarget;
 }
 
-Object* Interpreter::resolvePath(const QString& path)
-{
+Object* Interpreter::resolvePath(const QString& path) {
     return m_machine.host().resolveTarget(path, timeline());
 }
 
-Value Interpreter::getVariable(const QString& name)
-{
-    if (name.isEmpty())
-        return Value();
+Value Interpreter::getVariable(const QString& name) {
+    if (name.isEmpty()) return Value();
     const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
     if (colon >= 0) {
         Object* target = colon == 0 ? timeline() : resolvePath(name.left(colon));
@@ -75,15 +68,11 @@ Value Interpreter::getVariable(const QString& name)
             value = m_machine.getMember(value, segment);
         return value;
     }
-    if (is(name, "this") && m_frame.thisVariable)
-        return m_frame.thisValue;
-    if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal)
-        return m_machine.global();
-    if (is(name, "super") && m_frame.superVariable)
-        return makeSuper();
+    if (is(name, "this") && m_frame.thisVariable) return m_frame.thisValue;
+    if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal) return m_machine.global();
+    if (is(name, "super") && m_frame.superVariable) return makeSuper();
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
-        if (m_machine.hasProperty(scope->object, name))
-            return m_machine.getMember(scope->object, name);
+        if (m_machine.hasProperty(scope->object, name)) return m_machine.getMember(scope->object, name);
     }
     if (isTimelinePathName(name)) {
         Object* target = resolvePath(name);
@@ -92,18 +81,16 @@ Value Interpreter::getVariable(const QString& name)
     return Value();
 }
 
-void Interpreter::setVariable(const QString& name, const Value& value)
-{
+void Interpreter::setVariable(const QString& name, const Value& value) {
     const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
     const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (colon >= 0 || slash >= 0) {
         const qsizetype split = colon >= 0 ? colon : slash;
         const QString path = name.left(split);
-        Object* target = path.isEmpty() ? (colon >= 0 ? timeline() : resolvePath(QStringLiteral("/")))
-                                        : resolvePath(path);
-        if (target)
-            m_machine.setMember(target, name.mid(split + 1), value);
+        Object* target =
+            path.isEmpty() ? (colon >= 0 ? timeline() : resolvePath(QStringLiteral("/"))) : resolvePath(path);
+        if (target) m_machine.setMember(target, name.mid(split + 1), value);
         return;
     }
     if (dot > 0) {
@@ -123,28 +110,23 @@ void Interpreter::setVariable(const QString& name, const Value& value)
     m_machine.setMember(timeline(), name, value);
 }
 
-void Interpreter::defineLocal(const QString& name, const Value& value)
-{
+void Interpreter::defineLocal(const QString& name, const Value& value) {
     if (m_frame.activation)
         m_frame.activation->setOwn(name, value);
     else
         setVariable(name, value);
 }
 
-bool Interpreter::deleteVariable(const QString& name)
-{
+bool Interpreter::deleteVariable(const QString& name) {
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
-        if (scope->object->findOwn(name))
-            return m_machine.deleteMember(scope->object, name);
+        if (scope->object->findOwn(name)) return m_machine.deleteMember(scope->object, name);
     }
     return false;
 }
 
-Object* Interpreter::makeSuper()
-{
+Object* Interpreter::makeSuper() {
     Object* thisObject = m_frame.thisValue.asObject();
-    if (!thisObject)
-        return nullptr;
+    if (!thisObject) return nullptr;
     Object* home = m_frame.home ? m_frame.home : thisObject->proto();
     Object* superProto = home ? home->proto() : nullptr;
     Object* super = m_machine.newObject(ObjectKind::Super, superProto);
@@ -152,22 +134,19 @@ Object* Interpreter::makeSuper()
     return super;
 }
 
-void Interpreter::setTarget(const QString& path)
-{
+void Interpreter::setTarget(const QString& path) {
     if (path.isEmpty()) {
         m_frame.target = m_frame.originalTarget;
         m_frame.scope = m_frame.baseScope;
         return;
     }
     Object* target = resolvePath(path);
-    if (!target)
-        return;  // a missing target leaves the timeline as it was
+    if (!target) return; // a missing target leaves the timeline as it was
     m_frame.target = target;
     m_frame.scope = std::make_shared<const Scope>(Scope{target, ScopeKind::Timeline, m_frame.baseScope});
 }
 
-void Interpreter::actionCall(std::uint8_t code)
-{
+void Interpreter::actionCall(std::uint8_t code) {
     const bool method = code == static_cast<std::uint8_t>(ActionCode::CallMethod);
     const Value nameValue = pop();
     const Value object = method ? pop() : Value();
@@ -182,7 +161,8 @@ void Interpreter::actionCall(std::uint8_t code)
     if (target && target->kind() == ObjectKind::Super) {
         Object* superProto = target->superProto();
         if (name.isEmpty()) {
-            const Value constructor = superProto ? m_machine.getMember(superProto, QStringLiteral("constructor")) : Value();
+            const Value constructor =
+                superProto ? m_machine.getMember(superProto, QStringLiteral("constructor")) : Value();
             push(m_machine.call(constructor, target->superThis(), args, superProto));
             return;
         }
@@ -198,14 +178,12 @@ void Interpreter::actionCall(std::uint8_t code)
     }
     Object* holder = m_machine.toObject(object);
     Object* owner = nullptr;
-    if (holder)
-        m_machine.lookup(holder, name, &owner);
+    if (holder) m_machine.lookup(holder, name, &owner);
     const Value function = m_machine.getMember(object, name);
     push(m_machine.call(function, object, args, owner));
 }
 
-void Interpreter::actionNew(std::uint8_t code)
-{
+void Interpreter::actionNew(std::uint8_t code) {
     const bool method = code == static_cast<std::uint8_t>(ActionCode::NewMethod);
     const Value nameValue = pop();
     const Value object = method ? pop() : Value();
@@ -223,8 +201,7 @@ void Interpreter::actionNew(std::uint8_t code)
 namespace {
 
 void preloadRegisters(Machine& machine, Frame& frame, const ScriptFunction& function, Object* arguments,
-                      Object* super)
-{
+                      Object* super) {
     const std::uint16_t flags = function.header.flags;
     int next = 1;
     // A suppressed value is not preloaded either, and takes no register.
@@ -243,8 +220,7 @@ void preloadRegisters(Machine& machine, Frame& frame, const ScriptFunction& func
     preload(ff::kPreloadGlobal, machine.global());
 }
 
-Object* makeArguments(Machine& machine, Frame& frame)
-{
+Object* makeArguments(Machine& machine, Frame& frame) {
     Object* arguments = machine.newArray(frame.args);
     arguments->setOwn(QStringLiteral("callee"), frame.callee, property_flags::kDontEnum);
     return arguments;
@@ -252,15 +228,13 @@ Object* makeArguments(Machine& machine, Frame& frame)
 
 // The scope chain and timeline of a call: SWF 6 functions keep the chain they were defined
 // in; SWF 5 functions see the global object and the timeline they are called on.
-void bindFunctionScope(Machine& machine, Frame& frame, const ScriptFunction& script)
-{
+void bindFunctionScope(Machine& machine, Frame& frame, const ScriptFunction& script) {
     frame.activation = machine.newObject(ObjectKind::Plain, nullptr);
     ScopePtr outer = script.scope;
     frame.target = script.target;
     if (script.swfVersion < kSwfVersionFunctionScopes) {
         Object* thisObject = frame.thisValue.asObject();
-        if (thisObject && thisObject->kind() == ObjectKind::Clip)
-            frame.target = thisObject;
+        if (thisObject && thisObject->kind() == ObjectKind::Clip) frame.target = thisObject;
         auto global = std::make_shared<const Scope>(Scope{machine.global(), ScopeKind::Global, nullptr});
         outer = std::make_shared<const Scope>(Scope{frame.target, ScopeKind::Timeline, global});
     }
@@ -270,8 +244,7 @@ void bindFunctionScope(Machine& machine, Frame& frame, const ScriptFunction& scr
 }
 
 // Registers, `arguments`, `super` and the parameters.
-void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script)
-{
+void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script) {
     const format::FunctionHeader& header = script.header;
     const std::uint16_t flags = header.flags;
     const int registerCount = header.isFunction2 ? std::clamp(header.registerCount, 1, kMaxFunctionRegisters)
@@ -288,7 +261,8 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
     frame.superVariable = isVariable(ff::kPreloadSuper, ff::kSuppressSuper);
     // Compilers suppress `arguments` in most functions: nothing can reach it then, so it is
     // not made, sparing each call an array.
-    Object* arguments = header.isFunction2 && (flags & ff::kSuppressArguments) ? nullptr : makeArguments(machine, frame);
+    Object* arguments =
+        header.isFunction2 && (flags & ff::kSuppressArguments) ? nullptr : makeArguments(machine, frame);
     if (isVariable(ff::kPreloadArguments, ff::kSuppressArguments))
         frame.activation->setOwn(QStringLiteral("arguments"), arguments);
     Object* thisObject = frame.thisValue.asObject();
@@ -299,8 +273,7 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
         super = machine.newObject(ObjectKind::Super, superProto);
         super->setSuper(thisObject, superProto);
     }
-    if (header.isFunction2)
-        preloadRegisters(machine, frame, script, arguments, super);
+    if (header.isFunction2) preloadRegisters(machine, frame, script, arguments, super);
     for (int i = 0; i < header.params.size(); ++i) {
         const auto index = static_cast<std::size_t>(i);
         const Value value = index < frame.args.size() ? frame.args[index] : Value();
@@ -315,8 +288,7 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
 } // namespace
 
 Value callScriptFunction(Machine& machine, Object* function, const Value& thisValue,
-                         std::span<const Value> args, Object* home)
-{
+                         std::span<const Value> args, Object* home) {
     if (machine.callDepth() >= kMaxCallDepth) {
         machine.abort(QStringLiteral("script recursion went deeper than %1 calls").arg(kMaxCallDepth));
         return Value();
@@ -342,8 +314,7 @@ Value callScriptFunction(Machine& machine, Object* function, const Value& thisVa
     return result;
 }
 
-Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, Object* target)
-{
+Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, Object* target) {
     Frame frame;
     frame.end = static_cast<int>(code->size());
     frame.code = std::move(code);

@@ -13,34 +13,28 @@ namespace swf::avm1 {
 
 namespace {
 
-
-bool isArrayIndex(const QString& name, std::uint32_t* index)
-{
-    if (name.isEmpty() || name.size() > 10 || (name.size() > 1 && name[0] == QLatin1Char('0')))
-        return false;
+bool isArrayIndex(const QString& name, std::uint32_t* index) {
+    if (name.isEmpty() || name.size() > 10 || (name.size() > 1 && name[0] == QLatin1Char('0'))) return false;
     std::uint64_t value = 0;
     for (QChar c : name) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
         value = value * 10 + static_cast<std::uint64_t>(c.unicode() - '0');
     }
-    if (value >= 0xFFFFFFFFu)
-        return false;
+    if (value >= 0xFFFFFFFFu) return false;
     *index = static_cast<std::uint32_t>(value);
     return true;
 }
 
 // Built-in names follow the movie's case rule like every other name.
-bool isName(const QString& name, const char* word, int swfVersion)
-{
-    return name.compare(QLatin1String(word), swfVersion >= kSwfVersionCaseSensitive ? Qt::CaseSensitive
-                                                                                    : Qt::CaseInsensitive) == 0;
+bool isName(const QString& name, const char* word, int swfVersion) {
+    return name.compare(QLatin1String(word),
+                        swfVersion >= kSwfVersionCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) ==
+           0;
 }
 
 } // namespace
 
-Machine::Machine(Host& host, int swfVersion) : m_host(host), m_swfVersion(swfVersion)
-{
+Machine::Machine(Host& host, int swfVersion) : m_host(host), m_swfVersion(swfVersion) {
     m_objectPrototype = newObject(ObjectKind::Plain, nullptr);
     m_global = newObject(ObjectKind::Plain, m_objectPrototype);
     installBuiltins(*this);
@@ -49,8 +43,7 @@ Machine::Machine(Host& host, int swfVersion) : m_host(host), m_swfVersion(swfVer
 Machine::~Machine() = default;
 
 void Machine::setBuiltinPrototypes(Object* function, Object* array, Object* string, Object* number,
-                                   Object* boolean, Object* clip, Object* error)
-{
+                                   Object* boolean, Object* clip, Object* error) {
     m_functionPrototype = function;
     m_arrayPrototype = array;
     m_stringPrototype = string;
@@ -60,16 +53,13 @@ void Machine::setBuiltinPrototypes(Object* function, Object* array, Object* stri
     m_errorPrototype = error;
 }
 
-void Machine::beginFrame()
-{
+void Machine::beginFrame() {
     m_inFrame = true;
     m_clock.start();
 }
 
-void Machine::beginRun()
-{
-    if (m_runDepth++ > 0)
-        return;
+void Machine::beginRun() {
+    if (m_runDepth++ > 0) return;
     m_aborted = false;
     m_abortReason.clear();
     m_thrown.reset();
@@ -86,8 +76,7 @@ void Machine::beginRun()
     }
 }
 
-RunResult Machine::finishRun(Value result)
-{
+RunResult Machine::finishRun(Value result) {
     --m_runDepth;
     RunResult run;
     run.value = std::move(result);
@@ -97,24 +86,21 @@ RunResult Machine::finishRun(Value result)
     } else if (m_thrown) {
         run.status = RunStatus::Thrown;
         run.value = *m_thrown;
-        m_thrown.reset();  // an uncaught throw ends only its own script
+        m_thrown.reset(); // an uncaught throw ends only its own script
     }
     return run;
 }
 
-RunResult Machine::runActions(const QByteArray& block, Object* target)
-{
+RunResult Machine::runActions(const QByteArray& block, Object* target) {
     Object* const roots[] = {target};
     collectIfGrown(roots);
     beginRun();
     Value result;
-    if (!m_aborted)
-        result = runActionBlock(*this, std::make_shared<const QByteArray>(block), target);
+    if (!m_aborted) result = runActionBlock(*this, std::make_shared<const QByteArray>(block), target);
     return finishRun(result);
 }
 
-RunResult Machine::callFunction(const Value& function, const Value& thisValue, const QVector<Value>& args)
-{
+RunResult Machine::callFunction(const Value& function, const Value& thisValue, const QVector<Value>& args) {
     std::vector<Object*> roots{function.asObject(), thisValue.asObject()};
     for (const Value& argument : args)
         roots.push_back(argument.asObject());
@@ -122,20 +108,19 @@ RunResult Machine::callFunction(const Value& function, const Value& thisValue, c
     beginRun();
     Value result;
     if (!m_aborted)
-        result = call(function, thisValue, std::span<const Value>(args.constData(), static_cast<std::size_t>(args.size())));
+        result = call(function, thisValue,
+                      std::span<const Value>(args.constData(), static_cast<std::size_t>(args.size())));
     return finishRun(result);
 }
 
-Object* Machine::newObject(ObjectKind kind, Object* proto)
-{
+Object* Machine::newObject(ObjectKind kind, Object* proto) {
     if (m_objects.size() >= kMaxObjects)
         abort(QStringLiteral("the movie created more than %1 script objects").arg(kMaxObjects));
     m_objects.push_back(std::make_unique<Object>(kind, proto, m_swfVersion >= kSwfVersionCaseSensitive));
     return m_objects.back().get();
 }
 
-Object* Machine::newArray(std::span<const Value> values)
-{
+Object* Machine::newArray(std::span<const Value> values) {
     Object* array = newObject(ObjectKind::Array, m_arrayPrototype);
     for (std::size_t i = 0; i < values.size(); ++i)
         array->setOwn(QString::number(i), values[i]);
@@ -143,8 +128,7 @@ Object* Machine::newArray(std::span<const Value> values)
     return array;
 }
 
-Object* Machine::newNativeFunction(NativeFunction function)
-{
+Object* Machine::newNativeFunction(NativeFunction function) {
     Object* object = newObject(ObjectKind::Function, m_functionPrototype);
     object->setNative(std::move(function));
     giveFunctionConstructor(object);
@@ -152,63 +136,64 @@ Object* Machine::newNativeFunction(NativeFunction function)
 }
 
 // Every function names Function as its constructor, as instances of it do.
-void Machine::giveFunctionConstructor(Object* function)
-{
+void Machine::giveFunctionConstructor(Object* function) {
     if (m_functionConstructor)
-        function->setOwn(QStringLiteral("constructor"), m_functionConstructor, property_flags::kDontEnum | property_flags::kDontDelete);
+        function->setOwn(QStringLiteral("constructor"), m_functionConstructor,
+                         property_flags::kDontEnum | property_flags::kDontDelete);
 }
 
-void Machine::setFunctionConstructor(Object* constructor)
-{
+void Machine::setFunctionConstructor(Object* constructor) {
     m_functionConstructor = constructor;
     for (const auto& object : m_objects)
         if (object->isFunction() && !object->findOwn(QStringLiteral("constructor")))
             giveFunctionConstructor(object.get());
 }
 
-Object* Machine::newConstructor(NativeFunction function, Object* prototype)
-{
+Object* Machine::newConstructor(NativeFunction function, Object* prototype) {
     Object* constructor = newNativeFunction(std::move(function));
-    if (!prototype)
-        prototype = newObject();
-    constructor->setOwn(QStringLiteral("prototype"), prototype, property_flags::kDontEnum | property_flags::kDontDelete);
-    prototype->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum | property_flags::kDontDelete);
+    if (!prototype) prototype = newObject();
+    constructor->setOwn(QStringLiteral("prototype"), prototype,
+                        property_flags::kDontEnum | property_flags::kDontDelete);
+    prototype->setOwn(QStringLiteral("constructor"), constructor,
+                      property_flags::kDontEnum | property_flags::kDontDelete);
     return constructor;
 }
 
-Object* Machine::newScriptFunction(std::shared_ptr<ScriptFunction> function)
-{
+Object* Machine::newScriptFunction(std::shared_ptr<ScriptFunction> function) {
     Object* object = newObject(ObjectKind::Function, m_functionPrototype);
     object->setScript(std::move(function));
     giveFunctionConstructor(object);
     Object* prototype = newObject();
-    prototype->setOwn(QStringLiteral("constructor"), object, property_flags::kDontEnum | property_flags::kDontDelete);
-    object->setOwn(QStringLiteral("prototype"), prototype, property_flags::kDontEnum | property_flags::kDontDelete);
+    prototype->setOwn(QStringLiteral("constructor"), object,
+                      property_flags::kDontEnum | property_flags::kDontDelete);
+    object->setOwn(QStringLiteral("prototype"), prototype,
+                   property_flags::kDontEnum | property_flags::kDontDelete);
     return object;
 }
 
-Object* Machine::newClip(PropertyDelegate* delegate)
-{
+Object* Machine::newClip(PropertyDelegate* delegate) {
     Object* clip = newObject(ObjectKind::Clip, m_clipPrototype);
     clip->setDelegate(delegate);
     return clip;
 }
 
-void Machine::defineMethod(Object* object, const QString& name, NativeFunction function)
-{
+void Machine::defineMethod(Object* object, const QString& name, NativeFunction function) {
     object->setOwn(name, newNativeFunction(std::move(function)), property_flags::kDontEnum);
 }
 
-Object* Machine::toObject(const Value& value)
-{
+Object* Machine::toObject(const Value& value) {
     switch (value.type()) {
     case ValueType::Object:
         return value.asObject();
     case ValueType::String:
     case ValueType::Number:
     case ValueType::Boolean: {
-        const ObjectKind kind = value.isString() ? ObjectKind::String : value.isNumber() ? ObjectKind::Number : ObjectKind::Boolean;
-        Object* proto = value.isString() ? m_stringPrototype : value.isNumber() ? m_numberPrototype : m_booleanPrototype;
+        const ObjectKind kind = value.isString()   ? ObjectKind::String
+                                : value.isNumber() ? ObjectKind::Number
+                                                   : ObjectKind::Boolean;
+        Object* proto = value.isString()   ? m_stringPrototype
+                        : value.isNumber() ? m_numberPrototype
+                                           : m_booleanPrototype;
         Object* wrapper = newObject(kind, proto);
         wrapper->setPrimitive(value);
         return wrapper;
@@ -218,66 +203,57 @@ Object* Machine::toObject(const Value& value)
     }
 }
 
-Object* Machine::lookup(Object* object, const QString& name, Object** owner)
-{
+Object* Machine::lookup(Object* object, const QString& name, Object** owner) {
     int depth = 0;
-    for (Object* current = object; current && depth < kMaxPrototypeDepth; current = current->proto(), ++depth) {
+    for (Object* current = object; current && depth < kMaxPrototypeDepth;
+         current = current->proto(), ++depth) {
         const Property* property = current->findOwn(name);
         if (property && (!(property->flags & property_flags::kVersion6Up) || m_swfVersion >= 6)) {
-            if (owner)
-                *owner = current;
+            if (owner) *owner = current;
             return current;
         }
     }
     return nullptr;
 }
 
-bool Machine::hasProperty(Object* object, const QString& name)
-{
-    if (!object)
-        return false;
-    if (object->delegate() && object->delegate()->getProperty(*object, name))
-        return true;
-    if (object->isArray() && isName(name, "length", m_swfVersion))
-        return true;
+bool Machine::hasProperty(Object* object, const QString& name) {
+    if (!object) return false;
+    if (object->delegate() && object->delegate()->getProperty(*object, name)) return true;
+    if (object->isArray() && isName(name, "length", m_swfVersion)) return true;
     return lookup(object, name) != nullptr;
 }
 
-Value Machine::getMember(const Value& value, const QString& name)
-{
+Value Machine::getMember(const Value& value, const QString& name) {
     Object* object = value.asObject();
     if (!object) {
         if (value.isString() && isName(name, "length", m_swfVersion))
             return static_cast<double>(value.asString().size());
-        object = value.isString() ? m_stringPrototype : value.isNumber() ? m_numberPrototype
-            : value.isBoolean() ? m_booleanPrototype : nullptr;
-        if (!object)
-            return Value();
+        object = value.isString()    ? m_stringPrototype
+                 : value.isNumber()  ? m_numberPrototype
+                 : value.isBoolean() ? m_booleanPrototype
+                                     : nullptr;
+        if (!object) return Value();
     }
     if (isName(name, "__proto__", m_swfVersion))
         return object->proto() ? Value(object->proto()) : object->protoPrimitive();
     if (object->delegate()) {
-        if (auto delegated = object->delegate()->getProperty(*object, name))
-            return *delegated;
+        if (auto delegated = object->delegate()->getProperty(*object, name)) return *delegated;
     }
     if (object->isArray() && isName(name, "length", m_swfVersion))
         return static_cast<double>(object->arrayLength());
-    if (object->kind() == ObjectKind::String && isName(name, "length", m_swfVersion) && !object->findOwn(name))
+    if (object->kind() == ObjectKind::String && isName(name, "length", m_swfVersion) &&
+        !object->findOwn(name))
         return static_cast<double>(object->primitive().asString().size());
     Object* holder = lookup(object, name);
-    if (!holder)
-        return Value();
+    if (!holder) return Value();
     const Property* property = holder->findOwn(name);
-    if (property->isAccessor())
-        return call(property->getter, value, {});
+    if (property->isAccessor()) return call(property->getter, value, {});
     return property->value;
 }
 
-void Machine::setMember(const Value& target, const QString& name, const Value& value)
-{
+void Machine::setMember(const Value& target, const QString& name, const Value& value) {
     Object* object = target.asObject();
-    if (!object)
-        return;  // writes to primitives vanish, as in the player
+    if (!object) return; // writes to primitives vanish, as in the player
     if (isName(name, "__proto__", m_swfVersion)) {
         if (!(object->protoFlags() & property_flags::kReadOnly)) {
             if (value.isObject())
@@ -287,14 +263,11 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
         }
         return;
     }
-    if (object->delegate() && object->delegate()->setProperty(*object, name, value))
-        return;
-    if (object->isArray() && setArrayMember(object, name, value))
-        return;
+    if (object->delegate() && object->delegate()->setProperty(*object, name, value)) return;
+    if (object->isArray() && setArrayMember(object, name, value)) return;
     const Value stored = object->watchers().empty() ? value : applyWatcher(object, name, value);
     if (Property* own = object->findOwn(name)) {
-        if (own->flags & property_flags::kReadOnly)
-            return;
+        if (own->flags & property_flags::kReadOnly) return;
         if (own->isAccessor()) {
             if (own->setter) {
                 const Value argument = stored;
@@ -320,8 +293,7 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
 }
 
 // Array length and index writes; true when the write was the length itself (or refused).
-bool Machine::setArrayMember(Object* object, const QString& name, const Value& value)
-{
+bool Machine::setArrayMember(Object* object, const QString& name, const Value& value) {
     std::uint32_t index = 0;
     if (isName(name, "length", m_swfVersion)) {
         const double requested = toNumber(value);
@@ -350,50 +322,46 @@ bool Machine::setArrayMember(Object* object, const QString& name, const Value& v
     return false;
 }
 
-Value Machine::applyWatcher(Object* object, const QString& name, const Value& value)
-{
+Value Machine::applyWatcher(Object* object, const QString& name, const Value& value) {
     const bool caseSensitive = m_swfVersion >= kSwfVersionCaseSensitive;
     for (std::size_t i = 0; i < object->watchers().size(); ++i) {
         Watcher& watcher = object->watchers()[i];
-        if (watcher.running || watcher.name.compare(name, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) != 0)
+        if (watcher.running ||
+            watcher.name.compare(name, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) != 0)
             continue;
         const Property* own = object->findOwn(name);
-        const Value args[] = {name, own && !own->isAccessor() ? own->value : Value(), value, watcher.userData};
+        const Value args[] = {name, own && !own->isAccessor() ? own->value : Value(), value,
+                              watcher.userData};
         Object* callback = watcher.callback;
         const QString watchedName = watcher.name;
         watcher.running = true;
         const Value result = call(callback, object, args);
         // The callback may have changed the watchers: find this one again.
         for (Watcher& again : object->watchers())
-            if (again.callback == callback && again.name == watchedName)
-                again.running = false;
+            if (again.callback == callback && again.name == watchedName) again.running = false;
         return result;
     }
     return value;
 }
 
-void Machine::registerClass(const QString& exportName, Object* constructor)
-{
+void Machine::registerClass(const QString& exportName, Object* constructor) {
     if (constructor)
         m_registeredClasses.insert(exportName, constructor);
     else
         m_registeredClasses.remove(exportName);
 }
 
-bool Machine::deleteMember(const Value& target, const QString& name)
-{
+bool Machine::deleteMember(const Value& target, const QString& name) {
     Object* object = target.asObject();
     if (object && isName(name, "__proto__", m_swfVersion)) {
-        if (!object->hasProtoSlot() || (object->protoFlags() & property_flags::kDontDelete))
-            return false;
+        if (!object->hasProtoSlot() || (object->protoFlags() & property_flags::kDontDelete)) return false;
         object->setProto(nullptr);
         return true;
     }
     return object && object->removeOwn(name);
 }
 
-QStringList Machine::enumerate(Object* object)
-{
+QStringList Machine::enumerate(Object* object) {
     std::vector<Object*> chain;
     for (Object* current = object; current && chain.size() < kMaxPrototypeDepth; current = current->proto())
         chain.push_back(current);
@@ -402,32 +370,29 @@ QStringList Machine::enumerate(Object* object)
     // Own names last, so they are handed out first.
     for (auto it = chain.begin(); it != chain.end(); ++it) {
         QStringList level;
-        if ((*it)->hasProtoSlot() && !((*it)->protoFlags() & property_flags::kDontEnum) && !seen.contains(QStringLiteral("__proto__"))) {
+        if ((*it)->hasProtoSlot() && !((*it)->protoFlags() & property_flags::kDontEnum) &&
+            !seen.contains(QStringLiteral("__proto__"))) {
             seen.insert(QStringLiteral("__proto__"));
             level.push_back(QStringLiteral("__proto__"));
         }
         for (const Property& property : (*it)->properties()) {
-            const QString key = m_swfVersion >= kSwfVersionCaseSensitive ? property.name : property.name.toLower();
-            if (seen.contains(key))
-                continue;
+            const QString key =
+                m_swfVersion >= kSwfVersionCaseSensitive ? property.name : property.name.toLower();
+            if (seen.contains(key)) continue;
             seen.insert(key);
-            if (!(property.flags & property_flags::kDontEnum))
-                level.push_back(property.name);
+            if (!(property.flags & property_flags::kDontEnum)) level.push_back(property.name);
         }
         names = level + names;
     }
     return names;
 }
 
-Value Machine::call(const Value& functionValue, const Value& thisValue, std::span<const Value> args, Object* home)
-{
+Value Machine::call(const Value& functionValue, const Value& thisValue, std::span<const Value> args,
+                    Object* home) {
     Object* function = functionValue.asObject();
-    if (!function || !function->isFunction() || unwinding())
-        return Value();
-    if (function->script())
-        return callScriptFunction(*this, function, thisValue, args, home);
-    if (!function->native())
-        return Value();
+    if (!function || !function->isFunction() || unwinding()) return Value();
+    if (function->script()) return callScriptFunction(*this, function, thisValue, args, home);
+    if (!function->native()) return Value();
     if (m_callDepth >= kMaxCallDepth) {
         abort(QStringLiteral("script recursion went deeper than %1 calls").arg(kMaxCallDepth));
         return Value();
@@ -439,20 +404,18 @@ Value Machine::call(const Value& functionValue, const Value& thisValue, std::spa
     return result;
 }
 
-Value Machine::callMethod(const Value& object, const QString& name, std::span<const Value> args)
-{
+Value Machine::callMethod(const Value& object, const QString& name, std::span<const Value> args) {
     return call(getMember(object, name), object, args);
 }
 
-Value Machine::construct(const Value& constructorValue, std::span<const Value> args)
-{
+Value Machine::construct(const Value& constructorValue, std::span<const Value> args) {
     Object* constructor = constructorValue.asObject();
-    if (!constructor || !constructor->isFunction() || unwinding())
-        return Value();
+    if (!constructor || !constructor->isFunction() || unwinding()) return Value();
     Object* prototype = getMember(constructor, QStringLiteral("prototype")).asObject();
     Object* object = newObject(ObjectKind::Plain, prototype ? prototype : m_objectPrototype);
     // Movies before SWF 6 do not see __constructor__, though it is there.
-    object->setOwn(QStringLiteral("__constructor__"), constructor, property_flags::kDontEnum | property_flags::kVersion6Up);
+    object->setOwn(QStringLiteral("__constructor__"), constructor,
+                   property_flags::kDontEnum | property_flags::kVersion6Up);
     if (m_swfVersion < kSwfVersionStrictConversions)
         object->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum);
     if (constructor->script()) {

@@ -19,13 +19,13 @@ namespace swf::avm1 {
 
 constexpr qint64 kDefaultTimeBudgetMs = 15000;
 constexpr int kMaxCallDepth = 256;
-constexpr int kMaxStackValues = 1 << 18;          // all frames together
-constexpr qsizetype kMaxStringLength = 32 << 20;  // UTF-16 units: 64 MiB
+constexpr int kMaxStackValues = 1 << 18;         // all frames together
+constexpr qsizetype kMaxStringLength = 32 << 20; // UTF-16 units: 64 MiB
 constexpr std::size_t kMaxObjects = 1'000'000;
 constexpr std::uint32_t kMaxArrayLength = 1u << 24;
 constexpr int kGlobalRegisterCount = 4;
 constexpr int kMaxFunctionRegisters = 256;
-constexpr int kMaxPrototypeDepth = 256;  // __proto__ may be made into a cycle
+constexpr int kMaxPrototypeDepth = 256; // __proto__ may be made into a cycle
 
 constexpr std::size_t kMaxTimers = 10000;
 
@@ -45,12 +45,12 @@ struct IntervalTimer {
 
 struct RunResult {
     RunStatus status = RunStatus::Completed;
-    Value value;     // the uncaught thrown value, or the function's result
-    QString reason;  // why the script was aborted
+    Value value;    // the uncaught thrown value, or the function's result
+    QString reason; // why the script was aborted
 };
 
 class Machine {
-public:
+  public:
     Machine(Host& host, int swfVersion);
     ~Machine();
     Machine(const Machine&) = delete;
@@ -101,7 +101,7 @@ public:
     Object* registeredClass(const QString& exportName) const { return m_registeredClasses.value(exportName); }
 
     // --- timers on the movie's clock (Host::getTimer); ids count from 1 ---
-    int addTimer(IntervalTimer timer);  // 0 when there are too many
+    int addTimer(IntervalTimer timer); // 0 when there are too many
     bool removeTimer(int id);
     // Calls every timer due by nowMs, each once, earliest first.
     void runTimers(double nowMs);
@@ -112,7 +112,7 @@ public:
     void setMember(const Value& object, const QString& name, const Value& value);
     bool deleteMember(const Value& object, const QString& name);
     bool hasProperty(Object* object, const QString& name);
-    Object* toObject(const Value& value);  // wraps primitives; nullptr for undefined and null
+    Object* toObject(const Value& value); // wraps primitives; nullptr for undefined and null
     QStringList enumerate(Object* object);
 
     // --- calls; a thrown value or abort is left pending (see unwinding()) ---
@@ -127,7 +127,7 @@ public:
     QString toString(const Value& value);
     bool toBoolean(const Value& value) const { return avm1::toBoolean(value, m_swfVersion); }
     bool abstractEquals(const Value& a, const Value& b);
-    Value lessThan(const Value& a, const Value& b);  // boolean, or undefined for NaN
+    Value lessThan(const Value& a, const Value& b); // boolean, or undefined for NaN
     Value add(const Value& a, const Value& b);
     bool instanceOf(const Value& value, Object* constructor);
 
@@ -137,7 +137,7 @@ public:
     bool unwinding() const { return m_thrown.has_value() || m_aborted; }
     bool aborted() const { return m_aborted; }
     std::optional<Value> takeThrown();
-    bool checkStringLength(qsizetype length);  // aborts when a string would grow too long
+    bool checkStringLength(qsizetype length); // aborts when a string would grow too long
     bool checkBudget();
     int& callDepth() { return m_callDepth; }
     int& stackValues() { return m_stackValues; }
@@ -149,7 +149,7 @@ public:
     void collect(std::span<Object* const> extraRoots = {});
     std::size_t objectCount() const { return m_objects.size(); }
 
-private:
+  private:
     RunResult finishRun(Value result);
     void giveFunctionConstructor(Object* function);
     void collectIfGrown(std::span<Object* const> extraRoots);

@@ -16,15 +16,12 @@ constexpr int kBudgetCheckInterval = 1024;
 constexpr qsizetype kStringUnitsPerAction = 256;
 } // namespace
 
-Value Machine::toPrimitive(const Value& value)
-{
+Value Machine::toPrimitive(const Value& value) {
     Object* object = value.asObject();
-    if (!object)
-        return value;
-    if (object->kind() == ObjectKind::Clip)
-        return m_host.targetPath(object);
+    if (!object) return value;
+    if (object->kind() == ObjectKind::Clip) return m_host.targetPath(object);
     if (object->kind() == ObjectKind::Date)
-        return toString(value);  // dates prefer their text, as in ECMAScript
+        return toString(value); // dates prefer their text, as in ECMAScript
     const Value viaValueOf = callMethod(value, QStringLiteral("valueOf"), {});
     // A clip given back by valueOf stands for its path, as a clip itself does.
     if (viaValueOf.asObject() && viaValueOf.asObject()->kind() == ObjectKind::Clip && !unwinding())
@@ -34,59 +31,47 @@ Value Machine::toPrimitive(const Value& value)
     return toString(value);
 }
 
-double Machine::toNumber(const Value& value)
-{
-    if (!value.isObject())
-        return primitiveToNumber(value, m_swfVersion);
+double Machine::toNumber(const Value& value) {
+    if (!value.isObject()) return primitiveToNumber(value, m_swfVersion);
     // Numbers come from valueOf alone: an object it answers with is NaN, toString is not asked.
     Object* object = value.asObject();
-    if (object->kind() == ObjectKind::Clip)
-        return primitiveToNumber(m_host.targetPath(object), m_swfVersion);
+    if (object->kind() == ObjectKind::Clip) return primitiveToNumber(m_host.targetPath(object), m_swfVersion);
     const Value primitive = callMethod(value, QStringLiteral("valueOf"), {});
     if (Object* answer = primitive.asObject())
-        return answer->kind() == ObjectKind::Clip ? primitiveToNumber(m_host.targetPath(answer), m_swfVersion) : std::nan("");
+        return answer->kind() == ObjectKind::Clip ? primitiveToNumber(m_host.targetPath(answer), m_swfVersion)
+                                                  : std::nan("");
     return primitiveToNumber(primitive, m_swfVersion);
 }
 
-QString Machine::toString(const Value& value)
-{
+QString Machine::toString(const Value& value) {
     Object* object = value.asObject();
-    if (!object)
-        return primitiveToString(value, m_swfVersion);
-    if (object->kind() == ObjectKind::Clip)
-        return m_host.targetPath(object);
+    if (!object) return primitiveToString(value, m_swfVersion);
+    if (object->kind() == ObjectKind::Clip) return m_host.targetPath(object);
     // Text from toString is the answer; an object without toString converts as the undefined
     // its missing method answers; any other answer does not count.
     const Value method = getMember(value, QStringLiteral("toString"));
     const bool callable = method.asObject() && method.asObject()->isFunction();
     const Value text = callable ? call(method, value, {}) : Value();
-    if ((text.isString() || !callable) && !unwinding())
-        return primitiveToString(text, m_swfVersion);
+    if ((text.isString() || !callable) && !unwinding()) return primitiveToString(text, m_swfVersion);
     return object->isFunction() ? QStringLiteral("[type Function]") : QStringLiteral("[type Object]");
 }
 
-Value Machine::add(const Value& a, const Value& b)
-{
+Value Machine::add(const Value& a, const Value& b) {
     const Value left = toPrimitive(a);
     const Value right = toPrimitive(b);
     if (left.isString() || right.isString()) {
         const QString l = primitiveToString(left, m_swfVersion);
         const QString r = primitiveToString(right, m_swfVersion);
-        if (!checkStringLength(l.size() + r.size()))
-            return Value();
+        if (!checkStringLength(l.size() + r.size())) return Value();
         return l + r;
     }
     return primitiveToNumber(left, m_swfVersion) + primitiveToNumber(right, m_swfVersion);
 }
 
-bool Machine::abstractEquals(const Value& a, const Value& b)
-{
-    if (a.type() == b.type())
-        return strictEquals(a, b);
-    if (a.isNullish() && b.isNullish())
-        return true;
-    if (a.isNullish() || b.isNullish())
-        return false;
+bool Machine::abstractEquals(const Value& a, const Value& b) {
+    if (a.type() == b.type()) return strictEquals(a, b);
+    if (a.isNullish() && b.isNullish()) return true;
+    if (a.isNullish() || b.isNullish()) return false;
     if (a.isBoolean() || b.isBoolean()) {
         const Value left = a.isBoolean() ? Value(a.asBoolean() ? 1.0 : 0.0) : a;
         const Value right = b.isBoolean() ? Value(b.asBoolean() ? 1.0 : 0.0) : b;
@@ -95,92 +80,77 @@ bool Machine::abstractEquals(const Value& a, const Value& b)
     if (a.isObject() || b.isObject()) {
         const Value left = toPrimitive(a);
         const Value right = toPrimitive(b);
-        if (left.isObject() || right.isObject())
-            return false;
+        if (left.isObject() || right.isObject()) return false;
         return abstractEquals(left, right);
     }
     // number against string
     return primitiveToNumber(a, m_swfVersion) == primitiveToNumber(b, m_swfVersion);
 }
 
-Value Machine::lessThan(const Value& a, const Value& b)
-{
+Value Machine::lessThan(const Value& a, const Value& b) {
     const Value left = toPrimitive(a);
     const Value right = toPrimitive(b);
-    if (left.isString() && right.isString())
-        return QString::compare(left.asString(), right.asString()) < 0;
+    if (left.isString() && right.isString()) return QString::compare(left.asString(), right.asString()) < 0;
     const double l = primitiveToNumber(left, m_swfVersion);
     const double r = primitiveToNumber(right, m_swfVersion);
-    if (std::isnan(l) || std::isnan(r))
-        return Value();
+    if (std::isnan(l) || std::isnan(r)) return Value();
     return l < r;
 }
 
-bool Machine::instanceOf(const Value& value, Object* constructor)
-{
+bool Machine::instanceOf(const Value& value, Object* constructor) {
     Object* object = value.asObject();
-    if (!object || !constructor)
-        return false;
+    if (!object || !constructor) return false;
     Object* prototype = getMember(constructor, QStringLiteral("prototype")).asObject();
     int depth = 0;
-    for (Object* current = object->proto(); current && depth < kMaxPrototypeDepth; current = current->proto(), ++depth) {
-        if (current == prototype)
-            return true;
+    for (Object* current = object->proto(); current && depth < kMaxPrototypeDepth;
+         current = current->proto(), ++depth) {
+        if (current == prototype) return true;
         for (Object* interface : current->interfaces()) {
-            if (interface == constructor)
-                return true;
-            Object* interfacePrototype = interface->findOwn(QStringLiteral("prototype"))
-                ? interface->findOwn(QStringLiteral("prototype"))->value.asObject() : nullptr;
-            for (Object* inherited : interfacePrototype ? interfacePrototype->interfaces() : std::vector<Object*>{}) {
-                if (inherited == constructor)
-                    return true;
+            if (interface == constructor) return true;
+            Object* interfacePrototype =
+                interface->findOwn(QStringLiteral("prototype"))
+                    ? interface->findOwn(QStringLiteral("prototype"))->value.asObject()
+                    : nullptr;
+            for (Object* inherited :
+                 interfacePrototype ? interfacePrototype->interfaces() : std::vector<Object*>{}) {
+                if (inherited == constructor) return true;
             }
         }
     }
     return false;
 }
 
-void Machine::throwValue(const Value& value)
-{
-    if (!m_aborted)
-        m_thrown = value;
+void Machine::throwValue(const Value& value) {
+    if (!m_aborted) m_thrown = value;
 }
 
-void Machine::abort(const QString& reason)
-{
-    if (m_aborted)
-        return;
+void Machine::abort(const QString& reason) {
+    if (m_aborted) return;
     m_aborted = true;
     m_thrown.reset();
     m_abortReason = reason;
     m_host.scriptAborted(reason);
 }
 
-std::optional<Value> Machine::takeThrown()
-{
+std::optional<Value> Machine::takeThrown() {
     std::optional<Value> thrown = std::move(m_thrown);
     m_thrown.reset();
     return thrown;
 }
 
-bool Machine::checkStringLength(qsizetype length)
-{
+bool Machine::checkStringLength(qsizetype length) {
     // Building a long string costs in proportion to its length, so it counts against the
     // time budget like that many actions would: a loop of concatenations of megabyte strings
     // is stopped in time, not after a thousand of them.
     m_budgetTick += int(std::min<qsizetype>(length, kMaxStringLength) / kStringUnitsPerAction);
-    if (m_budgetTick >= kBudgetCheckInterval)
-        checkBudget();
-    if (m_aborted)
-        return false;
-    if (length <= kMaxStringLength)
-        return true;
+    if (m_budgetTick >= kBudgetCheckInterval) checkBudget();
+    if (m_aborted) return false;
+    if (length <= kMaxStringLength) return true;
     abort(QStringLiteral("a string grew past %1 characters").arg(kMaxStringLength));
     return false;
 }
 
-bool Machine::checkBudget()
-{
+bool Machine::checkBudget() {
     if (++m_budgetTick >= kBudgetCheckInterval) {
         m_budgetTick = 0;
         if (m_clock.isValid() && m_clock.elapsed() > m_timeBudgetMs)
@@ -189,31 +159,25 @@ bool Machine::checkBudget()
     return !m_aborted;
 }
 
-int Machine::addTimer(IntervalTimer timer)
-{
-    if (m_timers.size() >= kMaxTimers)
-        return 0;
+int Machine::addTimer(IntervalTimer timer) {
+    if (m_timers.size() >= kMaxTimers) return 0;
     const int id = m_nextTimerId++;
     m_timers.emplace(id, std::move(timer));
     return id;
 }
 
-bool Machine::removeTimer(int id)
-{
+bool Machine::removeTimer(int id) {
     return m_timers.erase(id) > 0;
 }
 
-void Machine::runTimers(double nowMs)
-{
+void Machine::runTimers(double nowMs) {
     std::vector<std::pair<double, int>> due;
     for (const auto& [id, timer] : m_timers)
-        if (timer.due <= nowMs)
-            due.emplace_back(timer.due, id);
+        if (timer.due <= nowMs) due.emplace_back(timer.due, id);
     std::sort(due.begin(), due.end());
     for (const auto& [when, id] : due) {
         const auto found = m_timers.find(id);
-        if (found == m_timers.end())
-            continue;  // an earlier callback cleared it
+        if (found == m_timers.end()) continue; // an earlier callback cleared it
         const IntervalTimer timer = found->second;
         if (timer.repeat)
             // A timer shorter than a frame still fires once per frame, never in a burst.
@@ -233,21 +197,17 @@ void Machine::runTimers(double nowMs)
     }
 }
 
-void Machine::collectIfGrown(std::span<Object* const> extraRoots)
-{
+void Machine::collectIfGrown(std::span<Object* const> extraRoots) {
     constexpr std::size_t kCollectionSlack = 10000;
-    if (m_runDepth == 0 && m_objects.size() > 2 * m_liveAfterCollect + kCollectionSlack)
-        collect(extraRoots);
+    if (m_runDepth == 0 && m_objects.size() > 2 * m_liveAfterCollect + kCollectionSlack) collect(extraRoots);
 }
 
-void Machine::collect(std::span<Object* const> extraRoots)
-{
-    if (m_runDepth > 0)
-        return;  // values on script stacks are not roots
+void Machine::collect(std::span<Object* const> extraRoots) {
+    if (m_runDepth > 0) return; // values on script stacks are not roots
     std::vector<Object*> pending(extraRoots.begin(), extraRoots.end());
-    pending.insert(pending.end(), {m_global, m_objectPrototype, m_functionPrototype, m_arrayPrototype,
-                                 m_stringPrototype, m_numberPrototype, m_booleanPrototype, m_clipPrototype,
-                                 m_errorPrototype});
+    pending.insert(pending.end(),
+                   {m_global, m_objectPrototype, m_functionPrototype, m_arrayPrototype, m_stringPrototype,
+                    m_numberPrototype, m_booleanPrototype, m_clipPrototype, m_errorPrototype});
     for (const Value& value : m_globalRegisters)
         pending.push_back(value.asObject());
     for (Object* constructor : std::as_const(m_registeredClasses))
@@ -259,18 +219,15 @@ void Machine::collect(std::span<Object* const> extraRoots)
     }
     for (const auto& object : m_objects) {
         object->setMarked(false);
-        if (object->pins() > 0)
-            pending.push_back(object.get());
+        if (object->pins() > 0) pending.push_back(object.get());
     }
     while (!pending.empty()) {
         Object* object = pending.back();
         pending.pop_back();
-        if (!object || object->marked())
-            continue;
+        if (!object || object->marked()) continue;
         object->setMarked(true);
         object->forEachReference([&pending](Object* reference) {
-            if (reference && !reference->marked())
-                pending.push_back(reference);
+            if (reference && !reference->marked()) pending.push_back(reference);
         });
     }
     std::erase_if(m_objects, [](const std::unique_ptr<Object>& object) { return !object->marked(); });

@@ -26,13 +26,13 @@ namespace property_flags {
 constexpr std::uint8_t kDontEnum = 0x01;
 constexpr std::uint8_t kDontDelete = 0x02;
 constexpr std::uint8_t kReadOnly = 0x04;
-constexpr std::uint8_t kVersion6Up = 0x80;  // invisible to movies before SWF 6
+constexpr std::uint8_t kVersion6Up = 0x80; // invisible to movies before SWF 6
 } // namespace property_flags
 
 struct Property {
     QString name;
     Value value;
-    Object* getter = nullptr;  // set by addProperty: reads and writes go through these
+    Object* getter = nullptr; // set by addProperty: reads and writes go through these
     Object* setter = nullptr;
     std::uint8_t flags = 0;
     bool isAccessor() const { return getter != nullptr; }
@@ -43,7 +43,7 @@ struct Watcher {
     QString name;
     Object* callback = nullptr;
     Value userData;
-    bool running = false;  // a callback writing its own property does not call itself again
+    bool running = false; // a callback writing its own property does not call itself again
 };
 
 enum class ScopeKind { With, Activation, Timeline, Global };
@@ -70,13 +70,13 @@ struct CallContext {
 using NativeFunction = std::function<Value(CallContext&)>;
 
 struct ScriptFunction {
-    std::shared_ptr<const QByteArray> code;  // the whole action block the body lives in
+    std::shared_ptr<const QByteArray> code; // the whole action block the body lives in
     int start = 0;
     int size = 0;
     format::FunctionHeader header;
     std::shared_ptr<const QVector<QString>> constants;
     ScopePtr scope;
-    Object* target = nullptr;  // the timeline the function was defined on
+    Object* target = nullptr; // the timeline the function was defined on
     int swfVersion = 0;
 };
 
@@ -84,14 +84,14 @@ enum class ObjectKind { Plain, Function, Array, String, Number, Boolean, Clip, S
 
 // Native state a built-in class keeps beside an object's properties (an XML node's tree).
 class NativeData {
-public:
+  public:
     virtual ~NativeData() = default;
     virtual void forEachReference(const std::function<void(Object*)>& visit) const = 0;
 };
 
 // Virtual properties a host supplies for its clips (_x, _currentframe, child instances...).
 class PropertyDelegate {
-public:
+  public:
     virtual ~PropertyDelegate() = default;
     virtual std::optional<Value> getProperty(Object& object, const QString& name) = 0;
     // True when the delegate took the write.
@@ -99,7 +99,7 @@ public:
 };
 
 class Object {
-public:
+  public:
     Object(ObjectKind kind, Object* proto, bool caseSensitive)
         : m_kind(kind), m_proto(proto), m_caseSensitive(caseSensitive) {}
 
@@ -108,10 +108,16 @@ public:
     bool isFunction() const { return m_kind == ObjectKind::Function; }
     bool isArray() const { return m_kind == ObjectKind::Array; }
     Object* proto() const { return m_proto; }
-    void setProto(Object* proto) { m_proto = proto; m_protoPrimitive = Value(); }
+    void setProto(Object* proto) {
+        m_proto = proto;
+        m_protoPrimitive = Value();
+    }
     // A script may store any value in __proto__; only an object links the chain.
     const Value& protoPrimitive() const { return m_protoPrimitive; }
-    void setProtoPrimitive(const Value& value) { m_proto = nullptr; m_protoPrimitive = value; }
+    void setProtoPrimitive(const Value& value) {
+        m_proto = nullptr;
+        m_protoPrimitive = value;
+    }
     bool hasProtoSlot() const { return m_proto || !m_protoPrimitive.isUndefined(); }
     // __proto__ behaves as an own property with flags of its own: hidden and permanent
     // unless ASSetPropFlags says otherwise.
@@ -122,7 +128,7 @@ public:
     const Property* findOwn(const QString& name) const;
     // Plain store: creates the property with flags, or replaces the value of an existing one.
     void setOwn(const QString& name, const Value& value, std::uint8_t flags = 0);
-    bool removeOwn(const QString& name);  // false when absent or DontDelete
+    bool removeOwn(const QString& name); // false when absent or DontDelete
     const std::vector<Property>& properties() const { return m_properties; }
     std::vector<Property>& properties() { return m_properties; }
     void reindex();
@@ -144,7 +150,10 @@ public:
     // super: the object that called and the prototype the lookup starts from.
     Object* superThis() const { return m_superThis; }
     Object* superProto() const { return m_superProto; }
-    void setSuper(Object* thisObject, Object* proto) { m_superThis = thisObject; m_superProto = proto; }
+    void setSuper(Object* thisObject, Object* proto) {
+        m_superThis = thisObject;
+        m_superProto = proto;
+    }
 
     std::vector<Object*>& interfaces() { return m_interfaces; }
     std::vector<Watcher>& watchers() { return m_watchers; }
@@ -158,10 +167,12 @@ public:
     void setMarked(bool marked) { m_marked = marked; }
     int pins() const { return m_pins; }
     void pin() { ++m_pins; }
-    void unpin() { if (m_pins > 0) --m_pins; }
+    void unpin() {
+        if (m_pins > 0) --m_pins;
+    }
     template <typename Visit> void forEachReference(Visit&& visit) const;
 
-private:
+  private:
     QString key(const QString& name) const { return m_caseSensitive ? name : name.toLower(); }
     // Most objects (activations, arguments, small records) hold a few properties: a scan of
     // those beats a hash, which would cost each object an allocation. Names that ignore case
@@ -191,8 +202,7 @@ private:
     int m_pins = 0;
 };
 
-template <typename Visit> void Object::forEachReference(Visit&& visit) const
-{
+template <typename Visit> void Object::forEachReference(Visit&& visit) const {
     visit(m_proto);
     for (const Property& property : m_properties) {
         visit(property.value.asObject());
@@ -208,8 +218,7 @@ template <typename Visit> void Object::forEachReference(Visit&& visit) const
         visit(watcher.callback);
         visit(watcher.userData.asObject());
     }
-    if (m_nativeData)
-        m_nativeData->forEachReference([&visit](Object* object) { visit(object); });
+    if (m_nativeData) m_nativeData->forEachReference([&visit](Object* object) { visit(object); });
     if (m_script) {
         visit(m_script->target);
         for (const Scope* scope = m_script->scope.get(); scope; scope = scope->parent.get())

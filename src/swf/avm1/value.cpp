@@ -14,37 +14,29 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int kSwfVersionFlash4 = 4;
 
-bool isSpace(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
-        || c == QLatin1Char('\r') || c == QLatin1Char('\f') || c == QLatin1Char('\v');
+bool isSpace(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
+           c == QLatin1Char('\r') || c == QLatin1Char('\f') || c == QLatin1Char('\v');
 }
 
-int digitValue(QChar c)
-{
+int digitValue(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'a' && u <= 'z')
-        return u - 'a' + 10;
-    if (u >= 'A' && u <= 'Z')
-        return u - 'A' + 10;
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'a' && u <= 'z') return u - 'a' + 10;
+    if (u >= 'A' && u <= 'Z') return u - 'A' + 10;
     return 99;
 }
 
-qsizetype skipSpace(QStringView text, qsizetype i)
-{
+qsizetype skipSpace(QStringView text, qsizetype i) {
     while (i < text.size() && isSpace(text[i]))
         ++i;
     return i;
 }
 
 // Length of the longest decimal literal at the start of text (sign, digits, fraction, exponent).
-qsizetype decimalPrefix(QStringView text)
-{
+qsizetype decimalPrefix(QStringView text) {
     qsizetype i = 0;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        ++i;
+    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) ++i;
     const qsizetype digitsStart = i;
     while (i < text.size() && text[i].isDigit() && text[i].unicode() < 128)
         ++i;
@@ -56,29 +48,24 @@ qsizetype decimalPrefix(QStringView text)
         anyDigit = anyDigit || j > i + 1;
         i = j;
     }
-    if (!anyDigit)
-        return 0;
+    if (!anyDigit) return 0;
     if (i < text.size() && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
         qsizetype j = i + 1;
-        if (j < text.size() && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
-            ++j;
+        if (j < text.size() && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-'))) ++j;
         const qsizetype expStart = j;
         while (j < text.size() && digitValue(text[j]) < 10)
             ++j;
-        if (j > expStart)
-            i = j;
+        if (j > expStart) i = j;
     }
     return i;
 }
 
-double parseDigits(QStringView digits, int radix, bool* complete)
-{
+double parseDigits(QStringView digits, int radix, bool* complete) {
     double result = 0;
     qsizetype i = 0;
     for (; i < digits.size(); ++i) {
         const int d = digitValue(digits[i]);
-        if (d >= radix)
-            break;
+        if (d >= radix) break;
         result = result * radix + d;
     }
     *complete = i == digits.size() && i > 0;
@@ -87,44 +74,38 @@ double parseDigits(QStringView digits, int radix, bool* complete)
 
 } // namespace
 
-double parseFloatPrefix(QStringView text)
-{
+double parseFloatPrefix(QStringView text) {
     text = text.sliced(skipSpace(text, 0));
     const qsizetype length = decimalPrefix(text);
-    if (length == 0)
-        return kNaN;
+    if (length == 0) return kNaN;
     return text.left(length).toString().toDouble();
 }
 
-double parseIntPrefix(QStringView text, int radix)
-{
+double parseIntPrefix(QStringView text, int radix) {
     text = text.sliced(skipSpace(text, 0));
     bool negative = false;
     if (!text.isEmpty() && (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+'))) {
         negative = text[0] == QLatin1Char('-');
         text = text.sliced(1);
     }
-    const bool hexPrefix = text.size() >= 2 && text[0] == QLatin1Char('0')
-        && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'));
+    const bool hexPrefix = text.size() >= 2 && text[0] == QLatin1Char('0') &&
+                           (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'));
     if (radix == 0) {
         if (hexPrefix)
             radix = 16;
         else if (text.size() >= 2 && text[0] == QLatin1Char('0') && digitValue(text[1]) < 8)
-            radix = 8;  // a leading zero means octal to this player's parseInt
+            radix = 8; // a leading zero means octal to this player's parseInt
         else
             radix = 10;
     }
-    if (radix == 16 && hexPrefix)
-        text = text.sliced(2);
-    if (radix < 2 || radix > 36)
-        return kNaN;
+    if (radix == 16 && hexPrefix) text = text.sliced(2);
+    if (radix < 2 || radix > 36) return kNaN;
     bool complete = false;
     const double value = parseDigits(text, radix, &complete);
     return negative ? -value : value;
 }
 
-double stringToNumber(QStringView text, int swfVersion)
-{
+double stringToNumber(QStringView text, int swfVersion) {
     if (swfVersion <= kSwfVersionFlash4) {
         // Flash 4 scripts read what number they can and call the rest zero.
         const double value = parseFloatPrefix(text);
@@ -135,10 +116,9 @@ double stringToNumber(QStringView text, int swfVersion)
     while (end > begin && isSpace(text[end - 1]))
         --end;
     QStringView body = text.sliced(begin, end - begin);
-    if (body.isEmpty())
-        return swfVersion >= kSwfVersionStrictConversions ? kNaN : 0;
-    if (body.size() > 2 && body[0] == QLatin1Char('0')
-        && (body[1] == QLatin1Char('x') || body[1] == QLatin1Char('X'))) {
+    if (body.isEmpty()) return swfVersion >= kSwfVersionStrictConversions ? kNaN : 0;
+    if (body.size() > 2 && body[0] == QLatin1Char('0') &&
+        (body[1] == QLatin1Char('x') || body[1] == QLatin1Char('X'))) {
         bool complete = false;
         const double value = parseDigits(body.sliced(2), 16, &complete);
         return complete ? value : kNaN;
@@ -149,16 +129,13 @@ double stringToNumber(QStringView text, int swfVersion)
         // The player's Number() reads "044" as octal.
         bool complete = false;
         const double value = parseDigits(unsignedBody.sliced(1), 8, &complete);
-        if (complete)
-            return negative ? -value : value;
+        if (complete) return negative ? -value : value;
     }
-    if (decimalPrefix(body) != body.size())
-        return kNaN;
+    if (decimalPrefix(body) != body.size()) return kNaN;
     return body.toString().toDouble();
 }
 
-double primitiveToNumber(const Value& value, int swfVersion)
-{
+double primitiveToNumber(const Value& value, int swfVersion) {
     switch (value.type()) {
     case ValueType::Undefined:
     case ValueType::Null:
@@ -175,8 +152,7 @@ double primitiveToNumber(const Value& value, int swfVersion)
     return kNaN;
 }
 
-bool toBoolean(const Value& value, int swfVersion)
-{
+bool toBoolean(const Value& value, int swfVersion) {
     switch (value.type()) {
     case ValueType::Undefined:
     case ValueType::Null:
@@ -186,8 +162,7 @@ bool toBoolean(const Value& value, int swfVersion)
     case ValueType::Number:
         return value.asNumber() != 0 && !std::isnan(value.asNumber());
     case ValueType::String: {
-        if (swfVersion >= kSwfVersionStrictConversions)
-            return !value.asString().isEmpty();
+        if (swfVersion >= kSwfVersionStrictConversions) return !value.asString().isEmpty();
         const double n = stringToNumber(value.asString(), swfVersion);
         return n != 0 && !std::isnan(n);
     }
@@ -197,8 +172,7 @@ bool toBoolean(const Value& value, int swfVersion)
     return false;
 }
 
-QString primitiveToString(const Value& value, int swfVersion)
-{
+QString primitiveToString(const Value& value, int swfVersion) {
     switch (value.type()) {
     case ValueType::Undefined:
         return swfVersion >= kSwfVersionStrictConversions ? QStringLiteral("undefined") : QString();
@@ -216,8 +190,7 @@ QString primitiveToString(const Value& value, int swfVersion)
     return QString();
 }
 
-QString typeOf(const Value& value)
-{
+QString typeOf(const Value& value) {
     switch (value.type()) {
     case ValueType::Undefined:
         return QStringLiteral("undefined");
@@ -230,42 +203,32 @@ QString typeOf(const Value& value)
     case ValueType::String:
         return QStringLiteral("string");
     case ValueType::Object:
-        if (value.asObject()->isFunction())
-            return QStringLiteral("function");
-        if (value.asObject()->kind() == ObjectKind::Clip)
-            return QStringLiteral("movieclip");
+        if (value.asObject()->isFunction()) return QStringLiteral("function");
+        if (value.asObject()->kind() == ObjectKind::Clip) return QStringLiteral("movieclip");
         return QStringLiteral("object");
     }
     return QString();
 }
 
-std::int32_t toInt32(double number)
-{
+std::int32_t toInt32(double number) {
     return static_cast<std::int32_t>(toUint32(number));
 }
 
-std::uint32_t toUint32(double number)
-{
-    if (!std::isfinite(number))
-        return 0;
+std::uint32_t toUint32(double number) {
+    if (!std::isfinite(number)) return 0;
     const double truncated = std::trunc(number);
     double wrapped = std::fmod(truncated, 4294967296.0);
-    if (wrapped < 0)
-        wrapped += 4294967296.0;
+    if (wrapped < 0) wrapped += 4294967296.0;
     return static_cast<std::uint32_t>(wrapped);
 }
 
-double toInteger(double number)
-{
-    if (std::isnan(number))
-        return 0;
+double toInteger(double number) {
+    if (std::isnan(number)) return 0;
     return std::trunc(number);
 }
 
-bool strictEquals(const Value& a, const Value& b)
-{
-    if (a.type() != b.type())
-        return false;
+bool strictEquals(const Value& a, const Value& b) {
+    if (a.type() != b.type()) return false;
     switch (a.type()) {
     case ValueType::Undefined:
     case ValueType::Null:

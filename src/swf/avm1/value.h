@@ -11,7 +11,7 @@ class Object;
 enum class ValueType { Undefined, Null, Boolean, Number, String, Object };
 
 class Value {
-public:
+  public:
     Value() = default;
     Value(bool b) : m_type(ValueType::Boolean), m_bool(b) {}
     Value(double n) : m_type(ValueType::Number), m_number(n) {}
@@ -35,7 +35,7 @@ public:
     const QString& asString() const { return m_string; }
     Object* asObject() const { return m_type == ValueType::Object ? m_object : nullptr; }
 
-private:
+  private:
     ValueType m_type = ValueType::Undefined;
     bool m_bool = false;
     double m_number = 0;
@@ -55,7 +55,7 @@ QString primitiveToString(const Value& value, int swfVersion);
 QString typeOf(const Value& value);
 
 double parseFloatPrefix(QStringView text);
-double parseIntPrefix(QStringView text, int radix);  // radix 0: decide from the text
+double parseIntPrefix(QStringView text, int radix); // radix 0: decide from the text
 std::int32_t toInt32(double number);
 std::uint32_t toUint32(double number);
 double toInteger(double number);

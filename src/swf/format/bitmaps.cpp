@@ -71,13 +71,15 @@ QImage decodeLossless(const BitmapData& bitmap, QString& problem) {
         for (int i = 0; i < bitmap.colorTableSize; ++i) {
             const quint8* e = p + qsizetype(i) * tableEntry;
             // The alpha variant stores premultiplied table entries, like its pixels.
-            table[i] = bitmap.withAlpha ? qRgba(std::min(e[0], e[3]), std::min(e[1], e[3]), std::min(e[2], e[3]), e[3])
-                                        : qRgb(e[0], e[1], e[2]);
+            table[i] = bitmap.withAlpha
+                           ? qRgba(std::min(e[0], e[3]), std::min(e[1], e[3]), std::min(e[2], e[3]), e[3])
+                           : qRgb(e[0], e[1], e[2]);
         }
         const quint8* indices = p + qsizetype(bitmap.colorTableSize) * tableEntry;
         for (int y = 0; y < h; ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x) line[x] = table[indices[qsizetype(y) * stride + x]];
+            for (int x = 0; x < w; ++x)
+                line[x] = table[indices[qsizetype(y) * stride + x]];
         }
     } else if (bitmap.losslessFormat == 4) {
         for (int y = 0; y < h; ++y) {
@@ -107,20 +109,22 @@ QImage decodeLossless(const BitmapData& bitmap, QString& problem) {
     return image;
 }
 
-}  // namespace
+} // namespace
 
 QByteArray repairJpeg(const QByteArray& data) {
     QByteArray result = data;
     static const QByteArray kEndStart = QByteArray::fromHex("FFD9FFD8");
     // Some encoders wrote an end-of-image and start-of-image pair before the real data.
-    while (result.startsWith(kEndStart)) result.remove(0, 4);
+    while (result.startsWith(kEndStart))
+        result.remove(0, 4);
     // Tables and image written as two JPEG streams: join them into one.
     const qsizetype split = result.indexOf(kEndStart, 2);
     if (split > 0) result.remove(split, 4);
     return result;
 }
 
-bool readBitmap(io::Reader& reader, int tagCode, const QByteArray& jpegTables, BitmapData& out, QString& problem) {
+bool readBitmap(io::Reader& reader, int tagCode, const QByteArray& jpegTables, BitmapData& out,
+                QString& problem) {
     switch (static_cast<TagCode>(tagCode)) {
     case TagCode::DefineBits:
         out.kind = BitmapData::Kind::Jpeg;
@@ -135,7 +139,7 @@ bool readBitmap(io::Reader& reader, int tagCode, const QByteArray& jpegTables, B
     case TagCode::DefineBitsJpeg4: {
         out.kind = BitmapData::Kind::Jpeg;
         const quint32 imageSize = reader.u32();
-        if (tagCode == int(TagCode::DefineBitsJpeg4)) reader.u16();  // deblocking strength
+        if (tagCode == int(TagCode::DefineBitsJpeg4)) reader.u16(); // deblocking strength
         out.data = reader.bytes(std::min<qsizetype>(imageSize, reader.remaining()));
         out.alpha = reader.rest().toByteArray();
         break;
@@ -188,11 +192,11 @@ QImage decodeBitmap(const BitmapData& bitmap, QString& problem) {
         for (int x = 0; x < image.width(); ++x) {
             const int alphaValue = a[qsizetype(y) * image.width() + x];
             const QRgb c = line[x];
-            line[x] = qRgba(qRed(c) * alphaValue / 255, qGreen(c) * alphaValue / 255, qBlue(c) * alphaValue / 255,
-                            alphaValue);
+            line[x] = qRgba(qRed(c) * alphaValue / 255, qGreen(c) * alphaValue / 255,
+                            qBlue(c) * alphaValue / 255, alphaValue);
         }
     }
     return image;
 }
 
-}  // namespace swf::format
+} // namespace swf::format

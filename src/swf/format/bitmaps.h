@@ -17,9 +17,9 @@ constexpr qint64 kMaxBitmapPixels = 16'777'215;
 
 struct BitmapData {
     enum class Kind { Jpeg, Lossless } kind = Kind::Jpeg;
-    QByteArray data;        // encoded image (JPEG/PNG/GIF) or zlib pixel data
-    QByteArray alpha;       // zlib alpha plane for JPEG3/4, empty when none
-    QByteArray jpegTables;  // DefineBits only
+    QByteArray data;       // encoded image (JPEG/PNG/GIF) or zlib pixel data
+    QByteArray alpha;      // zlib alpha plane for JPEG3/4, empty when none
+    QByteArray jpegTables; // DefineBits only
     // Lossless header.
     int losslessFormat = 0;
     int width = 0, height = 0;
@@ -28,10 +28,11 @@ struct BitmapData {
 };
 
 // Reads a bitmap tag body after the id; tables are the movie's JPEGTables for DefineBits.
-bool readBitmap(io::Reader& reader, int tagCode, const QByteArray& jpegTables, BitmapData& out, QString& problem);
+bool readBitmap(io::Reader& reader, int tagCode, const QByteArray& jpegTables, BitmapData& out,
+                QString& problem);
 // A null image when the data cannot be decoded; problem says why.
 QImage decodeBitmap(const BitmapData& bitmap, QString& problem);
 // The two corrections old encoders need before a JPEG decoder accepts their data.
 QByteArray repairJpeg(const QByteArray& data);
 
-}  // namespace swf::format
+} // namespace swf::format

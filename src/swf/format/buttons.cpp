@@ -59,4 +59,4 @@ bool readButtonColorTransform(io::Reader& reader, ColorTransform& out) {
     return !reader.failed();
 }
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -54,4 +54,4 @@ bool readButton(io::Reader& reader, int buttonVersion, ButtonDefinition& out, QS
 // DefineButtonCxform: the colour transform for every record of a DefineButton.
 bool readButtonColorTransform(io::Reader& reader, ColorTransform& out);
 
-}  // namespace swf::format
+} // namespace swf::format

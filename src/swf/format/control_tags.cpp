@@ -10,10 +10,14 @@ namespace {
 qsizetype filterBodySize(QByteArrayView rest, quint8 type) {
     // Sizes follow the fixed layouts of each filter; the gradient ones carry a colour count.
     switch (type) {
-    case 0: return 23;
-    case 1: return 9;
-    case 2: return 15;
-    case 3: return 27;
+    case 0:
+        return 23;
+    case 1:
+        return 9;
+    case 2:
+        return 15;
+    case 3:
+        return 27;
     case 4:
     case 7: {
         const qsizetype colors = rest.isEmpty() ? 0 : quint8(rest[0]);
@@ -24,12 +28,14 @@ qsizetype filterBodySize(QByteArrayView rest, quint8 type) {
         const qsizetype cells = qsizetype(quint8(rest[0])) * quint8(rest[1]);
         return 2 + 8 + cells * 4 + 4 + 1;
     }
-    case 6: return 80;
-    default: return -1;
+    case 6:
+        return 80;
+    default:
+        return -1;
     }
 }
 
-}  // namespace
+} // namespace
 
 std::vector<Filter> readFilterList(io::Reader& reader) {
     std::vector<Filter> filters;
@@ -65,7 +71,7 @@ bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObjec
     out.move = flags & 0x01;
     out.depth = reader.u16();
     if (isThree && ((flags3 & 0x08) || ((flags3 & 0x10) && hasCharacter))) {
-        reader.cString();  // class name, for script-created symbols; the character id still rules
+        reader.cString(); // class name, for script-created symbols; the character id still rules
     }
     if (hasCharacter) out.characterId = reader.u16();
     if (hasMatrix) out.matrix = readMatrix(reader);
@@ -94,4 +100,4 @@ bool readRemoveObject(io::Reader& reader, int tagCode, RemoveObject& out) {
     return !reader.failed();
 }
 
-}  // namespace swf::format
+} // namespace swf::format

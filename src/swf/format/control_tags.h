@@ -15,19 +15,31 @@
 namespace swf::format {
 
 enum class BlendMode : quint8 {
-    Normal = 1, Layer, Multiply, Screen, Lighten, Darken, Difference, Add, Subtract, Invert, Alpha, Erase,
-    Overlay, HardLight
+    Normal = 1,
+    Layer,
+    Multiply,
+    Screen,
+    Lighten,
+    Darken,
+    Difference,
+    Add,
+    Subtract,
+    Invert,
+    Alpha,
+    Erase,
+    Overlay,
+    HardLight
 };
 
 struct Filter {
-    quint8 type = 0;  // 0 drop shadow, 1 blur, 2 glow, 3 bevel, 4 gradient glow, 5 convolution,
-                      // 6 colour matrix, 7 gradient bevel
-    QByteArray data;  // the filter's body as stored, for a later filter renderer
+    quint8 type = 0; // 0 drop shadow, 1 blur, 2 glow, 3 bevel, 4 gradient glow, 5 convolution,
+                     // 6 colour matrix, 7 gradient bevel
+    QByteArray data; // the filter's body as stored, for a later filter renderer
 };
 
 struct PlaceObject {
     int depth = 0;
-    bool move = false;  // modifies (or replaces the character of) what is at depth
+    bool move = false; // modifies (or replaces the character of) what is at depth
     std::optional<quint16> characterId;
     std::optional<Matrix> matrix;
     std::optional<ColorTransform> colorTransform;
@@ -38,13 +50,13 @@ struct PlaceObject {
     std::optional<std::vector<Filter>> filters;
     std::optional<bool> cacheAsBitmap;
     std::optional<bool> visible;
-    std::optional<QRgb> opaqueBackground;  // the box behind the object, filled with this colour
-    QByteArray clipActions;  // raw CLIPACTIONS, read by the script layer
+    std::optional<QRgb> opaqueBackground; // the box behind the object, filled with this colour
+    QByteArray clipActions;               // raw CLIPACTIONS, read by the script layer
 };
 
 struct RemoveObject {
     int depth = 0;
-    std::optional<quint16> characterId;  // only RemoveObject (1) names it
+    std::optional<quint16> characterId; // only RemoveObject (1) names it
 };
 
 // Each returns false when the record is broken; the tag is then skipped.
@@ -52,4 +64,4 @@ bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObjec
 bool readRemoveObject(io::Reader& reader, int tagCode, RemoveObject& out);
 std::vector<Filter> readFilterList(io::Reader& reader);
 
-}  // namespace swf::format
+} // namespace swf::format

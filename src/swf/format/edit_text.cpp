@@ -45,4 +45,4 @@ bool readEditText(io::Reader& reader, int swfVersion, EditTextDefinition& out, Q
     return true;
 }
 
-}  // namespace swf::format
+} // namespace swf::format

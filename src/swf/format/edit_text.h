@@ -23,15 +23,15 @@ struct EditTextDefinition {
     bool hasFont = false;
     quint16 fontId = 0;
     QString fontClass;
-    double fontHeight = 240;  // twips
+    double fontHeight = 240; // twips
     QColor color = Qt::black;
     int maxLength = 0;
     TextAlign align = TextAlign::Left;
-    double leftMargin = 0, rightMargin = 0, indent = 0, leading = 0;  // twips
+    double leftMargin = 0, rightMargin = 0, indent = 0, leading = 0; // twips
     QString variableName;
     QString initialText;
 };
 
 bool readEditText(io::Reader& reader, int swfVersion, EditTextDefinition& out, QString& problem);
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -14,14 +14,14 @@ BlurParameters readBlur(io::Reader& reader) {
     return blur;
 }
 
-}  // namespace
+} // namespace
 
 DecodedFilter decodeFilter(const Filter& filter) {
     DecodedFilter decoded;
     io::Reader reader(filter.data);
     switch (filter.type) {
-    case 0:    // drop shadow
-    case 2: {  // glow
+    case 0:   // drop shadow
+    case 2: { // glow
         ShadowFilter& shadow = decoded.shadow;
         shadow.color = readRgba(reader);
         shadow.blur = readBlur(reader);
@@ -49,4 +49,4 @@ DecodedFilter decodeFilter(const Filter& filter) {
     return decoded;
 }
 
-}  // namespace swf::format
+} // namespace swf::format

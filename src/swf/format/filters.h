@@ -10,7 +10,7 @@
 namespace swf::format {
 
 struct BlurParameters {
-    double blurX = 0, blurY = 0;  // box size in pixels
+    double blurX = 0, blurY = 0; // box size in pixels
     int passes = 1;
 };
 
@@ -18,8 +18,8 @@ struct BlurParameters {
 struct ShadowFilter {
     QColor color;
     BlurParameters blur;
-    double angle = 0;     // radians
-    double distance = 0;  // pixels
+    double angle = 0;    // radians
+    double distance = 0; // pixels
     double strength = 1;
     bool inner = false, knockout = false;
 };
@@ -32,4 +32,4 @@ struct DecodedFilter {
 
 DecodedFilter decodeFilter(const Filter& filter);
 
-}  // namespace swf::format
+} // namespace swf::format

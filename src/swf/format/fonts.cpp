@@ -11,7 +11,8 @@ constexpr int kMaxGlyphs = 65535;
 QString readFontName(io::Reader& reader, int swfVersion) {
     const int length = reader.u8();
     QByteArray name = reader.bytes(length);
-    while (name.endsWith('\0')) name.chop(1);
+    while (name.endsWith('\0'))
+        name.chop(1);
     return decodeMovieString(name, swfVersion);
 }
 
@@ -29,7 +30,7 @@ ShapeDefinition readGlyph(const io::Reader& reader, qsizetype tableStart, qint64
     return glyph;
 }
 
-}  // namespace
+} // namespace
 
 bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinition& out, QString& problem) {
     if (fontVersion == 1) {
@@ -38,7 +39,8 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
         const quint16 first = reader.u16();
         const int count = first / 2;
         std::vector<qint64> offsets{first};
-        for (int i = 1; i < count && !reader.failed(); ++i) offsets.push_back(reader.u16());
+        for (int i = 1; i < count && !reader.failed(); ++i)
+            offsets.push_back(reader.u16());
         if (reader.failed()) {
             problem = QStringLiteral("font offset table runs past the tag");
             return false;
@@ -56,15 +58,17 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
     const bool hasLayout = flags & 0x80, wideOffsets = flags & 0x08, wideCodes = flags & 0x04;
     out.italic = flags & 0x02;
     out.bold = flags & 0x01;
-    reader.u8();  // language
+    reader.u8(); // language
     out.name = readFontName(reader, swfVersion);
     const int count = reader.u16();
     if (count > kMaxGlyphs) return false;
     out.emSize = fontVersion >= 3 ? 1024 * 20 : 1024;
     const qsizetype tableStart = reader.position();
     std::vector<qint64> offsets;
-    for (int i = 0; i < count && !reader.failed(); ++i) offsets.push_back(wideOffsets ? reader.u32() : reader.u16());
-    const qint64 codeTableOffset = count > 0 || !reader.atEnd() ? (wideOffsets ? reader.u32() : reader.u16()) : 0;
+    for (int i = 0; i < count && !reader.failed(); ++i)
+        offsets.push_back(wideOffsets ? reader.u32() : reader.u16());
+    const qint64 codeTableOffset =
+        count > 0 || !reader.atEnd() ? (wideOffsets ? reader.u32() : reader.u16()) : 0;
     if (reader.failed()) {
         problem = QStringLiteral("font offset table runs past the tag");
         return false;
@@ -78,12 +82,14 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
         return true;
     }
     reader.seek(tableStart + codeTableOffset);
-    for (int i = 0; i < count; ++i) out.codes.push_back(wideCodes ? reader.u16() : reader.u8());
+    for (int i = 0; i < count; ++i)
+        out.codes.push_back(wideCodes ? reader.u16() : reader.u8());
     if (hasLayout && !reader.failed()) {
         out.ascent = reader.u16();
         out.descent = reader.u16();
         out.leading = reader.s16();
-        for (int i = 0; i < count; ++i) out.advances.push_back(reader.s16());
+        for (int i = 0; i < count; ++i)
+            out.advances.push_back(reader.s16());
         if (!reader.failed()) out.hasLayout = true;
         // Bounds and kerning follow; the renderer does not need them.
     }
@@ -91,13 +97,14 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
     return true;
 }
 
-bool readFontInfo(io::Reader& reader, int infoVersion, int swfVersion, FontDefinition& font, QString& problem) {
+bool readFontInfo(io::Reader& reader, int infoVersion, int swfVersion, FontDefinition& font,
+                  QString& problem) {
     font.name = readFontName(reader, swfVersion);
     const quint8 flags = reader.u8();
     font.italic = flags & 0x04;
     font.bold = flags & 0x02;
     const bool wideCodes = flags & 0x01;
-    if (infoVersion >= 2) reader.u8();  // language
+    if (infoVersion >= 2) reader.u8(); // language
     font.codes.clear();
     for (size_t i = 0; i < font.glyphs.size() && !reader.atEnd(); ++i)
         font.codes.push_back(wideCodes ? reader.u16() : reader.u8());
@@ -127,7 +134,7 @@ bool readText(io::Reader& reader, int textVersion, TextDefinition& out, QString&
         TextRecord record = style;
         record.glyphs.clear();
         const int count = reader.u8();
-        double advance = 0;  // a record's advances may add past any int
+        double advance = 0; // a record's advances may add past any int
         for (int i = 0; i < count && !reader.failed(); ++i) {
             TextGlyph glyph;
             glyph.index = static_cast<int>(reader.ubits(glyphBits));
@@ -144,4 +151,4 @@ bool readText(io::Reader& reader, int textVersion, TextDefinition& out, QString&
     return !out.records.empty() || !reader.failed();
 }
 
-}  // namespace swf::format
+} // namespace swf::format

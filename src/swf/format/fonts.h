@@ -13,24 +13,24 @@ namespace swf::format {
 struct FontDefinition {
     QString name;
     bool bold = false, italic = false;
-    std::vector<ShapeDefinition> glyphs;  // outlines in em units (see emSize)
-    std::vector<quint16> codes;           // character code of each glyph
+    std::vector<ShapeDefinition> glyphs; // outlines in em units (see emSize)
+    std::vector<quint16> codes;          // character code of each glyph
     bool hasLayout = false;
     double ascent = 0, descent = 0, leading = 0;
     std::vector<double> advances;
-    double emSize = 1024;  // DefineFont3 outlines are 20 times finer
+    double emSize = 1024; // DefineFont3 outlines are 20 times finer
 };
 
 struct TextGlyph {
     int index = 0;
-    int advance = 0;  // twips
+    int advance = 0; // twips
 };
 
 struct TextRecord {
     quint16 fontId = 0;
     QColor color;
-    double x = 0, y = 0;  // twips, in text space
-    double height = 0;    // twips
+    double x = 0, y = 0; // twips, in text space
+    double height = 0;   // twips
     std::vector<TextGlyph> glyphs;
 };
 
@@ -43,7 +43,8 @@ struct TextDefinition {
 // Body after the id. fontVersion 1 for DefineFont, 2 and 3 for DefineFont2/3.
 bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinition& out, QString& problem);
 // DefineFontInfo 1/2: the font id, then names and code tables for that font.
-bool readFontInfo(io::Reader& reader, int infoVersion, int swfVersion, FontDefinition& font, QString& problem);
+bool readFontInfo(io::Reader& reader, int infoVersion, int swfVersion, FontDefinition& font,
+                  QString& problem);
 bool readText(io::Reader& reader, int textVersion, TextDefinition& out, QString& problem);
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -96,7 +96,9 @@ bool readMorphLine(io::Reader& reader, int morphVersion, LineStyle& start, LineS
     return !reader.failed();
 }
 
-double lerp(double a, double b, double t) { return a + (b - a) * t; }
+double lerp(double a, double b, double t) {
+    return a + (b - a) * t;
+}
 
 QColor lerpColor(const QColor& a, const QColor& b, double t) {
     return QColor(qRound(lerp(a.red(), b.red(), t)), qRound(lerp(a.green(), b.green(), t)),
@@ -129,7 +131,8 @@ FillStyle lerpFill(const FillStyle& a, const FillStyle& b, double t) {
 }
 
 QPoint lerpPoint(QPoint a, QPoint b, double t) {
-    return QPoint(static_cast<int>(std::lround(lerp(a.x(), b.x(), t))), static_cast<int>(std::lround(lerp(a.y(), b.y(), t))));
+    return QPoint(static_cast<int>(std::lround(lerp(a.x(), b.x(), t))),
+                  static_cast<int>(std::lround(lerp(a.y(), b.y(), t))));
 }
 
 // A straight edge as a curve, so it can pair with a curved one.
@@ -141,7 +144,7 @@ ShapeEdge asCurve(ShapeEdge edge) {
     return edge;
 }
 
-}  // namespace
+} // namespace
 
 ShapeDefinition MorphShapeDefinition::at(double ratio) const {
     const double t = std::clamp(ratio, 0.0, 1.0);
@@ -226,4 +229,4 @@ bool readMorphShape(io::Reader& reader, int morphVersion, MorphShapeDefinition& 
     return true;
 }
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -17,4 +17,4 @@ struct MorphShapeDefinition {
 
 bool readMorphShape(io::Reader& reader, int morphVersion, MorphShapeDefinition& out, QString& problem);
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -6,13 +6,16 @@
 namespace swf::format {
 namespace {
 
-int transformChannel(int value, int mult, int add) { return std::clamp(value * mult / 256 + add, 0, 255); }
+int transformChannel(int value, int mult, int add) {
+    return std::clamp(value * mult / 256 + add, 0, 255);
+}
 
-}  // namespace
+} // namespace
 
 QColor ColorTransform::apply(const QColor& color) const {
     if (isIdentity()) return color;
-    return QColor(transformChannel(color.red(), redMult, redAdd), transformChannel(color.green(), greenMult, greenAdd),
+    return QColor(transformChannel(color.red(), redMult, redAdd),
+                  transformChannel(color.green(), greenMult, greenAdd),
                   transformChannel(color.blue(), blueMult, blueAdd),
                   transformChannel(color.alpha(), alphaMult, alphaAdd));
 }
@@ -33,7 +36,9 @@ QRgb ColorTransform::applyPremultiplied(QRgb pixel) const {
 ColorTransform ColorTransform::concatenated(const ColorTransform& parent) const {
     if (parent.isIdentity()) return *this;
     if (isIdentity()) return parent;
-    auto mult = [](int inner, int outer) { return static_cast<qint16>(std::clamp(inner * outer / 256, -32768, 32767)); };
+    auto mult = [](int inner, int outer) {
+        return static_cast<qint16>(std::clamp(inner * outer / 256, -32768, 32767));
+    };
     auto add = [](int innerAdd, int outerMult, int outerAdd) {
         return static_cast<qint16>(std::clamp(innerAdd * outerMult / 256 + outerAdd, -32768, 32767));
     };
@@ -118,4 +123,4 @@ QColor readArgb(io::Reader& reader) {
     return QColor(r, g, b, a);
 }
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -48,4 +48,4 @@ QColor readRgb(io::Reader& reader);
 QColor readRgba(io::Reader& reader);
 QColor readArgb(io::Reader& reader);
 
-}  // namespace swf::format
+} // namespace swf::format

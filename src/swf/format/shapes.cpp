@@ -46,7 +46,8 @@ bool readStyleArrays(io::Reader& reader, int shapeVersion, ShapeDefinition& out)
     return !reader.failed();
 }
 
-bool readRecords(io::Reader& reader, int shapeVersion, ShapeDefinition& out, QString& problem, bool allowNewStyles) {
+bool readRecords(io::Reader& reader, int shapeVersion, ShapeDefinition& out, QString& problem,
+                 bool allowNewStyles) {
     int fillBits = static_cast<int>(reader.ubits(4));
     int lineBits = static_cast<int>(reader.ubits(4));
     int fillBase = 0, lineBase = 0;
@@ -63,7 +64,7 @@ bool readRecords(io::Reader& reader, int shapeVersion, ShapeDefinition& out, QSt
         }
         if (!reader.flag()) {
             const quint32 flags = reader.ubits(5);
-            if (flags == 0) return true;  // end of shape
+            if (flags == 0) return true; // end of shape
             if (flags & 0x01) {
                 const int bits = static_cast<int>(reader.ubits(5));
                 const int x = reader.sbits(bits);
@@ -121,7 +122,7 @@ bool readRecords(io::Reader& reader, int shapeVersion, ShapeDefinition& out, QSt
     }
 }
 
-}  // namespace
+} // namespace
 
 Gradient readGradient(io::Reader& reader, int shapeVersion, bool focal) {
     Gradient gradient;
@@ -179,7 +180,7 @@ bool readFillStyle(io::Reader& reader, int shapeVersion, FillStyle& out) {
 bool readShapeDefinition(io::Reader& reader, int shapeVersion, ShapeDefinition& out, QString& problem) {
     out.bounds = readRect(reader);
     if (shapeVersion >= 4) {
-        readRect(reader);  // edge bounds
+        readRect(reader); // edge bounds
         const quint8 flags = reader.u8();
         out.windingRule = flags & 0x04;
     }
@@ -194,4 +195,4 @@ bool readShapeRecords(io::Reader& reader, int shapeVersion, ShapeDefinition& out
     return readRecords(reader, shapeVersion, out, problem, false);
 }
 
-}  // namespace swf::format
+} // namespace swf::format

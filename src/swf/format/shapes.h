@@ -30,7 +30,7 @@ struct Gradient {
     SpreadMode spread = SpreadMode::Pad;
     InterpolationMode interpolation = InterpolationMode::Rgb;
     std::vector<GradientRecord> records;
-    double focalPoint = 0;  // -1..1 along the x axis, focal gradients only
+    double focalPoint = 0; // -1..1 along the x axis, focal gradients only
 };
 
 struct FillStyle {
@@ -48,7 +48,7 @@ enum class CapStyle { Round = 0, None = 1, Square = 2 };
 enum class JoinStyle { Round = 0, Bevel = 1, Miter = 2 };
 
 struct LineStyle {
-    quint16 width = 0;  // twips
+    quint16 width = 0; // twips
     QColor color;
     CapStyle startCap = CapStyle::Round, endCap = CapStyle::Round;
     JoinStyle join = JoinStyle::Round;
@@ -77,7 +77,7 @@ struct ShapeDefinition {
     std::vector<LineStyle> lines;
     std::vector<ShapeEdge> edges;
     bool windingRule = false;
-    std::vector<StyleLayer> layers;  // sets after the first; empty for a shape with one set
+    std::vector<StyleLayer> layers; // sets after the first; empty for a shape with one set
 };
 
 // Reads a DefineShape body after the character id.
@@ -88,4 +88,4 @@ bool readShapeRecords(io::Reader& reader, int shapeVersion, ShapeDefinition& out
 bool readFillStyle(io::Reader& reader, int shapeVersion, FillStyle& out);
 Gradient readGradient(io::Reader& reader, int shapeVersion, bool focal);
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -7,7 +7,7 @@ namespace swf::format {
 namespace {
 // No start of a sound carries more envelope points than a byte can count.
 constexpr int kMaxEnvelopePoints = 255;
-}  // namespace
+} // namespace
 
 bool readDefineSound(io::Reader& reader, SoundDefinition& out) {
     out.id = reader.u16();
@@ -51,7 +51,7 @@ bool readStartSound(io::Reader& reader, int tagCode, int swfVersion, StartSoundR
 }
 
 bool readSoundStreamHead(io::Reader& reader, SoundStreamHeadRecord& out) {
-    reader.u8();  // the playback format: a hint to the player, the stream's own format decides
+    reader.u8(); // the playback format: a hint to the player, the stream's own format decides
     out.stream = audio::parseFormatByte(reader.u8());
     out.samplesPerBlock = reader.u16();
     if (out.stream.codec == audio::Codec::Mp3 && reader.remaining() >= 2) out.latencySeek = reader.s16();
@@ -68,4 +68,4 @@ bool readButtonSounds(io::Reader& reader, ButtonSounds& out) {
     return !reader.failed();
 }
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -16,13 +16,13 @@ namespace swf::format {
 struct SoundDefinition {
     quint16 id = 0;
     audio::SoundFormat format;
-    quint32 sampleCount = 0;  // per channel, as declared
+    quint32 sampleCount = 0; // per channel, as declared
     QByteArray data;
 };
 
 struct StartSoundRecord {
-    quint16 soundId = 0;    // StartSound
-    QString className;      // StartSound2
+    quint16 soundId = 0; // StartSound
+    QString className;   // StartSound2
     audio::SoundInfo info;
 };
 
@@ -45,4 +45,4 @@ bool readStartSound(io::Reader& reader, int tagCode, int swfVersion, StartSoundR
 bool readSoundStreamHead(io::Reader& reader, SoundStreamHeadRecord& out);
 bool readButtonSounds(io::Reader& reader, ButtonSounds& out);
 
-}  // namespace swf::format
+} // namespace swf::format

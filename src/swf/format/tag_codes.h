@@ -72,4 +72,4 @@ enum class TagCode : int {
     EnableTelemetry = 93,
 };
 
-}  // namespace swf::format
+} // namespace swf::format

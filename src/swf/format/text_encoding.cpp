@@ -16,4 +16,4 @@ QString decodeMovieString(const QByteArray& bytes, int swfVersion) {
     return decodeLegacyString(bytes);
 }
 
-}  // namespace swf::format
+} // namespace swf::format

@@ -12,4 +12,4 @@ constexpr int kFirstUtf8Version = 6;
 QString decodeMovieString(const QByteArray& bytes, int swfVersion);
 QString decodeLegacyString(const QByteArray& bytes);
 
-}  // namespace swf::format
+} // namespace swf::format

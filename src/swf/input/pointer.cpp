@@ -19,18 +19,22 @@ QTransform placementTransform(const stage::DisplayObject& object) {
     return object.placement().matrix.toTransform();
 }
 
-bool rectHolds(const format::Rect& rect, QPointF p) { return rect.toRectF().normalized().contains(p); }
+bool rectHolds(const format::Rect& rect, QPointF p) {
+    return rect.toRectF().normalized().contains(p);
+}
 
-bool onStage(const stage::MovieClip& clip, const stage::DisplayObject* object, quint64 serial, int nesting = 0) {
+bool onStage(const stage::MovieClip& clip, const stage::DisplayObject* object, quint64 serial,
+             int nesting = 0) {
     if (nesting > kMaxHitNesting) return false;
     for (const auto& [depth, child] : clip.children()) {
         if (child.get() == object && child->serial() == serial) return true;
-        if (const stage::MovieClip* inner = child->asClip(); inner && onStage(*inner, object, serial, nesting + 1))
+        if (const stage::MovieClip* inner = child->asClip();
+            inner && onStage(*inner, object, serial, nesting + 1))
             return true;
     }
     return false;
 }
-}  // namespace
+} // namespace
 
 PointerTracker::PointerTracker(const movie::MovieDefinition& movie, PointerClient client)
     : m_movie(movie), m_client(std::move(client)) {}
@@ -48,7 +52,8 @@ const QPainterPath& PointerTracker::outline(const movie::ShapeCharacter& shape) 
     return it->second;
 }
 
-bool PointerTracker::coversCharacter(const movie::MovieDefinition& movie, const movie::Character* character, QPointF local, int nesting) {
+bool PointerTracker::coversCharacter(const movie::MovieDefinition& movie, const movie::Character* character,
+                                     QPointF local, int nesting) {
     if (!character || nesting > kMaxHitNesting) return false;
     switch (character->kind) {
     case movie::CharacterKind::Shape: {
@@ -68,7 +73,8 @@ bool PointerTracker::coversCharacter(const movie::MovieDefinition& movie, const 
     case movie::CharacterKind::EditText:
         return rectHolds(static_cast<const movie::EditTextCharacter&>(*character).field.bounds, local);
     case movie::CharacterKind::Button:
-        return buttonHitArea(movie, static_cast<const movie::ButtonCharacter&>(*character), local, nesting + 1);
+        return buttonHitArea(movie, static_cast<const movie::ButtonCharacter&>(*character), local,
+                             nesting + 1);
     case movie::CharacterKind::Sprite: {
         // A sprite known only by its definition (inside a hit area): its first frame.
         const auto& sprite = static_cast<const movie::SpriteCharacter&>(*character);
@@ -77,7 +83,8 @@ bool PointerTracker::coversCharacter(const movie::MovieDefinition& movie, const 
             bool invertible = false;
             const QPointF inChild = placement.matrix.toTransform().inverted(&invertible).map(local);
             const auto inner = movie.resolve(placement.characterId);
-            if (invertible && coversCharacter(*inner.movie, inner.character, inChild, nesting + 1)) return true;
+            if (invertible && coversCharacter(*inner.movie, inner.character, inChild, nesting + 1))
+                return true;
         }
         return false;
     }
@@ -86,7 +93,8 @@ bool PointerTracker::coversCharacter(const movie::MovieDefinition& movie, const 
     }
 }
 
-bool PointerTracker::buttonHitArea(const movie::MovieDefinition& movie, const movie::ButtonCharacter& button, QPointF local, int nesting) {
+bool PointerTracker::buttonHitArea(const movie::MovieDefinition& movie, const movie::ButtonCharacter& button,
+                                   QPointF local, int nesting) {
     for (const format::ButtonRecord& record : button.button.records) {
         if (!(record.states & format::ButtonHitTest)) continue;
         bool invertible = false;
@@ -112,8 +120,8 @@ bool PointerTracker::covers(const stage::DisplayObject& object, QPointF local, i
     return coversCharacter(object.movie(), object.character(), local, nesting);
 }
 
-PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransform& toStage, QPointF stageTwips,
-                                          int nesting) {
+PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransform& toStage,
+                                          QPointF stageTwips, int nesting) {
     if (nesting > kMaxHitNesting) return {};
     const auto& children = clip.children();
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
@@ -128,7 +136,8 @@ PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransfo
         }
         if (mask) {
             bool invertible = false;
-            const QPointF inMask = (placementTransform(*mask) * toStage).inverted(&invertible).map(stageTwips);
+            const QPointF inMask =
+                (placementTransform(*mask) * toStage).inverted(&invertible).map(stageTwips);
             if (!invertible || !covers(*mask, inMask, nesting + 1)) continue;
         }
         const QTransform childToStage = placementTransform(child) * toStage;
@@ -137,7 +146,8 @@ PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransfo
         if (!invertible) continue;
         if (child.character() && child.character()->kind == movie::CharacterKind::Button) {
             const auto& button = static_cast<const movie::ButtonCharacter&>(*child.character());
-            if (buttonHitArea(child.movie(), button, local, nesting + 1)) return {&child, &clip, child.serial()};
+            if (buttonHitArea(child.movie(), button, local, nesting + 1))
+                return {&child, &clip, child.serial()};
             continue;
         }
         stage::MovieClip* inner = child.asClip();
@@ -175,8 +185,9 @@ void PointerTracker::send(const Hit& hit, quint16 transition) {
 void PointerTracker::dropVanished(stage::MovieClip& root) {
     auto present = [&](const Hit& hit) {
         if (onStage(root, hit.target, hit.serial)) return true;
-        return std::any_of(m_levels.begin(), m_levels.end(),
-                           [&](const stage::MovieClip* level) { return onStage(*level, hit.target, hit.serial); });
+        return std::any_of(m_levels.begin(), m_levels.end(), [&](const stage::MovieClip* level) {
+            return onStage(*level, hit.target, hit.serial);
+        });
     };
     if (m_over.target && !present(m_over)) m_over = {};
     if (m_pressed.target && !present(m_pressed)) m_pressed = {};
@@ -232,4 +243,4 @@ void PointerTracker::released(stage::MovieClip& root) {
     moved(root, m_position);
 }
 
-}  // namespace swf::input
+} // namespace swf::input

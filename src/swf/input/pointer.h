@@ -15,11 +15,11 @@ class MovieDefinition;
 struct Character;
 struct ShapeCharacter;
 struct ButtonCharacter;
-}
+} // namespace swf::movie
 namespace swf::stage {
 class DisplayObject;
 class MovieClip;
-}
+} // namespace swf::stage
 
 namespace swf::input {
 
@@ -29,11 +29,12 @@ struct PointerClient {
     std::function<bool(stage::MovieClip&)> clipTakesPointer;
     // A passage (format::ButtonTransition) of the button or clip under the pointer. For a
     // button, timeline is the clip it stands in; for a clip, timeline is the clip itself.
-    std::function<void(stage::DisplayObject& target, stage::MovieClip& timeline, quint16 transition)> transition;
+    std::function<void(stage::DisplayObject& target, stage::MovieClip& timeline, quint16 transition)>
+        transition;
 };
 
 class PointerTracker {
-public:
+  public:
     PointerTracker(const movie::MovieDefinition& movie, PointerClient client);
 
     // Stage coordinates in twips. Each call hit-tests the stage as it stands now.
@@ -54,17 +55,19 @@ public:
     struct Hit {
         stage::DisplayObject* target = nullptr;
         stage::MovieClip* timeline = nullptr;
-        quint64 serial = 0;  // tells the target from a later object at the same address
+        quint64 serial = 0; // tells the target from a later object at the same address
     };
     // The topmost button, or clip taking the pointer, at the point.
     Hit hitTest(stage::MovieClip& root, QPointF stageTwips);
     // Whether an object's drawn area holds the point (object coordinates, twips).
     bool covers(const stage::DisplayObject& object, QPointF local, int nesting = 0);
 
-private:
+  private:
     Hit hitIn(stage::MovieClip& clip, const QTransform& toStage, QPointF stageTwips, int nesting);
-    bool coversCharacter(const movie::MovieDefinition& movie, const movie::Character* character, QPointF local, int nesting);
-    bool buttonHitArea(const movie::MovieDefinition& movie, const movie::ButtonCharacter& button, QPointF local, int nesting);
+    bool coversCharacter(const movie::MovieDefinition& movie, const movie::Character* character,
+                         QPointF local, int nesting);
+    bool buttonHitArea(const movie::MovieDefinition& movie, const movie::ButtonCharacter& button,
+                       QPointF local, int nesting);
     // Targets may leave the stage between events; only those still on it are kept.
     void dropVanished(stage::MovieClip& root);
     const QPainterPath& outline(const movie::ShapeCharacter& shape);
@@ -77,9 +80,9 @@ private:
     PointerClient m_client;
     QPointF m_position;
     bool m_down = false;
-    Hit m_over;      // what the pointer is over now
-    Hit m_pressed;   // what the press went to, until the release
+    Hit m_over;    // what the pointer is over now
+    Hit m_pressed; // what the press went to, until the release
     std::unordered_map<const movie::ShapeCharacter*, QPainterPath> m_outlines;
 };
 
-}  // namespace swf::input
+} // namespace swf::input

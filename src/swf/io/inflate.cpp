@@ -13,7 +13,7 @@ namespace {
 constexpr qsizetype kChunk = 64 * 1024;
 
 class ZlibInflater final : public StreamInflater {
-public:
+  public:
     ZlibInflater() { m_initialized = m_ok = inflateInit(&m_stream) == Z_OK; }
     ~ZlibInflater() override {
         if (m_initialized) inflateEnd(&m_stream);
@@ -33,7 +33,7 @@ public:
             const qsizetype room = std::max<qsizetype>(0, limit - out.size());
             out.append(buffer.data(), std::min(produced, room));
             if (produced > room) {
-                m_finished = true;  // everything the caller wants is in
+                m_finished = true; // everything the caller wants is in
                 return Status::Finished;
             }
             if (rc == Z_STREAM_END) {
@@ -49,7 +49,7 @@ public:
         }
     }
 
-private:
+  private:
     z_stream m_stream{};
     bool m_initialized = false;
     bool m_ok = false;
@@ -57,7 +57,7 @@ private:
 };
 
 class LzmaInflater final : public StreamInflater {
-public:
+  public:
     explicit LzmaInflater(qint64 outputSize) : m_outputSize(outputSize) {}
     ~LzmaInflater() override {
         if (m_started) lzma_end(&m_stream);
@@ -83,7 +83,7 @@ public:
         return run(input, out, limit);
     }
 
-private:
+  private:
     Status fail() {
         m_failed = true;
         return Status::Failed;
@@ -92,10 +92,12 @@ private:
     // Bytes 1-4 of the properties hold the window size.
     void capDictionary() {
         quint64 size = 0;
-        for (int i = 0; i < 4; ++i) size |= quint64(quint8(m_properties[1 + i])) << (8 * i);
+        for (int i = 0; i < 4; ++i)
+            size |= quint64(quint8(m_properties[1 + i])) << (8 * i);
         const quint64 cap = std::max<qint64>(m_outputSize, 1 << 20);
         if (size <= cap) return;
-        for (int i = 0; i < 4; ++i) m_properties[1 + i] = static_cast<char>((cap >> (8 * i)) & 0xff);
+        for (int i = 0; i < 4; ++i)
+            m_properties[1 + i] = static_cast<char>((cap >> (8 * i)) & 0xff);
     }
 
     Status run(QByteArrayView input, QByteArray& out, qsizetype limit) {
@@ -127,9 +129,11 @@ private:
     bool m_finished = false;
 };
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<StreamInflater> StreamInflater::zlib() { return std::make_unique<ZlibInflater>(); }
+std::unique_ptr<StreamInflater> StreamInflater::zlib() {
+    return std::make_unique<ZlibInflater>();
+}
 std::unique_ptr<StreamInflater> StreamInflater::lzmaSwf(qint64 outputSize) {
     return std::make_unique<LzmaInflater>(outputSize);
 }
@@ -139,4 +143,4 @@ bool inflateZlib(QByteArrayView input, QByteArray& out, qsizetype limit) {
     return inflater.feed(input, out, limit) == StreamInflater::Status::Finished;
 }
 
-}  // namespace swf::io
+} // namespace swf::io

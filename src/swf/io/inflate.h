@@ -14,7 +14,7 @@ namespace swf::io {
 constexpr quint64 kMaxLzmaMemory = 320ull * 1024 * 1024;
 
 class StreamInflater {
-public:
+  public:
     enum class Status { NeedMore, Finished, Failed };
 
     virtual ~StreamInflater() = default;
@@ -31,4 +31,4 @@ public:
 // unfinished data; out then holds what could be recovered.
 bool inflateZlib(QByteArrayView input, QByteArray& out, qsizetype limit);
 
-}  // namespace swf::io
+} // namespace swf::io

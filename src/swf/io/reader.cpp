@@ -67,7 +67,9 @@ quint32 Reader::encodedU32() {
     return value;
 }
 
-QByteArray Reader::bytes(qsizetype count) { return view(count).toByteArray(); }
+QByteArray Reader::bytes(qsizetype count) {
+    return view(count).toByteArray();
+}
 
 QByteArrayView Reader::view(qsizetype count) {
     if (!take(count)) return {};
@@ -89,7 +91,9 @@ QByteArray Reader::cString() {
     return result;
 }
 
-void Reader::skip(qsizetype count) { view(count); }
+void Reader::skip(qsizetype count) {
+    view(count);
+}
 
 void Reader::seek(qsizetype position) {
     m_bitCount = 0;
@@ -152,4 +156,4 @@ Reader Reader::sub(qsizetype count) {
     return result;
 }
 
-}  // namespace swf::io
+} // namespace swf::io

@@ -11,10 +11,9 @@
 namespace swf::io {
 
 class Reader {
-public:
+  public:
     Reader() = default;
-    explicit Reader(QByteArrayView bytes, qint64 baseOffset = 0)
-        : m_data(bytes), m_base(baseOffset) {}
+    explicit Reader(QByteArrayView bytes, qint64 baseOffset = 0) : m_data(bytes), m_base(baseOffset) {}
 
     bool failed() const { return m_failed; }
     bool atEnd() const { return m_pos >= m_data.size(); }
@@ -36,7 +35,7 @@ public:
     // 8.8 and 16.16 fixed point.
     double fixed8() { return s16() / 256.0; }
     double fixed16() { return s32() / 65536.0; }
-    quint32 encodedU32();  // 7 bits per byte, at most 5 bytes
+    quint32 encodedU32(); // 7 bits per byte, at most 5 bytes
     QByteArray bytes(qsizetype count);
     QByteArrayView view(qsizetype count);
     QByteArrayView rest() { return view(remaining()); }
@@ -58,7 +57,7 @@ public:
     // left, this reader fails and the sub-reader gets what there is, marked failed.
     Reader sub(qsizetype count);
 
-private:
+  private:
     bool take(qsizetype count);
 
     QByteArrayView m_data;
@@ -69,4 +68,4 @@ private:
     bool m_failed = false;
 };
 
-}  // namespace swf::io
+} // namespace swf::io

@@ -14,7 +14,19 @@
 
 namespace swf::movie {
 
-enum class CharacterKind { Shape, MorphShape, Bitmap, Font, Text, EditText, Button, Sprite, Sound, Video, Other };
+enum class CharacterKind {
+    Shape,
+    MorphShape,
+    Bitmap,
+    Font,
+    Text,
+    EditText,
+    Button,
+    Sprite,
+    Sound,
+    Video,
+    Other
+};
 
 struct Character {
     explicit Character(CharacterKind k) : kind(k) {}
@@ -47,7 +59,7 @@ struct BitmapCharacter final : Character {
     // Decoded on first use: most movies show only some of their bitmaps at a time.
     const QImage& image() const;
 
-private:
+  private:
     mutable QImage m_image;
     mutable bool m_decoded = false;
 };
@@ -72,4 +84,4 @@ struct ButtonCharacter final : Character {
     format::ButtonDefinition button;
 };
 
-}  // namespace swf::movie
+} // namespace swf::movie

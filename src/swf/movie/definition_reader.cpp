@@ -10,8 +10,7 @@ namespace {
 
 using format::TagCode;
 
-template <typename T>
-std::unique_ptr<T> make(quint16 id) {
+template <typename T> std::unique_ptr<T> make(quint16 id) {
     auto character = std::make_unique<T>();
     character->id = id;
     return character;
@@ -19,10 +18,14 @@ std::unique_ptr<T> make(quint16 id) {
 
 int shapeVersionOf(TagCode code) {
     switch (code) {
-    case TagCode::DefineShape2: return 2;
-    case TagCode::DefineShape3: return 3;
-    case TagCode::DefineShape4: return 4;
-    default: return 1;
+    case TagCode::DefineShape2:
+        return 2;
+    case TagCode::DefineShape3:
+        return 3;
+    case TagCode::DefineShape4:
+        return 4;
+    default:
+        return 1;
     }
 }
 
@@ -33,8 +36,8 @@ void amendFontInfo(io::Reader& body, int code, MovieDefinition& movie, QString& 
         problem = QStringLiteral("font info for unknown font %1").arg(fontId);
         return;
     }
-    format::readFontInfo(body, code == int(TagCode::DefineFontInfo2) ? 2 : 1, movie.header.version, font->font,
-                         problem);
+    format::readFontInfo(body, code == int(TagCode::DefineFontInfo2) ? 2 : 1, movie.header.version,
+                         font->font, problem);
 }
 
 void amendButtonColor(io::Reader& body, MovieDefinition& movie, QString& problem) {
@@ -45,12 +48,14 @@ void amendButtonColor(io::Reader& body, MovieDefinition& movie, QString& problem
         problem = QStringLiteral("button colour transform for unknown button %1").arg(buttonId);
         return;
     }
-    for (format::ButtonRecord& record : button->button.records) record.colorTransform = cx;
+    for (format::ButtonRecord& record : button->button.records)
+        record.colorTransform = cx;
 }
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefinition& movie, QString& problem) {
+std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefinition& movie,
+                                          QString& problem) {
     const int version = movie.header.version;
     const auto tag = static_cast<TagCode>(code);
     switch (tag) {
@@ -115,15 +120,16 @@ std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefin
     case TagCode::DefineButton:
     case TagCode::DefineButton2: {
         auto button = make<ButtonCharacter>(body.u16());
-        if (!format::readButton(body, tag == TagCode::DefineButton2 ? 2 : 1, button->button, problem)) return nullptr;
+        if (!format::readButton(body, tag == TagCode::DefineButton2 ? 2 : 1, button->button, problem))
+            return nullptr;
         return button;
     }
     case TagCode::DefineButtonCxform:
         amendButtonColor(body, movie, problem);
         return nullptr;
     default:
-        return nullptr;  // not a character, or one this engine does not draw yet
+        return nullptr; // not a character, or one this engine does not draw yet
     }
 }
 
-}  // namespace swf::movie
+} // namespace swf::movie

@@ -14,6 +14,7 @@ class MovieDefinition;
 
 // Null for tags that define no character or could not be read; problem then says why
 // when something was wrong (empty for tags that simply are not characters).
-std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefinition& movie, QString& problem);
+std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefinition& movie,
+                                          QString& problem);
 
-}  // namespace swf::movie
+} // namespace swf::movie

@@ -16,4 +16,4 @@ constexpr int kMaxDiagnostics = 500;
 constexpr double kDefaultFrameRate = 12.0;
 constexpr double kMaxFrameRate = 120.0;
 
-}  // namespace swf::movie
+} // namespace swf::movie

@@ -19,7 +19,8 @@ MovieDefinition::Resolved MovieDefinition::resolve(quint16 id) const {
     return inLibrary.character ? inLibrary : Resolved{nullptr, this};
 }
 
-void MovieDefinition::addImport(quint16 id, std::shared_ptr<const MovieDefinition> library, quint16 libraryId) {
+void MovieDefinition::addImport(quint16 id, std::shared_ptr<const MovieDefinition> library,
+                                quint16 libraryId) {
     if (!library || library.get() == this || m_characters.count(id) || m_imports.count(id)) return;
     m_imports.emplace(id, Import{std::move(library), libraryId});
 }
@@ -56,4 +57,4 @@ void MovieDefinition::note(const QString& message, int tagCode, qint64 offset, i
     m_diagnostics.push_back(Diagnostic{message, tagCode, offset, frame});
 }
 
-}  // namespace swf::movie
+} // namespace swf::movie

@@ -21,14 +21,14 @@ enum class Compression { None, Zlib, Lzma };
 struct MovieHeader {
     int version = 0;
     Compression compression = Compression::None;
-    qint64 declaredLength = 0;  // the whole uncompressed file, header included
+    qint64 declaredLength = 0; // the whole uncompressed file, header included
     format::Rect frameRect;
-    double frameRate = 0;  // as stored; 0 is possible
-    int frameCount = 0;    // as stored
+    double frameRate = 0; // as stored; 0 is possible
+    int frameCount = 0;   // as stored
 };
 
 class MovieDefinition {
-public:
+  public:
     MovieHeader header;
     Timeline root;
     QColor background = Qt::white;
@@ -57,7 +57,7 @@ public:
     const std::vector<Diagnostic>& diagnostics() const { return m_diagnostics; }
     void note(const QString& message, int tagCode = -1, qint64 offset = -1, int frame = -1);
 
-private:
+  private:
     std::unordered_map<quint16, std::unique_ptr<Character>> m_characters;
     struct Import {
         std::shared_ptr<const MovieDefinition> library;
@@ -67,4 +67,4 @@ private:
     std::vector<Diagnostic> m_diagnostics;
 };
 
-}  // namespace swf::movie
+} // namespace swf::movie

@@ -19,13 +19,16 @@ quint32 littleEndian32(const char* p) {
     return quint8(p[0]) | (quint8(p[1]) << 8) | (quint32(quint8(p[2])) << 16) | (quint32(quint8(p[3])) << 24);
 }
 
-bool plausibleFirstByte(char c) { return c == 'F' || c == 'C' || c == 'Z' || c == 'M'; }
+bool plausibleFirstByte(char c) {
+    return c == 'F' || c == 'C' || c == 'Z' || c == 'M';
+}
 
-}  // namespace
+} // namespace
 
 MovieLoader::MovieLoader() = default;
 
-std::shared_ptr<const MovieDefinition> MovieLoader::readWhole(QByteArrayView bytes, TagParser::Importer importer) {
+std::shared_ptr<const MovieDefinition> MovieLoader::readWhole(QByteArrayView bytes,
+                                                              TagParser::Importer importer) {
     auto loader = std::make_shared<MovieLoader>();
     loader->setImporter(std::move(importer));
     loader->append(bytes);
@@ -99,7 +102,7 @@ bool MovieLoader::acceptSignature() {
     } else if (kind == 'Z') {
         header.compression = Compression::Lzma;
         m_inflater = io::StreamInflater::lzmaSwf(header.declaredLength - kSignatureSize);
-        m_lzmaLengthBytes = 4;  // the compressed length, which the decoder does not need
+        m_lzmaLengthBytes = 4; // the compressed length, which the decoder does not need
     }
     m_state = State::WaitingForHeader;
     return true;
@@ -220,10 +223,10 @@ void MovieLoader::finishProjector() {
     }
     const QByteArrayView movie = QByteArrayView(file).sliced(start, length);
     if (movie.startsWith("MZ")) {
-        fail(messages::projectorWithoutMovie());  // a projector inside a projector is not a movie
+        fail(messages::projectorWithoutMovie()); // a projector inside a projector is not a movie
         return;
     }
     if (append(movie)) finish();
 }
 
-}  // namespace swf::movie
+} // namespace swf::movie

@@ -15,7 +15,7 @@
 namespace swf::movie {
 
 class MovieLoader {
-public:
+  public:
     enum class State { WaitingForHeader, Loading, Complete, Failed };
 
     MovieLoader();
@@ -26,7 +26,8 @@ public:
 
     // A whole movie already in memory (a library, a movie a script loads): its definition,
     // or null when the bytes hold no frame of a movie.
-    static std::shared_ptr<const MovieDefinition> readWhole(QByteArrayView bytes, TagParser::Importer importer = {});
+    static std::shared_ptr<const MovieDefinition> readWhole(QByteArrayView bytes,
+                                                            TagParser::Importer importer = {});
 
     // False once the bytes cannot be (or no longer continue) a movie; error() says why.
     bool append(QByteArrayView chunk);
@@ -41,7 +42,7 @@ public:
     int framesLoaded() const { return m_definition.root.frameCount(); }
     const MovieDefinition& definition() const { return m_definition; }
 
-private:
+  private:
     bool acceptSignature();
     void fail(const QString& message);
     void decompress(QByteArrayView input);
@@ -55,18 +56,18 @@ private:
     State m_state = State::WaitingForHeader;
     QString m_error;
 
-    QByteArray m_prefix;  // the 8 signature bytes, or a whole projector until its end
+    QByteArray m_prefix; // the 8 signature bytes, or a whole projector until its end
     bool m_signatureKnown = false;
     bool m_projector = false;
     std::unique_ptr<io::StreamInflater> m_inflater;
     bool m_inflaterDone = false;
     bool m_compressionBroken = false;
     int m_lzmaLengthBytes = 0;
-    QByteArray m_body;      // uncompressed bytes after the 8-byte signature, less those released
-    qsizetype m_released = 0;  // bytes read and dropped from the front of m_body
-    qsizetype m_position = 0;  // next unread tag in m_body
+    QByteArray m_body;        // uncompressed bytes after the 8-byte signature, less those released
+    qsizetype m_released = 0; // bytes read and dropped from the front of m_body
+    qsizetype m_position = 0; // next unread tag in m_body
     bool m_headerKnown = false;
     Frame m_pending;
 };
 
-}  // namespace swf::movie
+} // namespace swf::movie

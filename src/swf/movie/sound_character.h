@@ -14,8 +14,8 @@ struct SoundCharacter final : Character {
 
     const audio::SoundRef& decoded() const;
 
-private:
+  private:
     mutable audio::SoundRef m_decoded;
 };
 
-}  // namespace swf::movie
+} // namespace swf::movie

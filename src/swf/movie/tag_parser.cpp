@@ -27,9 +27,10 @@ bool readTagHeader(QByteArrayView data, TagHeader& out) {
 
 namespace {
 bool graphicKind(const Character* character) {
-    return !character || (character->kind != CharacterKind::Sprite && character->kind != CharacterKind::Button);
+    return !character ||
+           (character->kind != CharacterKind::Sprite && character->kind != CharacterKind::Button);
 }
-}  // namespace
+} // namespace
 
 // A placement that swaps the character at a depth swaps only pictures (shapes, morphs,
 // texts). A sprite or button there keeps its identity, playhead and state, and a picture is
@@ -42,7 +43,8 @@ void TagParser::trackOccupant(const Timeline& timeline, format::PlaceObject& pla
         return;
     }
     if (it == occupants.end() || !place.characterId || *place.characterId == it->second) return;
-    if (graphicKind(m_definition.character(it->second)) && graphicKind(m_definition.character(*place.characterId)))
+    if (graphicKind(m_definition.character(it->second)) &&
+        graphicKind(m_definition.character(*place.characterId)))
         it->second = *place.characterId;
     else
         place.characterId.reset();
@@ -64,8 +66,7 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         if (format::readPlaceObject(body, code, version, place)) {
             trackOccupant(timeline, place);
             pending.commands.emplace_back(std::move(place));
-        }
-        else
+        } else
             m_definition.note(QStringLiteral("broken PlaceObject skipped"), code, offset, rootFrame);
         return;
     }
@@ -75,8 +76,7 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         if (format::readRemoveObject(body, code, remove)) {
             m_occupants[&timeline].erase(remove.depth);
             pending.commands.emplace_back(remove);
-        }
-        else
+        } else
             m_definition.note(QStringLiteral("broken RemoveObject skipped"), code, offset, rootFrame);
         return;
     }
@@ -106,7 +106,7 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
     case TagCode::ImportAssets2:
         readImports(code, body, pending);
         return;
-    case TagCode::ExportAssets: {  // names a script may attach from this frame on
+    case TagCode::ExportAssets: { // names a script may attach from this frame on
         io::Reader names(body.peekRest());
         for (int n = names.u16(); n > 0 && !names.failed(); --n) {
             const quint16 id = names.u16();
@@ -134,12 +134,14 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
 
 void TagParser::readImports(int code, io::Reader& body, Frame& pending) {
     const QByteArray url = body.cString();
-    if (code == int(TagCode::ImportAssets2)) body.skip(2);  // two reserved bytes
+    if (code == int(TagCode::ImportAssets2)) body.skip(2); // two reserved bytes
     const int count = body.u16();
     if (body.failed()) return;
     std::shared_ptr<const MovieDefinition> library;
     if (m_importer) library = m_importer(format::decodeMovieString(url, m_definition.header.version));
-    if (!library) m_definition.note(QStringLiteral("the library movie %1 could not be read").arg(QString::fromUtf8(url)), code);
+    if (!library)
+        m_definition.note(
+            QStringLiteral("the library movie %1 could not be read").arg(QString::fromUtf8(url)), code);
     const QHash<QString, quint16> exported = library ? library->exportedNames : QHash<QString, quint16>();
     // The imported names become this movie's own export names: attachMovie finds them.
     QByteArray asExports;
@@ -189,8 +191,8 @@ void TagParser::readSprite(io::Reader& body, int nesting, int rootFrame) {
         body.skip(header.headerSize);
         if (header.code == int(TagCode::End)) break;
         if (header.length > body.remaining()) {
-            m_definition.note(QStringLiteral("sprite %1: tag runs past the sprite's end").arg(sprite->id), header.code,
-                              body.streamOffset(), rootFrame);
+            m_definition.note(QStringLiteral("sprite %1: tag runs past the sprite's end").arg(sprite->id),
+                              header.code, body.streamOffset(), rootFrame);
             break;
         }
         io::Reader tag = body.sub(header.length);
@@ -203,4 +205,4 @@ void TagParser::readSprite(io::Reader& body, int nesting, int rootFrame) {
     m_definition.addCharacter(std::move(sprite));
 }
 
-}  // namespace swf::movie
+} // namespace swf::movie

@@ -21,7 +21,7 @@ struct TagHeader {
 bool readTagHeader(QByteArrayView data, TagHeader& out);
 
 class TagParser {
-public:
+  public:
     explicit TagParser(MovieDefinition& definition) : m_definition(definition) {}
 
     // Reads the library movie an ImportAssets tag names (a url relative to this movie);
@@ -34,7 +34,7 @@ public:
     void handleTag(int code, io::Reader& body, Frame& pending, Timeline& timeline, int nesting,
                    int rootFrame);
 
-private:
+  private:
     void readSprite(io::Reader& body, int nesting, int rootFrame);
     void readDefinition(int code, io::Reader& body, int rootFrame);
     void readImports(int code, io::Reader& body, Frame& pending);
@@ -46,4 +46,4 @@ private:
     std::unordered_map<const Timeline*, std::map<int, quint16>> m_occupants;
 };
 
-}  // namespace swf::movie
+} // namespace swf::movie

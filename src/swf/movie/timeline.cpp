@@ -13,7 +13,9 @@ void Timeline::appendFrame(Frame frame) {
     m_frames.push_back(std::move(frame));
 }
 
-int Timeline::frameOfLabel(const QString& label) const { return m_labels.value(label.toLower(), -1); }
+int Timeline::frameOfLabel(const QString& label) const {
+    return m_labels.value(label.toLower(), -1);
+}
 
 void Timeline::applyFrame(PlacementState& state, const Frame& frame, int frameIndex) {
     qint64 commandIndex = 0;
@@ -27,7 +29,7 @@ void Timeline::applyFrame(PlacementState& state, const Frame& frame, int frameIn
                 it = state.emplace(place->depth, Placement{}).first;
                 it->second.birth = (qint64(frameIndex) << 16) | commandIndex;
             } else if (it == state.end()) {
-                continue;  // nothing there to move
+                continue; // nothing there to move
             }
             Placement& p = it->second;
             if (place->characterId && (place->move || p.characterId == 0)) {
@@ -64,7 +66,8 @@ PlacementState Timeline::stateAt(int frame) const {
             from = static_cast<int>(m_snapshots.size() - 1) * kSnapshotInterval + 1;
         }
         const int to = static_cast<int>(m_snapshots.size()) * kSnapshotInterval;
-        for (int i = from; i <= to; ++i) applyFrame(state, m_frames[static_cast<size_t>(i)], i);
+        for (int i = from; i <= to; ++i)
+            applyFrame(state, m_frames[static_cast<size_t>(i)], i);
         m_snapshots.push_back(std::move(state));
     }
     PlacementState state = m_snapshots[wanted];
@@ -73,4 +76,4 @@ PlacementState Timeline::stateAt(int frame) const {
     return state;
 }
 
-}  // namespace swf::movie
+} // namespace swf::movie

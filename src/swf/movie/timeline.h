@@ -52,7 +52,7 @@ struct Placement {
 using PlacementState = std::map<int, Placement>;
 
 class Timeline {
-public:
+  public:
     static constexpr int kSnapshotInterval = 32;
 
     int frameCount() const { return static_cast<int>(m_frames.size()); }
@@ -65,11 +65,11 @@ public:
     PlacementState stateAt(int frame) const;
     static void applyFrame(PlacementState& state, const Frame& frame, int frameIndex);
 
-private:
+  private:
     std::vector<Frame> m_frames;
     QHash<QString, int> m_labels;
     // m_snapshots[k] is the state after frame k * kSnapshotInterval.
     mutable std::vector<PlacementState> m_snapshots;
 };
 
-}  // namespace swf::movie
+} // namespace swf::movie

@@ -18,7 +18,7 @@ void compositeByHand(QImage& target, const QImage& layer, BlendMode mode) {
             const int a = qAlpha(src[x]);
             if (a == 0) continue;
             const QRgb d = dst[x];
-            const QRgb s = src[x];  // premultiplied: partial coverage subtracts less
+            const QRgb s = src[x]; // premultiplied: partial coverage subtracts less
             if (mode == BlendMode::Subtract) {
                 dst[x] = qRgba(std::max(0, qRed(d) - qRed(s)), std::max(0, qGreen(d) - qGreen(s)),
                                std::max(0, qBlue(d) - qBlue(s)), qAlpha(d));
@@ -32,21 +32,39 @@ void compositeByHand(QImage& target, const QImage& layer, BlendMode mode) {
     }
 }
 
-}  // namespace
+} // namespace
 
-bool needsLayer(BlendMode mode) { return mode != BlendMode::Normal; }
+bool needsLayer(BlendMode mode) {
+    return mode != BlendMode::Normal;
+}
 
 void compositeLayer(QPainter& painter, const QImage& layer, BlendMode mode, bool insideLayer) {
     QPainter::CompositionMode composition = QPainter::CompositionMode_SourceOver;
     switch (mode) {
-    case BlendMode::Multiply: composition = QPainter::CompositionMode_Multiply; break;
-    case BlendMode::Screen: composition = QPainter::CompositionMode_Screen; break;
-    case BlendMode::Lighten: composition = QPainter::CompositionMode_Lighten; break;
-    case BlendMode::Darken: composition = QPainter::CompositionMode_Darken; break;
-    case BlendMode::Difference: composition = QPainter::CompositionMode_Difference; break;
-    case BlendMode::Add: composition = QPainter::CompositionMode_Plus; break;
-    case BlendMode::Overlay: composition = QPainter::CompositionMode_Overlay; break;
-    case BlendMode::HardLight: composition = QPainter::CompositionMode_HardLight; break;
+    case BlendMode::Multiply:
+        composition = QPainter::CompositionMode_Multiply;
+        break;
+    case BlendMode::Screen:
+        composition = QPainter::CompositionMode_Screen;
+        break;
+    case BlendMode::Lighten:
+        composition = QPainter::CompositionMode_Lighten;
+        break;
+    case BlendMode::Darken:
+        composition = QPainter::CompositionMode_Darken;
+        break;
+    case BlendMode::Difference:
+        composition = QPainter::CompositionMode_Difference;
+        break;
+    case BlendMode::Add:
+        composition = QPainter::CompositionMode_Plus;
+        break;
+    case BlendMode::Overlay:
+        composition = QPainter::CompositionMode_Overlay;
+        break;
+    case BlendMode::HardLight:
+        composition = QPainter::CompositionMode_HardLight;
+        break;
     case BlendMode::Alpha:
     case BlendMode::Erase:
         // They shape the enclosing layer; with none, the object simply does not show.
@@ -64,7 +82,8 @@ void compositeLayer(QPainter& painter, const QImage& layer, BlendMode mode, bool
         // Other devices cannot be read back; difference is the nearest Qt has.
         composition = QPainter::CompositionMode_Difference;
         break;
-    default: break;
+    default:
+        break;
     }
     painter.save();
     painter.resetTransform();
@@ -73,4 +92,4 @@ void compositeLayer(QPainter& painter, const QImage& layer, BlendMode mode, bool
     painter.restore();
 }
 
-}  // namespace swf::render
+} // namespace swf::render

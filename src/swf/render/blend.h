@@ -15,4 +15,4 @@ bool needsLayer(format::BlendMode mode);
 // whether painter draws into an enclosing layer, which Alpha and Erase need to act on.
 void compositeLayer(QPainter& painter, const QImage& layer, format::BlendMode mode, bool insideLayer);
 
-}  // namespace swf::render
+} // namespace swf::render

@@ -12,7 +12,8 @@ namespace {
 void blurLine(QRgb* line, int n, int stride, int size, std::vector<QRgb>& scratch) {
     if (size <= 1 || n <= 0) return;
     scratch.resize(size_t(n));
-    for (int i = 0; i < n; ++i) scratch[size_t(i)] = line[qsizetype(i) * stride];
+    for (int i = 0; i < n; ++i)
+        scratch[size_t(i)] = line[qsizetype(i) * stride];
     const int before = size / 2, after = size - before - 1;
     int sum[4] = {0, 0, 0, 0};
     auto add = [&](int index, int sign) {
@@ -23,7 +24,8 @@ void blurLine(QRgb* line, int n, int stride, int size, std::vector<QRgb>& scratc
         sum[2] += sign * qGreen(p);
         sum[3] += sign * qBlue(p);
     };
-    for (int i = -before; i <= after; ++i) add(i, 1);
+    for (int i = -before; i <= after; ++i)
+        add(i, 1);
     for (int i = 0; i < n; ++i) {
         line[qsizetype(i) * stride] = qRgba(sum[1] / size, sum[2] / size, sum[3] / size, sum[0] / size);
         add(i - before, -1);
@@ -39,8 +41,10 @@ void boxBlur(QImage& image, double blurX, double blurY, int passes) {
     const int stride = int(image.bytesPerLine() / 4);
     std::vector<QRgb> scratch;
     for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < h; ++y) blurLine(pixels + qsizetype(y) * stride, w, 1, sizeX, scratch);
-        for (int x = 0; x < w; ++x) blurLine(pixels + x, h, stride, sizeY, scratch);
+        for (int y = 0; y < h; ++y)
+            blurLine(pixels + qsizetype(y) * stride, w, 1, sizeX, scratch);
+        for (int x = 0; x < w; ++x)
+            blurLine(pixels + x, h, stride, sizeY, scratch);
     }
 }
 
@@ -58,11 +62,13 @@ QRect paintedArea(const QImage& image, int margin) {
         }
     }
     if (right < 0) return {};
-    return QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-margin, -margin, margin, margin) & image.rect();
+    return QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-margin, -margin, margin, margin) &
+           image.rect();
 }
 
 void applyShadow(QImage& layer, const format::ShadowFilter& shadow, double scale) {
-    const QRect area = paintedArea(layer, int(std::ceil((shadow.blur.blurX + shadow.blur.blurY + shadow.distance) * scale)) + 2);
+    const QRect area = paintedArea(
+        layer, int(std::ceil((shadow.blur.blurX + shadow.blur.blurY + shadow.distance) * scale)) + 2);
     if (area.isEmpty()) return;
     // The shadow is the object's coverage in the filter's colour, blurred and strengthened.
     QImage mask(area.size(), QImage::Format_ARGB32_Premultiplied);
@@ -87,7 +93,8 @@ void applyShadow(QImage& layer, const format::ShadowFilter& shadow, double scale
             }
         }
     }
-    const QPointF offset(std::cos(shadow.angle) * shadow.distance * scale, std::sin(shadow.angle) * shadow.distance * scale);
+    const QPointF offset(std::cos(shadow.angle) * shadow.distance * scale,
+                         std::sin(shadow.angle) * shadow.distance * scale);
     QImage result(layer.size(), QImage::Format_ARGB32_Premultiplied);
     result.fill(Qt::transparent);
     QPainter painter(&result);
@@ -116,7 +123,7 @@ void applyShadow(QImage& layer, const format::ShadowFilter& shadow, double scale
     layer = std::move(result);
 }
 
-}  // namespace
+} // namespace
 
 bool hasDrawableFilter(const std::vector<format::Filter>& filters) {
     for (const format::Filter& filter : filters)
@@ -128,7 +135,8 @@ void applyFilters(QImage& layer, const std::vector<format::Filter>& filters, dou
     for (const format::Filter& filter : filters) {
         const format::DecodedFilter decoded = format::decodeFilter(filter);
         if (decoded.kind == format::DecodedFilter::Kind::Blur) {
-            const QRect area = paintedArea(layer, int(std::ceil((decoded.blur.blurX + decoded.blur.blurY) * scale)) + 2);
+            const QRect area =
+                paintedArea(layer, int(std::ceil((decoded.blur.blurX + decoded.blur.blurY) * scale)) + 2);
             if (area.isEmpty()) continue;
             QImage part = layer.copy(area);
             boxBlur(part, decoded.blur.blurX * scale, decoded.blur.blurY * scale, decoded.blur.passes);
@@ -141,4 +149,4 @@ void applyFilters(QImage& layer, const std::vector<format::Filter>& filters, dou
     }
 }
 
-}  // namespace swf::render
+} // namespace swf::render

@@ -15,4 +15,4 @@ bool hasDrawableFilter(const std::vector<format::Filter>& filters);
 // stage pixel.
 void applyFilters(QImage& layer, const std::vector<format::Filter>& filters, double scale);
 
-}  // namespace swf::render
+} // namespace swf::render

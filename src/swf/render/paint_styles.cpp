@@ -43,7 +43,8 @@ QGradientStops sampledStops(const std::vector<format::GradientRecord>& records, 
     QGradientStops stops;
     for (int r = 0; r <= 255; ++r) {
         size_t next = 0;
-        while (next < records.size() && records[next].ratio < r) ++next;
+        while (next < records.size() && records[next].ratio < r)
+            ++next;
         QColor color;
         if (next == records.size()) {
             color = records.back().color;
@@ -92,15 +93,19 @@ QGradientStops gradientStops(const format::Gradient& gradient, const format::Col
 
 QGradient::Spread spreadOf(format::SpreadMode mode) {
     switch (mode) {
-    case format::SpreadMode::Reflect: return QGradient::ReflectSpread;
-    case format::SpreadMode::Repeat: return QGradient::RepeatSpread;
-    default: return QGradient::PadSpread;
+    case format::SpreadMode::Reflect:
+        return QGradient::ReflectSpread;
+    case format::SpreadMode::Repeat:
+        return QGradient::RepeatSpread;
+    default:
+        return QGradient::PadSpread;
     }
 }
 
-}  // namespace
+} // namespace
 
-QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx, const BitmapLookup& bitmaps) {
+QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx,
+                 const BitmapLookup& bitmaps) {
     switch (fill.kind) {
     case format::FillStyle::Kind::Solid:
         return QBrush(cx.apply(fill.color));
@@ -117,7 +122,8 @@ QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx
     }
     case format::FillStyle::Kind::RadialGradient:
     case format::FillStyle::Kind::FocalGradient: {
-        const double focal = fill.kind == format::FillStyle::Kind::FocalGradient ? fill.gradient.focalPoint : 0;
+        const double focal =
+            fill.kind == format::FillStyle::Kind::FocalGradient ? fill.gradient.focalPoint : 0;
         QRadialGradient gradient(QPointF(0, 0), kGradientHalf, QPointF(focal * kGradientHalf, 0));
         gradient.setInterpolationMode(QGradient::ComponentInterpolation);
         gradient.setStops(gradientStops(fill.gradient, cx));
@@ -167,19 +173,29 @@ QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, co
         pen.setWidthF(deviceWidth);
     }
     switch (line.startCap) {
-    case format::CapStyle::None: pen.setCapStyle(Qt::FlatCap); break;
-    case format::CapStyle::Square: pen.setCapStyle(Qt::SquareCap); break;
-    default: pen.setCapStyle(Qt::RoundCap); break;
+    case format::CapStyle::None:
+        pen.setCapStyle(Qt::FlatCap);
+        break;
+    case format::CapStyle::Square:
+        pen.setCapStyle(Qt::SquareCap);
+        break;
+    default:
+        pen.setCapStyle(Qt::RoundCap);
+        break;
     }
     switch (line.join) {
-    case format::JoinStyle::Bevel: pen.setJoinStyle(Qt::BevelJoin); break;
+    case format::JoinStyle::Bevel:
+        pen.setJoinStyle(Qt::BevelJoin);
+        break;
     case format::JoinStyle::Miter:
         pen.setJoinStyle(Qt::MiterJoin);
         pen.setMiterLimit(std::max(1.0, line.miterLimit));
         break;
-    default: pen.setJoinStyle(Qt::RoundJoin); break;
+    default:
+        pen.setJoinStyle(Qt::RoundJoin);
+        break;
     }
     return pen;
 }
 
-}  // namespace swf::render
+} // namespace swf::render

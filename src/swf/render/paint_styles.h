@@ -15,11 +15,12 @@ namespace swf::render {
 // Finds a bitmap by character id, already colour-transformed; null image when missing.
 using BitmapLookup = std::function<QImage(quint16 id)>;
 
-QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx, const BitmapLookup& bitmaps);
+QBrush makeBrush(const format::FillStyle& fill, const format::ColorTransform& cx,
+                 const BitmapLookup& bitmaps);
 
 struct PenContext {
-    double objectScale = 1;  // device pixels per twip of the shape's own coordinates
-    double stageScale = 1;   // device pixels per stage twip
+    double objectScale = 1; // device pixels per twip of the shape's own coordinates
+    double stageScale = 1;  // device pixels per stage twip
     // The object's own scale against the stage along its x and y axes.
     double objectScaleX = 1, objectScaleY = 1;
 };
@@ -28,4 +29,4 @@ double penDeviceWidth(const format::LineStyle& line, const PenContext& context);
 QPen makePen(const format::LineStyle& line, const format::ColorTransform& cx, const BitmapLookup& bitmaps,
              const PenContext& context);
 
-}  // namespace swf::render
+} // namespace swf::render

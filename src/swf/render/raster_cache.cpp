@@ -17,19 +17,22 @@ size_t mix(size_t seed, quint64 value) {
 }
 
 quint64 bitsOf(double value) {
-    value += 0.0;  // -0.0 equals 0.0, so both must hash alike
+    value += 0.0; // -0.0 equals 0.0, so both must hash alike
     quint64 bits;
     std::memcpy(&bits, &value, sizeof bits);
     return bits;
 }
 
 quint64 pack(qint16 a, qint16 b, qint16 c, qint16 d) {
-    return quint64(quint16(a)) | quint64(quint16(b)) << 16 | quint64(quint16(c)) << 32 | quint64(quint16(d)) << 48;
+    return quint64(quint16(a)) | quint64(quint16(b)) << 16 | quint64(quint16(c)) << 32 |
+           quint64(quint16(d)) << 48;
 }
 
-qint64 bytesOf(const RasterCache::Picture& picture) { return picture.image.sizeInBytes() + 64; }
+qint64 bytesOf(const RasterCache::Picture& picture) {
+    return picture.image.sizeInBytes() + 64;
+}
 
-}  // namespace
+} // namespace
 
 size_t RasterKeyHash::operator()(const RasterKey& key) const {
     size_t seed = mix(0, quint64(reinterpret_cast<quintptr>(key.source)));
@@ -90,4 +93,4 @@ void RasterCache::clear() {
     m_bytes = 0;
 }
 
-}  // namespace swf::render
+} // namespace swf::render

@@ -20,8 +20,8 @@ namespace swf::render {
 // drawing the shape directly would put it.
 struct RasterKey {
     static constexpr int kSubpixelSteps = 64;
-    const void* source = nullptr;  // the character (shape or morph)
-    quint32 variant = 0;           // morph ratio
+    const void* source = nullptr; // the character (shape or morph)
+    quint32 variant = 0;          // morph ratio
     double m11 = 1, m12 = 0, m21 = 0, m22 = 1;
     qint32 subpixelX = 0, subpixelY = 0;
     format::ColorTransform cx;
@@ -33,12 +33,12 @@ struct RasterKeyHash {
 };
 
 class RasterCache {
-public:
+  public:
     static constexpr qint64 kDefaultBudgetBytes = 16 * 1024 * 1024;
 
     struct Picture {
         QImage image;
-        QPoint origin;  // of the image's top left corner, against the whole-pixel translation
+        QPoint origin; // of the image's top left corner, against the whole-pixel translation
     };
 
     explicit RasterCache(qint64 budgetBytes = kDefaultBudgetBytes) : m_budget(budgetBytes) {}
@@ -57,9 +57,9 @@ public:
     qint64 budget() const { return m_budget; }
     int size() const { return static_cast<int>(m_index.size()); }
 
-private:
+  private:
     using Entry = std::pair<RasterKey, Picture>;
-    std::list<Entry> m_order;  // most recently used first
+    std::list<Entry> m_order; // most recently used first
     std::unordered_map<RasterKey, std::list<Entry>::iterator, RasterKeyHash> m_index;
     void evictDownTo(qint64 bytes);
 
@@ -68,4 +68,4 @@ private:
     qint64 m_bytes = 0;
 };
 
-}  // namespace swf::render
+} // namespace swf::render

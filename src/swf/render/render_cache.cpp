@@ -55,7 +55,8 @@ QImage RenderCache::bitmap(const movie::BitmapCharacter& bitmap, const format::C
     QImage tinted = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < tinted.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(tinted.scanLine(y));
-        for (int x = 0; x < tinted.width(); ++x) line[x] = cx.applyPremultiplied(line[x]);
+        for (int x = 0; x < tinted.width(); ++x)
+            line[x] = cx.applyPremultiplied(line[x]);
     }
     const qint64 bytes = tinted.sizeInBytes();
     if (bytes > kMaxTintedBitmapBytes) return tinted;
@@ -77,4 +78,4 @@ RenderCache::Opacity RenderCache::opacityOf(const format::ColorTransform& cx) {
     return {rest, cx.alphaMult / 256.0};
 }
 
-}  // namespace swf::render
+} // namespace swf::render

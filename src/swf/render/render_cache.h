@@ -19,7 +19,7 @@
 namespace swf::render {
 
 class RenderCache {
-public:
+  public:
     // A tween shows each ratio once per pass; a few passes of a few morphs fit.
     static constexpr int kMaxMorphEntries = 192;
     // Fades need no tinted copy (see opacityOf), so this holds colour tints only.
@@ -44,7 +44,7 @@ public:
     };
     static Opacity opacityOf(const format::ColorTransform& cx);
 
-private:
+  private:
     std::unordered_map<const movie::ShapeCharacter*, ShapePaths> m_shapes;
     std::map<std::pair<const movie::MorphShapeCharacter*, quint16>, Morph> m_morphs;
     std::list<std::pair<const movie::MorphShapeCharacter*, quint16>> m_morphOrder;
@@ -54,10 +54,10 @@ private:
         format::ColorTransform cx;
         bool operator<(const TintKey& o) const;
     };
-    using Tinted = std::list<std::pair<TintKey, QImage>>;  // most recently used first
+    using Tinted = std::list<std::pair<TintKey, QImage>>; // most recently used first
     Tinted m_tintedOrder;
     std::map<TintKey, Tinted::iterator> m_tinted;
     qint64 m_tintedBytes = 0;
 };
 
-}  // namespace swf::render
+} // namespace swf::render

@@ -13,7 +13,9 @@ struct DirectedEdge {
     bool curved;
 };
 
-quint64 pointKey(QPoint p) { return (quint64(quint32(p.x())) << 32) | quint32(p.y()); }
+quint64 pointKey(QPoint p) {
+    return (quint64(quint32(p.x())) << 32) | quint32(p.y());
+}
 
 void appendEdge(QPainterPath& path, const DirectedEdge& edge) {
     if (edge.curved)
@@ -30,7 +32,8 @@ QPainterPath joinContours(const std::vector<DirectedEdge>& edges, Qt::FillRule r
     if (edges.empty()) return path;
     QMultiHash<quint64, int> byStart;
     byStart.reserve(static_cast<qsizetype>(edges.size()));
-    for (int i = static_cast<int>(edges.size()) - 1; i >= 0; --i) byStart.insert(pointKey(edges[size_t(i)].from), i);
+    for (int i = static_cast<int>(edges.size()) - 1; i >= 0; --i)
+        byStart.insert(pointKey(edges[size_t(i)].from), i);
     std::vector<bool> used(edges.size(), false);
     for (size_t first = 0; first < edges.size(); ++first) {
         if (used[first]) continue;
@@ -43,7 +46,8 @@ QPainterPath joinContours(const std::vector<DirectedEdge>& edges, Qt::FillRule r
             const QPoint end = edges[current].to;
             if (end == start) break;
             int next = -1;
-            for (auto it = byStart.find(pointKey(end)); it != byStart.end() && it.key() == pointKey(end); ++it) {
+            for (auto it = byStart.find(pointKey(end)); it != byStart.end() && it.key() == pointKey(end);
+                 ++it) {
                 if (!used[size_t(it.value())]) {
                     next = it.value();
                     break;
@@ -57,7 +61,7 @@ QPainterPath joinContours(const std::vector<DirectedEdge>& edges, Qt::FillRule r
     return path;
 }
 
-}  // namespace
+} // namespace
 
 ShapePaths buildShapePaths(const format::ShapeDefinition& shape) {
     ShapePaths paths;
@@ -84,10 +88,12 @@ ShapePaths buildShapePaths(const format::ShapeDefinition& shape) {
         }
     }
     paths.fills.reserve(fillEdges.size());
-    for (const auto& edges : fillEdges) paths.fills.push_back(joinContours(edges, rule));
+    for (const auto& edges : fillEdges)
+        paths.fills.push_back(joinContours(edges, rule));
     // Fill regions of one shape tile the plane without overlapping, so even-odd keeps their
     // holes and needs no costly union.
-    for (const QPainterPath& fill : paths.fills) paths.outline.addPath(fill);
+    for (const QPainterPath& fill : paths.fills)
+        paths.outline.addPath(fill);
     paths.outline.setFillRule(Qt::OddEvenFill);
     // From the edges themselves: declared bounds are sometimes wrong in real files.
     paths.extent = paths.outline.controlPointRect();
@@ -110,4 +116,4 @@ QPainterPath buildGlyphPath(const format::ShapeDefinition& glyph) {
     return joinContours(edges, Qt::OddEvenFill);
 }
 
-}  // namespace swf::render
+} // namespace swf::render

@@ -11,14 +11,14 @@
 namespace swf::render {
 
 struct ShapePaths {
-    std::vector<QPainterPath> fills;    // [fill style index - 1], twips
-    std::vector<QPainterPath> strokes;  // [line style index - 1], twips
-    QPainterPath outline;               // every fill together, for masks and hit areas
-    QRectF extent;                      // what the paths cover, strokes included (twips)
+    std::vector<QPainterPath> fills;   // [fill style index - 1], twips
+    std::vector<QPainterPath> strokes; // [line style index - 1], twips
+    QPainterPath outline;              // every fill together, for masks and hit areas
+    QRectF extent;                     // what the paths cover, strokes included (twips)
 };
 
 ShapePaths buildShapePaths(const format::ShapeDefinition& shape);
 // A glyph: all its fills together, in its em units.
 QPainterPath buildGlyphPath(const format::ShapeDefinition& glyph);
 
-}  // namespace swf::render
+} // namespace swf::render

@@ -14,7 +14,9 @@
 namespace swf::render {
 namespace {
 
-double scaleOf(const QTransform& t) { return std::sqrt(std::abs(t.determinant())); }
+double scaleOf(const QTransform& t) {
+    return std::sqrt(std::abs(t.determinant()));
+}
 
 // Whether bounds (twips, strokes included) can touch the device at all. Shapes far off the
 // stage are common in timeline animations; skipping them saves the rasteriser's setup.
@@ -37,14 +39,14 @@ constexpr qint64 kMaxRasterBudget = 64 * 1024 * 1024;
 constexpr double kMaxRasterTranslation = 1 << 24;
 
 bool sameLinearPart(const QTransform& a, const QTransform& b) {
-    return a.m11() == b.m11() && a.m12() == b.m12() && a.m21() == b.m21() && a.m22() == b.m22() && a.isAffine() &&
-           b.isAffine();
+    return a.m11() == b.m11() && a.m12() == b.m12() && a.m21() == b.m21() && a.m22() == b.m22() &&
+           a.isAffine() && b.isAffine();
 }
 
 // How far strokes can reach past the paths' extent, in device pixels: pens are cosmetic, so
 // their width does not follow the extent's scale, and miter joins reach further still.
 double strokeReach(const format::ShapeDefinition& shape, const PenContext& context) {
-    double reach = 1;  // the one-pixel minimum
+    double reach = 1; // the one-pixel minimum
     for (const format::LineStyle& line : shape.lines) {
         const double reachOfJoin =
             line.join == format::JoinStyle::Miter ? std::max(1.0, line.miterLimit) : std::sqrt(2.0);
@@ -53,7 +55,7 @@ double strokeReach(const format::ShapeDefinition& shape, const PenContext& conte
     return reach;
 }
 
-}  // namespace
+} // namespace
 
 void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
                            const stage::MovieClip* root, const std::vector<const stage::MovieClip*>& levels) {
@@ -72,7 +74,8 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
     }
     if (const QPaintDevice* device = painter.device()) {
         const qint64 deviceBytes = qint64(device->width()) * device->height() * 4;
-        m_rasters.setBudget(std::clamp(deviceBytes * kRasterBudgetPerDeviceByte, kMinRasterBudget, kMaxRasterBudget));
+        m_rasters.setBudget(
+            std::clamp(deviceBytes * kRasterBudgetPerDeviceByte, kMinRasterBudget, kMaxRasterBudget));
     }
     painter.setTransform(stageToDevice);
     painter.fillRect(m_movie.header.frameRect.toRectF(), m_movie.background);
@@ -82,9 +85,11 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
     std::vector<const stage::MovieClip*> layers;
     if (root) layers.push_back(root);
     layers.insert(layers.end(), levels.begin(), levels.end());
-    for (const stage::MovieClip* layer : layers) gatherScriptMasks(*layer, stageToDevice, 0, false);
+    for (const stage::MovieClip* layer : layers)
+        gatherScriptMasks(*layer, stageToDevice, 0, false);
     if (!m_maskUses.empty())
-        for (const stage::MovieClip* layer : layers) gatherScriptMasks(*layer, stageToDevice, 0, true);
+        for (const stage::MovieClip* layer : layers)
+            gatherScriptMasks(*layer, stageToDevice, 0, true);
     for (const stage::MovieClip* layer : layers) {
         const Context context{stageToDevice, {}};
         m_current = &layer->movie();
@@ -111,13 +116,16 @@ void StageRenderer::gatherScriptMasks(const stage::MovieClip& clip, const QTrans
             m_maskUses[child.get()] = {child->scriptMask(), child->scriptMaskSerial()};
         if (placeMasks)
             for (const auto& [maskee, mask] : m_maskUses)
-                if (mask.first == child.get() && mask.second == child->serial()) m_scriptMasks[child.get()] = toDevice;
+                if (mask.first == child.get() && mask.second == child->serial())
+                    m_scriptMasks[child.get()] = toDevice;
         if (const stage::MovieClip* inner = child->asClip())
-            gatherScriptMasks(*inner, child->placement().matrix.toTransform() * toDevice, nesting + 1, placeMasks);
+            gatherScriptMasks(*inner, child->placement().matrix.toTransform() * toDevice, nesting + 1,
+                              placeMasks);
     }
 }
 
-void StageRenderer::drawWithScriptMask(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
+void StageRenderer::drawWithScriptMask(QPainter& painter, const stage::DisplayObject& object,
+                                       const Context& context) {
     const auto use = m_maskUses.find(&object);
     const auto mask = use == m_maskUses.end() ? m_scriptMasks.end() : m_scriptMasks.find(use->second.first);
     if (mask == m_scriptMasks.end()) {
@@ -139,7 +147,8 @@ void StageRenderer::drawClipDrawing(QPainter& painter, const stage::MovieClip& c
     const stage::Drawing& drawing = clip.drawing();
     if (drawing.isEmpty()) return;
     DrawingPaths& entry = m_drawings[&clip];
-    if (entry.paths.extent.isNull() || entry.serial != clip.serial() || entry.revision != drawing.revision()) {
+    if (entry.paths.extent.isNull() || entry.serial != clip.serial() ||
+        entry.revision != drawing.revision()) {
         entry.paths = buildShapePaths(drawing.shape());
         entry.serial = clip.serial();
         entry.revision = drawing.revision();
@@ -160,7 +169,8 @@ void StageRenderer::drawRange(QPainter& painter, Children::const_iterator it, Ch
         if (placement.clipDepth > 0) {
             // A mask covers the depths above it up to its clip depth.
             auto maskedEnd = std::next(it);
-            while (maskedEnd != end && maskedEnd->first <= placement.clipDepth) ++maskedEnd;
+            while (maskedEnd != end && maskedEnd->first <= placement.clipDepth)
+                ++maskedEnd;
             drawMasked(painter, object, std::next(it), maskedEnd, parent);
             it = maskedEnd;
             continue;
@@ -180,8 +190,9 @@ void StageRenderer::drawRange(QPainter& painter, Children::const_iterator it, Ch
     }
 }
 
-void StageRenderer::drawMasked(QPainter& painter, const stage::DisplayObject& mask, Children::const_iterator begin,
-                               Children::const_iterator end, const Context& parent) {
+void StageRenderer::drawMasked(QPainter& painter, const stage::DisplayObject& mask,
+                               Children::const_iterator begin, Children::const_iterator end,
+                               const Context& parent) {
     if (begin == end) return;
     QPainterPath area;
     area.setFillRule(Qt::WindingFill);
@@ -240,11 +251,13 @@ void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& o
         drawObject(layerPainter, object, context);
         --m_layerDepth;
     }
-    if (hasDrawableFilter(placement.filters)) applyFilters(layer, placement.filters, m_stageScale * format::kTwipsPerPixel);
+    if (hasDrawableFilter(placement.filters))
+        applyFilters(layer, placement.filters, m_stageScale * format::kTwipsPerPixel);
     compositeLayer(painter, layer, placement.blendMode, m_layerDepth > 0);
 }
 
-void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
+void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object,
+                               const Context& context) {
     // Ids inside an object mean its own movie's library: a loaded or imported one may differ.
     const movie::MovieDefinition* outer = m_current;
     m_current = &object.movie();
@@ -252,7 +265,8 @@ void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& ob
     m_current = outer;
 }
 
-void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& object, const Context& context) {
+void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& object,
+                                 const Context& context) {
     if (const stage::MovieClip* clip = object.asClip()) {
         if (const auto background = clip->opaqueBackground()) {
             // The box behind the clip's content, in its own coordinates, always opaque.
@@ -298,10 +312,12 @@ void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& 
     case movie::CharacterKind::Bitmap: {
         // Placed directly (later versions allow it): one bitmap pixel per stage pixel.
         const RenderCache::Opacity fade = RenderCache::opacityOf(context.cx);
-        const QImage image = m_cache.bitmap(static_cast<const movie::BitmapCharacter&>(*character), fade.rest);
+        const QImage image =
+            m_cache.bitmap(static_cast<const movie::BitmapCharacter&>(*character), fade.rest);
         if (image.isNull()) return;
         // Through a texture brush, like clipped bitmap fills (see drawBitmapFill).
-        painter.setTransform(QTransform::fromScale(format::kTwipsPerPixel, format::kTwipsPerPixel) * context.transform);
+        painter.setTransform(QTransform::fromScale(format::kTwipsPerPixel, format::kTwipsPerPixel) *
+                             context.transform);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QBrush(image));
         const double opacity = painter.opacity();
@@ -324,15 +340,22 @@ void StageRenderer::drawShapeCached(QPainter& painter, const void* source, quint
     // picture made in those coordinates would be enlarged, so such screens are drawn directly.
     const QPaintDevice* device = painter.device();
     if (!transform.isAffine() || !(std::abs(transform.dx()) <= kMaxRasterTranslation) ||
-        !(std::abs(transform.dy()) <= kMaxRasterTranslation) || !device || device->devicePixelRatioF() != 1.0) {
+        !(std::abs(transform.dy()) <= kMaxRasterTranslation) || !device ||
+        device->devicePixelRatioF() != 1.0) {
         drawShape(painter, shape, paths, context);
         return;
     }
     constexpr int kSteps = RasterKey::kSubpixelSteps;
     QPoint whole(int(std::floor(transform.dx())), int(std::floor(transform.dy())));
-    RasterKey key{source, variant, transform.m11(), transform.m12(), transform.m21(), transform.m22(),
+    RasterKey key{source,
+                  variant,
+                  transform.m11(),
+                  transform.m12(),
+                  transform.m21(),
+                  transform.m22(),
                   int(std::lround((transform.dx() - whole.x()) * kSteps)),
-                  int(std::lround((transform.dy() - whole.y()) * kSteps)), context.cx};
+                  int(std::lround((transform.dy() - whole.y()) * kSteps)),
+                  context.cx};
     if (key.subpixelX == kSteps) key.subpixelX = 0, whole.rx() += 1;
     if (key.subpixelY == kSteps) key.subpixelY = 0, whole.ry() += 1;
     const RasterCache::Picture* picture = m_rasters.find(key);
@@ -398,8 +421,8 @@ PenContext StageRenderer::penContext(const QTransform& transform) const {
     return context;
 }
 
-void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
-                              const Context& context) {
+void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& shape,
+                              const ShapePaths& paths, const Context& context) {
     painter.setTransform(context.transform);
     painter.setPen(Qt::NoPen);
     const BitmapLookup bitmaps = [&](quint16 id) {
@@ -413,8 +436,10 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
     for (size_t layer = 0; layer <= shape.layers.size(); ++layer) {
         const size_t firstFill = layer == 0 ? 0 : size_t(std::max(0, shape.layers[layer - 1].firstFill));
         const size_t firstLine = layer == 0 ? 0 : size_t(std::max(0, shape.layers[layer - 1].firstLine));
-        const size_t endFill = layer == shape.layers.size() ? fillCount : size_t(std::max(0, shape.layers[layer].firstFill));
-        const size_t endLine = layer == shape.layers.size() ? lineCount : size_t(std::max(0, shape.layers[layer].firstLine));
+        const size_t endFill =
+            layer == shape.layers.size() ? fillCount : size_t(std::max(0, shape.layers[layer].firstFill));
+        const size_t endLine =
+            layer == shape.layers.size() ? lineCount : size_t(std::max(0, shape.layers[layer].firstLine));
         painter.setPen(Qt::NoPen);
         for (size_t i = firstFill; i < std::min(endFill, fillCount); ++i) {
             const QPainterPath& path = paths.fills[i];
@@ -452,7 +477,8 @@ void StageRenderer::drawText(QPainter& painter, const movie::TextCharacter& text
                 painter.setTransform(QTransform(scale, 0, 0, scale, x, record.y) * textToDevice);
                 painter.drawPath(path);
             } else {
-                drawDeviceGlyph(painter, font->font, glyph.index, QPointF(x, record.y), record.height, textToDevice);
+                drawDeviceGlyph(painter, font->font, glyph.index, QPointF(x, record.y), record.height,
+                                textToDevice);
             }
             x += glyph.advance;
         }
@@ -468,14 +494,15 @@ const movie::FontCharacter* StageRenderer::fontNamed(const QString& name) {
         for (int id = 0; id <= 0xffff; ++id) {
             const auto* font = dynamic_cast<const movie::FontCharacter*>(m_current->character(quint16(id)));
             if (font && !font->font.glyphs.empty() && !font->font.name.isEmpty())
-                m_fontsByName.emplace(font->font.name.toLower(), font);  // the first of a name wins
+                m_fontsByName.emplace(font->font.name.toLower(), font); // the first of a name wins
         }
     }
     const auto found = m_fontsByName.find(name.toLower());
     return found == m_fontsByName.end() ? nullptr : found->second;
 }
 
-void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context) {
+void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field,
+                                 const Context& context) {
     const movie::Character* fontCharacter = field.hasFont ? m_current->character(field.fontId) : nullptr;
     const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
     // A field asking for embedded fonts by name (a script's TextFormat) uses the movie's font
@@ -485,10 +512,12 @@ void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefini
     drawEditTextField(painter, field, font ? &font->font : nullptr, glyphs, context.transform, context.cx);
 }
 
-void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent) {
+void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& object,
+                                const QTransform& parent) {
     const QTransform transform = object.placement().matrix.toTransform() * parent;
     if (const stage::MovieClip* clip = object.asClip()) {
-        for (const auto& [depth, child] : clip->children()) addMaskArea(area, *child, transform);
+        for (const auto& [depth, child] : clip->children())
+            addMaskArea(area, *child, transform);
         return;
     }
     if (const stage::TextField* text = object.asTextField()) {
@@ -501,23 +530,27 @@ void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& 
     if (!character) return;
     switch (character->kind) {
     case movie::CharacterKind::Shape:
-        area.addPath(transform.map(m_cache.shape(static_cast<const movie::ShapeCharacter&>(*character)).outline));
+        area.addPath(
+            transform.map(m_cache.shape(static_cast<const movie::ShapeCharacter&>(*character)).outline));
         return;
     case movie::CharacterKind::MorphShape:
         area.addPath(transform.map(
-            m_cache.morph(static_cast<const movie::MorphShapeCharacter&>(*character), object.placement().ratio)
+            m_cache
+                .morph(static_cast<const movie::MorphShapeCharacter&>(*character), object.placement().ratio)
                 .paths.outline));
         return;
     case movie::CharacterKind::Text: {
         const auto& text = static_cast<const movie::TextCharacter&>(*character);
         const QTransform textTransform = text.text.matrix.toTransform() * transform;
         for (const format::TextRecord& record : text.text.records) {
-            const auto* font = dynamic_cast<const movie::FontCharacter*>(object.movie().character(record.fontId));
+            const auto* font =
+                dynamic_cast<const movie::FontCharacter*>(object.movie().character(record.fontId));
             if (!font) continue;
             const double scale = record.height / font->font.emSize;
             double x = record.x;
             for (const format::TextGlyph& glyph : record.glyphs) {
-                area.addPath((QTransform(scale, 0, 0, scale, x, record.y) * textTransform).map(m_cache.glyph(*font, glyph.index)));
+                area.addPath((QTransform(scale, 0, 0, scale, x, record.y) * textTransform)
+                                 .map(m_cache.glyph(*font, glyph.index)));
                 x += glyph.advance;
             }
         }
@@ -539,4 +572,4 @@ void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& 
     }
 }
 
-}  // namespace swf::render
+} // namespace swf::render

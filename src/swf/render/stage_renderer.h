@@ -18,22 +18,23 @@
 namespace swf::render {
 
 class StageRenderer {
-public:
+  public:
     explicit StageRenderer(const movie::MovieDefinition& movie) : m_movie(movie), m_current(&movie) {}
 
     // The stage: the movie's background, its root, then the movies loaded into levels above.
-    void render(QPainter& painter, const QTransform& stageToDevice, Quality quality, const stage::MovieClip* root,
-                const std::vector<const stage::MovieClip*>& levels = {});
+    void render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
+                const stage::MovieClip* root, const std::vector<const stage::MovieClip*>& levels = {});
 
-private:
+  private:
     struct Context {
-        QTransform transform;  // object twips to device
+        QTransform transform; // object twips to device
         format::ColorTransform cx;
     };
     using Children = std::map<int, std::unique_ptr<stage::DisplayObject>>;
 
     void drawChildren(QPainter& painter, const Children& children, const Context& parent);
-    void drawRange(QPainter& painter, Children::const_iterator it, Children::const_iterator end, const Context& parent);
+    void drawRange(QPainter& painter, Children::const_iterator it, Children::const_iterator end,
+                   const Context& parent);
     void drawMasked(QPainter& painter, const stage::DisplayObject& mask, Children::const_iterator begin,
                     Children::const_iterator end, const Context& parent);
     void drawObject(QPainter& painter, const stage::DisplayObject& object, const Context& context);
@@ -42,8 +43,9 @@ private:
     void drawInLayer(QPainter& painter, const stage::DisplayObject& object, const Context& context,
                      const movie::Placement& placement);
     // Through the raster cache where the picture is small enough, else drawShape.
-    void drawShapeCached(QPainter& painter, const void* source, quint32 variant, const format::ShapeDefinition& shape,
-                         const ShapePaths& paths, const Context& context);
+    void drawShapeCached(QPainter& painter, const void* source, quint32 variant,
+                         const format::ShapeDefinition& shape, const ShapePaths& paths,
+                         const Context& context);
     void drawShape(QPainter& painter, const format::ShapeDefinition& shape, const ShapePaths& paths,
                    const Context& context);
     void drawBitmapFill(QPainter& painter, const format::FillStyle& fill, const QPainterPath& path,
@@ -57,10 +59,12 @@ private:
     // setMask: the masks scripts gave (found on the stage, with where they stand), gathered
     // before drawing, since a mask may come before or after what it masks.
     // First pass (placeMasks false): who is masked by what; second: where the masks stand.
-    void gatherScriptMasks(const stage::MovieClip& clip, const QTransform& toDevice, int nesting, bool placeMasks);
+    void gatherScriptMasks(const stage::MovieClip& clip, const QTransform& toDevice, int nesting,
+                           bool placeMasks);
     void drawWithScriptMask(QPainter& painter, const stage::DisplayObject& object, const Context& context);
-    std::unordered_map<const stage::DisplayObject*, QTransform> m_scriptMasks;  // mask -> its parent to device
-    std::unordered_map<const stage::DisplayObject*, std::pair<const stage::DisplayObject*, quint64>> m_maskUses;
+    std::unordered_map<const stage::DisplayObject*, QTransform> m_scriptMasks; // mask -> its parent to device
+    std::unordered_map<const stage::DisplayObject*, std::pair<const stage::DisplayObject*, quint64>>
+        m_maskUses;
 
     // What a clip's drawing methods drew, beneath its children.
     void drawClipDrawing(QPainter& painter, const stage::MovieClip& clip, const Context& context);
@@ -71,7 +75,7 @@ private:
     std::map<QString, const movie::FontCharacter*> m_fontsByName;
 
     const movie::MovieDefinition& m_movie;
-    const movie::MovieDefinition* m_current;  // the library of the object being drawn
+    const movie::MovieDefinition* m_current; // the library of the object being drawn
     // Paths of the clips' drawings by clip; entries not drawn in a pass are let go after it.
     struct DrawingPaths {
         quint64 serial = 0;
@@ -82,12 +86,12 @@ private:
     std::unordered_map<const stage::MovieClip*, DrawingPaths> m_drawings;
     RenderCache m_cache;
     RasterCache m_rasters;
-    QTransform m_rasterStage;  // the stage transform the rasters were drawn for
+    QTransform m_rasterStage; // the stage transform the rasters were drawn for
     bool m_rasterSmooth = true;
     QTransform m_stageToDevice;
     double m_stageScale = 1;
     bool m_smooth = true;
-    int m_layerDepth = 0;  // layers being drawn into, for Alpha and Erase
+    int m_layerDepth = 0; // layers being drawn into, for Alpha and Erase
 };
 
-}  // namespace swf::render
+} // namespace swf::render

@@ -17,10 +17,14 @@ constexpr double kGutterPixels = 2.0;
 
 Qt::Alignment alignmentOf(format::TextAlign align) {
     switch (align) {
-    case format::TextAlign::Right: return Qt::AlignRight;
-    case format::TextAlign::Center: return Qt::AlignHCenter;
-    case format::TextAlign::Justify: return Qt::AlignJustify;
-    default: return Qt::AlignLeft;
+    case format::TextAlign::Right:
+        return Qt::AlignRight;
+    case format::TextAlign::Center:
+        return Qt::AlignHCenter;
+    case format::TextAlign::Justify:
+        return Qt::AlignJustify;
+    default:
+        return Qt::AlignLeft;
     }
 }
 
@@ -55,7 +59,8 @@ std::vector<QString> breakLines(const QString& text, bool wrap, double width,
                 lines.push_back(line.left(cut));
                 line = line.mid(cut + (lastSpace >= 0 ? 1 : 0));
                 lineWidth = 0;
-                for (const QChar k : line) lineWidth += advanceOf(k);
+                for (const QChar k : line)
+                    lineWidth += advanceOf(k);
                 lastSpace = -1;
             }
             if (c == QLatin1Char(' ')) lastSpace = line.size();
@@ -68,8 +73,9 @@ std::vector<QString> breakLines(const QString& text, bool wrap, double width,
 }
 
 // Lays plain text out with the font's own glyphs and advances, wrapping at spaces.
-void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition& font,
-                      const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx) {
+void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field,
+                      const format::FontDefinition& font, const GlyphLookup& glyphs,
+                      const QTransform& objectToDevice, const format::ColorTransform& cx) {
     const QRectF bounds = field.bounds.toRectF();
     const double scale = field.fontHeight / font.emSize;
     const double gutter = kGutterPixels * 20;
@@ -79,7 +85,8 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     const double descent = font.hasLayout && font.descent > 0 ? font.descent * scale : field.fontHeight * 0.2;
     const double lineHeight = ascent + descent + field.leading;
     QHash<QChar, int> indexOf;
-    for (size_t i = 0; i < font.codes.size(); ++i) indexOf.insert(QChar(font.codes[i]), static_cast<int>(i));
+    for (size_t i = 0; i < font.codes.size(); ++i)
+        indexOf.insert(QChar(font.codes[i]), static_cast<int>(i));
     auto advanceOf = [&](int index) {
         if (index >= 0 && size_t(index) < font.advances.size()) return font.advances[size_t(index)] * scale;
         if (index >= 0) return (glyphs(index).boundingRect().right() + font.emSize / 16) * scale;
@@ -95,7 +102,8 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     double baseline = bounds.top() + gutter + ascent;
     for (const QString& line : lines) {
         double lineWidth = 0;
-        for (const QChar c : line) lineWidth += advanceOf(indexOf.value(c, -1));
+        for (const QChar c : line)
+            lineWidth += advanceOf(indexOf.value(c, -1));
         double x = left;
         if (field.align == format::TextAlign::Right) x = left + width - lineWidth;
         if (field.align == format::TextAlign::Center) x = left + (width - lineWidth) / 2;
@@ -112,7 +120,7 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     painter.restore();
 }
 
-}  // namespace
+} // namespace
 
 QString systemFamilyFor(const QString& name) {
     const QString key = name.trimmed().toLower();
@@ -123,13 +131,14 @@ QString systemFamilyFor(const QString& name) {
         key == QLatin1String("verdana") || key == QLatin1String("tahoma"))
         return QStringLiteral("Noto Sans CJK SC");
     if (key == QLatin1String("bitstream vera sans")) return QStringLiteral("DejaVu Sans");
-    if (key == QLatin1String("_typewriter") || key == QLatin1String("courier new") || key == QLatin1String("courier"))
+    if (key == QLatin1String("_typewriter") || key == QLatin1String("courier new") ||
+        key == QLatin1String("courier"))
         return QStringLiteral("Noto Sans Mono CJK SC");
-    if (name.contains(QStringLiteral("宋")) || key == QLatin1String("simsun") || key == QLatin1String("nsimsun") ||
-        name.contains(QStringLiteral("明")))
+    if (name.contains(QStringLiteral("宋")) || key == QLatin1String("simsun") ||
+        key == QLatin1String("nsimsun") || name.contains(QStringLiteral("明")))
         return QStringLiteral("Noto Serif CJK SC");
-    if (name.contains(QStringLiteral("黑")) || name.contains(QStringLiteral("雅黑")) || key == QLatin1String("simhei") ||
-        key == QLatin1String("microsoft yahei"))
+    if (name.contains(QStringLiteral("黑")) || name.contains(QStringLiteral("雅黑")) ||
+        key == QLatin1String("simhei") || key == QLatin1String("microsoft yahei"))
         return QStringLiteral("Noto Sans CJK SC");
     return name;
 }
@@ -145,7 +154,8 @@ QString convertMovieHtml(const QString& html) {
     QRegularExpressionMatch match;
     qsizetype from = 0;
     while ((match = face.match(result, from)).hasMatch()) {
-        const QString replacement = match.captured(1) + QStringLiteral("face=\"") + systemFamilyFor(match.captured(2)) + '"';
+        const QString replacement =
+            match.captured(1) + QStringLiteral("face=\"") + systemFamilyFor(match.captured(2)) + '"';
         result.replace(match.capturedStart(), match.capturedLength(), replacement);
         from = match.capturedStart() + replacement.size();
     }
@@ -186,8 +196,8 @@ QFont fieldFont(const format::EditTextDefinition& field, const format::FontDefin
 }
 
 // The field's text laid out as drawn through system fonts; width is the room for it.
-void layOut(QTextDocument& document, const format::EditTextDefinition& field, const format::FontDefinition* font,
-            double width) {
+void layOut(QTextDocument& document, const format::EditTextDefinition& field,
+            const format::FontDefinition* font, double width) {
     document.setDocumentMargin(0);
     document.setDefaultFont(fieldFont(field, font));
     QTextOption option(alignmentOf(field.align));
@@ -202,17 +212,19 @@ void layOut(QTextDocument& document, const format::EditTextDefinition& field, co
         QTextCursor cursor(&document);
         cursor.select(QTextCursor::Document);
         QTextBlockFormat format;
-        if (field.leading != 0) format.setLineHeight(field.leading / 20, QTextBlockFormat::LineDistanceHeight);
+        if (field.leading != 0)
+            format.setLineHeight(field.leading / 20, QTextBlockFormat::LineDistanceHeight);
         if (field.indent != 0) format.setTextIndent(field.indent / 20);
         cursor.mergeBlockFormat(format);
     }
 }
-}  // namespace
+} // namespace
 
 QSizeF measureEditText(const format::EditTextDefinition& field, const format::FontDefinition* font) {
     if (field.initialText.isEmpty()) return {};
     QTextDocument document;
-    const double width = field.bounds.toRectF().width() / 20 - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
+    const double width =
+        field.bounds.toRectF().width() / 20 - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
     layOut(document, field, font, width);
     // Sizes come from the font's design advances, which hinting would shrink.
     QFont unhinted = document.defaultFont();
@@ -228,8 +240,9 @@ QSizeF measureEditText(const format::EditTextDefinition& field, const format::Fo
     return {textWidth * 20, document.size().height() * 20};
 }
 
-void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition* font,
-                       const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx) {
+void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field,
+                       const format::FontDefinition* font, const GlyphLookup& glyphs,
+                       const QTransform& objectToDevice, const format::ColorTransform& cx) {
     drawFrame(painter, field, objectToDevice, cx);
     if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
         drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx);
@@ -244,7 +257,8 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
     QTextDocument document;
     const double width = pixels.width() - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
     layOut(document, field, font, width);
-    if (!field.wordWrap && field.align != format::TextAlign::Left) document.setTextWidth(std::max(1.0, width));
+    if (!field.wordWrap && field.align != format::TextAlign::Left)
+        document.setTextWidth(std::max(1.0, width));
     painter.translate(pixels.x() + kGutterPixels + field.leftMargin / 20, pixels.y() + kGutterPixels);
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette.setColor(QPalette::Text, cx.apply(field.color));
@@ -268,4 +282,4 @@ void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int 
     painter.restore();
 }
 
-}  // namespace swf::render
+} // namespace swf::render

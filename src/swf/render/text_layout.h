@@ -23,8 +23,9 @@ using GlyphLookup = std::function<const QPainterPath&(int index)>;
 
 // Fields that ask for the font's own outlines (and have them) are laid out with those;
 // the rest go through system fonts.
-void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field, const format::FontDefinition* font,
-                       const GlyphLookup& glyphs, const QTransform& objectToDevice, const format::ColorTransform& cx);
+void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field,
+                       const format::FontDefinition* font, const GlyphLookup& glyphs,
+                       const QTransform& objectToDevice, const format::ColorTransform& cx);
 
 // The size of the field's text as drawn through system fonts (twips); empty text has none.
 QSizeF measureEditText(const format::EditTextDefinition& field, const format::FontDefinition* font);
@@ -35,4 +36,4 @@ void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int 
 // Flash's HTML subset made digestible for QTextDocument: font sizes in pixels, faces mapped.
 QString convertMovieHtml(const QString& html);
 
-}  // namespace swf::render
+} // namespace swf::render

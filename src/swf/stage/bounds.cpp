@@ -18,18 +18,19 @@ void include(std::optional<QRectF>& total, const QRectF& rect) {
                    QPointF(std::max(total->right(), rect.right()), std::max(total->bottom(), rect.bottom())));
 }
 
-template <typename Children>
-void includeChildren(std::optional<QRectF>& total, const Children& children) {
+template <typename Children> void includeChildren(std::optional<QRectF>& total, const Children& children) {
     for (const auto& [depth, child] : children) {
-        if (child->placement().clipDepth != 0) continue;  // masks shape others, they add no area
+        if (child->placement().clipDepth != 0) continue; // masks shape others, they add no area
         if (const auto bounds = localBounds(*child))
             include(total, child->placement().matrix.toTransform().mapRect(*bounds));
     }
 }
 
-QRectF rectOf(const format::Rect& rect) { return rect.toRectF(); }
+QRectF rectOf(const format::Rect& rect) {
+    return rect.toRectF();
+}
 
-}  // namespace
+} // namespace
 
 std::optional<QRectF> localBounds(const DisplayObject& object) {
     std::optional<QRectF> total;
@@ -66,4 +67,4 @@ std::optional<QRectF> localBounds(const DisplayObject& object) {
     return total;
 }
 
-}  // namespace swf::stage
+} // namespace swf::stage

@@ -13,4 +13,4 @@ namespace swf::stage {
 // Nothing when the instance draws nothing.
 std::optional<QRectF> localBounds(const DisplayObject& object);
 
-}  // namespace swf::stage
+} // namespace swf::stage

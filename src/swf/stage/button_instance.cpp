@@ -30,7 +30,8 @@ void ButtonInstance::setState(quint8 state) {
 }
 
 void ButtonInstance::advance() {
-    for (auto& [depth, child] : m_children) child->advance();
+    for (auto& [depth, child] : m_children)
+        child->advance();
 }
 
-}  // namespace swf::stage
+} // namespace swf::stage

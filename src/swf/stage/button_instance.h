@@ -8,20 +8,20 @@
 namespace swf::stage {
 
 class ButtonInstance final : public DisplayObject {
-public:
+  public:
     using Children = std::map<int, std::unique_ptr<DisplayObject>>;
 
     ButtonInstance(const movie::ButtonCharacter& button, const movie::MovieDefinition& movie);
 
     quint8 state() const { return m_state; }
-    void setState(quint8 state);  // one of format::ButtonState
+    void setState(quint8 state); // one of format::ButtonState
     const Children& children() const { return m_children; }
     void advance() override;
 
-private:
+  private:
     const movie::ButtonCharacter& m_button;
     quint8 m_state = 0;
     Children m_children;
 };
 
-}  // namespace swf::stage
+} // namespace swf::stage

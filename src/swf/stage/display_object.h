@@ -19,11 +19,11 @@ class TextField;
 // Scale and rotation as a script last set them: kept apart from the matrix because the
 // matrix cannot tell -5% from 5% turned half round, and scripts read back what they set.
 struct ScriptScale {
-    double xScale = 100, yScale = 100, rotation = 0;  // percent, percent, degrees
+    double xScale = 100, yScale = 100, rotation = 0; // percent, percent, degrees
 };
 
 class DisplayObject {
-public:
+  public:
     DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie);
     virtual ~DisplayObject();
     DisplayObject(const DisplayObject&) = delete;
@@ -81,14 +81,14 @@ public:
     virtual TextField* asTextField() { return nullptr; }
     virtual const TextField* asTextField() const { return nullptr; }
 
-protected:
+  protected:
     // A clip that a loaded movie or picture replaces takes on that movie's library.
     void rebind(const movie::Character* character, const movie::MovieDefinition& movie) {
         m_character = character;
         m_movie = &movie;
     }
 
-private:
+  private:
     const movie::Character* m_character;
     const movie::MovieDefinition* m_movie;
     movie::Placement m_placement;
@@ -102,6 +102,7 @@ private:
     quint64 m_serial;
 };
 
-std::unique_ptr<DisplayObject> createInstance(const movie::Character* character, const movie::MovieDefinition& movie);
+std::unique_ptr<DisplayObject> createInstance(const movie::Character* character,
+                                              const movie::MovieDefinition& movie);
 
-}  // namespace swf::stage
+} // namespace swf::stage

@@ -39,7 +39,9 @@ void Drawing::beginFill(std::optional<format::FillStyle> style) {
     m_fillStart = m_pen;
 }
 
-void Drawing::endFill() { closeFill(); }
+void Drawing::endFill() {
+    closeFill();
+}
 
 // A fill is always closed: the player draws the missing edge back to where it began.
 void Drawing::closeFill() {
@@ -63,9 +65,13 @@ void Drawing::moveTo(QPoint to) {
     m_fillStart = to;
 }
 
-void Drawing::lineTo(QPoint to) { addEdge(to, to, false); }
+void Drawing::lineTo(QPoint to) {
+    addEdge(to, to, false);
+}
 
-void Drawing::curveTo(QPoint control, QPoint to) { addEdge(control, to, true); }
+void Drawing::curveTo(QPoint control, QPoint to) {
+    addEdge(control, to, true);
+}
 
 void Drawing::addEdge(QPoint control, QPoint to, bool curved) {
     const QPoint from = m_pen;
@@ -110,4 +116,4 @@ void Drawing::copyFrom(const Drawing& other) {
     m_revision = revision + 1;
 }
 
-}  // namespace swf::stage
+} // namespace swf::stage

@@ -11,7 +11,7 @@
 namespace swf::stage {
 
 class Drawing {
-public:
+  public:
     // A drawing stops growing here; later edges are dropped.
     static constexpr std::size_t kMaxEdges = 200000;
 
@@ -24,7 +24,7 @@ public:
     QRectF bounds() const { return m_bounds; }
 
     void clear();
-    void setLineStyle(std::optional<format::LineStyle> style);  // none: lines are not drawn
+    void setLineStyle(std::optional<format::LineStyle> style); // none: lines are not drawn
     // An open fill is closed first; none ends filling.
     void beginFill(std::optional<format::FillStyle> style);
     void endFill();
@@ -35,7 +35,7 @@ public:
     // A duplicate draws what the original had drawn.
     void copyFrom(const Drawing& other);
 
-private:
+  private:
     void addEdge(QPoint control, QPoint to, bool curved);
     void closeFill();
 
@@ -43,10 +43,10 @@ private:
     QRectF m_bounds;
     bool m_hasBounds = false;
     quint32 m_revision = 0;
-    int m_fill = 0;  // style index from 1; 0 while not filling
+    int m_fill = 0; // style index from 1; 0 while not filling
     int m_line = 0;
     QPoint m_pen;
     QPoint m_fillStart;
 };
 
-}  // namespace swf::stage
+} // namespace swf::stage

@@ -10,7 +10,7 @@ class DisplayObject;
 class MovieClip;
 
 class FrameObserver {
-public:
+  public:
     virtual ~FrameObserver() = default;
     // clip entered frame by playing into it (or by being created on it).
     virtual void frameEntered(MovieClip& clip, int frame) = 0;
@@ -29,4 +29,4 @@ public:
 // The observer of the movie being advanced now; the player sets it around each tick.
 FrameObserver*& currentFrameObserver();
 
-}  // namespace swf::stage
+} // namespace swf::stage

@@ -29,9 +29,10 @@ struct NestingGuard {
     }
     ~NestingGuard() { --t_nesting; }
 };
-}  // namespace
+} // namespace
 
-std::unique_ptr<DisplayObject> createInstance(const movie::Character* character, const movie::MovieDefinition& movie) {
+std::unique_ptr<DisplayObject> createInstance(const movie::Character* character,
+                                              const movie::MovieDefinition& movie) {
     const NestingGuard guard;
     if (t_nesting > kMaxInstanceNesting || ++t_createdInPlacement > kMaxInstancesPerPlacement ||
         g_liveInstances.load() > kMaxLiveInstances)
@@ -41,9 +42,11 @@ std::unique_ptr<DisplayObject> createInstance(const movie::Character* character,
         return std::make_unique<MovieClip>(character, sprite->timeline, movie);
     }
     if (character && character->kind == movie::CharacterKind::Button)
-        return std::make_unique<ButtonInstance>(*static_cast<const movie::ButtonCharacter*>(character), movie);
+        return std::make_unique<ButtonInstance>(*static_cast<const movie::ButtonCharacter*>(character),
+                                                movie);
     if (character && character->kind == movie::CharacterKind::EditText)
-        return std::make_unique<TextField>(character, static_cast<const movie::EditTextCharacter*>(character)->field, movie);
+        return std::make_unique<TextField>(
+            character, static_cast<const movie::EditTextCharacter*>(character)->field, movie);
     return std::make_unique<DisplayObject>(character, movie);
 }
 
@@ -51,21 +54,31 @@ namespace {
 std::atomic<quint64> g_serials{1};
 std::atomic<quint64> g_childrenGeneration{0};
 thread_local FrameObserver* t_frameObserver = nullptr;
+} // namespace
+
+quint64 MovieClip::childrenGeneration() {
+    return g_childrenGeneration.load(std::memory_order_relaxed);
+}
+void MovieClip::childrenChanged() {
+    g_childrenGeneration.fetch_add(1, std::memory_order_relaxed);
 }
 
-quint64 MovieClip::childrenGeneration() { return g_childrenGeneration.load(std::memory_order_relaxed); }
-void MovieClip::childrenChanged() { g_childrenGeneration.fetch_add(1, std::memory_order_relaxed); }
-
-FrameObserver*& currentFrameObserver() { return t_frameObserver; }
+FrameObserver*& currentFrameObserver() {
+    return t_frameObserver;
+}
 
 DisplayObject::DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie)
     : m_character(character), m_movie(&movie), m_serial(g_serials.fetch_add(1)) {
     ++g_liveInstances;
 }
 
-DisplayObject::~DisplayObject() { --g_liveInstances; }
+DisplayObject::~DisplayObject() {
+    --g_liveInstances;
+}
 
-quint64 DisplayObject::nextSerial() { return g_serials.load(); }
+quint64 DisplayObject::nextSerial() {
+    return g_serials.load();
+}
 
 MovieClip::MovieClip(const movie::Character* character, const movie::Timeline& timeline,
                      const movie::MovieDefinition& movie)
@@ -85,7 +98,8 @@ void MovieClip::gotoFrame(int frame) {
     frame = std::clamp(frame, 0, m_timeline->frameCount() - 1);
     if (frame == m_currentFrame) return;
     if (frame > m_currentFrame && frame - m_currentFrame <= movie::Timeline::kSnapshotInterval) {
-        for (int i = m_currentFrame + 1; i <= frame; ++i) movie::Timeline::applyFrame(m_state, m_timeline->frame(i), i);
+        for (int i = m_currentFrame + 1; i <= frame; ++i)
+            movie::Timeline::applyFrame(m_state, m_timeline->frame(i), i);
     } else {
         m_state = m_timeline->stateAt(frame);
     }
@@ -107,7 +121,8 @@ void MovieClip::reconcile() {
     };
     auto child = m_children.begin();
     for (const auto& [depth, placement] : m_state) {
-        while (child != m_children.end() && child->first < depth) child = eraseUnlessScripted(child);
+        while (child != m_children.end() && child->first < depth)
+            child = eraseUnlessScripted(child);
         if (child != m_children.end() && child->first == depth) {
             if (child->second->scripted()) {
                 ++child;
@@ -137,7 +152,8 @@ void MovieClip::reconcile() {
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
         childrenChanged();
     }
-    while (child != m_children.end()) child = eraseUnlessScripted(child);
+    while (child != m_children.end())
+        child = eraseUnlessScripted(child);
     // A sprite placed while the movie plays starts on its first frame, sounds, clip events
     // and scripts all, once it stands in the depth list with its name and events. An
     // earlier one's script may have removed a later one: only those still here are told.
@@ -228,4 +244,4 @@ void MovieClip::advance() {
     advanceChildren(mark);
 }
 
-}  // namespace swf::stage
+} // namespace swf::stage

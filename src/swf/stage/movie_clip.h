@@ -9,11 +9,12 @@
 namespace swf::stage {
 
 class MovieClip final : public DisplayObject {
-public:
+  public:
     using Children = std::map<int, std::unique_ptr<DisplayObject>>;
 
     // Shows frame 0 of timeline at once.
-    MovieClip(const movie::Character* character, const movie::Timeline& timeline, const movie::MovieDefinition& movie);
+    MovieClip(const movie::Character* character, const movie::Timeline& timeline,
+              const movie::MovieDefinition& movie);
     ~MovieClip() override;
 
     MovieClip* asClip() override { return this; }
@@ -60,7 +61,7 @@ public:
     Drawing& drawing() { return m_drawing; }
     const Drawing& drawing() const { return m_drawing; }
 
-private:
+  private:
     void reconcile();
 
     const movie::Timeline* m_timeline;
@@ -71,4 +72,4 @@ private:
     Drawing m_drawing;
 };
 
-}  // namespace swf::stage
+} // namespace swf::stage

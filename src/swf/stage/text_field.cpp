@@ -11,7 +11,7 @@ std::unordered_map<quint64, TextField*>& liveFields() {
     static std::unordered_map<quint64, TextField*> fields;
     return fields;
 }
-}  // namespace
+} // namespace
 
 TextField::TextField(const movie::Character* character, const format::EditTextDefinition& definition,
                      const movie::MovieDefinition& movie)
@@ -37,4 +37,4 @@ bool TextField::anyLive() {
     return !liveFields().empty();
 }
 
-}  // namespace swf::stage
+} // namespace swf::stage

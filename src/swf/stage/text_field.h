@@ -10,7 +10,7 @@ namespace swf::stage {
 enum class AutoSize { None, Left, Center, Right };
 
 class TextField final : public DisplayObject {
-public:
+  public:
     // character may be null for a field a script created.
     TextField(const movie::Character* character, const format::EditTextDefinition& field,
               const movie::MovieDefinition& movie);
@@ -29,4 +29,4 @@ public:
     static bool anyLive();
 };
 
-}  // namespace swf::stage
+} // namespace swf::stage
