@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes, loaded as a movie, five frames played, drawn and heard, with
 // the pointer and a key on its buttons. Nothing may crash, hang or allocate without bound.
 #include "swf/Player.h"
-#include "swf/audio/mixer.h"
+#include "swf/media/mixer.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         stage.width() > 0 && stage.height() > 0 ? std::min(64 / stage.width(), 48 / stage.height()) : 1;
     // Without an audio device nothing drains the mixer; pull it by hand as the output
     // would, so the sounds the frames start are decoded, resampled and mixed.
-    const int pull = std::clamp(int(swf::audio::Mixer::kRate / std::max(0.01, player.frameRate())),
+    const int pull = std::clamp(int(swf::media::Mixer::kRate / std::max(0.01, player.frameRate())),
                                 kMinPullFrames, kMaxPullFrames);
     std::vector<qint16> sound(std::size_t(pull) * 2);
     for (int frame = 0; frame < kFrames; ++frame) {

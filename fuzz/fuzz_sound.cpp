@@ -2,16 +2,16 @@
 // Byte 0 is the format byte of DefineSound (coding, rate, size, channels); byte 1 chooses
 // how the sound is played (below); the rest is the sound's data as DefineSound holds it.
 // The same data also arrives as a stream, cut into SoundStreamBlock bodies.
-#include "swf/audio/mixer.h"
-#include "swf/audio/sound_format.h"
-#include "swf/audio/stream_decoder.h"
+#include "swf/media/mixer.h"
+#include "swf/media/sound_format.h"
+#include "swf/media/stream_decoder.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
 
-using namespace swf::audio;
+using namespace swf::media;
 
 // Byte 1.
 constexpr int kLoopsMask = 0x03;     // 1 to 4 loops

@@ -9,7 +9,7 @@
 #include "platform/profile.h"
 #include "playlist/list_file.h"
 #include "swf/Player.h"
-#include "swf/audio/sound_format.h"
+#include "swf/media/sound_format.h"
 #include "swf/format/bitmaps.h"
 #include "swf/io/reader.h"
 
@@ -118,8 +118,8 @@ void FuzzSeedsTest::bitmaps() {
 void FuzzSeedsTest::sounds() {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
-    const swf::audio::SoundFormat format = swf::audio::parseFormatByte(quint8(bytes[0]));
-    const swf::audio::PcmBuffer pcm = swf::audio::decodeSound(format, QByteArrayView(bytes).sliced(2), 0);
+    const swf::media::SoundFormat format = swf::media::parseFormatByte(quint8(bytes[0]));
+    const swf::media::PcmBuffer pcm = swf::media::decodeSound(format, QByteArrayView(bytes).sliced(2), 0);
     if (name == QLatin1String("nellymoser")) return;
     QVERIFY2(pcm.diagnostic.isEmpty(), qPrintable(pcm.diagnostic));
     // Each seed holds at least a twentieth of a second of sound.

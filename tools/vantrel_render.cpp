@@ -1,8 +1,8 @@
 // vantrel-render: plays a movie without a display on a virtual clock and writes what the
 // stage shows. Used by people checking movies, by the corpus tests and for timing frames.
 #include "swf/Player.h"
-#include "swf/audio/mixer.h"
-#include "swf/audio/wav_writer.h"
+#include "swf/media/mixer.h"
+#include "swf/media/wav_writer.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     qint64 soundMixed = 0;
     auto mixFrameSound = [&](int shown) {
         if (options.wav.isEmpty()) return;
-        const qint64 due = qint64(shown * double(swf::audio::Mixer::kRate) / player.frameRate());
+        const qint64 due = qint64(shown * double(swf::media::Mixer::kRate) / player.frameRate());
         const int count = int(due - soundMixed);
         if (count <= 0) return;
         sound.resize(sound.size() + size_t(count) * 2);
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vantrel-render: cannot write %s\n", qPrintable(options.png));
         return 1;
     }
-    if (!options.wav.isEmpty() && !swf::audio::writeWav(options.wav, sound)) {
+    if (!options.wav.isEmpty() && !swf::media::writeWav(options.wav, sound)) {
         std::fprintf(stderr, "vantrel-render: cannot write %s\n", qPrintable(options.wav));
         return 1;
     }

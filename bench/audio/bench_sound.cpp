@@ -2,7 +2,7 @@
 // overlapping event sounds through the engine and mixer, without drawing, and prints the
 // processor time spent per second of sound: the cost of sound while a movie plays.
 #include "swf/Player.h"
-#include "swf/audio/mixer.h"
+#include "swf/media/mixer.h"
 #include "swf_builder.h"
 
 #include <QCoreApplication>

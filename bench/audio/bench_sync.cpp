@@ -4,7 +4,7 @@
 // frame shown is from the frame the sound has reached.
 #include "player/shockwave_flash.h"
 #include "swf/Player.h"
-#include "swf/audio/mixer.h"
+#include "swf/media/mixer.h"
 #include "swf_builder.h"
 
 #include <QApplication>
@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     qint64 pulled = 0;
     double worst = 0;
     int skippedTurns = 0;
-    while (pulled < qint64(kSeconds) * swf::audio::Mixer::kRate && control.engine().streamSoundActive()) {
+    while (pulled < qint64(kSeconds) * swf::media::Mixer::kRate && control.engine().streamSoundActive()) {
         // The device takes 256..2048 frames at a time; every so often drawing stalls and
         // the clock does not run while it takes up to 0.4 s.
         int take = int(random.bounded(256, 2048));
@@ -71,15 +71,15 @@ int main(int argc, char* argv[]) {
         pulled += take;
         control.runClock();
         const double soundFrame =
-            double(control.engine().streamSoundPlayed44()) * kFps / swf::audio::Mixer::kRate;
+            double(control.engine().streamSoundPlayed44()) * kFps / swf::media::Mixer::kRate;
         worst = std::max(worst, std::abs(soundFrame - control.FrameNum()));
     }
     const double soundFrame =
-        double(control.engine().streamSoundPlayed44()) * kFps / swf::audio::Mixer::kRate;
+        double(control.engine().streamSoundPlayed44()) * kFps / swf::media::Mixer::kRate;
     const double endError = soundFrame - control.FrameNum();
     std::printf("sync seconds=%.1f frame=%d sound_frame=%.2f end_error_ms=%.1f worst_after_stall_ms=%.1f "
                 "stalls=%d\n",
-                double(pulled) / swf::audio::Mixer::kRate, control.FrameNum(), soundFrame,
+                double(pulled) / swf::media::Mixer::kRate, control.FrameNum(), soundFrame,
                 endError * 1000 / kFps, worst * 1000 / kFps, skippedTurns);
     return 0;
 }

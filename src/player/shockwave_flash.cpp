@@ -2,8 +2,8 @@
 
 #include "platform/shell.h"
 #include "platform/twips.h"
-#include "swf/audio/audio_output.h"
-#include "swf/audio/mixer.h"
+#include "player/audio_output.h"
+#include "swf/media/mixer.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -78,7 +78,7 @@ int movieKeyAscii(const QKeyEvent& event) {
 
 ShockwaveFlash::ShockwaveFlash(QWidget* parent)
     : QWidget(parent), m_player(std::make_unique<swf::Player>()),
-      m_audio(std::make_unique<swf::audio::AudioOutput>(m_player->mixer())) {
+      m_audio(std::make_unique<AudioOutput>(m_player->mixer())) {
     setObjectName(QStringLiteral("sw"));
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setFocusPolicy(Qt::StrongFocus);
@@ -440,7 +440,7 @@ void ShockwaveFlash::onClockTick() {
             m_followingSound = true;
             m_streamBase = m_framesPlayed;
         }
-        due = m_streamBase + qint64(m_player->streamSoundPlayed44() * fps / swf::audio::Mixer::kRate);
+        due = m_streamBase + qint64(m_player->streamSoundPlayed44() * fps / swf::media::Mixer::kRate);
     } else {
         if (m_followingSound) {
             m_followingSound = false;

@@ -13,9 +13,7 @@
 
 #include <memory>
 
-namespace swf::audio {
 class AudioOutput;
-}
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -103,7 +101,7 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     void afterInput();
 
     std::unique_ptr<swf::Player> m_player;
-    std::unique_ptr<swf::audio::AudioOutput> m_audio;
+    std::unique_ptr<AudioOutput> m_audio;
     QString m_movie;
     QString m_loadError;
     int m_readyState = 1;

@@ -2,7 +2,8 @@
 // tests see of the engine. Deterministic: time passes only through advance().
 #pragma once
 
-#include "swf/diagnostic.h"
+#include "swf/io/diagnostic.h"
+#include "swf/render/quality.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -17,13 +18,11 @@
 
 class QPainter;
 
-namespace swf::audio {
+namespace swf::media {
 class Mixer;
 }
 
 namespace swf {
-
-enum class Quality { High, Low };
 
 class Player {
   public:
@@ -94,7 +93,7 @@ class Player {
 
     // Sound: the mixer that the audio output (or the headless renderer) drains. Stopping
     // the root timeline or jumping stops its stream sound; unloading stops every sound.
-    audio::Mixer& mixer();
+    media::Mixer& mixer();
     bool streamSoundActive() const;
     qint64 streamSoundPlayed44() const; // 44.1 kHz frames of the root's stream played
 

@@ -8,7 +8,7 @@
 #include "swf/movie/movie_loader.h"
 #include "swf/movie/sound_character.h"
 #include "swf/render/stage_renderer.h"
-#include "swf/script_host.h"
+#include "swf/script/script_host.h"
 #include "swf/sound_controller.h"
 #include "swf/stage/frame_observer.h"
 #include "swf/stage/movie_clip.h"
@@ -22,6 +22,9 @@
 #include <algorithm>
 
 namespace swf {
+
+using script::ScriptHost;
+using script::ScriptPlayerHooks;
 
 namespace {
 
@@ -98,7 +101,7 @@ class ObserverScope {
 };
 
 struct Player::Impl {
-    audio::Mixer mixer;
+    media::Mixer mixer;
     SoundController sound{mixer};
     FrameEvents frameEvents{sound};
     std::unique_ptr<ScriptHost> scripts;
@@ -231,9 +234,9 @@ struct Player::Impl {
         hooks.startSound = [this, soundOf](int soundId, double offsetSeconds, int loops) {
             const movie::SoundCharacter* sound = soundOf(soundId);
             if (!sound) return 0;
-            audio::SoundInfo info;
+            media::SoundInfo info;
             info.loops = loops;
-            const double offset44 = std::clamp(offsetSeconds * audio::Mixer::kRate, 0.0, 2e9);
+            const double offset44 = std::clamp(offsetSeconds * media::Mixer::kRate, 0.0, 2e9);
             return mixer.startEvent(soundId, sound->decoded(), info, int(offset44));
         };
         hooks.stopVoice = [this](int voice) { mixer.stopVoice(voice); };
@@ -538,7 +541,7 @@ void Player::setUrlHandler(std::function<void(const QString&)> handler) {
     d->urlHandler = std::move(handler);
 }
 
-audio::Mixer& Player::mixer() {
+media::Mixer& Player::mixer() {
     return d->mixer;
 }
 bool Player::streamSoundActive() const {

@@ -21,14 +21,14 @@ int streamKeyOf(quint64 timelineKey) {
     return kStreamKeyBase + int(timelineKey % (1u << 30));
 }
 
-const audio::SoundRef& movie::SoundCharacter::decoded() const {
+const media::SoundRef& movie::SoundCharacter::decoded() const {
     if (!m_decoded)
-        m_decoded = std::make_shared<audio::PcmBuffer>(
-            audio::decodeSound(sound.format, sound.data, sound.sampleCount));
+        m_decoded = std::make_shared<media::PcmBuffer>(
+            media::decodeSound(sound.format, sound.data, sound.sampleCount));
     return m_decoded;
 }
 
-SoundController::SoundController(audio::Mixer& mixer) : m_mixer(mixer) {}
+SoundController::SoundController(media::Mixer& mixer) : m_mixer(mixer) {}
 SoundController::~SoundController() = default;
 
 void SoundController::setMovie(const movie::MovieDefinition* movie) {
@@ -91,7 +91,7 @@ void SoundController::startSound(int tagCode, const QByteArray& body) {
         m_mixer.stopSound(record.soundId);
         return;
     }
-    const audio::SoundRef& pcm = sound->decoded();
+    const media::SoundRef& pcm = sound->decoded();
     if (!pcm->diagnostic.isEmpty() && m_diagnostics.size() < kMaxDiagnostics)
         m_diagnostics << QStringLiteral("sound %1: %2").arg(record.soundId).arg(pcm->diagnostic);
     m_mixer.startEvent(record.soundId, pcm, record.info);
@@ -106,13 +106,13 @@ void SoundController::streamHead(quint64 key, const QByteArray& body) {
     if (!decoder || decoder->format().codec != head.stream.codec ||
         decoder->format().rate != head.stream.rate || decoder->format().stereo != head.stream.stereo ||
         decoder->format().is16Bit != head.stream.is16Bit)
-        decoder = std::make_unique<audio::StreamDecoder>(head.stream);
+        decoder = std::make_unique<media::StreamDecoder>(head.stream);
 }
 
 void SoundController::streamBlock(quint64 key, const QByteArray& body) {
     const auto found = m_streams.find(key);
     if (found == m_streams.end()) return;
-    const audio::PcmBuffer pcm = found->second->decodeBlock(body);
+    const media::PcmBuffer pcm = found->second->decodeBlock(body);
     if (!pcm.diagnostic.isEmpty() && m_diagnostics.size() < kMaxDiagnostics) m_diagnostics << pcm.diagnostic;
     m_mixer.streamAppend(streamKeyOf(key), pcm);
 }

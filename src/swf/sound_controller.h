@@ -3,8 +3,8 @@
 // has played so the player can follow it.
 #pragma once
 
-#include "swf/audio/mixer.h"
-#include "swf/audio/stream_decoder.h"
+#include "swf/media/mixer.h"
+#include "swf/media/stream_decoder.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,7 +23,7 @@ namespace swf {
 
 class SoundController {
   public:
-    explicit SoundController(audio::Mixer& mixer);
+    explicit SoundController(media::Mixer& mixer);
     ~SoundController();
 
     void setMovie(const movie::MovieDefinition* movie);
@@ -50,9 +50,9 @@ class SoundController {
     void streamHead(quint64 key, const QByteArray& body);
     void streamBlock(quint64 key, const QByteArray& body);
 
-    audio::Mixer& m_mixer;
+    media::Mixer& m_mixer;
     const movie::MovieDefinition* m_movie = nullptr;
-    std::map<quint64, std::unique_ptr<audio::StreamDecoder>> m_streams;
+    std::map<quint64, std::unique_ptr<media::StreamDecoder>> m_streams;
     QStringList m_diagnostics;
     int m_lookahead = 12;
     int m_rootNext = -1; // next root frame whose stream blocks are to be queued

@@ -1,9 +1,9 @@
 // Sound decoding and mixing: each coding against known signals, event sound options,
 // stream queues, saturation, and broken data playing as silence.
-#include "swf/audio/mixer.h"
-#include "swf/audio/sound_format.h"
-#include "swf/audio/stream_decoder.h"
-#include "swf/audio/wav_writer.h"
+#include "swf/media/mixer.h"
+#include "swf/media/sound_format.h"
+#include "swf/media/stream_decoder.h"
+#include "swf/media/wav_writer.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -13,7 +13,7 @@
 #include <cmath>
 #include <numbers>
 
-using namespace swf::audio;
+using namespace swf::media;
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "player/shockwave_flash.h"
 #include "swf/Player.h"
-#include "swf/audio/mixer.h"
+#include "swf/media/mixer.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -55,7 +55,7 @@ QString writeMovie(const QTemporaryDir& dir, const QString& name, const QByteArr
     return path;
 }
 
-qint64 energy(swf::audio::Mixer& mixer, int frames) {
+qint64 energy(swf::media::Mixer& mixer, int frames) {
     std::vector<qint16> out(size_t(frames) * 2);
     mixer.mix(out.data(), frames);
     qint64 sum = 0;

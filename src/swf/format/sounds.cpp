@@ -7,17 +7,27 @@ namespace swf::format {
 namespace {
 // No start of a sound carries more envelope points than a byte can count.
 constexpr int kMaxEnvelopePoints = 255;
+constexpr int kRates[4] = {5512, 11025, 22050, 44100};
 } // namespace
+
+SoundFormat parseFormatByte(quint8 byte) {
+    SoundFormat format;
+    format.codec = static_cast<Codec>(byte >> 4);
+    format.rate = kRates[(byte >> 2) & 3];
+    format.is16Bit = (byte & 2) != 0;
+    format.stereo = (byte & 1) != 0;
+    return format;
+}
 
 bool readDefineSound(io::Reader& reader, SoundDefinition& out) {
     out.id = reader.u16();
-    out.format = audio::parseFormatByte(reader.u8());
+    out.format = parseFormatByte(reader.u8());
     out.sampleCount = reader.u32();
     out.data = reader.rest().toByteArray();
     return !reader.failed() && out.id != 0;
 }
 
-bool readSoundInfo(io::Reader& reader, audio::SoundInfo& out) {
+bool readSoundInfo(io::Reader& reader, SoundInfo& out) {
     reader.ubits(2);
     out.stop = reader.flag();
     out.noMultiple = reader.flag();
@@ -32,7 +42,7 @@ bool readSoundInfo(io::Reader& reader, audio::SoundInfo& out) {
         const int count = std::min<int>(reader.u8(), kMaxEnvelopePoints);
         out.envelope.reserve(size_t(count));
         for (int i = 0; i < count && !reader.failed(); ++i) {
-            audio::EnvelopePoint point;
+            EnvelopePoint point;
             point.position44 = reader.u32();
             point.left = reader.u16();
             point.right = reader.u16();
@@ -52,9 +62,9 @@ bool readStartSound(io::Reader& reader, int tagCode, int swfVersion, StartSoundR
 
 bool readSoundStreamHead(io::Reader& reader, SoundStreamHeadRecord& out) {
     reader.u8(); // the playback format: a hint to the player, the stream's own format decides
-    out.stream = audio::parseFormatByte(reader.u8());
+    out.stream = parseFormatByte(reader.u8());
     out.samplesPerBlock = reader.u16();
-    if (out.stream.codec == audio::Codec::Mp3 && reader.remaining() >= 2) out.latencySeek = reader.s16();
+    if (out.stream.codec == Codec::Mp3 && reader.remaining() >= 2) out.latencySeek = reader.s16();
     return !reader.failed();
 }
 

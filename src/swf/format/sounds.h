@@ -2,8 +2,7 @@
 // SoundStreamHead 1 and 2, DefineButtonSound.
 #pragma once
 
-#include "swf/audio/mixer.h"
-#include "swf/audio/sound_format.h"
+#include "swf/format/sound_records.h"
 #include "swf/io/reader.h"
 
 #include <QByteArray>
@@ -15,7 +14,7 @@ namespace swf::format {
 
 struct SoundDefinition {
     quint16 id = 0;
-    audio::SoundFormat format;
+    SoundFormat format;
     quint32 sampleCount = 0; // per channel, as declared
     QByteArray data;
 };
@@ -23,11 +22,11 @@ struct SoundDefinition {
 struct StartSoundRecord {
     quint16 soundId = 0; // StartSound
     QString className;   // StartSound2
-    audio::SoundInfo info;
+    SoundInfo info;
 };
 
 struct SoundStreamHeadRecord {
-    audio::SoundFormat stream;
+    SoundFormat stream;
     quint16 samplesPerBlock = 0;
     qint16 latencySeek = 0;
 };
@@ -40,7 +39,7 @@ struct ButtonSounds {
 
 // Each returns false when the record is broken; the tag is then skipped.
 bool readDefineSound(io::Reader& reader, SoundDefinition& out);
-bool readSoundInfo(io::Reader& reader, audio::SoundInfo& out);
+bool readSoundInfo(io::Reader& reader, SoundInfo& out);
 bool readStartSound(io::Reader& reader, int tagCode, int swfVersion, StartSoundRecord& out);
 bool readSoundStreamHead(io::Reader& reader, SoundStreamHeadRecord& out);
 bool readButtonSounds(io::Reader& reader, ButtonSounds& out);

@@ -2,7 +2,7 @@
 // a sound is usually started many times.
 #pragma once
 
-#include "swf/audio/mixer.h"
+#include "swf/media/mixer.h"
 #include "swf/format/sounds.h"
 #include "swf/movie/character.h"
 
@@ -12,10 +12,10 @@ struct SoundCharacter final : Character {
     SoundCharacter() : Character(CharacterKind::Sound) {}
     format::SoundDefinition sound;
 
-    const audio::SoundRef& decoded() const;
+    const media::SoundRef& decoded() const;
 
   private:
-    mutable audio::SoundRef m_decoded;
+    mutable media::SoundRef m_decoded;
 };
 
 } // namespace swf::movie

@@ -2,7 +2,7 @@
 // clipping the depths they cover, colour transforms multiplied down the tree.
 #pragma once
 
-#include "swf/Player.h"
+#include "swf/render/quality.h"
 #include "swf/movie/movie_definition.h"
 #include "swf/render/paint_styles.h"
 #include "swf/render/raster_cache.h"

@@ -1,10 +1,10 @@
-#include "swf/audio/sound_format.h"
+#include "swf/media/sound_format.h"
 
-#include "swf/audio/mp3_decoder.h"
+#include "swf/media/mp3_decoder.h"
 
 #include <algorithm>
 
-namespace swf::audio {
+namespace swf::media {
 
 PcmBuffer decodeSound(const SoundFormat& format, QByteArrayView data, quint32 sampleCount) {
     PcmBuffer out;
@@ -34,4 +34,4 @@ PcmBuffer decodeSound(const SoundFormat& format, QByteArrayView data, quint32 sa
     return out;
 }
 
-} // namespace swf::audio
+} // namespace swf::media

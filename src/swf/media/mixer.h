@@ -3,7 +3,8 @@
 // feeds sounds from the timeline and from scripts. Safe to call from the output's thread.
 #pragma once
 
-#include "swf/audio/pcm_buffer.h"
+#include "swf/format/sound_records.h"
+#include "swf/media/pcm_buffer.h"
 
 #include <QtGlobal>
 
@@ -14,23 +15,10 @@
 #include <optional>
 #include <vector>
 
-namespace swf::audio {
+namespace swf::media {
 
-struct EnvelopePoint {
-    quint32 position44 = 0; // in 44.1 kHz samples from the sound's start
-    quint16 left = 32768;   // 0 silent .. 32768 full
-    quint16 right = 32768;
-};
-
-// How one start of an event sound plays.
-struct SoundInfo {
-    bool stop = false;       // this start stops the sound instead
-    bool noMultiple = false; // do not start it again while it plays
-    std::optional<quint32> inPoint44;
-    std::optional<quint32> outPoint44;
-    int loops = 1;
-    std::vector<EnvelopePoint> envelope;
-};
+using format::EnvelopePoint;
+using format::SoundInfo;
 
 using SoundRef = std::shared_ptr<const PcmBuffer>;
 
@@ -92,4 +80,4 @@ class Mixer {
     qint64 m_framesMixed = 0;
 };
 
-} // namespace swf::audio
+} // namespace swf::media

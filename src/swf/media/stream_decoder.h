@@ -2,12 +2,12 @@
 // decoder's state between blocks so frames split across blocks decode whole.
 #pragma once
 
-#include "swf/audio/mp3_decoder.h"
-#include "swf/audio/sound_format.h"
+#include "swf/media/mp3_decoder.h"
+#include "swf/media/sound_format.h"
 
 #include <memory>
 
-namespace swf::audio {
+namespace swf::media {
 
 class StreamDecoder {
   public:
@@ -28,4 +28,4 @@ class StreamDecoder {
     bool m_restarted = true;
 };
 
-} // namespace swf::audio
+} // namespace swf::media

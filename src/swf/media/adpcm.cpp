@@ -1,10 +1,10 @@
 // The movie format's ADPCM: packets of 4096 samples per channel, each starting with a
 // 16-bit sample and a 6-bit step index, then 2- to 5-bit codes of the IMA kind.
-#include "swf/audio/sound_format.h"
+#include "swf/media/sound_format.h"
 
 #include <algorithm>
 
-namespace swf::audio {
+namespace swf::media {
 namespace {
 
 constexpr int kStepSizes[89] = {
@@ -118,4 +118,4 @@ PcmBuffer decodeAdpcm(const SoundFormat& format, QByteArrayView data) {
     return out;
 }
 
-} // namespace swf::audio
+} // namespace swf::media

@@ -1,6 +1,6 @@
 // What scripts load: movies and pictures into clips and levels, variables into clips, and
 // the unloading of both.
-#include "swf/script_host.h"
+#include "swf/script/script_host.h"
 
 #include "swf/avm1/builtins.h"
 #include "swf/format/tag_codes.h"
@@ -13,7 +13,7 @@
 
 #include <cmath>
 
-namespace swf {
+namespace swf::script {
 
 namespace {
 
@@ -423,4 +423,4 @@ void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::option
         broadcastLoadEvent(load.receiver, QStringLiteral("onLoadInit"), {avm1::Value(objectOf(*shown))});
 }
 
-} // namespace swf
+} // namespace swf::script

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace swf::audio {
+namespace swf::media {
 
 // The rates a movie's sound formats name: 5.5, 11, 22 and 44 kHz.
 inline constexpr int kRates[4] = {5512, 11025, 22050, 44100};
@@ -22,4 +22,4 @@ struct PcmBuffer {
     std::int64_t frames() const { return channels > 0 ? std::int64_t(samples.size()) / channels : 0; }
 };
 
-} // namespace swf::audio
+} // namespace swf::media

@@ -1,6 +1,6 @@
-#include "swf/audio/audio_output.h"
+#include "player/audio_output.h"
 
-#include "swf/audio/mixer.h"
+#include "swf/media/mixer.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -10,7 +10,8 @@
 #include <QMediaDevices>
 #include <QTimer>
 
-namespace swf::audio {
+using swf::media::Mixer;
+
 namespace {
 
 // The device pulls mixed samples from here.
@@ -107,4 +108,3 @@ void AudioOutput::stop() {
     d->nullClock.stop();
 }
 
-} // namespace swf::audio

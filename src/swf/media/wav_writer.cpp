@@ -1,9 +1,9 @@
-#include "swf/audio/wav_writer.h"
+#include "swf/media/wav_writer.h"
 
 #include <QFile>
 #include <QtEndian>
 
-namespace swf::audio {
+namespace swf::media {
 namespace {
 void put32(QByteArray& out, quint32 value) {
     char bytes[4];
@@ -44,4 +44,4 @@ bool writeWav(const QString& path, const std::vector<qint16>& samples, int rate)
     return file.write(wavFile(samples, rate)) >= 0;
 }
 
-} // namespace swf::audio
+} // namespace swf::media

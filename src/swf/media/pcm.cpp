@@ -1,17 +1,8 @@
-#include "swf/audio/sound_format.h"
+#include "swf/media/sound_format.h"
 
 #include <algorithm>
 
-namespace swf::audio {
-
-SoundFormat parseFormatByte(quint8 byte) {
-    SoundFormat format;
-    format.codec = static_cast<Codec>(byte >> 4);
-    format.rate = kRates[(byte >> 2) & 3];
-    format.is16Bit = (byte & 2) != 0;
-    format.stereo = (byte & 1) != 0;
-    return format;
-}
+namespace swf::media {
 
 PcmBuffer decodePcm(const SoundFormat& format, QByteArrayView data) {
     PcmBuffer out;
@@ -32,4 +23,4 @@ PcmBuffer decodePcm(const SoundFormat& format, QByteArrayView data) {
     return out;
 }
 
-} // namespace swf::audio
+} // namespace swf::media

@@ -1,4 +1,4 @@
-#include "swf/audio/mp3_decoder.h"
+#include "swf/media/mp3_decoder.h"
 
 #include <mpg123.h>
 
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <mutex>
 
-namespace swf::audio {
+namespace swf::media {
 namespace {
 
 // libmpg123 needs one global initialisation before any handle.
@@ -106,4 +106,4 @@ PcmBuffer decodeMp3Sound(QByteArrayView frames, int seekSamples, quint32 sampleC
     return out;
 }
 
-} // namespace swf::audio
+} // namespace swf::media

@@ -1,7 +1,7 @@
 // Text fields as scripts see them: TextField objects over the stage's fields (placed by the
 // timeline or made by createTextField), and the TextFormat class that reads and sets their
 // look. Each field keeps one format for all its text.
-#include "swf/script_host.h"
+#include "swf/script/script_host.h"
 
 #include "swf/avm1/builtins.h"
 #include "swf/movie/movie_definition.h"
@@ -14,7 +14,7 @@
 
 #include <cmath>
 
-namespace swf {
+namespace swf::script {
 
 namespace {
 
@@ -614,4 +614,4 @@ void ScriptHost::installTextFields() {
         });
 }
 
-} // namespace swf
+} // namespace swf::script

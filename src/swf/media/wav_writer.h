@@ -6,9 +6,9 @@
 
 #include <vector>
 
-namespace swf::audio {
+namespace swf::media {
 
 QByteArray wavFile(const std::vector<qint16>& interleavedStereo, int rate = 44100);
 bool writeWav(const QString& path, const std::vector<qint16>& interleavedStereo, int rate = 44100);
 
-} // namespace swf::audio
+} // namespace swf::media

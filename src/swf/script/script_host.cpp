@@ -1,4 +1,4 @@
-#include "swf/script_host.h"
+#include "swf/script/script_host.h"
 
 #include "swf/input/pointer.h"
 
@@ -16,7 +16,7 @@
 #include <cmath>
 #include <limits>
 
-namespace swf {
+namespace swf::script {
 
 namespace {
 // Scripts that jump around inside the frames they jump to stop nesting here.
@@ -1016,4 +1016,4 @@ void ScriptHost::runButtonActions(stage::MovieClip& timeline, const QByteArray& 
     m_machine->runActions(actions, objectOf(timeline));
 }
 
-} // namespace swf
+} // namespace swf::script

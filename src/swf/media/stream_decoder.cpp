@@ -1,8 +1,8 @@
-#include "swf/audio/stream_decoder.h"
+#include "swf/media/stream_decoder.h"
 
 #include <algorithm>
 
-namespace swf::audio {
+namespace swf::media {
 
 StreamDecoder::StreamDecoder(const SoundFormat& format) : m_format(format) {
     if (format.codec == Codec::Mp3) m_mp3 = std::make_unique<Mp3Decoder>();
@@ -48,4 +48,4 @@ PcmBuffer StreamDecoder::decodeBlock(QByteArrayView block) {
     }
 }
 
-} // namespace swf::audio
+} // namespace swf::media

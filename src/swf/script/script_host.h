@@ -33,7 +33,7 @@ class MovieClip;
 class TextField;
 } // namespace swf::stage
 
-namespace swf {
+namespace swf::script {
 
 QString exportKey(const QString& name);
 
@@ -373,4 +373,4 @@ class ScriptHost final : public avm1::Host {
     qint64 m_lastScriptBirth = 0; // script-made clips count down, apart from the timeline's
 };
 
-} // namespace swf
+} // namespace swf::script

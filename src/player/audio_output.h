@@ -1,4 +1,5 @@
-// Plays a mixer through the default audio device. Without a device the mixer is still
+// Plays the engine's mixer through the default audio device (Qt Multimedia stays out of the
+// engine, which only produces samples). Without a device the mixer is still
 // drained in real time, so a movie's sound clock runs at the right speed in silence.
 #pragma once
 
@@ -6,14 +7,14 @@
 
 #include <memory>
 
-namespace swf::audio {
-
+namespace swf::media {
 class Mixer;
+}
 
 class AudioOutput : public QObject {
     Q_OBJECT
   public:
-    explicit AudioOutput(Mixer& mixer, QObject* parent = nullptr);
+    explicit AudioOutput(swf::media::Mixer& mixer, QObject* parent = nullptr);
     ~AudioOutput() override;
 
     void start();
@@ -26,4 +27,3 @@ class AudioOutput : public QObject {
     std::unique_ptr<Impl> d;
 };
 
-} // namespace swf::audio

@@ -1,9 +1,9 @@
-#include "swf/audio/mixer.h"
+#include "swf/media/mixer.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace swf::audio {
+namespace swf::media {
 
 struct Mixer::Voice {
     int id = 0;
@@ -284,4 +284,4 @@ void Mixer::mix(qint16* out, int frames) {
             ended(id);
 }
 
-} // namespace swf::audio
+} // namespace swf::media

@@ -2,13 +2,13 @@
 // one with the decoder's state carried between them.
 #pragma once
 
-#include "swf/audio/pcm_buffer.h"
+#include "swf/media/pcm_buffer.h"
 
 #include <QByteArrayView>
 
 #include <memory>
 
-namespace swf::audio {
+namespace swf::media {
 
 class Mp3Decoder {
   public:
@@ -33,4 +33,4 @@ class Mp3Decoder {
 PcmBuffer decodeMp3Sound(QByteArrayView frames, int seekSamples, quint32 sampleCount, int declaredRate,
                          int declaredChannels);
 
-} // namespace swf::audio
+} // namespace swf::media

@@ -1,6 +1,6 @@
 // The MovieClip methods that change the stage: clips made, copied, removed and moved
 // between depths by scripts, and the drawing methods.
-#include "swf/script_host.h"
+#include "swf/script/script_host.h"
 
 #include "swf/input/pointer.h"
 
@@ -11,7 +11,7 @@
 
 #include <cmath>
 
-namespace swf {
+namespace swf::script {
 
 namespace {
 
@@ -418,4 +418,4 @@ void ScriptHost::installClipMethods() {
     });
 }
 
-} // namespace swf
+} // namespace swf::script
