@@ -181,11 +181,12 @@ void SwfCoreTest::gotoBackwardMatchesPlaying() {
                          .arg(object->placement().birth);
         return parts.join(' ');
     };
+    swf::stage::StageContext context;
     for (int target : {0, 5, 39, 40, 41, 64, 89, 90, 119, 33, 0}) {
-        swf::stage::MovieClip played(nullptr, definition.root, definition);
+        swf::stage::MovieClip played(context, nullptr, definition.root, definition);
         for (int i = 1; i <= target; ++i)
             played.gotoFrame(i);
-        swf::stage::MovieClip jumped(nullptr, definition.root, definition);
+        swf::stage::MovieClip jumped(context, nullptr, definition.root, definition);
         jumped.gotoFrame(119);
         jumped.gotoFrame(target);
         QCOMPARE(describe(jumped), describe(played));
@@ -235,7 +236,8 @@ void SwfCoreTest::replacingTheCharacterAtADepth() {
     QVERIFY(loader.append(b.finish()));
     loader.finish();
     const auto& definition = loader.definition();
-    swf::stage::MovieClip root(nullptr, definition.root, definition);
+    swf::stage::StageContext context;
+    swf::stage::MovieClip root(context, nullptr, definition.root, definition);
     for (int frame : {1, 2, 0, 2}) { // played into, then reached again by a goto back and forth
         root.gotoFrame(frame);
         if (frame == 0) continue;

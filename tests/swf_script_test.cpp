@@ -96,6 +96,7 @@ class SwfScriptTest : public QObject {
     void endlessGotosAreCutOff_data();
     void endlessGotosAreCutOff();
     void aSpentFrameStartsNoMoreScripts();
+    void twoPlayersNeverMeet();
     void opaqueBackground_data();
     void opaqueBackground();
     void gradientFillFromScript();
@@ -319,6 +320,38 @@ void SwfScriptTest::aSpentFrameStartsNoMoreScripts() {
     QVERIFY(!player.scriptMessage().isEmpty());
     player.advance();
     QCOMPARE(traces.join(QLatin1Char('|')), QStringLiteral("next frame"));
+}
+
+// Everything the display objects of a movie share (serials, the text-field index, the
+// instance budget, the frame observer) belongs to its player: two players advanced in turn
+// print what each prints alone.
+void SwfScriptTest::twoPlayersNeverMeet() {
+    auto movie = [](const QString& word) {
+        ActionAssembler code(8);
+        invoke(code, "_root", "createTextField", {"t", 1, 0, 0, 100, 20}).op(ActionCode::Pop);
+        code.getVariable("t").push({"text", word}).op(ActionCode::SetMember);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        traceMember(code, "t", "text");
+        traceMember(code, "b", "_target");
+        code.getVariable("t").op(ActionCode::Trace);
+        return boxMovie(code);
+    };
+    const QByteArray first = movie(QStringLiteral("first")), second = movie(QStringLiteral("second"));
+    auto alone = [](const QByteArray& bytes) {
+        Run run(bytes);
+        run.frames(3);
+        return run.traces;
+    };
+    const QStringList firstAlone = alone(first), secondAlone = alone(second);
+    QCOMPARE(firstAlone.value(0), QStringLiteral("first"));
+    Run a(first);
+    Run b(second);
+    for (int i = 0; i < 3; ++i) {
+        a.frames(1);
+        b.frames(1);
+    }
+    QCOMPARE(a.traces, firstAlone);
+    QCOMPARE(b.traces, secondAlone);
 }
 
 void SwfScriptTest::scriptMadeClips_data() {

@@ -107,4 +107,3 @@ void AudioOutput::stop() {
     d->device.reset();
     d->nullClock.stop();
 }
-

@@ -26,4 +26,3 @@ class AudioOutput : public QObject {
     struct Impl;
     std::unique_ptr<Impl> d;
 };
-

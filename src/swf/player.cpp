@@ -91,16 +91,20 @@ class FrameEvents final : public stage::FrameObserver {
 // Sets the frame observer for the length of one tick.
 class ObserverScope {
   public:
-    explicit ObserverScope(stage::FrameObserver* observer) : m_previous(stage::currentFrameObserver()) {
-        stage::currentFrameObserver() = observer;
+    ObserverScope(stage::StageContext& context, stage::FrameObserver* observer)
+        : m_context(context), m_previous(context.frameObserver()) {
+        context.setFrameObserver(observer);
     }
-    ~ObserverScope() { stage::currentFrameObserver() = m_previous; }
+    ~ObserverScope() { m_context.setFrameObserver(m_previous); }
 
   private:
+    stage::StageContext& m_context;
     stage::FrameObserver* m_previous;
 };
 
 struct Player::Impl {
+    // First: every display object of this player refers to it until the last one is gone.
+    stage::StageContext stageContext;
     media::Mixer mixer;
     SoundController sound{mixer};
     FrameEvents frameEvents{sound};
@@ -127,11 +131,12 @@ struct Player::Impl {
     // Creates the root once its first frame is in.
     void ensureRoot() {
         if (root || !loader || loader->framesLoaded() == 0) return;
-        const ObserverScope scope(&frameEvents);
+        const ObserverScope scope(stageContext, &frameEvents);
         sound.setMovie(&loader->definition());
-        scripts = std::make_unique<ScriptHost>(loader->definition(), scriptHooks());
+        scripts = std::make_unique<ScriptHost>(stageContext, loader->definition(), scriptHooks());
         frameEvents.setScripts(scripts.get());
-        root = std::make_unique<stage::MovieClip>(nullptr, loader->definition().root, loader->definition());
+        root = std::make_unique<stage::MovieClip>(stageContext, nullptr, loader->definition().root,
+                                                  loader->definition());
         scripts->setRoot(root.get());
         scripts->machine().setTimeBudgetMs(scriptTimeBudgetMs);
         // The first frame's scripts, and the frames they jump to, share one frame's budget.
@@ -178,7 +183,7 @@ struct Player::Impl {
     // Input runs scripts like a frame does: one budget, then the jumps they asked for.
     template <typename F> void input(F&& handle) {
         if (!root || !scripts || !pointer || quit) return;
-        const ObserverScope scope(&frameEvents);
+        const ObserverScope scope(stageContext, &frameEvents);
         pointer->setLevels(scripts->levelClips());
         scripts->machine().beginFrame();
         handle();
@@ -195,7 +200,7 @@ struct Player::Impl {
     }
 
     void dropStage() {
-        const ObserverScope scope(&frameEvents);
+        const ObserverScope scope(stageContext, &frameEvents);
         frameEvents.freeRetired();
         frameEvents.setScripts(nullptr);
         pointer.reset();
@@ -478,21 +483,21 @@ void Player::gotoFrame(int frame) {
     if (!d->root) return;
     // A jump stops the root's stream sound; it starts again with the next block played into.
     d->sound.timelineJumped(0);
-    const ObserverScope scope(&d->frameEvents);
+    const ObserverScope scope(d->stageContext, &d->frameEvents);
     d->root->gotoFrame(std::clamp(frame, 0, framesLoaded() - 1));
     d->frameEvents.freeRetired();
 }
 
 void Player::advance() {
     if (!d->root) return;
-    const ObserverScope scope(&d->frameEvents);
+    const ObserverScope scope(d->stageContext, &d->frameEvents);
     if (d->quit) return;
     if (d->scripts) {
         d->scriptTimeMs += 1000.0 / frameRate();
         d->scripts->setTimeMs(d->scriptTimeMs);
         d->scripts->machine().beginFrame();
     }
-    const quint64 mark = stage::DisplayObject::nextSerial();
+    const quint64 mark = d->stageContext.nextSerial();
     if (d->playing) {
         const int current = d->root->currentFrame();
         if (current + 1 < framesLoaded()) {

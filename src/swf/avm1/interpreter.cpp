@@ -17,29 +17,12 @@ namespace {
 constexpr int kPushString = 0, kPushFloat = 1, kPushNull = 2, kPushUndefined = 3, kPushRegister = 4,
               kPushBoolean = 5, kPushDouble = 6, kPushInteger = 7, kPushConstant8 = 8, kPushConstant16 = 9;
 
-struct BytesHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>{}(bytes); }
-};
-
-// Loops push the same literals over and over: each short one is decoded once per thread
-// and shared after, sparing an allocation per push. Keyed by the bytes themselves, so a
-// block freed and another loaded in its place cannot be answered wrongly.
-QString pushedString(format::PayloadReader& reader, int swfVersion) {
-    constexpr std::size_t kMaxCachedBytes = 64;
-    constexpr std::size_t kMaxCachedStrings = 4096;
+QString pushedString(format::PayloadReader& reader, int swfVersion, LiteralCache& literals) {
     constexpr int kSwfVersionUtf8 = 6; // decoding differs before (see decodeActionString)
     const QByteArrayView bytes = reader.rawString();
-    if (reader.failed() || static_cast<std::size_t>(bytes.size()) > kMaxCachedBytes)
-        return format::decodeActionString(bytes, swfVersion);
-    thread_local std::unordered_map<std::string, QString, BytesHash, std::equal_to<>> cache[2];
-    auto& strings = cache[swfVersion >= kSwfVersionUtf8 ? 1 : 0];
-    const std::string_view key(bytes.data(), static_cast<std::size_t>(bytes.size()));
-    if (const auto found = strings.find(key); found != strings.end()) return found->second;
-    QString text = format::decodeActionString(bytes, swfVersion);
-    if (strings.size() >= kMaxCachedStrings) strings.clear();
-    strings.emplace(std::string(key), text);
-    return text;
+    if (reader.failed()) return format::decodeActionString(bytes, swfVersion);
+    return literals.get(bytes, swfVersion >= kSwfVersionUtf8 ? 1 : 0,
+                        [&] { return format::decodeActionString(bytes, swfVersion); });
 }
 
 } // namespace
@@ -202,9 +185,8 @@ Value Interpreter::pop() {
 Value& Interpreter::top() {
     if (m_frame.stack.empty()) push(Value());
     if (m_frame.stack.empty()) {
-        static thread_local Value scratch;
-        scratch = Value();
-        return scratch;
+        m_scratch = Value();
+        return m_scratch;
     }
     return m_frame.stack.back();
 }
@@ -353,7 +335,7 @@ void Interpreter::actionPush(QByteArrayView payload) {
         Value value;
         switch (type) {
         case kPushString:
-            value = pushedString(reader, m_frame.swfVersion);
+            value = pushedString(reader, m_frame.swfVersion, m_machine.literals());
             break;
         case kPushFloat:
             value = static_cast<double>(reader.f32());

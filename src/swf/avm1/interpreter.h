@@ -67,6 +67,7 @@ class Interpreter {
     Value run();
 
   private:
+    Value m_scratch; // what top() gives when the stack cannot grow
     // interpreter.cpp: the loop, control flow, functions, scopes and variables
     bool settleBlocks();
     bool handleThrow();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/avm1/host.h"
+#include "swf/avm1/literal_cache.h"
 #include "swf/avm1/object.h"
 #include "swf/avm1/value.h"
 
@@ -149,7 +150,10 @@ class Machine {
     void collect(std::span<Object* const> extraRoots = {});
     std::size_t objectCount() const { return m_objects.size(); }
 
+    LiteralCache& literals() { return m_literals; }
+
   private:
+    LiteralCache m_literals;
     RunResult finishRun(Value result);
     void giveFunctionConstructor(Object* function);
     void collectIfGrown(std::span<Object* const> extraRoots);

@@ -2,9 +2,9 @@
 // clipping the depths they cover, colour transforms multiplied down the tree.
 #pragma once
 
-#include "swf/render/quality.h"
 #include "swf/movie/movie_definition.h"
 #include "swf/render/paint_styles.h"
+#include "swf/render/quality.h"
 #include "swf/render/raster_cache.h"
 #include "swf/render/render_cache.h"
 #include "swf/stage/movie_clip.h"

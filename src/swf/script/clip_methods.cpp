@@ -162,9 +162,9 @@ stage::MovieClip* ScriptHost::duplicateClip(stage::MovieClip& clip, const QStrin
     if (!parent) return nullptr;
     std::unique_ptr<stage::DisplayObject> copy;
     if (clip.character())
-        copy = stage::createInstance(clip.character(), clip.movie());
+        copy = stage::createInstance(clip.context(), clip.character(), clip.movie());
     else
-        copy = std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), clip.movie());
+        copy = std::make_unique<stage::MovieClip>(clip.context(), nullptr, emptyTimeline(), clip.movie());
     stage::MovieClip* duplicate = copy ? copy->asClip() : nullptr;
     if (!duplicate) return nullptr;
     movie::Placement placement = clip.placement();
@@ -222,13 +222,15 @@ void ScriptHost::installClipMethods() {
         if (found == m_exports.constEnd() || c.args.size() < 3) return avm1::Value();
         const auto [character, library] = m_movie.resolve(*found);
         if (!character || character->kind != movie::CharacterKind::Sprite) return avm1::Value();
-        return result(attachClip(clip, stage::createInstance(character, *library), avm1::argString(c, 1),
-                                 depthKey(avm1::argNumber(c, 2)), c.arg(3).asObject()));
+        return result(attachClip(clip, stage::createInstance(clip.context(), character, *library),
+                                 avm1::argString(c, 1), depthKey(avm1::argNumber(c, 2)),
+                                 c.arg(3).asObject()));
     });
     method("createEmptyMovieClip", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
         if (c.args.size() < 2) return avm1::Value();
-        return result(attachClip(clip, std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), m_movie),
-                                 avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), nullptr));
+        return result(attachClip(
+            clip, std::make_unique<stage::MovieClip>(clip.context(), nullptr, emptyTimeline(), m_movie),
+            avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), nullptr));
     });
     method("duplicateMovieClip", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
         if (c.args.size() < 2) return avm1::Value();

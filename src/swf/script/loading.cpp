@@ -239,7 +239,7 @@ void ScriptHost::unloadLevel(int level, bool cancelPending) {
     forgetClipTree(clip);
     m_removed.push_back(std::move(found->second));
     m_levels.erase(found);
-    stage::MovieClip::childrenChanged();
+    stageContext().childrenChanged();
 }
 
 std::shared_ptr<const movie::MovieDefinition> ScriptHost::readLoaded(const QByteArray& bytes) {
@@ -379,13 +379,13 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
                                            const LoadedContent& content, const QByteArray& bytes) {
     if (load.level > 0) {
         unloadLevel(load.level, false);
-        auto clip = std::make_unique<stage::MovieClip>(nullptr, emptyTimeline(), *definition);
+        auto clip = std::make_unique<stage::MovieClip>(stageContext(), nullptr, emptyTimeline(), *definition);
         movie::Placement placement;
         placement.name = QStringLiteral("_level%1").arg(load.level);
         clip->setPlacement(placement);
         stage::MovieClip* level = clip.get();
         m_levels[load.level] = std::move(clip);
-        stage::MovieClip::childrenChanged();
+        stageContext().childrenChanged();
         m_loaded[level] = content;
         showLoaded(*level, *definition);
         return m_objects.count(level) ? level : nullptr;

@@ -99,8 +99,9 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
     ScriptHost& m_host;
 };
 
-ScriptHost::ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks hooks)
-    : m_movie(movie), m_hooks(std::move(hooks)),
+ScriptHost::ScriptHost(stage::StageContext& stageContext, const movie::MovieDefinition& movie,
+                       ScriptPlayerHooks hooks)
+    : m_stageContext(stageContext), m_movie(movie), m_hooks(std::move(hooks)),
       m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
       m_properties(std::make_unique<ClipProperties>(*this)) {
     installClipMethods();
@@ -471,7 +472,7 @@ stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString
     const bool caseSensitive = m_machine->swfVersion() >= 7;
     constexpr size_t kIndexedFrom = 16;
     if (parent.children().size() >= kIndexedFrom) {
-        const quint64 generation = stage::MovieClip::childrenGeneration();
+        const quint64 generation = stageContext().childrenGeneration();
         if (generation != m_childIndexGeneration) {
             m_childIndex.clear();
             m_childIndexGeneration = generation;
@@ -493,7 +494,7 @@ stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString
 
 stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
     if (!m_root || &clip == m_root) return nullptr;
-    const quint64 generation = stage::MovieClip::childrenGeneration();
+    const quint64 generation = stageContext().childrenGeneration();
     if (generation != m_parentsGeneration || m_parentsRoot != m_root) {
         m_parents.clear();
         m_parentsGeneration = generation;
@@ -667,7 +668,7 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
         placement.name = value.isNumber() && std::isnan(value.asNumber()) ? QStringLiteral("0")
                                                                           : m_machine->toString(value);
         clip.setPlacement(placement);
-        stage::MovieClip::childrenChanged();
+        stageContext().childrenChanged();
         return true;
     }
     if (key == QLatin1String("_quality")) {

@@ -31,6 +31,7 @@ struct ScriptScale;
 class DisplayObject;
 class MovieClip;
 class TextField;
+class StageContext;
 } // namespace swf::stage
 
 namespace swf::script {
@@ -69,10 +70,13 @@ class ScriptHost final : public avm1::Host {
   public:
     using Target = avm1::Target;
 
-    ScriptHost(const movie::MovieDefinition& movie, ScriptPlayerHooks hooks);
+    ScriptHost(stage::StageContext& stageContext, const movie::MovieDefinition& movie,
+               ScriptPlayerHooks hooks);
     ~ScriptHost() override;
 
     void setRoot(stage::MovieClip* root);
+    // What the player's display objects share.
+    stage::StageContext& stageContext() const { return m_stageContext; }
     void setTimeMs(double milliseconds) { m_timeMs = milliseconds; }
     // A timeline played into frame: its init actions (once per sprite), then its actions.
     void frameEntered(stage::MovieClip& clip, int frame);
@@ -274,6 +278,7 @@ class ScriptHost final : public avm1::Host {
     bool setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value);
     stage::ScriptScale scaleOf(const stage::MovieClip& clip) const;
 
+    stage::StageContext& m_stageContext;
     const movie::MovieDefinition& m_movie;
     ScriptPlayerHooks m_hooks;
     std::unique_ptr<avm1::Machine> m_machine;

@@ -290,7 +290,7 @@ bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QS
         } else if (lower == QLatin1String("_name")) {
             placement.name = bounded(machine.toString(value));
             text->setScriptPlacement(placement);
-            stage::MovieClip::childrenChanged();
+            text->context().childrenChanged();
             return true;
         } else {
             return false;
@@ -315,13 +315,13 @@ avm1::Object* ScriptHost::objectOf(stage::TextField& field) {
 
 stage::TextField* ScriptHost::textFieldOf(avm1::Object* object) const {
     const auto found = m_textSerials.constFind(object);
-    return found == m_textSerials.constEnd() ? nullptr : stage::TextField::live(*found);
+    return found == m_textSerials.constEnd() ? nullptr : stageContext().liveField(*found);
 }
 
 stage::TextField* ScriptHost::textFieldNamed(stage::MovieClip& parent, const QString& name) const {
-    if (!stage::TextField::anyLive()) return nullptr;
+    if (!stageContext().anyLiveField()) return nullptr;
     const bool caseSensitive = m_machine->swfVersion() >= 7;
-    const quint64 generation = stage::MovieClip::childrenGeneration();
+    const quint64 generation = stageContext().childrenGeneration();
     if (generation != m_fieldIndexGeneration) {
         m_fieldIndex.clear();
         m_fieldIndexGeneration = generation;
@@ -339,7 +339,7 @@ stage::TextField* ScriptHost::textFieldNamed(stage::MovieClip& parent, const QSt
         found = m_fieldIndex.emplace(&parent, std::move(index)).first;
     }
     const auto serial = found->second.constFind(caseSensitive ? name : name.toCaseFolded());
-    return serial == found->second.constEnd() ? nullptr : stage::TextField::live(*serial);
+    return serial == found->second.constEnd() ? nullptr : stageContext().liveField(*serial);
 }
 
 stage::MovieClip* ScriptHost::parentOfField(const stage::TextField& field) const {
@@ -384,7 +384,7 @@ stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QS
     definition.bounds = {0, twips(std::abs(box.width())), 0, twips(std::abs(box.height()))};
     definition.fontClass = QStringLiteral("Times New Roman");
     definition.fontHeight = 240;
-    auto instance = std::make_unique<stage::TextField>(nullptr, definition, m_movie);
+    auto instance = std::make_unique<stage::TextField>(parent.context(), nullptr, definition, m_movie);
     stage::TextField* field = instance.get();
     if (stage::DisplayObject* there = parent.childAt(depth)) {
         if (there->asClip()) {
@@ -404,7 +404,7 @@ stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QS
 }
 
 void ScriptHost::syncBoundFields() {
-    if (!m_root || !stage::TextField::anyLive()) return;
+    if (!m_root || !stageContext().anyLiveField()) return;
     std::vector<stage::MovieClip*> pending{m_root};
     for (std::size_t visited = 0; !pending.empty() && visited < 1000000; ++visited) {
         stage::MovieClip* clip = pending.back();
@@ -444,7 +444,7 @@ void ScriptHost::syncBoundFields() {
 
 void ScriptHost::forgetGoneFields() {
     for (auto it = m_textObjects.begin(); it != m_textObjects.end();) {
-        if (stage::TextField::live(it->first)) {
+        if (stageContext().liveField(it->first)) {
             ++it;
             continue;
         }

@@ -5,8 +5,9 @@
 
 namespace swf::stage {
 
-ButtonInstance::ButtonInstance(const movie::ButtonCharacter& button, const movie::MovieDefinition& movie)
-    : DisplayObject(&button, movie), m_button(button) {
+ButtonInstance::ButtonInstance(StageContext& context, const movie::ButtonCharacter& button,
+                               const movie::MovieDefinition& movie)
+    : DisplayObject(context, &button, movie), m_button(button) {
     setState(format::ButtonUp);
 }
 
@@ -17,7 +18,7 @@ void ButtonInstance::setState(quint8 state) {
     for (const format::ButtonRecord& record : m_button.button.records) {
         if (!(record.states & state)) continue;
         const auto [character, library] = movie().resolve(record.characterId);
-        auto child = createInstance(character, *library);
+        auto child = createInstance(context(), character, *library);
         movie::Placement placement;
         placement.characterId = record.characterId;
         placement.matrix = record.matrix;

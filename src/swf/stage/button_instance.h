@@ -11,7 +11,8 @@ class ButtonInstance final : public DisplayObject {
   public:
     using Children = std::map<int, std::unique_ptr<DisplayObject>>;
 
-    ButtonInstance(const movie::ButtonCharacter& button, const movie::MovieDefinition& movie);
+    ButtonInstance(StageContext& context, const movie::ButtonCharacter& button,
+                   const movie::MovieDefinition& movie);
 
     quint8 state() const { return m_state; }
     void setState(quint8 state); // one of format::ButtonState

@@ -3,6 +3,7 @@
 
 #include "swf/movie/character.h"
 #include "swf/movie/timeline.h"
+#include "swf/stage/stage_context.h"
 
 #include <memory>
 #include <optional>
@@ -24,7 +25,8 @@ struct ScriptScale {
 
 class DisplayObject {
   public:
-    DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie);
+    DisplayObject(StageContext& context, const movie::Character* character,
+                  const movie::MovieDefinition& movie);
     virtual ~DisplayObject();
     DisplayObject(const DisplayObject&) = delete;
     DisplayObject& operator=(const DisplayObject&) = delete;
@@ -33,7 +35,7 @@ class DisplayObject {
     // Increases with each instance created: tells objects that arrived during a tick (which
     // do not advance in it) from those that were there before.
     quint64 serial() const { return m_serial; }
-    static quint64 nextSerial();
+    StageContext& context() const { return *m_context; }
     const movie::MovieDefinition& movie() const { return *m_movie; }
     const movie::Placement& placement() const { return m_placement; }
     void setPlacement(const movie::Placement& placement) {
@@ -89,6 +91,7 @@ class DisplayObject {
     }
 
   private:
+    StageContext* m_context;
     const movie::Character* m_character;
     const movie::MovieDefinition* m_movie;
     movie::Placement m_placement;
@@ -102,7 +105,7 @@ class DisplayObject {
     quint64 m_serial;
 };
 
-std::unique_ptr<DisplayObject> createInstance(const movie::Character* character,
+std::unique_ptr<DisplayObject> createInstance(StageContext& context, const movie::Character* character,
                                               const movie::MovieDefinition& movie);
 
 } // namespace swf::stage

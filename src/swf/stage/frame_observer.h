@@ -26,7 +26,4 @@ class FrameObserver {
     virtual void retire(std::unique_ptr<DisplayObject> object) { object.reset(); }
 };
 
-// The observer of the movie being advanced now; the player sets it around each tick.
-FrameObserver*& currentFrameObserver();
-
 } // namespace swf::stage

@@ -7,90 +7,47 @@
 #include "swf/stage/text_field.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace swf::stage {
 
-namespace {
-// A sprite may place itself (directly or through others); instances stop nesting here.
-// Nesting alone does not bound the work: a button or sprite holding several copies of
-// itself grows exponentially, so one placement may create only so many instances, and
-// all movies together only so many live ones.
-constexpr int kMaxInstanceNesting = 32;
-constexpr int kMaxInstancesPerPlacement = 20000;
-constexpr qint64 kMaxLiveInstances = 500000;
-thread_local int t_nesting = 0;
-thread_local int t_createdInPlacement = 0;
-std::atomic<qint64> g_liveInstances{0};
-
-struct NestingGuard {
-    NestingGuard() {
-        if (t_nesting++ == 0) t_createdInPlacement = 0;
-    }
-    ~NestingGuard() { --t_nesting; }
-};
-} // namespace
-
-std::unique_ptr<DisplayObject> createInstance(const movie::Character* character,
+std::unique_ptr<DisplayObject> createInstance(StageContext& context, const movie::Character* character,
                                               const movie::MovieDefinition& movie) {
-    const NestingGuard guard;
-    if (t_nesting > kMaxInstanceNesting || ++t_createdInPlacement > kMaxInstancesPerPlacement ||
-        g_liveInstances.load() > kMaxLiveInstances)
-        return std::make_unique<DisplayObject>(nullptr, movie);
+    StageContext::Placement placement(context);
+    if (!placement.mayCreate()) return std::make_unique<DisplayObject>(context, nullptr, movie);
     if (character && character->kind == movie::CharacterKind::Sprite) {
         const auto* sprite = static_cast<const movie::SpriteCharacter*>(character);
-        return std::make_unique<MovieClip>(character, sprite->timeline, movie);
+        return std::make_unique<MovieClip>(context, character, sprite->timeline, movie);
     }
     if (character && character->kind == movie::CharacterKind::Button)
-        return std::make_unique<ButtonInstance>(*static_cast<const movie::ButtonCharacter*>(character),
-                                                movie);
+        return std::make_unique<ButtonInstance>(
+            context, *static_cast<const movie::ButtonCharacter*>(character), movie);
     if (character && character->kind == movie::CharacterKind::EditText)
         return std::make_unique<TextField>(
-            character, static_cast<const movie::EditTextCharacter*>(character)->field, movie);
-    return std::make_unique<DisplayObject>(character, movie);
+            context, character, static_cast<const movie::EditTextCharacter*>(character)->field, movie);
+    return std::make_unique<DisplayObject>(context, character, movie);
 }
 
-namespace {
-std::atomic<quint64> g_serials{1};
-std::atomic<quint64> g_childrenGeneration{0};
-thread_local FrameObserver* t_frameObserver = nullptr;
-} // namespace
-
-quint64 MovieClip::childrenGeneration() {
-    return g_childrenGeneration.load(std::memory_order_relaxed);
-}
-void MovieClip::childrenChanged() {
-    g_childrenGeneration.fetch_add(1, std::memory_order_relaxed);
-}
-
-FrameObserver*& currentFrameObserver() {
-    return t_frameObserver;
-}
-
-DisplayObject::DisplayObject(const movie::Character* character, const movie::MovieDefinition& movie)
-    : m_character(character), m_movie(&movie), m_serial(g_serials.fetch_add(1)) {
-    ++g_liveInstances;
+DisplayObject::DisplayObject(StageContext& context, const movie::Character* character,
+                             const movie::MovieDefinition& movie)
+    : m_context(&context), m_character(character), m_movie(&movie), m_serial(context.takeSerial()) {
+    context.instanceCreated();
 }
 
 DisplayObject::~DisplayObject() {
-    --g_liveInstances;
+    m_context->instanceDestroyed();
 }
 
-quint64 DisplayObject::nextSerial() {
-    return g_serials.load();
-}
-
-MovieClip::MovieClip(const movie::Character* character, const movie::Timeline& timeline,
-                     const movie::MovieDefinition& movie)
-    : DisplayObject(character, movie), m_timeline(&timeline) {
+MovieClip::MovieClip(StageContext& context, const movie::Character* character,
+                     const movie::Timeline& timeline, const movie::MovieDefinition& movie)
+    : DisplayObject(context, character, movie), m_timeline(&timeline) {
     if (m_timeline->frameCount() > 0) gotoFrame(0);
 }
 
 MovieClip::~MovieClip() {
     // Children go first, so observers hear of them while their parent still exists.
     m_children.clear();
-    childrenChanged();
-    if (t_frameObserver) t_frameObserver->clipDestroyed(*this);
+    context().childrenChanged();
+    if (FrameObserver* observer = context().frameObserver()) observer->clipDestroyed(*this);
 }
 
 void MovieClip::gotoFrame(int frame) {
@@ -112,8 +69,8 @@ void MovieClip::reconcile() {
     // Merge the placement state into the live children, both ordered by depth.
     // Children that scripts placed or moved stay where they are.
     auto erase = [this](Children::iterator at) {
-        childrenChanged();
-        if (t_frameObserver) t_frameObserver->retire(std::move(at->second));
+        context().childrenChanged();
+        if (FrameObserver* observer = context().frameObserver()) observer->retire(std::move(at->second));
         return m_children.erase(at);
     };
     auto eraseUnlessScripted = [&erase](Children::iterator at) {
@@ -130,7 +87,7 @@ void MovieClip::reconcile() {
             }
             const movie::Placement& old = child->second->placement();
             if (old.birth == placement.birth && old.characterId == placement.characterId) {
-                if (old.name != placement.name) childrenChanged();
+                if (old.name != placement.name) context().childrenChanged();
                 if (child->second->scriptOwned()) {
                     movie::Placement kept = placement;
                     kept.matrix = old.matrix;
@@ -146,30 +103,31 @@ void MovieClip::reconcile() {
             child = erase(child);
         }
         const auto [character, library] = movie().resolve(placement.characterId);
-        auto instance = createInstance(character, *library);
+        auto instance = createInstance(context(), character, *library);
         instance->setPlacement(placement);
         if (instance->asClip() && instance->asClip()->frameCount() > 0) created.push_back(instance->asClip());
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
-        childrenChanged();
+        context().childrenChanged();
     }
     while (child != m_children.end())
         child = eraseUnlessScripted(child);
     // A sprite placed while the movie plays starts on its first frame, sounds, clip events
     // and scripts all, once it stands in the depth list with its name and events. An
     // earlier one's script may have removed a later one: only those still here are told.
-    if (!t_frameObserver) return;
+    FrameObserver* const observer = context().frameObserver();
+    if (!observer) return;
     for (MovieClip* clip : created) {
         const bool present = std::any_of(m_children.begin(), m_children.end(),
                                          [clip](const auto& entry) { return entry.second.get() == clip; });
-        if (present) t_frameObserver->clipCreated(*clip);
+        if (present) observer->clipCreated(*clip);
     }
 }
 
 void MovieClip::replaceContent(const movie::Timeline& timeline, const movie::MovieDefinition& movie) {
     for (auto& [depth, child] : m_children)
-        if (t_frameObserver) t_frameObserver->retire(std::move(child));
+        if (FrameObserver* observer = context().frameObserver()) observer->retire(std::move(child));
     m_children.clear();
-    childrenChanged();
+    context().childrenChanged();
     m_drawing.clear();
     rebind(nullptr, movie);
     m_timeline = &timeline;
@@ -183,7 +141,7 @@ DisplayObject* MovieClip::addScripted(int depth, std::unique_ptr<DisplayObject> 
     child->setScripted();
     DisplayObject* added = child.get();
     m_children.insert_or_assign(depth, std::move(child));
-    childrenChanged();
+    context().childrenChanged();
     return added;
 }
 
@@ -191,7 +149,7 @@ std::unique_ptr<DisplayObject> MovieClip::takeChild(const DisplayObject* child) 
     const int depth = depthOf(child);
     if (depth == -1) return nullptr;
     auto node = m_children.extract(depth);
-    childrenChanged();
+    context().childrenChanged();
     return std::move(node.mapped());
 }
 
@@ -209,7 +167,7 @@ int MovieClip::depthOf(const DisplayObject* child) const {
 void MovieClip::swapDepth(const DisplayObject* child, int depth) {
     const int from = depthOf(child);
     if (from == -1 || from == depth) return;
-    childrenChanged();
+    context().childrenChanged();
     auto moving = m_children.extract(from);
     moving.mapped()->setScripted();
     auto there = m_children.find(depth);
@@ -235,11 +193,12 @@ void MovieClip::advanceChildren(quint64 serialMark) {
 }
 
 void MovieClip::advance() {
-    const quint64 mark = DisplayObject::nextSerial();
-    if (t_frameObserver) t_frameObserver->clipTicked(*this);
+    const quint64 mark = context().nextSerial();
+    if (FrameObserver* observer = context().frameObserver()) observer->clipTicked(*this);
     if (m_playing && m_timeline->frameCount() > 1) {
         gotoFrame(m_currentFrame + 1 >= m_timeline->frameCount() ? 0 : m_currentFrame + 1);
-        if (t_frameObserver) t_frameObserver->frameEntered(*this, m_currentFrame);
+        if (FrameObserver* observer = context().frameObserver())
+            observer->frameEntered(*this, m_currentFrame);
     }
     advanceChildren(mark);
 }

@@ -13,7 +13,7 @@ class MovieClip final : public DisplayObject {
     using Children = std::map<int, std::unique_ptr<DisplayObject>>;
 
     // Shows frame 0 of timeline at once.
-    MovieClip(const movie::Character* character, const movie::Timeline& timeline,
+    MovieClip(StageContext& context, const movie::Character* character, const movie::Timeline& timeline,
               const movie::MovieDefinition& movie);
     ~MovieClip() override;
 
@@ -26,10 +26,6 @@ class MovieClip final : public DisplayObject {
     bool isPlaying() const { return m_playing; }
     void setPlaying(bool playing) { m_playing = playing; }
     const Children& children() const { return m_children; }
-    // Moves on whenever any clip's children change: one added, removed, moved to another
-    // depth or renamed. Lookups of children by name may keep their answers until then.
-    static quint64 childrenGeneration();
-    static void childrenChanged();
 
     // Shows frame (clamped). Forward runs the skipped frames' control tags; backward rebuilds
     // from the start. Objects that stay at their depth keep their identity and state.

@@ -12,8 +12,8 @@ enum class AutoSize { None, Left, Center, Right };
 class TextField final : public DisplayObject {
   public:
     // character may be null for a field a script created.
-    TextField(const movie::Character* character, const format::EditTextDefinition& field,
-              const movie::MovieDefinition& movie);
+    TextField(StageContext& context, const movie::Character* character,
+              const format::EditTextDefinition& field, const movie::MovieDefinition& movie);
     ~TextField() override;
 
     TextField* asTextField() override { return this; }
@@ -21,12 +21,6 @@ class TextField final : public DisplayObject {
 
     format::EditTextDefinition field;
     AutoSize autoSize = AutoSize::None;
-
-    // Scripts keep fields by serial, never by address: a field the timeline removed is then
-    // simply not found instead of being reached through a dangling pointer.
-    static TextField* live(quint64 serial);
-    // Lookups by name skip the search for fields while there are none at all.
-    static bool anyLive();
 };
 
 } // namespace swf::stage

@@ -1,0 +1,86 @@
+// What the display objects of one player share: serial numbers, the generation of every
+// clip's children, the instance budget, the frame observer and the index of live text
+// fields. Each player owns one, so two players in one process never meet.
+#pragma once
+
+#include <QtGlobal>
+
+#include <unordered_map>
+
+namespace swf::stage {
+
+class FrameObserver;
+class TextField;
+
+class StageContext {
+  public:
+    // A sprite may place itself (directly or through others); instances stop nesting here.
+    // Nesting alone does not bound the work: a button or sprite holding several copies of
+    // itself grows exponentially, so one placement may create only so many instances, and
+    // the stage may hold only so many live ones.
+    static constexpr int kMaxInstanceNesting = 32;
+    static constexpr int kMaxInstancesPerPlacement = 20000;
+    static constexpr qint64 kMaxLiveInstances = 500000;
+
+    StageContext() = default;
+    StageContext(const StageContext&) = delete;
+    StageContext& operator=(const StageContext&) = delete;
+
+    // Serials increase with each instance created: they tell objects that arrived during a
+    // tick (which do not advance in it) from those that were there before.
+    quint64 nextSerial() const { return m_nextSerial; }
+    quint64 takeSerial() { return m_nextSerial++; }
+
+    // Moves on whenever any clip's children change: one added, removed, moved to another
+    // depth or renamed. Lookups of children by name may keep their answers until then.
+    quint64 childrenGeneration() const { return m_childrenGeneration; }
+    void childrenChanged() { ++m_childrenGeneration; }
+
+    // The observer of the tick running now (sound and scripts); null between ticks.
+    FrameObserver* frameObserver() const { return m_frameObserver; }
+    void setFrameObserver(FrameObserver* observer) { m_frameObserver = observer; }
+
+    // The instance budget, kept while one placement creates instances (nested placements
+    // included).
+    class Placement {
+      public:
+        explicit Placement(StageContext& context) : m_context(context) {
+            if (m_context.m_nesting++ == 0) m_context.m_createdInPlacement = 0;
+        }
+        ~Placement() { --m_context.m_nesting; }
+        Placement(const Placement&) = delete;
+        Placement& operator=(const Placement&) = delete;
+        // Counts one more instance; false when the budget is spent and an empty one is due.
+        bool mayCreate() {
+            return m_context.m_nesting <= kMaxInstanceNesting &&
+                   ++m_context.m_createdInPlacement <= kMaxInstancesPerPlacement &&
+                   m_context.m_liveInstances <= kMaxLiveInstances;
+        }
+
+      private:
+        StageContext& m_context;
+    };
+    void instanceCreated() { ++m_liveInstances; }
+    void instanceDestroyed() { --m_liveInstances; }
+
+    // Live text fields by serial: scripts refer to a field by its serial, which no other
+    // field will ever have, and find it here while it lives.
+    TextField* liveField(quint64 serial) const {
+        const auto found = m_fields.find(serial);
+        return found == m_fields.end() ? nullptr : found->second;
+    }
+    bool anyLiveField() const { return !m_fields.empty(); }
+    void fieldCreated(quint64 serial, TextField* field) { m_fields.emplace(serial, field); }
+    void fieldDestroyed(quint64 serial) { m_fields.erase(serial); }
+
+  private:
+    quint64 m_nextSerial = 1;
+    quint64 m_childrenGeneration = 0;
+    FrameObserver* m_frameObserver = nullptr;
+    int m_nesting = 0;
+    int m_createdInPlacement = 0;
+    qint64 m_liveInstances = 0;
+    std::unordered_map<quint64, TextField*> m_fields;
+};
+
+} // namespace swf::stage
