@@ -9,9 +9,9 @@
 #include "platform/profile.h"
 #include "playlist/list_file.h"
 #include "swf/Player.h"
-#include "swf/media/sound_format.h"
 #include "swf/format/bitmaps.h"
 #include "swf/io/reader.h"
+#include "swf/media/sound_format.h"
 
 #include <QFile>
 #include <QStandardPaths>

@@ -2,8 +2,8 @@
 // timeline. Grows while bytes arrive; the stage reads it.
 #pragma once
 
-#include "swf/io/diagnostic.h"
 #include "swf/format/records.h"
+#include "swf/io/diagnostic.h"
 #include "swf/movie/character.h"
 #include "swf/movie/timeline.h"
 

@@ -2,8 +2,8 @@
 // a sound is usually started many times.
 #pragma once
 
-#include "swf/media/mixer.h"
 #include "swf/format/sounds.h"
+#include "swf/media/mixer.h"
 #include "swf/movie/character.h"
 
 namespace swf::movie {
