@@ -1,10 +1,10 @@
 // Settings file: the key-file reader and writer, the leading-number parse and rounding, the
 // GB18030 text conversion, and the start-up reads and exit writes of Vantrel.ini.
 
-#include "app/settings.h"
 #include "platform/number_parse.h"
 #include "platform/profile.h"
 #include "platform/program_folder.h"
+#include "platform/settings.h"
 #include "platform/text_codec.h"
 
 #include "support/file_bytes.h"

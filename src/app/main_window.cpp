@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
-#include "app/settings.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
+#include "platform/settings.h"
 #include "platform/system_colors.h"
 #include "platform/twips.h"
 #include "player/play_window.h"
@@ -59,6 +59,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QFont& font, bool bla
 
 Form1::Form1() {
     setObjectName(QStringLiteral("Form1"));
+    linkSideWindows();
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     auto* client = new QWidget(this);
@@ -360,7 +361,7 @@ void Form1::Form_Load() {
 }
 
 ShockwaveFlash* Form1::sw() {
-    return forms::get<Form3>()->sw;
+    return Form3::control();
 }
 
 bool Form1::timer1Enabled() const {

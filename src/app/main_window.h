@@ -4,7 +4,7 @@
 // timer and seek bar in status_display.cpp; buttons and window toggles in skin_buttons.cpp.
 #pragma once
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 
 #include <QMainWindow>
 
@@ -107,6 +107,8 @@ class Form1 : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // What the play and list windows tell this window; they sit below it and cannot see it.
+    static void linkSideWindows();
     void buildPanel();
     void buildButtons();
     void buildMenus();

@@ -30,7 +30,8 @@ void Form1::Image1_MouseUp(int index, int, int, int, int) {
 
 void Form1::Image1_Click(int index) {
     if (index >= 0 && index <= 4) {
-        commands::transport(*this, index);
+        if (const std::optional<bool> timer = commands::transport(*sw(), index, frameStep))
+            setTimer1Enabled(*timer);
     } else if (index == 7) {
         commands::openLocalMovie(this);
     }

@@ -1,7 +1,7 @@
 // Form1's status timer and seek bar: polling the movie control, the frame counter, the
 // thumb, fast rewind and fast forward while a scan button is held, and seeking by drag.
 #include "app/main_window.h"
-#include "app/number_text.h"
+#include "platform/number_text.h"
 #include "platform/twips.h"
 #include "player/shockwave_flash.h"
 

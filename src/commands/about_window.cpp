@@ -3,8 +3,8 @@
 #include "platform/forms.h"
 #include <QCloseEvent>
 
-#include "app/number_text.h"
 #include "commands/help.h"
+#include "platform/number_text.h"
 #include "platform/shell.h"
 #include "platform/twips.h"
 #include "resources/icons.h"

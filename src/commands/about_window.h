@@ -1,7 +1,7 @@
 // frmabout, the About box: the program's icon, name and version, and two link labels.
 #pragma once
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 
 #include <QWidget>
 

@@ -1,9 +1,5 @@
 #include "commands/capture.h"
 
-#include "app/main_window.h"
-#include "platform/forms.h"
-#include "player/play_window.h"
-
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QPainter>
@@ -37,8 +33,3 @@ void ScrnCap(int left, int top, int right, int bottom) {
 }
 
 } // namespace commands
-
-void Form1::mundoget_Click() {
-    const QRect outer = forms::get<Form3>()->frameGeometry();
-    commands::ScrnCap(outer.left(), outer.top(), outer.left() + outer.width(), outer.top() + outer.height());
-}

@@ -2,10 +2,10 @@
 
 #include <QCloseEvent>
 
-#include "app/main_window.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
+#include "player/play_window.h"
 #include "player/shockwave_flash.h"
 #include "resources/string_table.h"
 
@@ -96,7 +96,7 @@ void Form4::Label1_Click() {
                              platform::MessageIcon::None, platform::MessageResult::Ok);
         return;
     }
-    ShockwaveFlash* control = Form1::sw();
+    ShockwaveFlash* control = Form3::control();
     control->setMovie(text);
     control->Play();
     close();

@@ -2,7 +2,7 @@
 // open button.
 #pragma once
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 
 #include <QWidget>
 

@@ -1,60 +1,46 @@
 #include "commands/transport.h"
 
-#include "app/main_window.h"
-#include "app/number_text.h"
+#include "platform/number_text.h"
 #include "player/shockwave_flash.h"
 
 namespace commands {
 
-void transport(Form1& window, int index) {
-    ShockwaveFlash* control = Form1::sw();
+std::optional<bool> transport(ShockwaveFlash& control, int index, qint32 frameStep) {
     switch (index) {
     case 0:
-        window.setTimer1Enabled(true);
-        control->Play();
-        break;
+        control.Play();
+        return true;
     case 1:
-        window.setTimer1Enabled(false);
-        control->Stop();
-        break;
+        control.Stop();
+        return false;
     case 2:
-        window.setTimer1Enabled(false);
-        control->Stop();
-        control->Rewind();
-        break;
+        control.Stop();
+        control.Rewind();
+        return false;
     case 3:
-        if (control->FrameNum() > window.frameStep) {
+        if (control.FrameNum() > frameStep) {
             // Targets are reckoned in 64 bits: long movies step past frame 32,767 like any other.
-            control->TGotoFrame(QStringLiteral("/"),
-                                clampFrame(qint64(control->FrameNum()) - window.frameStep));
-            control->Play();
-            window.setTimer1Enabled(true);
-        } else {
-            control->Stop();
-            control->Rewind();
-            window.setTimer1Enabled(false);
+            control.TGotoFrame(QStringLiteral("/"), clampFrame(qint64(control.FrameNum()) - frameStep));
+            control.Play();
+            return true;
         }
-        break;
+        control.Stop();
+        control.Rewind();
+        return false;
     case 4: {
-        if (!control->Playing()) {
-            window.setTimer1Enabled(false);
-            break;
+        if (!control.Playing()) return false;
+        const qint64 remaining = qint64(control.TotalFrames()) - control.FrameNum();
+        if (remaining > frameStep) {
+            control.TGotoFrame(QStringLiteral("/"), clampFrame(qint64(control.FrameNum()) + frameStep));
+            control.Play();
+            return true;
         }
-        const qint64 remaining = qint64(control->TotalFrames()) - control->FrameNum();
-        if (remaining > window.frameStep) {
-            control->TGotoFrame(QStringLiteral("/"),
-                                clampFrame(qint64(control->FrameNum()) + window.frameStep));
-            control->Play();
-            window.setTimer1Enabled(true);
-        } else {
-            control->TGotoFrame(QStringLiteral("/"), control->TotalFrames());
-            control->Stop();
-            window.setTimer1Enabled(false);
-        }
-        break;
+        control.TGotoFrame(QStringLiteral("/"), control.TotalFrames());
+        control.Stop();
+        return false;
     }
     default:
-        break;
+        return std::nullopt;
     }
 }
 

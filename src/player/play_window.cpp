@@ -1,6 +1,5 @@
 #include "player/play_window.h"
 
-#include "app/main_window.h"
 #include "platform/forms.h"
 #include "platform/system_colors.h"
 #include "platform/twips.h"
@@ -12,11 +11,18 @@
 #include <QLabel>
 #include <QTimer>
 
+PlayWindowLinks& playWindowLinks() {
+    static PlayWindowLinks links;
+    return links;
+}
+
 namespace {
 constexpr int kClientWidth = 7665;
 constexpr int kClientHeight = 4680;
 // p and sw are kept this much smaller than the window's outer size.
 constexpr int kBorderAllowance = 100;
+
+} // namespace
 
 QString readyStateText(int state) {
     switch (state) {
@@ -32,7 +38,6 @@ QString readyStateText(int state) {
         return QString();
     }
 }
-} // namespace
 
 Form3::Form3() {
     setObjectName(QStringLiteral("Form3"));
@@ -71,22 +76,15 @@ void Form3::Form_Resize() {
 }
 
 void Form3::Form_Unload() {
-    if (Form1* main = forms::loaded<Form1>()) main->munwindowplay->setChecked(false);
+    if (playWindowLinks().unloaded) playWindowLinks().unloaded();
 }
 
 void Form3::sw_OnReadyStateChange(int) {
-    Form1* main = forms::loaded<Form1>();
-    if (!main) return;
-    const int state = sw->ReadyState();
-    if (state >= 0 && state <= 3) {
-        main->Label3->setText(readyStateText(state));
-        main->Label3->adjustSize();
-    } else if (state == 4) {
-        main->setTimer1Enabled(true);
-        main->Label3->setText(resources::text(110));
-        main->Label3->adjustSize();
-    }
-    if (sw->ReadyState() == 4) main->mm = sw->TotalFrames();
+    if (playWindowLinks().readyStateChanged) playWindowLinks().readyStateChanged(*sw);
+}
+
+ShockwaveFlash* Form3::control() {
+    return forms::get<Form3>()->sw;
 }
 
 void Form3::resizeEvent(QResizeEvent* event) {

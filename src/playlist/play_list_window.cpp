@@ -1,14 +1,14 @@
 #include "playlist/play_list_window.h"
 
-#include "app/main_window.h"
-#include "app/settings.h"
-#include "commands/open_movie.h"
 #include "platform/file_dialog.h"
 #include "platform/forms.h"
 #include "platform/message_box.h"
 #include "platform/program_folder.h"
+#include "platform/settings.h"
 #include "platform/system_colors.h"
 #include "platform/twips.h"
+#include "player/movie_files.h"
+#include "player/play_window.h"
 #include "player/shockwave_flash.h"
 #include "playlist/list_file.h"
 #include "resources/icons.h"
@@ -108,8 +108,13 @@ void Form2::Form_Load() {
         setLook(i, FrameLook::Flat);
 }
 
+PlayListWindowLinks& playListWindowLinks() {
+    static PlayListWindowLinks links;
+    return links;
+}
+
 void Form2::Form_Unload() {
-    if (Form1* main = forms::loaded<Form1>()) main->munwindowl->setChecked(false);
+    if (playListWindowLinks().unloaded) playListWindowLinks().unloaded();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
@@ -171,7 +176,7 @@ void Form2::Image1_Click(int index) {
         break;
     }
     // Every action ends with the movie stopped and the play window empty.
-    ShockwaveFlash* control = Form1::sw();
+    ShockwaveFlash* control = Form3::control();
     control->setPlaying(false);
     control->setMovie(QString());
 }
@@ -220,7 +225,7 @@ void Form2::saveList() {
 
 void Form2::addMovie() {
     const QString path = platform::showFileDialog(
-        this, {platform::FileDialogKind::Open, commands::movieFilter(), commands::movieFolder(), QString()});
+        this, {platform::FileDialogKind::Open, movieFileFilter(), movieFolder(), QString()});
     if (path.isEmpty()) return;
     bool found = false;
     for (int i = 0; i < List1->count(); ++i) {
@@ -254,7 +259,7 @@ void Form2::List1_Click() {
     QListWidgetItem* item = List1->currentItem();
     if (!item) return;
     const QString path = item->text();
-    Form1::sw()->setMovie(path);
+    Form3::control()->setMovie(path);
     List1->setToolTip(path);
 }
 

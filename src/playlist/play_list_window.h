@@ -2,14 +2,22 @@
 // picture buttons (new, open, save, add, remove, move up, move down).
 #pragma once
 
-#include "app/controls.h"
+#include "widgets/controls.h"
 
 #include <QWidget>
 
 #include <array>
 
+#include <functional>
+
 class QComboBox;
 class QListWidget;
+
+// What the list window tells the main window, which sits above this folder and fills it in.
+struct PlayListWindowLinks {
+    std::function<void()> unloaded; // the window is closing
+};
+PlayListWindowLinks& playListWindowLinks();
 
 class Form2 : public QWidget {
     Q_OBJECT

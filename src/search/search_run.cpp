@@ -1,7 +1,7 @@
 #include "search/search_run.h"
 
-#include "app/number_text.h"
 #include "platform/forms.h"
+#include "platform/number_text.h"
 #include "platform/registry.h"
 #include "platform/text_codec.h"
 #include "playlist/play_list_window.h"

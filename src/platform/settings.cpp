@@ -1,6 +1,6 @@
 // Start-up reads and exit writes of Vantrel.ini.
 
-#include "app/settings.h"
+#include "platform/settings.h"
 
 #include "platform/number_parse.h"
 #include "platform/profile.h"

@@ -1,0 +1,14 @@
+#include "player/movie_files.h"
+
+#include "platform/program_folder.h"
+
+#include <QDir>
+
+QString movieFileFilter() {
+    return QStringLiteral(
+        "Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe");
+}
+
+QString movieFolder() {
+    return QDir(platform::programFolder()).filePath(QStringLiteral("my flash movie"));
+}
