@@ -19,7 +19,7 @@ class QuietHost : public Host {
     void trace(const QString&) override {}
     double getTimer() override { return 0; }
     double randomUnit() override { return 0.25; }
-    void scriptAborted(const QString&) override {}
+    void scriptAborted(swf::avm1::AbortReason) override {}
     void getUrl(const QString&, const QString&, UrlMethod, bool, bool) override {}
     void gotoFrame(Target, int, bool) override {}
     bool gotoLabel(Target, const QString&, bool) override { return false; }

@@ -47,7 +47,8 @@ QStringList playWhole(const QByteArray& bytes, QStringList* traces = nullptr) {
         player.advance();
     for (const swf::Diagnostic& diagnostic : player.diagnostics())
         problems << diagnostic.message;
-    if (!player.scriptMessage().isEmpty()) problems << player.scriptMessage();
+    if (player.scriptFailure() != swf::avm1::AbortReason::None)
+        problems << swf::avm1::describe(player.scriptFailure());
     return problems;
 }
 
@@ -94,7 +95,7 @@ void FuzzSeedsTest::scripts() {
     host.attach(machine, {QStringLiteral("kid")});
     const swf::avm1::RunResult result = machine.runActions(bytes.mid(1), host.rootClip);
     QCOMPARE(int(result.status), int(swf::avm1::RunStatus::Completed));
-    QVERIFY2(host.aborts.isEmpty(), qPrintable(host.aborts.join(QLatin1String("; "))));
+    QVERIFY2(host.aborts.isEmpty(), qPrintable(swf::avm1::describe(host.aborts.value(0))));
     QVERIFY(!host.traces.isEmpty());
 }
 

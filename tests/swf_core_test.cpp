@@ -2,7 +2,7 @@
 #include "support/file_bytes.h"
 #include "swf/Player.h"
 #include "swf/format/text_encoding.h"
-#include "swf/movie/load_messages.h"
+#include "swf/movie/load_error.h"
 #include "swf/movie/movie_loader.h"
 #include "swf/stage/movie_clip.h"
 #include "swf_builder.h"
@@ -13,8 +13,8 @@
 #include <QTest>
 #include <QUrl>
 
+using swf::movie::LoadError;
 using swftest::Compression;
-namespace messages = swf::movie::messages;
 
 Q_DECLARE_METATYPE(swftest::Compression)
 
@@ -331,7 +331,7 @@ void SwfCoreTest::largeMovieInChunks() {
 
 void SwfCoreTest::damagedInput_data() {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("error");
+    QTest::addColumn<LoadError>("error");
     QTest::addColumn<bool>("loaded");
     const QByteArray good = countingMovie(4);
     const QByteArray zlib = countingMovie(40, Compression::Zlib);
@@ -339,32 +339,32 @@ void SwfCoreTest::damagedInput_data() {
     const QByteArray brokenZlib = SwfBuilder::withBrokenZlib(plain40, plain40.size() / 2);
     QByteArray hugeTag = good.left(good.size() - 2); // drop End
     hugeTag += swftest::tagHeader(2, 0x7ffffff0, true) + QByteArray(16, 'x');
-    QTest::newRow("empty") << QByteArray() << messages::emptyFile() << false;
-    QTest::newRow("text file") << QByteArray("hello, this is not a movie") << messages::notAMovie() << false;
-    QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1a\n0000", 12) << messages::notAMovie() << false;
-    QTest::newRow("FWX signature") << QByteArray("FWX\x08\x10\0\0\0", 8) << messages::notAMovie() << false;
-    QTest::newRow("two bytes") << QByteArray("FW") << messages::truncated() << false;
-    QTest::newRow("header only") << good.left(12) << messages::truncated() << false;
+    QTest::newRow("empty") << QByteArray() << LoadError::EmptyFile << false;
+    QTest::newRow("text file") << QByteArray("hello, this is not a movie") << LoadError::NotAMovie << false;
+    QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1a\n0000", 12) << LoadError::NotAMovie << false;
+    QTest::newRow("FWX signature") << QByteArray("FWX\x08\x10\0\0\0", 8) << LoadError::NotAMovie << false;
+    QTest::newRow("two bytes") << QByteArray("FW") << LoadError::Truncated << false;
+    QTest::newRow("header only") << good.left(12) << LoadError::Truncated << false;
     QTest::newRow("absurd declared size")
-        << SwfBuilder::withDeclaredLength(good, 0xFFFFFFF0u) << messages::absurdSize() << false;
+        << SwfBuilder::withDeclaredLength(good, 0xFFFFFFF0u) << LoadError::AbsurdSize << false;
     QTest::newRow("absurd zlib size")
-        << SwfBuilder::withDeclaredLength(zlib, 0x7FFFFFFFu) << messages::absurdSize() << false;
-    QTest::newRow("corrupt zlib") << brokenZlib << messages::badCompression() << true;
-    QTest::newRow("tag longer than anything") << hugeTag << messages::damaged() << true;
+        << SwfBuilder::withDeclaredLength(zlib, 0x7FFFFFFFu) << LoadError::AbsurdSize << false;
+    QTest::newRow("corrupt zlib") << brokenZlib << LoadError::BadCompression << true;
+    QTest::newRow("tag longer than anything") << hugeTag << LoadError::Damaged << true;
     QTest::newRow("program without a movie")
-        << QByteArray("MZ\x90\0 just a program", 20) << messages::projectorWithoutMovie() << false;
+        << QByteArray("MZ\x90\0 just a program", 20) << LoadError::ProjectorWithoutMovie << false;
 }
 
 void SwfCoreTest::damagedInput() {
     QFETCH(QByteArray, bytes);
-    QFETCH(QString, error);
+    QFETCH(LoadError, error);
     QFETCH(bool, loaded);
     swf::Player player;
     QCOMPARE(player.loadBytes(bytes), loaded);
     QCOMPARE(player.isLoaded(), loaded);
     QVERIFY(player.hasFailed());
     QVERIFY(!player.isComplete());
-    QCOMPARE(player.errorText(), error);
+    QCOMPARE(player.loadError(), error);
     // Whatever did load keeps playing and drawing without trouble.
     for (int i = 0; i < 50; ++i)
         player.advance();
@@ -382,7 +382,7 @@ void SwfCoreTest::truncatedMoviePlaysWhatArrived() {
 
     swf::Player player;
     QVERIFY(player.loadBytes(movie.left(movie.size() * 2 / 3)));
-    QCOMPARE(player.errorText(), messages::truncated());
+    QCOMPARE(player.loadError(), LoadError::Truncated);
     QCOMPARE(player.framesLoaded(), arrived);
     QCOMPARE(player.totalFrames(), 20);
     player.setLoop(false);
@@ -423,7 +423,7 @@ void SwfCoreTest::authoringFileRefused() {
         QVERIFY(!player.loadFile(path));
         QVERIFY(!player.isLoaded());
         QVERIFY(player.hasFailed());
-        QCOMPARE(player.errorText(), messages::authoringFile());
+        QCOMPARE(player.loadError(), LoadError::AuthoringFile);
     }
 }
 
@@ -437,15 +437,15 @@ void SwfCoreTest::fileUrlAndMissingFile() {
 
     QVERIFY(!player.loadFile(dir.filePath(QStringLiteral("absent.swf"))));
     QVERIFY(!player.isLoaded());
-    QCOMPARE(player.errorText(), messages::fileMissing());
+    QCOMPARE(player.loadError(), LoadError::FileMissing);
 
     const QString empty = writeFile(dir, QStringLiteral("empty.swf"), {});
     QVERIFY(!player.loadFile(empty));
-    QCOMPARE(player.errorText(), messages::emptyFile());
+    QCOMPARE(player.loadError(), LoadError::EmptyFile);
 
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.swf")));
     QVERIFY(!player.loadFile(dir.filePath(QStringLiteral("folder.swf"))));
-    QCOMPARE(player.errorText(), messages::fileUnreadable());
+    QCOMPARE(player.loadError(), LoadError::FileUnreadable);
 }
 
 void SwfCoreTest::unknownTagsSkipped() {

@@ -293,11 +293,11 @@ ActionRun runKind(const Kind& kind, int iterations) {
     player.advance();
     run.seconds = timer.nsecsElapsed() / 1e9;
     run.actions = perIteration * iterations;
-    run.ok = traces == QStringList{kind.expected} && player.scriptMessage().isEmpty();
+    run.ok = traces == QStringList{kind.expected} && player.scriptFailure() == swf::avm1::AbortReason::None;
     if (!run.ok)
         std::printf("%s: wrong result: got \"%s\", expected \"%s\" %s\n", kind.name,
                     qPrintable(traces.join('|')), qPrintable(kind.expected),
-                    qPrintable(player.scriptMessage()));
+                    qPrintable(swf::avm1::describe(player.scriptFailure())));
     return run;
 }
 

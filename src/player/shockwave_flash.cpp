@@ -1,5 +1,7 @@
 #include "player/shockwave_flash.h"
 
+#include "player/engine_messages.h"
+
 #include "platform/shell.h"
 #include "platform/twips.h"
 #include "player/audio_output.h"
@@ -166,10 +168,10 @@ void ShockwaveFlash::setReadyState(int state) {
 void ShockwaveFlash::loadLocal(quint64 generation, const QString& path) {
     if (generation != m_generation) return;
     if (!m_player->loadFile(path) && !m_player->isLoaded()) {
-        failLoad(m_player->errorText());
+        failLoad(loadErrorText(m_player->loadError()));
         return;
     }
-    m_loadError = m_player->errorText();
+    m_loadError = loadErrorText(m_player->loadError());
     setToolTip(m_loadError);
     m_player->setLoop(m_loop);
     // The movie plays from the start unless its first frame's script stopped it.
@@ -217,7 +219,8 @@ void ShockwaveFlash::onDownloadData() {
     }
     if (!m_player->appendBytes(chunk)) {
         abortDownload();
-        failLoad(m_player->errorText().isEmpty() ? tr("下载的内容不是Flash影片") : m_player->errorText());
+        failLoad(m_player->hasFailed() ? loadErrorText(m_player->loadError())
+                                       : tr("下载的内容不是Flash影片"));
         return;
     }
     afterBytesArrived();
@@ -251,15 +254,16 @@ void ShockwaveFlash::onDownloadFinished() {
     }
     const QByteArray rest = reply->readAll();
     if (!rest.isEmpty() && !m_player->appendBytes(rest)) {
-        failLoad(m_player->errorText());
+        failLoad(loadErrorText(m_player->loadError()));
         return;
     }
     m_player->endStream();
     if (!m_player->isLoaded()) {
-        failLoad(m_player->errorText().isEmpty() ? tr("下载的内容不是Flash影片") : m_player->errorText());
+        failLoad(m_player->hasFailed() ? loadErrorText(m_player->loadError())
+                                       : tr("下载的内容不是Flash影片"));
         return;
     }
-    m_loadError = m_player->errorText();
+    m_loadError = loadErrorText(m_player->loadError());
     setToolTip(m_loadError);
     afterBytesArrived();
     setReadyState(4);
@@ -494,7 +498,8 @@ void ShockwaveFlash::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::SmoothPixmapTransform, high);
     m_player->render(painter, stageToWidget(), high ? swf::Quality::High : swf::Quality::Low);
     adjustAutoQuality(timer.nsecsElapsed());
-    const QString banner = !m_loadError.isEmpty() ? m_loadError : m_player->scriptMessage();
+    const QString banner =
+        !m_loadError.isEmpty() ? m_loadError : scriptFailureText(m_player->scriptFailure());
     if (!banner.isEmpty()) {
         // A partly loaded movie plays on, and so does one whose script was stopped; say why.
         const QRect bannerRect(0, height() - 24, width(), 24);

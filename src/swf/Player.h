@@ -2,7 +2,9 @@
 // tests see of the engine. Deterministic: time passes only through advance().
 #pragma once
 
+#include "swf/avm1/abort_reason.h"
 #include "swf/io/diagnostic.h"
+#include "swf/movie/load_error.h"
 #include "swf/render/quality.h"
 
 #include <QByteArray>
@@ -32,7 +34,7 @@ class Player {
     Player& operator=(const Player&) = delete;
 
     // Loading: a whole file at once, or progressively as bytes arrive (network).
-    // Each returns false, with errorText(), when the bytes cannot be a movie.
+    // Each returns false, with loadError(), when the bytes cannot be a movie.
     bool loadFile(const QString& path);
     bool loadBytes(const QByteArray& bytes, const QString& url = {});
     void beginStream(const QString& url);
@@ -41,9 +43,10 @@ class Player {
     void unload();
 
     bool isLoaded() const;   // the header is known and frame 0 can be shown
-    bool hasFailed() const;  // loading stopped for good; errorText() says why
+    bool hasFailed() const;  // loading stopped for good; loadError() says why
     bool isComplete() const; // every byte is in and was read
-    QString errorText() const;
+    movie::LoadError loadError() const;
+    QString errorText() const; // loadError() in English, for tools and logs
     QString url() const;
     const std::vector<Diagnostic>& diagnostics() const;
 
@@ -88,7 +91,7 @@ class Player {
     // recursing too deep leaves its reason here; getURL to a web or mail address goes to
     // the handler (nothing else is ever opened).
     bool quitRequested() const;
-    QString scriptMessage() const;
+    avm1::AbortReason scriptFailure() const; // None while no script was stopped
     void setUrlHandler(std::function<void(const QString&)> handler);
 
     // Sound: the mixer that the audio output (or the headless renderer) drains. Stopping

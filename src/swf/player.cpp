@@ -4,7 +4,6 @@
 #include "swf/input/pointer.h"
 
 #include "swf/movie/limits.h"
-#include "swf/movie/load_messages.h"
 #include "swf/movie/movie_loader.h"
 #include "swf/movie/sound_character.h"
 #include "swf/render/stage_renderer.h"
@@ -112,13 +111,13 @@ struct Player::Impl {
     std::unique_ptr<input::PointerTracker> pointer;
     double scriptTimeMs = 0;
     bool quit = false;
-    QString scriptMessage;
+    avm1::AbortReason scriptFailure = avm1::AbortReason::None;
     std::function<void(const QString&)> urlHandler;
     std::unique_ptr<movie::MovieLoader> loader;
     std::unique_ptr<stage::MovieClip> root;
     std::unique_ptr<render::StageRenderer> renderer;
     QString url;
-    QString error; // failures found before the loader (missing file, authoring file)
+    movie::LoadError error = movie::LoadError::None; // found before the loader (missing file...)
     bool playing = true;
     bool loop = true;
     bool streaming = false;
@@ -256,7 +255,7 @@ struct Player::Impl {
             if (!sound || !sound->decoded() || sound->decoded()->rate <= 0) return 0.0;
             return double(sound->decoded()->frames()) * 1000.0 / sound->decoded()->rate;
         };
-        hooks.aborted = [this](const QString& reason) { scriptMessage = reason; };
+        hooks.aborted = [this](avm1::AbortReason reason) { scriptFailure = reason; };
         hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) {
             return readBesideMovie(relative, fullUrl);
         };
@@ -329,16 +328,16 @@ bool Player::loadFile(const QString& path) {
     const QString local = localPathOf(path);
     d->url = path;
     if (isAuthoringFile(local)) {
-        d->error = movie::messages::authoringFile();
+        d->error = movie::LoadError::AuthoringFile;
         return false;
     }
     QFile file(local);
     if (!file.exists()) {
-        d->error = movie::messages::fileMissing();
+        d->error = movie::LoadError::FileMissing;
         return false;
     }
     if (QFileInfo(local).isDir() || !file.open(QIODevice::ReadOnly)) {
-        d->error = movie::messages::fileUnreadable();
+        d->error = movie::LoadError::FileUnreadable;
         return false;
     }
     beginStream(path);
@@ -353,7 +352,7 @@ bool Player::loadFile(const QString& path) {
 
 bool Player::loadBytes(const QByteArray& bytes, const QString& url) {
     beginStream(url);
-    if (!d->error.isEmpty()) return false;
+    if (d->error != movie::LoadError::None) return false;
     appendBytes(bytes);
     endStream();
     return isLoaded();
@@ -363,7 +362,7 @@ void Player::beginStream(const QString& url) {
     unload();
     d->url = url;
     if (isAuthoringFile(localPathOf(url))) {
-        d->error = movie::messages::authoringFile();
+        d->error = movie::LoadError::AuthoringFile;
         return;
     }
     d->loader = std::make_unique<movie::MovieLoader>();
@@ -390,12 +389,12 @@ void Player::unload() {
     d->dropStage();
     d->scriptTimeMs = 0;
     d->quit = false;
-    d->scriptMessage.clear();
+    d->scriptFailure = avm1::AbortReason::None;
     d->renderer.reset();
     d->loader.reset();
     d->libraries.clear();
     d->replacement.reset();
-    d->error.clear();
+    d->error = movie::LoadError::None;
     d->url.clear();
     d->playing = true;
     d->streaming = false;
@@ -405,15 +404,19 @@ bool Player::isLoaded() const {
     return d->root != nullptr;
 }
 bool Player::hasFailed() const {
-    return !d->error.isEmpty() || (d->loader && d->loader->failed());
+    return loadError() != movie::LoadError::None;
 }
 bool Player::isComplete() const {
     return d->loader && d->loader->complete();
 }
 
+movie::LoadError Player::loadError() const {
+    if (d->error != movie::LoadError::None) return d->error;
+    return d->loader ? d->loader->error() : movie::LoadError::None;
+}
+
 QString Player::errorText() const {
-    if (!d->error.isEmpty()) return d->error;
-    return d->loader ? d->loader->error() : QString();
+    return movie::describe(loadError());
 }
 
 QString Player::url() const {
@@ -539,8 +542,8 @@ void Player::advance() {
 bool Player::quitRequested() const {
     return d->quit;
 }
-QString Player::scriptMessage() const {
-    return d->scriptMessage;
+avm1::AbortReason Player::scriptFailure() const {
+    return d->scriptFailure;
 }
 void Player::setUrlHandler(std::function<void(const QString&)> handler) {
     d->urlHandler = std::move(handler);

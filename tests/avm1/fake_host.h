@@ -17,7 +17,7 @@ class FakeHost : public Host {
   public:
     QStringList traces;
     QStringList calls;
-    QStringList aborts;
+    QList<AbortReason> aborts;
     double timer = 1234;
     double nextRandom = 0.5;
     Object* rootClip = nullptr;
@@ -44,7 +44,7 @@ class FakeHost : public Host {
     void trace(const QString& line) override { traces.push_back(line); }
     double getTimer() override { return timer; }
     double randomUnit() override { return nextRandom; }
-    void scriptAborted(const QString& reason) override { aborts.push_back(reason); }
+    void scriptAborted(AbortReason reason) override { aborts.push_back(reason); }
     void getUrl(const QString& url, const QString& window, UrlMethod method, bool loadTarget,
                 bool loadVariables) override {
         calls.push_back(QStringLiteral("getUrl %1 %2 %3%4%5")

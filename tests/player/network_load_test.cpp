@@ -159,20 +159,25 @@ void NetworkLoadTest::playsWhileItArrives() {
 void NetworkLoadTest::failures_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("partlyPlayable");
-    QTest::newRow("404") << "/missing.swf" << false;
-    QTest::newRow("not a movie") << "/text.swf" << false;
-    QTest::newRow("truncated body") << "/truncated.swf" << true;
-    QTest::newRow("oversized") << "/big.swf" << false;
-    QTest::newRow("redirect loop") << "/loop.swf" << false;
+    QTest::addColumn<QString>("reason"); // how the message starts
+    QTest::newRow("404") << "/missing.swf" << false << QStringLiteral("下载失败：服务器回答 404");
+    QTest::newRow("not a movie") << "/text.swf" << false
+                                 << QStringLiteral("无法读取影片：这不是 Flash 影片文件");
+    QTest::newRow("truncated body") << "/truncated.swf" << true
+                                    << QStringLiteral("下载失败：Connection closed");
+    QTest::newRow("oversized") << "/big.swf" << false << QStringLiteral("影片太大：超过");
+    QTest::newRow("redirect loop") << "/loop.swf" << false << QStringLiteral("下载失败：Too many");
 }
 
 void NetworkLoadTest::failures() {
     QFETCH(QString, path);
     QFETCH(bool, partlyPlayable);
+    QFETCH(QString, reason);
     TestServer server;
     control()->setDownloadLimits(1'000'000, 30'000);
     control()->setMovie(server.url(path));
     QVERIFY(QTest::qWaitFor([&] { return !control()->loadError().isEmpty(); }, 5000));
+    QVERIFY2(control()->loadError().startsWith(reason), qPrintable(control()->loadError()));
     AppFixture::settle();
     const QString label = forms::get<Form1>()->Label3->text();
     QVERIFY2(label != QStringLiteral("正在载入……"), qPrintable(label));

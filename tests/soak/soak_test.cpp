@@ -333,7 +333,8 @@ class SoakTest : public QObject {
         }
         control->removeEventFilter(&counter);
         QVERIFY(counter.paints >= frames / 16);
-        QVERIFY2(control->engine().scriptMessage().isEmpty(), qPrintable(control->engine().scriptMessage()));
+        QVERIFY2(control->engine().scriptFailure() == swf::avm1::AbortReason::None,
+                 qPrintable(swf::avm1::describe(control->engine().scriptFailure())));
         QCOMPARE(main->ss, control->FrameNum());
         // Every tick ran the root's handler once: the scripts were neither stopped nor skipped.
         if (scripted) QCOMPARE(lastTrace.toInt() - firstCount, frames - 1);

@@ -238,7 +238,7 @@ void installMethods(Machine& machine, Object* prototype) {
                 values.push_back(argument);
             }
             if (values.size() > kMaxArrayLength) {
-                c.machine.abort(QStringLiteral("an array grew past %1 elements").arg(kMaxArrayLength));
+                c.machine.abort(AbortReason::ArrayLength);
                 return Value();
             }
         }

@@ -13,6 +13,7 @@
 // either as ordinary properties set when children are placed or through the delegate.
 #pragma once
 
+#include "swf/avm1/abort_reason.h"
 #include "swf/avm1/value.h"
 
 #include <QString>
@@ -48,7 +49,7 @@ class Host {
     // A number in [0, 1) from a generator the host seeds; Math.random and random(n) use it.
     virtual double randomUnit() = 0;
     // A script ended early: it ran past its time budget, recursed too deep, or hit a limit.
-    virtual void scriptAborted(const QString& reason) = 0;
+    virtual void scriptAborted(AbortReason reason) = 0;
     // getURL and loadMovie/loadVariables. The host decides what is allowed; target is the
     // window or, for loads, the clip path. "FSCommand:" urls arrive here too.
     virtual void getUrl(const QString& url, const QString& window, UrlMethod method, bool loadTarget,

@@ -166,7 +166,7 @@ void Interpreter::push(const Value& value) {
 
 void Interpreter::push(Value&& value) {
     if (m_machine.stackValues() >= kMaxStackValues) {
-        m_machine.abort(QStringLiteral("the script stack grew past its limit"));
+        m_machine.abort(AbortReason::StackSize);
         return;
     }
     ++m_machine.stackValues();

@@ -290,7 +290,7 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
 Value callScriptFunction(Machine& machine, Object* function, const Value& thisValue,
                          std::span<const Value> args, Object* home) {
     if (machine.callDepth() >= kMaxCallDepth) {
-        machine.abort(QStringLiteral("script recursion went deeper than %1 calls").arg(kMaxCallDepth));
+        machine.abort(AbortReason::CallDepth);
         return Value();
     }
     const ScriptFunction& script = *function->script();

@@ -61,7 +61,7 @@ void Machine::beginFrame() {
 void Machine::beginRun() {
     if (m_runDepth++ > 0) return;
     m_aborted = false;
-    m_abortReason.clear();
+    m_abortReason = AbortReason::None;
     m_thrown.reset();
     m_callDepth = 0;
     m_stackValues = 0;
@@ -72,7 +72,7 @@ void Machine::beginRun() {
         // this a movie whose every script is short but which queues thousands of them (frames
         // jumping to frames) would run on far past the budget.
         m_aborted = true;
-        m_abortReason = QStringLiteral("a script ran longer than %1 ms").arg(m_timeBudgetMs);
+        m_abortReason = AbortReason::TimeBudget;
     }
 }
 
@@ -114,8 +114,7 @@ RunResult Machine::callFunction(const Value& function, const Value& thisValue, c
 }
 
 Object* Machine::newObject(ObjectKind kind, Object* proto) {
-    if (m_objects.size() >= kMaxObjects)
-        abort(QStringLiteral("the movie created more than %1 script objects").arg(kMaxObjects));
+    if (m_objects.size() >= kMaxObjects) abort(AbortReason::ObjectCount);
     m_objects.push_back(std::make_unique<Object>(kind, proto, m_swfVersion >= kSwfVersionCaseSensitive));
     return m_objects.back().get();
 }
@@ -299,7 +298,7 @@ bool Machine::setArrayMember(Object* object, const QString& name, const Value& v
         const double requested = toNumber(value);
         const std::uint32_t length = std::isfinite(requested) && requested > 0 ? toUint32(requested) : 0;
         if (length > kMaxArrayLength) {
-            abort(QStringLiteral("an array grew past %1 elements").arg(kMaxArrayLength));
+            abort(AbortReason::ArrayLength);
             return true;
         }
         if (length < object->arrayLength()) {
@@ -314,7 +313,7 @@ bool Machine::setArrayMember(Object* object, const QString& name, const Value& v
     }
     if (isArrayIndex(name, &index) && index >= object->arrayLength()) {
         if (index >= kMaxArrayLength) {
-            abort(QStringLiteral("an array grew past %1 elements").arg(kMaxArrayLength));
+            abort(AbortReason::ArrayLength);
             return true;
         }
         object->setArrayLength(index + 1);
@@ -394,7 +393,7 @@ Value Machine::call(const Value& functionValue, const Value& thisValue, std::spa
     if (function->script()) return callScriptFunction(*this, function, thisValue, args, home);
     if (!function->native()) return Value();
     if (m_callDepth >= kMaxCallDepth) {
-        abort(QStringLiteral("script recursion went deeper than %1 calls").arg(kMaxCallDepth));
+        abort(AbortReason::CallDepth);
         return Value();
     }
     ++m_callDepth;
@@ -423,7 +422,7 @@ Value Machine::construct(const Value& constructorValue, std::span<const Value> a
         return object;
     }
     if (m_callDepth >= kMaxCallDepth) {
-        abort(QStringLiteral("script recursion went deeper than %1 calls").arg(kMaxCallDepth));
+        abort(AbortReason::CallDepth);
         return Value();
     }
     ++m_callDepth;

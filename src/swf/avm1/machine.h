@@ -2,6 +2,7 @@
 // and built-in classes, runs action blocks for the host and keeps scripts inside their limits.
 #pragma once
 
+#include "swf/avm1/abort_reason.h"
 #include "swf/avm1/host.h"
 #include "swf/avm1/literal_cache.h"
 #include "swf/avm1/object.h"
@@ -46,8 +47,8 @@ struct IntervalTimer {
 
 struct RunResult {
     RunStatus status = RunStatus::Completed;
-    Value value;    // the uncaught thrown value, or the function's result
-    QString reason; // why the script was aborted
+    Value value;                            // the uncaught thrown value, or the function's result
+    AbortReason reason = AbortReason::None; // why the script was aborted
 };
 
 class Machine {
@@ -134,7 +135,7 @@ class Machine {
 
     // --- errors and limits ---
     void throwValue(const Value& value);
-    void abort(const QString& reason);
+    void abort(AbortReason reason);
     bool unwinding() const { return m_thrown.has_value() || m_aborted; }
     bool aborted() const { return m_aborted; }
     std::optional<Value> takeThrown();
@@ -181,7 +182,7 @@ class Machine {
     int m_nextTimerId = 1;
     std::optional<Value> m_thrown;
     bool m_aborted = false;
-    QString m_abortReason;
+    AbortReason m_abortReason = AbortReason::None;
     int m_callDepth = 0;
     int m_stackValues = 0;
     int m_runDepth = 0;

@@ -124,7 +124,7 @@ void Machine::throwValue(const Value& value) {
     if (!m_aborted) m_thrown = value;
 }
 
-void Machine::abort(const QString& reason) {
+void Machine::abort(AbortReason reason) {
     if (m_aborted) return;
     m_aborted = true;
     m_thrown.reset();
@@ -146,15 +146,14 @@ bool Machine::checkStringLength(qsizetype length) {
     if (m_budgetTick >= kBudgetCheckInterval) checkBudget();
     if (m_aborted) return false;
     if (length <= kMaxStringLength) return true;
-    abort(QStringLiteral("a string grew past %1 characters").arg(kMaxStringLength));
+    abort(AbortReason::StringLength);
     return false;
 }
 
 bool Machine::checkBudget() {
     if (++m_budgetTick >= kBudgetCheckInterval) {
         m_budgetTick = 0;
-        if (m_clock.isValid() && m_clock.elapsed() > m_timeBudgetMs)
-            abort(QStringLiteral("a script ran longer than %1 ms").arg(m_timeBudgetMs));
+        if (m_clock.isValid() && m_clock.elapsed() > m_timeBudgetMs) abort(AbortReason::TimeBudget);
     }
     return !m_aborted;
 }

@@ -3,7 +3,7 @@
 
 #include "swf/format/tag_codes.h"
 #include "swf/movie/limits.h"
-#include "swf/movie/load_messages.h"
+#include "swf/movie/load_error.h"
 
 #include <algorithm>
 
@@ -39,8 +39,8 @@ std::shared_ptr<const MovieDefinition> MovieLoader::readWhole(QByteArrayView byt
 }
 MovieLoader::~MovieLoader() = default;
 
-void MovieLoader::fail(const QString& message) {
-    if (m_error.isEmpty()) m_error = message;
+void MovieLoader::fail(LoadError error) {
+    if (m_error == LoadError::None) m_error = error;
     m_state = State::Failed;
 }
 
@@ -52,7 +52,7 @@ bool MovieLoader::append(QByteArrayView chunk) {
         m_prefix.append(chunk.first(want));
         chunk = chunk.sliced(want);
         if (!m_prefix.isEmpty() && !plausibleFirstByte(m_prefix[0])) {
-            fail(messages::notAMovie());
+            fail(LoadError::NotAMovie);
             return false;
         }
         if (m_prefix.size() >= 2 && m_prefix.startsWith("MZ")) {
@@ -67,7 +67,7 @@ bool MovieLoader::append(QByteArrayView chunk) {
     }
     if (m_projector) {
         if (m_prefix.size() + chunk.size() > kMaxUncompressedSize) {
-            fail(messages::absurdSize());
+            fail(LoadError::AbsurdSize);
             return false;
         }
         m_prefix.append(chunk);
@@ -77,7 +77,7 @@ bool MovieLoader::append(QByteArrayView chunk) {
     if (!m_headerKnown) readHeader();
     if (m_headerKnown) readTags();
     releaseReadBytes();
-    if (m_compressionBroken && m_state != State::Complete) fail(messages::badCompression());
+    if (m_compressionBroken && m_state != State::Complete) fail(LoadError::BadCompression);
     return m_state != State::Failed;
 }
 
@@ -86,14 +86,14 @@ bool MovieLoader::acceptSignature() {
     const QByteArrayView tail = QByteArrayView(m_prefix).sliced(1, 2);
     const char kind = m_prefix[0];
     if (tail != "WS" || (kind != 'F' && kind != 'C' && kind != 'Z')) {
-        fail(messages::notAMovie());
+        fail(LoadError::NotAMovie);
         return false;
     }
     MovieHeader& header = m_definition.header;
     header.version = quint8(m_prefix[3]);
     header.declaredLength = littleEndian32(m_prefix.constData() + 4);
     if (header.declaredLength > kMaxUncompressedSize) {
-        fail(messages::absurdSize());
+        fail(LoadError::AbsurdSize);
         return false;
     }
     if (kind == 'C') {
@@ -158,7 +158,7 @@ void MovieLoader::readTags() {
             return;
         }
         if (tag.length > kMaxUncompressedSize) {
-            fail(messages::damaged());
+            fail(LoadError::Damaged);
             return;
         }
         if (available.size() < tag.headerSize + tag.length) return;
@@ -186,11 +186,11 @@ void MovieLoader::finish() {
         return;
     }
     if (m_prefix.isEmpty()) {
-        fail(messages::emptyFile());
+        fail(LoadError::EmptyFile);
         return;
     }
     if (!m_signatureKnown) {
-        fail(m_prefix.size() >= 3 ? messages::notAMovie() : messages::truncated());
+        fail(m_prefix.size() >= 3 ? LoadError::NotAMovie : LoadError::Truncated);
         return;
     }
     if (m_headerKnown && m_position == m_body.size() && !m_compressionBroken &&
@@ -202,7 +202,7 @@ void MovieLoader::finish() {
         m_state = State::Complete;
         return;
     }
-    fail(m_compressionBroken ? messages::badCompression() : messages::truncated());
+    fail(m_compressionBroken ? LoadError::BadCompression : LoadError::Truncated);
 }
 
 void MovieLoader::finishProjector() {
@@ -212,18 +212,18 @@ void MovieLoader::finishProjector() {
     m_signatureKnown = false;
     if (file.size() < kProjectorTrailerSize ||
         littleEndian32(file.constData() + file.size() - 8) != kProjectorMarker) {
-        fail(messages::projectorWithoutMovie());
+        fail(LoadError::ProjectorWithoutMovie);
         return;
     }
     const qint64 length = littleEndian32(file.constData() + file.size() - 4);
     const qint64 start = file.size() - kProjectorTrailerSize - length;
     if (length < kSignatureSize || start < 0) {
-        fail(messages::projectorWithoutMovie());
+        fail(LoadError::ProjectorWithoutMovie);
         return;
     }
     const QByteArrayView movie = QByteArrayView(file).sliced(start, length);
     if (movie.startsWith("MZ")) {
-        fail(messages::projectorWithoutMovie()); // a projector inside a projector is not a movie
+        fail(LoadError::ProjectorWithoutMovie); // a projector inside a projector is not a movie
         return;
     }
     if (append(movie)) finish();

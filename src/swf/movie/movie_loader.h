@@ -4,6 +4,7 @@
 #pragma once
 
 #include "swf/io/inflate.h"
+#include "swf/movie/load_error.h"
 #include "swf/movie/movie_definition.h"
 #include "swf/movie/tag_parser.h"
 
@@ -37,14 +38,14 @@ class MovieLoader {
     State state() const { return m_state; }
     bool headerKnown() const { return m_headerKnown; }
     bool complete() const { return m_state == State::Complete; }
-    bool failed() const { return !m_error.isEmpty(); }
-    QString error() const { return m_error; }
+    bool failed() const { return m_error != LoadError::None; }
+    LoadError error() const { return m_error; }
     int framesLoaded() const { return m_definition.root.frameCount(); }
     const MovieDefinition& definition() const { return m_definition; }
 
   private:
     bool acceptSignature();
-    void fail(const QString& message);
+    void fail(LoadError error);
     void decompress(QByteArrayView input);
     void readHeader();
     void readTags();
@@ -54,7 +55,7 @@ class MovieLoader {
     MovieDefinition m_definition;
     TagParser m_parser{m_definition};
     State m_state = State::WaitingForHeader;
-    QString m_error;
+    LoadError m_error = LoadError::None;
 
     QByteArray m_prefix; // the 8 signature bytes, or a whole projector until its end
     bool m_signatureKnown = false;

@@ -341,7 +341,7 @@ double ScriptHost::randomUnit() {
     return double(m_random) / 4294967296.0;
 }
 
-void ScriptHost::scriptAborted(const QString& reason) {
+void ScriptHost::scriptAborted(avm1::AbortReason reason) {
     if (m_hooks.aborted) m_hooks.aborted(reason);
 }
 

@@ -55,7 +55,7 @@ struct ScriptPlayerHooks {
     std::function<double(int voice)> voicePositionMs;
     std::function<double(int soundId)> soundDurationMs;
     std::function<bool(int voice)> voicePlaying;
-    std::function<void(const QString&)> aborted;
+    std::function<void(avm1::AbortReason)> aborted;
     // The bytes of a file a script asked for, by url relative to the movie; nothing when it
     // is not a local file in the movie's own folder or cannot be read. Also gives its full url.
     std::function<std::optional<QByteArray>(const QString& url, QString* fullUrl)> readLocalFile;
@@ -144,7 +144,7 @@ class ScriptHost final : public avm1::Host {
     void trace(const QString& line) override;
     double getTimer() override { return m_timeMs; }
     double randomUnit() override;
-    void scriptAborted(const QString& reason) override;
+    void scriptAborted(avm1::AbortReason reason) override;
     void getUrl(const QString& url, const QString& window, avm1::UrlMethod method, bool loadTarget,
                 bool loadVariables) override;
     void gotoFrame(Target target, int frame, bool play) override;
