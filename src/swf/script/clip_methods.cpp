@@ -1,6 +1,7 @@
 // The MovieClip methods that change the stage: clips made, copied, removed and moved
 // between depths by scripts, and the drawing methods.
 #include "swf/script/script_host.h"
+#include "swf/script/script_limits.h"
 
 #include "swf/input/pointer.h"
 
@@ -19,7 +20,6 @@ constexpr int kMinScriptDepth = -ScriptHost::kTimelineDepthOffset;
 constexpr int kMaxScriptDepth = 2130690045;
 // removeMovieClip takes only clips in the depths scripts use.
 constexpr int kMaxRemovableDepth = 1048575;
-constexpr double kTwips = 20.0;
 
 const movie::Timeline& emptyTimeline() {
     static const movie::Timeline timeline;

@@ -1,6 +1,7 @@
 // What scripts load: movies and pictures into clips and levels, variables into clips, and
 // the unloading of both.
 #include "swf/script/script_host.h"
+#include "swf/script/script_limits.h"
 
 #include "swf/avm1/builtins.h"
 #include "swf/format/tag_codes.h"
@@ -17,7 +18,6 @@ namespace swf::script {
 
 namespace {
 
-constexpr double kTwips = 20.0;
 // Loaded movies and pictures stay in memory while the movie plays (their clips may come
 // back by a goto); past these the player loads no more.
 constexpr int kMaxLoadedMovies = 256;

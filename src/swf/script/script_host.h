@@ -210,6 +210,7 @@ class ScriptHost final : public avm1::Host {
 
   private:
     class ClipProperties;
+    static std::unique_ptr<avm1::PropertyDelegate> makeClipProperties(ScriptHost& host);
     class TextFieldProperties;
     // Text fields as scripts see them (script_text_fields.cpp).
     void installTextFields();
@@ -282,7 +283,7 @@ class ScriptHost final : public avm1::Host {
     const movie::MovieDefinition& m_movie;
     ScriptPlayerHooks m_hooks;
     std::unique_ptr<avm1::Machine> m_machine;
-    std::unique_ptr<ClipProperties> m_properties;
+    std::unique_ptr<avm1::PropertyDelegate> m_properties;
     stage::MovieClip* m_root = nullptr;
     std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
     QHash<avm1::Object*, stage::MovieClip*> m_clips;

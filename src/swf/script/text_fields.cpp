@@ -2,6 +2,7 @@
 // timeline or made by createTextField), and the TextFormat class that reads and sets their
 // look. Each field keeps one format for all its text.
 #include "swf/script/script_host.h"
+#include "swf/script/script_limits.h"
 
 #include "swf/avm1/builtins.h"
 #include "swf/movie/movie_definition.h"
@@ -18,7 +19,6 @@ namespace swf::script {
 
 namespace {
 
-constexpr double kTwips = 20.0;
 // Text a field may hold: enough for any real movie, small enough to lay out each frame.
 constexpr qsizetype kMaxFieldText = 1 << 20;
 // Fields scripts may make, all timelines together.

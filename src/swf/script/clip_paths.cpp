@@ -1,0 +1,157 @@
+// Clips by name and by path: children by instance name, parents, slash and dot paths.
+#include "swf/script/script_host.h"
+#include "swf/script/script_limits.h"
+
+#include "swf/input/pointer.h"
+
+#include "swf/avm1/action_reader.h"
+#include "swf/format/records.h"
+#include "swf/format/tag_codes.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/stage/bounds.h"
+#include "swf/stage/movie_clip.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace swf::script {
+
+namespace {
+// Case folding keeps lengths, so the length settles most comparisons of a lookup by name.
+bool sameName(const QString& a, const QString& b, bool caseSensitive) {
+    if (a.size() != b.size()) return false;
+    return caseSensitive ? a == b : a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Two names share this key exactly when sameName matches them: QString::compare without
+// case folds each code point on its own, and so does this.
+QString nameKey(const QString& name, bool caseSensitive) {
+    if (caseSensitive) return name;
+    QString key = name;
+    char16_t* units = reinterpret_cast<char16_t*>(key.data());
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (QChar::isHighSurrogate(units[i]) && i + 1 < key.size() && QChar::isLowSurrogate(units[i + 1])) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(units[i], units[i + 1]));
+            units[i] = QChar::highSurrogate(folded);
+            units[++i] = QChar::lowSurrogate(folded);
+        } else {
+            units[i] = static_cast<char16_t>(QChar::toCaseFolded(char32_t(units[i])));
+        }
+    }
+    return key;
+}
+} // namespace
+
+stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString& name) const {
+    const bool caseSensitive = m_machine->swfVersion() >= 7;
+    constexpr size_t kIndexedFrom = 16;
+    if (parent.children().size() >= kIndexedFrom) {
+        const quint64 generation = stageContext().childrenGeneration();
+        if (generation != m_childIndexGeneration) {
+            m_childIndex.clear();
+            m_childIndexGeneration = generation;
+        }
+        auto [index, fresh] = m_childIndex.try_emplace(&parent);
+        if (fresh) {
+            for (const auto& [depth, child] : parent.children()) {
+                if (!child->asClip()) continue;
+                const QString key = nameKey(child->placement().name, caseSensitive);
+                if (!index->second.contains(key)) index->second.insert(key, child->asClip());
+            }
+        }
+        return index->second.value(nameKey(name, caseSensitive));
+    }
+    for (const auto& [depth, child] : parent.children())
+        if (sameName(child->placement().name, name, caseSensitive) && child->asClip()) return child->asClip();
+    return nullptr;
+}
+
+stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
+    if (!m_root || &clip == m_root) return nullptr;
+    const quint64 generation = stageContext().childrenGeneration();
+    if (generation != m_parentsGeneration || m_parentsRoot != m_root) {
+        m_parents.clear();
+        m_parentsGeneration = generation;
+        m_parentsRoot = m_root;
+        std::vector<stage::MovieClip*> open{m_root};
+        for (const auto& [level, levelRoot] : m_levels)
+            open.push_back(levelRoot.get());
+        while (!open.empty()) {
+            stage::MovieClip* current = open.back();
+            open.pop_back();
+            for (const auto& [depth, child] : current->children()) {
+                if (!child->asClip()) continue;
+                m_parents.emplace(child->asClip(), current);
+                open.push_back(child->asClip());
+            }
+        }
+    }
+    const auto found = m_parents.find(&clip);
+    return found == m_parents.end() ? nullptr : found->second;
+}
+
+avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
+    stage::MovieClip* clip = clipOf(base);
+    if (!clip) clip = m_root;
+    QString rest = path;
+    if (rest.isEmpty()) return clip ? objectOf(*clip) : nullptr;
+    if (rest.startsWith(QLatin1Char('/'))) {
+        clip = m_root;
+        rest = rest.mid(1);
+    }
+    // Most paths are one name (_root, _parent, a child); only longer ones need splitting.
+    static const QRegularExpression kSeparators(QStringLiteral("[/.]"));
+    QStringList parts;
+    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('.')))
+        parts = rest.split(kSeparators, Qt::SkipEmptyParts);
+    else if (!rest.isEmpty())
+        parts.append(rest);
+    for (int i = 0; i < parts.size() && clip; ++i) {
+        const QString& part = parts[i];
+        if (part == QLatin1String("..") || sameName(part, QStringLiteral("_parent"), false))
+            clip = parentOf(*clip);
+        else if (sameName(part, QStringLiteral("_root"), false) ||
+                 sameName(part, QStringLiteral("_level0"), false))
+            clip = m_root;
+        else if (part.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) && !m_levels.empty()) {
+            bool number = false;
+            const int level = part.mid(6).toInt(&number);
+            clip = number ? levelClip(level) : childNamed(*clip, part);
+        } else if (part != QLatin1String("this"))
+            clip = childNamed(*clip, part);
+    }
+    return clip ? objectOf(*clip) : nullptr;
+}
+
+QString ScriptHost::targetPath(Target target) {
+    stage::MovieClip* clip = clipOf(target);
+    QStringList names;
+    while (clip && clip != m_root) {
+        if (!m_levels.empty()) {
+            const auto level = std::find_if(m_levels.begin(), m_levels.end(),
+                                            [clip](const auto& entry) { return entry.second.get() == clip; });
+            if (level != m_levels.end()) {
+                names.prepend(QStringLiteral("_level%1").arg(level->first));
+                return names.join(QLatin1Char('.'));
+            }
+        }
+        names.prepend(clip->placement().name);
+        clip = parentOf(*clip);
+    }
+    return names.isEmpty() ? QStringLiteral("_level0")
+                           : QStringLiteral("_level0.") + names.join(QLatin1Char('.'));
+}
+
+QString ScriptHost::slashPath(stage::MovieClip& clip) {
+    const QString path = targetPath(objectOf(clip));
+    if (path == QLatin1String("_level0")) return QStringLiteral("/");
+    return QString(path)
+        .replace(QStringLiteral("_level0."), QStringLiteral("/"))
+        .replace(QLatin1Char('.'), QLatin1Char('/'));
+}
+
+} // namespace swf::script

@@ -1,0 +1,320 @@
+// Clip properties for scripts: the numbered properties of GetProperty and SetProperty and
+// the named ones (`_x`, `_alpha`...), read from and written to the stage.
+#include "swf/script/script_host.h"
+#include "swf/script/script_limits.h"
+
+#include "swf/input/pointer.h"
+
+#include "swf/avm1/action_reader.h"
+#include "swf/format/records.h"
+#include "swf/format/tag_codes.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/stage/bounds.h"
+#include "swf/stage/movie_clip.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace swf::script {
+
+// Clip properties reached by name (`_root._currentframe`, `_root.child`), answered from
+// the stage without copying them into the script object.
+class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
+  public:
+    explicit ClipProperties(ScriptHost& host) : m_host(host) {}
+    std::optional<avm1::Value> getProperty(avm1::Object& object, const QString& name) override {
+        stage::MovieClip* clip = m_host.clipOf(&object);
+        if (!clip) return std::nullopt;
+        if (name == QLatin1String("opaqueBackground") && m_host.m_movie.header.version >= 8) {
+            const auto color = clip->opaqueBackground();
+            return color ? avm1::Value(double(*color & 0xffffff)) : avm1::Value::null();
+        }
+        if (name.startsWith(QLatin1Char('_'))) {
+            const avm1::Value value = m_host.propertyByName(*clip, name);
+            if (!value.isUndefined()) return value;
+        }
+        if (stage::MovieClip* child = m_host.childNamed(*clip, name))
+            return avm1::Value(m_host.objectOf(*child));
+        if (stage::TextField* field = m_host.textFieldNamed(*clip, name))
+            return avm1::Value(m_host.objectOf(*field));
+        return std::nullopt;
+    }
+    bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {
+        stage::MovieClip* clip = m_host.clipOf(&object);
+        if (clip && name == QLatin1String("opaqueBackground") && m_host.m_movie.header.version >= 8) {
+            const double number = value.isNullish() ? NAN : m_host.m_machine->toNumber(value);
+            clip->setScriptBackground(
+                std::isfinite(number)
+                    ? std::optional<QRgb>(0xff000000u | (quint32(qint64(number)) & 0xffffff))
+                    : std::nullopt);
+            return true;
+        }
+        return clip && name.startsWith(QLatin1Char('_')) && m_host.setPropertyByName(*clip, name, value);
+    }
+
+  private:
+    ScriptHost& m_host;
+};
+
+std::unique_ptr<avm1::PropertyDelegate> ScriptHost::makeClipProperties(ScriptHost& host) {
+    return std::make_unique<ClipProperties>(host);
+}
+
+avm1::Value ScriptHost::getProperty(Target target, int index) {
+    static const char* const kNames[] = {
+        "_x",          "_y",     "_xscale",      "_yscale",    "_currentframe", "_totalframes",  "_alpha",
+        "_visible",    "_width", "_height",      "_rotation",  "_target",       "_framesloaded", "_name",
+        "_droptarget", "_url",   "_highquality", "_focusrect", "_soundbuftime", "_quality",      "_xmouse",
+        "_ymouse"};
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip || index < 0 || index >= int(std::size(kNames))) return avm1::Value();
+    return propertyByName(*clip, QString::fromLatin1(kNames[index]));
+}
+
+void ScriptHost::setProperty(Target target, int index, const avm1::Value& value) {
+    static const char* const kWritable[] = {
+        "_x",       "_y",     "_xscale",      "_yscale",    nullptr,         nullptr,   "_alpha",
+        "_visible", "_width", "_height",      "_rotation",  nullptr,         nullptr,   "_name",
+        nullptr,    nullptr,  "_highquality", "_focusrect", "_soundbuftime", "_quality"};
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip || index < 0 || index >= int(std::size(kWritable)) || !kWritable[index]) return;
+    setPropertyByName(*clip, QString::fromLatin1(kWritable[index]), value);
+}
+
+namespace {
+// Twips are whole 32-bit numbers in the player: an infinite position wraps to the lowest.
+double twipsOf(double pixels) {
+    if (std::isinf(pixels)) return double(std::numeric_limits<qint32>::min());
+    return pixels * kTwips;
+}
+// Matrix entries stay finite whatever a script asks for, so drawing never sees NaN or inf.
+double finite(double value) {
+    return std::isfinite(value) ? std::clamp(value, -1e9, 1e9) : 0.0;
+}
+double normalizedDegrees(double degrees) {
+    if (!std::isfinite(degrees)) return std::nan("");
+    double turned = std::fmod(degrees, 360.0);
+    if (turned > 180) turned -= 360;
+    if (turned <= -180) turned += 360;
+    return turned;
+}
+} // namespace
+
+stage::ScriptScale ScriptHost::scaleOf(const stage::MovieClip& clip) const {
+    if (clip.scriptScale()) return *clip.scriptScale();
+    const format::Matrix& m = clip.placement().matrix;
+    return {std::hypot(m.a, m.b) * 100, std::hypot(m.c, m.d) * 100, std::atan2(m.b, m.a) * 180 / M_PI};
+}
+
+bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value) {
+    const QString key = name.toLower();
+    // Values convert as each property takes them; a NaN leaves a number property as it was.
+    if (key == QLatin1String("_name")) {
+        movie::Placement placement = clip.placement();
+        // NaN names a clip "0": the number goes through an integer on its way to text.
+        placement.name = value.isNumber() && std::isnan(value.asNumber()) ? QStringLiteral("0")
+                                                                          : m_machine->toString(value);
+        clip.setPlacement(placement);
+        stageContext().childrenChanged();
+        return true;
+    }
+    if (key == QLatin1String("_quality")) {
+        const QString quality = m_machine->toString(value).toUpper();
+        if (quality == QLatin1String("LOW") || quality == QLatin1String("MEDIUM") ||
+            quality == QLatin1String("HIGH") || quality == QLatin1String("BEST"))
+            m_quality = quality;
+        return true;
+    }
+    if (key == QLatin1String("_focusrect")) {
+        if (value.isObject()) { // taken as false without asking the object anything
+            m_focusRect = false;
+            return true;
+        }
+        const double number = m_machine->toNumber(value);
+        if (!std::isnan(number)) m_focusRect = number != 0;
+        return true;
+    }
+    static const char* const kNumeric[] = {"_x",        "_y",           "_xscale",      "_yscale",
+                                           "_rotation", "_alpha",       "_visible",     "_width",
+                                           "_height",   "_highquality", "_soundbuftime"};
+    if (std::none_of(std::begin(kNumeric), std::end(kNumeric),
+                     [&key](const char* known) { return key == QLatin1String(known); }))
+        return false;
+    const double number = m_machine->toNumber(value);
+    if (std::isnan(number)) return true;
+    if (key == QLatin1String("_highquality")) {
+        const double level = std::trunc(number);
+        m_quality = level >= 2   ? QStringLiteral("BEST")
+                    : level == 0 ? QStringLiteral("LOW")
+                                 : QStringLiteral("HIGH");
+        return true;
+    }
+    if (key == QLatin1String("_soundbuftime")) {
+        m_soundBufferTime = std::isinf(number) ? std::numeric_limits<qint32>::min() : avm1::toInt32(number);
+        return true;
+    }
+    movie::Placement placement = clip.placement();
+    format::Matrix& m = placement.matrix;
+    stage::ScriptScale scale = scaleOf(clip);
+    bool rescaled = false;
+    // Matrix factors, taken as given when a size is asked for: percent and back would not
+    // give the same number.
+    std::optional<double> factorX, factorY;
+    if (key == QLatin1String("_visible")) {
+        placement.visible = number != 0;
+    } else if (key == QLatin1String("_x")) {
+        m.tx = twipsOf(number);
+    } else if (key == QLatin1String("_y")) {
+        m.ty = twipsOf(number);
+    } else if (key == QLatin1String("_xscale")) {
+        scale.xScale = number;
+        rescaled = true;
+    } else if (key == QLatin1String("_yscale")) {
+        scale.yScale = number;
+        rescaled = true;
+    } else if (key == QLatin1String("_rotation")) {
+        scale.rotation = normalizedDegrees(number);
+        rescaled = true;
+    } else if (key == QLatin1String("_width") || key == QLatin1String("_height")) {
+        // Scales along the clip's own axis so its unturned box gets the size asked for.
+        const auto bounds = stage::localBounds(clip);
+        const bool width = key == QLatin1String("_width");
+        const double extent = bounds ? (width ? bounds->width() : bounds->height()) : 0.0;
+        if (extent <= 0 || !std::isfinite(number)) return true;
+        const double factor = number * kTwips / extent;
+        (width ? scale.xScale : scale.yScale) = factor * 100;
+        (width ? factorX : factorY) = factor;
+        rescaled = true;
+    } else if (key == QLatin1String("_alpha")) {
+        // 8.8 fixed point, cut toward zero; infinities have no fixed-point value and give 0.
+        placement.colorTransform.alphaMult =
+            std::isinf(number) ? 0 : qint16(avm1::toInt32(number * 256 / 100));
+    }
+    if (rescaled) {
+        const double radians =
+            std::isnan(scale.rotation) ? std::atan2(m.b, m.a) : scale.rotation * M_PI / 180;
+        const double x = factorX.value_or(scale.xScale / 100), y = factorY.value_or(scale.yScale / 100);
+        m.a = finite(x * std::cos(radians));
+        m.b = finite(x * std::sin(radians));
+        m.c = finite(-y * std::sin(radians));
+        m.d = finite(y * std::cos(radians));
+    }
+    clip.setScriptPlacement(placement);
+    if (rescaled) clip.setScriptScale(scale);
+    return true;
+}
+
+qint64 ScriptHost::clipBytes(const stage::MovieClip& clip) const {
+    const auto loaded = m_loaded.find(&clip);
+    if (loaded != m_loaded.end()) return loaded->second.bytes;
+    // A clip made empty by a script holds no bytes of the movie.
+    if (&clip != m_root && !clip.character()) return 0;
+    return m_movie.header.declaredLength;
+}
+
+int ScriptHost::clipVersion(const stage::MovieClip& clip) const {
+    const auto loaded = m_loaded.find(&clip);
+    return loaded != m_loaded.end() ? loaded->second.version : m_movie.header.version;
+}
+
+QString ScriptHost::clipUrl(const stage::MovieClip& clip) const {
+    const auto loaded = m_loaded.find(&clip);
+    return loaded != m_loaded.end() ? loaded->second.url : m_hooks.movieUrl;
+}
+
+std::pair<double, double> ScriptHost::stageSize() {
+    const QRectF rect = m_movie.header.frameRect.toRectF();
+    return {std::round(rect.width() / kTwips), std::round(rect.height() / kTwips)};
+}
+
+std::optional<avm1::ClipColor> ScriptHost::clipColor(Target target) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip) return std::nullopt;
+    const format::ColorTransform& t = clip->placement().colorTransform;
+    avm1::ClipColor color;
+    color.redMultiplier = t.redMult * 100.0 / 256;
+    color.greenMultiplier = t.greenMult * 100.0 / 256;
+    color.blueMultiplier = t.blueMult * 100.0 / 256;
+    color.alphaMultiplier = t.alphaMult * 100.0 / 256;
+    color.redOffset = t.redAdd;
+    color.greenOffset = t.greenAdd;
+    color.blueOffset = t.blueAdd;
+    color.alphaOffset = t.alphaAdd;
+    return color;
+}
+
+void ScriptHost::setClipColor(Target target, const avm1::ClipColor& color) {
+    stage::MovieClip* clip = clipOf(target);
+    if (!clip) return;
+    auto fixed = [](double value) { return qint16(std::clamp(value, -32768.0, 32767.0)); };
+    movie::Placement placement = clip->placement();
+    format::ColorTransform& t = placement.colorTransform;
+    t.redMult = fixed(color.redMultiplier * 256 / 100);
+    t.greenMult = fixed(color.greenMultiplier * 256 / 100);
+    t.blueMult = fixed(color.blueMultiplier * 256 / 100);
+    t.alphaMult = fixed(color.alphaMultiplier * 256 / 100);
+    t.redAdd = fixed(color.redOffset);
+    t.greenAdd = fixed(color.greenOffset);
+    t.blueAdd = fixed(color.blueOffset);
+    t.alphaAdd = fixed(color.alphaOffset);
+    // Like a move by script, a colour set by script takes the clip from the timeline.
+    clip->setScriptPlacement(placement);
+}
+
+avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& name) {
+    const QString key = name.toLower();
+    const format::Matrix& m = clip.placement().matrix;
+    if (key == QLatin1String("_currentframe")) return avm1::Value(clip.currentFrame() + 1);
+    if (key == QLatin1String("_totalframes")) return avm1::Value(clip.frameCount());
+    if (key == QLatin1String("_framesloaded")) return avm1::Value(framesLoaded(objectOf(clip)));
+    if (key == QLatin1String("_name")) return avm1::Value(clip.placement().name);
+    // this._parent and this._root, read as members, as movies use them all the time.
+    if (key == QLatin1String("_parent")) {
+        stage::MovieClip* parent = parentOf(clip);
+        return parent ? avm1::Value(objectOf(*parent)) : avm1::Value();
+    }
+    if ((key == QLatin1String("_root") || key == QLatin1String("_level0")) && m_root)
+        return avm1::Value(objectOf(*m_root));
+    if (key == QLatin1String("_target")) return avm1::Value(slashPath(clip));
+    if (key == QLatin1String("_droptarget")) {
+        // While dragged, what lies under the pointer now; afterwards, where it was let go.
+        if (m_drag && m_drag->clip == &clip) return avm1::Value(dropTarget(clip));
+        const auto dropped = m_dropTargets.find(&clip);
+        return avm1::Value(dropped != m_dropTargets.end() ? dropped->second : QString());
+    }
+    if (key == QLatin1String("_x")) return avm1::Value(m.tx / kTwips);
+    if (key == QLatin1String("_y")) return avm1::Value(m.ty / kTwips);
+    if (key == QLatin1String("_xscale")) return avm1::Value(scaleOf(clip).xScale);
+    if (key == QLatin1String("_yscale")) return avm1::Value(scaleOf(clip).yScale);
+    if (key == QLatin1String("_width") || key == QLatin1String("_height")) {
+        const auto bounds = stage::localBounds(clip);
+        if (!bounds) return avm1::Value(0);
+        const QRectF box = m.toTransform().mapRect(*bounds);
+        return avm1::Value((key == QLatin1String("_width") ? box.width() : box.height()) / kTwips);
+    }
+    if (key == QLatin1String("_rotation")) return avm1::Value(scaleOf(clip).rotation);
+    if (key == QLatin1String("_alpha"))
+        return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
+    if (key == QLatin1String("_visible")) return avm1::Value(clip.placement().visible);
+    if (key == QLatin1String("_url")) return avm1::Value(clipUrl(clip));
+    if (key == QLatin1String("_quality")) return avm1::Value(m_quality);
+    if (key == QLatin1String("_highquality"))
+        return avm1::Value(m_quality == QLatin1String("BEST")  ? 2
+                           : m_quality == QLatin1String("LOW") ? 0
+                                                               : 1);
+    if (key == QLatin1String("_focusrect")) return avm1::Value(m_focusRect);
+    if (key == QLatin1String("_soundbuftime")) return avm1::Value(m_soundBufferTime);
+    if (key == QLatin1String("_xmouse") || key == QLatin1String("_ymouse")) {
+        const auto toClip = stageToClip(clip);
+        if (!toClip) return avm1::Value(0);
+        const QPointF local = toClip->map(QPointF(m_pointerX, m_pointerY));
+        return avm1::Value((key == QLatin1String("_xmouse") ? local.x() : local.y()) / kTwips);
+    }
+    return avm1::Value();
+}
+
+} // namespace swf::script

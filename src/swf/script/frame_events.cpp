@@ -1,0 +1,218 @@
+// Frames and clip events: frame actions, init actions, clip actions, construction, the
+// enterFrame tick, and the jumps scripts ask for, made when the walk is over.
+#include "swf/script/script_host.h"
+#include "swf/script/script_limits.h"
+
+#include "swf/input/pointer.h"
+
+#include "swf/avm1/action_reader.h"
+#include "swf/format/records.h"
+#include "swf/format/tag_codes.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/stage/bounds.h"
+#include "swf/stage/movie_clip.h"
+
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace swf::script {
+
+void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
+    const auto found = m_objects.find(&clip);
+    if (found == m_objects.end()) return;
+    found->second->unpin();
+    m_clips.remove(found->second);
+    m_objects.erase(found);
+    m_clipEvents.erase(&clip);
+    m_loaded.erase(&clip);
+    std::erase_if(m_loads, [&](const PendingLoad& load) {
+        if (load.clip != &clip) return false;
+        if (load.receiver) load.receiver->unpin();
+        return true;
+    });
+    std::erase_if(m_pendingJumps, [&](const PendingJump& pending) { return pending.clip == &clip; });
+    std::erase(m_unconstructed, &clip);
+    std::erase(m_firstFramePending, &clip);
+    std::erase(m_unloading, &clip);
+    m_dropTargets.erase(&clip);
+}
+
+void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
+    if (m_forgotten.count(&clip)) return; // removed by a script, still finishing its tick
+    if (frame < 0 || frame >= clip.timeline().frameCount()) return;
+    runFrameActions(clip, clip.timeline().frame(frame));
+}
+
+namespace {
+// CLIPACTIONS: a reserved word, all flags, then records of flags, size and actions, ended
+// by zero flags. Flags are 16 bits before SWF 6 and 32 from then on.
+std::vector<std::pair<quint32, QByteArray>> readClipActions(const QByteArray& bytes, int version) {
+    std::vector<std::pair<quint32, QByteArray>> out;
+    const int flagBytes = version >= 6 ? 4 : 2;
+    auto readFlags = [&](qsizetype at) {
+        quint32 value = 0;
+        for (int i = 0; i < flagBytes; ++i)
+            value |= quint32(quint8(bytes[at + i])) << (8 * i);
+        return value;
+    };
+    qsizetype at = 2 + flagBytes;
+    while (at + flagBytes + 4 <= bytes.size()) {
+        const quint32 flags = readFlags(at);
+        if (flags == 0) break;
+        at += flagBytes;
+        const quint32 size = quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
+                             quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
+        at += 4;
+        if (size > quint32(bytes.size() - at)) break; // a broken record ends the list
+        qsizetype start = at;
+        if (flags & 0x20000) ++start; // key press: its key code comes first
+        out.emplace_back(flags, bytes.mid(start, qsizetype(size) - (start - at)));
+        at += qsizetype(size);
+    }
+    return out;
+}
+} // namespace
+
+void ScriptHost::clipCreated(stage::MovieClip& clip) {
+    if (!clip.placement().clipActions.isEmpty()) {
+        auto& events = m_clipEvents[&clip];
+        for (auto& [flags, actions] : readClipActions(clip.placement().clipActions, m_machine->swfVersion()))
+            events.push_back({flags, std::move(actions)});
+    }
+    // The initialize event runs at once; construction waits until the frame's init actions
+    // have run, so a class they register applies to the clips of the same frame.
+    objectOf(clip);
+    runClipEvent(clip, kEventInitialize);
+    if (m_objects.count(&clip)) m_unconstructed.push_back(&clip);
+}
+
+void ScriptHost::construct(stage::MovieClip& clip) {
+    avm1::Object* object = objectOf(clip);
+    avm1::Object* constructor = nullptr;
+    if (clip.character()) {
+        const auto exported = m_exportNames.constFind(clip.character()->id);
+        if (exported != m_exportNames.constEnd()) constructor = m_machine->registeredClass(*exported);
+    }
+    if (constructor) {
+        const avm1::Value prototype =
+            m_machine->getMember(avm1::Value(constructor), QStringLiteral("prototype"));
+        if (prototype.asObject()) object->setProto(prototype.asObject());
+    }
+    runClipEvent(clip, kEventConstruct);
+    if (constructor && m_objects.count(&clip))
+        m_machine->callFunction(avm1::Value(constructor), avm1::Value(object), {});
+    if (m_objects.count(&clip)) m_firstFramePending.push_back(&clip);
+}
+
+void ScriptHost::constructPending() {
+    // First frames may create clips in turn; a movie doing that forever stops nesting here
+    // and its clips wait for the next call.
+    if (m_constructNesting > kMaxJumpNesting) return;
+    ++m_constructNesting;
+    while (!m_unconstructed.empty() || !m_firstFramePending.empty()) {
+        std::vector<stage::MovieClip*> clips;
+        clips.swap(m_unconstructed);
+        for (stage::MovieClip* clip : clips)
+            if (m_objects.count(clip)) construct(*clip);
+        clips.clear();
+        clips.swap(m_firstFramePending);
+        for (stage::MovieClip* clip : clips) {
+            if (!m_objects.count(clip)) continue;
+            frameEntered(*clip, 0);
+            if (m_objects.count(clip)) runClipEvent(*clip, kEventLoad);
+        }
+    }
+    --m_constructNesting;
+}
+
+void ScriptHost::clipTicked(stage::MovieClip& clip) {
+    runClipEvent(clip, kEventEnterFrame);
+    if (!m_objects.count(&clip)) return;
+    avm1::Object* object = objectOf(clip);
+    const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onEnterFrame"));
+    if (handler.asObject() && handler.asObject()->isFunction())
+        m_machine->callFunction(handler, avm1::Value(object), {});
+}
+
+void ScriptHost::runClipEvent(stage::MovieClip& clip, quint32 event) {
+    const auto found = m_clipEvents.find(&clip);
+    if (found == m_clipEvents.end()) return;
+    // Copied: the script may remove the clip and with it this list.
+    const std::vector<ClipEvent> events = found->second;
+    for (const ClipEvent& entry : events) {
+        if (!(entry.flags & event) || !m_objects.count(&clip)) continue;
+        m_machine->runActions(entry.actions, objectOf(clip));
+    }
+}
+
+void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& frame) {
+    avm1::Object* target = objectOf(clip);
+    if (&clip == m_root) registerExports(frame);
+    // Init actions of sprites defined here run once, before the frame's own actions.
+    for (const movie::FrameCommand& command : frame.commands) {
+        const auto* tag = std::get_if<movie::OtherTag>(&command);
+        if (!tag || tag->code != int(format::TagCode::DoInitAction) || tag->bytes.size() < 2) continue;
+        const int sprite = quint8(tag->bytes[0]) | (quint8(tag->bytes[1]) << 8);
+        if (!m_initDone.insert({&clip.movie(), sprite}).second) continue;
+        m_machine->runActions(tag->bytes.mid(2), m_root ? objectOf(*m_root) : target);
+    }
+    constructPending();
+    if (!m_objects.count(&clip)) return;
+    for (const movie::FrameCommand& command : frame.commands) {
+        if (const auto* block = std::get_if<movie::ActionBlock>(&command)) {
+            m_machine->runActions(block->bytes, target);
+            constructPending();
+            if (!m_objects.count(&clip)) return; // the script removed its own clip
+        }
+    }
+}
+
+void ScriptHost::registerExports(const movie::Frame& frame) {
+    for (const movie::FrameCommand& command : frame.commands) {
+        const auto* tag = std::get_if<movie::OtherTag>(&command);
+        if (!tag || tag->code != int(format::TagCode::ExportAssets)) continue;
+        const QByteArray& bytes = tag->bytes;
+        if (bytes.size() < 2) continue;
+        const int count = quint8(bytes[0]) | (quint8(bytes[1]) << 8);
+        qsizetype at = 2;
+        for (int i = 0; i < count && at + 2 < bytes.size(); ++i) {
+            const quint16 id = quint16(quint8(bytes[at]) | (quint8(bytes[at + 1]) << 8));
+            at += 2;
+            const qsizetype end = bytes.indexOf('\0', at);
+            if (end < 0) break;
+            const QString name = format::decodeActionString(bytes.mid(at, end - at), m_machine->swfVersion());
+            at = end + 1;
+            m_exports.insert(exportKey(name), id);
+            m_exportNames.insert(id, name);
+        }
+    }
+}
+
+void ScriptHost::runPending() {
+    constructPending();
+    runUnloads();
+    // Each round's frames may jump again; a movie jumping forever is cut off.
+    for (int round = 0; round < kMaxJumpNesting && !m_pendingJumps.empty(); ++round) {
+        std::vector<PendingJump> jumps;
+        jumps.swap(m_pendingJumps);
+        for (const PendingJump& jump : jumps) {
+            // Skipped when an earlier frame's script removed the clip or moved it again.
+            if (!m_objects.count(jump.clip) || jump.clip->currentFrame() != jump.frame) continue;
+            frameEntered(*jump.clip, jump.frame);
+        }
+    }
+    m_pendingJumps.clear();
+    constructPending();
+    runUnloads();
+    m_unloading.clear(); // what unload handlers removed in turn goes without its own
+    m_removed.clear();
+    m_forgotten.clear();
+    syncBoundFields();
+    forgetGoneFields();
+}
+
+} // namespace swf::script

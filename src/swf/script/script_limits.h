@@ -1,0 +1,14 @@
+// Numbers the script layer's files share.
+#pragma once
+
+#include <cstddef>
+
+namespace swf::script {
+
+// Scripts that jump around inside the frames they jump to stop nesting here.
+inline constexpr int kMaxJumpNesting = 16;
+inline constexpr std::size_t kMaxPendingJumps = 4096;
+// Twips per pixel: scripts speak pixels, the stage twips.
+inline constexpr double kTwips = 20.0;
+
+} // namespace swf::script
