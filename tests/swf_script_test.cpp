@@ -6,6 +6,7 @@
 #include "swf_builder.h"
 
 #include "swf/Player.h"
+#include "swf/navigator.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,6 +115,7 @@ class SwfScriptTest : public QObject {
     void clipsRemovedWhileTheirScriptRuns_data();
     void clipsRemovedWhileTheirScriptRuns();
     void loadsStayBesideTheMovie();
+    void loadsAskTheNavigator();
     void loadingMoviesAndPictures_data();
     void loadingMoviesAndPictures();
 };
@@ -748,6 +750,42 @@ void SwfScriptTest::loadsStayBesideTheMovie() {
     QVERIFY(traces.isEmpty()); // loads finish on a later tick
     player.advance();
     QCOMPARE(traces, (QStringList{"a=1", "undefined", "undefined"}));
+}
+
+// Every load a movie makes goes through the player's navigator, with the address as the movie
+// wrote it; what the navigator answers is what the movie gets.
+void SwfScriptTest::loadsAskTheNavigator() {
+    struct Recording final : swf::Navigator {
+        QStringList asked;
+        std::optional<QByteArray> fetch(const QString&, const QString& relative, QString* fullUrl) override {
+            asked << relative;
+            if (relative != QLatin1String("data.txt")) return std::nullopt;
+            if (fullUrl) *fullUrl = QStringLiteral("test:data.txt");
+            return QByteArray("a=from the navigator");
+        }
+    };
+    ActionAssembler show(8);
+    show.getVariable("t").op(ActionCode::Trace);
+    ActionAssembler code(8);
+    code.defineFunction("show", {"t"}, show);
+    for (const char* name : {"data.txt", "other/file.txt"}) {
+        code.push({"v", 0, "LoadVars"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+        code.getVariable("v").push({"onData"}).getVariable("show").op(ActionCode::SetMember);
+        invoke(code, "v", "load", {name}).op(ActionCode::Pop);
+    }
+    SwfBuilder builder(8, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame(2);
+    swf::Player player;
+    auto navigator = std::make_unique<Recording>();
+    Recording* recording = navigator.get();
+    player.setNavigator(std::move(navigator));
+    QStringList traces;
+    player.setTraceHandler([&](const QString& line) { traces << line; });
+    QVERIFY(player.loadBytes(builder.finish()));
+    player.advance();
+    QCOMPARE(recording->asked, (QStringList{"data.txt", "other/file.txt"}));
+    QCOMPARE(traces, (QStringList{"a=from the navigator", "undefined"}));
 }
 
 // A clip's opaque background fills its bounds behind its content: set by PlaceObject3, or by

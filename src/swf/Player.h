@@ -26,6 +26,8 @@ class Mixer;
 
 namespace swf {
 
+class Navigator;
+
 class Player {
   public:
     Player();
@@ -80,6 +82,9 @@ class Player {
     void keyReleased(int keyCode, int ascii);
     // The pointer is over a button, or a clip that reacts to it: the hand cursor.
     bool pointerOverActive() const;
+
+    // Where the movie's own loads are read from; by default files in its own folder.
+    void setNavigator(std::unique_ptr<Navigator> navigator);
 
     // Receives each trace line of the movie's scripts.
     void setTraceHandler(std::function<void(const QString&)> handler);

@@ -1,6 +1,9 @@
 // The facade: loading, the root playhead and drawing, over the movie and stage layers.
 #include "swf/Player.h"
 
+#include "swf/navigator.h"
+
+#include "swf/input/keys.h"
 #include "swf/input/pointer.h"
 
 #include "swf/movie/limits.h"
@@ -28,12 +31,6 @@ using script::ScriptPlayerHooks;
 namespace {
 
 constexpr qint64 kReadChunk = 1 << 20;
-
-QString localPathOf(const QString& pathOrUrl) {
-    if (pathOrUrl.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
-        return QUrl(pathOrUrl).toLocalFile();
-    return pathOrUrl;
-}
 
 bool isAuthoringFile(const QString& url) {
     const QString path =
@@ -104,6 +101,7 @@ class ObserverScope {
 struct Player::Impl {
     // First: every display object of this player refers to it until the last one is gone.
     stage::StageContext stageContext;
+    std::unique_ptr<Navigator> navigator = std::make_unique<LocalFolderNavigator>();
     media::Mixer mixer;
     SoundController sound{mixer};
     FrameEvents frameEvents{sound};
@@ -153,28 +151,7 @@ struct Player::Impl {
         };
         client.transition = [this](stage::DisplayObject& target, stage::MovieClip& timeline,
                                    quint16 transition) {
-            if (!scripts) return;
-            if (target.character() && target.character()->kind == movie::CharacterKind::Button) {
-                const auto& button = static_cast<const movie::ButtonCharacter&>(*target.character()).button;
-                for (const format::ButtonAction& action : button.actions)
-                    if (action.transitions & transition) scripts->runButtonActions(timeline, action.actions);
-                return;
-            }
-            stage::MovieClip* clip = target.asClip();
-            if (!clip) return;
-            static const std::pair<quint16, std::pair<quint32, const char*>> kClipEvents[] = {
-                {format::OverUpToOverDown, {ScriptHost::kEventPress, "onPress"}},
-                {format::IdleToOverDown, {ScriptHost::kEventPress, "onPress"}},
-                {format::OverDownToOverUp, {ScriptHost::kEventRelease, "onRelease"}},
-                {format::OutDownToIdle, {ScriptHost::kEventReleaseOutside, "onReleaseOutside"}},
-                {format::IdleToOverUp, {ScriptHost::kEventRollOver, "onRollOver"}},
-                {format::OverUpToIdle, {ScriptHost::kEventRollOut, "onRollOut"}},
-                {format::OutDownToOverDown, {ScriptHost::kEventDragOver, "onDragOver"}},
-                {format::OverDownToOutDown, {ScriptHost::kEventDragOut, "onDragOut"}},
-            };
-            for (const auto& [bit, event] : kClipEvents)
-                if (transition == bit)
-                    scripts->clipPointerEvent(*clip, event.first, QString::fromLatin1(event.second));
+            if (scripts) scripts->buttonTransition(target, timeline, transition);
         };
         return client;
     }
@@ -273,25 +250,8 @@ struct Player::Impl {
         return hooks;
     }
 
-    // Scripts may read files only from the movie's own folder (or below it), and only so much.
     std::optional<QByteArray> readBesideMovie(const QString& relative, QString* fullUrl) const {
-        constexpr qint64 kMaxLoadedFile = 16 << 20;
-        const QString moviePath = localPathOf(url);
-        if (moviePath.isEmpty() || moviePath.contains(QLatin1String("://"))) return std::nullopt;
-        QString name = relative;
-        name.truncate(name.indexOf(QLatin1Char('?')) < 0 ? name.size() : name.indexOf(QLatin1Char('?')));
-        if (name.isEmpty() || name.contains(QLatin1Char(':'))) return std::nullopt; // schemes, drives
-        const QDir folder = QFileInfo(moviePath).absoluteDir();
-        const QFileInfo target(folder.filePath(name));
-        const QString base = folder.canonicalPath();
-        const QString resolved = target.canonicalFilePath();
-        if (resolved.isEmpty() || !resolved.startsWith(base + QLatin1Char('/')) || !target.isFile())
-            return std::nullopt;
-        if (target.size() > kMaxLoadedFile) return std::nullopt;
-        QFile file(resolved);
-        if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-        if (fullUrl) *fullUrl = QUrl::fromLocalFile(resolved).toString(QUrl::FullyEncoded);
-        return file.readAll();
+        return navigator->fetch(url, relative, fullUrl);
     }
 
     // Library movies for ImportAssets, read from the movie's folder like any load. Each is
@@ -566,21 +526,13 @@ void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality 
         d->renderer->render(painter, stageToDevice, quality, d->root.get(), d->scripts->levels());
     else
         d->renderer->render(painter, stageToDevice, quality, d->root.get());
-    // The focus rectangle: a yellow frame around the clip with the keyboard focus.
-    if (d->scripts) {
-        if (const auto box = d->scripts->focusRectangle()) {
-            constexpr double kFrameTwips = 3 * 20;
-            painter.save();
-            painter.setTransform(stageToDevice);
-            painter.setRenderHint(QPainter::Antialiasing, quality == Quality::High);
-            QPainterPath frame;
-            frame.addRect(*box);
-            frame.addRect(box->adjusted(kFrameTwips, kFrameTwips, -kFrameTwips, -kFrameTwips));
-            frame.setFillRule(Qt::OddEvenFill);
-            painter.fillPath(frame, QColor(255, 255, 0));
-            painter.restore();
-        }
-    }
+    if (d->scripts)
+        if (const auto box = d->scripts->focusRectangle())
+            render::drawFocusRectangle(painter, stageToDevice, *box, quality);
+}
+
+void Player::setNavigator(std::unique_ptr<Navigator> navigator) {
+    if (navigator) d->navigator = std::move(navigator);
 }
 
 void Player::setTraceHandler(std::function<void(const QString&)> handler) {
@@ -615,66 +567,12 @@ void Player::pointerReleased() {
     });
 }
 
-namespace {
-// Buttons name keys by their own codes: the arrows and editing keys below 20, characters
-// by their code.
-int buttonKeyCode(int keyCode, int ascii) {
-    switch (keyCode) {
-    case 37:
-        return 1; // left
-    case 39:
-        return 2; // right
-    case 36:
-        return 3; // home
-    case 35:
-        return 4; // end
-    case 45:
-        return 5; // insert
-    case 46:
-        return 6; // delete
-    case 8:
-        return 8; // backspace
-    case 13:
-        return 13; // enter
-    case 38:
-        return 14; // up
-    case 40:
-        return 15; // down
-    case 33:
-        return 16; // page up
-    case 34:
-        return 17; // page down
-    case 9:
-        return 18; // tab
-    case 27:
-        return 19; // escape
-    default:
-        return ascii >= 32 && ascii < 128 ? ascii : 0;
-    }
-}
-
-void collectKeyButtons(stage::MovieClip& clip, int code,
-                       std::vector<std::pair<stage::MovieClip*, QByteArray>>& out, int nesting) {
-    if (nesting > 32) return;
-    for (const auto& [depth, child] : clip.children()) {
-        if (child->character() && child->character()->kind == movie::CharacterKind::Button) {
-            const auto& button = static_cast<const movie::ButtonCharacter&>(*child->character()).button;
-            for (const format::ButtonAction& action : button.actions)
-                if (action.keyCode && action.keyCode == code) out.emplace_back(&clip, action.actions);
-        } else if (stage::MovieClip* inner = child->asClip()) {
-            collectKeyButtons(*inner, code, out, nesting + 1);
-        }
-    }
-}
-} // namespace
-
 void Player::keyPressed(int keyCode, int ascii) {
     d->input([&] {
         d->scripts->keyEvent(true, keyCode, ascii);
         // Buttons listening for this key, wherever the pointer is.
-        std::vector<std::pair<stage::MovieClip*, QByteArray>> buttons;
-        if (const int code = buttonKeyCode(keyCode, ascii)) collectKeyButtons(*d->root, code, buttons, 0);
-        for (const auto& [timeline, actions] : buttons)
+        for (const auto& [timeline, actions] :
+             input::keyButtonActions(*d->root, input::buttonKeyCode(keyCode, ascii)))
             d->scripts->runButtonActions(*timeline, actions);
     });
 }

@@ -12,6 +12,20 @@
 #include <cmath>
 
 namespace swf::render {
+
+void drawFocusRectangle(QPainter& painter, const QTransform& stageToDevice, const QRectF& box,
+                        Quality quality) {
+    constexpr double kFrameTwips = 3 * 20;
+    painter.save();
+    painter.setTransform(stageToDevice);
+    painter.setRenderHint(QPainter::Antialiasing, quality == Quality::High);
+    QPainterPath frame;
+    frame.addRect(box);
+    frame.addRect(box.adjusted(kFrameTwips, kFrameTwips, -kFrameTwips, -kFrameTwips));
+    frame.setFillRule(Qt::OddEvenFill);
+    painter.fillPath(frame, QColor(255, 255, 0));
+    painter.restore();
+}
 namespace {
 
 double scaleOf(const QTransform& t) {

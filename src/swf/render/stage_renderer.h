@@ -17,6 +17,10 @@
 
 namespace swf::render {
 
+// The focus rectangle: a yellow frame 3 pixels wide just inside box (stage twips).
+void drawFocusRectangle(QPainter& painter, const QTransform& stageToDevice, const QRectF& box,
+                        Quality quality);
+
 class StageRenderer {
   public:
     explicit StageRenderer(const movie::MovieDefinition& movie) : m_movie(movie), m_current(&movie) {}

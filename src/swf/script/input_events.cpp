@@ -202,4 +202,28 @@ void ScriptHost::runButtonActions(stage::MovieClip& timeline, const QByteArray& 
     m_machine->runActions(actions, objectOf(timeline));
 }
 
+void ScriptHost::buttonTransition(stage::DisplayObject& target, stage::MovieClip& timeline,
+                                  quint16 transition) {
+    if (target.character() && target.character()->kind == movie::CharacterKind::Button) {
+        const auto& button = static_cast<const movie::ButtonCharacter&>(*target.character()).button;
+        for (const format::ButtonAction& action : button.actions)
+            if (action.transitions & transition) runButtonActions(timeline, action.actions);
+        return;
+    }
+    stage::MovieClip* clip = target.asClip();
+    if (!clip) return;
+    static const std::pair<quint16, std::pair<quint32, const char*>> kClipEvents[] = {
+        {format::OverUpToOverDown, {kEventPress, "onPress"}},
+        {format::IdleToOverDown, {kEventPress, "onPress"}},
+        {format::OverDownToOverUp, {kEventRelease, "onRelease"}},
+        {format::OutDownToIdle, {kEventReleaseOutside, "onReleaseOutside"}},
+        {format::IdleToOverUp, {kEventRollOver, "onRollOver"}},
+        {format::OverUpToIdle, {kEventRollOut, "onRollOut"}},
+        {format::OutDownToOverDown, {kEventDragOver, "onDragOver"}},
+        {format::OverDownToOutDown, {kEventDragOut, "onDragOut"}},
+    };
+    for (const auto& [bit, event] : kClipEvents)
+        if (transition == bit) clipPointerEvent(*clip, event.first, QString::fromLatin1(event.second));
+}
+
 } // namespace swf::script

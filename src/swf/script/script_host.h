@@ -132,6 +132,9 @@ class ScriptHost final : public avm1::Host {
     bool takesPointer(stage::MovieClip& clip);
     // A button passage reaching a clip: its clip event, then its handler method.
     void clipPointerEvent(stage::MovieClip& clip, quint32 clipEvent, const QString& handler);
+    // A button passage over target: a button's actions for it, or a clip's press, release
+    // and roll events and handlers.
+    void buttonTransition(stage::DisplayObject& target, stage::MovieClip& timeline, quint16 transition);
     // A button's actions run in the timeline the button stands in.
     void runButtonActions(stage::MovieClip& timeline, const QByteArray& actions);
     // Scripts number depths from this one down to the timeline's depth 0.
