@@ -5,7 +5,7 @@
 // whose onEnterFrame handlers move, bounce and turn them, at 30 fps for 300 frames, with
 // scripts alone and with drawing at scale 1. Arguments (actions, clips) run only those parts;
 // "--write-clips PATH" only writes the clips movie, for vantrel-render --bench and profilers.
-#include "avm1/action_assembler.h"
+#include "support/action_assembler.h"
 #include "swf/Player.h"
 #include "swf_builder.h"
 

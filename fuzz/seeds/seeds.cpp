@@ -1,6 +1,6 @@
 #include "seeds.h"
 
-#include "avm1/action_assembler.h"
+#include "support/action_assembler.h"
 #include "swf_builder.h"
 #include "url_input.h"
 

@@ -4,7 +4,7 @@
 // unloaded from the play list; searches over a folder tree. Memory, open files and threads
 // must settle after the first round. VANTREL_SOAK=long runs the full length by hand; the
 // default is short enough for every test run.
-#include "avm1/action_assembler.h"
+#include "action_assembler.h"
 #include "search/search_fixture.h"
 #include "support/file_bytes.h"
 #include "support/movie_files.h"

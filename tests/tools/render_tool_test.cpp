@@ -1,6 +1,6 @@
 // The headless renderer as its users run it: the movie starts as it does in the player's
 // control, so reference runs made with the tool show what a person would see.
-#include "avm1/action_assembler.h"
+#include "action_assembler.h"
 #include "swf_builder.h"
 
 #include <QProcess>

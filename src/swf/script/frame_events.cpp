@@ -39,6 +39,8 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     std::erase(m_firstFramePending, &clip);
     std::erase(m_unloading, &clip);
     m_dropTargets.erase(&clip);
+    // A clip made later at this address must not be taken for the one being dragged.
+    if (m_drag && m_drag->clip == &clip) m_drag.reset();
 }
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {

@@ -1,8 +1,8 @@
 // Runs an assembled block on a fresh machine and fake host, for the script tests.
 #pragma once
 
-#include "avm1/action_assembler.h"
-#include "avm1/fake_host.h"
+#include "action_assembler.h"
+#include "fake_host.h"
 
 #include <memory>
 #include <vector>

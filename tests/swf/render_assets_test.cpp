@@ -508,4 +508,4 @@ void SwfRenderAssetsTest::colorTransformedBitmaps() {
 }
 
 QTEST_MAIN(SwfRenderAssetsTest)
-#include "swf_render_assets_test.moc"
+#include "render_assets_test.moc"

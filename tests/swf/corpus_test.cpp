@@ -336,4 +336,4 @@ void SwfCorpusTest::cleanupTestCase() {
 }
 
 QTEST_MAIN(SwfCorpusTest)
-#include "swf_corpus_test.moc"
+#include "corpus_test.moc"

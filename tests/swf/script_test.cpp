@@ -1,7 +1,7 @@
 // Scripts on the stage: frame actions run as timelines play into frames, timeline actions
 // from scripts, sprite scripts and paths, fscommand, getURL filtering, script-made clips,
 // text fields, masks, focus and sounds. The corpus's trace cases run in swf_corpus_test.
-#include "avm1/action_assembler.h"
+#include "action_assembler.h"
 #include "render_check.h"
 #include "swf_builder.h"
 
@@ -1105,4 +1105,4 @@ void SwfScriptTest::loadingMoviesAndPictures() {
 }
 
 QTEST_GUILESS_MAIN(SwfScriptTest)
-#include "swf_script_test.moc"
+#include "script_test.moc"

@@ -563,4 +563,4 @@ void SwfRenderTest::scaledScreensGetEveryDevicePixel() {
 }
 
 QTEST_MAIN(SwfRenderTest)
-#include "swf_render_test.moc"
+#include "render_test.moc"

@@ -1,6 +1,6 @@
 // The script machine's values and built-ins: conversions per SWF version, number text,
 // operators, property flags, accessors, Array, String, Math, globals and collection.
-#include "avm1/script_fixture.h"
+#include "script_fixture.h"
 
 #include "swf/avm1/number_format.h"
 

@@ -1,6 +1,6 @@
 // The play window: control sizing, unload clearing the menu mark, and the loading states
 // of the movie control turned into the main window's status texts.
-#include "avm1/action_assembler.h"
+#include "action_assembler.h"
 #include "bit_writer.h"
 #include "support/app_fixture.h"
 #include "support/file_bytes.h"

@@ -1,7 +1,7 @@
 // Sound in the engine: event sounds started and stopped by the timeline, stream sound
 // queued ahead of the playhead and stopped by jumps, pause and unloading, the control
 // following the sound when drawing falls behind, and broken sound data.
-#include "avm1/action_assembler.h"
+#include "action_assembler.h"
 #include "support/app_fixture.h"
 #include "swf_builder.h"
 

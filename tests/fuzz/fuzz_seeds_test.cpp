@@ -2,7 +2,7 @@
 // without a complaint, scripts that run to their end, bitmaps and sounds that decode, text
 // files that read, server answers whose movies load. A seed refused at its first bytes
 // would leave its fuzzer to find the format by chance.
-#include "avm1/fake_host.h"
+#include "fake_host.h"
 #include "seeds.h"
 #include "url_input.h"
 

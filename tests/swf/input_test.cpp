@@ -1,7 +1,7 @@
 // The pointer and keys on the stage: a button's passages (roll over, press, release, release
 // outside, roll out) run its condition actions and change its look; keys reach key-press
 // conditions; what is hidden under a mask cannot be clicked; hostile buttons do not hang.
-#include "avm1/action_assembler.h"
+#include "action_assembler.h"
 #include "bit_writer.h"
 #include "render_check.h"
 #include "swf_builder.h"
@@ -334,4 +334,4 @@ void SwfInputTest::levelsTakeThePointerFirst() {
 }
 
 QTEST_MAIN(SwfInputTest)
-#include "swf_input_test.moc"
+#include "input_test.moc"

@@ -492,4 +492,4 @@ void SwfCoreTest::movieStrings() {
 }
 
 QTEST_MAIN(SwfCoreTest)
-#include "swf_core_test.moc"
+#include "core_test.moc"

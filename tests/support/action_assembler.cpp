@@ -1,5 +1,5 @@
 // Test action assembler.
-#include "avm1/action_assembler.h"
+#include "action_assembler.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The script machine's language: variables and scopes, this and arguments, functions and
 // registers, prototypes and classes, exceptions, enumeration and timeline actions.
-#include "avm1/script_fixture.h"
+#include "script_fixture.h"
 
 #include <QtTest>
 
