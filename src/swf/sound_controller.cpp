@@ -59,31 +59,18 @@ void SoundController::rootEntered(const movie::Timeline& root, int frame, int fr
 
 void SoundController::runTags(quint64 key, const movie::Frame& frame, bool events, bool stream) {
     for (const movie::FrameCommand& command : frame.commands) {
-        const auto* tag = std::get_if<movie::OtherTag>(&command);
-        if (!tag) continue;
-        switch (static_cast<TagCode>(tag->code)) {
-        case TagCode::StartSound:
-        case TagCode::StartSound2:
-            if (events) startSound(tag->code, tag->bytes);
-            break;
-        case TagCode::SoundStreamHead:
-        case TagCode::SoundStreamHead2:
-            if (stream) streamHead(key, tag->bytes);
-            break;
-        case TagCode::SoundStreamBlock:
-            if (stream) streamBlock(key, tag->bytes);
-            break;
-        default:
-            break;
+        if (const auto* start = std::get_if<format::StartSoundRecord>(&command)) {
+            if (events) startSound(*start);
+        } else if (const auto* head = std::get_if<format::SoundStreamHeadRecord>(&command)) {
+            if (stream) streamHead(key, *head);
+        } else if (const auto* block = std::get_if<format::StreamBlock>(&command)) {
+            if (stream) streamBlock(key, block->data);
         }
     }
 }
 
-void SoundController::startSound(int tagCode, const QByteArray& body) {
+void SoundController::startSound(const format::StartSoundRecord& record) {
     if (!m_movie) return;
-    io::Reader reader(body);
-    format::StartSoundRecord record;
-    if (!format::readStartSound(reader, tagCode, m_movie->header.version, record)) return;
     const movie::Character* character = m_movie->character(record.soundId);
     if (!character || character->kind != movie::CharacterKind::Sound) return;
     const auto* sound = static_cast<const movie::SoundCharacter*>(character);
@@ -97,10 +84,7 @@ void SoundController::startSound(int tagCode, const QByteArray& body) {
     m_mixer.startEvent(record.soundId, pcm, record.info);
 }
 
-void SoundController::streamHead(quint64 key, const QByteArray& body) {
-    io::Reader reader(body);
-    format::SoundStreamHeadRecord head;
-    if (!format::readSoundStreamHead(reader, head)) return;
+void SoundController::streamHead(quint64 key, const format::SoundStreamHeadRecord& head) {
     // The same head met again (a loop back to the first frame) keeps the decoder.
     auto& decoder = m_streams[key];
     if (!decoder || decoder->format().codec != head.stream.codec ||

@@ -3,6 +3,7 @@
 // has played so the player can follow it.
 #pragma once
 
+#include "swf/format/sounds.h"
 #include "swf/media/mixer.h"
 #include "swf/media/stream_decoder.h"
 
@@ -45,9 +46,9 @@ class SoundController {
     QStringList takeDiagnostics();
 
   private:
-    void startSound(int tagCode, const QByteArray& body);
+    void startSound(const format::StartSoundRecord& record);
     void runTags(quint64 key, const movie::Frame& frame, bool events, bool stream);
-    void streamHead(quint64 key, const QByteArray& body);
+    void streamHead(quint64 key, const format::SoundStreamHeadRecord& head);
     void streamBlock(quint64 key, const QByteArray& body);
 
     media::Mixer& m_mixer;

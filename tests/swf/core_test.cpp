@@ -1,6 +1,7 @@
 // Loading, header, progressive arrival and the root playhead of the movie engine.
 #include "support/file_bytes.h"
 #include "swf/Player.h"
+#include "swf/format/control_tags.h"
 #include "swf/format/text_encoding.h"
 #include "swf/movie/load_error.h"
 #include "swf/movie/movie_loader.h"
@@ -45,6 +46,8 @@ class SwfCoreTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void exportNames_data();
+    void exportNames();
     void header_data();
     void header();
     void zeroFrameRateGetsDefault();
@@ -489,6 +492,42 @@ void SwfCoreTest::movieStrings() {
     QFETCH(int, version);
     QFETCH(QString, text);
     QCOMPARE(swf::format::decodeMovieString(bytes, version), text);
+}
+
+// ExportAssets names are decoded as the movie's other strings: the code page (GBK) before
+// SWF 6, UTF-8 from then on; a broken entry ends the list, keeping those before it.
+void SwfCoreTest::exportNames_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("expected");       // id=name, joined by '|'
+    const QByteArray gbk("\xb0\xb4\xc5\xa5", 4); // 按钮
+    const QByteArray utf8 = QStringLiteral("按钮").toUtf8();
+    auto entry = [](int id, const QByteArray& name) {
+        return QByteArray(1, char(id & 0xff)) + char(id >> 8) + name + '\0';
+    };
+    QTest::newRow("SWF 5, code page")
+        << QByteArray("\x02\x00", 2) + entry(3, gbk) + entry(4, "Box") << 5 << QStringLiteral("3=按钮|4=Box");
+    QTest::newRow("SWF 6, UTF-8") << QByteArray("\x01\x00", 2) + entry(7, utf8) << 6
+                                  << QStringLiteral("7=按钮");
+    QTest::newRow("cut in the second name")
+        << QByteArray("\x02\x00", 2) + entry(1, "a") + QByteArray("\x02\x00", 2) + "b" << 8
+        << QStringLiteral("1=a");
+    QTest::newRow("count larger than the list")
+        << QByteArray("\x09\x00", 2) + entry(2, "only") << 8 << QStringLiteral("2=only");
+    QTest::newRow("nothing") << QByteArray("\x00\x00", 2) << 8 << QString();
+}
+
+void SwfCoreTest::exportNames() {
+    QFETCH(QByteArray, body);
+    QFETCH(int, version);
+    QFETCH(QString, expected);
+    swf::io::Reader reader(body);
+    swf::format::Exports exports;
+    QCOMPARE(swf::format::readExports(reader, version, exports), !expected.isEmpty());
+    QStringList names;
+    for (const swf::format::ExportedName& name : exports.names)
+        names << QStringLiteral("%1=%2").arg(name.id).arg(name.name);
+    QCOMPARE(names.join(QLatin1Char('|')), expected);
 }
 
 QTEST_MAIN(SwfCoreTest)

@@ -100,4 +100,20 @@ bool readRemoveObject(io::Reader& reader, int tagCode, RemoveObject& out) {
     return !reader.failed();
 }
 
+bool readInitActions(io::Reader& reader, InitActions& out) {
+    out.spriteId = reader.u16();
+    out.actions = reader.rest().toByteArray();
+    return !reader.failed();
+}
+
+bool readExports(io::Reader& reader, int swfVersion, Exports& out) {
+    for (int count = reader.u16(); count > 0 && !reader.failed(); --count) {
+        const quint16 id = reader.u16();
+        const QByteArray name = reader.cString();
+        if (reader.failed()) break;
+        out.names.push_back({id, decodeMovieString(name, swfVersion)});
+    }
+    return !out.names.empty();
+}
+
 } // namespace swf::format

@@ -59,7 +59,26 @@ struct RemoveObject {
     std::optional<quint16> characterId; // only RemoveObject (1) names it
 };
 
+// DoInitAction: actions that run once, before the first frame showing the sprite defined here.
+struct InitActions {
+    quint16 spriteId = 0;
+    QByteArray actions;
+};
+
+// ExportAssets, and the names an ImportAssets brings in: characters scripts may attach by
+// name from this frame on. Names are decoded as the movie's other strings are.
+struct ExportedName {
+    quint16 id = 0;
+    QString name;
+};
+struct Exports {
+    std::vector<ExportedName> names;
+};
+
 // Each returns false when the record is broken; the tag is then skipped.
+bool readInitActions(io::Reader& reader, InitActions& out);
+// Reads the names up to the first broken one; false when none could be read.
+bool readExports(io::Reader& reader, int swfVersion, Exports& out);
 bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObject& out);
 bool readRemoveObject(io::Reader& reader, int tagCode, RemoveObject& out);
 std::vector<Filter> readFilterList(io::Reader& reader);

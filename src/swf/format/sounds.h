@@ -31,6 +31,11 @@ struct SoundStreamHeadRecord {
     qint16 latencySeek = 0;
 };
 
+// SoundStreamBlock: the next piece of the timeline's stream, in the stream head's coding.
+struct StreamBlock {
+    QByteArray data;
+};
+
 struct ButtonSounds {
     quint16 buttonId = 0;
     // Over-up to idle, idle to over-up, over-up to over-down, over-down to over-up.

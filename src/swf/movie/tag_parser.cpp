@@ -114,15 +114,36 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
             if (!names.failed() && m_definition.exportedNames.size() < 65536)
                 m_definition.exportedNames.insert(QString::fromLatin1(name).toLower(), id);
         }
-        pending.commands.emplace_back(OtherTag{code, body.rest().toByteArray()});
+        format::Exports exports;
+        if (format::readExports(body, version, exports)) pending.commands.emplace_back(std::move(exports));
         return;
     }
     case TagCode::StartSound:
-    case TagCode::StartSound2:
+    case TagCode::StartSound2: {
+        format::StartSoundRecord start;
+        if (format::readStartSound(body, code, version, start))
+            pending.commands.emplace_back(std::move(start));
+        else
+            m_definition.note(QStringLiteral("broken StartSound skipped"), code, offset, rootFrame);
+        return;
+    }
     case TagCode::SoundStreamHead:
-    case TagCode::SoundStreamHead2:
+    case TagCode::SoundStreamHead2: {
+        format::SoundStreamHeadRecord head;
+        if (format::readSoundStreamHead(body, head))
+            pending.commands.emplace_back(head);
+        else
+            m_definition.note(QStringLiteral("broken SoundStreamHead skipped"), code, offset, rootFrame);
+        return;
+    }
     case TagCode::SoundStreamBlock:
-    case TagCode::DoInitAction:
+        pending.commands.emplace_back(format::StreamBlock{body.rest().toByteArray()});
+        return;
+    case TagCode::DoInitAction: {
+        format::InitActions init;
+        if (format::readInitActions(body, init)) pending.commands.emplace_back(std::move(init));
+        return;
+    }
     case TagCode::VideoFrame:
         pending.commands.emplace_back(OtherTag{code, body.rest().toByteArray()});
         return;
@@ -144,20 +165,16 @@ void TagParser::readImports(int code, io::Reader& body, Frame& pending) {
             QStringLiteral("the library movie %1 could not be read").arg(QString::fromUtf8(url)), code);
     const QHash<QString, quint16> exported = library ? library->exportedNames : QHash<QString, quint16>();
     // The imported names become this movie's own export names: attachMovie finds them.
-    QByteArray asExports;
-    int named = 0;
+    format::Exports asExports;
     for (int i = 0; i < count; ++i) {
         const quint16 id = body.u16();
         const QByteArray name = body.cString();
         if (body.failed()) break;
         const auto found = exported.find(QString::fromLatin1(name).toLower());
         if (found != exported.end()) m_definition.addImport(id, library, *found);
-        asExports.append(char(id & 0xff)).append(char(id >> 8)).append(name).append('\0');
-        ++named;
+        asExports.names.push_back({id, format::decodeMovieString(name, m_definition.header.version)});
     }
-    if (named == 0) return;
-    asExports.prepend(char(named >> 8)).prepend(char(named & 0xff));
-    pending.commands.emplace_back(OtherTag{int(TagCode::ExportAssets), asExports});
+    if (!asExports.names.empty()) pending.commands.emplace_back(std::move(asExports));
 }
 
 void TagParser::readDefinition(int code, io::Reader& body, int rootFrame) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/format/control_tags.h"
+#include "swf/format/sounds.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -18,13 +19,16 @@ struct ActionBlock {
     QByteArray bytes;
 };
 
-// A tag the timeline keeps in order for a later layer (sounds, for instance).
+// A tag the timeline keeps in order, undecoded, for a later layer (video frames).
 struct OtherTag {
     int code = 0;
     QByteArray bytes;
 };
 
-using FrameCommand = std::variant<format::PlaceObject, format::RemoveObject, ActionBlock, OtherTag>;
+// What a frame does, in tag order, each tag decoded once when the movie is read.
+using FrameCommand =
+    std::variant<format::PlaceObject, format::RemoveObject, ActionBlock, format::InitActions, format::Exports,
+                 format::StartSoundRecord, format::SoundStreamHeadRecord, format::StreamBlock, OtherTag>;
 
 struct Frame {
     std::vector<FrameCommand> commands;

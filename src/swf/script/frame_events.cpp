@@ -156,11 +156,9 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
     if (&clip == m_root) registerExports(frame);
     // Init actions of sprites defined here run once, before the frame's own actions.
     for (const movie::FrameCommand& command : frame.commands) {
-        const auto* tag = std::get_if<movie::OtherTag>(&command);
-        if (!tag || tag->code != int(format::TagCode::DoInitAction) || tag->bytes.size() < 2) continue;
-        const int sprite = quint8(tag->bytes[0]) | (quint8(tag->bytes[1]) << 8);
-        if (!m_initDone.insert({&clip.movie(), sprite}).second) continue;
-        m_machine->runActions(tag->bytes.mid(2), m_root ? objectOf(*m_root) : target);
+        const auto* init = std::get_if<format::InitActions>(&command);
+        if (!init || !m_initDone.insert({&clip.movie(), init->spriteId}).second) continue;
+        m_machine->runActions(init->actions, m_root ? objectOf(*m_root) : target);
     }
     constructPending();
     if (!m_objects.count(&clip)) return;
@@ -175,21 +173,11 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
 
 void ScriptHost::registerExports(const movie::Frame& frame) {
     for (const movie::FrameCommand& command : frame.commands) {
-        const auto* tag = std::get_if<movie::OtherTag>(&command);
-        if (!tag || tag->code != int(format::TagCode::ExportAssets)) continue;
-        const QByteArray& bytes = tag->bytes;
-        if (bytes.size() < 2) continue;
-        const int count = quint8(bytes[0]) | (quint8(bytes[1]) << 8);
-        qsizetype at = 2;
-        for (int i = 0; i < count && at + 2 < bytes.size(); ++i) {
-            const quint16 id = quint16(quint8(bytes[at]) | (quint8(bytes[at + 1]) << 8));
-            at += 2;
-            const qsizetype end = bytes.indexOf('\0', at);
-            if (end < 0) break;
-            const QString name = format::decodeActionString(bytes.mid(at, end - at), m_machine->swfVersion());
-            at = end + 1;
-            m_exports.insert(exportKey(name), id);
-            m_exportNames.insert(id, name);
+        const auto* exports = std::get_if<format::Exports>(&command);
+        if (!exports) continue;
+        for (const format::ExportedName& exported : exports->names) {
+            m_exports.insert(exportKey(exported.name), exported.id);
+            m_exportNames.insert(exported.id, exported.name);
         }
     }
 }
