@@ -28,6 +28,8 @@ QString loadErrorText(LoadError error) {
         return QStringLiteral("影片已损坏：其余部分无法读取");
     case LoadError::ProjectorWithoutMovie:
         return QStringLiteral("无法读取影片：这个程序里没有 Flash 影片");
+    case LoadError::ActionScript3:
+        return QStringLiteral("无法播放：这部影片使用 ActionScript 3 编写，本播放器还不能播放这类影片");
     }
     return {};
 }

@@ -101,6 +101,12 @@ void PlayWindowTest::unreadableMovieSaysWhy_data() {
                                  << QStringLiteral("无法读取影片：这不是 Flash 影片文件");
     QTest::newRow("empty file") << QByteArray() << "b.swf" << QStringLiteral("无法读取影片：文件是空的");
     QTest::newRow("missing file") << QByteArray("-") << "" << QStringLiteral("无法打开影片：找不到文件");
+    swftest::SwfBuilder actionScript3(9, QSize(100, 100), 12);
+    actionScript3.rawTag(69, QByteArray("\x08\0\0\0", 4));
+    actionScript3.showFrame();
+    QTest::newRow("ActionScript 3 movie")
+        << actionScript3.finish() << "d.swf"
+        << QStringLiteral("无法播放：这部影片使用 ActionScript 3 编写，本播放器还不能播放这类影片");
     QTest::newRow("authoring file") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << "c.fla"
                                     << QStringLiteral(
                                            "无法播放：这是 Flash 源文件（.fla），不是可播放的影片，"

@@ -46,6 +46,8 @@ class SwfCoreTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void actionScript3MoviesAreRefused_data();
+    void actionScript3MoviesAreRefused();
     void exportNames_data();
     void exportNames();
     void header_data();
@@ -528,6 +530,34 @@ void SwfCoreTest::exportNames() {
     for (const swf::format::ExportedName& name : exports.names)
         names << QStringLiteral("%1=%2").arg(name.id).arg(name.name);
     QCOMPARE(names.join(QLatin1Char('|')), expected);
+}
+
+// The ActionScript 3 flag of FileAttributes alone decides: such a movie is refused with that
+// reason; a movie of a later version without it plays.
+void SwfCoreTest::actionScript3MoviesAreRefused_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<LoadError>("error");
+    QTest::newRow("SWF 9 with the flag") << 9 << 0x08 << LoadError::ActionScript3;
+    QTest::newRow("SWF 10 with the flag and the network") << 10 << 0x09 << LoadError::ActionScript3;
+    QTest::newRow("SWF 9 without it") << 9 << 0x00 << LoadError::None;
+    QTest::newRow("SWF 8, network only") << 8 << 0x01 << LoadError::None;
+}
+
+void SwfCoreTest::actionScript3MoviesAreRefused() {
+    QFETCH(int, version);
+    QFETCH(int, flags);
+    QFETCH(LoadError, error);
+    SwfBuilder builder(version, QSize(100, 100), 12);
+    builder.rawTag(69, QByteArray(1, char(flags)) + QByteArray(3, '\0'));
+    builder.showFrame(3);
+    swf::Player player;
+    QCOMPARE(player.loadBytes(builder.finish()), error == LoadError::None);
+    QCOMPARE(player.loadError(), error);
+    if (error == LoadError::ActionScript3)
+        QVERIFY(player.errorText().contains(QLatin1String("ActionScript 3")));
+    else
+        QCOMPARE(player.totalFrames(), 3);
 }
 
 QTEST_MAIN(SwfCoreTest)

@@ -16,6 +16,7 @@ class RenderToolTest : public QObject {
   private slots:
     void startsTheMovieAsTheControlDoes_data();
     void startsTheMovieAsTheControlDoes();
+    void refusesActionScript3();
 };
 
 void RenderToolTest::startsTheMovieAsTheControlDoes_data() {
@@ -50,6 +51,23 @@ void RenderToolTest::startsTheMovieAsTheControlDoes() {
     const QStringList lines =
         QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.join(QLatin1Char('|')), expected);
+}
+
+// A movie made for ActionScript 3 is refused: status 1, and stderr names the reason.
+void RenderToolTest::refusesActionScript3() {
+    swftest::SwfBuilder builder(9, QSize(100, 100), 12);
+    builder.rawTag(69, QByteArray("\x08\0\0\0", 4));
+    builder.showFrame();
+    QTemporaryDir dir;
+    QFile movie(dir.filePath(QStringLiteral("as3.swf")));
+    QVERIFY(movie.open(QIODevice::WriteOnly));
+    movie.write(builder.finish());
+    movie.close();
+    QProcess tool;
+    tool.start(QStringLiteral(VANTREL_RENDER_TOOL), {movie.fileName()});
+    QVERIFY(tool.waitForFinished(30000));
+    QCOMPARE(tool.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(tool.readAllStandardError()).contains(QLatin1String("ActionScript 3")));
 }
 
 QTEST_MAIN(RenderToolTest)

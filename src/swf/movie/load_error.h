@@ -18,6 +18,7 @@ enum class LoadError {
     BadCompression,        // the compressed body is broken
     Damaged,               // a movie broken part way: what came before plays
     ProjectorWithoutMovie, // a program file without a movie inside
+    ActionScript3,         // its FileAttributes say its scripts are ActionScript 3
 };
 
 inline QString describe(LoadError error) {
@@ -44,6 +45,9 @@ inline QString describe(LoadError error) {
         return QStringLiteral("the movie is damaged: the rest of it cannot be read");
     case LoadError::ProjectorWithoutMovie:
         return QStringLiteral("cannot read the movie: this program holds no Flash movie");
+    case LoadError::ActionScript3:
+        return QStringLiteral(
+            "cannot play: the movie is made for ActionScript 3, which this player does not run");
     }
     return {};
 }

@@ -162,6 +162,15 @@ void MovieLoader::readTags() {
             return;
         }
         if (available.size() < tag.headerSize + tag.length) return;
+        // Movies whose scripts are ActionScript 3 run on another machine altogether: refused
+        // with that reason rather than shown as a blank stage. The flag alone decides; a
+        // movie of SWF 9 or later with the older scripts plays.
+        constexpr quint8 kActionScript3Flag = 0x08;
+        if (tag.code == int(format::TagCode::FileAttributes) && tag.length >= 1 &&
+            (quint8(available[tag.headerSize]) & kActionScript3Flag)) {
+            fail(LoadError::ActionScript3);
+            return;
+        }
         io::Reader body(available.sliced(tag.headerSize, tag.length),
                         kSignatureSize + m_released + m_position + tag.headerSize);
         m_parser.handleTag(tag.code, body, m_pending, m_definition.root, 0, m_definition.root.frameCount());
