@@ -5,14 +5,15 @@
 #   tools/fuzz.sh TARGET SECONDS [libFuzzer flags...]   one target for SECONDS
 #   tools/fuzz.sh all SECONDS [libFuzzer flags...]      every target in turn, SECONDS each
 #   tools/fuzz.sh tests [ctest arguments...]            the same build's tests, all of them
-# Targets: fuzz_load_render fuzz_avm1 fuzz_sound fuzz_bitmaps fuzz_settings fuzz_list_file
+#   tools/fuzz.sh grow TARGET|all SECONDS               grow the kept corpus (see below)
+# Targets: fuzz_load_render fuzz_records fuzz_avm1 fuzz_sound fuzz_bitmaps fuzz_settings fuzz_list_file
 # fuzz_url. A crash, sanitizer report, leak, hang (60 s) or growth past 2 GB fails the run;
 # the input is kept in build/fuzz/findings/TARGET/. New inputs accumulate in
 # build/fuzz/work/TARGET/ and are used again by the next run; the log is build/fuzz/logs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-targets=(fuzz_load_render fuzz_avm1 fuzz_sound fuzz_bitmaps fuzz_settings fuzz_list_file fuzz_url)
-usage() { sed -n '5,7p' "$0" | sed 's/^# *//' >&2; exit 2; }
+targets=(fuzz_load_render fuzz_records fuzz_avm1 fuzz_sound fuzz_bitmaps fuzz_settings fuzz_list_file fuzz_url)
+usage() { sed -n '5,8p' "$0" | sed 's/^# *//' >&2; exit 2; }
 mode=${1:-}
 [ -n "$mode" ] || usage
 
@@ -42,6 +43,15 @@ if [ "$mode" = tests ]; then
   exec ctest --output-on-failure -j2 "$@"
 fi
 
+# Each target's kept corpus, fuzz/corpus/TARGET, is part of the repository: minimized inputs
+# grown from our own seeds only (never the shared corpus's movies), read by every run. "grow"
+# runs from it and our seeds alone, then merges what added coverage back (-merge=1).
+grow=0
+if [ "$mode" = grow ]; then
+  grow=1
+  shift
+  mode=${1:?target}
+fi
 seconds=${2:?seconds}
 shift 2
 case "$mode" in
@@ -54,7 +64,7 @@ build --target "${run[@]}" vantrel-make-demo vantrel-make-fuzz-seeds
 fresh=$(mktemp -d build/fuzz/seeds-XXXXXX)
 build/fuzz/bin/vantrel-make-fuzz-seeds "$fresh" >/dev/null
 build/fuzz/bin/vantrel-make-demo "$fresh/fuzz_load_render/demo.swf" >/dev/null
-if [ -d ../shared/corpus ]; then
+if [ -d ../shared/corpus ] && [ $grow = 0 ]; then
   find ../shared/corpus -type f -name '*.swf' -size -200k -print0 | while IFS= read -r -d '' f; do
     cp "$f" "$fresh/fuzz_load_render/corpus-$(echo "$f" | md5sum | cut -c1-12).swf"
   done
@@ -68,7 +78,7 @@ rm -rf "$fresh"
 
 dictionary() {
   case "$1" in
-    fuzz_load_render) echo fuzz/swf.dict ;;
+    fuzz_load_render | fuzz_records) echo fuzz/swf.dict ;;
     fuzz_avm1) echo fuzz/avm1.dict ;;
     fuzz_sound) echo fuzz/sound.dict ;;
     fuzz_bitmaps) echo fuzz/bitmaps.dict ;;
@@ -81,16 +91,19 @@ dictionary() {
 failed=()
 for target in "${run[@]}"; do
   seeds=build/fuzz/seeds/$target
+  kept=fuzz/corpus/$target
   work=build/fuzz/work/$target
+  [ $grow = 1 ] && { work=build/fuzz/grow/$target; rm -rf "$work"; }
   findings=build/fuzz/findings/$target
   log=build/fuzz/logs/$target.log
-  mkdir -p "$work" "$findings" build/fuzz/logs
-  echo "== $target: $seconds s, $(find "$seeds" -type f | wc -l) seeds, $(find "$work" -type f | wc -l) inputs kept before"
+  mkdir -p "$work" "$findings" build/fuzz/logs "$kept"
+  echo "== $target: $seconds s, $(find "$seeds" -type f | wc -l) seeds, $(find "$kept" -type f | wc -l) kept," \
+    "$(find "$work" -type f | wc -l) found before"
   # At exit only Qt's caches remain; leaks are checked after each input instead.
   status=0
   LSAN_OPTIONS="$LSAN_OPTIONS:leak_check_at_exit=0" build/fuzz/bin/"$target" -max_total_time="$seconds" \
     -rss_limit_mb=2048 -timeout=60 -artifact_prefix="$findings/" -print_final_stats=1 \
-    -dict="$(dictionary "$target")" "$@" "$work" "$seeds" >"$log" 2>&1 || status=$?
+    -dict="$(dictionary "$target")" "$@" "$work" "$kept" "$seeds" >"$log" 2>&1 || status=$?
   if [ "$status" -ne 0 ]; then
     failed+=("$target")
     tail -n 80 "$log" >&2
@@ -98,6 +111,11 @@ for target in "${run[@]}"; do
   fi
   grep -E '^(Done|stat::(number_of_executed_units|new_units_added|peak_rss_mb))' "$log" | tr '\n' ' ' || true
   echo
+  if [ $grow = 1 ] && [ "$status" -eq 0 ]; then
+    LSAN_OPTIONS="$LSAN_OPTIONS:leak_check_at_exit=0" build/fuzz/bin/"$target" -merge=1 -rss_limit_mb=2048 \
+      -timeout=60 "$kept" "$work" >"build/fuzz/logs/$target.merge.log" 2>&1 || failed+=("$target (merge)")
+    echo "   kept corpus: $(find "$kept" -type f | wc -l) inputs, $(du -sk "$kept" | cut -f1) KB"
+  fi
 done
 if [ ${#failed[@]} -ne 0 ]; then
   echo "Fuzz targets with findings: ${failed[*]}" >&2

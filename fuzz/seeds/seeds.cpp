@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
@@ -15,6 +16,7 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <map>
 #include <numbers>
 
 namespace fuzzseeds {
@@ -1060,6 +1062,55 @@ std::vector<Seed> urlSeeds(const QByteArray& movie, const QByteArray& zlibMovie)
     };
 }
 
+// Inputs for the record decoders: every tag of our uncompressed seed movies (and of their
+// sprites) that one of the decoders reads, behind the byte choosing that decoder and the
+// movie's version.
+void addRecordSeeds(const QByteArray& tags, int version, const QString& prefix, std::vector<Seed>& out) {
+    static const std::map<int, int> kDecoderOf = {
+        {4, 0},     {26, 1},  {70, 2},    {5, 0x13},  {28, 3},    {15, 4},    {89, 0x14},
+        {18, 5},    {45, 5},  {59, 6},    {56, 7},    {2, 8},     {22, 0x18}, {32, 0x28},
+        {83, 0x38}, {46, 9},  {84, 0x19}, {10, 10},   {48, 0x1a}, {75, 0x2a}, {11, 11},
+        {33, 0x1b}, {37, 12}, {7, 13},    {34, 0x1d}, {17, 14},   {12, 15}};
+    qsizetype at = 0;
+    int index = 0;
+    while (at + 2 <= tags.size()) {
+        const int head = quint8(tags[at]) | (quint8(tags[at + 1]) << 8);
+        at += 2;
+        const int code = head >> 6;
+        qsizetype length = head & 0x3f;
+        if (length == 0x3f) {
+            if (at + 4 > tags.size()) break;
+            length = qsizetype(quint32(quint8(tags[at])) | quint32(quint8(tags[at + 1])) << 8 |
+                               quint32(quint8(tags[at + 2])) << 16 | quint32(quint8(tags[at + 3])) << 24);
+            at += 4;
+        }
+        if (code == 0 || length > tags.size() - at) break;
+        const QByteArray body = tags.mid(at, length);
+        at += length;
+        if (code == 39 && body.size() > 4) { // a sprite's own tags
+            addRecordSeeds(body.mid(4), version, prefix + QStringLiteral("_sprite%1").arg(index++), out);
+            continue;
+        }
+        const auto decoder = kDecoderOf.find(code);
+        if (decoder == kDecoderOf.end()) continue;
+        out.push_back({QStringLiteral("%1_tag%2_%3.bin").arg(prefix).arg(index++).arg(code),
+                       QByteArray(1, char(decoder->second)) + char(version - 1) + body});
+    }
+}
+
+std::vector<Seed> recordSeeds(const std::vector<Seed>& movies) {
+    std::vector<Seed> out;
+    for (const Seed& movie : movies) {
+        const QByteArray& bytes = movie.bytes;
+        if (bytes.size() < 12 || !bytes.startsWith("FWS")) continue; // compressed ones are not split
+        const int version = quint8(bytes[3]);
+        const int rectBits = 5 + 4 * (quint8(bytes[8]) >> 3);
+        const qsizetype tagsAt = 8 + (rectBits + 7) / 8 + 4;
+        addRecordSeeds(bytes.mid(tagsAt), version, QFileInfo(movie.name).completeBaseName(), out);
+    }
+    return out;
+}
+
 } // namespace
 
 SeedSets makeSeeds(const QString& lamePath) {
@@ -1081,6 +1132,7 @@ SeedSets makeSeeds(const QString& lamePath) {
     };
     const QByteArray mp3Stream = mp3StreamMovie(lamePath);
     if (!mp3Stream.isEmpty()) movies.push_back({QStringLiteral("mp3_stream.swf"), mp3Stream});
+    sets[QStringLiteral("fuzz_records")] = recordSeeds(movies);
     sets[QStringLiteral("fuzz_avm1")] = actionSeeds();
     sets[QStringLiteral("fuzz_sound")] = soundSeeds(allSounds);
     sets[QStringLiteral("fuzz_bitmaps")] = bitmapSeeds();

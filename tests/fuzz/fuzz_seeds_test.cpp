@@ -3,6 +3,7 @@
 // files that read, server answers whose movies load. A seed refused at its first bytes
 // would leave its fuzzer to find the format by chance.
 #include "fake_host.h"
+#include "record_input.h"
 #include "seeds.h"
 #include "url_input.h"
 
@@ -60,6 +61,8 @@ class FuzzSeedsTest : public QObject {
   private slots:
     void movies_data() { addRows("fuzz_load_render"); }
     void movies();
+    void records_data() { addRows("fuzz_records"); }
+    void records();
     void scripts_data() { addRows("fuzz_avm1"); }
     void scripts();
     void bitmaps_data() { addRows("fuzz_bitmaps"); }
@@ -175,6 +178,13 @@ void FuzzSeedsTest::answers() {
     QVERIFY(answer);
     if (answer->status != 200 || (answer->flags & (fuzzurl::Compressed | fuzzurl::CutShort))) return;
     QVERIFY2(playWhole(answer->body).isEmpty(), qPrintable(name));
+}
+
+// Our own movies' tags are well formed: each record seed reads cleanly with its decoder.
+void FuzzSeedsTest::records() {
+    QFETCH(QByteArray, bytes);
+    QVERIFY(bytes.size() >= 2);
+    QVERIFY(fuzzrecords::decodeRecord(quint8(bytes[0]), 1 + quint8(bytes[1]) % 10, bytes.mid(2)));
 }
 
 QTEST_MAIN(FuzzSeedsTest)
