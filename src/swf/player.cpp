@@ -11,6 +11,7 @@
 #include "swf/movie/sound_character.h"
 #include "swf/render/stage_renderer.h"
 #include "swf/script/script_host.h"
+#include "swf/script/tick.h"
 #include "swf/sound_controller.h"
 #include "swf/stage/frame_observer.h"
 #include "swf/stage/movie_clip.h"
@@ -137,10 +138,9 @@ struct Player::Impl {
         scripts->setRoot(root.get());
         scripts->machine().setTimeBudgetMs(scriptTimeBudgetMs);
         // The first frame's scripts, and the frames they jump to, share one frame's budget.
-        scripts->machine().beginFrame();
+        script::Tick tick(scripts.get());
         rootEntered();
-        scripts->runPending();
-        scripts->machine().endFrame();
+        tick.finish();
         pointer = std::make_unique<input::PointerTracker>(loader->definition(), pointerClient());
     }
 
@@ -161,10 +161,9 @@ struct Player::Impl {
         if (!root || !scripts || !pointer || quit) return;
         const ObserverScope scope(stageContext, &frameEvents);
         pointer->setLevels(scripts->levelClips());
-        scripts->machine().beginFrame();
+        script::Tick tick(scripts.get());
         handle();
-        scripts->runPending();
-        scripts->machine().endFrame();
+        tick.finish();
         frameEvents.freeRetired();
     }
 
@@ -458,8 +457,8 @@ void Player::advance() {
     if (d->scripts) {
         d->scriptTimeMs += 1000.0 / frameRate();
         d->scripts->setTimeMs(d->scriptTimeMs);
-        d->scripts->machine().beginFrame();
     }
+    script::Tick tick(d->scripts.get());
     const quint64 mark = d->stageContext.nextSerial();
     if (d->playing) {
         const int current = d->root->currentFrame();
@@ -486,9 +485,8 @@ void Player::advance() {
     if (d->scripts) {
         d->scripts->runLoads();
         d->scripts->machine().runTimers(d->scriptTimeMs);
-        d->scripts->runPending();
-        d->scripts->machine().endFrame();
     }
+    tick.finish();
     d->frameEvents.freeRetired();
     if (d->scripts) d->scripts->machine().collect();
     if (d->replacement) {
