@@ -114,7 +114,9 @@ for target in "${run[@]}"; do
   if [ $grow = 1 ] && [ "$status" -eq 0 ]; then
     LSAN_OPTIONS="$LSAN_OPTIONS:leak_check_at_exit=0" build/fuzz/bin/"$target" -merge=1 -rss_limit_mb=2048 \
       -timeout=60 "$kept" "$work" >"build/fuzz/logs/$target.merge.log" 2>&1 || failed+=("$target (merge)")
-    echo "   kept corpus: $(find "$kept" -type f | wc -l) inputs, $(du -sk "$kept" | cut -f1) KB"
+    # The kept corpora live in the repository: no input over 16 KB.
+    find "$kept" -type f -size +16k -delete
+    echo "   kept corpus: $(find "$kept" -type f | wc -l) inputs, $(cat "$kept"/* 2>/dev/null | wc -c) bytes"
   fi
 done
 if [ ${#failed[@]} -ne 0 ]; then
