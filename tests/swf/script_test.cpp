@@ -63,6 +63,23 @@ ActionAssembler& invoke(ActionAssembler& code, const QString& object, const QStr
     return code.getVariable(object).callMethod(method, int(args.size()));
 }
 
+// A two-frame movie whose first frame loads each file with a LoadVars and traces what arrives.
+QByteArray loadVarsMovie(std::initializer_list<const char*> names) {
+    ActionAssembler show(8);
+    show.getVariable("t").op(ActionCode::Trace);
+    ActionAssembler code(8);
+    code.defineFunction("show", {"t"}, show);
+    for (const char* name : names) {
+        code.push({"v", 0, "LoadVars"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+        code.getVariable("v").push({"onData"}).getVariable("show").op(ActionCode::SetMember);
+        invoke(code, "v", "load", {name}).op(ActionCode::Pop);
+    }
+    SwfBuilder builder(8, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame(2);
+    return builder.finish();
+}
+
 // A movie whose sprite (a 10 by 10 square, with spriteScript on its frame) is exported as
 // "box", and whose first frame runs script.
 QByteArray boxMovie(const ActionAssembler& script, const QByteArray& spriteScript = {}, int version = 8) {
@@ -729,20 +746,8 @@ void SwfScriptTest::loadsStayBesideTheMovie() {
     };
     QVERIFY(write(dir.filePath(QStringLiteral("secret.txt")), "not for movies"));
     QVERIFY(write(dir.filePath(QStringLiteral("movie/data.txt")), "a=1"));
-    ActionAssembler show(8);
-    show.getVariable("t").op(ActionCode::Trace);
-    ActionAssembler code(8);
-    code.defineFunction("show", {"t"}, show);
-    for (const char* name : {"data.txt", "../secret.txt", "/etc/hostname"}) {
-        code.push({"v", 0, "LoadVars"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-        code.getVariable("v").push({"onData"}).getVariable("show").op(ActionCode::SetMember);
-        invoke(code, "v", "load", {name}).op(ActionCode::Pop);
-    }
-    SwfBuilder builder(8, QSize(100, 100), 12);
-    builder.doAction(code.bytes());
-    builder.showFrame(2);
     const QString path = dir.filePath(QStringLiteral("movie/m.swf"));
-    QVERIFY(write(path, builder.finish()));
+    QVERIFY(write(path, loadVarsMovie({"data.txt", "../secret.txt", "/etc/hostname"})));
     swf::Player player;
     QStringList traces;
     player.setTraceHandler([&](const QString& line) { traces << line; });
@@ -764,25 +769,13 @@ void SwfScriptTest::loadsAskTheNavigator() {
             return QByteArray("a=from the navigator");
         }
     };
-    ActionAssembler show(8);
-    show.getVariable("t").op(ActionCode::Trace);
-    ActionAssembler code(8);
-    code.defineFunction("show", {"t"}, show);
-    for (const char* name : {"data.txt", "other/file.txt"}) {
-        code.push({"v", 0, "LoadVars"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-        code.getVariable("v").push({"onData"}).getVariable("show").op(ActionCode::SetMember);
-        invoke(code, "v", "load", {name}).op(ActionCode::Pop);
-    }
-    SwfBuilder builder(8, QSize(100, 100), 12);
-    builder.doAction(code.bytes());
-    builder.showFrame(2);
     swf::Player player;
     auto navigator = std::make_unique<Recording>();
     Recording* recording = navigator.get();
     player.setNavigator(std::move(navigator));
     QStringList traces;
     player.setTraceHandler([&](const QString& line) { traces << line; });
-    QVERIFY(player.loadBytes(builder.finish()));
+    QVERIFY(player.loadBytes(loadVarsMovie({"data.txt", "other/file.txt"})));
     player.advance();
     QCOMPARE(recording->asked, (QStringList{"data.txt", "other/file.txt"}));
     QCOMPARE(traces, (QStringList{"a=from the navigator", "undefined"}));

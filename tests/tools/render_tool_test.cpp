@@ -10,6 +10,29 @@
 using avm1test::ActionAssembler;
 using swf::format::ActionCode;
 
+namespace {
+struct ToolRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+// Writes the movie to a temporary folder and runs the tool on it with the given options.
+ToolRun runTool(const QByteArray& movieBytes, const QStringList& options) {
+    ToolRun run;
+    QTemporaryDir dir;
+    QFile movie(dir.filePath(QStringLiteral("movie.swf")));
+    if (!movie.open(QIODevice::WriteOnly) || movie.write(movieBytes) != movieBytes.size()) return run;
+    movie.close();
+    QProcess tool;
+    tool.start(QStringLiteral(VANTREL_RENDER_TOOL), QStringList{movie.fileName()} + options);
+    if (!tool.waitForFinished(30000)) return run;
+    run.exitCode = tool.exitCode();
+    run.out = QString::fromUtf8(tool.readAllStandardOutput());
+    run.err = QString::fromUtf8(tool.readAllStandardError());
+    return run;
+}
+} // namespace
+
 class RenderToolTest : public QObject {
     Q_OBJECT
 
@@ -37,20 +60,10 @@ void RenderToolTest::startsTheMovieAsTheControlDoes() {
     builder.showFrame();
     builder.doAction(ActionAssembler().trace("two").bytes());
     builder.showFrame();
-    QTemporaryDir dir;
-    QFile movie(dir.filePath(QStringLiteral("movie.swf")));
-    QVERIFY(movie.open(QIODevice::WriteOnly));
-    movie.write(builder.finish());
-    movie.close();
-
-    QProcess tool;
-    tool.start(QStringLiteral(VANTREL_RENDER_TOOL), {movie.fileName(), QStringLiteral("--frames"),
-                                                     QStringLiteral("3"), QStringLiteral("--trace")});
-    QVERIFY(tool.waitForFinished(30000));
-    QCOMPARE(tool.exitCode(), 0);
-    const QStringList lines =
-        QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(lines.join(QLatin1Char('|')), expected);
+    const ToolRun run = runTool(builder.finish(),
+                                {QStringLiteral("--frames"), QStringLiteral("3"), QStringLiteral("--trace")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char('|')), expected);
 }
 
 // A movie made for ActionScript 3 is refused: status 1, and stderr names the reason.
@@ -58,16 +71,9 @@ void RenderToolTest::refusesActionScript3() {
     swftest::SwfBuilder builder(9, QSize(100, 100), 12);
     builder.rawTag(69, QByteArray("\x08\0\0\0", 4));
     builder.showFrame();
-    QTemporaryDir dir;
-    QFile movie(dir.filePath(QStringLiteral("as3.swf")));
-    QVERIFY(movie.open(QIODevice::WriteOnly));
-    movie.write(builder.finish());
-    movie.close();
-    QProcess tool;
-    tool.start(QStringLiteral(VANTREL_RENDER_TOOL), {movie.fileName()});
-    QVERIFY(tool.waitForFinished(30000));
-    QCOMPARE(tool.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(tool.readAllStandardError()).contains(QLatin1String("ActionScript 3")));
+    const ToolRun run = runTool(builder.finish(), {});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.contains(QLatin1String("ActionScript 3")));
 }
 
 QTEST_MAIN(RenderToolTest)
