@@ -132,7 +132,7 @@ void ScriptHost::dragToPointer() {
     setPropertyByName(clip, QStringLiteral("_y"), avm1::Value(at.y() / kTwips));
 }
 
-void ScriptHost::mouseEvent(quint32 clipEvent, const QString& listenerMethod) {
+void ScriptHost::runClipEventEverywhere(quint32 clipEvent) {
     // Copied: the scripts may add and remove clips.
     std::vector<stage::MovieClip*> clips;
     for (const auto& [clip, events] : m_clipEvents)
@@ -141,6 +141,10 @@ void ScriptHost::mouseEvent(quint32 clipEvent, const QString& listenerMethod) {
             clips.push_back(const_cast<stage::MovieClip*>(clip));
     for (stage::MovieClip* clip : clips)
         if (m_objects.count(clip)) runClipEvent(*clip, clipEvent);
+}
+
+void ScriptHost::mouseEvent(quint32 clipEvent, const QString& listenerMethod) {
+    runClipEventEverywhere(clipEvent);
     const avm1::Value mouse = m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("Mouse"));
     if (mouse.asObject()) {
         const avm1::Value args[] = {avm1::Value(listenerMethod)};
@@ -156,14 +160,7 @@ void ScriptHost::keyEvent(bool down, int keyCode, int ascii) {
     } else {
         m_keysDown.erase(keyCode);
     }
-    std::vector<stage::MovieClip*> clips;
-    const quint32 clipEvent = down ? kEventKeyDown : kEventKeyUp;
-    for (const auto& [clip, events] : m_clipEvents)
-        if (std::any_of(events.begin(), events.end(),
-                        [clipEvent](const ClipEvent& e) { return e.flags & clipEvent; }))
-            clips.push_back(const_cast<stage::MovieClip*>(clip));
-    for (stage::MovieClip* clip : clips)
-        if (m_objects.count(clip)) runClipEvent(*clip, clipEvent);
+    runClipEventEverywhere(down ? kEventKeyDown : kEventKeyUp);
     const avm1::Value key = m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("Key"));
     if (key.asObject()) {
         const avm1::Value args[] = {

@@ -266,6 +266,8 @@ class ScriptHost final : public avm1::Host {
     stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
     void runFrameActions(stage::MovieClip& clip, const movie::Frame& frame);
     void runClipEvent(stage::MovieClip& clip, quint32 event);
+    // The event's clip actions on every clip that has them (mouse and key events).
+    void runClipEventEverywhere(quint32 clipEvent);
     struct ClipEvent {
         quint32 flags = 0;
         QByteArray actions;
