@@ -15,6 +15,7 @@
 #include "swf/sound_controller.h"
 #include "swf/stage/frame_observer.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <QDir>
 #include <QFile>
@@ -102,6 +103,9 @@ class ObserverScope {
 struct Player::Impl {
     // First: every display object of this player refers to it until the last one is gone.
     stage::StageContext stageContext;
+    // The root and its levels; emptied (dropStage) before the scripts whose loaded movies
+    // the levels may show.
+    stage::Stage display{stageContext};
     std::unique_ptr<Navigator> navigator = std::make_unique<LocalFolderNavigator>();
     media::Mixer mixer;
     SoundController sound{mixer};
@@ -113,7 +117,6 @@ struct Player::Impl {
     avm1::AbortReason scriptFailure = avm1::AbortReason::None;
     std::function<void(const QString&)> urlHandler;
     std::unique_ptr<movie::MovieLoader> loader;
-    std::unique_ptr<stage::MovieClip> root;
     std::unique_ptr<render::StageRenderer> renderer;
     QString url;
     movie::LoadError error = movie::LoadError::None; // found before the loader (missing file...)
@@ -128,20 +131,19 @@ struct Player::Impl {
 
     // Creates the root once its first frame is in.
     void ensureRoot() {
-        if (root || !loader || loader->framesLoaded() == 0) return;
+        if (display.root() || !loader || loader->framesLoaded() == 0) return;
         const ObserverScope scope(stageContext, &frameEvents);
         sound.setMovie(&loader->definition());
-        scripts = std::make_unique<ScriptHost>(stageContext, loader->definition(), scriptHooks());
+        scripts = std::make_unique<ScriptHost>(display, loader->definition(), scriptHooks());
         frameEvents.setScripts(scripts.get());
-        root = std::make_unique<stage::MovieClip>(stageContext, nullptr, loader->definition().root,
-                                                  loader->definition());
-        scripts->setRoot(root.get());
+        display.setRoot(std::make_unique<stage::MovieClip>(stageContext, nullptr, loader->definition().root,
+                                                           loader->definition()));
         scripts->machine().setTimeBudgetMs(scriptTimeBudgetMs);
         // The first frame's scripts, and the frames they jump to, share one frame's budget.
         script::Tick tick(scripts.get());
         rootEntered();
         tick.finish();
-        pointer = std::make_unique<input::PointerTracker>(loader->definition(), pointerClient());
+        pointer = std::make_unique<input::PointerTracker>(display, pointerClient());
     }
 
     input::PointerClient pointerClient() {
@@ -158,9 +160,8 @@ struct Player::Impl {
 
     // Input runs scripts like a frame does: one budget, then the jumps they asked for.
     template <typename F> void input(F&& handle) {
-        if (!root || !scripts || !pointer || quit) return;
+        if (!display.root() || !scripts || !pointer || quit) return;
         const ObserverScope scope(stageContext, &frameEvents);
-        pointer->setLevels(scripts->levelClips());
         script::Tick tick(scripts.get());
         handle();
         tick.finish();
@@ -170,8 +171,8 @@ struct Player::Impl {
     // The root entered its current frame by playing: its sounds (the root is timeline key
     // 0 for the sound layer), then its scripts.
     void rootEntered() {
-        sound.rootEntered(loader->definition().root, root->currentFrame(), loader->framesLoaded());
-        if (scripts) scripts->frameEntered(*root, root->currentFrame());
+        sound.rootEntered(loader->definition().root, display.root()->currentFrame(), loader->framesLoaded());
+        if (scripts) scripts->frameEntered(*display.root(), display.root()->currentFrame());
     }
 
     void dropStage() {
@@ -179,16 +180,16 @@ struct Player::Impl {
         frameEvents.freeRetired();
         frameEvents.setScripts(nullptr);
         pointer.reset();
-        root.reset();
+        display.clear();
         scripts.reset();
     }
 
     ScriptPlayerHooks scriptHooks() {
         ScriptPlayerHooks hooks;
         hooks.gotoRoot = [this](int frame, bool play) {
-            if (!root) return;
+            if (!display.root()) return;
             sound.timelineJumped(0);
-            root->gotoFrame(std::clamp(frame, 0, std::max(0, loader->framesLoaded() - 1)));
+            display.root()->gotoFrame(std::clamp(frame, 0, std::max(0, loader->framesLoaded() - 1)));
             playing = play;
         };
         hooks.setRootPlaying = [this](bool value) { playing = value; };
@@ -360,7 +361,7 @@ void Player::unload() {
 }
 
 bool Player::isLoaded() const {
-    return d->root != nullptr;
+    return d->display.root() != nullptr;
 }
 bool Player::hasFailed() const {
     return loadError() != movie::LoadError::None;
@@ -422,7 +423,7 @@ QColor Player::backgroundColor() const {
 
 // A root that a script unloaded shows no frame; the counter stays at the first.
 int Player::currentFrame() const {
-    return d->root ? std::max(0, d->root->currentFrame()) : 0;
+    return d->display.root() ? std::max(0, d->display.root()->currentFrame()) : 0;
 }
 bool Player::isPlaying() const {
     return d->playing;
@@ -442,16 +443,16 @@ bool Player::loop() const {
 }
 
 void Player::gotoFrame(int frame) {
-    if (!d->root) return;
+    if (!d->display.root()) return;
     // A jump stops the root's stream sound; it starts again with the next block played into.
     d->sound.timelineJumped(0);
     const ObserverScope scope(d->stageContext, &d->frameEvents);
-    d->root->gotoFrame(std::clamp(frame, 0, framesLoaded() - 1));
+    d->display.root()->gotoFrame(std::clamp(frame, 0, framesLoaded() - 1));
     d->frameEvents.freeRetired();
 }
 
 void Player::advance() {
-    if (!d->root) return;
+    if (!d->display.root()) return;
     const ObserverScope scope(d->stageContext, &d->frameEvents);
     if (d->quit) return;
     if (d->scripts) {
@@ -461,14 +462,14 @@ void Player::advance() {
     script::Tick tick(d->scripts.get());
     const quint64 mark = d->stageContext.nextSerial();
     if (d->playing) {
-        const int current = d->root->currentFrame();
+        const int current = d->display.root()->currentFrame();
         if (current + 1 < framesLoaded()) {
-            d->root->gotoFrame(current + 1);
+            d->display.root()->gotoFrame(current + 1);
             d->rootEntered();
         } else if (current >= d->lastFrameOfMovie()) {
             if (d->loop && current > 0) {
                 d->sound.timelineJumped(0);
-                d->root->gotoFrame(0);
+                d->display.root()->gotoFrame(0);
                 d->rootEntered();
             } else if (!d->loop) {
                 d->playing = false;
@@ -476,12 +477,11 @@ void Player::advance() {
         }
         // Otherwise the next frame has not arrived yet: wait on this one, still playing.
     }
-    if (d->scripts) d->scripts->clipTicked(*d->root);
-    d->root->advanceChildren(mark);
+    if (d->scripts) d->scripts->clipTicked(*d->display.root());
+    d->display.root()->advanceChildren(mark);
     // Movies loaded into levels play on their own, after the root.
-    if (d->scripts)
-        for (stage::MovieClip* level : d->scripts->levelClips())
-            if (level->serial() < mark) level->advance();
+    for (stage::MovieClip* level : d->display.levelsAbove())
+        if (level->serial() < mark) level->advance();
     if (d->scripts) {
         d->scripts->runLoads();
         d->scripts->machine().runTimers(d->scriptTimeMs);
@@ -520,10 +520,7 @@ qint64 Player::streamSoundPlayed44() const {
 void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const {
     if (!d->loader || !d->loader->headerKnown()) return;
     if (!d->renderer) d->renderer = std::make_unique<render::StageRenderer>(*d->definition());
-    if (d->scripts)
-        d->renderer->render(painter, stageToDevice, quality, d->root.get(), d->scripts->levels());
-    else
-        d->renderer->render(painter, stageToDevice, quality, d->root.get());
+    d->renderer->render(painter, stageToDevice, quality, d->display);
     if (d->scripts)
         if (const auto box = d->scripts->focusRectangle())
             render::drawFocusRectangle(painter, stageToDevice, *box, quality);
@@ -544,23 +541,23 @@ void Player::setScriptTimeBudgetMs(qint64 milliseconds) {
 
 void Player::pointerMoved(QPointF stageTwips) {
     d->input([&] {
-        d->scripts->setPointer(stageTwips.x(), stageTwips.y());
+        d->display.setPointer(stageTwips);
         d->scripts->dragToPointer();
-        d->pointer->moved(*d->root, stageTwips);
+        d->pointer->moved(stageTwips);
         d->scripts->mouseEvent(ScriptHost::kEventMouseMove, QStringLiteral("onMouseMove"));
     });
 }
 
 void Player::pointerPressed() {
     d->input([&] {
-        d->pointer->pressed(*d->root);
+        d->pointer->pressed();
         d->scripts->mouseEvent(ScriptHost::kEventMouseDown, QStringLiteral("onMouseDown"));
     });
 }
 
 void Player::pointerReleased() {
     d->input([&] {
-        d->pointer->released(*d->root);
+        d->pointer->released();
         d->scripts->mouseEvent(ScriptHost::kEventMouseUp, QStringLiteral("onMouseUp"));
     });
 }
@@ -570,7 +567,7 @@ void Player::keyPressed(int keyCode, int ascii) {
         d->scripts->keyEvent(true, keyCode, ascii);
         // Buttons listening for this key, wherever the pointer is.
         for (const auto& [timeline, actions] :
-             input::keyButtonActions(*d->root, input::buttonKeyCode(keyCode, ascii)))
+             input::keyButtonActions(*d->display.root(), input::buttonKeyCode(keyCode, ascii)))
             d->scripts->runButtonActions(*timeline, actions);
     });
 }

@@ -5,6 +5,7 @@
 #include "swf/render/shape_paths.h"
 #include "swf/stage/button_instance.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <algorithm>
 
@@ -36,8 +37,8 @@ bool onStage(const stage::MovieClip& clip, const stage::DisplayObject* object, q
 }
 } // namespace
 
-PointerTracker::PointerTracker(const movie::MovieDefinition& movie, PointerClient client)
-    : m_movie(movie), m_client(std::move(client)) {}
+PointerTracker::PointerTracker(const stage::Stage& stage, PointerClient client)
+    : m_stage(stage), m_client(std::move(client)) {}
 
 const QPainterPath& PointerTracker::outline(const movie::ShapeCharacter& shape) {
     auto it = m_outlines.find(&shape);
@@ -161,12 +162,13 @@ PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransfo
     return {};
 }
 
-PointerTracker::Hit PointerTracker::hitTest(stage::MovieClip& root, QPointF stageTwips) {
-    for (auto level = m_levels.rbegin(); level != m_levels.rend(); ++level) {
-        const Hit hit = hitIn(**level, placementTransform(**level), stageTwips, 0);
+PointerTracker::Hit PointerTracker::hitTest(QPointF stageTwips) {
+    const std::vector<stage::MovieClip*> layers = m_stage.all();
+    for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer) {
+        const Hit hit = hitIn(**layer, placementTransform(**layer), stageTwips, 0);
         if (hit.target) return hit;
     }
-    return hitIn(root, placementTransform(root), stageTwips, 0);
+    return {};
 }
 
 void PointerTracker::updateLook(stage::DisplayObject* target, bool over) {
@@ -182,21 +184,21 @@ void PointerTracker::send(const Hit& hit, quint16 transition) {
     if (hit.target && m_client.transition) m_client.transition(*hit.target, *hit.timeline, transition);
 }
 
-void PointerTracker::dropVanished(stage::MovieClip& root) {
+void PointerTracker::dropVanished() {
+    const std::vector<stage::MovieClip*> layers = m_stage.all();
     auto present = [&](const Hit& hit) {
-        if (onStage(root, hit.target, hit.serial)) return true;
-        return std::any_of(m_levels.begin(), m_levels.end(), [&](const stage::MovieClip* level) {
-            return onStage(*level, hit.target, hit.serial);
+        return std::any_of(layers.begin(), layers.end(), [&](const stage::MovieClip* layer) {
+            return onStage(*layer, hit.target, hit.serial);
         });
     };
     if (m_over.target && !present(m_over)) m_over = {};
     if (m_pressed.target && !present(m_pressed)) m_pressed = {};
 }
 
-void PointerTracker::moved(stage::MovieClip& root, QPointF stageTwips) {
+void PointerTracker::moved(QPointF stageTwips) {
     m_position = stageTwips;
-    dropVanished(root);
-    const Hit hit = hitTest(root, stageTwips);
+    dropVanished();
+    const Hit hit = hitTest(stageTwips);
     if (!m_down || !m_pressed.target) {
         if (hit.target == m_over.target) return;
         const Hit left = m_over;
@@ -204,7 +206,7 @@ void PointerTracker::moved(stage::MovieClip& root, QPointF stageTwips) {
         updateLook(left.target, false);
         send(left, format::OverUpToIdle);
         // The script of the passage out may have taken the new target off the stage.
-        dropVanished(root);
+        dropVanished();
         updateLook(m_over.target, true);
         send(m_over, m_down ? format::IdleToOverDown : format::IdleToOverUp);
         return;
@@ -218,8 +220,8 @@ void PointerTracker::moved(stage::MovieClip& root, QPointF stageTwips) {
     send(m_pressed, inside ? format::OutDownToOverDown : format::OverDownToOutDown);
 }
 
-void PointerTracker::pressed(stage::MovieClip& root) {
-    dropVanished(root);
+void PointerTracker::pressed() {
+    dropVanished();
     if (m_down) return;
     m_down = true;
     m_pressed = m_over;
@@ -227,8 +229,8 @@ void PointerTracker::pressed(stage::MovieClip& root) {
     send(m_pressed, format::OverUpToOverDown);
 }
 
-void PointerTracker::released(stage::MovieClip& root) {
-    dropVanished(root);
+void PointerTracker::released() {
+    dropVanished();
     if (!m_down) return;
     m_down = false;
     const Hit pressed = m_pressed;
@@ -237,10 +239,10 @@ void PointerTracker::released(stage::MovieClip& root) {
         const bool inside = m_over.target == pressed.target;
         updateLook(pressed.target, inside);
         send(pressed, inside ? format::OverDownToOverUp : format::OutDownToIdle);
-        dropVanished(root);
+        dropVanished();
     }
     // What is under the pointer now gets its roll-over.
-    moved(root, m_position);
+    moved(m_position);
 }
 
 } // namespace swf::input

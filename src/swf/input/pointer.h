@@ -19,6 +19,7 @@ struct ButtonCharacter;
 namespace swf::stage {
 class DisplayObject;
 class MovieClip;
+class Stage;
 } // namespace swf::stage
 
 namespace swf::input {
@@ -35,17 +36,14 @@ struct PointerClient {
 
 class PointerTracker {
   public:
-    PointerTracker(const movie::MovieDefinition& movie, PointerClient client);
+    PointerTracker(const stage::Stage& stage, PointerClient client);
 
     // Stage coordinates in twips. Each call hit-tests the stage as it stands now.
-    void moved(stage::MovieClip& root, QPointF stageTwips);
-    void pressed(stage::MovieClip& root);
-    void released(stage::MovieClip& root);
+    void moved(QPointF stageTwips);
+    void pressed();
+    void released();
     // The stage changed under a still pointer (a frame played): roll-overs follow it.
-    void refresh(stage::MovieClip& root) { moved(root, m_position); }
-
-    // Movies loaded into levels above the root, lowest first: they take the pointer before it.
-    void setLevels(std::vector<stage::MovieClip*> levels) { m_levels = std::move(levels); }
+    void refresh() { moved(m_position); }
 
     // The pointer is over something that reacts to it: the hand cursor.
     bool overActive() const { return m_over.target != nullptr; }
@@ -57,8 +55,9 @@ class PointerTracker {
         stage::MovieClip* timeline = nullptr;
         quint64 serial = 0; // tells the target from a later object at the same address
     };
-    // The topmost button, or clip taking the pointer, at the point.
-    Hit hitTest(stage::MovieClip& root, QPointF stageTwips);
+    // The topmost button, or clip taking the pointer, at the point: movies loaded into levels
+    // above the root take it first.
+    Hit hitTest(QPointF stageTwips);
     // Whether an object's drawn area holds the point (object coordinates, twips).
     bool covers(const stage::DisplayObject& object, QPointF local, int nesting = 0);
 
@@ -69,14 +68,13 @@ class PointerTracker {
     bool buttonHitArea(const movie::MovieDefinition& movie, const movie::ButtonCharacter& button,
                        QPointF local, int nesting);
     // Targets may leave the stage between events; only those still on it are kept.
-    void dropVanished(stage::MovieClip& root);
+    void dropVanished();
     const QPainterPath& outline(const movie::ShapeCharacter& shape);
     void setOver(const Hit& hit);
     void send(const Hit& hit, quint16 transition);
     void updateLook(stage::DisplayObject* target, bool over);
 
-    [[maybe_unused]] const movie::MovieDefinition& m_movie;
-    std::vector<stage::MovieClip*> m_levels;
+    const stage::Stage& m_stage;
     PointerClient m_client;
     QPointF m_position;
     bool m_down = false;

@@ -72,7 +72,7 @@ double strokeReach(const format::ShapeDefinition& shape, const PenContext& conte
 } // namespace
 
 void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
-                           const stage::MovieClip* root, const std::vector<const stage::MovieClip*>& levels) {
+                           const stage::Stage& stage) {
     painter.save();
     m_smooth = quality == Quality::High;
     painter.setRenderHint(QPainter::Antialiasing, m_smooth);
@@ -96,9 +96,7 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
     m_scriptMasks.clear();
     m_maskUses.clear();
     // The root, then the movies loaded into levels above it.
-    std::vector<const stage::MovieClip*> layers;
-    if (root) layers.push_back(root);
-    layers.insert(layers.end(), levels.begin(), levels.end());
+    const std::vector<stage::MovieClip*> layers = stage.all();
     for (const stage::MovieClip* layer : layers)
         gatherScriptMasks(*layer, stageToDevice, 0, false);
     if (!m_maskUses.empty())

@@ -8,6 +8,7 @@
 #include "swf/render/raster_cache.h"
 #include "swf/render/render_cache.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <QPainter>
 #include <QTransform>
@@ -27,7 +28,7 @@ class StageRenderer {
 
     // The stage: the movie's background, its root, then the movies loaded into levels above.
     void render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
-                const stage::MovieClip* root, const std::vector<const stage::MovieClip*>& levels = {});
+                const stage::Stage& stage);
 
   private:
     struct Context {

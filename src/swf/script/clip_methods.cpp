@@ -9,6 +9,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/bounds.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <cmath>
 
@@ -151,7 +152,7 @@ stage::MovieClip* ScriptHost::attachClip(stage::MovieClip& parent,
     clipCreated(*clip);
     // Construction happens now, the first frame's actions once the running script is done.
     if (!m_objects.count(clip)) return nullptr;
-    std::erase(m_unconstructed, clip);
+    std::erase(m_unconstructed, stage::ClipHandle(clip));
     construct(*clip);
     return m_objects.count(clip) ? clip : nullptr;
 }
@@ -373,7 +374,7 @@ void ScriptHost::installClipMethods() {
                 const auto toClip = stageToClip(clip);
                 if (!toClip) return avm1::Value(false);
                 if (!m_hitTester)
-                    m_hitTester = std::make_unique<input::PointerTracker>(m_movie, input::PointerClient{});
+                    m_hitTester = std::make_unique<input::PointerTracker>(m_stage, input::PointerClient{});
                 return avm1::Value(m_hitTester->covers(clip, toClip->map(point)));
             }
             const auto box = stageBox(clip);

@@ -10,6 +10,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/bounds.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -71,15 +72,13 @@ stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString
 }
 
 stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
-    if (!m_root || &clip == m_root) return nullptr;
+    if (!m_stage.root() || &clip == m_stage.root()) return nullptr;
     const quint64 generation = stageContext().childrenGeneration();
-    if (generation != m_parentsGeneration || m_parentsRoot != m_root) {
+    if (generation != m_parentsGeneration || m_parentsRoot != m_stage.root()) {
         m_parents.clear();
         m_parentsGeneration = generation;
-        m_parentsRoot = m_root;
-        std::vector<stage::MovieClip*> open{m_root};
-        for (const auto& [level, levelRoot] : m_levels)
-            open.push_back(levelRoot.get());
+        m_parentsRoot = m_stage.root();
+        std::vector<stage::MovieClip*> open = m_stage.all();
         while (!open.empty()) {
             stage::MovieClip* current = open.back();
             open.pop_back();
@@ -96,11 +95,11 @@ stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
 
 avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
     stage::MovieClip* clip = clipOf(base);
-    if (!clip) clip = m_root;
+    if (!clip) clip = m_stage.root();
     QString rest = path;
     if (rest.isEmpty()) return clip ? objectOf(*clip) : nullptr;
     if (rest.startsWith(QLatin1Char('/'))) {
-        clip = m_root;
+        clip = m_stage.root();
         rest = rest.mid(1);
     }
     // Most paths are one name (_root, _parent, a child); only longer ones need splitting.
@@ -116,11 +115,11 @@ avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
             clip = parentOf(*clip);
         else if (sameName(part, QStringLiteral("_root"), false) ||
                  sameName(part, QStringLiteral("_level0"), false))
-            clip = m_root;
-        else if (part.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) && !m_levels.empty()) {
+            clip = m_stage.root();
+        else if (part.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) && m_stage.hasLevels()) {
             bool number = false;
             const int level = part.mid(6).toInt(&number);
-            clip = number ? levelClip(level) : childNamed(*clip, part);
+            clip = number ? m_stage.level(level) : childNamed(*clip, part);
         } else if (part != QLatin1String("this"))
             clip = childNamed(*clip, part);
     }
@@ -130,12 +129,11 @@ avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
 QString ScriptHost::targetPath(Target target) {
     stage::MovieClip* clip = clipOf(target);
     QStringList names;
-    while (clip && clip != m_root) {
-        if (!m_levels.empty()) {
-            const auto level = std::find_if(m_levels.begin(), m_levels.end(),
-                                            [clip](const auto& entry) { return entry.second.get() == clip; });
-            if (level != m_levels.end()) {
-                names.prepend(QStringLiteral("_level%1").arg(level->first));
+    while (clip && clip != m_stage.root()) {
+        if (m_stage.hasLevels()) {
+            const int level = m_stage.levelOf(*clip);
+            if (level > 0) {
+                names.prepend(QStringLiteral("_level%1").arg(level));
                 return names.join(QLatin1Char('.'));
             }
         }

@@ -11,6 +11,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/bounds.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -212,7 +213,7 @@ qint64 ScriptHost::clipBytes(const stage::MovieClip& clip) const {
     const auto loaded = m_loaded.find(&clip);
     if (loaded != m_loaded.end()) return loaded->second.bytes;
     // A clip made empty by a script holds no bytes of the movie.
-    if (&clip != m_root && !clip.character()) return 0;
+    if (&clip != m_stage.root() && !clip.character()) return 0;
     return m_movie.header.declaredLength;
 }
 
@@ -277,14 +278,13 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
         stage::MovieClip* parent = parentOf(clip);
         return parent ? avm1::Value(objectOf(*parent)) : avm1::Value();
     }
-    if ((key == QLatin1String("_root") || key == QLatin1String("_level0")) && m_root)
-        return avm1::Value(objectOf(*m_root));
+    if ((key == QLatin1String("_root") || key == QLatin1String("_level0")) && m_stage.root())
+        return avm1::Value(objectOf(*m_stage.root()));
     if (key == QLatin1String("_target")) return avm1::Value(slashPath(clip));
     if (key == QLatin1String("_droptarget")) {
         // While dragged, what lies under the pointer now; afterwards, where it was let go.
-        if (m_drag && m_drag->clip == &clip) return avm1::Value(dropTarget(clip));
-        const auto dropped = m_dropTargets.find(&clip);
-        return avm1::Value(dropped != m_dropTargets.end() ? dropped->second : QString());
+        if (m_stage.dragged() == &clip) return avm1::Value(dropTarget(clip));
+        return avm1::Value(m_stage.dropTarget(clip));
     }
     if (key == QLatin1String("_x")) return avm1::Value(m.tx / kTwips);
     if (key == QLatin1String("_y")) return avm1::Value(m.ty / kTwips);
@@ -311,7 +311,7 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_xmouse") || key == QLatin1String("_ymouse")) {
         const auto toClip = stageToClip(clip);
         if (!toClip) return avm1::Value(0);
-        const QPointF local = toClip->map(QPointF(m_pointerX, m_pointerY));
+        const QPointF local = toClip->map(m_stage.pointer());
         return avm1::Value((key == QLatin1String("_xmouse") ? local.x() : local.y()) / kTwips);
     }
     return avm1::Value();

@@ -11,6 +11,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/bounds.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -30,17 +31,10 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     m_clipEvents.erase(&clip);
     m_loaded.erase(&clip);
     std::erase_if(m_loads, [&](const PendingLoad& load) {
-        if (load.clip != &clip) return false;
+        if (load.clip.serial() != clip.serial()) return false;
         if (load.receiver) load.receiver->unpin();
         return true;
     });
-    std::erase_if(m_pendingJumps, [&](const PendingJump& pending) { return pending.clip == &clip; });
-    std::erase(m_unconstructed, &clip);
-    std::erase(m_firstFramePending, &clip);
-    std::erase(m_unloading, &clip);
-    m_dropTargets.erase(&clip);
-    // A clip made later at this address must not be taken for the one being dragged.
-    if (m_drag && m_drag->clip == &clip) m_drag.reset();
 }
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
@@ -89,7 +83,7 @@ void ScriptHost::clipCreated(stage::MovieClip& clip) {
     // have run, so a class they register applies to the clips of the same frame.
     objectOf(clip);
     runClipEvent(clip, kEventInitialize);
-    if (m_objects.count(&clip)) m_unconstructed.push_back(&clip);
+    if (m_objects.count(&clip)) m_unconstructed.emplace_back(&clip);
 }
 
 void ScriptHost::construct(stage::MovieClip& clip) {
@@ -107,7 +101,7 @@ void ScriptHost::construct(stage::MovieClip& clip) {
     runClipEvent(clip, kEventConstruct);
     if (constructor && m_objects.count(&clip))
         m_machine->callFunction(avm1::Value(constructor), avm1::Value(object), {});
-    if (m_objects.count(&clip)) m_firstFramePending.push_back(&clip);
+    if (m_objects.count(&clip)) m_firstFramePending.emplace_back(&clip);
 }
 
 void ScriptHost::constructPending() {
@@ -116,14 +110,15 @@ void ScriptHost::constructPending() {
     if (m_constructNesting > kMaxJumpNesting) return;
     ++m_constructNesting;
     while (!m_unconstructed.empty() || !m_firstFramePending.empty()) {
-        std::vector<stage::MovieClip*> clips;
+        std::vector<stage::ClipHandle> clips;
         clips.swap(m_unconstructed);
-        for (stage::MovieClip* clip : clips)
-            if (m_objects.count(clip)) construct(*clip);
+        for (const stage::ClipHandle& handle : clips)
+            if (stage::MovieClip* clip = known(handle)) construct(*clip);
         clips.clear();
         clips.swap(m_firstFramePending);
-        for (stage::MovieClip* clip : clips) {
-            if (!m_objects.count(clip)) continue;
+        for (const stage::ClipHandle& handle : clips) {
+            stage::MovieClip* clip = known(handle);
+            if (!clip) continue;
             frameEntered(*clip, 0);
             if (m_objects.count(clip)) runClipEvent(*clip, kEventLoad);
         }
@@ -153,12 +148,12 @@ void ScriptHost::runClipEvent(stage::MovieClip& clip, quint32 event) {
 
 void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& frame) {
     avm1::Object* target = objectOf(clip);
-    if (&clip == m_root) registerExports(frame);
+    if (&clip == m_stage.root()) registerExports(frame);
     // Init actions of sprites defined here run once, before the frame's own actions.
     for (const movie::FrameCommand& command : frame.commands) {
         const auto* init = std::get_if<format::InitActions>(&command);
         if (!init || !m_initDone.insert({&clip.movie(), init->spriteId}).second) continue;
-        m_machine->runActions(init->actions, m_root ? objectOf(*m_root) : target);
+        m_machine->runActions(init->actions, m_stage.root() ? objectOf(*m_stage.root()) : target);
     }
     constructPending();
     if (!m_objects.count(&clip)) return;
@@ -191,8 +186,9 @@ void ScriptHost::runPending() {
         jumps.swap(m_pendingJumps);
         for (const PendingJump& jump : jumps) {
             // Skipped when an earlier frame's script removed the clip or moved it again.
-            if (!m_objects.count(jump.clip) || jump.clip->currentFrame() != jump.frame) continue;
-            frameEntered(*jump.clip, jump.frame);
+            stage::MovieClip* clip = known(jump.clip);
+            if (!clip || clip->currentFrame() != jump.frame) continue;
+            frameEntered(*clip, jump.frame);
         }
     }
     m_pendingJumps.clear();

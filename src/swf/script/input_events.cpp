@@ -11,6 +11,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/bounds.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -23,28 +24,29 @@ namespace swf::script {
 
 bool ScriptHost::setFocus(Target target) {
     stage::MovieClip* clip = target ? clipOf(target) : nullptr;
-    m_focus = clip;
-    m_focusSerial = clip ? clip->serial() : 0;
+    m_stage.setFocus(clip);
     return clip != nullptr;
 }
 
 avm1::Target ScriptHost::focus() {
-    if (!m_focus || !m_objects.count(m_focus) || m_focus->serial() != m_focusSerial) return nullptr;
-    return objectOf(*m_focus);
+    stage::MovieClip* clip = m_stage.focus();
+    if (!clip || !m_objects.count(clip)) return nullptr;
+    return objectOf(*clip);
 }
 
 std::optional<QRectF> ScriptHost::focusRectangle() {
-    if (!m_focusRect || !focus() || m_focus == m_root) return std::nullopt;
-    const auto bounds = stage::localBounds(*m_focus);
-    const auto toClip = stageToClip(*m_focus);
+    stage::MovieClip* clip = m_stage.focus();
+    if (!m_focusRect || !focus() || clip == m_stage.root()) return std::nullopt;
+    const auto bounds = stage::localBounds(*clip);
+    const auto toClip = stageToClip(*clip);
     if (!bounds || !toClip) return std::nullopt;
     return toClip->inverted().mapRect(*bounds);
 }
 
 QString ScriptHost::dropTarget(stage::MovieClip& dragged) {
-    if (!m_root) return QString();
-    if (!m_hitTester) m_hitTester = std::make_unique<input::PointerTracker>(m_movie, input::PointerClient{});
-    const QPointF pointer(m_pointerX, m_pointerY);
+    if (!m_stage.root()) return QString();
+    if (!m_hitTester) m_hitTester = std::make_unique<input::PointerTracker>(m_stage, input::PointerClient{});
+    const QPointF pointer = m_stage.pointer();
     // The innermost clip whose own shapes lie under the pointer, the topmost first, leaving
     // out the dragged clip and what it holds.
     std::function<stage::MovieClip*(stage::MovieClip&, int)> under = [&](stage::MovieClip& parent,
@@ -66,16 +68,14 @@ QString ScriptHost::dropTarget(stage::MovieClip& dragged) {
         }
         return nullptr;
     };
-    stage::MovieClip* target = under(*m_root, 0);
-    return target && target != m_root ? slashPath(*target) : QString();
+    stage::MovieClip* target = under(*m_stage.root(), 0);
+    return target && target != m_stage.root() ? slashPath(*target) : QString();
 }
 
 void ScriptHost::endDrag() {
-    if (m_drag && m_objects.count(m_drag->clip)) {
-        if (m_dropTargets.size() > 4096) m_dropTargets.clear();
-        m_dropTargets[m_drag->clip] = dropTarget(*m_drag->clip);
-    }
-    m_drag.reset();
+    if (stage::MovieClip* clip = m_stage.dragged(); clip && m_objects.count(clip))
+        m_stage.setDropTarget(*clip, dropTarget(*clip));
+    m_stage.setDrag(std::nullopt);
 }
 
 std::optional<QTransform> ScriptHost::stageToClip(const stage::MovieClip& clip) const {
@@ -92,9 +92,9 @@ std::optional<QTransform> ScriptHost::stageToClip(const stage::MovieClip& clip) 
 void ScriptHost::startDrag(Target target, bool lockCenter, bool constrain, double left, double top,
                            double right, double bottom) {
     stage::MovieClip* clip = clipOf(target);
-    if (!clip || clip == m_root) return;
-    Drag drag;
-    drag.clip = clip;
+    if (!clip || clip == m_stage.root()) return;
+    stage::Stage::Drag drag;
+    drag.clip = stage::ClipHandle(clip);
     drag.constrain = constrain && std::isfinite(left) && std::isfinite(top) && std::isfinite(right) &&
                      std::isfinite(bottom);
     drag.bounds =
@@ -104,29 +104,31 @@ void ScriptHost::startDrag(Target target, bool lockCenter, bool constrain, doubl
         const stage::MovieClip* parent = parentOf(*clip);
         const auto toParent = parent ? stageToClip(*parent) : std::optional<QTransform>(QTransform());
         if (toParent) {
-            const QPointF pointer = toParent->map(QPointF(m_pointerX, m_pointerY));
-            drag.offsetX = clip->placement().matrix.tx - pointer.x();
-            drag.offsetY = clip->placement().matrix.ty - pointer.y();
+            const QPointF pointer = toParent->map(m_stage.pointer());
+            drag.offset =
+                QPointF(clip->placement().matrix.tx - pointer.x(), clip->placement().matrix.ty - pointer.y());
         }
     }
-    m_drag = drag;
+    m_stage.setDrag(drag);
     dragToPointer();
 }
 
 void ScriptHost::dragToPointer() {
-    if (!m_drag) return;
-    if (!m_objects.count(m_drag->clip)) {
-        m_drag.reset(); // the clip left the stage
+    const auto& drag = m_stage.drag();
+    if (!drag) return;
+    stage::MovieClip* dragged = m_stage.dragged();
+    if (!dragged || !m_objects.count(dragged)) {
+        m_stage.setDrag(std::nullopt); // the clip left the stage
         return;
     }
-    stage::MovieClip& clip = *m_drag->clip;
+    stage::MovieClip& clip = *dragged;
     const stage::MovieClip* parent = parentOf(clip);
     const auto toParent = parent ? stageToClip(*parent) : std::optional<QTransform>(QTransform());
     if (!toParent) return;
-    QPointF at = toParent->map(QPointF(m_pointerX, m_pointerY)) + QPointF(m_drag->offsetX, m_drag->offsetY);
-    if (m_drag->constrain) {
-        at.setX(std::clamp(at.x(), m_drag->bounds.left(), m_drag->bounds.right()));
-        at.setY(std::clamp(at.y(), m_drag->bounds.top(), m_drag->bounds.bottom()));
+    QPointF at = toParent->map(m_stage.pointer()) + drag->offset;
+    if (drag->constrain) {
+        at.setX(std::clamp(at.x(), drag->bounds.left(), drag->bounds.right()));
+        at.setY(std::clamp(at.y(), drag->bounds.top(), drag->bounds.bottom()));
     }
     setPropertyByName(clip, QStringLiteral("_x"), avm1::Value(at.x() / kTwips));
     setPropertyByName(clip, QStringLiteral("_y"), avm1::Value(at.y() / kTwips));

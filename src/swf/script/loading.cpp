@@ -7,6 +7,7 @@
 #include "swf/format/tag_codes.h"
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -97,21 +98,21 @@ int levelNumber(const QString& window) {
 
 void ScriptHost::loadInto(stage::MovieClip& clip, const QString& url, bool variables) {
     // A movie loaded into the root replaces the whole movie, as level 0 does.
-    if (&clip == m_root && !variables) return loadIntoLevel(0, url);
+    if (&clip == m_stage.root() && !variables) return loadIntoLevel(0, url);
     if (m_loads.size() >= avm1::kMaxTimers) return;
-    m_loads.push_back(
-        {nullptr, &clip, url, variables ? PendingLoad::Kind::Variables : PendingLoad::Kind::Movie, -1});
+    m_loads.push_back({nullptr, stage::ClipHandle(&clip), url,
+                       variables ? PendingLoad::Kind::Variables : PendingLoad::Kind::Movie, -1});
 }
 
 void ScriptHost::loadIntoLevel(int level, const QString& url) {
     if (m_loads.size() >= avm1::kMaxTimers) return;
-    m_loads.push_back({nullptr, nullptr, url, PendingLoad::Kind::Movie, level});
+    m_loads.push_back({nullptr, {}, url, PendingLoad::Kind::Movie, level});
 }
 
 bool ScriptHost::loadTarget(const QString& url, const QString& window, bool toClip, bool variables) {
     const int level = levelNumber(window);
     if (level >= 0) {
-        stage::MovieClip* existing = levelClip(level);
+        stage::MovieClip* existing = m_stage.level(level);
         if (variables) {
             if (existing) loadInto(*existing, url, true);
         } else if (url.isEmpty()) {
@@ -122,26 +123,14 @@ bool ScriptHost::loadTarget(const QString& url, const QString& window, bool toCl
         return true;
     }
     if (!toClip && !variables) return false;
-    stage::MovieClip* clip = clipOf(resolveTarget(window, m_root ? objectOf(*m_root) : nullptr));
+    stage::MovieClip* clip =
+        clipOf(resolveTarget(window, m_stage.root() ? objectOf(*m_stage.root()) : nullptr));
     if (!clip) return false;
     if (url.isEmpty() && !variables)
         unloadClip(*clip);
     else
         loadInto(*clip, url, variables);
     return true;
-}
-
-stage::MovieClip* ScriptHost::levelClip(int level) const {
-    if (level == 0) return m_root;
-    const auto found = m_levels.find(level);
-    return found == m_levels.end() ? nullptr : found->second.get();
-}
-
-std::vector<stage::MovieClip*> ScriptHost::levelClips() const {
-    std::vector<stage::MovieClip*> out;
-    for (const auto& [level, clip] : m_levels)
-        out.push_back(clip.get());
-    return out;
 }
 
 void ScriptHost::runUnload(stage::MovieClip& clip) {
@@ -156,14 +145,14 @@ void ScriptHost::runUnload(stage::MovieClip& clip) {
 void ScriptHost::clipRemoved(stage::MovieClip& clip) {
     // The timeline is in the middle of changing its depth list: the handlers run after it.
     if (m_objects.count(&clip) && m_unloading.size() < size_t(avm1::kMaxTimers) * 16)
-        m_unloading.push_back(&clip);
+        m_unloading.emplace_back(&clip);
 }
 
 void ScriptHost::runUnloads() {
-    std::vector<stage::MovieClip*> clips;
+    std::vector<stage::ClipHandle> clips;
     clips.swap(m_unloading);
-    for (stage::MovieClip* clip : clips)
-        if (m_objects.count(clip)) runUnload(*clip);
+    for (const stage::ClipHandle& handle : clips)
+        if (stage::MovieClip* clip = known(handle)) runUnload(*clip);
 }
 
 void ScriptHost::soundWatch(int voice, avm1::Object* sound) {
@@ -197,18 +186,11 @@ void ScriptHost::runSoundCompletions() {
     }
 }
 
-std::vector<const stage::MovieClip*> ScriptHost::levels() const {
-    std::vector<const stage::MovieClip*> out;
-    for (const auto& [level, clip] : m_levels)
-        out.push_back(clip.get());
-    return out;
-}
-
 void ScriptHost::cancelLoads(const stage::MovieClip* clip, int level) {
     // An unload also stops what was still on its way there.
     std::erase_if(m_loads, [&](const PendingLoad& load) {
-        const bool there =
-            load.kind == PendingLoad::Kind::Movie && (clip ? load.clip == clip : load.level == level);
+        const bool there = load.kind == PendingLoad::Kind::Movie &&
+                           (clip ? load.clip.serial() == clip->serial() : load.level == level);
         if (there && load.receiver) load.receiver->unpin();
         return there;
     });
@@ -216,7 +198,7 @@ void ScriptHost::cancelLoads(const stage::MovieClip* clip, int level) {
 
 void ScriptHost::unloadClip(stage::MovieClip& clip) {
     cancelLoads(&clip, -1);
-    if (&clip == m_root) {
+    if (&clip == m_stage.root()) {
         // The root of the movie itself: the stage empties, the movie stops.
         if (m_hooks.setRootPlaying) m_hooks.setRootPlaying(false);
     }
@@ -229,16 +211,14 @@ void ScriptHost::unloadClip(stage::MovieClip& clip) {
 void ScriptHost::unloadLevel(int level, bool cancelPending) {
     if (cancelPending) cancelLoads(nullptr, level);
     if (level == 0) {
-        if (m_root) unloadClip(*m_root);
+        if (m_stage.root()) unloadClip(*m_stage.root());
         return;
     }
-    const auto found = m_levels.find(level);
-    if (found == m_levels.end()) return;
-    stage::MovieClip& clip = *found->second;
-    runUnload(clip);
-    forgetClipTree(clip);
-    m_removed.push_back(std::move(found->second));
-    m_levels.erase(found);
+    stage::MovieClip* clip = m_stage.level(level);
+    if (!clip) return;
+    runUnload(*clip);
+    forgetClipTree(*clip);
+    m_removed.push_back(m_stage.takeLevel(level));
     stageContext().childrenChanged();
 }
 
@@ -267,7 +247,7 @@ void ScriptHost::showLoaded(stage::MovieClip& clip, const movie::MovieDefinition
         object->removeOwn(name);
     clip.replaceContent(definition.root, definition);
     // The new content's first frame runs, then load, then data, on the clip itself.
-    m_firstFramePending.push_back(&clip);
+    m_firstFramePending.emplace_back(&clip);
     constructPending();
     if (m_objects.count(&clip)) runClipEvent(clip, kEventData);
 }
@@ -297,15 +277,15 @@ void ScriptHost::installMovieClipLoader() {
         if (target.isNumber()) {
             const double number = target.asNumber();
             level = std::isfinite(number) && number >= 0 && number <= kMaxLevel ? int(number) : -1;
-            return level >= 0 ? levelClip(level) : nullptr;
+            return level >= 0 ? m_stage.level(level) : nullptr;
         }
         const QString path = m_machine->toString(target);
         const int named = levelNumber(path);
         if (named >= 0) {
             level = named;
-            return levelClip(level);
+            return m_stage.level(level);
         }
-        return clipOf(resolveTarget(path, m_root ? objectOf(*m_root) : nullptr));
+        return clipOf(resolveTarget(path, m_stage.root() ? objectOf(*m_stage.root()) : nullptr));
     };
     machine.defineMethod(prototype, QStringLiteral("loadClip"), [this, targetOf](avm1::CallContext& c) {
         int level = -1;
@@ -313,8 +293,8 @@ void ScriptHost::installMovieClipLoader() {
         avm1::Object* self = c.thisObject();
         if (!self || (!clip && level < 0) || m_loads.size() >= avm1::kMaxTimers) return avm1::Value(false);
         self->pin();
-        m_loads.push_back(
-            {self, level > 0 ? nullptr : clip, avm1::argString(c, 0), PendingLoad::Kind::Movie, level});
+        m_loads.push_back({self, stage::ClipHandle(level > 0 ? nullptr : clip), avm1::argString(c, 0),
+                           PendingLoad::Kind::Movie, level});
         return avm1::Value(true);
     });
     machine.defineMethod(prototype, QStringLiteral("unloadClip"), [this, targetOf](avm1::CallContext& c) {
@@ -356,15 +336,16 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
         return;
     }
     if (load.kind == PendingLoad::Kind::Variables) {
-        if (!m_objects.count(load.clip) || !bytes) return;
+        stage::MovieClip* clip = known(load.clip);
+        if (!clip || !bytes) return;
         // Name=value pairs, url-encoded, as LoadVars reads them, set on the clip.
         const avm1::Value loadVars =
             m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("LoadVars"));
         const avm1::Value prototype = m_machine->getMember(loadVars, QStringLiteral("prototype"));
         const avm1::Value decode = m_machine->getMember(prototype, QStringLiteral("decode"));
-        m_machine->callFunction(decode, avm1::Value(objectOf(*load.clip)),
+        m_machine->callFunction(decode, avm1::Value(objectOf(*clip)),
                                 {avm1::Value(QString::fromUtf8(*bytes))});
-        if (m_objects.count(load.clip)) runClipEvent(*load.clip, kEventData);
+        if (m_objects.count(clip)) runClipEvent(*clip, kEventData);
         return;
     }
     if (!bytes) return;
@@ -384,13 +365,13 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
         placement.name = QStringLiteral("_level%1").arg(load.level);
         clip->setPlacement(placement);
         stage::MovieClip* level = clip.get();
-        m_levels[load.level] = std::move(clip);
+        m_stage.setLevel(load.level, std::move(clip));
         stageContext().childrenChanged();
         m_loaded[level] = content;
         showLoaded(*level, *definition);
         return m_objects.count(level) ? level : nullptr;
     }
-    stage::MovieClip* clip = load.level == 0 ? m_root : load.clip;
+    stage::MovieClip* clip = load.level == 0 ? m_stage.root() : known(load.clip);
     if (!clip || !m_objects.count(clip)) return nullptr;
     if (load.level == 0) {
         // Level 0: the loaded movie takes the player's place once this tick is over.
@@ -404,7 +385,9 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
 
 void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes,
                                       const QString& fullUrl) {
-    stage::MovieClip* target = load.level > 0 ? levelClip(load.level) : load.level == 0 ? m_root : load.clip;
+    stage::MovieClip* target = load.level > 0    ? m_stage.level(load.level)
+                               : load.level == 0 ? m_stage.root()
+                                                 : known(load.clip);
     if (target && !m_objects.count(target)) return;
     const avm1::Value targetValue = target ? avm1::Value(objectOf(*target)) : avm1::Value();
     const std::shared_ptr<const movie::MovieDefinition> definition = bytes ? readLoaded(*bytes) : nullptr;

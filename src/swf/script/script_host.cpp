@@ -11,6 +11,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/bounds.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 
 #include <QRegularExpression>
 #include <QUrl>
@@ -29,9 +30,8 @@ QString exportKey(const QString& name) {
     return key;
 }
 
-ScriptHost::ScriptHost(stage::StageContext& stageContext, const movie::MovieDefinition& movie,
-                       ScriptPlayerHooks hooks)
-    : m_stageContext(stageContext), m_movie(movie), m_hooks(std::move(hooks)),
+ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, ScriptPlayerHooks hooks)
+    : m_stage(stage), m_movie(movie), m_hooks(std::move(hooks)),
       m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
       m_properties(makeClipProperties(*this)) {
     installClipMethods();
@@ -43,12 +43,12 @@ ScriptHost::~ScriptHost() {
     for (const auto& [voice, sound] : m_watchedVoices)
         sound->unpin();
     // Level movies and retired clips go while the libraries they show are still here.
-    m_levels.clear();
+    m_stage.clearLevels();
     m_removed.clear();
 }
 
-void ScriptHost::setRoot(stage::MovieClip* root) {
-    m_root = root;
+stage::StageContext& ScriptHost::stageContext() const {
+    return m_stage.context();
 }
 
 avm1::Object* ScriptHost::objectOf(stage::MovieClip& clip) {
@@ -63,6 +63,11 @@ avm1::Object* ScriptHost::objectOf(stage::MovieClip& clip) {
 
 stage::MovieClip* ScriptHost::clipOf(Target target) const {
     return target ? m_clips.value(target) : nullptr;
+}
+
+stage::MovieClip* ScriptHost::known(const stage::ClipHandle& handle) const {
+    stage::MovieClip* clip = handle.get(stageContext());
+    return clip && m_objects.count(clip) ? clip : nullptr;
 }
 
 void ScriptHost::trace(const QString& line) {
@@ -101,13 +106,14 @@ void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMeth
 // frame's actions wait until the running scripts are done.
 void ScriptHost::jump(stage::MovieClip& clip, int frame, bool play) {
     const int before = clip.currentFrame();
-    if (&clip == m_root && m_hooks.gotoRoot) {
+    if (&clip == m_stage.root() && m_hooks.gotoRoot) {
         m_hooks.gotoRoot(std::max(0, frame), play);
     } else {
         clip.gotoFrame(std::max(0, frame));
         clip.setPlaying(play);
     }
-    if (clip.currentFrame() != before) m_pendingJumps.push_back({&clip, clip.currentFrame(), play});
+    if (clip.currentFrame() != before)
+        m_pendingJumps.push_back({stage::ClipHandle(&clip), clip.currentFrame(), play});
 }
 
 void ScriptHost::gotoFrame(Target target, int frame, bool play) {
@@ -125,7 +131,7 @@ bool ScriptHost::gotoLabel(Target target, const QString& label, bool play) {
 
 void ScriptHost::play(Target target) {
     stage::MovieClip* clip = clipOf(target);
-    if (clip == m_root && clip && m_hooks.setRootPlaying)
+    if (clip == m_stage.root() && clip && m_hooks.setRootPlaying)
         m_hooks.setRootPlaying(true);
     else if (clip)
         clip->setPlaying(true);
@@ -133,7 +139,7 @@ void ScriptHost::play(Target target) {
 
 void ScriptHost::stop(Target target) {
     stage::MovieClip* clip = clipOf(target);
-    if (clip == m_root && clip && m_hooks.setRootPlaying)
+    if (clip == m_stage.root() && clip && m_hooks.setRootPlaying)
         m_hooks.setRootPlaying(false);
     else if (clip)
         clip->setPlaying(false);
@@ -161,7 +167,7 @@ int ScriptHost::soundIdOf(const QString& exportName) {
 int ScriptHost::framesLoaded(Target target) {
     stage::MovieClip* clip = clipOf(target);
     if (!clip) return 0;
-    if (clip == m_root && m_hooks.rootFramesLoaded) return m_hooks.rootFramesLoaded();
+    if (clip == m_stage.root() && m_hooks.rootFramesLoaded) return m_hooks.rootFramesLoaded();
     return clip->frameCount();
 }
 
@@ -188,7 +194,7 @@ void ScriptHost::loadText(avm1::Object* receiver, const QString& url) {
     // Bounded like timers: a movie asking for loads in a loop does not grow this forever.
     if (!receiver || m_loads.size() >= avm1::kMaxTimers) return;
     receiver->pin();
-    m_loads.push_back({receiver, nullptr, url});
+    m_loads.push_back({receiver, {}, url});
 }
 
 void ScriptHost::runLoads() {

@@ -5,6 +5,7 @@
 
 #include "swf/avm1/host.h"
 #include "swf/avm1/machine.h"
+#include "swf/stage/stage.h"
 
 #include <QColor>
 #include <QHash>
@@ -32,6 +33,7 @@ class DisplayObject;
 class MovieClip;
 class TextField;
 class StageContext;
+class Stage;
 } // namespace swf::stage
 
 namespace swf::script {
@@ -70,13 +72,12 @@ class ScriptHost final : public avm1::Host {
   public:
     using Target = avm1::Target;
 
-    ScriptHost(stage::StageContext& stageContext, const movie::MovieDefinition& movie,
-               ScriptPlayerHooks hooks);
+    // The scripts of the movie that stage's root shows (the player sets the root after).
+    ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, ScriptPlayerHooks hooks);
     ~ScriptHost() override;
 
-    void setRoot(stage::MovieClip* root);
     // What the player's display objects share.
-    stage::StageContext& stageContext() const { return m_stageContext; }
+    stage::StageContext& stageContext() const;
     void setTimeMs(double milliseconds) { m_timeMs = milliseconds; }
     // A timeline played into frame: its init actions (once per sprite), then its actions.
     void frameEntered(stage::MovieClip& clip, int frame);
@@ -113,13 +114,6 @@ class ScriptHost final : public avm1::Host {
     static constexpr quint32 kEventDragOut = 0x10000;
     static constexpr quint32 kEventKeyPress = 0x20000;
 
-    // Input from the play window. The pointer is in stage twips.
-    void setPointer(double xTwips, double yTwips) {
-        m_pointerX = xTwips;
-        m_pointerY = yTwips;
-    }
-    double pointerX() const { return m_pointerX; }
-    double pointerY() const { return m_pointerY; }
     // Mouse clip events on every clip, then Mouse's listeners (onMouseDown...).
     void mouseEvent(quint32 clipEvent, const QString& listenerMethod);
     // Key clip events, Key's listeners; Key.isDown and getCode answer from here.
@@ -204,10 +198,6 @@ class ScriptHost final : public avm1::Host {
     void loadText(avm1::Object* receiver, const QString& url) override;
     // Finishes the loads scripts asked for during earlier ticks.
     void runLoads();
-    // Movies loaded into levels above the root, lowest first (loadMovieNum). The stage keeps
-    // the root's colour: a level's own SetBackgroundColor does not reach it.
-    std::vector<const stage::MovieClip*> levels() const;
-    std::vector<stage::MovieClip*> levelClips() const;
     std::optional<avm1::ClipColor> clipColor(Target target) override;
     void setClipColor(Target target, const avm1::ClipColor& color) override;
 
@@ -252,6 +242,8 @@ class ScriptHost final : public avm1::Host {
     void construct(stage::MovieClip& clip);
 
     stage::MovieClip* clipOf(Target target) const;
+    // The clip a handle names while it lives and scripts still know it (not removed by one).
+    stage::MovieClip* known(const stage::ClipHandle& handle) const;
     stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
     // Scripts look children up by name far more often than children change: parents with
     // many children keep an index of them (the first by depth for each name) until any
@@ -273,7 +265,7 @@ class ScriptHost final : public avm1::Host {
         QByteArray actions;
     };
     struct PendingJump {
-        stage::MovieClip* clip;
+        stage::ClipHandle clip;
         int frame;
         bool play;
     };
@@ -284,25 +276,24 @@ class ScriptHost final : public avm1::Host {
     bool setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value);
     stage::ScriptScale scaleOf(const stage::MovieClip& clip) const;
 
-    stage::StageContext& m_stageContext;
+    stage::Stage& m_stage;
     const movie::MovieDefinition& m_movie;
     ScriptPlayerHooks m_hooks;
     std::unique_ptr<avm1::Machine> m_machine;
     std::unique_ptr<avm1::PropertyDelegate> m_properties;
-    stage::MovieClip* m_root = nullptr;
     std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
     QHash<avm1::Object*, stage::MovieClip*> m_clips;
     std::set<std::pair<const void*, int>> m_initDone; // by library and sprite id
     QHash<QString, quint16> m_exports;                // by name in ASCII lower case
     QHash<quint16, QString> m_exportNames;
-    std::vector<stage::MovieClip*> m_unconstructed;
-    std::vector<stage::MovieClip*> m_firstFramePending;
+    std::vector<stage::ClipHandle> m_unconstructed;
+    std::vector<stage::ClipHandle> m_firstFramePending;
     // Removed by scripts that may still be running inside them: freed after the tick.
     std::vector<std::unique_ptr<stage::DisplayObject>> m_removed;
     std::set<const stage::MovieClip*> m_forgotten;
     struct PendingLoad {
         avm1::Object* receiver = nullptr; // pinned while waiting
-        stage::MovieClip* clip = nullptr; // loadMovie into a clip instead
+        stage::ClipHandle clip;           // loadMovie into a clip instead
         QString url;
         enum class Kind { Text, Movie, Variables } kind = Kind::Text;
         int level = -1; // loadMovieNum: the level, clip null
@@ -313,7 +304,6 @@ class ScriptHost final : public avm1::Host {
     // getURL's loads: into a clip path or a "_levelN" window. False when window names neither
     // a level nor (toClip, variables) a load.
     bool loadTarget(const QString& url, const QString& window, bool toClip, bool variables);
-    stage::MovieClip* levelClip(int level) const;
     void cancelLoads(const stage::MovieClip* clip, int level);
     void unloadClip(stage::MovieClip& clip);
     void unloadLevel(int level, bool cancelPending = true);
@@ -331,11 +321,10 @@ class ScriptHost final : public avm1::Host {
                                    const LoadedContent& content, const QByteArray& bytes);
     void runUnload(stage::MovieClip& clip);
     void runUnloads();
-    std::vector<stage::MovieClip*> m_unloading;
+    std::vector<stage::ClipHandle> m_unloading;
     std::map<int, avm1::Object*> m_watchedVoices; // pinned while their voice plays
     std::vector<std::shared_ptr<const movie::MovieDefinition>> m_loadedMovies;
     qint64 m_loadedBytes = 0;
-    std::map<int, std::unique_ptr<stage::MovieClip>> m_levels;
     std::vector<PendingLoad> m_loads;
     // What loadMovie put into a clip that is not a movie of ours (an image).
     struct LoadedContent {
@@ -350,21 +339,10 @@ class ScriptHost final : public avm1::Host {
     std::unordered_map<const stage::MovieClip*, LoadedContent> m_loaded;
     std::vector<PendingJump> m_pendingJumps;
     std::unordered_map<const stage::MovieClip*, std::vector<ClipEvent>> m_clipEvents;
-    double m_pointerX = 0, m_pointerY = 0;
-    // The clip startDrag took, where it sat against the pointer, and the rectangle it is kept
-    // in (its parent's twips).
-    struct Drag {
-        stage::MovieClip* clip = nullptr;
-        double offsetX = 0, offsetY = 0;
-        bool constrain = false;
-        QRectF bounds;
-    };
-    std::optional<Drag> m_drag;
     // _droptarget: the slash path of the clip under the pointer (a dragged clip's own left
     // out), kept for each clip from when its drag ended.
     QString dropTarget(stage::MovieClip& dragged);
     QString slashPath(stage::MovieClip& clip);
-    std::unordered_map<const stage::MovieClip*, QString> m_dropTargets;
     // From the stage to a clip's own coordinates; nullopt where a scale of 0 loses them.
     std::optional<QTransform> stageToClip(const stage::MovieClip& clip) const;
     // Exact shape tests for hitTest(x, y, true); made on first use.
@@ -378,8 +356,6 @@ class ScriptHost final : public avm1::Host {
     // Player-wide settings scripts read and write through any clip.
     QString m_quality = QStringLiteral("HIGH");
     bool m_focusRect = true;
-    stage::MovieClip* m_focus = nullptr; // checked against m_objects before each use
-    quint64 m_focusSerial = 0;
     int m_soundBufferTime = 5;
     qint64 m_lastScriptBirth = 0; // script-made clips count down, apart from the timeline's
 };

@@ -8,6 +8,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/render/text_layout.h"
 #include "swf/stage/movie_clip.h"
+#include "swf/stage/stage.h"
 #include "swf/stage/text_field.h"
 
 #include <QRegularExpression>
@@ -343,8 +344,8 @@ stage::TextField* ScriptHost::textFieldNamed(stage::MovieClip& parent, const QSt
 }
 
 stage::MovieClip* ScriptHost::parentOfField(const stage::TextField& field) const {
-    if (!m_root) return nullptr;
-    std::vector<stage::MovieClip*> pending{m_root};
+    if (!m_stage.root()) return nullptr;
+    std::vector<stage::MovieClip*> pending{m_stage.root()};
     // Bounded like the stage itself; a field is found long before this in any real movie.
     for (std::size_t visited = 0; !pending.empty() && visited < 1000000; ++visited) {
         stage::MovieClip* clip = pending.back();
@@ -404,8 +405,8 @@ stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QS
 }
 
 void ScriptHost::syncBoundFields() {
-    if (!m_root || !stageContext().anyLiveField()) return;
-    std::vector<stage::MovieClip*> pending{m_root};
+    if (!m_stage.root() || !stageContext().anyLiveField()) return;
+    std::vector<stage::MovieClip*> pending{m_stage.root()};
     for (std::size_t visited = 0; !pending.empty() && visited < 1000000; ++visited) {
         stage::MovieClip* clip = pending.back();
         pending.pop_back();

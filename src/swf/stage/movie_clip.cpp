@@ -30,11 +30,21 @@ std::unique_ptr<DisplayObject> createInstance(StageContext& context, const movie
 DisplayObject::DisplayObject(StageContext& context, const movie::Character* character,
                              const movie::MovieDefinition& movie)
     : m_context(&context), m_character(character), m_movie(&movie), m_serial(context.takeSerial()) {
-    context.instanceCreated();
+    context.objectCreated(m_serial, this);
 }
 
 DisplayObject::~DisplayObject() {
-    m_context->instanceDestroyed();
+    m_context->objectDestroyed(m_serial);
+}
+
+MovieClip* StageContext::liveClip(quint64 serial) const {
+    DisplayObject* object = liveObject(serial);
+    return object ? object->asClip() : nullptr;
+}
+
+TextField* StageContext::liveField(quint64 serial) const {
+    DisplayObject* object = liveObject(serial);
+    return object ? object->asTextField() : nullptr;
 }
 
 MovieClip::MovieClip(StageContext& context, const movie::Character* character,

@@ -9,7 +9,9 @@
 
 namespace swf::stage {
 
+class DisplayObject;
 class FrameObserver;
+class MovieClip;
 class TextField;
 
 class StageContext {
@@ -54,24 +56,26 @@ class StageContext {
         bool mayCreate() {
             return m_context.m_nesting <= kMaxInstanceNesting &&
                    ++m_context.m_createdInPlacement <= kMaxInstancesPerPlacement &&
-                   m_context.m_liveInstances <= kMaxLiveInstances;
+                   qint64(m_context.m_live.size()) <= kMaxLiveInstances;
         }
 
       private:
         StageContext& m_context;
     };
-    void instanceCreated() { ++m_liveInstances; }
-    void instanceDestroyed() { --m_liveInstances; }
 
-    // Live text fields by serial: scripts refer to a field by its serial, which no other
-    // field will ever have, and find it here while it lives.
-    TextField* liveField(quint64 serial) const {
-        const auto found = m_fields.find(serial);
-        return found == m_fields.end() ? nullptr : found->second;
+    // Live display objects by serial: scripts and input keep objects by their serial, which
+    // no other object will ever have, and find them here while they live.
+    DisplayObject* liveObject(quint64 serial) const {
+        const auto found = m_live.find(serial);
+        return found == m_live.end() ? nullptr : found->second;
     }
-    bool anyLiveField() const { return !m_fields.empty(); }
-    void fieldCreated(quint64 serial, TextField* field) { m_fields.emplace(serial, field); }
-    void fieldDestroyed(quint64 serial) { m_fields.erase(serial); }
+    MovieClip* liveClip(quint64 serial) const;
+    TextField* liveField(quint64 serial) const;
+    bool anyLiveField() const { return m_liveFields > 0; }
+    void objectCreated(quint64 serial, DisplayObject* object) { m_live.emplace(serial, object); }
+    void objectDestroyed(quint64 serial) { m_live.erase(serial); }
+    void fieldCreated() { ++m_liveFields; }
+    void fieldDestroyed() { --m_liveFields; }
 
   private:
     quint64 m_nextSerial = 1;
@@ -79,8 +83,8 @@ class StageContext {
     FrameObserver* m_frameObserver = nullptr;
     int m_nesting = 0;
     int m_createdInPlacement = 0;
-    qint64 m_liveInstances = 0;
-    std::unordered_map<quint64, TextField*> m_fields;
+    std::unordered_map<quint64, DisplayObject*> m_live;
+    int m_liveFields = 0;
 };
 
 } // namespace swf::stage

@@ -6,11 +6,11 @@ TextField::TextField(StageContext& context, const movie::Character* character,
                      const format::EditTextDefinition& definition, const movie::MovieDefinition& movie)
     : DisplayObject(context, character, movie), field(definition) {
     if (field.autoSize) autoSize = AutoSize::Left;
-    context.fieldCreated(serial(), this);
+    context.fieldCreated();
 }
 
 TextField::~TextField() {
-    context().fieldDestroyed(serial());
+    context().fieldDestroyed();
 }
 
 } // namespace swf::stage
