@@ -3,7 +3,7 @@
 // SWF version; the rest is the tag's body.
 #pragma once
 
-#include "swf/avm1/action_reader.h"
+#include "swf/format/actions.h"
 #include "swf/format/buttons.h"
 #include "swf/format/control_tags.h"
 #include "swf/format/edit_text.h"

@@ -2,7 +2,7 @@
 // nested bodies for functions, try and with.
 #pragma once
 
-#include "swf/avm1/action_codes.h"
+#include "swf/format/action_codes.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -50,6 +50,8 @@ class SwfCoreTest : public QObject {
     void actionScript3MoviesAreRefused();
     void exportNames_data();
     void exportNames();
+    void exportKeys_data();
+    void exportKeys();
     void header_data();
     void header();
     void zeroFrameRateGetsDefault();
@@ -530,6 +532,26 @@ void SwfCoreTest::exportNames() {
     for (const swf::format::ExportedName& name : exports.names)
         names << QStringLiteral("%1=%2").arg(name.id).arg(name.name);
     QCOMPARE(names.join(QLatin1Char('|')), expected);
+}
+
+// attachMovie and ImportAssets find an export whatever its ASCII case; other letters match
+// only as written.
+void SwfCoreTest::exportKeys_data() {
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("same");
+    QTest::newRow("ASCII case") << QStringLiteral("LibClip") << QStringLiteral("libCLIP") << true;
+    QTest::newRow("digits and marks") << QStringLiteral("a_1-B") << QStringLiteral("A_1-b") << true;
+    QTest::newRow("Latin-1 letters keep case") << QStringLiteral("Äpfel") << QStringLiteral("äpfel") << false;
+    QTest::newRow("Chinese") << QStringLiteral("按钮") << QStringLiteral("按钮") << true;
+    QTest::newRow("different names") << QStringLiteral("box") << QStringLiteral("boxes") << false;
+}
+
+void SwfCoreTest::exportKeys() {
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, same);
+    QCOMPARE(swf::format::exportKey(a) == swf::format::exportKey(b), same);
 }
 
 // The ActionScript 3 flag of FileAttributes alone decides: such a movie is refused with that

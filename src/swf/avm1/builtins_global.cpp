@@ -3,7 +3,7 @@
 // are compiled to actions and live in the interpreter.
 #include "swf/avm1/builtins.h"
 
-#include "swf/avm1/action_reader.h"
+#include "swf/format/actions.h"
 
 #include <QStringEncoder>
 

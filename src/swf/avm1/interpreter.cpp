@@ -1,7 +1,7 @@
 // The action loop: control flow, try/catch/finally, with, functions, scopes and variables.
 #include "swf/avm1/interpreter.h"
 
-#include "swf/avm1/action_codes.h"
+#include "swf/format/action_codes.h"
 
 #include <algorithm>
 #include <string>

@@ -2,8 +2,8 @@
 // the C++ stack, bounded by kMaxCallDepth.
 #pragma once
 
-#include "swf/avm1/action_reader.h"
 #include "swf/avm1/machine.h"
+#include "swf/format/actions.h"
 
 #include <memory>
 #include <vector>

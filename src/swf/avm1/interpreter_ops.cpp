@@ -1,7 +1,7 @@
 // Operators, string actions, object actions and timeline actions.
 #include "swf/avm1/interpreter.h"
 
-#include "swf/avm1/action_codes.h"
+#include "swf/format/action_codes.h"
 
 #include <cmath>
 #include <limits>

@@ -1,7 +1,7 @@
 // Variables, paths, targets, calls and activations.
 #include "swf/avm1/interpreter.h"
 
-#include "swf/avm1/action_codes.h"
+#include "swf/format/action_codes.h"
 
 namespace swf::avm1 {
 

@@ -3,8 +3,8 @@
 // their Machine; pointers to them never own.
 #pragma once
 
-#include "swf/avm1/action_reader.h"
 #include "swf/avm1/value.h"
+#include "swf/format/actions.h"
 
 #include <QByteArray>
 #include <QHash>

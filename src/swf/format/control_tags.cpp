@@ -90,8 +90,28 @@ bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObjec
         }
     }
     if (reader.failed()) return false;
-    if (hasClipActions) out.clipActions = reader.rest().toByteArray();
+    if (hasClipActions) out.clipActions = readClipActions(reader, swfVersion);
     return true;
+}
+
+QList<ClipActionRecord> readClipActions(io::Reader& reader, int swfVersion) {
+    const bool wide = swfVersion >= 6;
+    auto eventFlags = [&] { return wide ? reader.u32() : quint32(reader.u16()); };
+    reader.u16(); // reserved
+    eventFlags(); // the union of the records' events
+    QList<ClipActionRecord> records;
+    while (!reader.failed()) {
+        ClipActionRecord record;
+        record.events = eventFlags();
+        if (reader.failed() || record.events == 0) break;
+        const quint32 size = reader.u32();
+        if (reader.failed() || size > quint64(reader.remaining())) break;
+        io::Reader body = reader.sub(size);
+        if (record.events & clip_events::kKeyPress) record.keyCode = body.u8();
+        record.actions = body.rest().toByteArray();
+        records.push_back(std::move(record));
+    }
+    return records;
 }
 
 bool readRemoveObject(io::Reader& reader, int tagCode, RemoveObject& out) {
@@ -104,6 +124,13 @@ bool readInitActions(io::Reader& reader, InitActions& out) {
     out.spriteId = reader.u16();
     out.actions = reader.rest().toByteArray();
     return !reader.failed();
+}
+
+QString exportKey(const QString& name) {
+    QString key = name;
+    for (QChar& c : key)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + 32);
+    return key;
 }
 
 bool readExports(io::Reader& reader, int swfVersion, Exports& out) {

@@ -37,6 +37,40 @@ struct Filter {
     QByteArray data; // the filter's body as stored, for a later filter renderer
 };
 
+// One record of a PlaceObject's clip actions: the clip events it answers, the key of a key
+// press event, and the actions.
+struct ClipActionRecord {
+    quint32 events = 0;
+    quint8 keyCode = 0;
+    QByteArray actions;
+};
+// Clip event flags as the records number them (SWF 6 widened them to 32 bits).
+namespace clip_events {
+constexpr quint32 kLoad = 0x1;
+constexpr quint32 kEnterFrame = 0x2;
+constexpr quint32 kUnload = 0x4;
+constexpr quint32 kMouseMove = 0x8;
+constexpr quint32 kMouseDown = 0x10;
+constexpr quint32 kMouseUp = 0x20;
+constexpr quint32 kKeyDown = 0x40;
+constexpr quint32 kKeyUp = 0x80;
+constexpr quint32 kData = 0x100;
+constexpr quint32 kInitialize = 0x200;
+constexpr quint32 kPress = 0x400;
+constexpr quint32 kRelease = 0x800;
+constexpr quint32 kReleaseOutside = 0x1000;
+constexpr quint32 kRollOver = 0x2000;
+constexpr quint32 kRollOut = 0x4000;
+constexpr quint32 kDragOver = 0x8000;
+constexpr quint32 kDragOut = 0x10000;
+constexpr quint32 kKeyPress = 0x20000;
+constexpr quint32 kConstruct = 0x40000;
+} // namespace clip_events
+
+// CLIPACTIONS, as far as its records are whole: a broken record ends the list and those
+// before it stay.
+QList<ClipActionRecord> readClipActions(io::Reader& reader, int swfVersion);
+
 struct PlaceObject {
     int depth = 0;
     bool move = false; // modifies (or replaces the character of) what is at depth
@@ -51,7 +85,7 @@ struct PlaceObject {
     std::optional<bool> cacheAsBitmap;
     std::optional<bool> visible;
     std::optional<QRgb> opaqueBackground; // the box behind the object, filled with this colour
-    QByteArray clipActions;               // raw CLIPACTIONS, read by the script layer
+    QList<ClipActionRecord> clipActions;
 };
 
 struct RemoveObject {
@@ -78,6 +112,10 @@ struct Exports {
 // Each returns false when the record is broken; the tag is then skipped.
 bool readInitActions(io::Reader& reader, InitActions& out);
 // Reads the names up to the first broken one; false when none could be read.
+// The key export names match by, in the movie and across ImportAssets: names are decoded
+// by each movie's version, then match without regard to ASCII case only.
+QString exportKey(const QString& name);
+
 bool readExports(io::Reader& reader, int swfVersion, Exports& out);
 bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObject& out);
 bool readRemoveObject(io::Reader& reader, int tagCode, RemoveObject& out);

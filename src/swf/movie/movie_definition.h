@@ -34,8 +34,8 @@ class MovieDefinition {
     QColor background = Qt::white;
     bool hasBackground = false;
     QByteArray jpegTables;
-    // ExportAssets names (lower case) to ids, wherever in the file they stand: a library's
-    // exports often follow its last frame.
+    // ExportAssets names (by format::exportKey) to ids, wherever in the file they stand: a
+    // library's exports often follow its last frame.
     QHash<QString, quint16> exportedNames;
 
     const Character* character(quint16 id) const;

@@ -107,15 +107,12 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         readImports(code, body, pending);
         return;
     case TagCode::ExportAssets: { // names a script may attach from this frame on
-        io::Reader names(body.peekRest());
-        for (int n = names.u16(); n > 0 && !names.failed(); --n) {
-            const quint16 id = names.u16();
-            const QByteArray name = names.cString();
-            if (!names.failed() && m_definition.exportedNames.size() < 65536)
-                m_definition.exportedNames.insert(QString::fromLatin1(name).toLower(), id);
-        }
         format::Exports exports;
-        if (format::readExports(body, version, exports)) pending.commands.emplace_back(std::move(exports));
+        if (!format::readExports(body, version, exports)) return;
+        for (const format::ExportedName& exported : exports.names)
+            if (m_definition.exportedNames.size() < 65536)
+                m_definition.exportedNames.insert(format::exportKey(exported.name), exported.id);
+        pending.commands.emplace_back(std::move(exports));
         return;
     }
     case TagCode::StartSound:
@@ -170,9 +167,10 @@ void TagParser::readImports(int code, io::Reader& body, Frame& pending) {
         const quint16 id = body.u16();
         const QByteArray name = body.cString();
         if (body.failed()) break;
-        const auto found = exported.find(QString::fromLatin1(name).toLower());
+        const QString decoded = format::decodeMovieString(name, m_definition.header.version);
+        const auto found = exported.find(format::exportKey(decoded));
         if (found != exported.end()) m_definition.addImport(id, library, *found);
-        asExports.names.push_back({id, format::decodeMovieString(name, m_definition.header.version)});
+        asExports.names.push_back({id, decoded});
     }
     if (!asExports.names.empty()) pending.commands.emplace_back(std::move(asExports));
 }

@@ -50,7 +50,7 @@ struct Placement {
     // Where the instance was created (frame << 16 | command index): an object keeps its
     // identity, and a sprite its own playhead, only while this stays the same.
     qint64 birth = 0;
-    QByteArray clipActions;
+    QList<format::ClipActionRecord> clipActions;
 };
 
 using PlacementState = std::map<int, Placement>;

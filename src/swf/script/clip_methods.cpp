@@ -219,7 +219,7 @@ void ScriptHost::installClipMethods() {
     };
 
     method("attachMovie", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
-        const auto found = m_exports.constFind(exportKey(avm1::argString(c, 0)));
+        const auto found = m_exports.constFind(format::exportKey(avm1::argString(c, 0)));
         if (found == m_exports.constEnd() || c.args.size() < 3) return avm1::Value();
         const auto [character, library] = m_movie.resolve(*found);
         if (!character || character->kind != movie::CharacterKind::Sprite) return avm1::Value();

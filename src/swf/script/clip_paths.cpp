@@ -4,7 +4,7 @@
 
 #include "swf/input/pointer.h"
 
-#include "swf/avm1/action_reader.h"
+#include "swf/format/actions.h"
 #include "swf/format/records.h"
 #include "swf/format/tag_codes.h"
 #include "swf/movie/movie_definition.h"

@@ -5,7 +5,7 @@
 
 #include "swf/input/pointer.h"
 
-#include "swf/avm1/action_reader.h"
+#include "swf/format/actions.h"
 #include "swf/format/records.h"
 #include "swf/format/tag_codes.h"
 #include "swf/movie/movie_definition.h"
@@ -43,42 +43,8 @@ void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
     runFrameActions(clip, clip.timeline().frame(frame));
 }
 
-namespace {
-// CLIPACTIONS: a reserved word, all flags, then records of flags, size and actions, ended
-// by zero flags. Flags are 16 bits before SWF 6 and 32 from then on.
-std::vector<std::pair<quint32, QByteArray>> readClipActions(const QByteArray& bytes, int version) {
-    std::vector<std::pair<quint32, QByteArray>> out;
-    const int flagBytes = version >= 6 ? 4 : 2;
-    auto readFlags = [&](qsizetype at) {
-        quint32 value = 0;
-        for (int i = 0; i < flagBytes; ++i)
-            value |= quint32(quint8(bytes[at + i])) << (8 * i);
-        return value;
-    };
-    qsizetype at = 2 + flagBytes;
-    while (at + flagBytes + 4 <= bytes.size()) {
-        const quint32 flags = readFlags(at);
-        if (flags == 0) break;
-        at += flagBytes;
-        const quint32 size = quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
-                             quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
-        at += 4;
-        if (size > quint32(bytes.size() - at)) break; // a broken record ends the list
-        qsizetype start = at;
-        if (flags & 0x20000) ++start; // key press: its key code comes first
-        out.emplace_back(flags, bytes.mid(start, qsizetype(size) - (start - at)));
-        at += qsizetype(size);
-    }
-    return out;
-}
-} // namespace
-
 void ScriptHost::clipCreated(stage::MovieClip& clip) {
-    if (!clip.placement().clipActions.isEmpty()) {
-        auto& events = m_clipEvents[&clip];
-        for (auto& [flags, actions] : readClipActions(clip.placement().clipActions, m_machine->swfVersion()))
-            events.push_back({flags, std::move(actions)});
-    }
+    if (!clip.placement().clipActions.isEmpty()) m_clipEvents[&clip] += clip.placement().clipActions;
     // The initialize event runs at once; construction waits until the frame's init actions
     // have run, so a class they register applies to the clips of the same frame.
     objectOf(clip);
@@ -139,9 +105,9 @@ void ScriptHost::runClipEvent(stage::MovieClip& clip, quint32 event) {
     const auto found = m_clipEvents.find(&clip);
     if (found == m_clipEvents.end()) return;
     // Copied: the script may remove the clip and with it this list.
-    const std::vector<ClipEvent> events = found->second;
-    for (const ClipEvent& entry : events) {
-        if (!(entry.flags & event) || !m_objects.count(&clip)) continue;
+    const QList<format::ClipActionRecord> events = found->second;
+    for (const format::ClipActionRecord& entry : events) {
+        if (!(entry.events & event) || !m_objects.count(&clip)) continue;
         m_machine->runActions(entry.actions, objectOf(clip));
     }
 }
@@ -171,7 +137,7 @@ void ScriptHost::registerExports(const movie::Frame& frame) {
         const auto* exports = std::get_if<format::Exports>(&command);
         if (!exports) continue;
         for (const format::ExportedName& exported : exports->names) {
-            m_exports.insert(exportKey(exported.name), exported.id);
+            m_exports.insert(format::exportKey(exported.name), exported.id);
             m_exportNames.insert(exported.id, exported.name);
         }
     }

@@ -5,7 +5,7 @@
 
 #include "swf/input/pointer.h"
 
-#include "swf/avm1/action_reader.h"
+#include "swf/format/actions.h"
 #include "swf/format/records.h"
 #include "swf/format/tag_codes.h"
 #include "swf/movie/movie_definition.h"
@@ -139,7 +139,7 @@ void ScriptHost::runClipEventEverywhere(quint32 clipEvent) {
     std::vector<stage::MovieClip*> clips;
     for (const auto& [clip, events] : m_clipEvents)
         if (std::any_of(events.begin(), events.end(),
-                        [clipEvent](const ClipEvent& e) { return e.flags & clipEvent; }))
+                        [clipEvent](const format::ClipActionRecord& e) { return e.events & clipEvent; }))
             clips.push_back(const_cast<stage::MovieClip*>(clip));
     for (stage::MovieClip* clip : clips)
         if (m_objects.count(clip)) runClipEvent(*clip, clipEvent);
@@ -175,8 +175,8 @@ bool ScriptHost::takesPointer(stage::MovieClip& clip) {
     constexpr quint32 kButtonEvents = kEventPress | kEventRelease | kEventReleaseOutside | kEventRollOver |
                                       kEventRollOut | kEventDragOver | kEventDragOut;
     if (const auto found = m_clipEvents.find(&clip); found != m_clipEvents.end())
-        for (const ClipEvent& entry : found->second)
-            if (entry.flags & kButtonEvents) return true;
+        for (const format::ClipActionRecord& entry : found->second)
+            if (entry.events & kButtonEvents) return true;
     if (!m_objects.count(&clip)) return false;
     const avm1::Value object(objectOf(clip));
     for (const char* name :

@@ -5,7 +5,7 @@
 
 #include "swf/input/pointer.h"
 
-#include "swf/avm1/action_reader.h"
+#include "swf/format/actions.h"
 #include "swf/format/records.h"
 #include "swf/format/tag_codes.h"
 #include "swf/movie/movie_definition.h"
@@ -21,14 +21,6 @@
 #include <limits>
 
 namespace swf::script {
-
-// Export names match without regard to ASCII case only.
-QString exportKey(const QString& name) {
-    QString key = name;
-    for (QChar& c : key)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) c = QChar(c.unicode() + 32);
-    return key;
-}
 
 ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, ScriptPlayerHooks hooks)
     : m_stage(stage), m_movie(movie), m_hooks(std::move(hooks)),
@@ -158,7 +150,7 @@ void ScriptHost::stopSounds() {
 }
 
 int ScriptHost::soundIdOf(const QString& exportName) {
-    const auto found = m_exports.constFind(exportKey(exportName));
+    const auto found = m_exports.constFind(format::exportKey(exportName));
     if (found == m_exports.constEnd()) return 0;
     const movie::Character* character = m_movie.character(*found);
     return character && character->kind == movie::CharacterKind::Sound ? *found : 0;

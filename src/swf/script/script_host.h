@@ -5,6 +5,7 @@
 
 #include "swf/avm1/host.h"
 #include "swf/avm1/machine.h"
+#include "swf/format/control_tags.h"
 #include "swf/stage/stage.h"
 
 #include <QColor>
@@ -37,8 +38,6 @@ class Stage;
 } // namespace swf::stage
 
 namespace swf::script {
-
-QString exportKey(const QString& name);
 
 // What the player lets scripts do to the root timeline and to the outside world.
 struct ScriptPlayerHooks {
@@ -94,25 +93,25 @@ class ScriptHost final : public avm1::Host {
     void runPending();
 
     // Clip event flags, as PlaceObject's clip actions number them.
-    static constexpr quint32 kEventLoad = 0x1;
-    static constexpr quint32 kEventEnterFrame = 0x2;
-    static constexpr quint32 kEventUnload = 0x4;
-    static constexpr quint32 kEventData = 0x100;
-    static constexpr quint32 kEventInitialize = 0x200;
-    static constexpr quint32 kEventConstruct = 0x40000;
-    static constexpr quint32 kEventMouseMove = 0x8;
-    static constexpr quint32 kEventMouseDown = 0x10;
-    static constexpr quint32 kEventMouseUp = 0x20;
-    static constexpr quint32 kEventKeyDown = 0x40;
-    static constexpr quint32 kEventKeyUp = 0x80;
-    static constexpr quint32 kEventPress = 0x400;
-    static constexpr quint32 kEventRelease = 0x800;
-    static constexpr quint32 kEventReleaseOutside = 0x1000;
-    static constexpr quint32 kEventRollOver = 0x2000;
-    static constexpr quint32 kEventRollOut = 0x4000;
-    static constexpr quint32 kEventDragOver = 0x8000;
-    static constexpr quint32 kEventDragOut = 0x10000;
-    static constexpr quint32 kEventKeyPress = 0x20000;
+    static constexpr quint32 kEventLoad = format::clip_events::kLoad;
+    static constexpr quint32 kEventEnterFrame = format::clip_events::kEnterFrame;
+    static constexpr quint32 kEventUnload = format::clip_events::kUnload;
+    static constexpr quint32 kEventData = format::clip_events::kData;
+    static constexpr quint32 kEventInitialize = format::clip_events::kInitialize;
+    static constexpr quint32 kEventConstruct = format::clip_events::kConstruct;
+    static constexpr quint32 kEventMouseMove = format::clip_events::kMouseMove;
+    static constexpr quint32 kEventMouseDown = format::clip_events::kMouseDown;
+    static constexpr quint32 kEventMouseUp = format::clip_events::kMouseUp;
+    static constexpr quint32 kEventKeyDown = format::clip_events::kKeyDown;
+    static constexpr quint32 kEventKeyUp = format::clip_events::kKeyUp;
+    static constexpr quint32 kEventPress = format::clip_events::kPress;
+    static constexpr quint32 kEventRelease = format::clip_events::kRelease;
+    static constexpr quint32 kEventReleaseOutside = format::clip_events::kReleaseOutside;
+    static constexpr quint32 kEventRollOver = format::clip_events::kRollOver;
+    static constexpr quint32 kEventRollOut = format::clip_events::kRollOut;
+    static constexpr quint32 kEventDragOver = format::clip_events::kDragOver;
+    static constexpr quint32 kEventDragOut = format::clip_events::kDragOut;
+    static constexpr quint32 kEventKeyPress = format::clip_events::kKeyPress;
 
     // Mouse clip events on every clip, then Mouse's listeners (onMouseDown...).
     void mouseEvent(quint32 clipEvent, const QString& listenerMethod);
@@ -260,10 +259,6 @@ class ScriptHost final : public avm1::Host {
     void runClipEvent(stage::MovieClip& clip, quint32 event);
     // The event's clip actions on every clip that has them (mouse and key events).
     void runClipEventEverywhere(quint32 clipEvent);
-    struct ClipEvent {
-        quint32 flags = 0;
-        QByteArray actions;
-    };
     struct PendingJump {
         stage::ClipHandle clip;
         int frame;
@@ -338,7 +333,7 @@ class ScriptHost final : public avm1::Host {
     QString clipUrl(const stage::MovieClip& clip) const;
     std::unordered_map<const stage::MovieClip*, LoadedContent> m_loaded;
     std::vector<PendingJump> m_pendingJumps;
-    std::unordered_map<const stage::MovieClip*, std::vector<ClipEvent>> m_clipEvents;
+    std::unordered_map<const stage::MovieClip*, QList<format::ClipActionRecord>> m_clipEvents;
     // _droptarget: the slash path of the clip under the pointer (a dragged clip's own left
     // out), kept for each clip from when its drag ended.
     QString dropTarget(stage::MovieClip& dragged);

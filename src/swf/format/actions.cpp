@@ -1,9 +1,7 @@
 // Action record and payload decoding.
-#include "swf/avm1/action_reader.h"
+#include "swf/format/actions.h"
 
 #include <QStringDecoder>
-
-#include <cstring>
 
 namespace swf::format {
 
@@ -14,16 +12,16 @@ constexpr int kSwfVersionUtf8 = 6;
 
 std::optional<ActionRecord> readActionRecord(QByteArrayView block, int offset) {
     if (offset < 0 || offset >= block.size()) return std::nullopt;
+    io::Reader reader(block);
+    reader.seek(offset);
     ActionRecord record;
     record.offset = offset;
-    record.code = static_cast<std::uint8_t>(block[offset]);
+    record.code = reader.u8();
     if (record.code < kFirstCodeWithPayload) return record;
-    if (offset + 3 > block.size()) return std::nullopt;
-    const int length =
-        static_cast<std::uint8_t>(block[offset + 1]) | (static_cast<std::uint8_t>(block[offset + 2]) << 8);
-    if (offset + 3 + length > block.size()) return std::nullopt;
+    const quint16 length = reader.u16();
+    record.payload = reader.view(length);
+    if (reader.failed()) return std::nullopt;
     record.size = 3 + length;
-    record.payload = block.sliced(offset + 3, length);
     return record;
 }
 
@@ -35,54 +33,21 @@ QString decodeActionString(QByteArrayView bytes, int swfVersion) {
     return decoder.decode(bytes);
 }
 
-std::uint8_t PayloadReader::u8() {
-    if (m_pos + 1 > m_bytes.size()) {
-        m_failed = true;
-        m_pos = static_cast<int>(m_bytes.size());
-        return 0;
-    }
-    return static_cast<std::uint8_t>(m_bytes[m_pos++]);
-}
-
-std::uint16_t PayloadReader::u16() {
-    const std::uint16_t low = u8();
-    return static_cast<std::uint16_t>(low | (u8() << 8));
-}
-
-std::uint32_t PayloadReader::u32() {
-    const std::uint32_t low = u16();
-    return low | (static_cast<std::uint32_t>(u16()) << 16);
-}
-
-float PayloadReader::f32() {
-    const std::uint32_t bits = u32();
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-double PayloadReader::f64() {
-    const std::uint64_t high = u32();
-    const std::uint64_t low = u32();
-    const std::uint64_t bits = (high << 32) | low;
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 QString PayloadReader::string() {
     return decodeActionString(rawString(), m_version);
 }
 
 QByteArrayView PayloadReader::rawString() {
-    const int start = m_pos;
-    while (m_pos < m_bytes.size() && m_bytes[m_pos] != '\0')
-        ++m_pos;
-    if (m_pos >= m_bytes.size()) {
-        m_failed = true;
-        return m_bytes.sliced(start);
+    const QByteArrayView rest = m_reader.peekRest();
+    const qsizetype end = rest.indexOf('\0');
+    if (end < 0) {
+        // Unterminated: what there is, and the reader is done.
+        m_reader.skip(rest.size());
+        m_reader.fail();
+        return rest;
     }
-    return m_bytes.sliced(start, m_pos++ - start);
+    m_reader.skip(end + 1);
+    return rest.first(end);
 }
 
 std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, int swfVersion) {

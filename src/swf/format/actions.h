@@ -2,7 +2,8 @@
 // interpreter asks for one record at a time, so a jump can land anywhere in the block.
 #pragma once
 
-#include "swf/avm1/action_codes.h"
+#include "swf/format/action_codes.h"
+#include "swf/io/reader.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -27,26 +28,25 @@ std::optional<ActionRecord> readActionRecord(QByteArrayView block, int offset);
 // Strings in SWF 6 and later are UTF-8; older movies hold the author's code page.
 QString decodeActionString(QByteArrayView bytes, int swfVersion);
 
-// Bounded reads with a sticky flag: reading past the end yields zeros and marks the reader.
+// A payload's fields: the engine's bounded reader, with strings decoded by the movie's
+// version. Reading past the end yields zeros and marks the reader.
 class PayloadReader {
   public:
-    PayloadReader(QByteArrayView bytes, int swfVersion) : m_bytes(bytes), m_version(swfVersion) {}
-    std::uint8_t u8();
-    std::uint16_t u16();
-    std::int16_t s16() { return static_cast<std::int16_t>(u16()); }
-    std::uint32_t u32();
-    float f32();
-    double f64(); // stored as two little-endian 32-bit halves, high half first
+    PayloadReader(QByteArrayView bytes, int swfVersion) : m_reader(bytes), m_version(swfVersion) {}
+    std::uint8_t u8() { return m_reader.u8(); }
+    std::uint16_t u16() { return m_reader.u16(); }
+    std::int16_t s16() { return m_reader.s16(); }
+    std::uint32_t u32() { return m_reader.u32(); }
+    float f32() { return m_reader.f32(); }
+    double f64() { return m_reader.f64(); } // two little-endian 32-bit halves, high half first
     QString string();
     QByteArrayView rawString(); // the bytes of string(), undecoded
-    bool atEnd() const { return m_pos >= m_bytes.size(); }
-    bool failed() const { return m_failed; }
+    bool atEnd() const { return m_reader.atEnd(); }
+    bool failed() const { return m_reader.failed(); }
 
   private:
-    QByteArrayView m_bytes;
+    io::Reader m_reader;
     int m_version;
-    int m_pos = 0;
-    bool m_failed = false;
 };
 
 struct FunctionParameter {
