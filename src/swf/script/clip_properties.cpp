@@ -1,5 +1,6 @@
 // Clip properties for scripts: the numbered properties of GetProperty and SetProperty and
 // the named ones (`_x`, `_alpha`...), read from and written to the stage.
+#include "swf/script/display_properties.h"
 #include "swf/script/script_host.h"
 #include "swf/script/script_limits.h"
 
@@ -86,41 +87,11 @@ void ScriptHost::setProperty(Target target, int index, const avm1::Value& value)
     setPropertyByName(*clip, QString::fromLatin1(kWritable[index]), value);
 }
 
-namespace {
-// Twips are whole 32-bit numbers in the player: an infinite position wraps to the lowest.
-double twipsOf(double pixels) {
-    if (std::isinf(pixels)) return double(std::numeric_limits<qint32>::min());
-    return pixels * kTwips;
-}
-// Matrix entries stay finite whatever a script asks for, so drawing never sees NaN or inf.
-double finite(double value) {
-    return std::isfinite(value) ? std::clamp(value, -1e9, 1e9) : 0.0;
-}
-double normalizedDegrees(double degrees) {
-    if (!std::isfinite(degrees)) return std::nan("");
-    double turned = std::fmod(degrees, 360.0);
-    if (turned > 180) turned -= 360;
-    if (turned <= -180) turned += 360;
-    return turned;
-}
-} // namespace
-
-stage::ScriptScale ScriptHost::scaleOf(const stage::MovieClip& clip) const {
-    if (clip.scriptScale()) return *clip.scriptScale();
-    const format::Matrix& m = clip.placement().matrix;
-    return {std::hypot(m.a, m.b) * 100, std::hypot(m.c, m.d) * 100, std::atan2(m.b, m.a) * 180 / M_PI};
-}
-
 bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value) {
     const QString key = name.toLower();
     // Values convert as each property takes them; a NaN leaves a number property as it was.
-    if (key == QLatin1String("_name")) {
-        movie::Placement placement = clip.placement();
-        // NaN names a clip "0": the number goes through an integer on its way to text.
-        placement.name = value.isNumber() && std::isnan(value.asNumber()) ? QStringLiteral("0")
-                                                                          : m_machine->toString(value);
-        clip.setPlacement(placement);
-        stageContext().childrenChanged();
+    if (const auto property = placementProperty(name)) {
+        writePlacement(clip, *property, value, *m_machine);
         return true;
     }
     if (key == QLatin1String("_quality")) {
@@ -139,12 +110,7 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
         if (!std::isnan(number)) m_focusRect = number != 0;
         return true;
     }
-    static const char* const kNumeric[] = {"_x",        "_y",           "_xscale",      "_yscale",
-                                           "_rotation", "_alpha",       "_visible",     "_width",
-                                           "_height",   "_highquality", "_soundbuftime"};
-    if (std::none_of(std::begin(kNumeric), std::end(kNumeric),
-                     [&key](const char* known) { return key == QLatin1String(known); }))
-        return false;
+    if (key != QLatin1String("_highquality") && key != QLatin1String("_soundbuftime")) return false;
     const double number = m_machine->toNumber(value);
     if (std::isnan(number)) return true;
     if (key == QLatin1String("_highquality")) {
@@ -154,58 +120,7 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
                                  : QStringLiteral("HIGH");
         return true;
     }
-    if (key == QLatin1String("_soundbuftime")) {
-        m_soundBufferTime = std::isinf(number) ? std::numeric_limits<qint32>::min() : avm1::toInt32(number);
-        return true;
-    }
-    movie::Placement placement = clip.placement();
-    format::Matrix& m = placement.matrix;
-    stage::ScriptScale scale = scaleOf(clip);
-    bool rescaled = false;
-    // Matrix factors, taken as given when a size is asked for: percent and back would not
-    // give the same number.
-    std::optional<double> factorX, factorY;
-    if (key == QLatin1String("_visible")) {
-        placement.visible = number != 0;
-    } else if (key == QLatin1String("_x")) {
-        m.tx = twipsOf(number);
-    } else if (key == QLatin1String("_y")) {
-        m.ty = twipsOf(number);
-    } else if (key == QLatin1String("_xscale")) {
-        scale.xScale = number;
-        rescaled = true;
-    } else if (key == QLatin1String("_yscale")) {
-        scale.yScale = number;
-        rescaled = true;
-    } else if (key == QLatin1String("_rotation")) {
-        scale.rotation = normalizedDegrees(number);
-        rescaled = true;
-    } else if (key == QLatin1String("_width") || key == QLatin1String("_height")) {
-        // Scales along the clip's own axis so its unturned box gets the size asked for.
-        const auto bounds = stage::localBounds(clip);
-        const bool width = key == QLatin1String("_width");
-        const double extent = bounds ? (width ? bounds->width() : bounds->height()) : 0.0;
-        if (extent <= 0 || !std::isfinite(number)) return true;
-        const double factor = number * kTwips / extent;
-        (width ? scale.xScale : scale.yScale) = factor * 100;
-        (width ? factorX : factorY) = factor;
-        rescaled = true;
-    } else if (key == QLatin1String("_alpha")) {
-        // 8.8 fixed point, cut toward zero; infinities have no fixed-point value and give 0.
-        placement.colorTransform.alphaMult =
-            std::isinf(number) ? 0 : qint16(avm1::toInt32(number * 256 / 100));
-    }
-    if (rescaled) {
-        const double radians =
-            std::isnan(scale.rotation) ? std::atan2(m.b, m.a) : scale.rotation * M_PI / 180;
-        const double x = factorX.value_or(scale.xScale / 100), y = factorY.value_or(scale.yScale / 100);
-        m.a = finite(x * std::cos(radians));
-        m.b = finite(x * std::sin(radians));
-        m.c = finite(-y * std::sin(radians));
-        m.d = finite(y * std::cos(radians));
-    }
-    clip.setScriptPlacement(placement);
-    if (rescaled) clip.setScriptScale(scale);
+    m_soundBufferTime = std::isinf(number) ? std::numeric_limits<qint32>::min() : avm1::toInt32(number);
     return true;
 }
 
@@ -267,12 +182,11 @@ void ScriptHost::setClipColor(Target target, const avm1::ClipColor& color) {
 }
 
 avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& name) {
+    if (const auto property = placementProperty(name)) return readPlacement(clip, *property);
     const QString key = name.toLower();
-    const format::Matrix& m = clip.placement().matrix;
     if (key == QLatin1String("_currentframe")) return avm1::Value(clip.currentFrame() + 1);
     if (key == QLatin1String("_totalframes")) return avm1::Value(clip.frameCount());
     if (key == QLatin1String("_framesloaded")) return avm1::Value(framesLoaded(objectOf(clip)));
-    if (key == QLatin1String("_name")) return avm1::Value(clip.placement().name);
     // this._parent and this._root, read as members, as movies use them all the time.
     if (key == QLatin1String("_parent")) {
         stage::MovieClip* parent = parentOf(clip);
@@ -286,20 +200,6 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
         if (m_stage.dragged() == &clip) return avm1::Value(dropTarget(clip));
         return avm1::Value(m_stage.dropTarget(clip));
     }
-    if (key == QLatin1String("_x")) return avm1::Value(m.tx / kTwips);
-    if (key == QLatin1String("_y")) return avm1::Value(m.ty / kTwips);
-    if (key == QLatin1String("_xscale")) return avm1::Value(scaleOf(clip).xScale);
-    if (key == QLatin1String("_yscale")) return avm1::Value(scaleOf(clip).yScale);
-    if (key == QLatin1String("_width") || key == QLatin1String("_height")) {
-        const auto bounds = stage::localBounds(clip);
-        if (!bounds) return avm1::Value(0);
-        const QRectF box = m.toTransform().mapRect(*bounds);
-        return avm1::Value((key == QLatin1String("_width") ? box.width() : box.height()) / kTwips);
-    }
-    if (key == QLatin1String("_rotation")) return avm1::Value(scaleOf(clip).rotation);
-    if (key == QLatin1String("_alpha"))
-        return avm1::Value(clip.placement().colorTransform.alphaMult * 100.0 / 256);
-    if (key == QLatin1String("_visible")) return avm1::Value(clip.placement().visible);
     if (key == QLatin1String("_url")) return avm1::Value(clipUrl(clip));
     if (key == QLatin1String("_quality")) return avm1::Value(m_quality);
     if (key == QLatin1String("_highquality"))

@@ -269,7 +269,6 @@ class ScriptHost final : public avm1::Host {
     // Writes a placement property (_x, _y, _xscale, _yscale, _rotation, _alpha, _visible);
     // false for any other name.
     bool setPropertyByName(stage::MovieClip& clip, const QString& name, const avm1::Value& value);
-    stage::ScriptScale scaleOf(const stage::MovieClip& clip) const;
 
     stage::Stage& m_stage;
     const movie::MovieDefinition& m_movie;

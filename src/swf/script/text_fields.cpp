@@ -1,6 +1,7 @@
 // Text fields as scripts see them: TextField objects over the stage's fields (placed by the
 // timeline or made by createTextField), and the TextFormat class that reads and sets their
 // look. Each field keeps one format for all its text.
+#include "swf/script/display_properties.h"
 #include "swf/script/script_host.h"
 #include "swf/script/script_limits.h"
 
@@ -166,22 +167,9 @@ std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Ob
         const QSizeF size = render::measureEditText(f, font ? &font->font : nullptr);
         return avm1::Value(std::round((is("textWidth") ? size.width() : size.height()) / kTwips));
     }
+    if (const auto property = placementProperty(name)) return readPlacement(*text, *property);
     const movie::Placement& placement = text->placement();
     const QString lower = name.toLower();
-    if (lower == QLatin1String("_x")) return avm1::Value(placement.matrix.tx / kTwips);
-    if (lower == QLatin1String("_y")) return avm1::Value(placement.matrix.ty / kTwips);
-    if (lower == QLatin1String("_width") || lower == QLatin1String("_height")) {
-        const QRectF box = placement.matrix.toTransform().mapRect(f.bounds.toRectF());
-        return avm1::Value((lower == QLatin1String("_width") ? box.width() : box.height()) / kTwips);
-    }
-    if (lower == QLatin1String("_visible")) return avm1::Value(placement.visible);
-    if (lower == QLatin1String("_alpha"))
-        return avm1::Value(placement.colorTransform.alphaMult * 100.0 / 256);
-    if (lower == QLatin1String("_name")) return avm1::Value(placement.name);
-    if (lower == QLatin1String("_xscale"))
-        return avm1::Value(std::hypot(placement.matrix.a, placement.matrix.b) * 100);
-    if (lower == QLatin1String("_yscale"))
-        return avm1::Value(std::hypot(placement.matrix.c, placement.matrix.d) * 100);
     if (lower == QLatin1String("_parent") || lower == QLatin1String("_target")) {
         stage::MovieClip* parent = m_host.parentOfField(*text);
         if (!parent) return avm1::Value();
@@ -264,40 +252,11 @@ bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QS
         f.readOnly = machine.toString(value) != QLatin1String("input");
     } else if (is("textWidth") || is("textHeight") || is("length")) {
         return true; // read only
-    } else {
-        relayout = false;
-        const QString lower = name.toLower();
-        const double number = machine.toNumber(value);
-        movie::Placement placement = text->placement();
-        if (lower == QLatin1String("_width") || lower == QLatin1String("_height")) {
-            // A field's size is its box, not a scale.
-            if (!std::isfinite(number)) return true;
-            const qint32 size = qint32(std::clamp(number * kTwips, 0.0, 1e8));
-            if (lower == QLatin1String("_width"))
-                f.bounds.xMax = f.bounds.xMin + size;
-            else
-                f.bounds.yMax = f.bounds.yMin + size;
-            return true;
-        }
-        if (lower == QLatin1String("_x") || lower == QLatin1String("_y")) {
-            if (!std::isfinite(number)) return true;
-            (lower == QLatin1String("_x") ? placement.matrix.tx : placement.matrix.ty) =
-                std::clamp(number * kTwips, -1e9, 1e9);
-        } else if (lower == QLatin1String("_visible")) {
-            placement.visible = machine.toBoolean(value);
-        } else if (lower == QLatin1String("_alpha")) {
-            placement.colorTransform.alphaMult =
-                std::isfinite(number) ? qint16(std::clamp(number * 256 / 100, -32768.0, 32767.0)) : 0;
-        } else if (lower == QLatin1String("_name")) {
-            placement.name = bounded(machine.toString(value));
-            text->setScriptPlacement(placement);
-            text->context().childrenChanged();
-            return true;
-        } else {
-            return false;
-        }
-        text->setScriptPlacement(placement);
+    } else if (const auto property = placementProperty(name)) {
+        writePlacement(*text, *property, value, machine);
         return true;
+    } else {
+        return false;
     }
     if (relayout) m_host.autoSizeField(*text);
     return true;
