@@ -151,15 +151,15 @@ stage::MovieClip* ScriptHost::attachClip(stage::MovieClip& parent,
     copyMembers(*m_machine, initObject, object);
     clipCreated(*clip);
     // Construction happens now, the first frame's actions once the running script is done.
-    if (!m_objects.count(clip)) return nullptr;
+    if (!m_directory->knows(clip)) return nullptr;
     std::erase(m_unconstructed, stage::ClipHandle(clip));
     construct(*clip);
-    return m_objects.count(clip) ? clip : nullptr;
+    return m_directory->knows(clip) ? clip : nullptr;
 }
 
 stage::MovieClip* ScriptHost::duplicateClip(stage::MovieClip& clip, const QString& name, int depth,
                                             avm1::Object* initObject) {
-    stage::MovieClip* parent = parentOf(clip);
+    stage::MovieClip* parent = m_directory->parentOf(clip);
     if (!parent) return nullptr;
     std::unique_ptr<stage::DisplayObject> copy;
     if (clip.character())
@@ -182,7 +182,7 @@ void ScriptHost::forgetClipTree(stage::MovieClip& clip) {
 }
 
 void ScriptHost::removeClip(stage::MovieClip& clip) {
-    stage::MovieClip* parent = parentOf(clip);
+    stage::MovieClip* parent = m_directory->parentOf(clip);
     if (!parent) return;
     std::unique_ptr<stage::DisplayObject> removed = parent->takeChild(&clip);
     if (!removed) return;
@@ -198,7 +198,7 @@ void ScriptHost::cloneSprite(Target source, const QString& name, int depth) {
 
 void ScriptHost::removeSprite(Target target) {
     stage::MovieClip* clip = clipOf(target);
-    stage::MovieClip* parent = clip ? parentOf(*clip) : nullptr;
+    stage::MovieClip* parent = clip ? m_directory->parentOf(*clip) : nullptr;
     if (!parent) return;
     const int depth = parent->depthOf(clip) - kTimelineDepthOffset;
     if (depth >= 0 && depth <= kMaxRemovableDepth) removeClip(*clip);
@@ -243,7 +243,7 @@ void ScriptHost::installClipMethods() {
         return avm1::Value();
     });
     method("getDepth", [this](stage::MovieClip& clip, avm1::CallContext&) {
-        stage::MovieClip* parent = parentOf(clip);
+        stage::MovieClip* parent = m_directory->parentOf(clip);
         if (!parent) return avm1::Value(-kTimelineDepthOffset);
         return avm1::Value(parent->depthOf(&clip) - kTimelineDepthOffset);
     });
@@ -258,12 +258,12 @@ void ScriptHost::installClipMethods() {
         return child && child->asClip() ? avm1::Value(objectOf(*child->asClip())) : avm1::Value();
     });
     method("swapDepths", [this](stage::MovieClip& clip, avm1::CallContext& c) {
-        stage::MovieClip* parent = parentOf(clip);
+        stage::MovieClip* parent = m_directory->parentOf(clip);
         if (!parent || c.args.empty()) return avm1::Value();
         int depth = 0;
         if (avm1::Object* other = c.arg(0).asObject()) {
             stage::MovieClip* otherClip = clipOf(other);
-            if (!otherClip || parentOf(*otherClip) != parent) return avm1::Value();
+            if (!otherClip || m_directory->parentOf(*otherClip) != parent) return avm1::Value();
             depth = parent->depthOf(otherClip);
         } else {
             depth = depthKey(avm1::argNumber(c, 0));

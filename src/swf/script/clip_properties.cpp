@@ -39,7 +39,7 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
             const avm1::Value value = m_host.propertyByName(*clip, name);
             if (!value.isUndefined()) return value;
         }
-        if (stage::MovieClip* child = m_host.childNamed(*clip, name))
+        if (stage::MovieClip* child = m_host.m_directory->childNamed(*clip, name))
             return avm1::Value(m_host.objectOf(*child));
         if (stage::TextField* field = m_host.textFieldNamed(*clip, name))
             return avm1::Value(m_host.objectOf(*field));
@@ -189,12 +189,12 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_framesloaded")) return avm1::Value(framesLoaded(objectOf(clip)));
     // this._parent and this._root, read as members, as movies use them all the time.
     if (key == QLatin1String("_parent")) {
-        stage::MovieClip* parent = parentOf(clip);
+        stage::MovieClip* parent = m_directory->parentOf(clip);
         return parent ? avm1::Value(objectOf(*parent)) : avm1::Value();
     }
     if ((key == QLatin1String("_root") || key == QLatin1String("_level0")) && m_stage.root())
         return avm1::Value(objectOf(*m_stage.root()));
-    if (key == QLatin1String("_target")) return avm1::Value(slashPath(clip));
+    if (key == QLatin1String("_target")) return avm1::Value(m_directory->slashPath(clip));
     if (key == QLatin1String("_droptarget")) {
         // While dragged, what lies under the pointer now; afterwards, where it was let go.
         if (m_stage.dragged() == &clip) return avm1::Value(dropTarget(clip));

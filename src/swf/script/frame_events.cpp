@@ -23,11 +23,7 @@
 namespace swf::script {
 
 void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
-    const auto found = m_objects.find(&clip);
-    if (found == m_objects.end()) return;
-    found->second->unpin();
-    m_clips.remove(found->second);
-    m_objects.erase(found);
+    if (!m_directory->forget(clip)) return;
     m_clipEvents.erase(&clip);
     m_loaded.erase(&clip);
     std::erase_if(m_loads, [&](const PendingLoad& load) {
@@ -49,7 +45,7 @@ void ScriptHost::clipCreated(stage::MovieClip& clip) {
     // have run, so a class they register applies to the clips of the same frame.
     objectOf(clip);
     runClipEvent(clip, kEventInitialize);
-    if (m_objects.count(&clip)) m_unconstructed.emplace_back(&clip);
+    if (m_directory->knows(&clip)) m_unconstructed.emplace_back(&clip);
 }
 
 void ScriptHost::construct(stage::MovieClip& clip) {
@@ -65,9 +61,9 @@ void ScriptHost::construct(stage::MovieClip& clip) {
         if (prototype.asObject()) object->setProto(prototype.asObject());
     }
     runClipEvent(clip, kEventConstruct);
-    if (constructor && m_objects.count(&clip))
+    if (constructor && m_directory->knows(&clip))
         m_machine->callFunction(avm1::Value(constructor), avm1::Value(object), {});
-    if (m_objects.count(&clip)) m_firstFramePending.emplace_back(&clip);
+    if (m_directory->knows(&clip)) m_firstFramePending.emplace_back(&clip);
 }
 
 void ScriptHost::constructPending() {
@@ -86,7 +82,7 @@ void ScriptHost::constructPending() {
             stage::MovieClip* clip = known(handle);
             if (!clip) continue;
             frameEntered(*clip, 0);
-            if (m_objects.count(clip)) runClipEvent(*clip, kEventLoad);
+            if (m_directory->knows(clip)) runClipEvent(*clip, kEventLoad);
         }
     }
     --m_constructNesting;
@@ -94,7 +90,7 @@ void ScriptHost::constructPending() {
 
 void ScriptHost::clipTicked(stage::MovieClip& clip) {
     runClipEvent(clip, kEventEnterFrame);
-    if (!m_objects.count(&clip)) return;
+    if (!m_directory->knows(&clip)) return;
     avm1::Object* object = objectOf(clip);
     const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onEnterFrame"));
     if (handler.asObject() && handler.asObject()->isFunction())
@@ -107,7 +103,7 @@ void ScriptHost::runClipEvent(stage::MovieClip& clip, quint32 event) {
     // Copied: the script may remove the clip and with it this list.
     const QList<format::ClipActionRecord> events = found->second;
     for (const format::ClipActionRecord& entry : events) {
-        if (!(entry.events & event) || !m_objects.count(&clip)) continue;
+        if (!(entry.events & event) || !m_directory->knows(&clip)) continue;
         m_machine->runActions(entry.actions, objectOf(clip));
     }
 }
@@ -122,12 +118,12 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
         m_machine->runActions(init->actions, m_stage.root() ? objectOf(*m_stage.root()) : target);
     }
     constructPending();
-    if (!m_objects.count(&clip)) return;
+    if (!m_directory->knows(&clip)) return;
     for (const movie::FrameCommand& command : frame.commands) {
         if (const auto* block = std::get_if<movie::ActionBlock>(&command)) {
             m_machine->runActions(block->bytes, target);
             constructPending();
-            if (!m_objects.count(&clip)) return; // the script removed its own clip
+            if (!m_directory->knows(&clip)) return; // the script removed its own clip
         }
     }
 }

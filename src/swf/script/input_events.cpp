@@ -30,7 +30,7 @@ bool ScriptHost::setFocus(Target target) {
 
 avm1::Target ScriptHost::focus() {
     stage::MovieClip* clip = m_stage.focus();
-    if (!clip || !m_objects.count(clip)) return nullptr;
+    if (!clip || !m_directory->knows(clip)) return nullptr;
     return objectOf(*clip);
 }
 
@@ -69,11 +69,11 @@ QString ScriptHost::dropTarget(stage::MovieClip& dragged) {
         return nullptr;
     };
     stage::MovieClip* target = under(*m_stage.root(), 0);
-    return target && target != m_stage.root() ? slashPath(*target) : QString();
+    return target && target != m_stage.root() ? m_directory->slashPath(*target) : QString();
 }
 
 void ScriptHost::endDrag() {
-    if (stage::MovieClip* clip = m_stage.dragged(); clip && m_objects.count(clip))
+    if (stage::MovieClip* clip = m_stage.dragged(); clip && m_directory->knows(clip))
         m_stage.setDropTarget(*clip, dropTarget(*clip));
     m_stage.setDrag(std::nullopt);
 }
@@ -81,7 +81,7 @@ void ScriptHost::endDrag() {
 std::optional<QTransform> ScriptHost::stageToClip(const stage::MovieClip& clip) const {
     QTransform toStage;
     int nesting = 0;
-    for (const stage::MovieClip* at = &clip; at && nesting < 256; at = parentOf(*at), ++nesting)
+    for (const stage::MovieClip* at = &clip; at && nesting < 256; at = m_directory->parentOf(*at), ++nesting)
         toStage = toStage * at->placement().matrix.toTransform();
     bool invertible = false;
     const QTransform inverse = toStage.inverted(&invertible);
@@ -101,7 +101,7 @@ void ScriptHost::startDrag(Target target, bool lockCenter, bool constrain, doubl
         QRectF(QPointF(left * kTwips, top * kTwips), QPointF(right * kTwips, bottom * kTwips)).normalized();
     if (!lockCenter) {
         // The clip keeps its distance from the pointer, measured in its parent.
-        const stage::MovieClip* parent = parentOf(*clip);
+        const stage::MovieClip* parent = m_directory->parentOf(*clip);
         const auto toParent = parent ? stageToClip(*parent) : std::optional<QTransform>(QTransform());
         if (toParent) {
             const QPointF pointer = toParent->map(m_stage.pointer());
@@ -117,12 +117,12 @@ void ScriptHost::dragToPointer() {
     const auto& drag = m_stage.drag();
     if (!drag) return;
     stage::MovieClip* dragged = m_stage.dragged();
-    if (!dragged || !m_objects.count(dragged)) {
+    if (!dragged || !m_directory->knows(dragged)) {
         m_stage.setDrag(std::nullopt); // the clip left the stage
         return;
     }
     stage::MovieClip& clip = *dragged;
-    const stage::MovieClip* parent = parentOf(clip);
+    const stage::MovieClip* parent = m_directory->parentOf(clip);
     const auto toParent = parent ? stageToClip(*parent) : std::optional<QTransform>(QTransform());
     if (!toParent) return;
     QPointF at = toParent->map(m_stage.pointer()) + drag->offset;
@@ -142,7 +142,7 @@ void ScriptHost::runClipEventEverywhere(quint32 clipEvent) {
                         [clipEvent](const format::ClipActionRecord& e) { return e.events & clipEvent; }))
             clips.push_back(const_cast<stage::MovieClip*>(clip));
     for (stage::MovieClip* clip : clips)
-        if (m_objects.count(clip)) runClipEvent(*clip, clipEvent);
+        if (m_directory->knows(clip)) runClipEvent(*clip, clipEvent);
 }
 
 void ScriptHost::mouseEvent(quint32 clipEvent, const QString& listenerMethod) {
@@ -177,7 +177,7 @@ bool ScriptHost::takesPointer(stage::MovieClip& clip) {
     if (const auto found = m_clipEvents.find(&clip); found != m_clipEvents.end())
         for (const format::ClipActionRecord& entry : found->second)
             if (entry.events & kButtonEvents) return true;
-    if (!m_objects.count(&clip)) return false;
+    if (!m_directory->knows(&clip)) return false;
     const avm1::Value object(objectOf(clip));
     for (const char* name :
          {"onPress", "onRelease", "onReleaseOutside", "onRollOver", "onRollOut", "onDragOver", "onDragOut"}) {
@@ -189,7 +189,7 @@ bool ScriptHost::takesPointer(stage::MovieClip& clip) {
 
 void ScriptHost::clipPointerEvent(stage::MovieClip& clip, quint32 clipEvent, const QString& handler) {
     runClipEvent(clip, clipEvent);
-    if (!m_objects.count(&clip)) return;
+    if (!m_directory->knows(&clip)) return;
     const avm1::Value object(objectOf(clip));
     const avm1::Value function = m_machine->getMember(object, handler);
     if (function.asObject() && function.asObject()->isFunction())
@@ -197,7 +197,7 @@ void ScriptHost::clipPointerEvent(stage::MovieClip& clip, quint32 clipEvent, con
 }
 
 void ScriptHost::runButtonActions(stage::MovieClip& timeline, const QByteArray& actions) {
-    if (!m_objects.count(&timeline)) return;
+    if (!m_directory->knows(&timeline)) return;
     m_machine->runActions(actions, objectOf(timeline));
 }
 

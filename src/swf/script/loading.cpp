@@ -135,7 +135,7 @@ bool ScriptHost::loadTarget(const QString& url, const QString& window, bool toCl
 
 void ScriptHost::runUnload(stage::MovieClip& clip) {
     runClipEvent(clip, kEventUnload);
-    if (!m_objects.count(&clip)) return;
+    if (!m_directory->knows(&clip)) return;
     avm1::Object* object = objectOf(clip);
     const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onUnload"));
     if (handler.asObject() && handler.asObject()->isFunction())
@@ -144,7 +144,7 @@ void ScriptHost::runUnload(stage::MovieClip& clip) {
 
 void ScriptHost::clipRemoved(stage::MovieClip& clip) {
     // The timeline is in the middle of changing its depth list: the handlers run after it.
-    if (m_objects.count(&clip) && m_unloading.size() < size_t(avm1::kMaxTimers) * 16)
+    if (m_directory->knows(&clip) && m_unloading.size() < size_t(avm1::kMaxTimers) * 16)
         m_unloading.emplace_back(&clip);
 }
 
@@ -203,7 +203,7 @@ void ScriptHost::unloadClip(stage::MovieClip& clip) {
         if (m_hooks.setRootPlaying) m_hooks.setRootPlaying(false);
     }
     runUnload(clip);
-    if (!m_objects.count(&clip)) return;
+    if (!m_directory->knows(&clip)) return;
     clip.replaceContent(emptyTimeline(), clip.movie());
     m_loaded[&clip] = {QString(), 0, clipVersion(clip)};
 }
@@ -249,7 +249,7 @@ void ScriptHost::showLoaded(stage::MovieClip& clip, const movie::MovieDefinition
     // The new content's first frame runs, then load, then data, on the clip itself.
     m_firstFramePending.emplace_back(&clip);
     constructPending();
-    if (m_objects.count(&clip)) runClipEvent(clip, kEventData);
+    if (m_directory->knows(&clip)) runClipEvent(clip, kEventData);
 }
 
 void ScriptHost::installMovieClipLoader() {
@@ -345,7 +345,7 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
         const avm1::Value decode = m_machine->getMember(prototype, QStringLiteral("decode"));
         m_machine->callFunction(decode, avm1::Value(objectOf(*clip)),
                                 {avm1::Value(QString::fromUtf8(*bytes))});
-        if (m_objects.count(clip)) runClipEvent(*clip, kEventData);
+        if (m_directory->knows(clip)) runClipEvent(*clip, kEventData);
         return;
     }
     if (!bytes) return;
@@ -369,10 +369,10 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
         stageContext().childrenChanged();
         m_loaded[level] = content;
         showLoaded(*level, *definition);
-        return m_objects.count(level) ? level : nullptr;
+        return m_directory->knows(level) ? level : nullptr;
     }
     stage::MovieClip* clip = load.level == 0 ? m_stage.root() : known(load.clip);
-    if (!clip || !m_objects.count(clip)) return nullptr;
+    if (!clip || !m_directory->knows(clip)) return nullptr;
     if (load.level == 0) {
         // Level 0: the loaded movie takes the player's place once this tick is over.
         if (isMovieFile(bytes) && m_hooks.replaceMovie) m_hooks.replaceMovie(bytes, content.url);
@@ -380,7 +380,7 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
     }
     m_loaded[clip] = content;
     showLoaded(*clip, *definition);
-    return m_objects.count(clip) ? clip : nullptr;
+    return m_directory->knows(clip) ? clip : nullptr;
 }
 
 void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes,
@@ -388,7 +388,7 @@ void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::option
     stage::MovieClip* target = load.level > 0    ? m_stage.level(load.level)
                                : load.level == 0 ? m_stage.root()
                                                  : known(load.clip);
-    if (target && !m_objects.count(target)) return;
+    if (target && !m_directory->knows(target)) return;
     const avm1::Value targetValue = target ? avm1::Value(objectOf(*target)) : avm1::Value();
     const std::shared_ptr<const movie::MovieDefinition> definition = bytes ? readLoaded(*bytes) : nullptr;
     if (!definition) {

@@ -25,7 +25,8 @@ namespace swf::script {
 ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, ScriptPlayerHooks hooks)
     : m_stage(stage), m_movie(movie), m_hooks(std::move(hooks)),
       m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
-      m_properties(makeClipProperties(*this)) {
+      m_properties(makeClipProperties(*this)),
+      m_directory(std::make_unique<ClipDirectory>(stage, *m_machine, *m_properties)) {
     installClipMethods();
     installTextFields();
     installMovieClipLoader();
@@ -43,23 +44,13 @@ stage::StageContext& ScriptHost::stageContext() const {
     return m_stage.context();
 }
 
-avm1::Object* ScriptHost::objectOf(stage::MovieClip& clip) {
-    const auto found = m_objects.find(&clip);
-    if (found != m_objects.end()) return found->second;
-    avm1::Object* object = m_machine->newClip(m_properties.get());
-    object->pin();
-    m_objects.emplace(&clip, object);
-    m_clips.insert(object, &clip);
-    return object;
+avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
+    stage::MovieClip* clip = m_directory->resolve(path, clipOf(base));
+    return clip ? objectOf(*clip) : nullptr;
 }
 
-stage::MovieClip* ScriptHost::clipOf(Target target) const {
-    return target ? m_clips.value(target) : nullptr;
-}
-
-stage::MovieClip* ScriptHost::known(const stage::ClipHandle& handle) const {
-    stage::MovieClip* clip = handle.get(stageContext());
-    return clip && m_objects.count(clip) ? clip : nullptr;
+QString ScriptHost::targetPath(Target target) {
+    return m_directory->targetPath(clipOf(target));
 }
 
 void ScriptHost::trace(const QString& line) {

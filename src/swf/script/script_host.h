@@ -6,6 +6,7 @@
 #include "swf/avm1/host.h"
 #include "swf/avm1/machine.h"
 #include "swf/format/control_tags.h"
+#include "swf/script/clip_directory.h"
 #include "swf/stage/stage.h"
 
 #include <QColor>
@@ -134,7 +135,7 @@ class ScriptHost final : public avm1::Host {
     static constexpr int kTimelineDepthOffset = 16384;
 
     avm1::Machine& machine() { return *m_machine; }
-    avm1::Object* objectOf(stage::MovieClip& clip);
+    avm1::Object* objectOf(stage::MovieClip& clip) { return m_directory->objectOf(clip); }
 
     // avm1::Host
     void trace(const QString& line) override;
@@ -240,21 +241,9 @@ class ScriptHost final : public avm1::Host {
     void constructPending();
     void construct(stage::MovieClip& clip);
 
-    stage::MovieClip* clipOf(Target target) const;
+    stage::MovieClip* clipOf(Target target) const { return m_directory->clipOf(target); }
     // The clip a handle names while it lives and scripts still know it (not removed by one).
-    stage::MovieClip* known(const stage::ClipHandle& handle) const;
-    stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
-    // Scripts look children up by name far more often than children change: parents with
-    // many children keep an index of them (the first by depth for each name) until any
-    // clip's children change (stage::MovieClip::childrenGeneration).
-    mutable std::unordered_map<const stage::MovieClip*, QHash<QString, stage::MovieClip*>> m_childIndex;
-    mutable quint64 m_childIndexGeneration = 0;
-    // Every clip's parent, from one walk of the stage, kept the same way: `_parent`, paths
-    // and _target ask for parents often, and a walk per question grows with the stage.
-    mutable std::unordered_map<const stage::MovieClip*, stage::MovieClip*> m_parents;
-    mutable quint64 m_parentsGeneration = 0;
-    mutable const stage::MovieClip* m_parentsRoot = nullptr;
-    stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
+    stage::MovieClip* known(const stage::ClipHandle& handle) const { return m_directory->known(handle); }
     void runFrameActions(stage::MovieClip& clip, const movie::Frame& frame);
     void runClipEvent(stage::MovieClip& clip, quint32 event);
     // The event's clip actions on every clip that has them (mouse and key events).
@@ -275,8 +264,7 @@ class ScriptHost final : public avm1::Host {
     ScriptPlayerHooks m_hooks;
     std::unique_ptr<avm1::Machine> m_machine;
     std::unique_ptr<avm1::PropertyDelegate> m_properties;
-    std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
-    QHash<avm1::Object*, stage::MovieClip*> m_clips;
+    std::unique_ptr<ClipDirectory> m_directory;
     std::set<std::pair<const void*, int>> m_initDone; // by library and sprite id
     QHash<QString, quint16> m_exports;                // by name in ASCII lower case
     QHash<quint16, QString> m_exportNames;
@@ -336,7 +324,6 @@ class ScriptHost final : public avm1::Host {
     // _droptarget: the slash path of the clip under the pointer (a dragged clip's own left
     // out), kept for each clip from when its drag ended.
     QString dropTarget(stage::MovieClip& dragged);
-    QString slashPath(stage::MovieClip& clip);
     // From the stage to a clip's own coordinates; nullopt where a scale of 0 loses them.
     std::optional<QTransform> stageToClip(const stage::MovieClip& clip) const;
     // Exact shape tests for hitTest(x, y, true); made on first use.

@@ -1,23 +1,11 @@
-// Clips by name and by path: children by instance name, parents, slash and dot paths.
-#include "swf/script/script_host.h"
-#include "swf/script/script_limits.h"
+// Clips by name and by path: children by instance name, parents, slash and dot paths, and the
+// script object of each clip.
+#include "swf/script/clip_directory.h"
 
-#include "swf/input/pointer.h"
-
-#include "swf/format/actions.h"
-#include "swf/format/records.h"
-#include "swf/format/tag_codes.h"
-#include "swf/movie/movie_definition.h"
-#include "swf/stage/bounds.h"
-#include "swf/stage/movie_clip.h"
-#include "swf/stage/stage.h"
+#include "swf/avm1/machine.h"
 
 #include <QRegularExpression>
-#include <QUrl>
-
-#include <algorithm>
-#include <cmath>
-#include <limits>
+#include <QStringList>
 
 namespace swf::script {
 
@@ -47,11 +35,11 @@ QString nameKey(const QString& name, bool caseSensitive) {
 }
 } // namespace
 
-stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString& name) const {
-    const bool caseSensitive = m_machine->swfVersion() >= 7;
+stage::MovieClip* ClipDirectory::childNamed(stage::MovieClip& parent, const QString& name) const {
+    const bool caseSensitive = m_caseSensitive;
     constexpr size_t kIndexedFrom = 16;
     if (parent.children().size() >= kIndexedFrom) {
-        const quint64 generation = stageContext().childrenGeneration();
+        const quint64 generation = m_stage.context().childrenGeneration();
         if (generation != m_childIndexGeneration) {
             m_childIndex.clear();
             m_childIndexGeneration = generation;
@@ -71,9 +59,9 @@ stage::MovieClip* ScriptHost::childNamed(stage::MovieClip& parent, const QString
     return nullptr;
 }
 
-stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
+stage::MovieClip* ClipDirectory::parentOf(const stage::MovieClip& clip) const {
     if (!m_stage.root() || &clip == m_stage.root()) return nullptr;
-    const quint64 generation = stageContext().childrenGeneration();
+    const quint64 generation = m_stage.context().childrenGeneration();
     if (generation != m_parentsGeneration || m_parentsRoot != m_stage.root()) {
         m_parents.clear();
         m_parentsGeneration = generation;
@@ -93,11 +81,10 @@ stage::MovieClip* ScriptHost::parentOf(const stage::MovieClip& clip) const {
     return found == m_parents.end() ? nullptr : found->second;
 }
 
-avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
-    stage::MovieClip* clip = clipOf(base);
-    if (!clip) clip = m_stage.root();
+stage::MovieClip* ClipDirectory::resolve(const QString& path, stage::MovieClip* base) const {
+    stage::MovieClip* clip = base ? base : m_stage.root();
     QString rest = path;
-    if (rest.isEmpty()) return clip ? objectOf(*clip) : nullptr;
+    if (rest.isEmpty()) return clip;
     if (rest.startsWith(QLatin1Char('/'))) {
         clip = m_stage.root();
         rest = rest.mid(1);
@@ -123,11 +110,10 @@ avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
         } else if (part != QLatin1String("this"))
             clip = childNamed(*clip, part);
     }
-    return clip ? objectOf(*clip) : nullptr;
+    return clip;
 }
 
-QString ScriptHost::targetPath(Target target) {
-    stage::MovieClip* clip = clipOf(target);
+QString ClipDirectory::targetPath(const stage::MovieClip* clip) const {
     QStringList names;
     while (clip && clip != m_stage.root()) {
         if (m_stage.hasLevels()) {
@@ -144,12 +130,37 @@ QString ScriptHost::targetPath(Target target) {
                            : QStringLiteral("_level0.") + names.join(QLatin1Char('.'));
 }
 
-QString ScriptHost::slashPath(stage::MovieClip& clip) {
-    const QString path = targetPath(objectOf(clip));
+QString ClipDirectory::slashPath(const stage::MovieClip& clip) const {
+    const QString path = targetPath(&clip);
     if (path == QLatin1String("_level0")) return QStringLiteral("/");
     return QString(path)
         .replace(QStringLiteral("_level0."), QStringLiteral("/"))
         .replace(QLatin1Char('.'), QLatin1Char('/'));
+}
+
+ClipDirectory::ClipDirectory(stage::Stage& stage, avm1::Machine& machine, avm1::PropertyDelegate& clipProperties)
+    : m_stage(stage), m_machine(machine), m_clipProperties(clipProperties),
+      m_caseSensitive(machine.swfVersion() >= 7) {}
+
+ClipDirectory::~ClipDirectory() = default;
+
+avm1::Object* ClipDirectory::objectOf(stage::MovieClip& clip) {
+    const auto found = m_objects.find(&clip);
+    if (found != m_objects.end()) return found->second;
+    avm1::Object* object = m_machine.newClip(&m_clipProperties);
+    object->pin();
+    m_objects.emplace(&clip, object);
+    m_clips.insert(object, &clip);
+    return object;
+}
+
+bool ClipDirectory::forget(const stage::MovieClip& clip) {
+    const auto found = m_objects.find(&clip);
+    if (found == m_objects.end()) return false;
+    found->second->unpin();
+    m_clips.remove(found->second);
+    m_objects.erase(found);
+    return true;
 }
 
 } // namespace swf::script
