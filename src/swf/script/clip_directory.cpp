@@ -138,7 +138,8 @@ QString ClipDirectory::slashPath(const stage::MovieClip& clip) const {
         .replace(QLatin1Char('.'), QLatin1Char('/'));
 }
 
-ClipDirectory::ClipDirectory(stage::Stage& stage, avm1::Machine& machine, avm1::PropertyDelegate& clipProperties)
+ClipDirectory::ClipDirectory(stage::Stage& stage, avm1::Machine& machine,
+                             avm1::PropertyDelegate& clipProperties)
     : m_stage(stage), m_machine(machine), m_clipProperties(clipProperties),
       m_caseSensitive(machine.swfVersion() >= 7) {}
 

@@ -41,8 +41,8 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
         }
         if (stage::MovieClip* child = m_host.m_directory->childNamed(*clip, name))
             return avm1::Value(m_host.objectOf(*child));
-        if (stage::TextField* field = m_host.textFieldNamed(*clip, name))
-            return avm1::Value(m_host.objectOf(*field));
+        if (stage::TextField* field = m_host.m_textFields->fieldNamed(*clip, name))
+            return avm1::Value(m_host.m_textFields->objectOf(*field));
         return std::nullopt;
     }
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {

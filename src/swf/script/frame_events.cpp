@@ -159,8 +159,7 @@ void ScriptHost::runPending() {
     m_unloading.clear(); // what unload handlers removed in turn goes without its own
     m_removed.clear();
     m_forgotten.clear();
-    syncBoundFields();
-    forgetGoneFields();
+    m_textFields->tickEnded();
 }
 
 } // namespace swf::script

@@ -28,7 +28,9 @@ ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie,
       m_properties(makeClipProperties(*this)),
       m_directory(std::make_unique<ClipDirectory>(stage, *m_machine, *m_properties)) {
     installClipMethods();
-    installTextFields();
+    m_textFields = std::make_unique<TextFields>(stage, *m_machine, movie, *m_directory,
+                                                static_cast<StageEditor&>(*this));
+    m_textFields->install();
     installMovieClipLoader();
 }
 

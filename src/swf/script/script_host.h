@@ -7,6 +7,8 @@
 #include "swf/avm1/machine.h"
 #include "swf/format/control_tags.h"
 #include "swf/script/clip_directory.h"
+#include "swf/script/script_limits.h"
+#include "swf/script/text_fields.h"
 #include "swf/stage/stage.h"
 
 #include <QColor>
@@ -68,7 +70,7 @@ struct ScriptPlayerHooks {
     QString movieUrl; // _url of the movie's own clips
 };
 
-class ScriptHost final : public avm1::Host {
+class ScriptHost final : public avm1::Host, private StageEditor {
   public:
     using Target = avm1::Target;
 
@@ -132,7 +134,7 @@ class ScriptHost final : public avm1::Host {
     // A button's actions run in the timeline the button stands in.
     void runButtonActions(stage::MovieClip& timeline, const QByteArray& actions);
     // Scripts number depths from this one down to the timeline's depth 0.
-    static constexpr int kTimelineDepthOffset = 16384;
+    static constexpr int kTimelineDepthOffset = script::kTimelineDepthOffset;
 
     avm1::Machine& machine() { return *m_machine; }
     avm1::Object* objectOf(stage::MovieClip& clip) { return m_directory->objectOf(clip); }
@@ -204,36 +206,18 @@ class ScriptHost final : public avm1::Host {
   private:
     class ClipProperties;
     static std::unique_ptr<avm1::PropertyDelegate> makeClipProperties(ScriptHost& host);
-    class TextFieldProperties;
-    // Text fields as scripts see them (script_text_fields.cpp).
-    void installTextFields();
-    avm1::Object* objectOf(stage::TextField& field);
-    stage::TextField* textFieldOf(avm1::Object* object) const;
-    stage::TextField* textFieldNamed(stage::MovieClip& parent, const QString& name) const;
-    stage::MovieClip* parentOfField(const stage::TextField& field) const;
-    stage::TextField* createTextField(stage::MovieClip& parent, const QString& name, int depth,
-                                      const QRectF& box);
-    void autoSizeField(stage::TextField& field) const;
-    // Script objects of fields the stage no longer holds are let go once a tick.
-    void forgetGoneFields();
-    // Fields bound to a variable show its value as scripts left it.
-    void syncBoundFields();
-    std::unique_ptr<avm1::PropertyDelegate> m_textProperties;
-    avm1::Object* m_textFieldPrototype = nullptr;
-    avm1::Object* m_textFormatPrototype = nullptr;
-    // Fields by name under each parent, built on first lookup and kept like m_childIndex:
-    // lookups that find no clip of a name come here, which must not scan every child.
-    mutable std::unordered_map<const stage::MovieClip*, QHash<QString, quint64>> m_fieldIndex;
-    mutable quint64 m_fieldIndexGeneration = 0;
-    std::unordered_map<quint64, avm1::Object*> m_textObjects; // by the field's serial
-    QHash<avm1::Object*, quint64> m_textSerials;
     // The MovieClip methods that reach the stage (script_clip_methods.cpp).
     void installClipMethods();
     stage::MovieClip* attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,
                                  const QString& name, int depth, avm1::Object* initObject);
     stage::MovieClip* duplicateClip(stage::MovieClip& clip, const QString& name, int depth,
                                     avm1::Object* initObject);
-    void removeClip(stage::MovieClip& clip);
+    // StageEditor
+    void removeClip(stage::MovieClip& clip) override;
+    void retire(std::unique_ptr<stage::DisplayObject> object) override {
+        m_removed.push_back(std::move(object));
+    }
+    qint64 nextScriptBirth() override { return --m_lastScriptBirth; }
     void forgetClipTree(stage::MovieClip& clip);
     void registerExports(const movie::Frame& frame);
     // Registered class, construct event and constructor of clips created since the last
@@ -265,6 +249,7 @@ class ScriptHost final : public avm1::Host {
     std::unique_ptr<avm1::Machine> m_machine;
     std::unique_ptr<avm1::PropertyDelegate> m_properties;
     std::unique_ptr<ClipDirectory> m_directory;
+    std::unique_ptr<TextFields> m_textFields;
     std::set<std::pair<const void*, int>> m_initDone; // by library and sprite id
     QHash<QString, quint16> m_exports;                // by name in ASCII lower case
     QHash<quint16, QString> m_exportNames;

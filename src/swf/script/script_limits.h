@@ -10,5 +10,7 @@ inline constexpr int kMaxJumpNesting = 16;
 inline constexpr std::size_t kMaxPendingJumps = 4096;
 // Twips per pixel: scripts speak pixels, the stage twips.
 inline constexpr double kTwips = 20.0;
+// Scripts number depths from this one down to the timeline's depth 0.
+inline constexpr int kTimelineDepthOffset = 16384;
 
 } // namespace swf::script

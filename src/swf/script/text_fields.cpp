@@ -1,11 +1,13 @@
 // Text fields as scripts see them: TextField objects over the stage's fields (placed by the
 // timeline or made by createTextField), and the TextFormat class that reads and sets their
 // look. Each field keeps one format for all its text.
+#include "swf/script/text_fields.h"
+#include "swf/script/clip_directory.h"
 #include "swf/script/display_properties.h"
-#include "swf/script/script_host.h"
 #include "swf/script/script_limits.h"
 
 #include "swf/avm1/builtins.h"
+#include "swf/avm1/machine.h"
 #include "swf/movie/movie_definition.h"
 #include "swf/render/text_layout.h"
 #include "swf/stage/movie_clip.h"
@@ -84,9 +86,9 @@ QString bounded(QString text) {
 } // namespace
 
 // A field's properties, read from and written to the field the object stands for.
-class ScriptHost::TextFieldProperties final : public avm1::PropertyDelegate {
+class TextFields::Properties final : public avm1::PropertyDelegate {
   public:
-    explicit TextFieldProperties(ScriptHost& host) : m_host(host) {}
+    explicit Properties(TextFields& host) : m_host(host) {}
     std::optional<avm1::Value> getProperty(avm1::Object& object, const QString& name) override;
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override;
 
@@ -116,12 +118,11 @@ class ScriptHost::TextFieldProperties final : public avm1::PropertyDelegate {
         return html;
     }
 
-    ScriptHost& m_host;
+    TextFields& m_host;
 };
 
-std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Object& object,
-                                                                        const QString& name) {
-    stage::TextField* text = m_host.textFieldOf(&object);
+std::optional<avm1::Value> TextFields::Properties::getProperty(avm1::Object& object, const QString& name) {
+    stage::TextField* text = m_host.fieldOf(&object);
     if (!text) return std::nullopt;
     const format::EditTextDefinition& f = text->field;
     const bool caseSensitive = m_host.m_machine->swfVersion() >= 7;
@@ -173,17 +174,16 @@ std::optional<avm1::Value> ScriptHost::TextFieldProperties::getProperty(avm1::Ob
     if (lower == QLatin1String("_parent") || lower == QLatin1String("_target")) {
         stage::MovieClip* parent = m_host.parentOfField(*text);
         if (!parent) return avm1::Value();
-        if (lower == QLatin1String("_parent")) return avm1::Value(m_host.objectOf(*parent));
-        const avm1::Value parentTarget = m_host.propertyByName(*parent, QStringLiteral("_target"));
-        const QString base = m_host.m_machine->toString(parentTarget);
+        if (lower == QLatin1String("_parent")) return avm1::Value(m_host.m_directory.objectOf(*parent));
+        const QString base = m_host.m_directory.slashPath(*parent);
         return avm1::Value((base == QLatin1String("/") ? base : base + QLatin1Char('/')) + placement.name);
     }
     return std::nullopt;
 }
 
-bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QString& name,
-                                                  const avm1::Value& value) {
-    stage::TextField* text = m_host.textFieldOf(&object);
+bool TextFields::Properties::setProperty(avm1::Object& object, const QString& name,
+                                         const avm1::Value& value) {
+    stage::TextField* text = m_host.fieldOf(&object);
     if (!text) return false;
     avm1::Machine& machine = *m_host.m_machine;
     format::EditTextDefinition& f = text->field;
@@ -262,23 +262,23 @@ bool ScriptHost::TextFieldProperties::setProperty(avm1::Object& object, const QS
     return true;
 }
 
-avm1::Object* ScriptHost::objectOf(stage::TextField& field) {
-    const auto found = m_textObjects.find(field.serial());
-    if (found != m_textObjects.end()) return found->second;
+avm1::Object* TextFields::objectOf(stage::TextField& field) {
+    const auto found = m_objects.find(field.serial());
+    if (found != m_objects.end()) return found->second;
     avm1::Object* object = m_machine->newObject(avm1::ObjectKind::Plain, m_textFieldPrototype);
-    object->setDelegate(m_textProperties.get());
+    object->setDelegate(m_properties.get());
     object->pin();
-    m_textObjects.emplace(field.serial(), object);
-    m_textSerials.insert(object, field.serial());
+    m_objects.emplace(field.serial(), object);
+    m_serials.insert(object, field.serial());
     return object;
 }
 
-stage::TextField* ScriptHost::textFieldOf(avm1::Object* object) const {
-    const auto found = m_textSerials.constFind(object);
-    return found == m_textSerials.constEnd() ? nullptr : stageContext().liveField(*found);
+stage::TextField* TextFields::fieldOf(avm1::Object* object) const {
+    const auto found = m_serials.constFind(object);
+    return found == m_serials.constEnd() ? nullptr : stageContext().liveField(*found);
 }
 
-stage::TextField* ScriptHost::textFieldNamed(stage::MovieClip& parent, const QString& name) const {
+stage::TextField* TextFields::fieldNamed(stage::MovieClip& parent, const QString& name) const {
     if (!stageContext().anyLiveField()) return nullptr;
     const bool caseSensitive = m_machine->swfVersion() >= 7;
     const quint64 generation = stageContext().childrenGeneration();
@@ -302,7 +302,7 @@ stage::TextField* ScriptHost::textFieldNamed(stage::MovieClip& parent, const QSt
     return serial == found->second.constEnd() ? nullptr : stageContext().liveField(*serial);
 }
 
-stage::MovieClip* ScriptHost::parentOfField(const stage::TextField& field) const {
+stage::MovieClip* TextFields::parentOfField(const stage::TextField& field) const {
     if (!m_stage.root()) return nullptr;
     std::vector<stage::MovieClip*> pending{m_stage.root()};
     // Bounded like the stage itself; a field is found long before this in any real movie.
@@ -317,7 +317,7 @@ stage::MovieClip* ScriptHost::parentOfField(const stage::TextField& field) const
     return nullptr;
 }
 
-void ScriptHost::autoSizeField(stage::TextField& text) const {
+void TextFields::autoSizeField(stage::TextField& text) const {
     if (text.autoSize == stage::AutoSize::None) return;
     format::EditTextDefinition& f = text.field;
     const auto* font =
@@ -334,9 +334,9 @@ void ScriptHost::autoSizeField(stage::TextField& text) const {
     f.bounds.xMax = f.bounds.xMin + width;
 }
 
-stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QString& name, int depth,
+stage::TextField* TextFields::createTextField(stage::MovieClip& parent, const QString& name, int depth,
                                               const QRectF& box) {
-    if (m_textObjects.size() >= kMaxScriptFields) return nullptr;
+    if (m_objects.size() >= kMaxScriptFields) return nullptr;
     format::EditTextDefinition definition;
     auto twips = [](double pixels) {
         return qint32(std::isfinite(pixels) ? std::clamp(pixels * kTwips, -1e8, 1e8) : 0.0);
@@ -348,22 +348,22 @@ stage::TextField* ScriptHost::createTextField(stage::MovieClip& parent, const QS
     stage::TextField* field = instance.get();
     if (stage::DisplayObject* there = parent.childAt(depth)) {
         if (there->asClip()) {
-            removeClip(*there->asClip());
+            m_editor.removeClip(*there->asClip());
         } else if (auto taken = parent.takeChild(there)) {
-            m_removed.push_back(std::move(taken));
+            m_editor.retire(std::move(taken));
         }
     }
     movie::Placement placement;
     placement.name = name;
     placement.matrix.tx = twips(box.x());
     placement.matrix.ty = twips(box.y());
-    placement.birth = --m_lastScriptBirth;
+    placement.birth = m_editor.nextScriptBirth();
     field->setPlacement(placement);
     parent.addScripted(depth, std::move(instance));
     return field;
 }
 
-void ScriptHost::syncBoundFields() {
+void TextFields::syncBoundFields() {
     if (!m_stage.root() || !stageContext().anyLiveField()) return;
     std::vector<stage::MovieClip*> pending{m_stage.root()};
     for (std::size_t visited = 0; !pending.empty() && visited < 1000000; ++visited) {
@@ -379,12 +379,13 @@ void ScriptHost::syncBoundFields() {
             // "path:name", "path.name" or a plain name, all from the field's timeline.
             QString path = text->field.variableName;
             QString name = path;
-            avm1::Object* scope = objectOf(*clip);
+            avm1::Object* scope = m_directory.objectOf(*clip);
             const qsizetype split =
                 std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
             if (split >= 0) {
                 name = path.mid(split + 1);
-                scope = resolveTarget(path.left(split), scope);
+                stage::MovieClip* target = m_directory.resolve(path.left(split), clip);
+                scope = target ? m_directory.objectOf(*target) : nullptr;
             }
             if (!scope || name.isEmpty()) continue;
             const avm1::Value value = m_machine->getMember(avm1::Value(scope), name);
@@ -402,15 +403,15 @@ void ScriptHost::syncBoundFields() {
     }
 }
 
-void ScriptHost::forgetGoneFields() {
-    for (auto it = m_textObjects.begin(); it != m_textObjects.end();) {
+void TextFields::forgetGoneFields() {
+    for (auto it = m_objects.begin(); it != m_objects.end();) {
         if (stageContext().liveField(it->first)) {
             ++it;
             continue;
         }
         it->second->unpin();
-        m_textSerials.remove(it->second);
-        it = m_textObjects.erase(it);
+        m_serials.remove(it->second);
+        it = m_objects.erase(it);
     }
 }
 
@@ -431,8 +432,8 @@ avm1::Value textFormatConstructor(avm1::CallContext& c) {
 
 } // namespace
 
-void ScriptHost::installTextFields() {
-    m_textProperties = std::make_unique<TextFieldProperties>(*this);
+void TextFields::install() {
+    m_properties = std::make_unique<Properties>(*this);
     avm1::Machine& machine = *m_machine;
     m_textFieldPrototype = machine.newObject();
     m_textFieldPrototype->pin();
@@ -448,7 +449,7 @@ void ScriptHost::installTextFields() {
                       std::function<avm1::Value(stage::TextField&, avm1::CallContext&)> body) {
         machine.defineMethod(m_textFieldPrototype, QString::fromLatin1(name),
                              [this, body](avm1::CallContext& context) {
-                                 stage::TextField* field = textFieldOf(context.thisObject());
+                                 stage::TextField* field = fieldOf(context.thisObject());
                                  return field ? body(*field, context) : avm1::Value();
                              });
     };
@@ -544,14 +545,14 @@ void ScriptHost::installTextFields() {
         if (!parent) return avm1::Value();
         const int depth = parent->depthOf(&text) - kTimelineDepthOffset;
         if (depth < 0 || depth > 1048575) return avm1::Value();
-        if (auto taken = parent->takeChild(&text)) m_removed.push_back(std::move(taken));
+        if (auto taken = parent->takeChild(&text)) m_editor.retire(std::move(taken));
         return avm1::Value();
     });
     // Traced, a field names itself by its path, as clips do.
     method("toString", [this](stage::TextField& text, avm1::CallContext&) {
         stage::MovieClip* parent = parentOfField(text);
         if (!parent) return avm1::Value();
-        return avm1::Value(targetPath(objectOf(*parent)) + QLatin1Char('.') + text.placement().name);
+        return avm1::Value(m_directory.targetPath(parent) + QLatin1Char('.') + text.placement().name);
     });
     method("getDepth", [this](stage::TextField& text, avm1::CallContext&) {
         stage::MovieClip* parent = parentOfField(text);
@@ -560,7 +561,7 @@ void ScriptHost::installTextFields() {
 
     machine.defineMethod(
         machine.clipPrototype(), QStringLiteral("createTextField"), [this](avm1::CallContext& c) {
-            stage::MovieClip* clip = clipOf(c.thisObject());
+            stage::MovieClip* clip = m_directory.clipOf(c.thisObject());
             if (!clip || c.args.size() < 6) return avm1::Value();
             const double rawDepth = avm1::argNumber(c, 1);
             const double depth = std::isfinite(rawDepth) ? std::trunc(rawDepth) : 0.0;
@@ -572,6 +573,21 @@ void ScriptHost::installTextFields() {
             if (!field || m_machine->swfVersion() < 8) return avm1::Value();
             return avm1::Value(objectOf(*field));
         });
+}
+
+TextFields::TextFields(stage::Stage& stage, avm1::Machine& machine, const movie::MovieDefinition& movie,
+                       ClipDirectory& directory, StageEditor& editor)
+    : m_stage(stage), m_machine(&machine), m_movie(movie), m_directory(directory), m_editor(editor) {}
+
+TextFields::~TextFields() = default;
+
+stage::StageContext& TextFields::stageContext() const {
+    return m_stage.context();
+}
+
+void TextFields::tickEnded() {
+    syncBoundFields();
+    forgetGoneFields();
 }
 
 } // namespace swf::script
