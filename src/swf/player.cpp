@@ -134,7 +134,7 @@ struct Player::Impl {
         if (display.root() || !loader || loader->framesLoaded() == 0) return;
         const ObserverScope scope(stageContext, &frameEvents);
         sound.setMovie(&loader->definition());
-        scripts = std::make_unique<ScriptHost>(display, loader->definition(), scriptHooks());
+        scripts = std::make_unique<ScriptHost>(display, loader->definition(), sound, scriptHooks());
         frameEvents.setScripts(scripts.get());
         display.setRoot(std::make_unique<stage::MovieClip>(stageContext, nullptr, loader->definition().root,
                                                            loader->definition()));
@@ -203,34 +203,6 @@ struct Player::Impl {
         hooks.quit = [this] {
             quit = true;
             playing = false;
-        };
-        hooks.stopSounds = [this] { mixer.stopAll(); };
-        auto soundOf = [this](int soundId) -> const movie::SoundCharacter* {
-            const movie::Character* character =
-                loader ? loader->definition().character(quint16(soundId)) : nullptr;
-            return character && character->kind == movie::CharacterKind::Sound
-                       ? static_cast<const movie::SoundCharacter*>(character)
-                       : nullptr;
-        };
-        hooks.startSound = [this, soundOf](int soundId, double offsetSeconds, int loops) {
-            const movie::SoundCharacter* sound = soundOf(soundId);
-            if (!sound) return 0;
-            media::SoundInfo info;
-            info.loops = loops;
-            const double offset44 = std::clamp(offsetSeconds * media::Mixer::kRate, 0.0, 2e9);
-            return mixer.startEvent(soundId, sound->decoded(), info, int(offset44));
-        };
-        hooks.stopVoice = [this](int voice) { mixer.stopVoice(voice); };
-        hooks.stopSoundId = [this](int soundId) { mixer.stopSound(soundId); };
-        hooks.voiceGain = [this](int voice, double left, double right) {
-            mixer.setVoiceGain(voice, float(left), float(right));
-        };
-        hooks.voicePositionMs = [this](int voice) { return double(mixer.voicePositionMs(voice)); };
-        hooks.voicePlaying = [this](int voice) { return mixer.isVoicePlaying(voice); };
-        hooks.soundDurationMs = [soundOf](int soundId) {
-            const movie::SoundCharacter* sound = soundOf(soundId);
-            if (!sound || !sound->decoded() || sound->decoded()->rate <= 0) return 0.0;
-            return double(sound->decoded()->frames()) * 1000.0 / sound->decoded()->rate;
         };
         hooks.aborted = [this](avm1::AbortReason reason) { scriptFailure = reason; };
         hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) {

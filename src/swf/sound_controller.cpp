@@ -106,6 +106,28 @@ void SoundController::timelineJumped(quint64 key) {
     if (key == 0) m_rootFrame = m_rootNext = -1;
 }
 
+const movie::SoundCharacter* SoundController::soundOf(int soundId) const {
+    const movie::Character* character = m_movie ? m_movie->character(quint16(soundId)) : nullptr;
+    return character && character->kind == movie::CharacterKind::Sound
+               ? static_cast<const movie::SoundCharacter*>(character)
+               : nullptr;
+}
+
+int SoundController::startVoice(int soundId, double offsetSeconds, int loops) {
+    const movie::SoundCharacter* sound = soundOf(soundId);
+    if (!sound) return 0;
+    media::SoundInfo info;
+    info.loops = loops;
+    const double offset44 = std::clamp(offsetSeconds * media::Mixer::kRate, 0.0, 2e9);
+    return m_mixer.startEvent(soundId, sound->decoded(), info, int(offset44));
+}
+
+double SoundController::soundDurationMs(int soundId) {
+    const movie::SoundCharacter* sound = soundOf(soundId);
+    if (!sound || !sound->decoded() || sound->decoded()->rate <= 0) return 0.0;
+    return double(sound->decoded()->frames()) * 1000.0 / sound->decoded()->rate;
+}
+
 void SoundController::stopAll() {
     m_mixer.stopAll();
     m_streams.clear();

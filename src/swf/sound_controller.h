@@ -6,6 +6,7 @@
 #include "swf/format/sounds.h"
 #include "swf/media/mixer.h"
 #include "swf/media/stream_decoder.h"
+#include "swf/script/sound_port.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,16 +17,17 @@
 
 namespace swf::movie {
 class MovieDefinition;
+struct SoundCharacter;
 class Timeline;
 struct Frame;
 } // namespace swf::movie
 
 namespace swf {
 
-class SoundController {
+class SoundController final : public script::SoundPort {
   public:
     explicit SoundController(media::Mixer& mixer);
-    ~SoundController();
+    ~SoundController() override;
 
     void setMovie(const movie::MovieDefinition* movie);
     // A sprite's timeline (identified by key) entered frame by playing into it.
@@ -45,7 +47,20 @@ class SoundController {
     // Sounds that could not be played, for the diagnostics list.
     QStringList takeDiagnostics();
 
+    // script::SoundPort: scripts' Sound objects.
+    int startVoice(int soundId, double offsetSeconds, int loops) override;
+    void stopVoice(int voice) override { m_mixer.stopVoice(voice); }
+    void stopVoicesOf(int soundId) override { m_mixer.stopSound(soundId); }
+    void stopEverySound() override { m_mixer.stopAll(); }
+    void setVoiceGain(int voice, double left, double right) override {
+        m_mixer.setVoiceGain(voice, float(left), float(right));
+    }
+    double voicePositionMs(int voice) override { return double(m_mixer.voicePositionMs(voice)); }
+    double soundDurationMs(int soundId) override;
+    bool voicePlaying(int voice) override { return m_mixer.isVoicePlaying(voice); }
+
   private:
+    const movie::SoundCharacter* soundOf(int soundId) const;
     void startSound(const format::StartSoundRecord& record);
     void runTags(quint64 key, const movie::Frame& frame, bool events, bool stream);
     void streamHead(quint64 key, const format::SoundStreamHeadRecord& head);

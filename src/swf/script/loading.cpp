@@ -155,37 +155,6 @@ void ScriptHost::runUnloads() {
         if (stage::MovieClip* clip = known(handle)) runUnload(*clip);
 }
 
-void ScriptHost::soundWatch(int voice, avm1::Object* sound) {
-    // Bounded like timers; a voice started again by the same object replaces its entry.
-    if (!sound || (m_watchedVoices.size() >= size_t(avm1::kMaxTimers) && !m_watchedVoices.count(voice)))
-        return;
-    sound->pin();
-    const auto [at, added] = m_watchedVoices.try_emplace(voice, sound);
-    if (!added) {
-        at->second->unpin();
-        at->second = sound;
-    }
-}
-
-void ScriptHost::runSoundCompletions() {
-    std::vector<avm1::Object*> ended;
-    for (auto it = m_watchedVoices.begin(); it != m_watchedVoices.end();) {
-        if (soundPlaying(it->first)) {
-            ++it;
-            continue;
-        }
-        ended.push_back(it->second);
-        it = m_watchedVoices.erase(it);
-    }
-    for (avm1::Object* sound : ended) {
-        const avm1::Value handler =
-            m_machine->getMember(avm1::Value(sound), QStringLiteral("onSoundComplete"));
-        if (handler.asObject() && handler.asObject()->isFunction())
-            m_machine->callFunction(handler, avm1::Value(sound), {});
-        sound->unpin();
-    }
-}
-
 void ScriptHost::cancelLoads(const stage::MovieClip* clip, int level) {
     // An unload also stops what was still on its way there.
     std::erase_if(m_loads, [&](const PendingLoad& load) {

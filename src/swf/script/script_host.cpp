@@ -22,8 +22,9 @@
 
 namespace swf::script {
 
-ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, ScriptPlayerHooks hooks)
-    : m_stage(stage), m_movie(movie), m_hooks(std::move(hooks)),
+ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, SoundPort& sounds,
+                       ScriptPlayerHooks hooks)
+    : m_stage(stage), m_movie(movie), m_sounds(sounds), m_hooks(std::move(hooks)),
       m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
       m_properties(makeClipProperties(*this)),
       m_directory(std::make_unique<ClipDirectory>(stage, *m_machine, *m_properties)) {
@@ -31,12 +32,11 @@ ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie,
     m_textFields = std::make_unique<TextFields>(stage, *m_machine, movie, *m_directory,
                                                 static_cast<StageEditor&>(*this));
     m_textFields->install();
+    m_soundWatch = std::make_unique<SoundWatch>(*m_machine, m_sounds);
     installMovieClipLoader();
 }
 
 ScriptHost::~ScriptHost() {
-    for (const auto& [voice, sound] : m_watchedVoices)
-        sound->unpin();
     // Level movies and retired clips go while the libraries they show are still here.
     m_stage.clearLevels();
     m_removed.clear();
@@ -139,7 +139,7 @@ void ScriptHost::previousFrame(Target target) {
 }
 
 void ScriptHost::stopSounds() {
-    if (m_hooks.stopSounds) m_hooks.stopSounds();
+    m_sounds.stopEverySound();
 }
 
 int ScriptHost::soundIdOf(const QString& exportName) {
@@ -183,7 +183,7 @@ void ScriptHost::loadText(avm1::Object* receiver, const QString& url) {
 }
 
 void ScriptHost::runLoads() {
-    runSoundCompletions();
+    m_soundWatch->runCompletions();
     std::vector<PendingLoad> loads;
     loads.swap(m_loads);
     for (const PendingLoad& load : loads) {

@@ -8,6 +8,8 @@
 #include "swf/format/control_tags.h"
 #include "swf/script/clip_directory.h"
 #include "swf/script/script_limits.h"
+#include "swf/script/sound_port.h"
+#include "swf/script/sound_watch.h"
 #include "swf/script/text_fields.h"
 #include "swf/stage/stage.h"
 
@@ -50,15 +52,6 @@ struct ScriptPlayerHooks {
     std::function<void(const QString&)> trace;
     std::function<void(const QString& url, const QString& window)> openUrl;
     std::function<void()> quit;
-    std::function<void()> stopSounds;
-    // Sound objects: the player's mixer plays the movie's sounds (by character id) as voices.
-    std::function<int(int soundId, double offsetSeconds, int loops)> startSound;
-    std::function<void(int voice)> stopVoice;
-    std::function<void(int soundId)> stopSoundId;
-    std::function<void(int voice, double left, double right)> voiceGain;
-    std::function<double(int voice)> voicePositionMs;
-    std::function<double(int soundId)> soundDurationMs;
-    std::function<bool(int voice)> voicePlaying;
     std::function<void(avm1::AbortReason)> aborted;
     // The bytes of a file a script asked for, by url relative to the movie; nothing when it
     // is not a local file in the movie's own folder or cannot be read. Also gives its full url.
@@ -75,7 +68,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     using Target = avm1::Target;
 
     // The scripts of the movie that stage's root shows (the player sets the root after).
-    ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, ScriptPlayerHooks hooks);
+    ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, SoundPort& sounds,
+               ScriptPlayerHooks hooks);
     ~ScriptHost() override;
 
     // What the player's display objects share.
@@ -161,27 +155,17 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     // _focusrect is on.
     std::optional<QRectF> focusRectangle();
     int soundStart(int soundId, double offsetSeconds, int loops) override {
-        return m_hooks.startSound ? m_hooks.startSound(soundId, offsetSeconds, loops) : 0;
+        return m_sounds.startVoice(soundId, offsetSeconds, loops);
     }
-    void soundStopVoice(int voice) override {
-        if (m_hooks.stopVoice) m_hooks.stopVoice(voice);
-    }
-    void soundStopAll(int soundId) override {
-        if (m_hooks.stopSoundId) m_hooks.stopSoundId(soundId);
-    }
+    void soundStopVoice(int voice) override { m_sounds.stopVoice(voice); }
+    void soundStopAll(int soundId) override { m_sounds.stopVoicesOf(soundId); }
     void soundGain(int voice, double left, double right) override {
-        if (m_hooks.voiceGain) m_hooks.voiceGain(voice, left, right);
+        m_sounds.setVoiceGain(voice, left, right);
     }
-    double soundPositionMs(int voice) override {
-        return m_hooks.voicePositionMs ? m_hooks.voicePositionMs(voice) : 0;
-    }
-    double soundDurationMs(int soundId) override {
-        return m_hooks.soundDurationMs ? m_hooks.soundDurationMs(soundId) : 0;
-    }
-    bool soundPlaying(int voice) override { return m_hooks.voicePlaying && m_hooks.voicePlaying(voice); }
-    void soundWatch(int voice, avm1::Object* sound) override;
-    // Sounds that ended since the last tick: their onSoundComplete.
-    void runSoundCompletions();
+    double soundPositionMs(int voice) override { return m_sounds.voicePositionMs(voice); }
+    double soundDurationMs(int soundId) override { return m_sounds.soundDurationMs(soundId); }
+    bool soundPlaying(int voice) override { return m_sounds.voicePlaying(voice); }
+    void soundWatch(int voice, avm1::Object* sound) override { m_soundWatch->watch(voice, sound); }
     int framesLoaded(Target target) override;
     int frameNumber(Target target, const QString& frameOrLabel) override;
     void callFrame(Target target, int frame) override;
@@ -245,11 +229,13 @@ class ScriptHost final : public avm1::Host, private StageEditor {
 
     stage::Stage& m_stage;
     const movie::MovieDefinition& m_movie;
+    SoundPort& m_sounds;
     ScriptPlayerHooks m_hooks;
     std::unique_ptr<avm1::Machine> m_machine;
     std::unique_ptr<avm1::PropertyDelegate> m_properties;
     std::unique_ptr<ClipDirectory> m_directory;
     std::unique_ptr<TextFields> m_textFields;
+    std::unique_ptr<SoundWatch> m_soundWatch;
     std::set<std::pair<const void*, int>> m_initDone; // by library and sprite id
     QHash<QString, quint16> m_exports;                // by name in ASCII lower case
     QHash<quint16, QString> m_exportNames;
@@ -289,7 +275,6 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void runUnload(stage::MovieClip& clip);
     void runUnloads();
     std::vector<stage::ClipHandle> m_unloading;
-    std::map<int, avm1::Object*> m_watchedVoices; // pinned while their voice plays
     std::vector<std::shared_ptr<const movie::MovieDefinition>> m_loadedMovies;
     qint64 m_loadedBytes = 0;
     std::vector<PendingLoad> m_loads;

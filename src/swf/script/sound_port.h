@@ -1,0 +1,22 @@
+// The player's sound as scripts reach it: Sound objects play the movie's sounds (by
+// character id) as voices of the player's mixer.
+#pragma once
+
+namespace swf::script {
+
+class SoundPort {
+  public:
+    virtual ~SoundPort() = default;
+    // The voice playing, or 0 when the id names no sound.
+    virtual int startVoice(int soundId, double offsetSeconds, int loops) = 0;
+    virtual void stopVoice(int voice) = 0;
+    virtual void stopVoicesOf(int soundId) = 0;
+    // stopAllSounds: every voice, the timelines' stream sounds with them.
+    virtual void stopEverySound() = 0;
+    virtual void setVoiceGain(int voice, double left, double right) = 0;
+    virtual double voicePositionMs(int voice) = 0;
+    virtual double soundDurationMs(int soundId) = 0;
+    virtual bool voicePlaying(int voice) = 0;
+};
+
+} // namespace swf::script
