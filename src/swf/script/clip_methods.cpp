@@ -290,8 +290,9 @@ void ScriptHost::installClipMethods() {
     method("getBytesLoaded", [this](stage::MovieClip& clip, avm1::CallContext&) {
         return avm1::Value(double(clipBytes(clip)));
     });
-    method("getSWFVersion",
-           [this](stage::MovieClip& clip, avm1::CallContext&) { return avm1::Value(clipVersion(clip)); });
+    method("getSWFVersion", [this](stage::MovieClip& clip, avm1::CallContext&) {
+        return avm1::Value(m_loadedMovies.versionOf(clip));
+    });
 
     method("clear", [](stage::MovieClip& clip, avm1::CallContext&) {
         clip.drawing().clear();

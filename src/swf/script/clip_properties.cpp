@@ -124,24 +124,6 @@ bool ScriptHost::setPropertyByName(stage::MovieClip& clip, const QString& name, 
     return true;
 }
 
-qint64 ScriptHost::clipBytes(const stage::MovieClip& clip) const {
-    const auto loaded = m_loaded.find(&clip);
-    if (loaded != m_loaded.end()) return loaded->second.bytes;
-    // A clip made empty by a script holds no bytes of the movie.
-    if (&clip != m_stage.root() && !clip.character()) return 0;
-    return m_movie.header.declaredLength;
-}
-
-int ScriptHost::clipVersion(const stage::MovieClip& clip) const {
-    const auto loaded = m_loaded.find(&clip);
-    return loaded != m_loaded.end() ? loaded->second.version : m_movie.header.version;
-}
-
-QString ScriptHost::clipUrl(const stage::MovieClip& clip) const {
-    const auto loaded = m_loaded.find(&clip);
-    return loaded != m_loaded.end() ? loaded->second.url : m_hooks.movieUrl;
-}
-
 std::pair<double, double> ScriptHost::stageSize() {
     const QRectF rect = m_movie.header.frameRect.toRectF();
     return {std::round(rect.width() / kTwips), std::round(rect.height() / kTwips)};
@@ -200,7 +182,7 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
         if (m_stage.dragged() == &clip) return avm1::Value(dropTarget(clip));
         return avm1::Value(m_stage.dropTarget(clip));
     }
-    if (key == QLatin1String("_url")) return avm1::Value(clipUrl(clip));
+    if (key == QLatin1String("_url")) return avm1::Value(m_loadedMovies.urlOf(clip));
     if (key == QLatin1String("_quality")) return avm1::Value(m_quality);
     if (key == QLatin1String("_highquality"))
         return avm1::Value(m_quality == QLatin1String("BEST")  ? 2

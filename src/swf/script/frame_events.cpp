@@ -25,7 +25,7 @@ namespace swf::script {
 void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     if (!m_directory->forget(clip)) return;
     m_clipEvents.erase(&clip);
-    m_loaded.erase(&clip);
+    m_loadedMovies.forget(clip);
     std::erase_if(m_loads, [&](const PendingLoad& load) {
         if (load.clip.serial() != clip.serial()) return false;
         if (load.receiver) load.receiver->unpin();

@@ -9,8 +9,6 @@
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -19,69 +17,11 @@ namespace swf::script {
 
 namespace {
 
-// Loaded movies and pictures stay in memory while the movie plays (their clips may come
-// back by a goto); past these the player loads no more.
-constexpr int kMaxLoadedMovies = 256;
-constexpr qint64 kMaxLoadedBytes = 64 << 20;
 constexpr int kMaxLevel = 1000;
 
 const movie::Timeline& emptyTimeline() {
     static const movie::Timeline timeline;
     return timeline;
-}
-
-bool isMovieFile(const QByteArray& bytes) {
-    return bytes.size() > 8 &&
-           (bytes.startsWith("FWS") || bytes.startsWith("CWS") || bytes.startsWith("ZWS"));
-}
-
-// A picture as a one-frame movie: the image as a bitmap, shown by a rectangle of its size
-// at the clip's origin, one picture pixel to a stage pixel.
-std::shared_ptr<const movie::MovieDefinition> pictureMovie(const QByteArray& bytes) {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > (1 << 26)) return nullptr;
-    auto definition = std::make_shared<movie::MovieDefinition>();
-    definition->header.version = 8;
-    definition->header.frameCount = 1;
-    definition->header.declaredLength = bytes.size();
-    const qint32 w = qint32(size.width() * kTwips), h = qint32(size.height() * kTwips);
-    definition->header.frameRect = {0, w, 0, h};
-
-    auto bitmap = std::make_unique<movie::BitmapCharacter>();
-    bitmap->id = 1;
-    bitmap->data.kind = format::BitmapData::Kind::Jpeg;
-    bitmap->data.data = bytes;
-    definition->addCharacter(std::move(bitmap));
-
-    auto shape = std::make_unique<movie::ShapeCharacter>();
-    shape->id = 2;
-    shape->shape.bounds = {0, w, 0, h};
-    format::FillStyle fill;
-    fill.kind = format::FillStyle::Kind::Bitmap;
-    fill.bitmapId = 1;
-    fill.bitmapMatrix.a = fill.bitmapMatrix.d = kTwips;
-    fill.bitmapRepeat = false;
-    shape->shape.fills.push_back(fill);
-    const QPoint corners[] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
-    for (int i = 0; i < 4; ++i) {
-        format::ShapeEdge edge;
-        edge.from = corners[i];
-        edge.to = edge.control = corners[(i + 1) % 4];
-        edge.fill1 = 1;
-        shape->shape.edges.push_back(edge);
-    }
-    definition->addCharacter(std::move(shape));
-
-    movie::Frame frame;
-    format::PlaceObject place;
-    place.depth = 1;
-    place.characterId = 2;
-    frame.commands.emplace_back(place);
-    definition->root.appendFrame(std::move(frame));
-    return definition;
 }
 
 // "_level3" -> 3; -1 for any other window.
@@ -174,7 +114,7 @@ void ScriptHost::unloadClip(stage::MovieClip& clip) {
     runUnload(clip);
     if (!m_directory->knows(&clip)) return;
     clip.replaceContent(emptyTimeline(), clip.movie());
-    m_loaded[&clip] = {QString(), 0, clipVersion(clip)};
+    m_loadedMovies.emptied(clip);
 }
 
 void ScriptHost::unloadLevel(int level, bool cancelPending) {
@@ -189,20 +129,6 @@ void ScriptHost::unloadLevel(int level, bool cancelPending) {
     forgetClipTree(*clip);
     m_removed.push_back(m_stage.takeLevel(level));
     stageContext().childrenChanged();
-}
-
-std::shared_ptr<const movie::MovieDefinition> ScriptHost::readLoaded(const QByteArray& bytes) {
-    if (int(m_loadedMovies.size()) >= kMaxLoadedMovies || m_loadedBytes + bytes.size() > kMaxLoadedBytes)
-        return nullptr;
-    std::shared_ptr<const movie::MovieDefinition> definition;
-    if (isMovieFile(bytes))
-        definition = m_hooks.readMovie ? m_hooks.readMovie(bytes) : nullptr;
-    else
-        definition = pictureMovie(bytes);
-    if (!definition) return nullptr;
-    m_loadedMovies.push_back(definition);
-    m_loadedBytes += bytes.size();
-    return definition;
 }
 
 void ScriptHost::showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition) {
@@ -318,15 +244,14 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
         return;
     }
     if (!bytes) return;
-    const std::shared_ptr<const movie::MovieDefinition> definition = readLoaded(*bytes);
+    const std::shared_ptr<const movie::MovieDefinition> definition = m_loadedMovies.read(*bytes);
     if (!definition) return;
-    const LoadedContent content{fullUrl, bytes->size(), isMovieFile(*bytes) ? int(quint8(bytes->at(3))) : -1};
-    showInTarget(load, definition, content, *bytes);
+    showInTarget(load, definition, fullUrl, *bytes);
 }
 
 stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
                                            const std::shared_ptr<const movie::MovieDefinition>& definition,
-                                           const LoadedContent& content, const QByteArray& bytes) {
+                                           const QString& url, const QByteArray& bytes) {
     if (load.level > 0) {
         unloadLevel(load.level, false);
         auto clip = std::make_unique<stage::MovieClip>(stageContext(), nullptr, emptyTimeline(), *definition);
@@ -336,7 +261,7 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
         stage::MovieClip* level = clip.get();
         m_stage.setLevel(load.level, std::move(clip));
         stageContext().childrenChanged();
-        m_loaded[level] = content;
+        m_loadedMovies.shown(*level, url, bytes);
         showLoaded(*level, *definition);
         return m_directory->knows(level) ? level : nullptr;
     }
@@ -344,10 +269,10 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
     if (!clip || !m_directory->knows(clip)) return nullptr;
     if (load.level == 0) {
         // Level 0: the loaded movie takes the player's place once this tick is over.
-        if (isMovieFile(bytes) && m_hooks.replaceMovie) m_hooks.replaceMovie(bytes, content.url);
+        if (LoadedMovies::isMovie(bytes) && m_hooks.replaceMovie) m_hooks.replaceMovie(bytes, url);
         return nullptr;
     }
-    m_loaded[clip] = content;
+    m_loadedMovies.shown(*clip, url, bytes);
     showLoaded(*clip, *definition);
     return m_directory->knows(clip) ? clip : nullptr;
 }
@@ -359,7 +284,8 @@ void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::option
                                                  : known(load.clip);
     if (target && !m_directory->knows(target)) return;
     const avm1::Value targetValue = target ? avm1::Value(objectOf(*target)) : avm1::Value();
-    const std::shared_ptr<const movie::MovieDefinition> definition = bytes ? readLoaded(*bytes) : nullptr;
+    const std::shared_ptr<const movie::MovieDefinition> definition =
+        bytes ? m_loadedMovies.read(*bytes) : nullptr;
     if (!definition) {
         broadcastLoadEvent(load.receiver, QStringLiteral("onLoadError"),
                            {targetValue, avm1::Value(QStringLiteral("URLNotFound"))});
@@ -370,8 +296,7 @@ void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::option
     broadcastLoadEvent(load.receiver, QStringLiteral("onLoadProgress"),
                        {targetValue, avm1::Value(size), avm1::Value(size)});
     broadcastLoadEvent(load.receiver, QStringLiteral("onLoadComplete"), {targetValue, avm1::Value(0)});
-    const LoadedContent content{fullUrl, bytes->size(), isMovieFile(*bytes) ? int(quint8(bytes->at(3))) : -1};
-    if (stage::MovieClip* shown = showInTarget(load, definition, content, *bytes))
+    if (stage::MovieClip* shown = showInTarget(load, definition, fullUrl, *bytes))
         broadcastLoadEvent(load.receiver, QStringLiteral("onLoadInit"), {avm1::Value(objectOf(*shown))});
 }
 

@@ -27,7 +27,8 @@ ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie,
     : m_stage(stage), m_movie(movie), m_sounds(sounds), m_hooks(std::move(hooks)),
       m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
       m_properties(makeClipProperties(*this)),
-      m_directory(std::make_unique<ClipDirectory>(stage, *m_machine, *m_properties)) {
+      m_directory(std::make_unique<ClipDirectory>(stage, *m_machine, *m_properties)),
+      m_loadedMovies(movie, m_hooks.movieUrl, m_hooks.readMovie) {
     installClipMethods();
     m_textFields = std::make_unique<TextFields>(stage, *m_machine, movie, *m_directory,
                                                 static_cast<StageEditor&>(*this));

@@ -7,6 +7,7 @@
 #include "swf/avm1/machine.h"
 #include "swf/format/control_tags.h"
 #include "swf/script/clip_directory.h"
+#include "swf/script/loaded_movies.h"
 #include "swf/script/script_limits.h"
 #include "swf/script/sound_port.h"
 #include "swf/script/sound_watch.h"
@@ -260,35 +261,25 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void cancelLoads(const stage::MovieClip* clip, int level);
     void unloadClip(stage::MovieClip& clip);
     void unloadLevel(int level, bool cancelPending = true);
-    std::shared_ptr<const movie::MovieDefinition> readLoaded(const QByteArray& bytes);
     void showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition);
     void finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl);
     void installMovieClipLoader();
     void broadcastLoadEvent(avm1::Object* loader, const QString& event, const QVector<avm1::Value>& args);
     void finishClipLoaderLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes,
                               const QString& fullUrl);
-    struct LoadedContent;
     // Shows a loaded movie or picture where the load asked; the clip it shows in, if any.
     stage::MovieClip* showInTarget(const PendingLoad& load,
                                    const std::shared_ptr<const movie::MovieDefinition>& definition,
-                                   const LoadedContent& content, const QByteArray& bytes);
+                                   const QString& url, const QByteArray& bytes);
     void runUnload(stage::MovieClip& clip);
     void runUnloads();
     std::vector<stage::ClipHandle> m_unloading;
-    std::vector<std::shared_ptr<const movie::MovieDefinition>> m_loadedMovies;
-    qint64 m_loadedBytes = 0;
     std::vector<PendingLoad> m_loads;
-    // What loadMovie put into a clip that is not a movie of ours (an image).
-    struct LoadedContent {
-        QString url;
-        qint64 bytes = 0;
-        int version = -1; // a movie's SWF version; -1 for an image
-    };
-    // getBytesTotal, getSWFVersion and _url of a clip.
-    qint64 clipBytes(const stage::MovieClip& clip) const;
-    int clipVersion(const stage::MovieClip& clip) const;
-    QString clipUrl(const stage::MovieClip& clip) const;
-    std::unordered_map<const stage::MovieClip*, LoadedContent> m_loaded;
+    // getBytesTotal of a clip.
+    qint64 clipBytes(const stage::MovieClip& clip) const {
+        return m_loadedMovies.bytesOf(clip, &clip == m_stage.root());
+    }
+    LoadedMovies m_loadedMovies;
     std::vector<PendingJump> m_pendingJumps;
     std::unordered_map<const stage::MovieClip*, QList<format::ClipActionRecord>> m_clipEvents;
     // _droptarget: the slash path of the clip under the pointer (a dragged clip's own left
