@@ -343,7 +343,7 @@ void ScriptHost::installClipMethods() {
     // Points given as objects with x and y, in pixels, converted in place.
     auto convertPoint = [this](stage::MovieClip& clip, avm1::CallContext& c, bool toStage) {
         avm1::Object* point = c.arg(0).asObject();
-        const auto toClip = stageToClip(clip);
+        const auto toClip = m_geometry->stageToClip(clip);
         if (!point || !toClip) return avm1::Value();
         const QTransform transform = toStage ? toClip->inverted() : *toClip;
         const double x = m_machine->toNumber(m_machine->getMember(avm1::Value(point), QStringLiteral("x")));
@@ -362,22 +362,12 @@ void ScriptHost::installClipMethods() {
     });
     // hitTest(x, y[, shape]) with a stage point in pixels, or hitTest(other clip) by boxes.
     method("hitTest", [this](stage::MovieClip& clip, avm1::CallContext& c) {
-        const auto stageBox = [this](stage::MovieClip& of) -> std::optional<QRectF> {
-            const auto bounds = stage::localBounds(of);
-            const auto toClip = stageToClip(of);
-            if (!bounds || !toClip) return std::nullopt;
-            return toClip->inverted().mapRect(*bounds);
-        };
+        const auto stageBox = [this](stage::MovieClip& of) { return m_geometry->stageBox(of); };
         if (c.args.size() >= 2 && !c.arg(0).asObject()) {
             const QPointF point(avm1::argNumber(c, 0) * kTwips, avm1::argNumber(c, 1) * kTwips);
             if (!std::isfinite(point.x()) || !std::isfinite(point.y())) return avm1::Value(false);
-            if (c.args.size() >= 3 && m_machine->toBoolean(c.arg(2))) {
-                const auto toClip = stageToClip(clip);
-                if (!toClip) return avm1::Value(false);
-                if (!m_hitTester)
-                    m_hitTester = std::make_unique<input::PointerTracker>(m_stage, input::PointerClient{});
-                return avm1::Value(m_hitTester->covers(clip, toClip->map(point)));
-            }
+            if (c.args.size() >= 3 && m_machine->toBoolean(c.arg(2)))
+                return avm1::Value(m_geometry->covers(clip, point));
             const auto box = stageBox(clip);
             return avm1::Value(box && box->contains(point));
         }

@@ -179,8 +179,7 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_target")) return avm1::Value(m_directory->slashPath(clip));
     if (key == QLatin1String("_droptarget")) {
         // While dragged, what lies under the pointer now; afterwards, where it was let go.
-        if (m_stage.dragged() == &clip) return avm1::Value(dropTarget(clip));
-        return avm1::Value(m_stage.dropTarget(clip));
+        return avm1::Value(m_geometry->dropTarget(clip));
     }
     if (key == QLatin1String("_url")) return avm1::Value(m_loadedMovies.urlOf(clip));
     if (key == QLatin1String("_quality")) return avm1::Value(m_quality);
@@ -191,7 +190,7 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (key == QLatin1String("_focusrect")) return avm1::Value(m_focusRect);
     if (key == QLatin1String("_soundbuftime")) return avm1::Value(m_soundBufferTime);
     if (key == QLatin1String("_xmouse") || key == QLatin1String("_ymouse")) {
-        const auto toClip = stageToClip(clip);
+        const auto toClip = m_geometry->stageToClip(clip);
         if (!toClip) return avm1::Value(0);
         const QPointF local = toClip->map(m_stage.pointer());
         return avm1::Value((key == QLatin1String("_xmouse") ? local.x() : local.y()) / kTwips);

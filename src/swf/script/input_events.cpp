@@ -37,101 +37,22 @@ avm1::Target ScriptHost::focus() {
 std::optional<QRectF> ScriptHost::focusRectangle() {
     stage::MovieClip* clip = m_stage.focus();
     if (!m_focusRect || !focus() || clip == m_stage.root()) return std::nullopt;
-    const auto bounds = stage::localBounds(*clip);
-    const auto toClip = stageToClip(*clip);
-    if (!bounds || !toClip) return std::nullopt;
-    return toClip->inverted().mapRect(*bounds);
-}
-
-QString ScriptHost::dropTarget(stage::MovieClip& dragged) {
-    if (!m_stage.root()) return QString();
-    if (!m_hitTester) m_hitTester = std::make_unique<input::PointerTracker>(m_stage, input::PointerClient{});
-    const QPointF pointer = m_stage.pointer();
-    // The innermost clip whose own shapes lie under the pointer, the topmost first, leaving
-    // out the dragged clip and what it holds.
-    std::function<stage::MovieClip*(stage::MovieClip&, int)> under = [&](stage::MovieClip& parent,
-                                                                         int nesting) -> stage::MovieClip* {
-        if (nesting > 64) return nullptr;
-        const auto toParent = stageToClip(parent);
-        if (!toParent) return nullptr;
-        const QPointF local = toParent->map(pointer);
-        for (auto it = parent.children().rbegin(); it != parent.children().rend(); ++it) {
-            stage::DisplayObject& child = *it->second;
-            if (&child == &dragged || !child.placement().visible || child.placement().clipDepth) continue;
-            if (stage::MovieClip* clip = child.asClip()) {
-                if (stage::MovieClip* found = under(*clip, nesting + 1)) return found;
-                continue;
-            }
-            bool invertible = false;
-            const QTransform toChild = child.placement().matrix.toTransform().inverted(&invertible);
-            if (invertible && m_hitTester->covers(child, toChild.map(local))) return &parent;
-        }
-        return nullptr;
-    };
-    stage::MovieClip* target = under(*m_stage.root(), 0);
-    return target && target != m_stage.root() ? m_directory->slashPath(*target) : QString();
+    return m_geometry->stageBox(*clip);
 }
 
 void ScriptHost::endDrag() {
-    if (stage::MovieClip* clip = m_stage.dragged(); clip && m_directory->knows(clip))
-        m_stage.setDropTarget(*clip, dropTarget(*clip));
-    m_stage.setDrag(std::nullopt);
-}
-
-std::optional<QTransform> ScriptHost::stageToClip(const stage::MovieClip& clip) const {
-    QTransform toStage;
-    int nesting = 0;
-    for (const stage::MovieClip* at = &clip; at && nesting < 256; at = m_directory->parentOf(*at), ++nesting)
-        toStage = toStage * at->placement().matrix.toTransform();
-    bool invertible = false;
-    const QTransform inverse = toStage.inverted(&invertible);
-    if (!invertible) return std::nullopt;
-    return inverse;
+    m_geometry->endDrag();
 }
 
 void ScriptHost::startDrag(Target target, bool lockCenter, bool constrain, double left, double top,
                            double right, double bottom) {
     stage::MovieClip* clip = clipOf(target);
     if (!clip || clip == m_stage.root()) return;
-    stage::Stage::Drag drag;
-    drag.clip = stage::ClipHandle(clip);
-    drag.constrain = constrain && std::isfinite(left) && std::isfinite(top) && std::isfinite(right) &&
-                     std::isfinite(bottom);
-    drag.bounds =
-        QRectF(QPointF(left * kTwips, top * kTwips), QPointF(right * kTwips, bottom * kTwips)).normalized();
-    if (!lockCenter) {
-        // The clip keeps its distance from the pointer, measured in its parent.
-        const stage::MovieClip* parent = m_directory->parentOf(*clip);
-        const auto toParent = parent ? stageToClip(*parent) : std::optional<QTransform>(QTransform());
-        if (toParent) {
-            const QPointF pointer = toParent->map(m_stage.pointer());
-            drag.offset =
-                QPointF(clip->placement().matrix.tx - pointer.x(), clip->placement().matrix.ty - pointer.y());
-        }
-    }
-    m_stage.setDrag(drag);
-    dragToPointer();
+    m_geometry->startDrag(*clip, lockCenter, constrain, left, top, right, bottom);
 }
 
 void ScriptHost::dragToPointer() {
-    const auto& drag = m_stage.drag();
-    if (!drag) return;
-    stage::MovieClip* dragged = m_stage.dragged();
-    if (!dragged || !m_directory->knows(dragged)) {
-        m_stage.setDrag(std::nullopt); // the clip left the stage
-        return;
-    }
-    stage::MovieClip& clip = *dragged;
-    const stage::MovieClip* parent = m_directory->parentOf(clip);
-    const auto toParent = parent ? stageToClip(*parent) : std::optional<QTransform>(QTransform());
-    if (!toParent) return;
-    QPointF at = toParent->map(m_stage.pointer()) + drag->offset;
-    if (drag->constrain) {
-        at.setX(std::clamp(at.x(), drag->bounds.left(), drag->bounds.right()));
-        at.setY(std::clamp(at.y(), drag->bounds.top(), drag->bounds.bottom()));
-    }
-    setPropertyByName(clip, QStringLiteral("_x"), avm1::Value(at.x() / kTwips));
-    setPropertyByName(clip, QStringLiteral("_y"), avm1::Value(at.y() / kTwips));
+    m_geometry->dragToPointer();
 }
 
 void ScriptHost::runClipEventEverywhere(quint32 clipEvent) {

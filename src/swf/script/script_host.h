@@ -11,6 +11,7 @@
 #include "swf/script/script_limits.h"
 #include "swf/script/sound_port.h"
 #include "swf/script/sound_watch.h"
+#include "swf/script/stage_geometry.h"
 #include "swf/script/text_fields.h"
 #include "swf/stage/stage.h"
 
@@ -237,8 +238,9 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     std::unique_ptr<ClipDirectory> m_directory;
     std::unique_ptr<TextFields> m_textFields;
     std::unique_ptr<SoundWatch> m_soundWatch;
+    std::unique_ptr<StageGeometry> m_geometry;
     std::set<std::pair<const void*, int>> m_initDone; // by library and sprite id
-    QHash<QString, quint16> m_exports;                // by name in ASCII lower case
+    QHash<QString, quint16> m_exports;                // by format::exportKey
     QHash<quint16, QString> m_exportNames;
     std::vector<stage::ClipHandle> m_unconstructed;
     std::vector<stage::ClipHandle> m_firstFramePending;
@@ -282,13 +284,6 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     LoadedMovies m_loadedMovies;
     std::vector<PendingJump> m_pendingJumps;
     std::unordered_map<const stage::MovieClip*, QList<format::ClipActionRecord>> m_clipEvents;
-    // _droptarget: the slash path of the clip under the pointer (a dragged clip's own left
-    // out), kept for each clip from when its drag ended.
-    QString dropTarget(stage::MovieClip& dragged);
-    // From the stage to a clip's own coordinates; nullopt where a scale of 0 loses them.
-    std::optional<QTransform> stageToClip(const stage::MovieClip& clip) const;
-    // Exact shape tests for hitTest(x, y, true); made on first use.
-    std::unique_ptr<input::PointerTracker> m_hitTester;
     std::set<int> m_keysDown;
     int m_lastKeyCode = 0, m_lastKeyAscii = 0;
     double m_timeMs = 0;
