@@ -4,7 +4,6 @@
 
 #include "swf/avm1/machine.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace swf::script {
@@ -90,12 +89,18 @@ stage::MovieClip* ClipDirectory::resolve(const QString& path, stage::MovieClip* 
         rest = rest.mid(1);
     }
     // Most paths are one name (_root, _parent, a child); only longer ones need splitting.
-    static const QRegularExpression kSeparators(QStringLiteral("[/.]"));
+    // Between slashes ".." is the parent; dots elsewhere separate names.
     QStringList parts;
-    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('.')))
-        parts = rest.split(kSeparators, Qt::SkipEmptyParts);
-    else if (!rest.isEmpty())
+    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('.'))) {
+        for (const QString& step : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            if (step == QLatin1String(".."))
+                parts.append(step);
+            else
+                parts += step.split(QLatin1Char('.'), Qt::SkipEmptyParts);
+        }
+    } else if (!rest.isEmpty()) {
         parts.append(rest);
+    }
     for (int i = 0; i < parts.size() && clip; ++i) {
         const QString& part = parts[i];
         if (part == QLatin1String("..") || sameName(part, QStringLiteral("_parent"), false))

@@ -1,0 +1,185 @@
+// Clips by name and path, as scripts address them, over a stage built by hand.
+#include "fake_host.h"
+
+#include "swf/avm1/machine.h"
+#include "swf/movie/movie_definition.h"
+#include "swf/script/clip_directory.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace swf;
+
+class ClipDirectoryTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void paths_data();
+    void paths();
+    void manyChildrenFoundByIndex();
+    void objectsFollowTheirClip();
+};
+
+namespace {
+// Answers nothing: the directory only hands the delegate to the objects it makes.
+class NoProperties : public avm1::PropertyDelegate {
+  public:
+    std::optional<avm1::Value> getProperty(avm1::Object&, const QString&) override { return std::nullopt; }
+    bool setProperty(avm1::Object&, const QString&, const avm1::Value&) override { return false; }
+};
+
+// _level0 with a (holding b and a text-less "B2"), c; _level3 with d.
+struct Scene {
+    movie::MovieDefinition movie;
+    stage::StageContext context;
+    stage::Stage stage{context};
+    avm1test::FakeHost host;
+    std::unique_ptr<avm1::Machine> machine;
+    NoProperties properties;
+    std::unique_ptr<script::ClipDirectory> directory;
+
+    explicit Scene(int version) {
+        machine = std::make_unique<avm1::Machine>(host, version);
+        stage.setRoot(clip(QString()));
+        stage::MovieClip* a = add(*stage.root(), 1, QStringLiteral("a"));
+        add(*a, 1, QStringLiteral("b"));
+        add(*a, 2, QStringLiteral("B2"));
+        add(*stage.root(), 2, QStringLiteral("c"));
+        stage.setLevel(3, clip(QStringLiteral("_level3")));
+        add(*stage.level(3), 1, QStringLiteral("d"));
+        directory = std::make_unique<script::ClipDirectory>(stage, *machine, properties);
+    }
+    ~Scene() { stage.clear(); }
+    std::unique_ptr<stage::MovieClip> clip(const QString& name) {
+        auto made = std::make_unique<stage::MovieClip>(context, nullptr, movie.root, movie);
+        movie::Placement placement;
+        placement.name = name;
+        made->setPlacement(placement);
+        return made;
+    }
+    stage::MovieClip* add(stage::MovieClip& parent, int depth, const QString& name) {
+        return parent.addScripted(depth, clip(name))->asClip();
+    }
+};
+} // namespace
+
+void ClipDirectoryTest::paths_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("base"); // a dot path from _level0, empty for the root
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("found"); // its target path, empty for none
+    QTest::newRow("root") << 6 << ""
+                          << ""
+                          << "_level0";
+    QTest::newRow("child") << 6 << ""
+                           << "a"
+                           << "_level0.a";
+    QTest::newRow("dots") << 6 << ""
+                          << "a.b"
+                          << "_level0.a.b";
+    QTest::newRow("slashes") << 6 << ""
+                             << "/a/b"
+                             << "_level0.a.b";
+    QTest::newRow("parent by name") << 6 << "a.b"
+                                    << "_parent"
+                                    << "_level0.a";
+    QTest::newRow("parent by dots") << 6 << "a.b"
+                                    << "../../c"
+                                    << "_level0.c";
+    QTest::newRow("from base") << 6 << "a"
+                               << "b"
+                               << "_level0.a.b";
+    QTest::newRow("root from deep") << 6 << "a.b"
+                                    << "_root.c"
+                                    << "_level0.c";
+    QTest::newRow("absolute from deep") << 6 << "a.b"
+                                        << "/c"
+                                        << "_level0.c";
+    QTest::newRow("a level") << 6 << ""
+                             << "_level3.d"
+                             << "_level3.d";
+    QTest::newRow("level zero") << 6 << "a"
+                                << "_level0.a"
+                                << "_level0.a";
+    QTest::newRow("missing level") << 6 << ""
+                                   << "_level4"
+                                   << "";
+    QTest::newRow("this") << 6 << "a"
+                          << "this.b"
+                          << "_level0.a.b";
+    QTest::newRow("missing") << 6 << ""
+                             << "a.x"
+                             << "";
+    QTest::newRow("above the root") << 6 << ""
+                                    << "_parent"
+                                    << "";
+    // Names ignore case before SWF 7 and keep it from then on; keywords always ignore it.
+    QTest::newRow("case before 7") << 6 << ""
+                                   << "A.b2"
+                                   << "_level0.a.B2";
+    QTest::newRow("case from 7") << 7 << ""
+                                 << "A.b2"
+                                 << "";
+    QTest::newRow("exact case from 7") << 7 << ""
+                                       << "a.B2"
+                                       << "_level0.a.B2";
+    QTest::newRow("keywords in any case") << 7 << "a.b"
+                                          << "_PARENT._Root.c"
+                                          << "_level0.c";
+}
+
+void ClipDirectoryTest::paths() {
+    QFETCH(int, version);
+    QFETCH(QString, base);
+    QFETCH(QString, path);
+    QFETCH(QString, found);
+    Scene scene(version);
+    stage::MovieClip* from = base.isEmpty() ? nullptr : scene.directory->resolve(base, nullptr);
+    QVERIFY(base.isEmpty() || from);
+    stage::MovieClip* clip = scene.directory->resolve(path, from);
+    QCOMPARE(clip ? scene.directory->targetPath(clip) : QString(), found);
+    if (clip && found.startsWith(QLatin1String("_level0"))) {
+        QString slash = found.mid(7).replace(QLatin1Char('.'), QLatin1Char('/'));
+        QCOMPARE(scene.directory->slashPath(*clip), slash.isEmpty() ? QStringLiteral("/") : slash);
+    }
+}
+
+// Past a handful of children a parent's names are indexed; the index must follow renames
+// and removals, and keep the first by depth of equal names.
+void ClipDirectoryTest::manyChildrenFoundByIndex() {
+    Scene scene(6);
+    stage::MovieClip& root = *scene.stage.root();
+    for (int depth = 10; depth < 60; ++depth)
+        scene.add(root, depth, QStringLiteral("n%1").arg(depth % 25));
+    QCOMPARE(scene.directory->childNamed(root, QStringLiteral("N3")), root.childAt(28)->asClip());
+    stage::MovieClip* first = root.childAt(28)->asClip();
+    root.takeChild(first).reset();
+    QCOMPARE(scene.directory->childNamed(root, QStringLiteral("n3")), root.childAt(53)->asClip());
+    stage::MovieClip* later = root.childAt(53)->asClip();
+    movie::Placement renamed = later->placement();
+    renamed.name = QStringLiteral("moved");
+    later->setPlacement(renamed);
+    scene.context.childrenChanged();
+    QVERIFY(!scene.directory->childNamed(root, QStringLiteral("n3")));
+    QCOMPARE(scene.directory->childNamed(root, QStringLiteral("MOVED")), later);
+    QCOMPARE(scene.directory->parentOf(*later), &root);
+}
+
+void ClipDirectoryTest::objectsFollowTheirClip() {
+    Scene scene(6);
+    stage::MovieClip* a = scene.directory->resolve(QStringLiteral("a"), nullptr);
+    avm1::Object* object = scene.directory->objectOf(*a);
+    QCOMPARE(scene.directory->objectOf(*a), object);
+    QCOMPARE(scene.directory->clipOf(object), a);
+    const stage::ClipHandle handle(a);
+    QCOMPARE(scene.directory->known(handle), a);
+    QVERIFY(scene.directory->forget(*a));
+    QVERIFY(!scene.directory->forget(*a));
+    QVERIFY(!scene.directory->clipOf(object));
+    // Still on the stage, but scripts no longer know it: a handle does not bring it back.
+    QVERIFY(!scene.directory->known(handle));
+}
+
+QTEST_GUILESS_MAIN(ClipDirectoryTest)
+#include "clip_directory_test.moc"
