@@ -28,7 +28,6 @@
 namespace swf {
 
 using script::ScriptHost;
-using script::ScriptPlayerHooks;
 
 namespace {
 
@@ -100,7 +99,7 @@ class ObserverScope {
     stage::FrameObserver* m_previous;
 };
 
-struct Player::Impl {
+struct Player::Impl final : script::PlayerPort {
     // First: every display object of this player refers to it until the last one is gone.
     stage::StageContext stageContext;
     // The root and its levels; emptied (dropStage) before the scripts whose loaded movies
@@ -113,7 +112,7 @@ struct Player::Impl {
     std::unique_ptr<ScriptHost> scripts;
     std::unique_ptr<input::PointerTracker> pointer;
     double scriptTimeMs = 0;
-    bool quit = false;
+    bool quitting = false; // fscommand("quit")
     avm1::AbortReason scriptFailure = avm1::AbortReason::None;
     std::function<void(const QString&)> urlHandler;
     std::unique_ptr<movie::MovieLoader> loader;
@@ -134,7 +133,7 @@ struct Player::Impl {
         if (display.root() || !loader || loader->framesLoaded() == 0) return;
         const ObserverScope scope(stageContext, &frameEvents);
         sound.setMovie(&loader->definition());
-        scripts = std::make_unique<ScriptHost>(display, loader->definition(), sound, scriptHooks());
+        scripts = std::make_unique<ScriptHost>(display, loader->definition(), *this, sound, movieUrl());
         frameEvents.setScripts(scripts.get());
         display.setRoot(std::make_unique<stage::MovieClip>(stageContext, nullptr, loader->definition().root,
                                                            loader->definition()));
@@ -160,7 +159,7 @@ struct Player::Impl {
 
     // Input runs scripts like a frame does: one budget, then the jumps they asked for.
     template <typename F> void input(F&& handle) {
-        if (!display.root() || !scripts || !pointer || quit) return;
+        if (!display.root() || !scripts || !pointer || quitting) return;
         const ObserverScope scope(stageContext, &frameEvents);
         script::Tick tick(scripts.get());
         handle();
@@ -184,45 +183,41 @@ struct Player::Impl {
         scripts.reset();
     }
 
-    ScriptPlayerHooks scriptHooks() {
-        ScriptPlayerHooks hooks;
-        hooks.gotoRoot = [this](int frame, bool play) {
-            if (!display.root()) return;
-            sound.timelineJumped(0);
-            display.root()->gotoFrame(std::clamp(frame, 0, std::max(0, loader->framesLoaded() - 1)));
-            playing = play;
-        };
-        hooks.setRootPlaying = [this](bool value) { playing = value; };
-        hooks.rootFramesLoaded = [this] { return loader ? loader->framesLoaded() : 0; };
-        hooks.trace = [this](const QString& line) {
-            if (traceHandler) traceHandler(line);
-        };
-        hooks.openUrl = [this](const QString& url, const QString&) {
-            if (urlHandler) urlHandler(url);
-        };
-        hooks.quit = [this] {
-            quit = true;
-            playing = false;
-        };
-        hooks.aborted = [this](avm1::AbortReason reason) { scriptFailure = reason; };
-        hooks.readLocalFile = [this](const QString& relative, QString* fullUrl) {
-            return readBesideMovie(relative, fullUrl);
-        };
-        hooks.replaceMovie = [this](const QByteArray& bytes, const QString& url) {
-            replacement.emplace(bytes, url);
-        };
-        hooks.readMovie = [this](const QByteArray& bytes) {
-            return movie::MovieLoader::readWhole(bytes, importer(1));
-        };
+    // script::PlayerPort
+    void gotoRoot(int frame, bool play) override {
+        if (!display.root()) return;
+        sound.timelineJumped(0);
+        display.root()->gotoFrame(std::clamp(frame, 0, std::max(0, loader->framesLoaded() - 1)));
+        playing = play;
+    }
+    void setRootPlaying(bool value) override { playing = value; }
+    int rootFramesLoaded() override { return loader ? loader->framesLoaded() : 0; }
+    void trace(const QString& line) override {
+        if (traceHandler) traceHandler(line);
+    }
+    void openUrl(const QString& address, const QString&) override {
+        if (urlHandler) urlHandler(address);
+    }
+    void quit() override {
+        quitting = true;
+        playing = false;
+    }
+    void scriptAborted(avm1::AbortReason reason) override { scriptFailure = reason; }
+    void replaceMovie(const QByteArray& bytes, const QString& address) override {
+        replacement.emplace(bytes, address);
+    }
+    std::shared_ptr<const movie::MovieDefinition> readMovie(const QByteArray& bytes) override {
+        return movie::MovieLoader::readWhole(bytes, importer(1));
+    }
+    // _url of the movie's own clips.
+    QString movieUrl() const {
         const QString local = localPathOf(url);
-        hooks.movieUrl =
-            local.isEmpty() || local.contains(QLatin1String("://"))
-                ? url
-                : QUrl::fromLocalFile(QFileInfo(local).absoluteFilePath()).toString(QUrl::FullyEncoded);
-        return hooks;
+        return local.isEmpty() || local.contains(QLatin1String("://"))
+                   ? url
+                   : QUrl::fromLocalFile(QFileInfo(local).absoluteFilePath()).toString(QUrl::FullyEncoded);
     }
 
-    std::optional<QByteArray> readBesideMovie(const QString& relative, QString* fullUrl) const {
+    std::optional<QByteArray> readBesideMovie(const QString& relative, QString* fullUrl) override {
         return navigator->fetch(url, relative, fullUrl);
     }
 
@@ -320,7 +315,7 @@ void Player::unload() {
     d->sound.setMovie(nullptr);
     d->dropStage();
     d->scriptTimeMs = 0;
-    d->quit = false;
+    d->quitting = false;
     d->scriptFailure = avm1::AbortReason::None;
     d->renderer.reset();
     d->loader.reset();
@@ -426,7 +421,7 @@ void Player::gotoFrame(int frame) {
 void Player::advance() {
     if (!d->display.root()) return;
     const ObserverScope scope(d->stageContext, &d->frameEvents);
-    if (d->quit) return;
+    if (d->quitting) return;
     if (d->scripts) {
         d->scriptTimeMs += 1000.0 / frameRate();
         d->scripts->setTimeMs(d->scriptTimeMs);
@@ -470,7 +465,7 @@ void Player::advance() {
 }
 
 bool Player::quitRequested() const {
-    return d->quit;
+    return d->quitting;
 }
 avm1::AbortReason Player::scriptFailure() const {
     return d->scriptFailure;

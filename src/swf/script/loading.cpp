@@ -109,7 +109,7 @@ void ScriptHost::unloadClip(stage::MovieClip& clip) {
     cancelLoads(&clip, -1);
     if (&clip == m_stage.root()) {
         // The root of the movie itself: the stage empties, the movie stops.
-        if (m_hooks.setRootPlaying) m_hooks.setRootPlaying(false);
+        m_player.setRootPlaying(false);
     }
     runUnload(clip);
     if (!m_directory->knows(&clip)) return;
@@ -269,7 +269,7 @@ stage::MovieClip* ScriptHost::showInTarget(const PendingLoad& load,
     if (!clip || !m_directory->knows(clip)) return nullptr;
     if (load.level == 0) {
         // Level 0: the loaded movie takes the player's place once this tick is over.
-        if (LoadedMovies::isMovie(bytes) && m_hooks.replaceMovie) m_hooks.replaceMovie(bytes, url);
+        if (LoadedMovies::isMovie(bytes)) m_player.replaceMovie(bytes, url);
         return nullptr;
     }
     m_loadedMovies.shown(*clip, url, bytes);

@@ -22,13 +22,14 @@
 
 namespace swf::script {
 
-ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, SoundPort& sounds,
-                       ScriptPlayerHooks hooks)
-    : m_stage(stage), m_movie(movie), m_sounds(sounds), m_hooks(std::move(hooks)),
+ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, PlayerPort& player,
+                       SoundPort& sounds, const QString& movieUrl)
+    : m_stage(stage), m_movie(movie), m_sounds(sounds), m_player(player),
       m_machine(std::make_unique<avm1::Machine>(*this, std::max(1, movie.header.version))),
       m_properties(makeClipProperties(*this)),
       m_directory(std::make_unique<ClipDirectory>(stage, *m_machine, *m_properties)),
-      m_loadedMovies(movie, m_hooks.movieUrl, m_hooks.readMovie) {
+      m_loadedMovies(movie, movieUrl,
+                     [&player](const QByteArray& bytes) { return player.readMovie(bytes); }) {
     installClipMethods();
     m_textFields = std::make_unique<TextFields>(stage, *m_machine, movie, *m_directory,
                                                 static_cast<StageEditor&>(*this));
@@ -58,7 +59,7 @@ QString ScriptHost::targetPath(Target target) {
 }
 
 void ScriptHost::trace(const QString& line) {
-    if (m_hooks.trace) m_hooks.trace(line);
+    m_player.trace(line);
 }
 
 double ScriptHost::randomUnit() {
@@ -70,31 +71,29 @@ double ScriptHost::randomUnit() {
 }
 
 void ScriptHost::scriptAborted(avm1::AbortReason reason) {
-    if (m_hooks.aborted) m_hooks.aborted(reason);
+    m_player.scriptAborted(reason);
 }
 
 void ScriptHost::getUrl(const QString& url, const QString& window, avm1::UrlMethod, bool loadTarget_,
                         bool loadVariables) {
     if (url.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive)) {
         // Commands to the player run nothing; "quit" only stops the movie.
-        if (url.mid(10).compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0 && m_hooks.quit)
-            m_hooks.quit();
+        if (url.mid(10).compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0) m_player.quit();
         return;
     }
     if (loadTarget(url, window, loadTarget_, loadVariables) || loadVariables || loadTarget_) return;
     const QString scheme = QUrl(url).scheme().toLower();
     if ((scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-         scheme == QLatin1String("mailto")) &&
-        m_hooks.openUrl)
-        m_hooks.openUrl(url, window);
+         scheme == QLatin1String("mailto")))
+        m_player.openUrl(url, window);
 }
 
 // A jump moves the playhead at once, so the rest of the script sees the new frame; that
 // frame's actions wait until the running scripts are done.
 void ScriptHost::jump(stage::MovieClip& clip, int frame, bool play) {
     const int before = clip.currentFrame();
-    if (&clip == m_stage.root() && m_hooks.gotoRoot) {
-        m_hooks.gotoRoot(std::max(0, frame), play);
+    if (&clip == m_stage.root()) {
+        m_player.gotoRoot(std::max(0, frame), play);
     } else {
         clip.gotoFrame(std::max(0, frame));
         clip.setPlaying(play);
@@ -118,16 +117,16 @@ bool ScriptHost::gotoLabel(Target target, const QString& label, bool play) {
 
 void ScriptHost::play(Target target) {
     stage::MovieClip* clip = clipOf(target);
-    if (clip == m_stage.root() && clip && m_hooks.setRootPlaying)
-        m_hooks.setRootPlaying(true);
+    if (clip == m_stage.root() && clip)
+        m_player.setRootPlaying(true);
     else if (clip)
         clip->setPlaying(true);
 }
 
 void ScriptHost::stop(Target target) {
     stage::MovieClip* clip = clipOf(target);
-    if (clip == m_stage.root() && clip && m_hooks.setRootPlaying)
-        m_hooks.setRootPlaying(false);
+    if (clip == m_stage.root() && clip)
+        m_player.setRootPlaying(false);
     else if (clip)
         clip->setPlaying(false);
 }
@@ -154,7 +153,7 @@ int ScriptHost::soundIdOf(const QString& exportName) {
 int ScriptHost::framesLoaded(Target target) {
     stage::MovieClip* clip = clipOf(target);
     if (!clip) return 0;
-    if (clip == m_stage.root() && m_hooks.rootFramesLoaded) return m_hooks.rootFramesLoaded();
+    if (clip == m_stage.root()) return m_player.rootFramesLoaded();
     return clip->frameCount();
 }
 
@@ -190,8 +189,7 @@ void ScriptHost::runLoads() {
     loads.swap(m_loads);
     for (const PendingLoad& load : loads) {
         QString fullUrl;
-        const std::optional<QByteArray> bytes =
-            m_hooks.readLocalFile ? m_hooks.readLocalFile(load.url, &fullUrl) : std::nullopt;
+        const std::optional<QByteArray> bytes = m_player.readBesideMovie(load.url, &fullUrl);
         if (load.kind != PendingLoad::Kind::Text) {
             finishLoad(load, bytes, fullUrl);
             continue;

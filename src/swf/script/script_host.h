@@ -8,6 +8,7 @@
 #include "swf/format/control_tags.h"
 #include "swf/script/clip_directory.h"
 #include "swf/script/loaded_movies.h"
+#include "swf/script/player_port.h"
 #include "swf/script/script_limits.h"
 #include "swf/script/sound_port.h"
 #include "swf/script/sound_watch.h"
@@ -46,32 +47,14 @@ class Stage;
 
 namespace swf::script {
 
-// What the player lets scripts do to the root timeline and to the outside world.
-struct ScriptPlayerHooks {
-    std::function<void(int frame, bool play)> gotoRoot;
-    std::function<void(bool playing)> setRootPlaying;
-    std::function<int()> rootFramesLoaded;
-    std::function<void(const QString&)> trace;
-    std::function<void(const QString& url, const QString& window)> openUrl;
-    std::function<void()> quit;
-    std::function<void(avm1::AbortReason)> aborted;
-    // The bytes of a file a script asked for, by url relative to the movie; nothing when it
-    // is not a local file in the movie's own folder or cannot be read. Also gives its full url.
-    std::function<std::optional<QByteArray>(const QString& url, QString* fullUrl)> readLocalFile;
-    // A whole movie (a loadMovie's) read into a definition, its imports resolved.
-    std::function<std::shared_ptr<const movie::MovieDefinition>(const QByteArray& bytes)> readMovie;
-    // loadMovieNum into level 0: the player plays that movie instead, after this tick.
-    std::function<void(const QByteArray& bytes, const QString& url)> replaceMovie;
-    QString movieUrl; // _url of the movie's own clips
-};
-
 class ScriptHost final : public avm1::Host, private StageEditor {
   public:
     using Target = avm1::Target;
 
     // The scripts of the movie that stage's root shows (the player sets the root after).
-    ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, SoundPort& sounds,
-               ScriptPlayerHooks hooks);
+    // movieUrl: the _url of the movie's own clips.
+    ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie, PlayerPort& player,
+               SoundPort& sounds, const QString& movieUrl);
     ~ScriptHost() override;
 
     // What the player's display objects share.
@@ -232,7 +215,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     stage::Stage& m_stage;
     const movie::MovieDefinition& m_movie;
     SoundPort& m_sounds;
-    ScriptPlayerHooks m_hooks;
+    PlayerPort& m_player;
     std::unique_ptr<avm1::Machine> m_machine;
     std::unique_ptr<avm1::PropertyDelegate> m_properties;
     std::unique_ptr<ClipDirectory> m_directory;
