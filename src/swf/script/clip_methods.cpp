@@ -178,7 +178,7 @@ void ScriptHost::forgetClipTree(stage::MovieClip& clip) {
     for (const auto& [depth, child] : clip.children())
         if (child->asClip()) forgetClipTree(*child->asClip());
     clipDestroyed(clip);
-    m_forgotten.insert(&clip);
+    m_forgotten.insert(clip.serial());
 }
 
 void ScriptHost::removeClip(stage::MovieClip& clip) {

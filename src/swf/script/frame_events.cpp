@@ -24,7 +24,7 @@ namespace swf::script {
 
 void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
     if (!m_directory->forget(clip)) return;
-    m_clipEvents.erase(&clip);
+    m_clipEvents.erase(clip.serial());
     m_loadedMovies.forget(clip);
     std::erase_if(m_loads, [&](const PendingLoad& load) {
         if (load.clip.serial() != clip.serial()) return false;
@@ -34,13 +34,13 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
 }
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
-    if (m_forgotten.count(&clip)) return; // removed by a script, still finishing its tick
+    if (m_forgotten.count(clip.serial())) return; // removed by a script, still finishing its tick
     if (frame < 0 || frame >= clip.timeline().frameCount()) return;
     runFrameActions(clip, clip.timeline().frame(frame));
 }
 
 void ScriptHost::clipCreated(stage::MovieClip& clip) {
-    if (!clip.placement().clipActions.isEmpty()) m_clipEvents[&clip] += clip.placement().clipActions;
+    if (!clip.placement().clipActions.isEmpty()) m_clipEvents[clip.serial()] += clip.placement().clipActions;
     // The initialize event runs at once; construction waits until the frame's init actions
     // have run, so a class they register applies to the clips of the same frame.
     objectOf(clip);
@@ -98,7 +98,7 @@ void ScriptHost::clipTicked(stage::MovieClip& clip) {
 }
 
 void ScriptHost::runClipEvent(stage::MovieClip& clip, quint32 event) {
-    const auto found = m_clipEvents.find(&clip);
+    const auto found = m_clipEvents.find(clip.serial());
     if (found == m_clipEvents.end()) return;
     // Copied: the script may remove the clip and with it this list.
     const QList<format::ClipActionRecord> events = found->second;

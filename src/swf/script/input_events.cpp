@@ -57,13 +57,13 @@ void ScriptHost::dragToPointer() {
 
 void ScriptHost::runClipEventEverywhere(quint32 clipEvent) {
     // Copied: the scripts may add and remove clips.
-    std::vector<stage::MovieClip*> clips;
-    for (const auto& [clip, events] : m_clipEvents)
+    std::vector<stage::ClipHandle> clips;
+    for (const auto& [serial, events] : m_clipEvents)
         if (std::any_of(events.begin(), events.end(),
                         [clipEvent](const format::ClipActionRecord& e) { return e.events & clipEvent; }))
-            clips.push_back(const_cast<stage::MovieClip*>(clip));
-    for (stage::MovieClip* clip : clips)
-        if (m_directory->knows(clip)) runClipEvent(*clip, clipEvent);
+            clips.emplace_back(stageContext().liveClip(serial));
+    for (const stage::ClipHandle& handle : clips)
+        if (stage::MovieClip* clip = known(handle)) runClipEvent(*clip, clipEvent);
 }
 
 void ScriptHost::mouseEvent(quint32 clipEvent, const QString& listenerMethod) {
@@ -95,7 +95,7 @@ void ScriptHost::keyEvent(bool down, int keyCode, int ascii) {
 bool ScriptHost::takesPointer(stage::MovieClip& clip) {
     constexpr quint32 kButtonEvents = kEventPress | kEventRelease | kEventReleaseOutside | kEventRollOver |
                                       kEventRollOut | kEventDragOver | kEventDragOut;
-    if (const auto found = m_clipEvents.find(&clip); found != m_clipEvents.end())
+    if (const auto found = m_clipEvents.find(clip.serial()); found != m_clipEvents.end())
         for (const format::ClipActionRecord& entry : found->second)
             if (entry.events & kButtonEvents) return true;
     if (!m_directory->knows(&clip)) return false;

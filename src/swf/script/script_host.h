@@ -229,7 +229,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     std::vector<stage::ClipHandle> m_firstFramePending;
     // Removed by scripts that may still be running inside them: freed after the tick.
     std::vector<std::unique_ptr<stage::DisplayObject>> m_removed;
-    std::set<const stage::MovieClip*> m_forgotten;
+    std::set<quint64> m_forgotten; // serials of clips removed by a script during this tick
     struct PendingLoad {
         avm1::Object* receiver = nullptr; // pinned while waiting
         stage::ClipHandle clip;           // loadMovie into a clip instead
@@ -266,7 +266,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     }
     LoadedMovies m_loadedMovies;
     std::vector<PendingJump> m_pendingJumps;
-    std::unordered_map<const stage::MovieClip*, QList<format::ClipActionRecord>> m_clipEvents;
+    // By the clip's serial: mouse and key events reach clips in the order they were made.
+    std::map<quint64, QList<format::ClipActionRecord>> m_clipEvents;
     std::set<int> m_keysDown;
     int m_lastKeyCode = 0, m_lastKeyAscii = 0;
     double m_timeMs = 0;
