@@ -5,39 +5,11 @@
 
 namespace swf::io {
 
-bool Reader::take(qsizetype count) {
-    m_bitCount = 0;
-    if (m_failed || count < 0 || count > m_data.size() - m_pos) {
-        m_failed = true;
-        return false;
-    }
-    return true;
-}
-
-quint8 Reader::u8() {
-    if (!take(1)) return 0;
-    return static_cast<quint8>(m_data[m_pos++]);
-}
-
-quint16 Reader::u16() {
-    if (!take(2)) return 0;
-    const auto* p = reinterpret_cast<const quint8*>(m_data.data() + m_pos);
-    m_pos += 2;
-    return static_cast<quint16>(p[0] | (p[1] << 8));
-}
-
 quint32 Reader::u24() {
     if (!take(3)) return 0;
     const auto* p = reinterpret_cast<const quint8*>(m_data.data() + m_pos);
     m_pos += 3;
     return p[0] | (p[1] << 8) | (quint32(p[2]) << 16);
-}
-
-quint32 Reader::u32() {
-    if (!take(4)) return 0;
-    const auto* p = reinterpret_cast<const quint8*>(m_data.data() + m_pos);
-    m_pos += 4;
-    return p[0] | (p[1] << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
 }
 
 float Reader::f32() {
@@ -71,13 +43,6 @@ QByteArray Reader::bytes(qsizetype count) {
     return view(count).toByteArray();
 }
 
-QByteArrayView Reader::view(qsizetype count) {
-    if (!take(count)) return {};
-    QByteArrayView result = m_data.sliced(m_pos, count);
-    m_pos += count;
-    return result;
-}
-
 QByteArray Reader::cString() {
     m_bitCount = 0;
     if (m_failed) return {};
@@ -93,15 +58,6 @@ QByteArray Reader::cString() {
 
 void Reader::skip(qsizetype count) {
     view(count);
-}
-
-void Reader::seek(qsizetype position) {
-    m_bitCount = 0;
-    if (position < 0 || position > m_data.size()) {
-        m_failed = true;
-        return;
-    }
-    m_pos = position;
 }
 
 quint32 Reader::ubits(int count) {

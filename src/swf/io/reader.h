@@ -24,9 +24,23 @@ class Reader {
     qint64 streamOffset() const { return m_base + m_pos; }
     void fail() { m_failed = true; }
 
-    quint8 u8();
-    quint16 u16();
-    quint32 u32();
+    // The small reads are inline: the interpreter decodes an action record with a few of them.
+    quint8 u8() {
+        if (!take(1)) return 0;
+        return static_cast<quint8>(m_data[m_pos++]);
+    }
+    quint16 u16() {
+        if (!take(2)) return 0;
+        const auto* p = reinterpret_cast<const quint8*>(m_data.data() + m_pos);
+        m_pos += 2;
+        return static_cast<quint16>(p[0] | (p[1] << 8));
+    }
+    quint32 u32() {
+        if (!take(4)) return 0;
+        const auto* p = reinterpret_cast<const quint8*>(m_data.data() + m_pos);
+        m_pos += 4;
+        return p[0] | (p[1] << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+    }
     qint16 s16() { return static_cast<qint16>(u16()); }
     qint32 s32() { return static_cast<qint32>(u32()); }
     quint32 u24();
@@ -37,14 +51,26 @@ class Reader {
     double fixed16() { return s32() / 65536.0; }
     quint32 encodedU32(); // 7 bits per byte, at most 5 bytes
     QByteArray bytes(qsizetype count);
-    QByteArrayView view(qsizetype count);
+    QByteArrayView view(qsizetype count) {
+        if (!take(count)) return {};
+        QByteArrayView result = m_data.sliced(m_pos, count);
+        m_pos += count;
+        return result;
+    }
     QByteArrayView rest() { return view(remaining()); }
     // The unread bytes, without moving.
     QByteArrayView peekRest() const { return m_failed ? QByteArrayView() : m_data.sliced(m_pos); }
     // A NUL-terminated string's bytes (without the NUL); fails when no NUL is left.
     QByteArray cString();
     void skip(qsizetype count);
-    void seek(qsizetype position);
+    void seek(qsizetype position) {
+        m_bitCount = 0;
+        if (position < 0 || position > m_data.size()) {
+            m_failed = true;
+            return;
+        }
+        m_pos = position;
+    }
 
     // Bit fields read most significant bit first; any byte read realigns first.
     quint32 ubits(int count);
@@ -58,7 +84,14 @@ class Reader {
     Reader sub(qsizetype count);
 
   private:
-    bool take(qsizetype count);
+    bool take(qsizetype count) {
+        m_bitCount = 0;
+        if (m_failed || count < 0 || count > m_data.size() - m_pos) {
+            m_failed = true;
+            return false;
+        }
+        return true;
+    }
 
     QByteArrayView m_data;
     qint64 m_base = 0;
