@@ -35,21 +35,34 @@ constexpr qsizetype kMaxName = 1 << 16;
 } // namespace
 
 std::optional<PlacementProperty> placementProperty(const QString& name) {
-    if (name.size() < 2 || name.size() > 9 || name[0] != QLatin1Char('_')) return std::nullopt;
-    static const std::pair<const char*, PlacementProperty> kNames[] = {
-        {"_x", PlacementProperty::X},
-        {"_y", PlacementProperty::Y},
-        {"_xscale", PlacementProperty::XScale},
-        {"_yscale", PlacementProperty::YScale},
-        {"_rotation", PlacementProperty::Rotation},
-        {"_alpha", PlacementProperty::Alpha},
-        {"_visible", PlacementProperty::Visible},
-        {"_name", PlacementProperty::Name},
-        {"_width", PlacementProperty::Width},
-        {"_height", PlacementProperty::Height}};
-    for (const auto& [known, property] : kNames)
+    // Asked for every property a script reads or writes on a clip: the length and the
+    // second letter settle most names without comparing strings.
+    const qsizetype size = name.size();
+    if (size < 2 || size > 9 || name[0] != QLatin1Char('_')) return std::nullopt;
+    auto is = [&name](const char* known, PlacementProperty property) -> std::optional<PlacementProperty> {
         if (name.compare(QLatin1String(known), Qt::CaseInsensitive) == 0) return property;
-    return std::nullopt;
+        return std::nullopt;
+    };
+    switch (name[1].toLower().unicode()) {
+    case u'x':
+        return size == 2 ? std::optional(PlacementProperty::X) : is("_xscale", PlacementProperty::XScale);
+    case u'y':
+        return size == 2 ? std::optional(PlacementProperty::Y) : is("_yscale", PlacementProperty::YScale);
+    case u'r':
+        return is("_rotation", PlacementProperty::Rotation);
+    case u'a':
+        return is("_alpha", PlacementProperty::Alpha);
+    case u'v':
+        return is("_visible", PlacementProperty::Visible);
+    case u'n':
+        return is("_name", PlacementProperty::Name);
+    case u'w':
+        return is("_width", PlacementProperty::Width);
+    case u'h':
+        return is("_height", PlacementProperty::Height);
+    default:
+        return std::nullopt;
+    }
 }
 
 stage::ScriptScale scaleOf(const stage::DisplayObject& object) {
