@@ -12,7 +12,7 @@ build=${1:-build/test}
 bin="$build/bin/swf_corpus_test"
 [ -x "$bin" ] || { echo "no $bin: run ./test first" >&2; exit 1; }
 out=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$out"' EXIT
+trap '[ -n "${KEEP:-}" ] && echo "results kept in $out" >&2 || rm -rf "$out"' EXIT
 shards=8
 run_shard() {
   QT_QPA_PLATFORM=offscreen VANTREL_CORPUS_SHARD="$1/$shards" VANTREL_CORPUS_RESULTS="$out/results.$1" \

@@ -136,7 +136,8 @@ struct Player::Impl final : script::PlayerPort {
         scripts = std::make_unique<ScriptHost>(display, loader->definition(), *this, sound, movieUrl());
         frameEvents.setScripts(scripts.get());
         display.setRoot(std::make_unique<stage::MovieClip>(stageContext, nullptr, loader->definition().root,
-                                                           loader->definition()));
+                                                           loader->definition(), false));
+        display.root()->gotoFrame(0);
         scripts->machine().setTimeBudgetMs(scriptTimeBudgetMs);
         // The first frame's scripts, and the frames they jump to, share one frame's budget.
         script::Tick tick(scripts.get());

@@ -104,6 +104,7 @@ class SwfScriptTest : public QObject {
     Q_OBJECT
 
   private slots:
+    void unnamedInstancesAreNumbered();
     void stopOnTheLastFrameHolds();
     void frameScriptsRunInOrderAndLoop();
     void gotoLabelFromScript();
@@ -136,6 +137,61 @@ class SwfScriptTest : public QObject {
     void loadingMoviesAndPictures_data();
     void loadingMoviesAndPictures();
 };
+
+// Sprites, buttons and fields the timeline places without a name are "instance1",
+// "instance2"... in the order they are made; shapes and named instances take no number, a
+// move that names nothing keeps the name, and a sprite's first frame already sees the root
+// on its first frame.
+void SwfScriptTest::unnamedInstancesAreNumbered() {
+    for (const int version : {5, 6, 7, 8}) {
+        SwfBuilder builder(version, QSize(200, 200), 12);
+        SwfBuilder sprite(version, QSize(100, 100), 12);
+        ActionAssembler spriteScript(version);
+        spriteScript.getVariable("_root")
+            .push({"_currentframe"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
+        sprite.doAction(spriteScript.bytes());
+        sprite.showFrame();
+        const int spriteId = builder.defineSprite(sprite);
+        const int shapeId = builder.defineRect(QRectF(0, 0, 10, 10), Qt::red);
+        builder.place(1, spriteId);
+        builder.place(2, shapeId);
+        swftest::Place named;
+        named.depth = 3;
+        named.characterId = spriteId;
+        named.name = QStringLiteral("n");
+        builder.place(named);
+        builder.place(4, spriteId);
+        ActionAssembler first(version);
+        for (const char* path : {"instance1", "instance2", "n"})
+            first.getVariable("_root")
+                .push({QString::fromLatin1(path)})
+                .op(ActionCode::GetMember)
+                .push({"_name"})
+                .op(ActionCode::GetMember)
+                .op(ActionCode::Trace);
+        builder.doAction(first.bytes());
+        builder.showFrame();
+        swftest::Place moved;
+        moved.depth = 1;
+        moved.move = true;
+        moved.matrix = QTransform::fromTranslate(5, 5);
+        builder.place(moved);
+        ActionAssembler second(version);
+        second.getVariable("_root")
+            .push({"instance1"})
+            .op(ActionCode::GetMember)
+            .push({"_x"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
+        builder.doAction(second.bytes());
+        builder.showFrame();
+        Run run(builder.finish());
+        run.frames(1);
+        QCOMPARE(run.traces.join(QLatin1Char('|')), QStringLiteral("1|1|1|instance1|instance2|n|5"));
+    }
+}
 
 void SwfScriptTest::stopOnTheLastFrameHolds() {
     SwfBuilder builder(6, QSize(100, 100), 12);

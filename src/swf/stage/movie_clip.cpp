@@ -48,9 +48,10 @@ TextField* StageContext::liveField(quint64 serial) const {
 }
 
 MovieClip::MovieClip(StageContext& context, const movie::Character* character,
-                     const movie::Timeline& timeline, const movie::MovieDefinition& movie)
+                     const movie::Timeline& timeline, const movie::MovieDefinition& movie,
+                     bool showFirstFrame)
     : DisplayObject(context, character, movie), m_timeline(&timeline) {
-    if (m_timeline->frameCount() > 0) gotoFrame(0);
+    if (showFirstFrame && m_timeline->frameCount() > 0) gotoFrame(0);
 }
 
 MovieClip::~MovieClip() {
@@ -97,15 +98,17 @@ void MovieClip::reconcile() {
             }
             const movie::Placement& old = child->second->placement();
             if (old.birth == placement.birth && old.characterId == placement.characterId) {
-                if (old.name != placement.name) context().childrenChanged();
+                // A placement that names nothing leaves the instance the name it has.
+                movie::Placement next = placement;
+                if (next.name.isEmpty()) next.name = old.name;
+                if (old.name != next.name) context().childrenChanged();
                 if (child->second->scriptOwned()) {
-                    movie::Placement kept = placement;
-                    kept.matrix = old.matrix;
-                    kept.colorTransform = old.colorTransform;
-                    kept.visible = old.visible;
-                    child->second->setScriptPlacement(kept);
+                    next.matrix = old.matrix;
+                    next.colorTransform = old.colorTransform;
+                    next.visible = old.visible;
+                    child->second->setScriptPlacement(next);
                 } else {
-                    child->second->setPlacement(placement);
+                    child->second->setPlacement(next);
                 }
                 ++child;
                 continue;
@@ -114,7 +117,16 @@ void MovieClip::reconcile() {
         }
         const auto [character, library] = movie().resolve(placement.characterId);
         auto instance = createInstance(context(), character, *library);
-        instance->setPlacement(placement);
+        if (placement.name.isEmpty() && character &&
+            (character->kind == movie::CharacterKind::Sprite ||
+             character->kind == movie::CharacterKind::Button ||
+             character->kind == movie::CharacterKind::EditText)) {
+            movie::Placement named = placement;
+            named.name = context().nextInstanceName();
+            instance->setPlacement(named);
+        } else {
+            instance->setPlacement(placement);
+        }
         if (instance->asClip() && instance->asClip()->frameCount() > 0) created.push_back(instance->asClip());
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
         context().childrenChanged();

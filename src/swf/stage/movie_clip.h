@@ -12,9 +12,10 @@ class MovieClip final : public DisplayObject {
   public:
     using Children = std::map<int, std::unique_ptr<DisplayObject>>;
 
-    // Shows frame 0 of timeline at once.
+    // Shows frame 0 of timeline at once, unless told not to: a root goes on the stage first,
+    // so what its first frame places finds it there.
     MovieClip(StageContext& context, const movie::Character* character, const movie::Timeline& timeline,
-              const movie::MovieDefinition& movie);
+              const movie::MovieDefinition& movie, bool showFirstFrame = true);
     ~MovieClip() override;
 
     MovieClip* asClip() override { return this; }

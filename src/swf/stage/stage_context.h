@@ -3,6 +3,7 @@
 // fields. Each player owns one, so two players in one process never meet.
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <unordered_map>
@@ -37,6 +38,10 @@ class StageContext {
     // depth or renamed. Lookups of children by name may keep their answers until then.
     quint64 childrenGeneration() const { return m_childrenGeneration; }
     void childrenChanged() { ++m_childrenGeneration; }
+
+    // The name a timeline's sprite, button or edit field gets when its placement gives none:
+    // "instance1", "instance2"... counted across the whole player, levels included.
+    QString nextInstanceName() { return QStringLiteral("instance%1").arg(++m_instanceNames); }
 
     // The observer of the tick running now (sound and scripts); null between ticks.
     FrameObserver* frameObserver() const { return m_frameObserver; }
@@ -80,6 +85,7 @@ class StageContext {
   private:
     quint64 m_nextSerial = 1;
     quint64 m_childrenGeneration = 0;
+    quint64 m_instanceNames = 0;
     FrameObserver* m_frameObserver = nullptr;
     int m_nesting = 0;
     int m_createdInPlacement = 0;
