@@ -117,6 +117,7 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
         if (!init || !m_initDone.insert({&clip.movie(), init->spriteId}).second) continue;
         m_machine->runActions(init->actions, m_stage.root() ? objectOf(*m_stage.root()) : target);
     }
+    runUnloads();
     constructPending();
     if (!m_directory->knows(&clip)) return;
     for (const movie::FrameCommand& command : frame.commands) {
@@ -140,8 +141,9 @@ void ScriptHost::registerExports(const movie::Frame& frame) {
 }
 
 void ScriptHost::runPending() {
-    constructPending();
+    // Clips a frame took away hear their unload before those it placed hear their load.
     runUnloads();
+    constructPending();
     // Each round's frames may jump again; a movie jumping forever is cut off.
     for (int round = 0; round < kMaxJumpNesting && !m_pendingJumps.empty(); ++round) {
         std::vector<PendingJump> jumps;
