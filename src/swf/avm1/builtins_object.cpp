@@ -233,7 +233,8 @@ void installObjectClasses(Machine& machine) {
 
     Object* functionPrototype = machine.functionPrototype();
     Object* function = machine.newConstructor([](CallContext& c) { return c.arg(0); }, functionPrototype);
-    global->setOwn(QStringLiteral("Function"), function, kDontEnum);
+    // Movies before SWF 6 have no Function class to name.
+    global->setOwn(QStringLiteral("Function"), function, kDontEnum | kVersion6Up);
     machine.setFunctionConstructor(function);
     machine.defineMethod(functionPrototype, QStringLiteral("call"), functionCall);
     machine.defineMethod(functionPrototype, QStringLiteral("apply"), functionApply);

@@ -240,7 +240,8 @@ bool Interpreter::executeStringOp(std::uint8_t code) {
         push(codePointString(m_machine.toNumber(pop())));
         return true;
     case ActionCode::ToInteger:
-        push(toInteger(m_machine.toNumber(pop())));
+        // int(): a 32-bit integer, wrapping as ToInt32 does (int(0xffffffff) is -1).
+        push(double(toInt32(m_machine.toNumber(pop()))));
         return true;
     default:
         return false;

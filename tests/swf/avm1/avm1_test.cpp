@@ -381,6 +381,8 @@ class Avm1Test : public QObject {
         QTest::newRow("extract from 1") << QByteArray("extract") << "ell";
         QTest::newRow("extract past end") << QByteArray("extract-past") << "";
         QTest::newRow("to integer truncates") << QByteArray("toInteger") << "-3";
+        QTest::newRow("to integer wraps to 32 bits") << QByteArray("toInteger-wrap") << "-1";
+        QTest::newRow("to integer of infinity") << QByteArray("toInteger-inf") << "0";
         QTest::newRow("char to code") << QByteArray("ord") << "65";
         QTest::newRow("code to char") << QByteArray("chr") << "B";
         QTest::newRow("random uses the host") << QByteArray("random") << "5";
@@ -400,6 +402,10 @@ class Avm1Test : public QObject {
             code.push({"hello", 9, 3}).op(ActionCode::MBStringExtract);
         else if (name == "toInteger")
             code.push({-3.7}).op(ActionCode::ToInteger);
+        else if (name == "toInteger-wrap")
+            code.push({4294967295.0}).op(ActionCode::ToInteger);
+        else if (name == "toInteger-inf")
+            code.push({std::numeric_limits<double>::infinity()}).op(ActionCode::ToInteger);
         else if (name == "ord")
             code.push({"A"}).op(ActionCode::CharToAscii);
         else if (name == "chr")
@@ -410,6 +416,16 @@ class Avm1Test : public QObject {
             code.op(ActionCode::GetTime);
         code.op(ActionCode::Trace);
         QCOMPARE(traceOf(6, code), expected);
+    }
+
+    // The Function class came with SWF 6: older movies cannot name it.
+    void functionClassFromSwf6() {
+        for (const int version : {5, 6, 8}) {
+            ActionAssembler code(version);
+            code.getVariable("Function").op(ActionCode::TypeOf).op(ActionCode::Trace);
+            QCOMPARE(traceOf(version, code),
+                     version < 6 ? QStringLiteral("undefined") : QStringLiteral("function"));
+        }
     }
 
     void gettersAndSetters() {
