@@ -140,8 +140,8 @@ class SwfScriptTest : public QObject {
 
 // Sprites, buttons and fields the timeline places without a name are "instance1",
 // "instance2"... in the order they are made; shapes and named instances take no number, a
-// move that names nothing keeps the name, and a sprite's first frame already sees the root
-// on its first frame.
+// move that names nothing keeps the name. The root's frame script runs before the first
+// frames of the sprites it placed, which already see the root on its first frame.
 void SwfScriptTest::unnamedInstancesAreNumbered() {
     for (const int version : {5, 6, 7, 8}) {
         SwfBuilder builder(version, QSize(200, 200), 12);
@@ -189,7 +189,7 @@ void SwfScriptTest::unnamedInstancesAreNumbered() {
         builder.showFrame();
         Run run(builder.finish());
         run.frames(1);
-        QCOMPARE(run.traces.join(QLatin1Char('|')), QStringLiteral("1|1|1|instance1|instance2|n|5"));
+        QCOMPARE(run.traces.join(QLatin1Char('|')), QStringLiteral("instance1|instance2|n|1|1|1|5"));
     }
 }
 

@@ -66,6 +66,13 @@ void ScriptHost::construct(stage::MovieClip& clip) {
     if (m_directory->knows(&clip)) m_firstFramePending.emplace_back(&clip);
 }
 
+void ScriptHost::constructOnly() {
+    std::vector<stage::ClipHandle> clips;
+    clips.swap(m_unconstructed);
+    for (const stage::ClipHandle& handle : clips)
+        if (stage::MovieClip* clip = known(handle)) construct(*clip);
+}
+
 void ScriptHost::constructPending() {
     // First frames may create clips in turn; a movie doing that forever stops nesting here
     // and its clips wait for the next call.
@@ -78,6 +85,11 @@ void ScriptHost::constructPending() {
             if (stage::MovieClip* clip = known(handle)) construct(*clip);
         clips.clear();
         clips.swap(m_firstFramePending);
+        // A clip is made before the clips its first frame places, so by serial a parent's
+        // first frame runs before its children's, and theirs before the next sibling's.
+        std::sort(clips.begin(), clips.end(), [](const stage::ClipHandle& a, const stage::ClipHandle& b) {
+            return a.serial() < b.serial();
+        });
         for (const stage::ClipHandle& handle : clips) {
             stage::MovieClip* clip = known(handle);
             if (!clip) continue;
@@ -118,7 +130,9 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
         m_machine->runActions(init->actions, m_stage.root() ? objectOf(*m_stage.root()) : target);
     }
     runUnloads();
-    constructPending();
+    // The clips this frame placed are constructed (their class registered by the init
+    // actions above); their own first frames run after this frame's actions.
+    constructOnly();
     if (!m_directory->knows(&clip)) return;
     for (const movie::FrameCommand& command : frame.commands) {
         if (const auto* block = std::get_if<movie::ActionBlock>(&command)) {
@@ -127,6 +141,7 @@ void ScriptHost::runFrameActions(stage::MovieClip& clip, const movie::Frame& fra
             if (!m_directory->knows(&clip)) return; // the script removed its own clip
         }
     }
+    constructPending();
 }
 
 void ScriptHost::registerExports(const movie::Frame& frame) {

@@ -192,6 +192,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     // Registered class, construct event and constructor of clips created since the last
     // call, then their first frame's actions and load event.
     void constructPending();
+    // Only the registered class, construct event and constructor of the clips waiting.
+    void constructOnly();
     void construct(stage::MovieClip& clip);
 
     stage::MovieClip* clipOf(Target target) const { return m_directory->clipOf(target); }

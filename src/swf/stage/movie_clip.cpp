@@ -116,17 +116,16 @@ void MovieClip::reconcile() {
             child = erase(child);
         }
         const auto [character, library] = movie().resolve(placement.characterId);
-        auto instance = createInstance(context(), character, *library);
-        if (placement.name.isEmpty() && character &&
+        // The name is taken before the instance is made: a sprite's own first frame places
+        // (and names) its children.
+        movie::Placement named = placement;
+        if (named.name.isEmpty() && character &&
             (character->kind == movie::CharacterKind::Sprite ||
              character->kind == movie::CharacterKind::Button ||
-             character->kind == movie::CharacterKind::EditText)) {
-            movie::Placement named = placement;
+             character->kind == movie::CharacterKind::EditText))
             named.name = context().nextInstanceName();
-            instance->setPlacement(named);
-        } else {
-            instance->setPlacement(placement);
-        }
+        auto instance = createInstance(context(), character, *library);
+        instance->setPlacement(named);
         if (instance->asClip() && instance->asClip()->frameCount() > 0) created.push_back(instance->asClip());
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
         context().childrenChanged();
