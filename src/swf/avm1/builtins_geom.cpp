@@ -227,7 +227,9 @@ Object* installPoint(Machine& machine, Object* geom) {
 
 void installGeometryClasses(Machine& machine) {
     Object* flash = machine.newObject();
-    machine.global()->setOwn(QStringLiteral("flash"), flash, property_flags::kDontEnum);
+    // flash.geom came with SWF 8.
+    machine.global()->setOwn(QStringLiteral("flash"), flash,
+                             property_flags::kDontEnum | property_flags::kVersion8Up);
     Object* geom = machine.newObject();
     flash->setOwn(QStringLiteral("geom"), geom, property_flags::kDontEnum);
     Object* point = installPoint(machine, geom);

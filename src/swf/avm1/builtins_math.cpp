@@ -87,7 +87,7 @@ void installMath(Machine& machine) {
 
 void installNumberClasses(Machine& machine) {
     Object* global = machine.global();
-    const std::uint8_t constantFlags =
+    const std::uint16_t constantFlags =
         property_flags::kDontEnum | property_flags::kReadOnly | property_flags::kDontDelete;
     Object* number = machine.newConstructor(numberConstructor, machine.numberPrototype());
     global->setOwn(QStringLiteral("Number"), number, property_flags::kDontEnum);

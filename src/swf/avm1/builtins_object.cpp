@@ -9,7 +9,8 @@ namespace {
 
 using namespace property_flags;
 
-constexpr std::uint8_t kSettableFlags = kDontEnum | kDontDelete | kReadOnly | kVersion6Up;
+constexpr std::uint16_t kSettableFlags =
+    kDontEnum | kDontDelete | kReadOnly | kVersion6Up | kVersion7Up | kVersion8Up;
 
 Value objectConstructor(CallContext& context) {
     const Value value = context.arg(0);
@@ -76,15 +77,15 @@ Value setPropertyFlags(CallContext& context) {
     else if (names.isObject())
         for (const Value& name : arrayElements(context.machine, names))
             list.push_back(context.machine.toString(name));
-    const auto set = static_cast<std::uint8_t>(toUint32(argNumber(context, 2)) & kSettableFlags);
-    const auto clear = static_cast<std::uint8_t>(
+    const auto set = static_cast<std::uint16_t>(toUint32(argNumber(context, 2)) & kSettableFlags);
+    const auto clear = static_cast<std::uint16_t>(
         context.args.size() > 3 ? toUint32(argNumber(context, 3)) & kSettableFlags : 0);
     for (Property& property : object->properties()) {
         if (all || list.contains(property.name, Qt::CaseInsensitive))
-            property.flags = static_cast<std::uint8_t>((property.flags & ~clear) | set);
+            property.flags = static_cast<std::uint16_t>((property.flags & ~clear) | set);
     }
     if (all || list.contains(QStringLiteral("__proto__"), Qt::CaseInsensitive))
-        object->setProtoFlags(static_cast<std::uint8_t>((object->protoFlags() & ~clear) | set));
+        object->setProtoFlags(static_cast<std::uint16_t>((object->protoFlags() & ~clear) | set));
     return Value();
 }
 

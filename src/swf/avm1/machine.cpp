@@ -207,7 +207,7 @@ Object* Machine::lookup(Object* object, const QString& name, Object** owner) {
     for (Object* current = object; current && depth < kMaxPrototypeDepth;
          current = current->proto(), ++depth) {
         const Property* property = current->findOwn(name);
-        if (property && (!(property->flags & property_flags::kVersion6Up) || m_swfVersion >= 6)) {
+        if (property && property_flags::visibleTo(property->flags, m_swfVersion)) {
             if (owner) *owner = current;
             return current;
         }

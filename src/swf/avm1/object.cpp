@@ -24,7 +24,7 @@ const Property* Object::findOwn(const QString& name) const {
     return at < 0 ? nullptr : &m_properties[static_cast<std::size_t>(at)];
 }
 
-void Object::setOwn(const QString& name, const Value& value, std::uint8_t flags) {
+void Object::setOwn(const QString& name, const Value& value, std::uint16_t flags) {
     if (Property* existing = findOwn(name)) {
         existing->value = value;
         existing->getter = nullptr;

@@ -23,10 +23,19 @@ class Machine;
 class Object;
 
 namespace property_flags {
-constexpr std::uint8_t kDontEnum = 0x01;
-constexpr std::uint8_t kDontDelete = 0x02;
-constexpr std::uint8_t kReadOnly = 0x04;
-constexpr std::uint8_t kVersion6Up = 0x80; // invisible to movies before SWF 6
+constexpr std::uint16_t kDontEnum = 0x01;
+constexpr std::uint16_t kDontDelete = 0x02;
+constexpr std::uint16_t kReadOnly = 0x04;
+// Invisible to movies before SWF 6, 7 and 8: names the player added in those versions.
+// ASSetPropFlags may clear them, as test movies do to reach a newer class.
+constexpr std::uint16_t kVersion6Up = 0x80;
+constexpr std::uint16_t kVersion7Up = 0x400;
+constexpr std::uint16_t kVersion8Up = 0x1000;
+
+inline bool visibleTo(std::uint16_t flags, int swfVersion) {
+    return !((flags & kVersion6Up) && swfVersion < 6) && !((flags & kVersion7Up) && swfVersion < 7) &&
+           !((flags & kVersion8Up) && swfVersion < 8);
+}
 } // namespace property_flags
 
 struct Property {
@@ -34,7 +43,7 @@ struct Property {
     Value value;
     Object* getter = nullptr; // set by addProperty: reads and writes go through these
     Object* setter = nullptr;
-    std::uint8_t flags = 0;
+    std::uint16_t flags = 0;
     bool isAccessor() const { return getter != nullptr; }
 };
 
@@ -121,13 +130,13 @@ class Object {
     bool hasProtoSlot() const { return m_proto || !m_protoPrimitive.isUndefined(); }
     // __proto__ behaves as an own property with flags of its own: hidden and permanent
     // unless ASSetPropFlags says otherwise.
-    std::uint8_t protoFlags() const { return m_protoFlags; }
-    void setProtoFlags(std::uint8_t flags) { m_protoFlags = flags; }
+    std::uint16_t protoFlags() const { return m_protoFlags; }
+    void setProtoFlags(std::uint16_t flags) { m_protoFlags = flags; }
 
     Property* findOwn(const QString& name);
     const Property* findOwn(const QString& name) const;
     // Plain store: creates the property with flags, or replaces the value of an existing one.
-    void setOwn(const QString& name, const Value& value, std::uint8_t flags = 0);
+    void setOwn(const QString& name, const Value& value, std::uint16_t flags = 0);
     bool removeOwn(const QString& name); // false when absent or DontDelete
     const std::vector<Property>& properties() const { return m_properties; }
     std::vector<Property>& properties() { return m_properties; }
@@ -183,7 +192,7 @@ class Object {
 
     ObjectKind m_kind;
     Object* m_proto;
-    std::uint8_t m_protoFlags = property_flags::kDontEnum | property_flags::kDontDelete;
+    std::uint16_t m_protoFlags = property_flags::kDontEnum | property_flags::kDontDelete;
     Value m_protoPrimitive;
     bool m_caseSensitive;
     std::vector<Property> m_properties;

@@ -428,6 +428,30 @@ class Avm1Test : public QObject {
         }
     }
 
+    // flash.geom came with SWF 8; ASSetPropFlags clearing the version bit shows it earlier.
+    void namesHiddenByVersion_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("unhide");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("SWF 7") << 7 << false << "undefined";
+        QTest::newRow("SWF 8") << 8 << false << "object";
+        QTest::newRow("SWF 7, flags cleared") << 7 << true << "object";
+        QTest::newRow("SWF 6, only the SWF 6 bit cleared") << 6 << true << "undefined";
+    }
+    void namesHiddenByVersion() {
+        QFETCH(int, version);
+        QFETCH(bool, unhide);
+        QFETCH(QString, expected);
+        ActionAssembler code(version);
+        if (unhide) {
+            const int clear = version == 6 ? 0x80 : 0x1000;
+            code.push({clear, 0, "flash", "_global"}).op(ActionCode::GetVariable);
+            code.push({4, "ASSetPropFlags"}).op(ActionCode::CallFunction).op(ActionCode::Pop);
+        }
+        code.getVariable("flash").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        QCOMPARE(traceOf(version, code), expected);
+    }
+
     void gettersAndSetters() {
         ScriptRun run(7);
         Machine& m = *run.machine;
