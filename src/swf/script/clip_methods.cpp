@@ -132,7 +132,7 @@ void copyMembers(avm1::Machine& machine, avm1::Object* from, avm1::Object* to) {
 
 stage::MovieClip* ScriptHost::attachClip(stage::MovieClip& parent,
                                          std::unique_ptr<stage::DisplayObject> instance, const QString& name,
-                                         int depth, avm1::Object* initObject) {
+                                         int depth, avm1::Object* initObject, bool initializeLater) {
     stage::MovieClip* clip = instance ? instance->asClip() : nullptr;
     if (!clip) return nullptr;
     if (stage::DisplayObject* there = parent.childAt(depth)) {
@@ -149,6 +149,16 @@ stage::MovieClip* ScriptHost::attachClip(stage::MovieClip& parent,
     parent.addScripted(depth, std::move(instance));
     avm1::Object* object = objectOf(*clip);
     copyMembers(*m_machine, initObject, object);
+    if (initializeLater) {
+        // A duplicate is constructed at once; its initialize event waits, with the first
+        // frames, until the running script is done.
+        if (!clip->placement().clipActions.isEmpty())
+            m_clipEvents[clip->serial()] += clip->placement().clipActions;
+        construct(*clip);
+        if (!m_directory->knows(clip)) return nullptr;
+        m_initializePending.emplace_back(clip);
+        return clip;
+    }
     clipCreated(*clip);
     // Construction happens now, the first frame's actions once the running script is done.
     if (!m_directory->knows(clip)) return nullptr;
@@ -171,7 +181,7 @@ stage::MovieClip* ScriptHost::duplicateClip(stage::MovieClip& clip, const QStrin
     movie::Placement placement = clip.placement();
     duplicate->setPlacement(placement);
     duplicate->drawing().copyFrom(clip.drawing());
-    return attachClip(*parent, std::move(copy), name, depth, initObject);
+    return attachClip(*parent, std::move(copy), name, depth, initObject, true);
 }
 
 void ScriptHost::forgetClipTree(stage::MovieClip& clip) {

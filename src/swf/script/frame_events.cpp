@@ -78,8 +78,12 @@ void ScriptHost::constructPending() {
     // and its clips wait for the next call.
     if (m_constructNesting > kMaxJumpNesting) return;
     ++m_constructNesting;
-    while (!m_unconstructed.empty() || !m_firstFramePending.empty()) {
+    while (!m_unconstructed.empty() || !m_firstFramePending.empty() || !m_initializePending.empty()) {
         std::vector<stage::ClipHandle> clips;
+        clips.swap(m_initializePending);
+        for (const stage::ClipHandle& handle : clips)
+            if (stage::MovieClip* clip = known(handle)) runClipEvent(*clip, kEventInitialize);
+        clips.clear();
         clips.swap(m_unconstructed);
         for (const stage::ClipHandle& handle : clips)
             if (stage::MovieClip* clip = known(handle)) construct(*clip);

@@ -178,7 +178,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     // The MovieClip methods that reach the stage (script_clip_methods.cpp).
     void installClipMethods();
     stage::MovieClip* attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,
-                                 const QString& name, int depth, avm1::Object* initObject);
+                                 const QString& name, int depth, avm1::Object* initObject,
+                                 bool initializeLater = false);
     stage::MovieClip* duplicateClip(stage::MovieClip& clip, const QString& name, int depth,
                                     avm1::Object* initObject);
     // StageEditor
@@ -229,6 +230,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     QHash<quint16, QString> m_exportNames;
     std::vector<stage::ClipHandle> m_unconstructed;
     std::vector<stage::ClipHandle> m_firstFramePending;
+    std::vector<stage::ClipHandle> m_initializePending; // duplicates, after the running script
     // Removed by scripts that may still be running inside them: freed after the tick.
     std::vector<std::unique_ptr<stage::DisplayObject>> m_removed;
     std::set<quint64> m_forgotten; // serials of clips removed by a script during this tick
