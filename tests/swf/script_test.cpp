@@ -105,6 +105,8 @@ class SwfScriptTest : public QObject {
 
   private slots:
     void unnamedInstancesAreNumbered();
+    void clipMethodsByVersion_data();
+    void clipMethodsByVersion();
     void stopOnTheLastFrameHolds();
     void frameScriptsRunInOrderAndLoop();
     void gotoLabelFromScript();
@@ -191,6 +193,38 @@ void SwfScriptTest::unnamedInstancesAreNumbered() {
         run.frames(1);
         QCOMPARE(run.traces.join(QLatin1Char('|')), QStringLiteral("instance1|instance2|n|1|1|1|5"));
     }
+}
+
+// MovieClip methods the player added after SWF 5 are not there for older movies; an empty
+// clip counts one frame.
+void SwfScriptTest::clipMethodsByVersion_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("expected"); // createEmptyMovieClip, getNextHighestDepth, attachMovie
+    QTest::newRow("SWF 5") << 5 << "undefined|undefined|function";
+    QTest::newRow("SWF 6") << 6 << "function|undefined|function|1|1";
+    QTest::newRow("SWF 7") << 7 << "function|function|function|1|1";
+}
+
+void SwfScriptTest::clipMethodsByVersion() {
+    QFETCH(int, version);
+    QFETCH(QString, expected);
+    ActionAssembler code(version);
+    for (const char* method : {"createEmptyMovieClip", "getNextHighestDepth", "attachMovie"})
+        code.getVariable("_root")
+            .push({QString::fromLatin1(method)})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::TypeOf)
+            .op(ActionCode::Trace);
+    if (version >= 6) {
+        invoke(code, "_root", "createEmptyMovieClip", {"e", 5}).op(ActionCode::Pop);
+        traceMember(code, "e", "_totalframes");
+        traceMember(code, "e", "_framesloaded");
+    }
+    SwfBuilder builder(version, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame();
+    Run run(builder.finish());
+    QCOMPARE(run.traces.join(QLatin1Char('|')), expected);
 }
 
 void SwfScriptTest::stopOnTheLastFrameHolds() {

@@ -214,6 +214,30 @@ void ScriptHost::removeSprite(Target target) {
     if (depth >= 0 && depth <= kMaxRemovableDepth) removeClip(*clip);
 }
 
+void ScriptHost::hideLaterClipMethods() {
+    // MovieClip methods the player added after SWF 5: movies of older versions do not see
+    // them (and a script can reveal them with ASSetPropFlags, as on any versioned name).
+    using namespace avm1::property_flags;
+    static const std::pair<const char*, std::uint16_t> kAdded[] = {{"createEmptyMovieClip", kVersion6Up},
+                                                                   {"createTextField", kVersion6Up},
+                                                                   {"beginFill", kVersion6Up},
+                                                                   {"beginGradientFill", kVersion6Up},
+                                                                   {"clear", kVersion6Up},
+                                                                   {"curveTo", kVersion6Up},
+                                                                   {"endFill", kVersion6Up},
+                                                                   {"lineStyle", kVersion6Up},
+                                                                   {"lineTo", kVersion6Up},
+                                                                   {"moveTo", kVersion6Up},
+                                                                   {"getDepth", kVersion6Up},
+                                                                   {"setMask", kVersion6Up},
+                                                                   {"getNextHighestDepth", kVersion7Up},
+                                                                   {"getInstanceAtDepth", kVersion7Up},
+                                                                   {"getSWFVersion", kVersion7Up}};
+    for (const auto& [name, flag] : kAdded)
+        if (avm1::Property* property = m_machine->clipPrototype()->findOwn(QString::fromLatin1(name)))
+            property->flags |= flag;
+}
+
 void ScriptHost::installClipMethods() {
     avm1::Machine& machine = *m_machine;
     avm1::Object* prototype = machine.clipPrototype();

@@ -167,8 +167,11 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (const auto property = placementProperty(name)) return readPlacement(clip, *property);
     const QString key = name.toLower();
     if (key == QLatin1String("_currentframe")) return avm1::Value(clip.currentFrame() + 1);
-    if (key == QLatin1String("_totalframes")) return avm1::Value(clip.frameCount());
-    if (key == QLatin1String("_framesloaded")) return avm1::Value(framesLoaded(objectOf(clip)));
+    // A clip with no frames of its own (createEmptyMovieClip) still counts one.
+    if (key == QLatin1String("_totalframes")) return avm1::Value(std::max(1, clip.frameCount()));
+    if (key == QLatin1String("_framesloaded"))
+        return avm1::Value(&clip == m_stage.root() ? framesLoaded(objectOf(clip))
+                                                   : std::max(1, clip.frameCount()));
     // this._parent and this._root, read as members, as movies use them all the time.
     if (key == QLatin1String("_parent")) {
         stage::MovieClip* parent = m_directory->parentOf(clip);

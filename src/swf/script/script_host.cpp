@@ -34,6 +34,7 @@ ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie,
     m_textFields = std::make_unique<TextFields>(stage, *m_machine, movie, *m_directory,
                                                 static_cast<StageEditor&>(*this));
     m_textFields->install();
+    hideLaterClipMethods();
     m_soundWatch = std::make_unique<SoundWatch>(*m_machine, m_sounds);
     m_geometry = std::make_unique<StageGeometry>(stage, *m_directory, *m_machine);
     installMovieClipLoader();

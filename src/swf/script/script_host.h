@@ -177,6 +177,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     static std::unique_ptr<avm1::PropertyDelegate> makeClipProperties(ScriptHost& host);
     // The MovieClip methods that reach the stage (script_clip_methods.cpp).
     void installClipMethods();
+    void hideLaterClipMethods();
     stage::MovieClip* attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,
                                  const QString& name, int depth, avm1::Object* initObject,
                                  bool initializeLater = false);
