@@ -95,7 +95,8 @@ void installLoadingClasses(Machine& machine) {
     Object* global = machine.global();
     Object* prototype = machine.newObject();
     Object* loadVars = machine.newConstructor([](CallContext& c) { return c.thisValue; }, prototype);
-    global->setOwn(QStringLiteral("LoadVars"), loadVars, kDontEnum);
+    // LoadVars came with SWF 6.
+    global->setOwn(QStringLiteral("LoadVars"), loadVars, kDontEnum | kVersion6Up);
     Object* loadFunction = machine.newNativeFunction(load);
     Object* sendFunction = machine.newNativeFunction(send);
     Object* sendAndLoadFunction = machine.newNativeFunction(sendAndLoad);

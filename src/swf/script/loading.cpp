@@ -164,7 +164,9 @@ void ScriptHost::installMovieClipLoader() {
             return avm1::Value();
         },
         prototype);
-    machine.global()->setOwn(QStringLiteral("MovieClipLoader"), constructor, avm1::property_flags::kDontEnum);
+    // MovieClipLoader came with SWF 7.
+    machine.global()->setOwn(QStringLiteral("MovieClipLoader"), constructor,
+                             avm1::property_flags::kDontEnum | avm1::property_flags::kVersion7Up);
     // The target: a clip, a level number, or a path.
     auto targetOf = [this](const avm1::Value& target, int& level) -> stage::MovieClip* {
         level = -1;
@@ -233,9 +235,10 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
     if (load.kind == PendingLoad::Kind::Variables) {
         stage::MovieClip* clip = known(load.clip);
         if (!clip || !bytes) return;
-        // Name=value pairs, url-encoded, as LoadVars reads them, set on the clip.
-        const avm1::Value loadVars =
-            m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("LoadVars"));
+        // Name=value pairs, url-encoded, as LoadVars reads them, set on the clip. Read past
+        // the version bit: an SWF 5 movie loads variables without seeing LoadVars.
+        const avm1::Property* loadVarsProperty = m_machine->global()->findOwn(QStringLiteral("LoadVars"));
+        const avm1::Value loadVars = loadVarsProperty ? loadVarsProperty->value : avm1::Value();
         const avm1::Value prototype = m_machine->getMember(loadVars, QStringLiteral("prototype"));
         const avm1::Value decode = m_machine->getMember(prototype, QStringLiteral("decode"));
         m_machine->callFunction(decode, avm1::Value(objectOf(*clip)),
