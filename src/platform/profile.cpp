@@ -35,6 +35,18 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
 
+// Names asked for are trimmed as names in the file are: of spaces, tabs and CRs only, so a
+// name written with another control character reads back as written.
+QString trimName(const QString& name) {
+    qsizetype begin = 0, end = name.size();
+    auto blank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\r'; };
+    while (begin < end && blank(name[begin]))
+        ++begin;
+    while (end > begin && blank(name[end - 1]))
+        --end;
+    return name.sliced(begin, end - begin);
+}
+
 QByteArrayView trimBlanks(QByteArrayView bytes) {
     while (!bytes.isEmpty() && isBlank(bytes.front()))
         bytes = bytes.sliced(1);
@@ -67,7 +79,7 @@ ParsedLine parseLine(QByteArrayView text) {
         // ']' can be the second byte of a two-byte character, so it is looked for in text.
         const QString rest = fromLocal8(trimmed.sliced(1));
         const qsizetype close = rest.indexOf(u']');
-        return {LineKind::Section, rest.left(close).trimmed(), -1};
+        return {LineKind::Section, trimName(rest.left(close)), -1};
     }
     const qsizetype equals = text.indexOf('=');
     if (equals < 0) return {};
@@ -89,7 +101,7 @@ struct SectionRange {
 std::optional<SectionRange> findSection(const std::vector<Line>& lines, const QString& section) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const ParsedLine header = parseLine(lines[i].text);
-        if (header.kind != LineKind::Section || !sameName(header.name, section)) continue;
+        if (header.kind != LineKind::Section || !sameName(header.name, trimName(section))) continue;
         std::size_t end = i + 1;
         while (end < lines.size() && parseLine(lines[end].text).kind != LineKind::Section)
             ++end;
@@ -101,7 +113,7 @@ std::optional<SectionRange> findSection(const std::vector<Line>& lines, const QS
 std::optional<std::size_t> findKey(const std::vector<Line>& lines, SectionRange range, const QString& key) {
     for (std::size_t i = range.first + 1; i < range.last; ++i) {
         const ParsedLine parsed = parseLine(lines[i].text);
-        if (parsed.kind == LineKind::Key && sameName(parsed.name, key)) return i;
+        if (parsed.kind == LineKind::Key && sameName(parsed.name, trimName(key))) return i;
     }
     return std::nullopt;
 }
@@ -116,8 +128,8 @@ bool hasLineBreak(const QString& text) {
 }
 
 bool isWritable(const QString& section, const QString& key, const QString& value) {
-    const QString trimmedSection = section.trimmed();
-    const QString trimmedKey = key.trimmed();
+    const QString trimmedSection = trimName(section);
+    const QString trimmedKey = trimName(key);
     if (trimmedSection.isEmpty() || trimmedKey.isEmpty()) return false;
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value)) return false;
     if (section.contains(u']') || key.contains(u'=')) return false;
@@ -139,11 +151,11 @@ void endLine(Line& line, const QByteArray& lineEnd) {
 
 void setKey(std::vector<Line>& lines, const QString& section, const QString& key, const QString& value) {
     const QByteArray lineEnd = lineEndOf(lines);
-    const QByteArray keyLine = toLocal8(key.trimmed()) + '=' + toLocal8(value);
+    const QByteArray keyLine = toLocal8(trimName(key)) + '=' + toLocal8(value);
     const std::optional<SectionRange> range = findSection(lines, section);
     if (!range) {
         if (!lines.empty()) endLine(lines.back(), lineEnd);
-        lines.push_back({'[' + toLocal8(section.trimmed()) + ']', lineEnd});
+        lines.push_back({'[' + toLocal8(trimName(section)) + ']', lineEnd});
         lines.push_back({keyLine, lineEnd});
         return;
     }

@@ -211,6 +211,13 @@ void SettingsTest::profileWrite_data() {
         << QByteArray("[s]\r\nj=1\r") << s << k << v << QByteArray("[s]\r\nj=1\r\r\nk=v\r\n");
     QTest::newRow("first of duplicate sections")
         << QByteArray("[s]\r\n[s]\r\nk=1\r\n") << s << k << v << QByteArray("[s]\r\nk=v\r\n[s]\r\nk=1\r\n");
+    // Found by fuzzing: a name with a control character other than a blank was trimmed of it
+    // when written, so it did not read back under the name asked for.
+    QTest::newRow("new key ending in a vertical tab")
+        << QByteArray("[s]\r\nj=1\r\n") << s << QStringLiteral("k\v") << v
+        << QByteArray("[s]\r\nj=1\r\nk\v=v\r\n");
+    QTest::newRow("new section ending in a form feed")
+        << QByteArray("[a]\r\n") << QStringLiteral("s\f") << k << v << QByteArray("[a]\r\n[s\f]\r\nk=v\r\n");
     QTest::newRow("binary junk kept") << QByteArray("\xFF\xFE\x01\r\n[s]\r\nk=1\r\n") << s << k << v
                                       << QByteArray("\xFF\xFE\x01\r\n[s]\r\nk=v\r\n");
     QTest::newRow("empty value") << QByteArray("[s]\r\nk=1\r\n") << s << k << QString()
