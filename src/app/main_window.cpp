@@ -11,6 +11,7 @@
 #include "playlist/play_list_window.h"
 #include "resources/icons.h"
 #include "resources/string_table.h"
+#include "search/search_run.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -105,6 +106,7 @@ void Form1::buildPanel() {
     Label1 = makeLabel(Picture1, "Label1", songFont(21.75, true), true);
     twips::place(Label1, 120, 120, 1335, 495);
     Label2 = makeLabel(Picture1, "Label2", QFont(), false);
+    m_counterFont = Label2->font();
     twips::place(Label2, 2400, 0, 540, 180);
     Label3 = makeLabel(Picture1, "Label3", songFont(6.75, false), true);
     twips::place(Label3, 2280, 480, 450, 135);
@@ -116,6 +118,7 @@ void Form1::buildPanel() {
     Image2->setAccessibleName(tr("播放位置滑块"));
     twips::place(Image2, 0, 600, 240, 240);
     connect(Image2, &PictureBox::mouseDown, this, &Form1::Image2_MouseDown);
+    connect(Image2, &PictureBox::mouseMove, this, &Form1::Image2_MouseMove);
     Image2->raise();
 
     Line5 = new LineShape(Picture1, 120, 840, 3240, 840);
@@ -307,9 +310,9 @@ void Form1::Form_Load() {
     setWindowIcon(resources::icon(QStringLiteral("app")));
     setWindowTitle(resources::text(117));
     Label2->setText(QStringLiteral("0000/0000"));
-    Label2->adjustSize();
+    placeFrameCounter();
     Label1->setText(QStringLiteral("00:00"));
-    Label3->setText(QString());
+    showStateText(QString());
     mundokj->setChecked(false);
     mundokt->setChecked(false);
     for (int i = 0; i < 9; ++i)
@@ -396,6 +399,9 @@ void Form1::munfileexit_Click() {
 
 void Form1::endProgram() {
     m_exiting = true;
+    // A search walk runs inside the event loop; left alone it would go on walking the disk
+    // and filling the hidden list long after the windows are gone.
+    search::stopSearch();
     if (endProgramHandler()) {
         endProgramHandler()();
         return;

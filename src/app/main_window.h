@@ -6,6 +6,7 @@
 
 #include "widgets/controls.h"
 
+#include <QFont>
 #include <QMainWindow>
 
 #include <array>
@@ -84,6 +85,7 @@ class Form1 : public QMainWindow {
     void mundoget_Click();
     void Timer1_Timer();
     void Image2_MouseDown(int button, int shift, int x, int y);
+    void Image2_MouseMove(int button, int shift, int x, int y);
     void Picture1_MouseMove(int button, int shift, int x, int y);
     void Form_MouseMove(int button, int shift, int x, int y);
     void Image1_Click(int index);
@@ -98,6 +100,11 @@ class Form1 : public QMainWindow {
     void mundoquality_Click(int index);
 
     void setFrameLook(int index, FrameLook look);
+    // The display panel as it starts: no movie, no frame, no state.
+    void showNoMovie();
+    // The frame counter and the loading state's text, placed to be read whole.
+    void showFrameCounter(qint32 frame, qint32 total);
+    void showStateText(const QString& text);
 
     // How the program ends after the exit command; tests record it instead.
     static void setEndProgramHandler(std::function<void()> handler);
@@ -115,6 +122,8 @@ class Form1 : public QMainWindow {
     QAction* addItem(QMenu* menu, const char* name, const QString& text);
     QAction* addSeparator(QMenu* menu, const char* name);
     void endProgram();
+    void placeFrameCounter();
 
     bool m_exiting = false;
+    QFont m_counterFont;
 };

@@ -33,14 +33,18 @@ template <class F> void showForm() {
 void showReadyState(ShockwaveFlash& control) {
     Form1* main = forms::loaded<Form1>();
     if (!main) return;
+    if (control.Movie().isEmpty()) {
+        // No movie: the panel goes back to how it starts, rather than still claiming a
+        // loaded movie and a frame of it.
+        main->showNoMovie();
+        return;
+    }
     const int state = control.ReadyState();
     if (state >= 0 && state <= 3) {
-        main->Label3->setText(readyStateText(state));
-        main->Label3->adjustSize();
+        main->showStateText(readyStateText(state));
     } else if (state == 4) {
         main->setTimer1Enabled(true);
-        main->Label3->setText(resources::text(110));
-        main->Label3->adjustSize();
+        main->showStateText(resources::text(110));
     }
     if (control.ReadyState() == 4) main->mm = control.TotalFrames();
 }

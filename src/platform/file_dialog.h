@@ -6,7 +6,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 namespace platform {
@@ -20,8 +22,12 @@ struct FileDialogRequest {
     QString fileName;   // proposed name, empty for none
 };
 
-// Qt's filter list from the classic form; descriptions are kept as they stand.
+// Qt's filter list from the classic form: each description followed by its real patterns
+// in brackets (the dialog hides that last group, showing the description as it stands).
 QString dialogFilter(const QString& classicFilter);
+
+// The dialog showFileDialog runs, ready to show.
+std::unique_ptr<QFileDialog> makeFileDialog(QWidget* parent, const FileDialogRequest& request);
 
 // The chosen full path, or an empty text when the dialog was cancelled. An open dialog
 // accepts a typed name of a file that does not exist; a save dialog does not ask before

@@ -114,7 +114,8 @@ void ShockwaveFlash::setMovie(const QString& movie) {
     resetMovie();
     m_movie = movie;
     if (movie.isEmpty()) {
-        m_readyState = 1;
+        // Said like any other change, so whoever shows the movie's state learns it is gone.
+        setReadyState(1);
         update();
         return;
     }
@@ -417,7 +418,10 @@ void ShockwaveFlash::tick() {
 }
 
 void ShockwaveFlash::updateClock() {
-    const bool run = m_clockEnabled && m_playing && m_player->isLoaded();
+    // Time runs while a movie is in, whether or not its main timeline plays: a stopped main
+    // timeline still has clips that animate and scripts that run each frame (a preloader
+    // waits that way, then starts the timeline itself).
+    const bool run = m_clockEnabled && m_player->isLoaded();
     // Event sounds ring on while the movie is paused, as they do in the reference player;
     // the output runs as long as a movie is loaded and time is real.
     if (m_clockEnabled && m_player->isLoaded() && !m_audio->isRunning()) m_audio->start();
@@ -425,6 +429,7 @@ void ShockwaveFlash::updateClock() {
         const double fps = std::max(0.01, m_player->frameRate());
         m_clock.start(std::clamp(static_cast<int>(1000.0 / fps / 2), 1, 1000));
         m_playTime.start();
+        m_playStart = m_testTime ? m_testTime() : 0;
         m_framesPlayed = 0;
         m_followingSound = false;
     } else if (!run && m_clock.isActive()) {
@@ -449,13 +454,14 @@ void ShockwaveFlash::onClockTick() {
         if (m_followingSound) {
             m_followingSound = false;
             m_playTime.restart();
+            m_playStart = m_testTime ? m_testTime() : 0;
             m_framesPlayed = 0;
         }
-        due = static_cast<qint64>(m_playTime.elapsed() * fps / 1000.0);
+        due = static_cast<qint64>(playMilliseconds() * fps / 1000.0);
     }
     const int maxSteps = followSound ? int(fps * kMaxStreamCatchUpSeconds) : kMaxCatchUpFrames;
     int steps = 0;
-    while (m_framesPlayed < due && steps < maxSteps && m_playing) {
+    while (m_framesPlayed < due && steps < maxSteps) {
         m_player->advance();
         m_playing = m_player->isPlaying();
         ++m_framesPlayed;
@@ -464,6 +470,14 @@ void ShockwaveFlash::onClockTick() {
     if (steps > 0) update();
     if (!followSound && m_framesPlayed < due) m_framesPlayed = due; // drop time lost to a stall
     updateClock();
+}
+
+qint64 ShockwaveFlash::playMilliseconds() const {
+    return m_testTime ? m_testTime() - m_playStart : m_playTime.elapsed();
+}
+
+void ShockwaveFlash::setTimeSourceForTesting(std::function<qint64()> milliseconds) {
+    m_testTime = std::move(milliseconds);
 }
 
 void ShockwaveFlash::adjustAutoQuality(qint64 frameNanoseconds) {

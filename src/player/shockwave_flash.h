@@ -3,6 +3,8 @@
 // it with the whole movie visible ("ShowAll"), zoom and quality applied.
 #pragma once
 
+#include <functional>
+
 #include "player/i_shockwave_flash.h"
 #include "swf/Player.h"
 
@@ -71,6 +73,8 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     void tick();
     // One turn of the playback clock, as its timer runs it.
     void runClock() { onClockTick(); }
+    // Tests give the clock its time (milliseconds since any fixed point).
+    void setTimeSourceForTesting(std::function<qint64()> milliseconds);
 
   signals:
     void OnReadyStateChange(int newState);
@@ -117,6 +121,9 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     QTimer m_clock;
     bool m_clockEnabled = true;
     QElapsedTimer m_playTime;
+    std::function<qint64()> m_testTime;
+    qint64 m_playStart = 0;
+    qint64 playMilliseconds() const;
     qint64 m_framesPlayed = 0;
     bool m_followingSound = false;
     qint64 m_streamBase = 0;

@@ -190,6 +190,10 @@ void runSearch(const SearchRequest& request) {
     if (end == RunEnd::Walked) completeRun();
 }
 
+void stopSearch() {
+    if (state().running) state().ding = true;
+}
+
 void showSearchDialog() {
     QWidget* window = nullptr;
     if (state().running)

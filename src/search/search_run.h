@@ -35,6 +35,10 @@ struct SearchRequest {
 // The run (the dialog's "开始搜索"). Returns when the run has ended, stopped or broken off.
 void runSearch(const SearchRequest& request);
 
+// Asks a running walk to stop before its next file, as the progress box's button does; the
+// program's end calls it so a walk does not go on unseen after the windows are gone.
+void stopSearch();
+
 // The search command of the main window: shows the search dialog, or, while a run is under
 // way, brings its progress box forward instead (a second run inside the first would pull
 // the state of the first from under it).

@@ -31,6 +31,9 @@ class MainWindowTest : public QObject {
     void titleBarCloseAsksAndSaves();
     void windowLifecycle();
     void closedPlayWindowComesBackEmpty();
+    void counterReadsWhole_data();
+    void counterReadsWhole();
+    void stateTextClearOfTheThumb();
 };
 
 // How the values read reach the windows, the menu marks and the control; the reading of
@@ -255,3 +258,44 @@ void MainWindowTest::closedPlayWindowComesBackEmpty() {
 
 QTEST_MAIN(MainWindowTest)
 #include "main_window_test.moc"
+
+// Every pair of frame numbers a 32-bit count allows is shown whole inside the panel, clear of
+// the time display; short counts stay at their designed place.
+void MainWindowTest::counterReadsWhole_data() {
+    QTest::addColumn<int>("frame");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("short") << 12 << 340 << " 12/ 340";
+    QTest::newRow("five digits") << 38481 << 40000 << " 38481/ 40000";
+    QTest::newRow("largest") << 2147483647 << 2147483647 << " 2147483647/ 2147483647";
+}
+
+void MainWindowTest::counterReadsWhole() {
+    QFETCH(int, frame);
+    QFETCH(int, total);
+    QFETCH(QString, text);
+    Form1* main = forms::get<Form1>();
+    main->showFrameCounter(frame, total);
+    QCOMPARE(main->Label2->text(), text);
+    QVERIFY2(main->Picture1->rect().contains(main->Label2->geometry()),
+             qPrintable(QStringLiteral("counter at %1,%2 size %3x%4")
+                            .arg(main->Label2->x())
+                            .arg(main->Label2->y())
+                            .arg(main->Label2->width())
+                            .arg(main->Label2->height())));
+    QVERIFY(main->Label2->width() >= main->Label2->sizeHint().width());
+    QVERIFY(!main->Label2->geometry().intersects(main->Label1->geometry()));
+    if (frame < 1000) QCOMPARE(main->Label2->x(), twips::toPixels(2400));
+}
+
+// At the right end of its run the thumb passes under the loading state's text; the text keeps
+// clear of it so neither hides the other.
+void MainWindowTest::stateTextClearOfTheThumb() {
+    Form1* main = forms::get<Form1>();
+    main->Image2->setLeftTwips(3120);
+    for (int text : {107, 108, 109, 110, 113}) {
+        main->showStateText(resources::text(text));
+        QVERIFY(!main->Label3->geometry().intersects(main->Image2->geometry()));
+        QVERIFY(main->Picture1->rect().contains(main->Label3->geometry()));
+    }
+}

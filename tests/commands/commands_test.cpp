@@ -12,6 +12,8 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QTest>
@@ -29,6 +31,7 @@ class CommandsTest : public QObject {
     }
     void cleanup() { fx.tearDown(); }
 
+    void dialogFilter_data();
     void dialogFilter();
     void localOpen();
     void localOpenCancelledKeepsTheMovie();
@@ -42,13 +45,43 @@ class CommandsTest : public QObject {
     void searchCommandShowsTheDialog();
 };
 
+// The dialog shows each classic description exactly as written, and each entry matches only
+// its own patterns, whatever brackets the description itself holds.
+void CommandsTest::dialogFilter_data() {
+    QTest::addColumn<QString>("classic");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QList<QStringList>>("patterns");
+    QTest::newRow("movies")
+        << QStringLiteral(
+               "Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe")
+        << QStringList{"Flash Player movie (*.swf)", "Flash Movie (* .fla)", "Flash exe Movie(*.exe)"}
+        << QList<QStringList>{{"*.swf"}, {"*.fla"}, {"*.exe"}};
+    QTest::newRow("lists") << QStringLiteral("Vantrel_list Files(*.vtl)|*.vtl")
+                           << QStringList{"Vantrel_list Files(*.vtl)"} << QList<QStringList>{{"*.vtl"}};
+    QTest::newRow("two patterns") << QStringLiteral("Pictures|*.png;*.jpg") << QStringList{"Pictures"}
+                                  << QList<QStringList>{{"*.png", "*.jpg"}};
+}
+
 void CommandsTest::dialogFilter() {
-    QCOMPARE(
-        platform::dialogFilter(
-            "Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe"),
-        QStringLiteral("Flash Player movie (*.swf);;Flash Movie (* .fla) (*.fla);;Flash exe Movie(*.exe)"));
-    QCOMPARE(platform::dialogFilter("Vantrel_list Files(*.vtl)|*.vtl"),
-             QStringLiteral("Vantrel_list Files(*.vtl)"));
+    QFETCH(QString, classic);
+    QFETCH(QStringList, shown);
+    QFETCH(QList<QStringList>, patterns);
+    platform::FileDialogRequest request;
+    request.filter = classic;
+    request.initialDir = fx.folder->path();
+    const std::unique_ptr<QFileDialog> dialog = platform::makeFileDialog(nullptr, request);
+    auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(combo);
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    QCOMPARE(texts, shown);
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    QVERIFY(model);
+    for (int i = 0; i < patterns.size(); ++i) {
+        dialog->selectNameFilter(dialog->nameFilters().at(i));
+        QCOMPARE(model->nameFilters(), patterns.at(i));
+    }
 }
 
 void CommandsTest::localOpen() {
@@ -159,6 +192,11 @@ void CommandsTest::aboutBox() {
     QCOMPARE(fx.shellRequests,
              (QStringList{QStringLiteral("mailto:") + resources::text(151), resources::text(152)}));
     QVERIFY(forms::loaded<frmabout>() == about && about->isVisible());
+    // The addresses are read whole: inside their labels' designed widths and the window.
+    for (PictureBox* link : {about->Label4, about->Label5}) {
+        const int room = std::min(link->width(), about->width() - link->x());
+        QVERIFY2(link->fontMetrics().horizontalAdvance(link->text()) <= room, qPrintable(link->text()));
+    }
     main->munhelpabout_Click();
     QCOMPARE(forms::loaded<frmabout>(), about); // brought forward, not doubled
 }

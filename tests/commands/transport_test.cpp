@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -32,6 +33,7 @@ class TransportTest : public QObject {
     void counterAndThumb();
     void noMovieKeepsTheDisplay();
     void seekDrag();
+    void seekWhileHeld();
     void rightPressEndsGrabAndPlays();
     void fastRewindFromTen();
     void fastForwardStopsAtTheEnd();
@@ -93,6 +95,30 @@ void TransportTest::seekDrag() {
     QVERIFY(!main->seekDragging);
     main->Picture1_MouseMove(0, 0, 300, 300);
     QCOMPARE(control->FrameNum(), 170);
+}
+
+// With the button held, the thumb follows and seeks at once (the pointer belongs to the thumb
+// then, not to the panel).
+void TransportTest::seekWhileHeld() {
+    ShockwaveFlash* control = load(340);
+    QTest::mousePress(main->Image2, Qt::LeftButton, {}, QPoint(2, 2));
+    QVERIFY(main->seekDragging);
+    auto moveHeld = [this](int panelPixelX) {
+        const QPoint local(panelPixelX - main->Image2->x(), 4);
+        QMouseEvent move(QEvent::MouseMove, local, main->Image2->mapToGlobal(local), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(main->Image2, &move);
+    };
+    moveHeld(104); // 1560 twips
+    QCOMPARE(thumbLeft(main), 1560);
+    QCOMPARE(control->FrameNum(), 170);
+    moveHeld(-20); // left of the panel: the start
+    QCOMPARE(thumbLeft(main), 0);
+    QCOMPARE(control->FrameNum(), 0);
+    moveHeld(220); // past the follow limit: nothing moves
+    QCOMPARE(thumbLeft(main), 0);
+    QTest::mouseRelease(main->Image2, Qt::LeftButton);
+    QVERIFY(main->seekDragging); // the release still does not end the grab
 }
 
 void TransportTest::rightPressEndsGrabAndPlays() {

@@ -7,6 +7,7 @@
 #include "swf_builder.h"
 
 #include "player/shockwave_flash.h"
+#include "resources/string_table.h"
 
 #include <QAction>
 #include <QApplication>
@@ -48,6 +49,7 @@ class PlayWindowTest : public QObject {
     void walksFramesAndLoops();
     void stateFourSwitchesTheTimerOn();
     void buttonsAnswerThePointer();
+    void realPreloaderRunsOn();
 };
 
 void PlayWindowTest::resizeKeepsControlsInside_data() {
@@ -131,18 +133,30 @@ void PlayWindowTest::unreadableMovieSaysWhy() {
     QVERIFY(!control->grab().isNull());
 }
 
+// Emptying the control (every play-list action does) leaves no claim of a movie on the panel.
 void PlayWindowTest::emptyingTheControl() {
-    forms::get<Form1>();
+    Form1* main = forms::get<Form1>();
     ShockwaveFlash* control = Form1::sw();
+    control->setClockEnabled(false);
     control->setMovie(writeMovie(QStringLiteral("m.swf"), movie(5)));
     AppFixture::settle();
     QCOMPARE(control->TotalFrames(), 5);
+    control->tick();
+    main->Timer1_Timer();
+    QCOMPARE(main->Label3->text(), resources::text(110));
+    QCOMPARE(main->Label2->text(), QStringLiteral(" 1/ 5"));
     control->setMovie(QString());
     QVERIFY(control->Movie().isEmpty());
     QCOMPARE(control->TotalFrames(), 0);
     QCOMPARE(control->FrameNum(), 0);
     QVERIFY(!control->Playing());
     AppFixture::settle();
+    main->Timer1_Timer();
+    QCOMPARE(main->Label3->text(), QString());
+    QCOMPARE(main->Label2->text(), QStringLiteral("0000/0000"));
+    QCOMPARE(main->Label1->text(), QStringLiteral("00:00"));
+    QCOMPARE(main->mm, 0);
+    QCOMPARE(main->Image2->leftTwips(), 0);
 }
 
 void PlayWindowTest::walksFramesAndLoops() {
@@ -238,3 +252,23 @@ void PlayWindowTest::buttonsAnswerThePointer() {
 
 QTEST_MAIN(PlayWindowTest)
 #include "play_window_test.moc"
+
+// A preloader that stops the main timeline and waits in a looping clip for the movie to
+// arrive: the clip, and so the wait, must go on running in the control as in the renderer.
+void PlayWindowTest::realPreloaderRunsOn() {
+    const QString path = QStringLiteral(VANTREL_CORPUS_DIR "/real/lidosta_video.swf");
+    if (!QFile::exists(path)) QSKIP("the real-world movies are not here");
+    forms::get<Form1>();
+    ShockwaveFlash* control = Form1::sw();
+    qint64 now = 0;
+    control->setTimeSourceForTesting([&now] { return now; });
+    control->setMovie(path);
+    AppFixture::settle();
+    QCOMPARE(control->ReadyState(), 4);
+    const int preloader = control->FrameNum();
+    for (int i = 0; i < 100 && control->FrameNum() <= preloader + 1; ++i) {
+        now += 1000;
+        control->runClock();
+    }
+    QVERIFY2(control->FrameNum() > preloader + 1, qPrintable(QString::number(control->FrameNum())));
+}

@@ -139,6 +139,22 @@ class SearchRunTest : public QObject {
         QCOMPARE(statusLine(), u8("查找停止"));
     }
 
+    // The program's end during a run stops the walk at once: the windows are gone, and a
+    // walk left going would search the disk unseen and keep filling the hidden list.
+    void exitStopsTheRun() {
+        makeTree(root(), {"1.swf", "2.swf", "3.swf", "4.swf", "5.swf"});
+        int files = 0;
+        m_fixture.answer = platform::MessageResult::Yes;
+        search::setYieldHookForTesting([&files] {
+            if (++files == 2) forms::get<Form1>()->munfileexit_Click();
+        });
+        runFolder(root());
+        QCOMPARE(m_fixture.endRequests, 1);
+        QCOMPARE(files, 2);
+        QCOMPARE(SearchFixture::playList().size(), 2);
+        QVERIFY(!search::state().running);
+    }
+
     // Sub-folders are decided after each folder's files, so unticking during the walk counts.
     void subfolderChoiceReadDuringWalk() {
         makeTree(root(), {"1.swf", "s/2.swf"});
