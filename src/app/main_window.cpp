@@ -79,6 +79,8 @@ Form1::Form1() {
     buildPanel();
     buildButtons();
     buildMenus();
+    buildKeys();
+    setAcceptDrops(true);
     // Its size is known before it is first shown: start-up places the list window by it.
     adjustSize();
     // First place: near the top of the screen, centred, with room below for the list window.
@@ -351,6 +353,9 @@ void Form1::Form_Load() {
         sw()->setQuality2(qualityName(settings.qualityIndex));
     }
     zoomPercent = settings.zoomPercent;
+    const SoundSettings sound = readSoundSettings(ini);
+    volumePercent = sound.volume;
+    setMuted(sound.muted);
     show();
     if (settings.showListWindow) {
         // The list window was placed by the main window's outer size before the desktop
@@ -394,6 +399,7 @@ void Form1::munfileexit_Click() {
     for (int i = 0; i < 4; ++i)
         if (mundoquality[i]->isChecked()) values.checkedQualityIndex = i;
     writeExitSettings(values, settingsFilePath());
+    writeSoundSettings({volumePercent, muted}, settingsFilePath());
     endProgram();
 }
 

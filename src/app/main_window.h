@@ -105,6 +105,32 @@ class Form1 : public QMainWindow {
     // The frame counter and the loading state's text, placed to be read whole.
     void showFrameCounter(qint32 frame, qint32 total);
     void showStateText(const QString& text);
+    // The time display for a frame: whole seconds of play, as minutes and seconds ("02:05").
+    static QString timeText(qint32 frame, double framesPerSecond);
+
+    // The player's own commands: keys, the play window's menu, volume, the command line.
+    QAction *keyPlayPause = nullptr, *keyStepBack = nullptr, *keyStepForward = nullptr, *keyZoomOut = nullptr,
+            *keyFullScreen = nullptr, *keyMute = nullptr, *keyVolumeUp = nullptr, *keyVolumeDown = nullptr,
+            *keyNextEntry = nullptr, *keyPreviousEntry = nullptr, *keyCapture = nullptr;
+    int volumePercent = 100;
+    bool muted = false;
+    void playPause();
+    void stepFrame(int delta);
+    void zoomOut();
+    void toggleFullScreen();
+    void setVolumePercent(int percent);
+    void setMuted(bool on);
+    void playListStep(int delta);
+    void copyPicture();
+    void savePicture();
+    // The play window's right-click menu (built afresh each time, owned by parent).
+    QMenu* buildPlayMenu(QWidget* parent);
+    void showPlayMenu(const QPoint& globalPos);
+    // Movies, addresses and list files from the command line, a second start or a drop: one
+    // movie plays, several join the list and the first plays, a list opens in the list window.
+    void openFiles(const QStringList& items);
+    void playMovie(const QString& movie);
+    void bringToFront();
 
     // How the program ends after the exit command; tests record it instead.
     static void setEndProgramHandler(std::function<void()> handler);
@@ -112,8 +138,11 @@ class Form1 : public QMainWindow {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    void buildKeys();
     // What the play and list windows tell this window; they sit below it and cannot see it.
     static void linkSideWindows();
     void buildPanel();

@@ -55,6 +55,16 @@ void Form1::linkSideWindows() {
         if (Form1* main = forms::loaded<Form1>()) main->munwindowplay->setChecked(false);
     };
     playWindowLinks().readyStateChanged = showReadyState;
+    playWindowLinks().menuRequested = [](const QPoint& globalPos) {
+        if (Form1* main = forms::loaded<Form1>()) main->showPlayMenu(globalPos);
+    };
+    playWindowLinks().filesDropped = [](const QStringList& files) {
+        if (Form1* main = forms::loaded<Form1>()) main->openFiles(files);
+    };
+    playListWindowLinks().playWindowWanted = [] {
+        Form1* main = forms::loaded<Form1>();
+        if (main && !main->munwindowplay->isChecked()) main->munwindowplay_Click();
+    };
     playListWindowLinks().unloaded = [] {
         if (Form1* main = forms::loaded<Form1>()) main->munwindowl->setChecked(false);
     };

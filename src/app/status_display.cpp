@@ -8,6 +8,7 @@
 #include <QLabel>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // The thumb's run in twips stands for the whole movie.
@@ -49,11 +50,20 @@ void Form1::Timer1_Timer() {
     if (control->ReadyState() != 4) return;
     ss = control->FrameNum();
     showFrameCounter(ss, mm);
+    Label1->setText(timeText(ss, control->frameRate()));
     const qint32 total = control->TotalFrames();
     const qint32 frame = control->FrameNum();
     if (total == 0) return;
     const int left = roundHalfEven32(double(qint64(frame) * kThumbRun) / total);
     Image2->setLeftTwips(left);
+}
+
+QString Form1::timeText(qint32 frame, double framesPerSecond) {
+    if (framesPerSecond <= 0 || frame <= 0) return QStringLiteral("00:00");
+    const qint64 seconds = qint64(std::floor(double(frame) / framesPerSecond));
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
 void Form1::showNoMovie() {

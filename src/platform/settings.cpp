@@ -6,6 +6,7 @@
 #include "platform/profile.h"
 #include "platform/program_folder.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -107,4 +108,19 @@ void writeExitSettings(const ExitSettings& settings, const QString& iniPath) {
 QString qualityName(int index) {
     if (index < 0 || index >= kQualityCount) return {};
     return QString::fromLatin1(kQualityNames[std::size_t(index)]);
+}
+
+SoundSettings readSoundSettings(const QString& iniPath) {
+    SoundSettings settings;
+    settings.volume =
+        std::clamp(readInt32(QStringLiteral("sound"), QStringLiteral("volume"), 100, iniPath), 0, 100);
+    settings.muted = readInt32(QStringLiteral("sound"), QStringLiteral("mute"), 0, iniPath) == 1;
+    return settings;
+}
+
+void writeSoundSettings(const SoundSettings& settings, const QString& iniPath) {
+    platform::writeProfileString(QStringLiteral("sound"), QStringLiteral("volume"),
+                                 QString::number(std::clamp(settings.volume, 0, 100)), iniPath);
+    platform::writeProfileString(QStringLiteral("sound"), QStringLiteral("mute"), flag(settings.muted),
+                                 iniPath);
 }

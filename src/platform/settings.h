@@ -42,3 +42,12 @@ void writeExitSettings(const ExitSettings& settings, const QString& iniPath);
 
 // The quality text handed to the movie control for quality item 0..3; empty otherwise.
 QString qualityName(int index);
+
+// The sound level the player's own keys and menu set, in a section of its own ("sound"),
+// written after the sections above at exit.
+struct SoundSettings {
+    int volume = 100; // percent, 0..100
+    bool muted = false;
+};
+SoundSettings readSoundSettings(const QString& iniPath);
+void writeSoundSettings(const SoundSettings& settings, const QString& iniPath);

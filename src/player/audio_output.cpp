@@ -10,9 +10,17 @@
 #include <QMediaDevices>
 #include <QTimer>
 
+#include <algorithm>
+#include <atomic>
+
 using swf::media::Mixer;
 
 namespace {
+
+std::atomic<int>& volumeLevel() {
+    static std::atomic<int> level{100};
+    return level;
+}
 
 // The device pulls mixed samples from here.
 class MixerDevice : public QIODevice {
@@ -26,6 +34,8 @@ class MixerDevice : public QIODevice {
         const int frames = int(std::min<qint64>(maxSize / 4, 8192));
         if (frames <= 0) return 0;
         m_mixer.mix(reinterpret_cast<qint16*>(data), frames);
+        AudioOutput::applyVolume(reinterpret_cast<qint16*>(data), qsizetype(frames) * 2,
+                                 volumeLevel().load());
         return qint64(frames) * 4;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
@@ -77,6 +87,22 @@ AudioOutput::AudioOutput(Mixer& mixer, QObject* parent) : QObject(parent), d(std
 
 AudioOutput::~AudioOutput() {
     stop();
+}
+
+void AudioOutput::setVolume(int percent) {
+    volumeLevel().store(std::clamp(percent, 0, 100));
+}
+
+int AudioOutput::volume() {
+    return volumeLevel().load();
+}
+
+void AudioOutput::applyVolume(qint16* samples, qsizetype count, int percent) {
+    if (percent >= 100) return;
+    // A square law: equal steps of the level sound like equal steps of loudness.
+    const int gain = std::clamp(percent, 0, 100) * std::clamp(percent, 0, 100); // of 10,000
+    for (qsizetype i = 0; i < count; ++i)
+        samples[i] = qint16(qint32(samples[i]) * gain / 10000);
 }
 
 bool AudioOutput::hasDevice() const {

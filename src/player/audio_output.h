@@ -20,6 +20,12 @@ class AudioOutput : public QObject {
     void start();
     void stop();
     bool hasDevice() const;
+
+    // One level for every movie's sound, in percent (0 silences); outputs apply it to the
+    // samples as they pull them, so a change is heard at once.
+    static void setVolume(int percent);
+    static int volume();
+    static void applyVolume(qint16* samples, qsizetype count, int percent);
     bool isRunning() const;
 
   private:

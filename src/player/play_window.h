@@ -4,10 +4,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
 
+class QMimeData;
+class QShortcut;
+class QTimer;
 class ShockwaveFlash;
 
 // What the play window tells the main window. The main window sits above this folder, so it
@@ -15,6 +19,8 @@ class ShockwaveFlash;
 struct PlayWindowLinks {
     std::function<void()> unloaded;                                 // the window is closing
     std::function<void(ShockwaveFlash& control)> readyStateChanged; // its ReadyState moved on
+    std::function<void(const QPoint& globalPos)> menuRequested;     // a right click on the movie
+    std::function<void(const QStringList& files)> filesDropped;     // movies or lists dropped on it
 };
 PlayWindowLinks& playWindowLinks();
 
@@ -36,10 +42,27 @@ class Form3 : public QWidget {
     // The play window's movie control, creating the play window hidden when needed.
     static ShockwaveFlash* control();
 
+    // Full screen: the movie fills the screen by its scale mode, the pointer hides when idle,
+    // Esc (or the full-screen keys) returns to the window as it was.
+    void setFullScreen(bool on);
+    bool isFullScreenPlay() const { return m_fullScreen; }
+    static constexpr int kPointerIdleMs = 2500;
+
     QWidget* p = nullptr;
     ShockwaveFlash* sw = nullptr;
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    bool m_fullScreen = false;
+    QTimer* m_pointerIdle = nullptr;
+    QShortcut* m_leaveFullScreen = nullptr;
 };
+
+// The local files among dropped or pasted data, as paths.
+QStringList droppedFiles(const QMimeData* data);

@@ -326,6 +326,30 @@ void ShockwaveFlash::Zoom(qint32 factor) {
     update();
 }
 
+QImage ShockwaveFlash::picture() const {
+    if (!m_player->isLoaded()) return {};
+    constexpr int kLargestSide = 8192; // a huge zoom still gives a picture that can be held
+    const QRectF stage = m_player->stageRect();
+    const double scale = std::min(
+        m_zoomScale, double(kLargestSide) / std::max(1.0, std::max(stage.width(), stage.height()) / 20.0));
+    const QSize size(std::max(1, int(std::lround(stage.width() / 20.0 * scale))),
+                     std::max(1, int(std::lround(stage.height() / 20.0 * scale))));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(m_player->backgroundColor());
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    QTransform toImage;
+    toImage.scale(scale / 20.0, scale / 20.0);
+    toImage.translate(-stage.left(), -stage.top());
+    m_player->render(painter, toImage, swf::Quality::High);
+    return image;
+}
+
+double ShockwaveFlash::frameRate() const {
+    return m_player->isLoaded() ? m_player->frameRate() : 0.0;
+}
+
 qint32 ShockwaveFlash::TotalFrames() const {
     return m_player->isLoaded() ? m_player->totalFrames() : 0;
 }

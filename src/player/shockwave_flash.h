@@ -3,6 +3,8 @@
 // it with the whole movie visible ("ShowAll"), zoom and quality applied.
 #pragma once
 
+#include <QImage>
+
 #include <functional>
 
 #include "player/i_shockwave_flash.h"
@@ -66,6 +68,11 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     QTransform stageToWidget() const;
 
     swf::Player& engine() { return *m_player; }
+    // The frame shown, drawn whole at the movie's own size times the zoom (not a screen grab);
+    // a null image without a movie.
+    QImage picture() const;
+    // Frames per second of the movie in; 0 without one.
+    double frameRate() const;
     // Tests shrink the download limits so they can be reached quickly.
     void setDownloadLimits(qint64 maxBytes, int silenceMs);
     // Tests drive time themselves: with the clock off, frames advance only through tick().

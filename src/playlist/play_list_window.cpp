@@ -19,8 +19,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QListWidget>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 
 namespace {
 constexpr int kClientWidth = 3285;
@@ -55,6 +59,10 @@ Form2::Form2() {
     List1->setPalette(palette);
     twips::place(List1, 0, 60, 2895, 2370);
     connect(List1, &QListWidget::itemClicked, this, [this] { List1_Click(); });
+    connect(List1, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { playEntry(List1->row(item)); });
+    setAcceptDrops(true);
+    List1->setAcceptDrops(false); // drops land on the window, which adds them
     // Arrow keys move the selection like a click does; selections made by the program do not.
     List1->installEventFilter(this);
     connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -204,10 +212,15 @@ void Form2::openList() {
     const QString path = platform::showFileDialog(
         this, {platform::FileDialogKind::Open, listFilter(), listFolder(), QString()});
     if (path.isEmpty()) return;
+    openListFile(path);
+}
+
+bool Form2::openListFile(const QString& path) {
     // A file that cannot be read leaves the list, its caption and listpath as they were.
-    if (!loadListFile(path, false)) return;
+    if (!loadListFile(path, false)) return false;
     listpath() = path;
     setWindowTitle(resources::text(102) + QLatin1Char('|') + path);
+    return true;
 }
 
 void Form2::saveList() {
@@ -227,6 +240,10 @@ void Form2::addMovie() {
     const QString path = platform::showFileDialog(
         this, {platform::FileDialogKind::Open, movieFileFilter(), movieFolder(), QString()});
     if (path.isEmpty()) return;
+    addUnique(path);
+}
+
+void Form2::addUnique(const QString& path) {
     bool found = false;
     for (int i = 0; i < List1->count(); ++i) {
         if (List1->item(i)->text() == path) {
@@ -236,6 +253,37 @@ void Form2::addMovie() {
         }
     }
     if (!found) List1->addItem(path);
+}
+
+void Form2::playEntry(int row) {
+    if (row < 0 || row >= List1->count()) return;
+    List1->setCurrentRow(row);
+    List1_Click();
+    if (playListWindowLinks().playWindowWanted) playListWindowLinks().playWindowWanted();
+}
+
+void Form2::addDroppedFiles(const QStringList& files) {
+    for (const QString& file : files) {
+        if (file.endsWith(QLatin1String(".vtl"), Qt::CaseInsensitive)) {
+            // As the open command: its entries join the list and it becomes the current list file.
+            openListFile(file);
+        } else {
+            addUnique(QDir::toNativeSeparators(file));
+        }
+    }
+}
+
+void Form2::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void Form2::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    addDroppedFiles(files);
 }
 
 void Form2::removeEntry() {

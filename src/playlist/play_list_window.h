@@ -15,7 +15,8 @@ class QListWidget;
 
 // What the list window tells the main window, which sits above this folder and fills it in.
 struct PlayListWindowLinks {
-    std::function<void()> unloaded; // the window is closing
+    std::function<void()> unloaded;         // the window is closing
+    std::function<void()> playWindowWanted; // an entry was chosen to play: show the play window
 };
 PlayListWindowLinks& playListWindowLinks();
 
@@ -38,6 +39,14 @@ class Form2 : public QWidget {
     void appendEntry(const QString& path);
     QStringList entries() const;
 
+    // Plays an entry as a click does, and brings the play window up (double click, Enter).
+    void playEntry(int row);
+    // Movies added as the add button adds them (a duplicate is refused with its message); a
+    // list file among them is opened as the list instead.
+    void addDroppedFiles(const QStringList& files);
+    // Opens a list file as the open command does, without the dialog; false when unreadable.
+    bool openListFile(const QString& path);
+
     QListWidget* List1 = nullptr;
     QComboBox* Combo1 = nullptr;
     std::array<PictureBox*, 7> Image1{};
@@ -49,8 +58,11 @@ class Form2 : public QWidget {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
+    void addUnique(const QString& path);
     void setLook(int index, FrameLook look);
     void newList();
     void openList();
