@@ -353,9 +353,10 @@ void Form1::Form_Load() {
         sw()->setQuality2(qualityName(settings.qualityIndex));
     }
     zoomPercent = settings.zoomPercent;
-    const SoundSettings sound = readSoundSettings(ini);
-    volumePercent = sound.volume;
-    setMuted(sound.muted);
+    const PlayerSettings player = readPlayerSettings(ini);
+    volumePercent = player.volume;
+    setMuted(player.muted);
+    continuousPlay = player.continuousPlay;
     show();
     if (settings.showListWindow) {
         // The list window was placed by the main window's outer size before the desktop
@@ -399,7 +400,7 @@ void Form1::munfileexit_Click() {
     for (int i = 0; i < 4; ++i)
         if (mundoquality[i]->isChecked()) values.checkedQualityIndex = i;
     writeExitSettings(values, settingsFilePath());
-    writeSoundSettings({volumePercent, muted}, settingsFilePath());
+    writePlayerSettings({volumePercent, muted, continuousPlay}, settingsFilePath());
     endProgram();
 }
 

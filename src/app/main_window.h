@@ -114,6 +114,8 @@ class Form1 : public QMainWindow {
             *keyNextEntry = nullptr, *keyPreviousEntry = nullptr, *keyCapture = nullptr;
     int volumePercent = 100;
     bool muted = false;
+    // Continuous play: a movie that stops on its last frame hands over to the list's next entry.
+    bool continuousPlay = false;
     void playPause();
     void stepFrame(int delta);
     void zoomOut();
@@ -121,6 +123,9 @@ class Form1 : public QMainWindow {
     void setVolumePercent(int percent);
     void setMuted(bool on);
     void playListStep(int delta);
+    void continueThroughList();
+    // A movie is coming in: continuous play waits until it has played.
+    void movieLoading() { m_sawPlaying = false; }
     void copyPicture();
     void savePicture();
     // The play window's right-click menu (built afresh each time, owned by parent).
@@ -155,4 +160,5 @@ class Form1 : public QMainWindow {
 
     bool m_exiting = false;
     QFont m_counterFont;
+    bool m_sawPlaying = false; // the movie in has played since it came in (continuous play)
 };

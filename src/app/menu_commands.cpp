@@ -41,6 +41,7 @@ void showReadyState(ShockwaveFlash& control) {
     }
     const int state = control.ReadyState();
     if (state >= 0 && state <= 3) {
+        main->movieLoading();
         main->showStateText(readyStateText(state));
     } else if (state == 4) {
         main->setTimer1Enabled(true);

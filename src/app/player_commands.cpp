@@ -133,6 +133,7 @@ void Form1::stepFrame(int delta) {
     const qint64 target =
         std::clamp<qint64>(qint64(control->FrameNum()) + delta, 0, control->TotalFrames() - 1);
     control->GotoFrame(qint32(target));
+    m_sawPlaying = false; // stepped there, not played there
     Timer1_Timer();
 }
 
@@ -165,6 +166,20 @@ void Form1::playListStep(int delta) {
     const int target = row < 0 ? (delta > 0 ? 0 : list->List1->count() - 1) : row + delta;
     if (target < 0 || target >= list->List1->count()) return;
     list->playEntry(target);
+}
+
+void Form1::continueThroughList() {
+    ShockwaveFlash* control = sw();
+    if (control->Playing()) {
+        m_sawPlaying = true;
+        return;
+    }
+    // Only a movie that played to its end and stopped there by itself moves the list on; one
+    // paused by the user stops the status timer, so this is not reached.
+    const bool atEnd = control->TotalFrames() > 0 && control->FrameNum() >= control->TotalFrames() - 1;
+    if (!continuousPlay || !m_sawPlaying || !atEnd) return;
+    m_sawPlaying = false;
+    playListStep(+1);
 }
 
 void Form1::copyPicture() {
@@ -217,6 +232,11 @@ QMenu* Form1::buildPlayMenu(QWidget* parent) {
     item(tr("倒带"), "playMenuRewind", [this] { Image1_Click(2); })->setShortcuts(mundostop->shortcuts());
     item(tr("前进"), "playMenuForward", [this] { stepFrame(+1); })->setShortcuts(keyStepForward->shortcuts());
     item(tr("后退"), "playMenuBack", [this] { stepFrame(-1); })->setShortcuts(keyStepBack->shortcuts());
+    menu->addSeparator();
+    QAction* continuous =
+        item(tr("连续播放"), "playMenuContinuous", [this] { continuousPlay = !continuousPlay; });
+    continuous->setCheckable(true);
+    continuous->setChecked(continuousPlay);
     menu->addSeparator();
     QAction* full = item(tr("全屏"), "playMenuFullScreen", [this] { toggleFullScreen(); });
     full->setCheckable(true);

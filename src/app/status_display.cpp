@@ -48,6 +48,7 @@ void Form1::Timer1_Timer() {
         }
     }
     if (control->ReadyState() != 4) return;
+    continueThroughList();
     ss = control->FrameNum();
     showFrameCounter(ss, mm);
     Label1->setText(timeText(ss, control->frameRate()));
@@ -129,6 +130,7 @@ void Form1::Image2_MouseMove(int button, int shift, int x, int y) {
 void Form1::Picture1_MouseMove(int, int, int x, int) {
     if (x >= kThumbFollowLimit || !seekDragging) return;
     Image2->setLeftTwips(x);
+    m_sawPlaying = false; // a seek to the end is not the movie ending
     ShockwaveFlash* control = sw();
     if (control->Movie().isEmpty()) return;
     const qint32 total = control->TotalFrames();

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace platform {
 
@@ -23,6 +25,21 @@ QString programFolder() {
 
 QString programFile(const QString& name) {
     return QDir(programFolder()).filePath(name);
+}
+
+QString dataFolder() {
+    const QString program = programFolder();
+    // Trying is the only sure test: permissions, read-only mounts and administrators differ.
+    QTemporaryFile probe(QDir(program).filePath(QStringLiteral(".vantrel-write-test-XXXXXX")));
+    if (probe.open()) return program;
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (user.isEmpty()) return program;
+    QDir().mkpath(user);
+    return user;
+}
+
+QString dataFile(const QString& name) {
+    return QDir(dataFolder()).filePath(name);
 }
 
 void setProgramFolderForTesting(const QString& folder) {

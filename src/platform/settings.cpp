@@ -68,7 +68,7 @@ QString flag(bool on) {
 } // namespace
 
 QString settingsFilePath() {
-    return platform::programFile(QStringLiteral("Vantrel.ini"));
+    return platform::dataFile(QStringLiteral("Vantrel.ini"));
 }
 
 StartupSettings readStartupSettings(const QString& iniPath) {
@@ -110,15 +110,17 @@ QString qualityName(int index) {
     return QString::fromLatin1(kQualityNames[std::size_t(index)]);
 }
 
-SoundSettings readSoundSettings(const QString& iniPath) {
-    SoundSettings settings;
+PlayerSettings readPlayerSettings(const QString& iniPath) {
+    PlayerSettings settings;
     settings.volume =
         std::clamp(readInt32(QStringLiteral("sound"), QStringLiteral("volume"), 100, iniPath), 0, 100);
     settings.muted = readInt32(QStringLiteral("sound"), QStringLiteral("mute"), 0, iniPath) == 1;
+    settings.continuousPlay =
+        readInt32(QStringLiteral("player"), QStringLiteral("continuous"), 0, iniPath) == 1;
     return settings;
 }
 
-void writeSoundSettings(const SoundSettings& settings, const QString& iniPath) {
+void writePlayerSettings(const PlayerSettings& settings, const QString& iniPath) {
     platform::writeProfileString(QStringLiteral("sound"), QStringLiteral("volume"),
                                  QString::number(std::clamp(settings.volume, 0, 100)), iniPath);
     platform::writeProfileString(QStringLiteral("sound"), QStringLiteral("mute"), flag(settings.muted),

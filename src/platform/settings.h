@@ -43,11 +43,12 @@ void writeExitSettings(const ExitSettings& settings, const QString& iniPath);
 // The quality text handed to the movie control for quality item 0..3; empty otherwise.
 QString qualityName(int index);
 
-// The sound level the player's own keys and menu set, in a section of its own ("sound"),
-// written after the sections above at exit.
-struct SoundSettings {
+// What the player's own keys and menu set: the sound level (section "sound") and continuous
+// play through the list (section "player"), written after the sections above at exit.
+struct PlayerSettings {
     int volume = 100; // percent, 0..100
     bool muted = false;
+    bool continuousPlay = false;
 };
-SoundSettings readSoundSettings(const QString& iniPath);
-void writeSoundSettings(const SoundSettings& settings, const QString& iniPath);
+PlayerSettings readPlayerSettings(const QString& iniPath);
+void writePlayerSettings(const PlayerSettings& settings, const QString& iniPath);

@@ -35,7 +35,7 @@ QString listFilter() {
     return QStringLiteral("Vantrel_list Files(*.vtl)|*.vtl");
 }
 QString listFolder() {
-    return QDir(platform::programFolder()).filePath(QStringLiteral("vtl_list"));
+    return platform::dataFile(QStringLiteral("vtl_list"));
 }
 
 const char* const kButtonTips[kButtonCount] = {"新建列表",       "打开列表", "保存列表", "添加影片",

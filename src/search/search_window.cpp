@@ -175,7 +175,7 @@ void Form9::Command4_Click() {
 }
 
 void Form9::Command5_Click() {
-    const QString listFolder = QDir(platform::programFolder()).filePath(QStringLiteral("vtl_list"));
+    const QString listFolder = platform::dataFile(QStringLiteral("vtl_list"));
     const QString chosen = platform::showFileDialog(this, {platform::FileDialogKind::Save,
                                                            QStringLiteral("Vantrel_list Files(*.vtl)|*.vtl"),
                                                            listFolder, QStringLiteral("flashlist1.vtl")});

@@ -180,9 +180,9 @@ class PlayerCommandsTest : public QObject {
         QStringList captions;
         for (QAction* action : menu->actions())
             if (!action->isSeparator() && !action->text().isEmpty()) captions << action->text();
-        QCOMPARE(captions,
-                 (QStringList{"放大", "缩小", "全部显示", "画面品质", "播放/暂停", "循环", "倒带", "前进",
-                              "后退", "全屏", "静音", "复制画面", "保存画面为PNG…", "关于Vantrel"}));
+        QCOMPARE(captions, (QStringList{"放大", "缩小", "全部显示", "画面品质", "播放/暂停", "循环", "倒带",
+                                        "前进", "后退", "连续播放", "全屏", "静音", "复制画面",
+                                        "保存画面为PNG…", "关于Vantrel"}));
         QMenu* quality = menu->findChild<QAction*>("playMenuQuality")->menu();
         QCOMPARE(quality->actions().size(), 4);
         for (int i = 0; i < 4; ++i)
@@ -377,6 +377,39 @@ class PlayerCommandsTest : public QObject {
         QCOMPARE(Form1::sw()->Movie(), b);
         main->playListStep(-1);
         QCOMPARE(Form1::sw()->Movie(), a);
+    }
+
+    // Continuous play: a movie that plays to its last frame and stops there hands over to the
+    // next entry; without the choice, or at the list's end, nothing moves.
+    void continuousPlay_data() {
+        QTest::addColumn<bool>("continuous");
+        QTest::newRow("on") << true;
+        QTest::newRow("off") << false;
+    }
+    void continuousPlay() {
+        QFETCH(bool, continuous);
+        Form2* list = forms::get<Form2>();
+        const QString a = movie(QStringLiteral("a.swf"), 3);
+        const QString b = movie(QStringLiteral("b.swf"), 3);
+        list->appendEntry(a);
+        list->appendEntry(b);
+        main->continuousPlay = continuous;
+        main->sw()->setLoop(false);
+        main->sw()->setClockEnabled(false);
+        list->playEntry(0);
+        AppFixture::settle();
+        for (int i = 0; i < 6; ++i) {
+            main->sw()->tick();
+            main->Timer1_Timer();
+            AppFixture::settle();
+        }
+        QCOMPARE(Form1::sw()->Movie(), continuous ? b : a);
+        for (int i = 0; i < 6; ++i) {
+            main->sw()->tick();
+            main->Timer1_Timer();
+            AppFixture::settle();
+        }
+        QCOMPARE(Form1::sw()->Movie(), continuous ? b : a);
     }
 };
 

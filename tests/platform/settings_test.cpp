@@ -10,6 +10,8 @@
 #include "support/file_bytes.h"
 #include <QFile>
 
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,6 +56,9 @@ class SettingsTest : public QObject {
     void exitSettings_data();
     void exitSettings();
     void settingsFileBesideProgram();
+    void settingsInUserFolderWhenProgramFolderIsReadOnly();
+    void playerSettings_data();
+    void playerSettings();
 
   private:
     QString iniPath() const { return m_dir.filePath(QStringLiteral("Vantrel.ini")); }
@@ -505,6 +510,57 @@ void SettingsTest::settingsFileBesideProgram() {
     QCOMPARE(settingsFilePath(), iniPath());
     platform::setProgramFolderForTesting(QString());
     QCOMPARE(settingsFilePath(), QCoreApplication::applicationDirPath() + QStringLiteral("/Vantrel.ini"));
+}
+
+// An installed copy's folder cannot be written: the settings and lists go to the user's
+// configuration folder instead of failing silently. (A folder below a plain file cannot be
+// written by anyone, administrators included.)
+void SettingsTest::settingsInUserFolderWhenProgramFolderIsReadOnly() {
+    QStandardPaths::setTestModeEnabled(true);
+    QFile blocker(m_dir.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    platform::setProgramFolderForTesting(m_dir.filePath(QStringLiteral("file/program")));
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QCOMPARE(settingsFilePath(), user + QStringLiteral("/Vantrel.ini"));
+    QVERIFY(QFileInfo(user).isDir());
+    writeExitSettings(ExitSettings{}, settingsFilePath());
+    QVERIFY(QFile::exists(user + QStringLiteral("/Vantrel.ini")));
+    QFile::remove(user + QStringLiteral("/Vantrel.ini"));
+    platform::setProgramFolderForTesting(QString());
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+// The player's own section: odd values fall back, the level is kept within 0 to 100.
+void SettingsTest::playerSettings_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("volume");
+    QTest::addColumn<bool>("muted");
+    QTest::addColumn<bool>("continuous");
+    QTest::newRow("no file") << kNoFile << 100 << false << false;
+    QTest::newRow("set") << QByteArray("[sound]\r\nvolume=35\r\nmute=1\r\n[player]\r\ncontinuous=1\r\n") << 35
+                         << true << true;
+    QTest::newRow("out of range") << QByteArray("[sound]\r\nvolume=250\r\nmute=7\r\n") << 100 << false
+                                  << false;
+    QTest::newRow("below zero") << QByteArray("[sound]\r\nvolume=-5\r\n") << 0 << false << false;
+    QTest::newRow("empty") << QByteArray("[sound]\r\nvolume=\r\n") << 100 << false << false;
+}
+
+void SettingsTest::playerSettings() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, volume);
+    QFETCH(bool, muted);
+    QFETCH(bool, continuous);
+    prepare(file);
+    const PlayerSettings read = readPlayerSettings(iniPath());
+    QCOMPARE(read.volume, volume);
+    QCOMPARE(read.muted, muted);
+    QCOMPARE(read.continuousPlay, continuous);
+    writePlayerSettings(read, iniPath());
+    const PlayerSettings again = readPlayerSettings(iniPath());
+    QCOMPARE(again.volume, volume);
+    QCOMPARE(again.muted, muted);
+    QCOMPARE(again.continuousPlay, continuous);
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)
