@@ -117,7 +117,6 @@ void Form1::buildKeys() {
     keyPreviousEntry =
         command(PlayerCommand::PreviousEntry, tr("播放列表上一项"), [this] { playListStep(-1); });
     keyCapture = command(PlayerCommand::Capture, tr("拍图"), [this] { mundoget_Click(); });
-    keyFullScreen->setCheckable(true);
     keyMute->setCheckable(true);
     qApp->installEventFilter(new ScanKeys(this));
 }
@@ -145,7 +144,6 @@ void Form1::toggleFullScreen() {
     if (!munwindowplay->isChecked()) munwindowplay_Click();
     Form3* play = forms::get<Form3>();
     play->setFullScreen(!play->isFullScreenPlay());
-    keyFullScreen->setChecked(play->isFullScreenPlay());
 }
 
 void Form1::setVolumePercent(int percent) {
@@ -240,7 +238,8 @@ QMenu* Form1::buildPlayMenu(QWidget* parent) {
     menu->addSeparator();
     QAction* full = item(tr("全屏"), "playMenuFullScreen", [this] { toggleFullScreen(); });
     full->setCheckable(true);
-    full->setChecked(keyFullScreen->isChecked());
+    Form3* window = forms::loaded<Form3>();
+    full->setChecked(window && window->isFullScreenPlay());
     full->setShortcuts(keyFullScreen->shortcuts());
     QAction* mute = item(tr("静音"), "playMenuMute", [this] { setMuted(!muted); });
     mute->setCheckable(true);

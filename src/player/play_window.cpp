@@ -27,6 +27,7 @@ constexpr int kClientHeight = 4680;
 // p and sw are kept this much smaller than the window's outer size.
 constexpr int kBorderAllowance = 100;
 constexpr int kControlOffset = 60;
+constexpr Qt::WindowFlags kWindowFlags = Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 } // namespace
 
@@ -47,7 +48,7 @@ QString readyStateText(int state) {
 
 Form3::Form3() {
     setObjectName(QStringLiteral("Form3"));
-    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(kWindowFlags);
     resize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
 
     p = new QWidget(this);
@@ -124,6 +125,10 @@ void Form3::setFullScreen(bool on) {
     m_fullScreen = on;
     m_leaveFullScreen->setEnabled(on);
     if (on) {
+        m_normalGeometry = geometry();
+        // A tool window is kept small and above its owner by many desktops; full screen is a
+        // plain window's.
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
         showFullScreen();
         raise();
         activateWindow();
@@ -132,6 +137,8 @@ void Form3::setFullScreen(bool on) {
     } else {
         m_pointerIdle->stop();
         sw->unsetCursor();
+        setWindowFlags(kWindowFlags);
+        setGeometry(m_normalGeometry);
         showNormal();
         p->move(0, 0);
         sw->move(twips::toPixels(kControlOffset), twips::toPixels(kControlOffset));

@@ -3,6 +3,7 @@
 // status text.
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -60,6 +61,7 @@ class Form3 : public QWidget {
 
   private:
     bool m_fullScreen = false;
+    QRect m_normalGeometry;
     QTimer* m_pointerIdle = nullptr;
     QShortcut* m_leaveFullScreen = nullptr;
 };

@@ -160,12 +160,19 @@ class PlayerCommandsTest : public QObject {
         QVERIFY(play->isFullScreenPlay());
         QVERIFY(play->isFullScreen());
         QCOMPARE(play->sw->size(), play->size());
-        QVERIFY(main->keyFullScreen->isChecked());
+        {
+            std::unique_ptr<QMenu> menu(main->buildPlayMenu(nullptr));
+            QVERIFY(menu->findChild<QAction*>("playMenuFullScreen")->isChecked());
+        }
         play->sw->setFocus();
         pressIn(play, Qt::Key_Escape);
         QVERIFY(!play->isFullScreenPlay());
         QCOMPARE(play->sw->size(), before);
         QVERIFY(control->Playing());
+        {
+            std::unique_ptr<QMenu> menu(main->buildPlayMenu(nullptr));
+            QVERIFY(!menu->findChild<QAction*>("playMenuFullScreen")->isChecked());
+        }
         pressIn(play, Qt::ALT | Qt::Key_Return);
         QVERIFY(play->isFullScreenPlay());
         pressIn(play, Qt::Key_F11);
