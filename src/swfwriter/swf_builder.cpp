@@ -511,7 +511,7 @@ int SwfBuilder::defineEditText(const EditText& field) {
     w.u16(0);
     w.u16(0);
     w.s16(0);
-    w.cString("");
+    w.cString(field.variable.toUtf8());
     if (!field.text.isNull()) w.cString(m_version >= 6 ? field.text.toUtf8() : field.text.toLocal8Bit());
     rawTag(37, w.data());
     return id;

@@ -110,6 +110,7 @@ class SwfBuilder {
         bool wordWrap = false, multiline = false, border = false, html = false, useOutlines = false;
         int align = 0; // 0 left, 1 right, 2 centre, 3 justify
         QString fontClass;
+        QString variable; // the variable the field shows, empty for none
     };
     int defineEditText(const EditText& field);
 

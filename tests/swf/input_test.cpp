@@ -30,10 +30,10 @@ struct Condition {
 };
 
 // A DefineButton2 over 10..40 px: red up, green over, blue down, with a condition per entry.
-int defineButton(SwfBuilder& b, const std::vector<Condition>& conditions) {
-    const int up = b.defineRect(QRectF(10, 10, 30, 30), Qt::red);
-    const int over = b.defineRect(QRectF(10, 10, 30, 30), Qt::green);
-    const int down = b.defineRect(QRectF(10, 10, 30, 30), Qt::blue);
+int defineButton(SwfBuilder& b, const std::vector<Condition>& conditions, int upCharacter = 0) {
+    const int up = upCharacter ? upCharacter : b.defineRect(QRectF(10, 10, 30, 30), Qt::red);
+    const int over = upCharacter ? upCharacter : b.defineRect(QRectF(10, 10, 30, 30), Qt::green);
+    const int down = upCharacter ? upCharacter : b.defineRect(QRectF(10, 10, 30, 30), Qt::blue);
     const int id = b.reserveId();
     Writer w;
     w.u16(id);
@@ -93,6 +93,7 @@ class SwfInputTest : public QObject {
     void dragFollowsThePointer_data();
     void dragFollowsThePointer();
     void levelsTakeThePointerFirst();
+    void buttonFieldShowsItsVariable();
 };
 
 void SwfInputTest::passages_data() {
@@ -331,6 +332,30 @@ void SwfInputTest::levelsTakeThePointerFirst() {
     player.pointerPressed();
     player.pointerReleased();
     QCOMPARE(seen, (QStringList{"root", "level"}));
+}
+
+// A field inside a button shows the variable it is bound to, on the button's timeline, as any
+// field does: once a script sets it, the authored text gives way.
+void SwfInputTest::buttonFieldShowsItsVariable() {
+    auto movie = [](const QString& text, const QString& variable, const QString& scriptValue) {
+        SwfBuilder b(6, QSize(120, 40), 12);
+        SwfBuilder::EditText field;
+        field.bounds = QRectF(0, 0, 120, 40);
+        field.text = text;
+        field.variable = variable;
+        field.fontClass = QStringLiteral("_sans");
+        field.fontHeight = 24;
+        b.place(1, defineButton(b, {}, b.defineEditText(field)));
+        if (!scriptValue.isNull()) b.doAction(ActionAssembler(6).setVariable(variable, scriptValue).bytes());
+        b.showFrame(2);
+        swf::Player player;
+        player.loadBytes(b.finish());
+        player.advance();
+        return swftest::render(player);
+    };
+    const QImage bound = movie(QStringLiteral("authored"), QStringLiteral("label"), QStringLiteral("WWW"));
+    QCOMPARE(bound, movie(QStringLiteral("WWW"), QString(), QString()));
+    QVERIFY(bound != movie(QStringLiteral("authored"), QString(), QString()));
 }
 
 QTEST_MAIN(SwfInputTest)

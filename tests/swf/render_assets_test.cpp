@@ -2,6 +2,7 @@
 // that must load and draw without harm.
 #include "render_check.h"
 #include "swf/Player.h"
+#include "swf/render/text_layout.h"
 #include "swf_builder.h"
 
 #include <QBuffer>
@@ -91,6 +92,8 @@ class SwfRenderAssetsTest : public QObject {
     void editTextWrapsAtSpaces();
     void editTextBorder();
     void htmlEditText();
+    void htmlParagraphLines_data();
+    void htmlParagraphLines();
     void firstButtonWithColorTransform();
     void flippedClippedBitmapsAtAnyScale();
     void selfNestingIsBounded();
@@ -505,6 +508,36 @@ void SwfRenderAssetsTest::colorTransformedBitmaps() {
                           over(channel(color.blue(), cx.blueMult, cx.blueAdd)));
     CHECK_PIXEL(image, 30, 30, expected);
     CHECK_PIXEL(image, 70, 70, kBackground);
+}
+
+// A paragraph is one line, as in the reference: no space above or below it, and an empty
+// paragraph is an empty line (menus and credits lay their labels out by it).
+void SwfRenderAssetsTest::htmlParagraphLines_data() {
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<int>("lines");
+    QTest::newRow("one") << "<p>a</p>" << 1;
+    QTest::newRow("two paragraphs") << "<p>a</p><p>b</p>" << 2;
+    QTest::newRow("three with attributes")
+        << "<p align=\"left\"><font size=\"12\">a</font></p><p>b</p><p>c</p>" << 3;
+    QTest::newRow("leading empty paragraph") << "<p></p><p>a</p>" << 2;
+    QTest::newRow("empty paragraph between") << "<p>a</p><p align=\"center\"></p><p>b</p>" << 3;
+    QTest::newRow("line break") << "a<br>b" << 2;
+}
+
+void SwfRenderAssetsTest::htmlParagraphLines() {
+    QFETCH(QString, html);
+    QFETCH(int, lines);
+    swf::format::EditTextDefinition field;
+    field.html = true;
+    field.fontHeight = 240;
+    field.bounds = {0, 4000, 0, 4000};
+    field.initialText = QStringLiteral("<p>a</p>");
+    const double line = swf::render::measureEditText(field, nullptr).height();
+    QVERIFY(line > 0);
+    field.initialText = html;
+    const double height = swf::render::measureEditText(field, nullptr).height();
+    QVERIFY2(std::abs(height - lines * line) < 0.25 * line,
+             qPrintable(QStringLiteral("%1 twips for %2 lines of %3").arg(height).arg(lines).arg(line)));
 }
 
 QTEST_MAIN(SwfRenderAssetsTest)

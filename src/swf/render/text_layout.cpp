@@ -159,6 +159,12 @@ QString convertMovieHtml(const QString& html) {
         result.replace(match.capturedStart(), match.capturedLength(), replacement);
         from = match.capturedStart() + replacement.size();
     }
+    // A paragraph with no text is still a line of the field; the rich-text reader would drop
+    // it, so it gets an invisible character to hold the line.
+    static const QRegularExpression emptyParagraph(
+        QStringLiteral("(<p\\b[^>]*>(?:\\s|<(?!/?p\\b)[^>]*>)*)(</p>)"),
+        QRegularExpression::CaseInsensitiveOption);
+    result.replace(emptyParagraph, QStringLiteral("\\1&#8203;\\2"));
     result.replace(QLatin1String("\r\n"), QLatin1String("<br>"));
     result.replace(QLatin1Char('\r'), QLatin1String("<br>"));
     return result;
@@ -204,9 +210,11 @@ void layOut(QTextDocument& document, const format::EditTextDefinition& field,
     option.setWrapMode(field.wordWrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     document.setDefaultTextOption(option);
     document.setTextWidth(field.wordWrap ? std::max(1.0, width) : -1);
-    if (field.html)
+    if (field.html) {
+        // A paragraph is a line: no space above or below, unlike a web page's.
+        document.setDefaultStyleSheet(QStringLiteral("p { margin-top: 0px; margin-bottom: 0px; }"));
         document.setHtml(convertMovieHtml(field.initialText));
-    else
+    } else
         document.setPlainText(plainText(field));
     if (field.leading != 0 || field.indent != 0) {
         QTextCursor cursor(&document);

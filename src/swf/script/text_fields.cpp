@@ -10,6 +10,7 @@
 #include "swf/avm1/machine.h"
 #include "swf/movie/movie_definition.h"
 #include "swf/render/text_layout.h"
+#include "swf/stage/button_instance.h"
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
 #include "swf/stage/text_field.h"
@@ -372,35 +373,45 @@ void TextFields::syncBoundFields() {
         for (const auto& [depth, child] : clip->children()) {
             if (stage::MovieClip* inner = child->asClip()) {
                 pending.push_back(inner);
-                continue;
+            } else if (stage::TextField* text = child->asTextField()) {
+                showBoundVariable(*text, *clip);
+            } else if (const stage::ButtonInstance* button = child->asButton()) {
+                // A button's fields belong to the timeline the button is on, as its scripts do.
+                for (const auto& [layer, part] : button->children()) {
+                    if (stage::MovieClip* inner = part->asClip())
+                        pending.push_back(inner);
+                    else if (stage::TextField* text = part->asTextField())
+                        showBoundVariable(*text, *clip);
+                }
             }
-            stage::TextField* text = child->asTextField();
-            if (!text || text->field.variableName.isEmpty()) continue;
-            // "path:name", "path.name" or a plain name, all from the field's timeline.
-            QString path = text->field.variableName;
-            QString name = path;
-            avm1::Object* scope = m_directory.objectOf(*clip);
-            const qsizetype split =
-                std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
-            if (split >= 0) {
-                name = path.mid(split + 1);
-                stage::MovieClip* target = m_directory.resolve(path.left(split), clip);
-                scope = target ? m_directory.objectOf(*target) : nullptr;
-            }
-            if (!scope || name.isEmpty()) continue;
-            const avm1::Value value = m_machine->getMember(avm1::Value(scope), name);
-            if (value.isUndefined()) {
-                // An unset variable takes the field's text, as the player starts it.
-                if (!text->field.initialText.isEmpty())
-                    m_machine->setMember(avm1::Value(scope), name, avm1::Value(fieldText(text->field)));
-                continue;
-            }
-            const QString shown = bounded(m_machine->toString(value));
-            if (shown == text->field.initialText) continue;
-            text->field.initialText = shown;
-            autoSizeField(*text);
         }
     }
+}
+
+void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& timeline) {
+    if (text.field.variableName.isEmpty()) return;
+    // "path:name", "path.name" or a plain name, all from the field's timeline.
+    const QString& path = text.field.variableName;
+    QString name = path;
+    avm1::Object* scope = m_directory.objectOf(timeline);
+    const qsizetype split = std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
+    if (split >= 0) {
+        name = path.mid(split + 1);
+        stage::MovieClip* target = m_directory.resolve(path.left(split), &timeline);
+        scope = target ? m_directory.objectOf(*target) : nullptr;
+    }
+    if (!scope || name.isEmpty()) return;
+    const avm1::Value value = m_machine->getMember(avm1::Value(scope), name);
+    if (value.isUndefined()) {
+        // An unset variable takes the field's text, as the player starts it.
+        if (!text.field.initialText.isEmpty())
+            m_machine->setMember(avm1::Value(scope), name, avm1::Value(fieldText(text.field)));
+        return;
+    }
+    const QString shown = bounded(m_machine->toString(value));
+    if (shown == text.field.initialText) return;
+    text.field.initialText = shown;
+    autoSizeField(text);
 }
 
 void TextFields::forgetGoneFields() {

@@ -69,6 +69,7 @@ class TextFields {
     void autoSizeField(stage::TextField& field) const;
     void forgetGoneFields();
     void syncBoundFields();
+    void showBoundVariable(stage::TextField& text, stage::MovieClip& timeline);
 
     stage::Stage& m_stage;
     avm1::Machine* m_machine;

@@ -14,6 +14,9 @@ class ButtonInstance final : public DisplayObject {
     ButtonInstance(StageContext& context, const movie::ButtonCharacter& button,
                    const movie::MovieDefinition& movie);
 
+    ButtonInstance* asButton() override { return this; }
+    const ButtonInstance* asButton() const override { return this; }
+
     quint8 state() const { return m_state; }
     void setState(quint8 state); // one of format::ButtonState
     const Children& children() const { return m_children; }

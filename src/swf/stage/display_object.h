@@ -14,6 +14,7 @@ class MovieDefinition;
 
 namespace swf::stage {
 
+class ButtonInstance;
 class MovieClip;
 class TextField;
 
@@ -82,6 +83,8 @@ class DisplayObject {
     virtual const MovieClip* asClip() const { return nullptr; }
     virtual TextField* asTextField() { return nullptr; }
     virtual const TextField* asTextField() const { return nullptr; }
+    virtual ButtonInstance* asButton() { return nullptr; }
+    virtual const ButtonInstance* asButton() const { return nullptr; }
 
   protected:
     // A clip that a loaded movie or picture replaces takes on that movie's library.
