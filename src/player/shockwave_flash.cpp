@@ -7,6 +7,11 @@
 #include "player/audio_output.h"
 #include "swf/media/mixer.h"
 
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
@@ -84,6 +89,7 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent)
     setObjectName(QStringLiteral("sw"));
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
     setMouseTracking(true);
     m_player->setLoop(m_loop);
     // A movie's getURL reaches the desktop only for web and mail addresses; the engine
@@ -573,6 +579,9 @@ void ShockwaveFlash::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     pointerTo(event->position());
     m_player->pointerPressed();
+    // A click may have put the focus into an input field, or taken it away: input methods
+    // are offered only while typing has somewhere to go.
+    QGuiApplication::inputMethod()->update(Qt::ImEnabled);
     afterInput();
 }
 
@@ -583,7 +592,128 @@ void ShockwaveFlash::mouseReleaseEvent(QMouseEvent* event) {
     afterInput();
 }
 
+namespace {
+// Keys an input field keeps for itself, ahead of the player's own commands on the same keys.
+bool isFieldEditingKey(const QKeyEvent& event) {
+    if (event.matches(QKeySequence::Copy) || event.matches(QKeySequence::Cut) ||
+        event.matches(QKeySequence::Paste) || event.matches(QKeySequence::SelectAll) ||
+        event.matches(QKeySequence::Undo))
+        return true;
+    const Qt::KeyboardModifiers control = event.modifiers() & Qt::ControlModifier;
+    switch (event.key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return control != 0;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+bool ShockwaveFlash::editFieldWith(QKeyEvent& event) {
+    if (!m_player->isLoaded() || !m_player->hasTextFocus()) return false;
+    using Key = swf::Player::EditKey;
+    const bool shift = event.modifiers() & Qt::ShiftModifier;
+    const bool control = event.modifiers() & Qt::ControlModifier;
+    if (event.matches(QKeySequence::Copy) || event.matches(QKeySequence::Cut)) {
+        const QString selected = m_player->selectedText();
+        if (!selected.isEmpty())
+            QGuiApplication::clipboard()->setText(QString(selected).replace(u'\r', u'\n'));
+        if (event.matches(QKeySequence::Cut)) m_player->textInput(QString());
+    } else if (event.matches(QKeySequence::Paste)) {
+        m_player->textInput(QGuiApplication::clipboard()->text());
+    } else if (event.matches(QKeySequence::SelectAll)) {
+        m_player->editKey(Key::SelectAll);
+    } else if (event.matches(QKeySequence::Undo)) {
+        // Nothing to undo yet; the key is still the field's.
+    } else {
+        switch (event.key()) {
+        case Qt::Key_Left:
+            m_player->editKey(control ? Key::WordLeft : Key::Left, shift);
+            break;
+        case Qt::Key_Right:
+            m_player->editKey(control ? Key::WordRight : Key::Right, shift);
+            break;
+        case Qt::Key_Home:
+        case Qt::Key_Up:
+            m_player->editKey(Key::Home, shift);
+            break;
+        case Qt::Key_End:
+        case Qt::Key_Down:
+            m_player->editKey(Key::End, shift);
+            break;
+        case Qt::Key_Backspace:
+            m_player->editKey(Key::Backspace);
+            break;
+        case Qt::Key_Delete:
+            m_player->editKey(Key::Delete);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            m_player->editKey(Key::Enter);
+            break;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            m_player->editKey(Key::Tab);
+            break;
+        default: {
+            const QString text = event.text();
+            if (control || text.isEmpty() || !text.at(0).isPrint()) return false;
+            m_player->textInput(text);
+        }
+        }
+    }
+    afterInput();
+    return true;
+}
+
+bool ShockwaveFlash::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && m_player->isLoaded() && m_player->hasTextFocus() &&
+        isFieldEditingKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept(); // the field's, not the player's command on the same key
+        return true;
+    }
+    // Tab moves between the movie's input fields, not out of the movie.
+    if (event->type() == QEvent::KeyPress && m_player->isLoaded() && m_player->hasTextFocus()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            editFieldWith(*key);
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void ShockwaveFlash::inputMethodEvent(QInputMethodEvent* event) {
+    // The words an input method settles on (Chinese, say) go in as typed text.
+    if (!event->commitString().isEmpty() && m_player->isLoaded() && m_player->hasTextFocus()) {
+        m_player->textInput(event->commitString());
+        afterInput();
+    }
+    event->accept();
+}
+
+QVariant ShockwaveFlash::inputMethodQuery(Qt::InputMethodQuery query) const {
+    switch (query) {
+    case Qt::ImEnabled:
+        return m_player->isLoaded() && m_player->hasTextFocus();
+    case Qt::ImCursorRectangle:
+        return QRect(mapFromGlobal(QCursor::pos()), QSize(1, 16));
+    case Qt::ImHints:
+        return int(Qt::ImhNone);
+    default:
+        return QWidget::inputMethodQuery(query);
+    }
+}
+
 void ShockwaveFlash::keyPressEvent(QKeyEvent* event) {
+    // While an input field has the focus, typing is the field's and the movie's key listeners
+    // do not hear it.
+    if (editFieldWith(*event)) return;
     const int code = movieKeyCode(*event);
     if (!m_player->isLoaded() || code == 0) return QWidget::keyPressEvent(event);
     // Held keys repeat as presses, as the reference player's do.
@@ -592,6 +722,7 @@ void ShockwaveFlash::keyPressEvent(QKeyEvent* event) {
 }
 
 void ShockwaveFlash::keyReleaseEvent(QKeyEvent* event) {
+    if (m_player->isLoaded() && m_player->hasTextFocus()) return;
     const int code = movieKeyCode(*event);
     if (!m_player->isLoaded() || code == 0 || event->isAutoRepeat()) return QWidget::keyReleaseEvent(event);
     m_player->keyReleased(code, movieKeyAscii(*event));

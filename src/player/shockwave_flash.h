@@ -83,6 +83,10 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     // Tests give the clock its time (milliseconds since any fixed point).
     void setTimeSourceForTesting(std::function<qint64()> milliseconds);
 
+    // Keys and text for the movie's focused input field; false when no field has the focus
+    // or the key is not one for editing.
+    bool editFieldWith(QKeyEvent& event);
+
   signals:
     void OnReadyStateChange(int newState);
 
@@ -93,6 +97,9 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:

@@ -80,6 +80,26 @@ class Player {
     void pointerReleased();
     void keyPressed(int keyCode, int ascii);
     void keyReleased(int keyCode, int ascii);
+    // Typing. A click on an input field, or Tab, gives it the focus; while it has it, typed
+    // text (keys, an input method's words, pasted text) and editing keys go to it and not to
+    // the movie's key listeners.
+    enum class EditKey {
+        Left,
+        Right,
+        WordLeft,
+        WordRight,
+        Home,
+        End,
+        Backspace,
+        Delete,
+        Enter,
+        SelectAll,
+        Tab
+    };
+    bool hasTextFocus() const;
+    void textInput(const QString& text);
+    void editKey(EditKey key, bool extendSelection = false);
+    QString selectedText() const;
     // The pointer is over a button, or a clip that reacts to it: the hand cursor.
     bool pointerOverActive() const;
 

@@ -518,6 +518,16 @@ void Player::pointerMoved(QPointF stageTwips) {
 
 void Player::pointerPressed() {
     d->input([&] {
+        // A press on an input field puts the caret at its end; a press elsewhere takes the
+        // focus away from the field.
+        stage::TextField* field = d->pointer->inputFieldAt(d->display.pointer());
+        if (field != d->display.focusField()) {
+            d->display.setFocusField(field);
+            if (field) {
+                stage::TextEditor editor(*field);
+                editor.move(stage::TextEditor::Move::DocumentEnd, false);
+            }
+        }
         d->pointer->pressed();
         d->scripts->mouseEvent(ScriptHost::kEventMouseDown, QStringLiteral("onMouseDown"));
     });
@@ -542,6 +552,81 @@ void Player::keyPressed(int keyCode, int ascii) {
 
 void Player::keyReleased(int keyCode, int ascii) {
     d->input([&] { d->scripts->keyEvent(false, keyCode, ascii); });
+}
+
+bool Player::hasTextFocus() const {
+    const stage::TextField* field = d->display.focusField();
+    return field && !field->field.readOnly;
+}
+
+void Player::textInput(const QString& text) {
+    d->input([&] {
+        stage::TextField* field = d->display.focusField();
+        if (!field || field->field.readOnly) return;
+        stage::TextEditor editor(*field);
+        if (editor.insert(text)) d->scripts->fieldEdited(*field);
+    });
+}
+
+void Player::editKey(EditKey key, bool extendSelection) {
+    d->input([&] {
+        stage::TextField* field = d->display.focusField();
+        if (!field || field->field.readOnly) return;
+        if (key == EditKey::Tab) {
+            // The next input field in stage order takes the focus, its text selected.
+            const std::vector<stage::TextField*> fields = d->pointer->inputFields();
+            const auto at = std::find(fields.begin(), fields.end(), field);
+            if (fields.empty() || at == fields.end()) return;
+            stage::TextField* next = at + 1 == fields.end() ? fields.front() : *(at + 1);
+            d->display.setFocusField(next);
+            stage::TextEditor(*next).selectAll();
+            return;
+        }
+        stage::TextEditor editor(*field);
+        using Move = stage::TextEditor::Move;
+        bool changed = false;
+        switch (key) {
+        case EditKey::Left:
+            editor.move(Move::Left, extendSelection);
+            break;
+        case EditKey::Right:
+            editor.move(Move::Right, extendSelection);
+            break;
+        case EditKey::WordLeft:
+            editor.move(Move::WordLeft, extendSelection);
+            break;
+        case EditKey::WordRight:
+            editor.move(Move::WordRight, extendSelection);
+            break;
+        case EditKey::Home:
+            editor.move(Move::Home, extendSelection);
+            break;
+        case EditKey::End:
+            editor.move(Move::End, extendSelection);
+            break;
+        case EditKey::Backspace:
+            changed = editor.backspace();
+            break;
+        case EditKey::Delete:
+            changed = editor.deleteForward();
+            break;
+        case EditKey::Enter:
+            changed = editor.insert(QStringLiteral("\r"));
+            break;
+        case EditKey::SelectAll:
+            editor.selectAll();
+            break;
+        case EditKey::Tab:
+            break;
+        }
+        if (changed) d->scripts->fieldEdited(*field);
+    });
+}
+
+QString Player::selectedText() const {
+    stage::TextField* field = d->display.focusField();
+    if (!field || field->field.password) return {};
+    return stage::TextEditor(*field).selectedText();
 }
 
 bool Player::pointerOverActive() const {

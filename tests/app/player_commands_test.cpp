@@ -9,9 +9,12 @@
 #include "playlist/list_file.h"
 #include "resources/string_table.h"
 
+#include "action_assembler.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -51,6 +54,52 @@ class PlayerCommandsTest : public QObject {
         QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &dropped);
         AppFixture::settle();
+    }
+
+    // A movie with an input field bound to "who", a button that hears the X key, and a second
+    // frame that prints the field's variable.
+    QString typingMovie() {
+        using swf::format::ActionCode;
+        swftest::SwfBuilder b(6, QSize(200, 100), 12);
+        swftest::SwfBuilder::EditText text;
+        text.bounds = QRectF(10, 10, 100, 20);
+        text.text = QStringLiteral("");
+        text.variable = QStringLiteral("who");
+        text.fontClass = QStringLiteral("_sans");
+        b.place(1, b.defineEditText(text));
+        b.showFrame();
+        b.doAction(avm1test::ActionAssembler(6)
+                       .push({QStringLiteral("who=")})
+                       .getVariable("who")
+                       .op(ActionCode::Add2)
+                       .op(ActionCode::Trace)
+                       .op(ActionCode::Stop)
+                       .bytes());
+        swftest::Writer button;
+        const int face = b.defineRect(QRectF(150, 10, 20, 20), Qt::red);
+        const int id = b.reserveId();
+        button.u16(id);
+        button.u8(0);
+        swftest::Writer records;
+        records.u8(0x0f);
+        records.u16(face);
+        records.u16(1);
+        records.matrix(QTransform());
+        records.colorTransform(swftest::ColorTransformValues{}, true);
+        records.u8(0);
+        button.u16(records.data().size() + 2);
+        button.bytes(records.data());
+        button.u16(0);
+        button.u8(0);
+        button.u8('x' << 1); // the X key
+        button.bytes(avm1test::ActionAssembler(6).trace(QStringLiteral("heard x")).bytes());
+        b.rawTag(34, button.data());
+        b.place(2, id);
+        b.showFrame();
+        const QString path = fx.folder->filePath(QStringLiteral("typing.swf"));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) file.write(b.finish());
+        return path;
     }
 
   private slots:
@@ -121,6 +170,34 @@ class PlayerCommandsTest : public QObject {
         const bool loop = main->munloop->isChecked();
         pressIn(target, Qt::CTRL | Qt::Key_L);
         QCOMPARE(main->munloop->isChecked(), !loop);
+    }
+
+    // Typing into a movie's input field through the play window: an input method's words land
+    // in it, typed keys go to the field and not to the movie's key listeners, and the field's
+    // editing keys win over the player's commands on the same keys.
+    void typingIntoTheMovie() {
+        ShockwaveFlash* control = loadTestMovie(typingMovie());
+        QStringList traces;
+        control->engine().setTraceHandler([&traces](const QString& line) { traces << line; });
+        Form3* play = forms::get<Form3>();
+        play->show();
+        control->setFocus();
+        control->Stop();
+        const QPoint field = control->stageToWidget().map(QPointF(30 * 20, 20 * 20)).toPoint();
+        QTest::mouseClick(control, Qt::LeftButton, {}, field);
+        QVERIFY(control->engine().hasTextFocus());
+        QInputMethodEvent words;
+        words.setCommitString(QStringLiteral("中文"));
+        QCoreApplication::sendEvent(control, &words);
+        pressIn(play, Qt::Key_X);
+        pressIn(play, Qt::CTRL | Qt::Key_Right); // the field's next word, not the next frame
+        QCOMPARE(control->FrameNum(), 0);
+        pressIn(play, Qt::Key_Backspace);
+        pressIn(play, Qt::Key_A);
+
+        control->Play();
+        control->tick();
+        QCOMPARE(traces, QStringList{QStringLiteral("who=中文a")});
     }
 
     // Plain keys are the movie's: Space does not pause the player.

@@ -94,6 +94,7 @@ class SwfInputTest : public QObject {
     void dragFollowsThePointer();
     void levelsTakeThePointerFirst();
     void buttonFieldShowsItsVariable();
+    void typingIntoAnInputField();
 };
 
 void SwfInputTest::passages_data() {
@@ -356,6 +357,73 @@ void SwfInputTest::buttonFieldShowsItsVariable() {
     const QImage bound = movie(QStringLiteral("authored"), QStringLiteral("label"), QStringLiteral("WWW"));
     QCOMPARE(bound, movie(QStringLiteral("WWW"), QString(), QString()));
     QVERIFY(bound != movie(QStringLiteral("authored"), QString(), QString()));
+}
+
+// A click gives an input field the focus; typed text, editing keys and Tab go to the fields,
+// the bound variable follows, and a click elsewhere takes the focus away.
+void SwfInputTest::typingIntoAnInputField() {
+    using swf::format::ActionCode;
+    SwfBuilder b(6, QSize(200, 100), 12);
+    auto field = [&b](double top, const QString& variable, const QString& name) {
+        SwfBuilder::EditText text;
+        text.bounds = QRectF(10, top, 100, 20);
+        text.text = QStringLiteral("");
+        text.variable = variable;
+        text.fontClass = QStringLiteral("_sans");
+        return std::pair(b.defineEditText(text), name);
+    };
+    const auto [first, firstName] = field(10, QStringLiteral("who"), QStringLiteral("a"));
+    const auto [second, secondName] = field(50, QStringLiteral("where"), QStringLiteral("b"));
+    for (const auto& [depth, id, name] :
+         {std::tuple(1, first, firstName), std::tuple(2, second, secondName)}) {
+        swftest::Place place;
+        place.depth = depth;
+        place.characterId = id;
+        place.name = name;
+        b.place(place);
+    }
+    b.showFrame();
+    b.doAction(ActionAssembler(6)
+                   .push({QStringLiteral("who=")})
+                   .getVariable("who")
+                   .op(ActionCode::Add2)
+                   .op(ActionCode::Trace)
+                   .push({QStringLiteral("where=")})
+                   .getVariable("where")
+                   .op(ActionCode::Add2)
+                   .op(ActionCode::Trace)
+                   .bytes());
+    b.showFrame();
+    swf::Player player;
+    QStringList traces;
+    player.setTraceHandler([&traces](const QString& line) { traces << line; });
+    QVERIFY(player.loadBytes(b.finish()));
+    player.stop();
+    QVERIFY(!player.hasTextFocus());
+    player.pointerMoved(QPointF(20 * 20, 15 * 20));
+    player.pointerPressed();
+    player.pointerReleased();
+    QVERIFY(player.hasTextFocus());
+    player.textInput(QStringLiteral("abc"));
+    player.editKey(swf::Player::EditKey::Backspace);
+    player.textInput(QStringLiteral("你好"));
+    player.editKey(swf::Player::EditKey::Left, true);
+    player.editKey(swf::Player::EditKey::Left, true);
+    QCOMPARE(player.selectedText(), QStringLiteral("你好"));
+    player.textInput(QStringLiteral("X"));
+    player.editKey(swf::Player::EditKey::Tab);
+    player.textInput(QStringLiteral("here"));
+    player.play();
+    player.advance();
+    QCOMPARE(traces, (QStringList{"who=abX", "where=here"}));
+    player.pointerMoved(QPointF(180 * 20, 90 * 20));
+    player.pointerPressed();
+    QVERIFY(!player.hasTextFocus());
+    player.textInput(QStringLiteral("lost"));
+    traces.clear();
+    player.advance();
+    player.advance();
+    QCOMPARE(traces, (QStringList{"who=abX", "where=here"}));
 }
 
 QTEST_MAIN(SwfInputTest)

@@ -162,6 +162,59 @@ PointerTracker::Hit PointerTracker::hitIn(stage::MovieClip& clip, const QTransfo
     return {};
 }
 
+namespace {
+bool isInputField(const stage::TextField& field) {
+    return !field.field.readOnly && field.placement().visible;
+}
+
+void collectInputFields(stage::MovieClip& clip, std::vector<stage::TextField*>& out, int nesting) {
+    if (nesting > kMaxHitNesting) return;
+    for (const auto& [depth, child] : clip.children()) {
+        if (stage::TextField* field = child->asTextField()) {
+            if (isInputField(*field)) out.push_back(field);
+        } else if (stage::MovieClip* inner = child->asClip()) {
+            if (inner->placement().visible) collectInputFields(*inner, out, nesting + 1);
+        }
+    }
+}
+
+stage::TextField* inputFieldIn(stage::MovieClip& clip, const QTransform& toStage, QPointF stageTwips,
+                               int nesting) {
+    if (nesting > kMaxHitNesting) return nullptr;
+    const auto& children = clip.children();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        stage::DisplayObject& child = *it->second;
+        if (!child.placement().visible || child.placement().clipDepth) continue;
+        const QTransform childToStage = placementTransform(child) * toStage;
+        if (stage::TextField* field = child.asTextField()) {
+            bool invertible = false;
+            const QPointF local = childToStage.inverted(&invertible).map(stageTwips);
+            if (invertible && isInputField(*field) && field->field.bounds.toRectF().contains(local))
+                return field;
+        } else if (stage::MovieClip* inner = child.asClip()) {
+            if (stage::TextField* field = inputFieldIn(*inner, childToStage, stageTwips, nesting + 1))
+                return field;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+stage::TextField* PointerTracker::inputFieldAt(QPointF stageTwips) const {
+    const std::vector<stage::MovieClip*> layers = m_stage.all();
+    for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer)
+        if (stage::TextField* field = inputFieldIn(**layer, placementTransform(**layer), stageTwips, 0))
+            return field;
+    return nullptr;
+}
+
+std::vector<stage::TextField*> PointerTracker::inputFields() const {
+    std::vector<stage::TextField*> fields;
+    for (stage::MovieClip* layer : m_stage.all())
+        collectInputFields(*layer, fields, 0);
+    return fields;
+}
+
 PointerTracker::Hit PointerTracker::hitTest(QPointF stageTwips) {
     const std::vector<stage::MovieClip*> layers = m_stage.all();
     for (auto layer = layers.rbegin(); layer != layers.rend(); ++layer) {

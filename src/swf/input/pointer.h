@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <unordered_map>
+#include <vector>
 
 namespace swf::movie {
 class MovieDefinition;
@@ -20,6 +21,7 @@ namespace swf::stage {
 class DisplayObject;
 class MovieClip;
 class Stage;
+class TextField;
 } // namespace swf::stage
 
 namespace swf::input {
@@ -58,6 +60,10 @@ class PointerTracker {
     // The topmost button, or clip taking the pointer, at the point: movies loaded into levels
     // above the root take it first.
     Hit hitTest(QPointF stageTwips);
+    // The topmost input field whose box holds the point, or null.
+    stage::TextField* inputFieldAt(QPointF stageTwips) const;
+    // Every input field on the stage in the order Tab visits them (levels and depths upward).
+    std::vector<stage::TextField*> inputFields() const;
     // Whether an object's drawn area holds the point (object coordinates, twips).
     bool covers(const stage::DisplayObject& object, QPointF local, int nesting = 0);
 

@@ -95,6 +95,7 @@ void StageRenderer::render(QPainter& painter, const QTransform& stageToDevice, Q
     painter.fillRect(m_movie.header.frameRect.toRectF(), m_movie.background);
     m_scriptMasks.clear();
     m_maskUses.clear();
+    m_focusField = stage.focusField();
     // The root, then the movies loaded into levels above it.
     const std::vector<stage::MovieClip*> layers = stage.all();
     for (const stage::MovieClip* layer : layers)
@@ -292,7 +293,7 @@ void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& 
         return;
     }
     if (const stage::TextField* text = object.asTextField()) {
-        drawEditText(painter, text->field, context);
+        drawEditText(painter, text->field, context, text == m_focusField ? text : nullptr);
         return;
     }
     const movie::Character* character = object.character();
@@ -514,14 +515,16 @@ const movie::FontCharacter* StageRenderer::fontNamed(const QString& name) {
 }
 
 void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field,
-                                 const Context& context) {
+                                 const Context& context, const stage::TextField* focused) {
     const movie::Character* fontCharacter = field.hasFont ? m_current->character(field.fontId) : nullptr;
     const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
     // A field asking for embedded fonts by name (a script's TextFormat) uses the movie's font
     // of that name.
     if (!font && field.useOutlines && !field.fontClass.isEmpty()) font = fontNamed(field.fontClass);
     const GlyphLookup glyphs = [&](int index) -> const QPainterPath& { return m_cache.glyph(*font, index); };
-    drawEditTextField(painter, field, font ? &font->font : nullptr, glyphs, context.transform, context.cx);
+    const EditCaret caret = focused ? EditCaret{focused->caret, focused->anchor} : EditCaret{};
+    drawEditTextField(painter, field, font ? &font->font : nullptr, glyphs, context.transform, context.cx,
+                      focused ? &caret : nullptr);
 }
 
 void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& object,

@@ -57,9 +57,12 @@ class StageRenderer {
                         const format::ColorTransform& cx);
     PenContext penContext(const QTransform& transform) const;
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
-    void drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context);
+    void drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context,
+                      const stage::TextField* focused = nullptr);
     // The area an object covers, in device coordinates, for use as a mask.
     void addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent);
+
+    const stage::TextField* m_focusField = nullptr; // shows its caret while drawn
 
     // setMask: the masks scripts gave (found on the stage, with where they stand), gathered
     // before drawing, since a mask may come before or after what it masks.

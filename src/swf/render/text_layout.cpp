@@ -75,7 +75,8 @@ std::vector<QString> breakLines(const QString& text, bool wrap, double width,
 // Lays plain text out with the font's own glyphs and advances, wrapping at spaces.
 void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field,
                       const format::FontDefinition& font, const GlyphLookup& glyphs,
-                      const QTransform& objectToDevice, const format::ColorTransform& cx) {
+                      const QTransform& objectToDevice, const format::ColorTransform& cx,
+                      const EditCaret* caret) {
     const QRectF bounds = field.bounds.toRectF();
     const double scale = field.fontHeight / font.emSize;
     const double gutter = kGutterPixels * 20;
@@ -100,6 +101,10 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     painter.setPen(Qt::NoPen);
     painter.setBrush(cx.apply(field.color));
     double baseline = bounds.top() + gutter + ascent;
+    // Lines that only break at the text's own line ends hold every character, so the caret's
+    // place can be counted out; wrapped lines dropped their spaces and show no caret.
+    const bool caretShown = caret && !(field.wordWrap && field.multiline);
+    int lineStart = 0;
     for (const QString& line : lines) {
         double lineWidth = 0;
         for (const QChar c : line)
@@ -107,6 +112,14 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         double x = left;
         if (field.align == format::TextAlign::Right) x = left + width - lineWidth;
         if (field.align == format::TextAlign::Center) x = left + (width - lineWidth) / 2;
+        if (caretShown && caret->caret >= lineStart && caret->caret <= lineStart + line.size()) {
+            double caretX = x;
+            for (int i = 0; i < caret->caret - lineStart; ++i)
+                caretX += advanceOf(indexOf.value(line[i], -1));
+            painter.setTransform(objectToDevice);
+            painter.fillRect(QRectF(caretX, baseline - ascent, 20, ascent + descent), cx.apply(field.color));
+        }
+        lineStart += int(line.size()) + 1;
         for (const QChar c : line) {
             const int index = indexOf.value(c, -1);
             if (index >= 0) {
@@ -250,13 +263,14 @@ QSizeF measureEditText(const format::EditTextDefinition& field, const format::Fo
 
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field,
                        const format::FontDefinition* font, const GlyphLookup& glyphs,
-                       const QTransform& objectToDevice, const format::ColorTransform& cx) {
+                       const QTransform& objectToDevice, const format::ColorTransform& cx,
+                       const EditCaret* caret) {
     drawFrame(painter, field, objectToDevice, cx);
     if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
-        drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx);
+        drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx, caret);
         return;
     }
-    if (field.initialText.isEmpty()) return;
+    if (field.initialText.isEmpty() && !caret) return;
     const QRectF bounds = field.bounds.toRectF();
     const QRectF pixels(bounds.x() / 20, bounds.y() / 20, bounds.width() / 20, bounds.height() / 20);
     painter.save();
@@ -270,6 +284,20 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
     painter.translate(pixels.x() + kGutterPixels + field.leftMargin / 20, pixels.y() + kGutterPixels);
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette.setColor(QPalette::Text, cx.apply(field.color));
+    if (caret) {
+        const int end = document.characterCount() - 1;
+        context.cursorPosition = std::clamp(caret->caret, 0, end);
+        if (caret->caret != caret->anchor) {
+            // The selection shows as the text's colours turned round, as the player draws it.
+            QTextCursor selected(&document);
+            selected.setPosition(std::clamp(caret->anchor, 0, end));
+            selected.setPosition(context.cursorPosition, QTextCursor::KeepAnchor);
+            QTextCharFormat look;
+            look.setBackground(cx.apply(field.color));
+            look.setForeground(field.background ? cx.apply(field.backgroundColor) : QColor(Qt::white));
+            context.selections.append({selected, look});
+        }
+    }
     document.documentLayout()->draw(&painter, context);
     painter.restore();
 }

@@ -21,11 +21,19 @@ QString systemFamilyFor(const QString& movieFontName);
 // A glyph outline of the field's font by index, in em units (empty when it has none).
 using GlyphLookup = std::function<const QPainterPath&(int index)>;
 
+// Where typing goes in a field that has the focus: the caret and the selection's other end,
+// as positions in its text.
+struct EditCaret {
+    int caret = 0;
+    int anchor = 0;
+};
+
 // Fields that ask for the font's own outlines (and have them) are laid out with those;
-// the rest go through system fonts.
+// the rest go through system fonts. A focused field shows its caret and selection.
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field,
                        const format::FontDefinition* font, const GlyphLookup& glyphs,
-                       const QTransform& objectToDevice, const format::ColorTransform& cx);
+                       const QTransform& objectToDevice, const format::ColorTransform& cx,
+                       const EditCaret* caret = nullptr);
 
 // The size of the field's text as drawn through system fonts (twips); empty text has none.
 QSizeF measureEditText(const format::EditTextDefinition& field, const format::FontDefinition* font);

@@ -22,6 +22,10 @@
 
 namespace swf::script {
 
+void ScriptHost::fieldEdited(stage::TextField& field) {
+    m_textFields->edited(field);
+}
+
 bool ScriptHost::setFocus(Target target) {
     stage::MovieClip* clip = target ? clipOf(target) : nullptr;
     m_stage.setFocus(clip);

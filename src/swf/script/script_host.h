@@ -99,6 +99,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void mouseEvent(quint32 clipEvent, const QString& listenerMethod);
     // Key clip events, Key's listeners; Key.isDown and getCode answer from here.
     void keyEvent(bool down, int keyCode, int ascii);
+    // The user typed into an input field (its variable and onChanged follow).
+    void fieldEdited(stage::TextField& field);
     bool keyIsDown(int keyCode) const override { return m_keysDown.count(keyCode) > 0; }
     int lastKeyCode() const override { return m_lastKeyCode; }
     int lastKeyAscii() const override { return m_lastKeyAscii; }

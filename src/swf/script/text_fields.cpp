@@ -51,33 +51,8 @@ QString colorHex(const QColor& color) {
     return QStringLiteral("#%1").arg(color.rgb() & 0xffffff, 6, 16, QLatin1Char('0')).toUpper();
 }
 
-// The field's markup reduced to its characters, paragraphs ended by \r as scripts read them.
-QString plainOfHtml(const QString& html) {
-    QString text = html;
-    static const QRegularExpression breaks(QStringLiteral("<\\s*(br\\s*/?|/p|/li)\\s*>"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    text.replace(breaks, QStringLiteral("\r"));
-    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
-    text.remove(tags);
-    text.replace(QLatin1String("&lt;"), QLatin1String("<"));
-    text.replace(QLatin1String("&gt;"), QLatin1String(">"));
-    text.replace(QLatin1String("&quot;"), QLatin1String("\""));
-    text.replace(QLatin1String("&apos;"), QLatin1String("'"));
-    text.replace(QLatin1String("&nbsp;"), QString(QChar(0xa0)));
-    text.replace(QLatin1String("&amp;"), QLatin1String("&"));
-    text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
-    text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    if (text.endsWith(QLatin1Char('\r'))) text.chop(1);
-    return text;
-}
-
-QString fieldText(const format::EditTextDefinition& field) {
-    if (field.html) return plainOfHtml(field.initialText);
-    QString text = field.initialText;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
-    text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    return text;
-}
+using stage::fieldText;
+using stage::plainOfHtml;
 
 QString bounded(QString text) {
     if (text.size() > kMaxFieldText) text.truncate(kMaxFieldText);
@@ -161,6 +136,7 @@ std::optional<avm1::Value> TextFields::Properties::getProperty(avm1::Object& obj
     if (is("embedFonts")) return avm1::Value(f.useOutlines);
     if (is("password")) return avm1::Value(f.password);
     if (is("maxChars")) return f.maxLength > 0 ? avm1::Value(f.maxLength) : avm1::Value::null();
+    if (is("restrict")) return text->restrict ? avm1::Value(*text->restrict) : avm1::Value::null();
     if (is("type")) return avm1::Value(f.readOnly ? QStringLiteral("dynamic") : QStringLiteral("input"));
     if (is("textWidth") || is("textHeight")) {
         const auto* font = f.hasFont
@@ -249,6 +225,11 @@ bool TextFields::Properties::setProperty(avm1::Object& object, const QString& na
     } else if (is("maxChars")) {
         const double chars = machine.toNumber(value);
         f.maxLength = std::isfinite(chars) && chars > 0 ? int(std::min(chars, 65535.0)) : 0;
+    } else if (is("restrict")) {
+        if (value.isNullish())
+            text->restrict.reset();
+        else
+            text->restrict = bounded(machine.toString(value));
     } else if (is("type")) {
         f.readOnly = machine.toString(value) != QLatin1String("input");
     } else if (is("textWidth") || is("textHeight") || is("length")) {
@@ -388,18 +369,19 @@ void TextFields::syncBoundFields() {
     }
 }
 
-void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& timeline) {
-    if (text.field.variableName.isEmpty()) return;
+std::pair<avm1::Object*, QString> TextFields::boundVariable(const stage::TextField& text,
+                                                            stage::MovieClip& timeline) const {
     // "path:name", "path.name" or a plain name, all from the field's timeline.
     const QString& path = text.field.variableName;
-    QString name = path;
-    avm1::Object* scope = m_directory.objectOf(timeline);
     const qsizetype split = std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
-    if (split >= 0) {
-        name = path.mid(split + 1);
-        stage::MovieClip* target = m_directory.resolve(path.left(split), &timeline);
-        scope = target ? m_directory.objectOf(*target) : nullptr;
-    }
+    if (split < 0) return {m_directory.objectOf(timeline), path};
+    stage::MovieClip* target = m_directory.resolve(path.left(split), &timeline);
+    return {target ? m_directory.objectOf(*target) : nullptr, path.mid(split + 1)};
+}
+
+void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& timeline) {
+    if (text.field.variableName.isEmpty()) return;
+    const auto [scope, name] = boundVariable(text, timeline);
     if (!scope || name.isEmpty()) return;
     const avm1::Value value = m_machine->getMember(avm1::Value(scope), name);
     if (value.isUndefined()) {
@@ -412,6 +394,20 @@ void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& tim
     if (shown == text.field.initialText) return;
     text.field.initialText = shown;
     autoSizeField(text);
+}
+
+void TextFields::edited(stage::TextField& field) {
+    autoSizeField(field);
+    stage::MovieClip* timeline = parentOfField(field);
+    if (timeline && !field.field.variableName.isEmpty()) {
+        const auto [scope, name] = boundVariable(field, *timeline);
+        if (scope && !name.isEmpty())
+            m_machine->setMember(avm1::Value(scope), name, avm1::Value(fieldText(field.field)));
+    }
+    avm1::Object* object = objectOf(field);
+    const avm1::Value self(object);
+    const avm1::Value handler = m_machine->getMember(self, QStringLiteral("onChanged"));
+    if (handler.isObject()) m_machine->callMethod(self, QStringLiteral("onChanged"), std::span(&self, 1));
 }
 
 void TextFields::forgetGoneFields() {

@@ -59,6 +59,8 @@ class TextFields {
     // Once a tick: fields bound to a variable show its value as scripts left it, and the
     // script objects of fields the stage no longer holds are let go.
     void tickEnded();
+    // The user typed into the field: its variable takes the new text, then its onChanged runs.
+    void edited(stage::TextField& field);
 
   private:
     class Properties;
@@ -70,6 +72,9 @@ class TextFields {
     void forgetGoneFields();
     void syncBoundFields();
     void showBoundVariable(stage::TextField& text, stage::MovieClip& timeline);
+    // The object and member a field's variable names, seen from its timeline.
+    std::pair<avm1::Object*, QString> boundVariable(const stage::TextField& text,
+                                                    stage::MovieClip& timeline) const;
 
     stage::Stage& m_stage;
     avm1::Machine* m_machine;

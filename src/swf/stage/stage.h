@@ -5,6 +5,7 @@
 
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage_context.h"
+#include "swf/stage/text_field.h"
 
 #include <QPointF>
 #include <QRectF>
@@ -54,6 +55,7 @@ class Stage {
         m_root.reset();
         m_drag.reset();
         m_focus = {};
+        m_focusField = 0;
         m_dropTargets.clear();
     }
 
@@ -119,6 +121,11 @@ class Stage {
     MovieClip* focus() const { return m_focus.get(m_context); }
     void setFocus(const MovieClip* clip) { m_focus = ClipHandle(clip); }
 
+    // The input field typing goes to (the user clicked or tabbed into it); none when the
+    // field has left the stage.
+    TextField* focusField() const { return m_focusField ? m_context.liveField(m_focusField) : nullptr; }
+    void setFocusField(const TextField* field) { m_focusField = field ? field->serial() : 0; }
+
     // _droptarget: the slash path of what lay under a clip when its drag ended.
     QString dropTarget(const MovieClip& clip) const {
         const auto found = m_dropTargets.find(clip.serial());
@@ -137,6 +144,7 @@ class Stage {
     QPointF m_pointer;
     std::optional<Drag> m_drag;
     ClipHandle m_focus;
+    quint64 m_focusField = 0;
     std::unordered_map<quint64, QString> m_dropTargets;
 };
 

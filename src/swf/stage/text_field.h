@@ -5,6 +5,10 @@
 #include "swf/format/edit_text.h"
 #include "swf/stage/display_object.h"
 
+#include <QString>
+
+#include <optional>
+
 namespace swf::stage {
 
 enum class AutoSize { None, Left, Center, Right };
@@ -21,6 +25,44 @@ class TextField final : public DisplayObject {
 
     format::EditTextDefinition field;
     AutoSize autoSize = AutoSize::None;
+    // The characters typing may enter (TextField.restrict); none set lets every one in.
+    std::optional<QString> restrict;
+    // Where typing goes: the caret and the other end of the selection, in the field's text.
+    int caret = 0;
+    int anchor = 0;
+};
+
+// The field's markup reduced to its characters, paragraphs ended by \r as scripts read them.
+QString plainOfHtml(const QString& html);
+// The text a field holds, as scripts read it: HTML markup taken out, paragraphs ended by
+// carriage returns.
+QString fieldText(const format::EditTextDefinition& field);
+// Whether TextField.restrict lets a typed character in: listed characters and ranges
+// ("A-Z0-9"), "^" switching to the characters that are refused, "\\" taking the next
+// character as it is.
+bool restrictAllows(const QString& restrict, QChar c);
+
+// Typing into a field: the caret and selection move, and the field's rules (maximum length,
+// allowed characters, one line or many) hold. Each edit says whether the text changed.
+class TextEditor {
+  public:
+    explicit TextEditor(TextField& field);
+
+    QString text() const { return m_text; }
+    QString selectedText() const;
+    bool insert(const QString& typed);
+    bool backspace();
+    bool deleteForward();
+    enum class Move { Left, Right, WordLeft, WordRight, Home, End, DocumentStart, DocumentEnd };
+    void move(Move where, bool extendSelection);
+    void selectAll();
+
+  private:
+    bool replaceSelection(const QString& with);
+    void store();
+
+    TextField& m_field;
+    QString m_text;
 };
 
 } // namespace swf::stage

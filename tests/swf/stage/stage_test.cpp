@@ -2,6 +2,7 @@
 #include "swf/movie/movie_definition.h"
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
+#include "swf/stage/text_field.h"
 
 #include <QTest>
 
@@ -17,6 +18,11 @@ class StageTest : public QObject {
     void levelsInOrder();
     void playersDoNotShareSerials();
     void dragAndFocusFollowTheirClip();
+    void restrictLists_data();
+    void restrictLists();
+    void typing_data();
+    void typing();
+    void focusFieldLeavesWithItsField();
 };
 
 namespace {
@@ -110,6 +116,150 @@ void StageTest::dragAndFocusFollowTheirClip() {
     stage.setLevel(1, clipOn(context, movie));
     QVERIFY(!stage.focus());
     QCOMPARE(stage.dropTarget(*stage.level(1)), QString());
+}
+
+// TextField.restrict: listed characters and ranges, "^" turning to refusals, "\\" escaping.
+void StageTest::restrictLists_data() {
+    QTest::addColumn<QString>("restrict");
+    QTest::addColumn<QString>("allowed");
+    QTest::addColumn<QString>("refused");
+    QTest::newRow("range") << "a-z"
+                           << "amz"
+                           << "A0-";
+    QTest::newRow("ranges and single") << "A-Z0-9_"
+                                       << "Q7_"
+                                       << "q-";
+    QTest::newRow("all but") << "^0-9"
+                             << "aZ中"
+                             << "05";
+    QTest::newRow("range minus one") << "a-z^q"
+                                     << "ap"
+                                     << "qA";
+    QTest::newRow("escaped caret and dash") << "\\^\\-"
+                                            << "^-"
+                                            << "a";
+    QTest::newRow("nothing") << ""
+                             << ""
+                             << "a1";
+    QTest::newRow("chinese range") << "\u4e00-\u9fa5"
+                                   << "中文"
+                                   << "a";
+}
+
+void StageTest::restrictLists() {
+    QFETCH(QString, restrict);
+    QFETCH(QString, allowed);
+    QFETCH(QString, refused);
+    for (const QChar c : allowed)
+        QVERIFY2(stage::restrictAllows(restrict, c), qPrintable(QString(c)));
+    for (const QChar c : refused)
+        QVERIFY2(!stage::restrictAllows(restrict, c), qPrintable(QString(c)));
+}
+
+// Typing into a field: each row starts from the text with the caret (|) and, where given,
+// the selection's other end (^), applies the keys, and ends with the text and caret.
+void StageTest::typing_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>(
+        "keys"); // one letter a command: i<text>; b backspace, d delete, L R H E moves, l r select
+    QTest::addColumn<int>("maxChars");
+    QTest::addColumn<bool>("multiline");
+    QTest::addColumn<QString>("end");
+    QTest::newRow("insert at caret") << "ab|cd"
+                                     << "iXY" << 0 << false << "abXY|cd";
+    QTest::newRow("replace the selection") << "a^bc|d"
+                                           << "iZ" << 0 << false << "aZ|d";
+    QTest::newRow("backspace at start") << "|ab"
+                                        << "b" << 0 << false << "|ab";
+    QTest::newRow("backspace and delete") << "ab|cd"
+                                          << "bd" << 0 << false << "a|d";
+    QTest::newRow("selection then backspace") << "abc|d"
+                                              << "llb" << 0 << false << "a|d";
+    QTest::newRow("max chars cuts typing") << "ab|"
+                                           << "icdef" << 4 << false << "abcd|";
+    QTest::newRow("max chars with a selection") << "^ab|"
+                                                << "ixyz" << 2 << false << "xy|";
+    QTest::newRow("enter on one line") << "a|"
+                                       << "i\rb" << 0 << false << "ab|";
+    QTest::newRow("enter on many lines") << "a|"
+                                         << "i\rb" << 0 << true << "a\rb|";
+    QTest::newRow("home and end by line") << "ab\rc|d"
+                                          << "HiX" << 0 << true << "ab\rX|cd";
+    QTest::newRow("moves collapse a selection") << "a^bc|d"
+                                                << "LiQ" << 0 << false << "aQ|bcd";
+    QTest::newRow("chinese") << "|"
+                             << "i中文" << 0 << false << "中文|";
+}
+
+void StageTest::typing() {
+    QFETCH(QString, start);
+    QFETCH(QString, keys);
+    QFETCH(int, maxChars);
+    QFETCH(bool, multiline);
+    QFETCH(QString, end);
+    movie::MovieDefinition movie;
+    stage::StageContext context;
+    format::EditTextDefinition definition;
+    definition.maxLength = maxChars;
+    definition.multiline = multiline;
+    stage::TextField field(context, nullptr, definition, movie);
+    QString text = start;
+    const qsizetype anchor = text.indexOf(u'^');
+    if (anchor >= 0) text.remove(anchor, 1);
+    const qsizetype caret = text.indexOf(u'|');
+    text.remove(caret, 1);
+    field.field.initialText = text;
+    field.caret = int(caret);
+    field.anchor = int(anchor >= 0 ? anchor : caret);
+    stage::TextEditor editor(field);
+    using Move = stage::TextEditor::Move;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        switch (keys[i].unicode()) {
+        case 'i':
+            editor.insert(keys.mid(i + 1));
+            i = keys.size();
+            break;
+        case 'b':
+            editor.backspace();
+            break;
+        case 'd':
+            editor.deleteForward();
+            break;
+        case 'L':
+            editor.move(Move::Left, false);
+            break;
+        case 'R':
+            editor.move(Move::Right, false);
+            break;
+        case 'H':
+            editor.move(Move::Home, false);
+            break;
+        case 'E':
+            editor.move(Move::End, false);
+            break;
+        case 'l':
+            editor.move(Move::Left, true);
+            break;
+        case 'r':
+            editor.move(Move::Right, true);
+            break;
+        }
+    }
+    QString shown = editor.text();
+    shown.insert(field.caret, u'|');
+    QCOMPARE(shown, end);
+    QCOMPARE(stage::fieldText(field.field), editor.text());
+}
+
+void StageTest::focusFieldLeavesWithItsField() {
+    movie::MovieDefinition movie;
+    stage::StageContext context;
+    stage::Stage stage(context);
+    auto field = std::make_unique<stage::TextField>(context, nullptr, format::EditTextDefinition{}, movie);
+    stage.setFocusField(field.get());
+    QCOMPARE(stage.focusField(), field.get());
+    field.reset();
+    QVERIFY(!stage.focusField());
 }
 
 QTEST_GUILESS_MAIN(StageTest)
