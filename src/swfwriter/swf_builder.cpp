@@ -1,6 +1,8 @@
 // Movie bytes from code: header, compression and the common tags.
 #include "swf_builder.h"
 
+#include <QStringEncoder>
+
 #include <QBuffer>
 #include <QImageWriter>
 
@@ -464,7 +466,7 @@ int SwfBuilder::defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::
     w.u16(id);
     w.u8((layout ? 0x80 : 0) | 0x04); // wide codes
     w.u8(0);
-    const QByteArray nameBytes = m_version >= 6 ? name.toUtf8() : name.toLatin1();
+    const QByteArray nameBytes = movieText(name);
     w.u8(static_cast<int>(nameBytes.size()));
     w.bytes(nameBytes);
     w.u16(static_cast<int>(glyphs.size()));
@@ -492,6 +494,13 @@ int SwfBuilder::defineFont2(const std::vector<ShapeBuilder>& glyphs, const std::
     return id;
 }
 
+QByteArray SwfBuilder::movieText(const QString& text) const {
+    if (m_version >= 6) return text.toUtf8();
+    // Movies before version 6 carry the author's code page; ours is the Chinese one.
+    QStringEncoder gbk("GB18030");
+    return gbk.encode(text);
+}
+
 int SwfBuilder::defineEditText(const EditText& field) {
     const int id = reserveId();
     Writer w;
@@ -503,7 +512,7 @@ int SwfBuilder::defineEditText(const EditText& field) {
     w.u8((field.fontClass.isEmpty() ? 0 : 0x80) | 0x20 | (field.border ? 0x08 : 0) | (field.html ? 0x02 : 0) |
          (field.useOutlines ? 0x01 : 0));
     if (hasFont) w.u16(*field.fontId);
-    if (!field.fontClass.isEmpty()) w.cString(field.fontClass.toUtf8());
+    if (!field.fontClass.isEmpty()) w.cString(movieText(field.fontClass));
     if (hasFont || !field.fontClass.isEmpty()) w.u16(qRound(field.fontHeight * kTwips));
     w.rgba(field.color);
     w.u8(field.align);
@@ -511,8 +520,8 @@ int SwfBuilder::defineEditText(const EditText& field) {
     w.u16(0);
     w.u16(0);
     w.s16(0);
-    w.cString(field.variable.toUtf8());
-    if (!field.text.isNull()) w.cString(m_version >= 6 ? field.text.toUtf8() : field.text.toLocal8Bit());
+    w.cString(movieText(field.variable));
+    if (!field.text.isNull()) w.cString(movieText(field.text));
     rawTag(37, w.data());
     return id;
 }

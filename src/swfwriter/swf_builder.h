@@ -132,6 +132,9 @@ class SwfBuilder {
     // A projector: a stand-in program, the movie, the marker and the movie's length.
     static QByteArray asProjector(const QByteArray& movie);
 
+    // A string as a movie of this version stores it: UTF-8 from version 6, GBK before.
+    QByteArray movieText(const QString& text) const;
+
   private:
     QByteArray uncompressedBody() const;
 

@@ -92,6 +92,8 @@ class SwfRenderAssetsTest : public QObject {
     void editTextWrapsAtSpaces();
     void editTextBorder();
     void htmlEditText();
+    void chineseDeviceText_data();
+    void chineseDeviceText();
     void htmlParagraphLines_data();
     void htmlParagraphLines();
     void firstButtonWithColorTransform();
@@ -508,6 +510,45 @@ void SwfRenderAssetsTest::colorTransformedBitmaps() {
                           over(channel(color.blue(), cx.blueMult, cx.blueAdd)));
     CHECK_PIXEL(image, 30, 30, expected);
     CHECK_PIXEL(image, 70, 70, kBackground);
+}
+
+// Chinese text in a device font draws its glyphs: a SWF 5 movie's GBK strings in "宋体", and
+// a later movie's in a generic font. Two texts of the same characters in another order
+// would look alike if the font showed boxes.
+void SwfRenderAssetsTest::chineseDeviceText_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("font");
+    QTest::newRow("SWF 5, GBK, 宋体") << 5 << QStringLiteral("宋体");
+    QTest::newRow("SWF 5, GBK, 黑体") << 5 << QStringLiteral("黑体");
+    QTest::newRow("SWF 6, _sans") << 6 << QStringLiteral("_sans");
+}
+
+void SwfRenderAssetsTest::chineseDeviceText() {
+    QFETCH(int, version);
+    QFETCH(QString, font);
+    auto draw = [&](const QString& text) {
+        SwfBuilder b(version, QSize(200, 60), 12);
+        b.setBackground(Qt::white);
+        SwfBuilder::EditText field;
+        field.bounds = QRectF(5, 5, 190, 50);
+        field.text = text;
+        field.fontId = b.defineFont2({}, {}, font);
+        field.fontHeight = 32;
+        b.place(1, b.defineEditText(field));
+        b.showFrame();
+        return swftest::renderMovie(b.finish());
+    };
+    const QImage words = draw(QStringLiteral("中文字"));
+    const QImage reordered = draw(QStringLiteral("字文中"));
+    const QImage blank = draw(QString());
+    QVERIFY(!words.isNull());
+    QVERIFY(words != blank);
+    QVERIFY(words != reordered);
+    int inked = 0;
+    for (int y = 0; y < words.height(); ++y)
+        for (int x = 0; x < words.width(); ++x)
+            inked += qGray(words.pixel(x, y)) < 128;
+    QVERIFY2(inked > 150, qPrintable(QString::number(inked)));
 }
 
 // A paragraph is one line, as in the reference: no space above or below it, and an empty
