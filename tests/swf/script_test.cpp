@@ -136,6 +136,8 @@ class SwfScriptTest : public QObject {
     void clipsRemovedWhileTheirScriptRuns();
     void loadsStayBesideTheMovie();
     void loadsAskTheNavigator();
+    void loadedTextEncodings_data();
+    void loadedTextEncodings();
     void loadingMoviesAndPictures_data();
     void loadingMoviesAndPictures();
 };
@@ -869,6 +871,53 @@ void SwfScriptTest::loadsAskTheNavigator() {
     player.advance();
     QCOMPARE(recording->asked, (QStringList{"data.txt", "other/file.txt"}));
     QCOMPARE(traces, (QStringList{"a=from the navigator", "undefined"}));
+}
+
+// Text files a movie loads: UTF-8 for movies from version 6, the code page (GBK) for older
+// ones and for those that set System.useCodepage; a byte-order mark decides over both.
+void SwfScriptTest::loadedTextEncodings_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("useCodepage");
+    QTest::addColumn<QByteArray>("file");
+    const QByteArray gbk("\xD6\xD0\xCE\xC4", 4);
+    const QByteArray utf8 = QStringLiteral("中文").toUtf8();
+    QTest::newRow("version 8, UTF-8") << 8 << false << utf8;
+    QTest::newRow("version 8, code page asked for") << 8 << true << gbk;
+    QTest::newRow("version 6, UTF-8") << 6 << false << utf8;
+    QTest::newRow("version 5, GBK") << 5 << false << gbk;
+    QTest::newRow("version 5, UTF-8 with its mark") << 5 << false << QByteArray("\xEF\xBB\xBF") + utf8;
+    QTest::newRow("version 8, UTF-16 with its mark")
+        << 8 << true << QByteArray("\xFF\xFE\x2D\x4E\x87\x65", 6);
+}
+
+void SwfScriptTest::loadedTextEncodings() {
+    QFETCH(int, version);
+    QFETCH(bool, useCodepage);
+    QFETCH(QByteArray, file);
+    struct Fixed final : swf::Navigator {
+        QByteArray bytes;
+        std::optional<QByteArray> fetch(const QString&, const QString&, QString*) override { return bytes; }
+    };
+    auto navigator = std::make_unique<Fixed>();
+    navigator->bytes = file;
+    ActionAssembler show(version);
+    show.getVariable("t").op(ActionCode::Trace);
+    ActionAssembler code(version);
+    if (useCodepage) code.getVariable("System").push({"useCodepage", true}).op(ActionCode::SetMember);
+    code.defineFunction("show", {"t"}, show);
+    code.push({"x", 0, "XML"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+    code.getVariable("x").push({"onData"}).getVariable("show").op(ActionCode::SetMember);
+    invoke(code, "x", "load", {"data.txt"}).op(ActionCode::Pop);
+    SwfBuilder builder(version, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame(2);
+    swf::Player player;
+    player.setNavigator(std::move(navigator));
+    QStringList traces;
+    player.setTraceHandler([&](const QString& line) { traces << line; });
+    QVERIFY(player.loadBytes(builder.finish()));
+    player.advance();
+    QCOMPARE(traces, QStringList{QStringLiteral("中文")});
 }
 
 // A clip's opaque background fills its bounds behind its content: set by PlaceObject3, or by

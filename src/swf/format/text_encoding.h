@@ -12,4 +12,9 @@ constexpr int kFirstUtf8Version = 6;
 QString decodeMovieString(const QByteArray& bytes, int swfVersion);
 QString decodeLegacyString(const QByteArray& bytes);
 
+// A text file a movie loads (variables, XML, LoadVars): Unicode as its byte-order mark says;
+// without one, the code page when codePage is set (movies before version 6, and later ones
+// that set System.useCodepage), UTF-8 otherwise.
+QString decodeExternalText(const QByteArray& bytes, bool codePage);
+
 } // namespace swf::format

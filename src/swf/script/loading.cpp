@@ -1,6 +1,8 @@
 // What scripts load: movies and pictures into clips and levels, variables into clips, and
 // the unloading of both.
 #include "swf/script/script_host.h"
+
+#include "swf/format/text_encoding.h"
 #include "swf/script/script_limits.h"
 
 #include "swf/avm1/builtins.h"
@@ -242,7 +244,7 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
         const avm1::Value prototype = m_machine->getMember(loadVars, QStringLiteral("prototype"));
         const avm1::Value decode = m_machine->getMember(prototype, QStringLiteral("decode"));
         m_machine->callFunction(decode, avm1::Value(objectOf(*clip)),
-                                {avm1::Value(QString::fromUtf8(*bytes))});
+                                {avm1::Value(format::decodeExternalText(*bytes, externalTextInCodePage()))});
         if (m_directory->knows(clip)) runClipEvent(*clip, kEventData);
         return;
     }

@@ -1,6 +1,8 @@
 // The script host: the machine's view of the stage, the timelines scripts drive, sounds,
 // the outside world.
 #include "swf/script/script_host.h"
+
+#include "swf/format/text_encoding.h"
 #include "swf/script/script_limits.h"
 
 #include "swf/input/pointer.h"
@@ -184,6 +186,13 @@ void ScriptHost::loadText(avm1::Object* receiver, const QString& url) {
     m_loads.push_back({receiver, {}, url});
 }
 
+bool ScriptHost::externalTextInCodePage() {
+    if (m_machine->swfVersion() < format::kFirstUtf8Version) return true;
+    const avm1::Value system =
+        m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("System"));
+    return m_machine->toBoolean(m_machine->getMember(system, QStringLiteral("useCodepage")));
+}
+
 void ScriptHost::runLoads() {
     m_soundWatch->runCompletions();
     std::vector<PendingLoad> loads;
@@ -196,7 +205,7 @@ void ScriptHost::runLoads() {
             continue;
         }
         avm1::Value text;
-        if (bytes) text = QString::fromUtf8(*bytes);
+        if (bytes) text = format::decodeExternalText(*bytes, externalTextInCodePage());
         m_machine->callFunction(m_machine->getMember(avm1::Value(load.receiver), QStringLiteral("onData")),
                                 avm1::Value(load.receiver), {text});
         load.receiver->unpin();

@@ -101,6 +101,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void keyEvent(bool down, int keyCode, int ascii);
     // The user typed into an input field (its variable and onChanged follow).
     void fieldEdited(stage::TextField& field);
+    // Whether text files the movie loads are read in the code page rather than as UTF-8.
+    bool externalTextInCodePage();
     bool keyIsDown(int keyCode) const override { return m_keysDown.count(keyCode) > 0; }
     int lastKeyCode() const override { return m_lastKeyCode; }
     int lastKeyAscii() const override { return m_lastKeyAscii; }
