@@ -138,6 +138,8 @@ class SwfScriptTest : public QObject {
     void loadsAskTheNavigator();
     void loadedTextEncodings_data();
     void loadedTextEncodings();
+    void textFormatValues_data();
+    void textFormatValues();
     void loadingMoviesAndPictures_data();
     void loadingMoviesAndPictures();
 };
@@ -918,6 +920,62 @@ void SwfScriptTest::loadedTextEncodings() {
     QVERIFY(player.loadBytes(builder.finish()));
     player.advance();
     QCOMPARE(traces, QStringList{QStringLiteral("中文")});
+}
+
+// What TextFormat's properties make of the values scripts give them, per version: whole
+// numbers (the smallest 32-bit one for what is no finite number from SWF 8), margins never
+// negative, colours unsigned, switches, text, a known alignment or nothing.
+void SwfScriptTest::textFormatValues_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("size truncates") << 7 << "size" << QVariant(-52.5) << "-52";
+    QTest::newRow("size of text") << 7 << "size" << QVariant("12") << "12";
+    QTest::newRow("size not finite, SWF 7") << 7 << "size" << QVariant(qInf()) << "0";
+    QTest::newRow("size not finite, SWF 8") << 8 << "size" << QVariant(qInf()) << "-2147483648";
+    QTest::newRow("size out of range, SWF 8") << 8 << "size" << QVariant(2147483650.0) << "-2147483648";
+    QTest::newRow("leading negative, SWF 7") << 7 << "leading" << QVariant(-1) << "0";
+    QTest::newRow("leading negative, SWF 8") << 8 << "leading" << QVariant(-1) << "-1";
+    QTest::newRow("leading wraps, SWF 7") << 7 << "leading" << QVariant(-2147483650.0) << "2147483646";
+    QTest::newRow("margin negative, SWF 8") << 8 << "leftMargin" << QVariant(-1) << "0";
+    QTest::newRow("margin not a number, SWF 8") << 8 << "leftMargin" << QVariant(qQNaN()) << "0";
+    QTest::newRow("colour unsigned") << 7 << "color" << QVariant(-1) << "4294967295";
+    QTest::newRow("bold from text") << 7 << "bold" << QVariant("") << "false";
+    QTest::newRow("font from a number") << 7 << "font" << QVariant(0.5) << "0.5";
+    QTest::newRow("align known") << 7 << "align" << QVariant("CENTER") << "center";
+    QTest::newRow("align unknown") << 7 << "align" << QVariant("middle") << "null";
+    QTest::newRow("undefined unsets") << 7 << "size" << QVariant() << "null";
+    QTest::newRow("display") << 7 << "display" << QVariant("inline") << "inline";
+    QTest::newRow("display unknown") << 7 << "display" << QVariant("x") << "block";
+    QTest::newRow("letterSpacing, SWF 8") << 8 << "letterSpacing" << QVariant("1.5") << "1.5";
+    QTest::newRow("letterSpacing plain, SWF 7") << 7 << "letterSpacing" << QVariant("1.5") << "1.5";
+    QTest::newRow("kerning, SWF 8") << 8 << "kerning" << QVariant(0) << "false";
+    QTest::newRow("tab stops from text") << 7 << "tabStops" << QVariant("ab") << "0,0";
+    QTest::newRow("tab stops from a number") << 7 << "tabStops" << QVariant(3) << "null";
+}
+
+void SwfScriptTest::textFormatValues() {
+    QFETCH(int, version);
+    QFETCH(QString, property);
+    QFETCH(QVariant, value);
+    QFETCH(QString, expected);
+    ActionAssembler code(version);
+    code.push({"f", 0, "TextFormat"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+    code.getVariable("f").push({property});
+    if (!value.isValid())
+        code.push({avm1test::PushValue::undefined()});
+    else if (value.typeId() == QMetaType::QString)
+        code.push({value.toString()});
+    else
+        code.push({value.toDouble()});
+    code.op(ActionCode::SetMember);
+    traceMember(code, "f", property);
+    SwfBuilder builder(version, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame();
+    Run run(builder.finish());
+    QCOMPARE(run.traces, QStringList{expected});
 }
 
 // A clip's opaque background fills its bounds behind its content: set by PlaceObject3, or by

@@ -16,6 +16,7 @@
 #include "swf/stage/text_field.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <QTextDocument>
 
 #include <cmath>
@@ -422,22 +423,107 @@ void TextFields::forgetGoneFields() {
     }
 }
 
-namespace {
+// TextFormat's own properties take what scripts give them in the reference's forms: numbers
+// whole (or the largest negative for what is not a finite number, from SWF 8), margins and
+// spacing never below zero before SWF 8, colours unsigned, switches true or false, names as
+// text; undefined and null leave a property unset (null).
+class TextFields::FormatProperties final : public avm1::PropertyDelegate {
+  public:
+    explicit FormatProperties(avm1::Machine& machine) : m_machine(machine) {}
 
-// TextFormat: every property null until given; the constructor takes them in this order.
-avm1::Value textFormatConstructor(avm1::CallContext& c) {
-    avm1::Object* self = c.thisObject();
-    if (!self) return avm1::Value();
-    for (std::size_t i = 0; i < std::size(kFormatNames); ++i)
-        self->setOwn(QString::fromLatin1(kFormatNames[i]), avm1::Value::null());
-    // font, size, color, bold, italic, underline, url, target, align, leftMargin,
-    // rightMargin, indent, leading
-    for (std::size_t i = 0; i < std::min<std::size_t>(c.args.size(), 13); ++i)
-        c.machine.setMember(avm1::Value(self), QString::fromLatin1(kFormatNames[i]), c.arg(i));
-    return avm1::Value(self);
-}
+    std::optional<avm1::Value> getProperty(avm1::Object&, const QString&) override { return std::nullopt; }
 
-} // namespace
+    bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {
+        const QString k = key(name);
+        const int version = m_machine.swfVersion();
+        const bool late = version >= 8;
+        auto store = [&](const avm1::Value& converted) {
+            object.setOwn(name, converted);
+            return true;
+        };
+        if (k == QLatin1String("display")) {
+            const QString display = value.isNullish() ? QString() : m_machine.toString(value);
+            // Anything but the two other kinds makes it a block again.
+            for (const char* known : {"inline", "none"})
+                if (display == QLatin1String(known)) return store(avm1::Value(display));
+            return store(avm1::Value(QStringLiteral("block")));
+        }
+        const bool isLetterSpacing = k == QLatin1String("letterspacing");
+        const bool isKerning = k == QLatin1String("kerning");
+        if ((isLetterSpacing || isKerning) && !late) return false; // plain properties before SWF 8
+        const bool known = isLetterSpacing || isKerning || kNames.contains(k);
+        if (!known) return false;
+        if (k == QLatin1String("align")) {
+            // Only a known alignment is taken; anything else, even undefined, leaves it as it was.
+            const QString align = value.isNullish() ? QString() : m_machine.toString(value).toLower();
+            for (const char* known : {"left", "center", "right", "justify"})
+                if (align == QLatin1String(known)) return store(avm1::Value(align));
+            return true;
+        }
+        if (value.isNullish()) return store(avm1::Value::null());
+        if (k == QLatin1String("font") || k == QLatin1String("url") || k == QLatin1String("target"))
+            return store(avm1::Value(m_machine.toString(value)));
+        if (isKerning || k == QLatin1String("bold") || k == QLatin1String("italic") ||
+            k == QLatin1String("underline") || k == QLatin1String("bullet"))
+            return store(avm1::Value(m_machine.toBoolean(value)));
+        if (isLetterSpacing) return store(avm1::Value(m_machine.toNumber(value)));
+        // Numbers, switches and empty text are no list of stops: the list stays as it was.
+        if (k == QLatin1String("tabstops")) {
+            if (value.isNumber() || value.isBoolean()) return true;
+            if (value.isString() && m_machine.toString(value).isEmpty()) return store(avm1::Value::null());
+            return store(tabStops(value));
+        }
+        double number = m_machine.toNumber(value);
+        const bool margin = k == QLatin1String("leftmargin") || k == QLatin1String("rightmargin");
+        // SWF 8 keeps margins off the negative side before converting (so not-a-number is 0).
+        if (late && margin) number = std::max(0.0, number);
+        if (k == QLatin1String("color"))
+            return store(avm1::Value(std::isfinite(number) ? double(avm1::toUint32(number)) : 0.0));
+        // From SWF 8 a number out of the 32-bit range (or not a number) comes out as the
+        // smallest one, as the processor's conversion gives it; before, it wraps round.
+        double converted = whole(number);
+        if (k != QLatin1String("size") && !late) converted = std::max(0.0, converted);
+        return store(avm1::Value(converted));
+    }
+
+  private:
+    QString key(const QString& name) const { return name.toLower(); }
+
+    // From SWF 8 a number out of the 32-bit range (or not a number) comes out as the smallest
+    // one, as the processor's conversion gives it; before, it wraps round and is 0 when not
+    // finite.
+    double whole(double number) const {
+        const bool late = m_machine.swfVersion() >= 8;
+        if (!std::isfinite(number)) return late ? -2147483648.0 : 0.0;
+        if (late && (number >= 2147483648.0 || number <= -2147483649.0)) return -2147483648.0;
+        return double(avm1::toInt32(number));
+    }
+
+    // An array of whole numbers from any object with a length; other values set nothing.
+    avm1::Value tabStops(const avm1::Value& value) {
+        const bool text = value.isString();
+        const double length = text ? double(m_machine.toString(value).size())
+                                   : m_machine.toNumber(m_machine.getMember(value, QStringLiteral("length")));
+        avm1::Object* array = m_machine.newArray();
+        const int count = std::isfinite(length) && length > 0 ? int(std::min(length, 4096.0)) : 0;
+        for (int i = 0; i < count; ++i) {
+            const double stop =
+                text ? std::nan("") : m_machine.toNumber(m_machine.getMember(value, QString::number(i)));
+            m_machine.setMember(avm1::Value(array), QString::number(i), avm1::Value(whole(stop)));
+        }
+        return avm1::Value(array);
+    }
+
+    static inline const QSet<QString> kNames = {
+        QStringLiteral("font"),       QStringLiteral("size"),        QStringLiteral("color"),
+        QStringLiteral("bold"),       QStringLiteral("italic"),      QStringLiteral("underline"),
+        QStringLiteral("url"),        QStringLiteral("target"),      QStringLiteral("align"),
+        QStringLiteral("leftmargin"), QStringLiteral("rightmargin"), QStringLiteral("indent"),
+        QStringLiteral("leading"),    QStringLiteral("blockindent"), QStringLiteral("bullet"),
+        QStringLiteral("tabstops")};
+
+    avm1::Machine& m_machine;
+};
 
 void TextFields::install() {
     m_properties = std::make_unique<Properties>(*this);
@@ -449,7 +535,23 @@ void TextFields::install() {
     machine.global()->setOwn(QStringLiteral("TextField"), textField, avm1::property_flags::kDontEnum);
     m_textFormatPrototype = machine.newObject();
     m_textFormatPrototype->pin();
-    avm1::Object* textFormat = machine.newConstructor(textFormatConstructor, m_textFormatPrototype);
+    m_formatProperties = std::make_unique<FormatProperties>(machine);
+    // Every property null until given; the constructor takes them in this order: font, size,
+    // color, bold, italic, underline, url, target, align, leftMargin, rightMargin, indent,
+    // leading.
+    avm1::Object* textFormat = machine.newConstructor(
+        [this](avm1::CallContext& c) {
+            avm1::Object* self = c.thisObject();
+            if (!self) return avm1::Value();
+            self->setDelegate(m_formatProperties.get());
+            for (const char* name : kFormatNames)
+                self->setOwn(QString::fromLatin1(name), avm1::Value::null());
+            self->setOwn(QStringLiteral("display"), avm1::Value(QStringLiteral("block")));
+            for (std::size_t i = 0; i < std::min<std::size_t>(c.args.size(), 13); ++i)
+                c.machine.setMember(avm1::Value(self), QString::fromLatin1(kFormatNames[i]), c.arg(i));
+            return avm1::Value(self);
+        },
+        m_textFormatPrototype);
     machine.global()->setOwn(QStringLiteral("TextFormat"), textFormat, avm1::property_flags::kDontEnum);
 
     auto method = [&](const char* name,
@@ -463,6 +565,7 @@ void TextFields::install() {
     auto getFormat = [this](stage::TextField& text, avm1::CallContext&) {
         const format::EditTextDefinition& f = text.field;
         avm1::Object* result = m_machine->newObject(avm1::ObjectKind::Plain, m_textFormatPrototype);
+        result->setDelegate(m_formatProperties.get());
         QString font = f.fontClass.isEmpty() ? QStringLiteral("Times New Roman") : f.fontClass;
         if (f.hasFont)
             if (const auto* character =
@@ -486,6 +589,7 @@ void TextFields::install() {
                                       avm1::Value(m_machine->newArray())};
         for (std::size_t i = 0; i < std::size(kFormatNames); ++i)
             result->setOwn(QString::fromLatin1(kFormatNames[i]), values[i]);
+        result->setOwn(QStringLiteral("display"), avm1::Value(QStringLiteral("block")));
         return avm1::Value(result);
     };
     auto setFormat = [this](stage::TextField& text, avm1::CallContext& c) {

@@ -64,6 +64,7 @@ class TextFields {
 
   private:
     class Properties;
+    class FormatProperties;
     stage::StageContext& stageContext() const;
     stage::MovieClip* parentOfField(const stage::TextField& field) const;
     stage::TextField* createTextField(stage::MovieClip& parent, const QString& name, int depth,
@@ -82,6 +83,7 @@ class TextFields {
     ClipDirectory& m_directory;
     StageEditor& m_editor;
     std::unique_ptr<avm1::PropertyDelegate> m_properties;
+    std::unique_ptr<avm1::PropertyDelegate> m_formatProperties;
     avm1::Object* m_textFieldPrototype = nullptr;
     avm1::Object* m_textFormatPrototype = nullptr;
     // Fields by name under each parent, built on first lookup and kept until any clip's
