@@ -355,6 +355,10 @@ const std::vector<Diagnostic>& Player::diagnostics() const {
     return d->loader ? d->loader->definition().diagnostics() : d->noDiagnostics;
 }
 
+const std::vector<Diagnostic>& Player::playDiagnostics() const {
+    return d->stageContext.notes();
+}
+
 int Player::version() const {
     return d->loader && d->loader->headerKnown() ? d->definition()->header.version : 0;
 }
