@@ -315,6 +315,7 @@ void Player::endStream() {
 void Player::unload() {
     d->sound.setMovie(nullptr);
     d->dropStage();
+    d->stageContext.clearNotes();
     d->scriptTimeMs = 0;
     d->quitting = false;
     d->scriptFailure = avm1::AbortReason::None;

@@ -108,6 +108,7 @@ class VideoTest : public QObject {
     void brokenVideoPlaysOn_data();
     void brokenVideoPlaysOn();
     void vp6AlphaPlaneShowsWhatIsBehind();
+    void vp6PicturesAreTrimmedToTheDeclaredSize();
     void realMoviePlaysItsVideo();
 };
 
@@ -311,6 +312,9 @@ void VideoTest::brokenVideoPlaysOn() {
     render(player);
     QString all = joined(player.diagnostics()) + QLatin1String("; ") + joined(player.playDiagnostics());
     QVERIFY2(all.contains(diagnostic), qPrintable(all));
+    // What one movie's playing met is not said of the next.
+    QVERIFY(player.loadBytes(swftest::stage().finish()));
+    QVERIFY(player.playDiagnostics().empty());
 }
 
 // VP6 has no encoder: the corpus's VP6 picture serves as both colour and alpha of a VP6 picture
@@ -346,6 +350,22 @@ void VideoTest::vp6AlphaPlaneShowsWhatIsBehind() {
                                 .arg(at.y())
                                 .arg(describe(result), describe(picture))));
     }
+}
+
+// A VP6 picture coded a few pixels larger than its stream (whole macroblocks) shows its
+// declared part at one pixel per pixel, not squeezed into the box.
+void VideoTest::vp6PicturesAreTrimmedToTheDeclaredSize() {
+    const QByteArray corpusMovie =
+        corpusFile(QStringLiteral("cases/ruffle__visual_video_colorconversion_vp6_output/test.swf"));
+    if (corpusMovie.isEmpty()) QSKIP("the corpus is not here");
+    const QByteArray picture = firstVideoPacket(corpusMovie);
+    const QSize coded(640, 480), declared(630, 470);
+    VideoMovie trimmedLayout = plainLayout(coded, Qt::red);
+    trimmedLayout.box = declared;
+    const QImage whole = renderMovie(videoMovie(kVp6, {picture}, plainLayout(coded, Qt::red)));
+    const QImage trimmed = renderMovie(videoMovie(kVp6, {picture}, trimmedLayout));
+    QCOMPARE(compare(trimmed, {}, whole.copy(QRect(QPoint(), declared))).worst, 0);
+    CHECK_PIXEL(trimmed, 635, 475, QColor(Qt::red));
 }
 
 // The real-world movie's Sorenson H.263 video moves with the timeline, and gotos back and

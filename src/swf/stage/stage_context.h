@@ -92,6 +92,7 @@ class StageContext {
         if (int(m_notes.size()) < kMaxNotes) m_notes.push_back(Diagnostic{message});
     }
     const std::vector<Diagnostic>& notes() const { return m_notes; }
+    void clearNotes() { m_notes.clear(); }
 
   private:
     std::vector<Diagnostic> m_notes;

@@ -21,6 +21,22 @@ void VideoInstance::feed(int index) const {
             QStringLiteral("video %1, frame %2: %3").arg(m_video->id).arg(packet.frameNumber).arg(problem));
 }
 
+namespace {
+
+// VP6 codes whole macroblocks of 16 pixels. A container of its own would say by how much to
+// trim them; embedded streams have only their declared size for that.
+QImage trimmed(const QImage& picture, const format::VideoStreamDefinition& stream) {
+    const bool vp6 =
+        stream.codec == int(format::VideoCodec::Vp6) || stream.codec == int(format::VideoCodec::Vp6Alpha);
+    const int extraWidth = picture.width() - stream.width, extraHeight = picture.height() - stream.height;
+    if (!vp6 || extraWidth < 0 || extraHeight < 0 || extraWidth >= 16 || extraHeight >= 16 ||
+        (extraWidth == 0 && extraHeight == 0))
+        return picture;
+    return picture.copy(0, 0, stream.width, stream.height);
+}
+
+} // namespace
+
 QImage VideoInstance::picture() const {
     const auto& packets = m_video->packets();
     const int target = m_video->packetAtOrBefore(placement().ratio);
@@ -35,7 +51,8 @@ QImage VideoInstance::picture() const {
         }
     }
     if (!m_decoder->isSupported()) return {};
-    if (packets[size_t(target)].frameNumber == m_decodedFrame) return m_decoder->picture();
+    if (packets[size_t(target)].frameNumber == m_decodedFrame)
+        return trimmed(m_decoder->picture(), m_video->stream);
 
     // The latest key frame at or before the target, and where decoding in order would resume.
     int key = target;
@@ -57,7 +74,7 @@ QImage VideoInstance::picture() const {
     }
     for (int i = start; i <= target; ++i)
         feed(i);
-    return m_decoder->picture();
+    return trimmed(m_decoder->picture(), m_video->stream);
 }
 
 } // namespace swf::stage
