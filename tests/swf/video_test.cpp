@@ -109,6 +109,7 @@ class VideoTest : public QObject {
     void brokenVideoPlaysOn();
     void vp6AlphaPlaneShowsWhatIsBehind();
     void vp6PicturesAreTrimmedToTheDeclaredSize();
+    void videoBoxIsAHitArea();
     void realMoviePlaysItsVideo();
 };
 
@@ -366,6 +367,40 @@ void VideoTest::vp6PicturesAreTrimmedToTheDeclaredSize() {
     const QImage trimmed = renderMovie(videoMovie(kVp6, {picture}, trimmedLayout));
     QCOMPARE(compare(trimmed, {}, whole.copy(QRect(QPoint(), declared))).worst, 0);
     CHECK_PIXEL(trimmed, 635, 475, QColor(Qt::red));
+}
+
+// A button whose hit area is a video answers the pointer over the video's box, and only there.
+void VideoTest::videoBoxIsAHitArea() {
+    SwfBuilder movie = swftest::stage(8);
+    const int look = movie.defineRect(QRectF(0, 0, 10, 10), Qt::red);
+    const int video = movie.defineVideoStream(1, QSize(40, 30), kH263);
+    const int button = movie.reserveId();
+    Writer w;
+    w.u16(button);
+    w.u8(0);
+    Writer records;
+    for (const auto& [states, character] : {std::pair{0x07, look}, std::pair{0x08, video}}) {
+        records.u8(states);
+        records.u16(character);
+        records.u16(1);
+        records.matrix(QTransform::fromTranslate(400, 400)); // twips: 20 pixels
+        records.colorTransform(ColorTransformValues{}, true);
+    }
+    records.u8(0);
+    w.u16(0); // no actions
+    w.bytes(records.data());
+    movie.rawTag(34, w.data());
+    movie.place(1, button);
+    movie.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(movie.finish()));
+    const std::pair<QPointF, bool> probes[] = {
+        {{25, 25}, true}, {{58, 48}, true}, {{62, 40}, false}, {{40, 52}, false}, {{15, 25}, false}};
+    for (const auto& [at, over] : probes) {
+        player.pointerMoved(at * 20.0); // twips
+        QVERIFY2(player.pointerOverActive() == over,
+                 qPrintable(QStringLiteral("at %1,%2").arg(at.x()).arg(at.y())));
+    }
 }
 
 // The real-world movie's Sorenson H.263 video moves with the timeline, and gotos back and
