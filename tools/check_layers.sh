@@ -53,4 +53,9 @@ if grep -rn -E '#[[:space:]]*include[[:space:]]*[<"](Qt[A-Za-z]*/)?(QWidget|QApp
   echo "the engine may not include window code or Qt Widgets" >&2
   status=1
 fi
+# libavcodec belongs to the media layer alone: above it, pictures are QImages.
+if grep -rn -E '#[[:space:]]*include[[:space:]]*[<"]lib(avcodec|avutil|avformat|swscale)/' src | grep -v '^src/swf/media/' >&2; then
+  echo "only src/swf/media may include libavcodec, libavutil or libswscale" >&2
+  status=1
+fi
 exit $status

@@ -3,7 +3,8 @@
 # so a second call is quiet and fast.
 set -euo pipefail
 pkgs=(g++ cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev
-      qt6-qpa-plugins qt6-translations-l10n libmpg123-dev zlib1g-dev liblzma-dev fonts-noto-cjk)
+      qt6-qpa-plugins qt6-translations-l10n libmpg123-dev libavcodec-dev libavutil-dev libswscale-dev
+      zlib1g-dev liblzma-dev fonts-noto-cjk)
 [ "${VANTREL_EXTRA_PACKAGES:-}" ] && pkgs+=(${VANTREL_EXTRA_PACKAGES})
 missing=()
 for p in "${pkgs[@]}"; do

@@ -139,6 +139,8 @@ int main(int argc, char** argv) {
     }
     if (!options.bench) renderInto(image, player, options.scale, options.quality);
     const double seconds = timer.nsecsElapsed() / 1e9;
+    for (const swf::Diagnostic& d : player.playDiagnostics())
+        std::fprintf(stderr, "vantrel-render: while playing: %s\n", qPrintable(d.message));
 
     if (!options.png.isEmpty() && !image.convertToFormat(QImage::Format_RGB32).save(options.png, "PNG")) {
         std::fprintf(stderr, "vantrel-render: cannot write %s\n", qPrintable(options.png));

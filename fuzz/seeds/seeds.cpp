@@ -419,6 +419,50 @@ QByteArray morphMovie() {
     return movie.finish();
 }
 
+// Embedded video: two Sorenson H.263 pictures (a key frame and an inter frame) and two screen
+// video pictures of 32 x 32 pixels, coded once by libavcodec's encoders and kept here as bytes,
+// so the seeds need no encoder. The H.263 stream is scaled and smoothed, the screen video not.
+QByteArray videoMovie() {
+    static const char* const kH263[] = {
+        "000084001010111e2a0c0398300e6d9d2d0601cc180736ce968300e60c039b67514180730601cdb3b1c0c037198e0601"
+        "b8cbd14180730601cdb3aba0c0398300e6d9d5d0601cc180736ceba8300e60c039b676b81806e335c0c037197a28300e"
+        "60c039b67574180730601cdb3aba0c0398300e6d9d750601cc180736cec70300dc66381806e32f750601cc180736cec6"
+        "8300e60c039b67634180730601cdb3b4a0c0398300e6d9dae0601b8cd70300dc64",
+        "0000840810103102e0798340a80d02a05532060034034d03001a01a681806212c1818478300c425830308f0bd0340b80"
+        "d02e051190400820d0c145309c03020fe28360c0310960c0c23c1806212c18184780"};
+    static const char* const kScreen[] = {
+        "3020302000de78da8b4d484ecbccc92f2aada8ae6b6c69efea9d3079dacc39f3172d5db17addc62ddb77ed3d70f8d8c9"
+        "33e72f5dbd71fbdec327cf5fbdfdf0f9dbcf3fff995839b8f90445c4a5641594d53475f48d4c2daced1c5ddcbd7c0382"
+        "c32263e2935233b2f30a4bcaaba262696b41388d2d08a1b1058134b6c08fc61678d3d8020f1a5be04a630b9c686c813d"
+        "8d2db0a1b1059634b6c08cc61618d3d802031a5ba04b630bb4686c813a8d2d50a1b1058a34b6408ec61648d3d802091a"
+        "5b204a630b84686c013f8d2de0a1b1059c34b6808dc61630d3d802061a5b0000d325ac4c",
+        "3020302000de78dacb2f2aada8ae6b6c69efea9d3079dacc39f3172d5db17addc62ddb77ed3d70f8d8c933e72f5dbd71"
+        "fbdec327cf5fbdfdf0f9dbcf3fff995839b8f90445c4a5641594d53475f48d4c2daced1c5ddcbd7c0382c32263e29352"
+        "33b2f30a4bcaab6a1b9adb3a7b72f2696b41268d2d48a3b105c934b62081c616c4d2d882281a5b104e630b42686c4120"
+        "8d2df0a3b105de34b6c083c616b8d2d802271a5b604f630b6c686c81258d2d30a3b105c634b6c080c616e8d2d8022d1a"
+        "5ba04e630b54686c81228d2d90a3b105d234b64082c61688d2d802211a5b00008876c44c"};
+    SwfBuilder movie(8, QSize(100, 60), 12);
+    const int h263 = movie.defineVideoStream(2, QSize(48, 40), 2, true, 2);
+    const int screen = movie.defineVideoStream(2, QSize(32, 32), 3);
+    for (int i = 0; i < 2; ++i) {
+        movie.videoFrame(h263, i, QByteArray::fromHex(kH263[i]));
+        movie.videoFrame(screen, i, QByteArray::fromHex(kScreen[i]));
+        for (const auto& [depth, id] : {std::pair{1, h263}, std::pair{2, screen}}) {
+            swftest::Place place;
+            place.depth = depth;
+            place.move = i > 0;
+            if (i == 0) {
+                place.characterId = id;
+                place.matrix = QTransform::fromTranslate(depth * 40 - 36, 10);
+            }
+            place.ratio = i;
+            movie.place(place);
+        }
+        movie.showFrame();
+    }
+    return movie.finish();
+}
+
 QByteArray bitmapsMovie() {
     SwfBuilder movie(8, QSize(240, 160), 12);
     const QImage image = picture(16, 12, false), clear = picture(16, 12, true);
@@ -1123,6 +1167,7 @@ SeedSets makeSeeds(const QString& lamePath) {
         {QStringLiteral("shapes_zlib.swf"), shapesMovie(8, swftest::Compression::Zlib)},
         {QStringLiteral("shapes_lzma.swf"), shapesMovie(13, swftest::Compression::Lzma)},
         {QStringLiteral("morph.swf"), morphMovie()},
+        {QStringLiteral("video.swf"), videoMovie()},
         {QStringLiteral("bitmaps.swf"), bitmapsMovie()},
         {QStringLiteral("sounds.swf"), soundMovie(allSounds)},
         {QStringLiteral("buttons.swf"), buttonsMovie()},

@@ -51,6 +51,8 @@ class Player {
     QString errorText() const; // loadError() in English, for tools and logs
     QString url() const;
     const std::vector<Diagnostic>& diagnostics() const;
+    // Problems met while playing and drawing (a video picture that would not decode...).
+    const std::vector<Diagnostic>& playDiagnostics() const;
 
     int version() const;
     QSize stageSize() const;  // pixels

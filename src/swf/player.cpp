@@ -315,6 +315,7 @@ void Player::endStream() {
 void Player::unload() {
     d->sound.setMovie(nullptr);
     d->dropStage();
+    d->stageContext.clearNotes();
     d->scriptTimeMs = 0;
     d->quitting = false;
     d->scriptFailure = avm1::AbortReason::None;
@@ -353,6 +354,10 @@ QString Player::url() const {
 
 const std::vector<Diagnostic>& Player::diagnostics() const {
     return d->loader ? d->loader->definition().diagnostics() : d->noDiagnostics;
+}
+
+const std::vector<Diagnostic>& Player::playDiagnostics() const {
+    return d->stageContext.notes();
 }
 
 int Player::version() const {

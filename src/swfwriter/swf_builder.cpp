@@ -589,4 +589,25 @@ QByteArray SwfBuilder::asProjector(const QByteArray& movie) {
     return program + movie + trailer.data();
 }
 
+int SwfBuilder::defineVideoStream(int frameCount, QSize size, int codec, bool smoothing, int deblocking) {
+    const int id = m_nextId++;
+    Writer w;
+    w.u16(id);
+    w.u16(frameCount);
+    w.u16(size.width());
+    w.u16(size.height());
+    w.u8(((deblocking & 7) << 1) | (smoothing ? 1 : 0));
+    w.u8(codec);
+    rawTag(60, w.data());
+    return id;
+}
+
+void SwfBuilder::videoFrame(int streamId, int frameNumber, const QByteArray& packet) {
+    Writer w;
+    w.u16(streamId);
+    w.u16(frameNumber);
+    w.bytes(packet);
+    rawTag(61, w.data(), true);
+}
+
 } // namespace swftest

@@ -114,6 +114,12 @@ class SwfBuilder {
     };
     int defineEditText(const EditText& field);
 
+    // DefineVideoStream; codec as stored (2 Sorenson H.263, 3 screen video, 4 VP6, 5 VP6 with
+    // alpha, 6 screen video 2), size in pixels, deblocking 0..7.
+    int defineVideoStream(int frameCount, QSize size, int codec, bool smoothing = false, int deblocking = 0);
+    // VideoFrame: one coded picture of a stream, as the codec wrote it.
+    void videoFrame(int streamId, int frameNumber, const QByteArray& packet);
+
     // Anything else, as written.
     void rawTag(int code, const QByteArray& body, bool forceLongHeader = false);
     int framesWritten() const { return m_frames; }

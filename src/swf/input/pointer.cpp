@@ -3,6 +3,7 @@
 
 #include "swf/movie/movie_definition.h"
 #include "swf/render/shape_paths.h"
+#include "swf/stage/bounds.h"
 #include "swf/stage/button_instance.h"
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
@@ -73,6 +74,9 @@ bool PointerTracker::coversCharacter(const movie::MovieDefinition& movie, const 
     }
     case movie::CharacterKind::EditText:
         return rectHolds(static_cast<const movie::EditTextCharacter&>(*character).field.bounds, local);
+    case movie::CharacterKind::Video:
+        // Its whole box, whatever the picture shows: a clip holding a video answers over it.
+        return stage::videoBox(static_cast<const movie::VideoCharacter&>(*character)).contains(local);
     case movie::CharacterKind::Button:
         return buttonHitArea(movie, static_cast<const movie::ButtonCharacter&>(*character), local,
                              nesting + 1);

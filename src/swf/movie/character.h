@@ -8,6 +8,7 @@
 #include "swf/format/fonts.h"
 #include "swf/format/morph.h"
 #include "swf/format/shapes.h"
+#include "swf/format/video.h"
 #include "swf/movie/timeline.h"
 
 #include <QImage>
@@ -82,6 +83,27 @@ struct EditTextCharacter final : Character {
 struct ButtonCharacter final : Character {
     ButtonCharacter() : Character(CharacterKind::Button) {}
     format::ButtonDefinition button;
+};
+
+struct VideoCharacter final : Character {
+    VideoCharacter() : Character(CharacterKind::Video) {}
+    format::VideoStreamDefinition stream;
+
+    struct Packet {
+        quint16 frameNumber = 0;
+        bool keyFrame = false;
+        QByteArray data;
+    };
+    // By frame number. VideoFrame tags arrive after their stream is defined, wherever its
+    // instances are placed, and a placement's ratio picks one: they are gathered here.
+    const std::vector<Packet>& packets() const { return m_packets; }
+    // False (and nothing kept) for a number already given or past the limit.
+    bool addPacket(quint16 frameNumber, QByteArray data);
+    // The index in packets() of frameNumber, or of the last packet before it; -1 when none.
+    int packetAtOrBefore(int frameNumber) const;
+
+  private:
+    std::vector<Packet> m_packets;
 };
 
 } // namespace swf::movie

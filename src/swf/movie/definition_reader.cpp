@@ -124,6 +124,15 @@ std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefin
             return nullptr;
         return button;
     }
+    case TagCode::DefineVideoStream: {
+        auto video = std::make_unique<VideoCharacter>();
+        if (!format::readDefineVideoStream(body, video->stream)) {
+            problem = QStringLiteral("broken DefineVideoStream skipped");
+            return nullptr;
+        }
+        video->id = video->stream.id;
+        return video;
+    }
     case TagCode::DefineButtonCxform:
         amendButtonColor(body, movie, problem);
         return nullptr;

@@ -12,6 +12,8 @@ constexpr qint64 kMaxUncompressedSize = 256 * 1024 * 1024;
 constexpr int kMaxSpriteNesting = 16;
 constexpr int kMaxFramesPerTimeline = 1 << 20;
 constexpr int kMaxDiagnostics = 500;
+// Frame numbers of a video stream are 16 bits; a stream keeps at most this many pictures.
+constexpr int kMaxVideoFramesPerStream = 65536;
 // A frame rate of 0 would stop the clock; the authoring tool's default is played instead.
 constexpr double kDefaultFrameRate = 12.0;
 constexpr double kMaxFrameRate = 120.0;

@@ -3,6 +3,8 @@
 
 #include "swf/movie/limits.h"
 
+#include <algorithm>
+
 namespace swf::movie {
 
 const Character* MovieDefinition::character(quint16 id) const {
@@ -40,6 +42,22 @@ const QImage& BitmapCharacter::image() const {
         data.jpegTables = QByteArray();
     }
     return m_image;
+}
+
+bool VideoCharacter::addPacket(quint16 frameNumber, QByteArray data) {
+    if (int(m_packets.size()) >= kMaxVideoFramesPerStream) return false;
+    const auto at = std::lower_bound(m_packets.begin(), m_packets.end(), frameNumber,
+                                     [](const Packet& p, quint16 n) { return p.frameNumber < n; });
+    if (at != m_packets.end() && at->frameNumber == frameNumber) return false;
+    const bool key = format::isVideoKeyFrame(stream.codec, data);
+    m_packets.insert(at, Packet{frameNumber, key, std::move(data)});
+    return true;
+}
+
+int VideoCharacter::packetAtOrBefore(int frameNumber) const {
+    const auto after = std::upper_bound(m_packets.begin(), m_packets.end(), frameNumber,
+                                        [](int n, const Packet& p) { return n < p.frameNumber; });
+    return int(after - m_packets.begin()) - 1;
 }
 
 void MovieDefinition::addCharacter(std::unique_ptr<Character> character) {

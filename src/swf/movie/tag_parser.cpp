@@ -142,12 +142,33 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         return;
     }
     case TagCode::VideoFrame:
-        pending.commands.emplace_back(OtherTag{code, body.rest().toByteArray()});
+        readVideoFrame(body, rootFrame);
         return;
     default:
         readDefinition(code, body, rootFrame);
         return;
     }
+}
+
+void TagParser::readVideoFrame(io::Reader& body, int rootFrame) {
+    const qint64 offset = body.streamOffset();
+    const int code = int(TagCode::VideoFrame);
+    format::VideoFrameRecord frame;
+    if (!format::readVideoFrame(body, frame)) {
+        m_definition.note(QStringLiteral("broken VideoFrame skipped"), code, offset, rootFrame);
+        return;
+    }
+    auto* video = dynamic_cast<VideoCharacter*>(m_definition.mutableCharacter(frame.streamId));
+    if (!video) {
+        m_definition.note(QStringLiteral("video frame for unknown stream %1 skipped").arg(frame.streamId),
+                          code, offset, rootFrame);
+        return;
+    }
+    if (!video->addPacket(frame.frameNumber, std::move(frame.data)))
+        m_definition.note(QStringLiteral("video stream %1: frame %2 given twice; the first is kept")
+                              .arg(frame.streamId)
+                              .arg(frame.frameNumber),
+                          code, offset, rootFrame);
 }
 
 void TagParser::readImports(int code, io::Reader& body, Frame& pending) {

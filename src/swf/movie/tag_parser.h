@@ -38,6 +38,7 @@ class TagParser {
     void readSprite(io::Reader& body, int nesting, int rootFrame);
     void readDefinition(int code, io::Reader& body, int rootFrame);
     void readImports(int code, io::Reader& body, Frame& pending);
+    void readVideoFrame(io::Reader& body, int rootFrame);
     void trackOccupant(const Timeline& timeline, format::PlaceObject& place);
 
     MovieDefinition& m_definition;

@@ -19,16 +19,10 @@ struct ActionBlock {
     QByteArray bytes;
 };
 
-// A tag the timeline keeps in order, undecoded, for a later layer (video frames).
-struct OtherTag {
-    int code = 0;
-    QByteArray bytes;
-};
-
 // What a frame does, in tag order, each tag decoded once when the movie is read.
 using FrameCommand =
     std::variant<format::PlaceObject, format::RemoveObject, ActionBlock, format::InitActions, format::Exports,
-                 format::StartSoundRecord, format::SoundStreamHeadRecord, format::StreamBlock, OtherTag>;
+                 format::StartSoundRecord, format::SoundStreamHeadRecord, format::StreamBlock>;
 
 struct Frame {
     std::vector<FrameCommand> commands;

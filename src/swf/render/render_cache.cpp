@@ -52,12 +52,7 @@ QImage RenderCache::bitmap(const movie::BitmapCharacter& bitmap, const format::C
         m_tintedOrder.splice(m_tintedOrder.begin(), m_tintedOrder, it->second);
         return it->second->second;
     }
-    QImage tinted = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < tinted.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(tinted.scanLine(y));
-        for (int x = 0; x < tinted.width(); ++x)
-            line[x] = cx.applyPremultiplied(line[x]);
-    }
+    QImage tinted = RenderCache::tinted(source, cx);
     const qint64 bytes = tinted.sizeInBytes();
     if (bytes > kMaxTintedBitmapBytes) return tinted;
     while (m_tintedBytes + bytes > kMaxTintedBitmapBytes && !m_tintedOrder.empty()) {
@@ -68,6 +63,16 @@ QImage RenderCache::bitmap(const movie::BitmapCharacter& bitmap, const format::C
     m_tintedBytes += bytes;
     m_tintedOrder.emplace_front(key, tinted);
     m_tinted.emplace(key, m_tintedOrder.begin());
+    return tinted;
+}
+
+QImage RenderCache::tinted(const QImage& image, const format::ColorTransform& cx) {
+    QImage tinted = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < tinted.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(tinted.scanLine(y));
+        for (int x = 0; x < tinted.width(); ++x)
+            line[x] = cx.applyPremultiplied(line[x]);
+    }
     return tinted;
 }
 

@@ -43,6 +43,8 @@ class RenderCache {
         double opacity = 1;
     };
     static Opacity opacityOf(const format::ColorTransform& cx);
+    // A copy of image with cx applied to every pixel, premultiplied.
+    static QImage tinted(const QImage& image, const format::ColorTransform& cx);
 
   private:
     std::unordered_map<const movie::ShapeCharacter*, ShapePaths> m_shapes;

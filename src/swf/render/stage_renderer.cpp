@@ -322,6 +322,10 @@ void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& 
         drawChildren(painter, button.children(), context);
         return;
     }
+    case movie::CharacterKind::Video:
+        if (const auto* video = dynamic_cast<const stage::VideoInstance*>(&object))
+            drawVideo(painter, *video, context);
+        return;
     case movie::CharacterKind::Bitmap: {
         // Placed directly (later versions allow it): one bitmap pixel per stage pixel.
         const RenderCache::Opacity fade = RenderCache::opacityOf(context.cx);
@@ -342,6 +346,62 @@ void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& 
     default:
         return;
     }
+}
+
+namespace {
+
+// The picture with a rim of its own edge pixels: smoothing samples between neighbours, and at
+// the edges a texture brush's neighbours would be those of the opposite edge.
+QImage withEdgeRim(const QImage& picture) {
+    const QImage source = picture.format() == QImage::Format_RGB32
+                              ? picture
+                              : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int width = source.width(), height = source.height();
+    QImage rimmed(width + 2, height + 2, source.format());
+    if (rimmed.isNull()) return {};
+    for (int y = 0; y < height + 2; ++y) {
+        const auto* from =
+            reinterpret_cast<const QRgb*>(source.constScanLine(std::clamp(y - 1, 0, height - 1)));
+        auto* to = reinterpret_cast<QRgb*>(rimmed.scanLine(y));
+        std::copy(from, from + width, to + 1);
+        to[0] = from[0];
+        to[width + 1] = from[width - 1];
+    }
+    return rimmed;
+}
+
+} // namespace
+
+void StageRenderer::drawVideo(QPainter& painter, const stage::VideoInstance& video, const Context& context) {
+    QImage image = video.picture();
+    if (image.isNull()) return;
+    const format::VideoStreamDefinition& stream = video.video().stream;
+    // The stream's declared size is the box pictures fill, whatever size they were coded at;
+    // without one they show at their own size.
+    const QSizeF box =
+        stream.width > 0 && stream.height > 0 ? QSizeF(stream.width, stream.height) : QSizeF(image.size());
+    const QRectF area(QPointF(0, 0), image.size());
+    const RenderCache::Opacity fade = RenderCache::opacityOf(context.cx);
+    if (!fade.rest.isIdentity()) image = RenderCache::tinted(image, fade.rest);
+    const bool smooth = m_smooth && stream.smoothing;
+    QBrush brush;
+    if (smooth) {
+        brush = QBrush(withEdgeRim(image));
+        brush.setTransform(QTransform::fromTranslate(-1, -1));
+    } else {
+        brush = QBrush(image);
+    }
+    painter.save();
+    // Through a texture brush, as bitmaps placed directly are drawn.
+    painter.setTransform(QTransform::fromScale(format::kTwipsPerPixel * box.width() / area.width(),
+                                               format::kTwipsPerPixel * box.height() / area.height()) *
+                         context.transform);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(brush);
+    painter.setOpacity(painter.opacity() * fade.opacity);
+    painter.drawRect(area);
+    painter.restore();
 }
 
 void StageRenderer::drawShapeCached(QPainter& painter, const void* source, quint32 variant,
@@ -582,6 +642,12 @@ void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& 
         for (const auto& [depth, child] : static_cast<const stage::ButtonInstance&>(object).children())
             addMaskArea(area, *child, transform);
         return;
+    case movie::CharacterKind::Video: {
+        QPainterPath box;
+        box.addRect(stage::videoBox(static_cast<const movie::VideoCharacter&>(*character)));
+        area.addPath(transform.map(box));
+        return;
+    }
     default:
         return;
     }

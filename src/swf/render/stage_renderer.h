@@ -9,6 +9,7 @@
 #include "swf/render/render_cache.h"
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
+#include "swf/stage/video_instance.h"
 
 #include <QPainter>
 #include <QTransform>
@@ -57,6 +58,7 @@ class StageRenderer {
                         const format::ColorTransform& cx);
     PenContext penContext(const QTransform& transform) const;
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
+    void drawVideo(QPainter& painter, const stage::VideoInstance& video, const Context& context);
     void drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context,
                       const stage::TextField* focused = nullptr);
     // The area an object covers, in device coordinates, for use as a mask.

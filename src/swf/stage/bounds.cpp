@@ -32,6 +32,11 @@ QRectF rectOf(const format::Rect& rect) {
 
 } // namespace
 
+QRectF videoBox(const movie::VideoCharacter& video) {
+    return QRectF(0, 0, video.stream.width * format::kTwipsPerPixel,
+                  video.stream.height * format::kTwipsPerPixel);
+}
+
 std::optional<QRectF> localBounds(const DisplayObject& object) {
     std::optional<QRectF> total;
     if (const MovieClip* clip = object.asClip()) {
@@ -57,6 +62,9 @@ std::optional<QRectF> localBounds(const DisplayObject& object) {
         break;
     case movie::CharacterKind::EditText:
         include(total, rectOf(static_cast<const movie::EditTextCharacter&>(*character).field.bounds));
+        break;
+    case movie::CharacterKind::Video:
+        include(total, videoBox(static_cast<const movie::VideoCharacter&>(*character)));
         break;
     case movie::CharacterKind::Button:
         includeChildren(total, static_cast<const ButtonInstance&>(object).children());

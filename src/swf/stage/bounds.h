@@ -10,6 +10,9 @@
 
 namespace swf::stage {
 
+// The box a video stream's pictures are scaled into: its declared size from the origin.
+QRectF videoBox(const movie::VideoCharacter& video);
+
 // Nothing when the instance draws nothing.
 std::optional<QRectF> localBounds(const DisplayObject& object);
 

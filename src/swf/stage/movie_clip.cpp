@@ -5,6 +5,7 @@
 #include "swf/stage/button_instance.h"
 #include "swf/stage/frame_observer.h"
 #include "swf/stage/text_field.h"
+#include "swf/stage/video_instance.h"
 
 #include <algorithm>
 
@@ -24,6 +25,9 @@ std::unique_ptr<DisplayObject> createInstance(StageContext& context, const movie
     if (character && character->kind == movie::CharacterKind::EditText)
         return std::make_unique<TextField>(
             context, character, static_cast<const movie::EditTextCharacter*>(character)->field, movie);
+    if (character && character->kind == movie::CharacterKind::Video)
+        return std::make_unique<VideoInstance>(context, *static_cast<const movie::VideoCharacter*>(character),
+                                               movie);
     return std::make_unique<DisplayObject>(context, character, movie);
 }
 

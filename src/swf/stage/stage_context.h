@@ -3,10 +3,13 @@
 // fields. Each player owns one, so two players in one process never meet.
 #pragma once
 
+#include "swf/io/diagnostic.h"
+
 #include <QString>
 #include <QtGlobal>
 
 #include <unordered_map>
+#include <vector>
 
 namespace swf::stage {
 
@@ -24,6 +27,9 @@ class StageContext {
     static constexpr int kMaxInstanceNesting = 32;
     static constexpr int kMaxInstancesPerPlacement = 20000;
     static constexpr qint64 kMaxLiveInstances = 500000;
+    // Problems met while playing (a video picture that would not decode...), kept for the
+    // player's diagnostics up to this many.
+    static constexpr int kMaxNotes = 200;
 
     StageContext() = default;
     StageContext(const StageContext&) = delete;
@@ -82,7 +88,14 @@ class StageContext {
     void fieldCreated() { ++m_liveFields; }
     void fieldDestroyed() { --m_liveFields; }
 
+    void note(const QString& message) {
+        if (int(m_notes.size()) < kMaxNotes) m_notes.push_back(Diagnostic{message});
+    }
+    const std::vector<Diagnostic>& notes() const { return m_notes; }
+    void clearNotes() { m_notes.clear(); }
+
   private:
+    std::vector<Diagnostic> m_notes;
     quint64 m_nextSerial = 1;
     quint64 m_childrenGeneration = 0;
     quint64 m_instanceNames = 0;

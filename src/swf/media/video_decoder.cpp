@@ -1,0 +1,189 @@
+#include "swf/media/video_decoder.h"
+
+#include "swf/format/video.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstring>
+
+namespace swf::media {
+namespace {
+
+AVCodecID codecIdOf(int codec) {
+    switch (static_cast<format::VideoCodec>(codec)) {
+    case format::VideoCodec::SorensonH263:
+        return AV_CODEC_ID_FLV1;
+    case format::VideoCodec::ScreenVideo:
+        return AV_CODEC_ID_FLASHSV;
+    case format::VideoCodec::Vp6:
+        return AV_CODEC_ID_VP6F;
+    case format::VideoCodec::Vp6Alpha:
+        return AV_CODEC_ID_VP6A;
+    case format::VideoCodec::ScreenVideo2:
+        return AV_CODEC_ID_FLASHSV2;
+    }
+    return AV_CODEC_ID_NONE;
+}
+
+QString errorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+struct VideoDecoder::Impl {
+    int codec = 0;
+    const AVCodec* decoder = nullptr;
+    AVCodecContext* context = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    SwsContext* scaler = nullptr;
+    bool hasFrame = false;
+    QImage converted; // of the frame held, once asked for
+
+    ~Impl() {
+        closeContext();
+        av_packet_free(&packet);
+        av_frame_free(&frame);
+        sws_freeContext(scaler);
+    }
+
+    void closeContext() { avcodec_free_context(&context); }
+
+    bool openContext() {
+        closeContext();
+        context = avcodec_alloc_context3(decoder);
+        if (!context) return false;
+        // Threads would hold pictures back and cost a thread per video on the stage.
+        context->thread_count = 1;
+        context->max_pixels = kMaxVideoPixels;
+        // Broken pictures are reported as the engine's diagnostics; libavcodec's own log
+        // (shared by the whole process) is left alone and this context's messages demoted.
+        context->log_level_offset = AV_LOG_DEBUG - AV_LOG_ERROR;
+        if (avcodec_open2(context, decoder, nullptr) < 0) {
+            closeContext();
+            return false;
+        }
+        return true;
+    }
+
+    QImage convert() {
+        const int width = frame->width, height = frame->height;
+        if (width <= 0 || height <= 0 || width > kMaxVideoDimension || height > kMaxVideoDimension) return {};
+        const auto format = static_cast<AVPixelFormat>(frame->format);
+        const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+        if (!descriptor) return {};
+        const bool alpha = (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
+        // Each colour sample covers its block of pixels whole, unblended with its neighbours:
+        // coloured edges stay as sharp as the reference player draws them.
+        scaler = sws_getCachedContext(scaler, width, height, format, width, height, AV_PIX_FMT_RGB32,
+                                      SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+        if (!scaler) return {};
+        QImage image(width, height, QImage::Format_ARGB32);
+        if (image.isNull()) return {};
+        uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
+        int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
+        if (sws_scale(scaler, frame->data, frame->linesize, 0, height, planes, strides) != height) return {};
+        if (!alpha) {
+            // Not every conversion path writes the alpha byte, and an opaque image needs it set.
+            for (int y = 0; y < height; ++y) {
+                auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                for (int x = 0; x < width; ++x)
+                    line[x] |= 0xff000000u;
+            }
+            image.reinterpretAsFormat(QImage::Format_RGB32);
+            return image;
+        }
+        return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+};
+
+VideoDecoder::VideoDecoder(int codec) : d(std::make_unique<Impl>()) {
+    d->codec = codec;
+    const AVCodecID id = codecIdOf(codec);
+    if (id != AV_CODEC_ID_NONE) d->decoder = avcodec_find_decoder(id);
+    d->packet = av_packet_alloc();
+    d->frame = av_frame_alloc();
+    if (d->decoder && d->packet && d->frame) d->openContext();
+}
+
+VideoDecoder::~VideoDecoder() = default;
+
+bool VideoDecoder::isSupported() const {
+    return d->context != nullptr;
+}
+
+bool VideoDecoder::decode(QByteArrayView packet, bool keyFrame, QString& problem) {
+    if (!d->context) {
+        problem = QStringLiteral("video codec %1 is not decoded").arg(d->codec);
+        return false;
+    }
+    if (packet.isEmpty() || packet.size() > INT_MAX - AV_INPUT_BUFFER_PADDING_SIZE) {
+        problem = QStringLiteral("empty video frame");
+        return false;
+    }
+    // libavcodec reads a little past the end of a packet: a padded copy is handed over.
+    if (av_new_packet(d->packet, int(packet.size())) < 0) {
+        problem = QStringLiteral("no memory for a video frame");
+        return false;
+    }
+    std::memcpy(d->packet->data, packet.data(), size_t(packet.size()));
+    // Screen video 2 keeps key frames apart as the base later pictures build on; the flag
+    // is what a container would have said.
+    if (keyFrame) d->packet->flags |= AV_PKT_FLAG_KEY;
+    int result = avcodec_send_packet(d->context, d->packet);
+    av_packet_unref(d->packet);
+    if (result < 0) {
+        problem = QStringLiteral("broken video frame: %1").arg(errorText(result));
+        // A decoder that failed may keep half a picture as its reference; the caller starts
+        // again from a key frame where it needs to.
+        return false;
+    }
+    AVFrame* received = av_frame_alloc();
+    if (!received) {
+        problem = QStringLiteral("no memory for a video frame");
+        return false;
+    }
+    result = avcodec_receive_frame(d->context, received);
+    if (result < 0) {
+        av_frame_free(&received);
+        problem = result == AVERROR(EAGAIN) ? QStringLiteral("video frame gave no picture")
+                                            : QStringLiteral("broken video frame: %1").arg(errorText(result));
+        return false;
+    }
+    if (received->width > kMaxVideoDimension || received->height > kMaxVideoDimension) {
+        av_frame_free(&received);
+        problem = QStringLiteral("video picture too large");
+        return false;
+    }
+    av_frame_unref(d->frame);
+    av_frame_move_ref(d->frame, received);
+    av_frame_free(&received);
+    d->hasFrame = true;
+    d->converted = QImage();
+    return true;
+}
+
+void VideoDecoder::reset() {
+    av_frame_unref(d->frame);
+    d->hasFrame = false;
+    d->converted = QImage();
+    // A fresh context rather than a flush: screen video keeps its last picture through one.
+    if (d->decoder) d->openContext();
+}
+
+QImage VideoDecoder::picture() {
+    if (!d->hasFrame) return {};
+    if (d->converted.isNull()) d->converted = d->convert();
+    return d->converted;
+}
+
+} // namespace swf::media

@@ -1,0 +1,42 @@
+// Embedded video pictures through libavcodec: one decoder per stream instance, fed coded
+// pictures in order, with the last one converted to a premultiplied ARGB image on demand.
+#pragma once
+
+#include <QByteArrayView>
+#include <QImage>
+#include <QString>
+
+#include <memory>
+
+namespace swf::media {
+
+// Larger pictures are refused before libavcodec allocates for them; embedded video of the
+// era stays far below.
+constexpr int kMaxVideoDimension = 4096;
+constexpr qint64 kMaxVideoPixels = qint64(kMaxVideoDimension) * 2304;
+
+class VideoDecoder {
+  public:
+    // codec: a format::VideoCodec value as the stream definition gives it.
+    explicit VideoDecoder(int codec);
+    ~VideoDecoder();
+    VideoDecoder(const VideoDecoder&) = delete;
+    VideoDecoder& operator=(const VideoDecoder&) = delete;
+
+    // False for codecs this build cannot decode; decode() then always fails.
+    bool isSupported() const;
+    // Decodes one picture on top of those decoded since the last reset; keyFrame as the
+    // stream's headers tell it. False when it cannot be decoded (problem says why); the
+    // picture shown stays the one before.
+    bool decode(QByteArrayView packet, bool keyFrame, QString& problem);
+    // Forgets every picture: the next packet has to stand on its own.
+    void reset();
+    // The last picture decoded; null before the first. Alpha only from VP6 with alpha.
+    QImage picture();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace swf::media

@@ -1,0 +1,165 @@
+#include "video_clips.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
+
+#include <QLinearGradient>
+#include <QPainter>
+
+#include <cmath>
+#include <cstring>
+
+namespace swftest {
+namespace {
+
+AVCodecID encoderId(int codec) {
+    switch (codec) {
+    case 2:
+        return AV_CODEC_ID_FLV1;
+    case 3:
+        return AV_CODEC_ID_FLASHSV;
+    case 6:
+        return AV_CODEC_ID_FLASHSV2;
+    default:
+        return AV_CODEC_ID_NONE;
+    }
+}
+
+struct Encoder {
+    AVCodecContext* context = nullptr;
+    AVFrame* frame = nullptr;
+    AVPacket* packet = nullptr;
+    SwsContext* scaler = nullptr;
+    ~Encoder() {
+        avcodec_free_context(&context);
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+        sws_freeContext(scaler);
+    }
+};
+
+bool drain(Encoder& e, EncodedClip& clip) {
+    for (;;) {
+        const int result = avcodec_receive_packet(e.context, e.packet);
+        if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
+        if (result < 0) return false;
+        clip.packets.emplace_back(reinterpret_cast<const char*>(e.packet->data), e.packet->size);
+        clip.keyFrames.push_back((e.packet->flags & AV_PKT_FLAG_KEY) != 0);
+        av_packet_unref(e.packet);
+    }
+}
+
+} // namespace
+
+bool canEncode(int codec) {
+    const AVCodecID id = encoderId(codec);
+    return id != AV_CODEC_ID_NONE && avcodec_find_encoder(id) != nullptr;
+}
+
+EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval) {
+    EncodedClip clip;
+    const AVCodec* encoder = avcodec_find_encoder(encoderId(codec));
+    if (!encoder || pictures.empty()) {
+        clip.error = QStringLiteral("no encoder for codec %1").arg(codec);
+        return clip;
+    }
+    const QSize size = pictures.front().size();
+    const bool yuv = codec == 2;
+    Encoder e;
+    e.context = avcodec_alloc_context3(encoder);
+    e.frame = av_frame_alloc();
+    e.packet = av_packet_alloc();
+    e.context->width = size.width();
+    e.context->height = size.height();
+    e.context->time_base = AVRational{1, 25};
+    e.context->framerate = AVRational{25, 1};
+    e.context->gop_size = keyInterval;
+    e.context->max_b_frames = 0;
+    e.context->thread_count = 1;
+    e.context->pix_fmt = yuv ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_BGR24;
+    if (yuv) e.context->flags |= AV_CODEC_FLAG_QSCALE; // a fixed, fine quantizer
+    if (avcodec_open2(e.context, encoder, nullptr) < 0) {
+        clip.error = QStringLiteral("encoder did not open");
+        return clip;
+    }
+    e.frame->format = e.context->pix_fmt;
+    e.frame->width = size.width();
+    e.frame->height = size.height();
+    if (av_frame_get_buffer(e.frame, 0) < 0) {
+        clip.error = QStringLiteral("no picture buffer");
+        return clip;
+    }
+    e.scaler = sws_getContext(size.width(), size.height(), AV_PIX_FMT_RGB32, size.width(), size.height(),
+                              e.context->pix_fmt, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const QImage source = pictures[i].convertToFormat(QImage::Format_RGB32);
+        if (av_frame_make_writable(e.frame) < 0) break;
+        const uint8_t* planes[4] = {source.constBits(), nullptr, nullptr, nullptr};
+        const int strides[4] = {int(source.bytesPerLine()), 0, 0, 0};
+        sws_scale(e.scaler, planes, strides, 0, size.height(), e.frame->data, e.frame->linesize);
+        e.frame->pts = qint64(i);
+        e.frame->quality = FF_QP2LAMBDA * 2;
+        // Key frames where asked; the encoder's own interval agrees, this makes it certain.
+        e.frame->pict_type =
+            i % size_t(std::max(1, keyInterval)) == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+        if (avcodec_send_frame(e.context, e.frame) < 0 || !drain(e, clip)) {
+            clip.error = QStringLiteral("picture %1 was not coded").arg(i);
+            return clip;
+        }
+    }
+    avcodec_send_frame(e.context, nullptr);
+    drain(e, clip);
+    if (clip.packets.size() != pictures.size())
+        clip.error =
+            QStringLiteral("%1 packets for %2 pictures").arg(clip.packets.size()).arg(pictures.size());
+    return clip;
+}
+
+std::vector<QImage> movingPictures(QSize size, int count) {
+    std::vector<QImage> pictures;
+    for (int i = 0; i < count; ++i) {
+        QImage image(size, QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient gradient(0, 0, size.width(), size.height());
+        gradient.setColorAt(0, QColor::fromHsv((i * 29) % 360, 160, 230));
+        gradient.setColorAt(1, QColor::fromHsv((i * 29 + 150) % 360, 200, 90));
+        painter.fillRect(image.rect(), gradient);
+        const double t = double(i) / std::max(1, count - 1);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromHsv((i * 53) % 360, 220, 250));
+        painter.drawEllipse(QPointF(size.width() * (0.2 + 0.6 * t), size.height() * 0.35),
+                            size.height() * 0.2, size.height() * 0.2);
+        painter.setBrush(QColor(20, 20, 30));
+        painter.drawRect(QRectF(size.width() * 0.1, size.height() * (0.85 - 0.5 * t), size.width() * 0.3,
+                                size.height() * 0.12));
+        pictures.push_back(image);
+    }
+    return pictures;
+}
+
+QByteArray videoMovie(int codec, const std::vector<QByteArray>& packets, const VideoMovie& layout) {
+    SwfBuilder movie(8, layout.stage, 25);
+    movie.setBackground(layout.background);
+    const int stream = movie.defineVideoStream(int(packets.size()), layout.box, codec, layout.smoothing);
+    for (size_t i = 0; i < packets.size(); ++i) {
+        movie.videoFrame(stream, int(i), packets[i]);
+        Place place;
+        if (i == 0) {
+            place.characterId = stream;
+            place.matrix = QTransform::fromTranslate(layout.origin.x(), layout.origin.y());
+            place.colorTransform = layout.colorTransform;
+        } else {
+            place.move = true;
+        }
+        place.ratio = int(i);
+        movie.place(place);
+        movie.showFrame();
+    }
+    return movie.finish();
+}
+
+} // namespace swftest

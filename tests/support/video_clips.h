@@ -1,0 +1,42 @@
+// Short clips coded with libavcodec's own encoders, as embedded video packets, and movies
+// that show them one picture per frame.
+#pragma once
+
+#include "swf_builder.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace swftest {
+
+struct EncodedClip {
+    std::vector<QByteArray> packets;
+    std::vector<bool> keyFrames; // as the encoder marked them
+    QString error;               // empty when every picture was coded
+};
+
+// codec as a DefineVideoStream names it: 2 Sorenson H.263, 3 screen video, 6 screen video 2.
+bool canEncode(int codec);
+// A key frame every keyInterval pictures (the first always is one).
+EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval);
+
+// count pictures of size with a gradient and shapes that move and change colour from one to
+// the next, so that no picture looks like another and inter frames carry real changes.
+std::vector<QImage> movingPictures(QSize size, int count);
+
+struct VideoMovie {
+    QSize stage;
+    QSize box; // the stream's declared size
+    QPointF origin;
+    bool smoothing = false;
+    std::optional<ColorTransformValues> colorTransform;
+    QColor background = Qt::white;
+};
+// A movie with the stream placed at the origin, one VideoFrame and one ratio per frame.
+QByteArray videoMovie(int codec, const std::vector<QByteArray>& packets, const VideoMovie& layout);
+
+} // namespace swftest
