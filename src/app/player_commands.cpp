@@ -10,6 +10,7 @@
 #include "platform/message_box.h"
 #include "platform/settings.h"
 #include "player/audio_output.h"
+#include "player/movie_files.h"
 #include "player/play_window.h"
 #include "player/shockwave_flash.h"
 #include "playlist/play_list_window.h"
@@ -29,11 +30,6 @@
 namespace {
 constexpr int kVolumeStep = 10;
 constexpr double kZoomOutPercent = 125.0;
-
-bool isWebAddress(const QString& item) {
-    return item.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
-           item.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
-}
 
 bool isListFile(const QString& path) {
     return path.endsWith(QLatin1String(".vtl"), Qt::CaseInsensitive);

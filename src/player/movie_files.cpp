@@ -12,3 +12,8 @@ QString movieFileFilter() {
 QString movieFolder() {
     return QDir(platform::programFolder()).filePath(QStringLiteral("my flash movie"));
 }
+
+bool isWebAddress(const QString& movie) {
+    return movie.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           movie.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}

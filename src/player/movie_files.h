@@ -1,4 +1,5 @@
-// The movie files the dialogs offer: their filter and the folder they start in.
+// The movie files the dialogs offer (their filter and the folder they start in), and what
+// counts as a movie's web address.
 #pragma once
 
 #include <QString>
@@ -7,3 +8,5 @@
 QString movieFileFilter();
 // The start folder of the movie dialogs: "my flash movie" beside the program.
 QString movieFolder();
+// An http or https address, which the control downloads rather than reads from disk.
+bool isWebAddress(const QString& movie);

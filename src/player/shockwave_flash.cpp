@@ -1,6 +1,7 @@
 #include "player/shockwave_flash.h"
 
 #include "player/engine_messages.h"
+#include "player/movie_files.h"
 
 #include "platform/shell.h"
 #include "platform/twips.h"
@@ -34,11 +35,6 @@ constexpr double kMinZoomScale = 1.0 / 64;
 constexpr double kMaxZoomScale = 256.0;
 // The auto qualities switch after this many frames in a row over or under the budget.
 constexpr int kAutoQualitySwitchFrames = 12;
-
-bool isWebAddress(const QString& movie) {
-    return movie.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
-           movie.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
-}
 
 QString localPathOf(const QString& movie) {
     if (movie.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return QUrl(movie).toLocalFile();

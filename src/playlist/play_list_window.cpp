@@ -274,13 +274,11 @@ void Form2::addDroppedFiles(const QStringList& files) {
 }
 
 void Form2::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void Form2::dropEvent(QDropEvent* event) {
-    QStringList files;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) files << url.toLocalFile();
+    const QStringList files = droppedFiles(event->mimeData());
     if (files.isEmpty()) return;
     event->acceptProposedAction();
     addDroppedFiles(files);
