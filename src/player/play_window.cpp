@@ -71,6 +71,7 @@ Form3::Form3() {
     setAcceptDrops(true);
 
     m_pointerIdle = new QTimer(this);
+    m_pointerIdle->setObjectName(QStringLiteral("pointerIdle"));
     m_pointerIdle->setSingleShot(true);
     m_pointerIdle->setInterval(kPointerIdleMs);
     connect(m_pointerIdle, &QTimer::timeout, this, [this] {

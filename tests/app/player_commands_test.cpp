@@ -22,6 +22,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 class PlayerCommandsTest : public QObject {
@@ -237,6 +238,13 @@ class PlayerCommandsTest : public QObject {
         QVERIFY(play->isFullScreenPlay());
         QVERIFY(play->isFullScreen());
         QCOMPARE(play->sw->size(), play->size());
+        // The pointer hides once it has been still a while, and shows again when it moves.
+        auto* idle = play->findChild<QTimer*>(QStringLiteral("pointerIdle"));
+        QVERIFY(idle && idle->isActive());
+        idle->start(1);
+        QTRY_COMPARE(play->sw->cursor().shape(), Qt::BlankCursor);
+        QTest::mouseMove(play->sw, QPoint(5, 5));
+        QCOMPARE(play->sw->cursor().shape(), Qt::ArrowCursor);
         {
             std::unique_ptr<QMenu> menu(main->buildPlayMenu(nullptr));
             QVERIFY(menu->findChild<QAction*>("playMenuFullScreen")->isChecked());
