@@ -15,7 +15,10 @@ constexpr std::uint16_t kSettableFlags =
 Value objectConstructor(CallContext& context) {
     const Value value = context.arg(0);
     if (!value.isNullish()) return context.machine.toObject(value);
-    return context.constructing ? context.thisValue : Value(context.machine.newObject());
+    // Called as a function on nothing, Object makes a bare object: no prototype, so it
+    // converts as undefined does.
+    return context.constructing ? context.thisValue
+                                : Value(context.machine.newObject(ObjectKind::Plain, nullptr));
 }
 
 Value addProperty(CallContext& context) {

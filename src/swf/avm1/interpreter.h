@@ -88,7 +88,8 @@ class Interpreter {
     void actionCall(std::uint8_t code);
     void actionNew(std::uint8_t code);
     void actionWaitForFrame(int frame, int skip);
-    Value getVariable(const QString& name);
+    // holder, when given, learns the with object or activation the name was found on.
+    Value getVariable(const QString& name, Object** holder = nullptr);
     void setVariable(const QString& name, const Value& value);
     void defineLocal(const QString& name, const Value& value);
     bool deleteVariable(const QString& name);

@@ -14,6 +14,18 @@ namespace {
 
 constexpr int kSwfVersionFlash4 = 4;
 
+// Whether an object has a toString to ask, without running a getter to find out.
+bool hasToString(const Object* object) {
+    const QString name = QStringLiteral("toString");
+    const Object* holder = object;
+    for (int depth = 0; holder && depth < kMaxPrototypeDepth; holder = holder->proto(), ++depth) {
+        if (const Property* property = holder->findOwn(name))
+            return property->isAccessor() ||
+                   (property->value.asObject() && property->value.asObject()->isFunction());
+    }
+    return false;
+}
+
 QString codePointString(double code) {
     const auto value = static_cast<char32_t>(toUint32(code) & 0x1FFFFF);
     if (value == 0 || value > 0x10FFFF) return QString();
@@ -480,8 +492,17 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
         return true;
     case ActionCode::Trace: {
         // trace() writes "undefined" even in versions where undefined converts to "".
+        // A String object prints the text it wraps, whatever its toString says.
         const Value value = pop();
-        host.trace(value.isUndefined() ? QStringLiteral("undefined") : m_machine.toString(value));
+        const Object* object = value.asObject();
+        // One without a toString prints its type, where other conversions would give undefined.
+        if (object && object->kind() == ObjectKind::String && object->primitive().isString())
+            host.trace(object->primitive().asString());
+        else if (object && object->kind() != ObjectKind::Clip && !hasToString(object))
+            host.trace(object->isFunction() ? QStringLiteral("[type Function]")
+                                            : QStringLiteral("[type Object]"));
+        else
+            host.trace(value.isUndefined() ? QStringLiteral("undefined") : m_machine.toString(value));
         return true;
     }
     case ActionCode::RandomNumber: {

@@ -50,7 +50,7 @@ Object* Interpreter::resolvePath(const QString& path) {
     return m_machine.host().resolveTarget(path, timeline());
 }
 
-Value Interpreter::getVariable(const QString& name) {
+Value Interpreter::getVariable(const QString& name, Object** holder) {
     if (name.isEmpty()) return Value();
     const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
     if (colon >= 0) {
@@ -72,7 +72,10 @@ Value Interpreter::getVariable(const QString& name) {
     if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal) return m_machine.global();
     if (is(name, "super") && m_frame.superVariable) return makeSuper();
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
-        if (m_machine.hasProperty(scope->object, name)) return m_machine.getMember(scope->object, name);
+        if (!m_machine.hasProperty(scope->object, name)) continue;
+        if (holder && (scope->kind == ScopeKind::With || scope->kind == ScopeKind::Activation))
+            *holder = scope->object;
+        return m_machine.getMember(scope->object, name);
     }
     if (isTimelinePathName(name)) {
         Object* target = resolvePath(name);
@@ -102,7 +105,10 @@ void Interpreter::setVariable(const QString& name, const Value& value) {
             m_machine.setMember(scope->object, name, value);
             return;
         }
-        if (m_machine.hasProperty(scope->object, name)) {
+        // An assignment lands on a with object only when the object itself holds the name:
+        // one it merely inherits is shadowed further out, on the timeline.
+        if (scope->kind == ScopeKind::With ? m_machine.hasOwnProperty(scope->object, name)
+                                           : m_machine.hasProperty(scope->object, name)) {
             m_machine.setMember(scope->object, name, value);
             return;
         }
@@ -152,8 +158,11 @@ void Interpreter::actionCall(std::uint8_t code) {
     const Value object = method ? pop() : Value();
     const std::vector<Value> args = popArguments(m_frame.stack, m_machine, m_machine.toNumber(pop()));
     if (!method) {
-        // A plain call runs with the caller's timeline as `this`.
-        push(m_machine.call(getVariable(m_machine.toString(nameValue)), timeline(), args));
+        // A plain call runs with `this` the with object or activation that held the name,
+        // or else the caller's timeline.
+        Object* holder = nullptr;
+        const Value function = getVariable(m_machine.toString(nameValue), &holder);
+        push(m_machine.call(function, holder ? Value(holder) : Value(timeline()), args));
         return;
     }
     const QString name = nameValue.isUndefined() ? QString() : m_machine.toString(nameValue);

@@ -222,6 +222,13 @@ bool Machine::hasProperty(Object* object, const QString& name) {
     return lookup(object, name) != nullptr;
 }
 
+bool Machine::hasOwnProperty(Object* object, const QString& name) {
+    if (!object) return false;
+    if (object->delegate() && object->delegate()->getProperty(*object, name)) return true;
+    if (object->isArray() && isName(name, "length", m_swfVersion)) return true;
+    return object->findOwn(name) != nullptr;
+}
+
 Value Machine::getMember(const Value& value, const QString& name) {
     Object* object = value.asObject();
     if (!object) {

@@ -114,6 +114,8 @@ class Machine {
     void setMember(const Value& object, const QString& name, const Value& value);
     bool deleteMember(const Value& object, const QString& name);
     bool hasProperty(Object* object, const QString& name);
+    bool hasOwnProperty(Object* object, const QString& name); // the object's own, or its host's
+
     Object* toObject(const Value& value); // wraps primitives; nullptr for undefined and null
     QStringList enumerate(Object* object);
 
