@@ -70,7 +70,7 @@ Value Interpreter::getVariable(const QString& name, Object** holder) {
     }
     if (is(name, "this") && m_frame.thisVariable) return m_frame.thisValue;
     if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal) return m_machine.global();
-    if (is(name, "super") && m_frame.superVariable) return makeSuper();
+    if (is(name, "super") && m_frame.superVariable && m_frame.hasSuper) return makeSuper();
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
         if (!m_machine.hasProperty(scope->object, name)) continue;
         if (holder && (scope->kind == ScopeKind::With || scope->kind == ScopeKind::Activation))
@@ -136,7 +136,7 @@ Object* Interpreter::makeSuper() {
     Object* home = m_frame.home ? m_frame.home : thisObject->proto();
     Object* superProto = home ? home->proto() : nullptr;
     Object* super = m_machine.newObject(ObjectKind::Super, superProto);
-    super->setSuper(thisObject, superProto);
+    super->setSuper(thisObject, superProto, home);
     return super;
 }
 
@@ -162,7 +162,7 @@ void Interpreter::actionCall(std::uint8_t code) {
         // or else the caller's timeline.
         Object* holder = nullptr;
         const Value function = getVariable(m_machine.toString(nameValue), &holder);
-        push(m_machine.call(function, holder ? Value(holder) : Value(timeline()), args));
+        push(m_machine.call(function, holder ? Value(holder) : Value(timeline()), args, nullptr, true));
         return;
     }
     const QString name = nameValue.isUndefined() ? QString() : m_machine.toString(nameValue);
@@ -170,26 +170,23 @@ void Interpreter::actionCall(std::uint8_t code) {
     if (target && target->kind() == ObjectKind::Super) {
         Object* superProto = target->superProto();
         if (name.isEmpty()) {
-            const Value constructor =
-                superProto ? m_machine.getMember(superProto, QStringLiteral("constructor")) : Value();
-            push(m_machine.call(constructor, target->superThis(), args, superProto));
+            push(m_machine.call(target, Value(), args));
             return;
         }
-        Object* owner = nullptr;
-        Object* found = superProto ? m_machine.lookup(superProto, name, &owner) : nullptr;
-        const Value function = found ? m_machine.getMember(superProto, name) : Value();
-        push(m_machine.call(function, target->superThis(), args, owner));
+        // The method runs one class up from the caller, wherever up the chain it was found:
+        // its own super goes up one more.
+        const Value function = superProto ? m_machine.getMember(superProto, name) : Value();
+        push(m_machine.call(function, target->superThis(), args, superProto));
         return;
     }
     if (name.isEmpty()) {
         push(m_machine.call(object, Value(), args));
         return;
     }
-    Object* holder = m_machine.toObject(object);
-    Object* owner = nullptr;
-    if (holder) m_machine.lookup(holder, name, &owner);
+    // super in a method is the object's prototype's prototype, wherever the method was found:
+    // the player assumes a method of the object's class.
     const Value function = m_machine.getMember(object, name);
-    push(m_machine.call(function, object, args, owner));
+    push(m_machine.call(function, object, args));
 }
 
 void Interpreter::actionNew(std::uint8_t code) {
@@ -276,11 +273,11 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
         frame.activation->setOwn(QStringLiteral("arguments"), arguments);
     Object* thisObject = frame.thisValue.asObject();
     Object* super = nullptr;
-    if (header.isFunction2 && (flags & ff::kPreloadSuper) && thisObject) {
+    if (header.isFunction2 && (flags & ff::kPreloadSuper) && thisObject && frame.hasSuper) {
         Object* base = frame.home ? frame.home : thisObject->proto();
         Object* superProto = base ? base->proto() : nullptr;
         super = machine.newObject(ObjectKind::Super, superProto);
-        super->setSuper(thisObject, superProto);
+        super->setSuper(thisObject, superProto, base);
     }
     if (header.isFunction2) preloadRegisters(machine, frame, script, arguments, super);
     for (int i = 0; i < header.params.size(); ++i) {
@@ -297,7 +294,7 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
 } // namespace
 
 Value callScriptFunction(Machine& machine, Object* function, const Value& thisValue,
-                         std::span<const Value> args, Object* home) {
+                         std::span<const Value> args, Object* home, bool hasSuper) {
     if (machine.callDepth() >= kMaxCallDepth) {
         machine.abort(AbortReason::CallDepth);
         return Value();
@@ -311,6 +308,7 @@ Value callScriptFunction(Machine& machine, Object* function, const Value& thisVa
     frame.thisValue = thisValue;
     frame.callee = function;
     frame.home = home;
+    frame.hasSuper = hasSuper && script.swfVersion >= kSwfVersionGlobal;
     frame.args.assign(args.begin(), args.end());
     frame.constants = script.constants;
     frame.swfVersion = script.swfVersion;

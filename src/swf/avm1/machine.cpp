@@ -394,10 +394,23 @@ QStringList Machine::enumerate(Object* object) {
 }
 
 Value Machine::call(const Value& functionValue, const Value& thisValue, std::span<const Value> args,
-                    Object* home) {
+                    Object* home, bool plain) {
     Object* function = functionValue.asObject();
+    if (function && function->kind() == ObjectKind::Super && !unwinding()) {
+        // Calling super itself runs the constructor the method's class extends (what
+        // Extends or new left in __constructor__), on the object it came from.
+        Object* superProto = function->superProto();
+        Object* home = function->superHome();
+        Value constructor = home ? getMember(home, QStringLiteral("__constructor__")) : Value();
+        if (!constructor.isObject() && superProto)
+            constructor = getMember(superProto, QStringLiteral("constructor"));
+        return call(constructor, function->superThis(), args, superProto);
+    }
     if (!function || !function->isFunction() || unwinding()) return Value();
-    if (function->script()) return callScriptFunction(*this, function, thisValue, args, home);
+    // A method asked of super runs on the object super came from.
+    if (Object* object = thisValue.asObject(); object && object->kind() == ObjectKind::Super)
+        return call(functionValue, object->superThis(), args, home, plain);
+    if (function->script()) return callScriptFunction(*this, function, thisValue, args, home, !plain);
     if (!function->native()) return Value();
     if (m_callDepth >= kMaxCallDepth) {
         abort(AbortReason::CallDepth);
@@ -425,7 +438,7 @@ Value Machine::construct(const Value& constructorValue, std::span<const Value> a
     if (m_swfVersion < kSwfVersionStrictConversions)
         object->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum);
     if (constructor->script()) {
-        callScriptFunction(*this, constructor, object, args, prototype);
+        callScriptFunction(*this, constructor, object, args, prototype, true);
         return object;
     }
     if (m_callDepth >= kMaxCallDepth) {

@@ -120,8 +120,9 @@ class Machine {
     QStringList enumerate(Object* object);
 
     // --- calls; a thrown value or abort is left pending (see unwinding()) ---
+    // A plain call (a function called by name, not as a member) has no super.
     Value call(const Value& function, const Value& thisValue, std::span<const Value> args,
-               Object* home = nullptr);
+               Object* home = nullptr, bool plain = false);
     Value callMethod(const Value& object, const QString& name, std::span<const Value> args);
     Value construct(const Value& constructor, std::span<const Value> args);
 
