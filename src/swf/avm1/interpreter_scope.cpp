@@ -72,7 +72,10 @@ Value Interpreter::getVariable(const QString& name, Object** holder) {
     if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal) return m_machine.global();
     if (is(name, "super") && m_frame.superVariable && m_frame.hasSuper) return makeSuper();
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
-        if (!m_machine.hasProperty(scope->object, name)) continue;
+        // A with object that can resolve any name answers every name.
+        if (!m_machine.hasProperty(scope->object, name) &&
+            !(scope->kind == ScopeKind::With && m_machine.canResolve(scope->object)))
+            continue;
         if (holder && (scope->kind == ScopeKind::With || scope->kind == ScopeKind::Activation))
             *holder = scope->object;
         return m_machine.getMember(scope->object, name);

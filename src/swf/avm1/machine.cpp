@@ -129,6 +129,7 @@ Object* Machine::newArray(std::span<const Value> values) {
 
 Object* Machine::newNativeFunction(NativeFunction function) {
     Object* object = newObject(ObjectKind::Function, m_functionPrototype);
+    object->setProtoFlags(object->protoFlags() | property_flags::kVersion6Up);
     object->setNative(std::move(function));
     giveFunctionConstructor(object);
     return object;
@@ -160,6 +161,7 @@ Object* Machine::newConstructor(NativeFunction function, Object* prototype) {
 
 Object* Machine::newScriptFunction(std::shared_ptr<ScriptFunction> function) {
     Object* object = newObject(ObjectKind::Function, m_functionPrototype);
+    object->setProtoFlags(object->protoFlags() | property_flags::kVersion6Up);
     object->setScript(std::move(function));
     giveFunctionConstructor(object);
     Object* prototype = newObject();
@@ -205,7 +207,7 @@ Object* Machine::toObject(const Value& value) {
 Object* Machine::lookup(Object* object, const QString& name, Object** owner) {
     int depth = 0;
     for (Object* current = object; current && depth < kMaxPrototypeDepth;
-         current = current->proto(), ++depth) {
+         current = visibleProto(current), ++depth) {
         const Property* property = current->findOwn(name);
         if (property && property_flags::visibleTo(property->flags, m_swfVersion)) {
             if (owner) *owner = current;
@@ -220,6 +222,14 @@ bool Machine::hasProperty(Object* object, const QString& name) {
     if (object->delegate() && object->delegate()->getProperty(*object, name)) return true;
     if (object->isArray() && isName(name, "length", m_swfVersion)) return true;
     return lookup(object, name) != nullptr;
+}
+
+bool Machine::canResolve(Object* object) {
+    const QString resolveName = QStringLiteral("__resolve");
+    Object* holder = lookup(object, resolveName);
+    if (!holder) return false;
+    const Property* property = holder->findOwn(resolveName);
+    return !property->isAccessor() && property->value.asObject() && property->value.asObject()->isFunction();
 }
 
 bool Machine::hasOwnProperty(Object* object, const QString& name) {
@@ -240,8 +250,10 @@ Value Machine::getMember(const Value& value, const QString& name) {
                                      : nullptr;
         if (!object) return Value();
     }
-    if (isName(name, "__proto__", m_swfVersion))
+    if (isName(name, "__proto__", m_swfVersion)) {
+        if (object->proto() && !visibleProto(object)) return Value();
         return object->proto() ? Value(object->proto()) : object->protoPrimitive();
+    }
     if (object->delegate()) {
         if (auto delegated = object->delegate()->getProperty(*object, name)) return *delegated;
     }
@@ -251,10 +263,24 @@ Value Machine::getMember(const Value& value, const QString& name) {
         !object->findOwn(name))
         return static_cast<double>(object->primitive().asString().size());
     Object* holder = lookup(object, name);
-    if (!holder) return Value();
+    if (!holder) return resolveMissing(value, object, name);
     const Property* property = holder->findOwn(name);
     if (property->isAccessor()) return call(property->getter, value, {});
     return property->value;
+}
+
+// A name found nowhere is asked of the object's __resolve function, when it has a plain one
+// (a getter or any other value in that place answers undefined).
+Value Machine::resolveMissing(const Value& value, Object* object, const QString& name) {
+    const QString resolveName = QStringLiteral("__resolve");
+    Object* holder = lookup(object, resolveName);
+    if (!holder) return Value();
+    const Property* property = holder->findOwn(resolveName);
+    if (property->isAccessor()) return Value();
+    Object* resolve = property->value.asObject();
+    if (!resolve || !resolve->isFunction()) return Value();
+    const Value argument = name;
+    return call(property->value, value, std::span<const Value>(&argument, 1));
 }
 
 void Machine::setMember(const Value& target, const QString& name, const Value& value) {
@@ -284,7 +310,7 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
         own->value = stored;
         return;
     }
-    Object* holder = object->proto() ? lookup(object->proto(), name) : nullptr;
+    Object* holder = visibleProto(object) ? lookup(visibleProto(object), name) : nullptr;
     if (holder) {
         const Property* inherited = holder->findOwn(name);
         if (inherited->isAccessor()) {
@@ -369,7 +395,8 @@ bool Machine::deleteMember(const Value& target, const QString& name) {
 
 QStringList Machine::enumerate(Object* object) {
     std::vector<Object*> chain;
-    for (Object* current = object; current && chain.size() < kMaxPrototypeDepth; current = current->proto())
+    for (Object* current = object; current && chain.size() < kMaxPrototypeDepth;
+         current = visibleProto(current))
         chain.push_back(current);
     QStringList names;
     QSet<QString> seen;

@@ -115,8 +115,16 @@ class Machine {
     bool deleteMember(const Value& object, const QString& name);
     bool hasProperty(Object* object, const QString& name);
     bool hasOwnProperty(Object* object, const QString& name); // the object's own, or its host's
+    bool canResolve(Object* object);                          // has a __resolve function for names it lacks
 
     Object* toObject(const Value& value); // wraps primitives; nullptr for undefined and null
+    // The prototype link as this movie's version sees it: SWF 5 does not see a function's.
+    // Of the version bits, the link heeds only those of SWF 6 and 7.
+    Object* visibleProto(Object* object) const {
+        constexpr std::uint16_t kLinkBits = property_flags::kVersion6Up | property_flags::kVersion7Up;
+        return property_flags::visibleTo(object->protoFlags() & kLinkBits, m_swfVersion) ? object->proto()
+                                                                                         : nullptr;
+    }
     QStringList enumerate(Object* object);
 
     // --- calls; a thrown value or abort is left pending (see unwinding()) ---
@@ -161,6 +169,7 @@ class Machine {
     RunResult finishRun(Value result);
     void giveFunctionConstructor(Object* function);
     void collectIfGrown(std::span<Object* const> extraRoots);
+    Value resolveMissing(const Value& value, Object* object, const QString& name);
     bool setArrayMember(Object* array, const QString& name, const Value& value);
     Value applyWatcher(Object* object, const QString& name, const Value& value);
     void beginRun();

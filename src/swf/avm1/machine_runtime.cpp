@@ -51,6 +51,8 @@ QString Machine::toString(const Value& value) {
     // its missing method answers; any other answer does not count.
     const Value method = getMember(value, QStringLiteral("toString"));
     const bool callable = method.asObject() && method.asObject()->isFunction();
+    // A function of SWF 5, which reaches no Function.prototype, still names its type.
+    if (!callable && object->isFunction()) return QStringLiteral("[type Function]");
     const Value text = callable ? call(method, value, {}) : Value();
     if ((text.isString() || !callable) && !unwinding()) return primitiveToString(text, m_swfVersion);
     return object->isFunction() ? QStringLiteral("[type Function]") : QStringLiteral("[type Object]");
@@ -102,8 +104,8 @@ bool Machine::instanceOf(const Value& value, Object* constructor) {
     if (!object || !constructor) return false;
     Object* prototype = getMember(constructor, QStringLiteral("prototype")).asObject();
     int depth = 0;
-    for (Object* current = object->proto(); current && depth < kMaxPrototypeDepth;
-         current = current->proto(), ++depth) {
+    for (Object* current = visibleProto(object); current && depth < kMaxPrototypeDepth;
+         current = visibleProto(current), ++depth) {
         if (current == prototype) return true;
         for (Object* interface : current->interfaces()) {
             if (interface == constructor) return true;
