@@ -260,22 +260,43 @@ bool Interpreter::executeStringOp(std::uint8_t code) {
     }
 }
 
+// A count no 32-bit stack could hold makes nothing and leaves the stack alone.
+constexpr double kMaxInitCount = 4294967295.0;
+
 void Interpreter::initArray() {
     const double requested = m_machine.toNumber(pop());
+    if (requested > kMaxInitCount) {
+        push(Value());
+        return;
+    }
+    // The promised length stands even when the stack runs short: the rest are holes.
+    const auto count =
+        static_cast<std::uint32_t>(requested > 0 ? std::min(requested, double(kMaxArrayLength)) : 0);
     std::vector<Value> values;
-    const auto count = static_cast<std::size_t>(
-        requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size())) : 0);
-    for (std::size_t i = 0; i < count; ++i)
+    values.reserve(std::min<std::size_t>(count, m_frame.stack.size()));
+    for (std::uint32_t i = 0; i < count && !m_frame.stack.empty(); ++i)
         values.push_back(pop());
-    push(m_machine.newArray(values));
+    Object* array = m_machine.newArray(values);
+    array->setArrayLength(count);
+    push(array);
 }
 
 void Interpreter::initObject() {
     const double requested = m_machine.toNumber(pop());
+    if (requested > kMaxInitCount) {
+        push(Value());
+        return;
+    }
     Object* object = m_machine.newObject();
-    const auto count = static_cast<std::size_t>(
-        requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size() / 2)) : 0);
-    for (std::size_t i = 0; i < count; ++i) {
+    const double pairs = requested > 0 ? std::floor(requested) : 0;
+    if (pairs * 2 > static_cast<double>(m_frame.stack.size())) {
+        // Too few values for the pairs promised: all are taken and none is kept.
+        while (!m_frame.stack.empty())
+            pop();
+        push(object);
+        return;
+    }
+    for (auto i = static_cast<std::size_t>(pairs); i > 0; --i) {
         const Value value = pop();
         m_machine.setMember(object, m_machine.toString(pop()), value);
     }

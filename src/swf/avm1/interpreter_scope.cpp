@@ -256,8 +256,10 @@ void bindFunctionScope(Machine& machine, Frame& frame, const ScriptFunction& scr
 void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script) {
     const format::FunctionHeader& header = script.header;
     const std::uint16_t flags = header.flags;
-    const int registerCount = header.isFunction2 ? std::clamp(header.registerCount, 1, kMaxFunctionRegisters)
-                                                 : kGlobalRegisterCount;
+    // A DefineFunction2 that asks for no registers gets the four every function has.
+    const int registerCount = header.isFunction2 && header.registerCount > 0
+                                  ? std::min(header.registerCount, kMaxFunctionRegisters)
+                                  : kGlobalRegisterCount;
     frame.localRegisters.resize(static_cast<std::size_t>(registerCount));
     frame.registers = frame.localRegisters.data();
     frame.registerCount = registerCount;
