@@ -231,7 +231,13 @@ void preloadRegisters(Machine& machine, Frame& frame, const ScriptFunction& func
 
 Object* makeArguments(Machine& machine, Frame& frame) {
     Object* arguments = machine.newArray(frame.args);
-    arguments->setOwn(QStringLiteral("callee"), frame.callee, property_flags::kDontEnum);
+    arguments->setOwn(QStringLiteral("callee"), frame.callee,
+                      property_flags::kDontEnum | property_flags::kDontDelete);
+    // The script function running when this one was called, through any natives between;
+    // null when a frame script or the player called it.
+    Object* caller = machine.runningFunction();
+    arguments->setOwn(QStringLiteral("caller"), caller ? Value(caller) : Value::null(),
+                      property_flags::kDontEnum | property_flags::kDontDelete);
     return arguments;
 }
 
@@ -321,7 +327,10 @@ Value callScriptFunction(Machine& machine, Object* function, const Value& thisVa
     bindFunctionScope(machine, frame, script);
     bindParameters(machine, frame, script);
     ++machine.callDepth();
+    Object* const outerFunction = machine.runningFunction();
+    machine.setRunningFunction(function);
     const Value result = Interpreter(machine, frame).run();
+    machine.setRunningFunction(outerFunction);
     --machine.callDepth();
     return result;
 }
@@ -339,7 +348,11 @@ Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, O
     frame.baseScope = frame.scope;
     frame.registers = machine.globalRegisters();
     frame.registerCount = kGlobalRegisterCount;
-    return Interpreter(machine, frame).run();
+    Object* const outerFunction = machine.runningFunction();
+    machine.setRunningFunction(nullptr);
+    const Value result = Interpreter(machine, frame).run();
+    machine.setRunningFunction(outerFunction);
+    return result;
 }
 
 } // namespace swf::avm1

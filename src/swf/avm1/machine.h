@@ -153,6 +153,9 @@ class Machine {
     bool checkStringLength(qsizetype length); // aborts when a string would grow too long
     bool checkBudget();
     int& callDepth() { return m_callDepth; }
+    // The script function whose body is running, for arguments.caller.
+    Object* runningFunction() const { return m_runningFunction; }
+    void setRunningFunction(Object* function) { m_runningFunction = function; }
     int& stackValues() { return m_stackValues; }
     Value* globalRegisters() { return m_globalRegisters; }
 
@@ -196,6 +199,7 @@ class Machine {
     bool m_aborted = false;
     AbortReason m_abortReason = AbortReason::None;
     int m_callDepth = 0;
+    Object* m_runningFunction = nullptr;
     int m_stackValues = 0;
     int m_runDepth = 0;
     bool m_inFrame = false;

@@ -22,6 +22,12 @@ Value Machine::toPrimitive(const Value& value) {
     if (object->kind() == ObjectKind::Clip) return m_host.targetPath(object);
     if (object->kind() == ObjectKind::Date)
         return toString(value); // dates prefer their text, as in ECMAScript
+    if (object->isFunction()) {
+        // A function's primitive is what valueOf answers, itself included: it counts as NaN
+        // then, and only beside a string is its text asked. Without valueOf (SWF 5) it has none.
+        if (!hasProperty(object, QStringLiteral("valueOf"))) return Value();
+        return callMethod(value, QStringLiteral("valueOf"), {});
+    }
     const Value viaValueOf = callMethod(value, QStringLiteral("valueOf"), {});
     // A clip given back by valueOf stands for its path, as a clip itself does.
     if (viaValueOf.asObject() && viaValueOf.asObject()->kind() == ObjectKind::Clip && !unwinding())
@@ -62,8 +68,8 @@ Value Machine::add(const Value& a, const Value& b) {
     const Value left = toPrimitive(a);
     const Value right = toPrimitive(b);
     if (left.isString() || right.isString()) {
-        const QString l = primitiveToString(left, m_swfVersion);
-        const QString r = primitiveToString(right, m_swfVersion);
+        const QString l = left.isObject() ? toString(left) : primitiveToString(left, m_swfVersion);
+        const QString r = right.isObject() ? toString(right) : primitiveToString(right, m_swfVersion);
         if (!checkStringLength(l.size() + r.size())) return Value();
         return l + r;
     }
