@@ -500,6 +500,11 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
     case ActionCode::SetTarget2: {
         const Value value = pop();
         if (Object* object = value.asObject()) {
+            // Only a clip can be told: any other object sends the script back to its own timeline.
+            if (object->kind() != ObjectKind::Clip) {
+                setTarget(QString());
+                return true;
+            }
             m_frame.target = object;
             m_frame.scope =
                 std::make_shared<const Scope>(Scope{object, ScopeKind::Timeline, m_frame.baseScope});

@@ -150,7 +150,10 @@ void Interpreter::setTarget(const QString& path) {
         return;
     }
     Object* target = resolvePath(path);
-    if (!target) return; // a missing target leaves the timeline as it was
+    if (!target || target->kind() != ObjectKind::Clip) {
+        setTarget(QString()); // a target that is no clip sends the script back home
+        return;
+    }
     m_frame.target = target;
     m_frame.scope = std::make_shared<const Scope>(Scope{target, ScopeKind::Timeline, m_frame.baseScope});
 }
