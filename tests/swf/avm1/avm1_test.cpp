@@ -78,6 +78,32 @@ class Avm1Test : public QObject {
         QTest::newRow("xml element left open") << 8 << Scenario([](Machine& m) {
             return text(m, m.getMember(make(m, "XML", {QStringLiteral("<a><b></a>")}), "status"));
         }) << "-9";
+        QTest::newRow("xml end tag of nothing open") << 8 << Scenario([](Machine& m) {
+            return text(m, m.getMember(make(m, "XML", {QStringLiteral("<a><b></c></b></a>")}), "status"));
+        }) << "-10";
+        QTest::newRow("xml prefix and local name split at a colon with something after it")
+            << 8 << Scenario([](Machine& m) {
+                   QStringList parts;
+                   for (const char* name : {"a:b", "a:", ":", "::b", "a::"}) {
+                       const Value node =
+                           call(m, make(m, "XML"), "createElement", {QString::fromLatin1(name)});
+                       parts << text(m, m.getMember(node, "prefix")) + "|" +
+                                    text(m, m.getMember(node, "localName"));
+                   }
+                   return parts.join(' ');
+               })
+            << "a|b |a: |: |:b a|:";
+        QTest::newRow("xml childNodes keeps a script's changes until the tree changes")
+            << 8 << Scenario([](Machine& m) {
+                   const Value root =
+                       m.getMember(make(m, "XML", {QStringLiteral("<r><a/></r>")}), "firstChild");
+                   call(m, m.getMember(root, "childNodes"), "push", {QStringLiteral("fake")});
+                   const QString kept = text(m, m.getMember(root, "childNodes"));
+                   call(m, root, "appendChild",
+                        {call(m, make(m, "XML"), "createElement", {QStringLiteral("b")})});
+                   return kept + " " + text(m, m.getMember(root, "childNodes"));
+               })
+            << "<a />,fake <a />,<b />";
         QTest::newRow("xml navigation and white space") << 8 << Scenario([](Machine& m) {
             const Value xml = make(m, "XML");
             m.setMember(xml, "ignoreWhite", true);
