@@ -254,7 +254,12 @@ Value Machine::getMember(const Value& value, const QString& name) {
         if (object->proto() && !visibleProto(object)) return Value();
         return object->proto() ? Value(object->proto()) : object->protoPrimitive();
     }
+    // A clip's own members come before its children and built-in properties, which come
+    // before what its prototypes hold.
     if (object->delegate()) {
+        const Property* own = object->findOwn(name);
+        if (own && property_flags::visibleTo(own->flags, m_swfVersion))
+            return own->isAccessor() ? call(own->getter, value, {}) : own->value;
         if (auto delegated = object->delegate()->getProperty(*object, name)) return *delegated;
     }
     if (object->isArray() && isName(name, "length", m_swfVersion))
