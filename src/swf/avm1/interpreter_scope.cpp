@@ -55,7 +55,12 @@ Value Interpreter::getVariable(const QString& name, Object** holder) {
     const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
     if (colon >= 0) {
         Object* target = colon == 0 ? timeline() : resolvePath(name.left(colon));
-        return target ? m_machine.getMember(target, name.mid(colon + 1)) : Value();
+        if (!target) return Value();
+        // The variable after the colon may itself be a dotted path from that timeline.
+        Value value = target;
+        for (const QString& segment : name.mid(colon + 1).split(QLatin1Char('.')))
+            value = m_machine.getMember(value, segment);
+        return value;
     }
     if (name.contains(QLatin1Char('/'))) {
         Object* target = resolvePath(name);
