@@ -52,7 +52,8 @@ Object* Interpreter::resolvePath(const QString& path) {
 
 Value Interpreter::getVariable(const QString& name, Object** holder) {
     if (name.isEmpty()) return Value();
-    const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+    // The first colon ends the path: what follows is a variable, which colons cannot extend.
+    const qsizetype colon = name.indexOf(QLatin1Char(':'));
     if (colon >= 0) {
         Object* target = colon == 0 ? timeline() : resolvePath(name.left(colon));
         if (!target) return Value();
