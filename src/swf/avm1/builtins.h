@@ -21,6 +21,7 @@ void installDateClass(Machine& machine);
 void installGeometryClasses(Machine& machine); // flash.geom
 void installXmlClasses(Machine& machine);
 void installLoadingClasses(Machine& machine); // LoadVars, XML.load, ASnative; after XML
+void installNativeTable(Machine& machine);    // ASnative; after every class it hands out
 void installBroadcasters(
     Machine& machine); // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
 

@@ -30,7 +30,8 @@ Value removeListener(CallContext& context) {
     if (!listeners.asObject()) return false;
     const std::vector<Value> elements = arrayElements(context.machine, listeners);
     for (std::size_t i = 0; i < elements.size(); ++i) {
-        if (!strictEquals(elements[i], context.arg(0))) continue;
+        // Loose equality: an object whose valueOf answers the value given is that listener.
+        if (!context.machine.abstractEquals(elements[i], context.arg(0))) continue;
         const Value args[] = {static_cast<double>(i), 1.0};
         context.machine.callMethod(listeners, QStringLiteral("splice"), args);
         return true;
@@ -45,11 +46,17 @@ Value broadcastMessage(CallContext& context) {
     // Listeners added or removed by a handler take effect from the next message.
     const std::vector<Value> listeners =
         arrayElements(context.machine, context.machine.getMember(context.thisValue, listenersName()));
+    // The answer is true once some listener had a handler to call, else undefined: a list of
+    // values without that method counts as no listeners.
+    bool delivered = false;
     for (const Value& listener : listeners) {
         if (context.machine.unwinding()) break;
+        Object* handler = context.machine.getMember(listener, name).asObject();
+        if (!handler || !handler->isFunction()) continue;
         context.machine.callMethod(listener, name, rest);
+        delivered = true;
     }
-    return !listeners.empty();
+    return delivered ? Value(true) : Value();
 }
 
 // Stores state in a hidden member without running setters or watchers.
@@ -120,6 +127,24 @@ void installStage(Machine& machine, Object* broadcaster) {
                 return Value();
             });
     }
+    // scaleMode and align keep only what the player understands, in its own spelling.
+    stage->findOwn(QStringLiteral("scaleMode"))->setter = machine.newNativeFunction([](CallContext& c) {
+        const QString requested = argString(c, 0);
+        QString mode = QStringLiteral("showAll");
+        for (const char* known : {"noBorder", "exactFit", "noScale"})
+            if (requested.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
+                mode = QString::fromLatin1(known);
+        setHidden(c.thisValue, QStringLiteral("__scaleMode"), mode);
+        return Value();
+    });
+    stage->findOwn(QStringLiteral("align"))->setter = machine.newNativeFunction([](CallContext& c) {
+        const QString requested = argString(c, 0).toUpper();
+        QString align;
+        for (const QChar edge : {u'L', u'T', u'R', u'B'})
+            if (requested.contains(edge)) align += edge;
+        setHidden(c.thisValue, QStringLiteral("__align"), align);
+        return Value();
+    });
 }
 
 void installSelection(Machine& machine, Object* broadcaster) {
@@ -184,7 +209,8 @@ void installMouse(Machine& machine, Object* broadcaster) {
 } // namespace
 
 void installBroadcasters(Machine& machine) {
-    Object* broadcaster = machine.newObject();
+    // AsBroadcaster is a function, though constructing it makes a plain object.
+    Object* broadcaster = machine.newConstructor([](CallContext&) { return Value(); });
     machine.global()->setOwn(QStringLiteral("AsBroadcaster"), broadcaster, kDontEnum);
     machine.defineMethod(broadcaster, QStringLiteral("addListener"), addListener);
     machine.defineMethod(broadcaster, QStringLiteral("removeListener"), removeListener);

@@ -108,9 +108,11 @@ Value dateConstructor(CallContext& context) {
     if (!self) return Value();
     self->setKind(ObjectKind::Date);
     double time = now;
-    if (context.args.size() == 1)
-        time = timeClip(argNumber(context, 0));
-    else if (context.args.size() > 1)
+    if (context.args.size() == 1) {
+        // A time given whole keeps its fraction of a millisecond.
+        time = argNumber(context, 0);
+        if (!std::isfinite(time) || std::fabs(time) > kMaxTime) time = std::nan("");
+    } else if (context.args.size() > 1)
         time = timeFromParts(context);
     self->setPrimitive(time);
     return self;

@@ -131,18 +131,36 @@ void installLoadingClasses(Machine& machine) {
         scripted("getBytesLoaded", [](CallContext&) { return Value(); });
         scripted("getBytesTotal", [](CallContext&) { return Value(); });
     }
+}
 
-    global->setOwn(
-        QStringLiteral("ASnative"),
-        machine.newNativeFunction([loadFunction, sendFunction, sendAndLoadFunction](CallContext& c) {
-            if (argNumber(c, 0) != kLoaderFamily) return Value();
-            const double index = argNumber(c, 1);
-            return index == 0   ? Value(loadFunction)
-                   : index == 1 ? Value(sendFunction)
-                   : index == 2 ? Value(sendAndLoadFunction)
-                                : Value();
-        }),
-        kDontEnum);
+void installNativeTable(Machine& machine) {
+    // ASnative(family, index) hands out the player's native functions by number. Each call
+    // makes a new function object around the native, so none is the other or the member it
+    // also serves as.
+    QHash<std::pair<int, int>, NativeFunction> natives;
+    // Members are read as stored: a class the movie's version does not see still has natives.
+    auto member = [](Object* holder, const char* name) {
+        const Property* property = holder ? holder->findOwn(QString::fromLatin1(name)) : nullptr;
+        return property ? property->value.asObject() : nullptr;
+    };
+    auto nativeOf = [&member](Object* holder, const char* name) {
+        Object* function = member(holder, name);
+        return function ? function->native() : NativeFunction();
+    };
+    Object* mouse = member(machine.global(), "Mouse");
+    natives.insert({5, 0}, nativeOf(mouse, "show"));
+    natives.insert({5, 1}, nativeOf(mouse, "hide"));
+    natives.insert({101, 5}, nativeOf(machine.objectPrototype(), "hasOwnProperty"));
+    Object* loadVarsPrototype = member(member(machine.global(), "LoadVars"), "prototype");
+    natives.insert({kLoaderFamily, 0}, nativeOf(loadVarsPrototype, "load"));
+    natives.insert({kLoaderFamily, 1}, nativeOf(loadVarsPrototype, "send"));
+    natives.insert({kLoaderFamily, 2}, nativeOf(loadVarsPrototype, "sendAndLoad"));
+    machine.global()->setOwn(QStringLiteral("ASnative"), machine.newNativeFunction([natives](CallContext& c) {
+        const std::pair key{toInt32(argNumber(c, 0)), toInt32(argNumber(c, 1))};
+        const NativeFunction native = natives.value(key);
+        return native ? Value(c.machine.newNativeFunction(native)) : Value();
+    }),
+                             kDontEnum);
 }
 
 } // namespace swf::avm1

@@ -15,7 +15,10 @@ constexpr std::uint16_t kSettableFlags =
 Value objectConstructor(CallContext& context) {
     const Value value = context.arg(0);
     if (!value.isNullish()) return context.machine.toObject(value);
-    return context.constructing ? context.thisValue : Value(context.machine.newObject());
+    // Called as a function on nothing, Object makes a bare object: no prototype, so it
+    // converts as undefined does.
+    return context.constructing ? context.thisValue
+                                : Value(context.machine.newObject(ObjectKind::Plain, nullptr));
 }
 
 Value addProperty(CallContext& context) {
@@ -23,8 +26,10 @@ Value addProperty(CallContext& context) {
     const QString name = argString(context, 0);
     Object* getter = context.arg(1).asObject();
     Object* setter = context.arg(2).asObject();
-    if (!object || name.isEmpty() || !getter || !getter->isFunction() || (setter && !setter->isFunction()))
-        return false;
+    // The setter must be a function or null (a property that ignores writes); anything else,
+    // undefined or a missing argument too, refuses the property.
+    const bool setterAllowed = context.arg(2).isNull() || (setter && setter->isFunction());
+    if (!object || name.isEmpty() || !getter || !getter->isFunction() || !setterAllowed) return false;
     object->setOwn(name, Value());
     Property* property = object->findOwn(name);
     property->getter = getter;
@@ -210,6 +215,7 @@ void installBuiltins(Machine& machine) {
     installXmlClasses(machine);
     installLoadingClasses(machine);
     installBroadcasters(machine);
+    installNativeTable(machine);
 }
 
 void installObjectClasses(Machine& machine) {
@@ -229,6 +235,9 @@ void installObjectClasses(Machine& machine) {
     machine.defineMethod(objectPrototype, QStringLiteral("isPrototypeOf"), isPrototypeOf);
     machine.defineMethod(objectPrototype, QStringLiteral("watch"), watch);
     machine.defineMethod(objectPrototype, QStringLiteral("unwatch"), unwatch);
+    // What the player added to Object.prototype in SWF 6.
+    for (const char* name : {"addProperty", "isPropertyEnumerable", "isPrototypeOf", "watch", "unwatch"})
+        objectPrototype->findOwn(QString::fromLatin1(name))->flags |= kVersion6Up;
     machine.defineMethod(object, QStringLiteral("registerClass"), registerClass);
     global->setOwn(QStringLiteral("ASSetPropFlags"), machine.newNativeFunction(setPropertyFlags), kDontEnum);
 

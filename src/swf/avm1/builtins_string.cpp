@@ -47,6 +47,9 @@ Value split(CallContext& context) {
         }
     }
     if (parts.size() > limit) parts.resize(limit);
+    // From SWF 6 an empty string cut by a delimiter is one empty part, whatever the limit.
+    if (text.isEmpty() && !delimiter.isEmpty() && machine.swfVersion() >= kSwfVersionSplitCharacters)
+        parts.assign(1, QString());
     return machine.newArray(parts);
 }
 

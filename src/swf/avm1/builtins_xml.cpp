@@ -60,6 +60,14 @@ template <typename Match> Value findDeclaration(Object* object, Match match) {
     return Value::null();
 }
 
+// A name's prefix and local name, split at its first colon; a colon with nothing after it
+// splits nothing, the whole name is local.
+std::pair<QString, QString> splitName(const QString& name) {
+    const qsizetype colon = name.indexOf(u':');
+    if (colon < 0 || colon == name.size() - 1) return {QString(), name};
+    return {name.left(colon), name.mid(colon + 1)};
+}
+
 Value namespaceFor(Object* object, const QString& prefix) {
     return findDeclaration(object,
                            [&prefix](const QString& declared, const Value& value) -> std::optional<Value> {
@@ -104,7 +112,9 @@ void installNodeProperties(Machine& machine, Object* prototype) {
         machine, prototype, "nodeName",
         [optional](Machine&, Object*, XmlNode& n) { return optional(n.name); },
         [](Machine& m, XmlNode& n, const Value& v) {
-            if (n.type == kElementNode) n.name = v.isNullish() ? std::nullopt : std::optional(m.toString(v));
+            // undefined leaves the name alone; null takes it away.
+            if (n.type == kElementNode && !v.isUndefined())
+                n.name = v.isNull() ? std::nullopt : std::optional(m.toString(v));
         });
     defineNodeProperty(
         machine, prototype, "nodeValue",
@@ -118,8 +128,12 @@ void installNodeProperties(Machine& machine, Object* prototype) {
         return n.parent ? Value(n.parent) : Value::null();
     });
     defineNodeProperty(machine, prototype, "childNodes", [](Machine& m, Object*, XmlNode& n) {
-        std::vector<Value> values(n.children.begin(), n.children.end());
-        return Value(m.newArray(values));
+        if (!n.childArray || n.childArrayOf != n.children) {
+            std::vector<Value> values(n.children.begin(), n.children.end());
+            n.childArray = m.newArray(values);
+            n.childArrayOf = n.children;
+        }
+        return Value(n.childArray);
     });
     defineNodeProperty(machine, prototype, "firstChild", [](Machine&, Object*, XmlNode& n) {
         return n.children.empty() ? Value::null() : Value(n.children.front());
@@ -132,18 +146,14 @@ void installNodeProperties(Machine& machine, Object* prototype) {
     defineNodeProperty(machine, prototype, "previousSibling",
                        [](Machine&, Object* o, XmlNode& n) { return sibling(o, n, -1); });
     defineNodeProperty(machine, prototype, "prefix", [](Machine&, Object*, XmlNode& n) {
-        if (!n.name) return Value::null();
-        const qsizetype colon = n.name->indexOf(u':');
-        return Value(colon < 0 ? QString() : n.name->left(colon));
+        return n.name ? Value(splitName(*n.name).first) : Value::null();
     });
     defineNodeProperty(machine, prototype, "localName", [](Machine&, Object*, XmlNode& n) {
-        if (!n.name) return Value::null();
-        return Value(n.name->mid(n.name->indexOf(u':') + 1));
+        return n.name ? Value(splitName(*n.name).second) : Value::null();
     });
     defineNodeProperty(machine, prototype, "namespaceURI", [](Machine&, Object* o, XmlNode& n) {
         if (!n.name) return Value::null();
-        const qsizetype colon = n.name->indexOf(u':');
-        const Value found = namespaceFor(o, colon < 0 ? QString() : n.name->left(colon));
+        const Value found = namespaceFor(o, splitName(*n.name).first);
         return found.isNull() ? Value(QString()) : found;
     });
 }

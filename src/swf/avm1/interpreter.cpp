@@ -93,7 +93,10 @@ bool Interpreter::settleBlocks() {
             continue;
         }
         if (block.header.hasFinally) {
-            block.pending = fellThrough ? TryBlock::Pending::None : TryBlock::Pending::Jump;
+            // Compilers end a try or catch body with a jump to the finally block: that is
+            // the way into it, not a jump to be resumed after it.
+            const bool intoFinally = m_frame.pc >= block.finallyStart && m_frame.pc < block.end;
+            block.pending = fellThrough || intoFinally ? TryBlock::Pending::None : TryBlock::Pending::Jump;
             block.pendingJump = m_frame.pc;
             block.phase = TryBlock::Phase::Finally;
             m_frame.pc = block.finallyStart;

@@ -59,6 +59,8 @@ struct Frame {
     // DefineFunction2 may take `this` and `super` away from the variables (preloaded or suppressed).
     bool thisVariable = true;
     bool superVariable = true;
+    // super exists in functions of SWF 6 and later called as methods or constructors.
+    bool hasSuper = false;
 };
 
 class Interpreter {
@@ -88,7 +90,8 @@ class Interpreter {
     void actionCall(std::uint8_t code);
     void actionNew(std::uint8_t code);
     void actionWaitForFrame(int frame, int skip);
-    Value getVariable(const QString& name);
+    // holder, when given, learns the with object or activation the name was found on.
+    Value getVariable(const QString& name, Object** holder = nullptr);
     void setVariable(const QString& name, const Value& value);
     void defineLocal(const QString& name, const Value& value);
     bool deleteVariable(const QString& name);
@@ -119,7 +122,7 @@ class Interpreter {
 
 // Runs a script function object as a call; used by Machine::call.
 Value callScriptFunction(Machine& machine, Object* function, const Value& thisValue,
-                         std::span<const Value> args, Object* home);
+                         std::span<const Value> args, Object* home, bool hasSuper);
 // Runs a top-level action block on a timeline.
 Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, Object* target);
 

@@ -14,6 +14,18 @@ namespace {
 
 constexpr int kSwfVersionFlash4 = 4;
 
+// Whether an object has a toString to ask, without running a getter to find out.
+bool hasToString(const Object* object) {
+    const QString name = QStringLiteral("toString");
+    const Object* holder = object;
+    for (int depth = 0; holder && depth < kMaxPrototypeDepth; holder = holder->proto(), ++depth) {
+        if (const Property* property = holder->findOwn(name))
+            return property->isAccessor() ||
+                   (property->value.asObject() && property->value.asObject()->isFunction());
+    }
+    return false;
+}
+
 QString codePointString(double code) {
     const auto value = static_cast<char32_t>(toUint32(code) & 0x1FFFFF);
     if (value == 0 || value > 0x10FFFF) return QString();
@@ -248,22 +260,43 @@ bool Interpreter::executeStringOp(std::uint8_t code) {
     }
 }
 
+// A count no 32-bit stack could hold makes nothing and leaves the stack alone.
+constexpr double kMaxInitCount = 4294967295.0;
+
 void Interpreter::initArray() {
     const double requested = m_machine.toNumber(pop());
+    if (requested > kMaxInitCount) {
+        push(Value());
+        return;
+    }
+    // The promised length stands even when the stack runs short: the rest are holes.
+    const auto count =
+        static_cast<std::uint32_t>(requested > 0 ? std::min(requested, double(kMaxArrayLength)) : 0);
     std::vector<Value> values;
-    const auto count = static_cast<std::size_t>(
-        requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size())) : 0);
-    for (std::size_t i = 0; i < count; ++i)
+    values.reserve(std::min<std::size_t>(count, m_frame.stack.size()));
+    for (std::uint32_t i = 0; i < count && !m_frame.stack.empty(); ++i)
         values.push_back(pop());
-    push(m_machine.newArray(values));
+    Object* array = m_machine.newArray(values);
+    array->setArrayLength(count);
+    push(array);
 }
 
 void Interpreter::initObject() {
     const double requested = m_machine.toNumber(pop());
+    if (requested > kMaxInitCount) {
+        push(Value());
+        return;
+    }
     Object* object = m_machine.newObject();
-    const auto count = static_cast<std::size_t>(
-        requested > 0 ? std::min(requested, static_cast<double>(m_frame.stack.size() / 2)) : 0);
-    for (std::size_t i = 0; i < count; ++i) {
+    const double pairs = requested > 0 ? std::floor(requested) : 0;
+    if (pairs * 2 > static_cast<double>(m_frame.stack.size())) {
+        // Too few values for the pairs promised: all are taken and none is kept.
+        while (!m_frame.stack.empty())
+            pop();
+        push(object);
+        return;
+    }
+    for (auto i = static_cast<std::size_t>(pairs); i > 0; --i) {
         const Value value = pop();
         m_machine.setMember(object, m_machine.toString(pop()), value);
     }
@@ -467,6 +500,11 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
     case ActionCode::SetTarget2: {
         const Value value = pop();
         if (Object* object = value.asObject()) {
+            // Only a clip can be told: any other object sends the script back to its own timeline.
+            if (object->kind() != ObjectKind::Clip) {
+                setTarget(QString());
+                return true;
+            }
             m_frame.target = object;
             m_frame.scope =
                 std::make_shared<const Scope>(Scope{object, ScopeKind::Timeline, m_frame.baseScope});
@@ -480,8 +518,17 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
         return true;
     case ActionCode::Trace: {
         // trace() writes "undefined" even in versions where undefined converts to "".
+        // A String object prints the text it wraps, whatever its toString says.
         const Value value = pop();
-        host.trace(value.isUndefined() ? QStringLiteral("undefined") : m_machine.toString(value));
+        const Object* object = value.asObject();
+        // One without a toString prints its type, where other conversions would give undefined.
+        if (object && object->kind() == ObjectKind::String && object->primitive().isString())
+            host.trace(object->primitive().asString());
+        else if (object && object->kind() != ObjectKind::Clip && !hasToString(object))
+            host.trace(object->isFunction() ? QStringLiteral("[type Function]")
+                                            : QStringLiteral("[type Object]"));
+        else
+            host.trace(value.isUndefined() ? QStringLiteral("undefined") : m_machine.toString(value));
         return true;
     }
     case ActionCode::RandomNumber: {

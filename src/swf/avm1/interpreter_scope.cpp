@@ -50,12 +50,18 @@ Object* Interpreter::resolvePath(const QString& path) {
     return m_machine.host().resolveTarget(path, timeline());
 }
 
-Value Interpreter::getVariable(const QString& name) {
+Value Interpreter::getVariable(const QString& name, Object** holder) {
     if (name.isEmpty()) return Value();
-    const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+    // The first colon ends the path: what follows is a variable, which colons cannot extend.
+    const qsizetype colon = name.indexOf(QLatin1Char(':'));
     if (colon >= 0) {
         Object* target = colon == 0 ? timeline() : resolvePath(name.left(colon));
-        return target ? m_machine.getMember(target, name.mid(colon + 1)) : Value();
+        if (!target) return Value();
+        // The variable after the colon may itself be a dotted path from that timeline.
+        Value value = target;
+        for (const QString& segment : name.mid(colon + 1).split(QLatin1Char('.')))
+            value = m_machine.getMember(value, segment);
+        return value;
     }
     if (name.contains(QLatin1Char('/'))) {
         Object* target = resolvePath(name);
@@ -70,9 +76,15 @@ Value Interpreter::getVariable(const QString& name) {
     }
     if (is(name, "this") && m_frame.thisVariable) return m_frame.thisValue;
     if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal) return m_machine.global();
-    if (is(name, "super") && m_frame.superVariable) return makeSuper();
+    if (is(name, "super") && m_frame.superVariable && m_frame.hasSuper) return makeSuper();
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
-        if (m_machine.hasProperty(scope->object, name)) return m_machine.getMember(scope->object, name);
+        // A with object that can resolve any name answers every name.
+        if (!m_machine.hasProperty(scope->object, name) &&
+            !(scope->kind == ScopeKind::With && m_machine.canResolve(scope->object)))
+            continue;
+        if (holder && (scope->kind == ScopeKind::With || scope->kind == ScopeKind::Activation))
+            *holder = scope->object;
+        return m_machine.getMember(scope->object, name);
     }
     if (isTimelinePathName(name)) {
         Object* target = resolvePath(name);
@@ -102,7 +114,10 @@ void Interpreter::setVariable(const QString& name, const Value& value) {
             m_machine.setMember(scope->object, name, value);
             return;
         }
-        if (m_machine.hasProperty(scope->object, name)) {
+        // An assignment lands on a with object only when the object itself holds the name:
+        // one it merely inherits is shadowed further out, on the timeline.
+        if (scope->kind == ScopeKind::With ? m_machine.hasOwnProperty(scope->object, name)
+                                           : m_machine.hasProperty(scope->object, name)) {
             m_machine.setMember(scope->object, name, value);
             return;
         }
@@ -130,7 +145,7 @@ Object* Interpreter::makeSuper() {
     Object* home = m_frame.home ? m_frame.home : thisObject->proto();
     Object* superProto = home ? home->proto() : nullptr;
     Object* super = m_machine.newObject(ObjectKind::Super, superProto);
-    super->setSuper(thisObject, superProto);
+    super->setSuper(thisObject, superProto, home);
     return super;
 }
 
@@ -141,7 +156,10 @@ void Interpreter::setTarget(const QString& path) {
         return;
     }
     Object* target = resolvePath(path);
-    if (!target) return; // a missing target leaves the timeline as it was
+    if (!target || target->kind() != ObjectKind::Clip) {
+        setTarget(QString()); // a target that is no clip sends the script back home
+        return;
+    }
     m_frame.target = target;
     m_frame.scope = std::make_shared<const Scope>(Scope{target, ScopeKind::Timeline, m_frame.baseScope});
 }
@@ -152,8 +170,11 @@ void Interpreter::actionCall(std::uint8_t code) {
     const Value object = method ? pop() : Value();
     const std::vector<Value> args = popArguments(m_frame.stack, m_machine, m_machine.toNumber(pop()));
     if (!method) {
-        // A plain call runs with the caller's timeline as `this`.
-        push(m_machine.call(getVariable(m_machine.toString(nameValue)), timeline(), args));
+        // A plain call runs with `this` the with object or activation that held the name,
+        // or else the caller's timeline.
+        Object* holder = nullptr;
+        const Value function = getVariable(m_machine.toString(nameValue), &holder);
+        push(m_machine.call(function, holder ? Value(holder) : Value(timeline()), args, nullptr, true));
         return;
     }
     const QString name = nameValue.isUndefined() ? QString() : m_machine.toString(nameValue);
@@ -161,26 +182,23 @@ void Interpreter::actionCall(std::uint8_t code) {
     if (target && target->kind() == ObjectKind::Super) {
         Object* superProto = target->superProto();
         if (name.isEmpty()) {
-            const Value constructor =
-                superProto ? m_machine.getMember(superProto, QStringLiteral("constructor")) : Value();
-            push(m_machine.call(constructor, target->superThis(), args, superProto));
+            push(m_machine.call(target, Value(), args));
             return;
         }
-        Object* owner = nullptr;
-        Object* found = superProto ? m_machine.lookup(superProto, name, &owner) : nullptr;
-        const Value function = found ? m_machine.getMember(superProto, name) : Value();
-        push(m_machine.call(function, target->superThis(), args, owner));
+        // The method runs one class up from the caller, wherever up the chain it was found:
+        // its own super goes up one more.
+        const Value function = superProto ? m_machine.getMember(superProto, name) : Value();
+        push(m_machine.call(function, target->superThis(), args, superProto));
         return;
     }
     if (name.isEmpty()) {
         push(m_machine.call(object, Value(), args));
         return;
     }
-    Object* holder = m_machine.toObject(object);
-    Object* owner = nullptr;
-    if (holder) m_machine.lookup(holder, name, &owner);
+    // super in a method is the object's prototype's prototype, wherever the method was found:
+    // the player assumes a method of the object's class.
     const Value function = m_machine.getMember(object, name);
-    push(m_machine.call(function, object, args, owner));
+    push(m_machine.call(function, object, args));
 }
 
 void Interpreter::actionNew(std::uint8_t code) {
@@ -222,7 +240,13 @@ void preloadRegisters(Machine& machine, Frame& frame, const ScriptFunction& func
 
 Object* makeArguments(Machine& machine, Frame& frame) {
     Object* arguments = machine.newArray(frame.args);
-    arguments->setOwn(QStringLiteral("callee"), frame.callee, property_flags::kDontEnum);
+    arguments->setOwn(QStringLiteral("callee"), frame.callee,
+                      property_flags::kDontEnum | property_flags::kDontDelete);
+    // The script function running when this one was called, through any natives between;
+    // null when a frame script or the player called it.
+    Object* caller = machine.runningFunction();
+    arguments->setOwn(QStringLiteral("caller"), caller ? Value(caller) : Value::null(),
+                      property_flags::kDontEnum | property_flags::kDontDelete);
     return arguments;
 }
 
@@ -247,8 +271,10 @@ void bindFunctionScope(Machine& machine, Frame& frame, const ScriptFunction& scr
 void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script) {
     const format::FunctionHeader& header = script.header;
     const std::uint16_t flags = header.flags;
-    const int registerCount = header.isFunction2 ? std::clamp(header.registerCount, 1, kMaxFunctionRegisters)
-                                                 : kGlobalRegisterCount;
+    // A DefineFunction2 that asks for no registers gets the four every function has.
+    const int registerCount = header.isFunction2 && header.registerCount > 0
+                                  ? std::min(header.registerCount, kMaxFunctionRegisters)
+                                  : kGlobalRegisterCount;
     frame.localRegisters.resize(static_cast<std::size_t>(registerCount));
     frame.registers = frame.localRegisters.data();
     frame.registerCount = registerCount;
@@ -267,11 +293,11 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
         frame.activation->setOwn(QStringLiteral("arguments"), arguments);
     Object* thisObject = frame.thisValue.asObject();
     Object* super = nullptr;
-    if (header.isFunction2 && (flags & ff::kPreloadSuper) && thisObject) {
+    if (header.isFunction2 && (flags & ff::kPreloadSuper) && thisObject && frame.hasSuper) {
         Object* base = frame.home ? frame.home : thisObject->proto();
         Object* superProto = base ? base->proto() : nullptr;
         super = machine.newObject(ObjectKind::Super, superProto);
-        super->setSuper(thisObject, superProto);
+        super->setSuper(thisObject, superProto, base);
     }
     if (header.isFunction2) preloadRegisters(machine, frame, script, arguments, super);
     for (int i = 0; i < header.params.size(); ++i) {
@@ -288,7 +314,7 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
 } // namespace
 
 Value callScriptFunction(Machine& machine, Object* function, const Value& thisValue,
-                         std::span<const Value> args, Object* home) {
+                         std::span<const Value> args, Object* home, bool hasSuper) {
     if (machine.callDepth() >= kMaxCallDepth) {
         machine.abort(AbortReason::CallDepth);
         return Value();
@@ -302,6 +328,7 @@ Value callScriptFunction(Machine& machine, Object* function, const Value& thisVa
     frame.thisValue = thisValue;
     frame.callee = function;
     frame.home = home;
+    frame.hasSuper = hasSuper && script.swfVersion >= kSwfVersionGlobal;
     frame.args.assign(args.begin(), args.end());
     frame.constants = script.constants;
     frame.swfVersion = script.swfVersion;
@@ -309,7 +336,10 @@ Value callScriptFunction(Machine& machine, Object* function, const Value& thisVa
     bindFunctionScope(machine, frame, script);
     bindParameters(machine, frame, script);
     ++machine.callDepth();
+    Object* const outerFunction = machine.runningFunction();
+    machine.setRunningFunction(function);
     const Value result = Interpreter(machine, frame).run();
+    machine.setRunningFunction(outerFunction);
     --machine.callDepth();
     return result;
 }
@@ -327,7 +357,11 @@ Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, O
     frame.baseScope = frame.scope;
     frame.registers = machine.globalRegisters();
     frame.registerCount = kGlobalRegisterCount;
-    return Interpreter(machine, frame).run();
+    Object* const outerFunction = machine.runningFunction();
+    machine.setRunningFunction(nullptr);
+    const Value result = Interpreter(machine, frame).run();
+    machine.setRunningFunction(outerFunction);
+    return result;
 }
 
 } // namespace swf::avm1

@@ -129,6 +129,7 @@ Object* Machine::newArray(std::span<const Value> values) {
 
 Object* Machine::newNativeFunction(NativeFunction function) {
     Object* object = newObject(ObjectKind::Function, m_functionPrototype);
+    object->setProtoFlags(object->protoFlags() | property_flags::kVersion6Up);
     object->setNative(std::move(function));
     giveFunctionConstructor(object);
     return object;
@@ -160,6 +161,7 @@ Object* Machine::newConstructor(NativeFunction function, Object* prototype) {
 
 Object* Machine::newScriptFunction(std::shared_ptr<ScriptFunction> function) {
     Object* object = newObject(ObjectKind::Function, m_functionPrototype);
+    object->setProtoFlags(object->protoFlags() | property_flags::kVersion6Up);
     object->setScript(std::move(function));
     giveFunctionConstructor(object);
     Object* prototype = newObject();
@@ -205,7 +207,7 @@ Object* Machine::toObject(const Value& value) {
 Object* Machine::lookup(Object* object, const QString& name, Object** owner) {
     int depth = 0;
     for (Object* current = object; current && depth < kMaxPrototypeDepth;
-         current = current->proto(), ++depth) {
+         current = visibleProto(current), ++depth) {
         const Property* property = current->findOwn(name);
         if (property && property_flags::visibleTo(property->flags, m_swfVersion)) {
             if (owner) *owner = current;
@@ -222,6 +224,21 @@ bool Machine::hasProperty(Object* object, const QString& name) {
     return lookup(object, name) != nullptr;
 }
 
+bool Machine::canResolve(Object* object) {
+    const QString resolveName = QStringLiteral("__resolve");
+    Object* holder = lookup(object, resolveName);
+    if (!holder) return false;
+    const Property* property = holder->findOwn(resolveName);
+    return !property->isAccessor() && property->value.asObject() && property->value.asObject()->isFunction();
+}
+
+bool Machine::hasOwnProperty(Object* object, const QString& name) {
+    if (!object) return false;
+    if (object->delegate() && object->delegate()->getProperty(*object, name)) return true;
+    if (object->isArray() && isName(name, "length", m_swfVersion)) return true;
+    return object->findOwn(name) != nullptr;
+}
+
 Value Machine::getMember(const Value& value, const QString& name) {
     Object* object = value.asObject();
     if (!object) {
@@ -233,9 +250,16 @@ Value Machine::getMember(const Value& value, const QString& name) {
                                      : nullptr;
         if (!object) return Value();
     }
-    if (isName(name, "__proto__", m_swfVersion))
+    if (isName(name, "__proto__", m_swfVersion)) {
+        if (object->proto() && !visibleProto(object)) return Value();
         return object->proto() ? Value(object->proto()) : object->protoPrimitive();
+    }
+    // A clip's own members come before its children and built-in properties, which come
+    // before what its prototypes hold.
     if (object->delegate()) {
+        const Property* own = object->findOwn(name);
+        if (own && property_flags::visibleTo(own->flags, m_swfVersion))
+            return own->isAccessor() ? call(own->getter, value, {}) : own->value;
         if (auto delegated = object->delegate()->getProperty(*object, name)) return *delegated;
     }
     if (object->isArray() && isName(name, "length", m_swfVersion))
@@ -244,10 +268,24 @@ Value Machine::getMember(const Value& value, const QString& name) {
         !object->findOwn(name))
         return static_cast<double>(object->primitive().asString().size());
     Object* holder = lookup(object, name);
-    if (!holder) return Value();
+    if (!holder) return resolveMissing(value, object, name);
     const Property* property = holder->findOwn(name);
     if (property->isAccessor()) return call(property->getter, value, {});
     return property->value;
+}
+
+// A name found nowhere is asked of the object's __resolve function, when it has a plain one
+// (a getter or any other value in that place answers undefined).
+Value Machine::resolveMissing(const Value& value, Object* object, const QString& name) {
+    const QString resolveName = QStringLiteral("__resolve");
+    Object* holder = lookup(object, resolveName);
+    if (!holder) return Value();
+    const Property* property = holder->findOwn(resolveName);
+    if (property->isAccessor()) return Value();
+    Object* resolve = property->value.asObject();
+    if (!resolve || !resolve->isFunction()) return Value();
+    const Value argument = name;
+    return call(property->value, value, std::span<const Value>(&argument, 1));
 }
 
 void Machine::setMember(const Value& target, const QString& name, const Value& value) {
@@ -277,7 +315,7 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
         own->value = stored;
         return;
     }
-    Object* holder = object->proto() ? lookup(object->proto(), name) : nullptr;
+    Object* holder = visibleProto(object) ? lookup(visibleProto(object), name) : nullptr;
     if (holder) {
         const Property* inherited = holder->findOwn(name);
         if (inherited->isAccessor()) {
@@ -362,7 +400,8 @@ bool Machine::deleteMember(const Value& target, const QString& name) {
 
 QStringList Machine::enumerate(Object* object) {
     std::vector<Object*> chain;
-    for (Object* current = object; current && chain.size() < kMaxPrototypeDepth; current = current->proto())
+    for (Object* current = object; current && chain.size() < kMaxPrototypeDepth;
+         current = visibleProto(current))
         chain.push_back(current);
     QStringList names;
     QSet<QString> seen;
@@ -387,10 +426,23 @@ QStringList Machine::enumerate(Object* object) {
 }
 
 Value Machine::call(const Value& functionValue, const Value& thisValue, std::span<const Value> args,
-                    Object* home) {
+                    Object* home, bool plain) {
     Object* function = functionValue.asObject();
+    if (function && function->kind() == ObjectKind::Super && !unwinding()) {
+        // Calling super itself runs the constructor the method's class extends (what
+        // Extends or new left in __constructor__), on the object it came from.
+        Object* superProto = function->superProto();
+        Object* home = function->superHome();
+        Value constructor = home ? getMember(home, QStringLiteral("__constructor__")) : Value();
+        if (!constructor.isObject() && superProto)
+            constructor = getMember(superProto, QStringLiteral("constructor"));
+        return call(constructor, function->superThis(), args, superProto);
+    }
     if (!function || !function->isFunction() || unwinding()) return Value();
-    if (function->script()) return callScriptFunction(*this, function, thisValue, args, home);
+    // A method asked of super runs on the object super came from.
+    if (Object* object = thisValue.asObject(); object && object->kind() == ObjectKind::Super)
+        return call(functionValue, object->superThis(), args, home, plain);
+    if (function->script()) return callScriptFunction(*this, function, thisValue, args, home, !plain);
     if (!function->native()) return Value();
     if (m_callDepth >= kMaxCallDepth) {
         abort(AbortReason::CallDepth);
@@ -418,7 +470,7 @@ Value Machine::construct(const Value& constructorValue, std::span<const Value> a
     if (m_swfVersion < kSwfVersionStrictConversions)
         object->setOwn(QStringLiteral("constructor"), constructor, property_flags::kDontEnum);
     if (constructor->script()) {
-        callScriptFunction(*this, constructor, object, args, prototype);
+        callScriptFunction(*this, constructor, object, args, prototype, true);
         return object;
     }
     if (m_callDepth >= kMaxCallDepth) {

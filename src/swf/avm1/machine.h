@@ -114,12 +114,23 @@ class Machine {
     void setMember(const Value& object, const QString& name, const Value& value);
     bool deleteMember(const Value& object, const QString& name);
     bool hasProperty(Object* object, const QString& name);
+    bool hasOwnProperty(Object* object, const QString& name); // the object's own, or its host's
+    bool canResolve(Object* object);                          // has a __resolve function for names it lacks
+
     Object* toObject(const Value& value); // wraps primitives; nullptr for undefined and null
+    // The prototype link as this movie's version sees it: SWF 5 does not see a function's.
+    // Of the version bits, the link heeds only those of SWF 6 and 7.
+    Object* visibleProto(Object* object) const {
+        constexpr std::uint16_t kLinkBits = property_flags::kVersion6Up | property_flags::kVersion7Up;
+        return property_flags::visibleTo(object->protoFlags() & kLinkBits, m_swfVersion) ? object->proto()
+                                                                                         : nullptr;
+    }
     QStringList enumerate(Object* object);
 
     // --- calls; a thrown value or abort is left pending (see unwinding()) ---
+    // A plain call (a function called by name, not as a member) has no super.
     Value call(const Value& function, const Value& thisValue, std::span<const Value> args,
-               Object* home = nullptr);
+               Object* home = nullptr, bool plain = false);
     Value callMethod(const Value& object, const QString& name, std::span<const Value> args);
     Value construct(const Value& constructor, std::span<const Value> args);
 
@@ -142,6 +153,9 @@ class Machine {
     bool checkStringLength(qsizetype length); // aborts when a string would grow too long
     bool checkBudget();
     int& callDepth() { return m_callDepth; }
+    // The script function whose body is running, for arguments.caller.
+    Object* runningFunction() const { return m_runningFunction; }
+    void setRunningFunction(Object* function) { m_runningFunction = function; }
     int& stackValues() { return m_stackValues; }
     Value* globalRegisters() { return m_globalRegisters; }
 
@@ -158,6 +172,7 @@ class Machine {
     RunResult finishRun(Value result);
     void giveFunctionConstructor(Object* function);
     void collectIfGrown(std::span<Object* const> extraRoots);
+    Value resolveMissing(const Value& value, Object* object, const QString& name);
     bool setArrayMember(Object* array, const QString& name, const Value& value);
     Value applyWatcher(Object* object, const QString& name, const Value& value);
     void beginRun();
@@ -184,6 +199,7 @@ class Machine {
     bool m_aborted = false;
     AbortReason m_abortReason = AbortReason::None;
     int m_callDepth = 0;
+    Object* m_runningFunction = nullptr;
     int m_stackValues = 0;
     int m_runDepth = 0;
     bool m_inFrame = false;

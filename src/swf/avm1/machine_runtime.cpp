@@ -22,6 +22,12 @@ Value Machine::toPrimitive(const Value& value) {
     if (object->kind() == ObjectKind::Clip) return m_host.targetPath(object);
     if (object->kind() == ObjectKind::Date)
         return toString(value); // dates prefer their text, as in ECMAScript
+    if (object->isFunction()) {
+        // A function's primitive is what valueOf answers, itself included: it counts as NaN
+        // then, and only beside a string is its text asked. Without valueOf (SWF 5) it has none.
+        if (!hasProperty(object, QStringLiteral("valueOf"))) return Value();
+        return callMethod(value, QStringLiteral("valueOf"), {});
+    }
     const Value viaValueOf = callMethod(value, QStringLiteral("valueOf"), {});
     // A clip given back by valueOf stands for its path, as a clip itself does.
     if (viaValueOf.asObject() && viaValueOf.asObject()->kind() == ObjectKind::Clip && !unwinding())
@@ -51,6 +57,8 @@ QString Machine::toString(const Value& value) {
     // its missing method answers; any other answer does not count.
     const Value method = getMember(value, QStringLiteral("toString"));
     const bool callable = method.asObject() && method.asObject()->isFunction();
+    // A function of SWF 5, which reaches no Function.prototype, still names its type.
+    if (!callable && object->isFunction()) return QStringLiteral("[type Function]");
     const Value text = callable ? call(method, value, {}) : Value();
     if ((text.isString() || !callable) && !unwinding()) return primitiveToString(text, m_swfVersion);
     return object->isFunction() ? QStringLiteral("[type Function]") : QStringLiteral("[type Object]");
@@ -60,8 +68,8 @@ Value Machine::add(const Value& a, const Value& b) {
     const Value left = toPrimitive(a);
     const Value right = toPrimitive(b);
     if (left.isString() || right.isString()) {
-        const QString l = primitiveToString(left, m_swfVersion);
-        const QString r = primitiveToString(right, m_swfVersion);
+        const QString l = left.isObject() ? toString(left) : primitiveToString(left, m_swfVersion);
+        const QString r = right.isObject() ? toString(right) : primitiveToString(right, m_swfVersion);
         if (!checkStringLength(l.size() + r.size())) return Value();
         return l + r;
     }
@@ -102,8 +110,8 @@ bool Machine::instanceOf(const Value& value, Object* constructor) {
     if (!object || !constructor) return false;
     Object* prototype = getMember(constructor, QStringLiteral("prototype")).asObject();
     int depth = 0;
-    for (Object* current = object->proto(); current && depth < kMaxPrototypeDepth;
-         current = current->proto(), ++depth) {
+    for (Object* current = visibleProto(object); current && depth < kMaxPrototypeDepth;
+         current = visibleProto(current), ++depth) {
         if (current == prototype) return true;
         for (Object* interface : current->interfaces()) {
             if (interface == constructor) return true;

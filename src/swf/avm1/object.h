@@ -156,12 +156,15 @@ class Object {
     const Value& primitive() const { return m_primitive; }
     void setPrimitive(const Value& value) { m_primitive = value; }
 
-    // super: the object that called and the prototype the lookup starts from.
+    // super: the object that called, the prototype the lookup starts from and the one the
+    // running method was found on, whose __constructor__ super() calls.
     Object* superThis() const { return m_superThis; }
     Object* superProto() const { return m_superProto; }
-    void setSuper(Object* thisObject, Object* proto) {
+    Object* superHome() const { return m_superHome; }
+    void setSuper(Object* thisObject, Object* proto, Object* home) {
         m_superThis = thisObject;
         m_superProto = proto;
+        m_superHome = home;
     }
 
     std::vector<Object*>& interfaces() { return m_interfaces; }
@@ -203,6 +206,7 @@ class Object {
     Value m_primitive;
     Object* m_superThis = nullptr;
     Object* m_superProto = nullptr;
+    Object* m_superHome = nullptr;
     std::vector<Object*> m_interfaces;
     std::vector<Watcher> m_watchers;
     PropertyDelegate* m_delegate = nullptr;
@@ -221,6 +225,7 @@ template <typename Visit> void Object::forEachReference(Visit&& visit) const {
     visit(m_primitive.asObject());
     visit(m_superThis);
     visit(m_superProto);
+    visit(m_superHome);
     for (Object* object : m_interfaces)
         visit(object);
     for (const Watcher& watcher : m_watchers) {

@@ -116,7 +116,7 @@ double stringToNumber(QStringView text, int swfVersion) {
     while (end > begin && isSpace(text[end - 1]))
         --end;
     QStringView body = text.sliced(begin, end - begin);
-    if (body.isEmpty()) return swfVersion >= kSwfVersionStrictConversions ? kNaN : 0;
+    if (body.isEmpty()) return kNaN;
     if (body.size() > 2 && body[0] == QLatin1Char('0') &&
         (body[1] == QLatin1Char('x') || body[1] == QLatin1Char('X'))) {
         bool complete = false;

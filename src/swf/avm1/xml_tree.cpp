@@ -222,7 +222,12 @@ ParseResult parseInto(Machine& machine, Object* document, Object* prototype, con
                 break;
             }
             if (nodeOf(open.back())->name.value_or(QString()) != name) {
-                result.status = kUnclosedElement;
+                // Closing an element further out leaves the inner ones unclosed; closing one
+                // that is not open at all is an end without a start.
+                const bool outer = std::any_of(open.begin() + 1, open.end(), [&](Object* element) {
+                    return nodeOf(element)->name.value_or(QString()) == name;
+                });
+                result.status = outer ? kUnclosedElement : kUnopenedElement;
                 break;
             }
             open.pop_back();

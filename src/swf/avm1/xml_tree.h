@@ -32,6 +32,10 @@ struct XmlNode final : NativeData {
     Object* attributes = nullptr;
     Object* parent = nullptr;
     std::vector<Object*> children;
+    // The childNodes array handed out, and the children it was made from: scripts may change
+    // the array, and see their changes until the tree itself changes.
+    Object* childArray = nullptr;
+    std::vector<Object*> childArrayOf;
     // A document's own state, read through XmlDocumentProperties.
     Value status = 0, ignoreWhite, xmlDecl, docTypeDecl,
           contentType = QStringLiteral("application/x-www-form-urlencoded");
@@ -42,6 +46,7 @@ struct XmlNode final : NativeData {
             visit(value->asObject());
         for (Object* child : children)
             visit(child);
+        visit(childArray);
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include "swf/avm1/machine.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace swf::script {
@@ -90,9 +91,12 @@ stage::MovieClip* ClipDirectory::resolve(const QString& path, stage::MovieClip* 
     }
     // Most paths are one name (_root, _parent, a child); only longer ones need splitting.
     // Between slashes ".." is the parent; dots elsewhere separate names.
+    // Inside a target path a colon separates steps as a slash does.
     QStringList parts;
-    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('.'))) {
-        for (const QString& step : rest.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('.')) ||
+        rest.contains(QLatin1Char(':'))) {
+        static const QRegularExpression separators(QStringLiteral("[/:]"));
+        for (const QString& step : rest.split(separators, Qt::SkipEmptyParts)) {
             if (step == QLatin1String(".."))
                 parts.append(step);
             else

@@ -35,14 +35,15 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
             const auto color = clip->opaqueBackground();
             return color ? avm1::Value(double(*color & 0xffffff)) : avm1::Value::null();
         }
-        if (name.startsWith(QLatin1Char('_'))) {
-            const avm1::Value value = m_host.propertyByName(*clip, name);
-            if (!value.isUndefined()) return value;
-        }
+        // An instance named like a built-in property hides the property.
         if (stage::MovieClip* child = m_host.m_directory->childNamed(*clip, name))
             return avm1::Value(m_host.objectOf(*child));
         if (stage::TextField* field = m_host.m_textFields->fieldNamed(*clip, name))
             return avm1::Value(m_host.m_textFields->objectOf(*field));
+        if (name.startsWith(QLatin1Char('_'))) {
+            const avm1::Value value = m_host.propertyByName(*clip, name);
+            if (!value.isUndefined()) return value;
+        }
         return std::nullopt;
     }
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {
