@@ -591,24 +591,6 @@ void Player::editKey(EditKey key, bool extendSelection) {
         using Move = stage::TextEditor::Move;
         bool changed = false;
         switch (key) {
-        case EditKey::Left:
-            editor.move(Move::Left, extendSelection);
-            break;
-        case EditKey::Right:
-            editor.move(Move::Right, extendSelection);
-            break;
-        case EditKey::WordLeft:
-            editor.move(Move::WordLeft, extendSelection);
-            break;
-        case EditKey::WordRight:
-            editor.move(Move::WordRight, extendSelection);
-            break;
-        case EditKey::Home:
-            editor.move(Move::Home, extendSelection);
-            break;
-        case EditKey::End:
-            editor.move(Move::End, extendSelection);
-            break;
         case EditKey::Backspace:
             changed = editor.backspace();
             break;
@@ -621,8 +603,14 @@ void Player::editKey(EditKey key, bool extendSelection) {
         case EditKey::SelectAll:
             editor.selectAll();
             break;
-        case EditKey::Tab:
-            break;
+        default: {
+            static constexpr std::pair<EditKey, Move> kMoves[] = {
+                {EditKey::Left, Move::Left},         {EditKey::Right, Move::Right},
+                {EditKey::WordLeft, Move::WordLeft}, {EditKey::WordRight, Move::WordRight},
+                {EditKey::Home, Move::Home},         {EditKey::End, Move::End}};
+            for (const auto& [from, to] : kMoves)
+                if (from == key) editor.move(to, extendSelection);
+        }
         }
         if (changed) d->scripts->fieldEdited(*field);
     });
