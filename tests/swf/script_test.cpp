@@ -745,6 +745,7 @@ void SwfScriptTest::textFields_data() {
     }
     {
         ActionAssembler code = field(8);
+        code.getVariable("t").push({"text", "hi"}).op(ActionCode::SetMember);
         code.push({true, 0xff0000, 20, "Arial", 4, "TextFormat"}).op(ActionCode::NewObject);
         code.getVariable("t").callMethod("setTextFormat", 1).op(ActionCode::Pop);
         invoke(code, "t", "getTextFormat").storeRegister(0).op(ActionCode::Pop);
@@ -761,6 +762,7 @@ void SwfScriptTest::textFields_data() {
     {
         ActionAssembler code = field(8);
         code.getVariable("t").push({"html", true}).op(ActionCode::SetMember);
+        code.getVariable("t").push({"multiline", true}).op(ActionCode::SetMember);
         code.getVariable("t").push({"htmlText", "<b>a&amp;</b><br>b"}).op(ActionCode::SetMember);
         traceMember(code, "t", "text");
         traceMember(code, "t", "htmlText");
@@ -770,7 +772,8 @@ void SwfScriptTest::textFields_data() {
             << boxMovie(code)
             << "_level0.t|a&\rb|<P ALIGN=\"LEFT\"><FONT FACE=\"Times New Roman\" SIZE=\"12\" "
                "COLOR=\"#000000\" "
-               "LETTERSPACING=\"0\" KERNING=\"0\">a&amp;</FONT></P><P ALIGN=\"LEFT\"><FONT FACE=\"Times New "
+               "LETTERSPACING=\"0\" KERNING=\"0\"><B>a&amp;</B></FONT></P><P ALIGN=\"LEFT\"><FONT "
+               "FACE=\"Times New "
                "Roman\" "
                "SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">b</FONT></P>|undefined";
     }

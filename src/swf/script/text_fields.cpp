@@ -48,13 +48,6 @@ QString alignName(format::TextAlign align) {
     }
 }
 
-QString colorHex(const QColor& color) {
-    return QStringLiteral("#%1").arg(color.rgb() & 0xffffff, 6, 16, QLatin1Char('0')).toUpper();
-}
-
-using stage::fieldText;
-using stage::plainOfHtml;
-
 QString bounded(QString text) {
     if (text.size() > kMaxFieldText) text.truncate(kMaxFieldText);
     return text;
@@ -70,31 +63,6 @@ class TextFields::Properties final : public avm1::PropertyDelegate {
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override;
 
   private:
-    QString fontName(const format::EditTextDefinition& field) const {
-        if (field.hasFont)
-            if (const auto* font =
-                    dynamic_cast<const movie::FontCharacter*>(m_host.m_movie.character(field.fontId)))
-                return font->font.name;
-        return field.fontClass.isEmpty() ? QStringLiteral("Times New Roman") : field.fontClass;
-    }
-    QString htmlOf(const format::EditTextDefinition& field) const {
-        QString open =
-            QStringLiteral("<FONT FACE=\"%1\" SIZE=\"%2\" COLOR=\"%3\" LETTERSPACING=\"0\" KERNING=\"0\">")
-                .arg(fontName(field).toHtmlEscaped())
-                .arg(std::round(field.fontHeight / kTwips))
-                .arg(colorHex(field.color));
-        QString close = QStringLiteral("</FONT>");
-        if (field.bold) open += QStringLiteral("<B>"), close.prepend(QStringLiteral("</B>"));
-        if (field.italic) open += QStringLiteral("<I>"), close.prepend(QStringLiteral("</I>"));
-        if (field.underline) open += QStringLiteral("<U>"), close.prepend(QStringLiteral("</U>"));
-        const QString align = alignName(field.align).toUpper();
-        QString html;
-        for (const QString& paragraph : fieldText(field).split(QLatin1Char('\r')))
-            html += QStringLiteral("<P ALIGN=\"%1\">").arg(align) + open + paragraph.toHtmlEscaped() + close +
-                    QStringLiteral("</P>");
-        return html;
-    }
-
     TextFields& m_host;
 };
 
@@ -109,10 +77,10 @@ std::optional<avm1::Value> TextFields::Properties::getProperty(avm1::Object& obj
                              : key == QString::fromLatin1(property).toLower();
     };
     auto color = [](const QColor& c) { return avm1::Value(double(c.rgb() & 0xffffff)); };
-    if (is("text")) return avm1::Value(fieldText(f));
-    if (is("htmlText")) return avm1::Value(f.html ? htmlOf(f) : fieldText(f));
+    if (is("text")) return avm1::Value(text->text());
+    if (is("htmlText")) return avm1::Value(f.html ? text->content.html() : text->text());
     if (is("html")) return avm1::Value(f.html);
-    if (is("length")) return avm1::Value(double(fieldText(f).size()));
+    if (is("length")) return avm1::Value(double(text->content.size()));
     if (is("variable")) return f.variableName.isEmpty() ? avm1::Value::null() : avm1::Value(f.variableName);
     if (is("autoSize")) {
         switch (text->autoSize) {
@@ -176,20 +144,12 @@ bool TextFields::Properties::setProperty(avm1::Object& object, const QString& na
     };
     bool relayout = true;
     if (is("text")) {
-        QString plain = bounded(machine.toString(value));
-        f.initialText =
-            f.html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
+        text->setText(bounded(machine.toString(value)));
     } else if (is("htmlText")) {
-        const QString markup = bounded(machine.toString(value));
-        f.initialText = f.html ? markup : plainOfHtml(markup);
+        text->setHtmlText(bounded(machine.toString(value)));
     } else if (is("html")) {
-        const bool html = machine.toBoolean(value);
-        if (html != f.html) {
-            const QString plain = fieldText(f);
-            f.html = html;
-            f.initialText =
-                html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
-        }
+        f.html = machine.toBoolean(value);
+        text->contentChanged();
     } else if (is("variable")) {
         f.variableName = value.isNullish() ? QString() : bounded(machine.toString(value));
     } else if (is("autoSize")) {
@@ -387,13 +347,13 @@ void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& tim
     const avm1::Value value = m_machine->getMember(avm1::Value(scope), name);
     if (value.isUndefined()) {
         // An unset variable takes the field's text, as the player starts it.
-        if (!text.field.initialText.isEmpty())
-            m_machine->setMember(avm1::Value(scope), name, avm1::Value(fieldText(text.field)));
+        if (!text.content.isEmpty()) m_machine->setMember(avm1::Value(scope), name, avm1::Value(text.text()));
         return;
     }
     const QString shown = bounded(m_machine->toString(value));
-    if (shown == text.field.initialText) return;
-    text.field.initialText = shown;
+    if (text.boundShown && shown == *text.boundShown) return;
+    text.boundShown = shown;
+    text.setHtmlText(shown);
     autoSizeField(text);
 }
 
@@ -403,7 +363,7 @@ void TextFields::edited(stage::TextField& field) {
     if (timeline && !field.field.variableName.isEmpty()) {
         const auto [scope, name] = boundVariable(field, *timeline);
         if (scope && !name.isEmpty())
-            m_machine->setMember(avm1::Value(scope), name, avm1::Value(fieldText(field.field)));
+            m_machine->setMember(avm1::Value(scope), name, avm1::Value(field.text()));
     }
     avm1::Object* object = objectOf(field);
     const avm1::Value self(object);
@@ -525,6 +485,96 @@ class TextFields::FormatProperties final : public avm1::PropertyDelegate {
     avm1::Machine& m_machine;
 };
 
+avm1::Object* TextFields::formatObject(const stage::StyleChange& style) {
+    avm1::Machine& machine = *m_machine;
+    avm1::Object* result = machine.newObject(avm1::ObjectKind::Plain, m_textFormatPrototype);
+    result->setDelegate(m_formatProperties.get());
+    auto number = [](const std::optional<double>& v) { return v ? avm1::Value(*v) : avm1::Value::null(); };
+    auto flag = [](const std::optional<bool>& v) { return v ? avm1::Value(*v) : avm1::Value::null(); };
+    auto text = [](const std::optional<QString>& v) { return v ? avm1::Value(*v) : avm1::Value::null(); };
+    avm1::Value stops = avm1::Value::null();
+    if (style.tabStops) {
+        avm1::Object* array = machine.newArray();
+        for (int i = 0; i < style.tabStops->size(); ++i)
+            machine.setMember(avm1::Value(array), QString::number(i), avm1::Value(style.tabStops->at(i)));
+        stops = avm1::Value(array);
+    }
+    const avm1::Value values[] = {text(style.font),
+                                  number(style.size),
+                                  style.color ? avm1::Value(double(*style.color)) : avm1::Value::null(),
+                                  flag(style.bold),
+                                  flag(style.italic),
+                                  flag(style.underline),
+                                  text(style.url),
+                                  text(style.target),
+                                  style.align ? avm1::Value(alignName(*style.align)) : avm1::Value::null(),
+                                  number(style.leftMargin),
+                                  number(style.rightMargin),
+                                  number(style.indent),
+                                  number(style.leading),
+                                  number(style.blockIndent),
+                                  flag(style.bullet),
+                                  stops};
+    for (std::size_t i = 0; i < std::size(kFormatNames); ++i)
+        result->setOwn(QString::fromLatin1(kFormatNames[i]), values[i]);
+    if (machine.swfVersion() >= 8) {
+        result->setOwn(QStringLiteral("letterSpacing"), number(style.letterSpacing));
+        result->setOwn(QStringLiteral("kerning"), flag(style.kerning));
+    }
+    result->setOwn(QStringLiteral("display"), avm1::Value(QStringLiteral("block")));
+    return result;
+}
+
+stage::StyleChange TextFields::changeOf(avm1::Object& source) {
+    avm1::Machine& machine = *m_machine;
+    stage::StyleChange change;
+    auto given = [&](const char* name) {
+        const avm1::Value value = machine.getMember(avm1::Value(&source), QString::fromLatin1(name));
+        return value.isNullish() ? std::optional<avm1::Value>() : std::optional<avm1::Value>(value);
+    };
+    auto pixels = [&](const avm1::Value& value, double low) {
+        const double number = machine.toNumber(value);
+        return std::isfinite(number) ? std::clamp(std::round(number), low, 65535.0) : 0.0;
+    };
+    if (const auto v = given("font")) change.font = bounded(machine.toString(*v)).left(256);
+    if (const auto v = given("size")) change.size = pixels(*v, 0);
+    if (const auto v = given("color")) change.color = avm1::toUint32(machine.toNumber(*v)) & 0xffffff;
+    if (const auto v = given("bold")) change.bold = machine.toBoolean(*v);
+    if (const auto v = given("italic")) change.italic = machine.toBoolean(*v);
+    if (const auto v = given("underline")) change.underline = machine.toBoolean(*v);
+    if (const auto v = given("url")) change.url = bounded(machine.toString(*v));
+    if (const auto v = given("target")) change.target = bounded(machine.toString(*v));
+    if (const auto v = given("align")) {
+        const QString align = machine.toString(*v).toLower();
+        if (align == QLatin1String("left")) change.align = format::TextAlign::Left;
+        if (align == QLatin1String("center")) change.align = format::TextAlign::Center;
+        if (align == QLatin1String("right")) change.align = format::TextAlign::Right;
+        if (align == QLatin1String("justify")) change.align = format::TextAlign::Justify;
+    }
+    if (const auto v = given("leftMargin")) change.leftMargin = pixels(*v, 0);
+    if (const auto v = given("rightMargin")) change.rightMargin = pixels(*v, 0);
+    if (const auto v = given("indent")) change.indent = pixels(*v, -65535);
+    if (const auto v = given("leading")) change.leading = pixels(*v, -65535);
+    if (const auto v = given("blockIndent")) change.blockIndent = pixels(*v, 0);
+    if (const auto v = given("bullet")) change.bullet = machine.toBoolean(*v);
+    if (const auto v = given("letterSpacing")) {
+        const double spacing = machine.toNumber(*v);
+        if (std::isfinite(spacing)) change.letterSpacing = spacing;
+    }
+    if (const auto v = given("kerning")) change.kerning = machine.toBoolean(*v);
+    if (const auto v = given("tabStops")) {
+        QList<double> stops;
+        const double length = machine.toNumber(machine.getMember(*v, QStringLiteral("length")));
+        const int count = std::isfinite(length) && length > 0 ? int(std::min(length, 4096.0)) : 0;
+        for (int i = 0; i < count; ++i) {
+            const double stop = machine.toNumber(machine.getMember(*v, QString::number(i)));
+            stops.append(std::isfinite(stop) ? std::trunc(stop) : 0.0);
+        }
+        change.tabStops = stops;
+    }
+    return change;
+}
+
 void TextFields::install() {
     m_properties = std::make_unique<Properties>(*this);
     avm1::Machine& machine = *m_machine;
@@ -562,92 +612,58 @@ void TextFields::install() {
                                  return field ? body(*field, context) : avm1::Value();
                              });
     };
-    auto getFormat = [this](stage::TextField& text, avm1::CallContext&) {
-        const format::EditTextDefinition& f = text.field;
-        avm1::Object* result = m_machine->newObject(avm1::ObjectKind::Plain, m_textFormatPrototype);
-        result->setDelegate(m_formatProperties.get());
-        QString font = f.fontClass.isEmpty() ? QStringLiteral("Times New Roman") : f.fontClass;
-        if (f.hasFont)
-            if (const auto* character =
-                    dynamic_cast<const movie::FontCharacter*>(m_movie.character(f.fontId)))
-                font = character->font.name;
-        const avm1::Value values[] = {font,
-                                      std::round(f.fontHeight / kTwips),
-                                      double(f.color.rgb() & 0xffffff),
-                                      f.bold,
-                                      f.italic,
-                                      f.underline,
-                                      QString(),
-                                      QString(),
-                                      alignName(f.align),
-                                      std::round(f.leftMargin / kTwips),
-                                      std::round(f.rightMargin / kTwips),
-                                      std::round(f.indent / kTwips),
-                                      std::round(f.leading / kTwips),
-                                      0.0,
-                                      false,
-                                      avm1::Value(m_machine->newArray())};
-        for (std::size_t i = 0; i < std::size(kFormatNames); ++i)
-            result->setOwn(QString::fromLatin1(kFormatNames[i]), values[i]);
-        result->setOwn(QStringLiteral("display"), avm1::Value(QStringLiteral("block")));
-        return avm1::Value(result);
+    // (), (index) or (begin, end): the characters a format call is about.
+    auto range = [](stage::TextField& text, avm1::CallContext& c, std::size_t count) {
+        const int size = text.content.size();
+        auto index = [&](std::size_t i) {
+            const double n = avm1::argNumber(c, i);
+            return std::isfinite(n) ? int(std::clamp(std::trunc(n), 0.0, double(size))) : 0;
+        };
+        if (count == 0) return std::pair{0, size};
+        const int begin = index(0);
+        if (count == 1) return std::pair{begin, std::min(begin + 1, size)};
+        return std::pair{begin, std::max(begin, index(1))};
     };
-    auto setFormat = [this](stage::TextField& text, avm1::CallContext& c) {
-        // (format), (index, format) or (begin, end, format): one format holds the whole field.
-        avm1::Object* source = nullptr;
-        for (const avm1::Value& arg : c.args)
-            if (arg.asObject()) source = arg.asObject();
+    auto getFormat = [this, range](stage::TextField& text, avm1::CallContext& c) {
+        const auto [begin, end] = range(text, c, std::min<std::size_t>(c.args.size(), 2));
+        const auto shared = text.content.commonStyle(begin, end);
+        return avm1::Value(formatObject(shared ? *shared : stage::StyleChange::of(text.newStyle)));
+    };
+    auto setFormat = [this, range](stage::TextField& text, avm1::CallContext& c) {
+        // (format), (index, format) or (begin, end, format).
+        if (c.args.empty()) return avm1::Value();
+        const std::size_t last = std::min<std::size_t>(c.args.size(), 3) - 1;
+        avm1::Object* source = c.args[last].asObject();
         if (!source) return avm1::Value();
-        format::EditTextDefinition& f = text.field;
-        auto given = [&](const char* name) {
-            const avm1::Value value = m_machine->getMember(avm1::Value(source), QString::fromLatin1(name));
-            return value.isNullish() ? std::optional<avm1::Value>() : std::optional<avm1::Value>(value);
-        };
-        auto pixels = [&](const avm1::Value& value, double low) {
-            const double number = m_machine->toNumber(value);
-            return std::isfinite(number) ? std::clamp(std::round(number), low, 65535.0) * kTwips : 0.0;
-        };
-        if (const auto v = given("font")) {
-            f.fontClass = bounded(m_machine->toString(*v)).left(256);
-            if (!f.useOutlines) f.hasFont = false;
-        }
-        if (const auto v = given("size")) f.fontHeight = std::max(kTwips, pixels(*v, 0));
-        if (const auto v = given("color"))
-            f.color = QColor::fromRgb(0xff000000u | (avm1::toUint32(m_machine->toNumber(*v)) & 0xffffff));
-        if (const auto v = given("bold")) f.bold = m_machine->toBoolean(*v);
-        if (const auto v = given("italic")) f.italic = m_machine->toBoolean(*v);
-        if (const auto v = given("underline")) f.underline = m_machine->toBoolean(*v);
-        if (const auto v = given("align")) {
-            const QString align = m_machine->toString(*v).toLower();
-            if (align == QLatin1String("left")) f.align = format::TextAlign::Left;
-            if (align == QLatin1String("center")) f.align = format::TextAlign::Center;
-            if (align == QLatin1String("right")) f.align = format::TextAlign::Right;
-            if (align == QLatin1String("justify")) f.align = format::TextAlign::Justify;
-        }
-        if (const auto v = given("leftMargin")) f.leftMargin = pixels(*v, 0);
-        if (const auto v = given("rightMargin")) f.rightMargin = pixels(*v, 0);
-        if (const auto v = given("indent")) f.indent = pixels(*v, -65535);
-        if (const auto v = given("leading")) f.leading = pixels(*v, -65535);
+        const auto [begin, end] = range(text, c, last);
+        text.content.applyStyle(begin, end, changeOf(*source));
+        text.contentChanged();
         autoSizeField(text);
         return avm1::Value();
     };
     method("getTextFormat", getFormat);
-    method("getNewTextFormat", getFormat);
+    method("getNewTextFormat", [this](stage::TextField& text, avm1::CallContext&) {
+        return avm1::Value(formatObject(stage::StyleChange::of(text.newStyle)));
+    });
     method("setTextFormat", setFormat);
-    method("setNewTextFormat", setFormat);
+    method("setNewTextFormat", [this](stage::TextField& text, avm1::CallContext& c) {
+        if (avm1::Object* source = c.args.empty() ? nullptr : c.args[0].asObject())
+            changeOf(*source).applyTo(text.newStyle);
+        return avm1::Value();
+    });
     method("replaceText", [this](stage::TextField& text, avm1::CallContext& c) {
         if (c.args.size() < 3) return avm1::Value();
-        QString plain = fieldText(text.field);
+        const int size = text.content.size();
         const double begin = avm1::argNumber(c, 0), end = avm1::argNumber(c, 1);
         if (!(begin >= 0) || !(end >= begin)) return avm1::Value();
-        const qsizetype from = qsizetype(std::min(begin, double(plain.size())));
-        const qsizetype to = qsizetype(std::min(end, double(plain.size())));
-        QString insert = avm1::argString(c, 2);
-        insert.replace(QLatin1String("\r\n"), QLatin1String("\r"))
-            .replace(QLatin1Char('\n'), QLatin1Char('\r'));
-        plain = bounded(plain.left(from) + insert + plain.mid(to));
-        text.field.initialText =
-            text.field.html ? plain.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("<br>")) : plain;
+        const int from = int(std::min(begin, double(size)));
+        const int to = int(std::min(end, double(size)));
+        // The new text takes the look of the first character it replaces, or of the one before.
+        const stage::TextStyle look = from < size ? text.content.styleAt(from)
+                                      : from > 0  ? text.content.styleAt(from - 1)
+                                                  : text.newStyle;
+        text.content.replace(from, to, bounded(avm1::argString(c, 2)), look);
+        text.contentChanged();
         autoSizeField(text);
         return avm1::Value();
     });

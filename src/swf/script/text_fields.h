@@ -23,6 +23,7 @@ class MovieClip;
 class Stage;
 class StageContext;
 class TextField;
+struct StyleChange;
 } // namespace swf::stage
 
 namespace swf::script {
@@ -70,6 +71,10 @@ class TextFields {
     stage::TextField* createTextField(stage::MovieClip& parent, const QString& name, int depth,
                                       const QRectF& box);
     void autoSizeField(stage::TextField& field) const;
+    // A TextFormat object holding the items given (null for the others), and the items a
+    // TextFormat object gives.
+    avm1::Object* formatObject(const stage::StyleChange& style);
+    stage::StyleChange changeOf(avm1::Object& source);
     void forgetGoneFields();
     void syncBoundFields();
     void showBoundVariable(stage::TextField& text, stage::MovieClip& timeline);

@@ -1,10 +1,13 @@
 #include "swf/stage/text_field.h"
 
+#include "swf/movie/character.h"
+#include "swf/movie/movie_definition.h"
 #include "swf/stage/stage_context.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 namespace swf::stage {
 
@@ -12,7 +15,72 @@ TextField::TextField(StageContext& context, const movie::Character* character,
                      const format::EditTextDefinition& definition, const movie::MovieDefinition& movie)
     : DisplayObject(context, character, movie), field(definition) {
     if (field.autoSize) autoSize = AutoSize::Left;
+    const format::FontDefinition* font = nullptr;
+    if (field.hasFont)
+        if (const auto* found = dynamic_cast<const movie::FontCharacter*>(movie.character(field.fontId)))
+            font = &found->font;
+    if (font) m_embeddedFontName = font->name;
+    newStyle = definedStyle(field, font ? font->name : QString(), font && font->bold, font && font->italic);
+    if (field.html)
+        content.setHtml(field.initialText, newStyle, field.multiline, false);
+    else
+        content.setPlain(field.initialText, newStyle);
+    contentChanged();
     context.fieldCreated();
+}
+
+TextStyle TextField::definedStyle(const format::EditTextDefinition& field, const QString& fontName,
+                                  bool fontBold, bool fontItalic) {
+    TextStyle style;
+    style.font = !fontName.isEmpty()          ? fontName
+                 : !field.fontClass.isEmpty() ? field.fontClass
+                                              : QStringLiteral("Times New Roman");
+    style.size = std::round(field.fontHeight / 20);
+    style.color = field.color.rgb() & 0xffffff;
+    style.bold = field.bold || fontBold;
+    style.italic = field.italic || fontItalic;
+    style.underline = field.underline;
+    style.align = field.align;
+    style.leftMargin = std::round(field.leftMargin / 20);
+    style.rightMargin = std::round(field.rightMargin / 20);
+    style.indent = std::round(field.indent / 20);
+    style.leading = std::round(field.leading / 20);
+    return style;
+}
+
+void TextField::setText(const QString& plain) {
+    content.setPlain(plain, newStyle);
+    caret = std::min(caret, content.size());
+    anchor = std::min(anchor, content.size());
+    contentChanged();
+}
+
+void TextField::setHtmlText(const QString& markup) {
+    if (!field.html) return setText(markup);
+    content.setHtml(markup, newStyle, field.multiline, false);
+    caret = std::min(caret, content.size());
+    anchor = std::min(anchor, content.size());
+    contentChanged();
+}
+
+void TextField::contentChanged() {
+    // The renderer draws the definition: markup for a field of markup, else the text in the
+    // look of its first character.
+    const TextStyle& look = content.isEmpty() ? newStyle : content.styleAt(0);
+    field.initialText = field.html ? content.html() : content.text();
+    // The field's own font draws while the look names it; another name is a device font.
+    field.hasFont = !m_embeddedFontName.isEmpty() && look.font == m_embeddedFontName;
+    if (!field.hasFont) field.fontClass = look.font;
+    field.fontHeight = std::max(1.0, look.size) * 20;
+    field.color = QColor::fromRgb(0xff000000u | look.color);
+    field.bold = look.bold;
+    field.italic = look.italic;
+    field.underline = look.underline;
+    field.align = look.align;
+    field.leftMargin = look.leftMargin * 20;
+    field.rightMargin = look.rightMargin * 20;
+    field.indent = look.indent * 20;
+    field.leading = look.leading * 20;
 }
 
 TextField::~TextField() {
@@ -76,7 +144,7 @@ bool restrictAllows(const QString& restrict, QChar c) {
     return allowed;
 }
 
-TextEditor::TextEditor(TextField& field) : m_field(field), m_text(fieldText(field.field)) {
+TextEditor::TextEditor(TextField& field) : m_field(field), m_text(field.text()) {
     m_field.caret = std::clamp(m_field.caret, 0, int(m_text.size()));
     m_field.anchor = std::clamp(m_field.anchor, 0, int(m_text.size()));
 }
@@ -172,16 +240,14 @@ void TextEditor::selectAll() {
 bool TextEditor::replaceSelection(const QString& with) {
     const int from = std::min(m_field.caret, m_field.anchor);
     const int to = std::max(m_field.caret, m_field.anchor);
-    m_text.replace(from, to - from, with);
-    m_field.caret = m_field.anchor = from + int(with.size());
-    store();
+    // Typed text takes the look of the character before it, as in any editor; at the start,
+    // the look new text has.
+    const TextStyle look = from > 0 ? m_field.content.styleAt(from - 1) : m_field.newStyle;
+    m_field.content.replace(from, to, with, look);
+    m_text = m_field.content.text();
+    m_field.caret = m_field.anchor = std::min(from + int(with.size()), int(m_text.size()));
+    m_field.contentChanged();
     return true;
-}
-
-void TextEditor::store() {
-    // Typing works on the plain text: a field edited by hand keeps its text, not its markup.
-    m_field.field.html = false;
-    m_field.field.initialText = m_text;
 }
 
 } // namespace swf::stage

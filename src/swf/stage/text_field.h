@@ -4,6 +4,7 @@
 
 #include "swf/format/edit_text.h"
 #include "swf/stage/display_object.h"
+#include "swf/stage/text_model.h"
 
 #include <QString>
 
@@ -23,13 +24,34 @@ class TextField final : public DisplayObject {
     TextField* asTextField() override { return this; }
     const TextField* asTextField() const override { return this; }
 
+    // The definition as the renderer draws it: its text and look follow content.
     format::EditTextDefinition field;
+    // The text and the look of each character, as scripts and typing leave them.
+    TextModel content;
+    // The look text set from scripts or typed takes (TextField.setNewTextFormat).
+    TextStyle newStyle;
     AutoSize autoSize = AutoSize::None;
     // The characters typing may enter (TextField.restrict); none set lets every one in.
     std::optional<QString> restrict;
     // Where typing goes: the caret and the other end of the selection, in the field's text.
     int caret = 0;
     int anchor = 0;
+    // The value of the bound variable the field last showed.
+    std::optional<QString> boundShown;
+
+    QString text() const { return content.text(); }
+    // Scripts set the text: all of it in the new-text look.
+    void setText(const QString& plain);
+    // Scripts set the markup: read as HTML in a field that takes it, as text in one that does not.
+    void setHtmlText(const QString& markup);
+    // The content changed: the drawn definition follows.
+    void contentChanged();
+    // The look the field's definition gives its text.
+    static TextStyle definedStyle(const format::EditTextDefinition& field, const QString& fontName,
+                                  bool fontBold, bool fontItalic);
+
+  private:
+    QString m_embeddedFontName;
 };
 
 // The field's markup reduced to its characters, paragraphs ended by \r as scripts read them.
@@ -59,7 +81,6 @@ class TextEditor {
 
   private:
     bool replaceSelection(const QString& with);
-    void store();
 
     TextField& m_field;
     QString m_text;

@@ -3,6 +3,7 @@
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
 #include "swf/stage/text_field.h"
+#include "swf/stage/text_model.h"
 
 #include <QTest>
 
@@ -22,6 +23,9 @@ class StageTest : public QObject {
     void restrictLists();
     void typing_data();
     void typing();
+    void markup_data();
+    void markup();
+    void formatRanges();
     void focusFieldLeavesWithItsField();
 };
 
@@ -208,7 +212,7 @@ void StageTest::typing() {
     if (anchor >= 0) text.remove(anchor, 1);
     const qsizetype caret = text.indexOf(u'|');
     text.remove(caret, 1);
-    field.field.initialText = text;
+    field.setText(text);
     field.caret = int(caret);
     field.anchor = int(anchor >= 0 ? anchor : caret);
     stage::TextEditor editor(field);
@@ -248,7 +252,8 @@ void StageTest::typing() {
     QString shown = editor.text();
     shown.insert(field.caret, u'|');
     QCOMPARE(shown, end);
-    QCOMPARE(stage::fieldText(field.field), editor.text());
+    QCOMPARE(field.text(), editor.text());
+    QCOMPARE(field.field.initialText, editor.text());
 }
 
 void StageTest::focusFieldLeavesWithItsField() {
@@ -260,6 +265,100 @@ void StageTest::focusFieldLeavesWithItsField() {
     QCOMPARE(stage.focusField(), field.get());
     field.reset();
     QVERIFY(!stage.focusField());
+}
+
+void StageTest::markup_data() {
+    // "«P»" and "«/P»" stand for a left-aligned paragraph in the base look and its end.
+    QTest::addColumn<QString>("markup");
+    QTest::addColumn<bool>("multiline");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("line ends make paragraphs; the last end makes none") << "a\nb\n"
+                                                                        << false << "a\rb\r"
+                                                                        << "«P»a«/P»«P»b«/P»";
+    QTest::newRow("one line: p and br make no ends") << "<p>a</p><br>b" << false << "ab"
+                                                     << "«P»ab«/P»";
+    QTest::newRow("many lines: p and br end paragraphs") << "<p>a</p><br>b" << true << "a\r\rb"
+                                                         << "«P»a«/P»«P»«/P»«P»b«/P»";
+    QTest::newRow("a p around another ends once") << "<p>a<p>b</p>c</p>" << true << "ab\rc"
+                                                  << "«P»ab«/P»«P»c«/P»";
+    QTest::newRow("li starts its own paragraph")
+        << "x<li>a</li>" << true << "x\ra\r"
+        << "«P»x«/P»<LI><FONT FACE=\"Sans\" SIZE=\"10\" COLOR=\"#000000\" LETTERSPACING=\"0\" "
+           "KERNING=\"0\">a</FONT></LI>";
+    QTest::newRow("styles nest in a fixed order") << "<u><i><b>t</b></i></u>" << false << "t"
+                                                  << "«P»<B><I><U>t</U></I></B>«/P»";
+    QTest::newRow("fonts go back to a matching one or open one more")
+        << "a<font color=\"#aaaaaa\">b<font size=\"16\">c</font></font>d<font size=\"16\">e</font>" << false
+        << "abcde"
+        << "«P»a<FONT COLOR=\"#AAAAAA\">b<FONT SIZE=\"16\">c</FONT></FONT>d<FONT SIZE=\"16\">e</FONT>«/P»";
+    QTest::newRow("a closing tag that is not innermost is left out")
+        << "<b>a<i>b</b>c</i>d" << false << "abcd"
+        << "«P»<B>a</B><B><I>bc</I></B><B>d</B>«/P»";
+    QTest::newRow("sizes are whole, from 1 to 127, and may step")
+        << "<font size=\"1.9\">a<font size=\"+200\">b</font></font>" << false << "ab"
+        << "<P ALIGN=\"LEFT\"><FONT FACE=\"Sans\" SIZE=\"1\" COLOR=\"#000000\" LETTERSPACING=\"0\" "
+           "KERNING=\"0\">a<FONT SIZE=\"127\">b</FONT></FONT></P>";
+    QTest::newRow("a paragraph's end in another look shows as an empty run")
+        << "<font color=\"#111111\">a</font>\n"
+        << false << "a\r"
+        << "<P ALIGN=\"LEFT\"><FONT FACE=\"Sans\" SIZE=\"10\" COLOR=\"#111111\" LETTERSPACING=\"0\" "
+           "KERNING=\"0\">a<FONT COLOR=\"#000000\"></FONT></FONT></P>";
+    QTest::newRow("paragraph items written once, in their order")
+        << "<textformat leading=\"2\" leftmargin=\"5\" tabstops=\"1,2\"><p align=\"right\">a</p></textformat>"
+        << false << "a"
+        << "<TEXTFORMAT LEFTMARGIN=\"5\" LEADING=\"2\" TABSTOPS=\"1,2\"><P ALIGN=\"RIGHT\"><FONT "
+           "FACE=\"Sans\" "
+           "SIZE=\"10\" COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">a</FONT></P></TEXTFORMAT>";
+    QTest::newRow("entities in, escapes out; unknown tags dropped")
+        << "&lt;x&gt; &amp; <blink>&#65;</blink>" << false << "<x> & A"
+        << "«P»&lt;x&gt; &amp; A«/P»";
+    QTest::newRow("empty tags hold nothing") << "<b></b><p></p>" << false << ""
+                                             << "";
+    QTest::newRow("an unfinished tag ends the text") << "ab<font color=" << false << "ab"
+                                                     << "«P»ab«/P»";
+}
+
+void StageTest::markup() {
+    QFETCH(QString, markup);
+    QFETCH(bool, multiline);
+    QFETCH(QString, text);
+    QFETCH(QString, html);
+    stage::TextStyle base;
+    base.font = QStringLiteral("Sans");
+    base.size = 10;
+    stage::TextModel model;
+    model.setHtml(markup, base, multiline, false);
+    QCOMPARE(model.text(), text);
+    html.replace(QStringLiteral("«P»"),
+                 QStringLiteral("<P ALIGN=\"LEFT\"><FONT FACE=\"Sans\" SIZE=\"10\" "
+                                "COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">"));
+    html.replace(QStringLiteral("«/P»"), QStringLiteral("</FONT></P>"));
+    QCOMPARE(model.html(), html);
+}
+
+void StageTest::formatRanges() {
+    stage::TextStyle base;
+    stage::TextModel model;
+    model.setPlain(QStringLiteral("ab\ncd"), base);
+    QCOMPARE(model.text(), QStringLiteral("ab\rcd"));
+    stage::StyleChange change;
+    change.bold = true;
+    change.align = format::TextAlign::Center;
+    model.applyStyle(1, 2, change);
+    // Characters change in the range only, paragraph items in the whole paragraph.
+    QVERIFY(!model.styleAt(0).bold && model.styleAt(1).bold && !model.styleAt(2).bold);
+    QCOMPARE(model.styleAt(0).align, format::TextAlign::Center);
+    QCOMPARE(model.styleAt(2).align, format::TextAlign::Center);
+    QCOMPARE(model.styleAt(3).align, format::TextAlign::Left);
+    const auto shared = model.commonStyle(0, 3);
+    QVERIFY(shared);
+    QVERIFY(!shared->bold);
+    QCOMPARE(shared->align, std::optional(format::TextAlign::Center));
+    QVERIFY(!model.commonStyle(2, 2));
+    model.replace(1, 4, QStringLiteral("X"), base);
+    QCOMPARE(model.text(), QStringLiteral("aXd"));
+    QVERIFY(!model.styleAt(1).bold);
 }
 
 QTEST_GUILESS_MAIN(StageTest)
