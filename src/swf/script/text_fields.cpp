@@ -100,6 +100,7 @@ std::optional<avm1::Value> TextFields::Properties::getProperty(avm1::Object& obj
     if (is("backgroundColor")) return color(f.backgroundColor);
     if (is("textColor")) return color(f.color);
     if (is("multiline")) return avm1::Value(f.multiline);
+    if (is("condenseWhite")) return avm1::Value(text->condenseWhite);
     if (is("wordWrap")) return avm1::Value(f.wordWrap);
     if (is("selectable")) return avm1::Value(!f.noSelect);
     if (is("embedFonts")) return avm1::Value(f.useOutlines);
@@ -173,6 +174,8 @@ bool TextFields::Properties::setProperty(avm1::Object& object, const QString& na
         rgb(f.backgroundColor);
     } else if (is("textColor")) {
         rgb(f.color);
+    } else if (is("condenseWhite")) {
+        text->condenseWhite = machine.toBoolean(value);
     } else if (is("multiline")) {
         f.multiline = machine.toBoolean(value);
     } else if (is("wordWrap")) {

@@ -20,9 +20,10 @@ TextField::TextField(StageContext& context, const movie::Character* character,
         if (const auto* found = dynamic_cast<const movie::FontCharacter*>(movie.character(field.fontId)))
             font = &found->font;
     if (font) m_embeddedFontName = font->name;
+    m_swfVersion = movie.header.version;
     newStyle = definedStyle(field, font ? font->name : QString(), font && font->bold, font && font->italic);
     if (field.html)
-        content.setHtml(field.initialText, newStyle, field.multiline, false);
+        setHtmlText(field.initialText);
     else
         content.setPlain(field.initialText, newStyle);
     contentChanged();
@@ -57,7 +58,10 @@ void TextField::setText(const QString& plain) {
 
 void TextField::setHtmlText(const QString& markup) {
     if (!field.html) return setText(markup);
-    content.setHtml(markup, newStyle, field.multiline, false);
+    // Markup says its own alignment: paragraphs without one are left aligned, and so is text
+    // the field takes later.
+    newStyle.align = format::TextAlign::Left;
+    content.setHtml(markup, newStyle, field.multiline, condenseWhite, m_swfVersion);
     caret = std::min(caret, content.size());
     anchor = std::min(anchor, content.size());
     contentChanged();

@@ -36,6 +36,8 @@ class TextField final : public DisplayObject {
     // Where typing goes: the caret and the other end of the selection, in the field's text.
     int caret = 0;
     int anchor = 0;
+    // Markup read into the field has its runs of white space made one space.
+    bool condenseWhite = false;
     // The value of the bound variable the field last showed.
     std::optional<QString> boundShown;
 
@@ -52,6 +54,7 @@ class TextField final : public DisplayObject {
 
   private:
     QString m_embeddedFontName;
+    int m_swfVersion = 0;
 };
 
 // The field's markup reduced to its characters, paragraphs ended by \r as scripts read them.

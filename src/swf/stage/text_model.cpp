@@ -343,7 +343,10 @@ std::optional<StyleChange> TextModel::commonStyle(int from, int to) const {
     return shared;
 }
 
-void TextModel::setHtml(const QString& markup, const TextStyle& base, bool multiline, bool condenseWhite) {
+void TextModel::setHtml(const QString& markup, const TextStyle& base, bool multiline, bool condenseWhite,
+                        int swfVersion) {
+    const bool early = swfVersion < 8;
+    if (early) multiline = true;
     m_text.clear();
     m_styleOf.clear();
     m_styles.clear();
@@ -358,7 +361,6 @@ void TextModel::setHtml(const QString& markup, const TextStyle& base, bool multi
     // as the player keeps them.
     std::optional<TextStyle> lastClosedFont;
     auto endsParagraph = [this] { return m_text.isEmpty() || m_text.endsWith(QLatin1Char('\r')); };
-    bool lastWasSpace = false;
     qsizetype i = 0;
     while (i < markup.size() && m_text.size() < kMaxText) {
         const QChar c = markup[i];
@@ -438,8 +440,13 @@ void TextModel::setHtml(const QString& markup, const TextStyle& base, bool multi
                     const uint value = hex.toUInt(&ok, 16);
                     if (ok) style.color = value & 0xffffff;
                 }
-                if (const auto spacing = attributeNumber(a, "letterspacing")) style.letterSpacing = *spacing;
-                if (const auto kerning = a.value("kerning")) style.kerning = kerning->trimmed().toInt() != 0;
+                // Spacing and kerning came with SWF 8; earlier movies' markup sets neither.
+                if (!early) {
+                    if (const auto spacing = attributeNumber(a, "letterspacing"))
+                        style.letterSpacing = *spacing;
+                    if (const auto kerning = a.value("kerning"))
+                        style.kerning = kerning->trimmed().toInt() != 0;
+                }
             } else if (tag.name == QLatin1String("a")) {
                 style.url = a.value("href").value_or(QString());
                 style.target = a.value("target").value_or(QString());
@@ -482,16 +489,18 @@ void TextModel::setHtml(const QString& markup, const TextStyle& base, bool multi
         if (end < 0) end = markup.size();
         const QString text = decodeEntities(QStringView(markup).mid(i, end - i));
         i = end;
+        if (early && text.trimmed().isEmpty()) continue;
         for (qsizetype k = 0; k < text.size(); ++k) {
             QChar ch = text[k];
             if (condenseWhite) {
-                if (ch.isSpace()) {
-                    if (!lastWasSpace) append(QLatin1Char(' '), style);
-                    lastWasSpace = true;
-                    continue;
+                // White space is one space, and none at a paragraph's start.
+                const bool white = ch == QLatin1Char(' ') || ch == QLatin1Char('\t') ||
+                                   ch == QLatin1Char('\n') || ch == QLatin1Char('\r');
+                if (!white) {
+                    append(ch, style);
+                } else if (!endsParagraph() && !m_text.endsWith(QLatin1Char(' '))) {
+                    append(QLatin1Char(' '), style);
                 }
-                lastWasSpace = false;
-                append(ch, style);
                 continue;
             }
             if (ch == QLatin1Char('\r') && k + 1 < text.size() && text[k + 1] == QLatin1Char('\n')) continue;

@@ -69,7 +69,10 @@ class TextModel {
     void replace(int from, int to, const QString& text, const TextStyle& style);
     // Reads the player's HTML: base is the look of text outside any tag. A field of one line
     // takes no paragraph ends from <p>, <li> and <br>, only from the line ends in the text.
-    void setHtml(const QString& markup, const TextStyle& base, bool multiline, bool condenseWhite);
+    // Movies before SWF 8 read every field as one of many lines and drop text between tags that
+    // is only white space.
+    void setHtml(const QString& markup, const TextStyle& base, bool multiline, bool condenseWhite,
+                 int swfVersion = 8);
     // The text written as the player writes htmlText.
     QString html() const;
 

@@ -25,6 +25,8 @@ class StageTest : public QObject {
     void typing();
     void markup_data();
     void markup();
+    void markupByVersion_data();
+    void markupByVersion();
     void formatRanges();
     void focusFieldLeavesWithItsField();
 };
@@ -335,6 +337,33 @@ void StageTest::markup() {
                                 "COLOR=\"#000000\" LETTERSPACING=\"0\" KERNING=\"0\">"));
     html.replace(QStringLiteral("«/P»"), QStringLiteral("</FONT></P>"));
     QCOMPARE(model.html(), html);
+}
+
+void StageTest::markupByVersion_data() {
+    QTest::addColumn<QString>("markup");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("multiline");
+    QTest::addColumn<bool>("condenseWhite");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("SWF 8: white space between tags kept")
+        << "<b>a</b>\n <p>b</p>" << 8 << false << false << "a\r b";
+    QTest::newRow("SWF 6: white space between tags dropped, p ends paragraphs")
+        << "<b>a</b>\n <p>b</p>" << 6 << false << false << "ab\r";
+    QTest::newRow("SWF 7: a line end inside text still ends a paragraph")
+        << "a\nb" << 7 << false << false << "a\rb";
+    QTest::newRow("condensed: one space, none at a paragraph's start") << "\n \ta  \n b <p> c</p> \n"
+                                                                       << 8 << true << true << "a b \rc\r";
+}
+
+void StageTest::markupByVersion() {
+    QFETCH(QString, markup);
+    QFETCH(int, version);
+    QFETCH(bool, multiline);
+    QFETCH(bool, condenseWhite);
+    QFETCH(QString, text);
+    stage::TextModel model;
+    model.setHtml(markup, stage::TextStyle(), multiline, condenseWhite, version);
+    QCOMPARE(model.text(), text);
 }
 
 void StageTest::formatRanges() {
