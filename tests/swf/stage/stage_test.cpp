@@ -352,7 +352,7 @@ void StageTest::markupByVersion_data() {
     QTest::newRow("SWF 7: a line end inside text still ends a paragraph")
         << "a\nb" << 7 << false << false << "a\rb";
     QTest::newRow("condensed: one space, none at a paragraph's start") << "\n \ta  \n b <p> c</p> \n"
-                                                                       << 8 << true << true << "a b \rc\r";
+                                                                       << 8 << true << true << "a b c\r";
 }
 
 void StageTest::markupByVersion() {
