@@ -623,8 +623,14 @@ void TextFields::install() {
             return std::isfinite(n) ? int(std::clamp(std::trunc(n), 0.0, double(size))) : 0;
         };
         if (count == 0) return std::pair{0, size};
+        if (count == 1) {
+            // One index names one character; an index outside the text names none.
+            const double n = avm1::argNumber(c, 0);
+            if (!(n >= 0 && n < size)) return std::pair{0, 0};
+            const int at = int(n);
+            return std::pair{at, at + 1};
+        }
         const int begin = index(0);
-        if (count == 1) return std::pair{begin, std::min(begin + 1, size)};
         return std::pair{begin, std::max(begin, index(1))};
     };
     auto getFormat = [this, range](stage::TextField& text, avm1::CallContext& c) {
@@ -650,8 +656,11 @@ void TextFields::install() {
     });
     method("setTextFormat", setFormat);
     method("setNewTextFormat", [this](stage::TextField& text, avm1::CallContext& c) {
-        if (avm1::Object* source = c.args.empty() ? nullptr : c.args[0].asObject())
-            changeOf(*source).applyTo(text.newStyle);
+        if (avm1::Object* source = c.args.empty() ? nullptr : c.args[0].asObject()) {
+            const stage::StyleChange change = changeOf(*source);
+            change.applyTo(text.newStyle);
+            change.applyTo(text.markupBase);
+        }
         return avm1::Value();
     });
     method("replaceText", [this](stage::TextField& text, avm1::CallContext& c) {

@@ -22,6 +22,8 @@ TextField::TextField(StageContext& context, const movie::Character* character,
     if (font) m_embeddedFontName = font->name;
     m_swfVersion = movie.header.version;
     newStyle = definedStyle(field, font ? font->name : QString(), font && font->bold, font && font->italic);
+    markupBase = newStyle;
+    markupBase.align = format::TextAlign::Left;
     if (field.html)
         setHtmlText(field.initialText);
     else
@@ -58,10 +60,9 @@ void TextField::setText(const QString& plain) {
 
 void TextField::setHtmlText(const QString& markup) {
     if (!field.html) return setText(markup);
-    // Markup says its own alignment: paragraphs without one are left aligned, and so is text
-    // the field takes later.
-    newStyle.align = format::TextAlign::Left;
-    content.setHtml(markup, newStyle, field.multiline, condenseWhite, m_swfVersion);
+    // Markup starts from the field's own look, left aligned unless it says otherwise; text set
+    // later takes the look in force where the markup ended.
+    newStyle = content.setHtml(markup, markupBase, field.multiline, condenseWhite, m_swfVersion);
     caret = std::min(caret, content.size());
     anchor = std::min(anchor, content.size());
     contentChanged();

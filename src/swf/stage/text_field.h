@@ -30,6 +30,8 @@ class TextField final : public DisplayObject {
     TextModel content;
     // The look text set from scripts or typed takes (TextField.setNewTextFormat).
     TextStyle newStyle;
+    // The look markup starts from.
+    TextStyle markupBase;
     AutoSize autoSize = AutoSize::None;
     // The characters typing may enter (TextField.restrict); none set lets every one in.
     std::optional<QString> restrict;

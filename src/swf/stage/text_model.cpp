@@ -317,12 +317,12 @@ void TextModel::applyStyle(int from, int to, const StyleChange& change) {
     StyleChange characters = change;
     characters.align.reset(), characters.leftMargin.reset(), characters.rightMargin.reset();
     characters.indent.reset(), characters.blockIndent.reset(), characters.leading.reset();
-    characters.bullet.reset(), characters.tabStops.reset();
+    characters.tabStops.reset();
     StyleChange paragraphs;
     paragraphs.align = change.align, paragraphs.leftMargin = change.leftMargin;
     paragraphs.rightMargin = change.rightMargin, paragraphs.indent = change.indent;
     paragraphs.blockIndent = change.blockIndent, paragraphs.leading = change.leading;
-    paragraphs.bullet = change.bullet, paragraphs.tabStops = change.tabStops;
+    paragraphs.tabStops = change.tabStops;
     const int first = paragraphAround(from).first;
     const int last = paragraphAround(to - 1).second;
     for (int i = first; i < last; ++i) {
@@ -343,9 +343,9 @@ std::optional<StyleChange> TextModel::commonStyle(int from, int to) const {
     return shared;
 }
 
-void TextModel::setHtml(const QString& markup, const TextStyle& base, bool multiline, bool condenseWhite,
-                        int swfVersion) {
-    const bool early = swfVersion < 8;
+TextStyle TextModel::setHtml(const QString& markup, const TextStyle& base, bool multiline, bool condenseWhite,
+                             int swfVersion) {
+    const bool early = swfVersion < 7;
     if (early) multiline = true;
     m_text.clear();
     m_styleOf.clear();
@@ -508,6 +508,7 @@ void TextModel::setHtml(const QString& markup, const TextStyle& base, bool multi
             append(ch, style);
         }
     }
+    return style;
 }
 
 QString TextModel::html() const {

@@ -69,14 +69,16 @@ class TextModel {
     void replace(int from, int to, const QString& text, const TextStyle& style);
     // Reads the player's HTML: base is the look of text outside any tag. A field of one line
     // takes no paragraph ends from <p>, <li> and <br>, only from the line ends in the text.
-    // Movies before SWF 8 read every field as one of many lines and drop text between tags that
+    // Movies before SWF 7 read every field as one of many lines and drop text between tags that
     // is only white space.
-    void setHtml(const QString& markup, const TextStyle& base, bool multiline, bool condenseWhite,
-                 int swfVersion = 8);
+    // Gives the look in force where the markup ends, tags left open included.
+    TextStyle setHtml(const QString& markup, const TextStyle& base, bool multiline, bool condenseWhite,
+                      int swfVersion = 8);
     // The text written as the player writes htmlText.
     QString html() const;
 
-    // Changes the look of [from, to); paragraph items change whole paragraphs.
+    // Changes the look of [from, to); paragraph items change whole paragraphs, except the
+    // bullet, which scripts set character by character.
     void applyStyle(int from, int to, const StyleChange& change);
     // What [from, to) shares; nothing for an empty range.
     std::optional<StyleChange> commonStyle(int from, int to) const;

@@ -349,6 +349,7 @@ void StageTest::markupByVersion_data() {
         << "<b>a</b>\n <p>b</p>" << 8 << false << false << "a\r b";
     QTest::newRow("SWF 6: white space between tags dropped, p ends paragraphs")
         << "<b>a</b>\n <p>b</p>" << 6 << false << false << "ab\r";
+    QTest::newRow("SWF 7 reads as SWF 8 does") << "<b>a</b>\n <p>b</p>" << 7 << false << false << "a\r b";
     QTest::newRow("SWF 7: a line end inside text still ends a paragraph")
         << "a\nb" << 7 << false << false << "a\rb";
     QTest::newRow("condensed: one space, none at a paragraph's start") << "\n \ta  \n b <p> c</p> \n"
