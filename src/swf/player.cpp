@@ -62,6 +62,9 @@ class FrameEvents final : public stage::FrameObserver {
     void clipTicked(stage::MovieClip& clip) override {
         if (m_scripts) m_scripts->clipTicked(clip);
     }
+    void fieldPlaced(stage::MovieClip& parent, stage::TextField& field) override {
+        if (m_scripts) m_scripts->fieldPlaced(parent, field);
+    }
     void clipDestroyed(const stage::MovieClip& clip) override {
         if (m_scripts) m_scripts->clipDestroyed(clip);
     }

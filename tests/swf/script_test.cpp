@@ -744,6 +744,26 @@ void SwfScriptTest::textFields_data() {
             << boxMovie(code, {}, 6) << "undefined|hEYlo\rworld|11|t";
     }
     {
+        // A bound field shows a clip's variable at once and writes its text through; an
+        // object's variable reaches it when it is bound; an unset variable takes the field's
+        // own text.
+        ActionAssembler code = field(8);
+        code.getVariable("_root").push({"v", 1}).op(ActionCode::SetMember);
+        code.getVariable("t").push({"variable", "_root.v"}).op(ActionCode::SetMember);
+        traceMember(code, "t", "text");
+        code.getVariable("_root").push({"v", 2}).op(ActionCode::SetMember);
+        traceMember(code, "t", "text");
+        code.getVariable("t").push({"text", "three"}).op(ActionCode::SetMember);
+        traceMember(code, "_root", "v");
+        code.push({"o", 0, "Object"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+        code.getVariable("o").push({"w", 4}).op(ActionCode::SetMember);
+        code.getVariable("t").push({"variable", "o.w"}).op(ActionCode::SetMember);
+        traceMember(code, "t", "text");
+        code.getVariable("t").push({"variable", "o.unset"}).op(ActionCode::SetMember);
+        traceMember(code, "o", "unset");
+        QTest::newRow("bound variables") << boxMovie(code) << "_level0.t|1|2|three|4|undefined";
+    }
+    {
         ActionAssembler code = field(8);
         code.getVariable("t").push({"text", "hi"}).op(ActionCode::SetMember);
         code.push({true, 0xff0000, 20, "Arial", 4, "TextFormat"}).op(ActionCode::NewObject);

@@ -104,6 +104,10 @@ void ScriptHost::constructPending() {
     --m_constructNesting;
 }
 
+void ScriptHost::fieldPlaced(stage::MovieClip& parent, stage::TextField& field) {
+    m_textFields->fieldPlaced(parent, field);
+}
+
 void ScriptHost::clipTicked(stage::MovieClip& clip) {
     runClipEvent(clip, kEventEnterFrame);
     if (!m_directory->knows(&clip)) return;

@@ -66,6 +66,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void clipCreated(stage::MovieClip& clip);
     // Every tick: enterFrame clip events and onEnterFrame handlers.
     void clipTicked(stage::MovieClip& clip);
+    void fieldPlaced(stage::MovieClip& parent, stage::TextField& field);
     void clipDestroyed(const stage::MovieClip& clip);
     // A timeline took clip off the stage: its unload event and onUnload run with the
     // pending work (runPending).

@@ -77,6 +77,8 @@ std::optional<avm1::Value> TextFields::Properties::getProperty(avm1::Object& obj
                              : key == QString::fromLatin1(property).toLower();
     };
     auto color = [](const QColor& c) { return avm1::Value(double(c.rgb() & 0xffffff)); };
+    // A clip's variables reach the fields bound to them at once; other objects' at the frame.
+    if (is("text") || is("htmlText") || is("length")) m_host.showVariableNow(*text, true);
     if (is("text")) return avm1::Value(text->text());
     if (is("htmlText")) return avm1::Value(f.html ? text->content.html() : text->text());
     if (is("html")) return avm1::Value(f.html);
@@ -144,15 +146,20 @@ bool TextFields::Properties::setProperty(avm1::Object& object, const QString& na
         target = QColor::fromRgb(0xff000000u | (avm1::toUint32(machine.toNumber(value)) & 0xffffff));
     };
     bool relayout = true;
-    if (is("text")) {
-        text->setText(bounded(machine.toString(value)));
-    } else if (is("htmlText")) {
-        text->setHtmlText(bounded(machine.toString(value)));
+    if (is("text") || is("htmlText")) {
+        const QString given = bounded(machine.toString(value));
+        if (is("text"))
+            text->setText(given);
+        else
+            text->setHtmlText(given);
+        if (!m_host.storeInVariable(*text)) text->ownText = given;
     } else if (is("html")) {
         f.html = machine.toBoolean(value);
         text->contentChanged();
     } else if (is("variable")) {
         f.variableName = value.isNullish() ? QString() : bounded(machine.toString(value));
+        text->boundShown.reset();
+        m_host.showVariableNow(*text, false);
     } else if (is("autoSize")) {
         stage::AutoSize mode = stage::AutoSize::None;
         if (value.isBoolean()) {
@@ -339,8 +346,15 @@ std::pair<avm1::Object*, QString> TextFields::boundVariable(const stage::TextFie
     const QString& path = text.field.variableName;
     const qsizetype split = std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
     if (split < 0) return {m_directory.objectOf(timeline), path};
-    stage::MovieClip* target = m_directory.resolve(path.left(split), &timeline);
-    return {target ? m_directory.objectOf(*target) : nullptr, path.mid(split + 1)};
+    if (stage::MovieClip* target = m_directory.resolve(path.left(split), &timeline))
+        return {m_directory.objectOf(*target), path.mid(split + 1)};
+    // Not a clip: a path of members from the timeline, as "o.value" names an object's.
+    avm1::Value scope(m_directory.objectOf(timeline));
+    for (const QString& part : path.left(split).split(QLatin1Char('.'))) {
+        if (part.isEmpty() || !scope.asObject()) return {nullptr, QString()};
+        scope = m_machine->getMember(scope, part);
+    }
+    return {scope.asObject(), path.mid(split + 1)};
 }
 
 void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& timeline) {
@@ -349,8 +363,12 @@ void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& tim
     if (!scope || name.isEmpty()) return;
     const avm1::Value value = m_machine->getMember(avm1::Value(scope), name);
     if (value.isUndefined()) {
-        // An unset variable takes the field's text, as the player starts it.
-        if (!text.content.isEmpty()) m_machine->setMember(avm1::Value(scope), name, avm1::Value(text.text()));
+        // An unset variable takes the field's own text, which the field shows again.
+        if (text.ownText.isEmpty()) return;
+        m_machine->setMember(avm1::Value(scope), name, avm1::Value(text.ownText));
+        text.boundShown = text.ownText;
+        text.setHtmlText(text.ownText);
+        autoSizeField(text);
         return;
     }
     const QString shown = bounded(m_machine->toString(value));
@@ -360,14 +378,31 @@ void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& tim
     autoSizeField(text);
 }
 
+void TextFields::showVariableNow(stage::TextField& field, bool onlyClips) {
+    if (field.field.variableName.isEmpty()) return;
+    stage::MovieClip* timeline = parentOfField(field);
+    if (!timeline) return;
+    if (onlyClips) {
+        const auto [scope, name] = boundVariable(field, *timeline);
+        if (!scope || scope->kind() != avm1::ObjectKind::Clip) return;
+    }
+    showBoundVariable(field, *timeline);
+}
+
+bool TextFields::storeInVariable(stage::TextField& field) {
+    stage::MovieClip* timeline = parentOfField(field);
+    if (!timeline || field.field.variableName.isEmpty()) return false;
+    const auto [scope, name] = boundVariable(field, *timeline);
+    if (!scope || name.isEmpty()) return false;
+    const QString shown = field.field.html ? field.content.html() : field.text();
+    m_machine->setMember(avm1::Value(scope), name, avm1::Value(shown));
+    field.boundShown = shown;
+    return true;
+}
+
 void TextFields::edited(stage::TextField& field) {
     autoSizeField(field);
-    stage::MovieClip* timeline = parentOfField(field);
-    if (timeline && !field.field.variableName.isEmpty()) {
-        const auto [scope, name] = boundVariable(field, *timeline);
-        if (scope && !name.isEmpty())
-            m_machine->setMember(avm1::Value(scope), name, avm1::Value(field.text()));
-    }
+    if (!storeInVariable(field)) field.ownText = field.field.html ? field.content.html() : field.text();
     avm1::Object* object = objectOf(field);
     const avm1::Value self(object);
     const avm1::Value handler = m_machine->getMember(self, QStringLiteral("onChanged"));

@@ -62,6 +62,11 @@ class TextFields {
     void tickEnded();
     // The user typed into the field: its variable takes the new text, then its onChanged runs.
     void edited(stage::TextField& field);
+    // The field shows its variable's value now (of a clip's variable only, if asked), and its
+    // text goes to its variable.
+    void showVariableNow(stage::TextField& field, bool onlyClips);
+    void fieldPlaced(stage::MovieClip& parent, stage::TextField& field) { showBoundVariable(field, parent); }
+    bool storeInVariable(stage::TextField& field);
 
   private:
     class Properties;

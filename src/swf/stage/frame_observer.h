@@ -8,6 +8,7 @@ namespace swf::stage {
 
 class DisplayObject;
 class MovieClip;
+class TextField;
 
 class FrameObserver {
   public:
@@ -17,6 +18,12 @@ class FrameObserver {
     // clip was just placed on the stage, its placement (name, clip events) set; it shows
     // its first frame.
     virtual void clipCreated(MovieClip& clip) { frameEntered(clip, 0); }
+    // A timeline placed a text field: a variable it is bound to takes its text now, before
+    // the frame's scripts run.
+    virtual void fieldPlaced(MovieClip& parent, TextField& field) {
+        (void)parent;
+        (void)field;
+    }
     // One tick of the movie's clock reached clip (every clip, every tick, playing or not).
     virtual void clipTicked(MovieClip& clip) { (void)clip; }
     // clip is about to be destroyed (removed from the stage, or the movie unloaded).

@@ -81,6 +81,7 @@ void MovieClip::gotoFrame(int frame) {
 
 void MovieClip::reconcile() {
     std::vector<MovieClip*> created;
+    std::vector<TextField*> placedFields;
     // Merge the placement state into the live children, both ordered by depth.
     // Children that scripts placed or moved stay where they are.
     auto erase = [this](Children::iterator at) {
@@ -131,6 +132,7 @@ void MovieClip::reconcile() {
         auto instance = createInstance(context(), character, *library);
         instance->setPlacement(named);
         if (instance->asClip() && instance->asClip()->frameCount() > 0) created.push_back(instance->asClip());
+        if (instance->asTextField()) placedFields.push_back(instance->asTextField());
         child = std::next(m_children.emplace_hint(child, depth, std::move(instance)));
         context().childrenChanged();
     }
@@ -141,6 +143,8 @@ void MovieClip::reconcile() {
     // earlier one's script may have removed a later one: only those still here are told.
     FrameObserver* const observer = context().frameObserver();
     if (!observer) return;
+    for (TextField* field : placedFields)
+        observer->fieldPlaced(*this, *field);
     for (MovieClip* clip : created) {
         const bool present = std::any_of(m_children.begin(), m_children.end(),
                                          [clip](const auto& entry) { return entry.second.get() == clip; });

@@ -22,6 +22,7 @@ TextField::TextField(StageContext& context, const movie::Character* character,
     if (font) m_embeddedFontName = font->name;
     m_swfVersion = movie.header.version;
     newStyle = definedStyle(field, font ? font->name : QString(), font && font->bold, font && font->italic);
+    ownText = field.initialText;
     markupBase = newStyle;
     markupBase.align = format::TextAlign::Left;
     if (field.html)

@@ -40,6 +40,9 @@ class TextField final : public DisplayObject {
     int anchor = 0;
     // Markup read into the field has its runs of white space made one space.
     bool condenseWhite = false;
+    // The text the field keeps as its own while it shows a variable: what a variable it is
+    // bound to later takes when that has no value.
+    QString ownText;
     // The value of the bound variable the field last showed.
     std::optional<QString> boundShown;
 
