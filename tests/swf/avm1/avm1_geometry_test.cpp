@@ -100,6 +100,82 @@ class Avm1GeometryTest : public QObject {
             return text(m, m.getMember(filter, "mapPoint"));
         }) << "(x=3, y=-2147483648)";
     }
+    void geometry_data() {
+        QTest::addColumn<Scenario>("scenario");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("point equals itself even with NaN members") << Scenario([](Machine& m) {
+            const Value point = make(m, "flash.geom.Point", {1, std::nan("")});
+            return text(m, call(m, point, "equals", {point})) + " " +
+                   text(m, call(m, point, "equals", {call(m, point, "clone")}));
+        }) << "true false";
+        QTest::newRow("point distance with an infinite and a NaN leg") << Scenario([](Machine& m) {
+            const Value a = make(m, "flash.geom.Point", {0, std::nan("")});
+            const Value b = make(m, "flash.geom.Point", {INFINITY, 0});
+            return text(m, call(m, classOf(m, "flash.geom.Point"), "distance", {a, b}));
+        }) << "NaN";
+        QTest::newRow("rectangle edges move one side only") << Scenario([](Machine& m) {
+            const Value box = make(m, "flash.geom.Rectangle", {10, 20, 30, 40});
+            m.setMember(box, "right", 100);
+            m.setMember(box, "topLeft", make(m, "flash.geom.Point", {0, 0}));
+            return text(m, box) + " " + text(m, m.getMember(box, "bottomRight"));
+        }) << "(x=0, y=0, w=100, h=60) (x=100, y=60)";
+        QTest::newRow("rectangles apart intersect in an empty one at the origin") << Scenario([](Machine& m) {
+            const Value a = make(m, "flash.geom.Rectangle", {0, 0, 10, 10});
+            const Value b = make(m, "flash.geom.Rectangle", {20, 20, 5, 5});
+            return text(m, call(m, a, "intersection", {b})) + " " + text(m, call(m, a, "union", {b}));
+        }) << "(x=0, y=0, w=0, h=0) (x=0, y=0, w=25, h=25)";
+        QTest::newRow("rectangle equals wants a rectangle") << Scenario([](Machine& m) {
+            const Value box = make(m, "flash.geom.Rectangle", {1, 2, 3, 4});
+            Object* lookalike = m.newObject();
+            for (const char* name : {"x", "y", "width", "height"})
+                lookalike->setOwn(QString::fromLatin1(name), m.getMember(box, QString::fromLatin1(name)));
+            return text(m, call(m, box, "equals", {call(m, box, "clone")})) + " " +
+                   text(m, call(m, box, "equals", {lookalike}));
+        }) << "true false";
+        QTest::newRow("colour transform with fewer than eight arguments is the identity")
+            << Scenario([](Machine& m) {
+                   return text(m, make(m, "flash.geom.ColorTransform", {2, 2, 2, 2, 5, 5, 5}));
+               })
+            << "(redMultiplier=1, greenMultiplier=1, blueMultiplier=1, alphaMultiplier=1, redOffset=0, "
+               "greenOffset=0, blueOffset=0, alphaOffset=0)";
+        QTest::newRow("rgb packs truncated offsets without masking") << Scenario([](Machine& m) {
+            const Value cx = make(m, "flash.geom.ColorTransform", {1, 1, 1, 1, -5000.5, 5.5, 6.5, 0});
+            return text(m, m.getMember(cx, "rgb"));
+        }) << "-327678714";
+        QTest::newRow("writing rgb clears the colour multipliers and keeps alpha")
+            << Scenario([](Machine& m) {
+                   const Value cx = make(m, "flash.geom.ColorTransform", {2, 2, 2, 2, 0, 0, 0, 9});
+                   m.setMember(cx, "rgb", -1099511627775.0);
+                   return text(m, cx);
+               })
+            << "(redMultiplier=0, greenMultiplier=0, blueMultiplier=0, alphaMultiplier=2, redOffset=0, "
+               "greenOffset=0, blueOffset=1, alphaOffset=9)";
+        QTest::newRow("concat applies the argument first") << Scenario([](Machine& m) {
+            const Value a = make(m, "flash.geom.ColorTransform", {2, 1, 1, 1, 10, 0, 0, 0});
+            const Value b = make(m, "flash.geom.ColorTransform", {3, 1, 1, 1, 5, 0, 0, 0});
+            call(m, a, "concat", {b});
+            return text(m, m.getMember(a, "redMultiplier")) + " " + text(m, m.getMember(a, "redOffset"));
+        }) << "6 20";
+    }
+    void geometry() {
+        QFETCH(Scenario, scenario);
+        QFETCH(QString, expected);
+        ScriptRun run(8);
+        QCOMPARE(scenario(*run.machine), expected);
+    }
+
+    // Before SWF 8 a ColorTransform's members are out of sight, though the class is there.
+    void colorTransformMembersFromSwf8() {
+        for (const int version : {7, 8}) {
+            ScriptRun run(version);
+            Machine& m = *run.machine;
+            m.global()->findOwn(QStringLiteral("flash"))->flags &= ~property_flags::kVersion8Up;
+            const Value cx = make(m, "flash.geom.ColorTransform");
+            QCOMPARE(text(m, m.getMember(cx, "redMultiplier")),
+                     version < 8 ? QStringLiteral("undefined") : QStringLiteral("1"));
+        }
+    }
+
     void filters() {
         QFETCH(Scenario, scenario);
         QFETCH(QString, expected);
