@@ -63,6 +63,28 @@ ActionAssembler& invoke(ActionAssembler& code, const QString& object, const QStr
     return code.getVariable(object).callMethod(method, int(args.size()));
 }
 
+// new flash.geom.<name>(args...), left on the stack.
+ActionAssembler& newGeom(ActionAssembler& code, const QString& name,
+                         std::initializer_list<avm1test::PushValue> args) {
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it)
+        code.push({*it});
+    code.push({int(args.size())}).getVariable("flash").push({"geom"}).op(ActionCode::GetMember);
+    return code.push({name}).op(ActionCode::NewMethod);
+}
+
+// b.transform.<member> = new flash.geom.<name>(args...)
+ActionAssembler& setTransform(ActionAssembler& code, const QString& member, const QString& name,
+                              std::initializer_list<avm1test::PushValue> args) {
+    code.getVariable("b").push({"transform"}).op(ActionCode::GetMember).push({member});
+    return newGeom(code, name, args).op(ActionCode::SetMember);
+}
+
+// trace(b.transform.<member>)
+ActionAssembler& traceTransform(ActionAssembler& code, const QString& member) {
+    code.getVariable("b").push({"transform"}).op(ActionCode::GetMember).push({member});
+    return code.op(ActionCode::GetMember).op(ActionCode::Trace);
+}
+
 // A two-frame movie whose first frame loads each file with a LoadVars and traces what arrives.
 QByteArray loadVarsMovie(std::initializer_list<const char*> names) {
     ActionAssembler show(8);
@@ -479,6 +501,35 @@ void SwfScriptTest::scriptMadeClips_data() {
         traceMember(code, "b", "_width");
         invoke(code, "_root", "attachMovie", {"no such symbol", "n", 1}).op(ActionCode::Trace);
         QTest::newRow("attach by export name") << boxMovie(code) << "b|5|6|10|undefined";
+    }
+    {
+        // A matrix set through transform moves the clip; scale and rotation read as before.
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        setTransform(code, "matrix", "Matrix", {0, 1, 1, 0, 10, 20});
+        traceMember(code, "b", "_x");
+        traceMember(code, "b", "_rotation");
+        traceTransform(code, "matrix");
+        QTest::newRow("transform.matrix") << boxMovie(code) << "10|0|(a=0, b=1, c=1, d=0, tx=10, ty=20)";
+    }
+    {
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        setTransform(code, "matrix", "Point", {10, 20});
+        traceTransform(code, "matrix");
+        QTest::newRow("transform.matrix from an object without its members")
+            << boxMovie(code) << "(a=1, b=0, c=0, d=1, tx=0, ty=0)";
+    }
+    {
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        setTransform(code, "colorTransform", "ColorTransform", {0.5, 1, 1, 0.25, 10, 0, 0, 0});
+        traceTransform(code, "colorTransform");
+        traceMember(code, "b", "_alpha");
+        QTest::newRow("transform.colorTransform")
+            << boxMovie(code)
+            << "(redMultiplier=0.5, greenMultiplier=1, blueMultiplier=1, alphaMultiplier=0.25, redOffset=10, "
+               "greenOffset=0, blueOffset=0, alphaOffset=0)|25";
     }
     {
         ActionAssembler code(8);
