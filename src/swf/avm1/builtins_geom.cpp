@@ -53,6 +53,13 @@ void installMatrix(Machine& machine, Object* geom) {
         },
         prototype);
     geom->setOwn(QStringLiteral("Matrix"), matrix, property_flags::kDontEnum);
+    // The methods that change a matrix change only a Matrix: another object with the same
+    // members is left as it was.
+    auto mutator = [&machine, prototype, matrix](const char* name, NativeFunction body) {
+        machine.defineMethod(prototype, QString::fromLatin1(name), [matrix, body](CallContext& c) {
+            return c.machine.instanceOf(c.thisValue, matrix) ? body(c) : Value();
+        });
+    };
     machine.defineMethod(prototype, QStringLiteral("identity"), [](CallContext& c) {
         store(c, c.thisValue, {1, 0, 0, 1, 0, 0});
         return Value();
@@ -66,7 +73,7 @@ void installMatrix(Machine& machine, Object* geom) {
     machine.defineMethod(prototype, QStringLiteral("toString"), [](CallContext& c) {
         return describe(c, {{"a", "a"}, {"b", "b"}, {"c", "c"}, {"d", "d"}, {"tx", "tx"}, {"ty", "ty"}});
     });
-    machine.defineMethod(prototype, QStringLiteral("concat"), [](CallContext& c) {
+    mutator("concat", [](CallContext& c) {
         if (c.arg(0).isObject())
             store(c, c.thisValue, multiply(affineOf(c, c.thisValue), affineOf(c, c.arg(0))));
         return Value();
@@ -87,42 +94,56 @@ void installMatrix(Machine& machine, Object* geom) {
         store(c, c.thisValue, inverse);
         return Value();
     });
-    machine.defineMethod(prototype, QStringLiteral("rotate"), [](CallContext& c) {
+    mutator("rotate", [](CallContext& c) {
         const double angle = argNumber(c, 0);
         store(c, c.thisValue,
               multiply(affineOf(c, c.thisValue),
                        {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), 0, 0}));
         return Value();
     });
-    machine.defineMethod(prototype, QStringLiteral("scale"), [](CallContext& c) {
+    mutator("scale", [](CallContext& c) {
         store(c, c.thisValue,
               multiply(affineOf(c, c.thisValue), {argNumber(c, 0), 0, 0, argNumber(c, 1), 0, 0}));
         return Value();
     });
     machine.defineMethod(prototype, QStringLiteral("translate"), [](CallContext& c) {
-        const Affine m = affineOf(c, c.thisValue);
-        store(c, c.thisValue, {m.a, m.b, m.c, m.d, m.tx + argNumber(c, 0), m.ty + argNumber(c, 1)});
+        // Added as script adds, so a string member takes the offset on as text.
+        setMember(c, c.thisValue, "tx",
+                  c.machine.add(c.machine.getMember(c.thisValue, QStringLiteral("tx")), c.arg(0)));
+        setMember(c, c.thisValue, "ty",
+                  c.machine.add(c.machine.getMember(c.thisValue, QStringLiteral("ty")), c.arg(1)));
         return Value();
     });
-    machine.defineMethod(prototype, QStringLiteral("createBox"), [](CallContext& c) {
+    // On an object that is not a Matrix only the offsets are written.
+    machine.defineMethod(prototype, QStringLiteral("createBox"), [matrix](CallContext& c) {
         const double sx = argNumber(c, 0), sy = argNumber(c, 1);
         const double angle = c.args.size() > 2 ? argNumber(c, 2) : 0.0;
-        const double tx = c.args.size() > 3 ? argNumber(c, 3) : 0.0,
-                     ty = c.args.size() > 4 ? argNumber(c, 4) : 0.0;
-        store(c, c.thisValue,
-              {sx * std::cos(angle), sy * std::sin(angle), -sx * std::sin(angle), sy * std::cos(angle), tx,
-               ty});
+        // The offsets are kept as given, unconverted.
+        const Value tx = c.args.size() > 3 ? c.arg(3) : Value(0),
+                    ty = c.args.size() > 4 ? c.arg(4) : Value(0);
+        if (!c.machine.instanceOf(c.thisValue, matrix)) {
+            setMember(c, c.thisValue, "tx", tx);
+            setMember(c, c.thisValue, "ty", ty);
+            return Value();
+        }
+        store(
+            c, c.thisValue,
+            {sx * std::cos(angle), sy * std::sin(angle), -sx * std::sin(angle), sy * std::cos(angle), 0, 0});
+        setMember(c, c.thisValue, "tx", tx);
+        setMember(c, c.thisValue, "ty", ty);
         return Value();
     });
     // A gradient's unit square is 1638.4 twips wide: its box in pixels maps onto that.
-    machine.defineMethod(prototype, QStringLiteral("createGradientBox"), [](CallContext& c) {
+    mutator("createGradientBox", [](CallContext& c) {
         const double width = argNumber(c, 0) / 1638.4, height = argNumber(c, 1) / 1638.4;
         const double angle = c.args.size() > 2 ? argNumber(c, 2) : 0.0;
-        const double tx = (c.args.size() > 3 ? argNumber(c, 3) : 0.0) + argNumber(c, 0) / 2;
-        const double ty = (c.args.size() > 4 ? argNumber(c, 4) : 0.0) + argNumber(c, 1) / 2;
         store(c, c.thisValue,
               {width * std::cos(angle), height * std::sin(angle), -width * std::sin(angle),
-               height * std::cos(angle), tx, ty});
+               height * std::cos(angle), 0, 0});
+        // The offsets are added as script adds: a string offset takes the half size as text.
+        const Value halfWidth = argNumber(c, 0) / 2, halfHeight = argNumber(c, 1) / 2;
+        setMember(c, c.thisValue, "tx", c.args.size() > 3 ? c.machine.add(c.arg(3), halfWidth) : halfWidth);
+        setMember(c, c.thisValue, "ty", c.args.size() > 4 ? c.machine.add(c.arg(4), halfHeight) : halfHeight);
         return Value();
     });
     machine.defineMethod(prototype, QStringLiteral("transformPoint"), [](CallContext& c) {

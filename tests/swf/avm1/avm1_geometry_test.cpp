@@ -113,6 +113,24 @@ class Avm1GeometryTest : public QObject {
             const Value b = make(m, "flash.geom.Point", {INFINITY, 0});
             return text(m, call(m, classOf(m, "flash.geom.Point"), "distance", {a, b}));
         }) << "NaN";
+        QTest::newRow("scale changes only a Matrix, translate any object") << Scenario([](Machine& m) {
+            Object* lookalike = m.newObject();
+            for (const char* name : {"a", "b", "c", "d", "tx", "ty"})
+                lookalike->setOwn(QString::fromLatin1(name), 1);
+            const Value prototype = m.getMember(classOf(m, "flash.geom.Matrix"), "prototype");
+            m.call(m.getMember(prototype, "scale"), lookalike, std::vector<Value>{Value(4), Value(5)});
+            m.call(m.getMember(prototype, "translate"), lookalike, std::vector<Value>{Value(4), Value(5)});
+            return members(m, lookalike, {"a", "d", "tx", "ty"});
+        }) << "a=1 d=1 tx=5 ty=6";
+        QTest::newRow("box offsets: createBox keeps them, createGradientBox adds as script does")
+            << Scenario([](Machine& m) {
+                   const Value box = make(m, "flash.geom.Matrix");
+                   call(m, box, "createBox", {1, 1, 0, QStringLiteral("left"), 3});
+                   const Value gradient = make(m, "flash.geom.Matrix");
+                   call(m, gradient, "createGradientBox", {40, 20, 0, QStringLiteral("s"), 5});
+                   return members(m, box, {"tx", "ty"}) + " " + members(m, gradient, {"tx", "ty"});
+               })
+            << "tx=left ty=3 tx=s20 ty=15";
         QTest::newRow("rectangle edges move one side only") << Scenario([](Machine& m) {
             const Value box = make(m, "flash.geom.Rectangle", {10, 20, 30, 40});
             m.setMember(box, "right", 100);
