@@ -63,13 +63,17 @@ ActionAssembler& invoke(ActionAssembler& code, const QString& object, const QStr
     return code.getVariable(object).callMethod(method, int(args.size()));
 }
 
-// new flash.geom.<name>(args...), left on the stack.
-ActionAssembler& newGeom(ActionAssembler& code, const QString& name,
-                         std::initializer_list<avm1test::PushValue> args) {
+// new flash.<package>.<name>(args...), left on the stack.
+ActionAssembler& newFlash(ActionAssembler& code, const QString& package, const QString& name,
+                          std::initializer_list<avm1test::PushValue> args) {
     for (auto it = std::rbegin(args); it != std::rend(args); ++it)
         code.push({*it});
-    code.push({int(args.size())}).getVariable("flash").push({"geom"}).op(ActionCode::GetMember);
+    code.push({int(args.size())}).getVariable("flash").push({package}).op(ActionCode::GetMember);
     return code.push({name}).op(ActionCode::NewMethod);
+}
+ActionAssembler& newGeom(ActionAssembler& code, const QString& name,
+                         std::initializer_list<avm1test::PushValue> args) {
+    return newFlash(code, "geom", name, args);
 }
 
 // b.transform.<member> = new flash.geom.<name>(args...)
@@ -519,6 +523,25 @@ void SwfScriptTest::scriptMadeClips_data() {
         traceTransform(code, "matrix");
         QTest::newRow("transform.matrix from an object without its members")
             << boxMovie(code) << "(a=1, b=0, c=0, d=1, tx=0, ty=0)";
+    }
+    {
+        // The filters go in as copies and come out as new objects; what the renderer cannot
+        // draw is not kept.
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        code.getVariable("b").push({"filters"});
+        newFlash(code, "filters", "ConvolutionFilter", {});
+        newFlash(code, "filters", "GlowFilter", {0x00ff00, 0.2, 8, 4, 2, 2});
+        newFlash(code, "filters", "BlurFilter", {10, 5, 3});
+        code.push({3}).op(ActionCode::InitArray).op(ActionCode::SetMember);
+        code.getVariable("b").push({"filters"}).op(ActionCode::GetMember).push({"length"});
+        code.op(ActionCode::GetMember).op(ActionCode::Trace);
+        for (const char* path : {"0.blurY", "0.quality", "1.color", "1.alpha", "1.blurX"}) {
+            const QStringList parts = QString::fromLatin1(path).split('.');
+            code.getVariable("b").push({"filters"}).op(ActionCode::GetMember).push({parts[0]});
+            code.op(ActionCode::GetMember).push({parts[1]}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        }
+        QTest::newRow("filters") << boxMovie(code) << "2|5|3|65280|0.2|8";
     }
     {
         ActionAssembler code(8);

@@ -309,6 +309,12 @@ std::optional<Value> newFilterObject(Machine& machine, const FilterData& data) {
     return std::nullopt;
 }
 
+std::optional<FilterData> filterDefaults(FilterType type) {
+    for (const ClassSpec& spec : classSpecs())
+        if (spec.type == type) return defaults(spec);
+    return std::nullopt;
+}
+
 const FilterData* filterData(const Value& value) {
     Object* object = value.asObject();
     return object ? dynamic_cast<const FilterData*>(object->nativeData()) : nullptr;

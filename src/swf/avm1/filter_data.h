@@ -54,6 +54,8 @@ class FilterData : public NativeData {
 
 // The parameters of a filter object, or nullptr for anything else.
 const FilterData* filterData(const Value& value);
+// The parameters a new filter of the type starts with; nothing for a type with no class.
+std::optional<FilterData> filterDefaults(FilterType type);
 // A new instance of the class that draws data's filter.
 std::optional<Value> newFilterObject(Machine& machine, const FilterData& data);
 
