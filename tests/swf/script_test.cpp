@@ -63,6 +63,32 @@ ActionAssembler& invoke(ActionAssembler& code, const QString& object, const QStr
     return code.getVariable(object).callMethod(method, int(args.size()));
 }
 
+// new flash.<package>.<name>(args...), left on the stack.
+ActionAssembler& newFlash(ActionAssembler& code, const QString& package, const QString& name,
+                          std::initializer_list<avm1test::PushValue> args) {
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it)
+        code.push({*it});
+    code.push({int(args.size())}).getVariable("flash").push({package}).op(ActionCode::GetMember);
+    return code.push({name}).op(ActionCode::NewMethod);
+}
+ActionAssembler& newGeom(ActionAssembler& code, const QString& name,
+                         std::initializer_list<avm1test::PushValue> args) {
+    return newFlash(code, "geom", name, args);
+}
+
+// b.transform.<member> = new flash.geom.<name>(args...)
+ActionAssembler& setTransform(ActionAssembler& code, const QString& member, const QString& name,
+                              std::initializer_list<avm1test::PushValue> args) {
+    code.getVariable("b").push({"transform"}).op(ActionCode::GetMember).push({member});
+    return newGeom(code, name, args).op(ActionCode::SetMember);
+}
+
+// trace(b.transform.<member>)
+ActionAssembler& traceTransform(ActionAssembler& code, const QString& member) {
+    code.getVariable("b").push({"transform"}).op(ActionCode::GetMember).push({member});
+    return code.op(ActionCode::GetMember).op(ActionCode::Trace);
+}
+
 // A two-frame movie whose first frame loads each file with a LoadVars and traces what arrives.
 QByteArray loadVarsMovie(std::initializer_list<const char*> names) {
     ActionAssembler show(8);
@@ -479,6 +505,54 @@ void SwfScriptTest::scriptMadeClips_data() {
         traceMember(code, "b", "_width");
         invoke(code, "_root", "attachMovie", {"no such symbol", "n", 1}).op(ActionCode::Trace);
         QTest::newRow("attach by export name") << boxMovie(code) << "b|5|6|10|undefined";
+    }
+    {
+        // A matrix set through transform moves the clip; scale and rotation read as before.
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        setTransform(code, "matrix", "Matrix", {0, 1, 1, 0, 10, 20});
+        traceMember(code, "b", "_x");
+        traceMember(code, "b", "_rotation");
+        traceTransform(code, "matrix");
+        QTest::newRow("transform.matrix") << boxMovie(code) << "10|0|(a=0, b=1, c=1, d=0, tx=10, ty=20)";
+    }
+    {
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        setTransform(code, "matrix", "Point", {10, 20});
+        traceTransform(code, "matrix");
+        QTest::newRow("transform.matrix from an object without its members")
+            << boxMovie(code) << "(a=1, b=0, c=0, d=1, tx=0, ty=0)";
+    }
+    {
+        // The filters go in as copies and come out as new objects; what the renderer cannot
+        // draw is not kept.
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        code.getVariable("b").push({"filters"});
+        newFlash(code, "filters", "ConvolutionFilter", {});
+        newFlash(code, "filters", "GlowFilter", {0x00ff00, 0.2, 8, 4, 2, 2});
+        newFlash(code, "filters", "BlurFilter", {10, 5, 3});
+        code.push({3}).op(ActionCode::InitArray).op(ActionCode::SetMember);
+        code.getVariable("b").push({"filters"}).op(ActionCode::GetMember).push({"length"});
+        code.op(ActionCode::GetMember).op(ActionCode::Trace);
+        for (const char* path : {"0.blurY", "0.quality", "1.color", "1.alpha", "1.blurX"}) {
+            const QStringList parts = QString::fromLatin1(path).split('.');
+            code.getVariable("b").push({"filters"}).op(ActionCode::GetMember).push({parts[0]});
+            code.op(ActionCode::GetMember).push({parts[1]}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        }
+        QTest::newRow("filters") << boxMovie(code) << "2|5|3|65280|0.2|8";
+    }
+    {
+        ActionAssembler code(8);
+        invoke(code, "_root", "attachMovie", {"box", "b", 5}).op(ActionCode::Pop);
+        setTransform(code, "colorTransform", "ColorTransform", {0.5, 1, 1, 0.25, 10, 0, 0, 0});
+        traceTransform(code, "colorTransform");
+        traceMember(code, "b", "_alpha");
+        QTest::newRow("transform.colorTransform")
+            << boxMovie(code)
+            << "(redMultiplier=0.5, greenMultiplier=1, blueMultiplier=1, alphaMultiplier=0.25, redOffset=10, "
+               "greenOffset=0, blueOffset=0, alphaOffset=0)|25";
     }
     {
         ActionAssembler code(8);

@@ -212,6 +212,7 @@ void installBuiltins(Machine& machine) {
     installSystem(machine);
     installDateClass(machine);
     installGeometryClasses(machine);
+    installFilterClasses(machine);
     installXmlClasses(machine);
     installLoadingClasses(machine);
     installBroadcasters(machine);

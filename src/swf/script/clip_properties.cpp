@@ -35,6 +35,10 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
             const auto color = clip->opaqueBackground();
             return color ? avm1::Value(double(*color & 0xffffff)) : avm1::Value::null();
         }
+        if (name == QLatin1String("transform") && m_host.m_movie.header.version >= 8)
+            return m_host.transformObject(*clip);
+        if (name == QLatin1String("filters") && m_host.m_movie.header.version >= 8)
+            return m_host.clipFilters(*clip);
         // An instance named like a built-in property hides the property.
         if (stage::MovieClip* child = m_host.m_directory->childNamed(*clip, name))
             return avm1::Value(m_host.objectOf(*child));
@@ -54,6 +58,18 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
                 std::isfinite(number)
                     ? std::optional<QRgb>(0xff000000u | (quint32(qint64(number)) & 0xffffff))
                     : std::nullopt);
+            return true;
+        }
+        if (clip && name == QLatin1String("filters") && m_host.m_movie.header.version >= 8) {
+            m_host.setClipFilters(*clip, value);
+            return true;
+        }
+        // Writing transform copies the matrix and colour transform of the one given.
+        if (clip && name == QLatin1String("transform") && m_host.m_movie.header.version >= 8) {
+            avm1::Machine& machine = *m_host.m_machine;
+            if (!value.isObject()) return true;
+            m_host.setClipMatrix(*clip, machine.getMember(value, QStringLiteral("matrix")));
+            m_host.setClipColorTransform(*clip, machine.getMember(value, QStringLiteral("colorTransform")));
             return true;
         }
         return clip && name.startsWith(QLatin1Char('_')) && m_host.setPropertyByName(*clip, name, value);

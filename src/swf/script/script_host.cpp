@@ -40,6 +40,7 @@ ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie,
     m_soundWatch = std::make_unique<SoundWatch>(*m_machine, m_sounds);
     m_geometry = std::make_unique<StageGeometry>(stage, *m_directory, *m_machine);
     installMovieClipLoader();
+    installTransformClass();
 }
 
 ScriptHost::~ScriptHost() {

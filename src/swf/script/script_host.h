@@ -183,6 +183,14 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     // The MovieClip methods that reach the stage (script_clip_methods.cpp).
     void installClipMethods();
     void hideLaterClipMethods();
+    // flash.geom.Transform and what MovieClip.transform reads and writes (clip_transform.cpp).
+    void installTransformClass();
+    avm1::Value transformObject(stage::MovieClip& clip);
+    void setClipMatrix(stage::MovieClip& clip, const avm1::Value& matrix);
+    void setClipColorTransform(stage::MovieClip& clip, const avm1::Value& transform);
+    // MovieClip.filters, copied in and out (clip_filters.cpp).
+    avm1::Value clipFilters(stage::MovieClip& clip);
+    void setClipFilters(stage::MovieClip& clip, const avm1::Value& value);
     stage::MovieClip* attachClip(stage::MovieClip& parent, std::unique_ptr<stage::DisplayObject> instance,
                                  const QString& name, int depth, avm1::Object* initObject,
                                  bool initializeLater = false);
