@@ -218,6 +218,7 @@ bool TextFields::Properties::setProperty(avm1::Object& object, const QString& na
 avm1::Object* TextFields::objectOf(stage::TextField& field) {
     const auto found = m_objects.find(field.serial());
     if (found != m_objects.end()) return found->second;
+    giveFieldNatives();
     avm1::Object* object = m_machine->newObject(avm1::ObjectKind::Plain, m_textFieldPrototype);
     object->setDelegate(m_properties.get());
     object->pin();
@@ -523,7 +524,34 @@ class TextFields::FormatProperties final : public avm1::PropertyDelegate {
     avm1::Machine& m_machine;
 };
 
+// The player gives a class's prototype its native properties when the first object of the
+// class is made, and again on a prototype a script put in place of the old one.
+void TextFields::giveNatives(const char* className, std::initializer_list<const char*> names) {
+    avm1::Machine& machine = *m_machine;
+    const avm1::Value holder =
+        machine.getMember(avm1::Value(machine.global()), QString::fromLatin1(className));
+    avm1::Object* prototype = machine.getMember(holder, QStringLiteral("prototype")).asObject();
+    if (!prototype || prototype->findOwn(QString::fromLatin1(*names.begin()))) return;
+    for (const char* name : names)
+        prototype->setOwn(QString::fromLatin1(name), avm1::Value(), avm1::property_flags::kDontEnum);
+}
+
+void TextFields::giveFormatNatives() {
+    giveNatives("TextFormat", {"size", "font", "color", "bold", "italic", "underline", "url", "target",
+                               "align", "leftMargin", "rightMargin", "indent", "leading", "blockIndent",
+                               "bullet", "tabStops", "display"});
+}
+
+void TextFields::giveFieldNatives() {
+    giveNatives("TextField",
+                {"text",     "htmlText",    "html",       "length",          "variable",  "autoSize",
+                 "border",   "borderColor", "background", "backgroundColor", "textColor", "multiline",
+                 "wordWrap", "selectable",  "embedFonts", "password",        "maxChars",  "restrict",
+                 "type",     "textWidth",   "textHeight", "condenseWhite"});
+}
+
 avm1::Object* TextFields::formatObject(const stage::StyleChange& style) {
+    giveFormatNatives();
     avm1::Machine& machine = *m_machine;
     avm1::Object* result = machine.newObject(avm1::ObjectKind::Plain, m_textFormatPrototype);
     result->setDelegate(m_formatProperties.get());
@@ -631,6 +659,7 @@ void TextFields::install() {
         [this](avm1::CallContext& c) {
             avm1::Object* self = c.thisObject();
             if (!self) return avm1::Value();
+            giveFormatNatives();
             self->setDelegate(m_formatProperties.get());
             for (const char* name : kFormatNames)
                 self->setOwn(QString::fromLatin1(name), avm1::Value::null());

@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <initializer_list>
 #include <memory>
 #include <unordered_map>
 
@@ -65,7 +66,10 @@ class TextFields {
     // The field shows its variable's value now (of a clip's variable only, if asked), and its
     // text goes to its variable.
     void showVariableNow(stage::TextField& field, bool onlyClips);
-    void fieldPlaced(stage::MovieClip& parent, stage::TextField& field) { showBoundVariable(field, parent); }
+    void fieldPlaced(stage::MovieClip& parent, stage::TextField& field) {
+        giveFieldNatives();
+        showBoundVariable(field, parent);
+    }
     bool storeInVariable(stage::TextField& field);
 
   private:
@@ -79,6 +83,9 @@ class TextFields {
     // A TextFormat object holding the items given (null for the others), and the items a
     // TextFormat object gives.
     avm1::Object* formatObject(const stage::StyleChange& style);
+    void giveNatives(const char* className, std::initializer_list<const char*> names);
+    void giveFormatNatives();
+    void giveFieldNatives();
     stage::StyleChange changeOf(avm1::Object& source);
     void forgetGoneFields();
     void syncBoundFields();
