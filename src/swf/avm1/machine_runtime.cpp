@@ -76,19 +76,52 @@ Value Machine::add(const Value& a, const Value& b) {
     return primitiveToNumber(left, m_swfVersion) + primitiveToNumber(right, m_swfVersion);
 }
 
+Value Machine::boxedNaN() {
+    Value value(std::nan(""));
+    value.setNumberIdentity(m_nextNumberIdentity++);
+    if (m_nextNumberIdentity == 0) m_nextNumberIdentity = 1;
+    return value;
+}
+
+Value Machine::primitiveForEquality(const Value& value) {
+    if (value.asObject()->kind() == ObjectKind::Date) return toPrimitive(value);
+    // Equality asks valueOf alone, never toString: an object with no valueOf is undefined to it.
+    return callMethod(value, QStringLiteral("valueOf"), {});
+}
+
 bool Machine::abstractEquals(const Value& a, const Value& b) {
+    // To equality a clip is a kind of its own: it never converts, and equals only itself or
+    // an object whose valueOf answers it. An object meets even undefined and null by its
+    // primitive, and one whose valueOf answers an object equals no primitive.
+    const auto plain = [](const Value& v) {
+        return v.isObject() && v.asObject()->kind() != ObjectKind::Clip;
+    };
+    if (m_swfVersion < 6 && (plain(a) || plain(b))) {
+        // SWF 5 converts every object, the right side first, and asks an object once more
+        // when its answer is still one; two objects that stay objects are equal only as one.
+        Value right = plain(b) ? primitiveForEquality(b) : b;
+        Value left = plain(a) ? primitiveForEquality(a) : a;
+        if (plain(left) && plain(right)) return !unwinding() && a.asObject() == b.asObject();
+        if (plain(right))
+            right = primitiveForEquality(b);
+        else if (plain(left))
+            left = primitiveForEquality(a);
+        if (unwinding() || plain(left) || plain(right)) return false;
+        return abstractEquals(left, right);
+    }
+    if (plain(a) && plain(b)) return a.asObject() == b.asObject();
+    if (plain(a) || plain(b)) {
+        const Value converted = primitiveForEquality(plain(a) ? a : b);
+        if (unwinding() || plain(converted)) return false;
+        return plain(a) ? abstractEquals(converted, b) : abstractEquals(a, converted);
+    }
+    if (a.isObject() || b.isObject()) return a.asObject() == b.asObject();
     if (a.type() == b.type()) return strictEquals(a, b);
     if (a.isNullish() && b.isNullish()) return true;
     if (a.isNullish() || b.isNullish()) return false;
     if (a.isBoolean() || b.isBoolean()) {
         const Value left = a.isBoolean() ? Value(a.asBoolean() ? 1.0 : 0.0) : a;
         const Value right = b.isBoolean() ? Value(b.asBoolean() ? 1.0 : 0.0) : b;
-        return abstractEquals(left, right);
-    }
-    if (a.isObject() || b.isObject()) {
-        const Value left = toPrimitive(a);
-        const Value right = toPrimitive(b);
-        if (left.isObject() || right.isObject()) return false;
         return abstractEquals(left, right);
     }
     // number against string
