@@ -43,8 +43,18 @@ void Interpreter::pushTruth(bool value) {
 }
 
 void Interpreter::binaryNumeric(std::uint8_t code) {
-    const double b = m_machine.toNumber(pop());
-    const double a = m_machine.toNumber(pop());
+    Value right = pop();
+    Value left = pop();
+    // Less asks its left operand first, the others their right.
+    double a = 0;
+    double b = 0;
+    if (static_cast<ActionCode>(code) == ActionCode::Less) {
+        a = m_machine.toNumber(left);
+        b = m_machine.toNumber(right);
+    } else {
+        b = m_machine.toNumber(right);
+        a = m_machine.toNumber(left);
+    }
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::Add:
         push(a + b);

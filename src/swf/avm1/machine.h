@@ -140,8 +140,8 @@ class Machine {
     QString toString(const Value& value);
     bool toBoolean(const Value& value) const { return avm1::toBoolean(value, m_swfVersion); }
     bool abstractEquals(const Value& a, const Value& b);
-    Value primitiveForEquality(const Value& value);
-    Value boxedNaN(); // a NaN in a box of its own: equal to itself, to no other NaN
+    Value valueOfPrimitive(const Value& value); // valueOf's answer, as operators ask it
+    Value boxedNaN();                           // a NaN in a box of its own: equal to itself, to no other NaN
     Value lessThan(const Value& a, const Value& b); // boolean, or undefined for NaN
     Value add(const Value& a, const Value& b);
     bool instanceOf(const Value& value, Object* constructor);

@@ -431,7 +431,7 @@ class Avm1LanguageTest : public QObject {
         QCOMPARE(run.host.calls.join('|'), expected);
     }
 
-    void equality_data() {
+    void operators_data() {
         QTest::addColumn<int>("version");
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("expected");
@@ -443,13 +443,21 @@ class Avm1LanguageTest : public QObject {
         QTest::newRow("two objects: identity alone") << 7 << QByteArray("two-objects") << "false|true";
         QTest::newRow("SWF 5 converts both objects") << 5 << QByteArray("two-objects") << "v|false|v|v|true";
         QTest::newRow("a clip is not its path") << 7 << QByteArray("clip") << "false|v|true";
+        QTest::newRow("add: an object answer is asked again for a number")
+            << 7 << QByteArray("add-number") << "v|v|NaN";
+        QTest::newRow("add: beside a string the object gives its text")
+            << 7 << QByteArray("add-string") << "v|t|a[text]";
+        QTest::newRow("less: an object answer is false, not undefined")
+            << 7 << QByteArray("less-object") << "v|false";
+        QTest::newRow("less: the empty string orders last") << 7 << QByteArray("less-empty") << "false|true";
     }
-    void equality() {
+    void operators() {
         QFETCH(int, version);
         QFETCH(QByteArray, scenario);
         QFETCH(QString, expected);
         ActionAssembler code(version);
-        // o: an object whose valueOf traces "v" and answers o.answer; toString answers "text".
+        // o: an object whose valueOf traces "v" and answers o.answer; toString traces "t" and
+        // answers "[text]".
         ActionAssembler valueOf(version);
         valueOf.trace("v")
             .getVariable("this")
@@ -457,7 +465,7 @@ class Avm1LanguageTest : public QObject {
             .op(ActionCode::GetMember)
             .op(ActionCode::Return);
         ActionAssembler toString(version);
-        toString.push({"text"}).op(ActionCode::Return);
+        toString.trace("t").push({"[text]"}).op(ActionCode::Return);
         code.push({"o", 0, "Object"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
         code.getVariable("o").push({"valueOf"}).defineFunction("", {}, valueOf).op(ActionCode::SetMember);
         code.getVariable("o").push({"toString"}).defineFunction("", {}, toString).op(ActionCode::SetMember);
@@ -477,7 +485,7 @@ class Avm1LanguageTest : public QObject {
                 .push({"answer", 0, "Object"})
                 .op(ActionCode::NewObject)
                 .op(ActionCode::SetMember);
-            code.push({"text"}).getVariable("o");
+            code.push({"[text]"}).getVariable("o");
             equals();
         } else if (scenario == "two-objects") {
             code.getVariable("o").push({"answer", 1}).op(ActionCode::SetMember);
@@ -491,6 +499,18 @@ class Avm1LanguageTest : public QObject {
             equals();
             code.getVariable("this").getVariable("o");
             equals();
+        } else if (scenario.startsWith("add") || scenario == "less-object") {
+            code.getVariable("o")
+                .push({"answer", 0, "Object"})
+                .op(ActionCode::NewObject)
+                .op(ActionCode::SetMember);
+            if (scenario == "add-number") code.push({1}).getVariable("o").op(ActionCode::Add2);
+            if (scenario == "add-string") code.push({"a"}).getVariable("o").op(ActionCode::Add2);
+            if (scenario == "less-object") code.getVariable("o").push({1}).op(ActionCode::Less2);
+            code.op(ActionCode::Trace);
+        } else if (scenario == "less-empty") {
+            code.push({"", "0"}).op(ActionCode::Less2).op(ActionCode::Trace);
+            code.push({"0", ""}).op(ActionCode::Less2).op(ActionCode::Trace);
         }
         QCOMPARE(traceOf(version, code), expected);
     }

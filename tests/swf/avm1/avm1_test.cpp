@@ -173,8 +173,9 @@ class Avm1Test : public QObject {
             Object* object = m.newObject();
             object->setOwn("valueOf", m.newNativeFunction([](CallContext& c) { return c.thisValue; }));
             object->setOwn("toString", m.newNativeFunction([](CallContext&) { return Value("5"); }));
-            return text(m, m.toNumber(object)) + " " + text(m, m.add(object, Value(1)));
-        }) << "NaN 51";
+            return text(m, m.toNumber(object)) + " " + text(m, m.add(object, Value(1))) + " " +
+                   text(m, m.add(Value("a"), object));
+        }) << "NaN NaN a5";
     }
     void builtinClasses() {
         QFETCH(int, version);
