@@ -637,6 +637,16 @@ class Avm1Test : public QObject {
                                                << "substr" << QStringList{"i:-3", "i:2"} << "ll";
         QTest::newRow("substring swaps") << 7 << "hello"
                                          << "substring" << QStringList{"i:4", "i:1"} << "ell";
+        QTest::newRow("substr negative length counts from the end")
+            << 7 << "hello"
+            << "substr" << QStringList{"i:1", "i:-2"} << "ell";
+        QTest::newRow("substr negative length reaching the end is empty")
+            << 7 << "hello"
+            << "substr" << QStringList{"i:1", "i:-1"} << "";
+        QTest::newRow("substr infinite length is 0") << 7 << "hello"
+                                                     << "substr" << QStringList{"i:1", "n:inf"} << "";
+        QTest::newRow("substring from the end is empty") << 7 << "hello"
+                                                         << "substring" << QStringList{"i:5", "i:1"} << "";
         QTest::newRow("slice negative end") << 7 << "hello"
                                             << "slice" << QStringList{"i:1", "i:-1"} << "ell";
         QTest::newRow("toUpperCase") << 7 << "Hello"
