@@ -223,6 +223,10 @@ class Avm1Test : public QObject {
         QTest::newRow("negative integer with an exponent")
             << -1234567890123456.0 << 10 << "-1.23456789012346e+15";
         QTest::newRow("fraction beside the integers") << 1234.5 << 10 << "1234.5";
+        QTest::newRow("a tie rounds away from zero") << -4096.000244140625 << 10 << "-4096.00024414063";
+        QTest::newRow("fixed down to 10^-5") << 0.0000152587890625 << 10 << "0.0000152587890625";
+        QTest::newRow("exponent below 10^-5") << 2.384185791015625e-7 << 10 << "2.38418579101563e-7";
+        QTest::newRow("rounding carries into a new digit") << 9.999999999999999 << 10 << "10";
         QTest::newRow("negative zero") << -0.0 << 10 << "0";
         QTest::newRow("large exponent") << 1e21 << 10 << "1e+21";
         QTest::newRow("sixteen digits") << 1234567890123456789.0 << 10 << "1.23456789012346e+18";
