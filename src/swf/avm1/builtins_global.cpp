@@ -89,7 +89,7 @@ void installGlobalFunctions(Machine& machine) {
     function("parseFloat", [](CallContext& c) { return Value(parseFloatPrefix(argString(c, 0))); });
     function("isNaN", [](CallContext& c) { return Value(std::isnan(argNumber(c, 0))); });
     function("isFinite", [](CallContext& c) { return Value(std::isfinite(argNumber(c, 0))); });
-    global->setOwn(QStringLiteral("NaN"), std::nan(""), property_flags::kDontEnum);
+    global->setOwn(QStringLiteral("NaN"), machine.boxedNaN(), property_flags::kDontEnum);
     global->setOwn(QStringLiteral("Infinity"), HUGE_VAL, property_flags::kDontEnum);
 }
 

@@ -53,24 +53,35 @@ Value split(CallContext& context) {
     return machine.newArray(parts);
 }
 
+// substr and substring take their numbers as 32-bit integers: Infinity is 0 to them.
+double integerArgument(CallContext& context, int index) {
+    return static_cast<double>(toInt32(argNumber(context, index)));
+}
+
 Value substr(CallContext& context) {
     const QString text = thisString(context);
-    const qsizetype start = fromEnd(argNumber(context, 0), text.size());
+    const qsizetype start = fromEnd(integerArgument(context, 0), text.size());
     qsizetype length = text.size() - start;
     if (context.args.size() > 1 && !context.arg(1).isUndefined()) {
-        const double requested = argNumber(context, 1);
-        length = std::isnan(requested) || requested < 0
-                     ? 0
-                     : static_cast<qsizetype>(std::min(requested, static_cast<double>(length)));
+        // A negative length counts back from the end of the whole string; a part that
+        // would then reach the end is empty.
+        double requested = integerArgument(context, 1);
+        if (requested < 0) {
+            requested = std::max(0.0, requested + static_cast<double>(text.size()));
+            if (static_cast<double>(start) + requested >= static_cast<double>(text.size())) requested = 0;
+        }
+        length = static_cast<qsizetype>(std::min(requested, static_cast<double>(length)));
     }
     return text.mid(start, length);
 }
 
 Value substring(CallContext& context) {
     const QString text = thisString(context);
-    qsizetype start = clampIndex(argNumber(context, 0), text.size());
+    qsizetype start = clampIndex(integerArgument(context, 0), text.size());
+    // A start at or past the end gives nothing, before the ends would be swapped.
+    if (start >= text.size()) return QString();
     qsizetype end =
-        context.arg(1).isUndefined() ? text.size() : clampIndex(argNumber(context, 1), text.size());
+        context.arg(1).isUndefined() ? text.size() : clampIndex(integerArgument(context, 1), text.size());
     if (start > end) std::swap(start, end);
     return text.mid(start, end - start);
 }

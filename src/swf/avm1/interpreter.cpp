@@ -173,6 +173,8 @@ void Interpreter::push(Value&& value) {
         return;
     }
     ++m_machine.stackValues();
+    // What an action computes is a new box; what it reads keeps the box it was stored in.
+    if (value.isUnboxedNaN()) value = m_machine.boxedNaN();
     m_frame.stack.push_back(std::move(value));
 }
 

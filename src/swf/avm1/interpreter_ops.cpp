@@ -43,8 +43,18 @@ void Interpreter::pushTruth(bool value) {
 }
 
 void Interpreter::binaryNumeric(std::uint8_t code) {
-    const double b = m_machine.toNumber(pop());
-    const double a = m_machine.toNumber(pop());
+    Value right = pop();
+    Value left = pop();
+    // Less asks its left operand first, the others their right.
+    double a = 0;
+    double b = 0;
+    if (static_cast<ActionCode>(code) == ActionCode::Less) {
+        a = m_machine.toNumber(left);
+        b = m_machine.toNumber(right);
+    } else {
+        b = m_machine.toNumber(right);
+        a = m_machine.toNumber(left);
+    }
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::Add:
         push(a + b);
@@ -106,8 +116,9 @@ void Interpreter::bitwise(std::uint8_t code) {
 
 void Interpreter::stringExtract(bool multibyte) {
     Q_UNUSED(multibyte); // strings are already characters, not code-page bytes
-    const double count = toInteger(m_machine.toNumber(pop()));
-    double index = toInteger(m_machine.toNumber(pop())) - 1; // the action counts from 1
+    // Both numbers are 32-bit integers: an infinite count is 0.
+    const double count = toInt32(m_machine.toNumber(pop()));
+    double index = toInt32(m_machine.toNumber(pop())) - 1.0; // the action counts from 1
     const QString text = m_machine.toString(pop());
     if (index < 0) index = 0;
     if (index >= text.size() || count == 0) {

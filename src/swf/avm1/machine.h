@@ -140,6 +140,8 @@ class Machine {
     QString toString(const Value& value);
     bool toBoolean(const Value& value) const { return avm1::toBoolean(value, m_swfVersion); }
     bool abstractEquals(const Value& a, const Value& b);
+    Value valueOfPrimitive(const Value& value); // valueOf's answer, as operators ask it
+    Value boxedNaN();                           // a NaN in a box of its own: equal to itself, to no other NaN
     Value lessThan(const Value& a, const Value& b); // boolean, or undefined for NaN
     Value add(const Value& a, const Value& b);
     bool instanceOf(const Value& value, Object* constructor);
@@ -195,6 +197,7 @@ class Machine {
     QHash<QString, Object*> m_registeredClasses;
     std::map<int, IntervalTimer> m_timers;
     int m_nextTimerId = 1;
+    std::uint32_t m_nextNumberIdentity = 1;
     std::optional<Value> m_thrown;
     bool m_aborted = false;
     AbortReason m_abortReason = AbortReason::None;

@@ -53,30 +53,96 @@ QString Machine::toString(const Value& value) {
     Object* object = value.asObject();
     if (!object) return primitiveToString(value, m_swfVersion);
     if (object->kind() == ObjectKind::Clip) return m_host.targetPath(object);
-    // Text from toString is the answer; an object without toString converts as the undefined
-    // its missing method answers; any other answer does not count.
+    // Text from toString is the answer; without a toString, or with any other answer, the
+    // object names its type.
     const Value method = getMember(value, QStringLiteral("toString"));
     const bool callable = method.asObject() && method.asObject()->isFunction();
-    // A function of SWF 5, which reaches no Function.prototype, still names its type.
-    if (!callable && object->isFunction()) return QStringLiteral("[type Function]");
     const Value text = callable ? call(method, value, {}) : Value();
-    if ((text.isString() || !callable) && !unwinding()) return primitiveToString(text, m_swfVersion);
+    if (text.isString() && !unwinding()) return text.asString();
     return object->isFunction() ? QStringLiteral("[type Function]") : QStringLiteral("[type Object]");
 }
 
 Value Machine::add(const Value& a, const Value& b) {
-    const Value left = toPrimitive(a);
-    const Value right = toPrimitive(b);
+    // The right side is asked first; a date is asked for its text first, as in ECMAScript.
+    const auto first = [this](const Value& v) {
+        if (v.asObject() && v.asObject()->kind() == ObjectKind::Date && m_swfVersion >= 6)
+            return callMethod(v, QStringLiteral("toString"), {});
+        return valueOfPrimitive(v);
+    };
+    const Value right = first(b);
+    const Value left = first(a);
+    if (unwinding()) return Value();
     if (left.isString() || right.isString()) {
-        const QString l = left.isObject() ? toString(left) : primitiveToString(left, m_swfVersion);
-        const QString r = right.isObject() ? toString(right) : primitiveToString(right, m_swfVersion);
+        // Only beside a string is an object that stayed one asked for its text; a clip
+        // answered stands for its path.
+        const auto text = [this](const Value& original, const Value& primitive) {
+            if (!primitive.isObject()) return primitiveToString(primitive, m_swfVersion);
+            // A String object gives its own text without asking toString.
+            if (original.asObject()->kind() == ObjectKind::String &&
+                original.asObject()->primitive().isString())
+                return original.asObject()->primitive().asString();
+            return toString(primitive.asObject()->kind() == ObjectKind::Clip ? primitive : original);
+        };
+        const QString l = text(a, left);
+        const QString r = text(b, right);
         if (!checkStringLength(l.size() + r.size())) return Value();
         return l + r;
     }
-    return primitiveToNumber(left, m_swfVersion) + primitiveToNumber(right, m_swfVersion);
+    // For a number, an object whose answer stayed a plain object is asked once more.
+    const auto number = [this](const Value& original, const Value& primitive) {
+        if (!primitive.isObject()) return primitiveToNumber(primitive, m_swfVersion);
+        if (primitive.asObject()->kind() != ObjectKind::Clip) {
+            const Value again = valueOfPrimitive(original);
+            if (!again.isObject() && !unwinding()) return primitiveToNumber(again, m_swfVersion);
+        }
+        return std::nan("");
+    };
+    const double l = number(a, left);
+    return l + number(b, right);
+}
+
+Value Machine::boxedNaN() {
+    Value value(std::nan(""));
+    value.setNumberIdentity(m_nextNumberIdentity++);
+    if (m_nextNumberIdentity == 0) m_nextNumberIdentity = 1;
+    return value;
+}
+
+Value Machine::valueOfPrimitive(const Value& value) {
+    Object* object = value.asObject();
+    if (!object || object->kind() == ObjectKind::Clip) return value;
+    // Operators ask valueOf alone, never toString: an object with no valueOf is undefined to
+    // them, and an object answered stays an object.
+    return callMethod(value, QStringLiteral("valueOf"), {});
 }
 
 bool Machine::abstractEquals(const Value& a, const Value& b) {
+    // To equality a clip is a kind of its own: it never converts, and equals only itself or
+    // an object whose valueOf answers it. An object meets even undefined and null by its
+    // primitive, and one whose valueOf answers an object equals no primitive.
+    const auto plain = [](const Value& v) {
+        return v.isObject() && v.asObject()->kind() != ObjectKind::Clip;
+    };
+    if (m_swfVersion < 6 && (plain(a) || plain(b))) {
+        // SWF 5 converts every object, the right side first, and asks an object once more
+        // when its answer is still one; two objects that stay objects are equal only as one.
+        Value right = plain(b) ? valueOfPrimitive(b) : b;
+        Value left = plain(a) ? valueOfPrimitive(a) : a;
+        if (plain(left) && plain(right)) return !unwinding() && a.asObject() == b.asObject();
+        if (plain(right))
+            right = valueOfPrimitive(b);
+        else if (plain(left))
+            left = valueOfPrimitive(a);
+        if (unwinding() || plain(left) || plain(right)) return false;
+        return abstractEquals(left, right);
+    }
+    if (plain(a) && plain(b)) return a.asObject() == b.asObject();
+    if (plain(a) || plain(b)) {
+        const Value converted = valueOfPrimitive(plain(a) ? a : b);
+        if (unwinding() || plain(converted)) return false;
+        return plain(a) ? abstractEquals(converted, b) : abstractEquals(a, converted);
+    }
+    if (a.isObject() || b.isObject()) return a.asObject() == b.asObject();
     if (a.type() == b.type()) return strictEquals(a, b);
     if (a.isNullish() && b.isNullish()) return true;
     if (a.isNullish() || b.isNullish()) return false;
@@ -85,20 +151,29 @@ bool Machine::abstractEquals(const Value& a, const Value& b) {
         const Value right = b.isBoolean() ? Value(b.asBoolean() ? 1.0 : 0.0) : b;
         return abstractEquals(left, right);
     }
-    if (a.isObject() || b.isObject()) {
-        const Value left = toPrimitive(a);
-        const Value right = toPrimitive(b);
-        if (left.isObject() || right.isObject()) return false;
-        return abstractEquals(left, right);
-    }
     // number against string
     return primitiveToNumber(a, m_swfVersion) == primitiveToNumber(b, m_swfVersion);
 }
 
 Value Machine::lessThan(const Value& a, const Value& b) {
-    const Value left = toPrimitive(a);
-    const Value right = toPrimitive(b);
-    if (left.isString() && right.isString()) return QString::compare(left.asString(), right.asString()) < 0;
+    // A clip, given or answered, is NaN to ordering.
+    const auto primitive = [this](const Value& v) {
+        const Value answer = valueOfPrimitive(v);
+        Object* object = answer.asObject();
+        return object && object->kind() == ObjectKind::Clip ? Value(std::nan("")) : answer;
+    };
+    // A side that stays an object orders against nothing: false, not the undefined of NaN,
+    // and the right side is not asked then.
+    const Value left = primitive(a);
+    if (left.isObject()) return false;
+    const Value right = primitive(b);
+    if (right.isObject()) return false;
+    if (left.isString() && right.isString()) {
+        // The empty string orders after every other.
+        if (left.asString().isEmpty() || right.asString().isEmpty())
+            return right.asString().isEmpty() && !left.asString().isEmpty();
+        return QString::compare(left.asString(), right.asString()) < 0;
+    }
     const double l = primitiveToNumber(left, m_swfVersion);
     const double r = primitiveToNumber(right, m_swfVersion);
     if (std::isnan(l) || std::isnan(r)) return Value();

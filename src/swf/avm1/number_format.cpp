@@ -15,18 +15,45 @@ QString formatNumber(double number) {
     // Whole numbers below 10^15 print all their digits with %.15g, without an exponent.
     if (std::abs(number) < 1e15 && number == std::trunc(number))
         return QString::number(static_cast<qint64>(number));
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15g", number);
-    QString text = QString::fromLatin1(buffer);
-    const qsizetype e = text.indexOf(QLatin1Char('e'));
-    if (e < 0) return text;
-    // C writes at least two exponent digits; the player writes as few as needed.
-    QString mantissa = text.left(e);
-    QString exponent = text.mid(e + 2);
-    const QChar sign = text.at(e + 1);
-    while (exponent.size() > 1 && exponent.startsWith(QLatin1Char('0')))
-        exponent.remove(0, 1);
-    return mantissa + QLatin1Char('e') + sign + exponent;
+    // Fifteen significant digits, a tie rounded away from zero (the exact expansion decides).
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%.60e", std::abs(number));
+    const QString exact = QString::fromLatin1(buffer);
+    const qsizetype e = exact.indexOf(QLatin1Char('e'));
+    QString digits = exact.left(e).remove(QLatin1Char('.'));
+    int exponent = exact.mid(e + 1).toInt();
+    const bool roundUp = digits.at(15) >= QLatin1Char('5');
+    digits.truncate(15);
+    if (roundUp) {
+        int i = 14;
+        for (; i >= 0 && digits.at(i) == QLatin1Char('9'); --i)
+            digits[i] = QLatin1Char('0');
+        if (i >= 0) {
+            digits[i] = QChar(digits.at(i).unicode() + 1);
+        } else {
+            digits.prepend(QLatin1Char('1'));
+            digits.chop(1);
+            ++exponent;
+        }
+    }
+    while (digits.size() > 1 && digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    QString text;
+    if (exponent < -5 || exponent >= 15) {
+        // The player writes the exponent with as few digits as needed; small numbers down to
+        // 10^-5 keep the fixed form.
+        text = digits.left(1);
+        if (digits.size() > 1) text += QLatin1Char('.') + digits.mid(1);
+        text += exponent < 0 ? QStringLiteral("e-") : QStringLiteral("e+");
+        text += QString::number(std::abs(exponent));
+    } else if (exponent < 0) {
+        text = QStringLiteral("0.") + QString(-exponent - 1, QLatin1Char('0')) + digits;
+    } else if (digits.size() > exponent + 1) {
+        text = digits.left(exponent + 1) + QLatin1Char('.') + digits.mid(exponent + 1);
+    } else {
+        text = digits + QString(exponent + 1 - digits.size(), QLatin1Char('0'));
+    }
+    return number < 0 ? QStringLiteral("-") + text : text;
 }
 
 QString formatNumberRadix(double number, int radix) {

@@ -236,7 +236,8 @@ bool strictEquals(const Value& a, const Value& b) {
     case ValueType::Boolean:
         return a.asBoolean() == b.asBoolean();
     case ValueType::Number:
-        return a.asNumber() == b.asNumber();
+        return a.asNumber() == b.asNumber() ||
+               (a.numberIdentity() != 0 && a.numberIdentity() == b.numberIdentity());
     case ValueType::String:
         return a.asString() == b.asString();
     case ValueType::Object:

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace swf::avm1 {
 
 class Object;
@@ -35,9 +37,18 @@ class Value {
     const QString& asString() const { return m_string; }
     Object* asObject() const { return m_type == ValueType::Object ? m_object : nullptr; }
 
+    // The player keeps numbers in boxes, and a NaN equals only its own box: one NaN read twice
+    // is equal to itself, two NaNs computed apart are not. 0 marks a NaN not yet boxed.
+    std::uint32_t numberIdentity() const { return m_numberIdentity; }
+    void setNumberIdentity(std::uint32_t identity) { m_numberIdentity = identity; }
+    bool isUnboxedNaN() const {
+        return m_type == ValueType::Number && m_number != m_number && !m_numberIdentity;
+    }
+
   private:
     ValueType m_type = ValueType::Undefined;
     bool m_bool = false;
+    std::uint32_t m_numberIdentity = 0;
     double m_number = 0;
     QString m_string;
     Object* m_object = nullptr;

@@ -431,6 +431,90 @@ class Avm1LanguageTest : public QObject {
         QCOMPARE(run.host.calls.join('|'), expected);
     }
 
+    void operators_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("a NaN read twice is one box") << 7 << QByteArray("nan") << "true|false|true";
+        QTest::newRow("SWF 5 NaNs are boxed too") << 5 << QByteArray("nan") << "true|false|true";
+        QTest::newRow("undefined meets an object by valueOf") << 7 << QByteArray("undefined") << "v|true";
+        QTest::newRow("equality never asks toString") << 7 << QByteArray("no-tostring") << "v|false";
+        QTest::newRow("SWF 5 asks valueOf once more") << 5 << QByteArray("no-tostring") << "v|v|false";
+        QTest::newRow("two objects: identity alone") << 7 << QByteArray("two-objects") << "false|true";
+        QTest::newRow("SWF 5 converts both objects") << 5 << QByteArray("two-objects") << "v|false|v|v|true";
+        QTest::newRow("a clip is not its path") << 7 << QByteArray("clip") << "false|v|true";
+        QTest::newRow("add: an object answer is asked again for a number")
+            << 7 << QByteArray("add-number") << "v|v|NaN";
+        QTest::newRow("add: beside a string the object gives its text")
+            << 7 << QByteArray("add-string") << "v|t|a[text]";
+        QTest::newRow("less: an object answer is false, not undefined")
+            << 7 << QByteArray("less-object") << "v|false";
+        QTest::newRow("less: the empty string orders last") << 7 << QByteArray("less-empty") << "false|true";
+    }
+    void operators() {
+        QFETCH(int, version);
+        QFETCH(QByteArray, scenario);
+        QFETCH(QString, expected);
+        ActionAssembler code(version);
+        // o: an object whose valueOf traces "v" and answers o.answer; toString traces "t" and
+        // answers "[text]".
+        ActionAssembler valueOf(version);
+        valueOf.trace("v")
+            .getVariable("this")
+            .push({"answer"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Return);
+        ActionAssembler toString(version);
+        toString.trace("t").push({"[text]"}).op(ActionCode::Return);
+        code.push({"o", 0, "Object"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+        code.getVariable("o").push({"valueOf"}).defineFunction("", {}, valueOf).op(ActionCode::SetMember);
+        code.getVariable("o").push({"toString"}).defineFunction("", {}, toString).op(ActionCode::SetMember);
+        const auto equals = [&] { code.op(ActionCode::Equals2).op(ActionCode::Trace); };
+        if (scenario == "nan") {
+            code.push({"x", 0, 0}).op(ActionCode::Divide).op(ActionCode::SetVariable);
+            code.getVariable("x").getVariable("x");
+            equals();
+            code.push({0, 0}).op(ActionCode::Divide).push({0, 0}).op(ActionCode::Divide);
+            equals();
+            code.getVariable("x").getVariable("x").op(ActionCode::StrictEquals).op(ActionCode::Trace);
+        } else if (scenario == "undefined") {
+            code.push({PushValue::undefined()}).getVariable("o");
+            equals();
+        } else if (scenario == "no-tostring") {
+            code.getVariable("o")
+                .push({"answer", 0, "Object"})
+                .op(ActionCode::NewObject)
+                .op(ActionCode::SetMember);
+            code.push({"[text]"}).getVariable("o");
+            equals();
+        } else if (scenario == "two-objects") {
+            code.getVariable("o").push({"answer", 1}).op(ActionCode::SetMember);
+            code.getVariable("o").push({0, "Object"}).op(ActionCode::NewObject);
+            equals();
+            code.getVariable("o").getVariable("o");
+            equals();
+        } else if (scenario == "clip") {
+            code.getVariable("o").push({"answer"}).getVariable("this").op(ActionCode::SetMember);
+            code.getVariable("this").push({"_level0"});
+            equals();
+            code.getVariable("this").getVariable("o");
+            equals();
+        } else if (scenario.startsWith("add") || scenario == "less-object") {
+            code.getVariable("o")
+                .push({"answer", 0, "Object"})
+                .op(ActionCode::NewObject)
+                .op(ActionCode::SetMember);
+            if (scenario == "add-number") code.push({1}).getVariable("o").op(ActionCode::Add2);
+            if (scenario == "add-string") code.push({"a"}).getVariable("o").op(ActionCode::Add2);
+            if (scenario == "less-object") code.getVariable("o").push({1}).op(ActionCode::Less2);
+            code.op(ActionCode::Trace);
+        } else if (scenario == "less-empty") {
+            code.push({"", "0"}).op(ActionCode::Less2).op(ActionCode::Trace);
+            code.push({"0", ""}).op(ActionCode::Less2).op(ActionCode::Trace);
+        }
+        QCOMPARE(traceOf(version, code), expected);
+    }
+
     void constantPoolAndRegisters() {
         ActionAssembler code(6);
         code.constantPool({"greeting", "hello"});

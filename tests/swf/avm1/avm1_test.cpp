@@ -173,8 +173,9 @@ class Avm1Test : public QObject {
             Object* object = m.newObject();
             object->setOwn("valueOf", m.newNativeFunction([](CallContext& c) { return c.thisValue; }));
             object->setOwn("toString", m.newNativeFunction([](CallContext&) { return Value("5"); }));
-            return text(m, m.toNumber(object)) + " " + text(m, m.add(object, Value(1)));
-        }) << "NaN 51";
+            return text(m, m.toNumber(object)) + " " + text(m, m.add(object, Value(1))) + " " +
+                   text(m, m.add(Value("a"), object));
+        }) << "NaN NaN a5";
     }
     void builtinClasses() {
         QFETCH(int, version);
@@ -222,6 +223,10 @@ class Avm1Test : public QObject {
         QTest::newRow("negative integer with an exponent")
             << -1234567890123456.0 << 10 << "-1.23456789012346e+15";
         QTest::newRow("fraction beside the integers") << 1234.5 << 10 << "1234.5";
+        QTest::newRow("a tie rounds away from zero") << -4096.000244140625 << 10 << "-4096.00024414063";
+        QTest::newRow("fixed down to 10^-5") << 0.0000152587890625 << 10 << "0.0000152587890625";
+        QTest::newRow("exponent below 10^-5") << 2.384185791015625e-7 << 10 << "2.38418579101563e-7";
+        QTest::newRow("rounding carries into a new digit") << 9.999999999999999 << 10 << "10";
         QTest::newRow("negative zero") << -0.0 << 10 << "0";
         QTest::newRow("large exponent") << 1e21 << 10 << "1e+21";
         QTest::newRow("sixteen digits") << 1234567890123456789.0 << 10 << "1.23456789012346e+18";
@@ -636,6 +641,16 @@ class Avm1Test : public QObject {
                                                << "substr" << QStringList{"i:-3", "i:2"} << "ll";
         QTest::newRow("substring swaps") << 7 << "hello"
                                          << "substring" << QStringList{"i:4", "i:1"} << "ell";
+        QTest::newRow("substr negative length counts from the end")
+            << 7 << "hello"
+            << "substr" << QStringList{"i:1", "i:-2"} << "ell";
+        QTest::newRow("substr negative length reaching the end is empty")
+            << 7 << "hello"
+            << "substr" << QStringList{"i:1", "i:-1"} << "";
+        QTest::newRow("substr infinite length is 0") << 7 << "hello"
+                                                     << "substr" << QStringList{"i:1", "n:inf"} << "";
+        QTest::newRow("substring from the end is empty") << 7 << "hello"
+                                                         << "substring" << QStringList{"i:5", "i:1"} << "";
         QTest::newRow("slice negative end") << 7 << "hello"
                                             << "slice" << QStringList{"i:1", "i:-1"} << "ell";
         QTest::newRow("toUpperCase") << 7 << "Hello"
