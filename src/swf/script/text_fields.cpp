@@ -15,6 +15,8 @@
 #include "swf/stage/stage.h"
 #include "swf/stage/text_field.h"
 
+#include <QFont>
+#include <QFontMetricsF>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextDocument>
@@ -670,6 +672,38 @@ void TextFields::install() {
         },
         m_textFormatPrototype);
     machine.global()->setOwn(QStringLiteral("TextFormat"), textFormat, avm1::property_flags::kDontEnum);
+    // The size text takes in the format's font, drawn by the system: no text has no size.
+    machine.defineMethod(
+        m_textFormatPrototype, QStringLiteral("getTextExtent"), [this](avm1::CallContext& c) {
+            avm1::Machine& m = *m_machine;
+            const avm1::Value self(c.thisObject());
+            const avm1::Value face = m.getMember(self, QStringLiteral("font"));
+            const avm1::Value size = m.getMember(self, QStringLiteral("size"));
+            QFont font(render::systemFamilyFor(face.isNullish() ? QStringLiteral("Times New Roman")
+                                                                : m.toString(face)));
+            const double pixels = size.isNullish() ? 12.0 : m.toNumber(size);
+            font.setPixelSize(std::isfinite(pixels) ? int(std::clamp(pixels, 1.0, 1000.0)) : 12);
+            font.setBold(m.toBoolean(m.getMember(self, QStringLiteral("bold"))));
+            font.setItalic(m.toBoolean(m.getMember(self, QStringLiteral("italic"))));
+            font.setHintingPreference(QFont::PreferNoHinting);
+            const QFontMetricsF metrics(font);
+            const QString text = c.args.empty() ? QString() : bounded(avm1::argString(c, 0));
+            const double ascent = std::round(metrics.ascent()), descent = std::round(metrics.descent());
+            double width = 0;
+            for (const QString& line : text.split(QLatin1Char('\r')))
+                width = std::max(width, std::round(metrics.horizontalAdvance(line)));
+            const double height = text.isEmpty() ? 0 : ascent + descent;
+            avm1::Object* extent = m.newObject();
+            const std::pair<const char*, double> items[] = {{"ascent", ascent},
+                                                            {"descent", descent},
+                                                            {"width", width},
+                                                            {"height", height},
+                                                            {"textFieldHeight", height + 4},
+                                                            {"textFieldWidth", width + 4}};
+            for (const auto& [name, value] : items)
+                extent->setOwn(QString::fromLatin1(name), avm1::Value(value));
+            return avm1::Value(extent);
+        });
 
     auto method = [&](const char* name,
                       std::function<avm1::Value(stage::TextField&, avm1::CallContext&)> body) {
