@@ -1,6 +1,8 @@
 // The XML tree: nodes, parsing and writing.
 #include "swf/avm1/xml_tree.h"
 
+#include "swf/format/text_encoding.h"
+
 #include <algorithm>
 
 namespace swf::avm1::xml {
@@ -63,49 +65,6 @@ void insertChild(Object* parent, Object* child, std::size_t index) {
     index = std::min(index, parentNode->children.size());
     parentNode->children.insert(parentNode->children.begin() + static_cast<std::ptrdiff_t>(index), child);
     childNode->parent = parent;
-}
-
-QString decodeEntities(QStringView text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != QLatin1Char('&')) {
-            out += text[i];
-            continue;
-        }
-        const qsizetype end = text.indexOf(QLatin1Char(';'), i);
-        if (end < 0 || end - i > 10) {
-            out += text[i];
-            continue;
-        }
-        const QStringView entity = text.mid(i + 1, end - i - 1);
-        QString replacement;
-        if (entity == u"lt")
-            replacement = QStringLiteral("<");
-        else if (entity == u"gt")
-            replacement = QStringLiteral(">");
-        else if (entity == u"amp")
-            replacement = QStringLiteral("&");
-        else if (entity == u"quot")
-            replacement = QStringLiteral("\"");
-        else if (entity == u"apos")
-            replacement = QStringLiteral("'");
-        else if (entity.startsWith(u'#')) {
-            bool ok = false;
-            const uint code = entity.size() > 1 && (entity[1] == u'x' || entity[1] == u'X')
-                                  ? entity.mid(2).toUInt(&ok, 16)
-                                  : entity.mid(1).toUInt(&ok, 10);
-            if (ok && code > 0 && code <= 0x10FFFF)
-                replacement = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-        }
-        if (replacement.isNull()) {
-            out += text[i];
-            continue;
-        }
-        out += replacement;
-        i = end;
-    }
-    return out;
 }
 
 QString escapeText(const QString& text) {
@@ -174,7 +133,7 @@ ParseResult parseInto(Machine& machine, Object* document, Object* prototype, con
         if (text[at] != u'<') {
             const qsizetype next = text.indexOf(u'<', at);
             const qsizetype end = next < 0 ? size : next;
-            addText(decodeEntities(QStringView(text).mid(at, end - at)));
+            addText(format::decodeEntities(QStringView(text).mid(at, end - at), false));
             at = end;
             continue;
         }
@@ -283,8 +242,9 @@ ParseResult parseInto(Machine& machine, Object* document, Object* prototype, con
                 }
                 // A repeated attribute keeps its first value.
                 if (!node->attributes->findOwn(attribute))
-                    node->attributes->setOwn(attribute,
-                                             decodeEntities(QStringView(text).mid(i + 1, valueEnd - i - 1)));
+                    node->attributes->setOwn(
+                        attribute,
+                        format::decodeEntities(QStringView(text).mid(i + 1, valueEnd - i - 1), false));
                 i = valueEnd + 1;
             }
             if (result.status != kParsed) break;

@@ -17,4 +17,8 @@ QString decodeLegacyString(const QByteArray& bytes);
 // that set System.useCodepage), UTF-8 otherwise.
 QString decodeExternalText(const QByteArray& bytes, bool codePage);
 
+// Markup's character references: &lt; &gt; &amp; &quot; &apos; and numbered ones, and &nbsp;
+// where asked (text fields' HTML has it, XML has not). Anything else stays as written.
+QString decodeEntities(QStringView text, bool nbsp);
+
 } // namespace swf::format

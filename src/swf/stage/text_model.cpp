@@ -1,5 +1,7 @@
 #include "swf/stage/text_model.h"
 
+#include "swf/format/text_encoding.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -75,50 +77,6 @@ struct Attributes {
     }
 };
 
-QString decodeEntities(QStringView text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != QLatin1Char('&')) {
-            out += text[i];
-            continue;
-        }
-        const qsizetype end = text.indexOf(QLatin1Char(';'), i);
-        if (end < 0 || end - i > 10) {
-            out += text[i];
-            continue;
-        }
-        const QStringView name = text.mid(i + 1, end - i - 1);
-        QChar decoded;
-        if (name == QLatin1String("lt"))
-            decoded = QLatin1Char('<');
-        else if (name == QLatin1String("gt"))
-            decoded = QLatin1Char('>');
-        else if (name == QLatin1String("amp"))
-            decoded = QLatin1Char('&');
-        else if (name == QLatin1String("quot"))
-            decoded = QLatin1Char('"');
-        else if (name == QLatin1String("apos"))
-            decoded = QLatin1Char('\'');
-        else if (name == QLatin1String("nbsp"))
-            decoded = QChar(0xa0);
-        else if (name.startsWith(QLatin1Char('#'))) {
-            bool ok = false;
-            const uint code = name.size() > 1 && (name[1] == QLatin1Char('x') || name[1] == QLatin1Char('X'))
-                                  ? name.mid(2).toUInt(&ok, 16)
-                                  : name.mid(1).toUInt(&ok, 10);
-            if (ok && code > 0 && code < 0x10000) decoded = QChar(char16_t(code));
-        }
-        if (decoded.isNull()) {
-            out += text[i];
-            continue;
-        }
-        out += decoded;
-        i = end;
-    }
-    return out;
-}
-
 // One tag of the markup: its name in lower case, whether it closes, and its attributes.
 struct Tag {
     QString name;
@@ -172,7 +130,7 @@ Tag readTag(QStringView inside) {
                 value = inside.mid(valueStart, i - valueStart).toString();
             }
         }
-        tag.attributes.items.append({key, decodeEntities(value)});
+        tag.attributes.items.append({key, format::decodeEntities(value, true)});
     }
     return tag;
 }
@@ -487,7 +445,7 @@ TextStyle TextModel::setHtml(const QString& markup, const TextStyle& base, bool 
         // A run of text up to the next tag.
         qsizetype end = markup.indexOf(QLatin1Char('<'), i);
         if (end < 0) end = markup.size();
-        const QString text = decodeEntities(QStringView(markup).mid(i, end - i));
+        const QString text = format::decodeEntities(QStringView(markup).mid(i, end - i), true);
         i = end;
         if (early && text.trimmed().isEmpty()) continue;
         for (qsizetype k = 0; k < text.size(); ++k) {
