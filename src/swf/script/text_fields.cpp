@@ -37,19 +37,6 @@ const char* const kFormatNames[] = {
     "font",  "size",       "color",       "bold",   "italic",  "underline",   "url",    "target",
     "align", "leftMargin", "rightMargin", "indent", "leading", "blockIndent", "bullet", "tabStops"};
 
-QString alignName(format::TextAlign align) {
-    switch (align) {
-    case format::TextAlign::Right:
-        return QStringLiteral("right");
-    case format::TextAlign::Center:
-        return QStringLiteral("center");
-    case format::TextAlign::Justify:
-        return QStringLiteral("justify");
-    default:
-        return QStringLiteral("left");
-    }
-}
-
 QString bounded(QString text) {
     if (text.size() > kMaxFieldText) text.truncate(kMaxFieldText);
     return text;
@@ -575,7 +562,8 @@ avm1::Object* TextFields::formatObject(const stage::StyleChange& style) {
                                   flag(style.underline),
                                   text(style.url),
                                   text(style.target),
-                                  style.align ? avm1::Value(alignName(*style.align)) : avm1::Value::null(),
+                                  style.align ? avm1::Value(stage::alignName(*style.align))
+                                              : avm1::Value::null(),
                                   number(style.leftMargin),
                                   number(style.rightMargin),
                                   number(style.indent),
@@ -612,13 +600,7 @@ stage::StyleChange TextFields::changeOf(avm1::Object& source) {
     if (const auto v = given("underline")) change.underline = machine.toBoolean(*v);
     if (const auto v = given("url")) change.url = bounded(machine.toString(*v));
     if (const auto v = given("target")) change.target = bounded(machine.toString(*v));
-    if (const auto v = given("align")) {
-        const QString align = machine.toString(*v).toLower();
-        if (align == QLatin1String("left")) change.align = format::TextAlign::Left;
-        if (align == QLatin1String("center")) change.align = format::TextAlign::Center;
-        if (align == QLatin1String("right")) change.align = format::TextAlign::Right;
-        if (align == QLatin1String("justify")) change.align = format::TextAlign::Justify;
-    }
+    if (const auto v = given("align")) change.align = stage::alignNamed(machine.toString(*v));
     if (const auto v = given("leftMargin")) change.leftMargin = pixels(*v, 0);
     if (const auto v = given("rightMargin")) change.rightMargin = pixels(*v, 0);
     if (const auto v = given("indent")) change.indent = pixels(*v, -65535);

@@ -14,19 +14,6 @@ constexpr qsizetype kMaxText = 1 << 20;
 // Tags open at once while reading markup: deeper nesting is read as text of the innermost.
 constexpr std::size_t kMaxDepth = 256;
 
-QString alignWord(format::TextAlign align) {
-    switch (align) {
-    case format::TextAlign::Right:
-        return QStringLiteral("RIGHT");
-    case format::TextAlign::Center:
-        return QStringLiteral("CENTER");
-    case format::TextAlign::Justify:
-        return QStringLiteral("JUSTIFY");
-    default:
-        return QStringLiteral("LEFT");
-    }
-}
-
 QString escaped(QStringView text) {
     QString out;
     out.reserve(text.size());
@@ -145,6 +132,26 @@ std::optional<double> attributeNumber(const Attributes& attributes, const char* 
 }
 
 } // namespace
+
+QString alignName(format::TextAlign align) {
+    switch (align) {
+    case format::TextAlign::Right:
+        return QStringLiteral("right");
+    case format::TextAlign::Center:
+        return QStringLiteral("center");
+    case format::TextAlign::Justify:
+        return QStringLiteral("justify");
+    default:
+        return QStringLiteral("left");
+    }
+}
+
+std::optional<format::TextAlign> alignNamed(const QString& name) {
+    for (const auto align : {format::TextAlign::Left, format::TextAlign::Right, format::TextAlign::Center,
+                             format::TextAlign::Justify})
+        if (name.compare(alignName(align), Qt::CaseInsensitive) == 0) return align;
+    return std::nullopt;
+}
 
 QString markupNumber(double value) {
     if (value == std::trunc(value) && std::abs(value) < 1e15) return QString::number(qint64(value));
@@ -411,13 +418,8 @@ TextStyle TextModel::setHtml(const QString& markup, const TextStyle& base, bool 
             } else if (tag.name == QLatin1String("p")) {
                 for (Open& entry : open)
                     if (entry.name == QLatin1String("p")) entry.holdsParagraph = true;
-                if (const auto align = a.value("align")) {
-                    const QString word = align->trimmed().toLower();
-                    if (word == QLatin1String("left")) style.align = format::TextAlign::Left;
-                    if (word == QLatin1String("right")) style.align = format::TextAlign::Right;
-                    if (word == QLatin1String("center")) style.align = format::TextAlign::Center;
-                    if (word == QLatin1String("justify")) style.align = format::TextAlign::Justify;
-                }
+                if (const auto align = a.value("align"))
+                    if (const auto named = alignNamed(align->trimmed())) style.align = *named;
             } else if (tag.name == QLatin1String("li")) {
                 if (multiline && !endsParagraph()) append(QLatin1Char('\r'), style);
                 style.bullet = true;
@@ -497,7 +499,7 @@ QString TextModel::html() const {
         }
         if (!format.isEmpty()) out += QStringLiteral("<TEXTFORMAT") + format + QLatin1Char('>');
         out += first.bullet ? QStringLiteral("<LI>")
-                            : QStringLiteral("<P ALIGN=\"%1\">").arg(alignWord(first.align));
+                            : QStringLiteral("<P ALIGN=\"%1\">").arg(alignName(first.align).toUpper());
         out += QStringLiteral("<FONT") + fontAttributes(first, nullptr) + QLatin1Char('>');
         // The fonts open inside the paragraph's own: each run goes back to one that matches it
         // or opens one more with what differs from the innermost.

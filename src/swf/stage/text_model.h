@@ -94,6 +94,10 @@ class TextModel {
     std::vector<TextStyle> m_styles;
 };
 
+// Alignments by the names scripts and markup give them ("left", "center"...; any case read).
+QString alignName(format::TextAlign align);
+std::optional<format::TextAlign> alignNamed(const QString& name);
+
 // Numbers as the player writes them in its markup.
 QString markupNumber(double value);
 
