@@ -50,6 +50,8 @@ QString scriptFailureText(AbortReason reason) {
         return QStringLiteral("影片的脚本生成的数组过大，已被停止");
     case AbortReason::ObjectCount:
         return QStringLiteral("影片的脚本创建的对象过多，已被停止");
+    case AbortReason::ProtoChain:
+        return QStringLiteral("影片的脚本对象的原型链过长，已被停止");
     }
     return {};
 }

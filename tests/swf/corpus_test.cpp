@@ -28,9 +28,10 @@ constexpr int kChannelTolerance = 8;
 constexpr double kMaxWrongOfPicture = 0.0025;
 constexpr double kMaxWrongOfDrawn = 0.10;
 // A case's scripts get less time than a real movie's: a case that needs more than this is a
-// runaway in our engine, and the run has 1,700 cases to get through.
-constexpr qint64 kCaseScriptBudgetMs = 2000;
-constexpr qint64 kCaseDeadlineMs = 20000;
+// runaway in our engine, and the run has 1,700 cases to get through. The heaviest passing case
+// needs about 0.7 s here; build machines several times slower than this one must still pass it.
+constexpr qint64 kCaseScriptBudgetMs = 10000;
+constexpr qint64 kCaseDeadlineMs = 40000;
 
 QString corpusDir() {
     return QStringLiteral(VANTREL_CORPUS_DIR);

@@ -14,6 +14,7 @@ enum class AbortReason {
     StringLength, // a string grew past its limit
     ArrayLength,  // an array grew past its limit
     ObjectCount,  // the movie made more script objects than allowed
+    ProtoChain,   // a member was looked for along a __proto__ chain past its limit
 };
 
 inline QString describe(AbortReason reason) {
@@ -32,6 +33,8 @@ inline QString describe(AbortReason reason) {
         return QStringLiteral("an array grew past its limit");
     case AbortReason::ObjectCount:
         return QStringLiteral("the movie created more script objects than allowed");
+    case AbortReason::ProtoChain:
+        return QStringLiteral("a prototype chain was longer than the lookup limit");
     }
     return {};
 }

@@ -217,6 +217,11 @@ void installBuiltins(Machine& machine) {
     installLoadingClasses(machine);
     installBroadcasters(machine);
     installNativeTable(machine);
+    // An SWF 5 movie finds Object.prototype.hasOwnProperty there, holding undefined: the
+    // player filled it in from SWF 6 on. Its native stays reachable through ASnative.
+    constexpr int kSwfVersionHasOwnProperty = 6;
+    if (machine.swfVersion() < kSwfVersionHasOwnProperty)
+        machine.objectPrototype()->findOwn(QStringLiteral("hasOwnProperty"))->value = Value();
 }
 
 void installObjectClasses(Machine& machine) {

@@ -204,17 +204,19 @@ Object* Machine::toObject(const Value& value) {
     }
 }
 
-Object* Machine::lookup(Object* object, const QString& name, Object** owner) {
-    int depth = 0;
-    for (Object* current = object; current && depth < kMaxPrototypeDepth;
-         current = visibleProto(current), ++depth) {
+Object* Machine::lookup(Object* object, const QString& name, Object** owner, int hops) {
+    for (Object* current = object;; current = visibleProto(current), ++hops) {
+        if (hops > kMaxPrototypeDepth) {
+            abort(AbortReason::ProtoChain);
+            return nullptr;
+        }
+        if (!current) return nullptr;
         const Property* property = current->findOwn(name);
         if (property && property_flags::visibleTo(property->flags, m_swfVersion)) {
             if (owner) *owner = current;
             return current;
         }
     }
-    return nullptr;
 }
 
 bool Machine::hasProperty(Object* object, const QString& name) {
@@ -315,16 +317,24 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
         own->value = stored;
         return;
     }
-    Object* holder = visibleProto(object) ? lookup(visibleProto(object), name) : nullptr;
-    if (holder) {
-        const Property* inherited = holder->findOwn(name);
-        if (inherited->isAccessor()) {
-            if (inherited->setter) {
-                const Value argument = stored;
-                call(inherited->setter, target, std::span<const Value>(&argument, 1));
-            }
+    // A new member is the object's own unless a prototype holds a getter/setter pair of that
+    // name; plain values on the way do not end the search.
+    int hops = 1;
+    for (Object* current = visibleProto(object);; current = visibleProto(current), ++hops) {
+        if (hops > kMaxPrototypeDepth) {
+            abort(AbortReason::ProtoChain);
             return;
         }
+        if (!current) break;
+        const Property* inherited = current->findOwn(name);
+        if (!inherited || !inherited->isAccessor() ||
+            !property_flags::visibleTo(inherited->flags, m_swfVersion))
+            continue;
+        if (inherited->setter) {
+            const Value argument = stored;
+            call(inherited->setter, target, std::span<const Value>(&argument, 1));
+        }
+        return;
     }
     object->setOwn(name, stored);
 }

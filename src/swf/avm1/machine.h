@@ -109,7 +109,10 @@ class Machine {
     void runTimers(double nowMs);
 
     // --- member access: runs getters, setters and array rules; may run script ---
-    Object* lookup(Object* object, const QString& name, Object** owner = nullptr);
+    // Stepping from one object to its __proto__ counts a hop, the step to the chain's end
+    // included; a search that would take more hops than kMaxPrototypeDepth aborts the script,
+    // as the player does (a cycle ends so too). `hops` is what the caller has walked already.
+    Object* lookup(Object* object, const QString& name, Object** owner = nullptr, int hops = 0);
     Value getMember(const Value& object, const QString& name);
     void setMember(const Value& object, const QString& name, const Value& value);
     bool deleteMember(const Value& object, const QString& name);

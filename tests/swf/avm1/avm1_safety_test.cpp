@@ -99,9 +99,41 @@ class Avm1SafetyTest : public QObject {
         Object* a = m.newObject();
         Object* b = m.newObject(ObjectKind::Plain, a);
         m.setMember(a, "__proto__", b);
-        QCOMPARE(m.getMember(a, "missing").type(), ValueType::Undefined);
         QVERIFY(!m.instanceOf(Value(a), m.getMember(m.global(), "Array").asObject()));
         QVERIFY(m.enumerate(a).isEmpty());
+        QCOMPARE(m.getMember(a, "missing").type(), ValueType::Undefined);
+        QVERIFY(m.aborted());
+        QCOMPARE(run.host.aborts.value(0), AbortReason::ProtoChain);
+    }
+
+    // A member searched for along a long __proto__ chain: 256 hops are allowed, the step to
+    // the chain's end counted; a search needing more stops the script instead of answering.
+    void prototypeChainLimit_data() {
+        QTest::addColumn<int>("links");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("aborted");
+        QTest::newRow("found at 256 hops") << 256 << "here" << true << false;
+        QTest::newRow("found at 257 hops") << 257 << "here" << false << true;
+        // Object.prototype sits one hop past the root, its end one more.
+        QTest::newRow("missing, end at 256 hops") << 254 << "nowhere" << false << false;
+        QTest::newRow("missing, end at 257 hops") << 255 << "nowhere" << false << true;
+    }
+    void prototypeChainLimit() {
+        QFETCH(int, links);
+        QFETCH(QString, name);
+        QFETCH(bool, found);
+        QFETCH(bool, aborted);
+        ScriptRun run(7);
+        Machine& m = *run.machine;
+        Object* root = m.newObject();
+        Object* top = root;
+        for (int i = 0; i < links; ++i)
+            top = m.newObject(ObjectKind::Plain, top);
+        root->setOwn(QStringLiteral("here"), Value(1.0));
+        const Value value = m.getMember(top, name);
+        QCOMPARE(value.type(), found ? ValueType::Number : ValueType::Undefined);
+        QCOMPARE(m.aborted(), aborted);
     }
 
     void malformedBytes_data() {
