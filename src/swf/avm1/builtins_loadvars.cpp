@@ -136,28 +136,26 @@ void installLoadingClasses(Machine& machine) {
 void installNativeTable(Machine& machine) {
     // ASnative(family, index) hands out the player's native functions by number. Each call
     // makes a new function object around the native, so none is the other or the member it
-    // also serves as.
-    QHash<std::pair<int, int>, NativeFunction> natives;
+    // also serves as. The script host adds the natives of its classes to the table later.
     // Members are read as stored: a class the movie's version does not see still has natives.
     auto member = [](Object* holder, const char* name) {
         const Property* property = holder ? holder->findOwn(QString::fromLatin1(name)) : nullptr;
         return property ? property->value.asObject() : nullptr;
     };
-    auto nativeOf = [&member](Object* holder, const char* name) {
+    auto addNative = [&machine, &member](int family, int index, Object* holder, const char* name) {
         Object* function = member(holder, name);
-        return function ? function->native() : NativeFunction();
+        if (function && function->native()) machine.setNative(family, index, function->native());
     };
     Object* mouse = member(machine.global(), "Mouse");
-    natives.insert({5, 0}, nativeOf(mouse, "show"));
-    natives.insert({5, 1}, nativeOf(mouse, "hide"));
-    natives.insert({101, 5}, nativeOf(machine.objectPrototype(), "hasOwnProperty"));
+    addNative(5, 0, mouse, "show");
+    addNative(5, 1, mouse, "hide");
+    addNative(101, 5, machine.objectPrototype(), "hasOwnProperty");
     Object* loadVarsPrototype = member(member(machine.global(), "LoadVars"), "prototype");
-    natives.insert({kLoaderFamily, 0}, nativeOf(loadVarsPrototype, "load"));
-    natives.insert({kLoaderFamily, 1}, nativeOf(loadVarsPrototype, "send"));
-    natives.insert({kLoaderFamily, 2}, nativeOf(loadVarsPrototype, "sendAndLoad"));
-    machine.global()->setOwn(QStringLiteral("ASnative"), machine.newNativeFunction([natives](CallContext& c) {
-        const std::pair key{toInt32(argNumber(c, 0)), toInt32(argNumber(c, 1))};
-        const NativeFunction native = natives.value(key);
+    addNative(kLoaderFamily, 0, loadVarsPrototype, "load");
+    addNative(kLoaderFamily, 1, loadVarsPrototype, "send");
+    addNative(kLoaderFamily, 2, loadVarsPrototype, "sendAndLoad");
+    machine.global()->setOwn(QStringLiteral("ASnative"), machine.newNativeFunction([](CallContext& c) {
+        const NativeFunction native = c.machine.native(toInt32(argNumber(c, 0)), toInt32(argNumber(c, 1)));
         return native ? Value(c.machine.newNativeFunction(native)) : Value();
     }),
                              kDontEnum);

@@ -101,6 +101,11 @@ class Machine {
     // Object.registerClass: the constructor the host gives to clips of an exported symbol.
     void registerClass(const QString& exportName, Object* constructor);
     Object* registeredClass(const QString& exportName) const { return m_registeredClasses.value(exportName); }
+    // The player's numbered natives, as ASnative(family, index) hands them out.
+    void setNative(int family, int index, NativeFunction function) {
+        m_natives.insert({family, index}, function);
+    }
+    NativeFunction native(int family, int index) const { return m_natives.value({family, index}); }
 
     // --- timers on the movie's clock (Host::getTimer); ids count from 1 ---
     int addTimer(IntervalTimer timer); // 0 when there are too many
@@ -198,6 +203,7 @@ class Machine {
     Object* m_functionConstructor = nullptr;
     Value m_globalRegisters[kGlobalRegisterCount];
     QHash<QString, Object*> m_registeredClasses;
+    QHash<std::pair<int, int>, NativeFunction> m_natives;
     std::map<int, IntervalTimer> m_timers;
     int m_nextTimerId = 1;
     std::uint32_t m_nextNumberIdentity = 1;

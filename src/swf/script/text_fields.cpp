@@ -32,6 +32,9 @@ constexpr qsizetype kMaxFieldText = 1 << 20;
 // Fields scripts may make, all timelines together.
 constexpr std::size_t kMaxScriptFields = 1 << 16;
 constexpr int kMaxScriptDepth = 2130690045;
+// ASnative(104, 200) is MovieClip.createTextField.
+constexpr int kClipNativeFamily = 104;
+constexpr int kCreateTextFieldNative = 200;
 
 const char* const kFormatNames[] = {
     "font",  "size",       "color",       "bold",   "italic",  "underline",   "url",    "target",
@@ -778,20 +781,21 @@ void TextFields::install() {
         return parent ? avm1::Value(parent->depthOf(&text) - kTimelineDepthOffset) : avm1::Value();
     });
 
-    machine.defineMethod(
-        machine.clipPrototype(), QStringLiteral("createTextField"), [this](avm1::CallContext& c) {
-            stage::MovieClip* clip = m_directory.clipOf(c.thisObject());
-            if (!clip || c.args.size() < 6) return avm1::Value();
-            const double rawDepth = avm1::argNumber(c, 1);
-            const double depth = std::isfinite(rawDepth) ? std::trunc(rawDepth) : 0.0;
-            const int key = int(std::clamp(depth, double(-kTimelineDepthOffset), double(kMaxScriptDepth))) +
-                            kTimelineDepthOffset;
-            const QRectF box(avm1::argNumber(c, 2), avm1::argNumber(c, 3), avm1::argNumber(c, 4),
-                             avm1::argNumber(c, 5));
-            stage::TextField* field = createTextField(*clip, bounded(avm1::argString(c, 0)), key, box);
-            if (!field || m_machine->swfVersion() < 8) return avm1::Value();
-            return avm1::Value(objectOf(*field));
-        });
+    const avm1::NativeFunction createField = [this](avm1::CallContext& c) {
+        stage::MovieClip* clip = m_directory.clipOf(c.thisObject());
+        if (!clip || c.args.size() < 6) return avm1::Value();
+        const double rawDepth = avm1::argNumber(c, 1);
+        const double depth = std::isfinite(rawDepth) ? std::trunc(rawDepth) : 0.0;
+        const int key = int(std::clamp(depth, double(-kTimelineDepthOffset), double(kMaxScriptDepth))) +
+                        kTimelineDepthOffset;
+        const QRectF box(avm1::argNumber(c, 2), avm1::argNumber(c, 3), avm1::argNumber(c, 4),
+                         avm1::argNumber(c, 5));
+        stage::TextField* field = createTextField(*clip, bounded(avm1::argString(c, 0)), key, box);
+        if (!field || m_machine->swfVersion() < 8) return avm1::Value();
+        return avm1::Value(objectOf(*field));
+    };
+    machine.defineMethod(machine.clipPrototype(), QStringLiteral("createTextField"), createField);
+    machine.setNative(kClipNativeFamily, kCreateTextFieldNative, createField);
 }
 
 TextFields::TextFields(stage::Stage& stage, avm1::Machine& machine, const movie::MovieDefinition& movie,
