@@ -293,7 +293,8 @@ void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& 
         return;
     }
     if (const stage::TextField* text = object.asTextField()) {
-        drawEditText(painter, text->field, context, text == m_focusField ? text : nullptr);
+        drawEditText(painter, text->field, context, text == m_focusField ? text : nullptr,
+                     TextScroll{text->scroll, text->hscroll}, &text->content);
         return;
     }
     const movie::Character* character = object.character();
@@ -575,7 +576,8 @@ const movie::FontCharacter* StageRenderer::fontNamed(const QString& name) {
 }
 
 void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field,
-                                 const Context& context, const stage::TextField* focused) {
+                                 const Context& context, const stage::TextField* focused, TextScroll scroll,
+                                 const stage::TextModel* model) {
     const movie::Character* fontCharacter = field.hasFont ? m_current->character(field.fontId) : nullptr;
     const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
     // A field asking for embedded fonts by name (a script's TextFormat) uses the movie's font
@@ -584,7 +586,7 @@ void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefini
     const GlyphLookup glyphs = [&](int index) -> const QPainterPath& { return m_cache.glyph(*font, index); };
     const EditCaret caret = focused ? EditCaret{focused->caret, focused->anchor} : EditCaret{};
     drawEditTextField(painter, field, font ? &font->font : nullptr, glyphs, context.transform, context.cx,
-                      focused ? &caret : nullptr);
+                      focused ? &caret : nullptr, scroll, model);
 }
 
 void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& object,

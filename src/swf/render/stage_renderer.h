@@ -7,6 +7,7 @@
 #include "swf/render/quality.h"
 #include "swf/render/raster_cache.h"
 #include "swf/render/render_cache.h"
+#include "swf/render/text_layout.h"
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
 #include "swf/stage/video_instance.h"
@@ -60,7 +61,8 @@ class StageRenderer {
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
     void drawVideo(QPainter& painter, const stage::VideoInstance& video, const Context& context);
     void drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context,
-                      const stage::TextField* focused = nullptr);
+                      const stage::TextField* focused = nullptr, TextScroll scroll = {},
+                      const stage::TextModel* model = nullptr);
     // The area an object covers, in device coordinates, for use as a mask.
     void addMaskArea(QPainterPath& area, const stage::DisplayObject& object, const QTransform& parent);
 

@@ -14,6 +14,8 @@ namespace {
 
 // Text sits 2 pixels inside a field's bounds.
 constexpr double kGutterPixels = 2.0;
+// Lines whose heights add up to the room's within rounding fit in it.
+constexpr double kFitSlack = 0.01;
 
 Qt::Alignment alignmentOf(format::TextAlign align) {
     switch (align) {
@@ -76,11 +78,11 @@ std::vector<QString> breakLines(const QString& text, bool wrap, double width,
 void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field,
                       const format::FontDefinition& font, const GlyphLookup& glyphs,
                       const QTransform& objectToDevice, const format::ColorTransform& cx,
-                      const EditCaret* caret) {
+                      const EditCaret* caret, TextScroll scroll) {
     const QRectF bounds = field.bounds.toRectF();
     const double scale = field.fontHeight / font.emSize;
     const double gutter = kGutterPixels * 20;
-    const double left = bounds.left() + gutter + field.leftMargin;
+    const double left = bounds.left() + gutter + field.leftMargin - scroll.pixels * 20.0;
     const double width = bounds.width() - 2 * gutter - field.leftMargin - field.rightMargin;
     const double ascent = font.hasLayout && font.ascent > 0 ? font.ascent * scale : field.fontHeight * 0.8;
     const double descent = font.hasLayout && font.descent > 0 ? font.descent * scale : field.fontHeight * 0.2;
@@ -100,7 +102,7 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     painter.setClipRect(bounds, Qt::IntersectClip);
     painter.setPen(Qt::NoPen);
     painter.setBrush(cx.apply(field.color));
-    double baseline = bounds.top() + gutter + ascent;
+    double baseline = bounds.top() + gutter + ascent - std::max(0, scroll.line - 1) * lineHeight;
     // Lines that only break at the text's own line ends hold every character, so the caret's
     // place can be counted out; wrapped lines dropped their spaces and show no caret.
     const bool caretShown = caret && !(field.wordWrap && field.multiline);
@@ -239,7 +241,142 @@ void layOut(QTextDocument& document, const format::EditTextDefinition& field,
         cursor.mergeBlockFormat(format);
     }
 }
+// The field's text laid out from its characters' own looks: each run in its face, size and
+// colour, each paragraph with its alignment, margins, indent and leading.
+void layOutModel(QTextDocument& document, const format::EditTextDefinition& field,
+                 const stage::TextModel& model, const format::FontDefinition* font, double width,
+                 const format::ColorTransform* cx) {
+    document.setDocumentMargin(0);
+    document.setDefaultFont(fieldFont(field, font));
+    QTextOption option(alignmentOf(field.align));
+    option.setWrapMode(field.wordWrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    document.setDefaultTextOption(option);
+    document.setTextWidth(field.wordWrap ? std::max(1.0, width) : -1);
+    auto charFormat = [&](const stage::TextStyle& style) {
+        QTextCharFormat look;
+        QFont face(systemFamilyFor(style.font));
+        face.setPixelSize(std::max(1, qRound(style.size)));
+        face.setBold(style.bold);
+        face.setItalic(style.italic);
+        face.setUnderline(style.underline);
+        if (style.letterSpacing != 0) face.setLetterSpacing(QFont::AbsoluteSpacing, style.letterSpacing);
+        face.setKerning(style.kerning);
+        face.setHintingPreference(document.defaultFont().hintingPreference());
+        look.setFont(face);
+        const QColor color = QColor::fromRgb(0xff000000u | style.color);
+        look.setForeground(cx ? cx->apply(color) : color);
+        return look;
+    };
+    auto blockFormat = [&](const stage::TextStyle& style) {
+        QTextBlockFormat paragraph;
+        paragraph.setAlignment(alignmentOf(style.align));
+        paragraph.setLeftMargin(style.blockIndent + style.leftMargin - field.leftMargin / 20);
+        paragraph.setRightMargin(style.rightMargin - field.rightMargin / 20);
+        paragraph.setTextIndent(style.indent);
+        if (style.leading != 0) paragraph.setLineHeight(style.leading, QTextBlockFormat::LineDistanceHeight);
+        return paragraph;
+    };
+    QString text = model.text();
+    if (field.password) text.fill(QLatin1Char('*'));
+    QTextCursor cursor(&document);
+    const int size = int(text.size());
+    int start = 0;
+    bool first = true;
+    while (start <= size) {
+        int end = start;
+        while (end < size && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+            ++end;
+        const stage::TextStyle& head =
+            start < size ? model.styleAt(start) : model.styleAt(std::max(0, size - 1));
+        if (model.isEmpty()) break;
+        if (first) {
+            cursor.setBlockFormat(blockFormat(head));
+            cursor.setBlockCharFormat(charFormat(head));
+        } else {
+            cursor.insertBlock(blockFormat(head), charFormat(head));
+        }
+        first = false;
+        for (int run = start; run < end;) {
+            int runEnd = run + 1;
+            while (runEnd < end && model.styleAt(runEnd) == model.styleAt(run))
+                ++runEnd;
+            cursor.insertText(text.mid(run, runEnd - run), charFormat(model.styleAt(run)));
+            run = runEnd;
+        }
+        start = end + 1;
+    }
+}
+
+TextLines linesOf(QTextDocument& document) {
+    TextLines result;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        const double blockTop = document.documentLayout()->blockBoundingRect(block).top();
+        for (int i = 0; layout && i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            result.lines.push_back({blockTop + line.y(), line.height()});
+            result.width = std::max(result.width, line.naturalTextWidth());
+        }
+    }
+    return result;
+}
 } // namespace
+
+int TextLines::maxScroll(double roomHeight) const {
+    if (lines.empty()) return 1;
+    const double bottom = lines.back().top + lines.back().height;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (bottom - lines[i].top <= roomHeight + kFitSlack) return int(i) + 1;
+    return int(lines.size());
+}
+
+int TextLines::bottomScroll(int first, double roomHeight) const {
+    if (lines.empty()) return 1;
+    first = std::clamp(first, 1, int(lines.size()));
+    const double top = lines[std::size_t(first - 1)].top;
+    int last = first;
+    for (std::size_t i = std::size_t(first); i < lines.size(); ++i) {
+        if (lines[i].top + lines[i].height - top > roomHeight + kFitSlack) break;
+        last = int(i) + 1;
+    }
+    return last;
+}
+
+QSizeF textRoom(const format::EditTextDefinition& field) {
+    const QRectF bounds = field.bounds.toRectF();
+    return {bounds.width() / 20 - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20,
+            bounds.height() / 20 - 2 * kGutterPixels};
+}
+
+TextLines measureLines(const format::EditTextDefinition& field, const format::FontDefinition* font,
+                       const stage::TextModel* model) {
+    TextLines result;
+    if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
+        // The font's own outlines: one line per paragraph, at the font's line height.
+        const double scale = field.fontHeight / font->emSize;
+        const double ascent =
+            font->hasLayout && font->ascent > 0 ? font->ascent * scale : field.fontHeight * 0.8;
+        const double descent =
+            font->hasLayout && font->descent > 0 ? font->descent * scale : field.fontHeight * 0.2;
+        const double height = (ascent + descent) / 20;
+        const double step = height + field.leading / 20;
+        const qsizetype count = plainText(field).count(QLatin1Char('\n')) + 1;
+        for (qsizetype i = 0; i < count; ++i)
+            result.lines.push_back({double(i) * step, height});
+        result.width = measureEditText(field, font).width() / 20;
+        return result;
+    }
+    QTextDocument document;
+    if (model)
+        layOutModel(document, field, *model, font, textRoom(field).width(), nullptr);
+    else
+        layOut(document, field, font, textRoom(field).width());
+    // Scroll limits come from the font's design sizes, which hinting would round up.
+    QFont unhinted = document.defaultFont();
+    unhinted.setHintingPreference(QFont::PreferNoHinting);
+    document.setDefaultFont(unhinted);
+    return linesOf(document);
+}
 
 QSizeF measureEditText(const format::EditTextDefinition& field, const format::FontDefinition* font) {
     if (field.initialText.isEmpty()) return {};
@@ -264,10 +401,10 @@ QSizeF measureEditText(const format::EditTextDefinition& field, const format::Fo
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field,
                        const format::FontDefinition* font, const GlyphLookup& glyphs,
                        const QTransform& objectToDevice, const format::ColorTransform& cx,
-                       const EditCaret* caret) {
+                       const EditCaret* caret, TextScroll scroll, const stage::TextModel* model) {
     drawFrame(painter, field, objectToDevice, cx);
     if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
-        drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx, caret);
+        drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx, caret, scroll);
         return;
     }
     if (field.initialText.isEmpty() && !caret) return;
@@ -278,10 +415,23 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
     painter.setClipRect(pixels, Qt::IntersectClip);
     QTextDocument document;
     const double width = pixels.width() - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
-    layOut(document, field, font, width);
+    if (model)
+        layOutModel(document, field, *model, font, width, &cx);
+    else
+        layOut(document, field, font, width);
     if (!field.wordWrap && field.align != format::TextAlign::Left)
         document.setTextWidth(std::max(1.0, width));
     painter.translate(pixels.x() + kGutterPixels + field.leftMargin / 20, pixels.y() + kGutterPixels);
+    if (scroll.line > 1 || scroll.pixels > 0) {
+        // Lines above the one scrolled to the top, and text scrolled off to the left, are out
+        // of the box.
+        const TextLines lines = linesOf(document);
+        const QSizeF room = textRoom(field);
+        const auto first = std::size_t(std::clamp(scroll.line, 1, lines.maxScroll(room.height())) - 1);
+        const double maxPixels = std::max(0.0, std::ceil(lines.width - room.width()));
+        painter.translate(-std::clamp(double(scroll.pixels), 0.0, maxPixels),
+                          first < lines.lines.size() ? -lines.lines[first].top : 0.0);
+    }
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette.setColor(QPalette::Text, cx.apply(field.color));
     if (caret) {

@@ -4,6 +4,7 @@
 
 #include "swf/format/edit_text.h"
 #include "swf/format/fonts.h"
+#include "swf/stage/text_model.h"
 
 #include <QFont>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace swf::render {
 
@@ -28,15 +30,44 @@ struct EditCaret {
     int anchor = 0;
 };
 
+// How far a field's text is scrolled: the line at the top (counted from 1) and pixels off
+// its left edge.
+struct TextScroll {
+    int line = 1;
+    int pixels = 0;
+};
+
+// The lines of a field's text as drawn through system fonts, in pixels from the text's origin.
+struct TextLines {
+    struct Line {
+        double top = 0, height = 0;
+    };
+    std::vector<Line> lines;
+    double width = 0; // the widest line
+
+    // What scripts read as maxscroll: the first line from which the rest of the text fits
+    // in the field's room (roomHeight, pixels).
+    int maxScroll(double roomHeight) const;
+    // bottomScroll: the last line wholly in view with `first` at the top (never above first).
+    int bottomScroll(int first, double roomHeight) const;
+};
+
 // Fields that ask for the font's own outlines (and have them) are laid out with those;
-// the rest go through system fonts. A focused field shows its caret and selection.
+// the rest go through system fonts, from the characters' own looks when the field's model is
+// given. A focused field shows its caret and selection.
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field,
                        const format::FontDefinition* font, const GlyphLookup& glyphs,
                        const QTransform& objectToDevice, const format::ColorTransform& cx,
-                       const EditCaret* caret = nullptr);
+                       const EditCaret* caret = nullptr, TextScroll scroll = {},
+                       const stage::TextModel* model = nullptr);
 
 // The size of the field's text as drawn through system fonts (twips); empty text has none.
 QSizeF measureEditText(const format::EditTextDefinition& field, const format::FontDefinition* font);
+// The field's lines as drawEditTextField lays them out.
+TextLines measureLines(const format::EditTextDefinition& field, const format::FontDefinition* font,
+                       const stage::TextModel* model = nullptr);
+// The room a field gives its text inside the gutter, in pixels.
+QSizeF textRoom(const format::EditTextDefinition& field);
 
 void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int glyphIndex, QPointF origin,
                      double height, const QTransform& textToDevice);

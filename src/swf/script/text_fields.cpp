@@ -102,6 +102,18 @@ std::optional<avm1::Value> TextFields::Properties::getProperty(avm1::Object& obj
     if (is("maxChars")) return f.maxLength > 0 ? avm1::Value(f.maxLength) : avm1::Value::null();
     if (is("restrict")) return text->restrict ? avm1::Value(*text->restrict) : avm1::Value::null();
     if (is("type")) return avm1::Value(f.readOnly ? QStringLiteral("dynamic") : QStringLiteral("input"));
+    if (is("scroll") || is("maxscroll") || is("bottomScroll") || is("hscroll") || is("maxhscroll")) {
+        const render::TextLines lines = render::measureLines(f, m_host.fontOf(f), &text->content);
+        const QSizeF room = render::textRoom(f);
+        const int maxScroll = lines.maxScroll(room.height());
+        const int maxHScroll = std::max(0, int(std::ceil(lines.width - room.width())));
+        const int scroll = std::clamp(text->scroll, 1, maxScroll);
+        if (is("scroll")) return avm1::Value(scroll);
+        if (is("maxscroll")) return avm1::Value(maxScroll);
+        if (is("bottomScroll")) return avm1::Value(lines.bottomScroll(scroll, room.height()));
+        if (is("hscroll")) return avm1::Value(std::clamp(text->hscroll, 0, maxHScroll));
+        return avm1::Value(maxHScroll);
+    }
     if (is("textWidth") || is("textHeight")) {
         const auto* font = f.hasFont
                                ? dynamic_cast<const movie::FontCharacter*>(m_host.m_movie.character(f.fontId))
@@ -195,7 +207,14 @@ bool TextFields::Properties::setProperty(avm1::Object& object, const QString& na
             text->restrict = bounded(machine.toString(value));
     } else if (is("type")) {
         f.readOnly = machine.toString(value) != QLatin1String("input");
-    } else if (is("textWidth") || is("textHeight") || is("length")) {
+    } else if (is("scroll") || is("hscroll")) {
+        // Kept as asked; reading and drawing hold it to what the text's lines allow then.
+        const double asked = machine.toNumber(value);
+        const int line = std::isfinite(asked) ? int(std::clamp(std::trunc(asked), -1e9, 1e9)) : 0;
+        (is("scroll") ? text->scroll : text->hscroll) = is("scroll") ? std::max(1, line) : std::max(0, line);
+        return true;
+    } else if (is("textWidth") || is("textHeight") || is("length") || is("maxscroll") || is("bottomScroll") ||
+               is("maxhscroll")) {
         return true; // read only
     } else if (const auto property = placementProperty(name)) {
         writePlacement(*text, *property, value, machine);
@@ -246,6 +265,12 @@ stage::TextField* TextFields::fieldNamed(stage::MovieClip& parent, const QString
     }
     const auto serial = found->second.constFind(caseSensitive ? name : name.toCaseFolded());
     return serial == found->second.constEnd() ? nullptr : stageContext().liveField(*serial);
+}
+
+const format::FontDefinition* TextFields::fontOf(const format::EditTextDefinition& field) const {
+    const auto* font =
+        field.hasFont ? dynamic_cast<const movie::FontCharacter*>(m_movie.character(field.fontId)) : nullptr;
+    return font ? &font->font : nullptr;
 }
 
 stage::MovieClip* TextFields::parentOfField(const stage::TextField& field) const {

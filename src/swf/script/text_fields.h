@@ -2,6 +2,9 @@
 // timeline or made by createTextField), the TextFormat class, fields bound to variables.
 #pragma once
 
+#include "swf/format/edit_text.h"
+#include "swf/format/fonts.h"
+
 #include <QHash>
 #include <QRectF>
 #include <QString>
@@ -80,6 +83,8 @@ class TextFields {
     stage::TextField* createTextField(stage::MovieClip& parent, const QString& name, int depth,
                                       const QRectF& box);
     void autoSizeField(stage::TextField& field) const;
+    // The movie's font a field's definition names, when it has one.
+    const format::FontDefinition* fontOf(const format::EditTextDefinition& field) const;
     // A TextFormat object holding the items given (null for the others), and the items a
     // TextFormat object gives.
     avm1::Object* formatObject(const stage::StyleChange& style);

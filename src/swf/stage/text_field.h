@@ -38,6 +38,10 @@ class TextField final : public DisplayObject {
     // Where typing goes: the caret and the other end of the selection, in the field's text.
     int caret = 0;
     int anchor = 0;
+    // The line at the top of the box (from 1) and the pixels scrolled off its left, as scripts
+    // set them; held to what the text allows when read and drawn.
+    int scroll = 1;
+    int hscroll = 0;
     // Markup read into the field has its runs of white space made one space.
     bool condenseWhite = false;
     // The text the field keeps as its own while it shows a variable: what a variable it is
