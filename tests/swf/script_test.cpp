@@ -818,6 +818,36 @@ void SwfScriptTest::textFields_data() {
             << boxMovie(code, {}, 6) << "undefined|hEYlo\rworld|11|t";
     }
     {
+        // Ten lines in a box of fewer: scrolling past the end holds at maxscroll, where the
+        // last line is the bottom one; a scroll before the first line reads 1, and text narrower
+        // than the box does not scroll sideways.
+        ActionAssembler code = field(8);
+        code.getVariable("t").push({"text", "1\n2\n3\n4\n5\n6\n7\n8\n9\n10"}).op(ActionCode::SetMember);
+        traceMember(code, "t", "scroll");
+        code.getVariable("t")
+            .push({"maxscroll"})
+            .op(ActionCode::GetMember)
+            .push({1})
+            .op(ActionCode::Greater)
+            .op(ActionCode::Trace);
+        code.getVariable("t").push({"scroll", 100}).op(ActionCode::SetMember);
+        code.getVariable("t")
+            .push({"scroll"})
+            .op(ActionCode::GetMember)
+            .getVariable("t")
+            .push({"maxscroll"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Equals2)
+            .op(ActionCode::Trace);
+        traceMember(code, "t", "bottomScroll");
+        code.getVariable("t").push({"scroll", -3}).op(ActionCode::SetMember);
+        traceMember(code, "t", "scroll");
+        code.getVariable("t").push({"hscroll", 50}).op(ActionCode::SetMember);
+        traceMember(code, "t", "hscroll");
+        traceMember(code, "t", "maxhscroll");
+        QTest::newRow("scrolling held to the lines") << boxMovie(code) << "_level0.t|1|true|true|10|1|0|0";
+    }
+    {
         // A bound field shows a clip's variable at once and writes its text through; an
         // object's variable reaches it when it is bound; an unset variable takes the field's
         // own text.
@@ -1391,5 +1421,5 @@ void SwfScriptTest::loadingMoviesAndPictures() {
     QCOMPARE(swftest::render(player).pixelColor(pixel), color);
 }
 
-QTEST_GUILESS_MAIN(SwfScriptTest)
+QTEST_MAIN(SwfScriptTest)
 #include "script_test.moc"
