@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Vantrel builds and runs with, only those that are missing,
-# so a second call is quiet and fast.
+# so a second call is quiet and fast. fonts-liberation2 has the metrics of the Windows fonts
+# movies name (Times New Roman, Arial, Courier New); DejaVu those of Bitstream Vera.
 set -euo pipefail
 pkgs=(g++ cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev
       qt6-qpa-plugins qt6-translations-l10n libmpg123-dev libavcodec-dev libavutil-dev libswscale-dev
-      zlib1g-dev liblzma-dev fonts-noto-cjk)
+      zlib1g-dev liblzma-dev fonts-noto-cjk fonts-liberation2 fonts-dejavu-core)
 [ "${VANTREL_EXTRA_PACKAGES:-}" ] && pkgs+=(${VANTREL_EXTRA_PACKAGES})
 missing=()
 for p in "${pkgs[@]}"; do

@@ -139,16 +139,19 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
 
 QString systemFamilyFor(const QString& name) {
     const QString key = name.trimmed().toLower();
+    // The Windows core fonts old movies name have metric twins: text measures and wraps as
+    // its author saw it. Characters they lack (Chinese) come from the CJK fonts by fallback.
     if (key.isEmpty() || key == QLatin1String("_serif") || key == QLatin1String("times new roman") ||
         key == QLatin1String("times"))
-        return QStringLiteral("Noto Serif CJK SC");
-    if (key == QLatin1String("_sans") || key == QLatin1String("arial") || key == QLatin1String("helvetica") ||
-        key == QLatin1String("verdana") || key == QLatin1String("tahoma"))
+        return QStringLiteral("Liberation Serif");
+    if (key == QLatin1String("_sans") || key == QLatin1String("arial") || key == QLatin1String("helvetica"))
+        return QStringLiteral("Liberation Sans");
+    if (key == QLatin1String("verdana") || key == QLatin1String("tahoma"))
         return QStringLiteral("Noto Sans CJK SC");
     if (key == QLatin1String("bitstream vera sans")) return QStringLiteral("DejaVu Sans");
     if (key == QLatin1String("_typewriter") || key == QLatin1String("courier new") ||
         key == QLatin1String("courier"))
-        return QStringLiteral("Noto Sans Mono CJK SC");
+        return QStringLiteral("Liberation Mono");
     if (name.contains(QStringLiteral("宋")) || key == QLatin1String("simsun") ||
         key == QLatin1String("nsimsun") || name.contains(QStringLiteral("明")))
         return QStringLiteral("Noto Serif CJK SC");

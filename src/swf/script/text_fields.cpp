@@ -209,8 +209,7 @@ bool TextFields::Properties::setProperty(avm1::Object& object, const QString& na
         f.readOnly = machine.toString(value) != QLatin1String("input");
     } else if (is("scroll") || is("hscroll")) {
         // Kept as asked; reading and drawing hold it to what the text's lines allow then.
-        const double asked = machine.toNumber(value);
-        const int line = std::isfinite(asked) ? int(std::clamp(std::trunc(asked), -1e9, 1e9)) : 0;
+        const int line = avm1::toInt32(machine.toNumber(value));
         (is("scroll") ? text->scroll : text->hscroll) = is("scroll") ? std::max(1, line) : std::max(0, line);
         return true;
     } else if (is("textWidth") || is("textHeight") || is("length") || is("maxscroll") || is("bottomScroll") ||
