@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -268,12 +269,19 @@ void SwfCorpusTest::traces() {
     const Case c = casesOf(QStringLiteral("trace")).at(index);
     QFile expectedFile(c.dir.filePath(QStringLiteral("expected.txt")));
     QVERIFY2(expectedFile.open(QIODevice::ReadOnly), qPrintable(c.name));
-    QStringList expected = QString::fromUtf8(expectedFile.readAll()).split(QLatin1Char('\n'));
+    // One suite's logs were written by the player's own trace log, which ends a line at a
+    // carriage return as at a line feed (and some of its files end lines with both); the other
+    // keeps carriage returns inside a line as they were traced.
+    const bool returnsEndLines = c.origin() == QLatin1String("ruffle");
+    QString expectedText = QString::fromUtf8(expectedFile.readAll());
+    if (returnsEndLines) expectedText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QStringList expected = expectedText.split(QLatin1Char('\n'));
     if (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
     swf::Player player;
     player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
     QStringList lines;
-    player.setTraceHandler([&lines](const QString& line) { lines += line.split(QLatin1Char('\n')); });
+    const QRegularExpression lineEnd(returnsEndLines ? QStringLiteral("[\r\n]") : QStringLiteral("\n"));
+    player.setTraceHandler([&lines, &lineEnd](const QString& line) { lines += line.split(lineEnd); });
     if (!player.loadFile(c.movie())) {
         judge(c, false, QStringLiteral("not loaded: ") + player.errorText());
         return;
