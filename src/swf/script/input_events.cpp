@@ -28,7 +28,26 @@ void ScriptHost::fieldEdited(stage::TextField& field) {
 
 bool ScriptHost::setFocus(Target target) {
     stage::MovieClip* clip = target ? clipOf(target) : nullptr;
+    stage::MovieClip* previous = m_stage.focus();
+    if (clip == previous) return clip != nullptr;
+    auto objectOrNull = [this](stage::MovieClip* of) {
+        return of && m_directory->knows(of) ? avm1::Value(objectOf(*of)) : avm1::Value::null();
+    };
+    const avm1::Value from = objectOrNull(previous);
+    const avm1::Value to = objectOrNull(clip);
+    // The clip losing the focus hears of it while it still has it (its handler may move the
+    // focus on itself); then the new one, then Selection's listeners, with where it came from.
+    const stage::ClipHandle next(clip);
+    if (!from.isNull()) m_machine->callMethod(from, QStringLiteral("onKillFocus"), std::span(&to, 1));
+    clip = clip ? known(next) : nullptr;
     m_stage.setFocus(clip);
+    if (!to.isNull() && clip) m_machine->callMethod(to, QStringLiteral("onSetFocus"), std::span(&from, 1));
+    const avm1::Value selection =
+        m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("Selection"));
+    if (selection.asObject()) {
+        const avm1::Value args[] = {avm1::Value(QStringLiteral("onSetFocus")), from, to};
+        m_machine->callMethod(selection, QStringLiteral("broadcastMessage"), args);
+    }
     return clip != nullptr;
 }
 
