@@ -242,8 +242,9 @@ void TextModel::replace(int from, int to, const QString& text, const TextStyle& 
     from = std::clamp(from, 0, size());
     to = std::clamp(to, from, size());
     QString inserted = text;
-    inserted.replace(QLatin1String("\r\n"), QLatin1String("\r"))
-        .replace(QLatin1Char('\n'), QLatin1Char('\r'));
+    // Each line feed is a paragraph end of its own: text with Windows line ends shows a blank
+    // line between its lines, as in the player.
+    inserted.replace(QLatin1Char('\n'), QLatin1Char('\r'));
     inserted.truncate(std::max<qsizetype>(0, kMaxText - (m_text.size() - (to - from))));
     const quint32 look = intern(style);
     m_text.replace(from, to - from, inserted);

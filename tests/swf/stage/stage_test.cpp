@@ -389,6 +389,10 @@ void StageTest::formatRanges() {
     model.replace(1, 4, QStringLiteral("X"), base);
     QCOMPARE(model.text(), QStringLiteral("aXd"));
     QVERIFY(!model.styleAt(1).bold);
+    // Windows line ends are two paragraph ends, not one.
+    model.setPlain(QStringLiteral("a\r\nb\n"), base);
+    QCOMPARE(model.text(), QStringLiteral("a\r\rb\r"));
+    QCOMPARE(model.paragraphAround(2), std::make_pair(2, 3)); // the empty one between
 }
 
 QTEST_GUILESS_MAIN(StageTest)
