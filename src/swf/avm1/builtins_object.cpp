@@ -118,15 +118,25 @@ Value registerClass(CallContext& context) {
     return true;
 }
 
+// call and apply always give the function an object as `this`: a primitive arrives wrapped
+// (so members set on it last for the call), and undefined or null as a bare object with no
+// prototype.
+Value callThis(CallContext& context) {
+    const Value given = context.arg(0);
+    if (given.isObject()) return given;
+    Object* self = context.machine.toObject(given);
+    return self ? self : context.machine.newObject(ObjectKind::Plain, nullptr);
+}
+
 Value functionCall(CallContext& context) {
     const std::span<const Value> rest = context.args.empty() ? context.args : context.args.subspan(1);
-    return context.machine.call(context.thisValue, context.arg(0), rest);
+    return context.machine.call(context.thisValue, callThis(context), rest);
 }
 
 Value functionApply(CallContext& context) {
     const std::vector<Value> args =
         context.arg(1).isObject() ? arrayElements(context.machine, context.arg(1)) : std::vector<Value>{};
-    return context.machine.call(context.thisValue, context.arg(0), args);
+    return context.machine.call(context.thisValue, callThis(context), args);
 }
 
 Value errorConstructor(CallContext& context) {

@@ -289,6 +289,12 @@ void Interpreter::initArray() {
         values.push_back(pop());
     Object* array = m_machine.newArray(values);
     array->setArrayLength(count);
+    // A literal takes the prototype of whatever _global.Array is now: with Array deleted or
+    // replaced, literals follow (and without it they have no prototype at all).
+    const Value arrayClass = m_machine.getMember(Value(m_machine.global()), QStringLiteral("Array"));
+    array->setProto(arrayClass.isObject()
+                        ? m_machine.getMember(arrayClass, QStringLiteral("prototype")).asObject()
+                        : nullptr);
     push(array);
 }
 

@@ -59,6 +59,23 @@ class Avm1Test : public QObject {
         }) << "1999";
         QTest::newRow("date out of range is invalid")
             << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1e300})); }) << "Invalid Date";
+        QTest::newRow("setYear takes month and date, two-digit years are 19xx")
+            << 8 << Scenario([](Machine& m) {
+                   const Value date = make(m, "Date", {2020, 10, 15});
+                   call(m, date, "setYear", {1, 2, 3});
+                   return text(m, call(m, date, "getFullYear")) + "/" + text(m, call(m, date, "getMonth")) +
+                          "/" + text(m, call(m, date, "getDate"));
+               })
+            << "1901/2/3";
+        QTest::newRow("a fixed moment is what Date reads as now") << 8 << Scenario([](Machine& m) {
+            m.setFixedDateMs(1e12);
+            return text(m, call(m, make(m, "Date"), "getTime"));
+        }) << "1000000000000";
+        QTest::newRow("getTime of an object that is no date") << 8 << Scenario([](Machine& m) {
+            const Value getTime =
+                m.getMember(m.getMember(m.getMember(m.global(), "Date"), "prototype"), "getTime");
+            return text(m, m.call(getTime, m.newObject(), {}));
+        }) << "undefined";
         // Older movies reach flash.geom only once ASSetPropFlags has cleared its SWF 8 bit.
         QTest::newRow("matrix with missing members, SWF 6") << 6 << Scenario([](Machine& m) {
             if (Property* flash = m.global()->findOwn(QStringLiteral("flash")))
