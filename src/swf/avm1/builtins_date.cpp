@@ -162,17 +162,20 @@ void installDateClass(Machine& machine) {
         Object* self = c.thisObject();
         return self && self->kind() == ObjectKind::Date ? Value(self->primitive().asNumber()) : Value();
     });
-    machine.defineMethod(prototype, QStringLiteral("valueOf"),
-                         [](CallContext& c) { return Value(thisTime(c)); });
+    // valueOf is getTime itself, one function under two names.
+    prototype->setOwn(QStringLiteral("valueOf"), prototype->findOwn(QStringLiteral("getTime"))->value,
+                      property_flags::kDontEnum | property_flags::kDontDelete);
     machine.defineMethod(prototype, QStringLiteral("toString"),
                          [](CallContext& c) { return Value(dateText(thisTime(c))); });
     machine.defineMethod(prototype, QStringLiteral("getTimezoneOffset"), [](CallContext& c) {
         return std::isnan(thisTime(c)) ? Value(std::nan("")) : Value(0);
     });
-    machine.defineMethod(prototype, QStringLiteral("getYear"), [](CallContext& c) {
-        const double time = thisTime(c);
-        return std::isnan(time) ? Value(std::nan("")) : Value(civilOf(time).year - 1900);
-    });
+    // Local time is UTC, so getUTCYear is getYear.
+    for (const char* name : {"getYear", "getUTCYear"})
+        machine.defineMethod(prototype, QString::fromLatin1(name), [](CallContext& c) {
+            const double time = thisTime(c);
+            return std::isnan(time) ? Value(std::nan("")) : Value(civilOf(time).year - 1900);
+        });
     defineGetter(machine, prototype, "getFullYear", &Civil::year);
     defineGetter(machine, prototype, "getMonth", &Civil::month);
     defineGetter(machine, prototype, "getDate", &Civil::date);

@@ -187,7 +187,9 @@ Object* Machine::newClip(PropertyDelegate* delegate) {
 }
 
 void Machine::defineMethod(Object* object, const QString& name, NativeFunction function) {
-    object->setOwn(name, newNativeFunction(std::move(function)), property_flags::kDontEnum);
+    // Built-in methods are hidden and permanent: a movie may replace them but not delete them.
+    object->setOwn(name, newNativeFunction(std::move(function)),
+                   property_flags::kDontEnum | property_flags::kDontDelete);
 }
 
 Object* Machine::toObject(const Value& value) {
