@@ -18,8 +18,9 @@ void usage() {
     std::fprintf(
         stderr,
         "usage: vantrel-render MOVIE.swf [--frames N] [--png OUT.png] [--scale S] [--trace] [--bench]\n"
-        "                      [--quality high|low] [--wav OUT.wav]\n"
-        "  --wav writes the sound of the frames run, mixed to 44.1 kHz 16-bit stereo.\n");
+        "                      [--quality high|low] [--wav OUT.wav] [--date MS]\n"
+        "  --wav writes the sound of the frames run, mixed to 44.1 kHz 16-bit stereo.\n"
+        "  --date holds the movie's calendar clock at MS milliseconds since 1970 UTC.\n");
 }
 
 struct Options {
@@ -31,6 +32,7 @@ struct Options {
     bool bench = false;
     swf::Quality quality = swf::Quality::High;
     QString wav;
+    std::optional<double> date;
 };
 
 bool parse(const QStringList& args, Options& options) {
@@ -65,6 +67,10 @@ bool parse(const QStringList& args, Options& options) {
                 options.quality = swf::Quality::Low;
             else
                 return false;
+        } else if (arg == QLatin1String("--date")) {
+            if (!value(text)) return false;
+            options.date = text.toDouble(&ok);
+            if (!ok) return false;
         } else if (arg == QLatin1String("--wav")) {
             if (!value(options.wav)) return false;
         } else if (arg.startsWith(QLatin1String("--")) || !options.movie.isEmpty()) {
@@ -96,6 +102,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     swf::Player player;
+    player.setFixedDateMs(options.date);
     if (options.trace)
         player.setTraceHandler([](const QString& line) { std::printf("%s\n", qPrintable(line)); });
     if (!player.loadFile(options.movie)) {

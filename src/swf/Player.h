@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -113,6 +114,9 @@ class Player {
     // How long the scripts of one frame may run before they are stopped (15 s by default);
     // tools that run untrusted movies in bulk use less.
     void setScriptTimeBudgetMs(qint64 milliseconds);
+    // The moment (ms since 1970 UTC) the movie's Date reads as now, instead of the system
+    // clock; tools that compare a run with a recording replay the recording's moment.
+    void setFixedDateMs(std::optional<double> milliseconds);
 
     // Scripts: fscommand("quit") ends the run; a script stopped for running too long or
     // recursing too deep leaves its reason here; getURL to a web or mail address goes to

@@ -127,6 +127,7 @@ struct Player::Impl final : script::PlayerPort {
     bool streaming = false;
     std::function<void(const QString&)> traceHandler;
     qint64 scriptTimeBudgetMs = avm1::kDefaultTimeBudgetMs;
+    std::optional<double> fixedDateMs;
     std::vector<Diagnostic> noDiagnostics;
 
     const movie::MovieDefinition* definition() const { return loader ? &loader->definition() : nullptr; }
@@ -142,6 +143,7 @@ struct Player::Impl final : script::PlayerPort {
                                                            loader->definition(), false));
         display.root()->gotoFrame(0);
         scripts->machine().setTimeBudgetMs(scriptTimeBudgetMs);
+        scripts->machine().setFixedDateMs(fixedDateMs);
         // The first frame's scripts, and the frames they jump to, share one frame's budget.
         script::Tick tick(scripts.get());
         rootEntered();
@@ -513,6 +515,11 @@ void Player::setTraceHandler(std::function<void(const QString&)> handler) {
 void Player::setScriptTimeBudgetMs(qint64 milliseconds) {
     d->scriptTimeBudgetMs = milliseconds;
     if (d->scripts) d->scripts->machine().setTimeBudgetMs(milliseconds);
+}
+
+void Player::setFixedDateMs(std::optional<double> milliseconds) {
+    d->fixedDateMs = milliseconds;
+    if (d->scripts) d->scripts->machine().setFixedDateMs(milliseconds);
 }
 
 void Player::pointerMoved(QPointF stageTwips) {

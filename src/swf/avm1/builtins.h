@@ -22,7 +22,9 @@ void installGeometryClasses(Machine& machine); // flash.geom
 void installFilterClasses(Machine& machine);   // flash.filters; after flash.geom
 void installXmlClasses(Machine& machine);
 void installLoadingClasses(Machine& machine); // LoadVars, XML.load, ASnative; after XML
-void installNativeTable(Machine& machine);    // ASnative; after every class it hands out
+// Marks every own member of object (and its __proto__) hidden, permanent and read-only.
+void lockMembers(Object& object);
+void installNativeTable(Machine& machine); // ASnative; after every class it hands out
 void installBroadcasters(
     Machine& machine); // AsBroadcaster, Stage, Selection, Key, Mouse  // setInterval, setTimeout
 

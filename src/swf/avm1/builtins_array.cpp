@@ -265,9 +265,9 @@ void installArrayClass(Machine& machine) {
                                                                {"UNIQUESORT", kUniqueSort},
                                                                {"RETURNINDEXEDARRAY", kReturnIndexedArray},
                                                                {"NUMERIC", kNumeric}};
+    // The sort options are plain members: enumerable, writable and deletable.
     for (const auto& [name, value] : constants)
-        array->setOwn(QString::fromLatin1(name), static_cast<double>(value),
-                      property_flags::kDontEnum | property_flags::kReadOnly);
+        array->setOwn(QString::fromLatin1(name), static_cast<double>(value));
     installMethods(machine, prototype);
 }
 

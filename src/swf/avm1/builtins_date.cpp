@@ -2,8 +2,6 @@
 // read the same on every machine.
 #include "swf/avm1/builtins.h"
 
-#include <QDateTime>
-
 #include <array>
 #include <cmath>
 
@@ -102,7 +100,7 @@ double timeFromParts(CallContext& context) {
 }
 
 Value dateConstructor(CallContext& context) {
-    const double now = double(QDateTime::currentMSecsSinceEpoch());
+    const double now = context.machine.dateNowMs();
     if (!context.constructing) return dateText(now);
     Object* self = context.thisObject();
     if (!self) return Value();
@@ -130,22 +128,26 @@ void defineGetter(Machine& machine, Object* prototype, const char* name, Field f
 }
 
 // setX(value[, next fields...]) changes that field and those after it, as given.
-void defineSetter(Machine& machine, Object* prototype, const char* name,
-                  std::initializer_list<Field> fields) {
+void defineSetter(Machine& machine, Object* prototype, const char* name, std::initializer_list<Field> fields,
+                  bool twoDigitYears = false) {
     const std::vector<Field> order(fields);
-    const NativeFunction setter = [order](CallContext& c) {
+    const NativeFunction setter = [order, twoDigitYears](CallContext& c) {
         Object* self = c.thisObject();
         if (!self || self->kind() != ObjectKind::Date) return Value();
         double time = self->primitive().asNumber();
         Civil civil = civilOf(std::isnan(time) ? 0.0 : time);
         for (std::size_t i = 0; i < order.size() && i < c.args.size(); ++i)
             civil.*order[i] = c.machine.toNumber(c.args[i]);
+        if (twoDigitYears && std::isfinite(civil.year) && std::trunc(civil.year) >= 0 &&
+            std::trunc(civil.year) <= 99)
+            civil.year = 1900 + std::trunc(civil.year);
         time = c.args.empty() ? std::nan("") : timeOf(civil);
         self->setPrimitive(time);
         return Value(time);
     };
     machine.defineMethod(prototype, QString::fromLatin1(name), setter);
-    machine.defineMethod(prototype, QStringLiteral("setUTC") + QString::fromLatin1(name + 3), setter);
+    if (!twoDigitYears)
+        machine.defineMethod(prototype, QStringLiteral("setUTC") + QString::fromLatin1(name + 3), setter);
 }
 
 } // namespace
@@ -155,19 +157,25 @@ void installDateClass(Machine& machine) {
     Object* date = machine.newConstructor(dateConstructor, prototype);
     machine.global()->setOwn(QStringLiteral("Date"), date, property_flags::kDontEnum);
     machine.defineMethod(date, QStringLiteral("UTC"), [](CallContext& c) { return Value(timeFromParts(c)); });
-    machine.defineMethod(prototype, QStringLiteral("getTime"),
-                         [](CallContext& c) { return Value(thisTime(c)); });
-    machine.defineMethod(prototype, QStringLiteral("valueOf"),
-                         [](CallContext& c) { return Value(thisTime(c)); });
+    // Asked of an object that is no Date, getTime answers nothing rather than NaN.
+    machine.defineMethod(prototype, QStringLiteral("getTime"), [](CallContext& c) {
+        Object* self = c.thisObject();
+        return self && self->kind() == ObjectKind::Date ? Value(self->primitive().asNumber()) : Value();
+    });
+    // valueOf is getTime itself, one function under two names.
+    prototype->setOwn(QStringLiteral("valueOf"), prototype->findOwn(QStringLiteral("getTime"))->value,
+                      property_flags::kDontEnum | property_flags::kDontDelete);
     machine.defineMethod(prototype, QStringLiteral("toString"),
                          [](CallContext& c) { return Value(dateText(thisTime(c))); });
     machine.defineMethod(prototype, QStringLiteral("getTimezoneOffset"), [](CallContext& c) {
         return std::isnan(thisTime(c)) ? Value(std::nan("")) : Value(0);
     });
-    machine.defineMethod(prototype, QStringLiteral("getYear"), [](CallContext& c) {
-        const double time = thisTime(c);
-        return std::isnan(time) ? Value(std::nan("")) : Value(civilOf(time).year - 1900);
-    });
+    // Local time is UTC, so getUTCYear is getYear.
+    for (const char* name : {"getYear", "getUTCYear"})
+        machine.defineMethod(prototype, QString::fromLatin1(name), [](CallContext& c) {
+            const double time = thisTime(c);
+            return std::isnan(time) ? Value(std::nan("")) : Value(civilOf(time).year - 1900);
+        });
     defineGetter(machine, prototype, "getFullYear", &Civil::year);
     defineGetter(machine, prototype, "getMonth", &Civil::month);
     defineGetter(machine, prototype, "getDate", &Civil::date);
@@ -177,6 +185,8 @@ void installDateClass(Machine& machine) {
     defineGetter(machine, prototype, "getSeconds", &Civil::seconds);
     defineGetter(machine, prototype, "getMilliseconds", &Civil::milliseconds);
     defineSetter(machine, prototype, "setFullYear", {&Civil::year, &Civil::month, &Civil::date});
+    // setYear is setFullYear with getYear's reading of two-digit years as 19xx.
+    defineSetter(machine, prototype, "setYear", {&Civil::year, &Civil::month, &Civil::date}, true);
     defineSetter(machine, prototype, "setMonth", {&Civil::month, &Civil::date});
     defineSetter(machine, prototype, "setDate", {&Civil::date});
     defineSetter(machine, prototype, "setHours",

@@ -9,8 +9,8 @@ namespace {
 
 using namespace property_flags;
 
-constexpr std::uint16_t kSettableFlags =
-    kDontEnum | kDontDelete | kReadOnly | kVersion6Up | kVersion7Up | kVersion8Up;
+constexpr std::uint16_t kSettableFlags = kDontEnum | kDontDelete | kReadOnly | kVersion6Up | kNotVersion6 |
+                                         kVersion7Up | kVersion8Up | kVersion9Up;
 
 Value objectConstructor(CallContext& context) {
     const Value value = context.arg(0);
@@ -82,6 +82,8 @@ Value setPropertyFlags(CallContext& context) {
     else if (names.isObject())
         for (const Value& name : arrayElements(context.machine, names))
             list.push_back(context.machine.toString(name));
+    else if (!names.isUndefined())
+        list = context.machine.toString(names).split(QLatin1Char(',')); // a number names one member
     const auto set = static_cast<std::uint16_t>(toUint32(argNumber(context, 2)) & kSettableFlags);
     const auto clear = static_cast<std::uint16_t>(
         context.args.size() > 3 ? toUint32(argNumber(context, 3)) & kSettableFlags : 0);
@@ -118,15 +120,25 @@ Value registerClass(CallContext& context) {
     return true;
 }
 
+// call and apply always give the function an object as `this`: a primitive arrives wrapped
+// (so members set on it last for the call), and undefined or null as a bare object with no
+// prototype.
+Value callThis(CallContext& context) {
+    const Value given = context.arg(0);
+    if (given.isObject()) return given;
+    Object* self = context.machine.toObject(given);
+    return self ? self : context.machine.newObject(ObjectKind::Plain, nullptr);
+}
+
 Value functionCall(CallContext& context) {
     const std::span<const Value> rest = context.args.empty() ? context.args : context.args.subspan(1);
-    return context.machine.call(context.thisValue, context.arg(0), rest);
+    return context.machine.call(context.thisValue, callThis(context), rest);
 }
 
 Value functionApply(CallContext& context) {
     const std::vector<Value> args =
         context.arg(1).isObject() ? arrayElements(context.machine, context.arg(1)) : std::vector<Value>{};
-    return context.machine.call(context.thisValue, context.arg(0), args);
+    return context.machine.call(context.thisValue, callThis(context), args);
 }
 
 Value errorConstructor(CallContext& context) {
@@ -217,11 +229,23 @@ void installBuiltins(Machine& machine) {
     installLoadingClasses(machine);
     installBroadcasters(machine);
     installNativeTable(machine);
+    // The player locks these classes' own members once it has built them: hidden, permanent
+    // and read-only, where other classes' members stay writable.
+    for (const char* name : {"Object", "Number", "Date"})
+        if (Object* constructor = machine.global()->findOwn(QString::fromLatin1(name))->value.asObject())
+            lockMembers(*constructor);
     // An SWF 5 movie finds Object.prototype.hasOwnProperty there, holding undefined: the
     // player filled it in from SWF 6 on. Its native stays reachable through ASnative.
     constexpr int kSwfVersionHasOwnProperty = 6;
     if (machine.swfVersion() < kSwfVersionHasOwnProperty)
         machine.objectPrototype()->findOwn(QStringLiteral("hasOwnProperty"))->value = Value();
+}
+
+void lockMembers(Object& object) {
+    constexpr std::uint16_t kLocked = kDontEnum | kDontDelete | property_flags::kReadOnly;
+    for (Property& property : object.properties())
+        property.flags |= kLocked;
+    object.setProtoFlags(object.protoFlags() | kLocked);
 }
 
 void installObjectClasses(Machine& machine) {
@@ -233,6 +257,13 @@ void installObjectClasses(Machine& machine) {
                          [](CallContext&) { return Value("[object Object]"); });
     machine.defineMethod(objectPrototype, QStringLiteral("toLocaleString"),
                          [](CallContext&) { return Value("[object Object]"); });
+    // Unlike the other built-in methods, toLocaleString comes with a prototype of its own, as
+    // functions a movie defines do.
+    if (Object* toLocale = objectPrototype->findOwn(QStringLiteral("toLocaleString"))->value.asObject()) {
+        Object* ownPrototype = machine.newObject();
+        ownPrototype->setOwn(QStringLiteral("constructor"), toLocale, kDontEnum | kDontDelete);
+        toLocale->setOwn(QStringLiteral("prototype"), ownPrototype, kDontEnum | kDontDelete);
+    }
     machine.defineMethod(objectPrototype, QStringLiteral("valueOf"),
                          [](CallContext& c) { return c.thisValue; });
     machine.defineMethod(objectPrototype, QStringLiteral("addProperty"), addProperty);

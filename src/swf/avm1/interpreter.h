@@ -110,6 +110,7 @@ class Interpreter {
     void bitwise(std::uint8_t code);
     void stringExtract(bool multibyte);
     void initArray();
+    void markLiteral(Object* literal, const Value& madeBy);
     void initObject();
     void getUrl2(QByteArrayView payload);
     void gotoFrame2(QByteArrayView payload);

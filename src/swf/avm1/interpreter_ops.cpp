@@ -274,6 +274,14 @@ bool Interpreter::executeStringOp(std::uint8_t code) {
 // A count no 32-bit stack could hold makes nothing and leaves the stack alone.
 constexpr double kMaxInitCount = 4294967295.0;
 
+// Literals name the class that made them in an own, hidden `constructor` (no __constructor__,
+// which only `new` leaves).
+void Interpreter::markLiteral(Object* literal, const Value& madeBy) {
+    if (madeBy.isObject())
+        literal->setOwn(QStringLiteral("constructor"), madeBy,
+                        property_flags::kDontEnum | property_flags::kDontDelete);
+}
+
 void Interpreter::initArray() {
     const double requested = m_machine.toNumber(pop());
     if (requested > kMaxInitCount) {
@@ -289,6 +297,13 @@ void Interpreter::initArray() {
         values.push_back(pop());
     Object* array = m_machine.newArray(values);
     array->setArrayLength(count);
+    // A literal takes the prototype of whatever _global.Array is now: with Array deleted or
+    // replaced, literals follow (and without it they have no prototype at all).
+    const Value arrayClass = m_machine.getMember(Value(m_machine.global()), QStringLiteral("Array"));
+    array->setProto(arrayClass.isObject()
+                        ? m_machine.getMember(arrayClass, QStringLiteral("prototype")).asObject()
+                        : nullptr);
+    markLiteral(array, arrayClass);
     push(array);
 }
 
@@ -299,6 +314,7 @@ void Interpreter::initObject() {
         return;
     }
     Object* object = m_machine.newObject();
+    markLiteral(object, m_machine.getMember(Value(m_machine.global()), QStringLiteral("Object")));
     const double pairs = requested > 0 ? std::floor(requested) : 0;
     if (pairs * 2 > static_cast<double>(m_frame.stack.size())) {
         // Too few values for the pairs promised: all are taken and none is kept.

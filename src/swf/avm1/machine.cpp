@@ -4,6 +4,7 @@
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/interpreter.h"
 
+#include <QDateTime>
 #include <QSet>
 
 #include <cmath>
@@ -42,6 +43,10 @@ Machine::Machine(Host& host, int swfVersion) : m_host(host), m_swfVersion(swfVer
 
 Machine::~Machine() = default;
 
+double Machine::dateNowMs() const {
+    return m_fixedDateMs ? *m_fixedDateMs : double(QDateTime::currentMSecsSinceEpoch());
+}
+
 void Machine::setBuiltinPrototypes(Object* function, Object* array, Object* string, Object* number,
                                    Object* boolean, Object* clip, Object* error) {
     m_functionPrototype = function;
@@ -65,7 +70,10 @@ void Machine::beginRun() {
     m_thrown.reset();
     m_callDepth = 0;
     m_stackValues = 0;
-    if (!m_inFrame)
+    if (m_halted) {
+        m_aborted = true;
+        m_abortReason = AbortReason::CallDepth;
+    } else if (!m_inFrame)
         m_clock.start();
     else if (m_clock.elapsed() > m_timeBudgetMs) {
         // The frame's time is spent: the scripts still waiting in it do not start. Without
@@ -179,7 +187,9 @@ Object* Machine::newClip(PropertyDelegate* delegate) {
 }
 
 void Machine::defineMethod(Object* object, const QString& name, NativeFunction function) {
-    object->setOwn(name, newNativeFunction(std::move(function)), property_flags::kDontEnum);
+    // Built-in methods are hidden and permanent: a movie may replace them but not delete them.
+    object->setOwn(name, newNativeFunction(std::move(function)),
+                   property_flags::kDontEnum | property_flags::kDontDelete);
 }
 
 Object* Machine::toObject(const Value& value) {
@@ -446,6 +456,21 @@ Value Machine::call(const Value& functionValue, const Value& thisValue, std::spa
         Value constructor = home ? getMember(home, QStringLiteral("__constructor__")) : Value();
         if (!constructor.isObject() && superProto)
             constructor = getMember(superProto, QStringLiteral("constructor"));
+        // A built-in class reached this way constructs in place: super() in a class that
+        // extends Date or Array makes the object under construction a date or an array.
+        Object* native = constructor.asObject();
+        if (native && native->isFunction() && !native->script() && native->native() &&
+            function->superThis()) {
+            if (m_callDepth >= kMaxCallDepth) {
+                abort(AbortReason::CallDepth);
+                return Value();
+            }
+            ++m_callDepth;
+            CallContext context{*this, function->superThis(), args, native, true};
+            const Value result = native->native()(context);
+            --m_callDepth;
+            return result;
+        }
         return call(constructor, function->superThis(), args, superProto);
     }
     if (!function || !function->isFunction() || unwinding()) return Value();

@@ -61,6 +61,10 @@ class Machine {
     Host& host() { return m_host; }
     int swfVersion() const { return m_swfVersion; }
     void setTimeBudgetMs(qint64 milliseconds) { m_timeBudgetMs = milliseconds; }
+    // The calendar time Date reads as "now", in ms since 1970 UTC: the system clock unless a
+    // fixed moment is given, so runs that compare output can replay one recording's time.
+    void setFixedDateMs(std::optional<double> milliseconds) { m_fixedDateMs = milliseconds; }
+    double dateNowMs() const;
     // Between beginFrame and endFrame all scripts share one time budget; outside a frame
     // each entry point below gets a budget of its own.
     void beginFrame();
@@ -190,6 +194,7 @@ class Machine {
     Host& m_host;
     int m_swfVersion;
     qint64 m_timeBudgetMs = kDefaultTimeBudgetMs;
+    std::optional<double> m_fixedDateMs;
     std::vector<std::unique_ptr<Object>> m_objects;
     Object* m_global = nullptr;
     Object* m_objectPrototype = nullptr;
@@ -209,6 +214,7 @@ class Machine {
     std::uint32_t m_nextNumberIdentity = 1;
     std::optional<Value> m_thrown;
     bool m_aborted = false;
+    bool m_halted = false;
     AbortReason m_abortReason = AbortReason::None;
     int m_callDepth = 0;
     Object* m_runningFunction = nullptr;

@@ -212,6 +212,9 @@ void Machine::abort(AbortReason reason) {
     m_aborted = true;
     m_thrown.reset();
     m_abortReason = reason;
+    // Runaway recursion stops the movie's scripting for good, not just the script that
+    // recursed: no frame script, event or timer of the movie runs after it.
+    if (reason == AbortReason::CallDepth) m_halted = true;
     m_host.scriptAborted(reason);
 }
 

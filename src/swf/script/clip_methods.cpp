@@ -122,10 +122,17 @@ std::optional<format::FillStyle> gradientFillOf(avm1::Machine& machine, avm1::Ca
     return fill;
 }
 
+// The player's own reads of a movie's object take an own value as it is stored, even where a
+// version flag hides it from the movie's reads.
+avm1::Value storedMember(avm1::Machine& machine, avm1::Object* object, const QString& name) {
+    const avm1::Property* own = object->findOwn(name);
+    return own && !own->getter ? own->value : machine.getMember(avm1::Value(object), name);
+}
+
 void copyMembers(avm1::Machine& machine, avm1::Object* from, avm1::Object* to) {
     if (!from || !to) return;
     for (const QString& name : machine.enumerate(from))
-        machine.setMember(to, name, machine.getMember(from, name));
+        machine.setMember(to, name, storedMember(machine, from, name));
 }
 
 } // namespace
@@ -380,8 +387,8 @@ void ScriptHost::installClipMethods() {
         const auto toClip = m_geometry->stageToClip(clip);
         if (!point || !toClip) return avm1::Value();
         const QTransform transform = toStage ? toClip->inverted() : *toClip;
-        const double x = m_machine->toNumber(m_machine->getMember(avm1::Value(point), QStringLiteral("x")));
-        const double y = m_machine->toNumber(m_machine->getMember(avm1::Value(point), QStringLiteral("y")));
+        const double x = m_machine->toNumber(storedMember(*m_machine, point, QStringLiteral("x")));
+        const double y = m_machine->toNumber(storedMember(*m_machine, point, QStringLiteral("y")));
         if (!std::isfinite(x) || !std::isfinite(y)) return avm1::Value();
         const QPointF mapped = transform.map(QPointF(x * kTwips, y * kTwips)) / kTwips;
         m_machine->setMember(avm1::Value(point), QStringLiteral("x"), avm1::Value(mapped.x()));

@@ -375,6 +375,98 @@ class Avm1LanguageTest : public QObject {
         QCOMPARE(m.toString(f), QStringLiteral("[type Function]"));
     }
 
+    // call and apply hand the function an object as `this` whatever they are given.
+    void callGivesAnObjectAsThis_data() {
+        QTest::addColumn<int>("given"); // 0 number, 1 string, 2 boolean, 3 null, 4 undefined
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("number is wrapped") << 0 << "5|object|42";
+        QTest::newRow("string is wrapped") << 1 << "s|object|42";
+        QTest::newRow("boolean is wrapped") << 2 << "true|object|42";
+        QTest::newRow("null becomes a bare object") << 3 << "[type Object]|object|42";
+        QTest::newRow("undefined becomes a bare object") << 4 << "[type Object]|object|42";
+    }
+    void callGivesAnObjectAsThis() {
+        QFETCH(int, given);
+        QFETCH(QString, expected);
+        // function f() { trace(this); trace(typeof this); this.x = 42; trace(this.x); }
+        ActionAssembler body(7);
+        body.getVariable("this").op(ActionCode::Trace);
+        body.getVariable("this").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        body.getVariable("this").push({"x", 42}).op(ActionCode::SetMember);
+        body.getVariable("this").push({"x"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        ActionAssembler code(7);
+        code.defineFunction("f", {}, body);
+        const PushValue values[] = {5, "s", true, PushValue::null(), PushValue::undefined()};
+        code.push({values[given]}).getVariable("f").callMethod("call", 1).op(ActionCode::Pop);
+        QCOMPARE(traceOf(7, code), expected);
+    }
+
+    // An array literal takes its prototype from _global.Array as it is when the literal runs.
+    void arrayLiteralFollowsGlobalArray() {
+        // delete Array; a = [1, 2]; trace(a); trace(a.length)
+        ActionAssembler code(7);
+        code.push({"Array"}).op(ActionCode::Delete2).op(ActionCode::Pop);
+        code.push({"a", 2, 1, 2}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
+        code.getVariable("a").op(ActionCode::Trace);
+        code.getVariable("a").push({"length"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        QCOMPARE(traceOf(7, code), QStringLiteral("[type Object]|2"));
+    }
+
+    // super() toward a built-in class makes the object under construction one of its kind.
+    void superToBuiltinConstructsInPlace_data() {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Date") << "Date"
+                              << "1000000000000|undefined";
+        QTest::newRow("Array") << "Array"
+                               << "undefined|0";
+    }
+    void superToBuiltinConstructsInPlace() {
+        QFETCH(QString, base);
+        QFETCH(QString, expected);
+        // function Foo() { super(); trace(this.getTime()); trace(this.length); }  Foo extends base
+        // Foo.prototype.getTime = Date.prototype.getTime; new Foo()
+        ActionAssembler body(7);
+        body.push({0})
+            .getVariable("super")
+            .push({PushValue::undefined()})
+            .op(ActionCode::CallMethod)
+            .op(ActionCode::Pop);
+        body.getVariable("this").callMethod("getTime", 0).op(ActionCode::Trace);
+        body.getVariable("this").push({"length"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        ActionAssembler code(7);
+        code.defineFunction("Foo", {}, body).getVariable("Foo").getVariable(base).op(ActionCode::Extends);
+        code.getVariable("Foo").push({"prototype"}).op(ActionCode::GetMember).push({"getTime"});
+        code.getVariable("Date")
+            .push({"prototype"})
+            .op(ActionCode::GetMember)
+            .push({"getTime"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::SetMember);
+        code.push({0, "Foo"}).op(ActionCode::NewObject).op(ActionCode::Pop);
+        ScriptRun run(7);
+        run.machine->setFixedDateMs(1e12);
+        run.run(code);
+        QCOMPARE(run.traced(), expected);
+    }
+
+    // Recursion past the limit stops the movie's scripting for good: later scripts never run.
+    void runawayRecursionHaltsLaterScripts() {
+        // function foo() { foo(); }  foo(); trace("after")   then, as a new script: trace("later")
+        ActionAssembler body(7);
+        body.push({0, "foo"}).op(ActionCode::CallFunction).op(ActionCode::Pop);
+        ActionAssembler code(7);
+        code.defineFunction("foo", {}, body);
+        code.push({0, "foo"}).op(ActionCode::CallFunction).op(ActionCode::Pop);
+        code.trace("after");
+        ActionAssembler later(7);
+        later.trace("later");
+        ScriptRun run(7);
+        run.run(code);
+        run.run(later);
+        QCOMPARE(run.traced(), QString());
+    }
+
     void timelineActions_data() {
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("expected");

@@ -59,6 +59,23 @@ class Avm1Test : public QObject {
         }) << "1999";
         QTest::newRow("date out of range is invalid")
             << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1e300})); }) << "Invalid Date";
+        QTest::newRow("setYear takes month and date, two-digit years are 19xx")
+            << 8 << Scenario([](Machine& m) {
+                   const Value date = make(m, "Date", {2020, 10, 15});
+                   call(m, date, "setYear", {1, 2, 3});
+                   return text(m, call(m, date, "getFullYear")) + "/" + text(m, call(m, date, "getMonth")) +
+                          "/" + text(m, call(m, date, "getDate"));
+               })
+            << "1901/2/3";
+        QTest::newRow("a fixed moment is what Date reads as now") << 8 << Scenario([](Machine& m) {
+            m.setFixedDateMs(1e12);
+            return text(m, call(m, make(m, "Date"), "getTime"));
+        }) << "1000000000000";
+        QTest::newRow("getTime of an object that is no date") << 8 << Scenario([](Machine& m) {
+            const Value getTime =
+                m.getMember(m.getMember(m.getMember(m.global(), "Date"), "prototype"), "getTime");
+            return text(m, m.call(getTime, m.newObject(), {}));
+        }) << "undefined";
         // Older movies reach flash.geom only once ASSetPropFlags has cleared its SWF 8 bit.
         QTest::newRow("matrix with missing members, SWF 6") << 6 << Scenario([](Machine& m) {
             if (Property* flash = m.global()->findOwn(QStringLiteral("flash")))
@@ -526,6 +543,84 @@ class Avm1Test : public QObject {
         QCOMPARE(m.toNumber(m.getMember(object, "fixed")), 2.0);
         const Value hasOwn[] = {"keep"};
         QVERIFY(m.toBoolean(m.callMethod(object, "hasOwnProperty", hasOwn)));
+    }
+
+    // ASSetPropFlags's version bits, each hiding a member from some SWF versions; the member
+    // is named by a number, which names one member as its text does.
+    void versionFlagsHideMembers_data() {
+        QTest::addColumn<int>("flag");
+        QTest::addColumn<QString>("visibleIn"); // the SWF versions 5..9 that still read it
+        QTest::newRow("6 and up") << 0x80 << "6789";
+        QTest::newRow("not in 6") << 0x100 << "5789";
+        QTest::newRow("7 and up") << 0x400 << "789";
+        QTest::newRow("8 and up") << 0x1000 << "89";
+        QTest::newRow("9 and up") << 0x2000 << "9";
+    }
+    void versionFlagsHideMembers() {
+        QFETCH(int, flag);
+        QFETCH(QString, visibleIn);
+        QString seen;
+        for (int version = 5; version <= 9; ++version) {
+            ScriptRun run(version);
+            Machine& m = *run.machine;
+            Object* object = m.newObject();
+            m.setMember(object, "12", 1);
+            const Value args[] = {object, 12, flag};
+            m.call(m.getMember(m.global(), "ASSetPropFlags"), Value(), args);
+            if (!m.getMember(object, "12").isUndefined()) seen += QString::number(version);
+        }
+        QCOMPARE(seen, visibleIn);
+    }
+
+    // The flags the player leaves on its own classes' members, as movies list them.
+    void builtinMemberFlags_data() {
+        QTest::addColumn<QString>("owner"); // a path from _global
+        QTest::addColumn<QString>("member");
+        QTest::addColumn<int>("flags");
+        const int hidden = property_flags::kDontEnum, permanent = property_flags::kDontDelete,
+                  readOnly = property_flags::kReadOnly;
+        QTest::newRow("prototype method") << "Boolean.prototype"
+                                          << "toString" << (hidden | permanent);
+        QTest::newRow("locked class: static method") << "Date"
+                                                     << "UTC" << (hidden | permanent | readOnly);
+        QTest::newRow("locked class: prototype") << "Number"
+                                                 << "prototype" << (hidden | permanent | readOnly);
+        QTest::newRow("open class: prototype") << "Boolean"
+                                               << "prototype" << (hidden | permanent);
+        QTest::newRow("sort option is a plain member") << "Array"
+                                                       << "NUMERIC" << 0;
+    }
+    void builtinMemberFlags() {
+        QFETCH(QString, owner);
+        QFETCH(QString, member);
+        QFETCH(int, flags);
+        ScriptRun run(8);
+        Machine& m = *run.machine;
+        Value object = m.global();
+        for (const QString& part : owner.split(QLatin1Char('.')))
+            object = m.getMember(object, part);
+        QVERIFY(object.isObject());
+        const Property* property = object.asObject()->findOwn(member);
+        QVERIFY(property);
+        constexpr int kListed =
+            property_flags::kDontEnum | property_flags::kDontDelete | property_flags::kReadOnly;
+        QCOMPARE(property->flags & kListed, flags);
+    }
+
+    // Literals carry an own hidden `constructor`; `new` leaves __constructor__ instead.
+    void literalsNameTheirClass() {
+        ActionAssembler code(7);
+        code.push({"o", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+        code.push({"a", 0}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
+        for (const char* name : {"o", "a"}) {
+            code.push({"constructor"})
+                .getVariable(name)
+                .callMethod("hasOwnProperty", 1)
+                .op(ActionCode::Trace);
+            code.getVariable(name).push({"constructor"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        }
+        code.getVariable("o").push({"__constructor__"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        QCOMPARE(traceOf(7, code), QStringLiteral("true|[type Function]|true|[type Function]|undefined"));
     }
 
     void arrayMethods_data() {
