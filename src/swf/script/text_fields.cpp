@@ -266,6 +266,20 @@ stage::TextField* TextFields::fieldNamed(stage::MovieClip& parent, const QString
     return serial == found->second.constEnd() ? nullptr : stageContext().liveField(*serial);
 }
 
+const format::FontDefinition* TextFields::embeddedFontNamed(const QString& name, bool bold,
+                                                            bool italic) const {
+    const format::FontDefinition* byName = nullptr;
+    for (int id = 0; id <= 0xffff; ++id) {
+        const auto* font = dynamic_cast<const movie::FontCharacter*>(m_movie.character(quint16(id)));
+        if (!font || !font->font.hasLayout || font->font.advances.empty() ||
+            font->font.name.compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        if (font->font.bold == bold && font->font.italic == italic) return &font->font;
+        if (!byName) byName = &font->font;
+    }
+    return byName;
+}
+
 const format::FontDefinition* TextFields::fontOf(const format::EditTextDefinition& field) const {
     const auto* font =
         field.hasFont ? dynamic_cast<const movie::FontCharacter*>(m_movie.character(field.fontId)) : nullptr;
@@ -697,10 +711,34 @@ void TextFields::install() {
             font.setHintingPreference(QFont::PreferNoHinting);
             const QFontMetricsF metrics(font);
             const QString text = c.args.empty() ? QString() : bounded(avm1::argString(c, 0));
-            const double ascent = std::round(metrics.ascent()), descent = std::round(metrics.descent());
+            double ascent = std::round(metrics.ascent()), descent = std::round(metrics.descent());
             double width = 0;
-            for (const QString& line : text.split(QLatin1Char('\r')))
-                width = std::max(width, std::round(metrics.horizontalAdvance(line)));
+            // A font the movie carries, with its layout, measures as the movie's author saw it.
+            const format::FontDefinition* own =
+                face.isNullish() ? nullptr : embeddedFontNamed(m.toString(face), font.bold(), font.italic());
+            if (own) {
+                const double scale = font.pixelSize() / own->emSize;
+                ascent = std::round(own->ascent * scale);
+                descent = std::round(own->descent * scale);
+            }
+            for (const QString& line : text.split(QLatin1Char('\r'))) {
+                double lineWidth = 0;
+                if (own) {
+                    // Each glyph advances a whole number of pixels; a character the font lacks
+                    // takes the system font's.
+                    const double scale = font.pixelSize() / own->emSize;
+                    for (const QChar ch : line) {
+                        const auto at = std::find(own->codes.begin(), own->codes.end(), ch.unicode());
+                        const auto index = std::size_t(at - own->codes.begin());
+                        lineWidth += std::round(at != own->codes.end() && index < own->advances.size()
+                                                    ? own->advances[index] * scale
+                                                    : metrics.horizontalAdvance(ch));
+                    }
+                } else {
+                    lineWidth = metrics.horizontalAdvance(line);
+                }
+                width = std::max(width, std::round(lineWidth));
+            }
             const double height = text.isEmpty() ? 0 : ascent + descent;
             avm1::Object* extent = m.newObject();
             const std::pair<const char*, double> items[] = {{"ascent", ascent},

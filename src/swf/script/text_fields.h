@@ -85,6 +85,8 @@ class TextFields {
     void autoSizeField(stage::TextField& field) const;
     // The movie's font a field's definition names, when it has one.
     const format::FontDefinition* fontOf(const format::EditTextDefinition& field) const;
+    // The movie's font of that name that carries its layout, in that style if it has one.
+    const format::FontDefinition* embeddedFontNamed(const QString& name, bool bold, bool italic) const;
     // A TextFormat object holding the items given (null for the others), and the items a
     // TextFormat object gives.
     avm1::Object* formatObject(const stage::StyleChange& style);
