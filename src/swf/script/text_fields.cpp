@@ -234,6 +234,21 @@ avm1::Object* TextFields::objectOf(stage::TextField& field) {
     object->pin();
     m_objects.emplace(field.serial(), object);
     m_serials.insert(object, field.serial());
+    // A field broadcasts its changes (onChanged, onScroller...) and is the first of its own
+    // listeners, as AsBroadcaster makes it.
+    constexpr int kSwfVersionFieldBroadcasts = 6;
+    if (m_machine->swfVersion() >= kSwfVersionFieldBroadcasts) {
+        using avm1::property_flags::kDontEnum;
+        const avm1::Value broadcaster =
+            m_machine->getMember(avm1::Value(m_machine->global()), QStringLiteral("AsBroadcaster"));
+        for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+            if (broadcaster.asObject())
+                object->setOwn(QString::fromLatin1(name),
+                               m_machine->getMember(broadcaster, QString::fromLatin1(name)), kDontEnum);
+        const avm1::Value self(object);
+        object->setOwn(QStringLiteral("_listeners"), avm1::Value(m_machine->newArray(std::span(&self, 1))),
+                       kDontEnum);
+    }
     return object;
 }
 
@@ -436,6 +451,14 @@ void TextFields::edited(stage::TextField& field) {
     if (!storeInVariable(field)) field.ownText = field.field.html ? field.content.html() : field.text();
     avm1::Object* object = objectOf(field);
     const avm1::Value self(object);
+    // The field and the listeners added to it hear of the change; a movie too old for field
+    // listeners has only the field's own handler.
+    const avm1::Value broadcast = m_machine->getMember(self, QStringLiteral("broadcastMessage"));
+    if (broadcast.asObject() && object->findOwn(QStringLiteral("_listeners"))) {
+        const avm1::Value args[] = {avm1::Value(QStringLiteral("onChanged")), self};
+        m_machine->callMethod(self, QStringLiteral("broadcastMessage"), args);
+        return;
+    }
     const avm1::Value handler = m_machine->getMember(self, QStringLiteral("onChanged"));
     if (handler.isObject()) m_machine->callMethod(self, QStringLiteral("onChanged"), std::span(&self, 1));
 }
