@@ -219,15 +219,21 @@ QFont fieldFont(const format::EditTextDefinition& field, const format::FontDefin
     return qfont;
 }
 
-// The field's text laid out as drawn through system fonts; width is the room for it.
-void layOut(QTextDocument& document, const format::EditTextDefinition& field,
-            const format::FontDefinition* font, double width) {
+// The field's font, alignment and wrapping as the document's defaults; width is the room.
+void prepareDocument(QTextDocument& document, const format::EditTextDefinition& field,
+                     const format::FontDefinition* font, double width) {
     document.setDocumentMargin(0);
     document.setDefaultFont(fieldFont(field, font));
     QTextOption option(alignmentOf(field.align));
     option.setWrapMode(field.wordWrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     document.setDefaultTextOption(option);
     document.setTextWidth(field.wordWrap ? std::max(1.0, width) : -1);
+}
+
+// The field's text laid out as drawn through system fonts; width is the room for it.
+void layOut(QTextDocument& document, const format::EditTextDefinition& field,
+            const format::FontDefinition* font, double width) {
+    prepareDocument(document, field, font, width);
     if (field.html) {
         // A paragraph is a line: no space above or below, unlike a web page's.
         document.setDefaultStyleSheet(QStringLiteral("p { margin-top: 0px; margin-bottom: 0px; }"));
@@ -244,17 +250,13 @@ void layOut(QTextDocument& document, const format::EditTextDefinition& field,
         cursor.mergeBlockFormat(format);
     }
 }
+
 // The field's text laid out from its characters' own looks: each run in its face, size and
 // colour, each paragraph with its alignment, margins, indent and leading.
 void layOutModel(QTextDocument& document, const format::EditTextDefinition& field,
                  const stage::TextModel& model, const format::FontDefinition* font, double width,
                  const format::ColorTransform* cx) {
-    document.setDocumentMargin(0);
-    document.setDefaultFont(fieldFont(field, font));
-    QTextOption option(alignmentOf(field.align));
-    option.setWrapMode(field.wordWrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    document.setDefaultTextOption(option);
-    document.setTextWidth(field.wordWrap ? std::max(1.0, width) : -1);
+    prepareDocument(document, field, font, width);
     auto charFormat = [&](const stage::TextStyle& style) {
         QTextCharFormat look;
         QFont face(systemFamilyFor(style.font));
