@@ -167,7 +167,9 @@ void StageRenderer::drawClipDrawing(QPainter& painter, const stage::MovieClip& c
         entry.revision = drawing.revision();
     }
     entry.used = true;
+    m_fillSurfaces = &drawing;
     drawShape(painter, drawing.shape(), entry.paths, context);
+    m_fillSurfaces = nullptr;
 }
 
 void StageRenderer::drawChildren(QPainter& painter, const Children& children, const Context& parent) {
@@ -294,6 +296,10 @@ void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& 
     }
     if (const stage::TextField* text = object.asTextField()) {
         drawEditText(painter, text->field, context, text == m_focusField ? text : nullptr);
+        return;
+    }
+    if (const auto* bitmap = dynamic_cast<const stage::BitmapInstance*>(&object)) {
+        drawAttachedBitmap(painter, *bitmap, context);
         return;
     }
     const movie::Character* character = object.character();
@@ -463,10 +469,7 @@ void StageRenderer::drawBitmapFill(QPainter& painter, const format::FillStyle& f
                                    const format::ColorTransform& cx) {
     // Fades draw the bitmap itself with less opacity rather than a faded copy of it.
     const RenderCache::Opacity fade = RenderCache::opacityOf(cx);
-    const BitmapLookup bitmaps = [&](quint16 id) {
-        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_current->character(id));
-        return bitmap ? m_cache.bitmap(*bitmap, fade.rest) : QImage();
-    };
+    const BitmapLookup bitmaps = [&](quint16 id) { return fillPicture(id, fade.rest); };
     painter.save();
     painter.setOpacity(painter.opacity() * fade.opacity);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth && fill.bitmapSmooth);
@@ -498,10 +501,7 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
                               const ShapePaths& paths, const Context& context) {
     painter.setTransform(context.transform);
     painter.setPen(Qt::NoPen);
-    const BitmapLookup bitmaps = [&](quint16 id) {
-        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_current->character(id));
-        return bitmap ? m_cache.bitmap(*bitmap, context.cx) : QImage();
-    };
+    const BitmapLookup bitmaps = [&](quint16 id) { return fillPicture(id, context.cx); };
     const PenContext pens = penContext(context.transform);
     // Each set of styles: its fills, then its lines, over the sets before it.
     const size_t fillCount = std::min(paths.fills.size(), shape.fills.size());

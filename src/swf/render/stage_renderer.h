@@ -7,6 +7,7 @@
 #include "swf/render/quality.h"
 #include "swf/render/raster_cache.h"
 #include "swf/render/render_cache.h"
+#include "swf/stage/bitmap_instance.h"
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
 #include "swf/stage/video_instance.h"
@@ -30,6 +31,11 @@ class StageRenderer {
     // The stage: the movie's background, its root, then the movies loaded into levels above.
     void render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
                 const stage::Stage& stage);
+
+    // BitmapData.draw: one object's content (without its own placement) through objectToDevice,
+    // tinted by cx, at high quality.
+    void renderObject(QPainter& painter, const QTransform& objectToDevice, const stage::DisplayObject& object,
+                      const format::ColorTransform& cx, bool smooth);
 
   private:
     struct Context {
@@ -59,6 +65,11 @@ class StageRenderer {
     PenContext penContext(const QTransform& transform) const;
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
     void drawVideo(QPainter& painter, const stage::VideoInstance& video, const Context& context);
+    // The picture a bitmap fill names: a library bitmap, or while a clip's drawing is drawn,
+    // one of the surfaces its scripts filled with.
+    QImage fillPicture(quint16 id, const format::ColorTransform& cx);
+    const stage::Drawing* m_fillSurfaces = nullptr;
+    void drawAttachedBitmap(QPainter& painter, const stage::BitmapInstance& bitmap, const Context& context);
     void drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context,
                       const stage::TextField* focused = nullptr);
     // The area an object covers, in device coordinates, for use as a mask.

@@ -1,0 +1,64 @@
+// Drawing BitmapData surfaces: attached to clips, and as the pictures of bitmap fills.
+#include "swf/render/script_bitmaps.h"
+#include "swf/render/stage_renderer.h"
+
+#include <cmath>
+
+namespace swf::render {
+
+QImage pictureOf(const raster::Pixels& pixels) {
+    if (pixels.width() <= 0 || pixels.height() <= 0) return {};
+    // The stored form is premultiplied 0xAARRGGBB per pixel, as this format lays it out.
+    return QImage(reinterpret_cast<const uchar*>(pixels.row(0)), pixels.width(), pixels.height(),
+                  qsizetype(pixels.width()) * 4, QImage::Format_ARGB32_Premultiplied);
+}
+
+void StageRenderer::renderObject(QPainter& painter, const QTransform& objectToDevice,
+                                 const stage::DisplayObject& object, const format::ColorTransform& cx,
+                                 bool smooth) {
+    painter.save();
+    m_smooth = smooth;
+    painter.setRenderHint(QPainter::Antialiasing, m_smooth);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth);
+    painter.setRenderHint(QPainter::TextAntialiasing, m_smooth);
+    m_stageToDevice = objectToDevice;
+    m_stageScale = std::sqrt(std::abs(objectToDevice.determinant()));
+    m_rasters.clear();
+    m_scriptMasks.clear();
+    m_maskUses.clear();
+    m_focusField = nullptr;
+    drawObject(painter, object, Context{objectToDevice, cx});
+    m_current = &m_movie;
+    painter.restore();
+}
+
+QImage StageRenderer::fillPicture(quint16 id, const format::ColorTransform& cx) {
+    if (m_fillSurfaces) {
+        const raster::Pixels* pixels = m_fillSurfaces->bitmap(id);
+        if (!pixels) return {};
+        // A copy: brushes may outlive this drawing in the paint engine's caches.
+        const QImage image = pictureOf(*pixels).copy();
+        return cx.isIdentity() || image.isNull() ? image : RenderCache::tinted(image, cx);
+    }
+    const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_current->character(id));
+    return bitmap ? m_cache.bitmap(*bitmap, cx) : QImage();
+}
+
+void StageRenderer::drawAttachedBitmap(QPainter& painter, const stage::BitmapInstance& bitmap,
+                                       const Context& context) {
+    if (!bitmap.pixels()) return;
+    QImage image = pictureOf(*bitmap.pixels());
+    if (image.isNull()) return;
+    const RenderCache::Opacity fade = RenderCache::opacityOf(context.cx);
+    if (!fade.rest.isIdentity()) image = RenderCache::tinted(image, fade.rest);
+    painter.save();
+    // One surface pixel per pixel of the clip's space.
+    painter.setTransform(QTransform::fromScale(format::kTwipsPerPixel, format::kTwipsPerPixel) *
+                         context.transform);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth && bitmap.smoothing());
+    painter.setOpacity(painter.opacity() * fade.opacity);
+    painter.drawImage(QPointF(0, 0), image);
+    painter.restore();
+}
+
+} // namespace swf::render
