@@ -15,7 +15,7 @@ QImage pictureOf(const raster::Pixels& pixels) {
 
 void StageRenderer::renderObject(QPainter& painter, const QTransform& objectToDevice,
                                  const stage::DisplayObject& object, const format::ColorTransform& cx,
-                                 bool smooth) {
+                                 bool smooth, const stage::Stage& stage, const QTransform& stageToDevice) {
     painter.save();
     m_smooth = smooth;
     painter.setRenderHint(QPainter::Antialiasing, m_smooth);
@@ -27,7 +27,20 @@ void StageRenderer::renderObject(QPainter& painter, const QTransform& objectToDe
     m_scriptMasks.clear();
     m_maskUses.clear();
     m_focusField = nullptr;
-    drawObject(painter, object, Context{objectToDevice, cx});
+    const std::vector<stage::MovieClip*> layers = stage.all();
+    for (const stage::MovieClip* layer : layers)
+        gatherScriptMasks(*layer, stageToDevice, 0, false);
+    if (!m_maskUses.empty())
+        for (const stage::MovieClip* layer : layers)
+            gatherScriptMasks(*layer, stageToDevice, 0, true);
+    // A clip serving as another's mask draws nothing, here as on the stage.
+    const Context context{objectToDevice, cx};
+    if (m_scriptMasks.count(&object) == 0) {
+        if (object.scriptMask())
+            drawWithScriptMask(painter, object, context);
+        else
+            drawObject(painter, object, context);
+    }
     m_current = &m_movie;
     painter.restore();
 }

@@ -591,6 +591,9 @@ void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& 
                                 const QTransform& parent) {
     const QTransform transform = object.placement().matrix.toTransform() * parent;
     if (const stage::MovieClip* clip = object.asClip()) {
+        // What its drawing methods filled masks too.
+        if (!clip->drawing().isEmpty())
+            area.addPath(transform.map(buildShapePaths(clip->drawing().shape()).outline));
         for (const auto& [depth, child] : clip->children())
             addMaskArea(area, *child, transform);
         return;

@@ -33,9 +33,11 @@ class StageRenderer {
                 const stage::Stage& stage);
 
     // BitmapData.draw: one object's content (without its own placement) through objectToDevice,
-    // tinted by cx, at high quality.
+    // tinted by cx. Masks that scripts set on the stage still apply, placed by stageToDevice
+    // (the stage as the object's content sees it, then objectToDevice).
     void renderObject(QPainter& painter, const QTransform& objectToDevice, const stage::DisplayObject& object,
-                      const format::ColorTransform& cx, bool smooth);
+                      const format::ColorTransform& cx, bool smooth, const stage::Stage& stage,
+                      const QTransform& stageToDevice);
 
   private:
     struct Context {

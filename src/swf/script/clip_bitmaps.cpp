@@ -65,6 +65,25 @@ format::ColorTransform colorTransformOf(const avm1::Value& value) {
             fixed(v[4]),       fixed(v[5]),       fixed(v[6]),       fixed(v[7])};
 }
 
+// A colour transform over a surface's picture. Clear pixels stay clear: an alpha offset
+// does not bring out what was never drawn.
+void tintVisible(QImage& picture, const format::ColorTransform& tint) {
+    auto apply = [](std::uint32_t value, qint16 multiplier, qint16 offset) {
+        return std::uint32_t(std::clamp(int(value) * multiplier / 256 + offset, 0, 255));
+    };
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            if ((line[x] >> 24) == 0) continue;
+            const std::uint32_t c = raster::unpremultiply(line[x]);
+            line[x] = raster::premultiply((apply(c >> 24, tint.alphaMult, tint.alphaAdd) << 24) |
+                                          (apply((c >> 16) & 0xFF, tint.redMult, tint.redAdd) << 16) |
+                                          (apply((c >> 8) & 0xFF, tint.greenMult, tint.greenAdd) << 8) |
+                                          apply(c & 0xFF, tint.blueMult, tint.blueAdd));
+        }
+    }
+}
+
 // A writable picture over a surface's own memory.
 QImage canvasOf(raster::Pixels& pixels) {
     return QImage(reinterpret_cast<uchar*>(pixels.row(0)), pixels.width(), pixels.height(),
@@ -93,14 +112,16 @@ void ScriptHost::drawIntoBitmap(raster::Pixels& pixels, avm1::CallContext& c) {
     if (const raster::PixelsPtr source = avm1::bitmapPixels(c.arg(0))) {
         QImage picture = render::pictureOf(*source).copy();
         if (picture.isNull()) return;
-        if (!tint.isIdentity()) picture = render::RenderCache::tinted(picture, tint);
+        if (!tint.isIdentity()) tintVisible(picture, tint);
         painter.setTransform(matrix);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, smoothing);
         painter.drawImage(QPointF(0, 0), picture);
     } else if (stage::MovieClip* clip = clipOf(c.arg(0).asObject())) {
         render::StageRenderer renderer(m_movie);
         const QTransform twipsToPixels = QTransform::fromScale(1 / kTwips, 1 / kTwips) * matrix;
-        renderer.renderObject(painter, twipsToPixels, *clip, tint, true);
+        const QTransform stageToDevice =
+            m_geometry->stageToClip(*clip).value_or(QTransform()) * twipsToPixels;
+        renderer.renderObject(painter, twipsToPixels, *clip, tint, true, m_stage, stageToDevice);
     } else {
         return;
     }
