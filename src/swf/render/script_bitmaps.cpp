@@ -2,6 +2,7 @@
 #include "swf/render/script_bitmaps.h"
 #include "swf/render/stage_renderer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace swf::render {
@@ -11,6 +12,29 @@ QImage pictureOf(const raster::Pixels& pixels) {
     // The stored form is premultiplied 0xAARRGGBB per pixel, as this format lays it out.
     return QImage(reinterpret_cast<const uchar*>(pixels.row(0)), pixels.width(), pixels.height(),
                   qsizetype(pixels.width()) * 4, QImage::Format_ARGB32_Premultiplied);
+}
+
+EdgeWidening EdgeWidening::around(const QSize& size, const QRectF& reach) {
+    auto rim = [](double beyond) { return int(std::clamp(std::ceil(beyond), 0.0, double(kMaxRim))); };
+    return {rim(-reach.left()), rim(-reach.top()), rim(reach.right() - size.width()),
+            rim(reach.bottom() - size.height())};
+}
+
+QImage EdgeWidening::apply(const QImage& image) const {
+    if (left == 0 && top == 0 && right == 0 && bottom == 0) return image;
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int width = source.width(), height = source.height();
+    QImage widened(width + left + right, height + top + bottom, QImage::Format_ARGB32_Premultiplied);
+    if (widened.isNull() || width == 0 || height == 0) return {};
+    for (int y = 0; y < widened.height(); ++y) {
+        const auto* from =
+            reinterpret_cast<const QRgb*>(source.constScanLine(std::clamp(y - top, 0, height - 1)));
+        auto* to = reinterpret_cast<QRgb*>(widened.scanLine(y));
+        std::fill(to, to + left, from[0]);
+        std::copy(from, from + width, to + left);
+        std::fill(to + left + width, to + widened.width(), from[width - 1]);
+    }
+    return widened;
 }
 
 void StageRenderer::renderObject(QPainter& painter, const QTransform& objectToDevice,

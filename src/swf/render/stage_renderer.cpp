@@ -1,5 +1,6 @@
 // Stage drawing.
 #include "swf/render/stage_renderer.h"
+#include "swf/render/script_bitmaps.h"
 
 #include "swf/render/blend.h"
 #include "swf/render/filters.h"
@@ -477,13 +478,26 @@ void StageRenderer::drawBitmapFill(QPainter& painter, const format::FillStyle& f
         painter.setBrush(makeBrush(fill, fade.rest, bitmaps));
         painter.drawPath(path);
     } else if (const QImage image = bitmaps(fill.bitmapId); !image.isNull()) {
-        // Clipped fills show the bitmap once; outside it the shape stays empty. Filled as the
-        // bitmap's own quad under the shape's clip, with a texture brush: QPainter's
-        // transformed-image path crashes on some flipped scales.
+        // Clipped fills show the bitmap once and its edge pixels stretched beyond it, as far
+        // as the shape reaches. Filled as the widened bitmap's own quad under the shape's
+        // clip, with a texture brush: QPainter's transformed-image path crashes on some
+        // flipped scales.
+        const QTransform toShape = fill.bitmapMatrix.toTransform();
+        bool invertible = false;
+        const QRectF reach = toShape.inverted(&invertible).mapRect(path.boundingRect());
+        const EdgeWidening widening = invertible ? EdgeWidening::around(image.size(), reach) : EdgeWidening{};
+        const QImage widened = widening.apply(image);
+        if (widened.isNull()) {
+            painter.restore();
+            return;
+        }
+        const QRectF area(-widening.left, -widening.top, widened.width(), widened.height());
         QPainterPath quad;
-        quad.addPolygon(fill.bitmapMatrix.toTransform().map(QPolygonF(QRectF(image.rect()))));
+        quad.addPolygon(toShape.map(QPolygonF(area)));
         painter.setClipPath(path, Qt::IntersectClip);
-        painter.setBrush(makeBrush(fill, fade.rest, bitmaps));
+        QBrush brush(widened);
+        brush.setTransform(QTransform::fromTranslate(-widening.left, -widening.top) * toShape);
+        painter.setBrush(brush);
         painter.drawPath(quad);
     }
     painter.restore();
