@@ -2,6 +2,7 @@
 #include "swf/raster/pixel_effects.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace swf::raster {
@@ -132,6 +133,24 @@ void paletteMap(Pixels& target, const Pixels& source, const Rect& rect, int toX,
             const std::uint32_t value = (from >> kShifts[i]) & 0xFF;
             const auto& table = redGreenBlueAlpha[i];
             result += table.size() > value ? table[value] : value << kShifts[i];
+        }
+        return result;
+    });
+}
+
+void colorMatrix(Pixels& target, const Pixels& source, const Rect& rect, int toX, int toY,
+                 const std::array<double, 20>& matrix) {
+    static const int kShifts[] = {16, 8, 0, 24};
+    forEachPlaced(target, source, rect, toX, toY, [&](std::uint32_t from, std::uint32_t) {
+        double in[4];
+        for (int i = 0; i < 4; ++i)
+            in[i] = double((from >> kShifts[i]) & 0xFF);
+        std::uint32_t result = 0;
+        for (int row = 0; row < 4; ++row) {
+            const double* m = matrix.data() + row * 5;
+            const double value = m[0] * in[0] + m[1] * in[1] + m[2] * in[2] + m[3] * in[3] + m[4];
+            const double clamped = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 255.0);
+            result |= std::uint32_t(clamped) << kShifts[row];
         }
         return result;
     });

@@ -41,6 +41,11 @@ void merge(Pixels& target, const Pixels& source, const Rect& rect, int toX, int 
 void paletteMap(Pixels& target, const Pixels& source, const Rect& rect, int toX, int toY,
                 const std::array<std::vector<std::uint32_t>, 4>& redGreenBlueAlpha);
 
+// A 4 x 5 matrix over straight red, green, blue, alpha and 1 (ColorMatrixFilter's rows),
+// reading from source's rect and writing at the point.
+void colorMatrix(Pixels& target, const Pixels& source, const Rect& rect, int toX, int toY,
+                 const std::array<double, 20>& matrix);
+
 // channels as copyChannel numbers them; unchosen channels are 0, alpha 255 when unchosen.
 void noise(Pixels& pixels, int seed, int low, int high, int channels, bool grey);
 

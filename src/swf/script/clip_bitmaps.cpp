@@ -1,12 +1,16 @@
 // Where scripts' BitmapData surfaces meet the stage: MovieClip.attachBitmap and
 // beginBitmapFill show them, BitmapData.loadBitmap fills one from an exported bitmap.
+#include "swf/script/filter_records.h"
 #include "swf/script/script_host.h"
 #include "swf/script/script_limits.h"
 
 #include "swf/avm1/bitmap_data.h"
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/color_transform_data.h"
+#include "swf/avm1/filter_data.h"
 #include "swf/movie/movie_definition.h"
+#include "swf/raster/pixel_effects.h"
+#include "swf/render/filters.h"
 #include "swf/render/script_bitmaps.h"
 #include "swf/render/stage_renderer.h"
 #include "swf/stage/bitmap_instance.h"
@@ -88,6 +92,46 @@ void tintVisible(QImage& picture, const format::ColorTransform& tint) {
 QImage canvasOf(raster::Pixels& pixels) {
     return QImage(reinterpret_cast<uchar*>(pixels.row(0)), pixels.width(), pixels.height(),
                   qsizetype(pixels.width()) * 4, QImage::Format_ARGB32_Premultiplied);
+}
+
+int intMember(avm1::Machine& machine, const avm1::Value& object, const char* name) {
+    return avm1::toInt32(machine.toNumber(machine.getMember(object, QString::fromLatin1(name))));
+}
+
+// applyFilter(source, sourceRect, destPoint, filter): the filter run over the source's
+// rectangle, written at the point. Answers 0, or -1 when an argument is missing or of the
+// wrong kind.
+avm1::Value applyFilter(avm1::Machine& machine, raster::Pixels& target, avm1::CallContext& c) {
+    const raster::PixelsPtr source = avm1::bitmapPixels(c.arg(0));
+    avm1::Object* rect = c.arg(1).asObject();
+    const avm1::FilterData* filter = avm1::filterData(c.arg(3));
+    if (!source || !rect || !filter) return avm1::Value(-1);
+    const raster::Rect area{intMember(machine, c.arg(1), "x"), intMember(machine, c.arg(1), "y"),
+                            intMember(machine, c.arg(1), "width"), intMember(machine, c.arg(1), "height")};
+    const int toX = c.arg(2).asObject() ? intMember(machine, c.arg(2), "x") : 0;
+    const int toY = c.arg(2).asObject() ? intMember(machine, c.arg(2), "y") : 0;
+    if (filter->type == avm1::FilterType::ColorMatrix) {
+        const avm1::FilterField* field = filter->field(QStringLiteral("matrix"));
+        std::array<double, 20> matrix{};
+        for (std::size_t i = 0; field && i < std::min<std::size_t>(20, field->list.size()); ++i)
+            matrix[i] = field->list[i];
+        raster::colorMatrix(target, *source, area, toX, toY, matrix);
+        return avm1::Value(0);
+    }
+    const std::optional<format::Filter> record = filterRecordOf(*filter);
+    const std::optional<raster::Placement> placed = raster::place(target, *source, area, toX, toY);
+    if (!record || !placed) return avm1::Value(0);
+    // The source's rectangle, filtered in a picture of its own, then written over the target.
+    QImage picture = render::pictureOf(*source).copy(placed->from.x, placed->from.y, placed->from.width,
+                                                     placed->from.height);
+    render::applyFilters(picture, {*record}, 1.0);
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            target.setStored(placed->toX + x, placed->toY + y, line[x]);
+    }
+    target.touch();
+    return avm1::Value(0);
 }
 
 } // namespace
@@ -190,6 +234,12 @@ void ScriptHost::installBitmapMethods() {
             if (!pixels || c.args.empty()) return avm1::Value(-1);
             drawIntoBitmap(*pixels, c);
             return avm1::Value();
+        });
+    if (avm1::Object* surfaces = machine.getMember(constructor, QStringLiteral("prototype")).asObject())
+        machine.defineMethod(surfaces, QStringLiteral("applyFilter"), [this](avm1::CallContext& c) {
+            const raster::PixelsPtr pixels = avm1::bitmapPixels(c.thisValue);
+            if (!pixels || c.args.size() < 4) return avm1::Value(-1);
+            return applyFilter(*m_machine, *pixels, c);
         });
     machine.defineMethod(bitmapData, QStringLiteral("loadBitmap"), [this, constructor](avm1::CallContext& c) {
         const auto found = m_exports.constFind(format::exportKey(avm1::argString(c, 0)));

@@ -1,5 +1,6 @@
 // Bitmap pictures for the painter: a clipped fill's edge pixels stretched outward as far as
 // the shape reaches, and a BitmapData surface seen as a premultiplied picture.
+#include "swf/raster/pixel_effects.h"
 #include "swf/raster/pixels.h"
 #include "swf/render/script_bitmaps.h"
 
@@ -40,6 +41,21 @@ class ScriptBitmapsTest : public QObject {
         QCOMPARE(widened.pixel(0, 4), 0xFF0000FFu);
         QCOMPARE(qAlpha(widened.pixel(5, 4)), 0x80);
         QCOMPARE(widened.pixel(1, 2), 0xFFFF0000u);
+    }
+
+    // applyFilter's colour matrix works on straight colours, clamps each channel, and writes
+    // only where the source rectangle lands.
+    void colourMatrixOnStraightColours() {
+        swf::raster::Pixels source(2, 1, true, 0x80FF4000);
+        swf::raster::Pixels target(2, 1, true, 0);
+        std::array<double, 20> swap{};
+        swap[2] = 1;        // red from blue
+        swap[5 + 0] = 1;    // green from red
+        swap[10 + 4] = 300; // blue past the top
+        swap[15 + 3] = 1;   // alpha kept
+        swf::raster::colorMatrix(target, source, {1, 0, 5, 5}, 0, 0, swap);
+        QCOMPARE(QString::number(target.pixel32(0, 0), 16), QStringLiteral("8000ffff"));
+        QCOMPARE(target.pixel32(1, 0), 0u);
     }
 
     // The picture reads the surface's memory: a change shows without building it again.
