@@ -31,13 +31,17 @@ bool floodFill(Pixels& pixels, int x, int y, std::uint32_t argb) {
     const std::uint32_t from = pixels.stored(x, y);
     const std::uint32_t to = pixels.toStored(argb);
     if (from == to) return false;
+    // Each pixel is painted as it is queued, so the queue never holds more than the surface.
     std::vector<std::pair<int, int>> pending{{x, y}};
+    pixels.setStored(x, y, to);
     while (!pending.empty()) {
         const auto [px, py] = pending.back();
         pending.pop_back();
-        if (!pixels.contains(px, py) || pixels.stored(px, py) != from) continue;
-        pixels.setStored(px, py, to);
-        pending.insert(pending.end(), {{px + 1, py}, {px - 1, py}, {px, py + 1}, {px, py - 1}});
+        for (const auto& [nx, ny] : {std::pair{px + 1, py}, {px - 1, py}, {px, py + 1}, {px, py - 1}}) {
+            if (!pixels.contains(nx, ny) || pixels.stored(nx, ny) != from) continue;
+            pixels.setStored(nx, ny, to);
+            pending.emplace_back(nx, ny);
+        }
     }
     pixels.touch();
     return true;
