@@ -225,6 +225,7 @@ void installBuiltins(Machine& machine) {
     installDateClass(machine);
     installGeometryClasses(machine);
     installFilterClasses(machine);
+    installBitmapDataClass(machine);
     installXmlClasses(machine);
     installLoadingClasses(machine);
     installBroadcasters(machine);

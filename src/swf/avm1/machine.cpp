@@ -516,6 +516,7 @@ Value Machine::construct(const Value& constructorValue, std::span<const Value> a
     CallContext context{*this, object, args, constructor, true};
     const Value result = constructor->native() ? constructor->native()(context) : Value();
     --m_callDepth;
+    if (context.refused) return Value();
     return result.isObject() ? result : Value(object);
 }
 

@@ -76,6 +76,7 @@ struct CallContext {
     std::span<const Value> args;
     Object* callee = nullptr;
     bool constructing = false;
+    bool refused = false; // set by a native constructor to make `new` answer undefined
     Value arg(std::size_t i) const { return i < args.size() ? args[i] : Value(); }
     Object* thisObject() const { return thisValue.asObject(); }
 };

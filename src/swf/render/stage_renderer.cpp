@@ -1,5 +1,6 @@
 // Stage drawing.
 #include "swf/render/stage_renderer.h"
+#include "swf/render/script_bitmaps.h"
 
 #include "swf/render/blend.h"
 #include "swf/render/filters.h"
@@ -167,7 +168,9 @@ void StageRenderer::drawClipDrawing(QPainter& painter, const stage::MovieClip& c
         entry.revision = drawing.revision();
     }
     entry.used = true;
+    m_fillSurfaces = &drawing;
     drawShape(painter, drawing.shape(), entry.paths, context);
+    m_fillSurfaces = nullptr;
 }
 
 void StageRenderer::drawChildren(QPainter& painter, const Children& children, const Context& parent) {
@@ -295,6 +298,10 @@ void StageRenderer::drawObjectOf(QPainter& painter, const stage::DisplayObject& 
     if (const stage::TextField* text = object.asTextField()) {
         drawEditText(painter, text->field, context, text == m_focusField ? text : nullptr,
                      TextScroll{text->scroll, text->hscroll}, &text->content);
+        return;
+    }
+    if (const auto* bitmap = dynamic_cast<const stage::BitmapInstance*>(&object)) {
+        drawAttachedBitmap(painter, *bitmap, context);
         return;
     }
     const movie::Character* character = object.character();
@@ -464,10 +471,7 @@ void StageRenderer::drawBitmapFill(QPainter& painter, const format::FillStyle& f
                                    const format::ColorTransform& cx) {
     // Fades draw the bitmap itself with less opacity rather than a faded copy of it.
     const RenderCache::Opacity fade = RenderCache::opacityOf(cx);
-    const BitmapLookup bitmaps = [&](quint16 id) {
-        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_current->character(id));
-        return bitmap ? m_cache.bitmap(*bitmap, fade.rest) : QImage();
-    };
+    const BitmapLookup bitmaps = [&](quint16 id) { return fillPicture(id, fade.rest); };
     painter.save();
     painter.setOpacity(painter.opacity() * fade.opacity);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smooth && fill.bitmapSmooth);
@@ -475,13 +479,26 @@ void StageRenderer::drawBitmapFill(QPainter& painter, const format::FillStyle& f
         painter.setBrush(makeBrush(fill, fade.rest, bitmaps));
         painter.drawPath(path);
     } else if (const QImage image = bitmaps(fill.bitmapId); !image.isNull()) {
-        // Clipped fills show the bitmap once; outside it the shape stays empty. Filled as the
-        // bitmap's own quad under the shape's clip, with a texture brush: QPainter's
-        // transformed-image path crashes on some flipped scales.
+        // Clipped fills show the bitmap once and its edge pixels stretched beyond it, as far
+        // as the shape reaches. Filled as the widened bitmap's own quad under the shape's
+        // clip, with a texture brush: QPainter's transformed-image path crashes on some
+        // flipped scales.
+        const QTransform toShape = fill.bitmapMatrix.toTransform();
+        bool invertible = false;
+        const QRectF reach = toShape.inverted(&invertible).mapRect(path.boundingRect());
+        const EdgeWidening widening = invertible ? EdgeWidening::around(image.size(), reach) : EdgeWidening{};
+        const QImage widened = widening.apply(image);
+        if (widened.isNull()) {
+            painter.restore();
+            return;
+        }
+        const QRectF area(-widening.left, -widening.top, widened.width(), widened.height());
         QPainterPath quad;
-        quad.addPolygon(fill.bitmapMatrix.toTransform().map(QPolygonF(QRectF(image.rect()))));
+        quad.addPolygon(toShape.map(QPolygonF(area)));
         painter.setClipPath(path, Qt::IntersectClip);
-        painter.setBrush(makeBrush(fill, fade.rest, bitmaps));
+        QBrush brush(widened);
+        brush.setTransform(QTransform::fromTranslate(-widening.left, -widening.top) * toShape);
+        painter.setBrush(brush);
         painter.drawPath(quad);
     }
     painter.restore();
@@ -499,10 +516,7 @@ void StageRenderer::drawShape(QPainter& painter, const format::ShapeDefinition& 
                               const ShapePaths& paths, const Context& context) {
     painter.setTransform(context.transform);
     painter.setPen(Qt::NoPen);
-    const BitmapLookup bitmaps = [&](quint16 id) {
-        const auto* bitmap = dynamic_cast<const movie::BitmapCharacter*>(m_current->character(id));
-        return bitmap ? m_cache.bitmap(*bitmap, context.cx) : QImage();
-    };
+    const BitmapLookup bitmaps = [&](quint16 id) { return fillPicture(id, context.cx); };
     const PenContext pens = penContext(context.transform);
     // Each set of styles: its fills, then its lines, over the sets before it.
     const size_t fillCount = std::min(paths.fills.size(), shape.fills.size());
@@ -593,6 +607,9 @@ void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& 
                                 const QTransform& parent) {
     const QTransform transform = object.placement().matrix.toTransform() * parent;
     if (const stage::MovieClip* clip = object.asClip()) {
+        // What its drawing methods filled masks too.
+        if (!clip->drawing().isEmpty())
+            area.addPath(transform.map(buildShapePaths(clip->drawing().shape()).outline));
         for (const auto& [depth, child] : clip->children())
             addMaskArea(area, *child, transform);
         return;

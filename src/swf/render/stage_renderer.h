@@ -8,6 +8,7 @@
 #include "swf/render/raster_cache.h"
 #include "swf/render/render_cache.h"
 #include "swf/render/text_layout.h"
+#include "swf/stage/bitmap_instance.h"
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
 #include "swf/stage/video_instance.h"
@@ -31,6 +32,13 @@ class StageRenderer {
     // The stage: the movie's background, its root, then the movies loaded into levels above.
     void render(QPainter& painter, const QTransform& stageToDevice, Quality quality,
                 const stage::Stage& stage);
+
+    // BitmapData.draw: one object's content (without its own placement) through objectToDevice,
+    // tinted by cx. Masks that scripts set on the stage still apply, placed by stageToDevice
+    // (the stage as the object's content sees it, then objectToDevice).
+    void renderObject(QPainter& painter, const QTransform& objectToDevice, const stage::DisplayObject& object,
+                      const format::ColorTransform& cx, bool smooth, const stage::Stage& stage,
+                      const QTransform& stageToDevice);
 
   private:
     struct Context {
@@ -60,6 +68,11 @@ class StageRenderer {
     PenContext penContext(const QTransform& transform) const;
     void drawText(QPainter& painter, const movie::TextCharacter& text, const Context& context);
     void drawVideo(QPainter& painter, const stage::VideoInstance& video, const Context& context);
+    // The picture a bitmap fill names: a library bitmap, or while a clip's drawing is drawn,
+    // one of the surfaces its scripts filled with.
+    QImage fillPicture(quint16 id, const format::ColorTransform& cx);
+    const stage::Drawing* m_fillSurfaces = nullptr;
+    void drawAttachedBitmap(QPainter& painter, const stage::BitmapInstance& bitmap, const Context& context);
     void drawEditText(QPainter& painter, const format::EditTextDefinition& field, const Context& context,
                       const stage::TextField* focused = nullptr, TextScroll scroll = {},
                       const stage::TextModel* model = nullptr);

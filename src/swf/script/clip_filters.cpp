@@ -3,6 +3,7 @@
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/filter_data.h"
 #include "swf/format/filters.h"
+#include "swf/script/filter_records.h"
 #include "swf/script/script_host.h"
 #include "swf/stage/movie_clip.h"
 
@@ -45,8 +46,10 @@ class RecordWriter {
 
 constexpr double kRadiansPerDegree = std::numbers::pi / 180;
 
+} // namespace
+
 // Only the filters the renderer draws are kept: the others would be dropped there anyway.
-std::optional<format::Filter> recordOf(const avm1::FilterData& data) {
+std::optional<format::Filter> filterRecordOf(const avm1::FilterData& data) {
     RecordWriter out;
     const int passes = int(data.number(QStringLiteral("quality"), 1));
     switch (data.type) {
@@ -75,6 +78,8 @@ std::optional<format::Filter> recordOf(const avm1::FilterData& data) {
     }
     return format::Filter{quint8(data.type), out.bytes()};
 }
+
+namespace {
 
 // The parameters a record holds, in the form the filter classes keep them.
 std::optional<avm1::FilterData> dataOf(const format::Filter& record) {
@@ -121,7 +126,7 @@ void ScriptHost::setClipFilters(stage::MovieClip& clip, const avm1::Value& value
     if (value.isObject())
         for (const avm1::Value& element : avm1::arrayElements(*m_machine, value))
             if (const avm1::FilterData* data = avm1::filterData(element))
-                if (const auto record = recordOf(*data)) placement.filters.push_back(*record);
+                if (const auto record = filterRecordOf(*data)) placement.filters.push_back(*record);
     clip.setScriptPlacement(placement);
 }
 

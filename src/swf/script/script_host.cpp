@@ -33,6 +33,7 @@ ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie,
       m_loadedMovies(movie, movieUrl,
                      [&player](const QByteArray& bytes) { return player.readMovie(bytes); }) {
     installClipMethods();
+    installBitmapMethods();
     m_textFields = std::make_unique<TextFields>(stage, *m_machine, movie, *m_directory,
                                                 static_cast<StageEditor&>(*this));
     m_textFields->install();

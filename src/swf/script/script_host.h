@@ -6,6 +6,7 @@
 #include "swf/avm1/host.h"
 #include "swf/avm1/machine.h"
 #include "swf/format/control_tags.h"
+#include "swf/raster/pixels.h"
 #include "swf/script/clip_directory.h"
 #include "swf/script/loaded_movies.h"
 #include "swf/script/player_port.h"
@@ -183,6 +184,9 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     // The MovieClip methods that reach the stage (script_clip_methods.cpp).
     void installClipMethods();
     void hideLaterClipMethods();
+    // attachBitmap, beginBitmapFill and BitmapData.loadBitmap (clip_bitmaps.cpp).
+    void installBitmapMethods();
+    void drawIntoBitmap(raster::Pixels& pixels, avm1::CallContext& c);
     // flash.geom.Transform and what MovieClip.transform reads and writes (clip_transform.cpp).
     void installTransformClass();
     avm1::Value transformObject(stage::MovieClip& clip);

@@ -1,5 +1,6 @@
 #include "swf/stage/bounds.h"
 
+#include "swf/stage/bitmap_instance.h"
 #include "swf/stage/button_instance.h"
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/text_field.h"
@@ -46,6 +47,12 @@ std::optional<QRectF> localBounds(const DisplayObject& object) {
     }
     if (const TextField* text = object.asTextField()) {
         include(total, rectOf(text->field.bounds));
+        return total;
+    }
+    if (const auto* bitmap = dynamic_cast<const BitmapInstance*>(&object)) {
+        if (const raster::Pixels* pixels = bitmap->pixels().get(); pixels && pixels->width() > 0)
+            include(total, QRectF(0, 0, pixels->width() * format::kTwipsPerPixel,
+                                  pixels->height() * format::kTwipsPerPixel));
         return total;
     }
     const movie::Character* character = object.character();

@@ -6,6 +6,7 @@ namespace swf::stage {
 
 void Drawing::clear() {
     m_shape = {};
+    m_bitmaps.clear();
     m_bounds = {};
     m_hasBounds = false;
     m_fill = m_line = 0;
@@ -108,6 +109,13 @@ void Drawing::addEdge(QPoint control, QPoint to, bool curved) {
     m_bounds = QRectF(QPointF(left, top), QPointF(right, bottom));
     m_shape.bounds = {int(left), int(right), int(top), int(bottom)};
     ++m_revision;
+}
+
+quint16 Drawing::addBitmap(raster::PixelsPtr pixels) {
+    for (std::size_t i = 0; i < m_bitmaps.size(); ++i)
+        if (m_bitmaps[i] == pixels) return quint16(i);
+    m_bitmaps.push_back(std::move(pixels));
+    return quint16(m_bitmaps.size() - 1);
 }
 
 void Drawing::copyFrom(const Drawing& other) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/format/shapes.h"
+#include "swf/raster/pixels.h"
 
 #include <QRectF>
 
@@ -32,6 +33,16 @@ class Drawing {
     void lineTo(QPoint to);
     void curveTo(QPoint control, QPoint to);
 
+    // beginBitmapFill: the surfaces its fills show, shared with the scripts that draw into
+    // them. A bitmap fill of a drawing names its surface by index here, not a library id.
+    quint16 addBitmap(raster::PixelsPtr pixels);
+    const raster::Pixels* bitmap(quint16 index) const {
+        return index < m_bitmaps.size() ? m_bitmaps[index].get() : nullptr;
+    }
+    // Bitmap fills can show no more surfaces than this; later ones are refused.
+    static constexpr std::size_t kMaxBitmaps = 4096;
+    std::size_t bitmapCount() const { return m_bitmaps.size(); }
+
     // A duplicate draws what the original had drawn.
     void copyFrom(const Drawing& other);
 
@@ -40,6 +51,7 @@ class Drawing {
     void closeFill();
 
     format::ShapeDefinition m_shape;
+    std::vector<raster::PixelsPtr> m_bitmaps;
     QRectF m_bounds;
     bool m_hasBounds = false;
     quint32 m_revision = 0;
