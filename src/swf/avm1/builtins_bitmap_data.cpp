@@ -71,6 +71,8 @@ Value geomObject(CallContext& c, const char* className, std::initializer_list<Va
 // A new BitmapData object around pixels, built by the class's own constructor so that its
 // prototype chain is the one scripts see.
 Value wrapPixels(CallContext& c, raster::Pixels pixels) {
+    // The new pixels are counted already: the room must hold them twice to keep them.
+    if (!raster::roomFor(pixels.width(), pixels.height())) return Value();
     const Value constructor = c.machine.getMember(c.thisValue, QStringLiteral("constructor"));
     const Value args[] = {1, 1};
     const Value result = c.machine.construct(constructor, args);
@@ -332,7 +334,8 @@ void installBitmapDataClass(Machine& machine) {
             Object* self = c.thisObject();
             if (!c.constructing || !self) return Value();
             const int width = argInt(c, 0), height = argInt(c, 1);
-            if (!raster::validSize(width, height, c.machine.swfVersion())) {
+            if (!raster::validSize(width, height, c.machine.swfVersion()) ||
+                !raster::roomFor(width, height)) {
                 c.refused = true;
                 return Value();
             }

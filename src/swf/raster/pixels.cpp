@@ -2,8 +2,35 @@
 #include "swf/raster/pixels.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace swf::raster {
+
+namespace {
+std::atomic<std::int64_t> g_livePixels{0};
+} // namespace
+
+std::int64_t livePixels() {
+    return g_livePixels.load();
+}
+
+bool roomFor(int width, int height) {
+    return livePixels() + std::int64_t(width) * height <= kMaxLivePixels;
+}
+
+Pixels::Tally::Tally(std::int64_t pixels) : m_pixels(pixels) {
+    g_livePixels += pixels;
+}
+
+Pixels::Tally& Pixels::Tally::operator=(const Tally& other) {
+    g_livePixels += other.m_pixels - m_pixels;
+    m_pixels = other.m_pixels;
+    return *this;
+}
+
+Pixels::Tally::~Tally() {
+    g_livePixels -= m_pixels;
+}
 
 bool validSize(int width, int height, int swfVersion) {
     if (width <= 0 || height <= 0) return false;

@@ -16,6 +16,14 @@ inline constexpr std::int64_t kMaxPixels = 16777215;
 
 bool validSize(int width, int height, int swfVersion);
 
+// All surfaces together: a movie that makes surface after surface is refused more once they
+// hold this many pixels (1 GiB), rather than taking the machine's memory.
+inline constexpr std::int64_t kMaxLivePixels = std::int64_t(1) << 28;
+// The pixels all surfaces of the process hold now.
+std::int64_t livePixels();
+// Whether a new surface of this size still fits in kMaxLivePixels.
+bool roomFor(int width, int height);
+
 // A colour the way scripts give and read it, in and out of the stored premultiplied form.
 // Rounding matters: a read-back colour is what scripts compare and print.
 std::uint32_t premultiply(std::uint32_t argb);
@@ -56,6 +64,7 @@ class Pixels {
     // dispose(): the memory goes at once, and whatever still shows the surface shows nothing.
     void release() {
         m_data = {};
+        m_tally = Tally(0);
         m_width = m_height = 0;
         touch();
     }
@@ -70,6 +79,18 @@ class Pixels {
     bool m_transparent;
     std::vector<std::uint32_t> m_data;
     std::uint64_t m_generation = 0;
+    // Counts this surface's pixels into livePixels() for as long as it holds them.
+    class Tally {
+      public:
+        explicit Tally(std::int64_t pixels);
+        Tally(const Tally& other) : Tally(other.m_pixels) {}
+        Tally& operator=(const Tally& other);
+        ~Tally();
+
+      private:
+        std::int64_t m_pixels = 0;
+    };
+    Tally m_tally{std::int64_t(m_data.size())};
 };
 
 using PixelsPtr = std::shared_ptr<Pixels>;

@@ -2,6 +2,7 @@
 // through premultiplied storage, the answers of methods given bad arguments, and the pixel
 // rules of copying, dissolving and hit testing.
 #include "script_fixture.h"
+#include "swf/raster/pixels.h"
 
 #include <QtTest>
 
@@ -57,6 +58,22 @@ class Avm1BitmapDataTest : public QObject {
         QTest::newRow("SWF 10 pixel count") << 10 << 4096 << 4096 << false;
         QTest::newRow("empty") << 8 << 0 << 5 << false;
     }
+    // Every surface's pixels count against one limit for all, copies included, until they go.
+    void liveSurfacesAreCounted() {
+        const std::int64_t before = swf::raster::livePixels();
+        {
+            swf::raster::Pixels a(1000, 1000, true, 0);
+            QCOMPARE(swf::raster::livePixels(), before + 1000000);
+            swf::raster::Pixels b = a;
+            QCOMPARE(swf::raster::livePixels(), before + 2000000);
+            b.release();
+            QCOMPARE(swf::raster::livePixels(), before + 1000000);
+        }
+        QCOMPARE(swf::raster::livePixels(), before);
+        QVERIFY(swf::raster::roomFor(2880, 2880));
+        QVERIFY(!swf::raster::roomFor(1 << 15, 1 << 14));
+    }
+
     // A size out of range makes `new` give undefined rather than an object.
     void sizes() {
         QFETCH(int, version);
