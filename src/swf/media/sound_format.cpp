@@ -1,5 +1,6 @@
 #include "swf/media/sound_format.h"
 
+#include "swf/media/codec_audio.h"
 #include "swf/media/mp3_decoder.h"
 
 #include <algorithm>
@@ -22,6 +23,12 @@ PcmBuffer decodeSound(const SoundFormat& format, QByteArrayView data, quint32 sa
         const int seekSamples = qint16(bytes[0] | (bytes[1] << 8));
         return decodeMp3Sound(data.sliced(2), seekSamples, sampleCount, format.rate, format.channels());
     }
+    case Codec::Nellymoser:
+    case Codec::Nellymoser8k:
+    case Codec::Nellymoser16k:
+    case Codec::Speex:
+        out = decodeCodecAudio(format, data);
+        break;
     default:
         out.rate = format.rate;
         out.channels = format.channels();

@@ -1,11 +1,14 @@
 #include "swf/media/stream_decoder.h"
 
+#include "swf/media/codec_audio.h"
+
 #include <algorithm>
 
 namespace swf::media {
 
 StreamDecoder::StreamDecoder(const SoundFormat& format) : m_format(format) {
     if (format.codec == Codec::Mp3) m_mp3 = std::make_unique<Mp3Decoder>();
+    if (isCodecAudio(format.codec)) m_codec = std::make_unique<CodecAudioDecoder>(format);
 }
 
 StreamDecoder::~StreamDecoder() = default;
@@ -35,6 +38,16 @@ PcmBuffer StreamDecoder::decodeBlock(QByteArrayView block) {
             const qint64 seek = std::clamp<qint64>(qint16(bytes[2] | (bytes[3] << 8)), 0, out.frames());
             out.samples.erase(out.samples.begin(), out.samples.begin() + seek * out.channels);
         }
+        return out;
+    }
+    case Codec::Nellymoser:
+    case Codec::Nellymoser8k:
+    case Codec::Nellymoser16k:
+    case Codec::Speex: {
+        PcmBuffer out;
+        out.rate = codecAudioRate(m_format);
+        out.channels = 1;
+        if (m_codec) m_codec->feed(block, out);
         return out;
     }
     default: {

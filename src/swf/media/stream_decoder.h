@@ -9,6 +9,8 @@
 
 namespace swf::media {
 
+class CodecAudioDecoder;
+
 class StreamDecoder {
   public:
     explicit StreamDecoder(const SoundFormat& format);
@@ -25,6 +27,7 @@ class StreamDecoder {
   private:
     SoundFormat m_format;
     std::unique_ptr<Mp3Decoder> m_mp3;
+    std::unique_ptr<CodecAudioDecoder> m_codec;
     bool m_restarted = true;
 };
 
