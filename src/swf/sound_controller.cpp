@@ -122,6 +122,14 @@ int SoundController::startVoice(int soundId, double offsetSeconds, int loops) {
     return m_mixer.startEvent(soundId, sound->decoded(), info, int(offset44));
 }
 
+int SoundController::startPcmVoice(std::shared_ptr<const media::PcmBuffer> sound, double offsetSeconds) {
+    // Above every character id, so stopping a movie's sound by id never stops these.
+    constexpr int kExternalSoundKey = 0x10000;
+    if (!sound || sound->frames() == 0) return 0;
+    const double offset44 = std::clamp(offsetSeconds * media::Mixer::kRate, 0.0, 2e9);
+    return m_mixer.startEvent(kExternalSoundKey, std::move(sound), media::SoundInfo{}, int(offset44));
+}
+
 double SoundController::soundDurationMs(int soundId) {
     const movie::SoundCharacter* sound = soundOf(soundId);
     if (!sound || !sound->decoded() || sound->decoded()->rate <= 0) return 0.0;

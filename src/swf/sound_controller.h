@@ -58,6 +58,7 @@ class SoundController final : public script::SoundPort {
     double voicePositionMs(int voice) override { return double(m_mixer.voicePositionMs(voice)); }
     double soundDurationMs(int soundId) override;
     bool voicePlaying(int voice) override { return m_mixer.isVoicePlaying(voice); }
+    int startPcmVoice(std::shared_ptr<const media::PcmBuffer> sound, double offsetSeconds) override;
 
   private:
     const movie::SoundCharacter* soundOf(int soundId) const;

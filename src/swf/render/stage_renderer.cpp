@@ -391,7 +391,7 @@ void StageRenderer::drawVideo(QPainter& painter, const stage::VideoInstance& vid
     const QRectF area(QPointF(0, 0), image.size());
     const RenderCache::Opacity fade = RenderCache::opacityOf(context.cx);
     if (!fade.rest.isIdentity()) image = RenderCache::tinted(image, fade.rest);
-    const bool smooth = m_smooth && stream.smoothing;
+    const bool smooth = m_smooth && video.smoothing();
     QBrush brush;
     if (smooth) {
         brush = QBrush(withEdgeRim(image));

@@ -44,6 +44,8 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
             return avm1::Value(m_host.objectOf(*child));
         if (stage::TextField* field = m_host.m_textFields->fieldNamed(*clip, name))
             return avm1::Value(m_host.m_textFields->objectOf(*field));
+        if (stage::VideoInstance* video = m_host.m_netStreams->videoNamed(*clip, name))
+            return avm1::Value(m_host.m_netStreams->objectOf(*video));
         if (name.startsWith(QLatin1Char('_'))) {
             const avm1::Value value = m_host.propertyByName(*clip, name);
             if (!value.isUndefined()) return value;

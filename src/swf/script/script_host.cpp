@@ -42,6 +42,8 @@ ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie,
     m_geometry = std::make_unique<StageGeometry>(stage, *m_directory, *m_machine);
     installMovieClipLoader();
     installTransformClass();
+    m_netStreams = std::make_unique<NetStreams>(*m_machine, movie, player, sounds);
+    m_netStreams->install();
 }
 
 ScriptHost::~ScriptHost() {
@@ -212,6 +214,7 @@ void ScriptHost::runLoads() {
                                 avm1::Value(load.receiver), {text});
         load.receiver->unpin();
     }
+    m_netStreams->tick(m_timeMs);
 }
 
 } // namespace swf::script

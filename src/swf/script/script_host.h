@@ -9,6 +9,7 @@
 #include "swf/raster/pixels.h"
 #include "swf/script/clip_directory.h"
 #include "swf/script/loaded_movies.h"
+#include "swf/script/net_streams.h"
 #include "swf/script/player_port.h"
 #include "swf/script/script_limits.h"
 #include "swf/script/sound_port.h"
@@ -241,6 +242,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     std::unique_ptr<avm1::PropertyDelegate> m_properties;
     std::unique_ptr<ClipDirectory> m_directory;
     std::unique_ptr<TextFields> m_textFields;
+    std::unique_ptr<NetStreams> m_netStreams;
     std::unique_ptr<SoundWatch> m_soundWatch;
     std::unique_ptr<StageGeometry> m_geometry;
     std::set<std::pair<const void*, int>> m_initDone; // by library and sprite id

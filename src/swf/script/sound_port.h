@@ -2,6 +2,10 @@
 // character id) as voices of the player's mixer.
 #pragma once
 
+#include "swf/media/pcm_buffer.h"
+
+#include <memory>
+
 namespace swf::script {
 
 class SoundPort {
@@ -17,6 +21,12 @@ class SoundPort {
     virtual double voicePositionMs(int voice) = 0;
     virtual double soundDurationMs(int soundId) = 0;
     virtual bool voicePlaying(int voice) = 0;
+    // Sound from outside the movie (a NetStream's), from offsetSeconds in: the voice, or 0.
+    virtual int startPcmVoice(std::shared_ptr<const media::PcmBuffer> sound, double offsetSeconds) {
+        (void)sound;
+        (void)offsetSeconds;
+        return 0;
+    }
 };
 
 } // namespace swf::script

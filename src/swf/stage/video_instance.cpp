@@ -6,9 +6,12 @@ namespace swf::stage {
 
 VideoInstance::VideoInstance(StageContext& context, const movie::VideoCharacter& video,
                              const movie::MovieDefinition& movie)
-    : DisplayObject(context, &video, movie), m_video(&video) {}
+    : DisplayObject(context, &video, movie), m_video(&video), m_self(std::make_shared<VideoInstance*>(this)) {
+}
 
-VideoInstance::~VideoInstance() = default;
+VideoInstance::~VideoInstance() {
+    *m_self = nullptr;
+}
 
 void VideoInstance::feed(int index) const {
     const movie::VideoCharacter::Packet& packet = m_video->packets()[size_t(index)];
@@ -37,7 +40,17 @@ QImage trimmed(const QImage& picture, const format::VideoStreamDefinition& strea
 
 } // namespace
 
+void VideoInstance::clear() {
+    m_cleared = true;
+    m_clearedAt = m_source ? m_source->pictureCount() : quint64(placement().ratio);
+}
+
 QImage VideoInstance::picture() const {
+    if (m_source) {
+        if (m_cleared && m_source->pictureCount() == m_clearedAt) return {};
+        return m_source->currentPicture();
+    }
+    if (m_cleared && quint64(placement().ratio) == m_clearedAt) return {};
     const auto& packets = m_video->packets();
     const int target = m_video->packetAtOrBefore(placement().ratio);
     if (target < 0) return {};

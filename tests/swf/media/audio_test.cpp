@@ -299,8 +299,6 @@ void AudioTest::brokenDataIsSilence_data() {
     QTest::newRow("mp3 garbage") << 2 << noise << quint32(4000000000u);
     QTest::newRow("mp3 header only") << 2 << QByteArray("\x00\x00\xff\xfb\x90", 5) << quint32(10);
     QTest::newRow("adpcm one byte") << 1 << QByteArray("\x80", 1) << quint32(4000000000u);
-    QTest::newRow("nellymoser") << 6 << noise << quint32(100);
-    QTest::newRow("speex") << 11 << noise << quint32(100);
 }
 
 void AudioTest::brokenDataIsSilence() {
@@ -311,10 +309,6 @@ void AudioTest::brokenDataIsSilence() {
     format.codec = static_cast<Codec>(codec);
     const PcmBuffer out = decodeSound(format, data, declared);
     QVERIFY(out.frames() < 10000);
-    if (codec == 6 || codec == 11) {
-        QVERIFY(out.samples.empty());
-        QVERIFY(!out.diagnostic.isEmpty());
-    }
 }
 
 void AudioTest::eventOptions() {

@@ -1,0 +1,288 @@
+// FLV files played through NetStream: the file's records as read, its sound placed at its
+// time stamps, and a movie that plays a coded clip through a Video on its stage.
+#include "action_assembler.h"
+#include "render_check.h"
+#include "swf/Player.h"
+#include "swf/format/flv.h"
+#include "swf/media/flv_audio.h"
+#include "video_clips.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <tuple>
+
+using namespace swftest;
+using namespace avm1test;
+using swf::format::AmfValue;
+
+namespace {
+
+QByteArray be(quint32 value, int bytes) {
+    QByteArray out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out.append(char((value >> (8 * i)) & 0xff));
+    return out;
+}
+
+QByteArray amfString(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return be(quint32(utf8.size()), 2) + utf8;
+}
+
+QByteArray amfNumber(double value) {
+    quint64 bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    QByteArray out(1, '\0');
+    for (int i = 7; i >= 0; --i)
+        out.append(char((bits >> (8 * i)) & 0xff));
+    return out;
+}
+
+// A script data tag calling handler with an object of number members.
+QByteArray amfCall(const QString& handler, const std::vector<std::pair<QString, QByteArray>>& members) {
+    QByteArray out = QByteArray(1, '\x02') + amfString(handler) + QByteArray(1, '\x03');
+    for (const auto& [name, value] : members)
+        out += amfString(name) + value;
+    return out + amfString({}) + QByteArray(1, '\x09');
+}
+
+class FlvWriter {
+  public:
+    explicit FlvWriter(bool audio, bool video) {
+        m_bytes = QByteArray("FLV\x01", 4) + char((audio ? 4 : 0) | (video ? 1 : 0)) + be(9, 4) + be(0, 4);
+    }
+    void tag(int type, qint64 timeMs, const QByteArray& body) {
+        const QByteArray header = char(type) + be(quint32(body.size()), 3) +
+                                  be(quint32(timeMs & 0xffffff), 3) + char((timeMs >> 24) & 0xff) + be(0, 3);
+        m_bytes += header + body + be(quint32(header.size() + body.size()), 4);
+    }
+    const QByteArray& bytes() const { return m_bytes; }
+
+  private:
+    QByteArray m_bytes;
+};
+
+// 16-bit mono PCM at 11 kHz (format byte 0x36) holding count samples of value.
+QByteArray pcmTag(int count, qint16 value) {
+    QByteArray body(1, char(0x36));
+    for (int i = 0; i < count; ++i)
+        body += char(value & 0xff) + QByteArray(1, char((value >> 8) & 0xff));
+    return body;
+}
+
+double difference(const QImage& a, const QImage& b) {
+    qint64 sum = 0;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return double(sum) / (3.0 * b.width() * b.height());
+}
+
+} // namespace
+
+class NetStreamTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void readsFlv_data();
+    void readsFlv();
+    void amfValues();
+    void soundKeepsToTimeStamps_data();
+    void soundKeepsToTimeStamps();
+    void playsThroughAVideo();
+};
+
+void NetStreamTest::readsFlv_data() {
+    QTest::addColumn<int>("cut"); // bytes taken off the end
+    QTest::addColumn<int>("tags");
+    QTest::addColumn<bool>("incomplete");
+    QTest::newRow("whole") << 0 << 3 << false;
+    QTest::newRow("last size field missing") << 4 << 3 << false;
+    QTest::newRow("inside the last tag") << 6 << 2 << true;
+    QTest::newRow("inside a tag header") << 14 << 2 << true;
+}
+
+void NetStreamTest::readsFlv() {
+    QFETCH(int, cut);
+    QFETCH(int, tags);
+    QFETCH(bool, incomplete);
+    FlvWriter flv(true, true);
+    flv.tag(18, 0, amfCall(QStringLiteral("onMetaData"), {{QStringLiteral("duration"), amfNumber(2)}}));
+    flv.tag(8, 40, pcmTag(4, 100));
+    flv.tag(9, 0x1000005, QByteArray("\x12\x01\x02\x03", 4)); // a time past 24 bits
+    const QByteArray bytes = flv.bytes().left(flv.bytes().size() - cut);
+    const auto file = swf::format::readFlv(bytes);
+    QVERIFY(file);
+    QVERIFY(file->hasAudio && file->hasVideo);
+    QCOMPARE(int(file->tags.size()), tags);
+    QCOMPARE(file->incomplete, incomplete);
+    if (tags == 3) {
+        QCOMPARE(file->tags[2].timeMs, qint64(0x1000005));
+        const auto video = swf::format::readFlvVideo(file->tags[2].body);
+        QVERIFY(video);
+        QCOMPARE(video->frameType, 1);
+        QCOMPARE(video->codec, 2);
+        QCOMPARE(video->packet, QByteArray("\x01\x02\x03", 3));
+    }
+    QVERIFY(!swf::format::readFlv(QByteArray("FWS\x08\0\0\0\0\0", 9)));
+}
+
+void NetStreamTest::amfValues() {
+    // onCuePoint({name: "a", parameters: {x: 1}, list: [true, null]}) and a value cut short.
+    QByteArray body = QByteArray(1, '\x02') + amfString(QStringLiteral("onCuePoint")) + QByteArray(1, '\x03');
+    body += amfString(QStringLiteral("name")) + QByteArray(1, '\x02') + amfString(QStringLiteral("a"));
+    body += amfString(QStringLiteral("parameters")) + QByteArray(1, '\x08') + be(1, 4) +
+            amfString(QStringLiteral("x")) + amfNumber(1) + amfString({}) + QByteArray(1, '\x09');
+    body +=
+        amfString(QStringLiteral("list")) + QByteArray(1, '\x0a') + be(2, 4) + QByteArray("\x01\x01\x05", 3);
+    body += amfString({}) + QByteArray(1, '\x09');
+    const auto values = swf::format::readAmf0(body + QByteArray("\x00\x40", 2));
+    QCOMPARE(int(values.size()), 2);
+    QCOMPARE(values[0].string, QStringLiteral("onCuePoint"));
+    const AmfValue& cue = values[1];
+    QCOMPARE(int(cue.members.size()), 3);
+    QCOMPARE(cue.members[0].second.string, QStringLiteral("a"));
+    QCOMPARE(cue.members[1].second.members[0].second.number, 1.0);
+    QCOMPARE(cue.members[2].second.members[0].second.boolean, true);
+    QVERIFY(cue.members[2].second.members[1].second.kind == AmfValue::Kind::Null);
+
+    // Nesting past the limit stops reading instead of recursing on.
+    QByteArray deep = QByteArray(1, '\x02') + amfString(QStringLiteral("x"));
+    for (int i = 0; i < 10000; ++i)
+        deep += QByteArray(1, '\x03') + amfString(QStringLiteral("a"));
+    QCOMPARE(int(swf::format::readAmf0(deep).size()), 1);
+}
+
+void NetStreamTest::soundKeepsToTimeStamps_data() {
+    QTest::addColumn<QList<int>>("times");  // ms of each tag
+    QTest::addColumn<QList<int>>("onsets"); // where each tag's sound should start, in samples
+    // 441 samples at 11025 Hz are 40 ms: tags back to back play back to back.
+    QTest::newRow("back to back") << QList<int>{0, 40, 80} << QList<int>{0, 441, 882};
+    QTest::newRow("starts late") << QList<int>{500, 540} << QList<int>{5512, 5953};
+    QTest::newRow("a pause") << QList<int>{0, 40, 2040} << QList<int>{0, 441, 22491};
+    // Rounding in the stamps does not shift the sound.
+    QTest::newRow("stamps a little off") << QList<int>{0, 39, 81} << QList<int>{0, 441, 882};
+}
+
+void NetStreamTest::soundKeepsToTimeStamps() {
+    QFETCH(QList<int>, times);
+    QFETCH(QList<int>, onsets);
+    std::vector<swf::format::FlvTag> tags;
+    for (int i = 0; i < times.size(); ++i)
+        tags.push_back({swf::format::FlvTagType::Audio, times[i], pcmTag(441, qint16(1000 * (i + 1)))});
+    const auto sound = swf::media::decodeFlvAudio(tags);
+    QCOMPARE(sound.rate, 11025);
+    QCOMPARE(sound.frames(), qint64(onsets.last() + 441));
+    for (int i = 0; i < onsets.size(); ++i) {
+        QCOMPARE(int(sound.samples[size_t(onsets[i])]), 1000 * (i + 1));
+        if (onsets[i] > 0) QVERIFY(sound.samples[size_t(onsets[i] - 1)] != 1000 * (i + 1));
+    }
+}
+
+void NetStreamTest::playsThroughAVideo() {
+    constexpr int kH263 = 2, kPictures = 10, kPictureMs = 100;
+    const QSize size(144, 96);
+    if (!canEncode(kH263)) QSKIP("this libavcodec has no H.263 encoder");
+    const std::vector<QImage> pictures = movingPictures(size, kPictures);
+    const EncodedClip clip = encodeClip(kH263, pictures, 4);
+    QVERIFY2(clip.error.isEmpty(), qPrintable(clip.error));
+
+    FlvWriter flv(false, true);
+    flv.tag(18, 0,
+            amfCall(QStringLiteral("onMetaData"),
+                    {{QStringLiteral("width"), amfNumber(size.width())},
+                     {QStringLiteral("duration"), amfNumber(kPictures * kPictureMs / 1000.0)}}));
+    for (int i = 0; i < kPictures; ++i) {
+        const char head = char(((clip.keyFrames[size_t(i)] ? 1 : 2) << 4) | kH263);
+        flv.tag(9, i * kPictureMs, head + clip.packets[size_t(i)]);
+        if (i == 5)
+            flv.tag(18, i * kPictureMs,
+                    amfCall(QStringLiteral("onCuePoint"), {{QStringLiteral("time"), amfNumber(0.5)}}));
+    }
+
+    // The stage's video (an empty stream) shows the NetStream's pictures.
+    SwfBuilder movie(8, size, 25);
+    const int stream = movie.defineVideoStream(0, size, kH263);
+    Place place;
+    place.characterId = stream;
+    place.name = QStringLiteral("video");
+    movie.place(place);
+    ActionAssembler onStatus(8), onMeta(8), onCue(8), script(8);
+    onStatus.push({"info"})
+        .op(ActionCode::GetVariable)
+        .push({"code"})
+        .op(ActionCode::GetMember)
+        .op(ActionCode::Trace);
+    onMeta.push({"meta ", "m"}).op(ActionCode::GetVariable).push({"width"}).op(ActionCode::GetMember);
+    onMeta.op(ActionCode::Add2).op(ActionCode::Trace);
+    onCue.push({"cue ", "c"}).op(ActionCode::GetVariable).push({"time"}).op(ActionCode::GetMember);
+    onCue.op(ActionCode::Add2).op(ActionCode::Trace);
+    script.push({"nc", 0, "NetConnection"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+    script.push({PushValue::null(), 1, "nc"}).op(ActionCode::GetVariable).push({"connect"});
+    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
+    script.push({"ns", "nc"}).op(ActionCode::GetVariable).push({1, "NetStream"}).op(ActionCode::NewObject);
+    script.op(ActionCode::SetVariable);
+    for (const auto& [name, param, body] : {std::tuple{"onStatus", "info", &onStatus},
+                                            {"onMetaData", "m", &onMeta},
+                                            {"onCuePoint", "c", &onCue}}) {
+        script.push({"ns"}).op(ActionCode::GetVariable).push({name});
+        script.defineFunction({}, {QString::fromLatin1(param)}, *body).op(ActionCode::SetMember);
+    }
+    script.push({"ns"}).op(ActionCode::GetVariable).push({1, "video"}).op(ActionCode::GetVariable);
+    script.push({"attachVideo"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+    script.push({"clip.flv", 1, "ns"}).op(ActionCode::GetVariable).push({"play"});
+    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
+    movie.doAction(script.bytes());
+    movie.showFrame();
+    for (int i = 0; i < 39; ++i)
+        movie.showFrame();
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QFile flvFile(folder.filePath(QStringLiteral("clip.flv"))),
+        swfFile(folder.filePath(QStringLiteral("m.swf")));
+    QVERIFY(flvFile.open(QIODevice::WriteOnly) && flvFile.write(flv.bytes()) == flv.bytes().size());
+    QVERIFY(swfFile.open(QIODevice::WriteOnly) && swfFile.write(movie.finish()) > 0);
+    flvFile.close();
+    swfFile.close();
+
+    swf::Player player;
+    QStringList traces;
+    player.setTraceHandler([&traces](const QString& line) { traces << line; });
+    QVERIFY(player.loadFile(swfFile.fileName()));
+    int shownBefore = -1, startedAt = -1;
+    for (int frame = 1; frame < 40; ++frame) {
+        player.advance();
+        if (startedAt < 0 && traces.contains(QStringLiteral("NetStream.Play.Start"))) startedAt = frame;
+        if (startedAt < 0) continue;
+        // The picture the stream's clock names, shown in the video's box.
+        const QImage shown = render(player);
+        int best = 0;
+        for (int i = 1; i < kPictures; ++i)
+            if (difference(shown, pictures[size_t(i)]) < difference(shown, pictures[size_t(best)])) best = i;
+        QVERIFY2(difference(shown, pictures[size_t(best)]) < 3.0, qPrintable(QString::number(frame)));
+        const int due = std::min(kPictures - 1, (frame - startedAt) * 40 / kPictureMs);
+        QVERIFY2(std::abs(best - due) <= 1,
+                 qPrintable(QStringLiteral("frame %1 shows %2, due %3").arg(frame).arg(best).arg(due)));
+        QVERIFY(best >= shownBefore);
+        shownBefore = best;
+    }
+    QCOMPARE(shownBefore, kPictures - 1);
+    const QStringList expected{QStringLiteral("NetStream.Play.Start"),
+                               QStringLiteral("NetStream.Buffer.Full"),
+                               QStringLiteral("meta 144"),
+                               QStringLiteral("cue 0.5"),
+                               QStringLiteral("NetStream.Buffer.Flush"),
+                               QStringLiteral("NetStream.Play.Stop")};
+    QCOMPARE(traces, expected);
+}
+
+QTEST_MAIN(NetStreamTest)
+#include "net_stream_test.moc"
