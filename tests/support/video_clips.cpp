@@ -162,4 +162,23 @@ QByteArray videoMovie(int codec, const std::vector<QByteArray>& packets, const V
     return movie.finish();
 }
 
+QByteArray bigEndian(quint32 value, int bytes) {
+    QByteArray out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out.append(char((value >> (8 * i)) & 0xff));
+    return out;
+}
+
+FlvWriter::FlvWriter(bool audio, bool video) {
+    m_bytes = QByteArray("FLV\x01", 4) + char((audio ? 4 : 0) | (video ? 1 : 0)) + bigEndian(9, 4) +
+              bigEndian(0, 4);
+}
+
+void FlvWriter::tag(int type, qint64 timeMs, const QByteArray& body) {
+    const QByteArray header = char(type) + bigEndian(quint32(body.size()), 3) +
+                              bigEndian(quint32(timeMs & 0xffffff), 3) + char((timeMs >> 24) & 0xff) +
+                              bigEndian(0, 3);
+    m_bytes += header + body + bigEndian(quint32(header.size() + body.size()), 4);
+}
+
 } // namespace swftest

@@ -39,4 +39,19 @@ struct VideoMovie {
 // A movie with the stream placed at the origin, one VideoFrame and one ratio per frame.
 QByteArray videoMovie(int codec, const std::vector<QByteArray>& packets, const VideoMovie& layout);
 
+// FLV files written tag by tag, as NetStream reads them.
+class FlvWriter {
+  public:
+    FlvWriter(bool audio, bool video);
+    // type: 8 sound, 9 video, 18 script data.
+    void tag(int type, qint64 timeMs, const QByteArray& body);
+    const QByteArray& bytes() const { return m_bytes; }
+
+  private:
+    QByteArray m_bytes;
+};
+
+// Big-endian bytes of value, as FLV and AMF write numbers.
+QByteArray bigEndian(quint32 value, int bytes);
+
 } // namespace swftest

@@ -32,6 +32,8 @@ constexpr int kMaxStreams = 64;
 // Pictures decoded in one tick to catch up with the clock; the rest are skipped to the next
 // key frame rather than holding the player back.
 constexpr int kMaxPicturesPerTick = 600;
+// How far pictures may run ahead of the sound last handed to the device: about two turns.
+constexpr double kMaxLeadOfSoundMs = 100;
 } // namespace
 
 struct NetStreams::Stream final : stage::VideoSource {
@@ -58,6 +60,8 @@ struct NetStreams::Stream final : stage::VideoSource {
     quint64 pictures = 0;
     std::shared_ptr<const media::PcmBuffer> sound;
     int voice = 0;
+    double heardMs = -1;     // the voice's position when last looked at
+    bool soundMoves = false; // someone drains the mixer: the sound is the clock
 
     QImage currentPicture() const override { return picture; }
     quint64 pictureCount() const override { return pictures; }
@@ -409,8 +413,11 @@ void NetStreams::status(Stream& stream, const char* code, const char* level) {
 
 void NetStreams::startSound(Stream& stream) {
     stopSound(stream);
-    if (stream.sound && stream.playing && !stream.paused && !stream.ended)
+    if (stream.sound && stream.playing && !stream.paused && !stream.ended) {
         stream.voice = m_sounds.startPcmVoice(stream.sound, stream.mediaMs / 1000.0);
+        stream.heardMs = m_sounds.voicePositionMs(stream.voice);
+        stream.soundMoves = false;
+    }
 }
 
 void NetStreams::stopSound(Stream& stream) {
@@ -495,7 +502,23 @@ void NetStreams::scriptTag(Stream& stream, const QByteArray& body) {
 
 void NetStreams::advance(Stream& stream, double nowMs) {
     if (!stream.open || !stream.playing || stream.ended) return;
-    const double target = stream.paused ? stream.mediaMs : stream.timeAt(nowMs);
+    // While its sound is being played out, the sound is the stream's clock: pictures keep to
+    // what is heard even when the movie's frames run late or the device's clock drifts. A
+    // mixer nobody drains (drawing frames alone) leaves the movie's time in charge.
+    double heard = -1;
+    if (stream.voice && !stream.paused) {
+        heard = m_sounds.voicePositionMs(stream.voice);
+        if (heard >= 0 && heard != stream.heardMs) {
+            stream.soundMoves = stream.heardMs >= 0;
+            stream.heardMs = heard;
+            stream.mediaMs = std::min(heard, double(stream.durationMs));
+            stream.hostMs = nowMs;
+        }
+    }
+    double target = stream.paused ? stream.mediaMs : stream.timeAt(nowMs);
+    // Between two turns of the device the movie's clock carries the pictures on, but frames
+    // run in a burst to catch up after a stall must not run ahead of the sound.
+    if (stream.soundMoves && heard >= 0) target = std::min(target, heard + kMaxLeadOfSoundMs);
     const auto& tags = stream.file.tags;
     int decoded = 0;
     while (stream.nextTag < tags.size() && double(tags[stream.nextTag].timeMs) <= target) {
