@@ -16,6 +16,7 @@ void installGlobalFunctions(Machine& machine);
 void installTimerFunctions(Machine& machine);
 void installColorClass(Machine& machine);
 void installSoundClass(Machine& machine);
+void installCaptureClasses(Machine& machine); // Camera, Microphone
 void installSystem(Machine& machine);
 void installDateClass(Machine& machine);
 void installGeometryClasses(Machine& machine); // flash.geom

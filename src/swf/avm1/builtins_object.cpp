@@ -221,6 +221,7 @@ void installBuiltins(Machine& machine) {
     installTimerFunctions(machine);
     installColorClass(machine);
     installSoundClass(machine);
+    installCaptureClasses(machine);
     installSystem(machine);
     installDateClass(machine);
     installGeometryClasses(machine);
