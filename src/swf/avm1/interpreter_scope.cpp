@@ -337,9 +337,12 @@ Value callScriptFunction(Machine& machine, Object* function, const Value& thisVa
     bindParameters(machine, frame, script);
     ++machine.callDepth();
     Object* const outerFunction = machine.runningFunction();
+    const Frame* const outerFrame = machine.runningFrame();
     machine.setRunningFunction(function);
+    machine.setRunningFrame(&frame);
     const Value result = Interpreter(machine, frame).run();
     machine.setRunningFunction(outerFunction);
+    machine.setRunningFrame(outerFrame);
     --machine.callDepth();
     return result;
 }
@@ -358,10 +361,18 @@ Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, O
     frame.registers = machine.globalRegisters();
     frame.registerCount = kGlobalRegisterCount;
     Object* const outerFunction = machine.runningFunction();
+    const Frame* const outerFrame = machine.runningFrame();
     machine.setRunningFunction(nullptr);
+    machine.setRunningFrame(&frame);
     const Value result = Interpreter(machine, frame).run();
     machine.setRunningFunction(outerFunction);
+    machine.setRunningFrame(outerFrame);
     return result;
+}
+
+Object* Machine::currentTarget() const {
+    if (!m_runningFrame) return nullptr;
+    return m_runningFrame->target ? m_runningFrame->target : m_runningFrame->originalTarget;
 }
 
 } // namespace swf::avm1

@@ -19,6 +19,8 @@
 
 namespace swf::avm1 {
 
+struct Frame;
+
 constexpr qint64 kDefaultTimeBudgetMs = 15000;
 constexpr int kMaxCallDepth = 256;
 constexpr int kMaxStackValues = 1 << 18;         // all frames together
@@ -170,6 +172,11 @@ class Machine {
     // The script function whose body is running, for arguments.caller.
     Object* runningFunction() const { return m_runningFunction; }
     void setRunningFunction(Object* function) { m_runningFunction = function; }
+    // The timeline the running script stands in, SetTarget included: built-ins given a path
+    // resolve it from there. Null between scripts.
+    Object* currentTarget() const;
+    const Frame* runningFrame() const { return m_runningFrame; }
+    void setRunningFrame(const Frame* frame) { m_runningFrame = frame; }
     int& stackValues() { return m_stackValues; }
     Value* globalRegisters() { return m_globalRegisters; }
 
@@ -218,6 +225,7 @@ class Machine {
     AbortReason m_abortReason = AbortReason::None;
     int m_callDepth = 0;
     Object* m_runningFunction = nullptr;
+    const Frame* m_runningFrame = nullptr;
     int m_stackValues = 0;
     int m_runDepth = 0;
     bool m_inFrame = false;
