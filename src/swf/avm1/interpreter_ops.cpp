@@ -107,7 +107,9 @@ void Interpreter::bitwise(std::uint8_t code) {
         push(static_cast<double>(left >> shift));
         break;
     case ActionCode::BitURShift:
-        push(static_cast<double>(toUint32(a) >> shift));
+        // The shifted bits are kept as a signed 32-bit integer: only a shift by 0 can set the
+        // top bit, and `x >>> 0` of a negative x stays negative.
+        push(static_cast<double>(static_cast<std::int32_t>(toUint32(a) >> shift)));
         break;
     default:
         break;

@@ -54,6 +54,9 @@ class Avm1Test : public QObject {
             return text(m, call(m, date, "getMonth")) + "/" + text(m, call(m, date, "getDate")) + "/" +
                    text(m, call(m, date, "getDay"));
         }) << "2/2/4";
+        QTest::newRow("_global stands outside Object") << 8 << Scenario([](Machine& m) {
+            return typeOf(m.getMember(m.global(), "toString")) + "/" + text(m, m.lessThan(1, m.global()));
+        }) << "undefined/undefined";
         QTest::newRow("two-digit years are 19xx") << 8 << Scenario([](Machine& m) {
             return text(m, call(m, make(m, "Date", {99, 11, 31, 23, 59, 59}), "getFullYear"));
         }) << "1999";
@@ -410,6 +413,8 @@ class Avm1Test : public QObject {
             << "i:31" << code(ActionCode::BitLShift) << "-2147483648";
         QTest::newRow("unsigned shift") << 6 << "i:-1"
                                         << "i:28" << code(ActionCode::BitURShift) << "15";
+        QTest::newRow("unsigned shift by 0 stays signed") << 8 << "i:-3"
+                                                          << "i:0" << code(ActionCode::BitURShift) << "-3";
         QTest::newRow("bit and of large number") << 6 << "n:4294967297"
                                                  << "i:3" << code(ActionCode::BitAnd) << "1";
     }
@@ -799,6 +804,12 @@ class Avm1Test : public QObject {
         QTest::newRow("Math.round half") << "Math.round" << QStringList{"n:-2.5"} << "-2";
         QTest::newRow("Math.pow") << "Math.pow" << QStringList{"i:2", "i:10"} << "1024";
         QTest::newRow("Math.random from the host") << "Math.random" << QStringList{} << "0.5";
+        QTest::newRow("Math.abs of nothing") << "Math.abs" << QStringList{} << "NaN";
+        QTest::newRow("Math.min of nothing") << "Math.min" << QStringList{} << "Infinity";
+        QTest::newRow("Math.max of one") << "Math.max" << QStringList{"i:1"} << "NaN";
+        QTest::newRow("Math.max of the first two") << "Math.max" << QStringList{"i:1", "i:2", "i:3"} << "2";
+        QTest::newRow("Math.pow of one") << "Math.pow" << QStringList{"i:2"} << "NaN";
+        QTest::newRow("Boolean of nothing") << "Boolean" << QStringList{} << "undefined";
     }
     void globalsAndMath() {
         QFETCH(QString, function);
