@@ -57,6 +57,17 @@ class Avm1Test : public QObject {
         QTest::newRow("_global stands outside Object") << 8 << Scenario([](Machine& m) {
             return typeOf(m.getMember(m.global(), "toString")) + "/" + text(m, m.lessThan(1, m.global()));
         }) << "undefined/undefined";
+        QTest::newRow("Function.prototype is no function") << 8 << Scenario([](Machine& m) {
+            const Value prototype = m.getMember(m.getMember(m.global(), "Function"), "prototype");
+            return typeOf(prototype) + "/" + text(m, prototype);
+        }) << "object/[object Object]";
+        QTest::newRow("an object made by a function prototype is no function")
+            << 8 << Scenario([](Machine& m) {
+                   Object* object = m.newObject(swf::avm1::ObjectKind::Plain,
+                                                m.newNativeFunction([](auto&) { return Value(); }));
+                   return text(m, object) + "/" + text(m, m.getMember(m.global(), "isNaN"));
+               })
+            << "[object Object]/[type Function]";
         QTest::newRow("two-digit years are 19xx") << 8 << Scenario([](Machine& m) {
             return text(m, call(m, make(m, "Date", {99, 11, 31, 23, 59, 59}), "getFullYear"));
         }) << "1999";
