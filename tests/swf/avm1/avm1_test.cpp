@@ -452,6 +452,7 @@ class Avm1Test : public QObject {
         QTest::newRow("to integer of infinity") << QByteArray("toInteger-inf") << "0";
         QTest::newRow("char to code") << QByteArray("ord") << "65";
         QTest::newRow("code to char") << QByteArray("chr") << "B";
+        QTest::newRow("trace ends at a NUL character") << QByteArray("nul") << "ab";
         QTest::newRow("random uses the host") << QByteArray("random") << "5";
         QTest::newRow("getTimer uses the host") << QByteArray("timer") << "1234";
     }
@@ -465,6 +466,12 @@ class Avm1Test : public QObject {
             code.push({QStringLiteral("日本")}).op(ActionCode::MBStringLength);
         else if (name == "extract")
             code.push({"hello", 2, 3}).op(ActionCode::StringExtract);
+        else if (name == "nul")
+            code.push({"ab", "%00", 1, "unescape"})
+                .op(ActionCode::CallFunction)
+                .op(ActionCode::StringAdd)
+                .push({"cd"})
+                .op(ActionCode::StringAdd);
         else if (name == "extract-past")
             code.push({"hello", 9, 3}).op(ActionCode::MBStringExtract);
         else if (name == "toInteger")
