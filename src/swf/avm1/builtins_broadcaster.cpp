@@ -39,6 +39,8 @@ Value removeListener(CallContext& context) {
     return false;
 }
 
+constexpr int kSwfVersionAnyListenerCounts = 6;
+
 Value broadcastMessage(CallContext& context) {
     if (context.args.empty()) return Value();
     const QString name = argString(context, 0);
@@ -46,8 +48,8 @@ Value broadcastMessage(CallContext& context) {
     // Listeners added or removed by a handler take effect from the next message.
     const std::vector<Value> listeners =
         arrayElements(context.machine, context.machine.getMember(context.thisValue, listenersName()));
-    // The answer is true once some listener had a handler to call, else undefined: a list of
-    // values without that method counts as no listeners.
+    // The answer is true or undefined. SWF 6 and later say true when the list held anyone,
+    // whether or not they had the method; SWF 5 only when some handler was called.
     bool delivered = false;
     for (const Value& listener : listeners) {
         if (context.machine.unwinding()) break;
@@ -56,7 +58,8 @@ Value broadcastMessage(CallContext& context) {
         context.machine.callMethod(listener, name, rest);
         delivered = true;
     }
-    return delivered ? Value(true) : Value();
+    if (context.machine.swfVersion() < kSwfVersionAnyListenerCounts) return delivered ? Value(true) : Value();
+    return listeners.empty() ? Value() : Value(true);
 }
 
 // Stores state in a hidden member without running setters or watchers.

@@ -4,6 +4,7 @@
 #include "swf/avm1/number_format.h"
 
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace swf::avm1 {
@@ -11,6 +12,23 @@ namespace swf::avm1 {
 namespace {
 
 using Unary = double (*)(double);
+
+constexpr int kMathNativeFamily = 200;
+
+// Every Math function reads its first two arguments as numbers, in order, whatever it needs;
+// the rest are never converted, and an argument not given is NaN, not undefined.
+struct MathArguments {
+    double first;
+    double second;
+};
+
+MathArguments mathArguments(CallContext& context) {
+    constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+    const double first = context.args.empty() ? kMissing : argNumber(context, 0);
+    if (context.machine.unwinding()) return {first, kMissing};
+    const double second = context.args.size() < 2 ? kMissing : argNumber(context, 1);
+    return {first, second};
+}
 
 Value numberConstructor(CallContext& context) {
     const double number = context.args.empty() ? 0.0 : argNumber(context, 0);
@@ -22,6 +40,8 @@ Value numberConstructor(CallContext& context) {
 }
 
 Value booleanConstructor(CallContext& context) {
+    // Called with nothing to convert, Boolean answers nothing.
+    if (!context.constructing && context.args.empty()) return Value();
     const bool truth = context.machine.toBoolean(context.arg(0));
     if (!context.constructing) return truth;
     Object* wrapper = context.thisObject();
@@ -61,26 +81,43 @@ void installMath(Machine& machine) {
     for (const auto& entry : unary) {
         const Unary function = entry.second;
         machine.defineMethod(math, QString::fromLatin1(entry.first),
-                             [function](CallContext& c) { return Value(function(argNumber(c, 0))); });
+                             [function](CallContext& c) { return Value(function(mathArguments(c).first)); });
     }
-    machine.defineMethod(math, QStringLiteral("atan2"),
-                         [](CallContext& c) { return Value(std::atan2(argNumber(c, 0), argNumber(c, 1))); });
-    machine.defineMethod(math, QStringLiteral("pow"),
-                         [](CallContext& c) { return Value(std::pow(argNumber(c, 0), argNumber(c, 1))); });
-    machine.defineMethod(math, QStringLiteral("random"),
-                         [](CallContext& c) { return Value(c.machine.host().randomUnit()); });
+    machine.defineMethod(math, QStringLiteral("atan2"), [](CallContext& c) {
+        const MathArguments a = mathArguments(c);
+        return Value(std::atan2(a.first, a.second));
+    });
+    machine.defineMethod(math, QStringLiteral("pow"), [](CallContext& c) {
+        const MathArguments a = mathArguments(c);
+        return Value(std::pow(a.first, a.second));
+    });
+    machine.defineMethod(math, QStringLiteral("random"), [](CallContext& c) {
+        mathArguments(c);
+        return Value(c.machine.host().randomUnit());
+    });
     for (const bool isMax : {true, false}) {
-        machine.defineMethod(math, isMax ? QStringLiteral("max") : QStringLiteral("min"),
-                             [isMax](CallContext& c) {
-                                 double result = isMax ? -HUGE_VAL : HUGE_VAL;
-                                 for (std::size_t i = 0; i < c.args.size(); ++i) {
-                                     const double value = argNumber(c, i);
-                                     if (std::isnan(value)) return Value(value);
-                                     result = isMax ? std::max(result, value) : std::min(result, value);
-                                 }
-                                 return Value(result);
-                             });
+        machine.defineMethod(
+            math, isMax ? QStringLiteral("max") : QStringLiteral("min"), [isMax](CallContext& c) {
+                // Of two: with nothing given the answer is the empty bound,
+                // with one the missing second makes it NaN.
+                if (c.args.empty()) return Value(isMax ? -HUGE_VAL : HUGE_VAL);
+                const MathArguments a = mathArguments(c);
+                if (std::isnan(a.first) || std::isnan(a.second)) return Value(std::nan(""));
+                return Value(isMax ? std::max(a.first, a.second) : std::min(a.first, a.second));
+            });
     }
+    // The player's Math natives by number; an index it does not know still reads two numbers
+    // and answers NaN.
+    const char* const byIndex[] = {"abs",   "min",  "max",  "sin",  "cos",   "atan2",
+                                   "tan",   "exp",  "log",  "sqrt", "round", "random",
+                                   "floor", "ceil", "atan", "asin", "acos",  "pow"};
+    for (int index = 0; index < static_cast<int>(std::size(byIndex)); ++index)
+        machine.setNative(kMathNativeFamily, index,
+                          math->findOwn(QString::fromLatin1(byIndex[index]))->value.asObject()->native());
+    machine.setNative(kMathNativeFamily, kAnyNativeIndex, [](CallContext& c) {
+        mathArguments(c);
+        return Value(std::nan(""));
+    });
 }
 
 } // namespace

@@ -206,7 +206,8 @@ void installBuiltins(Machine& machine) {
     auto plain = [&machine, objectPrototype](ObjectKind kind) {
         return machine.newObject(kind, objectPrototype);
     };
-    machine.setBuiltinPrototypes(plain(ObjectKind::Function), plain(ObjectKind::Array),
+    // Function.prototype is a plain object: no function itself, with no toString of its own.
+    machine.setBuiltinPrototypes(plain(ObjectKind::Plain), plain(ObjectKind::Array),
                                  plain(ObjectKind::String), plain(ObjectKind::Number),
                                  plain(ObjectKind::Boolean), plain(ObjectKind::Plain),
                                  plain(ObjectKind::Plain));
@@ -255,8 +256,12 @@ void installObjectClasses(Machine& machine) {
     Object* objectPrototype = machine.objectPrototype();
     Object* object = machine.newConstructor(objectConstructor, objectPrototype);
     global->setOwn(QStringLiteral("Object"), object, kDontEnum);
-    machine.defineMethod(objectPrototype, QStringLiteral("toString"),
-                         [](CallContext&) { return Value("[object Object]"); });
+    // Functions take their text from here too; an object that merely inherits from a function
+    // is none.
+    machine.defineMethod(objectPrototype, QStringLiteral("toString"), [](CallContext& c) {
+        const Object* self = c.thisObject();
+        return Value(self && self->isFunction() ? "[type Function]" : "[object Object]");
+    });
     machine.defineMethod(objectPrototype, QStringLiteral("toLocaleString"),
                          [](CallContext&) { return Value("[object Object]"); });
     // Unlike the other built-in methods, toLocaleString comes with a prototype of its own, as
@@ -287,8 +292,6 @@ void installObjectClasses(Machine& machine) {
     machine.setFunctionConstructor(function);
     machine.defineMethod(functionPrototype, QStringLiteral("call"), functionCall);
     machine.defineMethod(functionPrototype, QStringLiteral("apply"), functionApply);
-    machine.defineMethod(functionPrototype, QStringLiteral("toString"),
-                         [](CallContext&) { return Value("[type Function]"); });
 
     Object* errorPrototype = machine.errorPrototype();
     Object* error = machine.newConstructor(errorConstructor, errorPrototype);

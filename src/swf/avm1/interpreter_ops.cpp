@@ -107,7 +107,9 @@ void Interpreter::bitwise(std::uint8_t code) {
         push(static_cast<double>(left >> shift));
         break;
     case ActionCode::BitURShift:
-        push(static_cast<double>(toUint32(a) >> shift));
+        // The shifted bits are kept as a signed 32-bit integer: only a shift by 0 can set the
+        // top bit, and `x >>> 0` of a negative x stays negative.
+        push(static_cast<double>(static_cast<std::int32_t>(toUint32(a) >> shift)));
         break;
     default:
         break;
@@ -548,14 +550,17 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
         // A String object prints the text it wraps, whatever its toString says.
         const Value value = pop();
         const Object* object = value.asObject();
+        QString text;
         // One without a toString prints its type, where other conversions would give undefined.
         if (object && object->kind() == ObjectKind::String && object->primitive().isString())
-            host.trace(object->primitive().asString());
+            text = object->primitive().asString();
         else if (object && object->kind() != ObjectKind::Clip && !hasToString(object))
-            host.trace(object->isFunction() ? QStringLiteral("[type Function]")
-                                            : QStringLiteral("[type Object]"));
+            text = object->isFunction() ? QStringLiteral("[type Function]") : QStringLiteral("[type Object]");
         else
-            host.trace(value.isUndefined() ? QStringLiteral("undefined") : m_machine.toString(value));
+            text = value.isUndefined() ? QStringLiteral("undefined") : m_machine.toString(value);
+        // The log takes the text as a C string: it ends at the first NUL character.
+        if (const qsizetype end = text.indexOf(QChar(0)); end >= 0) text.truncate(end);
+        host.trace(text);
         return true;
     }
     case ActionCode::RandomNumber: {

@@ -37,7 +37,9 @@ bool isName(const QString& name, const char* word, int swfVersion) {
 
 Machine::Machine(Host& host, int swfVersion) : m_host(host), m_swfVersion(swfVersion) {
     m_objectPrototype = newObject(ObjectKind::Plain, nullptr);
-    m_global = newObject(ObjectKind::Plain, m_objectPrototype);
+    // _global stands outside Object: no __proto__, so no toString or valueOf of its own; to
+    // operators it is an object with no primitive.
+    m_global = newObject(ObjectKind::Plain, nullptr);
     installBuiltins(*this);
 }
 

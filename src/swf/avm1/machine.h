@@ -32,6 +32,7 @@ constexpr int kMaxFunctionRegisters = 256;
 constexpr int kMaxPrototypeDepth = 256; // __proto__ may be made into a cycle
 
 constexpr std::size_t kMaxTimers = 10000;
+constexpr int kAnyNativeIndex = -1; // Machine::setNative: a family's answer to indices it lacks
 
 enum class RunStatus { Completed, Thrown, Aborted };
 
@@ -111,7 +112,11 @@ class Machine {
     void setNative(int family, int index, NativeFunction function) {
         m_natives.insert({family, index}, function);
     }
-    NativeFunction native(int family, int index) const { return m_natives.value({family, index}); }
+    // kAnyNativeIndex stands for every index of a family that has none of its own.
+    NativeFunction native(int family, int index) const {
+        const auto found = m_natives.constFind({family, index});
+        return found != m_natives.constEnd() ? *found : m_natives.value({family, kAnyNativeIndex});
+    }
 
     // --- timers on the movie's clock (Host::getTimer); ids count from 1 ---
     int addTimer(IntervalTimer timer); // 0 when there are too many

@@ -8,6 +8,39 @@ namespace swf::format {
 namespace {
 constexpr int kFirstCodeWithPayload = 0x80;
 constexpr int kSwfVersionUtf8 = 6;
+
+// Length of the longest well-formed UTF-8 start of bytes.
+qsizetype validUtf8Prefix(QByteArrayView bytes) {
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        int trail = 0;
+        std::uint32_t code = 0;
+        std::uint32_t least = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if ((lead & 0xe0) == 0xc0) {
+            trail = 1, code = lead & 0x1f, least = 0x80;
+        } else if ((lead & 0xf0) == 0xe0) {
+            trail = 2, code = lead & 0x0f, least = 0x800;
+        } else if ((lead & 0xf8) == 0xf0) {
+            trail = 3, code = lead & 0x07, least = 0x10000;
+        } else {
+            return i;
+        }
+        if (i + trail >= bytes.size()) return i;
+        for (int k = 1; k <= trail; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xc0) != 0x80) return i;
+            code = (code << 6) | (next & 0x3f);
+        }
+        if (code < least || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff)) return i;
+        i += 1 + trail;
+    }
+    return i;
+}
+
 } // namespace
 
 std::optional<ActionRecord> readActionRecord(QByteArrayView block, int offset) {
@@ -26,7 +59,8 @@ std::optional<ActionRecord> readActionRecord(QByteArrayView block, int offset) {
 }
 
 QString decodeActionString(QByteArrayView bytes, int swfVersion) {
-    if (swfVersion >= kSwfVersionUtf8) return QString::fromUtf8(bytes);
+    // A string breaks off where its UTF-8 goes wrong: the player keeps what came before.
+    if (swfVersion >= kSwfVersionUtf8) return QString::fromUtf8(bytes.first(validUtf8Prefix(bytes)));
     // Older movies were authored in the system code page; this player's users are GBK.
     QStringDecoder decoder("GB18030");
     if (!decoder.isValid()) return QString::fromLatin1(bytes);

@@ -54,6 +54,20 @@ class Avm1Test : public QObject {
             return text(m, call(m, date, "getMonth")) + "/" + text(m, call(m, date, "getDate")) + "/" +
                    text(m, call(m, date, "getDay"));
         }) << "2/2/4";
+        QTest::newRow("_global stands outside Object") << 8 << Scenario([](Machine& m) {
+            return typeOf(m.getMember(m.global(), "toString")) + "/" + text(m, m.lessThan(1, m.global()));
+        }) << "undefined/undefined";
+        QTest::newRow("Function.prototype is no function") << 8 << Scenario([](Machine& m) {
+            const Value prototype = m.getMember(m.getMember(m.global(), "Function"), "prototype");
+            return typeOf(prototype) + "/" + text(m, prototype);
+        }) << "object/[object Object]";
+        QTest::newRow("an object made by a function prototype is no function")
+            << 8 << Scenario([](Machine& m) {
+                   Object* object = m.newObject(swf::avm1::ObjectKind::Plain,
+                                                m.newNativeFunction([](auto&) { return Value(); }));
+                   return text(m, object) + "/" + text(m, m.getMember(m.global(), "isNaN"));
+               })
+            << "[object Object]/[type Function]";
         QTest::newRow("two-digit years are 19xx") << 8 << Scenario([](Machine& m) {
             return text(m, call(m, make(m, "Date", {99, 11, 31, 23, 59, 59}), "getFullYear"));
         }) << "1999";
@@ -410,6 +424,8 @@ class Avm1Test : public QObject {
             << "i:31" << code(ActionCode::BitLShift) << "-2147483648";
         QTest::newRow("unsigned shift") << 6 << "i:-1"
                                         << "i:28" << code(ActionCode::BitURShift) << "15";
+        QTest::newRow("unsigned shift by 0 stays signed") << 8 << "i:-3"
+                                                          << "i:0" << code(ActionCode::BitURShift) << "-3";
         QTest::newRow("bit and of large number") << 6 << "n:4294967297"
                                                  << "i:3" << code(ActionCode::BitAnd) << "1";
     }
@@ -436,6 +452,7 @@ class Avm1Test : public QObject {
         QTest::newRow("to integer of infinity") << QByteArray("toInteger-inf") << "0";
         QTest::newRow("char to code") << QByteArray("ord") << "65";
         QTest::newRow("code to char") << QByteArray("chr") << "B";
+        QTest::newRow("trace ends at a NUL character") << QByteArray("nul") << "ab";
         QTest::newRow("random uses the host") << QByteArray("random") << "5";
         QTest::newRow("getTimer uses the host") << QByteArray("timer") << "1234";
     }
@@ -449,6 +466,12 @@ class Avm1Test : public QObject {
             code.push({QStringLiteral("日本")}).op(ActionCode::MBStringLength);
         else if (name == "extract")
             code.push({"hello", 2, 3}).op(ActionCode::StringExtract);
+        else if (name == "nul")
+            code.push({"ab", "%00", 1, "unescape"})
+                .op(ActionCode::CallFunction)
+                .op(ActionCode::StringAdd)
+                .push({"cd"})
+                .op(ActionCode::StringAdd);
         else if (name == "extract-past")
             code.push({"hello", 9, 3}).op(ActionCode::MBStringExtract);
         else if (name == "toInteger")
@@ -799,6 +822,12 @@ class Avm1Test : public QObject {
         QTest::newRow("Math.round half") << "Math.round" << QStringList{"n:-2.5"} << "-2";
         QTest::newRow("Math.pow") << "Math.pow" << QStringList{"i:2", "i:10"} << "1024";
         QTest::newRow("Math.random from the host") << "Math.random" << QStringList{} << "0.5";
+        QTest::newRow("Math.abs of nothing") << "Math.abs" << QStringList{} << "NaN";
+        QTest::newRow("Math.min of nothing") << "Math.min" << QStringList{} << "Infinity";
+        QTest::newRow("Math.max of one") << "Math.max" << QStringList{"i:1"} << "NaN";
+        QTest::newRow("Math.max of the first two") << "Math.max" << QStringList{"i:1", "i:2", "i:3"} << "2";
+        QTest::newRow("Math.pow of one") << "Math.pow" << QStringList{"i:2"} << "NaN";
+        QTest::newRow("Boolean of nothing") << "Boolean" << QStringList{} << "undefined";
     }
     void globalsAndMath() {
         QFETCH(QString, function);

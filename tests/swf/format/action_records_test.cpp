@@ -83,6 +83,14 @@ void ActionRecordsTest::payloadStrings_data() {
                                   << QString::fromUtf8("\xe4\xb8\xad") << 0x2a << false;
     QTest::newRow("unterminated") << QByteArray("abc") << 6 << QStringLiteral("abc") << 0 << true;
     QTest::newRow("empty") << QByteArray("\x00\x07", 2) << 6 << QString() << 7 << false;
+    QTest::newRow("utf-8 breaks off at a bad byte") << QByteArray("ab\xff\xff"
+                                                                  "cd\x00\x2a",
+                                                                  8)
+                                                    << 6 << QStringLiteral("ab") << 0x2a << false;
+    QTest::newRow("utf-8 breaks off at a cut sequence")
+        << QByteArray("a\xe4\xb8z\x00\x2a", 6) << 6 << QStringLiteral("a") << 0x2a << false;
+    QTest::newRow("utf-8 refuses an overlong form")
+        << QByteArray("a\xc0\xafz\x00\x2a", 6) << 6 << QStringLiteral("a") << 0x2a << false;
 }
 
 void ActionRecordsTest::payloadStrings() {
