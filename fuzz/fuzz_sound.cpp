@@ -91,10 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             stream.restart();
             mixer.streamStop(1);
         }
-        const PcmBuffer block = stream.decodeBlock(
+        const StreamBlockSound block = stream.decodeBlock(
             streamBlock(format, head, frames.sliced(at, std::min(blockSize, frames.size() - at))));
-        checkShape(block);
-        mixer.streamAppend(1, block);
+        checkShape(block.samples);
+        // Every other block is placed at a frame time of 12 fps, moved by its lead-in.
+        if (index % 2)
+            mixer.streamPlace(1, block.samples, index / 12.0 - block.leadIn / 44100.0, 0.04);
+        else
+            mixer.streamAppend(1, block.samples);
         if (index % 4 == 3) mixer.mix(out.data(), kPull / 4);
     }
     for (int i = 0; i < kPulls; ++i)

@@ -2,6 +2,7 @@
 // stage shows. Used by people checking movies, by the corpus tests and for timing frames.
 #include "swf/Player.h"
 #include "swf/media/mixer.h"
+#include "swf/media/sound_tape.h"
 #include "swf/media/wav_writer.h"
 
 #include <QElapsedTimer>
@@ -123,26 +124,19 @@ int main(int argc, char** argv) {
     player.setLoop(true);
 
     // The sound of each frame shown is mixed on the same virtual clock: 44100 / fps samples.
-    std::vector<qint16> sound;
-    qint64 soundMixed = 0;
-    auto mixFrameSound = [&](int shown) {
-        if (options.wav.isEmpty()) return;
-        const qint64 due = qint64(shown * double(swf::media::Mixer::kRate) / player.frameRate());
-        const int count = int(due - soundMixed);
-        if (count <= 0) return;
-        sound.resize(sound.size() + size_t(count) * 2);
-        player.mixer().mix(sound.data() + soundMixed * 2, count);
-        soundMixed = due;
+    swf::media::SoundTape sound(player.mixer(), player.frameRate());
+    auto mixFrameSound = [&] {
+        if (!options.wav.isEmpty()) sound.frameShown();
     };
 
     QElapsedTimer timer;
     timer.start();
     if (options.bench) renderInto(image, player, options.scale, options.quality);
-    mixFrameSound(1);
+    mixFrameSound();
     for (int shown = 1; shown < options.frames && !player.quitRequested(); ++shown) {
         player.advance();
         if (options.bench) renderInto(image, player, options.scale, options.quality);
-        mixFrameSound(shown + 1);
+        mixFrameSound();
     }
     if (!options.bench) renderInto(image, player, options.scale, options.quality);
     const double seconds = timer.nsecsElapsed() / 1e9;
@@ -153,7 +147,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vantrel-render: cannot write %s\n", qPrintable(options.png));
         return 1;
     }
-    if (!options.wav.isEmpty() && !swf::media::writeWav(options.wav, sound)) {
+    if (!options.wav.isEmpty() && !swf::media::writeWav(options.wav, sound.samples())) {
         std::fprintf(stderr, "vantrel-render: cannot write %s\n", qPrintable(options.wav));
         return 1;
     }

@@ -466,16 +466,15 @@ void ShockwaveFlash::updateClock() {
 void ShockwaveFlash::onClockTick() {
     const double fps = std::max(0.01, m_player->frameRate());
     // With a stream sound the sound is the clock: the timeline shows the frame the output
-    // has reached (its blocks are queued ahead by the engine), and frames late for the
-    // sound are run without being drawn instead of the sound being stretched.
+    // has reached (its blocks are queued ahead by the engine, each at its frame's time), and
+    // frames late for the sound are run without being drawn instead of the sound being
+    // stretched.
     const bool followSound = m_player->streamSoundActive();
     qint64 due = 0;
     if (followSound) {
-        if (!m_followingSound) {
-            m_followingSound = true;
-            m_streamBase = m_framesPlayed;
-        }
-        due = m_streamBase + qint64(m_player->streamSoundPlayed44() * fps / swf::media::Mixer::kRate);
+        m_followingSound = true;
+        const qint64 reached = static_cast<qint64>(std::floor(m_player->streamSoundTick()));
+        due = m_framesPlayed + std::max<qint64>(0, reached - static_cast<qint64>(m_player->tickCount()));
     } else {
         if (m_followingSound) {
             m_followingSound = false;

@@ -140,7 +140,6 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     qint64 playMilliseconds() const;
     qint64 m_framesPlayed = 0;
     bool m_followingSound = false;
-    qint64 m_streamBase = 0;
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;

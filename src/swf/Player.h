@@ -72,6 +72,7 @@ class Player {
     bool loop() const;
     void gotoFrame(int frame); // clamped to the frames loaded
     void advance();            // one tick at the movie's frame rate
+    quint64 tickCount() const; // ticks advanced since the movie's first frame was shown
 
     // Draws the stage (background included) with stageToDevice mapping twips to the device.
     void render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const;
@@ -130,6 +131,10 @@ class Player {
     media::Mixer& mixer();
     bool streamSoundActive() const;
     qint64 streamSoundPlayed44() const; // 44.1 kHz frames of the root's stream played
+    // The tick (see tickCount) whose time the root's stream sound has reached, with its
+    // fraction: each stream block sounds at the time of its frame, so a player that shows
+    // tick n once this reaches n keeps the picture with the sound.
+    double streamSoundTick() const;
 
   private:
     struct Impl;

@@ -115,6 +115,7 @@ struct Player::Impl final : script::PlayerPort {
     std::unique_ptr<ScriptHost> scripts;
     std::unique_ptr<input::PointerTracker> pointer;
     double scriptTimeMs = 0;
+    quint64 ticks = 0;     // advances since the root was created
     bool quitting = false; // fscommand("quit")
     avm1::AbortReason scriptFailure = avm1::AbortReason::None;
     std::function<void(const QString&)> urlHandler;
@@ -136,6 +137,7 @@ struct Player::Impl final : script::PlayerPort {
     void ensureRoot() {
         if (display.root() || !loader || loader->framesLoaded() == 0) return;
         const ObserverScope scope(stageContext, &frameEvents);
+        ticks = 0;
         sound.setMovie(&loader->definition());
         scripts = std::make_unique<ScriptHost>(display, loader->definition(), *this, sound, movieUrl());
         frameEvents.setScripts(scripts.get());
@@ -433,6 +435,7 @@ void Player::advance() {
     if (!d->display.root()) return;
     const ObserverScope scope(d->stageContext, &d->frameEvents);
     if (d->quitting) return;
+    d->sound.setTick(++d->ticks);
     if (d->scripts) {
         d->scriptTimeMs += 1000.0 / frameRate();
         d->scripts->setTimeMs(d->scriptTimeMs);
@@ -493,6 +496,12 @@ bool Player::streamSoundActive() const {
 }
 qint64 Player::streamSoundPlayed44() const {
     return d->sound.rootStreamPlayed44();
+}
+double Player::streamSoundTick() const {
+    return d->sound.rootStreamTick();
+}
+quint64 Player::tickCount() const {
+    return d->ticks;
 }
 
 void Player::render(QPainter& painter, const QTransform& stageToDevice, Quality quality) const {

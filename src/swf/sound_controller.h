@@ -1,6 +1,6 @@
 // The movie's sound: starts and stops event sounds as timelines enter frames, feeds each
-// timeline's stream sound to the mixer block by block, and tells how far the root's stream
-// has played so the player can follow it.
+// timeline's stream sound to the mixer block by block, each at the time of the frame that
+// holds it, and tells how far the root's stream has played so the player can follow it.
 #pragma once
 
 #include "swf/format/sounds.h"
@@ -30,6 +30,9 @@ class SoundController final : public script::SoundPort {
     ~SoundController() override;
 
     void setMovie(const movie::MovieDefinition* movie);
+    // The player's tick (frames advanced since the movie started) now running: a frame
+    // entered in tick n is shown n / fps seconds after the start.
+    void setTick(quint64 tick) { m_tick = tick; }
     // A sprite's timeline (identified by key) entered frame by playing into it.
     void frameEntered(quint64 timelineKey, const movie::Frame& frame, bool isRoot);
     // The root entered frame: its event sounds start, and its stream sound is kept queued
@@ -44,6 +47,9 @@ class SoundController final : public script::SoundPort {
 
     bool rootStreamActive() const;
     qint64 rootStreamPlayed44() const;
+    // The tick whose time the root's stream sound has reached, with the fraction of it;
+    // meaningful while the stream is active.
+    double rootStreamTick() const;
     // Sounds that could not be played, for the diagnostics list.
     QStringList takeDiagnostics();
 
@@ -63,14 +69,25 @@ class SoundController final : public script::SoundPort {
   private:
     const movie::SoundCharacter* soundOf(int soundId) const;
     void startSound(const format::StartSoundRecord& record);
-    void runTags(quint64 key, const movie::Frame& frame, bool events, bool stream);
+    // dueTick: the tick in which the frame holding the tags will be entered.
+    void runTags(quint64 key, const movie::Frame& frame, bool events, bool stream, quint64 dueTick);
     void streamHead(quint64 key, const format::SoundStreamHeadRecord& head);
-    void streamBlock(quint64 key, const QByteArray& body);
+    void streamBlock(quint64 key, const QByteArray& body, quint64 dueTick);
+
+    // A timeline's stream: its decoder, the tick at which its sound's clock started, and
+    // whether the decoder has yet to give a block since it (re)started.
+    struct Stream {
+        std::unique_ptr<media::StreamDecoder> decoder;
+        quint64 startTick = 0;
+        bool fresh = true;
+    };
 
     media::Mixer& m_mixer;
     const movie::MovieDefinition* m_movie = nullptr;
-    std::map<quint64, std::unique_ptr<media::StreamDecoder>> m_streams;
+    std::map<quint64, Stream> m_streams;
     QStringList m_diagnostics;
+    double m_frameRate = 12;
+    quint64 m_tick = 0;
     int m_lookahead = 12;
     int m_rootNext = -1; // next root frame whose stream blocks are to be queued
     int m_rootFrame = -1;

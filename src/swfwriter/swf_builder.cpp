@@ -92,6 +92,29 @@ QByteArray blurFilters(double blurX, double blurY, int passes) {
     return w.data();
 }
 
+QByteArray glowFilters(const QColor& color, double blur, double strength, int passes) {
+    Writer w;
+    w.u8(1);
+    w.u8(2); // glow
+    w.rgba(color);
+    w.u32(static_cast<quint32>(qRound(blur * 65536)));
+    w.u32(static_cast<quint32>(qRound(blur * 65536)));
+    w.fixed8(strength);
+    w.u8(0x20 | (passes & 0x1f)); // composite source
+    return w.data();
+}
+
+QByteArray joinedFilters(const std::vector<QByteArray>& lists) {
+    QByteArray records;
+    int count = 0;
+    for (const QByteArray& list : lists) {
+        if (list.isEmpty()) continue;
+        count += static_cast<unsigned char>(list[0]);
+        records += list.mid(1);
+    }
+    return QByteArray(1, char(count)) + records;
+}
+
 SwfBuilder::SwfBuilder(int version, QSize stagePixels, double frameRate)
     : m_version(version), m_stage(stagePixels), m_frameRate(frameRate) {}
 

@@ -13,6 +13,7 @@
 #include <QTransform>
 
 #include <optional>
+#include <vector>
 
 namespace swftest {
 
@@ -37,6 +38,9 @@ struct Place {
 QByteArray dropShadowFilters(const QColor& color, double blur, double angle, double distance,
                              double strength = 1, int passes = 1);
 QByteArray blurFilters(double blurX, double blurY, int passes = 1);
+QByteArray glowFilters(const QColor& color, double blur, double strength = 1, int passes = 1);
+// One list of the filters of several lists, in order.
+QByteArray joinedFilters(const std::vector<QByteArray>& lists);
 
 struct MorphLine {
     double startWidth = 1, endWidth = 1;

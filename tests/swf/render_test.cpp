@@ -36,6 +36,9 @@ class SwfRenderTest : public QObject {
     void blendModes();
     void filters_data();
     void filters();
+    void filteredLayerOverTheStageEdges_data();
+    void filteredLayerOverTheStageEdges();
+    void nestedShadowLeavesItsParentsBox();
     void invisibleObjectsAreNotDrawn();
     void redrawnObjectsFollowTheirChanges_data();
     void redrawnObjectsFollowTheirChanges();
@@ -409,6 +412,71 @@ void SwfRenderTest::filters() {
     QVERIFY2(near(image.pixel(changed), color, 60), qPrintable(describe(image.pixel(changed))));
     const QColor before = untouched.x() < 20 ? kBackground : QColor(Qt::black);
     QVERIFY2(near(image.pixel(untouched), before, 4), qPrintable(describe(image.pixel(untouched))));
+}
+
+void SwfRenderTest::filteredLayerOverTheStageEdges_data() {
+    QTest::addColumn<QByteArray>("filters");
+    QTest::addColumn<QRectF>("rect");
+    QTest::addColumn<double>("scale");
+    // Dark blue rectangles on the 100 x 100 white stage, reaching past its edges.
+    QTest::newRow("blur 12") << blurFilters(12, 12) << QRectF(-20, -20, 140, 140) << 1.0;
+    QTest::newRow("blur 8, three passes") << blurFilters(8, 8, 3) << QRectF(-15, -15, 130, 130) << 1.0;
+    QTest::newRow("blur 10 at scale 2") << blurFilters(10, 10) << QRectF(-20, -20, 140, 140) << 2.0;
+    QTest::newRow("blur 30 wide only") << blurFilters(30, 0) << QRectF(-40, 10, 180, 80) << 1.0;
+    QTest::newRow("glow") << glowFilters(Qt::red, 12, 2) << QRectF(-20, -20, 140, 140) << 1.0;
+    QTest::newRow("blur and shadow") << joinedFilters(
+                                            {blurFilters(6, 6), dropShadowFilters(Qt::red, 6, 0, 4)})
+                                     << QRectF(-20, -20, 140, 140) << 1.0;
+}
+
+// A blurred layer whose content covers the stage keeps its colour up to the stage's edges:
+// what lies just outside the stage blurs in, not transparency.
+void SwfRenderTest::filteredLayerOverTheStageEdges() {
+    QFETCH(QByteArray, filters);
+    QFETCH(QRectF, rect);
+    QFETCH(double, scale);
+    SwfBuilder b = stage();
+    Place cover;
+    cover.characterId = b.defineRect(rect, QColor(20, 40, 120));
+    cover.filterList = filters;
+    b.placeObject3(cover);
+    b.showFrame();
+    swf::Player player;
+    QVERIFY(player.loadBytes(b.finish()));
+    const QImage image = render(player, swf::Quality::High, scale);
+    const QRect inside = QRectF(rect.topLeft() * scale, rect.size() * scale).toAlignedRect() & image.rect();
+    const QColor middle = image.pixelColor(inside.center());
+    QVERIFY2(near(middle.rgb(), QColor(20, 40, 120), 3), qPrintable(describe(middle.rgb())));
+    for (const QPoint& edge :
+         {QPoint(inside.center().x(), inside.top()), QPoint(inside.center().x(), inside.bottom()),
+          QPoint(inside.left(), inside.center().y()), QPoint(inside.right(), inside.center().y()),
+          inside.topLeft(), inside.bottomRight()})
+        QVERIFY2(
+            near(image.pixel(edge), middle, 3),
+            qPrintable(
+                QStringLiteral("at %1,%2: %3").arg(edge.x()).arg(edge.y()).arg(describe(image.pixel(edge)))));
+}
+
+// A filtered clip's layer makes room for the filters of the clips inside it: a shadow cast
+// far from a small square still shows when the square's parent is blurred.
+void SwfRenderTest::nestedShadowLeavesItsParentsBox() {
+    SwfBuilder b = stage();
+    const int square = b.defineRect(QRectF(0, 0, 20, 20), Qt::black);
+    SwfBuilder inner(8, QSize(100, 100), 12);
+    Place shadowed;
+    shadowed.characterId = square;
+    shadowed.filterList = dropShadowFilters(Qt::red, 1, 0, 40); // 40 px to the right
+    inner.placeObject3(shadowed);
+    inner.showFrame();
+    Place parent;
+    parent.characterId = b.defineSprite(inner);
+    parent.matrix = QTransform::fromTranslate(10, 40);
+    parent.filterList = blurFilters(2, 2);
+    b.placeObject3(parent);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    CHECK_PIXEL(image, 20, 50, QColor(Qt::black));
+    CHECK_PIXEL(image, 60, 50, QColor(Qt::red));
 }
 
 void SwfRenderTest::invisibleObjectsAreNotDrawn() {

@@ -45,7 +45,7 @@ int Mixer::startEvent(int soundKey, SoundRef sound, const SoundInfo& info, int o
     voice->soundKey = soundKey;
     voice->sound = std::move(sound);
     voice->info = info;
-    const double toSource = double(voice->sound->rate) / kRate;
+    const double toSource = exactRate(voice->sound->rate) / kRate;
     const double total = double(voice->sound->frames());
     voice->start = std::clamp(info.inPoint44.value_or(0) * toSource, 0.0, total);
     voice->end = info.outPoint44 ? std::clamp(*info.outPoint44 * toSource, voice->start, total) : total;
@@ -82,7 +82,7 @@ qint64 Mixer::voicePositionMs(int voiceId) const {
     std::lock_guard lock(m_mutex);
     for (const auto& voice : m_voices)
         if (voice->id == voiceId && !voice->finished)
-            return qint64(voice->position * 1000.0 / voice->sound->rate);
+            return qint64(voice->position * 1000.0 / exactRate(voice->sound->rate));
     return -1;
 }
 
@@ -101,9 +101,32 @@ void Mixer::stopAll() {
     m_streams.clear();
 }
 
-void Mixer::streamAppend(int streamKey, const PcmBuffer& block) {
-    if (block.channels < 1 || block.channels > 2 || block.rate <= 0 || block.samples.empty()) return;
-    std::lock_guard lock(m_mutex);
+namespace {
+
+// The block resampled to frames frames, linearly: a change of a few samples in a thousand
+// cannot be heard, where a gap or a cut of as many would click.
+std::vector<qint16> stretched(const PcmBuffer& block, qint64 frames) {
+    const int channels = block.channels;
+    const qint64 source = block.frames();
+    std::vector<qint16> out(size_t(frames) * size_t(channels));
+    const double step = frames > 1 ? double(source - 1) / double(frames - 1) : 0.0;
+    for (qint64 i = 0; i < frames; ++i) {
+        const double position = double(i) * step;
+        const qint64 index = std::min<qint64>(qint64(position), source - 1);
+        const qint64 next = std::min<qint64>(index + 1, source - 1);
+        const double fraction = position - double(index);
+        for (int c = 0; c < channels; ++c) {
+            const qint16 a = block.samples[size_t(index * channels + c)];
+            const qint16 b = block.samples[size_t(next * channels + c)];
+            out[size_t(i * channels + c)] = qint16(std::lround(a + (b - a) * fraction));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+Mixer::Stream& Mixer::streamFor(int streamKey, const PcmBuffer& block) {
     Stream* stream = nullptr;
     for (auto& candidate : m_streams)
         if (candidate->key == streamKey) stream = candidate.get();
@@ -119,9 +142,49 @@ void Mixer::streamAppend(int streamKey, const PcmBuffer& block) {
         stream->rate = block.rate;
         stream->channels = block.channels;
     }
-    const size_t limit = size_t(kMaxStreamSeconds) * size_t(stream->rate) * size_t(stream->channels);
-    if (stream->samples.size() + block.samples.size() > limit) return;
-    stream->samples.insert(stream->samples.end(), block.samples.begin(), block.samples.end());
+    return *stream;
+}
+
+void Mixer::queueSamples(Stream& stream, std::vector<qint16>::const_iterator begin,
+                         std::vector<qint16>::const_iterator end, qint64 silentFrames) {
+    const size_t limit = size_t(kMaxStreamSeconds) * size_t(stream.rate) * size_t(stream.channels);
+    const size_t silence = size_t(std::max<qint64>(0, silentFrames)) * size_t(stream.channels);
+    if (stream.samples.size() + silence + size_t(end - begin) > limit) return;
+    stream.samples.insert(stream.samples.end(), silence, qint16(0));
+    stream.samples.insert(stream.samples.end(), begin, end);
+}
+
+void Mixer::streamAppend(int streamKey, const PcmBuffer& block) {
+    if (block.channels < 1 || block.channels > 2 || block.rate <= 0 || block.samples.empty()) return;
+    std::lock_guard lock(m_mutex);
+    Stream& stream = streamFor(streamKey, block);
+    queueSamples(stream, block.samples.begin(), block.samples.end(), 0);
+}
+
+void Mixer::streamPlace(int streamKey, const PcmBuffer& block, double atSeconds, double slackSeconds,
+                        bool stretch) {
+    if (block.channels < 1 || block.channels > 2 || block.rate <= 0 || block.samples.empty()) return;
+    std::lock_guard lock(m_mutex);
+    Stream& stream = streamFor(streamKey, block);
+    const double rate = exactRate(stream.rate);
+    const double queued = double(stream.samples.size() / size_t(stream.channels)) - stream.position;
+    const double end = double(stream.played44) / kRate + std::max(0.0, queued) / rate;
+    const double gap = atSeconds - end; // < 0: the block starts before the queue ends
+    // Slack is for following on: a block that starts a queue afresh goes where it belongs.
+    if (queued <= 0) slackSeconds = 0;
+    if (gap > slackSeconds) {
+        queueSamples(stream, block.samples.begin(), block.samples.end(), std::llround(gap * rate));
+    } else if (gap < -slackSeconds) {
+        const qint64 cut = std::min<qint64>(std::llround(-gap * rate), block.frames());
+        queueSamples(stream, block.samples.begin() + cut * block.channels, block.samples.end(), 0);
+    } else if (const qint64 frames = block.frames() + std::llround(gap * rate);
+               stretch && frames != block.frames() &&
+               std::abs(frames - block.frames()) <= block.frames() / 20) {
+        const std::vector<qint16> fitted = stretched(block, frames);
+        queueSamples(stream, fitted.begin(), fitted.end(), 0);
+    } else {
+        queueSamples(stream, block.samples.begin(), block.samples.end(), 0);
+    }
 }
 
 void Mixer::streamStop(int streamKey) {
@@ -146,7 +209,8 @@ qint64 Mixer::streamQueued44(int streamKey) const {
     std::lock_guard lock(m_mutex);
     for (const auto& stream : m_streams)
         if (stream->key == streamKey)
-            return qint64(double(stream->samples.size() / size_t(stream->channels)) * kRate / stream->rate);
+            return qint64(double(stream->samples.size() / size_t(stream->channels)) * kRate /
+                          exactRate(stream->rate));
     return 0;
 }
 
@@ -238,7 +302,7 @@ void Mixer::mixVoice(Voice& voice, std::vector<int>& accumulator, int frames) {
 }
 
 void Mixer::mixStream(Stream& stream, std::vector<int>& accumulator, int frames) {
-    const double step = double(stream.rate) / kRate;
+    const double step = exactRate(stream.rate) / kRate;
     const int channels = stream.channels;
     for (int i = 0; i < frames; ++i) {
         const size_t available = stream.samples.size() / size_t(channels);

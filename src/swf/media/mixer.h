@@ -45,8 +45,18 @@ class Mixer {
     void setVoiceGain(int voiceId, float left, float right);
     void stopAll();
 
-    // Stream sound of one timeline: blocks queue up as the timeline reaches them.
+    // Stream sound of one timeline. Its clock counts the 44.1 kHz frames played since the
+    // stream started and stands still while nothing is queued.
+    // streamAppend queues a block right after what is queued.
     void streamAppend(int streamKey, const PcmBuffer& block);
+    // streamPlace queues a block to start atSeconds on the stream's clock: silence fills the
+    // time before it, and the part of it already due is cut. A block within slackSeconds of
+    // the queue's end follows on without either, so a coding whose blocks do not end exactly
+    // on frame times (MP3 frames, rounded sample counts) plays whole; with stretch, it is
+    // also resampled (by at most a twentieth) to end where it would have ended placed exactly,
+    // so that being a few samples off its frame every block cannot add up.
+    void streamPlace(int streamKey, const PcmBuffer& block, double atSeconds, double slackSeconds,
+                     bool stretch = false);
     void streamStop(int streamKey);
     bool streamActive(int streamKey) const;
     // Stream samples played so far, in 44.1 kHz frames, since the stream (re)started.
@@ -68,6 +78,9 @@ class Mixer {
     struct Stream;
     void mixVoice(Voice& voice, std::vector<int>& accumulator, int frames);
     void mixStream(Stream& stream, std::vector<int>& accumulator, int frames);
+    Stream& streamFor(int streamKey, const PcmBuffer& block);
+    void queueSamples(Stream& stream, std::vector<qint16>::const_iterator begin,
+                      std::vector<qint16>::const_iterator end, qint64 silentFrames);
 
     mutable std::mutex m_mutex;
     std::vector<std::unique_ptr<Voice>> m_voices;

@@ -10,6 +10,12 @@ namespace swf::media {
 
 // The rates a movie's sound formats name: 5.5, 11, 22 and 44 kHz.
 inline constexpr int kRates[4] = {5512, 11025, 22050, 44100};
+// The rate a sound plays at: 5.5 kHz is a quarter of 22,050 Hz exactly, which the table's
+// whole numbers round down; played at 5,512 Hz a sound falls behind its picture by a third
+// of a second an hour.
+inline constexpr double exactRate(int rate) {
+    return rate == kRates[0] ? 44100.0 / 8 : double(rate);
+}
 // Decoding stops here: about 25 minutes of 44 kHz stereo, far beyond any movie of the era.
 inline constexpr std::int64_t kMaxDecodedFrames = 44100LL * 60 * 25;
 

@@ -11,6 +11,15 @@ namespace swf::media {
 
 class CodecAudioDecoder;
 
+// One block's samples, and where they start against the time of the frame that holds them.
+struct StreamBlockSound {
+    PcmBuffer samples;
+    // Samples that come before the frame's time: an MP3 block's seek samples (the encoder's
+    // lead-in on the first block, the rest of an MP3 frame begun in the frame before on
+    // later ones); negative when the block's sound starts after the frame's time.
+    int leadIn = 0;
+};
+
 class StreamDecoder {
   public:
     explicit StreamDecoder(const SoundFormat& format);
@@ -18,17 +27,15 @@ class StreamDecoder {
 
     const SoundFormat& format() const { return m_format; }
     // The samples of one block; empty (with a diagnostic) for codings not supported.
-    PcmBuffer decodeBlock(QByteArrayView block);
+    StreamBlockSound decodeBlock(QByteArrayView block);
     // The stream starts again somewhere else (a jump): the next MP3 block is decoded from a
-    // clean state and its seek samples, the encoder's lead-in before this frame's sound,
-    // are dropped so the sound lines up with the frame.
+    // clean state.
     void restart();
 
   private:
     SoundFormat m_format;
     std::unique_ptr<Mp3Decoder> m_mp3;
     std::unique_ptr<CodecAudioDecoder> m_codec;
-    bool m_restarted = true;
 };
 
 } // namespace swf::media

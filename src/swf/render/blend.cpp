@@ -9,12 +9,13 @@ namespace {
 using format::BlendMode;
 
 // Modes QPainter has no composition mode for, done by hand on an image device.
-void compositeByHand(QImage& target, const QImage& layer, BlendMode mode) {
-    const int w = std::min(target.width(), layer.width()), h = std::min(target.height(), layer.height());
-    for (int y = 0; y < h; ++y) {
-        auto* dst = reinterpret_cast<QRgb*>(target.scanLine(y));
-        const auto* src = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
+void compositeByHand(QImage& target, const QImage& layer, QPoint at, BlendMode mode) {
+    const QRect area = QRect(at, layer.size()) & target.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto* dst = reinterpret_cast<QRgb*>(target.scanLine(y)) + area.left();
+        const auto* src =
+            reinterpret_cast<const QRgb*>(layer.constScanLine(y - at.y())) + (area.left() - at.x());
+        for (int x = 0; x < area.width(); ++x) {
             const int a = qAlpha(src[x]);
             if (a == 0) continue;
             const QRgb d = dst[x];
@@ -38,7 +39,7 @@ bool needsLayer(BlendMode mode) {
     return mode != BlendMode::Normal;
 }
 
-void compositeLayer(QPainter& painter, const QImage& layer, BlendMode mode, bool insideLayer) {
+void compositeLayer(QPainter& painter, const QImage& layer, QPoint at, BlendMode mode, bool insideLayer) {
     QPainter::CompositionMode composition = QPainter::CompositionMode_SourceOver;
     switch (mode) {
     case BlendMode::Multiply:
@@ -76,7 +77,7 @@ void compositeLayer(QPainter& painter, const QImage& layer, BlendMode mode, bool
     case BlendMode::Invert:
         if (auto* image = dynamic_cast<QImage*>(painter.device());
             image && image->format() == QImage::Format_ARGB32_Premultiplied) {
-            compositeByHand(*image, layer, mode);
+            compositeByHand(*image, layer, at, mode);
             return;
         }
         // Other devices cannot be read back; difference is the nearest Qt has.
@@ -88,7 +89,15 @@ void compositeLayer(QPainter& painter, const QImage& layer, BlendMode mode, bool
     painter.save();
     painter.resetTransform();
     painter.setCompositionMode(composition);
-    painter.drawImage(0, 0, layer);
+    painter.drawImage(at, layer);
+    if (mode == BlendMode::Alpha && painter.device()) {
+        // Alpha keeps the enclosing layer only where the object is: nothing beyond the layer.
+        QRegion outside(0, 0, painter.device()->width(), painter.device()->height());
+        outside -= QRegion(QRect(at, layer.size()));
+        painter.setClipRegion(outside);
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.fillRect(outside.boundingRect(), Qt::transparent);
+    }
     painter.restore();
 }
 

@@ -11,8 +11,10 @@ namespace swf::render {
 
 // Whether drawing with mode needs a layer (Normal does not).
 bool needsLayer(format::BlendMode mode);
-// Composites layer (device-sized, premultiplied) onto painter's device. insideLayer tells
-// whether painter draws into an enclosing layer, which Alpha and Erase need to act on.
-void compositeLayer(QPainter& painter, const QImage& layer, format::BlendMode mode, bool insideLayer);
+// Composites layer (premultiplied, its top left corner at the device's point at) onto
+// painter's device. insideLayer tells whether painter draws into an enclosing layer, which
+// Alpha and Erase need to act on.
+void compositeLayer(QPainter& painter, const QImage& layer, QPoint at, format::BlendMode mode,
+                    bool insideLayer);
 
 } // namespace swf::render

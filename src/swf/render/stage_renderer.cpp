@@ -4,6 +4,7 @@
 
 #include "swf/render/blend.h"
 #include "swf/render/filters.h"
+#include "swf/render/layer_bounds.h"
 #include "swf/render/text_layout.h"
 #include "swf/stage/bounds.h"
 #include "swf/stage/button_instance.h"
@@ -42,6 +43,12 @@ bool isVisible(const QPainter& painter, const QRectF& extent, const QTransform& 
     const QRectF area = transform.mapRect(extent).adjusted(-2, -2, 2, 2);
     return area.intersects(QRectF(0, 0, device->width(), device->height()));
 }
+
+// Room around a filtered object's box for anti-aliased edges, hairlines and mitred corners.
+constexpr int kLayerSlack = 4;
+// A filtered layer takes in at most this much beyond the device: blurs reaching further are
+// rare, and a zoomed view would otherwise build layers many times the device's size.
+constexpr int kMaxReachBeyondDevice = 256;
 
 // Pictures larger than this are drawn directly.
 constexpr qint64 kMaxRasterPixels = 1024 * 1024;
@@ -148,7 +155,9 @@ void StageRenderer::drawWithScriptMask(QPainter& painter, const stage::DisplayOb
     }
     QPainterPath area;
     area.setFillRule(Qt::WindingFill);
-    addMaskArea(area, *mask->first, mask->second);
+    // The mask stands where its parent puts it on the device; a layer starts further on.
+    addMaskArea(area, *mask->first,
+                mask->second * QTransform::fromTranslate(-m_layerOrigin.x(), -m_layerOrigin.y()));
     if (area.isEmpty()) return;
     painter.save();
     painter.resetTransform();
@@ -243,7 +252,10 @@ void StageRenderer::drawMasked(QPainter& painter, const stage::DisplayObject& ma
     {
         QPainter layerPainter(&layer);
         layerPainter.setRenderHints(painter.renderHints());
+        const QPoint outer = m_layerOrigin;
+        m_layerOrigin += box.topLeft();
         drawRange(layerPainter, begin, end, Context{parent.transform * shift, parent.cx});
+        m_layerOrigin = outer;
         layerPainter.resetTransform();
         layerPainter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         layerPainter.drawImage(0, 0, coverage);
@@ -258,18 +270,41 @@ void StageRenderer::drawInLayer(QPainter& painter, const stage::DisplayObject& o
                                 const movie::Placement& placement) {
     const QPaintDevice* device = painter.device();
     if (!device || device->width() <= 0 || device->height() <= 0) return;
-    QImage layer(device->width(), device->height(), QImage::Format_ARGB32_Premultiplied);
+    const QRect deviceArea(0, 0, device->width(), device->height());
+    const bool filtered = hasDrawableFilter(placement.filters);
+    const double filterScale = m_stageScale * format::kTwipsPerPixel;
+    QRect area = deviceArea;
+    if (filtered) {
+        // Filters run over the object's own box and the room they reach into, and take in
+        // what lies beyond the device's edge within that reach: a blurred layer that covers
+        // the stage blurs into its own colour there, not into transparency.
+        const auto bounds = drawnBounds(object, context.transform, filterScale);
+        if (!bounds) return;
+        const QMargins reach = filterReach(placement.filters, filterScale);
+        const auto capped = [](int side) { return std::min(side, kMaxReachBeyondDevice); };
+        area = bounds->toAlignedRect().marginsAdded(
+                   reach + QMargins(kLayerSlack, kLayerSlack, kLayerSlack, kLayerSlack)) &
+               deviceArea.marginsAdded(QMargins(capped(reach.left()), capped(reach.top()),
+                                                capped(reach.right()), capped(reach.bottom())));
+        if (area.isEmpty()) return;
+    }
+    QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull()) return;
     layer.fill(Qt::transparent);
     {
         QPainter layerPainter(&layer);
         layerPainter.setRenderHints(painter.renderHints());
+        const QPoint outer = m_layerOrigin;
+        m_layerOrigin += area.topLeft();
         ++m_layerDepth;
-        drawObject(layerPainter, object, context);
+        drawObject(
+            layerPainter, object,
+            Context{context.transform * QTransform::fromTranslate(-area.left(), -area.top()), context.cx});
         --m_layerDepth;
+        m_layerOrigin = outer;
     }
-    if (hasDrawableFilter(placement.filters))
-        applyFilters(layer, placement.filters, m_stageScale * format::kTwipsPerPixel);
-    compositeLayer(painter, layer, placement.blendMode, m_layerDepth > 0);
+    if (filtered) applyFilters(layer, placement.filters, filterScale, &m_filterBuffers);
+    compositeLayer(painter, layer, area.topLeft(), placement.blendMode, m_layerDepth > 0);
 }
 
 void StageRenderer::drawObject(QPainter& painter, const stage::DisplayObject& object,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/movie/movie_definition.h"
+#include "swf/render/filters.h"
 #include "swf/render/paint_styles.h"
 #include "swf/render/quality.h"
 #include "swf/render/raster_cache.h"
@@ -117,6 +118,8 @@ class StageRenderer {
     double m_stageScale = 1;
     bool m_smooth = true;
     int m_layerDepth = 0; // layers being drawn into, for Alpha and Erase
+    QPoint m_layerOrigin; // where the layer being drawn into starts on the device
+    FilterBuffers m_filterBuffers;
 };
 
 } // namespace swf::render

@@ -145,6 +145,8 @@ class AudioTest : public QObject {
     void eventOptions();
     void envelopeAndResampling();
     void streamQueue();
+    void streamPlacement_data();
+    void streamPlacement();
     void saturationAndVoiceLimit();
     void wavHeader();
 };
@@ -284,7 +286,7 @@ void AudioTest::mp3FromEncoder() {
     for (qsizetype at = 0; at < body.size(); at += 700) {
         QByteArray block("\x00\x00\x00\x00", 4);
         block += body.mid(at, 700);
-        frames += stream.decodeBlock(block).frames();
+        frames += stream.decodeBlock(block).samples.frames();
     }
     QVERIFY(frames >= 44100);
 }
@@ -371,6 +373,46 @@ void AudioTest::streamQueue() {
     QCOMPARE(out[0], qint16(0));
     mixer.streamStop(1);
     QVERIFY(!mixer.streamActive(1));
+}
+
+void AudioTest::streamPlacement_data() {
+    QTest::addColumn<double>("at");    // where the second block belongs, seconds
+    QTest::addColumn<double>("slack"); // seconds
+    QTest::addColumn<bool>("stretch");
+    QTest::addColumn<qint64>("starts"); // where its first sample plays, 11,025 Hz frames
+    QTest::addColumn<qint64>("ends");   // where its last sample plays
+    // A first block of 1,000 frames at 0, then a second of 1,000 frames of another value.
+    QTest::newRow("right after") << 1000 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1999);
+    QTest::newRow("a gap is silence") << 3000 / 11025.0 << 0.01 << false << qint64(3000) << qint64(3999);
+    QTest::newRow("what is already due is cut")
+        << 400 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1399);
+    QTest::newRow("within slack it follows on")
+        << 1050 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1999);
+    QTest::newRow("within slack, stretched to end in time")
+        << 1030 / 11025.0 << 0.01 << true << qint64(1000) << qint64(2029);
+    QTest::newRow("within slack, shrunk to end in time")
+        << 980 / 11025.0 << 0.01 << true << qint64(1000) << qint64(1979);
+    QTest::newRow("never stretched by more than a twentieth")
+        << 1100 / 11025.0 << 0.01 << true << qint64(1000) << qint64(1999);
+}
+
+// A stream block goes where its time is on the stream's clock, not merely after the last.
+void AudioTest::streamPlacement() {
+    QFETCH(double, at);
+    QFETCH(double, slack);
+    QFETCH(bool, stretch);
+    QFETCH(qint64, starts);
+    QFETCH(qint64, ends);
+    Mixer mixer;
+    mixer.streamPlace(1, monoBuffer(std::vector<qint16>(1000, 100), 11025), 0, slack, stretch);
+    mixer.streamPlace(1, monoBuffer(std::vector<qint16>(1000, 900), 11025), at, slack, stretch);
+    // Four output frames to a source frame: read each source frame's first output frame.
+    const std::vector<qint16> out = mixFrames(mixer, 4 * 5000);
+    auto at11 = [&](qint64 frame) { return out[size_t(2 * 4 * frame)]; };
+    QCOMPARE(at11(starts - 1), qint16(starts > 1000 ? 0 : 100));
+    QVERIFY2(qAbs(at11(starts) - 900) < 10, qPrintable(QString::number(at11(starts))));
+    QVERIFY2(qAbs(at11(ends) - 900) < 10, qPrintable(QString::number(at11(ends))));
+    QCOMPARE(at11(ends + 1), qint16(0));
 }
 
 void AudioTest::saturationAndVoiceLimit() {
