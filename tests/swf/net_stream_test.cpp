@@ -131,10 +131,10 @@ void NetStreamTest::amfValues() {
     QCOMPARE(values[0].string, QStringLiteral("onCuePoint"));
     const AmfValue& cue = values[1];
     QCOMPARE(int(cue.members.size()), 3);
-    QCOMPARE(cue.members[0].second.string, QStringLiteral("a"));
-    QCOMPARE(cue.members[1].second.members[0].second.number, 1.0);
-    QCOMPARE(cue.members[2].second.members[0].second.boolean, true);
-    QVERIFY(cue.members[2].second.members[1].second.kind == AmfValue::Kind::Null);
+    QCOMPARE(cue.members[0].value.string, QStringLiteral("a"));
+    QCOMPARE(cue.members[1].value.members[0].value.number, 1.0);
+    QCOMPARE(cue.members[2].value.members[0].value.boolean, true);
+    QVERIFY(cue.members[2].value.members[1].value.kind == AmfValue::Kind::Null);
 
     // Nesting past the limit stops reading instead of recursing on.
     QByteArray deep = QByteArray(1, '\x02') + amfString(QStringLiteral("x"));

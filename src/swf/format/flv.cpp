@@ -55,7 +55,7 @@ class AmfReader {
             for (quint32 i = 0; i < count; ++i) {
                 AmfValue item;
                 if (!value(item, depth + 1)) return false;
-                out.members.emplace_back(QString::number(i), std::move(item));
+                out.members.push_back({QString::number(i), std::move(item)});
             }
             return true;
         }
@@ -105,7 +105,7 @@ class AmfReader {
             }
             AmfValue member;
             if (!value(member, depth + 1)) return false;
-            out.members.emplace_back(std::move(name), std::move(member));
+            out.members.push_back({std::move(name), std::move(member)});
         }
     }
 

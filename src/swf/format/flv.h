@@ -44,6 +44,8 @@ struct FlvVideoPacket {
 };
 std::optional<FlvVideoPacket> readFlvVideo(QByteArrayView body);
 
+struct AmfMember;
+
 struct AmfValue {
     enum class Kind { Number, Boolean, String, Object, Null, Undefined, Array, Date };
     Kind kind = Kind::Undefined;
@@ -51,7 +53,12 @@ struct AmfValue {
     bool boolean = false;
     QString string;
     // Objects and ECMA arrays: members in file order; strict arrays: items as "0", "1"...
-    std::vector<std::pair<QString, AmfValue>> members;
+    std::vector<AmfMember> members;
+};
+
+struct AmfMember {
+    QString name;
+    AmfValue value;
 };
 
 // The values of a script data tag, usually a handler's name and then its argument. Reading
