@@ -166,6 +166,25 @@ void installEffects(Machine& machine, Object* prototype) {
                       c.machine.toBoolean(c.arg(4)));
         return Value();
     });
+    // perlinNoise(baseX, baseY, numOctaves, randomSeed, stitch, fractalNoise [, channelOptions,
+    // grayScale, offsets])
+    defineMethod(machine, prototype, "perlinNoise", 6, [](CallContext& c, raster::Pixels& p) {
+        raster::PerlinOptions options;
+        auto finite = [](double d) { return std::isfinite(d) ? d : 0.0; };
+        options.baseX = finite(argNumber(c, 0));
+        options.baseY = finite(argNumber(c, 1));
+        options.octaves = argInt(c, 2);
+        options.seed = argInt(c, 3);
+        options.stitch = c.machine.toBoolean(c.arg(4));
+        options.fractal = c.machine.toBoolean(c.arg(5));
+        options.channels = c.args.size() > 6 ? argInt(c, 6) : 7;
+        options.grey = c.machine.toBoolean(c.arg(7));
+        for (const Value& point : arrayElements(c.machine, c.arg(8)))
+            options.offsets.emplace_back(finite(geom::member(c, point, "x")),
+                                         finite(geom::member(c, point, "y")));
+        raster::perlinNoise(p, options);
+        return Value(0);
+    });
     defineMethod(machine, prototype, "getColorBoundsRect", 2, [](CallContext& c, raster::Pixels& p) {
         const bool find = c.args.size() < 3 || c.machine.toBoolean(c.arg(2));
         const raster::Rect box = raster::colorBounds(p, argColour(c, 0), argColour(c, 1), find);

@@ -184,6 +184,133 @@ void noise(Pixels& pixels, int seed, int low, int high, int channels, bool grey)
     pixels.touch();
 }
 
+namespace {
+
+// One channel's lattice: a permutation of 0..255 shuffled by the seed, and a gradient per slot.
+class GradientLattice {
+  public:
+    explicit GradientLattice(std::uint32_t seed) {
+        std::uint32_t state = seed % 2147483647u;
+        if (state == 0) state = 1;
+        auto next = [&state]() {
+            state = std::uint32_t((std::uint64_t(state) * 16807u) % 2147483647u);
+            return state;
+        };
+        for (int i = 0; i < 256; ++i)
+            permutation_[i] = std::uint8_t(i);
+        for (int i = 255; i > 0; --i)
+            std::swap(permutation_[i], permutation_[next() % std::uint32_t(i + 1)]);
+        for (int i = 0; i < 256; ++i) {
+            const double angle = double(next() % 65536u) * (2.0 * M_PI / 65536.0);
+            gradients_[i][0] = std::cos(angle);
+            gradients_[i][1] = std::sin(angle);
+        }
+    }
+
+    // Noise within about -0.7..0.7 at (x, y), 0 on the lattice points; periods above 0 wrap the lattice so
+    // the result tiles.
+    double at(double x, double y, int periodX, int periodY) const {
+        const double floorX = std::floor(x), floorY = std::floor(y);
+        const double fx = x - floorX, fy = y - floorY;
+        const long long cellX = (long long)floorX, cellY = (long long)floorY;
+        auto corner = [&](int dx, int dy) {
+            long long cx = cellX + dx, cy = cellY + dy;
+            if (periodX > 0) cx = ((cx % periodX) + periodX) % periodX;
+            if (periodY > 0) cy = ((cy % periodY) + periodY) % periodY;
+            const int slot = permutation_[(permutation_[cx & 255] + int(cy & 255)) & 255];
+            return gradients_[slot][0] * (fx - dx) + gradients_[slot][1] * (fy - dy);
+        };
+        auto fade = [](double t) { return t * t * t * (t * (t * 6 - 15) + 10); };
+        const double u = fade(fx), v = fade(fy);
+        const double top = corner(0, 0) + u * (corner(1, 0) - corner(0, 0));
+        const double bottom = corner(0, 1) + u * (corner(1, 1) - corner(0, 1));
+        return top + v * (bottom - top);
+    }
+
+  private:
+    std::uint8_t permutation_[256];
+    double gradients_[256][2];
+};
+
+} // namespace
+
+void perlinNoise(Pixels& pixels, const PerlinOptions& options) {
+    const int width = pixels.width(), height = pixels.height();
+    if (width <= 0 || height <= 0) return;
+    // The octaves from the eleventh on weigh 2^-10 and less, together under half a level.
+    const int octaves = std::clamp(options.octaves, 0, 10);
+    const int seed = options.seed;
+    const std::uint32_t baseSeed = std::uint32_t(seed > 0 ? std::int64_t(seed) : 1 - std::int64_t(seed));
+    // Grey noise fills the colour whatever colour channels are asked for; alpha keeps its own.
+    std::vector<int> wanted;
+    if (options.grey) {
+        wanted.push_back(7);
+    } else {
+        for (int bit : {1, 2, 4})
+            if (options.channels & bit) wanted.push_back(bit);
+    }
+    if (options.channels & 8) wanted.push_back(8);
+
+    struct Octave {
+        double frequencyX, frequencyY, offsetX, offsetY, weight;
+        int periodX, periodY;
+    };
+    std::vector<Octave> plan;
+    double weight = 1.0;
+    for (int o = 0; o < octaves; ++o) {
+        Octave octave{};
+        const double scale = std::ldexp(1.0, o);
+        octave.frequencyX = options.baseX != 0 ? scale / std::abs(options.baseX) : 0.0;
+        octave.frequencyY = options.baseY != 0 ? scale / std::abs(options.baseY) : 0.0;
+        if (options.stitch) {
+            if (octave.frequencyX > 0) {
+                octave.periodX = std::max(1, int(std::lround(width * octave.frequencyX)));
+                octave.frequencyX = double(octave.periodX) / width;
+            }
+            if (octave.frequencyY > 0) {
+                octave.periodY = std::max(1, int(std::lround(height * octave.frequencyY)));
+                octave.frequencyY = double(octave.periodY) / height;
+            }
+        }
+        if (!options.offsets.empty()) {
+            const auto& shift =
+                options.offsets[std::min<std::size_t>(std::size_t(o), options.offsets.size() - 1)];
+            octave.offsetX = shift.first;
+            octave.offsetY = shift.second;
+        }
+        octave.weight = weight;
+        weight *= 0.5;
+        plan.push_back(octave);
+    }
+
+    std::vector<GradientLattice> lattices;
+    lattices.reserve(wanted.size());
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+        lattices.emplace_back(std::uint32_t((baseSeed + 7919u * std::uint32_t(i)) % 2147483647u));
+
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t colour = (options.channels & 8) ? 0u : 0xFF000000u;
+            for (std::size_t i = 0; i < wanted.size(); ++i) {
+                double sum = 0;
+                for (const Octave& octave : plan) {
+                    const double n = lattices[i].at((x + octave.offsetX) * octave.frequencyX,
+                                                    (y + octave.offsetY) * octave.frequencyY, octave.periodX,
+                                                    octave.periodY);
+                    sum += (options.fractal ? n : std::abs(n)) * octave.weight;
+                }
+                const double level = options.fractal ? (sum + 1.0) * 127.5 : sum * 255.0;
+                const std::uint32_t value = std::uint32_t(std::clamp(std::lround(level), 0L, 255L));
+                if (wanted[i] == 7)
+                    colour |= (value << 16) | (value << 8) | value;
+                else
+                    colour |= value << shiftOf(wanted[i]);
+            }
+            pixels.setPixel32(x, y, colour);
+        }
+    pixels.touch();
+}
+
 Rect colorBounds(const Pixels& pixels, std::uint32_t mask, std::uint32_t colour, bool find) {
     int left = pixels.width(), top = pixels.height(), right = -1, bottom = -1;
     for (int y = 0; y < pixels.height(); ++y)

@@ -49,6 +49,22 @@ void colorMatrix(Pixels& target, const Pixels& source, const Rect& rect, int toX
 // channels as copyChannel numbers them; unchosen channels are 0, alpha 255 when unchosen.
 void noise(Pixels& pixels, int seed, int low, int high, int channels, bool grey);
 
+// Gradient noise summed over octaves, each twice the frequency and half the weight of the one
+// before. base is the feature size in pixels per axis; offsets shift each octave's lattice (the
+// last one given serves the octaves beyond). Fractal noise maps the sum around mid-grey;
+// turbulence adds the octaves' magnitudes, so it darkens where the noise crosses zero. stitch
+// rounds each octave's period to the bitmap's size, so the picture tiles.
+struct PerlinOptions {
+    double baseX = 0, baseY = 0;
+    int octaves = 1;
+    int seed = 0;
+    bool stitch = false, fractal = false;
+    int channels = 7;
+    bool grey = false;
+    std::vector<std::pair<double, double>> offsets;
+};
+void perlinNoise(Pixels& pixels, const PerlinOptions& options);
+
 // The smallest rectangle holding every pixel whose masked colour is (or, when find is false,
 // is not) the masked colour given.
 Rect colorBounds(const Pixels& pixels, std::uint32_t mask, std::uint32_t colour, bool find);

@@ -193,6 +193,95 @@ class Avm1BitmapDataTest : public QObject {
               0x123456});
         QCOMPARE(hex(m, surface, 0, 0) + " " + hex(m, surface, 1, 0), QStringLiteral("0 0"));
     }
+    // perlinNoise(baseX, baseY, octaves, seed, stitch, fractal [, channels, grey, offsets]).
+    void perlinNoise_data() {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<bool>("holds");
+        QTest::newRow("same seed, same picture") << "same" << true;
+        QTest::newRow("another seed, another picture") << "reseeded" << false;
+        QTest::newRow("stitched noise wraps at the edges") << "stitched" << true;
+        QTest::newRow("grey ignores the colour bits, alpha only when asked") << "grey" << true;
+        QTest::newRow("fractal sits around mid-grey, turbulence reaches black") << "levels" << true;
+        QTest::newRow("an offset shifts the lattice") << "offset" << true;
+        QTest::newRow("fewer than six arguments draw nothing") << "short" << true;
+    }
+    void perlinNoise() {
+        QFETCH(QString, property);
+        QFETCH(bool, holds);
+        ScriptRun run(8);
+        Machine& m = *run.machine;
+        constexpr int kSide = 64;
+        auto noise = [&](std::vector<Value> args, bool transparent = false) {
+            const Value surface = bitmap(m, kSide, kSide, transparent, 0);
+            const double answer = m.toNumber(call(m, surface, "perlinNoise", args));
+            std::vector<quint32> pixels;
+            for (int y = 0; y < kSide; ++y)
+                for (int x = 0; x < kSide; ++x)
+                    pixels.push_back(quint32(qint64(m.toNumber(call(m, surface, "getPixel32", {x, y})))));
+            return std::make_pair(answer, pixels);
+        };
+        auto channel = [](quint32 c, int shift) { return int((c >> shift) & 0xFF); };
+        auto mean = [&](const std::vector<quint32>& pixels, int shift) {
+            double sum = 0;
+            for (quint32 c : pixels)
+                sum += channel(c, shift);
+            return sum / double(pixels.size());
+        };
+        bool result = false;
+        if (property == "same" || property == "reseeded") {
+            const auto a = noise({20, 20, 3, 7, false, true});
+            const auto b = noise({20, 20, 3, property == "same" ? 7 : 8, false, true});
+            result = a.second == b.second;
+        } else if (property == "stitched") {
+            // With a period of whole lattice cells the column past the right edge is column 0,
+            // so neighbours across the seam differ no more than neighbours anywhere.
+            const auto [answer, pixels] = noise({16, 16, 2, 5, true, true, 1});
+            int seam = 0, inside = 0;
+            for (int y = 0; y < kSide; ++y) {
+                const quint32* row = pixels.data() + y * kSide;
+                seam = std::max(seam, std::abs(channel(row[kSide - 1], 16) - channel(row[0], 16)));
+                for (int x = 1; x < kSide; ++x)
+                    inside = std::max(inside, std::abs(channel(row[x], 16) - channel(row[x - 1], 16)));
+            }
+            result = answer == 0 && seam <= inside && inside > 0;
+        } else if (property == "grey") {
+            const auto opaque = noise({20, 20, 2, 3, false, true, 0, true}).second;
+            const auto alpha = noise({20, 20, 2, 3, false, true, 8, true}, true).second;
+            bool grey = true, opaqueAlpha = true, someAlpha = false;
+            for (quint32 c : opaque) {
+                grey = grey && channel(c, 16) == channel(c, 8) && channel(c, 8) == channel(c, 0);
+                opaqueAlpha = opaqueAlpha && channel(c, 24) == 255;
+            }
+            for (quint32 c : alpha)
+                someAlpha = someAlpha || channel(c, 24) < 255;
+            result = grey && opaqueAlpha && someAlpha && mean(opaque, 0) > 32;
+        } else if (property == "levels") {
+            // Turbulence folds the noise at zero, so it reaches black where fractal noise
+            // passes through mid-grey.
+            const auto fractal = noise({20, 20, 4, 11, false, true, 1}).second;
+            const auto turbulence = noise({20, 20, 4, 11, false, false, 1}).second;
+            auto darkest = [&](const std::vector<quint32>& pixels) {
+                int least = 255;
+                for (quint32 c : pixels)
+                    least = std::min(least, channel(c, 16));
+                return least;
+            };
+            result = std::abs(mean(fractal, 16) - 127.5) < 24 && darkest(turbulence) < 24 &&
+                     darkest(fractal) > darkest(turbulence) + 24;
+        } else if (property == "offset") {
+            // Shifting the lattice by a whole number of pixels shifts the picture by as many.
+            const Value shift = make(m, "flash.geom.Point", {5, 0});
+            const Value offsets = make(m, "Array", {shift});
+            const auto plain = noise({20, 20, 1, 9, false, true, 1}).second;
+            const auto moved = noise({20, 20, 1, 9, false, true, 1, false, offsets}).second;
+            result = moved[0] == plain[5] && moved[10 * kSide + 20] == plain[10 * kSide + 25] &&
+                     moved[0] != plain[0];
+        } else if (property == "short") {
+            const auto [answer, pixels] = noise({20, 20, 3, 7, false});
+            result = answer == -1 && pixels == std::vector<quint32>(pixels.size(), 0xFF000000u);
+        }
+        QCOMPARE(result, holds);
+    }
     void answers() {
         QFETCH(Scenario, scenario);
         QFETCH(QString, expected);
