@@ -2,6 +2,7 @@
 
 #include "player/engine_messages.h"
 #include "player/movie_files.h"
+#include "player/site_navigator.h"
 
 #include "platform/shell.h"
 #include "platform/twips.h"
@@ -91,6 +92,9 @@ ShockwaveFlash::ShockwaveFlash(QWidget* parent)
     // A movie's getURL reaches the desktop only for web and mail addresses; the engine
     // passes nothing else on.
     m_player->setUrlHandler([](const QString& url) { platform::shellOpen(url); });
+    auto navigator = std::make_unique<SiteNavigator>(kMaxDownloadBytes, kDownloadSilenceMs);
+    m_siteNavigator = navigator.get();
+    m_player->setNavigator(std::move(navigator));
     m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, &ShockwaveFlash::onClockTick);
     m_silence.setSingleShot(true);
@@ -136,6 +140,7 @@ void ShockwaveFlash::setMovie(const QString& movie) {
 void ShockwaveFlash::resetMovie() {
     ++m_generation;
     abortDownload();
+    m_siteNavigator->cancelAll();
     m_silence.stop();
     m_downloaded = 0;
     m_player->unload();
@@ -429,6 +434,7 @@ QTransform ShockwaveFlash::stageToWidget() const {
 void ShockwaveFlash::setDownloadLimits(qint64 maxBytes, int silenceMs) {
     m_maxDownloadBytes = maxBytes;
     m_silence.setInterval(silenceMs);
+    m_siteNavigator->setLimits(maxBytes, silenceMs);
 }
 
 void ShockwaveFlash::setClockEnabled(bool enabled) {

@@ -17,6 +17,8 @@
 
 #include <memory>
 
+class SiteNavigator;
+
 class AudioOutput;
 
 class QNetworkAccessManager;
@@ -142,6 +144,7 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     bool m_followingSound = false;
 
     QNetworkAccessManager* m_network = nullptr;
+    SiteNavigator* m_siteNavigator = nullptr; // owned by m_player
     QPointer<QNetworkReply> m_reply;
     QTimer m_silence;
     qint64 m_downloaded = 0;

@@ -17,13 +17,20 @@ class Navigator {
     // its full address; nothing when it may not be read or cannot be.
     virtual std::optional<QByteArray> fetch(const QString& movieUrl, const QString& relative,
                                             QString* fullUrl) = 0;
+    // A navigator reading over the network has nothing to answer while the file is on its
+    // way, and says so here; the engine asks again on a later tick. Asking starts the read.
+    virtual bool stillLoading(const QString& movieUrl, const QString& relative) {
+        (void)movieUrl;
+        (void)relative;
+        return false;
+    }
 };
 
-// Files in the movie's own folder or below it, up to kMaxFile each. A movie from the network
-// reads nothing.
+// Files in the movie's own folder or below it, up to kMaxFile each (video files are large;
+// text loads keep their own, smaller limit). A movie from the network reads nothing here.
 class LocalFolderNavigator final : public Navigator {
   public:
-    static constexpr qint64 kMaxFile = 16 << 20;
+    static constexpr qint64 kMaxFile = 256LL << 20;
     std::optional<QByteArray> fetch(const QString& movieUrl, const QString& relative,
                                     QString* fullUrl) override;
 };

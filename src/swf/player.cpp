@@ -228,6 +228,7 @@ struct Player::Impl final : script::PlayerPort {
     std::optional<QByteArray> readBesideMovie(const QString& relative, QString* fullUrl) override {
         return navigator->fetch(url, relative, fullUrl);
     }
+    bool stillLoading(const QString& relative) override { return navigator->stillLoading(url, relative); }
 
     // Library movies for ImportAssets, read from the movie's folder like any load. Each is
     // read once per movie; libraries importing from libraries stop a few steps down.

@@ -1,10 +1,12 @@
 // Loading movies over HTTP from a server on this machine: progressive play, redirects,
 // errors, limits, silence and cancelling.
+#include "support/action_assembler.h"
 #include "support/app_fixture.h"
 #include "swf_builder.h"
 
 #include "player/shockwave_flash.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -13,6 +15,25 @@
 #include <QTimer>
 
 namespace {
+
+// Frame 1 loads variables from url into _level0; frame 2 traces the variable greeting and
+// frame 3 goes back to it, so every other tick prints what has arrived.
+QByteArray loaderMovie(const QString& url) {
+    swftest::SwfBuilder builder(6, QSize(100, 100), 12);
+    avm1test::ActionAssembler load(6);
+    load.push({url, "_level0"}).action(avm1test::ActionCode::GetUrl2, QByteArray(1, '\x01'));
+    builder.doAction(load.bytes());
+    builder.showFrame();
+    avm1test::ActionAssembler show(6);
+    show.getVariable("greeting").op(avm1test::ActionCode::Trace);
+    builder.doAction(show.bytes());
+    builder.showFrame();
+    avm1test::ActionAssembler again(6);
+    again.action(avm1test::ActionCode::GotoFrame, avm1test::u16(1)).op(avm1test::ActionCode::Play);
+    builder.doAction(again.bytes());
+    builder.showFrame();
+    return builder.finish();
+}
 
 QByteArray testMovie(int frames) {
     swftest::SwfBuilder builder(6, QSize(100, 100), 12);
@@ -29,7 +50,9 @@ class TestServer : public QObject {
   public:
     QTcpServer server;
     QByteArray movie = testMovie(40);
+    QByteArray loader; // served as /site/loader.swf
     int requests = 0;
+    QStringList paths; // asked for, in order
 
     TestServer() {
         server.listen(QHostAddress::LocalHost);
@@ -56,7 +79,23 @@ class TestServer : public QObject {
         if (!request.contains("\r\n\r\n")) return;
         ++requests;
         const QByteArray path = request.split(' ').value(1);
-        if (path == "/movie.swf") {
+        paths << QString::fromLatin1(path);
+        if (path == "/site/loader.swf") {
+            socket->write(head(200, "OK", loader.size()) + loader);
+            socket->disconnectFromHost();
+        } else if (path == "/site/data.txt") {
+            socket->write(head(200, "OK", 14) + "greeting=hello");
+            socket->disconnectFromHost();
+        } else if (path == "/site/slow.txt") {
+            socket->write(head(200, "OK", 14) + "greeting=");
+            socket->flush();
+            pending = socket;
+        } else if (path == "/site/away.txt") {
+            socket->write("HTTP/1.1 302 Found\r\nLocation: http://localhost:" +
+                          QByteArray::number(server.serverPort()) +
+                          "/site/data.txt\r\nContent-Length: 0\r\n\r\n");
+            socket->disconnectFromHost();
+        } else if (path == "/movie.swf") {
             socket->write(head(200, "OK", movie.size()) + movie);
             socket->disconnectFromHost();
         } else if (path == "/redirect.swf") {
@@ -94,6 +133,11 @@ class TestServer : public QObject {
         pending->write(movie.mid(movie.size() / 3));
         pending->disconnectFromHost();
     }
+    void finishSlowText() {
+        if (!pending) return;
+        pending->write("hello");
+        pending->disconnectFromHost();
+    }
 };
 
 } // namespace
@@ -122,6 +166,9 @@ class NetworkLoadTest : public QObject {
     void failures();
     void silentServerTimesOut();
     void newMovieCancelsTheDownload();
+    void movieLoadsFromItsOwnSite_data();
+    void movieLoadsFromItsOwnSite();
+    void movieRunsWhileItsLoadArrives();
 };
 
 void NetworkLoadTest::wholeMovie() {
@@ -213,6 +260,86 @@ void NetworkLoadTest::newMovieCancelsTheDownload() {
     AppFixture::settle();
     QCOMPARE(control()->TotalFrames(), 0);
     QVERIFY(control()->loadError().isEmpty());
+}
+
+void NetworkLoadTest::movieLoadsFromItsOwnSite_data() {
+    QTest::addColumn<QString>("asked"); // %1 stands for the server's port
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("served"); // the path the server was asked for, if any
+    QTest::newRow("beside the movie") << "data.txt"
+                                      << "hello"
+                                      << "/site/data.txt";
+    QTest::newRow("its site, written out") << "http://127.0.0.1:%1/site/data.txt"
+                                           << "hello"
+                                           << "/site/data.txt";
+    QTest::newRow("missing") << "nothing.txt"
+                             << "undefined"
+                             << "/site/nothing.txt";
+    QTest::newRow("another host is not asked") << "http://localhost:%1/site/data.txt"
+                                               << "undefined"
+                                               << "";
+    QTest::newRow("a local file is not read") << "file:///etc/hostname"
+                                              << "undefined"
+                                              << "";
+    QTest::newRow("a redirect off the site is not followed") << "away.txt"
+                                                             << "undefined"
+                                                             << "/site/away.txt";
+}
+
+void NetworkLoadTest::movieLoadsFromItsOwnSite() {
+    QFETCH(QString, asked);
+    QFETCH(QString, shown);
+    QFETCH(QString, served);
+    TestServer server;
+    server.loader =
+        loaderMovie(asked.contains(QLatin1String("%1")) ? asked.arg(server.server.serverPort()) : asked);
+    QStringList traces;
+    control()->engine().setTraceHandler([&traces](const QString& line) { traces << line; });
+    control()->setMovie(server.url("/site/loader.swf"));
+    QVERIFY(waitForState(4));
+    // Ticks with the network's answers between them, until the variable shows or the
+    // answer has surely come.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 1000 && !traces.contains(QStringLiteral("hello"))) {
+        control()->tick();
+        QTest::qWait(10);
+    }
+    QVERIFY(!traces.isEmpty());
+    QCOMPARE(traces.last(), shown);
+    const QStringList expected =
+        served.isEmpty() ? QStringList{"/site/loader.swf"} : QStringList{"/site/loader.swf", served};
+    QCOMPARE(server.paths, expected);
+}
+
+void NetworkLoadTest::movieRunsWhileItsLoadArrives() {
+    TestServer server;
+    server.loader = loaderMovie(QStringLiteral("slow.txt"));
+    QStringList traces;
+    control()->engine().setTraceHandler([&traces](const QString& line) { traces << line; });
+    control()->setMovie(server.url("/site/loader.swf"));
+    QVERIFY(waitForState(4));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            control()->tick();
+            return bool(server.pending);
+        },
+        3000));
+    traces.clear();
+    for (int i = 0; i < 10; ++i) {
+        control()->tick();
+        QTest::qWait(5);
+    }
+    // The movie went on playing while the file was on its way.
+    QVERIFY(traces.size() >= 4);
+    QCOMPARE(traces.last(), QStringLiteral("undefined"));
+    server.finishSlowText();
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            control()->tick();
+            return traces.last() == QLatin1String("hello");
+        },
+        3000));
 }
 
 QTEST_MAIN(NetworkLoadTest)

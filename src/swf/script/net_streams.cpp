@@ -565,7 +565,8 @@ void NetStreams::tick(double nowMs) {
     // Copies: handlers may make new streams while these run.
     const std::vector<std::shared_ptr<Stream>> streams = m_streams;
     for (const auto& stream : streams) {
-        if (stream->playAsked) start(*stream, nowMs);
+        // A file from the movie's site starts once it has all come.
+        if (stream->playAsked && !m_player.stillLoading(stream->url)) start(*stream, nowMs);
         if (stream->seekAsked) seek(*stream, nowMs);
         advance(*stream, nowMs);
         if ((!stream->open || stream->ended) && !stream->playAsked && stream->pinned) {

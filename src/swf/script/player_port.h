@@ -31,6 +31,11 @@ class PlayerPort {
     // The bytes of a file a script asked for, by url relative to the movie; nothing when the
     // player's policy refuses it or it cannot be read. Also gives its full url.
     virtual std::optional<QByteArray> readBesideMovie(const QString& url, QString* fullUrl) = 0;
+    // Whether that file is still on its way (a movie from the network); ask again later.
+    virtual bool stillLoading(const QString& url) {
+        (void)url;
+        return false;
+    }
     // A whole movie (a loadMovie's) read into a definition, its imports resolved.
     virtual std::shared_ptr<const movie::MovieDefinition> readMovie(const QByteArray& bytes) = 0;
     // loadMovieNum into level 0: the player plays that movie instead, after this tick.

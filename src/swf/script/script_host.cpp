@@ -202,8 +202,14 @@ void ScriptHost::runLoads() {
     std::vector<PendingLoad> loads;
     loads.swap(m_loads);
     for (const PendingLoad& load : loads) {
+        if (m_player.stillLoading(load.url)) {
+            m_loads.push_back(load);
+            continue;
+        }
         QString fullUrl;
-        const std::optional<QByteArray> bytes = m_player.readBesideMovie(load.url, &fullUrl);
+        std::optional<QByteArray> bytes = m_player.readBesideMovie(load.url, &fullUrl);
+        // Text is parsed whole on this thread; past this size it would stall the movie.
+        if (bytes && load.kind != PendingLoad::Kind::Movie && bytes->size() > kMaxTextLoad) bytes.reset();
         if (load.kind != PendingLoad::Kind::Text) {
             finishLoad(load, bytes, fullUrl);
             continue;

@@ -12,5 +12,7 @@ inline constexpr std::size_t kMaxPendingJumps = 4096;
 inline constexpr double kTwips = 20.0;
 // Scripts number depths from this one down to the timeline's depth 0.
 inline constexpr int kTimelineDepthOffset = 16384;
+// Variables, XML and LoadVars files larger than this are taken as not found.
+inline constexpr long long kMaxTextLoad = 16LL << 20;
 
 } // namespace swf::script
