@@ -144,9 +144,12 @@ ActionAssembler& ActionAssembler::defineFunction2(const QString& name, int regis
 }
 
 ActionAssembler& ActionAssembler::tryBlock(const ActionAssembler& body, const ActionAssembler* catchBody,
-                                           const QString& catchTarget, const ActionAssembler* finallyBody) {
-    const QByteArray tryCode = body.body();
+                                           const QString& catchTarget, const ActionAssembler* finallyBody,
+                                           bool jumpOverCatch) {
     const QByteArray catchCode = catchBody ? catchBody->body() : QByteArray();
+    QByteArray tryCode = body.body();
+    if (catchBody && jumpOverCatch)
+        tryCode += QByteArray(1, char(ActionCode::Jump)) + u16(2) + u16(static_cast<int>(catchCode.size()));
     const QByteArray finallyCode = finallyBody ? finallyBody->body() : QByteArray();
     const bool inRegister = catchTarget.startsWith(QLatin1String("r:"));
     const int flags = (catchBody ? 1 : 0) | (finallyBody ? 2 : 0) | (inRegister ? 4 : 0);

@@ -58,9 +58,11 @@ class ActionAssembler {
     ActionAssembler& defineFunction2(const QString& name, int registerCount, std::uint16_t flags,
                                      const QVector<std::pair<int, QString>>& params,
                                      const ActionAssembler& body);
-    // catchTarget: a variable name, or "r:N" for register N. Empty bodies are left out.
+    // catchTarget: a variable name, or "r:N" for register N. Empty bodies are left out. The
+    // try body ends with a jump over the catch body, as compilers write it, unless told not to.
     ActionAssembler& tryBlock(const ActionAssembler& body, const ActionAssembler* catchBody,
-                              const QString& catchTarget, const ActionAssembler* finallyBody);
+                              const QString& catchTarget, const ActionAssembler* finallyBody,
+                              bool jumpOverCatch = true);
     ActionAssembler& with(const ActionAssembler& body);
 
     // Shorthands for common sequences.

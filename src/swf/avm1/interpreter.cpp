@@ -78,6 +78,14 @@ bool Interpreter::settleBlocks() {
         }
         if (m_frame.pc >= regionStart && m_frame.pc < regionEnd) return true;
         const bool fellThrough = m_frame.pc == regionEnd;
+        // Nothing jumps over a catch body for a try body that runs to its end: the catch's
+        // actions simply come next, its variable unset. Compilers always end a try body with
+        // a jump; hand-made code does not.
+        if (fellThrough && block.phase == TryBlock::Phase::Try && block.header.hasCatch &&
+            block.catchStart < block.finallyStart) {
+            block.phase = TryBlock::Phase::Catch;
+            continue;
+        }
         if (block.phase == TryBlock::Phase::Finally) {
             const TryBlock done = block;
             m_frame.tries.pop_back();

@@ -263,6 +263,10 @@ class Avm1LanguageTest : public QObject {
         QTest::newRow("return passes through finally") << QByteArray("return") << "fin|1";
         QTest::newRow("uncaught throw ends the script") << QByteArray("uncaught") << "before";
         QTest::newRow("rethrow from catch reaches outer") << QByteArray("rethrow") << "inner|outer again";
+        QTest::newRow("a try body with no jump at its end runs on into its catch")
+            << QByteArray("no jump") << "Try|Catch undefined|Finally|after";
+        QTest::newRow("a return in finally ends the throw that entered it")
+            << QByteArray("return in finally") << "Try|f|after";
     }
     void tryCatchFinally() {
         QFETCH(QByteArray, scenario);
@@ -307,6 +311,18 @@ class Avm1LanguageTest : public QObject {
             ActionAssembler function(7);
             function.tryBlock(body, nullptr, "", &fin).push({2}).op(ActionCode::Return);
             code.defineFunction("g", {}, function).callFunction("g", 0).op(ActionCode::Trace);
+        } else if (scenario == "no jump") {
+            ActionAssembler quiet(7);
+            quiet.trace("Try");
+            code.tryBlock(quiet, &catching, "e", &finishing, false).trace("after");
+        } else if (scenario == "return in finally") {
+            ActionAssembler giveBack(7);
+            giveBack.push({"f"}).op(ActionCode::Return);
+            ActionAssembler function(7);
+            function.tryBlock(throwing, nullptr, "", &giveBack);
+            ActionAssembler call(7);
+            call.callFunction("h", 0).op(ActionCode::Trace).trace("after");
+            code.defineFunction("h", {}, function).tryBlock(call, &catching, "e", nullptr);
         } else if (scenario == "uncaught") {
             code.trace("before").push({"x"}).op(ActionCode::Throw).trace("after");
             status = RunStatus::Thrown;
