@@ -17,6 +17,7 @@ void installTimerFunctions(Machine& machine);
 void installColorClass(Machine& machine);
 void installSoundClass(Machine& machine);
 void installCaptureClasses(Machine& machine); // Camera, Microphone
+void installPrintJob(Machine& machine);
 void installSystem(Machine& machine);
 void installDateClass(Machine& machine);
 void installGeometryClasses(Machine& machine); // flash.geom

@@ -223,6 +223,7 @@ void installBuiltins(Machine& machine) {
     installColorClass(machine);
     installSoundClass(machine);
     installCaptureClasses(machine);
+    installPrintJob(machine);
     installSystem(machine);
     installDateClass(machine);
     installGeometryClasses(machine);
