@@ -48,18 +48,20 @@ Value broadcastMessage(CallContext& context) {
     // Listeners added or removed by a handler take effect from the next message.
     const std::vector<Value> listeners =
         arrayElements(context.machine, context.machine.getMember(context.thisValue, listenersName()));
-    // The answer is true or undefined. SWF 6 and later say true when the list held anyone,
-    // whether or not they had the method; SWF 5 only when some handler was called.
-    bool delivered = false;
+    // The answer is true or undefined. SWF 6 and later say true when the list held anyone
+    // (a value that is not undefined or null), whether or not they had the method; SWF 5 only
+    // when some handler was called.
+    bool delivered = false, anyone = false;
     for (const Value& listener : listeners) {
         if (context.machine.unwinding()) break;
+        anyone = anyone || !(listener.isUndefined() || listener.isNull());
         Object* handler = context.machine.getMember(listener, name).asObject();
         if (!handler || !handler->isFunction()) continue;
         context.machine.callMethod(listener, name, rest);
         delivered = true;
     }
     if (context.machine.swfVersion() < kSwfVersionAnyListenerCounts) return delivered ? Value(true) : Value();
-    return listeners.empty() ? Value() : Value(true);
+    return anyone ? Value(true) : Value();
 }
 
 // Stores state in a hidden member without running setters or watchers.
