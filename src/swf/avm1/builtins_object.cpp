@@ -229,6 +229,7 @@ void installBuiltins(Machine& machine) {
     installFilterClasses(machine);
     installBitmapDataClass(machine);
     installXmlClasses(machine);
+    installContextMenuClasses(machine);
     installLoadingClasses(machine);
     installBroadcasters(machine);
     installNativeTable(machine);
