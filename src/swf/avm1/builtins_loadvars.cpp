@@ -10,6 +10,7 @@ using namespace property_flags;
 
 // The loader's native family: 301,0 load, 301,1 send, 301,2 sendAndLoad.
 constexpr int kLoaderFamily = 301;
+constexpr int kStageFamily = 666;
 
 Value load(CallContext& context) {
     Object* self = context.thisObject();
@@ -150,6 +151,10 @@ void installNativeTable(Machine& machine) {
     addNative(5, 0, mouse, "show");
     addNative(5, 1, mouse, "hide");
     addNative(101, 5, machine.objectPrototype(), "hasOwnProperty");
+    // Stage.scaleMode's setter; its getter needs the Stage as `this`, so it is not handed out.
+    Object* stage = member(machine.global(), "Stage");
+    const Property* scaleMode = stage ? stage->findOwn(QStringLiteral("scaleMode")) : nullptr;
+    if (scaleMode && scaleMode->setter) machine.setNative(kStageFamily, 2, scaleMode->setter->native());
     Object* loadVarsPrototype = member(member(machine.global(), "LoadVars"), "prototype");
     addNative(kLoaderFamily, 0, loadVarsPrototype, "load");
     addNative(kLoaderFamily, 1, loadVarsPrototype, "send");

@@ -73,6 +73,18 @@ class Avm1Test : public QObject {
             const Value menu = make(m, "ContextMenu");
             return typeOf(m.getMember(menu, "copy")) + "/" + typeOf(m.getMember(menu, "builtInItems"));
         }) << "undefined/object";
+        // The numbered scaleMode setter works on the Stage whatever `this` is, and with no
+        // argument leaves the mode alone.
+        QTest::newRow("scaleMode setter as a native") << 7 << Scenario([](Machine& m) {
+            const Value stage = m.getMember(m.global(), "Stage");
+            m.setMember(stage, "scaleMode", "noborder");
+            const Value setter =
+                m.call(m.getMember(m.global(), "ASnative"), Value(), std::vector<Value>{666, 2});
+            m.call(setter, Value(), {});
+            const QString kept = text(m, m.getMember(stage, "scaleMode"));
+            m.call(setter, Value(), std::vector<Value>{"EXACTFIT"});
+            return kept + "/" + text(m, m.getMember(stage, "scaleMode"));
+        }) << "noBorder/exactFit";
         QTest::newRow("date text is UTC")
             << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1239752134235.94})); })
             << "Tue Apr 14 23:35:34 GMT+0000 2009";
