@@ -85,6 +85,12 @@ class Avm1Test : public QObject {
             m.call(setter, Value(), std::vector<Value>{"EXACTFIT"});
             return kept + "/" + text(m, m.getMember(stage, "scaleMode"));
         }) << "noBorder/exactFit";
+        QTest::newRow("LoadVars text lists the newest variable first") << 7 << Scenario([](Machine& m) {
+            const Value vars = make(m, "LoadVars");
+            m.setMember(vars, "a", 3);
+            m.setMember(vars, "b", "x y");
+            return text(m, vars) + "/" + typeOf(m.call(m.getMember(m.global(), "LoadVars"), Value(), {}));
+        }) << "b=x%20y&a=3/undefined";
         QTest::newRow("date text is UTC")
             << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1239752134235.94})); })
             << "Tue Apr 14 23:35:34 GMT+0000 2009";
@@ -207,7 +213,7 @@ class Avm1Test : public QObject {
             const Value vars = make(m, "LoadVars");
             call(m, vars, "decode", {QStringLiteral("a=1&b=x%20y&c")});
             return text(m, m.getMember(vars, "b")) + "|" + text(m, vars);
-        }) << "x y|a=1&b=x%20y&c=";
+        }) << "x y|c=&b=x%20y&a=1";
         QTest::newRow("a listener added twice hears once") << 8 << Scenario([](Machine& m) {
             const Value source = m.newObject();
             call(m, m.getMember(m.global(), "AsBroadcaster"), "initialize", {source});
