@@ -299,8 +299,9 @@ void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::option
     const std::shared_ptr<const movie::MovieDefinition> definition =
         bytes ? m_loadedMovies.read(*bytes) : nullptr;
     if (!definition) {
+        // A local file has no HTTP status to give: listeners hear 0.
         broadcastLoadEvent(load.receiver, QStringLiteral("onLoadError"),
-                           {targetValue, avm1::Value(QStringLiteral("URLNotFound"))});
+                           {targetValue, avm1::Value(QStringLiteral("URLNotFound")), avm1::Value(0)});
         return;
     }
     const double size = double(bytes->size());
