@@ -24,6 +24,7 @@ void installGeometryClasses(Machine& machine); // flash.geom
 void installFilterClasses(Machine& machine);   // flash.filters; after flash.geom
 void installBitmapDataClass(Machine& machine); // flash.display; after flash.geom
 void installXmlClasses(Machine& machine);
+void installContextMenuClasses(Machine& machine);
 void installLoadingClasses(Machine& machine); // LoadVars, XML.load, ASnative; after XML
 // Marks every own member of object (and its __proto__) hidden, permanent and read-only.
 void lockMembers(Object& object);

@@ -90,6 +90,12 @@ void defineAccessor(Machine& machine, Object* object, const QString& name, Nativ
     property->setter = setter ? machine.newNativeFunction(std::move(setter)) : nullptr;
 }
 
+// The Stage a native works on: `this` when it is one, the global Stage otherwise.
+Value stageOf(CallContext& c) {
+    if (Object* self = c.thisObject(); self && self->findOwn(QStringLiteral("__scaleMode"))) return self;
+    return c.machine.getMember(c.machine.global(), QStringLiteral("Stage"));
+}
+
 void installStage(Machine& machine, Object* broadcaster) {
     Object* stage = machine.newObject();
     machine.global()->setOwn(QStringLiteral("Stage"), stage, kDontEnum);
@@ -132,14 +138,17 @@ void installStage(Machine& machine, Object* broadcaster) {
                 return Value();
             });
     }
-    // scaleMode and align keep only what the player understands, in its own spelling.
+    // scaleMode and align keep only what the player understands, in its own spelling. The
+    // setter also serves as a numbered native, called with no Stage as `this` and maybe with
+    // nothing to set.
     stage->findOwn(QStringLiteral("scaleMode"))->setter = machine.newNativeFunction([](CallContext& c) {
+        if (c.args.empty()) return Value();
         const QString requested = argString(c, 0);
         QString mode = QStringLiteral("showAll");
         for (const char* known : {"noBorder", "exactFit", "noScale"})
             if (requested.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
                 mode = QString::fromLatin1(known);
-        setHidden(c.thisValue, QStringLiteral("__scaleMode"), mode);
+        setHidden(stageOf(c), QStringLiteral("__scaleMode"), mode);
         return Value();
     });
     stage->findOwn(QStringLiteral("align"))->setter = machine.newNativeFunction([](CallContext& c) {

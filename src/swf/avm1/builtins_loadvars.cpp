@@ -2,6 +2,8 @@
 // Loads finish on a later tick, through the receiver's onData.
 #include "swf/avm1/builtins.h"
 
+#include <algorithm>
+
 namespace swf::avm1 {
 
 namespace {
@@ -10,11 +12,19 @@ using namespace property_flags;
 
 // The loader's native family: 301,0 load, 301,1 send, 301,2 sendAndLoad.
 constexpr int kLoaderFamily = 301;
+constexpr int kStageFamily = 666;
+
+// A load under way: nothing has arrived and the size is not known yet.
+void startLoad(Object* receiver) {
+    receiver->setOwn(QStringLiteral("loaded"), false, kDontEnum);
+    receiver->setOwn(QStringLiteral("_bytesLoaded"), 0.0, kDontEnum);
+    receiver->setOwn(QStringLiteral("_bytesTotal"), Value(), kDontEnum);
+}
 
 Value load(CallContext& context) {
     Object* self = context.thisObject();
     if (!self || context.args.empty()) return false;
-    self->setOwn(QStringLiteral("loaded"), false);
+    startLoad(self);
     context.machine.host().loadText(self, argString(context, 0));
     return true;
 }
@@ -22,7 +32,7 @@ Value load(CallContext& context) {
 Value sendAndLoad(CallContext& context) {
     Object* target = context.arg(1).asObject();
     if (!target || context.args.empty()) return false;
-    target->setOwn(QStringLiteral("loaded"), false);
+    startLoad(target);
     context.machine.host().loadText(target, argString(context, 0));
     return true;
 }
@@ -56,8 +66,11 @@ Value decode(CallContext& context) {
 Value variablesText(CallContext& context) {
     Object* self = context.thisObject();
     if (!self) return Value();
+    // Newest first, as for-in hands the names out.
+    QStringList names = context.machine.enumerate(self);
+    std::reverse(names.begin(), names.end());
     QStringList pairs;
-    for (const QString& name : context.machine.enumerate(self)) {
+    for (const QString& name : names) {
         if (!self->findOwn(name)) continue;
         pairs.push_back(callGlobal(context.machine, "escape", name) + QLatin1Char('=') +
                         callGlobal(context.machine, "escape",
@@ -77,11 +90,19 @@ Value onDataFor(CallContext& context, const char* parser) {
     const Value text = context.arg(0);
     context.machine.callMethod(context.thisValue, QString::fromLatin1(parser),
                                std::span<const Value>(&text, 1));
-    if (Object* self = context.thisObject()) self->setOwn(QStringLiteral("loaded"), true);
+    if (Object* self = context.thisObject()) self->setOwn(QStringLiteral("loaded"), true, kDontEnum);
     const Value succeeded = true;
     context.machine.callMethod(context.thisValue, QStringLiteral("onLoad"),
                                std::span<const Value>(&succeeded, 1));
     return Value();
+}
+
+// The host leaves the size of what arrived in these hidden members; nothing until then.
+Value bytesLoaded(CallContext& context) {
+    return context.machine.getMember(context.thisValue, QStringLiteral("_bytesLoaded"));
+}
+Value bytesTotal(CallContext& context) {
+    return context.machine.getMember(context.thisValue, QStringLiteral("_bytesTotal"));
 }
 
 void hideAll(Object* object) {
@@ -94,7 +115,9 @@ void hideAll(Object* object) {
 void installLoadingClasses(Machine& machine) {
     Object* global = machine.global();
     Object* prototype = machine.newObject();
-    Object* loadVars = machine.newConstructor([](CallContext& c) { return c.thisValue; }, prototype);
+    // Called as a plain function it makes nothing.
+    Object* loadVars = machine.newConstructor(
+        [](CallContext& c) { return c.constructing ? c.thisValue : Value(); }, prototype);
     // LoadVars came with SWF 6.
     global->setOwn(QStringLiteral("LoadVars"), loadVars, kDontEnum | kVersion6Up);
     Object* loadFunction = machine.newNativeFunction(load);
@@ -109,8 +132,8 @@ void installLoadingClasses(Machine& machine) {
                          [](CallContext& c) { return onDataFor(c, "decode"); });
     machine.defineMethod(prototype, QStringLiteral("onLoad"), [](CallContext&) { return Value(); });
     machine.defineMethod(prototype, QStringLiteral("addRequestHeader"), [](CallContext&) { return Value(); });
-    machine.defineMethod(prototype, QStringLiteral("getBytesLoaded"), [](CallContext&) { return Value(); });
-    machine.defineMethod(prototype, QStringLiteral("getBytesTotal"), [](CallContext&) { return Value(); });
+    machine.defineMethod(prototype, QStringLiteral("getBytesLoaded"), bytesLoaded);
+    machine.defineMethod(prototype, QStringLiteral("getBytesTotal"), bytesTotal);
     prototype->setOwn(QStringLiteral("contentType"), QStringLiteral("application/x-www-form-urlencoded"));
     hideAll(prototype);
 
@@ -128,8 +151,8 @@ void installLoadingClasses(Machine& machine) {
         scripted("onData", [](CallContext& c) { return onDataFor(c, "parseXML"); });
         scripted("onLoad", [](CallContext&) { return Value(); });
         scripted("addRequestHeader", [](CallContext&) { return Value(); });
-        scripted("getBytesLoaded", [](CallContext&) { return Value(); });
-        scripted("getBytesTotal", [](CallContext&) { return Value(); });
+        scripted("getBytesLoaded", bytesLoaded);
+        scripted("getBytesTotal", bytesTotal);
     }
 }
 
@@ -150,6 +173,10 @@ void installNativeTable(Machine& machine) {
     addNative(5, 0, mouse, "show");
     addNative(5, 1, mouse, "hide");
     addNative(101, 5, machine.objectPrototype(), "hasOwnProperty");
+    // Stage.scaleMode's setter; its getter needs the Stage as `this`, so it is not handed out.
+    Object* stage = member(machine.global(), "Stage");
+    const Property* scaleMode = stage ? stage->findOwn(QStringLiteral("scaleMode")) : nullptr;
+    if (scaleMode && scaleMode->setter) machine.setNative(kStageFamily, 2, scaleMode->setter->native());
     Object* loadVarsPrototype = member(member(machine.global(), "LoadVars"), "prototype");
     addNative(kLoaderFamily, 0, loadVarsPrototype, "load");
     addNative(kLoaderFamily, 1, loadVarsPrototype, "send");

@@ -230,6 +230,7 @@ void installBuiltins(Machine& machine) {
     installFilterClasses(machine);
     installBitmapDataClass(machine);
     installXmlClasses(machine);
+    installContextMenuClasses(machine);
     installLoadingClasses(machine);
     installBroadcasters(machine);
     installNativeTable(machine);

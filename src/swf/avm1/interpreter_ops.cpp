@@ -418,12 +418,15 @@ void Interpreter::getUrl2(QByteArrayView payload) {
     const std::uint8_t flags = reader.u8();
     const QString window = m_machine.toString(pop());
     const QString url = m_machine.toString(pop());
-    const int method = flags >> 6;
+    // Compilers put the two load flags in the high bits and the send method in the low two,
+    // the reverse of the order the format's papers draw: loadMovie("FSCommand:...", "") is
+    // 0x40, loadVariables into a clip 0xC0.
+    const int method = flags & 0x03;
     m_machine.host().getUrl(url, window,
                             method == 1   ? UrlMethod::Get
                             : method == 2 ? UrlMethod::Post
                                           : UrlMethod::None,
-                            flags & 0x02, flags & 0x01);
+                            flags & 0x40, flags & 0x80);
 }
 
 void Interpreter::gotoFrame2(QByteArrayView payload) {

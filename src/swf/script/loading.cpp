@@ -246,6 +246,13 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
         m_machine->callFunction(decode, avm1::Value(objectOf(*clip)),
                                 {avm1::Value(format::decodeExternalText(*bytes, externalTextInCodePage()))});
         if (m_directory->knows(clip)) runClipEvent(*clip, kEventData);
+        // The clip's onData method hears it too, after the placement's handler.
+        if (m_directory->knows(clip)) {
+            avm1::Object* object = objectOf(*clip);
+            const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onData"));
+            if (handler.asObject() && handler.asObject()->isFunction())
+                m_machine->callFunction(handler, avm1::Value(object), {});
+        }
         return;
     }
     if (!bytes) return;
@@ -292,8 +299,9 @@ void ScriptHost::finishClipLoaderLoad(const PendingLoad& load, const std::option
     const std::shared_ptr<const movie::MovieDefinition> definition =
         bytes ? m_loadedMovies.read(*bytes) : nullptr;
     if (!definition) {
+        // A local file has no HTTP status to give: listeners hear 0.
         broadcastLoadEvent(load.receiver, QStringLiteral("onLoadError"),
-                           {targetValue, avm1::Value(QStringLiteral("URLNotFound"))});
+                           {targetValue, avm1::Value(QStringLiteral("URLNotFound")), avm1::Value(0)});
         return;
     }
     const double size = double(bytes->size());

@@ -215,7 +215,12 @@ void ScriptHost::runLoads() {
             continue;
         }
         avm1::Value text;
-        if (bytes) text = format::decodeExternalText(*bytes, externalTextInCodePage());
+        if (bytes) {
+            text = format::decodeExternalText(*bytes, externalTextInCodePage());
+            const avm1::Value size(double(bytes->size()));
+            load.receiver->setOwn(QStringLiteral("_bytesLoaded"), size, avm1::property_flags::kDontEnum);
+            load.receiver->setOwn(QStringLiteral("_bytesTotal"), size, avm1::property_flags::kDontEnum);
+        }
         m_machine->callFunction(m_machine->getMember(avm1::Value(load.receiver), QStringLiteral("onData")),
                                 avm1::Value(load.receiver), {text});
         load.receiver->unpin();

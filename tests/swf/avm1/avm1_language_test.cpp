@@ -492,7 +492,13 @@ class Avm1LanguageTest : public QObject {
         QTest::newRow("goto label on a path") << QByteArray("goto2-label") << "gotoLabel _level0.mc intro";
         QTest::newRow("tell target") << QByteArray("settarget") << "stop _level0.mc|play _level0";
         QTest::newRow("get property by index") << QByteArray("getproperty") << "getProperty _level0.mc 2";
-        QTest::newRow("getURL2 with POST") << QByteArray("geturl2") << "getUrl http://a _blank 2";
+        QTest::newRow("getURL2 with POST") << QByteArray("geturl2-02") << "getUrl http://a _blank 2";
+        QTest::newRow("getURL2 into a target")
+            << QByteArray("geturl2-40") << "getUrl http://a _blank 0 target";
+        QTest::newRow("getURL2 variables into a level by GET")
+            << QByteArray("geturl2-81") << "getUrl http://a _blank 1 vars";
+        QTest::newRow("getURL2 variables into a target")
+            << QByteArray("geturl2-c0") << "getUrl http://a _blank 0 target vars";
         QTest::newRow("call a frame by label") << QByteArray("call") << "callFrame _level0 4";
         QTest::newRow("start drag with a box") << QByteArray("drag") << "startDrag _level0.mc 1 1 1 2 3 4";
         QTest::newRow("clip methods")
@@ -517,8 +523,9 @@ class Avm1LanguageTest : public QObject {
                 .op(ActionCode::Play);
         else if (scenario == "getproperty")
             code.push({"mc", 2}).op(ActionCode::GetProperty).op(ActionCode::Pop);
-        else if (scenario == "geturl2")
-            code.push({"http://a", "_blank"}).action(ActionCode::GetUrl2, QByteArray(1, char(0x80)));
+        else if (scenario.startsWith("geturl2-"))
+            code.push({"http://a", "_blank"})
+                .action(ActionCode::GetUrl2, QByteArray::fromHex(scenario.mid(int(qstrlen("geturl2-")))));
         else if (scenario == "call")
             code.push({"intro"}).op(ActionCode::Call);
         else if (scenario == "drag")
