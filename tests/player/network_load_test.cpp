@@ -21,7 +21,7 @@ namespace {
 QByteArray loaderMovie(const QString& url) {
     swftest::SwfBuilder builder(6, QSize(100, 100), 12);
     avm1test::ActionAssembler load(6);
-    load.push({url, "_level0"}).action(avm1test::ActionCode::GetUrl2, QByteArray(1, '\x01'));
+    load.push({url, "_level0"}).action(avm1test::ActionCode::GetUrl2, QByteArray(1, '\x80'));
     builder.doAction(load.bytes());
     builder.showFrame();
     avm1test::ActionAssembler show(6);
