@@ -805,17 +805,38 @@ void SwfScriptTest::textFields_data() {
         QTest::newRow("an empty autosized field is a 4-pixel box")
             << boxMovie(code) << "_level0.t|10|4|4|center||left";
     }
-    {
-        ActionAssembler code = field(6);
+    // replaceText came with SWF 7; an empty replacement removes text only from SWF 8; the
+    // new text takes the size of the character after it, and the field's new-text size
+    // follows its first character afterwards.
+    const struct {
+        int version;
+        const char* expected;
+    } replaceRows[] = {{6, "undefined|hello\rworld|11|12|t"},
+                       {7, "undefined|hEYlo\rworld|11|30|t"},
+                       {8, "_level0.t|EYlo\rworld|10|30|t"}};
+    for (const auto& row : replaceRows) {
+        ActionAssembler code = field(row.version);
         code.getVariable("t").push({"text", "hello\nworld"}).op(ActionCode::SetMember);
+        code.push({"f", 0, "TextFormat"}).op(ActionCode::NewObject).op(ActionCode::DefineLocal);
+        code.getVariable("f").push({"size", 30}).op(ActionCode::SetMember);
+        code.getVariable("f")
+            .push({11, 3})
+            .getVariable("t")
+            .callMethod("setTextFormat", 3)
+            .op(ActionCode::Pop);
         invoke(code, "t", "replaceText", {1, 3, "EY"}).op(ActionCode::Pop);
         invoke(code, "t", "replaceText", {-1, 2, "no"}).op(ActionCode::Pop);
         invoke(code, "t", "replaceText", {4, 1}).op(ActionCode::Pop);
+        invoke(code, "t", "replaceText", {0, 1, ""}).op(ActionCode::Pop);
         traceMember(code, "t", "text");
         traceMember(code, "t", "length");
-        traceMember(code, "T", "_name");
-        QTest::newRow("replaceText, odd ranges ignored; no result before SWF 8")
-            << boxMovie(code, {}, 6) << "undefined|hEYlo\rworld|11|t";
+        invoke(code, "t", "getTextFormat", {1})
+            .push({"size"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
+        traceMember(code, "t", "_name");
+        QTest::addRow("replaceText in SWF %d", row.version)
+            << boxMovie(code, {}, row.version) << row.expected;
     }
     {
         // Ten lines in a box of fewer: scrolling past the end holds at maxscroll, where the

@@ -880,17 +880,21 @@ void TextFields::install() {
         return avm1::Value();
     });
     method("replaceText", [this](stage::TextField& text, avm1::CallContext& c) {
-        if (c.args.size() < 3) return avm1::Value();
+        if (c.args.size() < 3 || c.machine.swfVersion() < 7) return avm1::Value();
         const int size = text.content.size();
         const double begin = avm1::argNumber(c, 0), end = avm1::argNumber(c, 1);
         if (!(begin >= 0) || !(end >= begin)) return avm1::Value();
         const int from = int(std::min(begin, double(size)));
         const int to = int(std::min(end, double(size)));
-        // The new text takes the look of the first character it replaces, or of the one before.
-        const stage::TextStyle look = from < size ? text.content.styleAt(from)
-                                      : from > 0  ? text.content.styleAt(from - 1)
-                                                  : text.newStyle;
-        text.content.replace(from, to, bounded(avm1::argString(c, 2)), look);
+        const QString given = bounded(avm1::argString(c, 2));
+        // The new text takes the look of the character that follows it; at the end, the
+        // field's look for new text. Before SWF 8, nothing given changes no text.
+        if (!given.isEmpty() || c.machine.swfVersion() >= 8) {
+            const stage::TextStyle look = to < size ? text.content.styleAt(to) : text.newStyle;
+            text.content.replace(from, to, given, look);
+        }
+        // The field's look for new text becomes its first character's again.
+        if (text.content.size() > 0) text.newStyle = text.content.styleAt(0);
         text.contentChanged();
         autoSizeField(text);
         return avm1::Value();
