@@ -155,6 +155,8 @@ class SwfScriptTest : public QObject {
     void childrenByName();
     void textFields_data();
     void textFields();
+    void textFormatTakesObjects_data();
+    void textFormatTakesObjects();
     void clipPropertiesConvertAsThePlayerDoes_data();
     void clipPropertiesConvertAsThePlayerDoes();
     void gotoMovesThePlayheadAtOnce();
@@ -926,6 +928,44 @@ void SwfScriptTest::textFields_data() {
 
 void SwfScriptTest::textFields() {
     tracesMatch(2);
+}
+
+void SwfScriptTest::textFormatTakesObjects_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    // An object given to a native TextFormat property is asked valueOf twice and toString
+    // once, whatever the property's type; numbers come from valueOf, text from toString.
+    // Before SWF 8 kerning is a plain property that keeps the object (traced, it is asked
+    // for its text).
+    const struct {
+        const char* property;
+        int version;
+        const char* expected;
+    } rows[] = {{"align", 7, "v|v|s|center"}, {"size", 7, "v|v|s|7"},          {"bold", 6, "v|v|s|true"},
+                {"font", 8, "v|v|s|center"},  {"display", 7, "v|v|s|s|block"}, {"kerning", 7, "s|center"},
+                {"kerning", 8, "v|v|s|true"}};
+    for (const auto& row : rows) {
+        ActionAssembler code(row.version);
+        code.push({"o", 0, "Object"}).op(ActionCode::NewObject).op(ActionCode::DefineLocal);
+        for (const auto& [method, mark, answer] :
+             {std::tuple{"valueOf", "v", avm1test::PushValue(7)},
+              std::tuple{"toString", "s", avm1test::PushValue("center")}}) {
+            ActionAssembler body(row.version);
+            body.trace(QString::fromLatin1(mark)).push({answer}).op(ActionCode::Return);
+            code.getVariable("o").push({QString::fromLatin1(method)});
+            code.defineFunction("", {}, body);
+            code.op(ActionCode::SetMember);
+        }
+        code.push({"f", 0, "TextFormat"}).op(ActionCode::NewObject).op(ActionCode::DefineLocal);
+        code.getVariable("f").push({row.property}).getVariable("o").op(ActionCode::SetMember);
+        traceMember(code, "f", row.property);
+        QTest::addRow("%s in SWF %d", row.property, row.version)
+            << boxMovie(code, {}, row.version) << row.expected;
+    }
+}
+
+void SwfScriptTest::textFormatTakesObjects() {
+    tracesMatch();
 }
 
 void SwfScriptTest::gotoMovesThePlayheadAtOnce() {
