@@ -157,6 +157,8 @@ class SwfScriptTest : public QObject {
     void textFields();
     void textFormatTakesObjects_data();
     void textFormatTakesObjects();
+    void styleSheets_data();
+    void styleSheets();
     void clipPropertiesConvertAsThePlayerDoes_data();
     void clipPropertiesConvertAsThePlayerDoes();
     void gotoMovesThePlayheadAtOnce();
@@ -965,6 +967,55 @@ void SwfScriptTest::textFormatTakesObjects_data() {
 }
 
 void SwfScriptTest::textFormatTakesObjects() {
+    tracesMatch();
+}
+
+void SwfScriptTest::styleSheets_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    // parse answers whether the text was whole; a style's properties are its declarations in
+    // camel case, and transform makes the TextFormat they stand for. No sheets before SWF 7.
+    const struct {
+        const char* name;
+        int version;
+        const char* css;
+        const char* expected;
+    } rows[] = {
+        {"a rule, read back and transformed", 7,
+         "P, .Note { font-size: 14px; color: #ff0000; font-weight: bold }",
+         "function|true|.note,p|14px|14|16711680|true"},
+        {"an unclosed rule", 8, ".a { color: #00ff00", "function|false|"},
+        {"none in SWF 6", 6, ".a { color: #00ff00 }", "undefined"},
+    };
+    for (const auto& row : rows) {
+        ActionAssembler code(row.version);
+        code.getVariable("TextField").push({"StyleSheet"}).op(ActionCode::GetMember).op(ActionCode::TypeOf);
+        code.op(ActionCode::Trace);
+        if (row.version >= 7) {
+            code.push({"s", 0}).getVariable("TextField").push({"StyleSheet"}).op(ActionCode::NewMethod);
+            code.op(ActionCode::DefineLocal);
+            invoke(code, "s", "parse", {row.css}).op(ActionCode::Trace);
+            invoke(code, "s", "getStyleNames")
+                .push({"n"})
+                .op(ActionCode::StackSwap)
+                .op(ActionCode::DefineLocal);
+            invoke(code, "n", "sort").op(ActionCode::Pop);
+            code.getVariable("n").op(ActionCode::Trace);
+            if (QByteArray(row.expected).endsWith("true")) {
+                invoke(code, "s", "getStyle", {"p"}).push({"style"}).op(ActionCode::StackSwap);
+                code.op(ActionCode::DefineLocal);
+                traceMember(code, "style", "fontSize");
+                code.push({"f"}).getVariable("style").push({1}).getVariable("s").push({"transform"});
+                code.op(ActionCode::CallMethod).op(ActionCode::DefineLocal);
+                for (const char* member : {"size", "color", "bold"})
+                    traceMember(code, "f", member);
+            }
+        }
+        QTest::newRow(row.name) << boxMovie(code, {}, row.version) << row.expected;
+    }
+}
+
+void SwfScriptTest::styleSheets() {
     tracesMatch();
 }
 

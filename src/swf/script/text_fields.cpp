@@ -766,6 +766,7 @@ void TextFields::install() {
         },
         m_textFormatPrototype);
     machine.global()->setOwn(QStringLiteral("TextFormat"), textFormat, avm1::property_flags::kDontEnum);
+    avm1::installStyleSheetClass(machine, textField);
     // The size text takes in the format's font, drawn by the system: no text has no size.
     machine.defineMethod(
         m_textFormatPrototype, QStringLiteral("getTextExtent"), [this](avm1::CallContext& c) {
