@@ -88,7 +88,8 @@ QString fontFamily(const QString& text) {
 Value transform(CallContext& c) {
     Machine& machine = c.machine;
     const Value style = c.arg(0);
-    if (!style.isObject()) return Value::null();
+    // Any value but none makes a format; what it does not say stays unset.
+    if (style.isNullish()) return Value::null();
     const Value format =
         machine.construct(machine.getMember(Value(machine.global()), QStringLiteral("TextFormat")), {});
     auto given = [&](const char* name) {
@@ -107,7 +108,8 @@ Value transform(CallContext& c) {
     if (const auto v = given("fontSize")) set("size", pixels(*v));
     if (const auto v = given("fontStyle")) set("italic", *v == QLatin1String("italic"));
     if (const auto v = given("fontWeight")) set("bold", *v == QLatin1String("bold"));
-    if (const auto v = given("kerning")) set("kerning", *v == QLatin1String("true"));
+    // Kerning is the one a style always sets: off unless it asks for it.
+    set("kerning", given("kerning") == QStringLiteral("true"));
     if (const auto v = given("leading")) set("leading", pixels(*v));
     if (const auto v = given("letterSpacing")) set("letterSpacing", pixels(*v));
     if (const auto v = given("marginLeft")) set("leftMargin", pixels(*v));
