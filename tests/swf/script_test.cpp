@@ -155,6 +155,10 @@ class SwfScriptTest : public QObject {
     void childrenByName();
     void textFields_data();
     void textFields();
+    void textFormatTakesObjects_data();
+    void textFormatTakesObjects();
+    void styleSheets_data();
+    void styleSheets();
     void clipPropertiesConvertAsThePlayerDoes_data();
     void clipPropertiesConvertAsThePlayerDoes();
     void gotoMovesThePlayheadAtOnce();
@@ -805,17 +809,38 @@ void SwfScriptTest::textFields_data() {
         QTest::newRow("an empty autosized field is a 4-pixel box")
             << boxMovie(code) << "_level0.t|10|4|4|center||left";
     }
-    {
-        ActionAssembler code = field(6);
+    // replaceText came with SWF 7; an empty replacement removes text only from SWF 8; the
+    // new text takes the size of the character after it, and the field's new-text size
+    // follows its first character afterwards.
+    const struct {
+        int version;
+        const char* expected;
+    } replaceRows[] = {{6, "undefined|hello\rworld|11|12|t"},
+                       {7, "undefined|hEYlo\rworld|11|30|t"},
+                       {8, "_level0.t|EYlo\rworld|10|30|t"}};
+    for (const auto& row : replaceRows) {
+        ActionAssembler code = field(row.version);
         code.getVariable("t").push({"text", "hello\nworld"}).op(ActionCode::SetMember);
+        code.push({"f", 0, "TextFormat"}).op(ActionCode::NewObject).op(ActionCode::DefineLocal);
+        code.getVariable("f").push({"size", 30}).op(ActionCode::SetMember);
+        code.getVariable("f")
+            .push({11, 3})
+            .getVariable("t")
+            .callMethod("setTextFormat", 3)
+            .op(ActionCode::Pop);
         invoke(code, "t", "replaceText", {1, 3, "EY"}).op(ActionCode::Pop);
         invoke(code, "t", "replaceText", {-1, 2, "no"}).op(ActionCode::Pop);
         invoke(code, "t", "replaceText", {4, 1}).op(ActionCode::Pop);
+        invoke(code, "t", "replaceText", {0, 1, ""}).op(ActionCode::Pop);
         traceMember(code, "t", "text");
         traceMember(code, "t", "length");
-        traceMember(code, "T", "_name");
-        QTest::newRow("replaceText, odd ranges ignored; no result before SWF 8")
-            << boxMovie(code, {}, 6) << "undefined|hEYlo\rworld|11|t";
+        invoke(code, "t", "getTextFormat", {1})
+            .push({"size"})
+            .op(ActionCode::GetMember)
+            .op(ActionCode::Trace);
+        traceMember(code, "t", "_name");
+        QTest::addRow("replaceText in SWF %d", row.version)
+            << boxMovie(code, {}, row.version) << row.expected;
     }
     {
         // Ten lines in a box of fewer: scrolling past the end holds at maxscroll, where the
@@ -905,6 +930,93 @@ void SwfScriptTest::textFields_data() {
 
 void SwfScriptTest::textFields() {
     tracesMatch(2);
+}
+
+void SwfScriptTest::textFormatTakesObjects_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    // An object given to a native TextFormat property is asked valueOf twice and toString
+    // once, whatever the property's type; numbers come from valueOf, text from toString.
+    // Before SWF 8 kerning is a plain property that keeps the object (traced, it is asked
+    // for its text).
+    const struct {
+        const char* property;
+        int version;
+        const char* expected;
+    } rows[] = {{"align", 7, "v|v|s|center"}, {"size", 7, "v|v|s|7"},          {"bold", 6, "v|v|s|true"},
+                {"font", 8, "v|v|s|center"},  {"display", 7, "v|v|s|s|block"}, {"kerning", 7, "s|center"},
+                {"kerning", 8, "v|v|s|true"}};
+    for (const auto& row : rows) {
+        ActionAssembler code(row.version);
+        code.push({"o", 0, "Object"}).op(ActionCode::NewObject).op(ActionCode::DefineLocal);
+        for (const auto& [method, mark, answer] :
+             {std::tuple{"valueOf", "v", avm1test::PushValue(7)},
+              std::tuple{"toString", "s", avm1test::PushValue("center")}}) {
+            ActionAssembler body(row.version);
+            body.trace(QString::fromLatin1(mark)).push({answer}).op(ActionCode::Return);
+            code.getVariable("o").push({QString::fromLatin1(method)});
+            code.defineFunction("", {}, body);
+            code.op(ActionCode::SetMember);
+        }
+        code.push({"f", 0, "TextFormat"}).op(ActionCode::NewObject).op(ActionCode::DefineLocal);
+        code.getVariable("f").push({row.property}).getVariable("o").op(ActionCode::SetMember);
+        traceMember(code, "f", row.property);
+        QTest::addRow("%s in SWF %d", row.property, row.version)
+            << boxMovie(code, {}, row.version) << row.expected;
+    }
+}
+
+void SwfScriptTest::textFormatTakesObjects() {
+    tracesMatch();
+}
+
+void SwfScriptTest::styleSheets_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    // parse answers whether the text was whole; a style's properties are its declarations in
+    // camel case, and transform makes the TextFormat they stand for. No sheets before SWF 7.
+    const struct {
+        const char* name;
+        int version;
+        const char* css;
+        const char* expected;
+    } rows[] = {
+        {"a rule, read back and transformed", 7,
+         "P, .Note { font-size: 14px; color: #ff0000; font-weight: bold }",
+         "function|true|.note,p|14px|14|16711680|true"},
+        {"an unclosed rule", 8, ".a { color: #00ff00", "function|false|"},
+        {"none in SWF 6", 6, ".a { color: #00ff00 }", "undefined"},
+    };
+    for (const auto& row : rows) {
+        ActionAssembler code(row.version);
+        code.getVariable("TextField").push({"StyleSheet"}).op(ActionCode::GetMember).op(ActionCode::TypeOf);
+        code.op(ActionCode::Trace);
+        if (row.version >= 7) {
+            code.push({"s", 0}).getVariable("TextField").push({"StyleSheet"}).op(ActionCode::NewMethod);
+            code.op(ActionCode::DefineLocal);
+            invoke(code, "s", "parse", {row.css}).op(ActionCode::Trace);
+            invoke(code, "s", "getStyleNames")
+                .push({"n"})
+                .op(ActionCode::StackSwap)
+                .op(ActionCode::DefineLocal);
+            invoke(code, "n", "sort").op(ActionCode::Pop);
+            code.getVariable("n").op(ActionCode::Trace);
+            if (QByteArray(row.expected).endsWith("true")) {
+                invoke(code, "s", "getStyle", {"p"}).push({"style"}).op(ActionCode::StackSwap);
+                code.op(ActionCode::DefineLocal);
+                traceMember(code, "style", "fontSize");
+                code.push({"f"}).getVariable("style").push({1}).getVariable("s").push({"transform"});
+                code.op(ActionCode::CallMethod).op(ActionCode::DefineLocal);
+                for (const char* member : {"size", "color", "bold"})
+                    traceMember(code, "f", member);
+            }
+        }
+        QTest::newRow(row.name) << boxMovie(code, {}, row.version) << row.expected;
+    }
+}
+
+void SwfScriptTest::styleSheets() {
+    tracesMatch();
 }
 
 void SwfScriptTest::gotoMovesThePlayheadAtOnce() {

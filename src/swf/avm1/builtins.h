@@ -26,6 +26,8 @@ void installBitmapDataClass(Machine& machine); // flash.display; after flash.geo
 void installXmlClasses(Machine& machine);
 void installContextMenuClasses(Machine& machine);
 void installLoadingClasses(Machine& machine); // LoadVars, XML.load, ASnative; after XML
+// TextField.StyleSheet, on the TextField class the host makes; TextFormat must exist.
+void installStyleSheetClass(Machine& machine, Object* textField);
 // Marks every own member of object (and its __proto__) hidden, permanent and read-only.
 void lockMembers(Object& object);
 void installNativeTable(Machine& machine); // ASnative; after every class it hands out

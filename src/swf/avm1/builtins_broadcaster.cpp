@@ -161,10 +161,34 @@ void installStage(Machine& machine, Object* broadcaster) {
     });
 }
 
+// The player's own broadcasters (Selection, Key, Mouse) hold everything fixed: hidden,
+// permanent and read-only, their own constructor included. What they broadcast with came in
+// SWF 6, and each has a broadcastMessage of its own.
+void makeFixedBroadcaster(Machine& machine, Object* broadcaster, Object* object) {
+    constexpr std::uint16_t kFixed = kDontEnum | kDontDelete | kReadOnly;
+    for (const char* name : {"addListener", "removeListener"})
+        object->setOwn(QString::fromLatin1(name), machine.getMember(broadcaster, QString::fromLatin1(name)),
+                       kFixed | kVersion6Up);
+    object->setOwn(QStringLiteral("broadcastMessage"), machine.newNativeFunction(broadcastMessage),
+                   kFixed | kVersion6Up);
+    Object* listeners = machine.newArray();
+    listeners->setOwn(QStringLiteral("constructor"),
+                      machine.getMember(machine.global(), QStringLiteral("Array")), kDontEnum | kDontDelete);
+    object->setOwn(listenersName(), listeners, kFixed | kVersion6Up);
+    object->setOwn(QStringLiteral("constructor"),
+                   machine.getMember(machine.global(), QStringLiteral("Object")), kFixed);
+    object->setProtoFlags(object->protoFlags() | kFixed);
+}
+
+void fixMembers(Object* object) {
+    for (Property& property : object->properties())
+        property.flags |= kDontEnum | kDontDelete | kReadOnly;
+}
+
 void installSelection(Machine& machine, Object* broadcaster) {
     Object* selection = machine.newObject();
     machine.global()->setOwn(QStringLiteral("Selection"), selection, kDontEnum);
-    makeBroadcaster(machine, broadcaster, selection);
+    makeFixedBroadcaster(machine, broadcaster, selection);
     machine.defineMethod(selection, QStringLiteral("getFocus"), [](CallContext& c) {
         const Target focused = c.machine.host().focus();
         return focused ? Value(c.machine.host().targetPath(focused)) : Value::null();
@@ -180,6 +204,7 @@ void installSelection(Machine& machine, Object* broadcaster) {
     for (const char* name : {"getBeginIndex", "getEndIndex", "getCaretIndex"})
         machine.defineMethod(selection, QString::fromLatin1(name), [](CallContext&) { return Value(-1); });
     machine.defineMethod(selection, QStringLiteral("setSelection"), [](CallContext&) { return Value(); });
+    fixMembers(selection);
 }
 
 void installKey(Machine& machine, Object* broadcaster) {

@@ -487,45 +487,87 @@ class TextFields::FormatProperties final : public avm1::PropertyDelegate {
 
     bool setProperty(avm1::Object& object, const QString& name, const avm1::Value& value) override {
         const QString k = key(name);
-        const int version = m_machine.swfVersion();
-        const bool late = version >= 8;
+        const bool late = m_machine.swfVersion() >= 8;
+        const bool isLetterSpacing = k == QLatin1String("letterspacing");
+        const bool isKerning = k == QLatin1String("kerning");
+        if ((isLetterSpacing || isKerning) && !late) return false; // plain properties before SWF 8
+        const bool known =
+            isLetterSpacing || isKerning || kNames.contains(k) || k == QLatin1String("display");
+        if (!known) return false;
+        return setNative(object, name, k, primitiveOf(value));
+    }
+
+  private:
+    // An object given to a native property is asked valueOf twice and toString once before
+    // the property reads anything of it; numbers then come from the first answer, text from
+    // the last, switches from the object itself.
+    struct Given {
+        avm1::Value value;
+        std::optional<avm1::Value> number;
+        std::optional<QString> text;
+    };
+    Given primitiveOf(const avm1::Value& value) {
+        Given given{value, std::nullopt, std::nullopt};
+        avm1::Object* object = value.asObject();
+        if (!object || object->kind() == avm1::ObjectKind::Clip) return given;
+        const avm1::Value first = m_machine.callMethod(value, QStringLiteral("valueOf"), {});
+        m_machine.callMethod(value, QStringLiteral("valueOf"), {});
+        given.text = m_machine.toString(value);
+        if (avm1::Object* answer = first.asObject())
+            given.number = answer->kind() == avm1::ObjectKind::Clip ? avm1::Value(m_machine.toString(first))
+                                                                    : avm1::Value(std::nan(""));
+        else
+            given.number = first;
+        return given;
+    }
+
+    bool setNative(avm1::Object& object, const QString& name, const QString& k, const Given& given) {
+        const avm1::Value& value = given.value;
+        const bool late = m_machine.swfVersion() >= 8;
+        const bool isLetterSpacing = k == QLatin1String("letterspacing");
+        const bool isKerning = k == QLatin1String("kerning");
         auto store = [&](const avm1::Value& converted) {
             object.setOwn(name, converted);
             return true;
         };
+        auto toString = [&](const avm1::Value& v) {
+            return given.text ? *given.text : m_machine.toString(v);
+        };
+        auto toNumber = [&](const avm1::Value& v) {
+            return m_machine.toNumber(given.number ? *given.number : v);
+        };
         if (k == QLatin1String("display")) {
+            // Display asks for the text once more of its own.
             const QString display = value.isNullish() ? QString() : m_machine.toString(value);
             // Anything but the two other kinds makes it a block again.
             for (const char* known : {"inline", "none"})
                 if (display == QLatin1String(known)) return store(avm1::Value(display));
             return store(avm1::Value(QStringLiteral("block")));
         }
-        const bool isLetterSpacing = k == QLatin1String("letterspacing");
-        const bool isKerning = k == QLatin1String("kerning");
-        if ((isLetterSpacing || isKerning) && !late) return false; // plain properties before SWF 8
-        const bool known = isLetterSpacing || isKerning || kNames.contains(k);
-        if (!known) return false;
         if (k == QLatin1String("align")) {
             // Only a known alignment is taken; anything else, even undefined, leaves it as it was.
-            const QString align = value.isNullish() ? QString() : m_machine.toString(value).toLower();
+            const QString align = value.isNullish() ? QString() : toString(value).toLower();
             for (const char* known : {"left", "center", "right", "justify"})
                 if (align == QLatin1String(known)) return store(avm1::Value(align));
             return true;
         }
         if (value.isNullish()) return store(avm1::Value::null());
         if (k == QLatin1String("font") || k == QLatin1String("url") || k == QLatin1String("target"))
-            return store(avm1::Value(m_machine.toString(value)));
+            return store(avm1::Value(toString(value)));
         if (isKerning || k == QLatin1String("bold") || k == QLatin1String("italic") ||
             k == QLatin1String("underline") || k == QLatin1String("bullet"))
             return store(avm1::Value(m_machine.toBoolean(value)));
-        if (isLetterSpacing) return store(avm1::Value(m_machine.toNumber(value)));
-        // Numbers, switches and empty text are no list of stops: the list stays as it was.
+        if (isLetterSpacing) return store(avm1::Value(toNumber(value)));
         if (k == QLatin1String("tabstops")) {
-            if (value.isNumber() || value.isBoolean()) return true;
-            if (value.isString() && m_machine.toString(value).isEmpty()) return store(avm1::Value::null());
-            return store(tabStops(value));
+            if (value.isString() && value.asString().isEmpty()) return store(avm1::Value::null());
+            // What gives no stops (a number, a switch, an empty list) empties the list in
+            // place but leaves an unset one unset.
+            const auto [stops, count] = tabStops(value);
+            const avm1::Property* current = object.findOwn(name);
+            if (count == 0 && (!current || current->value.isNullish())) return true;
+            return store(stops);
         }
-        double number = m_machine.toNumber(value);
+        double number = toNumber(value);
         const bool margin = k == QLatin1String("leftmargin") || k == QLatin1String("rightmargin");
         // SWF 8 keeps margins off the negative side before converting (so not-a-number is 0).
         if (late && margin) number = std::max(0.0, number);
@@ -538,7 +580,6 @@ class TextFields::FormatProperties final : public avm1::PropertyDelegate {
         return store(avm1::Value(converted));
     }
 
-  private:
     QString key(const QString& name) const { return name.toLower(); }
 
     // From SWF 8 a number out of the 32-bit range (or not a number) comes out as the smallest
@@ -551,11 +592,15 @@ class TextFields::FormatProperties final : public avm1::PropertyDelegate {
         return double(avm1::toInt32(number));
     }
 
-    // An array of whole numbers from any object with a length; other values set nothing.
-    avm1::Value tabStops(const avm1::Value& value) {
+    // An array of whole numbers from any object with a length (a text gives as many zeros as
+    // it has characters), and how many.
+    std::pair<avm1::Value, int> tabStops(const avm1::Value& value) {
         const bool text = value.isString();
-        const double length = text ? double(m_machine.toString(value).size())
-                                   : m_machine.toNumber(m_machine.getMember(value, QStringLiteral("length")));
+        const double length =
+            text
+                ? double(value.asString().size())
+                : (value.isObject() ? m_machine.toNumber(m_machine.getMember(value, QStringLiteral("length")))
+                                    : 0.0);
         avm1::Object* array = m_machine.newArray();
         const int count = std::isfinite(length) && length > 0 ? int(std::min(length, 4096.0)) : 0;
         for (int i = 0; i < count; ++i) {
@@ -563,7 +608,7 @@ class TextFields::FormatProperties final : public avm1::PropertyDelegate {
                 text ? std::nan("") : m_machine.toNumber(m_machine.getMember(value, QString::number(i)));
             m_machine.setMember(avm1::Value(array), QString::number(i), avm1::Value(whole(stop)));
         }
-        return avm1::Value(array);
+        return {avm1::Value(array), count};
     }
 
     static inline const QSet<QString> kNames = {
@@ -711,6 +756,9 @@ void TextFields::install() {
             self->setDelegate(m_formatProperties.get());
             for (const char* name : kFormatNames)
                 self->setOwn(QString::fromLatin1(name), avm1::Value::null());
+            if (c.machine.swfVersion() >= 8)
+                for (const char* name : {"letterSpacing", "kerning"})
+                    self->setOwn(QString::fromLatin1(name), avm1::Value::null());
             self->setOwn(QStringLiteral("display"), avm1::Value(QStringLiteral("block")));
             for (std::size_t i = 0; i < std::min<std::size_t>(c.args.size(), 13); ++i)
                 c.machine.setMember(avm1::Value(self), QString::fromLatin1(kFormatNames[i]), c.arg(i));
@@ -718,6 +766,7 @@ void TextFields::install() {
         },
         m_textFormatPrototype);
     machine.global()->setOwn(QStringLiteral("TextFormat"), textFormat, avm1::property_flags::kDontEnum);
+    avm1::installStyleSheetClass(machine, textField);
     // The size text takes in the format's font, drawn by the system: no text has no size.
     machine.defineMethod(
         m_textFormatPrototype, QStringLiteral("getTextExtent"), [this](avm1::CallContext& c) {
@@ -832,17 +881,21 @@ void TextFields::install() {
         return avm1::Value();
     });
     method("replaceText", [this](stage::TextField& text, avm1::CallContext& c) {
-        if (c.args.size() < 3) return avm1::Value();
+        if (c.args.size() < 3 || c.machine.swfVersion() < 7) return avm1::Value();
         const int size = text.content.size();
         const double begin = avm1::argNumber(c, 0), end = avm1::argNumber(c, 1);
         if (!(begin >= 0) || !(end >= begin)) return avm1::Value();
         const int from = int(std::min(begin, double(size)));
         const int to = int(std::min(end, double(size)));
-        // The new text takes the look of the first character it replaces, or of the one before.
-        const stage::TextStyle look = from < size ? text.content.styleAt(from)
-                                      : from > 0  ? text.content.styleAt(from - 1)
-                                                  : text.newStyle;
-        text.content.replace(from, to, bounded(avm1::argString(c, 2)), look);
+        const QString given = bounded(avm1::argString(c, 2));
+        // The new text takes the look of the character that follows it; at the end, the
+        // field's look for new text. Before SWF 8, nothing given changes no text.
+        if (!given.isEmpty() || c.machine.swfVersion() >= 8) {
+            const stage::TextStyle look = to < size ? text.content.styleAt(to) : text.newStyle;
+            text.content.replace(from, to, given, look);
+        }
+        // The field's look for new text becomes its first character's again.
+        if (text.content.size() > 0) text.newStyle = text.content.styleAt(0);
         text.contentChanged();
         autoSizeField(text);
         return avm1::Value();
