@@ -64,14 +64,7 @@ bool SiteNavigator::stillLoading(const QString& movieUrl, const QString& relativ
     if (download.done) return false;
     // The engine asks every tick, so silence is noticed here without a timer of its own.
     if (download.reply && download.lastData.isValid() && download.lastData.elapsed() > m_silenceMs) {
-        download.reply->disconnect(this);
-        download.reply->abort();
-        download.reply->deleteLater();
-        download.reply = nullptr;
-        download.done = download.failed = true;
-        download.lastData.start();
-        download.bytes.clear();
-        startWaiting();
+        abandon(download);
         return false;
     }
     return true;
@@ -132,16 +125,20 @@ void SiteNavigator::received(const QString& key) {
     download.lastData.start();
     const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
     download.bytes += reply->readAll();
-    if (announced > m_maxBytes || download.bytes.size() > m_maxBytes) {
+    if (announced > m_maxBytes || download.bytes.size() > m_maxBytes) abandon(download);
+}
+
+void SiteNavigator::abandon(Download& download) {
+    if (QNetworkReply* reply = download.reply) {
         reply->disconnect(this);
         reply->abort();
         reply->deleteLater();
-        download.reply = nullptr;
-        download.bytes.clear();
-        download.done = download.failed = true;
-        download.lastData.start();
-        startWaiting();
     }
+    download.reply = nullptr;
+    download.bytes.clear();
+    download.done = download.failed = true;
+    download.lastData.start(); // dropped if nobody claims the failure
+    startWaiting();
 }
 
 void SiteNavigator::finished(const QString& key) {

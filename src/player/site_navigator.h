@@ -47,6 +47,8 @@ class SiteNavigator final : public QObject, public swf::Navigator {
     void startWaiting();
     void received(const QString& key);
     void finished(const QString& key);
+    // Stops a download for good: the engine is told it failed.
+    void abandon(Download& download);
 
     swf::LocalFolderNavigator m_local;
     QNetworkAccessManager* m_network = nullptr;
