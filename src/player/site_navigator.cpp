@@ -70,6 +70,17 @@ bool SiteNavigator::stillLoading(const QString& movieUrl, const QString& relativ
     return true;
 }
 
+std::optional<QByteArray> SiteNavigator::arrived(const QString& movieUrl, const QString& relative,
+                                                 qint64* total) {
+    const QUrl address = siteAddress(movieUrl, relative);
+    if (address.isEmpty()) return std::nullopt;
+    const auto known = m_downloads.find(address.toString(QUrl::FullyEncoded));
+    if (known == m_downloads.end() || known->second.done || !known->second.reply) return std::nullopt;
+    if (total) *total = known->second.announced;
+    // Shared, not copied: the caller reads it at once and lets it go before more comes.
+    return known->second.bytes;
+}
+
 std::optional<QByteArray> SiteNavigator::fetch(const QString& movieUrl, const QString& relative,
                                                QString* fullUrl) {
     if (!isWeb(QUrl(movieUrl))) return m_local.fetch(movieUrl, relative, fullUrl);
@@ -123,7 +134,9 @@ void SiteNavigator::received(const QString& key) {
     Download& download = known->second;
     QNetworkReply* reply = download.reply;
     download.lastData.start();
-    const qint64 announced = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    const qint64 announced = length.isValid() ? length.toLongLong() : -1;
+    download.announced = announced;
     download.bytes += reply->readAll();
     if (announced > m_maxBytes || download.bytes.size() > m_maxBytes) abandon(download);
 }

@@ -26,6 +26,8 @@ class SiteNavigator final : public QObject, public swf::Navigator {
     std::optional<QByteArray> fetch(const QString& movieUrl, const QString& relative,
                                     QString* fullUrl) override;
     bool stillLoading(const QString& movieUrl, const QString& relative) override;
+    std::optional<QByteArray> arrived(const QString& movieUrl, const QString& relative,
+                                      qint64* total) override;
 
     void setLimits(qint64 maxBytes, int silenceMs);
     // A new movie: what the last one asked for is dropped.
@@ -39,6 +41,7 @@ class SiteNavigator final : public QObject, public swf::Navigator {
     struct Download {
         QPointer<QNetworkReply> reply; // null until a place is free
         QByteArray bytes;
+        qint64 announced = -1; // the size the server gave
         QElapsedTimer lastData;
         bool done = false;
         bool failed = false;

@@ -24,6 +24,16 @@ class Navigator {
         (void)relative;
         return false;
     }
+    // What has come so far of a file still loading, so that a video can play while it
+    // arrives, and the size the server announced (-1 when it did not say). Nothing when the
+    // file is not on its way.
+    virtual std::optional<QByteArray> arrived(const QString& movieUrl, const QString& relative,
+                                              qint64* total) {
+        (void)movieUrl;
+        (void)relative;
+        (void)total;
+        return std::nullopt;
+    }
 };
 
 // Files in the movie's own folder or below it, up to kMaxFile each (video files are large;

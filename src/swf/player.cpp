@@ -229,6 +229,9 @@ struct Player::Impl final : script::PlayerPort {
         return navigator->fetch(url, relative, fullUrl);
     }
     bool stillLoading(const QString& relative) override { return navigator->stillLoading(url, relative); }
+    std::optional<QByteArray> arrivedBesideMovie(const QString& relative, qint64* total) override {
+        return navigator->arrived(url, relative, total);
+    }
 
     // Library movies for ImportAssets, read from the movie's folder like any load. Each is
     // read once per movie; libraries importing from libraries stop a few steps down.

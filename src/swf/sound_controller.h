@@ -65,6 +65,9 @@ class SoundController final : public script::SoundPort {
     double soundDurationMs(int soundId) override;
     bool voicePlaying(int voice) override { return m_mixer.isVoicePlaying(voice); }
     int startPcmVoice(std::shared_ptr<const media::PcmBuffer> sound, double offsetSeconds) override;
+    bool extendPcmVoice(int voice, std::shared_ptr<const media::PcmBuffer> longer) override {
+        return m_mixer.extendVoice(voice, std::move(longer));
+    }
 
   private:
     const movie::SoundCharacter* soundOf(int soundId) const;

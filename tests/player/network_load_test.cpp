@@ -45,12 +45,57 @@ QByteArray testMovie(int frames) {
     return builder.finish();
 }
 
+// Frame 1 plays clip.flv through a NetStream whose status codes are traced; 100 frames
+// follow, to give it time.
+QByteArray streamingMovie() {
+    using avm1test::ActionCode;
+    swftest::SwfBuilder builder(8, QSize(100, 100), 25);
+    avm1test::ActionAssembler onStatus(8), script(8);
+    onStatus.push({"info"}).op(ActionCode::GetVariable).push({"code"}).op(ActionCode::GetMember);
+    onStatus.op(ActionCode::Trace);
+    script.push({"nc", 0, "NetConnection"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+    script.push({avm1test::PushValue::null(), 1, "nc"}).op(ActionCode::GetVariable).push({"connect"});
+    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
+    script.push({"ns", "nc"}).op(ActionCode::GetVariable).push({1, "NetStream"}).op(ActionCode::NewObject);
+    script.op(ActionCode::SetVariable);
+    script.push({"ns"}).op(ActionCode::GetVariable).push({"onStatus"});
+    script.defineFunction({}, {QStringLiteral("info")}, onStatus).op(ActionCode::SetMember);
+    script.push({"clip.flv", 1, "ns"}).op(ActionCode::GetVariable).push({"play"});
+    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
+    builder.doAction(script.bytes());
+    for (int i = 0; i < 100; ++i)
+        builder.showFrame();
+    return builder.finish();
+}
+
+// An FLV file of sound only: tags of 100 ms of 11 kHz 16-bit PCM.
+QByteArray soundFlv(int tags) {
+    QByteArray out("FLV\x01\x04\0\0\0\x09\0\0\0\0", 13);
+    const QByteArray body = QByteArray(1, '\x36') + QByteArray(2 * 1103, '\x10');
+    for (int i = 0; i < tags; ++i) {
+        const int time = i * 100;
+        auto be = [&out](quint32 value, int bytes) {
+            for (int b = bytes - 1; b >= 0; --b)
+                out += char((value >> (8 * b)) & 0xff);
+        };
+        out += '\x08';
+        be(quint32(body.size()), 3);
+        be(quint32(time), 3);
+        out += '\0';
+        be(0, 3);
+        out += body;
+        be(quint32(body.size() + 11), 4);
+    }
+    return out;
+}
+
 // A small HTTP server whose answers are chosen by the path.
 class TestServer : public QObject {
   public:
     QTcpServer server;
     QByteArray movie = testMovie(40);
     QByteArray loader; // served as /site/loader.swf
+    QByteArray flv = soundFlv(30);
     int requests = 0;
     QStringList paths; // asked for, in order
 
@@ -88,6 +133,11 @@ class TestServer : public QObject {
             socket->disconnectFromHost();
         } else if (path == "/site/slow.txt") {
             socket->write(head(200, "OK", 14) + "greeting=");
+            socket->flush();
+            pending = socket;
+        } else if (path == "/site/clip.flv") {
+            // A third now, the rest when the test says.
+            socket->write(head(200, "OK", flv.size()) + flv.left(flv.size() / 3));
             socket->flush();
             pending = socket;
         } else if (path == "/site/away.txt") {
@@ -133,6 +183,11 @@ class TestServer : public QObject {
         pending->write(movie.mid(movie.size() / 3));
         pending->disconnectFromHost();
     }
+    void finishFlv() {
+        if (!pending) return;
+        pending->write(flv.mid(flv.size() / 3));
+        pending->disconnectFromHost();
+    }
     void finishSlowText() {
         if (!pending) return;
         pending->write("hello");
@@ -169,6 +224,7 @@ class NetworkLoadTest : public QObject {
     void movieLoadsFromItsOwnSite_data();
     void movieLoadsFromItsOwnSite();
     void movieRunsWhileItsLoadArrives();
+    void videoPlaysWhileItArrives();
 };
 
 void NetworkLoadTest::wholeMovie() {
@@ -340,6 +396,34 @@ void NetworkLoadTest::movieRunsWhileItsLoadArrives() {
             return traces.last() == QLatin1String("hello");
         },
         3000));
+}
+
+// A NetStream plays the part of its file that has come, waits at its end, and goes on to the
+// end of the file when the rest comes.
+void NetworkLoadTest::videoPlaysWhileItArrives() {
+    TestServer server;
+    server.loader = streamingMovie();
+    QStringList traces;
+    control()->engine().setTraceHandler([&traces](const QString& line) { traces << line; });
+    control()->setMovie(server.url("/site/loader.swf"));
+    QVERIFY(waitForState(4));
+    auto tickUntil = [&](const QString& line) {
+        return QTest::qWaitFor(
+            [&] {
+                control()->tick();
+                return traces.contains(line);
+            },
+            5000);
+    };
+    QVERIFY(tickUntil(QStringLiteral("NetStream.Buffer.Empty")));
+    QVERIFY(server.pending);
+    QCOMPARE(traces,
+             QStringList({"NetStream.Play.Start", "NetStream.Buffer.Full", "NetStream.Buffer.Empty"}));
+    server.finishFlv();
+    QVERIFY(tickUntil(QStringLiteral("NetStream.Play.Stop")));
+    QCOMPARE(traces.mid(3),
+             QStringList({"NetStream.Buffer.Full", "NetStream.Buffer.Flush", "NetStream.Play.Stop"}));
+    QCOMPARE(server.paths, QStringList({"/site/loader.swf", "/site/clip.flv"}));
 }
 
 QTEST_MAIN(NetworkLoadTest)

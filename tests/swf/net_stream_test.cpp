@@ -6,6 +6,7 @@
 #include "swf/format/flv.h"
 #include "swf/media/flv_audio.h"
 #include "swf/media/mixer.h"
+#include "swf/navigator.h"
 #include "video_clips.h"
 
 #include <QFile>
@@ -75,11 +76,14 @@ class NetStreamTest : public QObject {
   private slots:
     void readsFlv_data();
     void readsFlv();
+    void readsFlvAsItArrives();
     void amfValues();
     void soundKeepsToTimeStamps_data();
     void soundKeepsToTimeStamps();
     void playsThroughAVideo_data();
     void playsThroughAVideo();
+    void playsWhileItArrives_data();
+    void playsWhileItArrives();
 };
 
 void NetStreamTest::readsFlv_data() {
@@ -115,6 +119,28 @@ void NetStreamTest::readsFlv() {
         QCOMPARE(video->packet, QByteArray("\x01\x02\x03", 3));
     }
     QVERIFY(!swf::format::readFlv(QByteArray("FWS\x08\0\0\0\0\0", 9)));
+}
+
+// Read in two pieces, cut anywhere, a file gives the same tags as read whole.
+void NetStreamTest::readsFlvAsItArrives() {
+    FlvWriter flv(true, false);
+    for (int i = 0; i < 4; ++i)
+        flv.tag(8, i * 40, pcmTag(3 + i, qint16(i)));
+    const QByteArray whole = flv.bytes();
+    const auto expected = swf::format::readFlv(whole);
+    QVERIFY(expected);
+    for (qsizetype cut = 9; cut <= whole.size(); ++cut) {
+        auto file = swf::format::readFlv(whole.left(cut));
+        QVERIFY(file);
+        const int before = int(file->tags.size());
+        const int added = swf::format::readMoreFlv(whole, *file);
+        QCOMPARE(before + added, int(expected->tags.size()));
+        QVERIFY(!file->incomplete);
+        for (size_t i = 0; i < file->tags.size(); ++i) {
+            QCOMPARE(file->tags[i].timeMs, expected->tags[i].timeMs);
+            QCOMPARE(file->tags[i].body, expected->tags[i].body);
+        }
+    }
 }
 
 void NetStreamTest::amfValues() {
@@ -285,6 +311,132 @@ void NetStreamTest::playsThroughAVideo() {
                                QStringLiteral("NetStream.Buffer.Flush"),
                                QStringLiteral("NetStream.Play.Stop")};
     QCOMPARE(traces, expected);
+}
+
+namespace {
+
+// A file on its way: the test says how much has come and when the download ends.
+class ArrivingFile final : public swf::Navigator {
+  public:
+    QByteArray file;
+    qsizetype arrivedBytes = 0;
+    bool done = false, broken = false;
+    std::optional<QByteArray> fetch(const QString&, const QString&, QString* fullUrl) override {
+        if (!done || broken) return std::nullopt;
+        if (fullUrl) *fullUrl = QStringLiteral("http://example.com/clip.flv");
+        return file;
+    }
+    bool stillLoading(const QString&, const QString&) override { return !done; }
+    std::optional<QByteArray> arrived(const QString&, const QString&, qint64* total) override {
+        if (done) return std::nullopt;
+        if (total) *total = file.size();
+        return file.left(arrivedBytes);
+    }
+};
+
+// A SWF 8 movie at 25 fps playing clip.flv through a NetStream, tracing each status code
+// with the stream's bytesLoaded and bytesTotal.
+QByteArray streamingMovie() {
+    SwfBuilder movie(8, QSize(40, 40), 25);
+    ActionAssembler onStatus(8), script(8);
+    onStatus.push({"info"}).op(ActionCode::GetVariable).push({"code"}).op(ActionCode::GetMember);
+    onStatus.push({" "}).op(ActionCode::Add2);
+    onStatus.push({"this"}).op(ActionCode::GetVariable).push({"bytesLoaded"}).op(ActionCode::GetMember);
+    onStatus.op(ActionCode::Add2).push({"/"}).op(ActionCode::Add2);
+    onStatus.push({"this"}).op(ActionCode::GetVariable).push({"bytesTotal"}).op(ActionCode::GetMember);
+    onStatus.op(ActionCode::Add2).op(ActionCode::Trace);
+    script.push({"nc", 0, "NetConnection"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+    script.push({PushValue::null(), 1, "nc"}).op(ActionCode::GetVariable).push({"connect"});
+    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
+    script.push({"ns", "nc"}).op(ActionCode::GetVariable).push({1, "NetStream"}).op(ActionCode::NewObject);
+    script.op(ActionCode::SetVariable);
+    script.push({"ns"}).op(ActionCode::GetVariable).push({"onStatus"});
+    script.defineFunction({}, {QStringLiteral("info")}, onStatus).op(ActionCode::SetMember);
+    script.push({"clip.flv", 1, "ns"}).op(ActionCode::GetVariable).push({"play"});
+    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
+    movie.doAction(script.bytes());
+    for (int i = 0; i < 200; ++i)
+        movie.showFrame();
+    return movie.finish();
+}
+
+} // namespace
+
+void NetStreamTest::playsWhileItArrives_data() {
+    QTest::addColumn<bool>("broken"); // the download breaks off after the first part
+    QTest::newRow("download completes") << false;
+    QTest::newRow("download breaks off") << true;
+}
+
+// A file still loading plays what has come, waits when it catches up with the download and
+// goes on when more comes; its sound is heard once, in one piece, as far as it came.
+void NetStreamTest::playsWhileItArrives() {
+    QFETCH(bool, broken);
+    // Three seconds of 11 kHz sound in tags of 100 ms.
+    constexpr int kTags = 30, kFirstPart = 10;
+    FlvWriter flv(true, false);
+    qsizetype firstPartEnd = 0;
+    for (int i = 0; i < kTags; ++i) {
+        flv.tag(8, i * 100, pcmTag(1103, 500));
+        if (i == kFirstPart - 1) firstPartEnd = flv.bytes().size();
+    }
+    auto navigator = std::make_unique<ArrivingFile>();
+    ArrivingFile& download = *navigator;
+    download.file = flv.bytes();
+    download.arrivedBytes = 5; // not even the header yet
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QFile swfFile(folder.filePath(QStringLiteral("m.swf")));
+    QVERIFY(swfFile.open(QIODevice::WriteOnly) && swfFile.write(streamingMovie()) > 0);
+    swfFile.close();
+    swf::Player player;
+    player.setNavigator(std::unique_ptr<swf::Navigator>(std::move(navigator)));
+    QStringList traces;
+    player.setTraceHandler([&traces](const QString& line) { traces << line; });
+    QVERIFY(player.loadFile(swfFile.fileName()));
+
+    // The mixer is played out at the movie's pace; what is heard is counted.
+    constexpr int kFrame44 = swf::media::Mixer::kRate / 25;
+    std::vector<qint16> mixed(size_t(kFrame44) * 2);
+    qint64 heard44 = 0;
+    auto run = [&](int frames) {
+        for (int f = 0; f < frames; ++f) {
+            player.advance();
+            player.mixer().mix(mixed.data(), kFrame44);
+            for (int i = 0; i < kFrame44; ++i)
+                heard44 += mixed[size_t(2 * i)] != 0 ? 1 : 0;
+        }
+    };
+    run(5);
+    QVERIFY2(traces.isEmpty(), qPrintable(traces.join(QLatin1Char('|'))));
+    download.arrivedBytes = firstPartEnd;
+    run(50);
+    const QString first = QString::number(firstPartEnd), total = QString::number(download.file.size());
+    QCOMPARE(traces, QStringList({"NetStream.Play.Start " + first + "/" + total,
+                                  "NetStream.Buffer.Full " + first + "/" + total,
+                                  "NetStream.Buffer.Empty " + first + "/" + total}));
+    const qint64 heardBefore = heard44;
+    // It waits without sound while nothing comes.
+    run(10);
+    QCOMPARE(heard44, heardBefore);
+    traces.clear();
+    download.arrivedBytes = download.file.size();
+    download.done = true;
+    download.broken = broken;
+    run(100);
+    const QString now = broken ? first : total;
+    QCOMPARE(traces,
+             QStringList({QStringLiteral("NetStream.Buffer.%1 %2/%2").arg(broken ? "Flush" : "Full", now),
+                          broken ? QStringLiteral("NetStream.Play.Stop %1/%1").arg(now)
+                                 : QStringLiteral("NetStream.Buffer.Flush %1/%1").arg(now),
+                          QStringLiteral("NetStream.Play.Stop %1/%1").arg(now)})
+                 .mid(0, broken ? 2 : 3));
+    // Sound plays to the last tag's time stamp.
+    const double heardMs = heard44 * 1000.0 / swf::media::Mixer::kRate;
+    const double expectedMs = broken ? (kFirstPart - 1) * 100.0 : (kTags - 1) * 100.0;
+    QVERIFY2(std::abs(heardMs - expectedMs) <= 45.0,
+             qPrintable(QStringLiteral("heard %1 ms, expected %2").arg(heardMs).arg(expectedMs)));
 }
 
 QTEST_MAIN(NetStreamTest)

@@ -1,5 +1,6 @@
 #include "swf/format/flv.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace swf::format {
@@ -123,7 +124,16 @@ std::optional<FlvFile> readFlv(QByteArrayView bytes) {
     file.hasAudio = (flags & 0x04) != 0;
     file.hasVideo = (flags & 0x01) != 0;
     const quint32 headerSize = be(bytes, 5, 4);
-    qsizetype at = qsizetype(std::max<quint32>(headerSize, kFlvHeaderSize)) + kPreviousSizeField;
+    // A header claiming gigabytes is taken at its word: the tags then never come.
+    file.readTo = qsizetype(std::clamp<quint32>(headerSize, kFlvHeaderSize, 1u << 30)) + kPreviousSizeField;
+    readMoreFlv(bytes, file);
+    return file;
+}
+
+int readMoreFlv(QByteArrayView bytes, FlvFile& file) {
+    qsizetype at = file.readTo;
+    int added = 0;
+    file.incomplete = false;
     while (int(file.tags.size()) < kMaxFlvTags) {
         if (bytes.size() - at < kTagHeaderSize) {
             file.incomplete = at < bytes.size();
@@ -142,10 +152,12 @@ std::optional<FlvFile> readFlv(QByteArrayView bytes) {
             tag.timeMs = time;
             tag.body = bytes.sliced(at + kTagHeaderSize, size).toByteArray();
             file.tags.push_back(std::move(tag));
+            ++added;
         }
         at += kTagHeaderSize + qsizetype(size) + kPreviousSizeField;
     }
-    return file;
+    file.readTo = at;
+    return added;
 }
 
 std::optional<FlvVideoPacket> readFlvVideo(QByteArrayView body) {

@@ -25,6 +25,7 @@ struct FlvFile {
     std::vector<FlvTag> tags; // in file order; types other than the three are left out
     // The bytes ended inside a tag: more may come (a file still loading) or the file is cut.
     bool incomplete = false;
+    qsizetype readTo = 0; // where the next tag starts
 };
 
 // Files with more tags than this are read up to it: hours of video, far beyond the era.
@@ -32,6 +33,9 @@ inline constexpr int kMaxFlvTags = 2'000'000;
 
 // Nothing when the bytes do not start like an FLV file.
 std::optional<FlvFile> readFlv(QByteArrayView bytes);
+// A file read while it loads: bytes are more of the same file (its start included), and the
+// tags they complete are added. Returns how many.
+int readMoreFlv(QByteArrayView bytes, FlvFile& file);
 
 // A video tag's body split: its frame type (1 key frame, 2 inter, 3 disposable, 5 info),
 // codec id (as DefineVideoStream numbers them) and the picture's packet.

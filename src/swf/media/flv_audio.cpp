@@ -16,66 +16,75 @@ constexpr int kGapMs = 40;
 
 } // namespace
 
-PcmBuffer decodeFlvAudio(const std::vector<format::FlvTag>& tags) {
-    PcmBuffer out;
-    std::optional<quint8> first;
-    std::unique_ptr<Mp3Decoder> mp3;
-    std::unique_ptr<CodecAudioDecoder> codec;
-    bool rateKnown = false;
-    for (const format::FlvTag& tag : tags) {
-        if (tag.type != format::FlvTagType::Audio || tag.body.isEmpty()) continue;
-        const quint8 formatByte = quint8(tag.body[0]);
-        const int coding = formatByte >> 4;
-        if (coding == kAac) {
-            out.diagnostic = QStringLiteral("the video's AAC sound is not decoded");
-            return {};
-        }
-        if (!first) first = formatByte;
-        if (formatByte != *first) continue;
-        SoundFormat format = parseFormatByte(formatByte);
-        if (coding == kMp38k) {
-            format.codec = Codec::Mp3;
-            format.rate = 8000;
-        }
-        const QByteArrayView body = QByteArrayView(tag.body).sliced(1);
-        PcmBuffer part;
-        switch (format.codec) {
-        case Codec::PcmNative:
-        case Codec::PcmLittleEndian:
-            part = decodePcm(format, body);
-            break;
-        case Codec::Adpcm:
-            part = decodeAdpcm(format, body);
-            break;
-        case Codec::Mp3:
-            if (!mp3) mp3 = std::make_unique<Mp3Decoder>();
-            mp3->feed(body, part);
-            break;
-        default:
-            if (!isCodecAudio(format.codec)) break;
-            if (!codec) codec = std::make_unique<CodecAudioDecoder>(format);
-            codec->feed(body, part);
-            break;
-        }
-        if (part.samples.empty()) continue;
-        if (!rateKnown) {
-            out.rate = part.rate;
-            out.channels = part.channels;
-            rateKnown = true;
-        }
-        if (part.rate != out.rate || part.channels != out.channels) continue;
-        // Silence up to the tag's time, when the file leaves a gap.
-        const std::int64_t at = tag.timeMs * out.rate / 1000;
-        if (at - out.frames() > std::int64_t(kGapMs) * out.rate / 1000 && at <= kMaxDecodedFrames)
-            out.samples.resize(size_t(at) * size_t(out.channels), 0);
-        if (out.frames() + part.frames() > kMaxDecodedFrames) {
-            out.diagnostic = QStringLiteral("the video's sound is too long; the rest is left out");
-            break;
-        }
-        out.samples.insert(out.samples.end(), part.samples.begin(), part.samples.end());
+FlvAudioDecoder::FlvAudioDecoder() = default;
+FlvAudioDecoder::~FlvAudioDecoder() = default;
+
+void FlvAudioDecoder::feed(const format::FlvTag& tag) {
+    if (m_stopped || tag.type != format::FlvTagType::Audio || tag.body.isEmpty()) return;
+    const quint8 formatByte = quint8(tag.body[0]);
+    const int coding = formatByte >> 4;
+    if (coding == kAac) {
+        m_out = {};
+        m_out.diagnostic = QStringLiteral("the video's AAC sound is not decoded");
+        m_stopped = true;
+        return;
     }
-    if (!first && out.diagnostic.isEmpty()) out.diagnostic = QStringLiteral("the video has no sound");
-    return out;
+    if (!m_first) m_first = formatByte;
+    if (formatByte != *m_first) return;
+    SoundFormat format = parseFormatByte(formatByte);
+    if (coding == kMp38k) {
+        format.codec = Codec::Mp3;
+        format.rate = 8000;
+    }
+    const QByteArrayView body = QByteArrayView(tag.body).sliced(1);
+    PcmBuffer part;
+    switch (format.codec) {
+    case Codec::PcmNative:
+    case Codec::PcmLittleEndian:
+        part = decodePcm(format, body);
+        break;
+    case Codec::Adpcm:
+        part = decodeAdpcm(format, body);
+        break;
+    case Codec::Mp3:
+        if (!m_mp3) m_mp3 = std::make_unique<Mp3Decoder>();
+        m_mp3->feed(body, part);
+        break;
+    default:
+        if (!isCodecAudio(format.codec)) break;
+        if (!m_codec) m_codec = std::make_unique<CodecAudioDecoder>(format);
+        m_codec->feed(body, part);
+        break;
+    }
+    if (part.samples.empty()) return;
+    if (!m_rateKnown) {
+        m_out.rate = part.rate;
+        m_out.channels = part.channels;
+        m_rateKnown = true;
+    }
+    if (part.rate != m_out.rate || part.channels != m_out.channels) return;
+    // Silence up to the tag's time, when the file leaves a gap.
+    const std::int64_t at = tag.timeMs * m_out.rate / 1000;
+    if (at - m_out.frames() > std::int64_t(kGapMs) * m_out.rate / 1000 && at <= kMaxDecodedFrames)
+        m_out.samples.resize(size_t(at) * size_t(m_out.channels), 0);
+    if (m_out.frames() + part.frames() > kMaxDecodedFrames) {
+        m_out.diagnostic = QStringLiteral("the video's sound is too long; the rest is left out");
+        m_stopped = true;
+        return;
+    }
+    m_out.samples.insert(m_out.samples.end(), part.samples.begin(), part.samples.end());
+}
+
+void FlvAudioDecoder::finish() {
+    if (!m_first && m_out.diagnostic.isEmpty()) m_out.diagnostic = QStringLiteral("the video has no sound");
+}
+
+PcmBuffer decodeFlvAudio(const std::vector<format::FlvTag>& tags) {
+    FlvAudioDecoder decoder;
+    for (const format::FlvTag& tag : tags)
+        decoder.feed(tag);
+    decoder.finish();
+    return decoder.sound();
 }
 
 } // namespace swf::media

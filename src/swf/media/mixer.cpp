@@ -58,6 +58,22 @@ int Mixer::startEvent(int soundKey, SoundRef sound, const SoundInfo& info, int o
     return id;
 }
 
+bool Mixer::extendVoice(int voiceId, SoundRef longer) {
+    if (!longer) return false;
+    std::lock_guard lock(m_mutex);
+    for (const auto& voice : m_voices) {
+        if (voice->id != voiceId) continue;
+        const PcmBuffer& now = *voice->sound;
+        if (voice->finished || voice->info.outPoint44 || longer->rate != now.rate ||
+            longer->channels != now.channels || longer->frames() < now.frames())
+            return false;
+        voice->sound = std::move(longer);
+        voice->end = double(voice->sound->frames());
+        return true;
+    }
+    return false;
+}
+
 void Mixer::stopSound(int soundKey) {
     std::lock_guard lock(m_mutex);
     std::erase_if(m_voices, [&](const auto& voice) { return voice->soundKey == soundKey; });

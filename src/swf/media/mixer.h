@@ -43,6 +43,10 @@ class Mixer {
     // Position of a voice in milliseconds from the sound's start; -1 when it has ended.
     qint64 voicePositionMs(int voiceId) const;
     void setVoiceGain(int voiceId, float left, float right);
+    // A playing voice goes on into more of its sound: longer begins as the voice's sound does
+    // (a file's sound decoded further while it loads). False when the voice has ended or the
+    // sound is not a longer one of the same kind; the caller then starts a new voice.
+    bool extendVoice(int voiceId, SoundRef longer);
     void stopAll();
 
     // Stream sound of one timeline. Its clock counts the 44.1 kHz frames played since the

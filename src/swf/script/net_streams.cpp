@@ -45,11 +45,15 @@ struct NetStreams::Stream final : stage::VideoSource {
     bool paused = false;
     bool ended = false;
     bool flushed = false;
+    // The file is still arriving from the movie's site; the stream plays what has come and
+    // waits (buffering) when it catches up with the download.
+    bool loading = false;
+    bool buffering = false;
     std::optional<double> seekAsked; // seconds
     QString url;
     double bufferTime = kDefaultBufferSeconds;
     format::FlvFile file;
-    qint64 bytesTotal = 0;
+    qint64 bytesLoaded = 0, bytesTotal = 0;
     qint64 durationMs = 0;
     size_t nextTag = 0;
     double mediaMs = 0; // the stream's time at hostMs
@@ -58,6 +62,8 @@ struct NetStreams::Stream final : stage::VideoSource {
     int decoderCodec = -1;
     QImage picture;
     quint64 pictures = 0;
+    std::unique_ptr<media::FlvAudioDecoder> audio;
+    size_t audioFed = 0; // tags handed to audio
     std::shared_ptr<const media::PcmBuffer> sound;
     int voice = 0;
     double heardMs = -1;     // the voice's position when last looked at
@@ -67,7 +73,7 @@ struct NetStreams::Stream final : stage::VideoSource {
     quint64 pictureCount() const override { return pictures; }
 
     double timeAt(double nowMs) const {
-        if (!playing || paused || ended) return mediaMs;
+        if (!playing || paused || ended || buffering) return mediaMs;
         return std::min(mediaMs + std::max(0.0, nowMs - hostMs), double(durationMs));
     }
 };
@@ -242,8 +248,11 @@ void NetStreams::installNetStream() {
         if (!stream) return Value();
         stopSound(*stream);
         stream->playAsked = stream->open = stream->playing = stream->paused = false;
+        stream->loading = stream->buffering = false;
         stream->seekAsked.reset();
         stream->file = {};
+        stream->audio.reset();
+        stream->audioFed = 0;
         stream->sound.reset();
         stream->nextTag = 0;
         stream->mediaMs = 0;
@@ -270,7 +279,7 @@ void NetStreams::installNetStream() {
                [this](const Stream& s) {
                    return s.open ? std::max(0.0, double(s.durationMs) - s.timeAt(m_nowMs)) / 1000.0 : 0.0;
                }),
-        number("bytesLoaded", [](const Stream& s) { return double(s.open ? s.bytesTotal : 0); }),
+        number("bytesLoaded", [](const Stream& s) { return double(s.open ? s.bytesLoaded : 0); }),
         number("bytesTotal", [](const Stream& s) { return double(s.open ? s.bytesTotal : 0); }),
         number("currentFps",
                [this](const Stream& s) {
@@ -413,7 +422,7 @@ void NetStreams::status(Stream& stream, const char* code, const char* level) {
 
 void NetStreams::startSound(Stream& stream) {
     stopSound(stream);
-    if (stream.sound && stream.playing && !stream.paused && !stream.ended) {
+    if (stream.sound && stream.playing && !stream.paused && !stream.ended && !stream.buffering) {
         stream.voice = m_sounds.startPcmVoice(stream.sound, stream.mediaMs / 1000.0);
         stream.heardMs = m_sounds.voicePositionMs(stream.voice);
         stream.soundMoves = false;
@@ -426,28 +435,53 @@ void NetStreams::stopSound(Stream& stream) {
 }
 
 void NetStreams::start(Stream& stream, double nowMs) {
+    // A file from the movie's site plays once its header and first tags have come.
+    std::optional<QByteArray> bytes;
+    qint64 announced = -1;
+    const bool loading = m_player.stillLoading(stream.url);
+    if (loading) {
+        bytes = m_player.arrivedBesideMovie(stream.url, &announced);
+        if (!bytes || !format::readFlv(*bytes)) return;
+    } else {
+        QString fullUrl;
+        bytes = m_player.readBesideMovie(stream.url, &fullUrl);
+    }
     stream.playAsked = false;
     stream.open = stream.playing = stream.paused = stream.ended = stream.flushed = false;
+    stream.loading = stream.buffering = false;
     stream.file = {};
+    stream.audio.reset();
+    stream.audioFed = 0;
     stream.sound.reset();
     stream.decoder.reset();
     stream.decoderCodec = -1;
     stream.nextTag = 0;
     stream.mediaMs = 0;
-    QString fullUrl;
-    const std::optional<QByteArray> bytes = m_player.readBesideMovie(stream.url, &fullUrl);
     std::optional<format::FlvFile> file = bytes ? format::readFlv(*bytes) : std::nullopt;
     if (!file) {
         status(stream, "NetStream.Play.StreamNotFound", "error");
         return;
     }
     stream.file = std::move(*file);
-    stream.bytesTotal = bytes->size();
+    stream.bytesLoaded = bytes->size();
+    stream.bytesTotal = std::max(announced, stream.bytesLoaded);
+    bytes.reset(); // the download goes on appending to it
+    stream.loading = loading;
     stream.open = true;
+    stream.durationMs = 0;
     for (const format::FlvTag& tag : stream.file.tags)
         stream.durationMs = std::max(stream.durationMs, tag.timeMs);
+    stream.audio = std::make_unique<media::FlvAudioDecoder>();
     status(stream, "NetStream.Play.Start", "status");
     if (!stream.open || stream.playAsked) return; // the handler closed it or played again
+    stream.playing = true;
+    stream.hostMs = nowMs;
+    if (loading) {
+        // It plays once bufferTime of it has come.
+        stream.buffering = true;
+        takeSound(stream, nowMs);
+        return;
+    }
     // The whole file is here at once: the buffer fills unless the file is shorter than it.
     if (double(stream.durationMs) >= stream.bufferTime * 1000.0) {
         status(stream, "NetStream.Buffer.Full", "status");
@@ -456,10 +490,71 @@ void NetStreams::start(Stream& stream, double nowMs) {
         status(stream, "NetStream.Buffer.Flush", "status");
     }
     if (!stream.open || stream.playAsked) return;
-    const media::PcmBuffer sound = media::decodeFlvAudio(stream.file.tags);
-    if (!sound.samples.empty()) stream.sound = std::make_shared<const media::PcmBuffer>(sound);
-    stream.playing = true;
+    takeSound(stream, nowMs);
     stream.hostMs = nowMs;
+    startSound(stream);
+}
+
+void NetStreams::takeArrived(Stream& stream, double nowMs) {
+    if (m_player.stillLoading(stream.url)) {
+        qint64 announced = -1;
+        const std::optional<QByteArray> bytes = m_player.arrivedBesideMovie(stream.url, &announced);
+        if (!bytes || bytes->size() <= stream.bytesLoaded) return;
+        format::readMoreFlv(*bytes, stream.file);
+        stream.bytesLoaded = bytes->size();
+        stream.bytesTotal = std::max(announced, stream.bytesLoaded);
+    } else {
+        QString fullUrl;
+        if (const std::optional<QByteArray> bytes = m_player.readBesideMovie(stream.url, &fullUrl)) {
+            format::readMoreFlv(*bytes, stream.file);
+            stream.bytesLoaded = bytes->size();
+        }
+        // A download that broke off leaves the file ending where it stands.
+        stream.bytesTotal = stream.bytesLoaded;
+        stream.loading = false;
+    }
+    for (size_t i = stream.audioFed; i < stream.file.tags.size(); ++i)
+        stream.durationMs = std::max(stream.durationMs, stream.file.tags[i].timeMs);
+    takeSound(stream, nowMs);
+}
+
+void NetStreams::takeSound(Stream& stream, double nowMs) {
+    if (!stream.audio) return;
+    const auto& tags = stream.file.tags;
+    for (; stream.audioFed < tags.size(); ++stream.audioFed)
+        stream.audio->feed(tags[stream.audioFed]);
+    if (!stream.loading) stream.audio->finish();
+    const media::PcmBuffer& decoded = stream.audio->sound();
+    const qint64 had = stream.sound ? stream.sound->frames() : 0;
+    if (decoded.frames() <= had || decoded.rate <= 0) return;
+    // Handing the mixer a longer copy costs the whole sound, so a file still loading hands
+    // it over in half seconds, or sooner when the voice is about to run out.
+    const double hadMs = double(had) * 1000.0 / decoded.rate;
+    if (stream.loading && decoded.frames() - had < decoded.rate / 2 && hadMs - stream.timeAt(nowMs) > 1000.0)
+        return;
+    stream.sound = std::make_shared<const media::PcmBuffer>(decoded);
+    if (stream.voice && m_sounds.extendPcmVoice(stream.voice, stream.sound)) return;
+    // The voice ran out before more came (or there was none yet): on from where the stream is.
+    if (stream.playing && !stream.paused && !stream.buffering && !stream.ended) {
+        stream.mediaMs = stream.timeAt(nowMs);
+        stream.hostMs = nowMs;
+        startSound(stream);
+    }
+}
+
+void NetStreams::refill(Stream& stream, double nowMs) {
+    const bool more = stream.nextTag < stream.file.tags.size();
+    const double ahead = double(stream.durationMs) - stream.mediaMs;
+    if (stream.loading && !(more && ahead >= stream.bufferTime * 1000.0)) return;
+    stream.buffering = false;
+    stream.hostMs = nowMs;
+    if (!stream.loading && ahead < stream.bufferTime * 1000.0) {
+        stream.flushed = true;
+        status(stream, "NetStream.Buffer.Flush", "status");
+    } else {
+        status(stream, "NetStream.Buffer.Full", "status");
+    }
+    if (!stream.open || stream.playAsked || stream.buffering) return;
     startSound(stream);
 }
 
@@ -549,7 +644,16 @@ void NetStreams::advance(Stream& stream, double nowMs) {
         stream.mediaMs = target;
         stream.hostMs = nowMs;
     }
-    if (stream.nextTag >= tags.size() && target >= double(stream.durationMs) && !stream.paused) {
+    if (stream.loading && !stream.paused && !stream.buffering && stream.nextTag >= tags.size() &&
+        target >= double(stream.durationMs)) {
+        // Caught up with the download: the stream waits for more.
+        stream.buffering = true;
+        stopSound(stream);
+        status(stream, "NetStream.Buffer.Empty", "status");
+        return;
+    }
+    if (stream.nextTag >= tags.size() && target >= double(stream.durationMs) && !stream.paused &&
+        !stream.loading) {
         stream.ended = true;
         stopSound(stream);
         if (!stream.flushed) {
@@ -565,8 +669,9 @@ void NetStreams::tick(double nowMs) {
     // Copies: handlers may make new streams while these run.
     const std::vector<std::shared_ptr<Stream>> streams = m_streams;
     for (const auto& stream : streams) {
-        // A file from the movie's site starts once it has all come.
-        if (stream->playAsked && !m_player.stillLoading(stream->url)) start(*stream, nowMs);
+        if (stream->playAsked) start(*stream, nowMs);
+        if (stream->open && stream->loading) takeArrived(*stream, nowMs);
+        if (stream->open && stream->buffering && !stream->playAsked) refill(*stream, nowMs);
         if (stream->seekAsked) seek(*stream, nowMs);
         advance(*stream, nowMs);
         if ((!stream->open || stream->ended) && !stream->playAsked && stream->pinned) {

@@ -53,6 +53,9 @@ class NetStreams {
     Stream* streamOf(avm1::Object* object) const;
     stage::VideoInstance* videoOf(avm1::Object* object) const;
     void start(Stream& stream, double nowMs);
+    void takeArrived(Stream& stream, double nowMs);
+    void takeSound(Stream& stream, double nowMs);
+    void refill(Stream& stream, double nowMs);
     void advance(Stream& stream, double nowMs);
     void seek(Stream& stream, double nowMs);
     void status(Stream& stream, const char* code, const char* level);

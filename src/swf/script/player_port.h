@@ -36,6 +36,12 @@ class PlayerPort {
         (void)url;
         return false;
     }
+    // What has come so far of such a file, and its announced size (-1 when unknown).
+    virtual std::optional<QByteArray> arrivedBesideMovie(const QString& url, qint64* total) {
+        (void)url;
+        (void)total;
+        return std::nullopt;
+    }
     // A whole movie (a loadMovie's) read into a definition, its imports resolved.
     virtual std::shared_ptr<const movie::MovieDefinition> readMovie(const QByteArray& bytes) = 0;
     // loadMovieNum into level 0: the player plays that movie instead, after this tick.

@@ -27,6 +27,12 @@ class SoundPort {
         (void)offsetSeconds;
         return 0;
     }
+    // That voice goes on into longer, more of the same sound; false when it cannot (it ended).
+    virtual bool extendPcmVoice(int voice, std::shared_ptr<const media::PcmBuffer> longer) {
+        (void)voice;
+        (void)longer;
+        return false;
+    }
 };
 
 } // namespace swf::script

@@ -144,6 +144,7 @@ class AudioTest : public QObject {
     void brokenDataIsSilence();
     void eventOptions();
     void envelopeAndResampling();
+    void voiceGoesOnIntoMore();
     void streamQueue();
     void streamPlacement_data();
     void streamPlacement();
@@ -360,6 +361,31 @@ void AudioTest::envelopeAndResampling() {
     // 1000 frames at 11025 Hz last four times as long at 44100 Hz.
     QVERIFY(out[2 * 3990] != 0);
     QCOMPARE(out[2 * 4010], qint16(0));
+}
+
+// A voice handed a longer copy of its sound plays on into it without a seam; one that has
+// ended, or a sound of another kind, is refused.
+void AudioTest::voiceGoesOnIntoMore() {
+    Mixer mixer;
+    std::vector<qint16> first(100, 1000), more(first);
+    more.resize(300, 2000);
+    auto longer = std::make_shared<PcmBuffer>(monoBuffer(more));
+    const int voice = mixer.startEvent(1, std::make_shared<PcmBuffer>(monoBuffer(first)), SoundInfo{});
+    std::vector<qint16> out = mixFrames(mixer, 60);
+    QVERIFY(mixer.extendVoice(voice, longer));
+    const std::vector<qint16> rest = mixFrames(mixer, 300);
+    out.insert(out.end(), rest.begin(), rest.end());
+    for (int i = 0; i < 360; ++i)
+        QCOMPARE(out[size_t(2 * i)], qint16(i < 100 ? 1000 : i < 300 ? 2000 : 0));
+    QVERIFY(!mixer.extendVoice(voice, longer)); // it has ended
+
+    const int other = mixer.startEvent(2, std::make_shared<PcmBuffer>(monoBuffer(first)), SoundInfo{});
+    QVERIFY(!mixer.extendVoice(other, std::make_shared<PcmBuffer>(monoBuffer(more, 11025))));
+    QVERIFY(!mixer.extendVoice(other, std::make_shared<PcmBuffer>(monoBuffer({1, 2, 3}))));
+    SoundInfo cut;
+    cut.outPoint44 = 50;
+    const int part = mixer.startEvent(3, std::make_shared<PcmBuffer>(monoBuffer(first)), cut);
+    QVERIFY(!mixer.extendVoice(part, longer)); // its out point stays where the movie put it
 }
 
 void AudioTest::streamQueue() {
