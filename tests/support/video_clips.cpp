@@ -2,7 +2,9 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -23,6 +25,8 @@ AVCodecID encoderId(int codec) {
         return AV_CODEC_ID_FLASHSV;
     case 6:
         return AV_CODEC_ID_FLASHSV2;
+    case 7:
+        return AV_CODEC_ID_H264;
     default:
         return AV_CODEC_ID_NONE;
     }
@@ -52,7 +56,99 @@ bool drain(Encoder& e, EncodedClip& clip) {
     }
 }
 
+// The units of an Annex B stream (each after a 00 00 01 start code).
+std::vector<QByteArray> annexBUnits(QByteArrayView bytes) {
+    std::vector<QByteArray> units;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
+        if (bytes[i] != 0 || bytes[i + 1] != 0 || bytes[i + 2] != 1) continue;
+        if (start >= 0) {
+            qsizetype end = i;
+            while (end > start && bytes[end - 1] == 0)
+                --end;
+            units.push_back(bytes.sliced(start, end - start).toByteArray());
+        }
+        start = i + 3;
+        i += 2;
+    }
+    if (start >= 0 && start < bytes.size()) units.push_back(bytes.sliced(start).toByteArray());
+    return units;
+}
+
+QByteArray lengthPrefixed(QByteArrayView annexB) {
+    QByteArray out;
+    for (const QByteArray& unit : annexBUnits(annexB))
+        out += bigEndian(quint32(unit.size()), 4) + unit;
+    return out;
+}
+
+// The decoder configuration record of the first sequence and picture parameter sets.
+QByteArray avcConfiguration(QByteArrayView annexB) {
+    QByteArray sps, pps;
+    for (const QByteArray& unit : annexBUnits(annexB)) {
+        const int type = unit.isEmpty() ? 0 : unit[0] & 0x1f;
+        if (type == 7 && sps.isEmpty()) sps = unit;
+        if (type == 8 && pps.isEmpty()) pps = unit;
+    }
+    if (sps.size() < 4 || pps.isEmpty()) return {};
+    QByteArray out;
+    out += char(1);
+    out += sps.mid(1, 3); // profile, its compatibility flags, level
+    out += char(0xff);    // four-byte lengths
+    out += char(0xe1) + bigEndian(quint32(sps.size()), 2) + sps;
+    out += char(1) + bigEndian(quint32(pps.size()), 2) + pps;
+    return out;
+}
+
 } // namespace
+
+bool canEncodeAac() {
+    return avcodec_find_encoder(AV_CODEC_ID_AAC) != nullptr;
+}
+
+EncodedClip encodeAac(const std::vector<qint16>& samples, int rate) {
+    EncodedClip clip;
+    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!encoder) {
+        clip.error = QStringLiteral("no AAC encoder");
+        return clip;
+    }
+    Encoder e;
+    e.context = avcodec_alloc_context3(encoder);
+    e.frame = av_frame_alloc();
+    e.packet = av_packet_alloc();
+    e.context->sample_rate = rate;
+    e.context->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    e.context->bit_rate = 128000;
+    e.context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_channel_layout_default(&e.context->ch_layout, 1);
+    if (avcodec_open2(e.context, encoder, nullptr) < 0) {
+        clip.error = QStringLiteral("AAC encoder did not open");
+        return clip;
+    }
+    clip.configuration =
+        QByteArray(reinterpret_cast<const char*>(e.context->extradata), e.context->extradata_size);
+    const int frameSize = e.context->frame_size;
+    for (size_t at = 0; at < samples.size(); at += size_t(frameSize)) {
+        av_frame_unref(e.frame);
+        e.frame->format = AV_SAMPLE_FMT_FLTP;
+        e.frame->sample_rate = rate;
+        e.frame->nb_samples = frameSize;
+        av_channel_layout_default(&e.frame->ch_layout, 1);
+        if (av_frame_get_buffer(e.frame, 0) < 0) break;
+        auto* plane = reinterpret_cast<float*>(e.frame->data[0]);
+        for (int i = 0; i < frameSize; ++i)
+            plane[i] = at + size_t(i) < samples.size() ? samples[at + size_t(i)] / 32768.0f : 0.0f;
+        e.frame->pts = qint64(at);
+        if (avcodec_send_frame(e.context, e.frame) < 0 || !drain(e, clip)) {
+            clip.error = QStringLiteral("sound was not coded");
+            return clip;
+        }
+    }
+    avcodec_send_frame(e.context, nullptr);
+    drain(e, clip);
+    return clip;
+}
 
 bool canEncode(int codec) {
     const AVCodecID id = encoderId(codec);
@@ -67,7 +163,7 @@ EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyIn
         return clip;
     }
     const QSize size = pictures.front().size();
-    const bool yuv = codec == 2;
+    const bool yuv = codec == 2 || codec == 7;
     Encoder e;
     e.context = avcodec_alloc_context3(encoder);
     e.frame = av_frame_alloc();
@@ -80,7 +176,14 @@ EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyIn
     e.context->max_b_frames = 0;
     e.context->thread_count = 1;
     e.context->pix_fmt = yuv ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_BGR24;
-    if (yuv) e.context->flags |= AV_CODEC_FLAG_QSCALE; // a fixed, fine quantizer
+    if (codec == 2) e.context->flags |= AV_CODEC_FLAG_QSCALE; // a fixed, fine quantizer
+    if (codec == 7) {
+        // Parameter sets apart (for the configuration record), no pictures held back, fine.
+        e.context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        av_opt_set(e.context->priv_data, "preset", "ultrafast", 0);
+        av_opt_set(e.context->priv_data, "tune", "zerolatency", 0);
+        av_opt_set(e.context->priv_data, "crf", "12", 0);
+    }
     if (avcodec_open2(e.context, encoder, nullptr) < 0) {
         clip.error = QStringLiteral("encoder did not open");
         return clip;
@@ -112,6 +215,13 @@ EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyIn
     }
     avcodec_send_frame(e.context, nullptr);
     drain(e, clip);
+    if (codec == 7) {
+        clip.configuration = avcConfiguration(
+            QByteArrayView(reinterpret_cast<const char*>(e.context->extradata), e.context->extradata_size));
+        for (QByteArray& packet : clip.packets)
+            packet = lengthPrefixed(packet);
+        if (clip.configuration.isEmpty()) clip.error = QStringLiteral("no parameter sets");
+    }
     if (clip.packets.size() != pictures.size())
         clip.error =
             QStringLiteral("%1 packets for %2 pictures").arg(clip.packets.size()).arg(pictures.size());

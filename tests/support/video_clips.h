@@ -17,12 +17,20 @@ struct EncodedClip {
     std::vector<QByteArray> packets;
     std::vector<bool> keyFrames; // as the encoder marked them
     QString error;               // empty when every picture was coded
+    // H.264: the decoder configuration record, and packets of length-prefixed units, as FLV
+    // files carry them. AAC: the AudioSpecificConfig.
+    QByteArray configuration;
 };
 
-// codec as a DefineVideoStream names it: 2 Sorenson H.263, 3 screen video, 6 screen video 2.
+// codec as a DefineVideoStream names it: 2 Sorenson H.263, 3 screen video, 6 screen video 2,
+// 7 H.264 (as in FLV files).
 bool canEncode(int codec);
 // A key frame every keyInterval pictures (the first always is one).
 EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval);
+
+// Mono 16-bit sound coded as AAC (low complexity), a packet per 1024 samples.
+bool canEncodeAac();
+EncodedClip encodeAac(const std::vector<qint16>& samples, int rate);
 
 // count pictures of size with a gradient and shapes that move and change colour from one to
 // the next, so that no picture looks like another and inter frames carry real changes.

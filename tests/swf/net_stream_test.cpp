@@ -80,6 +80,7 @@ class NetStreamTest : public QObject {
     void amfValues();
     void soundKeepsToTimeStamps_data();
     void soundKeepsToTimeStamps();
+    void aacSound();
     void playsThroughAVideo_data();
     void playsThroughAVideo();
     void playsWhileItArrives_data();
@@ -195,33 +196,77 @@ void NetStreamTest::soundKeepsToTimeStamps() {
     }
 }
 
+// AAC as FLV files carry it: a configuration tag, then a tag per coded frame.
+void NetStreamTest::aacSound() {
+    if (!canEncodeAac()) QSKIP("this libavcodec has no AAC encoder");
+    constexpr int kRate = 22050, kHertz = 441;
+    std::vector<qint16> tone(kRate / 2);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = qint16(std::lround(8000 * std::sin(2 * M_PI * kHertz * double(i) / kRate)));
+    const EncodedClip aac = encodeAac(tone, kRate);
+    QVERIFY2(aac.error.isEmpty(), qPrintable(aac.error));
+    const char formatByte = char(0xa0 | 0x0f); // AAC, as FLV always marks it: 44 kHz 16-bit stereo
+    std::vector<swf::format::FlvTag> tags;
+    tags.push_back({swf::format::FlvTagType::Audio, 0, QByteArray(1, formatByte) + '\0' + aac.configuration});
+    for (size_t i = 0; i < aac.packets.size(); ++i)
+        tags.push_back({swf::format::FlvTagType::Audio, qint64(i * 1024 * 1000 / kRate),
+                        QByteArray(1, formatByte) + '\x01' + aac.packets[i]});
+    const auto sound = swf::media::decodeFlvAudio(tags);
+    QVERIFY2(sound.diagnostic.isEmpty(), qPrintable(sound.diagnostic));
+    // The configuration's rate and channels, not the format byte's.
+    QCOMPARE(sound.rate, kRate);
+    QCOMPARE(sound.channels, 1);
+    QVERIFY(std::abs(sound.frames() - qint64(tone.size())) <= 2048);
+    // The tone comes back: its loudness and its pitch, over the middle of the sound.
+    double energy = 0;
+    int crossings = 0;
+    const size_t from = 2048, to = size_t(sound.frames()) - 2048;
+    for (size_t i = from; i < to; ++i) {
+        energy += double(sound.samples[i]) * sound.samples[i];
+        crossings += (sound.samples[i - 1] < 0) != (sound.samples[i] < 0) ? 1 : 0;
+    }
+    const double rms = std::sqrt(energy / double(to - from));
+    QVERIFY2(std::abs(rms - 8000 / std::sqrt(2.0)) < 600, qPrintable(QString::number(rms)));
+    const double expectedCrossings = 2.0 * kHertz * double(to - from) / kRate;
+    QVERIFY2(std::abs(crossings - expectedCrossings) <= 4, qPrintable(QString::number(crossings)));
+}
+
 void NetStreamTest::playsThroughAVideo_data() {
-    // How fast the test drains the mixer against the movie's frames: not at all (drawing
-    // alone, as the renderer's pictures do), or faster than the frames run.
+    // codec: 2 Sorenson H.263, 7 H.264. How fast the test drains the mixer against the
+    // movie's frames: not at all (drawing alone, as the renderer's pictures do), or faster
+    // than the frames run.
+    QTest::addColumn<int>("codec");
     QTest::addColumn<double>("drain");
-    QTest::newRow("movie clock") << 0.0;
-    QTest::newRow("sound clock") << 1.5;
+    QTest::newRow("H.263, movie clock") << 2 << 0.0;
+    QTest::newRow("H.263, sound clock") << 2 << 1.5;
+    QTest::newRow("H.264, movie clock") << 7 << 0.0;
+    QTest::newRow("H.264, sound clock") << 7 << 1.5;
 }
 
 // The stream's pictures come on its clock: the movie's time, or the sound's while someone
 // plays the sound out.
 void NetStreamTest::playsThroughAVideo() {
+    QFETCH(int, codec);
     QFETCH(double, drain);
-    constexpr int kH263 = 2, kPictures = 10, kPictureMs = 100;
+    constexpr int kH263 = 2, kAvc = 7, kPictures = 10, kPictureMs = 100;
     const QSize size(144, 96);
-    if (!canEncode(kH263)) QSKIP("this libavcodec has no H.263 encoder");
+    if (!canEncode(codec)) QSKIP("this libavcodec lacks the encoder");
     const std::vector<QImage> pictures = movingPictures(size, kPictures);
-    const EncodedClip clip = encodeClip(kH263, pictures, 4);
+    const EncodedClip clip = encodeClip(codec, pictures, 4);
     QVERIFY2(clip.error.isEmpty(), qPrintable(clip.error));
+    // H.264 packets follow a packet type and a composition time; the first carries the
+    // decoder's configuration.
+    const QByteArray avcPictureHead = codec == kAvc ? QByteArray("\x01\0\0\0", 4) : QByteArray();
 
     FlvWriter flv(true, true);
     flv.tag(18, 0,
             amfCall(QStringLiteral("onMetaData"),
                     {{QStringLiteral("width"), amfNumber(size.width())},
                      {QStringLiteral("duration"), amfNumber(kPictures * kPictureMs / 1000.0)}}));
+    if (codec == kAvc) flv.tag(9, 0, char(0x10 | kAvc) + QByteArray("\0\0\0\0", 4) + clip.configuration);
     for (int i = 0; i < kPictures; ++i) {
-        const char head = char(((clip.keyFrames[size_t(i)] ? 1 : 2) << 4) | kH263);
-        flv.tag(9, i * kPictureMs, head + clip.packets[size_t(i)]);
+        const char head = char(((clip.keyFrames[size_t(i)] ? 1 : 2) << 4) | codec);
+        flv.tag(9, i * kPictureMs, head + avcPictureHead + clip.packets[size_t(i)]);
         flv.tag(8, i * kPictureMs, pcmTag(1102, 500));
         if (i == 5)
             flv.tag(18, i * kPictureMs,
@@ -230,6 +275,7 @@ void NetStreamTest::playsThroughAVideo() {
 
     // The stage's video (an empty stream) shows the NetStream's pictures.
     SwfBuilder movie(8, size, 25);
+    // The stage's stream is only a place for the NetStream's pictures.
     const int stream = movie.defineVideoStream(0, size, kH263);
     Place place;
     place.characterId = stream;

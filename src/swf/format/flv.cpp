@@ -166,7 +166,14 @@ std::optional<FlvVideoPacket> readFlvVideo(QByteArrayView body) {
     out.frameType = quint8(body[0]) >> 4;
     out.codec = quint8(body[0]) & 0x0f;
     QByteArrayView rest = body.sliced(1);
-    constexpr int kVp6 = 4, kVp6Alpha = 5;
+    constexpr int kVp6 = 4, kVp6Alpha = 5, kAvc = 7;
+    if (out.codec == kAvc) {
+        if (rest.size() < 4) return std::nullopt;
+        out.avcPacketType = quint8(rest[0]);
+        const qint32 composition = qint32(be(rest, 1, 3) << 8) >> 8; // signed 24 bits
+        out.compositionMs = composition;
+        rest = rest.sliced(4);
+    }
     if (out.codec == kVp6 || out.codec == kVp6Alpha) {
         if (rest.isEmpty()) return std::nullopt;
         out.trimRight = quint8(rest[0]) >> 4;

@@ -45,6 +45,10 @@ struct FlvVideoPacket {
     QByteArray packet;
     // VP6 codes whole macroblocks; FLV says how many pixels to trim off the right and bottom.
     int trimRight = 0, trimBottom = 0;
+    // H.264: 0 the decoder's configuration, 1 pictures, 2 the end of the sequence; and how
+    // much later than the tag's time the picture is shown.
+    int avcPacketType = -1;
+    int compositionMs = 0;
 };
 std::optional<FlvVideoPacket> readFlvVideo(QByteArrayView body);
 

@@ -112,6 +112,8 @@ bool isVideoKeyFrame(int codec, QByteArrayView packet) {
         return screenVideoKeyFrame(packet, false);
     case VideoCodec::ScreenVideo2:
         return screenVideoKeyFrame(packet, true);
+    case VideoCodec::Avc: // comes in FLV files only, whose tags mark their key frames
+        return false;
     }
     return false;
 }

@@ -17,6 +17,7 @@ enum class VideoCodec : int {
     Vp6 = 4,
     Vp6Alpha = 5,
     ScreenVideo2 = 6,
+    Avc = 7, // H.264, in FLV files played through NetStream
 };
 
 struct VideoStreamDefinition {

@@ -61,6 +61,8 @@ struct CodecAudioDecoder::Impl {
     AVFrame* frame = nullptr;
     int rate = 0;
     int channels = 1;
+    // AAC frames overlap their neighbours: the decoder keeps its state from packet to packet.
+    bool continuous = false;
 
     ~Impl() {
         avcodec_free_context(&context);
@@ -117,6 +119,41 @@ CodecAudioDecoder::CodecAudioDecoder(const SoundFormat& format) : d(std::make_un
     if (avcodec_open2(d->context, decoder, nullptr) < 0) avcodec_free_context(&d->context);
 }
 
+CodecAudioDecoder::CodecAudioDecoder() : d(std::make_unique<Impl>()) {}
+
+std::unique_ptr<CodecAudioDecoder> CodecAudioDecoder::aac(QByteArrayView audioSpecificConfig) {
+    std::unique_ptr<CodecAudioDecoder> out(new CodecAudioDecoder());
+    Impl& d = *out->d;
+    d.continuous = true;
+    const AVCodec* decoder = avcodec_find_decoder(AV_CODEC_ID_AAC);
+    d.packet = av_packet_alloc();
+    d.frame = av_frame_alloc();
+    constexpr qsizetype kMaxConfig = 64; // a few bytes in practice
+    if (!decoder || !d.packet || !d.frame || audioSpecificConfig.isEmpty() ||
+        audioSpecificConfig.size() > kMaxConfig)
+        return out;
+    d.context = avcodec_alloc_context3(decoder);
+    if (!d.context) return out;
+    d.context->extradata =
+        static_cast<uint8_t*>(av_mallocz(size_t(audioSpecificConfig.size()) + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!d.context->extradata) {
+        avcodec_free_context(&d.context);
+        return out;
+    }
+    std::memcpy(d.context->extradata, audioSpecificConfig.data(), size_t(audioSpecificConfig.size()));
+    d.context->extradata_size = int(audioSpecificConfig.size());
+    d.context->thread_count = 1;
+    d.context->log_level_offset = AV_LOG_DEBUG - AV_LOG_ERROR;
+    if (avcodec_open2(d.context, decoder, nullptr) < 0) {
+        avcodec_free_context(&d.context);
+        return out;
+    }
+    // Known for certain once the first frame is decoded.
+    d.rate = d.context->sample_rate;
+    d.channels = std::clamp(d.context->ch_layout.nb_channels, 1, 2);
+    return out;
+}
+
 CodecAudioDecoder::~CodecAudioDecoder() = default;
 
 bool CodecAudioDecoder::isSupported() const {
@@ -133,10 +170,20 @@ bool CodecAudioDecoder::feed(QByteArrayView packet, PcmBuffer& out) {
     int result = avcodec_send_packet(d->context, d->packet);
     av_packet_unref(d->packet);
     if (result < 0) return false;
+    bool any = false;
+    if (d->continuous) {
+        while (avcodec_receive_frame(d->context, d->frame) >= 0) {
+            if (d->frame->sample_rate > 0) d->rate = out.rate = d->frame->sample_rate;
+            d->channels = out.channels = std::clamp(d->frame->ch_layout.nb_channels, 1, 2);
+            d->append(out);
+            av_frame_unref(d->frame);
+            any = true;
+        }
+        return any;
+    }
     // A packet may hold several coded frames that a decoder hands out only while draining,
     // so each packet is drained whole and the decoder made ready for the next.
     avcodec_send_packet(d->context, nullptr);
-    bool any = false;
     while ((result = avcodec_receive_frame(d->context, d->frame)) >= 0) {
         d->append(out);
         av_frame_unref(d->frame);

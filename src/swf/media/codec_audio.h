@@ -1,4 +1,4 @@
-// The sound codings libmpg123 and our own decoders do not cover (Nellymoser, Speex), through
+// The sound codings libmpg123 and our own decoders do not cover (Nellymoser, Speex, AAC), through
 // libavcodec, for whole sounds, stream blocks and FLV audio alike.
 #pragma once
 
@@ -20,6 +20,9 @@ int codecAudioRate(const SoundFormat& format);
 class CodecAudioDecoder {
   public:
     explicit CodecAudioDecoder(const SoundFormat& format);
+    // AAC as FLV files carry it, set up by the AudioSpecificConfig of the file's first sound
+    // tag; its rate and channels (one or two) are the configuration's.
+    static std::unique_ptr<CodecAudioDecoder> aac(QByteArrayView audioSpecificConfig);
     ~CodecAudioDecoder();
     CodecAudioDecoder(const CodecAudioDecoder&) = delete;
     CodecAudioDecoder& operator=(const CodecAudioDecoder&) = delete;
@@ -32,6 +35,7 @@ class CodecAudioDecoder {
     bool feed(QByteArrayView packet, PcmBuffer& out);
 
   private:
+    CodecAudioDecoder();
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -23,14 +23,12 @@ void FlvAudioDecoder::feed(const format::FlvTag& tag) {
     if (m_stopped || tag.type != format::FlvTagType::Audio || tag.body.isEmpty()) return;
     const quint8 formatByte = quint8(tag.body[0]);
     const int coding = formatByte >> 4;
-    if (coding == kAac) {
-        m_out = {};
-        m_out.diagnostic = QStringLiteral("the video's AAC sound is not decoded");
-        m_stopped = true;
-        return;
-    }
     if (!m_first) m_first = formatByte;
     if (formatByte != *m_first) return;
+    if (coding == kAac) {
+        feedAac(tag);
+        return;
+    }
     SoundFormat format = parseFormatByte(formatByte);
     if (coding == kMp38k) {
         format.codec = Codec::Mp3;
@@ -56,6 +54,30 @@ void FlvAudioDecoder::feed(const format::FlvTag& tag) {
         m_codec->feed(body, part);
         break;
     }
+    append(tag.timeMs, part);
+}
+
+void FlvAudioDecoder::feedAac(const format::FlvTag& tag) {
+    // After the format byte, a packet type: 0 the decoder's configuration, 1 coded frames.
+    if (tag.body.size() < 2) return;
+    const QByteArrayView payload = QByteArrayView(tag.body).sliced(2);
+    if (tag.body[1] == 0) {
+        if (!m_codec) {
+            m_codec = CodecAudioDecoder::aac(payload);
+            if (!m_codec->isSupported()) {
+                m_out.diagnostic = QStringLiteral("the video's AAC sound could not be set up");
+                m_stopped = true;
+            }
+        }
+        return;
+    }
+    if (!m_codec) return; // frames before their configuration cannot be decoded
+    PcmBuffer part;
+    m_codec->feed(payload, part);
+    append(tag.timeMs, part);
+}
+
+void FlvAudioDecoder::append(qint64 timeMs, const PcmBuffer& part) {
     if (part.samples.empty()) return;
     if (!m_rateKnown) {
         m_out.rate = part.rate;
@@ -64,7 +86,7 @@ void FlvAudioDecoder::feed(const format::FlvTag& tag) {
     }
     if (part.rate != m_out.rate || part.channels != m_out.channels) return;
     // Silence up to the tag's time, when the file leaves a gap.
-    const std::int64_t at = tag.timeMs * m_out.rate / 1000;
+    const std::int64_t at = timeMs * m_out.rate / 1000;
     if (at - m_out.frames() > std::int64_t(kGapMs) * m_out.rate / 1000 && at <= kMaxDecodedFrames)
         m_out.samples.resize(size_t(at) * size_t(m_out.channels), 0);
     if (m_out.frames() + part.frames() > kMaxDecodedFrames) {

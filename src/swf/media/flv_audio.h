@@ -30,6 +30,9 @@ class FlvAudioDecoder {
     void finish();
 
   private:
+    void feedAac(const format::FlvTag& tag);
+    void append(qint64 timeMs, const PcmBuffer& part);
+
     PcmBuffer m_out;
     std::optional<quint8> m_first;
     std::unique_ptr<Mp3Decoder> m_mp3;
@@ -38,8 +41,8 @@ class FlvAudioDecoder {
     bool m_stopped = false;
 };
 
-// Audio tags in the coding of the first one; others (and AAC, which is not decoded) add
-// nothing. Empty, with a diagnostic saying why, when there is no sound to play.
+// Audio tags in the coding of the first one; others add nothing. Empty, with a diagnostic saying why, when
+// there is no sound to play.
 PcmBuffer decodeFlvAudio(const std::vector<format::FlvTag>& tags);
 
 } // namespace swf::media

@@ -27,6 +27,8 @@ AVCodecID codecIdOf(int codec) {
         return AV_CODEC_ID_VP6A;
     case format::VideoCodec::ScreenVideo2:
         return AV_CODEC_ID_FLASHSV2;
+    case format::VideoCodec::Avc:
+        return AV_CODEC_ID_H264;
     }
     return AV_CODEC_ID_NONE;
 }
@@ -47,7 +49,8 @@ struct VideoDecoder::Impl {
     AVFrame* frame = nullptr;
     SwsContext* scaler = nullptr;
     bool hasFrame = false;
-    QImage converted; // of the frame held, once asked for
+    QImage converted;     // of the frame held, once asked for
+    QByteArray extradata; // the codec's configuration, for H.264
 
     ~Impl() {
         closeContext();
@@ -68,6 +71,16 @@ struct VideoDecoder::Impl {
         // Broken pictures are reported as the engine's diagnostics; libavcodec's own log
         // (shared by the whole process) is left alone and this context's messages demoted.
         context->log_level_offset = AV_LOG_DEBUG - AV_LOG_ERROR;
+        if (!extradata.isEmpty()) {
+            context->extradata =
+                static_cast<uint8_t*>(av_mallocz(size_t(extradata.size()) + AV_INPUT_BUFFER_PADDING_SIZE));
+            if (!context->extradata) {
+                closeContext();
+                return false;
+            }
+            std::memcpy(context->extradata, extradata.constData(), size_t(extradata.size()));
+            context->extradata_size = int(extradata.size());
+        }
         if (avcodec_open2(context, decoder, nullptr) < 0) {
             closeContext();
             return false;
@@ -170,6 +183,16 @@ bool VideoDecoder::decode(QByteArrayView packet, bool keyFrame, QString& problem
     d->hasFrame = true;
     d->converted = QImage();
     return true;
+}
+
+void VideoDecoder::configure(QByteArrayView extradata) {
+    constexpr qsizetype kMaxConfiguration = 1 << 16;
+    if (extradata.size() > kMaxConfiguration || QByteArrayView(d->extradata) == extradata) return;
+    d->extradata = extradata.toByteArray();
+    av_frame_unref(d->frame);
+    d->hasFrame = false;
+    d->converted = QImage();
+    if (d->decoder) d->openContext();
 }
 
 void VideoDecoder::reset() {

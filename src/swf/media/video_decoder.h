@@ -29,6 +29,9 @@ class VideoDecoder {
     // stream's headers tell it. False when it cannot be decoded (problem says why); the
     // picture shown stays the one before.
     bool decode(QByteArrayView packet, bool keyFrame, QString& problem);
+    // The codec's configuration from the container (H.264's decoder configuration record);
+    // pictures decoded before it are forgotten.
+    void configure(QByteArrayView extradata);
     // Forgets every picture: the next packet has to stand on its own.
     void reset();
     // The last picture decoded; null before the first. Alpha only from VP6 with alpha.

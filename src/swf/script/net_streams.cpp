@@ -630,6 +630,11 @@ void NetStreams::advance(Stream& stream, double nowMs) {
             stream.decoder = std::make_unique<media::VideoDecoder>(packet->codec);
             stream.decoderCodec = packet->codec;
         }
+        if (packet->avcPacketType == 0) {
+            stream.decoder->configure(packet->packet);
+            continue;
+        }
+        if (packet->avcPacketType == 2) continue;
         QString problem;
         if (!stream.decoder->decode(packet->packet, packet->frameType == 1, problem)) continue;
         ++decoded;
