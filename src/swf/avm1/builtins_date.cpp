@@ -38,6 +38,9 @@ struct Civil {
 };
 
 Civil civilOf(double time) {
+    // An infinite time reads as the epoch, but on a Sunday: each field is worked out as
+    // nothing, not from the day count.
+    if (!std::isfinite(time)) return Civil{1970, 0, 1, 0, 0, 0, 0, 0};
     const double days = std::floor(time / kMsPerDay);
     double inDay = time - days * kMsPerDay;
     const double z = days + 719468;
@@ -89,13 +92,27 @@ QString dateText(double time) {
 }
 
 // Date(year, month[, date, hours, minutes, seconds, ms]) as a time; two-digit years are 19xx.
+// The parts are read up to the first undefined one, as if the call had stopped there, and
+// each is cut to a whole number. An infinite part makes the time infinite (NaN wins).
 double timeFromParts(CallContext& context) {
     std::array<double, 7> parts{0, 0, 1, 0, 0, 0, 0};
-    for (std::size_t i = 0; i < parts.size() && i < context.args.size(); ++i)
-        parts[i] = context.machine.toNumber(context.args[i]);
+    double infinite = 0;
+    bool invalid = false;
+    // Every part is converted (scripts see each valueOf call), even after one that spoils it.
+    for (std::size_t i = 0; i < parts.size() && i < context.args.size(); ++i) {
+        if (context.args[i].isUndefined()) break;
+        const double part = context.machine.toNumber(context.args[i]);
+        if (std::isnan(part))
+            invalid = true;
+        else if (std::isinf(part))
+            infinite += part;
+        else
+            parts[i] = std::trunc(part);
+    }
+    if (invalid) return std::nan("");
+    if (infinite != 0 || std::isnan(infinite)) return infinite;
     double year = parts[0];
-    if (std::isfinite(year) && std::trunc(year) >= 0 && std::trunc(year) <= 99)
-        year = 1900 + std::trunc(year);
+    if (year >= 0 && year <= 99) year += 1900;
     return timeOf(Civil{year, parts[1], parts[2], 0, parts[3], parts[4], parts[5], parts[6]});
 }
 

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 using namespace avm1test;
 using swf::format::ActionCode;
@@ -117,6 +118,23 @@ class Avm1Test : public QObject {
         QTest::newRow("two-digit years are 19xx") << 8 << Scenario([](Machine& m) {
             return text(m, call(m, make(m, "Date", {99, 11, 31, 23, 59, 59}), "getFullYear"));
         }) << "1999";
+        // Parts stop at the first undefined one; each is cut to a whole number; an infinite
+        // part gives an infinite time, which reads as a Sunday at the epoch.
+        for (const auto& [name, args, expected] :
+             {std::tuple{"date parts stop at undefined",
+                         std::vector<Value>{1983, 11, Value(), 22, 43, Value(), 89},
+                         "Thu Dec 1 00:00:00 GMT+0000 1983/439084800000"},
+              {"date parts are cut to whole numbers", std::vector<Value>{1983, 11, -0.5, 22, 43, 0.5, 89},
+               "Wed Nov 30 22:43:00 GMT+0000 1983/439080180089"},
+              {"an infinite date part", std::vector<Value>{1983, 11, -INFINITY, 22, 43, -INFINITY, 89},
+               "Sun Jan 1 00:00:00 GMT+0000 1970/-Infinity"},
+              {"infinities that cancel", std::vector<Value>{1983, 11, INFINITY, 22, 43, -INFINITY, 89},
+               "Invalid Date/NaN"}}) {
+            QTest::newRow(name) << 7 << Scenario([args](Machine& m) {
+                const Value date = make(m, "Date", args);
+                return text(m, date) + "/" + text(m, call(m, date, "getTime"));
+            }) << QString::fromLatin1(expected);
+        }
         QTest::newRow("date out of range is invalid")
             << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1e300})); }) << "Invalid Date";
         QTest::newRow("setYear takes month and date, two-digit years are 19xx")
