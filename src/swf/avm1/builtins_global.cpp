@@ -89,6 +89,14 @@ void installGlobalFunctions(Machine& machine) {
     function("parseFloat", [](CallContext& c) { return Value(parseFloatPrefix(argString(c, 0))); });
     function("isNaN", [](CallContext& c) { return Value(std::isnan(argNumber(c, 0))); });
     function("isFinite", [](CallContext& c) { return Value(std::isfinite(argNumber(c, 0))); });
+    // Calls that reach the player's debugger and drawing: this player has neither to reach.
+    // Compiled trace() is an action of its own; the function is only for movies that look.
+    function("trace", [](CallContext&) { return Value(); });
+    function("updateAfterEvent", [](CallContext&) { return Value(); });
+    function("showRedrawRegions", [](CallContext&) { return Value(); });
+    global->setOwn(QStringLiteral("AsSetupError"),
+                   machine.newConstructor([](CallContext&) { return Value(); }, machine.newObject()),
+                   property_flags::kDontEnum);
     global->setOwn(QStringLiteral("NaN"), machine.boxedNaN(), property_flags::kDontEnum);
     global->setOwn(QStringLiteral("Infinity"), HUGE_VAL, property_flags::kDontEnum);
 }

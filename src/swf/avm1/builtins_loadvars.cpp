@@ -156,6 +156,17 @@ void installLoadingClasses(Machine& machine) {
     }
 }
 
+namespace {
+
+// The native ASnative(family, index) names. Numbers the player does not fill still give a
+// function, which does nothing.
+NativeFunction nativeOrNothing(CallContext& c) {
+    NativeFunction native = c.machine.native(toInt32(argNumber(c, 0)), toInt32(argNumber(c, 1)));
+    return native ? native : [](CallContext&) { return Value(); };
+}
+
+} // namespace
+
 void installNativeTable(Machine& machine) {
     // ASnative(family, index) hands out the player's native functions by number. Each call
     // makes a new function object around the native, so none is the other or the member it
@@ -181,11 +192,44 @@ void installNativeTable(Machine& machine) {
     addNative(kLoaderFamily, 0, loadVarsPrototype, "load");
     addNative(kLoaderFamily, 1, loadVarsPrototype, "send");
     addNative(kLoaderFamily, 2, loadVarsPrototype, "sendAndLoad");
-    machine.global()->setOwn(QStringLiteral("ASnative"), machine.newNativeFunction([](CallContext& c) {
-        const NativeFunction native = c.machine.native(toInt32(argNumber(c, 0)), toInt32(argNumber(c, 1)));
-        return native ? Value(c.machine.newNativeFunction(native)) : Value();
+    // The player's lowest functions stand outside Function: no prototype link, no constructor.
+    auto bare = [&machine](NativeFunction native) {
+        Object* function = machine.newObject(ObjectKind::Function, nullptr);
+        function->setNative(std::move(native));
+        return function;
+    };
+    machine.global()->setOwn(QStringLiteral("ASnative"), bare([](CallContext& c) {
+                                 return Value(c.machine.newNativeFunction(nativeOrNothing(c)));
+                             }),
+                             kDontEnum);
+    // ASconstructor(family, index): the native as a class, with a prototype of its own.
+    machine.global()->setOwn(QStringLiteral("ASconstructor"), bare([](CallContext& c) {
+                                 return Value(
+                                     c.machine.newConstructor(nativeOrNothing(c), c.machine.newObject()));
+                             }),
+                             kDontEnum);
+    machine.global()->setOwn(QStringLiteral("enableDebugConsole"), bare([](CallContext&) { return Value(); }),
+                             kDontEnum);
+    // ASSetNative(object, family, "a,b,c"[, first index]) puts natives on an object by name;
+    // the accessor form pairs getters and setters, which the table does not hold apart, so
+    // it sets nothing.
+    machine.global()->setOwn(QStringLiteral("ASSetNative"), machine.newNativeFunction([](CallContext& c) {
+        Object* target = c.arg(0).asObject();
+        if (!target) return Value();
+        const int family = toInt32(argNumber(c, 1));
+        int index = c.args.size() > 3 ? toInt32(argNumber(c, 3)) : 0;
+        for (QString name : argString(c, 2).split(QLatin1Char(','))) {
+            // A leading digit names the first SWF version that sees the member.
+            while (!name.isEmpty() && name[0].isDigit())
+                name.remove(0, 1);
+            if (const NativeFunction native = c.machine.native(family, index++); native && !name.isEmpty())
+                target->setOwn(name, c.machine.newNativeFunction(native), kDontEnum);
+        }
+        return Value();
     }),
                              kDontEnum);
+    machine.global()->setOwn(QStringLiteral("ASSetNativeAccessor"),
+                             machine.newNativeFunction([](CallContext&) { return Value(); }), kDontEnum);
 }
 
 } // namespace swf::avm1

@@ -49,7 +49,15 @@ void installTimerFunctions(Machine& machine) {
     function("setInterval", [](CallContext& c) { return addTimer(c, true); });
     function("setTimeout", [](CallContext& c) { return addTimer(c, false); });
     function("clearInterval", clearTimer);
-    function("clearTimeout", clearTimer);
+    // From SWF 6 on the two names hold one function; SWF 5 movies get a function of their own.
+    if (machine.swfVersion() >= 6) {
+        global->setOwn(QStringLiteral("clearTimeout"),
+                       global->findOwn(QStringLiteral("clearInterval"))->value, property_flags::kDontEnum);
+    } else {
+        function("clearTimeout", clearTimer);
+        Object* clearTimeout = global->findOwn(QStringLiteral("clearTimeout"))->value.asObject();
+        clearTimeout->setProtoFlags(clearTimeout->protoFlags() & ~property_flags::kVersion6Up);
+    }
 }
 
 } // namespace swf::avm1

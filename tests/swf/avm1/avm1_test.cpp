@@ -135,6 +135,27 @@ class Avm1Test : public QObject {
                 return text(m, date) + "/" + text(m, call(m, date, "getTime"));
             }) << QString::fromLatin1(expected);
         }
+        QTest::newRow("ASnative numbers the player lacks give a function doing nothing")
+            << 6 << Scenario([](Machine& m) {
+                   const Value native =
+                       m.call(m.getMember(m.global(), "ASnative"), Value(), std::vector<Value>{9999, 3});
+                   return typeOf(native) + "/" + typeOf(m.call(native, Value(), {})) + "/" +
+                          typeOf(m.getMember(m.getMember(m.global(), "ASnative"), "__proto__"));
+               })
+            << "function/undefined/undefined";
+        QTest::newRow("ASconstructor makes a class") << 6 << Scenario([](Machine& m) {
+            const Value made =
+                m.call(m.getMember(m.global(), "ASconstructor"), Value(), std::vector<Value>{9999, 3});
+            const Value prototype = m.getMember(made, "prototype");
+            return text(m, strictEquals(m.getMember(prototype, "constructor"), made));
+        }) << "true";
+        for (const int version : {5, 6})
+            QTest::newRow(qPrintable(QStringLiteral("clearTimeout is clearInterval, SWF %1").arg(version)))
+                << version << Scenario([](Machine& m) {
+                       return text(m, strictEquals(m.getMember(m.global(), "clearTimeout"),
+                                                   m.getMember(m.global(), "clearInterval")));
+                   })
+                << QString::fromLatin1(version >= 6 ? "true" : "false");
         QTest::newRow("date out of range is invalid")
             << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1e300})); }) << "Invalid Date";
         QTest::newRow("setYear takes month and date, two-digit years are 19xx")
