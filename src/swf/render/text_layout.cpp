@@ -3,7 +3,10 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
+#include <QImage>
+#include <QRawFont>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -78,7 +81,7 @@ std::vector<QString> breakLines(const QString& text, bool wrap, double width,
 void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field,
                       const format::FontDefinition& font, const GlyphLookup& glyphs,
                       const QTransform& objectToDevice, const format::ColorTransform& cx,
-                      const EditCaret* caret, TextScroll scroll) {
+                      const EditCaret* caret, TextScroll scroll, QPainterPath* outline = nullptr) {
     const QRectF bounds = field.bounds.toRectF();
     const double scale = field.fontHeight / font.emSize;
     const double gutter = kGutterPixels * 20;
@@ -124,7 +127,9 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         lineStart += int(line.size()) + 1;
         for (const QChar c : line) {
             const int index = indexOf.value(c, -1);
-            if (index >= 0) {
+            if (index >= 0 && outline) {
+                outline->addPath(QTransform(scale, 0, 0, scale, x, baseline).map(glyphs(index)));
+            } else if (index >= 0) {
                 painter.setTransform(QTransform(scale, 0, 0, scale, x, baseline) * objectToDevice);
                 painter.drawPath(glyphs(index));
             }
@@ -136,6 +141,13 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
 }
 
 } // namespace
+
+void useClassicFontHinting() {
+    const QByteArray properties = qgetenv("FREETYPE_PROPERTIES");
+    if (properties.contains("interpreter-version")) return;
+    qputenv("FREETYPE_PROPERTIES",
+            (properties.isEmpty() ? QByteArray() : properties + ' ') + "truetype:interpreter-version=35");
+}
 
 QString systemFamilyFor(const QString& name) {
     const QString key = name.trimmed().toLower();
@@ -216,6 +228,11 @@ QFont fieldFont(const format::EditTextDefinition& field, const format::FontDefin
     qfont.setBold(field.bold || (font && font->bold));
     qfont.setItalic(field.italic || (font && font->italic));
     qfont.setUnderline(field.underline);
+    // The reference player sets each character on its own: no kerning and no ligatures,
+    // advances of whole pixels.
+    qfont.setKerning(false);
+    qfont.setStyleStrategy(QFont::PreferNoShaping);
+    qfont.setHintingPreference(QFont::PreferFullHinting);
     return qfont;
 }
 
@@ -266,6 +283,7 @@ void layOutModel(QTextDocument& document, const format::EditTextDefinition& fiel
         face.setUnderline(style.underline);
         if (style.letterSpacing != 0) face.setLetterSpacing(QFont::AbsoluteSpacing, style.letterSpacing);
         face.setKerning(style.kerning);
+        if (!style.kerning) face.setStyleStrategy(QFont::PreferNoShaping);
         face.setHintingPreference(document.defaultFont().hintingPreference());
         look.setFont(face);
         const QColor color = QColor::fromRgb(0xff000000u | style.color);
@@ -426,13 +444,21 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
         layOut(document, field, font, width);
     if (!field.wordWrap && field.align != format::TextAlign::Left)
         document.setTextWidth(std::max(1.0, width));
+    const TextLines lines = linesOf(document);
+    const QSizeF room = textRoom(field);
+    const auto first = std::size_t(std::clamp(scroll.line, 1, lines.maxScroll(room.height())) - 1);
+    // A line the box would cut at its foot is not drawn at all; the top line always is.
+    const auto last = std::size_t(lines.bottomScroll(int(first) + 1, room.height()));
+    if (last < lines.lines.size()) {
+        const double shown =
+            lines.lines[last - 1].top + lines.lines[last - 1].height - lines.lines[first].top;
+        painter.setClipRect(QRectF(pixels.x(), pixels.y(), pixels.width(), kGutterPixels + shown),
+                            Qt::IntersectClip);
+    }
     painter.translate(pixels.x() + kGutterPixels + field.leftMargin / 20, pixels.y() + kGutterPixels);
     if (scroll.line > 1 || scroll.pixels > 0) {
         // Lines above the one scrolled to the top, and text scrolled off to the left, are out
         // of the box.
-        const TextLines lines = linesOf(document);
-        const QSizeF room = textRoom(field);
-        const auto first = std::size_t(std::clamp(scroll.line, 1, lines.maxScroll(room.height())) - 1);
         const double maxPixels = std::max(0.0, std::ceil(lines.width - room.width()));
         painter.translate(-std::clamp(double(scroll.pixels), 0.0, maxPixels),
                           first < lines.lines.size() ? -lines.lines[first].top : 0.0);
@@ -455,6 +481,48 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
     }
     document.documentLayout()->draw(&painter, context);
     painter.restore();
+}
+
+QPainterPath editTextOutline(const format::EditTextDefinition& field, const format::FontDefinition* font,
+                             const GlyphLookup& glyphs, const stage::TextModel* model) {
+    QPainterPath outline;
+    outline.setFillRule(Qt::WindingFill);
+    if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
+        QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
+        QPainter unused(&scratch);
+        drawWithOutlines(unused, field, *font, glyphs, {}, {}, nullptr, {}, &outline);
+        return outline;
+    }
+    if (field.initialText.isEmpty()) return outline;
+    const QRectF bounds = field.bounds.toRectF();
+    const double width =
+        bounds.width() / 20 - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
+    QTextDocument document;
+    if (model)
+        layOutModel(document, field, *model, font, width, nullptr);
+    else
+        layOut(document, field, font, width);
+    if (!field.wordWrap && field.align != format::TextAlign::Left)
+        document.setTextWidth(std::max(1.0, width));
+    // Laying out places the blocks; the glyphs are read from their lines afterwards.
+    document.documentLayout()->documentSize();
+    const QTransform toField =
+        QTransform::fromTranslate(bounds.x() / 20 + kGutterPixels + field.leftMargin / 20,
+                                  bounds.y() / 20 + kGutterPixels) *
+        QTransform::fromScale(20, 20);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        if (!layout) continue;
+        const QPointF origin = document.documentLayout()->blockBoundingRect(block).topLeft();
+        for (const QGlyphRun& run : layout->glyphRuns()) {
+            const QRawFont face = run.rawFont();
+            const QList<quint32> indexes = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i)
+                outline.addPath(toField.map(face.pathForGlyph(indexes[i]).translated(origin + positions[i])));
+        }
+    }
+    return outline;
 }
 
 void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int glyphIndex, QPointF origin,
