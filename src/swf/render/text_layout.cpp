@@ -201,6 +201,15 @@ QString convertMovieHtml(const QString& html) {
 }
 
 namespace {
+// A field that is only moved and scaled stands on whole device pixels, its box and its text
+// alike, as the player puts it: fractions of a pixel round to the nearest, halves right and down.
+QTransform snappedToPixels(const format::EditTextDefinition& field, const QTransform& objectToDevice) {
+    if (objectToDevice.type() > QTransform::TxScale) return objectToDevice;
+    const QPointF corner = objectToDevice.map(field.bounds.toRectF().topLeft());
+    return objectToDevice * QTransform::fromTranslate(std::floor(corner.x() + 0.5) - corner.x(),
+                                                      std::floor(corner.y() + 0.5) - corner.y());
+}
+
 // The field's box with its background and border, in pixels.
 void drawFrame(QPainter& painter, const format::EditTextDefinition& field, const QTransform& objectToDevice,
                const format::ColorTransform& cx) {
@@ -423,8 +432,9 @@ QSizeF measureEditText(const format::EditTextDefinition& field, const format::Fo
 
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field,
                        const format::FontDefinition* font, const GlyphLookup& glyphs,
-                       const QTransform& objectToDevice, const format::ColorTransform& cx,
+                       const QTransform& fieldToDevice, const format::ColorTransform& cx,
                        const EditCaret* caret, TextScroll scroll, const stage::TextModel* model) {
+    const QTransform objectToDevice = snappedToPixels(field, fieldToDevice);
     drawFrame(painter, field, objectToDevice, cx);
     if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
         drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx, caret, scroll);
@@ -435,7 +445,8 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
     const QRectF pixels(bounds.x() / 20, bounds.y() / 20, bounds.width() / 20, bounds.height() / 20);
     painter.save();
     painter.setTransform(QTransform::fromScale(20, 20) * objectToDevice);
-    painter.setClipRect(pixels, Qt::IntersectClip);
+    // Text shows inside the gutter across, and down to the box's foot.
+    painter.setClipRect(pixels.adjusted(kGutterPixels, 0, -kGutterPixels, 0), Qt::IntersectClip);
     QTextDocument document;
     const double width = pixels.width() - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
     if (model)
