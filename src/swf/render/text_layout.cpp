@@ -110,7 +110,13 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     // place can be counted out; wrapped lines dropped their spaces and show no caret.
     const bool caretShown = caret && !(field.wordWrap && field.multiline);
     int lineStart = 0;
+    const double roomTop = bounds.top() + gutter, roomBottom = bounds.bottom() - gutter;
+    bool shownOne = false;
     for (const QString& line : lines) {
+        // A line the box would cut at its foot is not drawn, nor any after it; the top line
+        // always is.
+        if (shownOne && baseline + descent > roomBottom + kFitSlack * 20) break;
+        if (baseline - ascent >= roomTop - kFitSlack * 20) shownOne = true;
         double lineWidth = 0;
         for (const QChar c : line)
             lineWidth += advanceOf(indexOf.value(c, -1));
@@ -525,7 +531,11 @@ QPainterPath editTextOutline(const format::EditTextDefinition& field, const form
         const QTextLayout* layout = block.layout();
         if (!layout) continue;
         const QPointF origin = document.documentLayout()->blockBoundingRect(block).topLeft();
-        for (const QGlyphRun& run : layout->glyphRuns()) {
+        // Each line is asked for its glyphs: the layout as a whole has let go of them.
+        QList<QGlyphRun> runs;
+        for (int i = 0; i < layout->lineCount(); ++i)
+            runs += layout->lineAt(i).glyphRuns();
+        for (const QGlyphRun& run : runs) {
             const QRawFont face = run.rawFont();
             const QList<quint32> indexes = run.glyphIndexes();
             const QList<QPointF> positions = run.positions();
