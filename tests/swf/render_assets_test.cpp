@@ -94,6 +94,8 @@ class SwfRenderAssetsTest : public QObject {
     void buttonUpState();
     void editTextWrapsAtSpaces();
     void editTextBorder();
+    void editTextIndent_data();
+    void editTextIndent();
     void editTextStandsOnWholePixels_data();
     void editTextStandsOnWholePixels();
     void editTextLeavesOutLinesCutAtTheFoot_data();
@@ -303,6 +305,51 @@ void SwfRenderAssetsTest::editTextBorder() {
     const QImage image = renderMovie(b.finish());
     CHECK_PIXEL(image, 60, 35, Qt::white); // background inside the border
     CHECK_PIXEL(image, 80, 35, QColor(0, 0, 80));
+}
+
+void SwfRenderAssetsTest::editTextIndent_data() {
+    QTest::addColumn<int>("leftMargin"); // twips
+    QTest::addColumn<int>("indent");     // twips, signed in the tag
+    QTest::addColumn<int>("firstGlyphX");
+    // The field starts at x 10 and its text 2 pixels in.
+    QTest::newRow("none") << 0 << 0 << 12;
+    QTest::newRow("indent") << 0 << 40 << 14;
+    QTest::newRow("negative indent stops at the gutter") << 0 << -200 << 12;
+    QTest::newRow("negative indent takes back margin") << 160 << -80 << 16;
+    QTest::newRow("most negative indent") << 160 << -32768 << 12;
+}
+
+void SwfRenderAssetsTest::editTextIndent() {
+    QFETCH(int, leftMargin);
+    QFETCH(int, indent);
+    QFETCH(int, firstGlyphX);
+    SwfBuilder b = stage();
+    const int font = boxFont(b);
+    swftest::Writer w;
+    const int id = b.reserveId();
+    w.u16(id);
+    w.rect(QRectF(200, 200, 1600, 800)); // 10,10 .. 90,50 pixels
+    w.u8(0x80 | 0x04 | 0x01);            // has text, colour, font
+    w.u8(0x20 | 0x01);                   // has layout, uses outlines
+    w.u16(font);
+    w.u16(400);
+    w.rgba(Qt::black);
+    w.u8(0); // align left
+    w.u16(leftMargin);
+    w.u16(0);
+    w.s16(indent);
+    w.s16(0);
+    w.cString("");
+    w.cString("A");
+    b.rawTag(37, w.data());
+    b.place(1, id);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    // The box glyph is 10 pixels square, its foot on the baseline at 28.
+    CHECK_PIXEL(image, firstGlyphX + 1, 23, Qt::black);
+    CHECK_PIXEL(image, firstGlyphX + 8, 23, Qt::black);
+    CHECK_PIXEL(image, firstGlyphX - 1, 23, kBackground);
+    CHECK_PIXEL(image, firstGlyphX + 11, 23, kBackground);
 }
 
 void SwfRenderAssetsTest::editTextStandsOnWholePixels_data() {

@@ -41,11 +41,22 @@ QString plainText(const format::EditTextDefinition& field) {
     return text;
 }
 
+// A paragraph's first line moves by the indent, but a negative one takes back no more than
+// the left margin gives: text never starts left of the gutter.
+double effectiveIndent(const format::EditTextDefinition& field) {
+    return std::max(double(field.indent), -double(field.leftMargin));
+}
+
 // Explicit newlines, then (when wrapping) a break at the last space that fits in width.
 std::vector<QString> breakLines(const QString& text, bool wrap, double width,
-                                const std::function<double(QChar)>& advanceOf) {
+                                const std::function<double(QChar)>& advanceOf,
+                                std::vector<bool>* paragraphStarts = nullptr) {
     std::vector<QString> lines;
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        if (paragraphStarts) {
+            paragraphStarts->resize(lines.size() + 1, false);
+            paragraphStarts->back() = true;
+        }
         QString line;
         double lineWidth = 0;
         qsizetype lastSpace = -1;
@@ -74,6 +85,7 @@ std::vector<QString> breakLines(const QString& text, bool wrap, double width,
         }
         lines.push_back(line);
     }
+    if (paragraphStarts) paragraphStarts->resize(lines.size(), false);
     return lines;
 }
 
@@ -98,8 +110,10 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         if (index >= 0) return (glyphs(index).boundingRect().right() + font.emSize / 16) * scale;
         return field.fontHeight / 3;
     };
-    const std::vector<QString> lines = breakLines(plainText(field), field.wordWrap && field.multiline, width,
-                                                  [&](QChar c) { return advanceOf(indexOf.value(c, -1)); });
+    std::vector<bool> paragraphStarts;
+    const std::vector<QString> lines = breakLines(
+        plainText(field), field.wordWrap && field.multiline, width,
+        [&](QChar c) { return advanceOf(indexOf.value(c, -1)); }, &paragraphStarts);
     painter.save();
     painter.setTransform(objectToDevice);
     painter.setClipRect(bounds, Qt::IntersectClip);
@@ -112,7 +126,8 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     int lineStart = 0;
     const double roomTop = bounds.top() + gutter, roomBottom = bounds.bottom() - gutter;
     bool shownOne = false;
-    for (const QString& line : lines) {
+    for (std::size_t lineIndex = 0; lineIndex < lines.size(); ++lineIndex) {
+        const QString& line = lines[lineIndex];
         // A line the box would cut at its foot is not drawn, nor any after it; the top line
         // always is.
         if (shownOne && baseline + descent > roomBottom + kFitSlack * 20) break;
@@ -121,6 +136,7 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         for (const QChar c : line)
             lineWidth += advanceOf(indexOf.value(c, -1));
         double x = left;
+        if (paragraphStarts[lineIndex]) x += effectiveIndent(field);
         if (field.align == format::TextAlign::Right) x = left + width - lineWidth;
         if (field.align == format::TextAlign::Center) x = left + (width - lineWidth) / 2;
         if (caretShown && caret->caret >= lineStart && caret->caret <= lineStart + line.size()) {
@@ -278,7 +294,7 @@ void layOut(QTextDocument& document, const format::EditTextDefinition& field,
         QTextBlockFormat format;
         if (field.leading != 0)
             format.setLineHeight(field.leading / 20, QTextBlockFormat::LineDistanceHeight);
-        if (field.indent != 0) format.setTextIndent(field.indent / 20);
+        if (field.indent != 0) format.setTextIndent(effectiveIndent(field) / 20);
         cursor.mergeBlockFormat(format);
     }
 }
