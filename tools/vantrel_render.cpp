@@ -96,6 +96,7 @@ void renderInto(QImage& image, const swf::Player& player, double scale, swf::Qua
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    swf::Player::prepareProcess();
     QGuiApplication app(argc, argv);
     Options options;
     if (!parse(app.arguments(), options)) {

@@ -3,6 +3,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "platform/forms.h"
+#include "player/shockwave_flash.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
+    ShockwaveFlash::prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel"));
     QApplication::setApplicationVersion(

@@ -80,6 +80,10 @@ int movieKeyAscii(const QKeyEvent& event) {
 
 } // namespace
 
+void ShockwaveFlash::prepareProcess() {
+    swf::Player::prepareProcess();
+}
+
 ShockwaveFlash::ShockwaveFlash(QWidget* parent)
     : QWidget(parent), m_player(std::make_unique<swf::Player>()),
       m_audio(std::make_unique<AudioOutput>(m_player->mixer())) {

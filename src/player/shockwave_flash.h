@@ -37,6 +37,9 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     // of frames to stay with the sound instead of stretching it.
     static constexpr int kMaxStreamCatchUpSeconds = 2;
 
+    // Settings the movies' text needs before the application is made (swf::Player::prepareProcess).
+    static void prepareProcess();
+
     explicit ShockwaveFlash(QWidget* parent = nullptr);
     ~ShockwaveFlash() override;
 

@@ -31,6 +31,10 @@ class Navigator;
 
 class Player {
   public:
+    // Device text drawn as the reference player draws it needs a font setting that holds for
+    // the whole process: call this once before the QGuiApplication is made.
+    static void prepareProcess();
+
     Player();
     ~Player();
     Player(const Player&) = delete;

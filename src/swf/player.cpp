@@ -10,6 +10,7 @@
 #include "swf/movie/movie_loader.h"
 #include "swf/movie/sound_character.h"
 #include "swf/render/stage_renderer.h"
+#include "swf/render/text_layout.h"
 #include "swf/script/script_host.h"
 #include "swf/script/tick.h"
 #include "swf/sound_controller.h"
@@ -258,6 +259,10 @@ struct Player::Impl final : script::PlayerPort {
         return std::max(loader ? loader->definition().header.frameCount : 0, loaded) - 1;
     }
 };
+
+void Player::prepareProcess() {
+    render::useClassicFontHinting();
+}
 
 Player::Player() : d(std::make_unique<Impl>()) {}
 Player::~Player() = default;

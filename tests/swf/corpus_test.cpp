@@ -25,6 +25,9 @@
 
 namespace {
 
+// The process setting device text needs, made before QTEST_MAIN's application exists.
+const bool kProcessPrepared = (swf::Player::prepareProcess(), true);
+
 constexpr int kChannelTolerance = 8;
 constexpr double kMaxWrongOfPicture = 0.0025;
 constexpr double kMaxWrongOfDrawn = 0.10;

@@ -15,6 +15,9 @@ Q_DECLARE_METATYPE(swftest::ColorTransformValues)
 
 namespace {
 
+// The process setting device text needs, made before QTEST_MAIN's application exists.
+const bool kProcessPrepared = (swf::Player::prepareProcess(), true);
+
 QImage checkerImage() {
     QImage image(4, 4, QImage::Format_ARGB32);
     for (int y = 0; y < 4; ++y)
@@ -91,6 +94,14 @@ class SwfRenderAssetsTest : public QObject {
     void buttonUpState();
     void editTextWrapsAtSpaces();
     void editTextBorder();
+    void editTextIndent_data();
+    void editTextIndent();
+    void editTextStandsOnWholePixels_data();
+    void editTextStandsOnWholePixels();
+    void editTextLeavesOutLinesCutAtTheFoot_data();
+    void editTextLeavesOutLinesCutAtTheFoot();
+    void editTextMasksByItsCharacters_data();
+    void editTextMasksByItsCharacters();
     void htmlEditText();
     void chineseDeviceText_data();
     void chineseDeviceText();
@@ -294,6 +305,171 @@ void SwfRenderAssetsTest::editTextBorder() {
     const QImage image = renderMovie(b.finish());
     CHECK_PIXEL(image, 60, 35, Qt::white); // background inside the border
     CHECK_PIXEL(image, 80, 35, QColor(0, 0, 80));
+}
+
+void SwfRenderAssetsTest::editTextIndent_data() {
+    QTest::addColumn<int>("leftMargin"); // twips
+    QTest::addColumn<int>("indent");     // twips, signed in the tag
+    QTest::addColumn<int>("firstGlyphX");
+    // The field starts at x 10 and its text 2 pixels in.
+    QTest::newRow("none") << 0 << 0 << 12;
+    QTest::newRow("indent") << 0 << 40 << 14;
+    QTest::newRow("negative indent stops at the gutter") << 0 << -200 << 12;
+    QTest::newRow("negative indent takes back margin") << 160 << -80 << 16;
+    QTest::newRow("most negative indent") << 160 << -32768 << 12;
+}
+
+void SwfRenderAssetsTest::editTextIndent() {
+    QFETCH(int, leftMargin);
+    QFETCH(int, indent);
+    QFETCH(int, firstGlyphX);
+    SwfBuilder b = stage();
+    const int font = boxFont(b);
+    swftest::Writer w;
+    const int id = b.reserveId();
+    w.u16(id);
+    w.rect(QRectF(200, 200, 1600, 800)); // 10,10 .. 90,50 pixels
+    w.u8(0x80 | 0x04 | 0x01);            // has text, colour, font
+    w.u8(0x20 | 0x01);                   // has layout, uses outlines
+    w.u16(font);
+    w.u16(400);
+    w.rgba(Qt::black);
+    w.u8(0); // align left
+    w.u16(leftMargin);
+    w.u16(0);
+    w.s16(indent);
+    w.s16(0);
+    w.cString("");
+    w.cString("A");
+    b.rawTag(37, w.data());
+    b.place(1, id);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    // The box glyph is 10 pixels square, its foot on the baseline at 28.
+    CHECK_PIXEL(image, firstGlyphX + 1, 23, Qt::black);
+    CHECK_PIXEL(image, firstGlyphX + 8, 23, Qt::black);
+    CHECK_PIXEL(image, firstGlyphX - 1, 23, kBackground);
+    CHECK_PIXEL(image, firstGlyphX + 11, 23, kBackground);
+}
+
+void SwfRenderAssetsTest::editTextStandsOnWholePixels_data() {
+    QTest::addColumn<double>("x");
+    QTest::addColumn<int>("borderX");
+    QTest::newRow("whole") << 10.0 << 10;
+    QTest::newRow("less than half") << 10.4 << 10;
+    QTest::newRow("half rounds right") << 10.5 << 11;
+    QTest::newRow("more than half") << 10.6 << 11;
+}
+
+void SwfRenderAssetsTest::editTextStandsOnWholePixels() {
+    // A border a fraction of a pixel off is still one crisp column, not two half-tone ones.
+    QFETCH(double, x);
+    QFETCH(int, borderX);
+    SwfBuilder b = SwfBuilder(8, QSize(100, 100), 12);
+    b.setBackground(QColor(0, 0, 80));
+    SwfBuilder::EditText field;
+    field.bounds = QRectF(0, 0, 40, 20);
+    field.border = true;
+    b.place(1, b.defineEditText(field), QTransform::fromTranslate(x, 30));
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    CHECK_PIXEL(image, borderX - 1, 40, QColor(0, 0, 80));
+    CHECK_PIXEL(image, borderX, 40, Qt::black);
+    CHECK_PIXEL(image, borderX + 1, 40, Qt::white);
+}
+
+void SwfRenderAssetsTest::editTextLeavesOutLinesCutAtTheFoot_data() {
+    QTest::addColumn<bool>("useOutlines");
+    QTest::addColumn<double>("height");
+    QTest::addColumn<bool>("thirdShown");
+    // Lines of 20 pixels under a 2-pixel gutter: three need 64 pixels of box. At 60 the third
+    // line's glyph would still be inside the box, above its foot.
+    QTest::newRow("embedded, fits") << true << 64.0 << true;
+    QTest::newRow("embedded, cut") << true << 60.0 << false;
+    QTest::newRow("device, fits") << false << 80.0 << true;
+    QTest::newRow("device, cut") << false << 60.0 << false;
+}
+
+void SwfRenderAssetsTest::editTextLeavesOutLinesCutAtTheFoot() {
+    QFETCH(bool, useOutlines);
+    QFETCH(double, height);
+    QFETCH(bool, thirdShown);
+    SwfBuilder b = stage();
+    SwfBuilder::EditText field;
+    field.bounds = QRectF(10, 10, 80, height);
+    field.fontHeight = 20;
+    field.multiline = true;
+    field.useOutlines = useOutlines;
+    if (useOutlines) {
+        field.fontId = boxFont(b);
+        field.text = QStringLiteral("A\rA\rA");
+    } else {
+        field.fontClass = QStringLiteral("_sans");
+        field.text = QStringLiteral("I\rI\rIIIIIIIIII");
+    }
+    b.place(1, b.defineEditText(field));
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    if (useOutlines) {
+        // The third glyph stands between 58 and 68, inside a box that ends at 70 or 74.
+        CHECK_PIXEL(image, 17, 23, Qt::black);
+        CHECK_PIXEL(image, 17, 63, thirdShown ? Qt::black : kBackground);
+        return;
+    }
+    // Device text: only the third line is wide; anything drawn right of the first two lines'
+    // single letter belongs to it.
+    int inked = 0;
+    for (int y = 10; y < 10 + int(height); ++y)
+        for (int x = 30; x < 90; ++x)
+            inked += qGray(image.pixel(x, y)) < 128;
+    QCOMPARE(inked > 0, thirdShown);
+}
+
+void SwfRenderAssetsTest::editTextMasksByItsCharacters_data() {
+    QTest::addColumn<bool>("useOutlines");
+    QTest::newRow("embedded glyphs") << true;
+    QTest::newRow("device text") << false;
+}
+
+void SwfRenderAssetsTest::editTextMasksByItsCharacters() {
+    // A field as a mask shows what lies under its characters, never its box.
+    QFETCH(bool, useOutlines);
+    SwfBuilder b = stage();
+    SwfBuilder::EditText field;
+    field.bounds = QRectF(10, 10, 80, 40);
+    field.fontHeight = 20;
+    field.border = true;
+    field.text = QStringLiteral("A A");
+    field.useOutlines = useOutlines;
+    if (useOutlines)
+        field.fontId = boxFont(b);
+    else
+        field.fontClass = QStringLiteral("_sans");
+    const int mask = b.defineEditText(field);
+    const int red = b.defineRect(QRectF(0, 0, 100, 100), Qt::red);
+    Place place;
+    place.depth = 1;
+    place.characterId = mask;
+    place.clipDepth = 2;
+    b.place(place);
+    b.place(2, red);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    // Outside the characters: the stage, not the border, the box's white or the red.
+    CHECK_PIXEL(image, 10, 30, kBackground);
+    CHECK_PIXEL(image, 80, 45, kBackground);
+    CHECK_PIXEL(image, 5, 5, kBackground);
+    if (useOutlines) {
+        // The first box glyph covers 12..22 across and 18..28 down; the space covers nothing.
+        CHECK_PIXEL(image, 17, 23, Qt::red);
+        CHECK_PIXEL(image, 37, 23, kBackground);
+        return;
+    }
+    int shown = 0;
+    for (int y = 10; y < 50; ++y)
+        for (int x = 10; x < 90; ++x)
+            shown += qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) < 100;
+    QVERIFY2(shown > 20 && shown < 400, qPrintable(QString::number(shown)));
 }
 
 void SwfRenderAssetsTest::flippedClippedBitmapsAtAnyScale() {

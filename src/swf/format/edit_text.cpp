@@ -33,7 +33,7 @@ bool readEditText(io::Reader& reader, int swfVersion, EditTextDefinition& out, Q
         out.align = static_cast<TextAlign>(std::min<int>(reader.u8(), 3));
         out.leftMargin = reader.u16();
         out.rightMargin = reader.u16();
-        out.indent = reader.u16();
+        out.indent = reader.s16();
         out.leading = reader.s16();
     }
     out.variableName = decodeMovieString(reader.cString(), swfVersion);

@@ -624,14 +624,30 @@ const movie::FontCharacter* StageRenderer::fontNamed(const QString& name) {
     return found == m_fontsByName.end() ? nullptr : found->second;
 }
 
-void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field,
-                                 const Context& context, const stage::TextField* focused, TextScroll scroll,
-                                 const stage::TextModel* model) {
+const movie::FontCharacter* StageRenderer::fieldFont(const format::EditTextDefinition& field) {
     const movie::Character* fontCharacter = field.hasFont ? m_current->character(field.fontId) : nullptr;
     const auto* font = dynamic_cast<const movie::FontCharacter*>(fontCharacter);
     // A field asking for embedded fonts by name (a script's TextFormat) uses the movie's font
     // of that name.
     if (!font && field.useOutlines && !field.fontClass.isEmpty()) font = fontNamed(field.fontClass);
+    return font;
+}
+
+QPainterPath StageRenderer::fieldOutline(const format::EditTextDefinition& field,
+                                         const stage::DisplayObject& object, const stage::TextModel* model) {
+    const movie::MovieDefinition* outer = m_current;
+    m_current = &object.movie();
+    const movie::FontCharacter* font = fieldFont(field);
+    const GlyphLookup glyphs = [&](int index) -> const QPainterPath& { return m_cache.glyph(*font, index); };
+    QPainterPath outline = editTextOutline(field, font ? &font->font : nullptr, glyphs, model);
+    m_current = outer;
+    return outline;
+}
+
+void StageRenderer::drawEditText(QPainter& painter, const format::EditTextDefinition& field,
+                                 const Context& context, const stage::TextField* focused, TextScroll scroll,
+                                 const stage::TextModel* model) {
+    const movie::FontCharacter* font = fieldFont(field);
     const GlyphLookup glyphs = [&](int index) -> const QPainterPath& { return m_cache.glyph(*font, index); };
     const EditCaret caret = focused ? EditCaret{focused->caret, focused->anchor} : EditCaret{};
     drawEditTextField(painter, field, font ? &font->font : nullptr, glyphs, context.transform, context.cx,
@@ -649,10 +665,9 @@ void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& 
             addMaskArea(area, *child, transform);
         return;
     }
+    // A field masks by its characters' shapes, not by its box or background.
     if (const stage::TextField* text = object.asTextField()) {
-        QPainterPath box;
-        box.addRect(text->field.bounds.toRectF());
-        area.addPath(transform.map(box));
+        area.addPath(transform.map(fieldOutline(text->field, object, &text->content)));
         return;
     }
     const movie::Character* character = object.character();
@@ -687,9 +702,7 @@ void StageRenderer::addMaskArea(QPainterPath& area, const stage::DisplayObject& 
     }
     case movie::CharacterKind::EditText: {
         const auto& field = static_cast<const movie::EditTextCharacter&>(*character);
-        QPainterPath box;
-        box.addRect(field.field.bounds.toRectF());
-        area.addPath(transform.map(box));
+        area.addPath(transform.map(fieldOutline(field.field, object)));
         return;
     }
     case movie::CharacterKind::Button:

@@ -96,6 +96,10 @@ class StageRenderer {
     void drawClipDrawing(QPainter& painter, const stage::MovieClip& clip, const Context& context);
 
     const movie::FontCharacter* fontNamed(const QString& name);
+    // The font a field's text is drawn with, from the current movie's library (none: system fonts).
+    const movie::FontCharacter* fieldFont(const format::EditTextDefinition& field);
+    QPainterPath fieldOutline(const format::EditTextDefinition& field, const stage::DisplayObject& object,
+                              const stage::TextModel* model = nullptr);
     int m_fontsIndexedAt = -1;
     const movie::MovieDefinition* m_fontsIndexedFor = nullptr;
     std::map<QString, const movie::FontCharacter*> m_fontsByName;

@@ -3,7 +3,10 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
+#include <QImage>
+#include <QRawFont>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -38,11 +41,22 @@ QString plainText(const format::EditTextDefinition& field) {
     return text;
 }
 
+// A paragraph's first line moves by the indent, but a negative one takes back no more than
+// the left margin gives: text never starts left of the gutter.
+double effectiveIndent(const format::EditTextDefinition& field) {
+    return std::max(double(field.indent), -double(field.leftMargin));
+}
+
 // Explicit newlines, then (when wrapping) a break at the last space that fits in width.
 std::vector<QString> breakLines(const QString& text, bool wrap, double width,
-                                const std::function<double(QChar)>& advanceOf) {
+                                const std::function<double(QChar)>& advanceOf,
+                                std::vector<bool>* paragraphStarts = nullptr) {
     std::vector<QString> lines;
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        if (paragraphStarts) {
+            paragraphStarts->resize(lines.size() + 1, false);
+            paragraphStarts->back() = true;
+        }
         QString line;
         double lineWidth = 0;
         qsizetype lastSpace = -1;
@@ -71,6 +85,7 @@ std::vector<QString> breakLines(const QString& text, bool wrap, double width,
         }
         lines.push_back(line);
     }
+    if (paragraphStarts) paragraphStarts->resize(lines.size(), false);
     return lines;
 }
 
@@ -78,7 +93,7 @@ std::vector<QString> breakLines(const QString& text, bool wrap, double width,
 void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field,
                       const format::FontDefinition& font, const GlyphLookup& glyphs,
                       const QTransform& objectToDevice, const format::ColorTransform& cx,
-                      const EditCaret* caret, TextScroll scroll) {
+                      const EditCaret* caret, TextScroll scroll, QPainterPath* outline = nullptr) {
     const QRectF bounds = field.bounds.toRectF();
     const double scale = field.fontHeight / font.emSize;
     const double gutter = kGutterPixels * 20;
@@ -95,8 +110,10 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         if (index >= 0) return (glyphs(index).boundingRect().right() + font.emSize / 16) * scale;
         return field.fontHeight / 3;
     };
-    const std::vector<QString> lines = breakLines(plainText(field), field.wordWrap && field.multiline, width,
-                                                  [&](QChar c) { return advanceOf(indexOf.value(c, -1)); });
+    std::vector<bool> paragraphStarts;
+    const std::vector<QString> lines = breakLines(
+        plainText(field), field.wordWrap && field.multiline, width,
+        [&](QChar c) { return advanceOf(indexOf.value(c, -1)); }, &paragraphStarts);
     painter.save();
     painter.setTransform(objectToDevice);
     painter.setClipRect(bounds, Qt::IntersectClip);
@@ -107,11 +124,19 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     // place can be counted out; wrapped lines dropped their spaces and show no caret.
     const bool caretShown = caret && !(field.wordWrap && field.multiline);
     int lineStart = 0;
-    for (const QString& line : lines) {
+    const double roomTop = bounds.top() + gutter, roomBottom = bounds.bottom() - gutter;
+    bool shownOne = false;
+    for (std::size_t lineIndex = 0; lineIndex < lines.size(); ++lineIndex) {
+        const QString& line = lines[lineIndex];
+        // A line the box would cut at its foot is not drawn, nor any after it; the top line
+        // always is.
+        if (shownOne && baseline + descent > roomBottom + kFitSlack * 20) break;
+        if (baseline - ascent >= roomTop - kFitSlack * 20) shownOne = true;
         double lineWidth = 0;
         for (const QChar c : line)
             lineWidth += advanceOf(indexOf.value(c, -1));
         double x = left;
+        if (paragraphStarts[lineIndex]) x += effectiveIndent(field);
         if (field.align == format::TextAlign::Right) x = left + width - lineWidth;
         if (field.align == format::TextAlign::Center) x = left + (width - lineWidth) / 2;
         if (caretShown && caret->caret >= lineStart && caret->caret <= lineStart + line.size()) {
@@ -124,7 +149,9 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         lineStart += int(line.size()) + 1;
         for (const QChar c : line) {
             const int index = indexOf.value(c, -1);
-            if (index >= 0) {
+            if (index >= 0 && outline) {
+                outline->addPath(QTransform(scale, 0, 0, scale, x, baseline).map(glyphs(index)));
+            } else if (index >= 0) {
                 painter.setTransform(QTransform(scale, 0, 0, scale, x, baseline) * objectToDevice);
                 painter.drawPath(glyphs(index));
             }
@@ -136,6 +163,13 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
 }
 
 } // namespace
+
+void useClassicFontHinting() {
+    const QByteArray properties = qgetenv("FREETYPE_PROPERTIES");
+    if (properties.contains("interpreter-version")) return;
+    qputenv("FREETYPE_PROPERTIES",
+            (properties.isEmpty() ? QByteArray() : properties + ' ') + "truetype:interpreter-version=35");
+}
 
 QString systemFamilyFor(const QString& name) {
     const QString key = name.trimmed().toLower();
@@ -189,6 +223,15 @@ QString convertMovieHtml(const QString& html) {
 }
 
 namespace {
+// A field that is only moved and scaled stands on whole device pixels, its box and its text
+// alike, as the player puts it: fractions of a pixel round to the nearest, halves right and down.
+QTransform snappedToPixels(const format::EditTextDefinition& field, const QTransform& objectToDevice) {
+    if (objectToDevice.type() > QTransform::TxScale) return objectToDevice;
+    const QPointF corner = objectToDevice.map(field.bounds.toRectF().topLeft());
+    return objectToDevice * QTransform::fromTranslate(std::floor(corner.x() + 0.5) - corner.x(),
+                                                      std::floor(corner.y() + 0.5) - corner.y());
+}
+
 // The field's box with its background and border, in pixels.
 void drawFrame(QPainter& painter, const format::EditTextDefinition& field, const QTransform& objectToDevice,
                const format::ColorTransform& cx) {
@@ -216,6 +259,11 @@ QFont fieldFont(const format::EditTextDefinition& field, const format::FontDefin
     qfont.setBold(field.bold || (font && font->bold));
     qfont.setItalic(field.italic || (font && font->italic));
     qfont.setUnderline(field.underline);
+    // The reference player sets each character on its own: no kerning and no ligatures,
+    // advances of whole pixels.
+    qfont.setKerning(false);
+    qfont.setStyleStrategy(QFont::PreferNoShaping);
+    qfont.setHintingPreference(QFont::PreferFullHinting);
     return qfont;
 }
 
@@ -246,7 +294,7 @@ void layOut(QTextDocument& document, const format::EditTextDefinition& field,
         QTextBlockFormat format;
         if (field.leading != 0)
             format.setLineHeight(field.leading / 20, QTextBlockFormat::LineDistanceHeight);
-        if (field.indent != 0) format.setTextIndent(field.indent / 20);
+        if (field.indent != 0) format.setTextIndent(effectiveIndent(field) / 20);
         cursor.mergeBlockFormat(format);
     }
 }
@@ -266,6 +314,7 @@ void layOutModel(QTextDocument& document, const format::EditTextDefinition& fiel
         face.setUnderline(style.underline);
         if (style.letterSpacing != 0) face.setLetterSpacing(QFont::AbsoluteSpacing, style.letterSpacing);
         face.setKerning(style.kerning);
+        if (!style.kerning) face.setStyleStrategy(QFont::PreferNoShaping);
         face.setHintingPreference(document.defaultFont().hintingPreference());
         look.setFont(face);
         const QColor color = QColor::fromRgb(0xff000000u | style.color);
@@ -405,8 +454,9 @@ QSizeF measureEditText(const format::EditTextDefinition& field, const format::Fo
 
 void drawEditTextField(QPainter& painter, const format::EditTextDefinition& field,
                        const format::FontDefinition* font, const GlyphLookup& glyphs,
-                       const QTransform& objectToDevice, const format::ColorTransform& cx,
+                       const QTransform& fieldToDevice, const format::ColorTransform& cx,
                        const EditCaret* caret, TextScroll scroll, const stage::TextModel* model) {
+    const QTransform objectToDevice = snappedToPixels(field, fieldToDevice);
     drawFrame(painter, field, objectToDevice, cx);
     if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
         drawWithOutlines(painter, field, *font, glyphs, objectToDevice, cx, caret, scroll);
@@ -417,7 +467,8 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
     const QRectF pixels(bounds.x() / 20, bounds.y() / 20, bounds.width() / 20, bounds.height() / 20);
     painter.save();
     painter.setTransform(QTransform::fromScale(20, 20) * objectToDevice);
-    painter.setClipRect(pixels, Qt::IntersectClip);
+    // Text shows inside the gutter across, and down to the box's foot.
+    painter.setClipRect(pixels.adjusted(kGutterPixels, 0, -kGutterPixels, 0), Qt::IntersectClip);
     QTextDocument document;
     const double width = pixels.width() - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
     if (model)
@@ -426,13 +477,21 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
         layOut(document, field, font, width);
     if (!field.wordWrap && field.align != format::TextAlign::Left)
         document.setTextWidth(std::max(1.0, width));
+    const TextLines lines = linesOf(document);
+    const QSizeF room = textRoom(field);
+    const auto first = std::size_t(std::clamp(scroll.line, 1, lines.maxScroll(room.height())) - 1);
+    // A line the box would cut at its foot is not drawn at all; the top line always is.
+    const auto last = std::size_t(lines.bottomScroll(int(first) + 1, room.height()));
+    if (last < lines.lines.size()) {
+        const double shown =
+            lines.lines[last - 1].top + lines.lines[last - 1].height - lines.lines[first].top;
+        painter.setClipRect(QRectF(pixels.x(), pixels.y(), pixels.width(), kGutterPixels + shown),
+                            Qt::IntersectClip);
+    }
     painter.translate(pixels.x() + kGutterPixels + field.leftMargin / 20, pixels.y() + kGutterPixels);
     if (scroll.line > 1 || scroll.pixels > 0) {
         // Lines above the one scrolled to the top, and text scrolled off to the left, are out
         // of the box.
-        const TextLines lines = linesOf(document);
-        const QSizeF room = textRoom(field);
-        const auto first = std::size_t(std::clamp(scroll.line, 1, lines.maxScroll(room.height())) - 1);
         const double maxPixels = std::max(0.0, std::ceil(lines.width - room.width()));
         painter.translate(-std::clamp(double(scroll.pixels), 0.0, maxPixels),
                           first < lines.lines.size() ? -lines.lines[first].top : 0.0);
@@ -455,6 +514,52 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
     }
     document.documentLayout()->draw(&painter, context);
     painter.restore();
+}
+
+QPainterPath editTextOutline(const format::EditTextDefinition& field, const format::FontDefinition* font,
+                             const GlyphLookup& glyphs, const stage::TextModel* model) {
+    QPainterPath outline;
+    outline.setFillRule(Qt::WindingFill);
+    if (font && field.useOutlines && !field.html && !font->glyphs.empty() && !font->codes.empty()) {
+        QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
+        QPainter unused(&scratch);
+        drawWithOutlines(unused, field, *font, glyphs, {}, {}, nullptr, {}, &outline);
+        return outline;
+    }
+    if (field.initialText.isEmpty()) return outline;
+    const QRectF bounds = field.bounds.toRectF();
+    const double width =
+        bounds.width() / 20 - 2 * kGutterPixels - (field.leftMargin + field.rightMargin) / 20;
+    QTextDocument document;
+    if (model)
+        layOutModel(document, field, *model, font, width, nullptr);
+    else
+        layOut(document, field, font, width);
+    if (!field.wordWrap && field.align != format::TextAlign::Left)
+        document.setTextWidth(std::max(1.0, width));
+    // Laying out places the blocks; the glyphs are read from their lines afterwards.
+    document.documentLayout()->documentSize();
+    const QTransform toField =
+        QTransform::fromTranslate(bounds.x() / 20 + kGutterPixels + field.leftMargin / 20,
+                                  bounds.y() / 20 + kGutterPixels) *
+        QTransform::fromScale(20, 20);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        if (!layout) continue;
+        const QPointF origin = document.documentLayout()->blockBoundingRect(block).topLeft();
+        // Each line is asked for its glyphs: the layout as a whole has let go of them.
+        QList<QGlyphRun> runs;
+        for (int i = 0; i < layout->lineCount(); ++i)
+            runs += layout->lineAt(i).glyphRuns();
+        for (const QGlyphRun& run : runs) {
+            const QRawFont face = run.rawFont();
+            const QList<quint32> indexes = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i)
+                outline.addPath(toField.map(face.pathForGlyph(indexes[i]).translated(origin + positions[i])));
+        }
+    }
+    return outline;
 }
 
 void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int glyphIndex, QPointF origin,

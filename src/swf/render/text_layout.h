@@ -16,6 +16,12 @@
 
 namespace swf::render {
 
+// Device text is hinted the way the reference player hints it: stems fitted to whole pixels
+// across as well as down, which FreeType's classic TrueType interpreter does. FreeType reads
+// the choice when Qt first opens a font, so a program calls this before it makes its
+// QGuiApplication; a choice already in the environment is kept.
+void useClassicFontHinting();
+
 // A system font for a movie font name: the generic device fonts (_sans, _serif,
 // _typewriter) and the common Chinese system fonts map to installed families.
 QString systemFamilyFor(const QString& movieFontName);
@@ -68,6 +74,11 @@ TextLines measureLines(const format::EditTextDefinition& field, const format::Fo
                        const stage::TextModel* model = nullptr);
 // The room a field gives its text inside the gutter, in pixels.
 QSizeF textRoom(const format::EditTextDefinition& field);
+
+// The shapes of a field's characters where drawEditTextField puts them, in the field's
+// coordinates (twips): what the field covers when it masks.
+QPainterPath editTextOutline(const format::EditTextDefinition& field, const format::FontDefinition* font,
+                             const GlyphLookup& glyphs, const stage::TextModel* model = nullptr);
 
 void drawDeviceGlyph(QPainter& painter, const format::FontDefinition& font, int glyphIndex, QPointF origin,
                      double height, const QTransform& textToDevice);

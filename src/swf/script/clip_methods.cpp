@@ -422,7 +422,9 @@ void ScriptHost::installClipMethods() {
         return avm1::Value(mine && theirs && mine->intersects(*theirs));
     });
     method("setMask", [this](stage::MovieClip& clip, avm1::CallContext& c) {
-        stage::MovieClip* mask = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;
+        stage::DisplayObject* mask = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;
+        // A text field masks too, by its text.
+        if (!mask && c.arg(0).asObject()) mask = m_textFields->fieldOf(c.arg(0).asObject());
         // A clip the timeline already uses as a mask stays the timeline's, on either side.
         if (clip.placement().clipDepth > 0 || (mask && mask->placement().clipDepth > 0)) return avm1::Value();
         clip.setScriptMask(mask != &clip ? mask : nullptr);

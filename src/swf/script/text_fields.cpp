@@ -926,8 +926,12 @@ void TextFields::install() {
         const double depth = std::isfinite(rawDepth) ? std::trunc(rawDepth) : 0.0;
         const int key = int(std::clamp(depth, double(-kTimelineDepthOffset), double(kMaxScriptDepth))) +
                         kTimelineDepthOffset;
-        const QRectF box(avm1::argNumber(c, 2), avm1::argNumber(c, 3), avm1::argNumber(c, 4),
-                         avm1::argNumber(c, 5));
+        // The box is made of whole pixels: fractions are cut off.
+        auto whole = [&c](std::size_t i) {
+            const double value = avm1::argNumber(c, i);
+            return std::isfinite(value) ? std::trunc(value) : value;
+        };
+        const QRectF box(whole(2), whole(3), whole(4), whole(5));
         stage::TextField* field = createTextField(*clip, bounded(avm1::argString(c, 0)), key, box);
         if (!field || m_machine->swfVersion() < 8) return avm1::Value();
         return avm1::Value(objectOf(*field));
