@@ -845,6 +845,22 @@ void SwfScriptTest::textFields_data() {
             << boxMovie(code, {}, row.version) << row.expected;
     }
     {
+        // A carriage return in markup or in replaceText's text ends a paragraph scripts do not
+        // read, though the length counts it; a line feed ends one they read as \r.
+        ActionAssembler code = field(8);
+        code.getVariable("t").push({"html", true}).op(ActionCode::SetMember);
+        code.getVariable("t").push({"htmlText", "a\rb"}).op(ActionCode::SetMember);
+        traceMember(code, "t", "text");
+        traceMember(code, "t", "length");
+        invoke(code, "t", "replaceText", {1, 1, "\nc\rd"}).op(ActionCode::Pop);
+        traceMember(code, "t", "text");
+        traceMember(code, "t", "length");
+        code.getVariable("t").push({"text", "e\rf"}).op(ActionCode::SetMember);
+        traceMember(code, "t", "text");
+        QTest::newRow("paragraph ends scripts do not read")
+            << boxMovie(code) << "_level0.t|ab|3|a\rcdb|7|e\rf";
+    }
+    {
         // Ten lines in a box of fewer: scrolling past the end holds at maxscroll, where the
         // last line is the bottom one; a scroll before the first line reads 1, and text narrower
         // than the box does not scroll sideways.
