@@ -845,6 +845,15 @@ void SwfScriptTest::textFields_data() {
             << boxMovie(code, {}, row.version) << row.expected;
     }
     {
+        // SWF 5 movies may make fields, but a field's name stands for the clip that holds it.
+        ActionAssembler code = field(5);
+        code.getVariable("t").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        code.getVariable("t").push({"text", "set"}).op(ActionCode::SetMember);
+        traceMember(code, "_root", "text");
+        code.getVariable("t").op(ActionCode::Trace);
+        QTest::newRow("a field in SWF 5") << boxMovie(code, {}, 5) << "undefined|movieclip|set|_level0";
+    }
+    {
         // A carriage return in markup or in replaceText's text ends a paragraph scripts do not
         // read, though the length counts it; a line feed ends one they read as \r.
         ActionAssembler code = field(8);
