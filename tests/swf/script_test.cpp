@@ -170,6 +170,8 @@ class SwfScriptTest : public QObject {
     void loadedTextEncodings();
     void textFormatValues_data();
     void textFormatValues();
+    void textSnapshots_data();
+    void textSnapshots();
     void loadingMoviesAndPictures_data();
     void loadingMoviesAndPictures();
 };
@@ -843,6 +845,31 @@ void SwfScriptTest::textFields_data() {
             << boxMovie(code, {}, row.version) << row.expected;
     }
     {
+        // SWF 5 movies may make fields, but a field's name stands for the clip that holds it.
+        ActionAssembler code = field(5);
+        code.getVariable("t").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        code.getVariable("t").push({"text", "set"}).op(ActionCode::SetMember);
+        traceMember(code, "_root", "text");
+        code.getVariable("t").op(ActionCode::Trace);
+        QTest::newRow("a field in SWF 5") << boxMovie(code, {}, 5) << "undefined|movieclip|set|_level0";
+    }
+    {
+        // A carriage return in markup or in replaceText's text ends a paragraph scripts do not
+        // read, though the length counts it; a line feed ends one they read as \r.
+        ActionAssembler code = field(8);
+        code.getVariable("t").push({"html", true}).op(ActionCode::SetMember);
+        code.getVariable("t").push({"htmlText", "a\rb"}).op(ActionCode::SetMember);
+        traceMember(code, "t", "text");
+        traceMember(code, "t", "length");
+        invoke(code, "t", "replaceText", {1, 1, "\nc\rd"}).op(ActionCode::Pop);
+        traceMember(code, "t", "text");
+        traceMember(code, "t", "length");
+        code.getVariable("t").push({"text", "e\rf"}).op(ActionCode::SetMember);
+        traceMember(code, "t", "text");
+        QTest::newRow("paragraph ends scripts do not read")
+            << boxMovie(code) << "_level0.t|ab|3|a\rcdb|7|e\rf";
+    }
+    {
         // Ten lines in a box of fewer: scrolling past the end holds at maxscroll, where the
         // last line is the bottom one; a scroll before the first line reads 1, and text narrower
         // than the box does not scroll sideways.
@@ -1219,6 +1246,68 @@ void SwfScriptTest::textFormatValues() {
 
 // A clip's opaque background fills its bounds behind its content: set by PlaceObject3, or by
 // the script property, which also takes it away again.
+// A snapshot reads the clip's static texts in depth order, each glyph by its font's code;
+// a line ending marks where one text object gives way to the next. Ranges hold their
+// start to the glyphs and end at least one past it; a method given the wrong number of
+// arguments, or a snapshot of no clip, answers undefined.
+void SwfScriptTest::textSnapshots_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    const auto movie = [](const std::function<void(ActionAssembler&)>& script) {
+        SwfBuilder builder(8, QSize(200, 200), 12);
+        swftest::ShapeBuilder square;
+        square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
+        const int font =
+            builder.defineFont2({square, square, square}, {'a', 'B', 'c'}, QStringLiteral("Boxes"));
+        // "Bc" stands above "aBc", but its depth comes first.
+        builder.place(2, builder.defineText(font, {0, 1, 2}, 20, QPointF(10, 100), Qt::black, 20, 2));
+        builder.place(1, builder.defineText(font, {1, 2}, 20, QPointF(10, 40), Qt::black, 20));
+        ActionAssembler code(8);
+        code.push({"s"}).getVariable("_root").callMethod("getTextSnapshot", 0).op(ActionCode::DefineLocal);
+        script(code);
+        builder.doAction(code.bytes());
+        builder.showFrame();
+        return builder.finish();
+    };
+    QTest::newRow("reading") << movie([](ActionAssembler& code) {
+        invoke(code, "s", "getCount").op(ActionCode::Trace);
+        invoke(code, "s", "getText", {0, 100}).op(ActionCode::Trace);
+        invoke(code, "s", "getText", {0, 100, true}).op(ActionCode::Trace);
+        invoke(code, "s", "getText", {-3, -1}).op(ActionCode::Trace);
+        invoke(code, "s", "getText", {50, 2}).op(ActionCode::Trace);
+        invoke(code, "s", "getText", {1}).op(ActionCode::Trace);
+    }) << "5|BcaBc|Bc\naBc|B|c|undefined";
+    QTest::newRow("finding") << movie([](ActionAssembler& code) {
+        invoke(code, "s", "findText", {0, "bc", true}).op(ActionCode::Trace);
+        invoke(code, "s", "findText", {0, "bc", false}).op(ActionCode::Trace);
+        invoke(code, "s", "findText", {1, "Bc", true}).op(ActionCode::Trace);
+        invoke(code, "s", "findText", {0, "cB", true}).op(ActionCode::Trace);
+        invoke(code, "s", "findText", {-1, "B", true}).op(ActionCode::Trace);
+        invoke(code, "s", "findText", {0, "", true}).op(ActionCode::Trace);
+        invoke(code, "s", "findText", {0, "B"}).op(ActionCode::Trace);
+    }) << "-1|0|3|-1|-1|-1|undefined";
+    QTest::newRow("selecting and hitting") << movie([](ActionAssembler& code) {
+        invoke(code, "s", "setSelected", {1, 4, true}).op(ActionCode::Trace);
+        invoke(code, "s", "getSelectedText", {true}).op(ActionCode::Trace);
+        invoke(code, "s", "getSelected", {0, 1}).op(ActionCode::Trace);
+        invoke(code, "s", "getSelected", {0, 2}).op(ActionCode::Trace);
+        // The third glyph of "aBc" spans x 50..70 on the line at y 100.
+        invoke(code, "s", "hitTestTextNearPos", {55, 95}).op(ActionCode::Trace);
+        invoke(code, "s", "hitTestTextNearPos", {55, 150}).op(ActionCode::Trace);
+        invoke(code, "s", "hitTestTextNearPos", {55, 150, 60}).op(ActionCode::Trace);
+    }) << "undefined|c\naB|false|true|4|-1|4";
+    QTest::newRow("a snapshot of no clip") << movie([](ActionAssembler& code) {
+        code.push({"o", "text", 1, "TextSnapshot"}).op(ActionCode::NewObject).op(ActionCode::DefineLocal);
+        invoke(code, "o", "getCount").op(ActionCode::Trace);
+        code.getVariable("o").push({"TextSnapshot"}).op(ActionCode::GetVariable).op(ActionCode::InstanceOf);
+        code.op(ActionCode::Trace);
+    }) << "undefined|true";
+}
+
+void SwfScriptTest::textSnapshots() {
+    tracesMatch(1);
+}
+
 void SwfScriptTest::opaqueBackground_data() {
     QTest::addColumn<bool>("fromTimeline");
     QTest::addColumn<QString>("script"); // "", "blue" or "clear"

@@ -43,10 +43,18 @@ bool isProtoName(CallContext& context, const QString& name) {
                                                         : Qt::CaseInsensitive) == 0;
 }
 
+bool isArrayLength(CallContext& context, const Object& object, const QString& name) {
+    return object.isArray() &&
+           name.compare(QLatin1String("length"), context.machine.swfVersion() >= kSwfVersionCaseSensitive
+                                                     ? Qt::CaseSensitive
+                                                     : Qt::CaseInsensitive) == 0;
+}
+
 Value hasOwnProperty(CallContext& context) {
     Object* object = context.thisObject();
     const QString name = argString(context, 0);
     if (object && isProtoName(context, name)) return object->hasProtoSlot();
+    if (object && isArrayLength(context, *object, name)) return true;
     return object && object->findOwn(name) != nullptr;
 }
 
@@ -55,6 +63,7 @@ Value isPropertyEnumerable(CallContext& context) {
     const QString name = argString(context, 0);
     if (object && isProtoName(context, name))
         return object->hasProtoSlot() && !(object->protoFlags() & kDontEnum);
+    if (object && isArrayLength(context, *object, name)) return !(object->lengthFlags() & kDontEnum);
     const Property* property = object ? object->findOwn(name) : nullptr;
     return property && !(property->flags & kDontEnum);
 }
@@ -93,6 +102,8 @@ Value setPropertyFlags(CallContext& context) {
     }
     if (all || list.contains(QStringLiteral("__proto__"), Qt::CaseInsensitive))
         object->setProtoFlags(static_cast<std::uint16_t>((object->protoFlags() & ~clear) | set));
+    if (object->isArray() && (all || list.contains(QStringLiteral("length"), Qt::CaseInsensitive)))
+        object->setLengthFlags(static_cast<std::uint16_t>((object->lengthFlags() & ~clear) | set));
     return Value();
 }
 
@@ -207,7 +218,8 @@ void installBuiltins(Machine& machine) {
         return machine.newObject(kind, objectPrototype);
     };
     // Function.prototype is a plain object: no function itself, with no toString of its own.
-    machine.setBuiltinPrototypes(plain(ObjectKind::Plain), plain(ObjectKind::Array),
+    // Array.prototype is no array: it has no length of its own.
+    machine.setBuiltinPrototypes(plain(ObjectKind::Plain), plain(ObjectKind::Plain),
                                  plain(ObjectKind::String), plain(ObjectKind::Number),
                                  plain(ObjectKind::Boolean), plain(ObjectKind::Plain),
                                  plain(ObjectKind::Plain));

@@ -277,7 +277,8 @@ Value Machine::getMember(const Value& value, const QString& name) {
         if (auto delegated = object->delegate()->getProperty(*object, name)) return *delegated;
     }
     if (object->isArray() && isName(name, "length", m_swfVersion))
-        return static_cast<double>(object->arrayLength());
+        return object->lengthValue().isUndefined() ? Value(static_cast<double>(object->arrayLength()))
+                                                   : object->lengthValue();
     if (object->kind() == ObjectKind::String && isName(name, "length", m_swfVersion) &&
         !object->findOwn(name))
         return static_cast<double>(object->primitive().asString().size());
@@ -355,6 +356,7 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
 bool Machine::setArrayMember(Object* object, const QString& name, const Value& value) {
     std::uint32_t index = 0;
     if (isName(name, "length", m_swfVersion)) {
+        if (object->lengthFlags() & property_flags::kReadOnly) return true;
         const double requested = toNumber(value);
         const std::uint32_t length = std::isfinite(requested) && requested > 0 ? toUint32(requested) : 0;
         if (length > kMaxArrayLength) {
@@ -369,6 +371,7 @@ bool Machine::setArrayMember(Object* object, const QString& name, const Value& v
             object->reindex();
         }
         object->setArrayLength(length);
+        object->setLengthValue(value);
         return true;
     }
     if (isArrayIndex(name, &index) && index >= object->arrayLength()) {
@@ -434,6 +437,11 @@ QStringList Machine::enumerate(Object* object) {
             !seen.contains(QStringLiteral("__proto__"))) {
             seen.insert(QStringLiteral("__proto__"));
             level.push_back(QStringLiteral("__proto__"));
+        }
+        if ((*it)->isArray() && !seen.contains(QStringLiteral("length"))) {
+            seen.insert(QStringLiteral("length"));
+            if (!((*it)->lengthFlags() & property_flags::kDontEnum))
+                level.push_back(QStringLiteral("length"));
         }
         for (const Property& property : (*it)->properties()) {
             const QString key =

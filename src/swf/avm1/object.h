@@ -149,7 +149,18 @@ class Object {
 
     // Arrays keep length apart from their index properties.
     std::uint32_t arrayLength() const { return m_arrayLength; }
-    void setArrayLength(std::uint32_t length) { m_arrayLength = length; }
+    void setArrayLength(std::uint32_t length) {
+        m_arrayLength = length;
+        m_lengthValue = Value();
+    }
+    // A length a script wrote reads back as written (a word, a fraction) until the elements
+    // change it; undefined when the length is the count itself.
+    const Value& lengthValue() const { return m_lengthValue; }
+    void setLengthValue(const Value& value) { m_lengthValue = value; }
+    // An array's length is an own member of its own flags, hidden and permanent at first;
+    // ASSetPropFlags may reveal it to for..in.
+    std::uint16_t lengthFlags() const { return m_lengthFlags; }
+    void setLengthFlags(std::uint16_t flags) { m_lengthFlags = flags; }
 
     // Functions.
     const NativeFunction& native() const { return m_native; }
@@ -206,6 +217,8 @@ class Object {
     std::vector<Property> m_properties;
     QHash<QString, int> m_index;
     std::uint32_t m_arrayLength = 0;
+    std::uint16_t m_lengthFlags = property_flags::kDontEnum | property_flags::kDontDelete;
+    Value m_lengthValue;
     NativeFunction m_native;
     std::shared_ptr<ScriptFunction> m_script;
     Value m_primitive;
@@ -228,6 +241,7 @@ template <typename Visit> void Object::forEachReference(Visit&& visit) const {
         visit(property.setter);
     }
     visit(m_primitive.asObject());
+    visit(m_lengthValue.asObject());
     visit(m_superThis);
     visit(m_superProto);
     visit(m_superHome);

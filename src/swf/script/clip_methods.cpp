@@ -224,9 +224,9 @@ void ScriptHost::removeSprite(Target target) {
 void ScriptHost::hideLaterClipMethods() {
     // MovieClip methods the player added after SWF 5: movies of older versions do not see
     // them (and a script can reveal them with ASSetPropFlags, as on any versioned name).
+    // createTextField is not among them: SWF 5 movies make fields too.
     using namespace avm1::property_flags;
     static const std::pair<const char*, std::uint16_t> kAdded[] = {{"createEmptyMovieClip", kVersion6Up},
-                                                                   {"createTextField", kVersion6Up},
                                                                    {"beginFill", kVersion6Up},
                                                                    {"beginGradientFill", kVersion6Up},
                                                                    {"clear", kVersion6Up},

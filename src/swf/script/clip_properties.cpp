@@ -42,8 +42,10 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
         // An instance named like a built-in property hides the property.
         if (stage::MovieClip* child = m_host.m_directory->childNamed(*clip, name))
             return avm1::Value(m_host.objectOf(*child));
+        // Before SWF 6 a field is no object of its own: its name stands for the clip holding it.
         if (stage::TextField* field = m_host.m_textFields->fieldNamed(*clip, name))
-            return avm1::Value(m_host.m_textFields->objectOf(*field));
+            return avm1::Value(m_host.m_movie.header.version >= 6 ? m_host.m_textFields->objectOf(*field)
+                                                                  : avm1::Value(&object));
         if (stage::VideoInstance* video = m_host.m_netStreams->videoNamed(*clip, name))
             return avm1::Value(m_host.m_netStreams->objectOf(*video));
         if (name.startsWith(QLatin1Char('_'))) {

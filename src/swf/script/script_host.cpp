@@ -42,6 +42,7 @@ ScriptHost::ScriptHost(stage::Stage& stage, const movie::MovieDefinition& movie,
     m_geometry = std::make_unique<StageGeometry>(stage, *m_directory, *m_machine);
     installMovieClipLoader();
     installTransformClass();
+    installTextSnapshots();
     m_netStreams = std::make_unique<NetStreams>(*m_machine, movie, player, sounds);
     m_netStreams->install();
 }

@@ -190,6 +190,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void drawIntoBitmap(raster::Pixels& pixels, avm1::CallContext& c);
     // flash.geom.Transform and what MovieClip.transform reads and writes (clip_transform.cpp).
     void installTransformClass();
+    // TextSnapshot and MovieClip.getTextSnapshot (text_snapshots.cpp).
+    void installTextSnapshots();
     avm1::Value transformObject(stage::MovieClip& clip);
     void setClipMatrix(stage::MovieClip& clip, const avm1::Value& matrix);
     void setClipColorTransform(stage::MovieClip& clip, const avm1::Value& transform);

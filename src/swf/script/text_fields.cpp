@@ -892,7 +892,7 @@ void TextFields::install() {
         // field's look for new text. Before SWF 8, nothing given changes no text.
         if (!given.isEmpty() || c.machine.swfVersion() >= 8) {
             const stage::TextStyle look = to < size ? text.content.styleAt(to) : text.newStyle;
-            text.content.replace(from, to, given, look);
+            text.content.replace(from, to, given, look, true);
         }
         // The field's look for new text becomes its first character's again.
         if (text.content.size() > 0) text.newStyle = text.content.styleAt(0);

@@ -50,7 +50,8 @@ class TextField final : public DisplayObject {
     // The value of the bound variable the field last showed.
     std::optional<QString> boundShown;
 
-    QString text() const { return content.text(); }
+    // As scripts read it (see TextModel::scriptText).
+    QString text() const { return content.scriptText(); }
     // Scripts set the text: all of it in the new-text look.
     void setText(const QString& plain);
     // Scripts set the markup: read as HTML in a field that takes it, as text in one that does not.

@@ -225,31 +225,48 @@ quint32 TextModel::intern(const TextStyle& style) {
     return quint32(m_styles.size() - 1);
 }
 
-void TextModel::append(QChar c, const TextStyle& style) {
+void TextModel::append(QChar c, const TextStyle& style, bool unseen) {
     if (m_text.size() >= kMaxText) return;
     m_text += c;
     m_styleOf.push_back(intern(style));
+    m_unseen.push_back(unseen);
+}
+
+QString TextModel::scriptText() const {
+    if (std::find(m_unseen.begin(), m_unseen.end(), true) == m_unseen.end()) return m_text;
+    QString text;
+    text.reserve(m_text.size());
+    for (qsizetype i = 0; i < m_text.size(); ++i)
+        if (!m_unseen[std::size_t(i)]) text += m_text[i];
+    return text;
 }
 
 void TextModel::setPlain(const QString& text, const TextStyle& style) {
     m_text.clear();
     m_styleOf.clear();
+    m_unseen.clear();
     m_styles.clear();
     replace(0, 0, text, style);
 }
 
-void TextModel::replace(int from, int to, const QString& text, const TextStyle& style) {
+void TextModel::replace(int from, int to, const QString& text, const TextStyle& style, bool returnsUnseen) {
     from = std::clamp(from, 0, size());
     to = std::clamp(to, from, size());
     QString inserted = text;
+    inserted.truncate(std::max<qsizetype>(0, kMaxText - (m_text.size() - (to - from))));
+    std::vector<bool> unseen(std::size_t(inserted.size()), false);
+    if (returnsUnseen)
+        for (qsizetype i = 0; i < inserted.size(); ++i)
+            unseen[std::size_t(i)] = inserted[i] == QLatin1Char('\r');
     // Each line feed is a paragraph end of its own: text with Windows line ends shows a blank
     // line between its lines, as in the player.
     inserted.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    inserted.truncate(std::max<qsizetype>(0, kMaxText - (m_text.size() - (to - from))));
     const quint32 look = intern(style);
     m_text.replace(from, to - from, inserted);
     m_styleOf.erase(m_styleOf.begin() + from, m_styleOf.begin() + to);
     m_styleOf.insert(m_styleOf.begin() + from, std::size_t(inserted.size()), look);
+    m_unseen.erase(m_unseen.begin() + from, m_unseen.begin() + to);
+    m_unseen.insert(m_unseen.begin() + from, unseen.begin(), unseen.end());
     // Looks no character uses any more are dropped now and then, so edits do not pile them up.
     if (m_styles.size() > 64) {
         std::vector<TextStyle> used;
@@ -315,6 +332,7 @@ TextStyle TextModel::setHtml(const QString& markup, const TextStyle& base, bool 
     if (early) multiline = true;
     m_text.clear();
     m_styleOf.clear();
+    m_unseen.clear();
     m_styles.clear();
     struct Open {
         QString name;
@@ -465,8 +483,10 @@ TextStyle TextModel::setHtml(const QString& markup, const TextStyle& base, bool 
                 continue;
             }
             if (ch == QLatin1Char('\r') && k + 1 < text.size() && text[k + 1] == QLatin1Char('\n')) continue;
+            // A line feed in markup is a paragraph end scripts read as \r; a carriage return
+            // ends the paragraph as well, but scripts do not see it.
             if (ch == QLatin1Char('\n')) ch = QLatin1Char('\r');
-            append(ch, style);
+            append(ch, style, text[k] == QLatin1Char('\r'));
         }
     }
     return style;

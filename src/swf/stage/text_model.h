@@ -58,15 +58,21 @@ struct StyleChange {
 
 class TextModel {
   public:
+    // Every character, paragraph ends all as \r: what the field lays out.
     const QString& text() const { return m_text; }
+    // The text as scripts read it: a paragraph end that came from a carriage return in markup
+    // or in replaceText's text is not one of its characters, though it counts in the length
+    // and ends a paragraph.
+    QString scriptText() const;
     int size() const { return int(m_text.size()); }
     bool isEmpty() const { return m_text.isEmpty(); }
     const TextStyle& styleAt(int index) const;
 
     // The text as given, line ends made paragraph ends, all in one look.
     void setPlain(const QString& text, const TextStyle& style);
-    // Replaces [from, to) by text in the given look.
-    void replace(int from, int to, const QString& text, const TextStyle& style);
+    // Replaces [from, to) by text in the given look. Line feeds end paragraphs; so do carriage
+    // returns, unseen by scripts when returnsUnseen.
+    void replace(int from, int to, const QString& text, const TextStyle& style, bool returnsUnseen = false);
     // Reads the player's HTML: base is the look of text outside any tag. A field of one line
     // takes no paragraph ends from <p>, <li> and <br>, only from the line ends in the text.
     // Movies before SWF 7 read every field as one of many lines and drop text between tags that
@@ -87,10 +93,11 @@ class TextModel {
 
   private:
     quint32 intern(const TextStyle& style);
-    void append(QChar c, const TextStyle& style);
+    void append(QChar c, const TextStyle& style, bool unseen = false);
 
     QString m_text;
     std::vector<quint32> m_styleOf; // one per character, into m_styles
+    std::vector<bool> m_unseen;     // one per character: a paragraph end scripts do not read
     std::vector<TextStyle> m_styles;
 };
 

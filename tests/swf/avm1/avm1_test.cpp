@@ -280,6 +280,34 @@ class Avm1Test : public QObject {
                           text(m, deleted);
                })
             << "|text|__proto__|false";
+        QTest::newRow("an array's length is an own member that ASSetPropFlags reveals")
+            << 7 << Scenario([](Machine& m) {
+                   const Value array = m.newArray(std::vector<Value>{Value(1)});
+                   const Value name[] = {QStringLiteral("length")};
+                   const QString before = m.enumerate(array.asObject()).join(",") + "|" +
+                                          text(m, m.callMethod(array, "hasOwnProperty", name));
+                   call(m, m.global(), "ASSetPropFlags", {array, Value::null(), 0, 1});
+                   const QString revealed = m.enumerate(array.asObject()).join(",");
+                   call(m, m.global(), "ASSetPropFlags", {array, QStringLiteral("length"), 4});
+                   m.setMember(array, "length", 5);
+                   return before + "|" + revealed + "|" + text(m, m.getMember(array, "length")) + "|" +
+                          text(m, m.deleteMember(array, "length"));
+               })
+            << "0|true|__proto__,length,0|1|false";
+        QTest::newRow("an array's length reads back as written until the elements change it")
+            << 7 << Scenario([](Machine& m) {
+                   const Value array = m.newArray(std::vector<Value>{Value(1), Value(2)});
+                   m.setMember(array, "length", QStringLiteral("one"));
+                   const QString written =
+                       text(m, m.getMember(array, "length")) + "," + text(m, m.getMember(array, "0"));
+                   call(m, array, "push", {Value(3)});
+                   const Value prototypeName[] = {QStringLiteral("length")};
+                   const Value arrayClass = m.getMember(m.global(), "Array");
+                   return written + "|" + text(m, m.getMember(array, "length")) + "|" +
+                          text(m, m.callMethod(m.getMember(arrayClass, "prototype"), "hasOwnProperty",
+                                               prototypeName));
+               })
+            << "one,undefined|1|false";
         QTest::newRow("functions name Function as their constructor") << 8 << Scenario([](Machine& m) {
             const Value function = m.getMember(m.global(), "parseInt");
             return text(
