@@ -51,6 +51,8 @@ Value booleanConstructor(CallContext& context) {
 }
 
 // The primitive behind `this`: a wrapper's value, or the value itself.
+// The value a Number or Boolean method works on: the primitive it was called on, or the one
+// its object holds; nothing for an object of another kind.
 Value primitiveOf(CallContext& context) {
     if (Object* object = context.thisObject()) return object->primitive();
     return context.thisValue;
@@ -134,7 +136,9 @@ void installNumberClasses(Machine& machine) {
     number->setOwn(QStringLiteral("POSITIVE_INFINITY"), HUGE_VAL, constantFlags);
     number->setOwn(QStringLiteral("NEGATIVE_INFINITY"), -HUGE_VAL, constantFlags);
     machine.defineMethod(machine.numberPrototype(), QStringLiteral("toString"), [](CallContext& c) {
-        const double value = c.machine.toNumber(primitiveOf(c));
+        const Value primitive = primitiveOf(c);
+        if (primitive.isUndefined()) return Value();
+        const double value = c.machine.toNumber(primitive);
         const int radix = c.arg(0).isUndefined() ? 10 : toInt32(argNumber(c, 0)); // NaN and huge radixes too
         return Value(formatNumberRadix(value, radix));
     });
@@ -142,8 +146,10 @@ void installNumberClasses(Machine& machine) {
 
     Object* boolean = machine.newConstructor(booleanConstructor, machine.booleanPrototype());
     global->setOwn(QStringLiteral("Boolean"), boolean, property_flags::kDontEnum);
-    machine.defineMethod(machine.booleanPrototype(), QStringLiteral("toString"),
-                         [](CallContext& c) { return Value(c.machine.toString(primitiveOf(c))); });
+    machine.defineMethod(machine.booleanPrototype(), QStringLiteral("toString"), [](CallContext& c) {
+        const Value primitive = primitiveOf(c);
+        return primitive.isUndefined() ? primitive : Value(c.machine.toString(primitive));
+    });
     machine.defineMethod(machine.booleanPrototype(), QStringLiteral("valueOf"), primitiveOf);
     installMath(machine);
 }

@@ -50,8 +50,13 @@ bool isArrayLength(CallContext& context, const Object& object, const QString& na
                                                      : Qt::CaseInsensitive) == 0;
 }
 
+// A primitive answers as the object its class would make of it.
+Object* ownerOf(CallContext& context) {
+    return context.thisValue.isObject() ? context.thisObject() : context.machine.toObject(context.thisValue);
+}
+
 Value hasOwnProperty(CallContext& context) {
-    Object* object = context.thisObject();
+    Object* object = ownerOf(context);
     const QString name = argString(context, 0);
     if (object && isProtoName(context, name)) return object->hasProtoSlot();
     if (object && isArrayLength(context, *object, name)) return true;
@@ -59,7 +64,7 @@ Value hasOwnProperty(CallContext& context) {
 }
 
 Value isPropertyEnumerable(CallContext& context) {
-    Object* object = context.thisObject();
+    Object* object = ownerOf(context);
     const QString name = argString(context, 0);
     if (object && isProtoName(context, name))
         return object->hasProtoSlot() && !(object->protoFlags() & kDontEnum);
@@ -219,13 +224,13 @@ void installBuiltins(Machine& machine) {
     };
     // Function.prototype is a plain object: no function itself, with no toString of its own.
     // Array.prototype is no array: it has no length of its own.
+    // Number's and Boolean's prototypes are plain objects, not a number or a boolean: their
+    // own methods find no value in them.
     machine.setBuiltinPrototypes(plain(ObjectKind::Plain), plain(ObjectKind::Plain),
-                                 plain(ObjectKind::String), plain(ObjectKind::Number),
-                                 plain(ObjectKind::Boolean), plain(ObjectKind::Plain),
+                                 plain(ObjectKind::String), plain(ObjectKind::Plain),
+                                 plain(ObjectKind::Plain), plain(ObjectKind::Plain),
                                  plain(ObjectKind::Plain));
     machine.stringPrototype()->setPrimitive(QString());
-    machine.numberPrototype()->setPrimitive(0.0);
-    machine.booleanPrototype()->setPrimitive(false);
     installObjectClasses(machine);
     installArrayClass(machine);
     installStringClass(machine);

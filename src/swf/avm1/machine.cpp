@@ -209,6 +209,13 @@ Object* Machine::toObject(const Value& value) {
                                            : m_booleanPrototype;
         Object* wrapper = newObject(kind, proto);
         wrapper->setPrimitive(value);
+        // Made as its class's constructor would make it.
+        if (const Property* constructor = proto ? proto->findOwn(QStringLiteral("constructor")) : nullptr) {
+            wrapper->setOwn(QStringLiteral("__constructor__"), constructor->value,
+                            property_flags::kDontEnum | property_flags::kVersion6Up);
+            if (m_swfVersion < kSwfVersionStrictConversions)
+                wrapper->setOwn(QStringLiteral("constructor"), constructor->value, property_flags::kDontEnum);
+        }
         return wrapper;
     }
     default:
@@ -263,6 +270,11 @@ Value Machine::getMember(const Value& value, const QString& name) {
                  : value.isBoolean() ? m_booleanPrototype
                                      : nullptr;
         if (!object) return Value();
+        // A primitive reads as the object its class would make of it: its __proto__ is the
+        // class's prototype, its __constructor__ the class.
+        if (isName(name, "__proto__", m_swfVersion)) return Value(object);
+        if (m_swfVersion >= 6 && isName(name, "__constructor__", m_swfVersion))
+            return getMember(Value(object), QStringLiteral("constructor"));
     }
     if (isName(name, "__proto__", m_swfVersion)) {
         if (object->proto() && !visibleProto(object)) return Value();
@@ -507,8 +519,12 @@ Value Machine::callMethod(const Value& object, const QString& name, std::span<co
 Value Machine::construct(const Value& constructorValue, std::span<const Value> args) {
     Object* constructor = constructorValue.asObject();
     if (!constructor || !constructor->isFunction() || unwinding()) return Value();
-    Object* prototype = getMember(constructor, QStringLiteral("prototype")).asObject();
-    Object* object = newObject(ObjectKind::Plain, prototype ? prototype : m_objectPrototype);
+    // A constructor whose prototype was taken away makes objects that inherit nothing, not
+    // even Object's methods.
+    const Value prototypeValue = getMember(constructor, QStringLiteral("prototype"));
+    Object* prototype = prototypeValue.asObject();
+    Object* object = newObject(ObjectKind::Plain, prototype);
+    if (!prototype) object->setProtoPrimitive(prototypeValue);
     // Movies before SWF 6 do not see __constructor__, though it is there.
     object->setOwn(QStringLiteral("__constructor__"), constructor,
                    property_flags::kDontEnum | property_flags::kVersion6Up);

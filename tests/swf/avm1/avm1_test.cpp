@@ -156,6 +156,32 @@ class Avm1Test : public QObject {
                                                    m.getMember(m.global(), "clearInterval")));
                    })
                 << QString::fromLatin1(version >= 6 ? "true" : "false");
+        // A primitive reads as the object its class would make of it.
+        for (const int version : {6, 7})
+            QTest::newRow(qPrintable(QStringLiteral("a number's own members, SWF %1").arg(version)))
+                << version << Scenario([](Machine& m) {
+                       const Value number(42);
+                       const Value prototype = m.getMember(m.getMember(m.global(), "Number"), "prototype");
+                       return text(m, strictEquals(m.getMember(number, "__proto__"), prototype)) + "/" +
+                              text(m, call(m, number, "hasOwnProperty", {"__proto__"})) + "/" +
+                              text(m, call(m, number, "hasOwnProperty", {"__constructor__"})) + "/" +
+                              text(m, call(m, number, "hasOwnProperty", {"constructor"}));
+                   })
+                << QString::fromLatin1(version < 7 ? "true/true/true/true" : "true/true/true/false");
+        QTest::newRow("Number and Boolean prototypes hold no value") << 8 << Scenario([](Machine& m) {
+            return text(m, m.getMember(m.getMember(m.global(), "Number"), "prototype")) + "/" +
+                   text(m, m.getMember(m.getMember(m.global(), "Boolean"), "prototype")) + "/" +
+                   text(m, call(m, make(m, "Number", {5}), "toString"));
+        }) << "[type Object]/[type Object]/5";
+        QTest::newRow("a class without a prototype makes objects that inherit nothing")
+            << 7 << Scenario([](Machine& m) {
+                   // A function that never had a prototype member.
+                   Object* bare = m.newNativeFunction([](auto&) { return Value(); });
+                   const Value object = m.construct(bare, {});
+                   return typeOf(m.getMember(object, "toString")) + "/" +
+                          typeOf(m.getMember(object, "__proto__"));
+               })
+            << "undefined/undefined";
         QTest::newRow("date out of range is invalid")
             << 8 << Scenario([](Machine& m) { return text(m, make(m, "Date", {1e300})); }) << "Invalid Date";
         QTest::newRow("setYear takes month and date, two-digit years are 19xx")
