@@ -1,6 +1,8 @@
 // System-font text.
 #include "swf/render/text_layout.h"
 
+#include "swf/render/glyph_coverage.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -361,6 +363,67 @@ void layOutModel(QTextDocument& document, const format::EditTextDefinition& fiel
     }
 }
 
+// Draws the document's glyphs from their hinted outlines' sampled coverage, each at a whole
+// device pixel. False, having drawn nothing, when the text needs more than glyphs (lines
+// under it, a background) or the painter turns or scales it: Qt's own drawing takes over.
+bool drawSampledGlyphs(QPainter& painter, QTextDocument& document, const QColor& textColor) {
+    const QTransform toDevice = painter.combinedTransform();
+    if (toDevice.type() > QTransform::TxTranslate) return false;
+    struct Piece {
+        GlyphCoverage glyph;
+        QPoint at;
+        QColor color;
+    };
+    std::vector<Piece> pieces;
+    document.documentLayout()->documentSize();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QPointF origin = document.documentLayout()->blockBoundingRect(block).topLeft();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat look = fragment.charFormat();
+            if (look.fontUnderline() || look.fontStrikeOut() || look.fontOverline() ||
+                look.background().style() != Qt::NoBrush)
+                return false;
+            const QColor color =
+                look.foreground().style() == Qt::NoBrush ? textColor : look.foreground().color();
+            for (const QGlyphRun& run : fragment.glyphRuns()) {
+                const QRawFont face = run.rawFont();
+                const QList<quint32> indexes = run.glyphIndexes();
+                const QList<QPointF> positions = run.positions();
+                for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
+                    GlyphCoverage glyph = hintedGlyphCoverage(face, indexes[i]);
+                    if (!glyph.drawable) return false;
+                    const QPointF at = toDevice.map(origin + positions[i]);
+                    pieces.push_back({std::move(glyph),
+                                      QPoint(int(std::floor(at.x() + 0.5)), int(std::floor(at.y() + 0.5))),
+                                      color});
+                }
+            }
+        }
+    }
+    painter.save();
+    painter.resetTransform();
+    for (const Piece& piece : pieces) {
+        const QImage& alpha = piece.glyph.alpha;
+        if (alpha.isNull()) continue;
+        QImage tinted(alpha.size(), QImage::Format_ARGB32_Premultiplied);
+        const int r = piece.color.red(), g = piece.color.green(), b = piece.color.blue(),
+                  a = piece.color.alpha();
+        for (int y = 0; y < alpha.height(); ++y) {
+            const uchar* in = alpha.constScanLine(y);
+            auto* out = reinterpret_cast<QRgb*>(tinted.scanLine(y));
+            for (int x = 0; x < alpha.width(); ++x) {
+                const int cover = (in[x] * a + 127) / 255;
+                out[x] =
+                    qRgba((r * cover + 127) / 255, (g * cover + 127) / 255, (b * cover + 127) / 255, cover);
+            }
+        }
+        painter.drawImage(piece.at + piece.glyph.offset, tinted);
+    }
+    painter.restore();
+    return true;
+}
+
 TextLines linesOf(QTextDocument& document) {
     TextLines result;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -512,7 +575,8 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
             context.selections.append({selected, look});
         }
     }
-    document.documentLayout()->draw(&painter, context);
+    if (caret || !drawSampledGlyphs(painter, document, context.palette.color(QPalette::Text)))
+        document.documentLayout()->draw(&painter, context);
     painter.restore();
 }
 
