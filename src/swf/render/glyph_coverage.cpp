@@ -70,7 +70,9 @@ class GlyphCache {
         if (!m_library || size <= 0 || size > kMaxPixelSize || std::abs(font.pixelSize() - size) > 1e-6)
             return {};
         const QString key = font.familyName() + QLatin1Char('|') + font.styleName() + QLatin1Char('|') +
-                            QString::number(size) + QLatin1Char('|') + QString::number(index);
+                            QString::number(font.weight()) + QLatin1Char('|') +
+                            QString::number(font.style()) + QLatin1Char('|') + QString::number(size) +
+                            QLatin1Char('|') + QString::number(index);
         if (const auto found = m_glyphs.constFind(key); found != m_glyphs.cend()) return *found;
         GlyphCoverage result = draw(font, size, index);
         if (m_glyphs.size() >= kMaxKeptGlyphs) m_glyphs.clear();
@@ -119,6 +121,11 @@ class GlyphCache {
 
     GlyphCoverage draw(const QRawFont& font, int size, quint32 index) {
         FT_Face face = faceFor(font);
+        // A bold or slanted look the face lacks is made up by Qt, which this drawing cannot do.
+        if (face &&
+            (((face->style_flags & FT_STYLE_FLAG_BOLD) != 0) != (font.weight() >= QFont::DemiBold) ||
+             ((face->style_flags & FT_STYLE_FLAG_ITALIC) != 0) != (font.style() != QFont::StyleNormal)))
+            return {};
         if (!face || FT_Set_Pixel_Sizes(face, 0, FT_UInt(size)) != 0 ||
             FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0 ||
             face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
