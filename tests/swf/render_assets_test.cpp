@@ -98,6 +98,8 @@ class SwfRenderAssetsTest : public QObject {
     void editTextBorder();
     void editTextIndent_data();
     void editTextIndent();
+    void embeddedGlyphsOnAQuarterPixelGrid_data();
+    void embeddedGlyphsOnAQuarterPixelGrid();
     void editTextStandsOnWholePixels_data();
     void editTextStandsOnWholePixels();
     void editTextLeavesOutLinesCutAtTheFoot_data();
@@ -356,6 +358,54 @@ void SwfRenderAssetsTest::editTextIndent() {
     CHECK_PIXEL(image, firstGlyphX + 8, 23, Qt::black);
     CHECK_PIXEL(image, firstGlyphX - 1, 23, kBackground);
     CHECK_PIXEL(image, firstGlyphX + 11, 23, kBackground);
+}
+
+void SwfRenderAssetsTest::embeddedGlyphsOnAQuarterPixelGrid_data() {
+    QTest::addColumn<int>("advance"); // em units of 1024, at 20-pixel text
+    QTest::addColumn<int>("glyphs");
+    QTest::addColumn<double>("lastGlyphX"); // pixels
+    // Text starts at 12 pixels (240 twips); each advance counts in whole twips, each glyph's
+    // place rounds to a quarter pixel (5 twips).
+    QTest::newRow("fraction of a twip dropped") << 1023 << 3 << 52.0;  // 240 + 2 * 399
+    QTest::newRow("drops add up over a line") << 1010 << 5 << 90.75;   // 240 + 4 * 394
+    QTest::newRow("rounds up to the quarter") << 1018 << 2 << 31.75;   // 240 + 397
+    QTest::newRow("rounds down to the quarter") << 1032 << 2 << 32.25; // 240 + 403
+}
+
+void SwfRenderAssetsTest::embeddedGlyphsOnAQuarterPixelGrid() {
+    QFETCH(int, advance);
+    QFETCH(int, glyphs);
+    QFETCH(double, lastGlyphX);
+    SwfBuilder b = SwfBuilder(8, QSize(200, 60), 12);
+    b.setBackground(kBackground);
+    ShapeBuilder square;
+    square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
+    SwfBuilder::FontLayout layout;
+    layout.ascent = 820;
+    layout.descent = 204;
+    layout.advances = {advance};
+    const int font = b.defineFont2({square}, {'A'}, QStringLiteral("Boxes"), 2, layout);
+    swftest::Writer w;
+    const int id = b.reserveId();
+    w.u16(id);
+    w.rect(QRectF(200, 200, 3600, 800)); // 10,10 .. 190,50 pixels
+    w.u8(0x80 | 0x04 | 0x01);            // has text, colour, font
+    w.u8(0x01);                          // uses outlines
+    w.u16(font);
+    w.u16(400);
+    w.rgba(Qt::black);
+    w.cString("");
+    w.cString(QString(glyphs, QLatin1Char('A')).toLatin1().constData());
+    b.rawTag(37, w.data());
+    b.place(1, id);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    // The last glyph's left edge: the pixel it starts in is covered by what lies right of it.
+    const int column = int(std::floor(lastGlyphX));
+    const int shade = int(std::lround(255 * (lastGlyphX - column)));
+    CHECK_PIXEL(image, column - 1, 23, kBackground);
+    CHECK_PIXEL(image, column, 23, QColor(shade, shade, shade));
+    CHECK_PIXEL(image, column + 1, 23, Qt::black);
 }
 
 void SwfRenderAssetsTest::editTextStandsOnWholePixels_data() {

@@ -21,6 +21,8 @@ namespace {
 constexpr double kGutterPixels = 2.0;
 // Lines whose heights add up to the room's within rounding fit in it.
 constexpr double kFitSlack = 0.01;
+// Embedded-font glyphs are placed on a grid of a quarter pixel (twips).
+constexpr double kGlyphStepTwips = 5.0;
 
 Qt::Alignment alignmentOf(format::TextAlign align) {
     switch (align) {
@@ -108,7 +110,9 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     for (size_t i = 0; i < font.codes.size(); ++i)
         indexOf.insert(QChar(font.codes[i]), static_cast<int>(i));
     auto advanceOf = [&](int index) {
-        if (index >= 0 && size_t(index) < font.advances.size()) return font.advances[size_t(index)] * scale;
+        // Advances count in whole twips, the fraction dropped.
+        if (index >= 0 && size_t(index) < font.advances.size())
+            return std::floor(font.advances[size_t(index)] * scale + 1e-9);
         if (index >= 0) return (glyphs(index).boundingRect().right() + font.emSize / 16) * scale;
         return field.fontHeight / 3;
     };
@@ -151,10 +155,12 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         lineStart += int(line.size()) + 1;
         for (const QChar c : line) {
             const int index = indexOf.value(c, -1);
+            // Each glyph stands on a quarter pixel.
+            const double at = std::round(x / kGlyphStepTwips) * kGlyphStepTwips;
             if (index >= 0 && outline) {
-                outline->addPath(QTransform(scale, 0, 0, scale, x, baseline).map(glyphs(index)));
+                outline->addPath(QTransform(scale, 0, 0, scale, at, baseline).map(glyphs(index)));
             } else if (index >= 0) {
-                painter.setTransform(QTransform(scale, 0, 0, scale, x, baseline) * objectToDevice);
+                painter.setTransform(QTransform(scale, 0, 0, scale, at, baseline) * objectToDevice);
                 painter.drawPath(glyphs(index));
             }
             x += advanceOf(index);
