@@ -5,7 +5,7 @@
 set -euo pipefail
 pkgs=(g++ cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev
       qt6-qpa-plugins qt6-translations-l10n libmpg123-dev libavcodec-dev libavutil-dev libswscale-dev
-      zlib1g-dev liblzma-dev fonts-noto-cjk fonts-liberation2 fonts-dejavu-core)
+      zlib1g-dev liblzma-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk fonts-liberation2 fonts-dejavu-core)
 [ "${VANTREL_EXTRA_PACKAGES:-}" ] && pkgs+=(${VANTREL_EXTRA_PACKAGES})
 missing=()
 for p in "${pkgs[@]}"; do

@@ -2,11 +2,13 @@
 // that must load and draw without harm.
 #include "render_check.h"
 #include "swf/Player.h"
+#include "swf/render/glyph_coverage.h"
 #include "swf/render/text_layout.h"
 #include "swf_builder.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QPainterPath>
 #include <QTest>
 
 using namespace swftest;
@@ -96,6 +98,8 @@ class SwfRenderAssetsTest : public QObject {
     void editTextBorder();
     void editTextIndent_data();
     void editTextIndent();
+    void embeddedGlyphsOnAQuarterPixelGrid_data();
+    void embeddedGlyphsOnAQuarterPixelGrid();
     void editTextStandsOnWholePixels_data();
     void editTextStandsOnWholePixels();
     void editTextLeavesOutLinesCutAtTheFoot_data();
@@ -103,6 +107,10 @@ class SwfRenderAssetsTest : public QObject {
     void editTextMasksByItsCharacters_data();
     void editTextMasksByItsCharacters();
     void htmlEditText();
+    void glyphFillCoverage_data();
+    void glyphFillCoverage();
+    void deviceGlyphsAreHinted_data();
+    void deviceGlyphsAreHinted();
     void chineseDeviceText_data();
     void chineseDeviceText();
     void htmlParagraphLines_data();
@@ -350,6 +358,54 @@ void SwfRenderAssetsTest::editTextIndent() {
     CHECK_PIXEL(image, firstGlyphX + 8, 23, Qt::black);
     CHECK_PIXEL(image, firstGlyphX - 1, 23, kBackground);
     CHECK_PIXEL(image, firstGlyphX + 11, 23, kBackground);
+}
+
+void SwfRenderAssetsTest::embeddedGlyphsOnAQuarterPixelGrid_data() {
+    QTest::addColumn<int>("advance"); // em units of 1024, at 20-pixel text
+    QTest::addColumn<int>("glyphs");
+    QTest::addColumn<double>("lastGlyphX"); // pixels
+    // Text starts at 12 pixels (240 twips); each advance counts in whole twips, each glyph's
+    // place rounds to a quarter pixel (5 twips).
+    QTest::newRow("fraction of a twip dropped") << 1023 << 3 << 52.0;  // 240 + 2 * 399
+    QTest::newRow("drops add up over a line") << 1010 << 5 << 90.75;   // 240 + 4 * 394
+    QTest::newRow("rounds up to the quarter") << 1018 << 2 << 31.75;   // 240 + 397
+    QTest::newRow("rounds down to the quarter") << 1032 << 2 << 32.25; // 240 + 403
+}
+
+void SwfRenderAssetsTest::embeddedGlyphsOnAQuarterPixelGrid() {
+    QFETCH(int, advance);
+    QFETCH(int, glyphs);
+    QFETCH(double, lastGlyphX);
+    SwfBuilder b = SwfBuilder(8, QSize(200, 60), 12);
+    b.setBackground(kBackground);
+    ShapeBuilder square;
+    square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
+    SwfBuilder::FontLayout layout;
+    layout.ascent = 820;
+    layout.descent = 204;
+    layout.advances = {advance};
+    const int font = b.defineFont2({square}, {'A'}, QStringLiteral("Boxes"), 2, layout);
+    swftest::Writer w;
+    const int id = b.reserveId();
+    w.u16(id);
+    w.rect(QRectF(200, 200, 3600, 800)); // 10,10 .. 190,50 pixels
+    w.u8(0x80 | 0x04 | 0x01);            // has text, colour, font
+    w.u8(0x01);                          // uses outlines
+    w.u16(font);
+    w.u16(400);
+    w.rgba(Qt::black);
+    w.cString("");
+    w.cString(QString(glyphs, QLatin1Char('A')).toLatin1().constData());
+    b.rawTag(37, w.data());
+    b.place(1, id);
+    b.showFrame();
+    const QImage image = renderMovie(b.finish());
+    // The last glyph's left edge: the pixel it starts in is covered by what lies right of it.
+    const int column = int(std::floor(lastGlyphX));
+    const int shade = int(std::lround(255 * (lastGlyphX - column)));
+    CHECK_PIXEL(image, column - 1, 23, kBackground);
+    CHECK_PIXEL(image, column, 23, QColor(shade, shade, shade));
+    CHECK_PIXEL(image, column + 1, 23, Qt::black);
 }
 
 void SwfRenderAssetsTest::editTextStandsOnWholePixels_data() {
@@ -608,6 +664,88 @@ void SwfRenderAssetsTest::htmlEditText() {
             }
     QVERIFY2(red > 40, qPrintable(QString::number(red)));
     QVERIFY2(lowest > 25, qPrintable(QString::number(lowest)));
+}
+
+void SwfRenderAssetsTest::glyphFillCoverage_data() {
+    QTest::addColumn<QPainterPath>("path");
+    QPainterPath halfAcross;
+    halfAcross.addRect(QRectF(1.25, 0, 2.5, 3));
+    QTest::newRow("rectangle off the grid") << halfAcross;
+    QPainterPath disc;
+    disc.addEllipse(QPointF(4.3, 3.7), 3.1, 3.1);
+    QTest::newRow("disc") << disc;
+    QPainterPath ring;
+    ring.addEllipse(QPointF(4.5, 4.2), 3.8, 3.8);
+    ring.addEllipse(QPointF(4.5, 4.2), 2.4, 2.4);
+    ring.setFillRule(Qt::OddEvenFill);
+    QTest::newRow("ring") << ring;
+    QPainterPath triangle;
+    triangle.moveTo(0.2, 0.1);
+    triangle.lineTo(7.6, 2.3);
+    triangle.lineTo(1.9, 6.8);
+    triangle.closeSubpath();
+    QTest::newRow("slanted edges") << triangle;
+}
+
+void SwfRenderAssetsTest::glyphFillCoverage() {
+    // Each pixel's grey is the share of it the outline covers: curves keep their true shape
+    // instead of a rasterizer's coarse chords, which would put round edges a shade off.
+    QFETCH(QPainterPath, path);
+    const QRect pixels(0, 0, 10, 10);
+    const QImage coverage = swf::render::pathCoverage(path, pixels, 16);
+    QCOMPARE(coverage.size(), pixels.size());
+    constexpr int kFine = 64;
+    for (int y = 0; y < pixels.height(); ++y)
+        for (int x = 0; x < pixels.width(); ++x) {
+            int inside = 0;
+            for (int j = 0; j < kFine; ++j)
+                for (int i = 0; i < kFine; ++i)
+                    inside += path.contains(QPointF(x + (i + 0.5) / kFine, y + (j + 0.5) / kFine));
+            const int exact = (inside * 255 + kFine * kFine / 2) / (kFine * kFine);
+            const int got = coverage.constScanLine(y)[x];
+            QVERIFY2(std::abs(got - exact) <= 6,
+                     qPrintable(
+                         QStringLiteral("pixel %1,%2: %3, area gives %4").arg(x).arg(y).arg(got).arg(exact)));
+        }
+}
+
+void SwfRenderAssetsTest::deviceGlyphsAreHinted_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QChar>("character");
+    QTest::addColumn<bool>("drawable");
+    QTest::addColumn<bool>("inked");
+    QTest::newRow("stem of l") << QStringLiteral("DejaVu Sans") << QChar('l') << true << true;
+    QTest::newRow("stems of H") << QStringLiteral("Liberation Sans") << QChar('H') << true << true;
+    QTest::newRow("space") << QStringLiteral("DejaVu Sans") << QChar(' ') << true << false;
+}
+
+void SwfRenderAssetsTest::deviceGlyphsAreHinted() {
+    // Device text's stems stand on whole pixels: some column of the glyph is solid ink.
+    QFETCH(QString, family);
+    QFETCH(QChar, character);
+    QFETCH(bool, drawable);
+    QFETCH(bool, inked);
+    QFont font(family);
+    font.setPixelSize(12);
+    const QRawFont raw = QRawFont::fromFont(font);
+    if (raw.familyName() != family) QSKIP("font not installed");
+    const QList<quint32> indexes = raw.glyphIndexesForString(QString(character));
+    QCOMPARE(indexes.size(), 1);
+    const swf::render::GlyphCoverage glyph = swf::render::hintedGlyphCoverage(raw, indexes[0]);
+    QCOMPARE(glyph.drawable, drawable);
+    QCOMPARE(!glyph.alpha.isNull(), inked);
+    if (!inked) return;
+    // The glyph sits on its baseline, above it.
+    QVERIFY(glyph.offset.y() < 0);
+    QVERIFY(glyph.offset.y() + glyph.alpha.height() <= 1);
+    bool solidColumn = false;
+    for (int x = 0; x < glyph.alpha.width() && !solidColumn; ++x) {
+        bool solid = true;
+        for (int y = 1; y + 1 < glyph.alpha.height(); ++y)
+            solid = solid && glyph.alpha.constScanLine(y)[x] == 255;
+        solidColumn = solid;
+    }
+    QVERIFY(solidColumn);
 }
 
 void SwfRenderAssetsTest::firstButtonWithColorTransform() {

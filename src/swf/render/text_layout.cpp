@@ -1,6 +1,8 @@
 // System-font text.
 #include "swf/render/text_layout.h"
 
+#include "swf/render/glyph_coverage.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -19,6 +21,8 @@ namespace {
 constexpr double kGutterPixels = 2.0;
 // Lines whose heights add up to the room's within rounding fit in it.
 constexpr double kFitSlack = 0.01;
+// Embedded-font glyphs are placed on a grid of a quarter pixel (twips).
+constexpr double kGlyphStepTwips = 5.0;
 
 Qt::Alignment alignmentOf(format::TextAlign align) {
     switch (align) {
@@ -106,7 +110,9 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
     for (size_t i = 0; i < font.codes.size(); ++i)
         indexOf.insert(QChar(font.codes[i]), static_cast<int>(i));
     auto advanceOf = [&](int index) {
-        if (index >= 0 && size_t(index) < font.advances.size()) return font.advances[size_t(index)] * scale;
+        // Advances count in whole twips, the fraction dropped.
+        if (index >= 0 && size_t(index) < font.advances.size())
+            return std::floor(font.advances[size_t(index)] * scale + 1e-9);
         if (index >= 0) return (glyphs(index).boundingRect().right() + font.emSize / 16) * scale;
         return field.fontHeight / 3;
     };
@@ -149,10 +155,12 @@ void drawWithOutlines(QPainter& painter, const format::EditTextDefinition& field
         lineStart += int(line.size()) + 1;
         for (const QChar c : line) {
             const int index = indexOf.value(c, -1);
+            // Each glyph stands on a quarter pixel.
+            const double at = std::round(x / kGlyphStepTwips) * kGlyphStepTwips;
             if (index >= 0 && outline) {
-                outline->addPath(QTransform(scale, 0, 0, scale, x, baseline).map(glyphs(index)));
+                outline->addPath(QTransform(scale, 0, 0, scale, at, baseline).map(glyphs(index)));
             } else if (index >= 0) {
-                painter.setTransform(QTransform(scale, 0, 0, scale, x, baseline) * objectToDevice);
+                painter.setTransform(QTransform(scale, 0, 0, scale, at, baseline) * objectToDevice);
                 painter.drawPath(glyphs(index));
             }
             x += advanceOf(index);
@@ -361,6 +369,67 @@ void layOutModel(QTextDocument& document, const format::EditTextDefinition& fiel
     }
 }
 
+// Draws the document's glyphs from their hinted outlines' sampled coverage, each at a whole
+// device pixel. False, having drawn nothing, when the text needs more than glyphs (lines
+// under it, a background) or the painter turns or scales it: Qt's own drawing takes over.
+bool drawSampledGlyphs(QPainter& painter, QTextDocument& document, const QColor& textColor) {
+    const QTransform toDevice = painter.combinedTransform();
+    if (toDevice.type() > QTransform::TxTranslate) return false;
+    struct Piece {
+        GlyphCoverage glyph;
+        QPoint at;
+        QColor color;
+    };
+    std::vector<Piece> pieces;
+    document.documentLayout()->documentSize();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QPointF origin = document.documentLayout()->blockBoundingRect(block).topLeft();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat look = fragment.charFormat();
+            if (look.fontUnderline() || look.fontStrikeOut() || look.fontOverline() ||
+                look.background().style() != Qt::NoBrush)
+                return false;
+            const QColor color =
+                look.foreground().style() == Qt::NoBrush ? textColor : look.foreground().color();
+            for (const QGlyphRun& run : fragment.glyphRuns()) {
+                const QRawFont face = run.rawFont();
+                const QList<quint32> indexes = run.glyphIndexes();
+                const QList<QPointF> positions = run.positions();
+                for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i) {
+                    GlyphCoverage glyph = hintedGlyphCoverage(face, indexes[i]);
+                    if (!glyph.drawable) return false;
+                    const QPointF at = toDevice.map(origin + positions[i]);
+                    pieces.push_back({std::move(glyph),
+                                      QPoint(int(std::floor(at.x() + 0.5)), int(std::floor(at.y() + 0.5))),
+                                      color});
+                }
+            }
+        }
+    }
+    painter.save();
+    painter.resetTransform();
+    for (const Piece& piece : pieces) {
+        const QImage& alpha = piece.glyph.alpha;
+        if (alpha.isNull()) continue;
+        QImage tinted(alpha.size(), QImage::Format_ARGB32_Premultiplied);
+        const int r = piece.color.red(), g = piece.color.green(), b = piece.color.blue(),
+                  a = piece.color.alpha();
+        for (int y = 0; y < alpha.height(); ++y) {
+            const uchar* in = alpha.constScanLine(y);
+            auto* out = reinterpret_cast<QRgb*>(tinted.scanLine(y));
+            for (int x = 0; x < alpha.width(); ++x) {
+                const int cover = (in[x] * a + 127) / 255;
+                out[x] =
+                    qRgba((r * cover + 127) / 255, (g * cover + 127) / 255, (b * cover + 127) / 255, cover);
+            }
+        }
+        painter.drawImage(piece.at + piece.glyph.offset, tinted);
+    }
+    painter.restore();
+    return true;
+}
+
 TextLines linesOf(QTextDocument& document) {
     TextLines result;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -512,7 +581,8 @@ void drawEditTextField(QPainter& painter, const format::EditTextDefinition& fiel
             context.selections.append({selected, look});
         }
     }
-    document.documentLayout()->draw(&painter, context);
+    if (caret || !drawSampledGlyphs(painter, document, context.palette.color(QPalette::Text)))
+        document.documentLayout()->draw(&painter, context);
     painter.restore();
 }
 
