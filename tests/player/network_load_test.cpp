@@ -2,6 +2,7 @@
 // errors, limits, silence and cancelling.
 #include "support/action_assembler.h"
 #include "support/app_fixture.h"
+#include "support/net_stream_movie.h"
 #include "swf_builder.h"
 
 #include "player/shockwave_flash.h"
@@ -45,27 +46,13 @@ QByteArray testMovie(int frames) {
     return builder.finish();
 }
 
-// Frame 1 plays clip.flv through a NetStream whose status codes are traced; 100 frames
-// follow, to give it time.
+// Frame 1 plays clip.flv through a NetStream whose status codes are traced.
 QByteArray streamingMovie() {
     using avm1test::ActionCode;
-    swftest::SwfBuilder builder(8, QSize(100, 100), 25);
-    avm1test::ActionAssembler onStatus(8), script(8);
+    avm1test::ActionAssembler onStatus(8);
     onStatus.push({"info"}).op(ActionCode::GetVariable).push({"code"}).op(ActionCode::GetMember);
     onStatus.op(ActionCode::Trace);
-    script.push({"nc", 0, "NetConnection"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-    script.push({avm1test::PushValue::null(), 1, "nc"}).op(ActionCode::GetVariable).push({"connect"});
-    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
-    script.push({"ns", "nc"}).op(ActionCode::GetVariable).push({1, "NetStream"}).op(ActionCode::NewObject);
-    script.op(ActionCode::SetVariable);
-    script.push({"ns"}).op(ActionCode::GetVariable).push({"onStatus"});
-    script.defineFunction({}, {QStringLiteral("info")}, onStatus).op(ActionCode::SetMember);
-    script.push({"clip.flv", 1, "ns"}).op(ActionCode::GetVariable).push({"play"});
-    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
-    builder.doAction(script.bytes());
-    for (int i = 0; i < 100; ++i)
-        builder.showFrame();
-    return builder.finish();
+    return avm1test::netStreamMovie(8, 25, onStatus, 100);
 }
 
 // An FLV file of sound only: tags of 100 ms of 11 kHz 16-bit PCM.

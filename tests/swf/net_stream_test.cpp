@@ -1,6 +1,7 @@
 // FLV files played through NetStream: the file's records as read, its sound placed at its
 // time stamps, and a movie that plays a coded clip through a Video on its stage.
 #include "action_assembler.h"
+#include "net_stream_movie.h"
 #include "render_check.h"
 #include "swf/Player.h"
 #include "swf/format/flv.h"
@@ -383,27 +384,14 @@ class ArrivingFile final : public swf::Navigator {
 // A SWF 8 movie at 25 fps playing clip.flv through a NetStream, tracing each status code
 // with the stream's bytesLoaded and bytesTotal.
 QByteArray streamingMovie() {
-    SwfBuilder movie(8, QSize(40, 40), 25);
-    ActionAssembler onStatus(8), script(8);
+    ActionAssembler onStatus(8);
     onStatus.push({"info"}).op(ActionCode::GetVariable).push({"code"}).op(ActionCode::GetMember);
     onStatus.push({" "}).op(ActionCode::Add2);
     onStatus.push({"this"}).op(ActionCode::GetVariable).push({"bytesLoaded"}).op(ActionCode::GetMember);
     onStatus.op(ActionCode::Add2).push({"/"}).op(ActionCode::Add2);
     onStatus.push({"this"}).op(ActionCode::GetVariable).push({"bytesTotal"}).op(ActionCode::GetMember);
     onStatus.op(ActionCode::Add2).op(ActionCode::Trace);
-    script.push({"nc", 0, "NetConnection"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-    script.push({PushValue::null(), 1, "nc"}).op(ActionCode::GetVariable).push({"connect"});
-    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
-    script.push({"ns", "nc"}).op(ActionCode::GetVariable).push({1, "NetStream"}).op(ActionCode::NewObject);
-    script.op(ActionCode::SetVariable);
-    script.push({"ns"}).op(ActionCode::GetVariable).push({"onStatus"});
-    script.defineFunction({}, {QStringLiteral("info")}, onStatus).op(ActionCode::SetMember);
-    script.push({"clip.flv", 1, "ns"}).op(ActionCode::GetVariable).push({"play"});
-    script.op(ActionCode::CallMethod).op(ActionCode::Pop);
-    movie.doAction(script.bytes());
-    for (int i = 0; i < 200; ++i)
-        movie.showFrame();
-    return movie.finish();
+    return netStreamMovie(8, 25, onStatus, 200);
 }
 
 } // namespace
