@@ -167,6 +167,8 @@ class SwfScriptTest : public QObject {
     void loadsStayBesideTheMovie();
     void loadsAskTheNavigator();
     void loadedByteCountsOutliveDelete();
+    void rootLoadEventCallsOnLoad_data();
+    void rootLoadEventCallsOnLoad();
     void loadedTextEncodings_data();
     void loadedTextEncodings();
     void textFormatValues_data();
@@ -1169,6 +1171,38 @@ void SwfScriptTest::loadedByteCountsOutliveDelete() {
     player.setTraceHandler([&](const QString& line) { traces << line; });
     QVERIFY(player.loadBytes(builder.finish()));
     QCOMPARE(traces, (QStringList{"3", "3"}));
+}
+
+// The root's load event follows its first frame's actions; from SWF 6 it calls the onLoad
+// method that frame set.
+void SwfScriptTest::rootLoadEventCallsOnLoad_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QStringList>("traces");
+    QTest::newRow("SWF 5 has no event methods") << 5 << QStringList{"start"};
+    QTest::newRow("SWF 6") << 6 << QStringList{"start", "onLoad"};
+    QTest::newRow("SWF 8") << 8 << QStringList{"start", "onLoad"};
+}
+
+void SwfScriptTest::rootLoadEventCallsOnLoad() {
+    QFETCH(int, version);
+    QFETCH(QStringList, traces);
+    ActionAssembler say(version);
+    say.trace("onLoad");
+    ActionAssembler code(version);
+    code.trace("start");
+    code.getVariable("_root").push({"onLoad"});
+    code.defineFunction("", {}, say);
+    code.op(ActionCode::SetMember);
+    SwfBuilder builder(version, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame(3);
+    swf::Player player;
+    QStringList seen;
+    player.setTraceHandler([&](const QString& line) { seen << line; });
+    QVERIFY(player.loadBytes(builder.finish()));
+    player.advance();
+    player.advance();
+    QCOMPARE(seen, traces);
 }
 
 // Text files a movie loads: UTF-8 for movies from version 6, the code page (GBK) for older
