@@ -150,6 +150,9 @@ struct Player::Impl final : script::PlayerPort {
         // The first frame's scripts, and the frames they jump to, share one frame's budget.
         script::Tick tick(scripts.get());
         rootEntered();
+        scripts->clipLoaded(*display.root());
+        // What the first frame asked to load arrives at its end, as it would at any frame's.
+        scripts->runLoads();
         tick.finish();
         pointer = std::make_unique<input::PointerTracker>(display, pointerClient());
     }

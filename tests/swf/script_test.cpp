@@ -166,6 +166,9 @@ class SwfScriptTest : public QObject {
     void clipsRemovedWhileTheirScriptRuns();
     void loadsStayBesideTheMovie();
     void loadsAskTheNavigator();
+    void loadedByteCountsOutliveDelete();
+    void rootLoadEventCallsOnLoad_data();
+    void rootLoadEventCallsOnLoad();
     void loadedTextEncodings_data();
     void loadedTextEncodings();
     void textFormatValues_data();
@@ -1112,9 +1115,10 @@ void SwfScriptTest::loadsStayBesideTheMovie() {
     QStringList traces;
     player.setTraceHandler([&](const QString& line) { traces << line; });
     QVERIFY(player.loadFile(path));
-    QVERIFY(traces.isEmpty()); // loads finish on a later tick
-    player.advance();
+    // What the first frame asks for arrives at that frame's end, like any other frame's.
     QCOMPARE(traces, (QStringList{"a=1", "undefined", "undefined"}));
+    player.advance();
+    QCOMPARE(traces.size(), 3);
 }
 
 // Every load a movie makes goes through the player's navigator, with the address as the movie
@@ -1139,6 +1143,66 @@ void SwfScriptTest::loadsAskTheNavigator() {
     player.advance();
     QCOMPARE(recording->asked, (QStringList{"data.txt", "other/file.txt"}));
     QCOMPARE(traces, (QStringList{"a=from the navigator", "undefined"}));
+}
+
+// The counts a finished load leaves on its object stay when onData deletes them.
+void SwfScriptTest::loadedByteCountsOutliveDelete() {
+    struct Fixed final : swf::Navigator {
+        std::optional<QByteArray> fetch(const QString&, const QString&, QString*) override {
+            return QByteArray("a=1");
+        }
+    };
+    ActionAssembler onData(8);
+    for (const char* name : {"_bytesLoaded", "_bytesTotal"}) {
+        onData.getVariable("this").push({name}).op(ActionCode::Delete).op(ActionCode::Pop);
+        onData.getVariable("this").push({name}).op(ActionCode::GetMember).op(ActionCode::Trace);
+    }
+    ActionAssembler code(8);
+    code.defineFunction("show", {}, onData);
+    code.push({"v", 0, "XML"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+    code.getVariable("v").push({"onData"}).getVariable("show").op(ActionCode::SetMember);
+    invoke(code, "v", "load", {"data.xml"}).op(ActionCode::Pop);
+    SwfBuilder builder(8, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame(2);
+    swf::Player player;
+    player.setNavigator(std::make_unique<Fixed>());
+    QStringList traces;
+    player.setTraceHandler([&](const QString& line) { traces << line; });
+    QVERIFY(player.loadBytes(builder.finish()));
+    QCOMPARE(traces, (QStringList{"3", "3"}));
+}
+
+// The root's load event follows its first frame's actions; from SWF 6 it calls the onLoad
+// method that frame set.
+void SwfScriptTest::rootLoadEventCallsOnLoad_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QStringList>("traces");
+    QTest::newRow("SWF 5 has no event methods") << 5 << QStringList{"start"};
+    QTest::newRow("SWF 6") << 6 << QStringList{"start", "onLoad"};
+    QTest::newRow("SWF 8") << 8 << QStringList{"start", "onLoad"};
+}
+
+void SwfScriptTest::rootLoadEventCallsOnLoad() {
+    QFETCH(int, version);
+    QFETCH(QStringList, traces);
+    ActionAssembler say(version);
+    say.trace("onLoad");
+    ActionAssembler code(version);
+    code.trace("start");
+    code.getVariable("_root").push({"onLoad"});
+    code.defineFunction("", {}, say);
+    code.op(ActionCode::SetMember);
+    SwfBuilder builder(version, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame(3);
+    swf::Player player;
+    QStringList seen;
+    player.setTraceHandler([&](const QString& line) { seen << line; });
+    QVERIFY(player.loadBytes(builder.finish()));
+    player.advance();
+    player.advance();
+    QCOMPARE(seen, traces);
 }
 
 // Text files a movie loads: UTF-8 for movies from version 6, the code page (GBK) for older

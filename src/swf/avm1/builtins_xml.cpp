@@ -179,6 +179,9 @@ void installNodeMethods(Machine& machine, Object* prototype) {
         XmlNode* node = nodeOf(c.thisValue);
         Object* before = c.arg(1).asObject();
         if (!node || !before) return Value();
+        // A node already among the children stays where it is.
+        const XmlNode* inserted = nodeOf(c.arg(0));
+        if (inserted && inserted->parent == c.thisObject()) return Value();
         const auto at = std::find(node->children.begin(), node->children.end(), before);
         if (at != node->children.end())
             insertChild(c.thisObject(), c.arg(0).asObject(), std::size_t(at - node->children.begin()));
@@ -233,6 +236,16 @@ void installNodeMethods(Machine& machine, Object* prototype) {
     });
 }
 
+// The node properties live on XMLNode.prototype; a script that replaces the prototype gets
+// them back on its own object once a node is made through the class (new XMLNode with both
+// arguments, createElement, createTextNode), never by parsing.
+Object* currentNodePrototype(Machine& machine, Object* xmlNode) {
+    Object* prototype = machine.getMember(Value(xmlNode), QStringLiteral("prototype")).asObject();
+    if (prototype && !prototype->findOwn(QStringLiteral("nodeType")))
+        installNodeProperties(machine, prototype);
+    return prototype;
+}
+
 } // namespace
 
 void installXmlClasses(Machine& machine) {
@@ -241,6 +254,8 @@ void installXmlClasses(Machine& machine) {
     Object* xmlNode = machine.newConstructor(
         [](CallContext& c) {
             if (c.constructing && c.thisObject()) {
+                if (!c.arg(0).isUndefined() && !c.arg(1).isUndefined())
+                    currentNodePrototype(c.machine, c.callee);
                 const int type = toInt32(argNumber(c, 0)) == kTextNode ? kTextNode : kElementNode;
                 initNode(c.machine, c.thisObject(), type,
                          c.arg(1).isUndefined() ? std::nullopt : std::optional(argString(c, 1)));
@@ -258,8 +273,7 @@ void installXmlClasses(Machine& machine) {
         if (!node) return;
         for (Object* child : std::vector<Object*>(node->children))
             detach(child);
-        const bool ignoreWhite = m.toBoolean(node->ignoreWhite);
-        const ParseResult result = parseInto(m, document, nodePrototype, text, ignoreWhite);
+        const ParseResult result = parseInto(m, document, nodePrototype, text);
         node->status = result.status;
         if (!result.xmlDecl.isEmpty()) node->xmlDecl = result.xmlDecl;
         if (!result.docType.isEmpty()) node->docTypeDecl = result.docType;
@@ -283,11 +297,13 @@ void installXmlClasses(Machine& machine) {
         if (c.thisObject()) parse(c.machine, c.thisObject(), argString(c, 0));
         return Value();
     });
-    machine.defineMethod(xmlPrototype, QStringLiteral("createElement"), [nodePrototype](CallContext& c) {
-        return Value(makeNode(c.machine, nodePrototype, kElementNode, argString(c, 0)));
+    machine.defineMethod(xmlPrototype, QStringLiteral("createElement"), [xmlNode](CallContext& c) {
+        return Value(
+            makeNode(c.machine, currentNodePrototype(c.machine, xmlNode), kElementNode, argString(c, 0)));
     });
-    machine.defineMethod(xmlPrototype, QStringLiteral("createTextNode"), [nodePrototype](CallContext& c) {
-        return Value(makeNode(c.machine, nodePrototype, kTextNode, argString(c, 0)));
+    machine.defineMethod(xmlPrototype, QStringLiteral("createTextNode"), [xmlNode](CallContext& c) {
+        return Value(
+            makeNode(c.machine, currentNodePrototype(c.machine, xmlNode), kTextNode, argString(c, 0)));
     });
     for (Object* prototype : {nodePrototype, xmlPrototype})
         for (Property& property : prototype->properties())

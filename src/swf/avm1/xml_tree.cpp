@@ -98,7 +98,8 @@ bool isSpace(QChar c) {
 }
 
 // Elements with an id are found by it: under idMap from SWF 8, on the document itself
-// before. The store bypasses setters, as the player's does.
+// before. The store is an ordinary assignment: a setter there runs in the middle of the parse
+// and sees the tree as far as it has been read.
 void registerId(Machine& machine, Object* document, const QString& id, Object* element) {
     constexpr int kSwfVersionIdMap = 8;
     Object* map = document;
@@ -107,23 +108,23 @@ void registerId(Machine& machine, Object* document, const QString& id, Object* e
         map = existing.asObject();
         if (!map) {
             if (!existing.isUndefined()) return;
-            map = machine.newObject();
+            // The map the parser makes is bare: it inherits nothing, not even from Object.
+            map = machine.newObject(ObjectKind::Plain, nullptr);
             document->setOwn(QStringLiteral("idMap"), map);
         }
     }
-    Property* property = map->findOwn(id);
-    if (property && (property->flags & kReadOnly)) return;
-    map->setOwn(id, element);
+    machine.setMember(Value(map), id, Value(element));
 }
 
 // Reads text into the children of document. The tree is built with an explicit stack, so
 // nesting costs no recursion.
-ParseResult parseInto(Machine& machine, Object* document, Object* prototype, const QString& text,
-                      bool ignoreWhite) {
+ParseResult parseInto(Machine& machine, Object* document, Object* prototype, const QString& text) {
     ParseResult result;
     std::vector<Object*> open{document};
     qsizetype at = 0;
     const qsizetype size = text.size();
+    // Read once: a setter run by an id that changes it acts on the next parse only.
+    const bool ignoreWhite = nodeOf(document) && machine.toBoolean(nodeOf(document)->ignoreWhite);
     auto addText = [&](const QString& value) {
         if (ignoreWhite && std::all_of(value.begin(), value.end(), isSpace)) return;
         Object* node = makeNode(machine, prototype, kTextNode, value);
@@ -175,7 +176,15 @@ ParseResult parseInto(Machine& machine, Object* document, Object* prototype, con
                 result.status = kBadElement;
                 break;
             }
-            const QString name = text.mid(at + 2, end - at - 2).trimmed();
+            // The name ends where a start tag's would, and at a slash too.
+            qsizetype nameEnd = at + 2;
+            while (nameEnd < end && !isSpace(text[nameEnd]) && text[nameEnd] != u'/')
+                ++nameEnd;
+            const QString name = text.mid(at + 2, nameEnd - at - 2);
+            if (name.isEmpty()) {
+                result.status = kBadElement;
+                break;
+            }
             if (open.size() < 2) {
                 result.status = kUnopenedElement;
                 break;
@@ -193,7 +202,9 @@ ParseResult parseInto(Machine& machine, Object* document, Object* prototype, con
             at = end + 1;
         } else {
             qsizetype i = at + 1;
-            while (i < size && !isSpace(text[i]) && text[i] != u'>' && text[i] != u'/')
+            // A slash ends the name only where it closes the tag: "<a/ >" is an element "a/".
+            while (i < size && !isSpace(text[i]) && text[i] != u'>' &&
+                   !(text[i] == u'/' && i + 1 < size && text[i + 1] == u'>'))
                 ++i;
             const QString name = text.mid(at + 1, i - at - 1);
             if (name.isEmpty()) {

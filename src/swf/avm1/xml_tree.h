@@ -63,8 +63,8 @@ struct ParseResult {
     QString xmlDecl, docType;
 };
 // Reads text into the children of document, nodes made with prototype.
-ParseResult parseInto(Machine& machine, Object* document, Object* prototype, const QString& text,
-                      bool ignoreWhite);
+// Whitespace-only text is dropped when the document's ignoreWhite is true as the parse starts.
+ParseResult parseInto(Machine& machine, Object* document, Object* prototype, const QString& text);
 // Appends object and what it holds, as markup.
 void writeNode(Machine& machine, Object* object, QString& out, int depth);
 

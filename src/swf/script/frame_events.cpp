@@ -98,7 +98,7 @@ void ScriptHost::constructPending() {
             stage::MovieClip* clip = known(handle);
             if (!clip) continue;
             frameEntered(*clip, 0);
-            if (m_directory->knows(clip)) runClipEvent(*clip, kEventLoad);
+            if (m_directory->knows(clip)) clipLoaded(*clip);
         }
     }
     --m_constructNesting;
@@ -113,6 +113,16 @@ void ScriptHost::clipTicked(stage::MovieClip& clip) {
     if (!m_directory->knows(&clip)) return;
     avm1::Object* object = objectOf(clip);
     const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onEnterFrame"));
+    if (handler.asObject() && handler.asObject()->isFunction())
+        m_machine->callFunction(handler, avm1::Value(object), {});
+}
+
+void ScriptHost::clipLoaded(stage::MovieClip& clip) {
+    constexpr int kFirstVersionWithMethods = 6;
+    runClipEvent(clip, kEventLoad);
+    if (!m_directory->knows(&clip) || m_machine->swfVersion() < kFirstVersionWithMethods) return;
+    avm1::Object* object = objectOf(clip);
+    const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onLoad"));
     if (handler.asObject() && handler.asObject()->isFunction())
         m_machine->callFunction(handler, avm1::Value(object), {});
 }

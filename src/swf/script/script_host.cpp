@@ -218,9 +218,13 @@ void ScriptHost::runLoads() {
         avm1::Value text;
         if (bytes) {
             text = format::decodeExternalText(*bytes, externalTextInCodePage());
+            // Once the data is in, its counts outlive a script's delete.
             const avm1::Value size(double(bytes->size()));
-            load.receiver->setOwn(QStringLiteral("_bytesLoaded"), size, avm1::property_flags::kDontEnum);
-            load.receiver->setOwn(QStringLiteral("_bytesTotal"), size, avm1::property_flags::kDontEnum);
+            for (const QString& name : {QStringLiteral("_bytesLoaded"), QStringLiteral("_bytesTotal")}) {
+                load.receiver->setOwn(name, size);
+                load.receiver->findOwn(name)->flags =
+                    avm1::property_flags::kDontEnum | avm1::property_flags::kDontDelete;
+            }
         }
         m_machine->callFunction(m_machine->getMember(avm1::Value(load.receiver), QStringLiteral("onData")),
                                 avm1::Value(load.receiver), {text});

@@ -68,6 +68,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void clipCreated(stage::MovieClip& clip);
     // Every tick: enterFrame clip events and onEnterFrame handlers.
     void clipTicked(stage::MovieClip& clip);
+    // The load event: the clip's own event actions, then from SWF 6 its onLoad method.
+    void clipLoaded(stage::MovieClip& clip);
     void fieldPlaced(stage::MovieClip& parent, stage::TextField& field);
     void clipDestroyed(const stage::MovieClip& clip);
     // A timeline took clip off the stage: its unload event and onUnload run with the

@@ -274,6 +274,72 @@ class Avm1Test : public QObject {
                    text(m, m.getMember(xml, "k")) + " " +
                    text(m, m.getMember(xml, "__constructor__").isUndefined());
         }) << "a undefined false";
+        // A slash ends a start tag's name only before '>'; an end tag's name stops at any slash.
+        for (const auto& [name, markup, expected] :
+             {std::tuple{"xml slash inside a start tag's name", "<a/ ></a/>", "<a/ /> -10"},
+              {"xml end tag without a name", "</>a", " -6"},
+              {"xml end tag name stops at a slash", "<a></a/>", "<a /> 0"}}) {
+            QTest::newRow(name) << 8 << Scenario([markup](Machine& m) {
+                const Value xml = make(m, "XML", {QString::fromLatin1(markup)});
+                return text(m, xml) + " " + text(m, m.getMember(xml, "status"));
+            }) << QString::fromLatin1(expected);
+        }
+        for (const int version : {7, 8})
+            QTest::newRow(
+                qPrintable(QStringLiteral("xml id store runs a setter mid-parse, SWF %1").arg(version)))
+                << version << Scenario([version](Machine& m) {
+                       QString seen;
+                       const Value setter = m.newNativeFunction([&seen](CallContext& c) {
+                           seen = c.machine.toString(c.arg(0)) + " in " + c.machine.toString(c.thisValue);
+                           return Value();
+                       });
+                       const Value getter = m.newNativeFunction([](CallContext&) { return Value(); });
+                       const Value xml = make(m, "XML");
+                       Value map = xml;
+                       if (version >= 8) {
+                           map = m.newObject();
+                           m.setMember(xml, "idMap", map);
+                       }
+                       call(m, map, "addProperty", {QStringLiteral("k"), getter, setter});
+                       call(m, xml, "parseXML", {QStringLiteral("<r><a id='k'/><b/></r>")});
+                       return seen;
+                   })
+                << "<a id=\"k\" /> in " +
+                       QString::fromLatin1(version >= 8 ? "[object Object]" : "<r><a id=\"k\" /></r>");
+        QTest::newRow("xml idMap made by the parser inherits nothing") << 8 << Scenario([](Machine& m) {
+            const Value map = m.getMember(make(m, "XML", {QStringLiteral("<a id='k'/>")}), "idMap");
+            return text(m, m.getMember(m.getMember(map, "k"), "nodeName")) + " " +
+                   typeOf(m.getMember(map, "toString"));
+        }) << "a undefined";
+        QTest::newRow("xml node properties return to a replaced XMLNode.prototype through the class")
+            << 8 << Scenario([](Machine& m) {
+                   const Value xmlNode = m.getMember(m.global(), "XMLNode");
+                   const Value prototype = m.newObject();
+                   m.setMember(xmlNode, "prototype", prototype);
+                   auto owns = [&] {
+                       return text(m, call(m, prototype, "hasOwnProperty", {QStringLiteral("nodeType")}));
+                   };
+                   QString out;
+                   const Value xml = make(m, "XML", {QStringLiteral("<a/>")});
+                   out += owns();
+                   make(m, "XMLNode", {1});
+                   out += " " + owns();
+                   call(m, xml, "createTextNode", {QStringLiteral("t")});
+                   return out + " " + owns();
+               })
+            << "false false true";
+        QTest::newRow("xml insertBefore leaves a node already among the children in place")
+            << 8 << Scenario([](Machine& m) {
+                   const Value xml = make(m, "XML", {QStringLiteral("<a/><b/>")});
+                   const Value a = m.getMember(xml, "firstChild");
+                   const Value b = m.getMember(xml, "lastChild");
+                   call(m, xml, "insertBefore", {b, a});
+                   const QString kept = text(m, xml);
+                   call(m, b, "removeNode");
+                   call(m, xml, "insertBefore", {b, a});
+                   return kept + " " + text(m, xml);
+               })
+            << "<a /><b /> <b /><a />";
         QTest::newRow("loadvars decodes and encodes") << 8 << Scenario([](Machine& m) {
             const Value vars = make(m, "LoadVars");
             call(m, vars, "decode", {QStringLiteral("a=1&b=x%20y&c")});
