@@ -130,7 +130,7 @@ class Avm1Test : public QObject {
                "Sun Jan 1 00:00:00 GMT+0000 1970/-Infinity"},
               {"infinities that cancel", std::vector<Value>{1983, 11, INFINITY, 22, 43, -INFINITY, 89},
                "Invalid Date/NaN"}}) {
-            QTest::newRow(name) << 7 << Scenario([args](Machine& m) {
+            QTest::newRow(name) << 7 << Scenario([args = args](Machine& m) {
                 const Value date = make(m, "Date", args);
                 return text(m, date) + "/" + text(m, call(m, date, "getTime"));
             }) << QString::fromLatin1(expected);
@@ -279,7 +279,7 @@ class Avm1Test : public QObject {
              {std::tuple{"xml slash inside a start tag's name", "<a/ ></a/>", "<a/ /> -10"},
               {"xml end tag without a name", "</>a", " -6"},
               {"xml end tag name stops at a slash", "<a></a/>", "<a /> 0"}}) {
-            QTest::newRow(name) << 8 << Scenario([markup](Machine& m) {
+            QTest::newRow(name) << 8 << Scenario([markup = markup](Machine& m) {
                 const Value xml = make(m, "XML", {QString::fromLatin1(markup)});
                 return text(m, xml) + " " + text(m, m.getMember(xml, "status"));
             }) << QString::fromLatin1(expected);
