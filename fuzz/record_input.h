@@ -26,6 +26,7 @@ inline bool decodeRecord(int which, int version, const QByteArray& body) {
         if (!condition) std::abort();
     };
     swf::io::Reader reader(body);
+    const StringCoding coding{version};
     QString problem;
     // Definitions start with their character id, which the movie reader takes before the decoder.
     if (which % 16 >= 8 && which % 16 <= 13) reader.u16();
@@ -36,7 +37,7 @@ inline bool decodeRecord(int which, int version, const QByteArray& body) {
         static const int kCodes[] = {int(TagCode::PlaceObject), int(TagCode::PlaceObject2),
                                      int(TagCode::PlaceObject3)};
         PlaceObject place;
-        return readPlaceObject(reader, kCodes[which % 16], version, place);
+        return readPlaceObject(reader, kCodes[which % 16], coding, place);
     }
     case 3: {
         RemoveObject remove;
@@ -46,7 +47,7 @@ inline bool decodeRecord(int which, int version, const QByteArray& body) {
     case 4: {
         StartSoundRecord start;
         return readStartSound(reader, which & 0x10 ? int(TagCode::StartSound2) : int(TagCode::StartSound),
-                              version, start);
+                              coding, start);
     }
     case 5: {
         SoundStreamHeadRecord head;
@@ -63,7 +64,7 @@ inline bool decodeRecord(int which, int version, const QByteArray& body) {
     case 7: {
         Exports exports;
         // Every name needs at least three bytes: the id and the terminating zero.
-        const bool ok = readExports(reader, version, exports);
+        const bool ok = readExports(reader, coding, exports);
         if (ok) check(qsizetype(exports.names.size()) * 3 <= body.size());
         return ok;
     }
@@ -77,7 +78,7 @@ inline bool decodeRecord(int which, int version, const QByteArray& body) {
     }
     case 10: {
         FontDefinition font;
-        return readFont(reader, 1 + (which >> 4) % 3, version, font, problem);
+        return readFont(reader, 1 + (which >> 4) % 3, coding, font, problem);
     }
     case 11: {
         TextDefinition text;
@@ -85,7 +86,7 @@ inline bool decodeRecord(int which, int version, const QByteArray& body) {
     }
     case 12: {
         EditTextDefinition field;
-        return readEditText(reader, version, field, problem);
+        return readEditText(reader, coding, field, problem);
     }
     case 13: {
         ButtonDefinition button;

@@ -13,6 +13,7 @@
 #include "resources/string_table.h"
 #include "search/search_run.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
@@ -225,6 +226,20 @@ void Form1::buildMenus() {
         mundoquality[i] = quality->addAction(qualityTexts[i]);
         mundoquality[i]->setObjectName(QStringLiteral("mundoquality_%1").arg(i));
     }
+    QMenu* codePages = settings->addMenu(tr("旧影片文字编码"));
+    muninCodePage = codePages->menuAction();
+    muninCodePage->setObjectName(QStringLiteral("muninCodePage"));
+    muninCodePage->setToolTip(tr("Flash 5 及更早的影片不记录文字的编码，在此选择"));
+    auto* codePageGroup = new QActionGroup(codePages);
+    for (const CodePageChoice& choice : oldMovieCodePages()) {
+        QAction* item = codePages->addAction(choice.label);
+        item->setObjectName(QStringLiteral("muninCodePage_") + QString::fromLatin1(choice.name));
+        item->setCheckable(true);
+        codePageGroup->addAction(item);
+        codePageItems << item;
+        const QByteArray name = choice.name;
+        connect(item, &QAction::triggered, this, [this, name] { setOldMovieCodePage(name, true); });
+    }
 
     QMenu* tools = topMenu("muntoop", tr("工具"));
     muntoop = tools->menuAction();
@@ -357,6 +372,7 @@ void Form1::Form_Load() {
     volumePercent = player.volume;
     setMuted(player.muted);
     continuousPlay = player.continuousPlay;
+    setOldMovieCodePage(player.codePage, false);
     show();
     if (settings.showListWindow) {
         // The list window was placed by the main window's outer size before the desktop
@@ -400,7 +416,7 @@ void Form1::munfileexit_Click() {
     for (int i = 0; i < 4; ++i)
         if (mundoquality[i]->isChecked()) values.checkedQualityIndex = i;
     writeExitSettings(values, settingsFilePath());
-    writePlayerSettings({volumePercent, muted, continuousPlay}, settingsFilePath());
+    writePlayerSettings({volumePercent, muted, continuousPlay, oldMovieCodePage}, settingsFilePath());
     endProgram();
 }
 

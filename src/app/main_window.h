@@ -116,6 +116,13 @@ class Form1 : public QMainWindow {
     bool muted = false;
     // Continuous play: a movie that stops on its last frame hands over to the list's next entry.
     bool continuousPlay = false;
+    // The code page old movies' text is read in (their files do not say): the settings menu's
+    // choice, one item per page offered, kept across runs.
+    QAction* muninCodePage = nullptr;
+    QList<QAction*> codePageItems;
+    QByteArray oldMovieCodePage;
+    // Reads the movie in again when it is an old one, so the choice shows at once.
+    void setOldMovieCodePage(const QByteArray& codePage, bool reloadMovie);
     void playPause();
     void stepFrame(int delta);
     void zoomOut();

@@ -198,6 +198,16 @@ void Form1::savePicture() {
                              platform::MessageResult::Ok);
 }
 
+void Form1::setOldMovieCodePage(const QByteArray& codePage, bool reloadMovie) {
+    const auto& pages = oldMovieCodePages();
+    oldMovieCodePage = pages.front().name;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (pages[i].name == codePage) oldMovieCodePage = codePage;
+        codePageItems[qsizetype(i)]->setChecked(pages[i].name == oldMovieCodePage);
+    }
+    sw()->setOldMovieCodePage(oldMovieCodePage, reloadMovie);
+}
+
 QMenu* Form1::buildPlayMenu(QWidget* parent) {
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("playMenu"));

@@ -117,7 +117,24 @@ PlayerSettings readPlayerSettings(const QString& iniPath) {
     settings.muted = readInt32(QStringLiteral("sound"), QStringLiteral("mute"), 0, iniPath) == 1;
     settings.continuousPlay =
         readInt32(QStringLiteral("player"), QStringLiteral("continuous"), 0, iniPath) == 1;
+    const QString page =
+        platform::readProfileString(QStringLiteral("player"), QStringLiteral("codepage"), QString(), iniPath)
+            .value;
+    const auto& pages = oldMovieCodePages();
+    settings.codePage = pages.front().name;
+    for (const CodePageChoice& choice : pages)
+        if (page.compare(QLatin1String(choice.name), Qt::CaseInsensitive) == 0)
+            settings.codePage = choice.name;
     return settings;
+}
+
+const std::vector<CodePageChoice>& oldMovieCodePages() {
+    static const std::vector<CodePageChoice> pages = {
+        {"GB18030", QStringLiteral("简体中文 (GBK)")},           {"Big5", QStringLiteral("繁体中文 (Big5)")},
+        {"Shift_JIS", QStringLiteral("日文 (Shift-JIS)")},       {"EUC-KR", QStringLiteral("韩文 (EUC-KR)")},
+        {"windows-1252", QStringLiteral("西欧 (Windows-1252)")},
+    };
+    return pages;
 }
 
 void writePlayerSettings(const PlayerSettings& settings, const QString& iniPath) {
@@ -125,4 +142,8 @@ void writePlayerSettings(const PlayerSettings& settings, const QString& iniPath)
                                  QString::number(std::clamp(settings.volume, 0, 100)), iniPath);
     platform::writeProfileString(QStringLiteral("sound"), QStringLiteral("mute"), flag(settings.muted),
                                  iniPath);
+    platform::writeProfileString(QStringLiteral("player"), QStringLiteral("continuous"),
+                                 flag(settings.continuousPlay), iniPath);
+    platform::writeProfileString(QStringLiteral("player"), QStringLiteral("codepage"),
+                                 QString::fromLatin1(settings.codePage), iniPath);
 }

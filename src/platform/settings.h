@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <vector>
+
 // Vantrel.ini in the program's folder.
 QString settingsFilePath();
 
@@ -43,12 +45,23 @@ void writeExitSettings(const ExitSettings& settings, const QString& iniPath);
 // The quality text handed to the movie control for quality item 0..3; empty otherwise.
 QString qualityName(int index);
 
-// What the player's own keys and menu set: the sound level (section "sound") and continuous
-// play through the list (section "player"), written after the sections above at exit.
+// What the player's own keys and menu set: the sound level (section "sound"), continuous
+// play through the list and the code page of old movies' text (section "player"), written
+// after the sections above at exit.
 struct PlayerSettings {
     int volume = 100; // percent, 0..100
     bool muted = false;
     bool continuousPlay = false;
+    // One of oldMovieCodePages()' names; anything else reads as the first.
+    QByteArray codePage = "GB18030";
 };
 PlayerSettings readPlayerSettings(const QString& iniPath);
+
+// The code pages offered for movies before SWF 6, whose files do not say which their text is
+// in: a decoder name and the menu's words for it. The first is the default.
+struct CodePageChoice {
+    QByteArray name;
+    QString label;
+};
+const std::vector<CodePageChoice>& oldMovieCodePages();
 void writePlayerSettings(const PlayerSettings& settings, const QString& iniPath);

@@ -36,6 +36,8 @@ constexpr double kMinZoomScale = 1.0 / 64;
 constexpr double kMaxZoomScale = 256.0;
 // The auto qualities switch after this many frames in a row over or under the budget.
 constexpr int kAutoQualitySwitchFrames = 12;
+// Movies from this version on hold Unicode text; older ones the author's code page.
+constexpr int kFirstUnicodeVersion = 6;
 
 QString localPathOf(const QString& movie) {
     if (movie.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) return QUrl(movie).toLocalFile();
@@ -139,6 +141,15 @@ void ShockwaveFlash::setMovie(const QString& movie) {
     // Read after the setter returns, so the window can show the loading state first.
     QMetaObject::invokeMethod(
         this, [this, generation, path] { loadLocal(generation, path); }, Qt::QueuedConnection);
+}
+
+void ShockwaveFlash::setOldMovieCodePage(const QByteArray& codePage, bool reload) {
+    const QByteArray before = m_player->codePage();
+    m_player->setCodePage(codePage);
+    // Only old movies' text depends on it; later ones are Unicode.
+    if (reload && m_player->codePage() != before && !m_movie.isEmpty() && m_player->isLoaded() &&
+        m_player->version() < kFirstUnicodeVersion)
+        setMovie(m_movie);
 }
 
 void ShockwaveFlash::resetMovie() {

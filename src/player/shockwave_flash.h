@@ -78,6 +78,9 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     QImage picture() const;
     // Frames per second of the movie in; 0 without one.
     double frameRate() const;
+    // The code page the text of movies before SWF 6 is read in (their files do not say);
+    // with reload, an old movie already in is read again so its text shows in the new one.
+    void setOldMovieCodePage(const QByteArray& codePage, bool reload);
     // Tests shrink the download limits so they can be reached quickly.
     void setDownloadLimits(qint64 maxBytes, int silenceMs);
     // Tests drive time themselves: with the clock off, frames advance only through tick().

@@ -122,6 +122,11 @@ class Player {
     // The moment (ms since 1970 UTC) the movie's Date reads as now, instead of the system
     // clock; tools that compare a run with a recording replay the recording's moment.
     void setFixedDateMs(std::optional<double> milliseconds);
+    // The code page strings of movies before version 6 are in (their files do not say): a
+    // name QStringDecoder knows, GB18030 by default; an unknown name keeps the default.
+    // Holds for movies loaded after the call.
+    void setCodePage(const QByteArray& codePage);
+    QByteArray codePage() const;
 
     // Scripts: fscommand("quit") ends the run; a script stopped for running too long or
     // recursing too deep leaves its reason here; getURL to a web or mail address goes to

@@ -130,6 +130,7 @@ struct Player::Impl final : script::PlayerPort {
     std::function<void(const QString&)> traceHandler;
     qint64 scriptTimeBudgetMs = avm1::kDefaultTimeBudgetMs;
     std::optional<double> fixedDateMs;
+    QByteArray codePage = format::kDefaultCodePage;
     std::vector<Diagnostic> noDiagnostics;
 
     const movie::MovieDefinition* definition() const { return loader ? &loader->definition() : nullptr; }
@@ -147,6 +148,7 @@ struct Player::Impl final : script::PlayerPort {
         display.root()->gotoFrame(0);
         scripts->machine().setTimeBudgetMs(scriptTimeBudgetMs);
         scripts->machine().setFixedDateMs(fixedDateMs);
+        scripts->machine().setCodePage(loader->definition().codePage);
         // The first frame's scripts, and the frames they jump to, share one frame's budget.
         script::Tick tick(scripts.get());
         rootEntered();
@@ -219,7 +221,7 @@ struct Player::Impl final : script::PlayerPort {
         replacement.emplace(bytes, address);
     }
     std::shared_ptr<const movie::MovieDefinition> readMovie(const QByteArray& bytes) override {
-        return movie::MovieLoader::readWhole(bytes, importer(1));
+        return movie::MovieLoader::readWhole(bytes, importer(1), codePage);
     }
     // _url of the movie's own clips.
     QString movieUrl() const {
@@ -250,7 +252,7 @@ struct Player::Impl final : script::PlayerPort {
             if (!bytes) return nullptr;
             const auto known = libraries.find(fullUrl);
             if (known != libraries.end()) return known->second;
-            auto library = movie::MovieLoader::readWhole(*bytes, importer(nesting + 1));
+            auto library = movie::MovieLoader::readWhole(*bytes, importer(nesting + 1), codePage);
             libraries.emplace(fullUrl, library);
             return library;
         };
@@ -314,6 +316,7 @@ void Player::beginStream(const QString& url) {
     }
     d->loader = std::make_unique<movie::MovieLoader>();
     d->loader->setImporter(d->importer(0));
+    d->loader->setCodePage(d->codePage);
     d->streaming = true;
 }
 
@@ -536,6 +539,14 @@ void Player::setTraceHandler(std::function<void(const QString&)> handler) {
 void Player::setScriptTimeBudgetMs(qint64 milliseconds) {
     d->scriptTimeBudgetMs = milliseconds;
     if (d->scripts) d->scripts->machine().setTimeBudgetMs(milliseconds);
+}
+
+void Player::setCodePage(const QByteArray& codePage) {
+    d->codePage = format::isKnownCodePage(codePage) ? codePage : QByteArray(format::kDefaultCodePage);
+}
+
+QByteArray Player::codePage() const {
+    return d->codePage;
 }
 
 void Player::setFixedDateMs(std::optional<double> milliseconds) {

@@ -355,6 +355,49 @@ class PlayerCommandsTest : public QObject {
         QVERIFY(ini.contains("mute=0"));
     }
 
+    // The old movies' code page: the settings menu's choice reaches the engine and is what the
+    // next start finds; an old movie in the window is read again in it, a newer one is left
+    // playing where it is.
+    void oldMovieCodePage_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("readAgain");
+        QTest::newRow("SWF 5") << 5 << true;
+        QTest::newRow("SWF 8") << 8 << false;
+    }
+    void oldMovieCodePage() {
+        QFETCH(int, version);
+        QFETCH(bool, readAgain);
+        fx.writeIni("[player]\r\ncodepage=shift_jis\r\n");
+        fx.closeAllWindows();
+        main = forms::get<Form1>();
+        QCOMPARE(main->sw()->engine().codePage(), QByteArray("Shift_JIS"));
+        auto* shiftJis = main->findChild<QAction*>(QStringLiteral("muninCodePage_Shift_JIS"));
+        auto* big5 = main->findChild<QAction*>(QStringLiteral("muninCodePage_Big5"));
+        QVERIFY(shiftJis && big5);
+        QVERIFY(shiftJis->isChecked());
+
+        swftest::SwfBuilder b(version, QSize(100, 100), 12);
+        b.showFrame(20);
+        const QString path = fx.folder->path() + QStringLiteral("/old.swf");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(b.finish());
+        file.close();
+        ShockwaveFlash* control = loadTestMovie(path);
+        control->GotoFrame(10);
+        big5->trigger();
+        AppFixture::settle();
+        QVERIFY(big5->isChecked() && !shiftJis->isChecked());
+        QCOMPARE(control->engine().codePage(), QByteArray("Big5"));
+        QCOMPARE(control->Movie(), path);
+        QCOMPARE(control->FrameNum(), readAgain ? 0 : 10);
+
+        fx.writeIni(QByteArray());
+        fx.answer = platform::MessageResult::Yes;
+        main->munfileexit_Click();
+        QVERIFY(fx.readIni().contains("codepage=Big5"));
+    }
+
     void commandLine_data() {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("items");

@@ -531,19 +531,26 @@ void SettingsTest::settingsInUserFolderWhenProgramFolderIsReadOnly() {
     QStandardPaths::setTestModeEnabled(false);
 }
 
-// The player's own section: odd values fall back, the level is kept within 0 to 100.
+// The player's own section: odd values fall back, the level is kept within 0 to 100, and
+// what is written is what the next start reads (the opposite of each choice, so a writer
+// that leaves a key alone shows).
 void SettingsTest::playerSettings_data() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<int>("volume");
     QTest::addColumn<bool>("muted");
     QTest::addColumn<bool>("continuous");
-    QTest::newRow("no file") << kNoFile << 100 << false << false;
-    QTest::newRow("set") << QByteArray("[sound]\r\nvolume=35\r\nmute=1\r\n[player]\r\ncontinuous=1\r\n") << 35
-                         << true << true;
+    QTest::addColumn<QByteArray>("codePage");
+    const QByteArray gbk("GB18030");
+    QTest::newRow("no file") << kNoFile << 100 << false << false << gbk;
+    QTest::newRow("set") << QByteArray("[sound]\r\nvolume=35\r\nmute=1\r\n[player]\r\ncontinuous=1\r\n"
+                                       "codepage=big5\r\n")
+                         << 35 << true << true << QByteArray("Big5");
     QTest::newRow("out of range") << QByteArray("[sound]\r\nvolume=250\r\nmute=7\r\n") << 100 << false
-                                  << false;
-    QTest::newRow("below zero") << QByteArray("[sound]\r\nvolume=-5\r\n") << 0 << false << false;
-    QTest::newRow("empty") << QByteArray("[sound]\r\nvolume=\r\n") << 100 << false << false;
+                                  << false << gbk;
+    QTest::newRow("below zero") << QByteArray("[sound]\r\nvolume=-5\r\n") << 0 << false << false << gbk;
+    QTest::newRow("empty") << QByteArray("[sound]\r\nvolume=\r\n") << 100 << false << false << gbk;
+    QTest::newRow("unknown code page")
+        << QByteArray("[player]\r\ncodepage=UTF-7\r\n") << 100 << false << false << gbk;
 }
 
 void SettingsTest::playerSettings() {
@@ -551,16 +558,24 @@ void SettingsTest::playerSettings() {
     QFETCH(int, volume);
     QFETCH(bool, muted);
     QFETCH(bool, continuous);
+    QFETCH(QByteArray, codePage);
     prepare(file);
     const PlayerSettings read = readPlayerSettings(iniPath());
     QCOMPARE(read.volume, volume);
     QCOMPARE(read.muted, muted);
     QCOMPARE(read.continuousPlay, continuous);
-    writePlayerSettings(read, iniPath());
+    QCOMPARE(read.codePage, codePage);
+    PlayerSettings changed = read;
+    changed.volume = 100 - read.volume;
+    changed.muted = !read.muted;
+    changed.continuousPlay = !read.continuousPlay;
+    changed.codePage = read.codePage == "GB18030" ? QByteArray("Shift_JIS") : QByteArray("GB18030");
+    writePlayerSettings(changed, iniPath());
     const PlayerSettings again = readPlayerSettings(iniPath());
-    QCOMPARE(again.volume, volume);
-    QCOMPARE(again.muted, muted);
-    QCOMPARE(again.continuousPlay, continuous);
+    QCOMPARE(again.volume, changed.volume);
+    QCOMPARE(again.muted, changed.muted);
+    QCOMPARE(again.continuousPlay, changed.continuousPlay);
+    QCOMPARE(again.codePage, changed.codePage);
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)

@@ -2,6 +2,7 @@
 #include "support/file_bytes.h"
 #include "swf/Player.h"
 #include "swf/format/control_tags.h"
+#include "swf/format/fonts.h"
 #include "swf/format/text_encoding.h"
 #include "swf/movie/load_error.h"
 #include "swf/movie/movie_loader.h"
@@ -74,6 +75,8 @@ class SwfCoreTest : public QObject {
     void lzmaWindowBoundedByMovieSize();
     void movieStrings_data();
     void movieStrings();
+    void fontCodesBeforeUnicode_data();
+    void fontCodesBeforeUnicode();
 };
 
 void SwfCoreTest::header_data() {
@@ -483,19 +486,71 @@ void SwfCoreTest::lzmaWindowBoundedByMovieSize() {
 void SwfCoreTest::movieStrings_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("version");
+    QTest::addColumn<QByteArray>("codePage");
     QTest::addColumn<QString>("text");
-    // Old movies carry the author's code page (GBK here); from version 6 on, UTF-8.
-    QTest::newRow("GBK in version 5") << QByteArray::fromHex("D6D0CEC4") << 5 << QStringLiteral("中文");
-    QTest::newRow("ASCII in version 4") << QByteArray("stop") << 4 << QStringLiteral("stop");
-    QTest::newRow("UTF-8 in version 6")
-        << QByteArray("\xe4\xb8\xad\xe6\x96\x87") << 6 << QStringLiteral("中文");
+    // Old movies carry the author's code page, which the user chooses; from version 6 on, UTF-8
+    // whatever the choice.
+    const QByteArray gbk = swf::format::kDefaultCodePage;
+    QTest::newRow("GBK in version 5")
+        << QByteArray::fromHex("D6D0CEC4") << 5 << gbk << QStringLiteral("中文");
+    QTest::newRow("ASCII in version 4") << QByteArray("stop") << 4 << gbk << QStringLiteral("stop");
+    QTest::newRow("Big5 in version 5")
+        << QByteArray::fromHex("A4A4A4E5") << 5 << QByteArray("Big5") << QStringLiteral("中文");
+    QTest::newRow("Shift-JIS in version 4")
+        << QByteArray::fromHex("93FA967B") << 4 << QByteArray("Shift_JIS") << QStringLiteral("日本");
+    QTest::newRow("unknown code page reads GBK")
+        << QByteArray::fromHex("D6D0CEC4") << 5 << QByteArray("no-such-page") << QStringLiteral("中文");
+    QTest::newRow("UTF-8 in version 6 under Big5")
+        << QByteArray("\xe4\xb8\xad\xe6\x96\x87") << 6 << QByteArray("Big5") << QStringLiteral("中文");
 }
 
 void SwfCoreTest::movieStrings() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, version);
+    QFETCH(QByteArray, codePage);
     QFETCH(QString, text);
-    QCOMPARE(swf::format::decodeMovieString(bytes, version), text);
+    QCOMPARE(swf::format::decodeMovieString(bytes, {version, codePage}), text);
+}
+
+// An old movie's two-byte font codes are characters of its code page (Shift-JIS when the font
+// says so; none when it says ANSI); the text they draw arrives as Unicode, so they must too.
+void SwfCoreTest::fontCodesBeforeUnicode_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<int>("flags"); // DefineFontInfo's: 0x10 Shift-JIS, 0x08 ANSI, 0x01 wide codes
+    QTest::addColumn<QByteArray>("codePage");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("expected");
+    const QByteArray gbk = swf::format::kDefaultCodePage;
+    QTest::newRow("GBK 中") << 5 << 0x01 << gbk << 0xD6D0 << 0x4E2D;
+    QTest::newRow("Big5 中") << 5 << 0x01 << QByteArray("Big5") << 0xA4A4 << 0x4E2D;
+    QTest::newRow("Shift-JIS by the font's flag") << 5 << 0x11 << gbk << 0x93FA << 0x65E5;
+    QTest::newRow("ANSI codes stay") << 5 << 0x09 << gbk << 0xD6D0 << 0xD6D0;
+    QTest::newRow("one byte stays") << 5 << 0x00 << gbk << 0x41 << 0x41;
+    QTest::newRow("not in the page stays") << 5 << 0x01 << gbk << 0x0102 << 0x0102;
+    QTest::newRow("Unicode from version 6") << 6 << 0x01 << gbk << 0xD6D0 << 0xD6D0;
+}
+
+void SwfCoreTest::fontCodesBeforeUnicode() {
+    QFETCH(int, version);
+    QFETCH(int, flags);
+    QFETCH(QByteArray, codePage);
+    QFETCH(int, code);
+    QFETCH(int, expected);
+    swf::format::FontDefinition font;
+    font.glyphs.resize(1);
+    QByteArray body("\x01"
+                    "F",
+                    2);
+    body += char(flags);
+    if (flags & 0x01)
+        body += char(code & 0xff), body += char(code >> 8);
+    else
+        body += char(code);
+    swf::io::Reader reader(body);
+    QString problem;
+    QVERIFY(swf::format::readFontInfo(reader, 1, {version, codePage}, font, problem));
+    QCOMPARE(font.codes.size(), size_t(1));
+    QCOMPARE(int(font.codes.front()), expected);
 }
 
 // ExportAssets names are decoded as the movie's other strings: the code page (GBK) before
@@ -527,7 +582,7 @@ void SwfCoreTest::exportNames() {
     QFETCH(QString, expected);
     swf::io::Reader reader(body);
     swf::format::Exports exports;
-    QCOMPARE(swf::format::readExports(reader, version, exports), !expected.isEmpty());
+    QCOMPARE(swf::format::readExports(reader, {version}, exports), !expected.isEmpty());
     QStringList names;
     for (const swf::format::ExportedName& name : exports.names)
         names << QStringLiteral("%1=%2").arg(name.id).arg(name.name);

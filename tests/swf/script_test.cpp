@@ -171,6 +171,8 @@ class SwfScriptTest : public QObject {
     void rootLoadEventCallsOnLoad();
     void loadedTextEncodings_data();
     void loadedTextEncodings();
+    void chosenCodePage_data();
+    void chosenCodePage();
     void textFormatValues_data();
     void textFormatValues();
     void textSnapshots_data();
@@ -1250,6 +1252,49 @@ void SwfScriptTest::loadedTextEncodings() {
     QVERIFY(player.loadBytes(builder.finish()));
     player.advance();
     QCOMPARE(traces, QStringList{QStringLiteral("中文")});
+}
+
+// The player's chosen code page reads an old movie's strings and is what escape() writes;
+// a name it does not know keeps GBK, and movies from version 6 are UTF-8 whatever the choice.
+void SwfScriptTest::chosenCodePage_data() {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QByteArray>("codePage");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("traces");
+    const QByteArray gbk("\xD6\xD0\xCE\xC4", 4);
+    QTest::newRow("GBK") << 5 << QByteArray("GB18030") << gbk << QStringList{"中文", "%D6%D0%CE%C4", "true"};
+    QTest::newRow("Big5") << 5 << QByteArray("Big5") << QByteArray("\xA4\xA4\xA4\xE5", 4)
+                          << QStringList{"中文", "%A4%A4%A4%E5", "true"};
+    QTest::newRow("Shift-JIS") << 4 << QByteArray("Shift_JIS") << QByteArray("\x93\xFA\x96\x7B", 4)
+                               << QStringList{"日本", "%93%FA%96%7B", "true"};
+    QTest::newRow("unknown name keeps GBK")
+        << 5 << QByteArray("no-such-page") << gbk << QStringList{"中文", "%D6%D0%CE%C4", "true"};
+    QTest::newRow("version 6 is UTF-8") << 6 << QByteArray("Big5") << QStringLiteral("中文").toUtf8()
+                                        << QStringList{"中文", "%E4%B8%AD%E6%96%87", "true"};
+}
+
+void SwfScriptTest::chosenCodePage() {
+    QFETCH(int, version);
+    QFETCH(QByteArray, codePage);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, traces);
+    ActionAssembler code(version);
+    code.push({"s"}).action(ActionCode::Push, QByteArray(1, '\0') + bytes + '\0').op(ActionCode::SetVariable);
+    code.getVariable("s").op(ActionCode::Trace);
+    code.getVariable("s").push({1, "escape"}).op(ActionCode::CallFunction).op(ActionCode::Trace);
+    code.getVariable("s").push({1, "escape"}).op(ActionCode::CallFunction);
+    code.push({1, "unescape"}).op(ActionCode::CallFunction).getVariable("s").op(ActionCode::Equals2);
+    code.op(ActionCode::Trace);
+    SwfBuilder builder(version, QSize(100, 100), 12);
+    builder.doAction(code.bytes());
+    builder.showFrame();
+    swf::Player player;
+    player.setCodePage(codePage);
+    QStringList seen;
+    player.setTraceHandler([&](const QString& line) { seen << line; });
+    QVERIFY(player.loadBytes(builder.finish()));
+    player.advance();
+    QCOMPARE(seen, traces);
 }
 
 // What TextFormat's properties make of the values scripts give them, per version: whole

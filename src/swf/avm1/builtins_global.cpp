@@ -5,15 +5,11 @@
 
 #include "swf/format/actions.h"
 
-#include <QStringEncoder>
-
 #include <cmath>
 
 namespace swf::avm1 {
 
 namespace {
-
-constexpr int kSwfVersionUtf8 = 6;
 
 bool isUnreserved(char16_t c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -28,19 +24,18 @@ int hexValue(QChar c) {
 }
 
 // Movies before SWF 6 escape in the author's code page, the same one their strings use.
-QByteArray encodeForEscape(const QString& text, int swfVersion) {
-    if (swfVersion >= kSwfVersionUtf8) return text.toUtf8();
-    QStringEncoder encoder("GB18030");
-    return encoder.isValid() ? QByteArray(encoder.encode(text)) : text.toLatin1();
+QByteArray encodeForEscape(const QString& text, const Machine& machine) {
+    if (machine.swfVersion() >= format::kFirstUtf8Version) return text.toUtf8();
+    return format::encodeCodePage(text, machine.codePage());
 }
 
-QString decodeForUnescape(const QByteArray& bytes, int swfVersion) {
-    return swf::format::decodeActionString(bytes, swfVersion);
+QString decodeForUnescape(const QByteArray& bytes, const Machine& machine) {
+    return format::decodeActionString(bytes, {machine.swfVersion(), machine.codePage()});
 }
 
 // Everything but letters and digits becomes %XX, in the movie's byte encoding.
 Value escape(CallContext& context) {
-    const QByteArray bytes = encodeForEscape(argString(context, 0), context.machine.swfVersion());
+    const QByteArray bytes = encodeForEscape(argString(context, 0), context.machine);
     QString result;
     static const char kHex[] = "0123456789ABCDEF";
     for (const char byte : bytes) {
@@ -66,10 +61,10 @@ Value unescape(CallContext& context) {
             bytes += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {
-            bytes += encodeForEscape(QString(text[i]), context.machine.swfVersion());
+            bytes += encodeForEscape(QString(text[i]), context.machine);
         }
     }
-    return decodeForUnescape(bytes, context.machine.swfVersion());
+    return decodeForUnescape(bytes, context.machine);
 }
 
 } // namespace

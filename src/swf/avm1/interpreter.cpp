@@ -17,12 +17,12 @@ namespace {
 constexpr int kPushString = 0, kPushFloat = 1, kPushNull = 2, kPushUndefined = 3, kPushRegister = 4,
               kPushBoolean = 5, kPushDouble = 6, kPushInteger = 7, kPushConstant8 = 8, kPushConstant16 = 9;
 
-QString pushedString(format::PayloadReader& reader, int swfVersion, LiteralCache& literals) {
-    constexpr int kSwfVersionUtf8 = 6; // decoding differs before (see decodeActionString)
+QString pushedString(format::PayloadReader& reader, const format::StringCoding& coding,
+                     LiteralCache& literals) {
     const QByteArrayView bytes = reader.rawString();
-    if (reader.failed()) return format::decodeActionString(bytes, swfVersion);
-    return literals.get(bytes, swfVersion >= kSwfVersionUtf8 ? 1 : 0,
-                        [&] { return format::decodeActionString(bytes, swfVersion); });
+    if (reader.failed()) return format::decodeActionString(bytes, coding);
+    return literals.get(bytes, coding.isUtf8() ? 1 : 0,
+                        [&] { return format::decodeActionString(bytes, coding); });
 }
 
 } // namespace
@@ -219,7 +219,7 @@ void Interpreter::execute(const format::ActionRecord& record) {
 }
 
 bool Interpreter::executeControl(std::uint8_t code, const format::ActionRecord& record) {
-    format::PayloadReader reader(record.payload, m_frame.swfVersion);
+    format::PayloadReader reader(record.payload, m_coding);
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::Push:
         actionPush(record.payload);
@@ -278,7 +278,7 @@ bool Interpreter::executeControl(std::uint8_t code, const format::ActionRecord& 
 }
 
 bool Interpreter::executeVariableOp(std::uint8_t code, const format::ActionRecord& record) {
-    format::PayloadReader reader(record.payload, m_frame.swfVersion);
+    format::PayloadReader reader(record.payload, m_coding);
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::Enumerate:
         actionEnumerate(getVariable(m_machine.toString(pop())));
@@ -342,13 +342,13 @@ void Interpreter::actionWaitForFrame(int frame, int skip) {
 }
 
 void Interpreter::actionPush(QByteArrayView payload) {
-    format::PayloadReader reader(payload, m_frame.swfVersion);
+    format::PayloadReader reader(payload, m_coding);
     while (!reader.atEnd() && !m_machine.aborted()) {
         const int type = reader.u8();
         Value value;
         switch (type) {
         case kPushString:
-            value = pushedString(reader, m_frame.swfVersion, m_machine.literals());
+            value = pushedString(reader, m_coding, m_machine.literals());
             break;
         case kPushFloat:
             value = static_cast<double>(reader.f32());
@@ -387,8 +387,8 @@ void Interpreter::actionPush(QByteArrayView payload) {
 }
 
 void Interpreter::actionDefineFunction(const format::ActionRecord& record, bool version2) {
-    auto header = version2 ? format::readDefineFunction2(record.payload, m_frame.swfVersion)
-                           : format::readDefineFunction(record.payload, m_frame.swfVersion);
+    auto header = version2 ? format::readDefineFunction2(record.payload, m_coding)
+                           : format::readDefineFunction(record.payload, m_coding);
     if (!header) {
         m_frame.pc = m_frame.end;
         return;
@@ -412,7 +412,7 @@ void Interpreter::actionDefineFunction(const format::ActionRecord& record, bool 
 }
 
 void Interpreter::actionTry(const format::ActionRecord& record) {
-    const auto header = format::readTry(record.payload, m_frame.swfVersion);
+    const auto header = format::readTry(record.payload, m_coding);
     if (!header) {
         m_frame.pc = m_frame.end;
         return;
@@ -433,7 +433,7 @@ void Interpreter::actionTry(const format::ActionRecord& record) {
 }
 
 void Interpreter::actionWith(const format::ActionRecord& record) {
-    format::PayloadReader reader(record.payload, m_frame.swfVersion);
+    format::PayloadReader reader(record.payload, m_coding);
     const int size = reader.u16();
     Object* object = m_machine.toObject(pop());
     const int start = record.next();

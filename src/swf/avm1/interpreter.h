@@ -65,7 +65,8 @@ struct Frame {
 
 class Interpreter {
   public:
-    Interpreter(Machine& machine, Frame& frame) : m_machine(machine), m_frame(frame) {}
+    Interpreter(Machine& machine, Frame& frame)
+        : m_machine(machine), m_frame(frame), m_coding{frame.swfVersion, machine.codePage()} {}
     Value run();
 
   private:
@@ -119,6 +120,7 @@ class Interpreter {
 
     Machine& m_machine;
     Frame& m_frame;
+    format::StringCoding m_coding; // how the running block's strings are stored
 };
 
 // Runs a script function object as a call; used by Machine::call.

@@ -414,7 +414,7 @@ int Interpreter::propertyIndex(const Value& value) {
 }
 
 void Interpreter::getUrl2(QByteArrayView payload) {
-    format::PayloadReader reader(payload, m_frame.swfVersion);
+    format::PayloadReader reader(payload, m_coding);
     const std::uint8_t flags = reader.u8();
     const QString window = m_machine.toString(pop());
     const QString url = m_machine.toString(pop());
@@ -430,7 +430,7 @@ void Interpreter::getUrl2(QByteArrayView payload) {
 }
 
 void Interpreter::gotoFrame2(QByteArrayView payload) {
-    format::PayloadReader reader(payload, m_frame.swfVersion);
+    format::PayloadReader reader(payload, m_coding);
     const std::uint8_t flags = reader.u8();
     const bool play = flags & 0x01;
     const int bias = (flags & 0x02) ? reader.u16() : 0;
@@ -495,7 +495,7 @@ bool Interpreter::executeClipOp(std::uint8_t code) {
 
 bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord& record) {
     Host& host = m_machine.host();
-    format::PayloadReader reader(record.payload, m_frame.swfVersion);
+    format::PayloadReader reader(record.payload, m_coding);
     switch (static_cast<ActionCode>(code)) {
     case ActionCode::NextFrame:
         host.nextFrame(timeline());

@@ -32,6 +32,11 @@ class LiteralCache {
         return text;
     }
 
+    void clear() {
+        for (auto& strings : m_strings)
+            strings.clear();
+    }
+
   private:
     struct BytesHash {
         using is_transparent = void;

@@ -45,6 +45,13 @@ Machine::Machine(Host& host, int swfVersion) : m_host(host), m_swfVersion(swfVer
 
 Machine::~Machine() = default;
 
+void Machine::setCodePage(const QByteArray& codePage) {
+    if (codePage == m_codePage) return;
+    m_codePage = codePage;
+    // Literals already decoded were read in the old code page.
+    m_literals.clear();
+}
+
 double Machine::dateNowMs() const {
     return m_fixedDateMs ? *m_fixedDateMs : double(QDateTime::currentMSecsSinceEpoch());
 }

@@ -7,6 +7,7 @@
 #include "swf/avm1/literal_cache.h"
 #include "swf/avm1/object.h"
 #include "swf/avm1/value.h"
+#include "swf/format/text_encoding.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -63,6 +64,9 @@ class Machine {
 
     Host& host() { return m_host; }
     int swfVersion() const { return m_swfVersion; }
+    // The code page strings of movies before version 6 are in (see format::StringCoding).
+    const QByteArray& codePage() const { return m_codePage; }
+    void setCodePage(const QByteArray& codePage);
     void setTimeBudgetMs(qint64 milliseconds) { m_timeBudgetMs = milliseconds; }
     // The calendar time Date reads as "now", in ms since 1970 UTC: the system clock unless a
     // fixed moment is given, so runs that compare output can replay one recording's time.
@@ -205,6 +209,7 @@ class Machine {
 
     Host& m_host;
     int m_swfVersion;
+    QByteArray m_codePage = format::kDefaultCodePage;
     qint64 m_timeBudgetMs = kDefaultTimeBudgetMs;
     std::optional<double> m_fixedDateMs;
     std::vector<std::unique_ptr<Object>> m_objects;

@@ -1,13 +1,10 @@
 // Action record and payload decoding.
 #include "swf/format/actions.h"
 
-#include <QStringDecoder>
-
 namespace swf::format {
 
 namespace {
 constexpr int kFirstCodeWithPayload = 0x80;
-constexpr int kSwfVersionUtf8 = 6;
 
 // Length of the longest well-formed UTF-8 start of bytes.
 qsizetype validUtf8Prefix(QByteArrayView bytes) {
@@ -58,17 +55,14 @@ std::optional<ActionRecord> readActionRecord(QByteArrayView block, int offset) {
     return record;
 }
 
-QString decodeActionString(QByteArrayView bytes, int swfVersion) {
+QString decodeActionString(QByteArrayView bytes, const StringCoding& coding) {
     // A string breaks off where its UTF-8 goes wrong: the player keeps what came before.
-    if (swfVersion >= kSwfVersionUtf8) return QString::fromUtf8(bytes.first(validUtf8Prefix(bytes)));
-    // Older movies were authored in the system code page; this player's users are GBK.
-    QStringDecoder decoder("GB18030");
-    if (!decoder.isValid()) return QString::fromLatin1(bytes);
-    return decoder.decode(bytes);
+    if (coding.isUtf8()) return QString::fromUtf8(bytes.first(validUtf8Prefix(bytes)));
+    return decodeCodePage(bytes, coding.codePage);
 }
 
 QString PayloadReader::string() {
-    return decodeActionString(rawString(), m_version);
+    return decodeActionString(rawString(), m_coding);
 }
 
 QByteArrayView PayloadReader::rawString() {
@@ -84,8 +78,8 @@ QByteArrayView PayloadReader::rawString() {
     return rest.first(end);
 }
 
-std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, int swfVersion) {
-    PayloadReader reader(payload, swfVersion);
+std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, const StringCoding& coding) {
+    PayloadReader reader(payload, coding);
     FunctionHeader header;
     header.name = reader.string();
     const int count = reader.u16();
@@ -96,8 +90,8 @@ std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, int swf
     return header;
 }
 
-std::optional<FunctionHeader> readDefineFunction2(QByteArrayView payload, int swfVersion) {
-    PayloadReader reader(payload, swfVersion);
+std::optional<FunctionHeader> readDefineFunction2(QByteArrayView payload, const StringCoding& coding) {
+    PayloadReader reader(payload, coding);
     FunctionHeader header;
     header.isFunction2 = true;
     header.name = reader.string();
@@ -115,8 +109,8 @@ std::optional<FunctionHeader> readDefineFunction2(QByteArrayView payload, int sw
     return header;
 }
 
-std::optional<TryHeader> readTry(QByteArrayView payload, int swfVersion) {
-    PayloadReader reader(payload, swfVersion);
+std::optional<TryHeader> readTry(QByteArrayView payload, const StringCoding& coding) {
+    PayloadReader reader(payload, coding);
     TryHeader header;
     const std::uint8_t flags = reader.u8();
     header.hasCatch = flags & 0x01;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/format/action_codes.h"
+#include "swf/format/text_encoding.h"
 #include "swf/io/reader.h"
 
 #include <QByteArrayView>
@@ -26,13 +27,15 @@ struct ActionRecord {
 std::optional<ActionRecord> readActionRecord(QByteArrayView block, int offset);
 
 // Strings in SWF 6 and later are UTF-8; older movies hold the author's code page.
-QString decodeActionString(QByteArrayView bytes, int swfVersion);
+QString decodeActionString(QByteArrayView bytes, const StringCoding& coding);
 
 // A payload's fields: the engine's bounded reader, with strings decoded by the movie's
 // version. Reading past the end yields zeros and marks the reader.
 class PayloadReader {
   public:
-    PayloadReader(QByteArrayView bytes, int swfVersion) : m_reader(bytes), m_version(swfVersion) {}
+    // Kept by reference: readers are made per record on hot paths.
+    PayloadReader(QByteArrayView bytes, const StringCoding& coding) : m_reader(bytes), m_coding(coding) {}
+    PayloadReader(QByteArrayView bytes, StringCoding&& coding) = delete;
     std::uint8_t u8() { return m_reader.u8(); }
     std::uint16_t u16() { return m_reader.u16(); }
     std::int16_t s16() { return m_reader.s16(); }
@@ -46,7 +49,7 @@ class PayloadReader {
 
   private:
     io::Reader m_reader;
-    int m_version;
+    const StringCoding& m_coding;
 };
 
 struct FunctionParameter {
@@ -75,8 +78,8 @@ constexpr std::uint16_t kPreloadParent = 0x0080;
 constexpr std::uint16_t kPreloadGlobal = 0x0100;
 } // namespace function_flags
 
-std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, int swfVersion);
-std::optional<FunctionHeader> readDefineFunction2(QByteArrayView payload, int swfVersion);
+std::optional<FunctionHeader> readDefineFunction(QByteArrayView payload, const StringCoding& coding);
+std::optional<FunctionHeader> readDefineFunction2(QByteArrayView payload, const StringCoding& coding);
 
 struct TryHeader {
     bool hasCatch = false;
@@ -89,6 +92,6 @@ struct TryHeader {
     int catchRegister = 0;
 };
 
-std::optional<TryHeader> readTry(QByteArrayView payload, int swfVersion);
+std::optional<TryHeader> readTry(QByteArrayView payload, const StringCoding& coding);
 
 } // namespace swf::format

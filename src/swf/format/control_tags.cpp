@@ -54,7 +54,7 @@ std::vector<Filter> readFilterList(io::Reader& reader) {
     return filters;
 }
 
-bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObject& out) {
+bool readPlaceObject(io::Reader& reader, int tagCode, const StringCoding& coding, PlaceObject& out) {
     if (tagCode == int(TagCode::PlaceObject)) {
         out.characterId = reader.u16();
         out.depth = reader.u16();
@@ -77,7 +77,7 @@ bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObjec
     if (hasMatrix) out.matrix = readMatrix(reader);
     if (hasColorTransform) out.colorTransform = readColorTransform(reader, true);
     if (hasRatio) out.ratio = reader.u16();
-    if (hasName) out.name = decodeMovieString(reader.cString(), swfVersion);
+    if (hasName) out.name = decodeMovieString(reader.cString(), coding);
     if (hasClipDepth) out.clipDepth = reader.u16();
     if (isThree) {
         if (flags3 & 0x01) out.filters = readFilterList(reader);
@@ -90,7 +90,7 @@ bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObjec
         }
     }
     if (reader.failed()) return false;
-    if (hasClipActions) out.clipActions = readClipActions(reader, swfVersion);
+    if (hasClipActions) out.clipActions = readClipActions(reader, coding.swfVersion);
     return true;
 }
 
@@ -133,12 +133,12 @@ QString exportKey(const QString& name) {
     return key;
 }
 
-bool readExports(io::Reader& reader, int swfVersion, Exports& out) {
+bool readExports(io::Reader& reader, const StringCoding& coding, Exports& out) {
     for (int count = reader.u16(); count > 0 && !reader.failed(); --count) {
         const quint16 id = reader.u16();
         const QByteArray name = reader.cString();
         if (reader.failed()) break;
-        out.names.push_back({id, decodeMovieString(name, swfVersion)});
+        out.names.push_back({id, decodeMovieString(name, coding)});
     }
     return !out.names.empty();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/format/records.h"
+#include "swf/format/text_encoding.h"
 #include "swf/io/reader.h"
 
 #include <QByteArray>
@@ -116,8 +117,8 @@ bool readInitActions(io::Reader& reader, InitActions& out);
 // by each movie's version, then match without regard to ASCII case only.
 QString exportKey(const QString& name);
 
-bool readExports(io::Reader& reader, int swfVersion, Exports& out);
-bool readPlaceObject(io::Reader& reader, int tagCode, int swfVersion, PlaceObject& out);
+bool readExports(io::Reader& reader, const StringCoding& coding, Exports& out);
+bool readPlaceObject(io::Reader& reader, int tagCode, const StringCoding& coding, PlaceObject& out);
 bool readRemoveObject(io::Reader& reader, int tagCode, RemoveObject& out);
 std::vector<Filter> readFilterList(io::Reader& reader);
 

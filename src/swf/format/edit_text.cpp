@@ -5,7 +5,7 @@
 
 namespace swf::format {
 
-bool readEditText(io::Reader& reader, int swfVersion, EditTextDefinition& out, QString& problem) {
+bool readEditText(io::Reader& reader, const StringCoding& coding, EditTextDefinition& out, QString& problem) {
     out.bounds = readRect(reader);
     const quint8 flags1 = reader.u8();
     const quint8 flags2 = reader.u8();
@@ -25,7 +25,7 @@ bool readEditText(io::Reader& reader, int swfVersion, EditTextDefinition& out, Q
     out.html = flags2 & 0x02;
     out.useOutlines = flags2 & 0x01;
     if (out.hasFont) out.fontId = reader.u16();
-    if (hasFontClass) out.fontClass = decodeMovieString(reader.cString(), swfVersion);
+    if (hasFontClass) out.fontClass = decodeMovieString(reader.cString(), coding);
     if (out.hasFont || hasFontClass) out.fontHeight = reader.u16();
     if (hasColor) out.color = readRgba(reader);
     if (hasMaxLength) out.maxLength = reader.u16();
@@ -36,8 +36,8 @@ bool readEditText(io::Reader& reader, int swfVersion, EditTextDefinition& out, Q
         out.indent = reader.s16();
         out.leading = reader.s16();
     }
-    out.variableName = decodeMovieString(reader.cString(), swfVersion);
-    if (hasText) out.initialText = decodeMovieString(reader.cString(), swfVersion);
+    out.variableName = decodeMovieString(reader.cString(), coding);
+    if (hasText) out.initialText = decodeMovieString(reader.cString(), coding);
     if (reader.failed()) {
         problem = QStringLiteral("edit text runs past the tag");
         return false;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "swf/format/records.h"
+#include "swf/format/text_encoding.h"
 #include "swf/io/reader.h"
 
 #include <QColor>
@@ -32,6 +33,6 @@ struct EditTextDefinition {
     QString initialText;
 };
 
-bool readEditText(io::Reader& reader, int swfVersion, EditTextDefinition& out, QString& problem);
+bool readEditText(io::Reader& reader, const StringCoding& coding, EditTextDefinition& out, QString& problem);
 
 } // namespace swf::format

@@ -3,17 +3,19 @@
 
 #include "swf/format/text_encoding.h"
 
+#include <QStringDecoder>
+
 namespace swf::format {
 namespace {
 
 constexpr int kMaxGlyphs = 65535;
 
-QString readFontName(io::Reader& reader, int swfVersion) {
+QString readFontName(io::Reader& reader, const StringCoding& coding) {
     const int length = reader.u8();
     QByteArray name = reader.bytes(length);
     while (name.endsWith('\0'))
         name.chop(1);
-    return decodeMovieString(name, swfVersion);
+    return decodeMovieString(name, coding);
 }
 
 // One glyph's shape, at [from, to) of the offset table that starts at tableStart. A glyph
@@ -30,9 +32,28 @@ ShapeDefinition readGlyph(const io::Reader& reader, qsizetype tableStart, qint64
     return glyph;
 }
 
+// Before version 6 a two-byte code is a character of the author's code page (Shift-JIS when
+// the font says so), not a Unicode one. Text reaches the fonts as Unicode, so such codes are
+// turned into it here; a code the page does not hold stays as it is.
+void codesToUnicode(std::vector<quint16>& codes, bool ansi, bool shiftJis, const StringCoding& coding) {
+    if (coding.isUtf8() || ansi) return;
+    QByteArray page = shiftJis ? QByteArray("Shift_JIS") : coding.codePage;
+    if (!isKnownCodePage(page)) page = kDefaultCodePage;
+    QStringDecoder decoder(page.constData(), QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid()) return;
+    for (quint16& code : codes) {
+        if (code < 0x100) continue;
+        const char bytes[2] = {char(code >> 8), char(code & 0xff)};
+        const QString text = decoder.decode(QByteArrayView(bytes, 2));
+        decoder.resetState();
+        if (text.size() == 1 && text[0] != QChar::ReplacementCharacter) code = text[0].unicode();
+    }
+}
+
 } // namespace
 
-bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinition& out, QString& problem) {
+bool readFont(io::Reader& reader, int fontVersion, const StringCoding& coding, FontDefinition& out,
+              QString& problem) {
     if (fontVersion == 1) {
         // The offset table's first entry tells how many entries it has.
         const qsizetype tableStart = reader.position();
@@ -55,11 +76,12 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
         return true;
     }
     const quint8 flags = reader.u8();
-    const bool hasLayout = flags & 0x80, wideOffsets = flags & 0x08, wideCodes = flags & 0x04;
+    const bool hasLayout = flags & 0x80, shiftJis = flags & 0x40, ansi = flags & 0x10,
+               wideOffsets = flags & 0x08, wideCodes = flags & 0x04;
     out.italic = flags & 0x02;
     out.bold = flags & 0x01;
     reader.u8(); // language
-    out.name = readFontName(reader, swfVersion);
+    out.name = readFontName(reader, coding);
     const int count = reader.u16();
     if (count > kMaxGlyphs) return false;
     out.emSize = fontVersion >= 3 ? 1024 * 20 : 1024;
@@ -84,6 +106,7 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
     reader.seek(tableStart + codeTableOffset);
     for (int i = 0; i < count; ++i)
         out.codes.push_back(wideCodes ? reader.u16() : reader.u8());
+    codesToUnicode(out.codes, ansi, shiftJis, coding);
     if (hasLayout && !reader.failed()) {
         out.ascent = reader.u16();
         out.descent = reader.u16();
@@ -97,17 +120,18 @@ bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinitio
     return true;
 }
 
-bool readFontInfo(io::Reader& reader, int infoVersion, int swfVersion, FontDefinition& font,
+bool readFontInfo(io::Reader& reader, int infoVersion, const StringCoding& coding, FontDefinition& font,
                   QString& problem) {
-    font.name = readFontName(reader, swfVersion);
+    font.name = readFontName(reader, coding);
     const quint8 flags = reader.u8();
     font.italic = flags & 0x04;
     font.bold = flags & 0x02;
-    const bool wideCodes = flags & 0x01;
+    const bool shiftJis = flags & 0x10, ansi = flags & 0x08, wideCodes = flags & 0x01;
     if (infoVersion >= 2) reader.u8(); // language
     font.codes.clear();
     for (size_t i = 0; i < font.glyphs.size() && !reader.atEnd(); ++i)
         font.codes.push_back(wideCodes ? reader.u16() : reader.u8());
+    codesToUnicode(font.codes, ansi, shiftJis, coding);
     if (reader.failed()) problem = QStringLiteral("font info runs past the tag");
     return !reader.failed();
 }

@@ -3,6 +3,7 @@
 
 #include "swf/format/records.h"
 #include "swf/format/shapes.h"
+#include "swf/format/text_encoding.h"
 
 #include <QString>
 
@@ -41,9 +42,10 @@ struct TextDefinition {
 };
 
 // Body after the id. fontVersion 1 for DefineFont, 2 and 3 for DefineFont2/3.
-bool readFont(io::Reader& reader, int fontVersion, int swfVersion, FontDefinition& out, QString& problem);
+bool readFont(io::Reader& reader, int fontVersion, const StringCoding& coding, FontDefinition& out,
+              QString& problem);
 // DefineFontInfo 1/2: the font id, then names and code tables for that font.
-bool readFontInfo(io::Reader& reader, int infoVersion, int swfVersion, FontDefinition& font,
+bool readFontInfo(io::Reader& reader, int infoVersion, const StringCoding& coding, FontDefinition& font,
                   QString& problem);
 bool readText(io::Reader& reader, int textVersion, TextDefinition& out, QString& problem);
 

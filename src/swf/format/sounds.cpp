@@ -52,9 +52,9 @@ bool readSoundInfo(io::Reader& reader, SoundInfo& out) {
     return !reader.failed();
 }
 
-bool readStartSound(io::Reader& reader, int tagCode, int swfVersion, StartSoundRecord& out) {
+bool readStartSound(io::Reader& reader, int tagCode, const StringCoding& coding, StartSoundRecord& out) {
     if (tagCode == int(TagCode::StartSound2))
-        out.className = decodeMovieString(reader.cString(), swfVersion);
+        out.className = decodeMovieString(reader.cString(), coding);
     else
         out.soundId = reader.u16();
     return readSoundInfo(reader, out.info);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/format/sound_records.h"
+#include "swf/format/text_encoding.h"
 #include "swf/io/reader.h"
 
 #include <QByteArray>
@@ -45,7 +46,7 @@ struct ButtonSounds {
 // Each returns false when the record is broken; the tag is then skipped.
 bool readDefineSound(io::Reader& reader, SoundDefinition& out);
 bool readSoundInfo(io::Reader& reader, SoundInfo& out);
-bool readStartSound(io::Reader& reader, int tagCode, int swfVersion, StartSoundRecord& out);
+bool readStartSound(io::Reader& reader, int tagCode, const StringCoding& coding, StartSoundRecord& out);
 bool readSoundStreamHead(io::Reader& reader, SoundStreamHeadRecord& out);
 bool readButtonSounds(io::Reader& reader, ButtonSounds& out);
 

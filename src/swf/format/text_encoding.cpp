@@ -1,22 +1,32 @@
-// GB18030 (a superset of GBK) for old movies' strings.
 #include "swf/format/text_encoding.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace swf::format {
 
-QString decodeLegacyString(const QByteArray& bytes) {
-    QStringDecoder decoder("GB18030");
+bool isKnownCodePage(const QByteArray& codePage) {
+    return !codePage.isEmpty() && QStringDecoder(codePage.constData()).isValid();
+}
+
+QString decodeCodePage(QByteArrayView bytes, const QByteArray& codePage) {
+    QStringDecoder decoder(isKnownCodePage(codePage) ? codePage.constData() : kDefaultCodePage);
     if (!decoder.isValid()) return QString::fromLatin1(bytes);
     return decoder.decode(bytes);
 }
 
-QString decodeMovieString(const QByteArray& bytes, int swfVersion) {
-    if (swfVersion >= kFirstUtf8Version) return QString::fromUtf8(bytes);
-    return decodeLegacyString(bytes);
+QByteArray encodeCodePage(QStringView text, const QByteArray& codePage) {
+    QStringEncoder encoder(isKnownCodePage(codePage) ? codePage.constData() : kDefaultCodePage);
+    if (!encoder.isValid()) return text.toLatin1();
+    return encoder.encode(text);
 }
 
-QString decodeExternalText(const QByteArray& bytes, bool codePage) {
+QString decodeMovieString(QByteArrayView bytes, const StringCoding& coding) {
+    if (coding.isUtf8()) return QString::fromUtf8(bytes);
+    return decodeCodePage(bytes, coding.codePage);
+}
+
+QString decodeExternalText(const QByteArray& bytes, bool inCodePage, const QByteArray& codePage) {
     // A byte-order mark says what the file is, whatever the movie expects.
     if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
@@ -24,7 +34,7 @@ QString decodeExternalText(const QByteArray& bytes, bool codePage) {
                                                             : QStringConverter::Utf16BE);
         return decoder.decode(bytes.mid(2));
     }
-    return codePage ? decodeLegacyString(bytes) : QString::fromUtf8(bytes);
+    return inCodePage ? decodeCodePage(bytes, codePage) : QString::fromUtf8(bytes);
 }
 
 QString decodeEntities(QStringView text, bool nbsp) {

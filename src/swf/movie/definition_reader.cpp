@@ -36,7 +36,7 @@ void amendFontInfo(io::Reader& body, int code, MovieDefinition& movie, QString& 
         problem = QStringLiteral("font info for unknown font %1").arg(fontId);
         return;
     }
-    format::readFontInfo(body, code == int(TagCode::DefineFontInfo2) ? 2 : 1, movie.header.version,
+    format::readFontInfo(body, code == int(TagCode::DefineFontInfo2) ? 2 : 1, movie.stringCoding(),
                          font->font, problem);
 }
 
@@ -56,7 +56,7 @@ void amendButtonColor(io::Reader& body, MovieDefinition& movie, QString& problem
 
 std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefinition& movie,
                                           QString& problem) {
-    const int version = movie.header.version;
+    const format::StringCoding coding = movie.stringCoding();
     const auto tag = static_cast<TagCode>(code);
     switch (tag) {
     case TagCode::DefineSound: {
@@ -99,7 +99,7 @@ std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefin
     case TagCode::DefineFont3: {
         auto font = make<FontCharacter>(body.u16());
         const int fontVersion = tag == TagCode::DefineFont ? 1 : tag == TagCode::DefineFont2 ? 2 : 3;
-        if (!format::readFont(body, fontVersion, version, font->font, problem)) return nullptr;
+        if (!format::readFont(body, fontVersion, coding, font->font, problem)) return nullptr;
         return font;
     }
     case TagCode::DefineFontInfo:
@@ -114,7 +114,7 @@ std::unique_ptr<Character> readDefinition(int code, io::Reader& body, MovieDefin
     }
     case TagCode::DefineEditText: {
         auto field = make<EditTextCharacter>(body.u16());
-        if (!format::readEditText(body, version, field->field, problem)) return nullptr;
+        if (!format::readEditText(body, coding, field->field, problem)) return nullptr;
         return field;
     }
     case TagCode::DefineButton:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/format/records.h"
+#include "swf/format/text_encoding.h"
 #include "swf/io/diagnostic.h"
 #include "swf/movie/character.h"
 #include "swf/movie/timeline.h"
@@ -34,6 +35,10 @@ class MovieDefinition {
     QColor background = Qt::white;
     bool hasBackground = false;
     QByteArray jpegTables;
+    // The code page the strings of a movie before version 6 were read in: the player's
+    // choice when the movie was loaded.
+    QByteArray codePage = format::kDefaultCodePage;
+    format::StringCoding stringCoding() const { return {header.version, codePage}; }
     // ExportAssets names (by format::exportKey) to ids, wherever in the file they stand: a
     // library's exports often follow its last frame.
     QHash<QString, quint16> exportedNames;

@@ -27,10 +27,11 @@ bool plausibleFirstByte(char c) {
 
 MovieLoader::MovieLoader() = default;
 
-std::shared_ptr<const MovieDefinition> MovieLoader::readWhole(QByteArrayView bytes,
-                                                              TagParser::Importer importer) {
+std::shared_ptr<const MovieDefinition>
+MovieLoader::readWhole(QByteArrayView bytes, TagParser::Importer importer, const QByteArray& codePage) {
     auto loader = std::make_shared<MovieLoader>();
     loader->setImporter(std::move(importer));
+    loader->setCodePage(codePage);
     loader->append(bytes);
     loader->finish();
     if (loader->framesLoaded() == 0) return nullptr;

@@ -24,11 +24,14 @@ class MovieLoader {
 
     // Libraries named by ImportAssets are read through importer as their tags arrive.
     void setImporter(TagParser::Importer importer) { m_parser.setImporter(std::move(importer)); }
+    // The code page for the strings of a movie before version 6; set before any bytes.
+    void setCodePage(const QByteArray& codePage) { m_definition.codePage = codePage; }
 
     // A whole movie already in memory (a library, a movie a script loads): its definition,
     // or null when the bytes hold no frame of a movie.
-    static std::shared_ptr<const MovieDefinition> readWhole(QByteArrayView bytes,
-                                                            TagParser::Importer importer = {});
+    static std::shared_ptr<const MovieDefinition>
+    readWhole(QByteArrayView bytes, TagParser::Importer importer = {},
+              const QByteArray& codePage = format::kDefaultCodePage);
 
     // False once the bytes cannot be (or no longer continue) a movie; error() says why.
     bool append(QByteArrayView chunk);

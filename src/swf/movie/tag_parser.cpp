@@ -52,7 +52,7 @@ void TagParser::trackOccupant(const Timeline& timeline, format::PlaceObject& pla
 
 void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& timeline, int nesting,
                           int rootFrame) {
-    const int version = m_definition.header.version;
+    const format::StringCoding coding = m_definition.stringCoding();
     const qint64 offset = body.streamOffset();
     switch (static_cast<TagCode>(code)) {
     case TagCode::ShowFrame:
@@ -63,7 +63,7 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
     case TagCode::PlaceObject2:
     case TagCode::PlaceObject3: {
         format::PlaceObject place;
-        if (format::readPlaceObject(body, code, version, place)) {
+        if (format::readPlaceObject(body, code, coding, place)) {
             trackOccupant(timeline, place);
             pending.commands.emplace_back(std::move(place));
         } else
@@ -84,7 +84,7 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         pending.commands.emplace_back(ActionBlock{body.rest().toByteArray()});
         return;
     case TagCode::FrameLabel:
-        pending.label = format::decodeMovieString(body.cString(), version);
+        pending.label = format::decodeMovieString(body.cString(), coding);
         return;
     case TagCode::SetBackgroundColor:
         // The stage takes the first colour a movie sets; later ones do not change it.
@@ -108,7 +108,7 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
         return;
     case TagCode::ExportAssets: { // names a script may attach from this frame on
         format::Exports exports;
-        if (!format::readExports(body, version, exports)) return;
+        if (!format::readExports(body, coding, exports)) return;
         for (const format::ExportedName& exported : exports.names)
             if (m_definition.exportedNames.size() < 65536)
                 m_definition.exportedNames.insert(format::exportKey(exported.name), exported.id);
@@ -118,7 +118,7 @@ void TagParser::handleTag(int code, io::Reader& body, Frame& pending, Timeline& 
     case TagCode::StartSound:
     case TagCode::StartSound2: {
         format::StartSoundRecord start;
-        if (format::readStartSound(body, code, version, start))
+        if (format::readStartSound(body, code, coding, start))
             pending.commands.emplace_back(std::move(start));
         else
             m_definition.note(QStringLiteral("broken StartSound skipped"), code, offset, rootFrame);
@@ -177,7 +177,7 @@ void TagParser::readImports(int code, io::Reader& body, Frame& pending) {
     const int count = body.u16();
     if (body.failed()) return;
     std::shared_ptr<const MovieDefinition> library;
-    if (m_importer) library = m_importer(format::decodeMovieString(url, m_definition.header.version));
+    if (m_importer) library = m_importer(format::decodeMovieString(url, m_definition.stringCoding()));
     if (!library)
         m_definition.note(
             QStringLiteral("the library movie %1 could not be read").arg(QString::fromUtf8(url)), code);
@@ -188,7 +188,7 @@ void TagParser::readImports(int code, io::Reader& body, Frame& pending) {
         const quint16 id = body.u16();
         const QByteArray name = body.cString();
         if (body.failed()) break;
-        const QString decoded = format::decodeMovieString(name, m_definition.header.version);
+        const QString decoded = format::decodeMovieString(name, m_definition.stringCoding());
         const auto found = exported.find(format::exportKey(decoded));
         if (found != exported.end()) m_definition.addImport(id, library, *found);
         asExports.names.push_back({id, decoded});

@@ -244,7 +244,8 @@ void ScriptHost::finishLoad(const PendingLoad& load, const std::optional<QByteAr
         const avm1::Value prototype = m_machine->getMember(loadVars, QStringLiteral("prototype"));
         const avm1::Value decode = m_machine->getMember(prototype, QStringLiteral("decode"));
         m_machine->callFunction(decode, avm1::Value(objectOf(*clip)),
-                                {avm1::Value(format::decodeExternalText(*bytes, externalTextInCodePage()))});
+                                {avm1::Value(format::decodeExternalText(*bytes, externalTextInCodePage(),
+                                                                        m_machine->codePage()))});
         if (m_directory->knows(clip)) runClipEvent(*clip, kEventData);
         // The clip's onData method hears it too, after the placement's handler.
         if (m_directory->knows(clip)) {

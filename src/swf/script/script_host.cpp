@@ -217,7 +217,7 @@ void ScriptHost::runLoads() {
         }
         avm1::Value text;
         if (bytes) {
-            text = format::decodeExternalText(*bytes, externalTextInCodePage());
+            text = format::decodeExternalText(*bytes, externalTextInCodePage(), m_machine->codePage());
             // Once the data is in, its counts outlive a script's delete.
             const avm1::Value size(double(bytes->size()));
             for (const QString& name : {QStringLiteral("_bytesLoaded"), QStringLiteral("_bytesTotal")}) {

@@ -99,7 +99,8 @@ void ActionRecordsTest::payloadStrings() {
     QFETCH(QString, first);
     QFETCH(int, afterward);
     QFETCH(bool, failed);
-    format::PayloadReader reader(bytes, version);
+    const format::StringCoding coding{version};
+    format::PayloadReader reader(bytes, coding);
     QCOMPARE(reader.string(), first);
     QCOMPARE(int(reader.u8()), afterward);
     QCOMPARE(reader.failed(), failed);
