@@ -20,6 +20,8 @@ void usage() {
         stderr,
         "usage: vantrel-render MOVIE.swf [--frames N] [--png OUT.png] [--scale S] [--trace] [--bench]\n"
         "                      [--quality high|low] [--wav OUT.wav] [--date MS]\n"
+        "                      [--code-page NAME]\n"
+        "  --code-page reads the text of movies before SWF 6 in NAME (GB18030 by default).\n"
         "  --wav writes the sound of the frames run, mixed to 44.1 kHz 16-bit stereo.\n"
         "  --date holds the movie's calendar clock at MS milliseconds since 1970 UTC.\n");
 }
@@ -34,6 +36,7 @@ struct Options {
     swf::Quality quality = swf::Quality::High;
     QString wav;
     std::optional<double> date;
+    QString codePage;
 };
 
 bool parse(const QStringList& args, Options& options) {
@@ -72,6 +75,8 @@ bool parse(const QStringList& args, Options& options) {
             if (!value(text)) return false;
             options.date = text.toDouble(&ok);
             if (!ok) return false;
+        } else if (arg == QLatin1String("--code-page")) {
+            if (!value(options.codePage)) return false;
         } else if (arg == QLatin1String("--wav")) {
             if (!value(options.wav)) return false;
         } else if (arg.startsWith(QLatin1String("--")) || !options.movie.isEmpty()) {
@@ -105,6 +110,7 @@ int main(int argc, char** argv) {
     }
     swf::Player player;
     player.setFixedDateMs(options.date);
+    if (!options.codePage.isEmpty()) player.setCodePage(options.codePage.toLatin1());
     if (options.trace)
         player.setTraceHandler([](const QString& line) { std::printf("%s\n", qPrintable(line)); });
     if (!player.loadFile(options.movie)) {
