@@ -1262,15 +1262,22 @@ void SwfScriptTest::chosenCodePage_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("traces");
     const QByteArray gbk("\xD6\xD0\xCE\xC4", 4);
-    QTest::newRow("GBK") << 5 << QByteArray("GB18030") << gbk << QStringList{"中文", "%D6%D0%CE%C4", "true"};
+    // Then ord, mbord, and chr and mbchr of those: bytes of the code page before version 6.
+    QTest::newRow("GBK") << 5 << QByteArray("GB18030") << gbk
+                         << QStringList{"中文", "%D6%D0%CE%C4", "true", "214", "54992", "false", "true"};
     QTest::newRow("Big5") << 5 << QByteArray("Big5") << QByteArray("\xA4\xA4\xA4\xE5", 4)
-                          << QStringList{"中文", "%A4%A4%A4%E5", "true"};
-    QTest::newRow("Shift-JIS") << 4 << QByteArray("Shift_JIS") << QByteArray("\x93\xFA\x96\x7B", 4)
-                               << QStringList{"日本", "%93%FA%96%7B", "true"};
+                          << QStringList{"中文", "%A4%A4%A4%E5", "true", "164", "42148", "false", "true"};
+    QTest::newRow("Shift-JIS") << 5 << QByteArray("Shift_JIS") << QByteArray("\x93\xFA\x96\x7B", 4)
+                               << QStringList{"日本",  "%93%FA%96%7B", "true", "147",
+                                              "37882", "false",        "true"};
+    QTest::newRow("Latin-1") << 5 << QByteArray("ISO-8859-1") << QByteArray("\xE4\xF6", 2)
+                             << QStringList{"äö", "%E4%F6", "true", "228", "228", "true", "true"};
     QTest::newRow("unknown name keeps GBK")
-        << 5 << QByteArray("no-such-page") << gbk << QStringList{"中文", "%D6%D0%CE%C4", "true"};
-    QTest::newRow("version 6 is UTF-8") << 6 << QByteArray("Big5") << QStringLiteral("中文").toUtf8()
-                                        << QStringList{"中文", "%E4%B8%AD%E6%96%87", "true"};
+        << 5 << QByteArray("no-such-page") << gbk
+        << QStringList{"中文", "%D6%D0%CE%C4", "true", "214", "54992", "false", "true"};
+    QTest::newRow("version 6 is UTF-8")
+        << 6 << QByteArray("Big5") << QStringLiteral("中文").toUtf8()
+        << QStringList{"中文", "%E4%B8%AD%E6%96%87", "true", "20013", "20013", "true", "true"};
 }
 
 void SwfScriptTest::chosenCodePage() {
@@ -1285,6 +1292,20 @@ void SwfScriptTest::chosenCodePage() {
     code.getVariable("s").push({1, "escape"}).op(ActionCode::CallFunction);
     code.push({1, "unescape"}).op(ActionCode::CallFunction).getVariable("s").op(ActionCode::Equals2);
     code.op(ActionCode::Trace);
+    code.getVariable("s").op(ActionCode::CharToAscii).op(ActionCode::Trace);
+    code.getVariable("s").op(ActionCode::MBCharToAscii).op(ActionCode::Trace);
+    code.getVariable("s").op(ActionCode::CharToAscii).op(ActionCode::AsciiToChar);
+    code.getVariable("s")
+        .push({1, 1})
+        .op(ActionCode::MBStringExtract)
+        .op(ActionCode::StringEquals)
+        .op(ActionCode::Trace);
+    code.getVariable("s").op(ActionCode::MBCharToAscii).op(ActionCode::MBAsciiToChar);
+    code.getVariable("s")
+        .push({1, 1})
+        .op(ActionCode::MBStringExtract)
+        .op(ActionCode::StringEquals)
+        .op(ActionCode::Trace);
     SwfBuilder builder(version, QSize(100, 100), 12);
     builder.doAction(code.bytes());
     builder.showFrame();

@@ -32,6 +32,28 @@ QString codePointString(double code) {
     return QString::fromUcs4(&value, 1);
 }
 
+// Before version 6 chr and ord work in the author's code page: chr makes the character of one
+// byte (the code's low eight bits; a zero byte is nothing), and the multi-byte forms of two
+// when the code needs them. ord gives the first byte, or the first character's bytes.
+QString codePageCharacter(double code, bool multiByte, const format::StringCoding& coding) {
+    const std::uint32_t value = toUint32(code);
+    QByteArray bytes;
+    if (multiByte && (value & 0xFF00)) bytes += char((value >> 8) & 0xFF);
+    if (value & 0xFF) bytes += char(value & 0xFF);
+    if (bytes.isEmpty()) return QString();
+    return format::decodeCodePage(bytes, coding.codePage);
+}
+
+double codePageCode(const QString& text, bool multiByte, const format::StringCoding& coding) {
+    if (text.isEmpty()) return 0;
+    const qsizetype length = text.front().isHighSurrogate() && text.size() > 1 ? 2 : 1;
+    const QByteArray bytes = format::encodeCodePage(QStringView(text).first(length), coding.codePage);
+    if (bytes.isEmpty()) return 0;
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    if (!multiByte || bytes.size() < 2) return first;
+    return first << 8 | static_cast<unsigned char>(bytes[1]);
+}
+
 } // namespace
 
 void Interpreter::pushTruth(bool value) {
@@ -256,14 +278,24 @@ bool Interpreter::executeStringOp(std::uint8_t code) {
     case ActionCode::CharToAscii:
     case ActionCode::MBCharToAscii: {
         const QString text = m_machine.toString(pop());
+        if (!m_coding.isUtf8()) {
+            push(codePageCode(text, code == static_cast<std::uint8_t>(ActionCode::MBCharToAscii), m_coding));
+            return true;
+        }
         const QList<uint> points = text.toUcs4();
         push(points.isEmpty() ? 0.0 : static_cast<double>(points.first()));
         return true;
     }
     case ActionCode::AsciiToChar:
-    case ActionCode::MBAsciiToChar:
-        push(codePointString(m_machine.toNumber(pop())));
+    case ActionCode::MBAsciiToChar: {
+        const double value = m_machine.toNumber(pop());
+        if (!m_coding.isUtf8())
+            push(codePageCharacter(value, code == static_cast<std::uint8_t>(ActionCode::MBAsciiToChar),
+                                   m_coding));
+        else
+            push(codePointString(value));
         return true;
+    }
     case ActionCode::ToInteger:
         // int(): a 32-bit integer, wrapping as ToInt32 does (int(0xffffffff) is -1).
         push(double(toInt32(m_machine.toNumber(pop()))));
