@@ -165,6 +165,7 @@ void ShockwaveFlash::resetMovie() {
     setToolTip(QString());
     m_playing = false;
     m_zoomScale = 1.0;
+    updateCursor(); // a pointer the last movie hid comes back
     updateClock();
 }
 
@@ -461,6 +462,7 @@ void ShockwaveFlash::tick() {
     if (!m_player->isLoaded()) return;
     m_player->advance();
     m_playing = m_player->isPlaying();
+    updateCursor();
     update();
 }
 
@@ -513,7 +515,10 @@ void ShockwaveFlash::onClockTick() {
         ++m_framesPlayed;
         ++steps;
     }
-    if (steps > 0) update();
+    if (steps > 0) {
+        updateCursor(); // a frame's script may hide or show the pointer
+        update();
+    }
     if (!followSound && m_framesPlayed < due) m_framesPlayed = due; // drop time lost to a stall
     updateClock();
 }
@@ -576,11 +581,18 @@ void ShockwaveFlash::pointerTo(const QPointF& widgetPosition) {
     if (invertible) m_player->pointerMoved(toStage.map(widgetPosition));
 }
 
+void ShockwaveFlash::updateCursor() {
+    const Qt::CursorShape shape = !m_player->pointerShown()       ? Qt::BlankCursor
+                                  : m_player->pointerOverActive() ? Qt::PointingHandCursor
+                                                                  : Qt::ArrowCursor;
+    if (cursor().shape() != shape) setCursor(shape);
+}
+
 void ShockwaveFlash::afterInput() {
     // A button's script may have stopped or started the movie.
     m_playing = m_player->isPlaying();
     updateClock();
-    setCursor(m_player->pointerOverActive() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    updateCursor();
     update();
 }
 

@@ -111,6 +111,7 @@ class ShockwaveFlash : public QWidget, public IShockwaveFlash {
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
+    void updateCursor();
     void resetMovie();
     void setReadyState(int state);
     void loadLocal(quint64 generation, const QString& path);

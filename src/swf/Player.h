@@ -110,6 +110,8 @@ class Player {
     QString selectedText() const;
     // The pointer is over a button, or a clip that reacts to it: the hand cursor.
     bool pointerOverActive() const;
+    // False while the movie's scripts hide the system pointer (custom cursors do).
+    bool pointerShown() const;
 
     // Where the movie's own loads are read from; by default files in its own folder.
     void setNavigator(std::unique_ptr<Navigator> navigator);

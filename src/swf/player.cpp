@@ -668,4 +668,8 @@ bool Player::pointerOverActive() const {
     return d->pointer && d->pointer->overActive();
 }
 
+bool Player::pointerShown() const {
+    return !d->scripts || d->scripts->pointerShown();
+}
+
 } // namespace swf

@@ -48,7 +48,7 @@ class PlayWindowTest : public QObject {
     void emptyingTheControl();
     void walksFramesAndLoops();
     void stateFourSwitchesTheTimerOn();
-    void buttonsAnswerThePointer();
+    void buttonsAnswerThePointer(); // and the pointer a movie hides
     void realPreloaderRunsOn();
 };
 
@@ -224,7 +224,11 @@ void PlayWindowTest::buttonsAnswerThePointer() {
     b.place(1, id);
     b.doAction(ActionAssembler(6).op(ActionCode::Stop).bytes());
     b.showFrame(3);
-    b.doAction(ActionAssembler(6).op(ActionCode::Stop).bytes());
+    // The last frame draws its own pointer, as games do: the system's goes.
+    ActionAssembler last(6);
+    last.op(ActionCode::Stop).push({0, "Mouse"}).op(ActionCode::GetVariable).push({"hide"});
+    last.op(ActionCode::CallMethod).op(ActionCode::Pop);
+    b.doAction(last.bytes());
     b.showFrame();
     forms::get<Form1>();
     ShockwaveFlash* control = Form1::sw();
@@ -248,6 +252,9 @@ void PlayWindowTest::buttonsAnswerThePointer() {
         control->tick();
     QCOMPARE(control->FrameNum(), 4);
     QVERIFY(!control->Playing());
+    QCOMPARE(control->cursor().shape(), Qt::BlankCursor);
+    control->setMovie(QString());
+    QCOMPARE(control->cursor().shape(), Qt::ArrowCursor);
 }
 
 QTEST_MAIN(PlayWindowTest)

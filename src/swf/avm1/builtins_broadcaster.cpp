@@ -3,6 +3,8 @@
 // no focus, no key down and a stage that never changes size on its own.
 #include "swf/avm1/builtins.h"
 
+#include <memory>
+
 namespace swf::avm1 {
 
 namespace {
@@ -231,18 +233,20 @@ void installKey(Machine& machine, Object* broadcaster) {
 void installMouse(Machine& machine, Object* broadcaster) {
     Object* mouse = machine.newObject();
     machine.global()->setOwn(QStringLiteral("Mouse"), mouse, kDontEnum);
-    makeBroadcaster(machine, broadcaster, mouse);
-    // Both answer whether the pointer was shown before the call.
-    mouse->setOwn(QStringLiteral("__shown"), true, kDontEnum);
+    makeFixedBroadcaster(machine, broadcaster, mouse);
+    // Both answer whether the pointer was shown before the call. The state is the player's,
+    // not a member scripts could list or change.
+    auto shown = std::make_shared<bool>(true);
     for (const auto& [name, show] : {std::pair{"show", true}, std::pair{"hide", false}}) {
         const bool showing = show;
-        machine.defineMethod(mouse, QString::fromLatin1(name), [showing](CallContext& c) {
-            const bool before =
-                c.machine.toBoolean(c.machine.getMember(c.thisValue, QStringLiteral("__shown")));
-            setHidden(c.thisValue, QStringLiteral("__shown"), showing);
+        machine.defineMethod(mouse, QString::fromLatin1(name), [showing, shown](CallContext& c) {
+            const bool before = *shown;
+            *shown = showing;
+            c.machine.host().showPointer(showing);
             return Value(before);
         });
     }
+    fixMembers(mouse);
 }
 
 } // namespace

@@ -147,6 +147,8 @@ class Host {
         return false;
     }
     virtual Target focus() { return nullptr; }
+    // Mouse.hide and Mouse.show: whether the system pointer shows over the movie.
+    virtual void showPointer(bool shown) { (void)shown; }
     // The keyboard, for Key: whether a key (Key.LEFT... codes) is held, and the last pressed.
     virtual bool keyIsDown(int keyCode) const {
         (void)keyCode;

@@ -247,6 +247,10 @@ Object* makeArguments(Machine& machine, Frame& frame) {
     Object* caller = machine.runningFunction();
     arguments->setOwn(QStringLiteral("caller"), caller ? Value(caller) : Value::null(),
                       property_flags::kDontEnum | property_flags::kDontDelete);
+    // Made as an array literal is, so it names Array as its maker the same way.
+    if (const Property* maker = machine.arrayPrototype()->findOwn(QStringLiteral("constructor")))
+        arguments->setOwn(QStringLiteral("constructor"), maker->value,
+                          property_flags::kDontEnum | property_flags::kDontDelete);
     return arguments;
 }
 

@@ -145,6 +145,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     int soundIdOf(const QString& exportName) override;
     bool setFocus(Target target) override;
     Target focus() override;
+    void showPointer(bool shown) override { m_pointerShown = shown; }
+    bool pointerShown() const { return m_pointerShown; }
     // Where the focus rectangle goes (stage twips): around the focused clip, while
     // _focusrect is on.
     std::optional<QRectF> focusRectangle();
@@ -305,6 +307,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     // Player-wide settings scripts read and write through any clip.
     QString m_quality = QStringLiteral("HIGH");
     bool m_focusRect = true;
+    bool m_pointerShown = true;
     int m_soundBufferTime = 5;
     qint64 m_lastScriptBirth = 0; // script-made clips count down, apart from the timeline's
 };
