@@ -30,7 +30,9 @@ Value addProperty(CallContext& context) {
     // undefined or a missing argument too, refuses the property.
     const bool setterAllowed = context.arg(2).isNull() || (setter && setter->isFunction());
     if (!object || name.isEmpty() || !getter || !getter->isFunction() || !setterAllowed) return false;
-    object->setOwn(name, Value());
+    // A value already there stays beneath the accessor: reads and writes go through the
+    // accessor, but __resolve still finds a function stored before.
+    if (!object->findOwn(name)) object->setOwn(name, Value());
     Property* property = object->findOwn(name);
     property->getter = getter;
     property->setter = setter;

@@ -405,6 +405,9 @@ void Interpreter::actionDefineFunction(const format::ActionRecord& record, bool 
     m_frame.pc = function->start + function->size;
     const QString name = function->header.name;
     Object* object = m_machine.newScriptFunction(std::move(function));
+    m_machine.adoptClassPrototype(object, QStringLiteral("Function"));
+    if (Object* prototype = object->findOwn(QStringLiteral("prototype"))->value.asObject())
+        m_machine.adoptClassPrototype(prototype, QStringLiteral("Object"));
     if (name.isEmpty())
         push(object);
     else

@@ -331,13 +331,7 @@ void Interpreter::initArray() {
         values.push_back(pop());
     Object* array = m_machine.newArray(values);
     array->setArrayLength(count);
-    // A literal takes the prototype of whatever _global.Array is now: with Array deleted or
-    // replaced, literals follow (and without it they have no prototype at all).
-    const Value arrayClass = m_machine.getMember(Value(m_machine.global()), QStringLiteral("Array"));
-    array->setProto(arrayClass.isObject()
-                        ? m_machine.getMember(arrayClass, QStringLiteral("prototype")).asObject()
-                        : nullptr);
-    markLiteral(array, arrayClass);
+    markLiteral(array, m_machine.adoptClassPrototype(array, QStringLiteral("Array")));
     push(array);
 }
 
@@ -348,7 +342,7 @@ void Interpreter::initObject() {
         return;
     }
     Object* object = m_machine.newObject();
-    markLiteral(object, m_machine.getMember(Value(m_machine.global()), QStringLiteral("Object")));
+    markLiteral(object, m_machine.adoptClassPrototype(object, QStringLiteral("Object")));
     const double pairs = requested > 0 ? std::floor(requested) : 0;
     if (pairs * 2 > static_cast<double>(m_frame.stack.size())) {
         // Too few values for the pairs promised: all are taken and none is kept.

@@ -195,6 +195,19 @@ Object* Machine::newClip(PropertyDelegate* delegate) {
     return clip;
 }
 
+Value Machine::adoptClassPrototype(Object* object, const QString& className) {
+    // The class a version cannot name (Function before SWF 6) still makes what it makes.
+    const Property* own = m_global->findOwn(className);
+    const Value classValue = own && !own->isAccessor() ? own->value : getMember(Value(m_global), className);
+    const Value prototype =
+        classValue.isObject() ? getMember(classValue, QStringLiteral("prototype")) : Value();
+    if (Object* linked = prototype.asObject())
+        object->setProto(linked);
+    else
+        object->setProtoPrimitive(prototype);
+    return classValue;
+}
+
 void Machine::defineMethod(Object* object, const QString& name, NativeFunction function) {
     // Built-in methods are hidden and permanent: a movie may replace them but not delete them.
     object->setOwn(name, newNativeFunction(std::move(function)),
@@ -308,18 +321,26 @@ Value Machine::getMember(const Value& value, const QString& name) {
     return property->value;
 }
 
-// A name found nowhere is asked of the object's __resolve function, when it has a plain one
-// (a getter or any other value in that place answers undefined).
+// A name found nowhere is asked of the object's __resolve function. The search down the
+// prototypes looks at stored values only (beneath an accessor, what was there before it). In
+// SWF 6 the first __resolve found ends it; from SWF 7 one that is no object (undefined, a
+// number, an accessor's empty slot) is passed over. Either way a value that is no function
+// answers undefined.
 Value Machine::resolveMissing(const Value& value, Object* object, const QString& name) {
+    constexpr int kSwfVersionSkipsResolveValues = 7;
     const QString resolveName = QStringLiteral("__resolve");
     Object* holder = lookup(object, resolveName);
-    if (!holder) return Value();
-    const Property* property = holder->findOwn(resolveName);
-    if (property->isAccessor()) return Value();
-    Object* resolve = property->value.asObject();
-    if (!resolve || !resolve->isFunction()) return Value();
-    const Value argument = name;
-    return call(property->value, value, std::span<const Value>(&argument, 1));
+    for (int levels = 0; holder && levels < kMaxPrototypeDepth; ++levels) {
+        Object* next = visibleProto(holder);
+        const Property* property = holder->findOwn(resolveName);
+        holder = next ? lookup(next, resolveName) : nullptr;
+        Object* resolve = property->value.asObject();
+        if (!resolve && m_swfVersion >= kSwfVersionSkipsResolveValues) continue;
+        if (!resolve || !resolve->isFunction()) return Value();
+        const Value argument = name;
+        return call(property->value, value, std::span<const Value>(&argument, 1));
+    }
+    return Value();
 }
 
 void Machine::setMember(const Value& target, const QString& name, const Value& value) {

@@ -107,6 +107,11 @@ class Machine {
     void setFunctionConstructor(Object* constructor);
     // A clip's script object; the host keeps it alive with pin() while the clip is on stage.
     Object* newClip(PropertyDelegate* delegate);
+    // What scripts build (literals, functions, new clips) takes the prototype of whatever the
+    // global class is now, not the one the player began with: with the class replaced the
+    // new object follows it, with its prototype a primitive that is the new __proto__, and
+    // without the class it has none. Returns the class.
+    Value adoptClassPrototype(Object* object, const QString& className);
     void defineMethod(Object* object, const QString& name, NativeFunction function);
 
     // Object.registerClass: the constructor the host gives to clips of an exported symbol.

@@ -270,9 +270,12 @@ void ScriptHost::installClipMethods() {
     });
     method("createEmptyMovieClip", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
         if (c.args.size() < 2) return avm1::Value();
-        return result(attachClip(
+        const avm1::Value made = result(attachClip(
             clip, std::make_unique<stage::MovieClip>(clip.context(), nullptr, emptyTimeline(), m_movie),
             avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), nullptr));
+        if (avm1::Object* object = made.asObject())
+            c.machine.adoptClassPrototype(object, QStringLiteral("MovieClip"));
+        return made;
     });
     method("duplicateMovieClip", [this, result](stage::MovieClip& clip, avm1::CallContext& c) {
         if (c.args.size() < 2) return avm1::Value();

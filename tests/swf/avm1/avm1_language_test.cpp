@@ -252,6 +252,60 @@ class Avm1LanguageTest : public QObject {
         QCOMPARE(traceOf(7, code), expected);
     }
 
+    // What scripts build takes the prototype of the class _global holds at the time, and
+    // __resolve is looked for down the prototypes, SWF 6 stopping at the first one found and
+    // later versions passing over what is no object.
+    void classesReplacedAndResolve_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("literal under a primitive prototype") << 7 << QByteArray("primitive") << "23";
+        QTest::newRow("literal without Object") << 7 << QByteArray("noObject") << "undefined";
+        QTest::newRow("function under a new Function") << 7 << QByteArray("function") << "true|false";
+        QTest::newRow("resolve past undefined, SWF 7") << 7 << QByteArray("resolve") << "world|r";
+        QTest::newRow("resolve stops at undefined, SWF 6") << 6 << QByteArray("resolve") << "undefined";
+    }
+    void classesReplacedAndResolve() {
+        QFETCH(int, version);
+        QFETCH(QByteArray, scenario);
+        QFETCH(QString, expected);
+        ActionAssembler code(version);
+        auto literalProto = [&] {
+            code.push({"z", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+            code.getVariable("z").push({"__proto__"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        };
+        if (scenario == "primitive") {
+            code.getVariable("_global").push({"Object"}).defineFunction("", {}, ActionAssembler(version));
+            code.op(ActionCode::SetMember);
+            code.getVariable("Object").push({"prototype", 23}).op(ActionCode::SetMember);
+            literalProto();
+        } else if (scenario == "noObject") {
+            code.getVariable("_global").push({"Object", 42}).op(ActionCode::SetMember);
+            literalProto();
+        } else if (scenario == "function") {
+            code.push({"f"}).getVariable("Function").op(ActionCode::SetVariable);
+            code.getVariable("_global").push({"Function"}).defineFunction("", {}, ActionAssembler(version));
+            code.op(ActionCode::SetMember);
+            code.push({"x"}).defineFunction("", {}, ActionAssembler(version)).op(ActionCode::SetVariable);
+            for (const char* maker : {"Function", "f"}) {
+                code.getVariable("x").push({"__proto__"}).op(ActionCode::GetMember);
+                code.getVariable(maker).push({"prototype"}).op(ActionCode::GetMember);
+                code.op(ActionCode::Equals2).op(ActionCode::Trace);
+            }
+        } else {
+            // o = {__proto__: {}}; o.__resolve = undefined; o.__proto__.__resolve = function (n) {...}
+            ActionAssembler resolve(version);
+            resolve.getVariable("n").op(ActionCode::Trace).push({"r"}).op(ActionCode::Return);
+            code.push({"o", "__proto__", 0}).op(ActionCode::InitObject).push({1}).op(ActionCode::InitObject);
+            code.op(ActionCode::SetVariable);
+            code.getVariable("o").push({"__resolve", PushValue::undefined()}).op(ActionCode::SetMember);
+            code.getVariable("o").push({"__proto__"}).op(ActionCode::GetMember).push({"__resolve"});
+            code.defineFunction("", {"n"}, resolve).op(ActionCode::SetMember);
+            code.getVariable("o").push({"world"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        }
+        QCOMPARE(traceOf(version, code), expected);
+    }
+
     void tryCatchFinally_data() {
         QTest::addColumn<QByteArray>("scenario");
         QTest::addColumn<QString>("expected");
