@@ -73,7 +73,9 @@ class Host {
     virtual void callFrame(Target target, int frame) = 0;
 
     // --- clips ---
-    // Resolves "/a/b", "../a", "a.b", "_root", "_parent", "_levelN" relative to base.
+    // Walks a target path ("/a/b", "../a", "a.b", "_root", "_parent", "_levelN") from base
+    // (the root when null), which may be any object: a clip's step takes a child or level
+    // first, then a variable holding an object. The result may be an object that is no clip.
     virtual Target resolveTarget(const QString& path, Target base) = 0;
     // The dot path of a clip ("_level0.a.b"), for TargetPath and _target.
     virtual QString targetPath(Target target) = 0;

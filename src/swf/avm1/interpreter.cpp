@@ -299,12 +299,9 @@ bool Interpreter::executeVariableOp(std::uint8_t code, const format::ActionRecor
         defineLocal(m_machine.toString(pop()), value);
         return true;
     }
-    case ActionCode::DefineLocal2: {
-        const QString name = m_machine.toString(pop());
-        if (!(m_frame.activation ? m_frame.activation : timeline())->findOwn(name))
-            defineLocal(name, Value());
+    case ActionCode::DefineLocal2:
+        declareLocal(m_machine.toString(pop()));
         return true;
-    }
     case ActionCode::Delete2:
         push(deleteVariable(m_machine.toString(pop())));
         return true;

@@ -58,8 +58,8 @@ stage::StageContext& ScriptHost::stageContext() const {
 }
 
 avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
-    stage::MovieClip* clip = m_directory->resolve(path, clipOf(base));
-    return clip ? objectOf(*clip) : nullptr;
+    if (!base && m_stage.root()) base = objectOf(*m_stage.root());
+    return m_directory->walk(path, base);
 }
 
 QString ScriptHost::targetPath(Target target) {

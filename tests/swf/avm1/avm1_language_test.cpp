@@ -171,7 +171,9 @@ class Avm1LanguageTest : public QObject {
         ActionAssembler body(7);
         body.getVariable("this").op(ActionCode::Trace);
         ActionAssembler code(7);
-        code.defineFunction("f", {}, body).callFunction("f", 0).op(ActionCode::Pop);
+        // On _global, as a told target hides the root's variables.
+        code.getVariable("_global").push({"f"}).defineFunction("", {}, body).op(ActionCode::SetMember);
+        code.callFunction("f", 0).op(ActionCode::Pop);
         code.action(ActionCode::SetTarget, "mc" + QByteArray(1, 0)).callFunction("f", 0).op(ActionCode::Pop);
         QCOMPARE(traceOf(7, code), QStringLiteral("_level0|_level0.mc"));
     }
