@@ -869,6 +869,20 @@ void SwfScriptTest::variablePaths_data() {
         invoke(code, "_root", "hasOwnProperty", {"h"}).op(ActionCode::Trace);
         QTest::newRow("DefineLocal2 by path") << boxMovie(code) << "G|true";
     }
+    {
+        // A clip is told by its path: of two of one name, the first by depth answers.
+        ActionAssembler code(8);
+        code.push({"first"});
+        invoke(code, "_root", "createEmptyMovieClip", {"twin", 1}).op(ActionCode::SetVariable);
+        code.push({"second"});
+        invoke(code, "_root", "createEmptyMovieClip", {"twin", 2}).op(ActionCode::SetVariable);
+        code.getVariable("first").push({"x", "first"}).op(ActionCode::SetMember);
+        code.getVariable("second").op(ActionCode::SetTarget2).getVariable("x").op(ActionCode::Trace);
+        told(code, "");
+        // A slash path that names no clip is a variable's name.
+        code.setVariable("/no/clip", 5).getVariable("/no/clip").op(ActionCode::Trace);
+        QTest::newRow("clips told by path, slash names") << boxMovie(code) << "first|5";
+    }
 }
 
 void SwfScriptTest::variablePaths() {

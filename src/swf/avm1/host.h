@@ -77,7 +77,8 @@ class Host {
     // (the root when null), which may be any object: a clip's step takes a child or level
     // first, then a variable holding an object. The result may be an object that is no clip.
     virtual Target resolveTarget(const QString& path, Target base) = 0;
-    // The dot path of a clip ("_level0.a.b"), for TargetPath and _target.
+    // The dot path of a clip ("_level0.a.b"), for TargetPath and _target; empty for a clip
+    // gone from the stage.
     virtual QString targetPath(Target target) = 0;
     // The numbered properties of the SWF 4 GetProperty/SetProperty actions (0 _x ... 21 _ymouse);
     // an index out of range reads undefined. setProperty gets the raw value: converting it

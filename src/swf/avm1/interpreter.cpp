@@ -14,6 +14,7 @@ using format::ActionCode;
 
 namespace {
 
+constexpr std::size_t kMaxWithDepth = 13;
 constexpr int kPushString = 0, kPushFloat = 1, kPushNull = 2, kPushUndefined = 3, kPushRegister = 4,
               kPushBoolean = 5, kPushDouble = 6, kPushInteger = 7, kPushConstant8 = 8, kPushConstant16 = 9;
 
@@ -435,8 +436,9 @@ void Interpreter::actionWith(const format::ActionRecord& record) {
     Object* object = m_machine.toObject(pop());
     const int start = record.next();
     const int end = std::min(start + size, m_frame.end);
-    if (!object) {
-        m_frame.pc = end; // with(undefined) skips its body
+    // with(undefined) skips its body, and so does a with nested deeper than the player allows.
+    if (!object || m_frame.withs.size() >= kMaxWithDepth) {
+        m_frame.pc = end;
         return;
     }
     m_frame.withs.push_back({start, end, m_frame.scope});

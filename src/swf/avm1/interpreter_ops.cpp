@@ -532,12 +532,11 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
         return true;
     case ActionCode::SetTarget2: {
         const Value value = pop();
-        // A clip is told directly; anything else is told by the path its text gives.
+        // A clip is told by its target path, which may now name another clip of the same
+        // name; anything else by the path its text gives.
         Object* object = value.asObject();
-        if (object && object->kind() == ObjectKind::Clip)
-            tellTarget(object);
-        else
-            setTarget(m_machine.toString(value));
+        setTarget(object && object->kind() == ObjectKind::Clip ? host.targetPath(object)
+                                                               : m_machine.toString(value));
         return true;
     }
     case ActionCode::EndDrag:

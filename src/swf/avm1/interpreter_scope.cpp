@@ -105,8 +105,10 @@ Value Interpreter::getVariable(const QString& name, Object** holder) {
             });
             return value;
         }
-        Object* clip = pathTarget(name, [](Object* target) { return target->kind() == ObjectKind::Clip; });
-        return clip ? Value(clip) : Value();
+        // A slash path that names no clip is the name of a variable, as SetVariable leaves it.
+        if (Object* clip =
+                pathTarget(name, [](Object* target) { return target->kind() == ObjectKind::Clip; }))
+            return clip;
     }
     if (is(name, "this") && m_frame.thisVariable) return m_frame.thisValue;
     if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal) return m_machine.global();
@@ -130,16 +132,13 @@ Value Interpreter::getVariable(const QString& name, Object** holder) {
 // Where a variable path stores: the object its path leads to and the variable's name.
 std::pair<Object*, QString> Interpreter::variableSlot(const QString& name) {
     const qsizetype split = variablePathSplit(name);
-    if (split == 0) return {nullptr, QString()};
-    if (split > 0) return {pathTarget(name.left(split), [](Object*) { return true; }), name.mid(split + 1)};
-    // A slash path without a variable stores the last name on the clip before it.
-    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
-    const QString path = name.left(slash);
-    return {resolvePath(path.isEmpty() ? QStringLiteral("/") : path), name.mid(slash + 1)};
+    if (split <= 0) return {nullptr, QString()};
+    return {pathTarget(name.left(split), [](Object*) { return true; }), name.mid(split + 1)};
 }
 
 void Interpreter::setVariable(const QString& name, const Value& value) {
-    if (isVariablePath(name)) {
+    // A slash path without a variable is a name like any other here.
+    if (variablePathSplit(name) >= 0) {
         const auto [target, variable] = variableSlot(name);
         if (target) m_machine.setMember(target, variable, value);
         return;
@@ -174,12 +173,13 @@ void Interpreter::declareLocal(const QString& name) {
         if (!m_frame.activation->findOwn(name)) m_frame.activation->setOwn(name, Value());
         return;
     }
-    if (!isVariablePath(name)) {
-        if (!timeline()->findOwn(name)) setVariable(name, Value());
+    // One the timeline inherits counts as there.
+    if (variablePathSplit(name) < 0) {
+        if (!m_machine.hasProperty(timeline(), name)) setVariable(name, Value());
         return;
     }
     const auto [target, variable] = variableSlot(name);
-    if (target && !target->findOwn(variable)) m_machine.setMember(target, variable, Value());
+    if (target && !m_machine.hasProperty(target, variable)) m_machine.setMember(target, variable, Value());
 }
 
 bool Interpreter::deleteVariable(const QString& name) {

@@ -89,15 +89,26 @@ stage::MovieClip* ClipDirectory::resolve(const QString& path, stage::MovieClip* 
     return clipOf(walk(path, objectOf(*from)));
 }
 
+std::optional<stage::MovieClip*> ClipDirectory::levelNamed(const QString& name) const {
+    if (!name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) &&
+        !name.startsWith(QLatin1String("_flash"), Qt::CaseInsensitive))
+        return std::nullopt;
+    // The number is read as C reads one: a sign, then digits up to anything else, kept in
+    // 32 bits ("_level" and "_level0a" are level 0, "_level4294967296" too).
+    qsizetype i = 6;
+    const bool negative = i < name.size() && name[i] == QLatin1Char('-');
+    if (i < name.size() && (name[i] == QLatin1Char('-') || name[i] == QLatin1Char('+'))) ++i;
+    quint32 number = 0;
+    for (; i < name.size() && name[i] >= QLatin1Char('0') && name[i] <= QLatin1Char('9'); ++i)
+        number = number * 10 + quint32(name[i].unicode() - '0');
+    const auto level = static_cast<qint32>(negative ? 0u - number : number);
+    return level >= 0 ? m_stage.level(level) : nullptr;
+}
+
 stage::MovieClip* ClipDirectory::namedStep(stage::MovieClip& clip, const QString& name) const {
     if (sameName(name, QStringLiteral("_parent"), false)) return parentOf(clip);
-    if (sameName(name, QStringLiteral("_root"), false) || sameName(name, QStringLiteral("_level0"), false))
-        return m_stage.root();
-    if (name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) && m_stage.hasLevels()) {
-        bool number = false;
-        const int level = name.mid(6).toInt(&number);
-        if (number) return m_stage.level(level);
-    }
+    if (sameName(name, QStringLiteral("_root"), false)) return m_stage.root();
+    if (const auto level = levelNamed(name)) return *level;
     if (name == QLatin1String("this")) return &clip;
     return childNamed(clip, name);
 }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 
+#include <optional>
 #include <unordered_map>
 
 namespace swf::avm1 {
@@ -43,6 +44,9 @@ class ClipDirectory {
     // The first child clip of that instance name, by depth.
     stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
     stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
+    // For a level name ("_level2", "_flash0"), the level, or nullptr when none is loaded
+    // there; nullopt for any other name.
+    std::optional<stage::MovieClip*> levelNamed(const QString& name) const;
     // The clip a slash or dot path ("/a/b", "_parent.c", "_level2") names from base (the
     // root when null).
     stage::MovieClip* resolve(const QString& path, stage::MovieClip* base);

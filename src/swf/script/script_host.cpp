@@ -63,7 +63,9 @@ avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
 }
 
 QString ScriptHost::targetPath(Target target) {
-    return m_directory->targetPath(clipOf(target));
+    // A clip gone from the stage has no path: it prints as nothing and names nothing.
+    const stage::MovieClip* clip = clipOf(target);
+    return clip ? m_directory->targetPath(clip) : QString();
 }
 
 void ScriptHost::trace(const QString& line) {

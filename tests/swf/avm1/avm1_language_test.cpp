@@ -26,6 +26,9 @@ class Avm1LanguageTest : public QObject {
         QTest::newRow("dot path") << 7 << QByteArray("dot") << "4";
         QTest::newRow("_global is searched last") << 7 << QByteArray("global") << "g|t";
         QTest::newRow("with puts an object in front") << 7 << QByteArray("with") << "inner|outer";
+        QTest::newRow("with finds its object's __proto__") << 5 << QByteArray("with-proto") << "3";
+        QTest::newRow("withs nest 13 deep") << 7 << QByteArray("with-13") << "deep";
+        QTest::newRow("a 14th is skipped") << 7 << QByteArray("with-14") << "";
     }
     void variablesAndScopes() {
         QFETCH(int, version);
@@ -77,6 +80,21 @@ class Avm1LanguageTest : public QObject {
             ActionAssembler body(version);
             body.getVariable("v").op(ActionCode::Trace);
             code.with(body).getVariable("v").op(ActionCode::Trace);
+        } else if (scenario == "with-proto") {
+            ActionAssembler body(version);
+            body.getVariable("__proto__").push({"c", 3}).op(ActionCode::SetMember);
+            code.push({4}).with(body);
+            code.getVariable("Number").push({"prototype"}).op(ActionCode::GetMember);
+            code.push({"c"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        } else if (scenario.startsWith("with-")) {
+            ActionAssembler nested(version);
+            nested.trace("deep");
+            for (int depth = scenario.mid(5).toInt(); depth > 0; --depth) {
+                ActionAssembler outer(version);
+                outer.push({0}).op(ActionCode::InitObject).with(nested);
+                nested = outer;
+            }
+            code = nested;
         }
         QCOMPARE(traceOf(version, code), expected);
     }

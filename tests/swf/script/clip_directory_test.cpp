@@ -160,6 +160,16 @@ void ClipDirectoryTest::paths_data() {
     QTest::newRow("empty step") << 6 << ""
                                 << "a//b"
                                 << "";
+    // Level names read their number as C does.
+    QTest::newRow("level number up to a letter") << 6 << "a"
+                                                 << "_flash3x.d"
+                                                 << "_level3.d";
+    QTest::newRow("level number in 32 bits") << 6 << ""
+                                             << "_level4294967299"
+                                             << "_level3";
+    QTest::newRow("negative level") << 6 << ""
+                                    << "_level-3"
+                                    << "";
     QTest::newRow("colon before a slash is a name") << 6 << ""
                                                     << "a/:/"
                                                     << "_level0.a.:";
