@@ -883,6 +883,19 @@ void SwfScriptTest::variablePaths_data() {
         code.setVariable("/no/clip", 5).getVariable("/no/clip").op(ActionCode::Trace);
         QTest::newRow("clips told by path, slash names") << boxMovie(code) << "first|5";
     }
+    {
+        // f keeps mc's timeline in its scope chain; once mc is gone the root stands there.
+        ActionAssembler body(8);
+        body.getVariable("v").op(ActionCode::Trace);
+        ActionAssembler code(8);
+        code.setVariable("v", "root");
+        invoke(code, "_root", "createEmptyMovieClip", {"mc", 1}).op(ActionCode::Pop);
+        code.getVariable("mc").push({"v", "mc"}).op(ActionCode::SetMember);
+        told(code, "mc").getVariable("_global").push({"f"}).defineFunction("", {}, body);
+        told(code.op(ActionCode::SetMember), "").callFunction("f", 0).op(ActionCode::Pop);
+        invoke(code, "mc", "removeMovieClip").op(ActionCode::Pop).callFunction("f", 0).op(ActionCode::Pop);
+        QTest::newRow("a timeline gone from the stage") << boxMovie(code) << "mc|root";
+    }
 }
 
 void SwfScriptTest::variablePaths() {

@@ -80,6 +80,11 @@ class Host {
     // The dot path of a clip ("_level0.a.b"), for TargetPath and _target; empty for a clip
     // gone from the stage.
     virtual QString targetPath(Target target) = 0;
+    // False for a clip that has left the stage.
+    virtual bool onStage(Target target) {
+        (void)target;
+        return true;
+    }
     // The numbered properties of the SWF 4 GetProperty/SetProperty actions (0 _x ... 21 _ymouse);
     // an index out of range reads undefined. setProperty gets the raw value: converting it
     // (Machine::toNumber, which may call the value's valueOf) is the host's part.

@@ -103,6 +103,7 @@ class Interpreter {
     bool deleteVariable(const QString& name);
     Object* timeline() const;
     Object* resolvePath(const QString& path);
+    Object* scopeObject(const Scope& scope);
     Object* makeSuper();
     void setTarget(const QString& path);
     void tellTarget(Object* clip);

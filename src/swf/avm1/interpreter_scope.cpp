@@ -58,6 +58,15 @@ Object* Interpreter::timeline() const {
     return m_frame.target ? m_frame.target : m_frame.originalTarget;
 }
 
+// A timeline that has left the stage stands for the root in its scope chain.
+Object* Interpreter::scopeObject(const Scope& scope) {
+    if (scope.kind != ScopeKind::Timeline || scope.object->kind() != ObjectKind::Clip) return scope.object;
+    Host& host = m_machine.host();
+    if (host.onStage(scope.object)) return scope.object;
+    Object* root = host.resolveTarget(QString(), nullptr);
+    return root ? root : scope.object;
+}
+
 Object* Interpreter::resolvePath(const QString& path) {
     return m_machine.host().resolveTarget(path, timeline());
 }
@@ -82,7 +91,7 @@ template <typename Accept> Object* Interpreter::pathTarget(const QString& path, 
     // Any other path is tried from each object of the scope chain, innermost first, until
     // one leads where the caller wants.
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
-        Object* target = host.resolveTarget(path, scope->object);
+        Object* target = host.resolveTarget(path, scopeObject(*scope));
         if (target && accept(target)) return target;
     }
     return nullptr;
@@ -115,12 +124,13 @@ Value Interpreter::getVariable(const QString& name, Object** holder) {
     if (is(name, "super") && m_frame.superVariable && m_frame.hasSuper) return makeSuper();
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
         // A with object that can resolve any name answers every name.
-        if (!m_machine.hasProperty(scope->object, name) &&
-            !(scope->kind == ScopeKind::With && m_machine.canResolve(scope->object)))
+        Object* object = scopeObject(*scope);
+        if (!m_machine.hasProperty(object, name) &&
+            !(scope->kind == ScopeKind::With && m_machine.canResolve(object)))
             continue;
         if (holder && (scope->kind == ScopeKind::With || scope->kind == ScopeKind::Activation))
-            *holder = scope->object;
-        return m_machine.getMember(scope->object, name);
+            *holder = object;
+        return m_machine.getMember(object, name);
     }
     if (isTimelinePathName(name)) {
         Object* target = resolvePath(name);
@@ -145,7 +155,7 @@ void Interpreter::setVariable(const QString& name, const Value& value) {
     }
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
         if (scope->kind == ScopeKind::Timeline || scope->kind == ScopeKind::Global) {
-            m_machine.setMember(scope->object, name, value);
+            m_machine.setMember(scopeObject(*scope), name, value);
             return;
         }
         // An assignment lands on a with object only when the object itself holds the name:
