@@ -867,7 +867,9 @@ void SwfScriptTest::variablePaths_data() {
             .op(ActionCode::Trace);
         code.push({"/:h"}).op(ActionCode::DefineLocal2);
         invoke(code, "_root", "hasOwnProperty", {"h"}).op(ActionCode::Trace);
-        QTest::newRow("DefineLocal2 by path") << boxMovie(code) << "G|true";
+        code.getVariable("_root").push({"_global"}).op(ActionCode::GetMember).getVariable("_global");
+        code.op(ActionCode::StrictEquals).op(ActionCode::Trace);
+        QTest::newRow("DefineLocal2 by path, a clip's _global") << boxMovie(code) << "G|true|true";
     }
     {
         // A clip is told by its path: of two of one name, the first by depth answers.

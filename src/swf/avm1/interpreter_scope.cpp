@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kSwfVersionFunctionScopes = 6; // SWF 5 functions see the caller's timeline
 constexpr int kSwfVersionGlobal = 6;
+constexpr int kSwfVersionThisPath = 6;
 // Function bodies seldom stack more values than this: one allocation holds them all.
 constexpr std::size_t kCallStackReserve = 16;
 
@@ -22,10 +23,15 @@ bool isTimelinePathName(const QString& name) {
            name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive);
 }
 
-bool is(const QString& name, const char* word) {
+constexpr int kSwfVersionCaseSensitive = 7;
+
+// Keywords are names like any other: from SWF 7 they keep their case.
+bool is(const QString& name, const char* word, int swfVersion) {
     // Case folding keeps lengths: most names are settled by theirs.
     const QLatin1String latin(word);
-    return name.size() == latin.size() && name.compare(latin, Qt::CaseInsensitive) == 0;
+    return name.size() == latin.size() &&
+           name.compare(latin, swfVersion >= kSwfVersionCaseSensitive ? Qt::CaseSensitive
+                                                                      : Qt::CaseInsensitive) == 0;
 }
 
 std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, double requested) {
@@ -80,9 +86,9 @@ template <typename Accept> Object* Interpreter::pathTarget(const QString& path, 
         ++headEnd;
     const QString head = path.left(headEnd);
     Object* from = nullptr;
-    if (is(head, "this") && m_frame.thisVariable)
+    if (is(head, "this", m_frame.swfVersion) && m_frame.thisVariable)
         from = m_frame.thisValue.asObject();
-    else if (is(head, "_global") && m_frame.swfVersion >= kSwfVersionGlobal)
+    else if (is(head, "_global", m_frame.swfVersion) && m_frame.swfVersion >= kSwfVersionGlobal)
         from = m_machine.global();
     if (from) {
         Object* target = headEnd < path.size() ? host.resolveTarget(path.mid(headEnd + 1), from) : from;
@@ -119,9 +125,11 @@ Value Interpreter::getVariable(const QString& name, Object** holder) {
                 pathTarget(name, [](Object* target) { return target->kind() == ObjectKind::Clip; }))
             return clip;
     }
-    if (is(name, "this") && m_frame.thisVariable) return m_frame.thisValue;
-    if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal) return m_machine.global();
-    if (is(name, "super") && m_frame.superVariable && m_frame.hasSuper) return makeSuper();
+    if (is(name, "this", m_frame.swfVersion) && m_frame.thisVariable) return m_frame.thisValue;
+    if (is(name, "_global", m_frame.swfVersion) && m_frame.swfVersion >= kSwfVersionGlobal)
+        return m_machine.global();
+    if (is(name, "super", m_frame.swfVersion) && m_frame.superVariable && m_frame.hasSuper)
+        return makeSuper();
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
         // A with object that can resolve any name answers every name.
         Object* object = scopeObject(*scope);
@@ -132,7 +140,10 @@ Value Interpreter::getVariable(const QString& name, Object** holder) {
             *holder = object;
         return m_machine.getMember(object, name);
     }
-    if (isTimelinePathName(name)) {
+    // Names a path can hold answer last; from SWF 6 `this` among them, when a function took
+    // it away.
+    if (isTimelinePathName(name) ||
+        (m_frame.swfVersion >= kSwfVersionThisPath && is(name, "this", m_frame.swfVersion))) {
         Object* target = resolvePath(name);
         return target ? Value(target) : Value();
     }

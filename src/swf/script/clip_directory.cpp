@@ -109,7 +109,7 @@ stage::MovieClip* ClipDirectory::namedStep(stage::MovieClip& clip, const QString
     if (sameName(name, QStringLiteral("_parent"), false)) return parentOf(clip);
     if (sameName(name, QStringLiteral("_root"), false)) return m_stage.root();
     if (const auto level = levelNamed(name)) return *level;
-    if (name == QLatin1String("this")) return &clip;
+    if (sameName(name, QStringLiteral("this"), m_caseSensitive)) return &clip;
     return childNamed(clip, name);
 }
 

@@ -204,6 +204,8 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if ((key == QLatin1String("_root") || key == QLatin1String("_level0")) && m_stage.root())
         return avm1::Value(objectOf(*m_stage.root()));
     if (key == QLatin1String("_target")) return avm1::Value(m_directory->slashPath(clip));
+    if (key == QLatin1String("_global") && m_movie.header.version >= 6)
+        return avm1::Value(m_machine->global());
     if (key == QLatin1String("_droptarget")) {
         // While dragged, what lies under the pointer now; afterwards, where it was let go.
         return avm1::Value(m_geometry->dropTarget(clip));

@@ -26,6 +26,8 @@ class Avm1LanguageTest : public QObject {
         QTest::newRow("dot path") << 7 << QByteArray("dot") << "4";
         QTest::newRow("_global is searched last") << 7 << QByteArray("global") << "g|t";
         QTest::newRow("with puts an object in front") << 7 << QByteArray("with") << "inner|outer";
+        QTest::newRow("keywords ignore case before SWF 7") << 6 << QByteArray("this-case") << "_level0";
+        QTest::newRow("and keep it from SWF 7") << 7 << QByteArray("this-case") << "undefined";
         QTest::newRow("with finds its object's __proto__") << 5 << QByteArray("with-proto") << "3";
         QTest::newRow("withs nest 13 deep") << 7 << QByteArray("with-13") << "deep";
         QTest::newRow("a 14th is skipped") << 7 << QByteArray("with-14") << "";
@@ -80,6 +82,8 @@ class Avm1LanguageTest : public QObject {
             ActionAssembler body(version);
             body.getVariable("v").op(ActionCode::Trace);
             code.with(body).getVariable("v").op(ActionCode::Trace);
+        } else if (scenario == "this-case") {
+            code.getVariable("THIS").op(ActionCode::Trace);
         } else if (scenario == "with-proto") {
             ActionAssembler body(version);
             body.getVariable("__proto__").push({"c", 3}).op(ActionCode::SetMember);
