@@ -158,6 +158,11 @@ std::pair<Object*, QString> Interpreter::variableSlot(const QString& name) {
 }
 
 void Interpreter::setVariable(const QString& name, const Value& value) {
+    // `this` is the running script's own: a write changes it for the rest of this script.
+    if (is(name, "this", m_frame.swfVersion) && m_frame.thisVariable) {
+        m_frame.thisValue = value;
+        return;
+    }
     // A slash path without a variable is a name like any other here.
     if (variablePathSplit(name) >= 0) {
         const auto [target, variable] = variableSlot(name);

@@ -28,6 +28,7 @@ class Avm1LanguageTest : public QObject {
         QTest::newRow("with puts an object in front") << 7 << QByteArray("with") << "inner|outer";
         QTest::newRow("keywords ignore case before SWF 7") << 6 << QByteArray("this-case") << "_level0";
         QTest::newRow("and keep it from SWF 7") << 7 << QByteArray("this-case") << "undefined";
+        QTest::newRow("a script may write this") << 7 << QByteArray("this-write") << "test";
         QTest::newRow("with finds its object's __proto__") << 5 << QByteArray("with-proto") << "3";
         QTest::newRow("withs nest 13 deep") << 7 << QByteArray("with-13") << "deep";
         QTest::newRow("a 14th is skipped") << 7 << QByteArray("with-14") << "";
@@ -84,6 +85,8 @@ class Avm1LanguageTest : public QObject {
             code.with(body).getVariable("v").op(ActionCode::Trace);
         } else if (scenario == "this-case") {
             code.getVariable("THIS").op(ActionCode::Trace);
+        } else if (scenario == "this-write") {
+            code.setVariable("this", "test").getVariable("this").op(ActionCode::Trace);
         } else if (scenario == "with-proto") {
             ActionAssembler body(version);
             body.getVariable("__proto__").push({"c", 3}).op(ActionCode::SetMember);
