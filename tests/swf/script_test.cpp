@@ -153,6 +153,8 @@ class SwfScriptTest : public QObject {
     void scriptMadeClips();
     void childrenByName_data();
     void childrenByName();
+    void variablePaths_data();
+    void variablePaths();
     void textFields_data();
     void textFields();
     void textFormatTakesObjects_data();
@@ -795,6 +797,112 @@ void SwfScriptTest::childrenByName_data() {
 }
 
 void SwfScriptTest::childrenByName() {
+    tracesMatch();
+}
+
+void SwfScriptTest::variablePaths_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    auto told = [](ActionAssembler& code, const char* path) -> ActionAssembler& {
+        return code.action(ActionCode::SetTarget, QByteArray(path) + '\0');
+    };
+    {
+        // Each scope is tried in turn: "a.b" leads to a string on the root, so "a.b.c" goes on
+        // to _global's.
+        ActionAssembler code(8);
+        code.getVariable("_global").push({"a", "b", "c", "global", 1}).op(ActionCode::InitObject);
+        code.push({1}).op(ActionCode::InitObject).op(ActionCode::SetMember);
+        code.push({"a", "b", "root", 1}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+        code.getVariable("a.b.c").op(ActionCode::Trace).getVariable("a.b").op(ActionCode::Trace);
+        QTest::newRow("a path from each scope") << boxMovie(code) << "global|root";
+    }
+    {
+        // o.a is a clip; ".." leaves it for its parent, the root.
+        ActionAssembler code(8);
+        code.setVariable("v", "hi").push({"o", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
+        code.getVariable("o").push({"a"});
+        invoke(code, "_root", "createEmptyMovieClip", {"foo", 1}).op(ActionCode::SetMember);
+        code.getVariable("o/a/..:v").op(ActionCode::Trace);
+        QTest::newRow("a path through an object") << boxMovie(code) << "hi";
+    }
+    {
+        ActionAssembler code(8);
+        invoke(code, "_root", "createEmptyMovieClip", {"a", 1}).op(ActionCode::Pop);
+        invoke(code, "a", "createEmptyMovieClip", {"b.c", 1}).op(ActionCode::Pop);
+        code.getVariable("a")
+            .push({"b.c"})
+            .op(ActionCode::GetMember)
+            .push({"d", 42})
+            .op(ActionCode::SetMember);
+        code.getVariable("a/b.c:d").op(ActionCode::Trace).getVariable("a.b.c:d").op(ActionCode::Trace);
+        code.getVariable(":a").op(ActionCode::Trace);
+        QTest::newRow("a dot after a slash") << boxMovie(code) << "42|undefined|undefined";
+    }
+    {
+        // A told clip hides the root's variables; a path that names no clip leaves the root's
+        // variables and no clip to act on.
+        ActionAssembler code(8);
+        code.setVariable("n", "root");
+        invoke(code, "_root", "createEmptyMovieClip", {"mc", 1}).op(ActionCode::Pop);
+        code.getVariable("mc").push({"m", "mc"}).op(ActionCode::SetMember);
+        told(code, "mc").getVariable("m").op(ActionCode::Trace).getVariable("n").op(ActionCode::Trace);
+        told(told(code, ""), "nowhere").getVariable("n").op(ActionCode::Trace);
+        code.push({"", 13}).op(ActionCode::GetProperty).op(ActionCode::Trace);
+        told(code, "");
+        QTest::newRow("told targets") << boxMovie(code) << "mc|undefined|root|undefined";
+    }
+    {
+        ActionAssembler toString(8);
+        toString.push({"mc"}).op(ActionCode::Return);
+        ActionAssembler code(8);
+        invoke(code, "_root", "createEmptyMovieClip", {"mc", 1}).op(ActionCode::Pop);
+        code.push({"toString"}).defineFunction("", {}, toString).push({1}).op(ActionCode::InitObject);
+        code.op(ActionCode::SetTarget2).push({"", 13}).op(ActionCode::GetProperty).op(ActionCode::Trace);
+        QTest::newRow("an object told by its text") << boxMovie(code) << "mc";
+    }
+    {
+        ActionAssembler code(8);
+        code.setVariable("g", "G")
+            .push({"/:g"})
+            .op(ActionCode::DefineLocal2)
+            .getVariable("g")
+            .op(ActionCode::Trace);
+        code.push({"/:h"}).op(ActionCode::DefineLocal2);
+        invoke(code, "_root", "hasOwnProperty", {"h"}).op(ActionCode::Trace);
+        code.getVariable("_root").push({"_global"}).op(ActionCode::GetMember).getVariable("_global");
+        code.op(ActionCode::StrictEquals).op(ActionCode::Trace);
+        QTest::newRow("DefineLocal2 by path, a clip's _global") << boxMovie(code) << "G|true|true";
+    }
+    {
+        // A clip is told by its path: of two of one name, the first by depth answers.
+        ActionAssembler code(8);
+        code.push({"first"});
+        invoke(code, "_root", "createEmptyMovieClip", {"twin", 1}).op(ActionCode::SetVariable);
+        code.push({"second"});
+        invoke(code, "_root", "createEmptyMovieClip", {"twin", 2}).op(ActionCode::SetVariable);
+        code.getVariable("first").push({"x", "first"}).op(ActionCode::SetMember);
+        code.getVariable("second").op(ActionCode::SetTarget2).getVariable("x").op(ActionCode::Trace);
+        told(code, "");
+        // A slash path that names no clip is a variable's name.
+        code.setVariable("/no/clip", 5).getVariable("/no/clip").op(ActionCode::Trace);
+        QTest::newRow("clips told by path, slash names") << boxMovie(code) << "first|5";
+    }
+    {
+        // f keeps mc's timeline in its scope chain; once mc is gone the root stands there.
+        ActionAssembler body(8);
+        body.getVariable("v").op(ActionCode::Trace);
+        ActionAssembler code(8);
+        code.setVariable("v", "root");
+        invoke(code, "_root", "createEmptyMovieClip", {"mc", 1}).op(ActionCode::Pop);
+        code.getVariable("mc").push({"v", "mc"}).op(ActionCode::SetMember);
+        told(code, "mc").getVariable("_global").push({"f"}).defineFunction("", {}, body);
+        told(code.op(ActionCode::SetMember), "").callFunction("f", 0).op(ActionCode::Pop);
+        invoke(code, "mc", "removeMovieClip").op(ActionCode::Pop).callFunction("f", 0).op(ActionCode::Pop);
+        QTest::newRow("a timeline gone from the stage") << boxMovie(code) << "mc|root";
+    }
+}
+
+void SwfScriptTest::variablePaths() {
     tracesMatch();
 }
 

@@ -81,6 +81,7 @@ Settings* settingsOf(CallContext& c) {
     } else if (state->target.isString()) {
         if (c.machine.swfVersion() < kSwfVersionGlobalSound) return nullptr;
         target = c.machine.host().resolveTarget(state->target.asString(), c.machine.currentTarget());
+        if (target && target->kind() != ObjectKind::Clip) return nullptr;
     } else {
         target = state->target.asObject();
     }

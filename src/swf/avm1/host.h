@@ -73,10 +73,18 @@ class Host {
     virtual void callFrame(Target target, int frame) = 0;
 
     // --- clips ---
-    // Resolves "/a/b", "../a", "a.b", "_root", "_parent", "_levelN" relative to base.
+    // Walks a target path ("/a/b", "../a", "a.b", "_root", "_parent", "_levelN") from base
+    // (the root when null), which may be any object: a clip's step takes a child or level
+    // first, then a variable holding an object. The result may be an object that is no clip.
     virtual Target resolveTarget(const QString& path, Target base) = 0;
-    // The dot path of a clip ("_level0.a.b"), for TargetPath and _target.
+    // The dot path of a clip ("_level0.a.b"), for TargetPath and _target; empty for a clip
+    // gone from the stage.
     virtual QString targetPath(Target target) = 0;
+    // False for a clip that has left the stage.
+    virtual bool onStage(Target target) {
+        (void)target;
+        return true;
+    }
     // The numbered properties of the SWF 4 GetProperty/SetProperty actions (0 _x ... 21 _ymouse);
     // an index out of range reads undefined. setProperty gets the raw value: converting it
     // (Machine::toNumber, which may call the value's valueOf) is the host's part.

@@ -14,6 +14,7 @@ using format::ActionCode;
 
 namespace {
 
+constexpr std::size_t kMaxWithDepth = 13;
 constexpr int kPushString = 0, kPushFloat = 1, kPushNull = 2, kPushUndefined = 3, kPushRegister = 4,
               kPushBoolean = 5, kPushDouble = 6, kPushInteger = 7, kPushConstant8 = 8, kPushConstant16 = 9;
 
@@ -299,12 +300,9 @@ bool Interpreter::executeVariableOp(std::uint8_t code, const format::ActionRecor
         defineLocal(m_machine.toString(pop()), value);
         return true;
     }
-    case ActionCode::DefineLocal2: {
-        const QString name = m_machine.toString(pop());
-        if (!(m_frame.activation ? m_frame.activation : timeline())->findOwn(name))
-            defineLocal(name, Value());
+    case ActionCode::DefineLocal2:
+        declareLocal(m_machine.toString(pop()));
         return true;
-    }
     case ActionCode::Delete2:
         push(deleteVariable(m_machine.toString(pop())));
         return true;
@@ -441,8 +439,9 @@ void Interpreter::actionWith(const format::ActionRecord& record) {
     Object* object = m_machine.toObject(pop());
     const int start = record.next();
     const int end = std::min(start + size, m_frame.end);
-    if (!object) {
-        m_frame.pc = end; // with(undefined) skips its body
+    // with(undefined) skips its body, and so does a with nested deeper than the player allows.
+    if (!object || m_frame.withs.size() >= kMaxWithDepth) {
+        m_frame.pc = end;
         return;
     }
     m_frame.withs.push_back({start, end, m_frame.scope});

@@ -41,6 +41,8 @@ struct Frame {
     ScopePtr baseScope; // before any SetTarget
     Object* target = nullptr;
     Object* originalTarget = nullptr;
+    // After SetTarget to a path that names no clip: target is the root, for variables only.
+    bool targetLost = false;
     Object* activation = nullptr;
     Value thisValue;
     Object* callee = nullptr;
@@ -95,11 +97,17 @@ class Interpreter {
     Value getVariable(const QString& name, Object** holder = nullptr);
     void setVariable(const QString& name, const Value& value);
     void defineLocal(const QString& name, const Value& value);
+    void declareLocal(const QString& name); // DefineLocal2: undefined unless already there
+    // The first object the path leads to that accept takes, trying from each scope.
+    template <typename Accept> Object* pathTarget(const QString& path, Accept accept);
+    std::pair<Object*, QString> variableSlot(const QString& name);
     bool deleteVariable(const QString& name);
     Object* timeline() const;
     Object* resolvePath(const QString& path);
+    Object* scopeObject(const Scope& scope);
     Object* makeSuper();
     void setTarget(const QString& path);
+    void tellTarget(Object* clip);
     // interpreter_ops.cpp: arithmetic, comparisons, strings, objects, timeline actions
     bool executeOperator(std::uint8_t code);
     bool executeStringOp(std::uint8_t code);

@@ -430,7 +430,8 @@ bool Interpreter::executeObjectOp(std::uint8_t code) {
 Object* Interpreter::targetFromValue(const Value& value) {
     if (Object* object = value.asObject()) return object;
     const QString path = m_machine.toString(value);
-    return path.isEmpty() ? timeline() : resolvePath(path);
+    if (path.isEmpty()) return m_frame.targetLost ? nullptr : timeline();
+    return resolvePath(path);
 }
 
 int Interpreter::propertyIndex(const Value& value) {
@@ -557,18 +558,11 @@ bool Interpreter::executeTimeline(std::uint8_t code, const format::ActionRecord&
         return true;
     case ActionCode::SetTarget2: {
         const Value value = pop();
-        if (Object* object = value.asObject()) {
-            // Only a clip can be told: any other object sends the script back to its own timeline.
-            if (object->kind() != ObjectKind::Clip) {
-                setTarget(QString());
-                return true;
-            }
-            m_frame.target = object;
-            m_frame.scope =
-                std::make_shared<const Scope>(Scope{object, ScopeKind::Timeline, m_frame.baseScope});
-        } else {
-            setTarget(m_machine.toString(value));
-        }
+        // A clip is told by its target path, which may now name another clip of the same
+        // name; anything else by the path its text gives.
+        Object* object = value.asObject();
+        setTarget(object && object->kind() == ObjectKind::Clip ? host.targetPath(object)
+                                                               : m_machine.toString(value));
         return true;
     }
     case ActionCode::EndDrag:

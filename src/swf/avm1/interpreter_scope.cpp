@@ -1,6 +1,7 @@
 // Variables, paths, targets, calls and activations.
 #include "swf/avm1/interpreter.h"
 
+#include "swf/avm1/target_path.h"
 #include "swf/format/action_codes.h"
 
 namespace swf::avm1 {
@@ -12,6 +13,7 @@ namespace {
 
 constexpr int kSwfVersionFunctionScopes = 6; // SWF 5 functions see the caller's timeline
 constexpr int kSwfVersionGlobal = 6;
+constexpr int kSwfVersionThisPath = 6;
 // Function bodies seldom stack more values than this: one allocation holds them all.
 constexpr std::size_t kCallStackReserve = 16;
 
@@ -21,10 +23,15 @@ bool isTimelinePathName(const QString& name) {
            name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive);
 }
 
-bool is(const QString& name, const char* word) {
+constexpr int kSwfVersionCaseSensitive = 7;
+
+// Keywords are names like any other: from SWF 7 they keep their case.
+bool is(const QString& name, const char* word, int swfVersion) {
     // Case folding keeps lengths: most names are settled by theirs.
     const QLatin1String latin(word);
-    return name.size() == latin.size() && name.compare(latin, Qt::CaseInsensitive) == 0;
+    return name.size() == latin.size() &&
+           name.compare(latin, swfVersion >= kSwfVersionCaseSensitive ? Qt::CaseSensitive
+                                                                      : Qt::CaseInsensitive) == 0;
 }
 
 std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, double requested) {
@@ -40,78 +47,131 @@ std::vector<Value> popArguments(std::vector<Value>& stack, Machine& machine, dou
     return args;
 }
 
+// The chain with the told timeline standing where the innermost timeline stood: the script
+// no longer sees the variables of the timeline it left.
+ScopePtr replaceTimeline(const ScopePtr& chain, Object* timeline) {
+    if (!chain || chain->kind == ScopeKind::Global)
+        return std::make_shared<const Scope>(Scope{timeline, ScopeKind::Timeline, chain});
+    if (chain->kind == ScopeKind::Timeline)
+        return std::make_shared<const Scope>(Scope{timeline, ScopeKind::Timeline, chain->parent});
+    return std::make_shared<const Scope>(
+        Scope{chain->object, chain->kind, replaceTimeline(chain->parent, timeline)});
+}
+
 } // namespace
 
 Object* Interpreter::timeline() const {
     return m_frame.target ? m_frame.target : m_frame.originalTarget;
 }
 
+// A timeline that has left the stage stands for the root in its scope chain.
+Object* Interpreter::scopeObject(const Scope& scope) {
+    if (scope.kind != ScopeKind::Timeline || scope.object->kind() != ObjectKind::Clip) return scope.object;
+    Host& host = m_machine.host();
+    if (host.onStage(scope.object)) return scope.object;
+    Object* root = host.resolveTarget(QString(), nullptr);
+    return root ? root : scope.object;
+}
+
 Object* Interpreter::resolvePath(const QString& path) {
     return m_machine.host().resolveTarget(path, timeline());
 }
 
+template <typename Accept> Object* Interpreter::pathTarget(const QString& path, Accept accept) {
+    Host& host = m_machine.host();
+    // `this` and `_global` lead a path from themselves rather than from a scope.
+    qsizetype headEnd = 0;
+    while (headEnd < path.size() && path[headEnd] != QLatin1Char('.') && path[headEnd] != QLatin1Char(':') &&
+           path[headEnd] != QLatin1Char('/'))
+        ++headEnd;
+    const QString head = path.left(headEnd);
+    Object* from = nullptr;
+    if (is(head, "this", m_frame.swfVersion) && m_frame.thisVariable)
+        from = m_frame.thisValue.asObject();
+    else if (is(head, "_global", m_frame.swfVersion) && m_frame.swfVersion >= kSwfVersionGlobal)
+        from = m_machine.global();
+    if (from) {
+        Object* target = headEnd < path.size() ? host.resolveTarget(path.mid(headEnd + 1), from) : from;
+        return target && accept(target) ? target : nullptr;
+    }
+    // Any other path is tried from each object of the scope chain, innermost first, until
+    // one leads where the caller wants.
+    for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
+        Object* target = host.resolveTarget(path, scopeObject(*scope));
+        if (target && accept(target)) return target;
+    }
+    return nullptr;
+}
+
 Value Interpreter::getVariable(const QString& name, Object** holder) {
     if (name.isEmpty()) return Value();
-    // The first colon ends the path: what follows is a variable, which colons cannot extend.
-    const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    if (colon >= 0) {
-        Object* target = colon == 0 ? timeline() : resolvePath(name.left(colon));
-        if (!target) return Value();
-        // The variable after the colon may itself be a dotted path from that timeline.
-        Value value = target;
-        for (const QString& segment : name.mid(colon + 1).split(QLatin1Char('.')))
-            value = m_machine.getMember(value, segment);
-        return value;
+    if (isVariablePath(name)) {
+        // "path:x" and "path.x" read x where the path leads; a path alone names a clip.
+        // An empty path (":x", ".x") leads nowhere.
+        const qsizetype split = variablePathSplit(name);
+        if (split == 0) return Value();
+        // A path that leads somewhere without the variable is tried from the next scope.
+        if (split > 0) {
+            const QString variable = name.mid(split + 1);
+            Value value;
+            pathTarget(name.left(split), [&](Object* target) {
+                value = m_machine.getMember(target, variable);
+                return !value.isUndefined();
+            });
+            return value;
+        }
+        // A slash path that names no clip is the name of a variable, as SetVariable leaves it.
+        if (Object* clip =
+                pathTarget(name, [](Object* target) { return target->kind() == ObjectKind::Clip; }))
+            return clip;
     }
-    if (name.contains(QLatin1Char('/'))) {
-        Object* target = resolvePath(name);
-        return target ? Value(target) : Value();
-    }
-    const qsizetype dot = name.indexOf(QLatin1Char('.'));
-    if (dot > 0) {
-        Value value = getVariable(name.left(dot));
-        for (const QString& segment : name.mid(dot + 1).split(QLatin1Char('.')))
-            value = m_machine.getMember(value, segment);
-        return value;
-    }
-    if (is(name, "this") && m_frame.thisVariable) return m_frame.thisValue;
-    if (is(name, "_global") && m_frame.swfVersion >= kSwfVersionGlobal) return m_machine.global();
-    if (is(name, "super") && m_frame.superVariable && m_frame.hasSuper) return makeSuper();
+    if (is(name, "this", m_frame.swfVersion) && m_frame.thisVariable) return m_frame.thisValue;
+    if (is(name, "_global", m_frame.swfVersion) && m_frame.swfVersion >= kSwfVersionGlobal)
+        return m_machine.global();
+    if (is(name, "super", m_frame.swfVersion) && m_frame.superVariable && m_frame.hasSuper)
+        return makeSuper();
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
         // A with object that can resolve any name answers every name.
-        if (!m_machine.hasProperty(scope->object, name) &&
-            !(scope->kind == ScopeKind::With && m_machine.canResolve(scope->object)))
+        Object* object = scopeObject(*scope);
+        if (!m_machine.hasProperty(object, name) &&
+            !(scope->kind == ScopeKind::With && m_machine.canResolve(object)))
             continue;
         if (holder && (scope->kind == ScopeKind::With || scope->kind == ScopeKind::Activation))
-            *holder = scope->object;
-        return m_machine.getMember(scope->object, name);
+            *holder = object;
+        return m_machine.getMember(object, name);
     }
-    if (isTimelinePathName(name)) {
+    // Names a path can hold answer last; from SWF 6 `this` among them, when a function took
+    // it away.
+    if (isTimelinePathName(name) ||
+        (m_frame.swfVersion >= kSwfVersionThisPath && is(name, "this", m_frame.swfVersion))) {
         Object* target = resolvePath(name);
         return target ? Value(target) : Value();
     }
     return Value();
 }
 
+// Where a variable path stores: the object its path leads to and the variable's name.
+std::pair<Object*, QString> Interpreter::variableSlot(const QString& name) {
+    const qsizetype split = variablePathSplit(name);
+    if (split <= 0) return {nullptr, QString()};
+    return {pathTarget(name.left(split), [](Object*) { return true; }), name.mid(split + 1)};
+}
+
 void Interpreter::setVariable(const QString& name, const Value& value) {
-    const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
-    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (colon >= 0 || slash >= 0) {
-        const qsizetype split = colon >= 0 ? colon : slash;
-        const QString path = name.left(split);
-        Object* target =
-            path.isEmpty() ? (colon >= 0 ? timeline() : resolvePath(QStringLiteral("/"))) : resolvePath(path);
-        if (target) m_machine.setMember(target, name.mid(split + 1), value);
+    // `this` is the running script's own: a write changes it for the rest of this script.
+    if (is(name, "this", m_frame.swfVersion) && m_frame.thisVariable) {
+        m_frame.thisValue = value;
         return;
     }
-    if (dot > 0) {
-        m_machine.setMember(getVariable(name.left(dot)), name.mid(dot + 1), value);
+    // A slash path without a variable is a name like any other here.
+    if (variablePathSplit(name) >= 0) {
+        const auto [target, variable] = variableSlot(name);
+        if (target) m_machine.setMember(target, variable, value);
         return;
     }
     for (const Scope* scope = m_frame.scope.get(); scope; scope = scope->parent.get()) {
         if (scope->kind == ScopeKind::Timeline || scope->kind == ScopeKind::Global) {
-            m_machine.setMember(scope->object, name, value);
+            m_machine.setMember(scopeObject(*scope), name, value);
             return;
         }
         // An assignment lands on a with object only when the object itself holds the name:
@@ -125,11 +185,27 @@ void Interpreter::setVariable(const QString& name, const Value& value) {
     m_machine.setMember(timeline(), name, value);
 }
 
+// In a function a local takes its name as it is, path or not; elsewhere it is a variable
+// of the timeline or of where its path leads.
 void Interpreter::defineLocal(const QString& name, const Value& value) {
     if (m_frame.activation)
         m_frame.activation->setOwn(name, value);
     else
         setVariable(name, value);
+}
+
+void Interpreter::declareLocal(const QString& name) {
+    if (m_frame.activation) {
+        if (!m_frame.activation->findOwn(name)) m_frame.activation->setOwn(name, Value());
+        return;
+    }
+    // One the timeline inherits counts as there.
+    if (variablePathSplit(name) < 0) {
+        if (!m_machine.hasProperty(timeline(), name)) setVariable(name, Value());
+        return;
+    }
+    const auto [target, variable] = variableSlot(name);
+    if (target && !m_machine.hasProperty(target, variable)) m_machine.setMember(target, variable, Value());
 }
 
 bool Interpreter::deleteVariable(const QString& name) {
@@ -152,16 +228,30 @@ Object* Interpreter::makeSuper() {
 void Interpreter::setTarget(const QString& path) {
     if (path.isEmpty()) {
         m_frame.target = m_frame.originalTarget;
+        m_frame.targetLost = false;
         m_frame.scope = m_frame.baseScope;
         return;
     }
     Object* target = resolvePath(path);
-    if (!target || target->kind() != ObjectKind::Clip) {
-        setTarget(QString()); // a target that is no clip sends the script back home
+    if (target && target->kind() == ObjectKind::Clip) {
+        tellTarget(target);
         return;
     }
-    m_frame.target = target;
-    m_frame.scope = std::make_shared<const Scope>(Scope{target, ScopeKind::Timeline, m_frame.baseScope});
+    // A target that names no clip leaves the script nowhere: its variables are the root's,
+    // while the clip actions and properties of the current target reach nothing.
+    Object* root = m_machine.host().resolveTarget(QStringLiteral("/"), m_frame.originalTarget);
+    if (!root) {
+        setTarget(QString());
+        return;
+    }
+    tellTarget(root);
+    m_frame.targetLost = true;
+}
+
+void Interpreter::tellTarget(Object* clip) {
+    m_frame.target = clip;
+    m_frame.targetLost = false;
+    m_frame.scope = replaceTimeline(m_frame.scope, clip);
 }
 
 void Interpreter::actionCall(std::uint8_t code) {

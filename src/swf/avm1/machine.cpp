@@ -260,6 +260,8 @@ Object* Machine::lookup(Object* object, const QString& name, Object** owner, int
 
 bool Machine::hasProperty(Object* object, const QString& name) {
     if (!object) return false;
+    // __proto__ lives in a slot of its own, not among the properties.
+    if (isName(name, "__proto__", m_swfVersion) && object->hasProtoSlot()) return true;
     if (object->delegate() && object->delegate()->getProperty(*object, name)) return true;
     if (object->isArray() && isName(name, "length", m_swfVersion)) return true;
     return lookup(object, name) != nullptr;

@@ -3,13 +3,15 @@
 #include "swf/script/clip_directory.h"
 
 #include "swf/avm1/machine.h"
+#include "swf/avm1/target_path.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace swf::script {
 
 namespace {
+constexpr int kSwfVersionGlobal = 6;
+
 // Case folding keeps lengths, so the length settles most comparisons of a lookup by name.
 bool sameName(const QString& a, const QString& b, bool caseSensitive) {
     if (a.size() != b.size()) return false;
@@ -81,45 +83,69 @@ stage::MovieClip* ClipDirectory::parentOf(const stage::MovieClip& clip) const {
     return found == m_parents.end() ? nullptr : found->second;
 }
 
-stage::MovieClip* ClipDirectory::resolve(const QString& path, stage::MovieClip* base) const {
-    stage::MovieClip* clip = base ? base : m_stage.root();
-    QString rest = path;
-    if (rest.isEmpty()) return clip;
-    if (rest.startsWith(QLatin1Char('/'))) {
-        clip = m_stage.root();
-        rest = rest.mid(1);
-    }
-    // Most paths are one name (_root, _parent, a child); only longer ones need splitting.
-    // Between slashes ".." is the parent; dots elsewhere separate names.
-    // Inside a target path a colon separates steps as a slash does.
-    QStringList parts;
-    if (rest.contains(QLatin1Char('/')) || rest.contains(QLatin1Char('.')) ||
-        rest.contains(QLatin1Char(':'))) {
-        static const QRegularExpression separators(QStringLiteral("[/:]"));
-        for (const QString& step : rest.split(separators, Qt::SkipEmptyParts)) {
-            if (step == QLatin1String(".."))
-                parts.append(step);
-            else
-                parts += step.split(QLatin1Char('.'), Qt::SkipEmptyParts);
+stage::MovieClip* ClipDirectory::resolve(const QString& path, stage::MovieClip* base) {
+    stage::MovieClip* from = base ? base : m_stage.root();
+    if (!from) return nullptr;
+    return clipOf(walk(path, objectOf(*from)));
+}
+
+std::optional<stage::MovieClip*> ClipDirectory::levelNamed(const QString& name) const {
+    if (!name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) &&
+        !name.startsWith(QLatin1String("_flash"), Qt::CaseInsensitive))
+        return std::nullopt;
+    // The number is read as C reads one: a sign, then digits up to anything else, kept in
+    // 32 bits ("_level" and "_level0a" are level 0, "_level4294967296" too).
+    qsizetype i = 6;
+    const bool negative = i < name.size() && name[i] == QLatin1Char('-');
+    if (i < name.size() && (name[i] == QLatin1Char('-') || name[i] == QLatin1Char('+'))) ++i;
+    quint32 number = 0;
+    for (; i < name.size() && name[i] >= QLatin1Char('0') && name[i] <= QLatin1Char('9'); ++i)
+        number = number * 10 + quint32(name[i].unicode() - '0');
+    const auto level = static_cast<qint32>(negative ? 0u - number : number);
+    return level >= 0 ? m_stage.level(level) : nullptr;
+}
+
+stage::MovieClip* ClipDirectory::namedStep(stage::MovieClip& clip, const QString& name) const {
+    if (sameName(name, QStringLiteral("_parent"), false)) return parentOf(clip);
+    if (sameName(name, QStringLiteral("_root"), false)) return m_stage.root();
+    if (const auto level = levelNamed(name)) return *level;
+    if (sameName(name, QStringLiteral("this"), m_caseSensitive)) return &clip;
+    return childNamed(clip, name);
+}
+
+avm1::Object* ClipDirectory::walk(const QString& path, avm1::Object* base) {
+    const auto steps = avm1::parseTargetPath(path);
+    if (!steps) return nullptr;
+    avm1::Object* at = base;
+    for (const avm1::PathStep& step : *steps) {
+        if (!at) return nullptr;
+        stage::MovieClip* clip = clipOf(at);
+        switch (step.kind) {
+        case avm1::PathStep::Kind::Root:
+            at = m_stage.root() ? objectOf(*m_stage.root()) : nullptr;
+            break;
+        case avm1::PathStep::Kind::Parent: {
+            stage::MovieClip* parent = clip ? parentOf(*clip) : nullptr;
+            at = parent ? objectOf(*parent) : nullptr;
+            break;
         }
-    } else if (!rest.isEmpty()) {
-        parts.append(rest);
+        case avm1::PathStep::Kind::Name:
+            // A clip's children come before its variables; a variable holding an object
+            // carries the path on through that object.
+            if (stage::MovieClip* named = clip ? namedStep(*clip, step.name) : nullptr) {
+                at = objectOf(*named);
+            } else if (m_machine.swfVersion() >= kSwfVersionGlobal &&
+                       sameName(step.name, QStringLiteral("_global"), false)) {
+                at = m_machine.global();
+            } else {
+                at = m_machine.getMember(avm1::Value(at), step.name).asObject();
+                // A variable still holding a clip that has left the stage leads nowhere.
+                if (at && at->kind() == avm1::ObjectKind::Clip && !clipOf(at)) at = nullptr;
+            }
+            break;
+        }
     }
-    for (int i = 0; i < parts.size() && clip; ++i) {
-        const QString& part = parts[i];
-        if (part == QLatin1String("..") || sameName(part, QStringLiteral("_parent"), false))
-            clip = parentOf(*clip);
-        else if (sameName(part, QStringLiteral("_root"), false) ||
-                 sameName(part, QStringLiteral("_level0"), false))
-            clip = m_stage.root();
-        else if (part.startsWith(QLatin1String("_level"), Qt::CaseInsensitive) && m_stage.hasLevels()) {
-            bool number = false;
-            const int level = part.mid(6).toInt(&number);
-            clip = number ? m_stage.level(level) : childNamed(*clip, part);
-        } else if (part != QLatin1String("this"))
-            clip = childNamed(*clip, part);
-    }
-    return clip;
+    return at;
 }
 
 QString ClipDirectory::targetPath(const stage::MovieClip* clip) const {

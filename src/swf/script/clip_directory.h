@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 
+#include <optional>
 #include <unordered_map>
 
 namespace swf::avm1 {
@@ -43,14 +44,24 @@ class ClipDirectory {
     // The first child clip of that instance name, by depth.
     stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
     stage::MovieClip* parentOf(const stage::MovieClip& clip) const;
-    // A slash or dot path ("/a/b", "_parent.c", "_level2") from base (the root when null).
-    stage::MovieClip* resolve(const QString& path, stage::MovieClip* base) const;
+    // For a level name ("_level2", "_flash0"), the level, or nullptr when none is loaded
+    // there; nullopt for any other name.
+    std::optional<stage::MovieClip*> levelNamed(const QString& name) const;
+    // The clip a slash or dot path ("/a/b", "_parent.c", "_level2") names from base (the
+    // root when null).
+    stage::MovieClip* resolve(const QString& path, stage::MovieClip* base);
+    // The object a target path reaches from base, a clip or any object: a step that names no
+    // child or level takes the variable of that name when it holds an object.
+    avm1::Object* walk(const QString& path, avm1::Object* base);
     // "_level0.a.b", or from a level above the root "_level2.c".
     QString targetPath(const stage::MovieClip* clip) const;
     // "/a/b", and "/" for the root.
     QString slashPath(const stage::MovieClip& clip) const;
 
   private:
+    // _parent, _root, _levelN, this, or a child by instance name.
+    stage::MovieClip* namedStep(stage::MovieClip& clip, const QString& name) const;
+
     stage::Stage& m_stage;
     avm1::Machine& m_machine;
     avm1::PropertyDelegate& m_clipProperties;

@@ -39,7 +39,10 @@ class ScriptHost::ClipProperties final : public avm1::PropertyDelegate {
             return m_host.transformObject(*clip);
         if (name == QLatin1String("filters") && m_host.m_movie.header.version >= 8)
             return m_host.clipFilters(*clip);
-        // An instance named like a built-in property hides the property.
+        // A level name always names a level, loaded or not; an instance named like a
+        // built-in property hides the property.
+        if (const auto level = m_host.m_directory->levelNamed(name))
+            return *level ? avm1::Value(m_host.objectOf(**level)) : avm1::Value();
         if (stage::MovieClip* child = m_host.m_directory->childNamed(*clip, name))
             return avm1::Value(m_host.objectOf(*child));
         // Before SWF 6 a field is no object of its own: its name stands for the clip holding it.
@@ -201,6 +204,8 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if ((key == QLatin1String("_root") || key == QLatin1String("_level0")) && m_stage.root())
         return avm1::Value(objectOf(*m_stage.root()));
     if (key == QLatin1String("_target")) return avm1::Value(m_directory->slashPath(clip));
+    if (key == QLatin1String("_global") && m_movie.header.version >= 6)
+        return avm1::Value(m_machine->global());
     if (key == QLatin1String("_droptarget")) {
         // While dragged, what lies under the pointer now; afterwards, where it was let go.
         return avm1::Value(m_geometry->dropTarget(clip));

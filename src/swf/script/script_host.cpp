@@ -58,12 +58,14 @@ stage::StageContext& ScriptHost::stageContext() const {
 }
 
 avm1::Target ScriptHost::resolveTarget(const QString& path, Target base) {
-    stage::MovieClip* clip = m_directory->resolve(path, clipOf(base));
-    return clip ? objectOf(*clip) : nullptr;
+    if (!base && m_stage.root()) base = objectOf(*m_stage.root());
+    return m_directory->walk(path, base);
 }
 
 QString ScriptHost::targetPath(Target target) {
-    return m_directory->targetPath(clipOf(target));
+    // A clip gone from the stage has no path: it prints as nothing and names nothing.
+    const stage::MovieClip* clip = clipOf(target);
+    return clip ? m_directory->targetPath(clip) : QString();
 }
 
 void ScriptHost::trace(const QString& line) {

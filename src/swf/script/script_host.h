@@ -167,6 +167,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void callFrame(Target target, int frame) override;
     Target resolveTarget(const QString& path, Target base) override;
     QString targetPath(Target target) override;
+    bool onStage(Target target) override { return clipOf(target) != nullptr; }
     avm1::Value getProperty(Target target, int index) override;
     void setProperty(Target target, int index, const avm1::Value& value) override;
     void cloneSprite(Target source, const QString& name, int depth) override;

@@ -8,6 +8,7 @@
 
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/machine.h"
+#include "swf/avm1/target_path.h"
 #include "swf/movie/movie_definition.h"
 #include "swf/render/text_layout.h"
 #include "swf/stage/button_instance.h"
@@ -390,17 +391,11 @@ std::pair<avm1::Object*, QString> TextFields::boundVariable(const stage::TextFie
                                                             stage::MovieClip& timeline) const {
     // "path:name", "path.name" or a plain name, all from the field's timeline.
     const QString& path = text.field.variableName;
-    const qsizetype split = std::max(path.lastIndexOf(QLatin1Char(':')), path.lastIndexOf(QLatin1Char('.')));
+    const qsizetype split = avm1::variablePathSplit(path);
     if (split < 0) return {m_directory.objectOf(timeline), path};
-    if (stage::MovieClip* target = m_directory.resolve(path.left(split), &timeline))
-        return {m_directory.objectOf(*target), path.mid(split + 1)};
-    // Not a clip: a path of members from the timeline, as "o.value" names an object's.
-    avm1::Value scope(m_directory.objectOf(timeline));
-    for (const QString& part : path.left(split).split(QLatin1Char('.'))) {
-        if (part.isEmpty() || !scope.asObject()) return {nullptr, QString()};
-        scope = m_machine->getMember(scope, part);
-    }
-    return {scope.asObject(), path.mid(split + 1)};
+    // The path may pass through objects, as "o.value" names an object's.
+    avm1::Object* target = m_directory.walk(path.left(split), m_directory.objectOf(timeline));
+    return {target, target ? path.mid(split + 1) : QString()};
 }
 
 void TextFields::showBoundVariable(stage::TextField& text, stage::MovieClip& timeline) {

@@ -26,6 +26,12 @@ class Avm1LanguageTest : public QObject {
         QTest::newRow("dot path") << 7 << QByteArray("dot") << "4";
         QTest::newRow("_global is searched last") << 7 << QByteArray("global") << "g|t";
         QTest::newRow("with puts an object in front") << 7 << QByteArray("with") << "inner|outer";
+        QTest::newRow("keywords ignore case before SWF 7") << 6 << QByteArray("this-case") << "_level0";
+        QTest::newRow("and keep it from SWF 7") << 7 << QByteArray("this-case") << "undefined";
+        QTest::newRow("a script may write this") << 7 << QByteArray("this-write") << "test";
+        QTest::newRow("with finds its object's __proto__") << 5 << QByteArray("with-proto") << "3";
+        QTest::newRow("withs nest 13 deep") << 7 << QByteArray("with-13") << "deep";
+        QTest::newRow("a 14th is skipped") << 7 << QByteArray("with-14") << "";
     }
     void variablesAndScopes() {
         QFETCH(int, version);
@@ -77,6 +83,25 @@ class Avm1LanguageTest : public QObject {
             ActionAssembler body(version);
             body.getVariable("v").op(ActionCode::Trace);
             code.with(body).getVariable("v").op(ActionCode::Trace);
+        } else if (scenario == "this-case") {
+            code.getVariable("THIS").op(ActionCode::Trace);
+        } else if (scenario == "this-write") {
+            code.setVariable("this", "test").getVariable("this").op(ActionCode::Trace);
+        } else if (scenario == "with-proto") {
+            ActionAssembler body(version);
+            body.getVariable("__proto__").push({"c", 3}).op(ActionCode::SetMember);
+            code.push({4}).with(body);
+            code.getVariable("Number").push({"prototype"}).op(ActionCode::GetMember);
+            code.push({"c"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        } else if (scenario.startsWith("with-")) {
+            ActionAssembler nested(version);
+            nested.trace("deep");
+            for (int depth = scenario.mid(5).toInt(); depth > 0; --depth) {
+                ActionAssembler outer(version);
+                outer.push({0}).op(ActionCode::InitObject).with(nested);
+                nested = outer;
+            }
+            code = nested;
         }
         QCOMPARE(traceOf(version, code), expected);
     }
@@ -171,7 +196,9 @@ class Avm1LanguageTest : public QObject {
         ActionAssembler body(7);
         body.getVariable("this").op(ActionCode::Trace);
         ActionAssembler code(7);
-        code.defineFunction("f", {}, body).callFunction("f", 0).op(ActionCode::Pop);
+        // On _global, as a told target hides the root's variables.
+        code.getVariable("_global").push({"f"}).defineFunction("", {}, body).op(ActionCode::SetMember);
+        code.callFunction("f", 0).op(ActionCode::Pop);
         code.action(ActionCode::SetTarget, "mc" + QByteArray(1, 0)).callFunction("f", 0).op(ActionCode::Pop);
         QCOMPARE(traceOf(7, code), QStringLiteral("_level0|_level0.mc"));
     }

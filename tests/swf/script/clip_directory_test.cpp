@@ -29,7 +29,7 @@ class NoProperties : public avm1::PropertyDelegate {
     bool setProperty(avm1::Object&, const QString&, const avm1::Value&) override { return false; }
 };
 
-// _level0 with a (holding b and a text-less "B2"), c; _level3 with d.
+// _level0 with a (holding b, a text-less "B2", "x.y" and ":"), c; _level3 with d.
 struct Scene {
     movie::MovieDefinition movie;
     stage::StageContext context;
@@ -45,6 +45,8 @@ struct Scene {
         stage::MovieClip* a = add(*stage.root(), 1, QStringLiteral("a"));
         add(*a, 1, QStringLiteral("b"));
         add(*a, 2, QStringLiteral("B2"));
+        add(*a, 3, QStringLiteral("x.y"));
+        add(*a, 4, QStringLiteral(":"));
         add(*stage.root(), 2, QStringLiteral("c"));
         stage.setLevel(3, clip(QStringLiteral("_level3")));
         add(*stage.level(3), 1, QStringLiteral("d"));
@@ -127,6 +129,50 @@ void ClipDirectoryTest::paths_data() {
     QTest::newRow("keywords in any case") << 7 << "a.b"
                                           << "_PARENT._Root.c"
                                           << "_level0.c";
+    // After a slash a dot is part of a name, and so are leading dots and a dot before a dot.
+    QTest::newRow("dot after a slash") << 6 << ""
+                                       << "a/x.y"
+                                       << "_level0.a.x.y";
+    QTest::newRow("dot before a slash") << 6 << ""
+                                        << "a.x.y"
+                                        << "";
+    QTest::newRow("dots after .. are names") << 6 << "a"
+                                             << "..:a.b"
+                                             << "";
+    QTest::newRow("a leading dot is part of a name") << 6 << ""
+                                                     << ".a"
+                                                     << "";
+    QTest::newRow("three dots name a child") << 6 << ""
+                                             << "a...b"
+                                             << "";
+    QTest::newRow("colons as dots") << 6 << ""
+                                    << "a:b"
+                                    << "_level0.a.b";
+    QTest::newRow("leading colons skipped") << 6 << ""
+                                            << ":::a:b"
+                                            << "_level0.a.b";
+    QTest::newRow("one separator may end a path") << 6 << ""
+                                                  << "a/b:"
+                                                  << "_level0.a.b";
+    QTest::newRow("two may not") << 6 << ""
+                                 << "a/b::"
+                                 << "";
+    QTest::newRow("empty step") << 6 << ""
+                                << "a//b"
+                                << "";
+    // Level names read their number as C does.
+    QTest::newRow("level number up to a letter") << 6 << "a"
+                                                 << "_flash3x.d"
+                                                 << "_level3.d";
+    QTest::newRow("level number in 32 bits") << 6 << ""
+                                             << "_level4294967299"
+                                             << "_level3";
+    QTest::newRow("negative level") << 6 << ""
+                                    << "_level-3"
+                                    << "";
+    QTest::newRow("colon before a slash is a name") << 6 << ""
+                                                    << "a/:/"
+                                                    << "_level0.a.:";
 }
 
 void ClipDirectoryTest::paths() {
