@@ -122,6 +122,25 @@ QByteArray boxMovie(const ActionAssembler& script, const QByteArray& spriteScrip
     return builder.finish();
 }
 
+// A movie of one script per frame whose first frame places the box sprite as "t" at depth
+// 1 (-16383 to scripts) and whose frame removeFrame (-1: none) removes that depth.
+QByteArray timelineMovie(const std::vector<ActionAssembler>& scripts, int removeFrame = -1) {
+    SwfBuilder builder(8, QSize(200, 200), 12);
+    SwfBuilder sprite(8, QSize(100, 100), 12);
+    sprite.place(1, builder.defineRect(QRectF(0, 0, 10, 10), Qt::red));
+    sprite.showFrame();
+    swftest::Place place;
+    place.characterId = builder.defineSprite(sprite);
+    place.name = QStringLiteral("t");
+    builder.place(place);
+    for (int frame = 0; frame < int(scripts.size()); ++frame) {
+        if (frame == removeFrame) builder.remove(1);
+        builder.doAction(scripts[size_t(frame)].bytes());
+        builder.showFrame();
+    }
+    return builder.finish();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(avm1test::PushValue)
@@ -153,6 +172,8 @@ class SwfScriptTest : public QObject {
     void scriptMadeClips();
     void childrenByName_data();
     void childrenByName();
+    void timelineMeetsScriptDepths_data();
+    void timelineMeetsScriptDepths();
     void textFields_data();
     void textFields();
     void textFormatTakesObjects_data();
@@ -573,6 +594,47 @@ void SwfScriptTest::scriptMadeClips_data() {
         QTest::newRow("swapDepths trades places") << boxMovie(code) << "2|1";
     }
     {
+        // A sibling by its path, a name that is no clip as depth NaN (so 0); undefined and
+        // depths past the range change nothing; a depth wraps to 32 bits. A level's top has
+        // no siblings but keeps the depth it is given.
+        ActionAssembler code(8);
+        invoke(code, "_root", "createEmptyMovieClip", {"a", 1}).op(ActionCode::Pop);
+        invoke(code, "_root", "createEmptyMovieClip", {"b", 2}).op(ActionCode::Pop);
+        invoke(code, "a", "swapDepths", {"../b"}).op(ActionCode::Pop);
+        invoke(code, "a", "getDepth").op(ActionCode::Trace);
+        invoke(code, "a", "swapDepths", {"nothing"}).op(ActionCode::Pop);
+        invoke(code, "a", "getDepth").op(ActionCode::Trace);
+        invoke(code, "a", "swapDepths", {avm1test::PushValue::undefined()}).op(ActionCode::Pop);
+        invoke(code, "a", "swapDepths", {2130690045}).op(ActionCode::Pop);
+        invoke(code, "a", "swapDepths", {-16385}).op(ActionCode::Pop);
+        invoke(code, "a", "getDepth").op(ActionCode::Trace);
+        invoke(code, "a", "swapDepths", {4294967297.0}).op(ActionCode::Pop);
+        invoke(code, "a", "getDepth").op(ActionCode::Trace);
+        invoke(code, "_root", "swapDepths", {7}).op(ActionCode::Pop);
+        invoke(code, "_root", "getDepth").op(ActionCode::Trace);
+        QTest::newRow("swapDepths arguments") << boxMovie(code) << "2|0|0|1|7";
+    }
+    {
+        // Depths below the timeline's stay as given; removal takes only 0 to 1048575.
+        ActionAssembler code(8);
+        invoke(code, "_root", "createEmptyMovieClip", {"low", -20000}).op(ActionCode::Pop);
+        invoke(code, "low", "getDepth").op(ActionCode::Trace);
+        invoke(code, "low", "removeMovieClip").op(ActionCode::Pop);
+        code.getVariable("low").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        QTest::newRow("depths under the timeline's") << boxMovie(code) << "-20000|movieclip";
+    }
+    {
+        // removeMovieClip takes any display object; removeTextField only fields.
+        ActionAssembler code(8);
+        invoke(code, "_root", "createTextField", {"t", 4, 0, 0, 10, 10}).op(ActionCode::Pop);
+        code.getVariable("t").push({"removeMovieClip"}).getVariable("MovieClip");
+        code.push({"prototype"}).op(ActionCode::GetMember).push({"removeMovieClip"});
+        code.op(ActionCode::GetMember).op(ActionCode::SetMember);
+        invoke(code, "t", "removeMovieClip").op(ActionCode::Pop);
+        code.getVariable("t").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        QTest::newRow("removeMovieClip on a field") << boxMovie(code) << "undefined";
+    }
+    {
         ActionAssembler code(8);
         invoke(code, "_root", "attachMovie", {"box", "b", 3}).op(ActionCode::Pop);
         invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
@@ -794,6 +856,46 @@ void SwfScriptTest::childrenByName_data() {
 
 void SwfScriptTest::childrenByName() {
     tracesMatch();
+}
+
+// What a timeline does to the clips scripts made or moved, as it plays on and as it loops.
+void SwfScriptTest::timelineMeetsScriptDepths_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    {
+        // Its removal takes whoever stands at the depth; the clip moved away stays moved.
+        ActionAssembler first(8), second(8);
+        invoke(first, "_root", "createEmptyMovieClip", {"s", 5}).op(ActionCode::Pop);
+        first.getVariable("t").getVariable("s").callMethod("swapDepths", 1).op(ActionCode::Pop);
+        second.getVariable("s").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        invoke(second, "t", "getDepth").op(ActionCode::Trace);
+        QTest::newRow("removal takes a script's clip")
+            << timelineMovie({first, second}, 1) << "undefined|5|undefined|5";
+    }
+    {
+        // Going back, what scripts made in the timeline's depths (-16384 to -1) goes.
+        ActionAssembler first(8), second(8);
+        for (const char* name : {"low", "zero", "under"})
+            first.getVariable(name).op(ActionCode::TypeOf).op(ActionCode::Trace);
+        invoke(first, "_root", "createEmptyMovieClip", {"low", -1}).op(ActionCode::Pop);
+        invoke(first, "_root", "createEmptyMovieClip", {"zero", 0}).op(ActionCode::Pop);
+        invoke(first, "_root", "createEmptyMovieClip", {"under", -16385}).op(ActionCode::Pop);
+        QTest::newRow("going back") << timelineMovie({first, second})
+                                    << "undefined|undefined|undefined|undefined|movieclip|movieclip";
+    }
+    {
+        // A timeline clip a script moved is not placed again, until the timeline goes back.
+        ActionAssembler first(8), second(8), third(8);
+        invoke(first, "_root", "getInstanceAtDepth", {-16383}).op(ActionCode::Trace);
+        invoke(second, "t", "swapDepths", {10}).op(ActionCode::Pop);
+        invoke(third, "_root", "getInstanceAtDepth", {-16383}).op(ActionCode::Trace);
+        QTest::newRow("moved away") << timelineMovie({first, second, third})
+                                    << "_level0.t|undefined|_level0.t";
+    }
+}
+
+void SwfScriptTest::timelineMeetsScriptDepths() {
+    tracesMatch(3);
 }
 
 void SwfScriptTest::textFields_data() {

@@ -12,6 +12,7 @@
 #include "swf/stage/stage.h"
 
 #include <cmath>
+#include <limits>
 
 namespace swf::script {
 
@@ -27,11 +28,11 @@ const movie::Timeline& emptyTimeline() {
     return timeline;
 }
 
-// A script's depth as a key of the depth list.
+// A script's depth as a key of the depth list: wrapped to 32 bits as the player does, and
+// kept where a key still fits.
 int depthKey(double scriptDepth) {
-    const double depth = std::isfinite(scriptDepth) ? std::trunc(scriptDepth) : 0.0;
-    return int(std::clamp(depth, double(kMinScriptDepth), double(kMaxScriptDepth))) +
-           ScriptHost::kTimelineDepthOffset;
+    const qint64 key = qint64(avm1::toInt32(scriptDepth)) + ScriptHost::kTimelineDepthOffset;
+    return int(std::min<qint64>(key, std::numeric_limits<int>::max()));
 }
 
 QPoint twips(avm1::CallContext& context, std::size_t index) {
@@ -279,14 +280,20 @@ void ScriptHost::installClipMethods() {
         return result(
             duplicateClip(clip, avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), c.arg(2).asObject()));
     });
-    method("removeMovieClip", [this](stage::MovieClip& clip, avm1::CallContext&) {
-        removeSprite(objectOf(clip));
+    // Removes any display object it is called on, a text field included.
+    machine.defineMethod(prototype, QStringLiteral("removeMovieClip"), [this](avm1::CallContext& c) {
+        if (stage::MovieClip* clip = clipOf(c.thisObject()))
+            removeSprite(objectOf(*clip));
+        else if (stage::TextField* field = m_textFields->fieldOf(c.thisObject()))
+            m_textFields->removeField(*field);
         return avm1::Value();
     });
     method("getDepth", [this](stage::MovieClip& clip, avm1::CallContext&) {
-        stage::MovieClip* parent = m_directory->parentOf(clip);
-        if (!parent) return avm1::Value(-kTimelineDepthOffset);
-        return avm1::Value(parent->depthOf(&clip) - kTimelineDepthOffset);
+        if (stage::MovieClip* parent = m_directory->parentOf(clip))
+            return avm1::Value(parent->depthOf(&clip) - kTimelineDepthOffset);
+        const auto moved = m_levelDepths.find(clip.serial());
+        if (moved != m_levelDepths.end()) return avm1::Value(moved->second);
+        return avm1::Value(std::max(0, m_stage.levelOf(clip)) - kTimelineDepthOffset);
     });
     method("getNextHighestDepth", [](stage::MovieClip& clip, avm1::CallContext&) {
         int next = 0;
@@ -298,18 +305,32 @@ void ScriptHost::installClipMethods() {
         stage::DisplayObject* child = clip.childAt(depthKey(avm1::argNumber(c, 0)));
         return child && child->asClip() ? avm1::Value(objectOf(*child->asClip())) : avm1::Value();
     });
+    // swapDepths(sibling, or its path, or a depth): a path that names no clip counts as a
+    // depth (NaN, so 0); undefined, another parent's clip and depths out of range do nothing.
+    // A level's top has no siblings, but keeps the depth it is given.
     method("swapDepths", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        constexpr int kLowestSwap = -kTimelineDepthOffset, kHighestSwap = 2130690044;
+        if (c.args.empty() || c.arg(0).isUndefined()) return avm1::Value();
         stage::MovieClip* parent = m_directory->parentOf(clip);
-        if (!parent || c.args.empty()) return avm1::Value();
-        int depth = 0;
-        if (avm1::Object* other = c.arg(0).asObject()) {
-            stage::MovieClip* otherClip = clipOf(other);
-            if (!otherClip || m_directory->parentOf(*otherClip) != parent) return avm1::Value();
-            depth = parent->depthOf(otherClip);
-        } else {
-            depth = depthKey(avm1::argNumber(c, 0));
+        stage::MovieClip* other = nullptr;
+        if (avm1::Object* object = c.arg(0).asObject()) {
+            other = clipOf(object);
+            if (!other) return avm1::Value();
+        } else if (c.arg(0).isString()) {
+            if (avm1::Object* found = resolveTarget(avm1::argString(c, 0), objectOf(clip)))
+                other = clipOf(found);
         }
-        parent->swapDepth(&clip, depth);
+        if (other) {
+            if (!parent || m_directory->parentOf(*other) != parent) return avm1::Value();
+            parent->swapDepth(&clip, parent->depthOf(other));
+            return avm1::Value();
+        }
+        const int depth = avm1::toInt32(avm1::argNumber(c, 0));
+        if (depth < kLowestSwap || depth > kHighestSwap) return avm1::Value();
+        if (parent)
+            parent->swapDepth(&clip, depthKey(depth));
+        else
+            m_levelDepths[clip.serial()] = depth;
         return avm1::Value();
     });
 

@@ -306,7 +306,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     QString m_quality = QStringLiteral("HIGH");
     bool m_focusRect = true;
     int m_soundBufferTime = 5;
-    qint64 m_lastScriptBirth = 0; // script-made clips count down, apart from the timeline's
+    qint64 m_lastScriptBirth = 0;         // script-made clips count down, apart from the timeline's
+    std::map<quint64, int> m_levelDepths; // a level's top, by serial: the depth swapDepths gave it
 };
 
 } // namespace swf::script
