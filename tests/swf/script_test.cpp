@@ -642,8 +642,8 @@ void SwfScriptTest::scriptMadeClips_data() {
         QTest::newRow("a removed clip's name is gone") << boxMovie(code) << "undefined";
     }
     {
-        // onUnload runs as the clip leaves, before the script goes on; the timeline's removals
-        // reach it with the frame's other pending work.
+        // A clip with onUnload leaves once the running script is done, below every depth
+        // until then; a second removal, or one of a clip inside it, does nothing.
         ActionAssembler gone(8);
         gone.trace("gone");
         ActionAssembler code(8);
@@ -651,9 +651,14 @@ void SwfScriptTest::scriptMadeClips_data() {
         code.getVariable("b").push({"onUnload"});
         code.defineFunction("", {}, gone);
         code.op(ActionCode::SetMember);
+        invoke(code, "b", "attachMovie", {"box", "inner", 2}).op(ActionCode::Pop);
         invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
-        code.trace("after");
-        QTest::newRow("onUnload") << boxMovie(code) << "gone|after";
+        invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
+        code.push({0}).getVariable("b").push({"inner"}).op(ActionCode::GetMember);
+        code.push({"removeMovieClip"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+        invoke(code, "b", "getDepth").op(ActionCode::Trace);
+        code.getVariable("b").push({"inner"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        QTest::newRow("onUnload") << boxMovie(code) << "-32772|_level0.b.inner|gone";
     }
     {
         ActionAssembler code(8);

@@ -11,6 +11,7 @@
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -199,9 +200,63 @@ void ScriptHost::forgetClipTree(stage::MovieClip& clip) {
     m_forgotten.insert(clip.serial());
 }
 
+bool ScriptHost::hearsUnload(stage::MovieClip& clip) {
+    if (!m_directory->knows(&clip)) return false;
+    const auto events = m_clipEvents.find(clip.serial());
+    if (events != m_clipEvents.end())
+        for (const format::ClipActionRecord& entry : events->second)
+            if (entry.events & kEventUnload) return true;
+    const avm1::Value handler = m_machine->getMember(avm1::Value(objectOf(clip)), QStringLiteral("onUnload"));
+    if (handler.asObject() && handler.asObject()->isFunction()) return true;
+    for (const auto& [depth, child] : clip.children())
+        if (child->asClip() && hearsUnload(*child->asClip())) return true;
+    return false;
+}
+
+bool ScriptHost::leaving(const stage::MovieClip& clip) const {
+    for (const stage::MovieClip* at = &clip; at; at = m_directory->parentOf(*at))
+        if (std::find(m_leaving.begin(), m_leaving.end(), stage::ClipHandle(at)) != m_leaving.end())
+            return true;
+    return false;
+}
+
+void ScriptHost::runUnloadTree(stage::MovieClip& clip) {
+    std::vector<stage::ClipHandle> children;
+    for (const auto& [depth, child] : clip.children())
+        if (child->asClip()) children.emplace_back(child->asClip());
+    for (const stage::ClipHandle& handle : children)
+        if (stage::MovieClip* child = known(handle)) runUnloadTree(*child);
+    if (m_directory->knows(&clip)) runUnload(clip);
+}
+
+void ScriptHost::runLeaving(bool withHandlers) {
+    std::vector<stage::ClipHandle> clips;
+    clips.swap(m_leaving);
+    for (const stage::ClipHandle& handle : clips) {
+        stage::MovieClip* clip = known(handle);
+        if (clip && withHandlers) runUnloadTree(*clip);
+        clip = known(handle);
+        stage::MovieClip* parent = clip ? m_directory->parentOf(*clip) : nullptr;
+        if (!parent) continue;
+        std::unique_ptr<stage::DisplayObject> removed = parent->takeChild(clip);
+        forgetClipTree(*clip);
+        m_removed.push_back(std::move(removed));
+    }
+}
+
 void ScriptHost::removeClip(stage::MovieClip& clip) {
     stage::MovieClip* parent = m_directory->parentOf(clip);
-    if (!parent) return;
+    if (!parent || leaving(clip)) return;
+    if (hearsUnload(clip)) {
+        // A clip with unload handlers stays, below every depth in use, until they ran once
+        // the running scripts are done; its children with it.
+        const qint64 depth = parent->depthOf(&clip) - kTimelineDepthOffset;
+        const qint64 below =
+            std::max<qint64>(-32769 - depth + kTimelineDepthOffset, std::numeric_limits<int>::min());
+        parent->swapDepth(&clip, int(below));
+        m_leaving.emplace_back(&clip);
+        return;
+    }
     std::unique_ptr<stage::DisplayObject> removed = parent->takeChild(&clip);
     if (!removed) return;
     runUnload(clip);

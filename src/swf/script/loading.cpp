@@ -91,6 +91,7 @@ void ScriptHost::clipRemoved(stage::MovieClip& clip) {
 }
 
 void ScriptHost::runUnloads() {
+    runLeaving(true);
     std::vector<stage::ClipHandle> clips;
     clips.swap(m_unloading);
     for (const stage::ClipHandle& handle : clips)

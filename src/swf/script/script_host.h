@@ -212,6 +212,15 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     }
     qint64 nextScriptBirth() override { return --m_lastScriptBirth; }
     void forgetClipTree(stage::MovieClip& clip);
+    // Whether the clip or a clip inside it has an unload event or onUnload method.
+    bool hearsUnload(stage::MovieClip& clip);
+    // Removed by a script, it (or a parent) waits for its unload handlers to run.
+    bool leaving(const stage::MovieClip& clip) const;
+    void runUnloadTree(stage::MovieClip& clip);
+    // The unload handlers of the clips scripts removed (inner clips first), then the clips go;
+    // without handlers when the handlers themselves removed them.
+    void runLeaving(bool withHandlers);
+    std::vector<stage::ClipHandle> m_leaving;
     void registerExports(const movie::Frame& frame);
     // Registered class, construct event and constructor of clips created since the last
     // call, then their first frame's actions and load event.
