@@ -897,6 +897,16 @@ void SwfScriptTest::timelineMeetsScriptDepths_data() {
         QTest::newRow("moved away") << timelineMovie({first, second, third})
                                     << "_level0.t|undefined|_level0.t";
     }
+    {
+        // An empty address unloads a tick after a load would arrive, variables and all.
+        ActionAssembler first(8), show(8);
+        invoke(first, "_root", "createEmptyMovieClip", {"a", 1}).op(ActionCode::Pop);
+        first.getVariable("a").push({"x", 42}).op(ActionCode::SetMember);
+        invoke(first, "a", "loadMovie", {""}).op(ActionCode::Pop);
+        traceMember(show, "a", "x");
+        first.push({"onEnterFrame"}).defineFunction("", {}, show).op(ActionCode::SetVariable);
+        QTest::newRow("loadMovie of nothing") << timelineMovie({first}) << "42|undefined|undefined";
+    }
 }
 
 void SwfScriptTest::timelineMeetsScriptDepths() {

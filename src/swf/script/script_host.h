@@ -273,6 +273,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
         QString url;
         enum class Kind { Text, Movie, Variables } kind = Kind::Text;
         int level = -1; // loadMovieNum: the level, clip null
+        int wait = 0;   // rounds of runLoads to let pass first
     };
     // Loading (script_loading.cpp).
     void loadInto(stage::MovieClip& clip, const QString& url, bool variables);
@@ -284,6 +285,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void unloadClip(stage::MovieClip& clip);
     void unloadLevel(int level, bool cancelPending = true);
     void showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition);
+    // The clip's own variables and methods go with what it showed.
+    void clearMembers(stage::MovieClip& clip);
     void finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl);
     void installMovieClipLoader();
     void broadcastLoadEvent(avm1::Object* loader, const QString& event, const QVector<avm1::Value>& args);
