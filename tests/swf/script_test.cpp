@@ -675,6 +675,20 @@ void SwfScriptTest::scriptMadeClips_data() {
         QTest::newRow("drawing measures, and a duplicate keeps it") << boxMovie(code) << "20|40|20";
     }
     {
+        // A drawn fill takes the pointer by its shape; the corner it starts from does not.
+        ActionAssembler code(8);
+        invoke(code, "_root", "createEmptyMovieClip", {"d", 1}).op(ActionCode::Pop);
+        invoke(code, "d", "beginFill", {0xff0000}).op(ActionCode::Pop);
+        invoke(code, "d", "moveTo", {10, 10}).op(ActionCode::Pop);
+        for (const auto& [x, y] :
+             std::initializer_list<std::pair<int, int>>{{10, 50}, {50, 50}, {50, 10}, {10, 10}})
+            invoke(code, "d", "lineTo", {x, y}).op(ActionCode::Pop);
+        invoke(code, "d", "endFill").op(ActionCode::Pop);
+        for (const int at : {15, 10, 5})
+            invoke(code, "d", "hitTest", {at, at, true}).op(ActionCode::Trace);
+        QTest::newRow("hitTest on a drawing") << boxMovie(code) << "true|false|false";
+    }
+    {
         // b is a 10 by 10 box at (50, 20), c one at (55, 25).
         ActionAssembler code(8);
         invoke(code, "_root", "attachMovie", {"box", "b", 1}).op(ActionCode::Pop);
