@@ -708,6 +708,15 @@ void SwfScriptTest::scriptMadeClips_data() {
         code.getVariable("c").getVariable("b").callMethod("hitTest", 1).op(ActionCode::Trace);
         QTest::newRow("points between clip and stage, and hit tests")
             << boxMovie(code) << "51|22|1|true|false|true";
+        code.push({"r"})
+            .getVariable("c")
+            .getVariable("b")
+            .callMethod("getBounds", 1)
+            .op(ActionCode::SetVariable);
+        traceMember(code, "r", "xMin");
+        traceMember(code, "r", "yMax");
+        QTest::newRow("getBounds in another clip's space")
+            << boxMovie(code) << "51|22|1|true|false|true|-5|5";
     }
     {
         ActionAssembler code(8);

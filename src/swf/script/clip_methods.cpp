@@ -518,8 +518,14 @@ void ScriptHost::installClipMethods() {
         endDrag();
         return avm1::Value();
     });
-    method("getBounds", [this](stage::MovieClip& clip, avm1::CallContext&) {
-        const auto bounds = stage::localBounds(clip);
+    // getBounds([space]): in the clip's own space, or in another clip's, by way of the stage.
+    method("getBounds", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        auto bounds = stage::localBounds(clip);
+        stage::MovieClip* space = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;
+        if (bounds && space && space != &clip) {
+            const auto fromStage = m_geometry->stageToClip(clip), toSpace = m_geometry->stageToClip(*space);
+            if (fromStage && toSpace) bounds = (fromStage->inverted() * *toSpace).mapRect(*bounds);
+        }
         avm1::Object* box = m_machine->newObject();
         const QRectF rect =
             bounds.value_or(QRectF(QPointF(6710886.35, 6710886.35), QPointF(6710886.35, 6710886.35)));
