@@ -122,6 +122,25 @@ QByteArray boxMovie(const ActionAssembler& script, const QByteArray& spriteScrip
     return builder.finish();
 }
 
+// A movie of one script per frame whose first frame places the box sprite as "t" at depth
+// 1 (-16383 to scripts) and whose frame removeFrame (-1: none) removes that depth.
+QByteArray timelineMovie(const std::vector<ActionAssembler>& scripts, int removeFrame = -1) {
+    SwfBuilder builder(8, QSize(200, 200), 12);
+    SwfBuilder sprite(8, QSize(100, 100), 12);
+    sprite.place(1, builder.defineRect(QRectF(0, 0, 10, 10), Qt::red));
+    sprite.showFrame();
+    swftest::Place place;
+    place.characterId = builder.defineSprite(sprite);
+    place.name = QStringLiteral("t");
+    builder.place(place);
+    for (int frame = 0; frame < int(scripts.size()); ++frame) {
+        if (frame == removeFrame) builder.remove(1);
+        builder.doAction(scripts[size_t(frame)].bytes());
+        builder.showFrame();
+    }
+    return builder.finish();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(avm1test::PushValue)
@@ -155,6 +174,8 @@ class SwfScriptTest : public QObject {
     void childrenByName();
     void variablePaths_data();
     void variablePaths();
+    void timelineMeetsScriptDepths_data();
+    void timelineMeetsScriptDepths();
     void textFields_data();
     void textFields();
     void textFormatTakesObjects_data();
@@ -577,6 +598,47 @@ void SwfScriptTest::scriptMadeClips_data() {
         QTest::newRow("swapDepths trades places") << boxMovie(code) << "2|1";
     }
     {
+        // A sibling by its path, a name that is no clip as depth NaN (so 0); undefined and
+        // depths past the range change nothing; a depth wraps to 32 bits. A level's top has
+        // no siblings but keeps the depth it is given.
+        ActionAssembler code(8);
+        invoke(code, "_root", "createEmptyMovieClip", {"a", 1}).op(ActionCode::Pop);
+        invoke(code, "_root", "createEmptyMovieClip", {"b", 2}).op(ActionCode::Pop);
+        invoke(code, "a", "swapDepths", {"../b"}).op(ActionCode::Pop);
+        invoke(code, "a", "getDepth").op(ActionCode::Trace);
+        invoke(code, "a", "swapDepths", {"nothing"}).op(ActionCode::Pop);
+        invoke(code, "a", "getDepth").op(ActionCode::Trace);
+        invoke(code, "a", "swapDepths", {avm1test::PushValue::undefined()}).op(ActionCode::Pop);
+        invoke(code, "a", "swapDepths", {2130690045}).op(ActionCode::Pop);
+        invoke(code, "a", "swapDepths", {-16385}).op(ActionCode::Pop);
+        invoke(code, "a", "getDepth").op(ActionCode::Trace);
+        invoke(code, "a", "swapDepths", {4294967297.0}).op(ActionCode::Pop);
+        invoke(code, "a", "getDepth").op(ActionCode::Trace);
+        invoke(code, "_root", "swapDepths", {7}).op(ActionCode::Pop);
+        invoke(code, "_root", "getDepth").op(ActionCode::Trace);
+        QTest::newRow("swapDepths arguments") << boxMovie(code) << "2|0|0|1|7";
+    }
+    {
+        // Depths below the timeline's stay as given; removal takes only 0 to 1048575.
+        ActionAssembler code(8);
+        invoke(code, "_root", "createEmptyMovieClip", {"low", -20000}).op(ActionCode::Pop);
+        invoke(code, "low", "getDepth").op(ActionCode::Trace);
+        invoke(code, "low", "removeMovieClip").op(ActionCode::Pop);
+        code.getVariable("low").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        QTest::newRow("depths under the timeline's") << boxMovie(code) << "-20000|movieclip";
+    }
+    {
+        // removeMovieClip takes any display object; removeTextField only fields.
+        ActionAssembler code(8);
+        invoke(code, "_root", "createTextField", {"t", 4, 0, 0, 10, 10}).op(ActionCode::Pop);
+        code.getVariable("t").push({"removeMovieClip"}).getVariable("MovieClip");
+        code.push({"prototype"}).op(ActionCode::GetMember).push({"removeMovieClip"});
+        code.op(ActionCode::GetMember).op(ActionCode::SetMember);
+        invoke(code, "t", "removeMovieClip").op(ActionCode::Pop);
+        code.getVariable("t").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        QTest::newRow("removeMovieClip on a field") << boxMovie(code) << "undefined";
+    }
+    {
         ActionAssembler code(8);
         invoke(code, "_root", "attachMovie", {"box", "b", 3}).op(ActionCode::Pop);
         invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
@@ -584,8 +646,8 @@ void SwfScriptTest::scriptMadeClips_data() {
         QTest::newRow("a removed clip's name is gone") << boxMovie(code) << "undefined";
     }
     {
-        // onUnload runs as the clip leaves, before the script goes on; the timeline's removals
-        // reach it with the frame's other pending work.
+        // A clip with onUnload leaves once the running script is done, below every depth
+        // until then; a second removal, or one of a clip inside it, does nothing.
         ActionAssembler gone(8);
         gone.trace("gone");
         ActionAssembler code(8);
@@ -593,9 +655,14 @@ void SwfScriptTest::scriptMadeClips_data() {
         code.getVariable("b").push({"onUnload"});
         code.defineFunction("", {}, gone);
         code.op(ActionCode::SetMember);
+        invoke(code, "b", "attachMovie", {"box", "inner", 2}).op(ActionCode::Pop);
         invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
-        code.trace("after");
-        QTest::newRow("onUnload") << boxMovie(code) << "gone|after";
+        invoke(code, "b", "removeMovieClip").op(ActionCode::Pop);
+        code.push({0}).getVariable("b").push({"inner"}).op(ActionCode::GetMember);
+        code.push({"removeMovieClip"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
+        invoke(code, "b", "getDepth").op(ActionCode::Trace);
+        code.getVariable("b").push({"inner"}).op(ActionCode::GetMember).op(ActionCode::Trace);
+        QTest::newRow("onUnload") << boxMovie(code) << "-32772|_level0.b.inner|gone";
     }
     {
         ActionAssembler code(8);
@@ -610,6 +677,20 @@ void SwfScriptTest::scriptMadeClips_data() {
         invoke(code, "d", "duplicateMovieClip", {"e", 2}).op(ActionCode::Pop);
         traceMember(code, "e", "_width");
         QTest::newRow("drawing measures, and a duplicate keeps it") << boxMovie(code) << "20|40|20";
+    }
+    {
+        // A drawn fill takes the pointer by its shape; the corner it starts from does not.
+        ActionAssembler code(8);
+        invoke(code, "_root", "createEmptyMovieClip", {"d", 1}).op(ActionCode::Pop);
+        invoke(code, "d", "beginFill", {0xff0000}).op(ActionCode::Pop);
+        invoke(code, "d", "moveTo", {10, 10}).op(ActionCode::Pop);
+        for (const auto& [x, y] :
+             std::initializer_list<std::pair<int, int>>{{10, 50}, {50, 50}, {50, 10}, {10, 10}})
+            invoke(code, "d", "lineTo", {x, y}).op(ActionCode::Pop);
+        invoke(code, "d", "endFill").op(ActionCode::Pop);
+        for (const int at : {15, 10, 5})
+            invoke(code, "d", "hitTest", {at, at, true}).op(ActionCode::Trace);
+        QTest::newRow("hitTest on a drawing") << boxMovie(code) << "true|false|false";
     }
     {
         // b is a 10 by 10 box at (50, 20), c one at (55, 25).
@@ -631,6 +712,15 @@ void SwfScriptTest::scriptMadeClips_data() {
         code.getVariable("c").getVariable("b").callMethod("hitTest", 1).op(ActionCode::Trace);
         QTest::newRow("points between clip and stage, and hit tests")
             << boxMovie(code) << "51|22|1|true|false|true";
+        code.push({"r"})
+            .getVariable("c")
+            .getVariable("b")
+            .callMethod("getBounds", 1)
+            .op(ActionCode::SetVariable);
+        traceMember(code, "r", "xMin");
+        traceMember(code, "r", "yMax");
+        QTest::newRow("getBounds in another clip's space")
+            << boxMovie(code) << "51|22|1|true|false|true|-5|5";
     }
     {
         ActionAssembler code(8);
@@ -904,6 +994,56 @@ void SwfScriptTest::variablePaths_data() {
 
 void SwfScriptTest::variablePaths() {
     tracesMatch();
+}
+
+// What a timeline does to the clips scripts made or moved, as it plays on and as it loops.
+void SwfScriptTest::timelineMeetsScriptDepths_data() {
+    QTest::addColumn<QByteArray>("movie");
+    QTest::addColumn<QString>("expected");
+    {
+        // Its removal takes whoever stands at the depth; the clip moved away stays moved.
+        ActionAssembler first(8), second(8);
+        invoke(first, "_root", "createEmptyMovieClip", {"s", 5}).op(ActionCode::Pop);
+        first.getVariable("t").getVariable("s").callMethod("swapDepths", 1).op(ActionCode::Pop);
+        second.getVariable("s").op(ActionCode::TypeOf).op(ActionCode::Trace);
+        invoke(second, "t", "getDepth").op(ActionCode::Trace);
+        QTest::newRow("removal takes a script's clip")
+            << timelineMovie({first, second}, 1) << "undefined|5|undefined|5";
+    }
+    {
+        // Going back, what scripts made in the timeline's depths (-16384 to -1) goes.
+        ActionAssembler first(8), second(8);
+        for (const char* name : {"low", "zero", "under"})
+            first.getVariable(name).op(ActionCode::TypeOf).op(ActionCode::Trace);
+        invoke(first, "_root", "createEmptyMovieClip", {"low", -1}).op(ActionCode::Pop);
+        invoke(first, "_root", "createEmptyMovieClip", {"zero", 0}).op(ActionCode::Pop);
+        invoke(first, "_root", "createEmptyMovieClip", {"under", -16385}).op(ActionCode::Pop);
+        QTest::newRow("going back") << timelineMovie({first, second})
+                                    << "undefined|undefined|undefined|undefined|movieclip|movieclip";
+    }
+    {
+        // A timeline clip a script moved is not placed again, until the timeline goes back.
+        ActionAssembler first(8), second(8), third(8);
+        invoke(first, "_root", "getInstanceAtDepth", {-16383}).op(ActionCode::Trace);
+        invoke(second, "t", "swapDepths", {10}).op(ActionCode::Pop);
+        invoke(third, "_root", "getInstanceAtDepth", {-16383}).op(ActionCode::Trace);
+        QTest::newRow("moved away") << timelineMovie({first, second, third})
+                                    << "_level0.t|undefined|_level0.t";
+    }
+    {
+        // An empty address unloads a tick after a load would arrive, variables and all.
+        ActionAssembler first(8), show(8);
+        invoke(first, "_root", "createEmptyMovieClip", {"a", 1}).op(ActionCode::Pop);
+        first.getVariable("a").push({"x", 42}).op(ActionCode::SetMember);
+        invoke(first, "a", "loadMovie", {""}).op(ActionCode::Pop);
+        traceMember(show, "a", "x");
+        first.push({"onEnterFrame"}).defineFunction("", {}, show).op(ActionCode::SetVariable);
+        QTest::newRow("loadMovie of nothing") << timelineMovie({first}) << "42|undefined|undefined";
+    }
+}
+
+void SwfScriptTest::timelineMeetsScriptDepths() {
+    tracesMatch(3);
 }
 
 void SwfScriptTest::textFields_data() {

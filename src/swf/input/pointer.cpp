@@ -25,6 +25,22 @@ bool rectHolds(const format::Rect& rect, QPointF p) {
     return rect.toRectF().normalized().contains(p);
 }
 
+// Whether area holds p by its fill rule, with a ray to the right: a point on an edge counts
+// as the player counts it, the corner where a drawn square starts left out.
+bool holds(const QPainterPath& area, QPointF p) {
+    int winding = 0, crossings = 0;
+    for (const QPolygonF& polygon : area.toSubpathPolygons()) {
+        for (qsizetype i = 0; i < polygon.size(); ++i) {
+            const QPointF a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+            if ((a.y() <= p.y()) == (b.y() <= p.y())) continue;
+            if (a.x() + (p.y() - a.y()) * (b.x() - a.x()) / (b.y() - a.y()) < p.x()) continue;
+            ++crossings;
+            winding += b.y() > a.y() ? 1 : -1;
+        }
+    }
+    return area.fillRule() == Qt::WindingFill ? winding != 0 : (crossings & 1) != 0;
+}
+
 bool onStage(const stage::MovieClip& clip, const stage::DisplayObject* object, quint64 serial,
              int nesting = 0) {
     if (nesting > kMaxHitNesting) return false;
@@ -48,7 +64,7 @@ const QPainterPath& PointerTracker::outline(const movie::ShapeCharacter& shape) 
         QPainterPath area = paths.outline;
         // A shape of lines only is hit on its lines' extent.
         if (area.isEmpty() && paths.extent.isValid()) area.addRect(paths.extent);
-        area.setFillRule(Qt::WindingFill);
+        area.setFillRule(shape.shape.windingRule ? Qt::WindingFill : Qt::OddEvenFill);
         it = m_outlines.emplace(&shape, std::move(area)).first;
     }
     return it->second;
@@ -110,9 +126,26 @@ bool PointerTracker::buttonHitArea(const movie::MovieDefinition& movie, const mo
     return false;
 }
 
+const QPainterPath& PointerTracker::outline(const stage::MovieClip& clip) {
+    // Scripts may redraw a clip every frame: one outline per clip, rebuilt when it changed.
+    constexpr std::size_t kMaxDrawnOutlines = 1024;
+    auto it = m_drawnOutlines.find(clip.serial());
+    if (it != m_drawnOutlines.end() && it->second.first == clip.drawing().revision())
+        return it->second.second;
+    if (m_drawnOutlines.size() >= kMaxDrawnOutlines) m_drawnOutlines.clear();
+    render::ShapePaths paths = render::buildShapePaths(clip.drawing().shape());
+    QPainterPath area = paths.outline;
+    return m_drawnOutlines.insert_or_assign(clip.serial(), std::make_pair(clip.drawing().revision(), area))
+        .first->second.second;
+}
+
 bool PointerTracker::covers(const stage::DisplayObject& object, QPointF local, int nesting) {
     if (nesting > kMaxHitNesting) return false;
     if (const stage::MovieClip* clip = object.asClip()) {
+        // What its drawing methods filled lies under its children.
+        if (!clip->drawing().isEmpty() && clip->drawing().hasBounds() &&
+            clip->drawing().bounds().contains(local) && holds(outline(*clip), local))
+            return true;
         for (auto it = clip->children().rbegin(); it != clip->children().rend(); ++it) {
             const stage::DisplayObject& child = *it->second;
             if (!child.placement().visible || child.placement().clipDepth) continue;

@@ -76,6 +76,7 @@ class PointerTracker {
     // Targets may leave the stage between events; only those still on it are kept.
     void dropVanished();
     const QPainterPath& outline(const movie::ShapeCharacter& shape);
+    const QPainterPath& outline(const stage::MovieClip& clip);
     void setOver(const Hit& hit);
     void send(const Hit& hit, quint16 transition);
     void updateLook(stage::DisplayObject* target, bool over);
@@ -87,6 +88,7 @@ class PointerTracker {
     Hit m_over;    // what the pointer is over now
     Hit m_pressed; // what the press went to, until the release
     std::unordered_map<const movie::ShapeCharacter*, QPainterPath> m_outlines;
+    std::unordered_map<quint64, std::pair<quint32, QPainterPath>> m_drawnOutlines; // by serial
 };
 
 } // namespace swf::input

@@ -11,7 +11,9 @@
 #include "swf/stage/movie_clip.h"
 #include "swf/stage/stage.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace swf::script {
 
@@ -27,11 +29,11 @@ const movie::Timeline& emptyTimeline() {
     return timeline;
 }
 
-// A script's depth as a key of the depth list.
+// A script's depth as a key of the depth list: wrapped to 32 bits as the player does, and
+// kept where a key still fits.
 int depthKey(double scriptDepth) {
-    const double depth = std::isfinite(scriptDepth) ? std::trunc(scriptDepth) : 0.0;
-    return int(std::clamp(depth, double(kMinScriptDepth), double(kMaxScriptDepth))) +
-           ScriptHost::kTimelineDepthOffset;
+    const qint64 key = qint64(avm1::toInt32(scriptDepth)) + ScriptHost::kTimelineDepthOffset;
+    return int(std::min<qint64>(key, std::numeric_limits<int>::max()));
 }
 
 QPoint twips(avm1::CallContext& context, std::size_t index) {
@@ -198,9 +200,63 @@ void ScriptHost::forgetClipTree(stage::MovieClip& clip) {
     m_forgotten.insert(clip.serial());
 }
 
+bool ScriptHost::hearsUnload(stage::MovieClip& clip) {
+    if (!m_directory->knows(&clip)) return false;
+    const auto events = m_clipEvents.find(clip.serial());
+    if (events != m_clipEvents.end())
+        for (const format::ClipActionRecord& entry : events->second)
+            if (entry.events & kEventUnload) return true;
+    const avm1::Value handler = m_machine->getMember(avm1::Value(objectOf(clip)), QStringLiteral("onUnload"));
+    if (handler.asObject() && handler.asObject()->isFunction()) return true;
+    for (const auto& [depth, child] : clip.children())
+        if (child->asClip() && hearsUnload(*child->asClip())) return true;
+    return false;
+}
+
+bool ScriptHost::leaving(const stage::MovieClip& clip) const {
+    for (const stage::MovieClip* at = &clip; at; at = m_directory->parentOf(*at))
+        if (std::find(m_leaving.begin(), m_leaving.end(), stage::ClipHandle(at)) != m_leaving.end())
+            return true;
+    return false;
+}
+
+void ScriptHost::runUnloadTree(stage::MovieClip& clip) {
+    std::vector<stage::ClipHandle> children;
+    for (const auto& [depth, child] : clip.children())
+        if (child->asClip()) children.emplace_back(child->asClip());
+    for (const stage::ClipHandle& handle : children)
+        if (stage::MovieClip* child = known(handle)) runUnloadTree(*child);
+    if (m_directory->knows(&clip)) runUnload(clip);
+}
+
+void ScriptHost::runLeaving(bool withHandlers) {
+    std::vector<stage::ClipHandle> clips;
+    clips.swap(m_leaving);
+    for (const stage::ClipHandle& handle : clips) {
+        stage::MovieClip* clip = known(handle);
+        if (clip && withHandlers) runUnloadTree(*clip);
+        clip = known(handle);
+        stage::MovieClip* parent = clip ? m_directory->parentOf(*clip) : nullptr;
+        if (!parent) continue;
+        std::unique_ptr<stage::DisplayObject> removed = parent->takeChild(clip);
+        forgetClipTree(*clip);
+        m_removed.push_back(std::move(removed));
+    }
+}
+
 void ScriptHost::removeClip(stage::MovieClip& clip) {
     stage::MovieClip* parent = m_directory->parentOf(clip);
-    if (!parent) return;
+    if (!parent || leaving(clip)) return;
+    if (hearsUnload(clip)) {
+        // A clip with unload handlers stays, below every depth in use, until they ran once
+        // the running scripts are done; its children with it.
+        const qint64 depth = parent->depthOf(&clip) - kTimelineDepthOffset;
+        const qint64 below =
+            std::max<qint64>(-32769 - depth + kTimelineDepthOffset, std::numeric_limits<int>::min());
+        parent->swapDepth(&clip, int(below));
+        m_leaving.emplace_back(&clip);
+        return;
+    }
     std::unique_ptr<stage::DisplayObject> removed = parent->takeChild(&clip);
     if (!removed) return;
     runUnload(clip);
@@ -282,14 +338,20 @@ void ScriptHost::installClipMethods() {
         return result(
             duplicateClip(clip, avm1::argString(c, 0), depthKey(avm1::argNumber(c, 1)), c.arg(2).asObject()));
     });
-    method("removeMovieClip", [this](stage::MovieClip& clip, avm1::CallContext&) {
-        removeSprite(objectOf(clip));
+    // Removes any display object it is called on, a text field included.
+    machine.defineMethod(prototype, QStringLiteral("removeMovieClip"), [this](avm1::CallContext& c) {
+        if (stage::MovieClip* clip = clipOf(c.thisObject()))
+            removeSprite(objectOf(*clip));
+        else if (stage::TextField* field = m_textFields->fieldOf(c.thisObject()))
+            m_textFields->removeField(*field);
         return avm1::Value();
     });
     method("getDepth", [this](stage::MovieClip& clip, avm1::CallContext&) {
-        stage::MovieClip* parent = m_directory->parentOf(clip);
-        if (!parent) return avm1::Value(-kTimelineDepthOffset);
-        return avm1::Value(parent->depthOf(&clip) - kTimelineDepthOffset);
+        if (stage::MovieClip* parent = m_directory->parentOf(clip))
+            return avm1::Value(parent->depthOf(&clip) - kTimelineDepthOffset);
+        const auto moved = m_levelDepths.find(clip.serial());
+        if (moved != m_levelDepths.end()) return avm1::Value(moved->second);
+        return avm1::Value(std::max(0, m_stage.levelOf(clip)) - kTimelineDepthOffset);
     });
     method("getNextHighestDepth", [](stage::MovieClip& clip, avm1::CallContext&) {
         int next = 0;
@@ -301,18 +363,32 @@ void ScriptHost::installClipMethods() {
         stage::DisplayObject* child = clip.childAt(depthKey(avm1::argNumber(c, 0)));
         return child && child->asClip() ? avm1::Value(objectOf(*child->asClip())) : avm1::Value();
     });
+    // swapDepths(sibling, or its path, or a depth): a path that names no clip counts as a
+    // depth (NaN, so 0); undefined, another parent's clip and depths out of range do nothing.
+    // A level's top has no siblings, but keeps the depth it is given.
     method("swapDepths", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        constexpr int kLowestSwap = -kTimelineDepthOffset, kHighestSwap = 2130690044;
+        if (c.args.empty() || c.arg(0).isUndefined()) return avm1::Value();
         stage::MovieClip* parent = m_directory->parentOf(clip);
-        if (!parent || c.args.empty()) return avm1::Value();
-        int depth = 0;
-        if (avm1::Object* other = c.arg(0).asObject()) {
-            stage::MovieClip* otherClip = clipOf(other);
-            if (!otherClip || m_directory->parentOf(*otherClip) != parent) return avm1::Value();
-            depth = parent->depthOf(otherClip);
-        } else {
-            depth = depthKey(avm1::argNumber(c, 0));
+        stage::MovieClip* other = nullptr;
+        if (avm1::Object* object = c.arg(0).asObject()) {
+            other = clipOf(object);
+            if (!other) return avm1::Value();
+        } else if (c.arg(0).isString()) {
+            if (avm1::Object* found = resolveTarget(avm1::argString(c, 0), objectOf(clip)))
+                other = clipOf(found);
         }
-        parent->swapDepth(&clip, depth);
+        if (other) {
+            if (!parent || m_directory->parentOf(*other) != parent) return avm1::Value();
+            parent->swapDepth(&clip, parent->depthOf(other));
+            return avm1::Value();
+        }
+        const int depth = avm1::toInt32(avm1::argNumber(c, 0));
+        if (depth < kLowestSwap || depth > kHighestSwap) return avm1::Value();
+        if (parent)
+            parent->swapDepth(&clip, depthKey(depth));
+        else
+            m_levelDepths[clip.serial()] = depth;
         return avm1::Value();
     });
 
@@ -445,8 +521,14 @@ void ScriptHost::installClipMethods() {
         endDrag();
         return avm1::Value();
     });
-    method("getBounds", [this](stage::MovieClip& clip, avm1::CallContext&) {
-        const auto bounds = stage::localBounds(clip);
+    // getBounds([space]): in the clip's own space, or in another clip's, by way of the stage.
+    method("getBounds", [this](stage::MovieClip& clip, avm1::CallContext& c) {
+        auto bounds = stage::localBounds(clip);
+        stage::MovieClip* space = c.arg(0).asObject() ? clipOf(c.arg(0).asObject()) : nullptr;
+        if (bounds && space && space != &clip) {
+            const auto fromStage = m_geometry->stageToClip(clip), toSpace = m_geometry->stageToClip(*space);
+            if (fromStage && toSpace) bounds = (fromStage->inverted() * *toSpace).mapRect(*bounds);
+        }
         avm1::Object* box = m_machine->newObject();
         const QRectF rect =
             bounds.value_or(QRectF(QPointF(6710886.35, 6710886.35), QPointF(6710886.35, 6710886.35)));

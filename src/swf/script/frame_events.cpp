@@ -192,6 +192,7 @@ void ScriptHost::runPending() {
     constructPending();
     runUnloads();
     m_unloading.clear(); // what unload handlers removed in turn goes without its own
+    runLeaving(false);
     m_removed.clear();
     m_forgotten.clear();
     m_textFields->tickEnded();

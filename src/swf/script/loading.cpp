@@ -42,8 +42,10 @@ void ScriptHost::loadInto(stage::MovieClip& clip, const QString& url, bool varia
     // A movie loaded into the root replaces the whole movie, as level 0 does.
     if (&clip == m_stage.root() && !variables) return loadIntoLevel(0, url);
     if (m_loads.size() >= avm1::kMaxTimers) return;
+    // An empty address unloads the clip, a tick later than a load would arrive.
+    const int wait = url.isEmpty() && !variables ? 1 : 0;
     m_loads.push_back({nullptr, stage::ClipHandle(&clip), url,
-                       variables ? PendingLoad::Kind::Variables : PendingLoad::Kind::Movie, -1});
+                       variables ? PendingLoad::Kind::Variables : PendingLoad::Kind::Movie, -1, wait});
 }
 
 void ScriptHost::loadIntoLevel(int level, const QString& url) {
@@ -68,10 +70,7 @@ bool ScriptHost::loadTarget(const QString& url, const QString& window, bool toCl
     stage::MovieClip* clip =
         clipOf(resolveTarget(window, m_stage.root() ? objectOf(*m_stage.root()) : nullptr));
     if (!clip) return false;
-    if (url.isEmpty() && !variables)
-        unloadClip(*clip);
-    else
-        loadInto(*clip, url, variables);
+    loadInto(*clip, url, variables);
     return true;
 }
 
@@ -91,6 +90,7 @@ void ScriptHost::clipRemoved(stage::MovieClip& clip) {
 }
 
 void ScriptHost::runUnloads() {
+    runLeaving(true);
     std::vector<stage::ClipHandle> clips;
     clips.swap(m_unloading);
     for (const stage::ClipHandle& handle : clips)
@@ -133,15 +133,19 @@ void ScriptHost::unloadLevel(int level, bool cancelPending) {
     stageContext().childrenChanged();
 }
 
-void ScriptHost::showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition) {
-    // The clip's own variables and handlers belong to what it showed before; its clip events
-    // (onClipEvent) stay, as they belong to its placement.
+void ScriptHost::clearMembers(stage::MovieClip& clip) {
     avm1::Object* object = objectOf(clip);
     std::vector<QString> names;
     for (const auto& property : object->properties())
         names.push_back(property.name);
     for (const QString& name : names)
         object->removeOwn(name);
+}
+
+void ScriptHost::showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition) {
+    // The clip's own variables and handlers belong to what it showed before; its clip events
+    // (onClipEvent) stay, as they belong to its placement.
+    clearMembers(clip);
     clip.replaceContent(definition.root, definition);
     // The new content's first frame runs, then load, then data, on the clip itself.
     m_firstFramePending.emplace_back(&clip);

@@ -204,7 +204,20 @@ void ScriptHost::runLoads() {
     m_soundWatch->runCompletions();
     std::vector<PendingLoad> loads;
     loads.swap(m_loads);
-    for (const PendingLoad& load : loads) {
+    for (PendingLoad& load : loads) {
+        if (load.wait > 0) {
+            --load.wait;
+            m_loads.push_back(load);
+            continue;
+        }
+        if (load.kind == PendingLoad::Kind::Movie && load.url.isEmpty() && !load.receiver) {
+            // The clip shows nothing from now on, and its variables are gone with what it showed.
+            if (stage::MovieClip* clip = known(load.clip)) {
+                unloadClip(*clip);
+                if (m_directory->knows(clip)) clearMembers(*clip);
+            }
+            continue;
+        }
         if (m_player.stillLoading(load.url)) {
             m_loads.push_back(load);
             continue;

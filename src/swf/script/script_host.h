@@ -215,6 +215,15 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     }
     qint64 nextScriptBirth() override { return --m_lastScriptBirth; }
     void forgetClipTree(stage::MovieClip& clip);
+    // Whether the clip or a clip inside it has an unload event or onUnload method.
+    bool hearsUnload(stage::MovieClip& clip);
+    // Removed by a script, it (or a parent) waits for its unload handlers to run.
+    bool leaving(const stage::MovieClip& clip) const;
+    void runUnloadTree(stage::MovieClip& clip);
+    // The unload handlers of the clips scripts removed (inner clips first), then the clips go;
+    // without handlers when the handlers themselves removed them.
+    void runLeaving(bool withHandlers);
+    std::vector<stage::ClipHandle> m_leaving;
     void registerExports(const movie::Frame& frame);
     // Registered class, construct event and constructor of clips created since the last
     // call, then their first frame's actions and load event.
@@ -267,6 +276,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
         QString url;
         enum class Kind { Text, Movie, Variables } kind = Kind::Text;
         int level = -1; // loadMovieNum: the level, clip null
+        int wait = 0;   // rounds of runLoads to let pass first
     };
     // Loading (script_loading.cpp).
     void loadInto(stage::MovieClip& clip, const QString& url, bool variables);
@@ -278,6 +288,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void unloadClip(stage::MovieClip& clip);
     void unloadLevel(int level, bool cancelPending = true);
     void showLoaded(stage::MovieClip& clip, const movie::MovieDefinition& definition);
+    // The clip's own variables and methods go with what it showed.
+    void clearMembers(stage::MovieClip& clip);
     void finishLoad(const PendingLoad& load, const std::optional<QByteArray>& bytes, const QString& fullUrl);
     void installMovieClipLoader();
     void broadcastLoadEvent(avm1::Object* loader, const QString& event, const QVector<avm1::Value>& args);
@@ -310,7 +322,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     bool m_focusRect = true;
     bool m_pointerShown = true;
     int m_soundBufferTime = 5;
-    qint64 m_lastScriptBirth = 0; // script-made clips count down, apart from the timeline's
+    qint64 m_lastScriptBirth = 0;         // script-made clips count down, apart from the timeline's
+    std::map<quint64, int> m_levelDepths; // a level's top, by serial: the depth swapDepths gave it
 };
 
 } // namespace swf::script

@@ -317,6 +317,14 @@ stage::MovieClip* TextFields::parentOfField(const stage::TextField& field) const
     return nullptr;
 }
 
+void TextFields::removeField(stage::TextField& text) {
+    stage::MovieClip* parent = parentOfField(text);
+    if (!parent) return;
+    const int depth = parent->depthOf(&text) - kTimelineDepthOffset;
+    if (depth < 0 || depth > 1048575) return;
+    if (auto taken = parent->takeChild(&text)) m_editor.retire(std::move(taken));
+}
+
 void TextFields::autoSizeField(stage::TextField& text) const {
     if (text.autoSize == stage::AutoSize::None) return;
     format::EditTextDefinition& f = text.field;
@@ -896,11 +904,7 @@ void TextFields::install() {
         return avm1::Value();
     });
     method("removeTextField", [this](stage::TextField& text, avm1::CallContext&) {
-        stage::MovieClip* parent = parentOfField(text);
-        if (!parent) return avm1::Value();
-        const int depth = parent->depthOf(&text) - kTimelineDepthOffset;
-        if (depth < 0 || depth > 1048575) return avm1::Value();
-        if (auto taken = parent->takeChild(&text)) m_editor.retire(std::move(taken));
+        removeField(text);
         return avm1::Value();
     });
     // Traced, a field names itself by its path, as clips do.

@@ -74,6 +74,8 @@ class TextFields {
         showBoundVariable(field, parent);
     }
     bool storeInVariable(stage::TextField& field);
+    // removeTextField, and removeMovieClip called on a field: only from the depths scripts use.
+    void removeField(stage::TextField& field);
 
   private:
     class Properties;

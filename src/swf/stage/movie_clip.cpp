@@ -8,6 +8,7 @@
 #include "swf/stage/video_instance.h"
 
 #include <algorithm>
+#include <set>
 
 namespace swf::stage {
 
@@ -69,38 +70,60 @@ void MovieClip::gotoFrame(int frame) {
     if (m_timeline->frameCount() == 0) return;
     frame = std::clamp(frame, 0, m_timeline->frameCount() - 1);
     if (frame == m_currentFrame) return;
-    if (frame > m_currentFrame && frame - m_currentFrame <= movie::Timeline::kSnapshotInterval) {
+    std::set<int> removed;
+    const bool forward = frame > m_currentFrame;
+    if (forward) {
+        // What the passed frames remove goes whoever stands there, a script's clip included.
+        for (int i = m_currentFrame + 1; i <= frame; ++i)
+            for (const movie::FrameCommand& command : m_timeline->frame(i).commands)
+                if (const auto* remove = std::get_if<format::RemoveObject>(&command))
+                    removed.insert(remove->depth);
+    }
+    if (forward && frame - m_currentFrame <= movie::Timeline::kSnapshotInterval) {
         for (int i = m_currentFrame + 1; i <= frame; ++i)
             movie::Timeline::applyFrame(m_state, m_timeline->frame(i), i);
     } else {
         m_state = m_timeline->stateAt(frame);
     }
     m_currentFrame = frame;
-    reconcile();
+    // Going back replays the timeline from its start: what it placed comes again.
+    if (!forward) m_vacated.clear();
+    reconcile(removed, !forward);
 }
 
-void MovieClip::reconcile() {
+void MovieClip::reconcile(const std::set<int>& removed, bool rewound) {
     std::vector<MovieClip*> created;
     std::vector<TextField*> placedFields;
     // Merge the placement state into the live children, both ordered by depth.
-    // Children that scripts placed or moved stay where they are.
+    // Children that scripts placed or moved stay where they are, unless the timeline removed
+    // their depth, or went back to its start and a script made them in its depths.
     auto erase = [this](Children::iterator at) {
         context().childrenChanged();
         if (FrameObserver* observer = context().frameObserver()) observer->retire(std::move(at->second));
         return m_children.erase(at);
     };
-    auto eraseUnlessScripted = [&erase](Children::iterator at) {
-        return at->second->scripted() ? std::next(at) : erase(at);
+    auto keepsScripted = [&removed, rewound](Children::const_iterator at) {
+        constexpr int kTimelineDepths = 16384;
+        if (!at->second->scripted()) return false;
+        const bool madeByScript = at->second->placement().birth <= 0;
+        if (rewound && madeByScript) return at->first < 0 || at->first >= kTimelineDepths;
+        return !removed.count(at->first);
+    };
+    auto eraseUnlessScripted = [&erase, &keepsScripted](Children::iterator at) {
+        return keepsScripted(at) ? std::next(at) : erase(at);
     };
     auto child = m_children.begin();
     for (const auto& [depth, placement] : m_state) {
         while (child != m_children.end() && child->first < depth)
             child = eraseUnlessScripted(child);
         if (child != m_children.end() && child->first == depth) {
-            if (child->second->scripted()) {
+            if (keepsScripted(child)) {
                 ++child;
                 continue;
             }
+            if (child->second->scripted()) child = erase(child);
+        }
+        if (child != m_children.end() && child->first == depth) {
             const movie::Placement& old = child->second->placement();
             if (old.birth == placement.birth && old.characterId == placement.characterId) {
                 // A placement that names nothing leaves the instance the name it has.
@@ -120,6 +143,7 @@ void MovieClip::reconcile() {
             }
             child = erase(child);
         }
+        if (m_vacated.count(placement.birth)) continue;
         const auto [character, library] = movie().resolve(placement.characterId);
         // The name is taken before the instance is made: a sprite's own first frame places
         // (and names) its children.
@@ -161,6 +185,7 @@ void MovieClip::replaceContent(const movie::Timeline& timeline, const movie::Mov
     rebind(nullptr, movie);
     m_timeline = &timeline;
     m_state.clear();
+    m_vacated.clear();
     m_currentFrame = -1;
     m_playing = true;
     if (m_timeline->frameCount() > 0) gotoFrame(0);
@@ -178,6 +203,7 @@ std::unique_ptr<DisplayObject> MovieClip::takeChild(const DisplayObject* child) 
     const int depth = depthOf(child);
     if (depth == -1) return nullptr;
     auto node = m_children.extract(depth);
+    vacate(*node.mapped());
     context().childrenChanged();
     return std::move(node.mapped());
 }
@@ -193,15 +219,21 @@ int MovieClip::depthOf(const DisplayObject* child) const {
     return -1;
 }
 
+void MovieClip::vacate(const DisplayObject& child) {
+    if (!child.scripted()) m_vacated.insert(child.placement().birth);
+}
+
 void MovieClip::swapDepth(const DisplayObject* child, int depth) {
     const int from = depthOf(child);
     if (from == -1 || from == depth) return;
     context().childrenChanged();
     auto moving = m_children.extract(from);
+    vacate(*moving.mapped());
     moving.mapped()->setScripted();
     auto there = m_children.find(depth);
     if (there != m_children.end()) {
         auto other = m_children.extract(there);
+        vacate(*other.mapped());
         other.mapped()->setScripted();
         other.key() = from;
         m_children.insert(std::move(other));

@@ -5,6 +5,7 @@
 #include "swf/stage/drawing.h"
 
 #include <map>
+#include <set>
 
 namespace swf::stage {
 
@@ -59,11 +60,16 @@ class MovieClip final : public DisplayObject {
     const Drawing& drawing() const { return m_drawing; }
 
   private:
-    void reconcile();
+    // removed: depths the frames passed going forward removed; rewound: the playhead went back.
+    void reconcile(const std::set<int>& removed, bool rewound);
 
     const movie::Timeline* m_timeline;
     int m_currentFrame = -1;
     bool m_playing = true;
+    // A timeline's child that a script moved or took away leaves its placement unused: the
+    // timeline does not place it again until it replays from the start. By birth.
+    void vacate(const DisplayObject& child);
+    std::set<qint64> m_vacated;
     movie::PlacementState m_state;
     Children m_children;
     Drawing m_drawing;
