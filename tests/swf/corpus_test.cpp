@@ -51,9 +51,6 @@ constexpr qint64 kCaseDeadlineMs = 40000 * kSlowBuild;
 // The reference player recorded the trace cases with its calendar clock held at one moment
 // (their dates all read 2002-10-28 21:24:04 UTC), so our runs replay that moment.
 constexpr double kRecordedDateMs = 1035840244000.0;
-// It ran on a Western system: the strings of movies before version 6 read as Latin-1 there,
-// byte for byte, where this player's users choose their own code page.
-constexpr char kRecordedCodePage[] = "ISO-8859-1";
 
 QString corpusDir() {
     return QStringLiteral(VANTREL_CORPUS_DIR);
@@ -275,7 +272,6 @@ void SwfCorpusTest::pictures() {
                                      : swf::Quality::High;
     swf::Player player;
     player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
-    player.setCodePage(kRecordedCodePage);
     const QImage expected(c.dir.filePath(QStringLiteral("expected.png")));
     QVERIFY2(!expected.isNull(), qPrintable(c.name));
     if (!player.loadFile(c.movie())) {
@@ -324,7 +320,6 @@ void SwfCorpusTest::traces() {
     swf::Player player;
     player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
     player.setFixedDateMs(kRecordedDateMs);
-    player.setCodePage(kRecordedCodePage);
     QStringList lines;
     const QRegularExpression lineEnd(returnsEndLines ? QStringLiteral("[\r\n]") : QStringLiteral("\n"));
     player.setTraceHandler([&lines, &lineEnd](const QString& line) { lines += line.split(lineEnd); });
