@@ -68,7 +68,7 @@ struct Frame {
 class Interpreter {
   public:
     Interpreter(Machine& machine, Frame& frame)
-        : m_machine(machine), m_frame(frame), m_coding{frame.swfVersion, machine.codePage()} {}
+        : m_machine(machine), m_frame(frame), m_coding(machine.stringCoding(frame.swfVersion)) {}
     Value run();
 
   private:
@@ -128,7 +128,7 @@ class Interpreter {
 
     Machine& m_machine;
     Frame& m_frame;
-    format::StringCoding m_coding; // how the running block's strings are stored
+    const format::StringCoding& m_coding; // how the running block's strings are stored
 };
 
 // Runs a script function object as a call; used by Machine::call.

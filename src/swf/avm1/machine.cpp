@@ -48,6 +48,8 @@ Machine::~Machine() = default;
 void Machine::setCodePage(const QByteArray& codePage) {
     if (codePage == m_codePage) return;
     m_codePage = codePage;
+    m_codePageCoding.codePage = codePage;
+    m_utf8Coding.codePage = codePage;
     // Literals already decoded were read in the old code page.
     m_literals.clear();
 }

@@ -67,6 +67,11 @@ class Machine {
     // The code page strings of movies before version 6 are in (see format::StringCoding).
     const QByteArray& codePage() const { return m_codePage; }
     void setCodePage(const QByteArray& codePage);
+    // How the strings of a block of the given version are stored; kept here so the
+    // interpreter, made for every call, does not copy it.
+    const format::StringCoding& stringCoding(int swfVersion) const {
+        return swfVersion >= format::kFirstUtf8Version ? m_utf8Coding : m_codePageCoding;
+    }
     void setTimeBudgetMs(qint64 milliseconds) { m_timeBudgetMs = milliseconds; }
     // The calendar time Date reads as "now", in ms since 1970 UTC: the system clock unless a
     // fixed moment is given, so runs that compare output can replay one recording's time.
@@ -215,6 +220,8 @@ class Machine {
     Host& m_host;
     int m_swfVersion;
     QByteArray m_codePage = format::kDefaultCodePage;
+    format::StringCoding m_codePageCoding{format::kFirstUtf8Version - 1};
+    format::StringCoding m_utf8Coding{format::kFirstUtf8Version};
     qint64 m_timeBudgetMs = kDefaultTimeBudgetMs;
     std::optional<double> m_fixedDateMs;
     std::vector<std::unique_ptr<Object>> m_objects;
