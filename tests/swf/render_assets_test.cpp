@@ -113,6 +113,8 @@ class SwfRenderAssetsTest : public QObject {
     void deviceGlyphsAreHinted();
     void chineseDeviceText_data();
     void chineseDeviceText();
+    void chineseFontNamesFindChinese_data();
+    void chineseFontNamesFindChinese();
     void htmlParagraphLines_data();
     void htmlParagraphLines();
     void firstButtonWithColorTransform();
@@ -863,6 +865,24 @@ void SwfRenderAssetsTest::chineseDeviceText() {
         for (int x = 0; x < words.width(); ++x)
             inked += qGray(words.pixel(x, y)) < 128;
     QVERIFY2(inked > 150, qPrintable(QString::number(inked)));
+}
+
+// The Chinese font names movies ask for reach an installed face that holds Chinese itself,
+// not one that leaves it to a fallback of the system's choosing.
+void SwfRenderAssetsTest::chineseFontNamesFindChinese_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* name :
+         {"宋体", "新宋体", "黑体", "楷体", "仿宋_GB2312", "微软雅黑", "SimSun", "SimHei", "KaiTi"})
+        QTest::newRow(name) << QString::fromUtf8(name);
+}
+
+void SwfRenderAssetsTest::chineseFontNamesFindChinese() {
+    QFETCH(QString, name);
+    const QFont font(swf::render::systemFamilyFor(name));
+    const QFontInfo found(font);
+    QVERIFY2(QFontMetrics(font).inFontUcs4(U'中'),
+             qPrintable(name + QStringLiteral(" -> ") + found.family()));
+    QVERIFY2(found.family().contains(QLatin1String("CJK")), qPrintable(found.family()));
 }
 
 // A paragraph is one line, as in the reference: no space above or below it, and an empty

@@ -194,8 +194,12 @@ QString systemFamilyFor(const QString& name) {
     if (key == QLatin1String("_typewriter") || key == QLatin1String("courier new") ||
         key == QLatin1String("courier"))
         return QStringLiteral("Liberation Mono");
+    // Brush styles (楷体, 仿宋) have no installed twin; the serif CJK face is the nearest.
     if (name.contains(QStringLiteral("宋")) || key == QLatin1String("simsun") ||
-        key == QLatin1String("nsimsun") || name.contains(QStringLiteral("明")))
+        key == QLatin1String("nsimsun") || name.contains(QStringLiteral("明")) ||
+        name.contains(QStringLiteral("楷")) || key == QLatin1String("kaiti") ||
+        key == QLatin1String("kaiti_gb2312") || key == QLatin1String("fangsong") ||
+        key == QLatin1String("fangsong_gb2312"))
         return QStringLiteral("Noto Serif CJK SC");
     if (name.contains(QStringLiteral("黑")) || name.contains(QStringLiteral("雅黑")) ||
         key == QLatin1String("simhei") || key == QLatin1String("microsoft yahei"))
