@@ -489,7 +489,7 @@ Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, O
 }
 
 Object* Machine::currentTarget() const {
-    if (!m_runningFrame) return nullptr;
+    if (!m_runningFrame || m_runningFrame->targetLost) return nullptr;
     return m_runningFrame->target ? m_runningFrame->target : m_runningFrame->originalTarget;
 }
 
