@@ -19,7 +19,13 @@ std::optional<QByteArray> LocalFolderNavigator::fetch(const QString& movieUrl, c
     if (moviePath.isEmpty() || moviePath.contains(QLatin1String("://"))) return std::nullopt;
     QString name = relative;
     name.truncate(name.indexOf(QLatin1Char('?')) < 0 ? name.size() : name.indexOf(QLatin1Char('?')));
-    if (name.isEmpty() || name.contains(QLatin1Char(':'))) return std::nullopt; // schemes, drives
+    // A file URL (a movie's own _url, say) is as good as its path, which must still lie in the
+    // movie's folder; other schemes and drives are not for this navigator.
+    if (name.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        name = localPathOf(name);
+    else if (name.contains(QLatin1Char(':')))
+        return std::nullopt;
+    if (name.isEmpty()) return std::nullopt;
     const QDir folder = QFileInfo(moviePath).absoluteDir();
     const QFileInfo target(folder.filePath(name));
     const QString base = folder.canonicalPath();

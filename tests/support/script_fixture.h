@@ -37,7 +37,10 @@ inline std::vector<Value> operandValues(const QStringList& texts) {
     std::vector<Value> values;
     for (const QString& text : texts) {
         const PushValue p = operand(text);
-        values.push_back(p.kind == PushValue::Kind::String ? Value(p.text) : Value(p.number));
+        if (p.kind == PushValue::Kind::Undefined)
+            values.emplace_back();
+        else
+            values.push_back(p.kind == PushValue::Kind::String ? Value(p.text) : Value(p.number));
     }
     return values;
 }

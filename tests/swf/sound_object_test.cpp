@@ -11,13 +11,16 @@ using namespace avm1test;
 
 namespace {
 
-enum class Target { None, ClipA, PathA, Nowhere };
+enum class Target { None, Undefined, ClipA, PathA, Nowhere };
 
 // Pushes new Sound(target) onto the stack.
 void newSound(ActionAssembler& code, Target target) {
     switch (target) {
     case Target::None:
         code.push({0, "Sound"});
+        break;
+    case Target::Undefined:
+        code.push({PushValue::undefined(), 1, "Sound"});
         break;
     case Target::ClipA:
         code.push({"a"}).op(ActionCode::GetVariable).push({1, "Sound"});
@@ -49,7 +52,37 @@ class SoundObjectTest : public QObject {
     Q_OBJECT
   private slots:
     void settingsBelongToTheTarget();
+    void swf5SoundWithoutTarget();
 };
+
+namespace {
+
+QStringList tracesOf(int version, const ActionAssembler& code) {
+    swftest::SwfBuilder movie(version, QSize(100, 100), 12);
+    movie.doAction(code.bytes());
+    movie.showFrame();
+    swf::Player player;
+    QStringList traces;
+    player.setTraceHandler([&traces](const QString& line) { traces << line; });
+    if (!player.loadBytes(movie.finish())) return {QStringLiteral("not loaded")};
+    return traces;
+}
+
+} // namespace
+
+// In SWF 5 new Sound() stands for the timeline it was made in, while an undefined target,
+// like new Sound() after a tellTarget that named no clip, stands for the whole movie.
+void SoundObjectTest::swf5SoundWithoutTarget() {
+    ActionAssembler code(5);
+    setVolume(code, Target::None, 30);
+    setVolume(code, Target::Undefined, 70);
+    traceVolume(code, Target::None);
+    traceVolume(code, Target::Undefined);
+    code.action(ActionCode::SetTarget, QByteArray("nowhere", 8));
+    traceVolume(code, Target::None);
+    code.action(ActionCode::SetTarget, QByteArray(1, '\0'));
+    QCOMPARE(tracesOf(5, code), (QStringList{"30", "70", "70"}));
+}
 
 void SoundObjectTest::settingsBelongToTheTarget() {
     ActionAssembler code(6);
@@ -78,13 +111,7 @@ void SoundObjectTest::settingsBelongToTheTarget() {
         .op(ActionCode::Trace);
     traceVolume(code, Target::None);
 
-    swftest::SwfBuilder movie(6, QSize(100, 100), 12);
-    movie.doAction(code.bytes());
-    movie.showFrame();
-    swf::Player player;
-    QStringList traces;
-    player.setTraceHandler([&traces](const QString& line) { traces << line; });
-    QVERIFY(player.loadBytes(movie.finish()));
+    const QStringList traces = tracesOf(6, code);
     const QStringList expected{QStringLiteral("30"), QStringLiteral("70"),        QStringLiteral("70"),
                                QStringLiteral("30"), QStringLiteral("undefined"), QStringLiteral("undefined"),
                                QStringLiteral("30")};

@@ -35,8 +35,9 @@ class SoundState final : public NativeData {
         if (Object* object = target.asObject()) visit(object);
         if (timeline) visit(timeline);
     }
-    Value target;               // as given to the constructor
-    Object* timeline = nullptr; // SWF 5 without a target: the timeline it was made in
+    Value target; // as given to the constructor
+    // SWF 5, made with no argument: the timeline it was made in, if the script had one.
+    Object* timeline = nullptr;
     Host* host = nullptr;
     // A sound loaded from a file has settings of its own, whatever its target.
     std::optional<Settings> own;
@@ -76,7 +77,9 @@ Settings* settingsOf(CallContext& c) {
     if (state->own) return &*state->own;
     Object* target = nullptr;
     if (state->target.isUndefined()) {
-        if (c.machine.swfVersion() >= kSwfVersionGlobalSound) return &movieSettings(c.machine);
+        // An undefined target, or a script whose tellTarget named no clip, means the movie.
+        if (c.machine.swfVersion() >= kSwfVersionGlobalSound || !state->timeline)
+            return &movieSettings(c.machine);
         target = state->timeline;
     } else if (state->target.isString()) {
         if (c.machine.swfVersion() < kSwfVersionGlobalSound) return nullptr;
@@ -230,7 +233,7 @@ Value soundConstructor(CallContext& c) {
     if (!c.constructing || !self) return Value();
     auto state = std::make_unique<SoundState>();
     state->target = c.arg(0);
-    if (c.arg(0).isUndefined()) state->timeline = c.machine.currentTarget();
+    if (c.args.empty()) state->timeline = c.machine.currentTarget();
     state->host = &c.machine.host();
     self->setNativeData(std::move(state));
     static SoundProperties properties;

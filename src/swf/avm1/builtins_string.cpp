@@ -24,32 +24,38 @@ qsizetype fromEnd(double position, qsizetype length) {
 Value split(CallContext& context) {
     Machine& machine = context.machine;
     const QString text = thisString(context);
-    const double limitValue = context.args.size() > 1 ? argNumber(context, 1) : HUGE_VAL;
+    const bool early = machine.swfVersion() < kSwfVersionSplitCharacters;
+    const bool hasLimit = context.args.size() > 1;
+    const double limitValue = hasLimit ? argNumber(context, 1) : HUGE_VAL;
     const std::size_t limit =
         std::isnan(limitValue) || limitValue < 0
             ? 0
             : static_cast<std::size_t>(std::min(limitValue, static_cast<double>(kMaxArrayLength)));
+    // No delimiter gives the whole string whatever the limit; so does an empty one before
+    // SWF 6, which also cuts at nothing longer than one character.
+    const Value whole[] = {Value(text)};
+    if (context.arg(0).isUndefined() && !(early && hasLimit)) return machine.newArray(whole);
+    // Before SWF 6 an undefined delimiter beside a limit cuts where Array.join would have put
+    // its default separator.
+    const QString delimiter = context.arg(0).isUndefined() ? QStringLiteral(",") : argString(context, 0);
+    if (early && delimiter.isEmpty()) return machine.newArray(whole);
+    // SWF 5 reads a delimiter given with a limit once more, which an object's toString shows.
+    if (early && hasLimit && context.arg(0).isObject()) argString(context, 0);
     std::vector<Value> parts;
-    const QString delimiter = context.arg(0).isUndefined() ? QString() : argString(context, 0);
-    // No delimiter gives the whole string as the one element; so does an empty one before SWF 6.
-    if (context.arg(0).isUndefined() ||
-        (delimiter.isEmpty() && machine.swfVersion() < kSwfVersionSplitCharacters)) {
+    if (early && delimiter.size() > 1) {
         parts.push_back(text);
+    } else if (delimiter.isEmpty()) {
+        for (qsizetype i = 0; i < text.size() && parts.size() < limit; ++i)
+            parts.push_back(QString(text[i]));
     } else {
-        if (delimiter.isEmpty()) {
-            for (qsizetype i = 0; i < text.size() && parts.size() < limit; ++i)
-                parts.push_back(QString(text[i]));
-        } else {
-            for (const QString& part : text.split(delimiter)) {
-                if (parts.size() >= limit) break;
-                parts.push_back(part);
-            }
+        for (const QString& part : text.split(delimiter)) {
+            if (parts.size() >= limit) break;
+            parts.push_back(part);
         }
     }
     if (parts.size() > limit) parts.resize(limit);
     // From SWF 6 an empty string cut by a delimiter is one empty part, whatever the limit.
-    if (text.isEmpty() && !delimiter.isEmpty() && machine.swfVersion() >= kSwfVersionSplitCharacters)
-        parts.assign(1, QString());
+    if (text.isEmpty() && !delimiter.isEmpty() && !early) parts.assign(1, QString());
     return machine.newArray(parts);
 }
 

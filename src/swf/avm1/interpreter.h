@@ -106,6 +106,8 @@ class Interpreter {
     Object* resolvePath(const QString& path);
     Object* scopeObject(const Scope& scope);
     Object* makeSuper();
+    Object* methodHome(Object* object, const QString& name);
+    Object* superCallHome(Object* superProto, const QString& name);
     void setTarget(const QString& path);
     void tellTarget(Object* clip);
     // interpreter_ops.cpp: arithmetic, comparisons, strings, objects, timeline actions

@@ -24,6 +24,7 @@ bool isTimelinePathName(const QString& name) {
 }
 
 constexpr int kSwfVersionCaseSensitive = 7;
+constexpr int kSwfVersionSuperFollowsMethod = 7;
 
 // Keywords are names like any other: from SWF 7 they keep their case.
 bool is(const QString& name, const char* word, int swfVersion) {
@@ -275,20 +276,43 @@ void Interpreter::actionCall(std::uint8_t code) {
             push(m_machine.call(target, Value(), args));
             return;
         }
-        // The method runs one class up from the caller, wherever up the chain it was found:
-        // its own super goes up one more.
         const Value function = superProto ? m_machine.getMember(superProto, name) : Value();
-        push(m_machine.call(function, target->superThis(), args, superProto));
+        push(m_machine.call(function, target->superThis(), args, superCallHome(superProto, name)));
         return;
     }
     if (name.isEmpty()) {
         push(m_machine.call(object, Value(), args));
         return;
     }
-    // super in a method is the object's prototype's prototype, wherever the method was found:
-    // the player assumes a method of the object's class.
     const Value function = m_machine.getMember(object, name);
-    push(m_machine.call(function, object, args));
+    push(m_machine.call(function, object, args, methodHome(target, name)));
+}
+
+Object* Interpreter::methodHome(Object* object, const QString& name) {
+    // Before SWF 7 super in a method is the object's prototype's prototype, wherever the method
+    // was found: the player assumes a method of the object's class. Later it is the prototype
+    // above the one holding the method; one the object holds itself still counts from its class.
+    if (!object || m_frame.swfVersion < kSwfVersionSuperFollowsMethod ||
+        m_machine.hasOwnProperty(object, name))
+        return nullptr;
+    for (Object* prototype = object->proto(); prototype; prototype = prototype->proto()) {
+        if (m_machine.hasOwnProperty(prototype, name)) return prototype;
+    }
+    return nullptr;
+}
+
+Object* Interpreter::superCallHome(Object* superProto, const QString& name) {
+    // Before SWF 7 a method called through super runs one class up from the caller, wherever
+    // up the chain it was found, so its own super goes up one more. Later the player keeps the
+    // last prototype it passed on the way to the method: a method found further up runs once
+    // more through its own super before super goes past it.
+    if (!superProto || m_frame.swfVersion < kSwfVersionSuperFollowsMethod) return superProto;
+    Object* passed = superProto;
+    for (Object* prototype = superProto; prototype; prototype = prototype->proto()) {
+        if (m_machine.hasOwnProperty(prototype, name)) return passed;
+        passed = prototype;
+    }
+    return superProto;
 }
 
 void Interpreter::actionNew(std::uint8_t code) {
@@ -465,7 +489,7 @@ Value runActionBlock(Machine& machine, std::shared_ptr<const QByteArray> code, O
 }
 
 Object* Machine::currentTarget() const {
-    if (!m_runningFrame) return nullptr;
+    if (!m_runningFrame || m_runningFrame->targetLost) return nullptr;
     return m_runningFrame->target ? m_runningFrame->target : m_runningFrame->originalTarget;
 }
 

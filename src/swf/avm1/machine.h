@@ -192,7 +192,7 @@ class Machine {
     Object* runningFunction() const { return m_runningFunction; }
     void setRunningFunction(Object* function) { m_runningFunction = function; }
     // The timeline the running script stands in, SetTarget included: built-ins given a path
-    // resolve it from there. Null between scripts.
+    // resolve it from there. Null between scripts and after a SetTarget that named no clip.
     Object* currentTarget() const;
     const Frame* runningFrame() const { return m_runningFrame; }
     void setRunningFrame(const Frame* frame) { m_runningFrame = frame; }

@@ -279,6 +279,67 @@ class Avm1LanguageTest : public QObject {
         QCOMPARE(traceOf(7, code), expected);
     }
 
+    // Where super stands in a method: before SWF 7 one class above the object's own, and one
+    // more for each call through super; later above the prototype the method was found on,
+    // and through super above the last prototype passed before it.
+    void superFollowsTheMethod_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QByteArray>("call");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("inherited through super, SWF 6") << 6 << QByteArray("foo") << "1|1|1|4";
+        QTest::newRow("inherited through super, SWF 7") << 7 << QByteArray("foo") << "1|1|4";
+        QTest::newRow("method found up the chain, SWF 6") << 6 << QByteArray("bla") << "3|bla";
+        QTest::newRow("method found up the chain, SWF 7") << 7 << QByteArray("bla") << "2|bla";
+        QTest::newRow("the object's own method, SWF 7") << 7 << QByteArray("own") << "3|x";
+    }
+    void superFollowsTheMethod() {
+        QFETCH(int, version);
+        QFETCH(QByteArray, call);
+        QFETCH(QString, expected);
+        // One <- Two <- Three <- Four: One and Four have foo, Three has bla, each calling
+        // super.foo() before tracing its mark; Two and Three get a plain foo to show where super
+        // stands; "own" gives the object a bla of its own.
+        ActionAssembler code(version);
+        const char* classes[] = {"One", "Two", "Three", "Four"};
+        for (const char* name : classes)
+            code.defineFunction(name, {}, ActionAssembler(version));
+        for (int i = 1; i < 4; ++i)
+            code.getVariable(classes[i]).getVariable(classes[i - 1]).op(ActionCode::Extends);
+        auto body = [version](const char* mark, bool callsSuper) {
+            ActionAssembler out(version);
+            if (callsSuper)
+                out.push({0})
+                    .getVariable("super")
+                    .push({"foo"})
+                    .op(ActionCode::CallMethod)
+                    .op(ActionCode::Pop);
+            out.trace(mark);
+            return out;
+        };
+        auto method = [&](const char* owner, const char* name, const char* mark, bool callsSuper) {
+            code.getVariable(owner).push({"prototype"}).op(ActionCode::GetMember).push({name});
+            code.defineFunction("", {}, body(mark, callsSuper)).op(ActionCode::SetMember);
+        };
+        method("One", "foo", "1", true);
+        method("Four", "foo", "4", true);
+        method("Three", "bla", "bla", true);
+        if (call != "foo") {
+            method("Two", "foo", "2", false);
+            method("Three", "foo", "3", false);
+        }
+        code.push({"x", 0, "Four"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
+        if (call == "own") {
+            code.getVariable("x")
+                .push({"bla"})
+                .defineFunction("", {}, body("x", true))
+                .op(ActionCode::SetMember);
+        }
+        code.getVariable("x").callMethod(call == "own" ? QStringLiteral("bla") : QString::fromLatin1(call),
+                                         0);
+        code.op(ActionCode::Pop);
+        QCOMPARE(traceOf(version, code), expected);
+    }
+
     // What scripts build takes the prototype of the class _global holds at the time, and
     // __resolve is looked for down the prototypes, SWF 6 stopping at the first one found and
     // later versions passing over what is no object.

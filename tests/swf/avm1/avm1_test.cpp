@@ -982,6 +982,20 @@ class Avm1Test : public QObject {
                                                                  << "split" << QStringList{"s:"} << "1:abc";
         QTest::newRow("SWF 5: empty text, empty delimiter") << 5 << ""
                                                             << "split" << QStringList{"s:"} << "1:";
+        QTest::newRow("undefined delimiter ignores the limit")
+            << 7 << "a,b"
+            << "split" << QStringList{"undef", "i:0"} << "1:a,b";
+        QTest::newRow("SWF 5: empty delimiter ignores the limit")
+            << 5 << "abc"
+            << "split" << QStringList{"s:", "i:0"} << "1:abc";
+        QTest::newRow("SWF 5: a longer delimiter keeps the string")
+            << 5 << "a::b"
+            << "split" << QStringList{"s:::"} << "1:a::b";
+        QTest::newRow("SWF 5: a longer delimiter, limit 0") << 5 << "a::b"
+                                                            << "split" << QStringList{"s:::", "i:0"} << "0:";
+        QTest::newRow("SWF 5: undefined delimiter and a limit cut at commas")
+            << 5 << "a,b,c"
+            << "split" << QStringList{"undef", "i:2"} << "2:a|b";
         QTest::newRow("concat") << 7 << "a"
                                 << "concat" << QStringList{"i:1", "s:b"} << "a1b";
     }
