@@ -1,14 +1,16 @@
 // The record decoders behind one entry point, for the fuzz target and the test of its seeds.
 // Byte 0 of an input picks the decoder (low four bits; the next bits a variant), byte 1 the
-// SWF version; the rest is the tag's body.
+// SWF version; the rest is the tag's body, or with 0x1f a whole FLV or MP4 file.
 #pragma once
 
 #include "swf/format/actions.h"
 #include "swf/format/buttons.h"
 #include "swf/format/control_tags.h"
 #include "swf/format/edit_text.h"
+#include "swf/format/flv.h"
 #include "swf/format/fonts.h"
 #include "swf/format/morph.h"
+#include "swf/format/mp4.h"
 #include "swf/format/shapes.h"
 #include "swf/format/sounds.h"
 #include "swf/format/tag_codes.h"
@@ -97,6 +99,20 @@ inline bool decodeRecord(int which, int version, const QByteArray& body) {
         return readButtonSounds(reader, sounds);
     }
     default: {
+        if ((which >> 4) & 1) {
+            // A file NetStream plays (FLV or MP4), read whole and then again as it arrives.
+            const std::optional<FlvFile> whole = readStreamFile(body);
+            std::optional<FlvFile> arriving = readStreamFile(body.left(body.size() / 2));
+            if (arriving) readMoreStreamFile(body, *arriving);
+            if (whole && arriving) check(arriving->tags.size() == whole->tags.size());
+            if (!whole) return false;
+            for (const FlvTag& tag : whole->tags) {
+                check(tag.timeMs >= 0);
+                if (tag.type == FlvTagType::Video) readFlvVideo(tag.body);
+                if (tag.type == FlvTagType::Script) readAmf0(tag.body);
+            }
+            return !whole->incomplete;
+        }
         // The action decoder over a whole block, the way the interpreter walks it.
         int offset = 0;
         for (int steps = 0; steps < 100000 && offset < body.size(); ++steps) {

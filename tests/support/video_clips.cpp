@@ -52,6 +52,8 @@ bool drain(Encoder& e, EncodedClip& clip) {
         if (result < 0) return false;
         clip.packets.emplace_back(reinterpret_cast<const char*>(e.packet->data), e.packet->size);
         clip.keyFrames.push_back((e.packet->flags & AV_PKT_FLAG_KEY) != 0);
+        clip.shownAt.push_back(e.packet->pts);
+        clip.decodedAt.push_back(e.packet->dts);
         av_packet_unref(e.packet);
     }
 }
@@ -155,7 +157,7 @@ bool canEncode(int codec) {
     return id != AV_CODEC_ID_NONE && avcodec_find_encoder(id) != nullptr;
 }
 
-EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval) {
+EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval, int bFrames) {
     EncodedClip clip;
     const AVCodec* encoder = avcodec_find_encoder(encoderId(codec));
     if (!encoder || pictures.empty()) {
@@ -173,15 +175,15 @@ EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyIn
     e.context->time_base = AVRational{1, 25};
     e.context->framerate = AVRational{25, 1};
     e.context->gop_size = keyInterval;
-    e.context->max_b_frames = 0;
+    e.context->max_b_frames = codec == 7 ? bFrames : 0;
     e.context->thread_count = 1;
     e.context->pix_fmt = yuv ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_BGR24;
     if (codec == 2) e.context->flags |= AV_CODEC_FLAG_QSCALE; // a fixed, fine quantizer
     if (codec == 7) {
         // Parameter sets apart (for the configuration record), no pictures held back, fine.
         e.context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        av_opt_set(e.context->priv_data, "preset", "ultrafast", 0);
-        av_opt_set(e.context->priv_data, "tune", "zerolatency", 0);
+        av_opt_set(e.context->priv_data, "preset", bFrames ? "veryfast" : "ultrafast", 0);
+        if (!bFrames) av_opt_set(e.context->priv_data, "tune", "zerolatency", 0);
         av_opt_set(e.context->priv_data, "crf", "12", 0);
     }
     if (avcodec_open2(e.context, encoder, nullptr) < 0) {
@@ -270,6 +272,95 @@ QByteArray videoMovie(int codec, const std::vector<QByteArray>& packets, const V
         movie.showFrame();
     }
     return movie.finish();
+}
+
+namespace {
+
+QByteArray box(const char* type, const QByteArray& body) {
+    return bigEndian(quint32(body.size() + 8), 4) + QByteArray(type, 4) + body;
+}
+
+QByteArray fullBox(const char* type, const QByteArray& body) {
+    return box(type, QByteArray(4, '\0') + body);
+}
+
+// A table of count entries, each of the given values.
+QByteArray table(const char* type, const std::vector<std::vector<quint32>>& entries) {
+    QByteArray body = bigEndian(quint32(entries.size()), 4);
+    for (const auto& entry : entries)
+        for (quint32 value : entry)
+            body += bigEndian(value, 4);
+    return fullBox(type, body);
+}
+
+QByteArray track(const Mp4Track& t, const std::vector<quint32>& offsets) {
+    const bool video = !t.size.isEmpty();
+    QByteArray entry = QByteArray(6, '\0') + bigEndian(1, 2);
+    if (video) {
+        entry += QByteArray(16, '\0') + bigEndian(quint32(t.size.width()), 2) +
+                 bigEndian(quint32(t.size.height()), 2);
+        entry += bigEndian(0x480000, 4) + bigEndian(0x480000, 4) + QByteArray(4, '\0') + bigEndian(1, 2);
+        entry +=
+            QByteArray(32, '\0') + bigEndian(0x18, 2) + bigEndian(0xffff, 2) + box("avcC", t.configuration);
+    } else {
+        const QByteArray config = char(0x05) + QByteArray(1, char(t.configuration.size())) + t.configuration;
+        const QByteArray decoder = char(0x04) + QByteArray(1, char(13 + config.size())) + char(0x40) +
+                                   char(0x15) + QByteArray(11, '\0') + config;
+        const QByteArray es =
+            char(0x03) + QByteArray(1, char(3 + decoder.size())) + bigEndian(1, 2) + char(0) + decoder;
+        entry += QByteArray(8, '\0') + bigEndian(1, 2) + bigEndian(16, 2) + QByteArray(4, '\0');
+        entry += bigEndian(quint32(t.timeScale) << 16, 4) + fullBox("esds", es);
+    }
+    std::vector<std::vector<quint32>> times, compositions, keys, sizes, chunks;
+    for (size_t i = 0; i < t.samples.size(); ++i) {
+        const qint64 next = i + 1 < t.samples.size() ? t.decodedAt[i + 1]
+                            : i > 0                  ? 2 * t.decodedAt[i] - t.decodedAt[i - 1]
+                                                     : t.decodedAt[i] + 1;
+        times.push_back({1, quint32(next - t.decodedAt[i])});
+        compositions.push_back({1, quint32(t.shownAt[i] - t.decodedAt[i])});
+        if (t.keys[i]) keys.push_back({quint32(i + 1)});
+        sizes.push_back({quint32(t.samples[i].size())});
+        chunks.push_back({offsets[i]});
+    }
+    QByteArray stbl =
+        fullBox("stsd", bigEndian(1, 4) + box(video ? "avc1" : "mp4a", entry)) + table("stts", times);
+    if (video) stbl += table("ctts", compositions) + table("stss", keys);
+    stbl += table("stsc", {{1, 1, 1}}) + fullBox("stsz", bigEndian(0, 4) + table("x", sizes).mid(12));
+    stbl += table("stco", chunks);
+    const QByteArray handler =
+        fullBox("hdlr", QByteArray(4, '\0') + (video ? "vide" : "soun") + QByteArray(13, '\0'));
+    const QByteArray mdhd =
+        fullBox("mdhd", QByteArray(8, '\0') + bigEndian(quint32(t.timeScale), 4) + QByteArray(8, '\0'));
+    return box("trak", box("mdia", mdhd + handler + box("minf", box("stbl", stbl))));
+}
+
+} // namespace
+
+QByteArray mp4File(const Mp4Track& video, const Mp4Track& sound, bool indexFirst) {
+    const QByteArray ftyp = box("ftyp", QByteArray("isom\0\0\0\x01isomavc1", 16));
+    QByteArray data;
+    std::vector<quint32> videoAt, soundAt;
+    // The samples interleaved by time, as a file meant to play while it loads lays them.
+    size_t v = 0, s = 0;
+    while (v < video.samples.size() || s < sound.samples.size()) {
+        const bool takeVideo = s >= sound.samples.size() ||
+                               (v < video.samples.size() &&
+                                video.decodedAt[v] * sound.timeScale <= sound.decodedAt[s] * video.timeScale);
+        (takeVideo ? videoAt : soundAt).push_back(quint32(data.size()));
+        data += takeVideo ? video.samples[v++] : sound.samples[s++];
+    }
+    auto moovWith = [&](qsizetype dataStart) {
+        auto shifted = [dataStart](std::vector<quint32> at) {
+            for (quint32& each : at)
+                each += quint32(dataStart);
+            return at;
+        };
+        return box("moov", fullBox("mvhd", QByteArray(96, '\0')) + track(video, shifted(videoAt)) +
+                               track(sound, shifted(soundAt)));
+    };
+    if (!indexFirst) return ftyp + box("mdat", data) + moovWith(ftyp.size() + 8);
+    const qsizetype moovSize = moovWith(0).size();
+    return ftyp + moovWith(ftyp.size() + moovSize + 8) + box("mdat", data);
 }
 
 QByteArray bigEndian(quint32 value, int bytes) {

@@ -20,13 +20,17 @@ struct EncodedClip {
     // H.264: the decoder configuration record, and packets of length-prefixed units, as FLV
     // files carry them. AAC: the AudioSpecificConfig.
     QByteArray configuration;
+    // Each packet's time, in pictures (or samples, for sound): shown, and decoded. They
+    // differ where the encoder reorders pictures (H.264 with B-frames).
+    std::vector<qint64> shownAt, decodedAt;
 };
 
 // codec as a DefineVideoStream names it: 2 Sorenson H.263, 3 screen video, 6 screen video 2,
 // 7 H.264 (as in FLV files).
 bool canEncode(int codec);
-// A key frame every keyInterval pictures (the first always is one).
-EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval);
+// A key frame every keyInterval pictures (the first always is one); H.264 may put up to
+// bFrames pictures between its references, coded out of order.
+EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval, int bFrames = 0);
 
 // Mono 16-bit sound coded as AAC (low complexity), a packet per 1024 samples.
 bool canEncodeAac();
@@ -58,6 +62,18 @@ class FlvWriter {
   private:
     QByteArray m_bytes;
 };
+
+// An MP4 file with an H.264 track (times in milliseconds) and an AAC track (times in
+// samples at rate), one sample a chunk; the index (moov) before or after the samples.
+struct Mp4Track {
+    QByteArray configuration; // avcC, or the AudioSpecificConfig
+    std::vector<QByteArray> samples;
+    std::vector<qint64> decodedAt, shownAt; // in the track's time scale
+    std::vector<bool> keys;
+    int timeScale = 1000;
+    QSize size; // pictures; empty for sound
+};
+QByteArray mp4File(const Mp4Track& video, const Mp4Track& sound, bool indexFirst);
 
 // Big-endian bytes of value, as FLV and AMF write numbers.
 QByteArray bigEndian(quint32 value, int bytes);

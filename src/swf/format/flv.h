@@ -26,6 +26,8 @@ struct FlvFile {
     // The bytes ended inside a tag: more may come (a file still loading) or the file is cut.
     bool incomplete = false;
     qsizetype readTo = 0; // where the next tag starts
+    // Tags made from an MP4 file's samples (readMp4); indexed says its index has come.
+    bool mp4 = false, indexed = false;
 };
 
 // Files with more tags than this are read up to it: hours of video, far beyond the era.

@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <cstring>
+#include <deque>
 
 namespace swf::media {
 namespace {
@@ -49,10 +50,15 @@ struct VideoDecoder::Impl {
     AVFrame* frame = nullptr;
     SwsContext* scaler = nullptr;
     bool hasFrame = false;
-    QImage converted;     // of the frame held, once asked for
+    bool finished = false;
+    QImage converted; // of the frame held, once asked for
+    // Decoded pictures not yet due, in the order they come out, which is their order on
+    // screen.
+    std::deque<AVFrame*> waiting;
     QByteArray extradata; // the codec's configuration, for H.264
 
     ~Impl() {
+        dropWaiting();
         closeContext();
         av_packet_free(&packet);
         av_frame_free(&frame);
@@ -60,6 +66,56 @@ struct VideoDecoder::Impl {
     }
 
     void closeContext() { avcodec_free_context(&context); }
+
+    void dropWaiting() {
+        for (AVFrame* each : waiting)
+            av_frame_free(&each);
+        waiting.clear();
+    }
+
+    void show(AVFrame* received) {
+        av_frame_unref(frame);
+        av_frame_move_ref(frame, received);
+        av_frame_free(&received);
+        hasFrame = true;
+        converted = QImage();
+    }
+
+    // Takes every picture the decoder has ready; false on an error other than wanting more.
+    bool receive(bool queue, bool& any, QString& problem) {
+        for (;;) {
+            AVFrame* received = av_frame_alloc();
+            if (!received) {
+                problem = QStringLiteral("no memory for a video frame");
+                return false;
+            }
+            const int result = avcodec_receive_frame(context, received);
+            if (result < 0) {
+                av_frame_free(&received);
+                if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
+                problem = QStringLiteral("broken video frame: %1").arg(errorText(result));
+                return false;
+            }
+            if (received->width > kMaxVideoDimension || received->height > kMaxVideoDimension) {
+                av_frame_free(&received);
+                problem = QStringLiteral("video picture too large");
+                return false;
+            }
+            any = true;
+            if (!queue) {
+                show(received);
+                continue;
+            }
+            // A decoder reorders a few pictures at most; a stream that never asks for its
+            // pictures keeps only the newest.
+            constexpr size_t kMaxWaiting = 32;
+            if (waiting.size() >= kMaxWaiting) {
+                av_frame_free(&waiting.front());
+                waiting.pop_front();
+            }
+            waiting.push_back(received);
+        }
+    }
 
     bool openContext() {
         closeContext();
@@ -134,7 +190,7 @@ bool VideoDecoder::isSupported() const {
     return d->context != nullptr;
 }
 
-bool VideoDecoder::decode(QByteArrayView packet, bool keyFrame, QString& problem) {
+bool VideoDecoder::decode(QByteArrayView packet, bool keyFrame, QString& problem, qint64 presentationMs) {
     if (!d->context) {
         problem = QStringLiteral("video codec %1 is not decoded").arg(d->codec);
         return false;
@@ -152,7 +208,8 @@ bool VideoDecoder::decode(QByteArrayView packet, bool keyFrame, QString& problem
     // Screen video 2 keeps key frames apart as the base later pictures build on; the flag
     // is what a container would have said.
     if (keyFrame) d->packet->flags |= AV_PKT_FLAG_KEY;
-    int result = avcodec_send_packet(d->context, d->packet);
+    if (presentationMs >= 0) d->packet->pts = presentationMs;
+    const int result = avcodec_send_packet(d->context, d->packet);
     av_packet_unref(d->packet);
     if (result < 0) {
         problem = QStringLiteral("broken video frame: %1").arg(errorText(result));
@@ -160,35 +217,48 @@ bool VideoDecoder::decode(QByteArrayView packet, bool keyFrame, QString& problem
         // again from a key frame where it needs to.
         return false;
     }
-    AVFrame* received = av_frame_alloc();
-    if (!received) {
-        problem = QStringLiteral("no memory for a video frame");
+    const bool queue = presentationMs >= 0;
+    bool any = false;
+    if (!d->receive(queue, any, problem)) return false;
+    if (!any && !queue) {
+        problem = QStringLiteral("video frame gave no picture");
         return false;
     }
-    result = avcodec_receive_frame(d->context, received);
-    if (result < 0) {
-        av_frame_free(&received);
-        problem = result == AVERROR(EAGAIN) ? QStringLiteral("video frame gave no picture")
-                                            : QStringLiteral("broken video frame: %1").arg(errorText(result));
-        return false;
-    }
-    if (received->width > kMaxVideoDimension || received->height > kMaxVideoDimension) {
-        av_frame_free(&received);
-        problem = QStringLiteral("video picture too large");
-        return false;
-    }
-    av_frame_unref(d->frame);
-    av_frame_move_ref(d->frame, received);
-    av_frame_free(&received);
-    d->hasFrame = true;
-    d->converted = QImage();
     return true;
+}
+
+bool VideoDecoder::present(qint64 timeMs) {
+    AVFrame* due = nullptr;
+    while (!d->waiting.empty()) {
+        AVFrame* next = d->waiting.front();
+        const qint64 at = next->pts == AV_NOPTS_VALUE ? next->best_effort_timestamp : next->pts;
+        if (d->hasFrame || due) {
+            if (at != AV_NOPTS_VALUE && at > timeMs) break;
+        }
+        if (due) av_frame_free(&due);
+        due = next;
+        d->waiting.pop_front();
+    }
+    if (!due) return false;
+    d->show(due);
+    return true;
+}
+
+void VideoDecoder::finish() {
+    if (!d->context || d->finished) return;
+    d->finished = true;
+    if (avcodec_send_packet(d->context, nullptr) < 0) return;
+    bool any = false;
+    QString problem;
+    d->receive(true, any, problem);
 }
 
 void VideoDecoder::configure(QByteArrayView extradata) {
     constexpr qsizetype kMaxConfiguration = 1 << 16;
     if (extradata.size() > kMaxConfiguration || QByteArrayView(d->extradata) == extradata) return;
     d->extradata = extradata.toByteArray();
+    d->dropWaiting();
+    d->finished = false;
     av_frame_unref(d->frame);
     d->hasFrame = false;
     d->converted = QImage();
@@ -196,6 +266,8 @@ void VideoDecoder::configure(QByteArrayView extradata) {
 }
 
 void VideoDecoder::reset() {
+    d->dropWaiting();
+    d->finished = false;
     av_frame_unref(d->frame);
     d->hasFrame = false;
     d->converted = QImage();

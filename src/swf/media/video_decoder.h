@@ -28,7 +28,16 @@ class VideoDecoder {
     // Decodes one picture on top of those decoded since the last reset; keyFrame as the
     // stream's headers tell it. False when it cannot be decoded (problem says why); the
     // picture shown stays the one before.
-    bool decode(QByteArrayView packet, bool keyFrame, QString& problem);
+    // Without presentationMs the picture shows at once. With it (H.264, whose pictures come
+    // out of the decoder in another order than they go in), the pictures the packet completes
+    // wait to be shown by present().
+    bool decode(QByteArrayView packet, bool keyFrame, QString& problem, qint64 presentationMs = -1);
+    // Shows the last waiting picture due by timeMs; before any has been shown, the first one
+    // waiting whatever its time. True when the picture changed.
+    bool present(qint64 timeMs);
+    // The stream has no more packets: the pictures the decoder held back to reorder come out
+    // and wait to be shown.
+    void finish();
     // The codec's configuration from the container (H.264's decoder configuration record);
     // pictures decoded before it are forgotten.
     void configure(QByteArrayView extradata);

@@ -7,6 +7,7 @@
 #include "swf/avm1/builtins_geom.h"
 #include "swf/avm1/machine.h"
 #include "swf/format/flv.h"
+#include "swf/format/mp4.h"
 #include "swf/media/flv_audio.h"
 #include "swf/media/video_decoder.h"
 #include "swf/movie/character.h"
@@ -60,6 +61,10 @@ struct NetStreams::Stream final : stage::VideoSource {
     double hostMs = 0;
     std::unique_ptr<media::VideoDecoder> decoder;
     int decoderCodec = -1;
+    // H.264 pictures come out of order: packets are decoded this far ahead of the clock (the
+    // largest composition offset seen) so that each picture is ready when it is due.
+    qint64 reorderMs = 0;
+    int trimRight = 0, trimBottom = 0;
     QImage picture;
     quint64 pictures = 0;
     std::unique_ptr<media::FlvAudioDecoder> audio;
@@ -89,6 +94,19 @@ class StreamData final : public avm1::NativeData {
     void forEachReference(const std::function<void(avm1::Object*)>&) const override {}
     std::shared_ptr<NetStreams::Stream> stream;
 };
+
+// When the tag's picture is shown: H.264 pictures after their decoding time.
+qint64 shownAtMs(const format::FlvTag& tag) {
+    constexpr int kAvc = 7;
+    if (tag.type != format::FlvTagType::Video || tag.body.size() < 5 ||
+        (quint8(tag.body[0]) & 0x0f) != kAvc || tag.body[1] != 1)
+        return tag.timeMs;
+    const qint32 composition =
+        qint32((quint32(quint8(tag.body[2])) << 24) | (quint32(quint8(tag.body[3])) << 16) |
+               (quint32(quint8(tag.body[4])) << 8)) >>
+        8;
+    return tag.timeMs + std::max(0, composition);
+}
 
 Value fromAmf(avm1::Machine& machine, const format::AmfValue& value) {
     using Kind = format::AmfValue::Kind;
@@ -441,7 +459,9 @@ void NetStreams::start(Stream& stream, double nowMs) {
     const bool loading = m_player.stillLoading(stream.url);
     if (loading) {
         bytes = m_player.arrivedBesideMovie(stream.url, &announced);
-        if (!bytes || !format::readFlv(*bytes)) return;
+        if (!bytes) return;
+        const std::optional<format::FlvFile> probe = format::readStreamFile(*bytes);
+        if (!probe || !format::canStartPlaying(*probe)) return;
     } else {
         QString fullUrl;
         bytes = m_player.readBesideMovie(stream.url, &fullUrl);
@@ -455,10 +475,11 @@ void NetStreams::start(Stream& stream, double nowMs) {
     stream.sound.reset();
     stream.decoder.reset();
     stream.decoderCodec = -1;
+    stream.reorderMs = 0;
     stream.nextTag = 0;
     stream.mediaMs = 0;
-    std::optional<format::FlvFile> file = bytes ? format::readFlv(*bytes) : std::nullopt;
-    if (!file) {
+    std::optional<format::FlvFile> file = bytes ? format::readStreamFile(*bytes) : std::nullopt;
+    if (!file || !format::canStartPlaying(*file)) {
         status(stream, "NetStream.Play.StreamNotFound", "error");
         return;
     }
@@ -470,7 +491,7 @@ void NetStreams::start(Stream& stream, double nowMs) {
     stream.open = true;
     stream.durationMs = 0;
     for (const format::FlvTag& tag : stream.file.tags)
-        stream.durationMs = std::max(stream.durationMs, tag.timeMs);
+        stream.durationMs = std::max(stream.durationMs, shownAtMs(tag));
     stream.audio = std::make_unique<media::FlvAudioDecoder>();
     status(stream, "NetStream.Play.Start", "status");
     if (!stream.open || stream.playAsked) return; // the handler closed it or played again
@@ -500,13 +521,13 @@ void NetStreams::takeArrived(Stream& stream, double nowMs) {
         qint64 announced = -1;
         const std::optional<QByteArray> bytes = m_player.arrivedBesideMovie(stream.url, &announced);
         if (!bytes || bytes->size() <= stream.bytesLoaded) return;
-        format::readMoreFlv(*bytes, stream.file);
+        format::readMoreStreamFile(*bytes, stream.file);
         stream.bytesLoaded = bytes->size();
         stream.bytesTotal = std::max(announced, stream.bytesLoaded);
     } else {
         QString fullUrl;
         if (const std::optional<QByteArray> bytes = m_player.readBesideMovie(stream.url, &fullUrl)) {
-            format::readMoreFlv(*bytes, stream.file);
+            format::readMoreStreamFile(*bytes, stream.file);
             stream.bytesLoaded = bytes->size();
         }
         // A download that broke off leaves the file ending where it stands.
@@ -514,7 +535,7 @@ void NetStreams::takeArrived(Stream& stream, double nowMs) {
         stream.loading = false;
     }
     for (size_t i = stream.audioFed; i < stream.file.tags.size(); ++i)
-        stream.durationMs = std::max(stream.durationMs, stream.file.tags[i].timeMs);
+        stream.durationMs = std::max(stream.durationMs, shownAtMs(stream.file.tags[i]));
     takeSound(stream, nowMs);
 }
 
@@ -616,8 +637,13 @@ void NetStreams::advance(Stream& stream, double nowMs) {
     if (stream.soundMoves && heard >= 0) target = std::min(target, heard + kMaxLeadOfSoundMs);
     const auto& tags = stream.file.tags;
     int decoded = 0;
-    while (stream.nextTag < tags.size() && double(tags[stream.nextTag].timeMs) <= target) {
-        const format::FlvTag& tag = tags[stream.nextTag++];
+    while (stream.nextTag < tags.size()) {
+        const format::FlvTag& tag = tags[stream.nextTag];
+        // Beyond the clock only pictures are decoded, and only as far as they reorder.
+        if (double(tag.timeMs) > target && (tag.type == format::FlvTagType::Script ||
+                                            double(tag.timeMs) > target + double(stream.reorderMs)))
+            break;
+        ++stream.nextTag;
         if (tag.type == format::FlvTagType::Script) {
             scriptTag(stream, tag.body);
             if (!stream.open || stream.playAsked || stream.seekAsked) return;
@@ -635,15 +661,20 @@ void NetStreams::advance(Stream& stream, double nowMs) {
             continue;
         }
         if (packet->avcPacketType == 2) continue;
+        const bool reordered = packet->avcPacketType == 1;
+        if (reordered) stream.reorderMs = std::clamp<qint64>(packet->compositionMs, stream.reorderMs, 2000);
         QString problem;
-        if (!stream.decoder->decode(packet->packet, packet->frameType == 1, problem)) continue;
+        const qint64 shownAt = reordered ? tag.timeMs + std::max(0, packet->compositionMs) : -1;
+        if (!stream.decoder->decode(packet->packet, packet->frameType == 1, problem, shownAt)) continue;
         ++decoded;
-        QImage picture = stream.decoder->picture();
-        const int width = picture.width() - packet->trimRight, height = picture.height() - packet->trimBottom;
-        if ((packet->trimRight || packet->trimBottom) && width > 0 && height > 0)
-            picture = picture.copy(0, 0, width, height);
-        stream.picture = picture;
-        ++stream.pictures;
+        stream.trimRight = packet->trimRight;
+        stream.trimBottom = packet->trimBottom;
+        if (!reordered) showPicture(stream);
+    }
+    if (stream.decoder && stream.decoderCodec == 7) {
+        // The last pictures stay in the decoder until it hears that no more will come.
+        if (stream.nextTag >= tags.size() && !stream.loading) stream.decoder->finish();
+        if (stream.decoder->present(qint64(target))) showPicture(stream);
     }
     if (!stream.paused) {
         stream.mediaMs = target;
@@ -667,6 +698,15 @@ void NetStreams::advance(Stream& stream, double nowMs) {
         }
         status(stream, "NetStream.Play.Stop", "status");
     }
+}
+
+void NetStreams::showPicture(Stream& stream) {
+    QImage picture = stream.decoder->picture();
+    const int width = picture.width() - stream.trimRight, height = picture.height() - stream.trimBottom;
+    if ((stream.trimRight || stream.trimBottom) && width > 0 && height > 0)
+        picture = picture.copy(0, 0, width, height);
+    stream.picture = picture;
+    ++stream.pictures;
 }
 
 void NetStreams::tick(double nowMs) {
