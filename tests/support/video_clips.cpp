@@ -157,7 +157,8 @@ bool canEncode(int codec) {
     return id != AV_CODEC_ID_NONE && avcodec_find_encoder(id) != nullptr;
 }
 
-EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval, int bFrames) {
+EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval, int bFrames,
+                       int quantizer) {
     EncodedClip clip;
     const AVCodec* encoder = avcodec_find_encoder(encoderId(codec));
     if (!encoder || pictures.empty()) {
@@ -206,7 +207,7 @@ EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyIn
         const int strides[4] = {int(source.bytesPerLine()), 0, 0, 0};
         sws_scale(e.scaler, planes, strides, 0, size.height(), e.frame->data, e.frame->linesize);
         e.frame->pts = qint64(i);
-        e.frame->quality = FF_QP2LAMBDA * 2;
+        e.frame->quality = FF_QP2LAMBDA * quantizer;
         // Key frames where asked; the encoder's own interval agrees, this makes it certain.
         e.frame->pict_type =
             i % size_t(std::max(1, keyInterval)) == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
@@ -256,7 +257,8 @@ std::vector<QImage> movingPictures(QSize size, int count) {
 QByteArray videoMovie(int codec, const std::vector<QByteArray>& packets, const VideoMovie& layout) {
     SwfBuilder movie(8, layout.stage, 25);
     movie.setBackground(layout.background);
-    const int stream = movie.defineVideoStream(int(packets.size()), layout.box, codec, layout.smoothing);
+    const int stream =
+        movie.defineVideoStream(int(packets.size()), layout.box, codec, layout.smoothing, layout.deblocking);
     for (size_t i = 0; i < packets.size(); ++i) {
         movie.videoFrame(stream, int(i), packets[i]);
         Place place;

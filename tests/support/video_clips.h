@@ -29,8 +29,10 @@ struct EncodedClip {
 // 7 H.264 (as in FLV files).
 bool canEncode(int codec);
 // A key frame every keyInterval pictures (the first always is one); H.264 may put up to
-// bFrames pictures between its references, coded out of order.
-EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval, int bFrames = 0);
+// bFrames pictures between its references, coded out of order. H.263 codes with the fixed
+// quantizer given (1 fine to 31 coarse).
+EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyInterval, int bFrames = 0,
+                       int quantizer = 2);
 
 // Mono 16-bit sound coded as AAC (low complexity), a packet per 1024 samples.
 bool canEncodeAac();
@@ -45,6 +47,7 @@ struct VideoMovie {
     QSize box; // the stream's declared size
     QPointF origin;
     bool smoothing = false;
+    int deblocking = 0; // the stream's flag
     std::optional<ColorTransformValues> colorTransform;
     QColor background = Qt::white;
 };

@@ -105,6 +105,8 @@ class VideoTest : public QObject {
     void gotoShowsTheNamedFrame();
     void pictureFillsTheDeclaredBox_data();
     void pictureFillsTheDeclaredBox();
+    void deblockingSmoothsBlockEdges_data();
+    void deblockingSmoothsBlockEdges();
     void brokenVideoPlaysOn_data();
     void brokenVideoPlaysOn();
     void vp6AlphaPlaneShowsWhatIsBehind();
@@ -236,6 +238,61 @@ void VideoTest::pictureFillsTheDeclaredBox() {
         QVERIFY2(blended > source.width() * source.height(), qPrintable(QString::number(blended)));
     else
         QCOMPARE(blended, 0);
+}
+
+void VideoTest::deblockingSmoothsBlockEdges_data() {
+    QTest::addColumn<int>("streamFlag"); // 0 as each picture says, 1 never, 2 the filter
+    QTest::addColumn<bool>("pictureAsks");
+    QTest::addColumn<bool>("smoothed");
+    QTest::newRow("the picture asks") << 0 << true << true;
+    QTest::newRow("nothing asks") << 0 << false << false;
+    QTest::newRow("the stream asks") << 2 << false << true;
+    QTest::newRow("the stream forbids it") << 1 << true << false;
+}
+
+// A coarsely coded Sorenson picture shows smaller steps across its 8-pixel block edges where
+// the stream or the picture's header asks for deblocking, and is left alone elsewhere.
+void VideoTest::deblockingSmoothsBlockEdges() {
+    QFETCH(int, streamFlag);
+    QFETCH(bool, pictureAsks);
+    QFETCH(bool, smoothed);
+    if (!canEncode(kH263)) QSKIP("this libavcodec has no H.263 encoder");
+    EncodedClip clip = encodeClip(kH263, movingPictures(kClipSize, 1), 1, 0, 24);
+    QVERIFY2(clip.error.isEmpty(), qPrintable(clip.error));
+    // The header's flag bit: after the start code, version, time, a size code of 0 or 1 (a
+    // size of 8 or 16 bits a side follows) and the picture type.
+    QByteArray& packet = clip.packets[0];
+    const int sizeCode = (quint8(packet[3]) & 0x03) << 1 | quint8(packet[4]) >> 7;
+    QVERIFY(sizeCode <= 1);
+    const int flagBit = 33 + (sizeCode == 0 ? 16 : 32) + 2;
+    const int mask = 0x80 >> flagBit % 8;
+    packet[flagBit / 8] =
+        char(pictureAsks ? quint8(packet[flagBit / 8]) | mask : quint8(packet[flagBit / 8]) & ~mask);
+    VideoMovie layout = plainLayout(kClipSize);
+    layout.deblocking = 1;
+    const QImage plain = renderMovie(videoMovie(kH263, clip.packets, layout));
+    layout.deblocking = streamFlag;
+    const QImage shown = renderMovie(videoMovie(kH263, clip.packets, layout));
+    // The mean step between neighbours across block edges, and between other neighbours.
+    auto steps = [](const QImage& image, bool edges) {
+        double sum = 0;
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 1; x < image.width(); ++x)
+                if ((x % 8 == 0) == edges) {
+                    sum += std::abs(qGray(image.pixel(x, y)) - qGray(image.pixel(x - 1, y)));
+                    ++count;
+                }
+        return sum / count;
+    };
+    if (!smoothed) {
+        QCOMPARE(shown, plain);
+        return;
+    }
+    QVERIFY2(steps(plain, true) > steps(plain, false) * 1.3, "the coarse picture should show its blocks");
+    QVERIFY2(steps(shown, true) < steps(plain, true) * 0.8,
+             qPrintable(QStringLiteral("%1 against %2").arg(steps(shown, true)).arg(steps(plain, true))));
+    QVERIFY(compare(shown, {}, plain).mean < 3);
 }
 
 void VideoTest::brokenVideoPlaysOn_data() {

@@ -10,8 +10,10 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
+#include <optional>
 
 namespace swf::media {
 namespace {
@@ -34,6 +36,61 @@ AVCodecID codecIdOf(int codec) {
     return AV_CODEC_ID_NONE;
 }
 
+// How hard block edges are smoothed for a quantizer of 1 to 31, as H.263's deblocking
+// filter (its Annex J) grades it: coarser quantizers leave larger steps to even out.
+constexpr quint8 kStrengthOfQuantizer[32] = {0, 1, 1, 2, 2, 3, 3, 4,  4,  4,  5,  5,  6,  6,  7,  7,
+                                             7, 8, 8, 8, 9, 9, 9, 10, 10, 10, 11, 11, 11, 12, 12, 12};
+
+struct SorensonHeader {
+    bool deblocking = false;
+    int quantizer = 0;
+};
+
+// The start of a Sorenson H.263 picture: its deblocking flag and quantizer.
+std::optional<SorensonHeader> readSorensonHeader(QByteArrayView packet) {
+    qsizetype bit = 0;
+    auto bits = [&](int count) -> std::optional<quint32> {
+        if (bit + count > packet.size() * 8) return std::nullopt;
+        quint32 value = 0;
+        for (int i = 0; i < count; ++i, ++bit)
+            value = (value << 1) | ((quint8(packet[bit / 8]) >> (7 - bit % 8)) & 1);
+        return value;
+    };
+    const auto start = bits(17);
+    bits(5 + 8); // version, temporal reference
+    const auto size = bits(3);
+    if (!start || *start != 1 || !size) return std::nullopt;
+    if (*size <= 1) bits(*size == 0 ? 16 : 32); // a size of its own
+    bits(2);                                    // picture type
+    const auto flag = bits(1), quantizer = bits(5);
+    if (!flag || !quantizer) return std::nullopt;
+    return SorensonHeader{*flag != 0, int(*quantizer)};
+}
+
+// Evens out the step across one block edge: a, b | c, d, step apart, the edge between b and c.
+void filterEdge(uint8_t* p, ptrdiff_t step, int strength) {
+    const int a = p[0], b = p[step], c = p[2 * step], d = p[3 * step];
+    const int across = (a - 4 * b + 4 * c - d) / 8;
+    const int size = std::abs(across);
+    const int ramp = std::max(0, size - std::max(0, 2 * (size - strength)));
+    const int d1 = across < 0 ? -ramp : ramp;
+    const int d2 = std::clamp((a - d) / 4, -std::abs(d1) / 2, std::abs(d1) / 2);
+    p[0] = uint8_t(std::clamp(a - d2, 0, 255));
+    p[step] = uint8_t(std::clamp(b + d1, 0, 255));
+    p[2 * step] = uint8_t(std::clamp(c - d1, 0, 255));
+    p[3 * step] = uint8_t(std::clamp(d + d2, 0, 255));
+}
+
+// The edges of the 8x8 blocks of one plane, the horizontal ones first.
+void deblockPlane(uint8_t* data, int stride, int width, int height, int strength) {
+    for (int y = 8; y + 2 <= height; y += 8)
+        for (int x = 0; x < width; ++x)
+            filterEdge(data + ptrdiff_t(y - 2) * stride + x, stride, strength);
+    for (int y = 0; y < height; ++y)
+        for (int x = 8; x + 2 <= width; x += 8)
+            filterEdge(data + ptrdiff_t(y) * stride + x - 2, 1, strength);
+}
+
 QString errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
@@ -51,7 +108,9 @@ struct VideoDecoder::Impl {
     SwsContext* scaler = nullptr;
     bool hasFrame = false;
     bool finished = false;
-    QImage converted; // of the frame held, once asked for
+    int deblocking = 0;
+    std::optional<SorensonHeader> sorenson; // of the last Sorenson picture sent
+    QImage converted;                       // of the frame held, once asked for
     // Decoded pictures not yet due, in the order they come out, which is their order on
     // screen.
     std::deque<AVFrame*> waiting;
@@ -144,10 +203,52 @@ struct VideoDecoder::Impl {
         return true;
     }
 
-    QImage convert() {
-        const int width = frame->width, height = frame->height;
-        if (width <= 0 || height <= 0 || width > kMaxVideoDimension || height > kMaxVideoDimension) return {};
+    // The strength deblocking asks of the picture held; 0 to leave it be.
+    int deblockingStrength() const {
+        const auto coding = static_cast<format::VideoCodec>(codec);
+        if (deblocking == 1) return 0;
+        if (coding == format::VideoCodec::SorensonH263) {
+            if (!sorenson || (deblocking == 0 && !sorenson->deblocking)) return 0;
+            return kStrengthOfQuantizer[std::clamp(sorenson->quantizer, 1, 31)];
+        }
+        // VP6 filters inside its decoder already; the levels asked beyond that grade the rest.
+        if (coding == format::VideoCodec::Vp6 || coding == format::VideoCodec::Vp6Alpha)
+            return deblocking >= 2 ? std::min(deblocking, 5) * 2 : 0;
+        return 0;
+    }
+
+    // A deblocked copy of the frame, or nothing to show the frame as it is.
+    AVFrame* deblocked() {
+        const int strength = deblockingStrength();
         const auto format = static_cast<AVPixelFormat>(frame->format);
+        if (!strength || (format != AV_PIX_FMT_YUV420P && format != AV_PIX_FMT_YUVA420P)) return nullptr;
+        AVFrame* copy = av_frame_alloc();
+        if (!copy) return nullptr;
+        copy->format = frame->format;
+        copy->width = frame->width;
+        copy->height = frame->height;
+        if (av_frame_get_buffer(copy, 0) < 0 || av_frame_copy(copy, frame) < 0) {
+            av_frame_free(&copy);
+            return nullptr;
+        }
+        const int chromaWidth = (frame->width + 1) / 2, chromaHeight = (frame->height + 1) / 2;
+        deblockPlane(copy->data[0], copy->linesize[0], frame->width, frame->height, strength);
+        deblockPlane(copy->data[1], copy->linesize[1], chromaWidth, chromaHeight, strength);
+        deblockPlane(copy->data[2], copy->linesize[2], chromaWidth, chromaHeight, strength);
+        return copy;
+    }
+
+    QImage convert() {
+        AVFrame* filtered = deblocked();
+        QImage image = convertFrame(filtered ? filtered : frame);
+        av_frame_free(&filtered);
+        return image;
+    }
+
+    QImage convertFrame(const AVFrame* source) {
+        const int width = source->width, height = source->height;
+        if (width <= 0 || height <= 0 || width > kMaxVideoDimension || height > kMaxVideoDimension) return {};
+        const auto format = static_cast<AVPixelFormat>(source->format);
         const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
         if (!descriptor) return {};
         const bool alpha = (descriptor->flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
@@ -160,7 +261,8 @@ struct VideoDecoder::Impl {
         if (image.isNull()) return {};
         uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
         int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-        if (sws_scale(scaler, frame->data, frame->linesize, 0, height, planes, strides) != height) return {};
+        if (sws_scale(scaler, source->data, source->linesize, 0, height, planes, strides) != height)
+            return {};
         if (!alpha) {
             // Not every conversion path writes the alpha byte, and an opaque image needs it set.
             for (int y = 0; y < height; ++y) {
@@ -209,6 +311,7 @@ bool VideoDecoder::decode(QByteArrayView packet, bool keyFrame, QString& problem
     // is what a container would have said.
     if (keyFrame) d->packet->flags |= AV_PKT_FLAG_KEY;
     if (presentationMs >= 0) d->packet->pts = presentationMs;
+    if (d->codec == int(format::VideoCodec::SorensonH263)) d->sorenson = readSorensonHeader(packet);
     const int result = avcodec_send_packet(d->context, d->packet);
     av_packet_unref(d->packet);
     if (result < 0) {
@@ -273,6 +376,12 @@ void VideoDecoder::reset() {
     d->converted = QImage();
     // A fresh context rather than a flush: screen video keeps its last picture through one.
     if (d->decoder) d->openContext();
+}
+
+void VideoDecoder::setDeblocking(int level) {
+    if (level == d->deblocking) return;
+    d->deblocking = level;
+    d->converted = QImage();
 }
 
 QImage VideoDecoder::picture() {

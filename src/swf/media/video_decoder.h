@@ -45,6 +45,10 @@ class VideoDecoder {
     void reset();
     // The last picture decoded; null before the first. Alpha only from VP6 with alpha.
     QImage picture();
+    // The deblocking asked for, as Video.deblocking and the stream's flags number it: 0 as
+    // each picture says (Sorenson's picture header), 1 never, 2 the fast filter, 3 to 5
+    // stronger for VP6. Blocking is smoothed when pictures are converted for showing.
+    void setDeblocking(int level);
 
   private:
     struct Impl;

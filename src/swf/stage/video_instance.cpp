@@ -64,6 +64,7 @@ QImage VideoInstance::picture() const {
         }
     }
     if (!m_decoder->isSupported()) return {};
+    m_decoder->setDeblocking(deblocking());
     if (packets[size_t(target)].frameNumber == m_decodedFrame)
         return trimmed(m_decoder->picture(), m_video->stream);
 
