@@ -1,4 +1,5 @@
 #include "seeds.h"
+#include "support/video_clips.h"
 
 #include "support/action_assembler.h"
 #include "swf_builder.h"
@@ -1142,6 +1143,25 @@ void addRecordSeeds(const QByteArray& tags, int version, const QString& prefix, 
     }
 }
 
+// Files NetStream plays: an FLV of every kind of tag, and MP4 files with the index first and
+// last (their samples stand in for coded ones: the reader does not decode them).
+std::vector<std::pair<QString, QByteArray>> streamFiles() {
+    swftest::FlvWriter flv(true, true);
+    flv.tag(18, 0,
+            QByteArray("\x02\0\x0aonMetaData\x08\0\0\0\x01\0\x08duration\0\x40\0\0\0\0\0\0\0\0\0\x09", 37));
+    flv.tag(9, 0, QByteArray("\x17\0\0\0\0\x01\x4d\x40\x1e\xff", 10));
+    flv.tag(9, 40, QByteArray("\x27\x01\0\0\x28\0\0\0\x01\x65", 10));
+    flv.tag(8, 0, QByteArray("\xaf\0\x15\x88", 4));
+    flv.tag(8, 40, QByteArray("\x36\x01\x02", 3));
+    const swftest::Mp4Track video{"\x01\x4d\x40\x1e", {"key", "inter", "b"}, {0, 40, 80},
+                                  {40, 120, 80},      {true, false, false},  1000,
+                                  QSize(64, 48)};
+    const swftest::Mp4Track sound{"\x15\x88", {"a", "bb"}, {0, 1024}, {0, 1024}, {true, true}, 8000, {}};
+    return {{QStringLiteral("stream.flv"), flv.bytes()},
+            {QStringLiteral("index_first.mp4"), swftest::mp4File(video, sound, true)},
+            {QStringLiteral("index_last.mp4"), swftest::mp4File(video, sound, false)}};
+}
+
 std::vector<Seed> recordSeeds(const std::vector<Seed>& movies) {
     std::vector<Seed> out;
     for (const Seed& movie : movies) {
@@ -1178,6 +1198,8 @@ SeedSets makeSeeds(const QString& lamePath) {
     const QByteArray mp3Stream = mp3StreamMovie(lamePath);
     if (!mp3Stream.isEmpty()) movies.push_back({QStringLiteral("mp3_stream.swf"), mp3Stream});
     sets[QStringLiteral("fuzz_records")] = recordSeeds(movies);
+    for (const auto& [name, file] : streamFiles())
+        sets[QStringLiteral("fuzz_records")].push_back({name, QByteArray("\x1f\x07", 2) + file});
     sets[QStringLiteral("fuzz_avm1")] = actionSeeds();
     sets[QStringLiteral("fuzz_sound")] = soundSeeds(allSounds);
     sets[QStringLiteral("fuzz_bitmaps")] = bitmapSeeds();

@@ -6,11 +6,14 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 namespace swf::format {
+
+struct Mp4Index;
 
 enum class FlvTagType : quint8 { Audio = 8, Video = 9, Script = 18 };
 
@@ -26,8 +29,10 @@ struct FlvFile {
     // The bytes ended inside a tag: more may come (a file still loading) or the file is cut.
     bool incomplete = false;
     qsizetype readTo = 0; // where the next tag starts
-    // Tags made from an MP4 file's samples (readMp4); indexed says its index has come.
+    // Tags made from an MP4 file's samples (readMp4); indexed says its index has come,
+    // read once and kept.
     bool mp4 = false, indexed = false;
+    std::shared_ptr<const Mp4Index> mp4Index;
 };
 
 // Files with more tags than this are read up to it: hours of video, far beyond the era.

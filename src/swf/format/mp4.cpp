@@ -201,8 +201,8 @@ void readDescription(QByteArrayView stsd, Track& track) {
         track.height = int(fields.uint(2));
         fields.skip(50);
         if (fields.failed()) return;
-        if (const Box* avcC = child(boxesIn(fields.rest()), "avcC"))
-            track.configuration = avcC->body.toByteArray();
+        const std::vector<Box> inner = boxesIn(fields.rest());
+        if (const Box* avcC = child(inner, "avcC")) track.configuration = avcC->body.toByteArray();
     } else if (track.kind == TrackKind::Sound) {
         if (entry.type != fourcc("mp4a") && entry.type != fourcc(".mp3")) return;
         fields.skip(8);
@@ -220,8 +220,10 @@ void readDescription(QByteArrayView stsd, Track& track) {
         }
         const std::vector<Box> inner = boxesIn(fields.rest());
         const Box* esds = child(inner, "esds");
-        if (!esds)
-            if (const Box* wave = child(inner, "wave")) esds = child(boxesIn(wave->body), "esds");
+        // QuickTime files keep it one level down.
+        const Box* wave = child(inner, "wave");
+        const std::vector<Box> waveInner = wave ? boxesIn(wave->body) : std::vector<Box>();
+        if (!esds) esds = child(waveInner, "esds");
         if (esds) readSoundDescriptor(esds->body, track);
     }
 }
@@ -237,7 +239,11 @@ bool readSamples(QByteArrayView stbl, Track& track) {
     Reader sizes(stsz->body);
     sizes.skip(4);
     const quint32 fixedSize = quint32(sizes.uint(4));
-    const quint64 count = std::min<quint64>(sizes.uint(4), kMaxFlvTags);
+    // A table of one size for all costs nothing however many samples it claims; the codings
+    // played here vary their sizes, so such a track is held to some hours of sound.
+    constexpr quint64 kMaxSamplesOfOneSize = 1u << 18;
+    const quint64 count =
+        std::min<quint64>(sizes.uint(4), fixedSize ? kMaxSamplesOfOneSize : quint64(kMaxFlvTags));
     if (sizes.failed() || (fixedSize == 0 && !sizes.has(qsizetype(count * 4)))) return false;
     track.samples.resize(size_t(count));
     for (Sample& sample : track.samples)
@@ -421,13 +427,18 @@ struct Planned {
     const Sample* sample = nullptr;
 };
 
-struct Index {
+} // namespace
+
+// Kept by the file once read, and never moved: its tags point into its tracks.
+struct Mp4Index {
     Track video, sound;
     std::vector<Planned> tags;
 };
 
+namespace {
+
 // The metadata players announce for an MP4 file, as FLV files carry in their first tag.
-QByteArray metadata(const Index& index, qint64 moovPosition) {
+QByteArray metadata(const Mp4Index& index, qint64 moovPosition) {
     AmfWriter amf;
     amf.stringValue(QStringLiteral("onMetaData"));
     amf.beginArray();
@@ -460,15 +471,16 @@ QByteArray metadata(const Index& index, qint64 moovPosition) {
     return amf.endArray();
 }
 
-std::optional<Index> readIndex(QByteArrayView moov, qint64 moovPosition) {
-    Index index;
+std::shared_ptr<const Mp4Index> readIndex(QByteArrayView moov, qint64 moovPosition) {
+    auto made = std::make_shared<Mp4Index>();
+    Mp4Index& index = *made;
     for (const Box& box : boxesIn(moov)) {
         if (box.type != fourcc("trak") || !box.complete) continue;
         Track track = readTrack(box.body);
         if (track.kind == TrackKind::Video && index.video.samples.empty()) index.video = std::move(track);
         if (track.kind == TrackKind::Sound && index.sound.samples.empty()) index.sound = std::move(track);
     }
-    if (index.video.samples.empty() && index.sound.samples.empty()) return std::nullopt;
+    if (index.video.samples.empty() && index.sound.samples.empty()) return nullptr;
     index.tags.push_back({FlvTagType::Script, 0, metadata(index, moovPosition)});
     std::vector<Planned> samples;
     if (const Track& video = index.video; !video.samples.empty()) {
@@ -501,7 +513,7 @@ std::optional<Index> readIndex(QByteArrayView moov, qint64 moovPosition) {
     if (samples.size() > room) samples.resize(room);
     index.tags.insert(index.tags.end(), std::make_move_iterator(samples.begin()),
                       std::make_move_iterator(samples.end()));
-    return index;
+    return made;
 }
 
 FlvTag tagOf(const Planned& planned, QByteArrayView bytes) {
@@ -551,22 +563,23 @@ std::optional<FlvFile> readMp4(QByteArrayView bytes) {
 }
 
 int readMoreMp4(QByteArrayView bytes, FlvFile& file) {
-    const Box* moov = nullptr;
-    const std::vector<Box> top = boxesIn(bytes);
-    moov = child(top, "moov");
     file.readTo = bytes.size();
-    if (!moov) {
-        // Some other box runs past the bytes: the index may still come after it.
-        file.incomplete = top.empty() || !top.back().complete || bytes.size() < 8;
-        return 0;
+    if (!file.indexed) {
+        const std::vector<Box> top = boxesIn(bytes);
+        const Box* moov = child(top, "moov");
+        if (!moov) {
+            // Some other box runs past the bytes: the index may still come after it.
+            file.incomplete = top.empty() || !top.back().complete || bytes.size() < 8;
+            return 0;
+        }
+        file.indexed = true;
+        file.mp4Index = readIndex(moov->body, moov->start);
     }
-    const std::optional<Index> index = readIndex(moov->body, moov->start);
+    const Mp4Index* index = file.mp4Index.get();
     if (!index) {
-        file.indexed = true; // an index with nothing we play: the file ends here
-        file.incomplete = false;
+        file.incomplete = false; // an index with nothing we play: the file ends here
         return 0;
     }
-    file.indexed = true;
     file.hasVideo = !index->video.samples.empty();
     file.hasAudio = !index->sound.samples.empty();
     int added = 0;
