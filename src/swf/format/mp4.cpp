@@ -183,6 +183,15 @@ void readSoundDescriptor(QByteArrayView esds, Track& track) {
     if (reader.failed() || !reader.has(length) || length == 0) return;
     track.configuration = reader.rest().first(length).toByteArray();
     track.soundByte = kAacSoundByte;
+    // The sample entry's figures are often placeholders; AAC's own configuration says.
+    static constexpr int kRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+                                       22050, 16000, 12000, 11025, 8000,  7350};
+    if (length >= 2) {
+        const int rateIndex = (quint8(track.configuration[0]) & 7) << 1 | quint8(track.configuration[1]) >> 7;
+        const int channels = (quint8(track.configuration[1]) >> 3) & 0x0f;
+        if (rateIndex < 13) track.rate = kRates[rateIndex];
+        if (channels >= 1 && channels <= 7) track.channels = channels;
+    }
 }
 
 // The sample description: which coding, and its configuration.
@@ -456,11 +465,11 @@ QByteArray metadata(const Mp4Index& index, qint64 moovPosition) {
             amf.number(QStringLiteral("avcprofile"), quint8(video.configuration[1]));
             amf.number(QStringLiteral("avclevel"), quint8(video.configuration[3]));
         }
-        if (video.durationUnits > 0)
-            amf.number(QStringLiteral("videoframerate"),
-                       std::round(double(video.samples.size()) * video.timeScale /
-                                  double(video.durationUnits) * 1000.0) /
-                           1000.0);
+        const qint64 span = video.samples.back().decodeTime - video.samples.front().decodeTime;
+        if (span > 0)
+            amf.number(QStringLiteral("videoframerate"), std::round(double(video.samples.size() - 1) *
+                                                                    video.timeScale / double(span) * 1000.0) /
+                                                             1000.0);
     }
     if (!sound.samples.empty()) {
         amf.text(QStringLiteral("audiocodecid"),
@@ -483,12 +492,19 @@ std::shared_ptr<const Mp4Index> readIndex(QByteArrayView moov, qint64 moovPositi
     if (index.video.samples.empty() && index.sound.samples.empty()) return nullptr;
     index.tags.push_back({FlvTagType::Script, 0, metadata(index, moovPosition)});
     std::vector<Planned> samples;
+    // Edits start each track partway into its media; the track that starts furthest in sets
+    // the start of the shared time line, the others wait as much longer, so that what each
+    // edit keeps plays together and no time falls before zero.
+    auto startMs = [](const Track& track) {
+        return track.samples.empty() ? 0 : track.ms(track.samples.front().decodeTime - track.editStart);
+    };
+    const qint64 lead = std::max<qint64>(0, -std::min(startMs(index.video), startMs(index.sound)));
     if (const Track& video = index.video; !video.samples.empty()) {
         index.tags.push_back(
             {FlvTagType::Video, 0, char(0x10 | kAvcCodec) + QByteArray("\0\0\0\0", 4) + video.configuration});
         for (const Sample& sample : video.samples)
             samples.push_back({FlvTagType::Video,
-                               std::max<qint64>(0, video.ms(sample.decodeTime - video.editStart)),
+                               std::max<qint64>(0, video.ms(sample.decodeTime - video.editStart) + lead),
                                {},
                                &video,
                                &sample});
@@ -499,7 +515,7 @@ std::shared_ptr<const Mp4Index> readIndex(QByteArrayView moov, qint64 moovPositi
                 {FlvTagType::Audio, 0, kAacSoundByte + QByteArray(1, '\0') + sound.configuration});
         for (const Sample& sample : sound.samples)
             samples.push_back({FlvTagType::Audio,
-                               std::max<qint64>(0, sound.ms(sample.decodeTime - sound.editStart)),
+                               std::max<qint64>(0, sound.ms(sample.decodeTime - sound.editStart) + lead),
                                {},
                                &sound,
                                &sample});
