@@ -4,8 +4,19 @@
 #include "action_assembler.h"
 #include "fake_host.h"
 
+#include <QMetaType>
+#include <QTest>
+
+#include <functional>
 #include <memory>
 #include <vector>
+
+namespace avm1test {
+// A row's script, written against the machine's own interface; it answers what it saw.
+using Scenario = std::function<QString(Machine&)>;
+} // namespace avm1test
+
+Q_DECLARE_METATYPE(avm1test::Scenario)
 
 namespace avm1test {
 
@@ -43,6 +54,33 @@ inline std::vector<Value> operandValues(const QStringList& texts) {
             values.push_back(p.kind == PushValue::Kind::String ? Value(p.text) : Value(p.number));
     }
     return values;
+}
+
+// The value at a path dotted from _global, and new of it.
+inline Value classOf(Machine& m, const QString& path) {
+    Value value = m.global();
+    for (const QString& part : path.split(QLatin1Char('.')))
+        value = m.getMember(value, part);
+    return value;
+}
+inline Value make(Machine& m, const QString& path, std::vector<Value> args = {}) {
+    return m.construct(classOf(m, path), args);
+}
+
+inline Value call(Machine& m, const Value& object, const QString& name, std::vector<Value> args = {}) {
+    return m.callMethod(object, name, args);
+}
+
+inline QString text(Machine& m, const Value& value) {
+    return m.toString(value);
+}
+
+// The rows of a data-driven test: what each row's scenario answers on a fresh machine.
+inline void scenarioAnswers(int version = 8) {
+    QFETCH(Scenario, scenario);
+    QFETCH(QString, expected);
+    ScriptRun run(version);
+    QCOMPARE(scenario(*run.machine), expected);
 }
 
 inline QString traceOf(int version, const ActionAssembler& code) {
