@@ -33,29 +33,6 @@ struct ScriptRun {
     std::unique_ptr<Machine> machine;
 };
 
-// Operands in data rows: "s:text", "n:1.5", "i:3", "b:1", "null", "undef".
-inline PushValue operand(const QString& text) {
-    if (text.startsWith(QLatin1String("s:"))) return PushValue(text.mid(2));
-    if (text.startsWith(QLatin1String("n:"))) return PushValue(text.mid(2).toDouble());
-    if (text.startsWith(QLatin1String("i:"))) return PushValue(text.mid(2).toInt());
-    if (text.startsWith(QLatin1String("b:"))) return PushValue(text.mid(2) == QLatin1String("1"));
-    if (text == QLatin1String("null")) return PushValue::null();
-    return PushValue::undefined();
-}
-
-// Operand texts as values, for calling natives directly.
-inline std::vector<Value> operandValues(const QStringList& texts) {
-    std::vector<Value> values;
-    for (const QString& text : texts) {
-        const PushValue p = operand(text);
-        if (p.kind == PushValue::Kind::Undefined)
-            values.emplace_back();
-        else
-            values.push_back(p.kind == PushValue::Kind::String ? Value(p.text) : Value(p.number));
-    }
-    return values;
-}
-
 // The value at a path dotted from _global, and new of it.
 inline Value classOf(Machine& m, const QString& path) {
     Value value = m.global();
