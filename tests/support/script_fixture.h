@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -64,6 +65,30 @@ inline QString traceOf(int version, const ActionAssembler& code) {
     ScriptRun run(version);
     run.run(code);
     return run.traced();
+}
+
+// Rows of listings, each run on a fresh machine of its version.
+struct ListingRow {
+    const char* name;
+    int version;
+    QString listing;
+    const char* expected;
+};
+
+inline void addListingRows(std::initializer_list<ListingRow> rows) {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QString>("expected");
+    for (const ListingRow& row : rows)
+        QTest::newRow(row.name) << row.version << row.listing << QString::fromUtf8(row.expected);
+}
+
+// The rows' listings: what each traces, joined by '|'.
+inline void listingTraces() {
+    QFETCH(int, version);
+    QFETCH(QString, listing);
+    QFETCH(QString, expected);
+    QCOMPARE(traceOf(version, ActionAssembler(version, listing)), expected);
 }
 
 } // namespace avm1test

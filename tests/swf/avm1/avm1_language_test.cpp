@@ -9,29 +9,6 @@ using swf::format::ActionCode;
 
 namespace {
 
-struct Row {
-    const char* name;
-    int version;
-    QString listing;
-    const char* expected;
-};
-
-void addRows(std::initializer_list<Row> rows) {
-    QTest::addColumn<int>("version");
-    QTest::addColumn<QString>("listing");
-    QTest::addColumn<QString>("expected");
-    for (const Row& row : rows)
-        QTest::newRow(row.name) << row.version << row.listing << QString::fromUtf8(row.expected);
-}
-
-// The rows' listing, run on a fresh machine: what it traces, joined by '|'.
-void tracesMatch() {
-    QFETCH(int, version);
-    QFETCH(QString, listing);
-    QFETCH(QString, expected);
-    QCOMPARE(traceOf(version, ActionAssembler(version, listing)), expected);
-}
-
 // o, whose valueOf traces "v" and answers o.answer, and whose toString traces "t".
 const QString kTracingObject = "'o' 0 'Object' NewObject SetVariable "
                                "$o 'valueOf' fn() { 'v' Trace $this .answer Return } SetMember "
@@ -49,7 +26,7 @@ class Avm1LanguageTest : public QObject {
 
   private slots:
     void variablesAndScopes_data() {
-        addRows({
+        addListingRows({
             {"undeclared write in a function lands on the timeline", 7,
              "fn:f() { 'x' 5 SetVariable } f(0) Pop $x Trace $_root.x Trace", "5|5"},
             {"local stays local", 7, "fn:f() { 'y' 1 DefineLocal $y Trace } f(0) Pop $y Trace",
@@ -84,12 +61,12 @@ class Avm1LanguageTest : public QObject {
              QString("0 InitObject with { ").repeated(14) + "'deep' Trace" + QString(" }").repeated(14), ""},
         });
     }
-    void variablesAndScopes() { tracesMatch(); }
+    void variablesAndScopes() { listingTraces(); }
 
     void functions_data() {
         const QString thisOf =
             "fn:f() { $this Trace $this TypeOf Trace $this 'x' 42 SetMember $this .x Trace } ";
-        addRows({
+        addListingRows({
             {"this and arguments", 7,
              "'o' 0 InitObject SetVariable $o 'tag' 'me' SetMember "
              "$o 'm' fn(a,b) { $this .tag Trace $arguments .length Trace $b Trace } SetMember 3 2 1 $o .m(3) "
@@ -116,7 +93,7 @@ class Avm1LanguageTest : public QObject {
              "c|a"},
         });
     }
-    void functions() { tracesMatch(); }
+    void functions() { listingTraces(); }
 
     void defineFunction2Registers() {
         // function f(a in r3) with this in r1 and arguments in r2; a lives only in its register.
@@ -197,7 +174,7 @@ class Avm1LanguageTest : public QObject {
         };
         const QString own =
             "$x 'bla' fn() { 0 $super 'foo' CallMethod Pop 'x' Trace } SetMember $x .bla(0) Pop";
-        addRows({
+        addListingRows({
             {"method from prototype", 7, kBase + "'b' 0 'Base' NewObject SetVariable $b .hi(0) Trace",
              "Base ctor|hi from Base"},
             {"instanceof follows __proto__", 7,
@@ -232,7 +209,7 @@ class Avm1LanguageTest : public QObject {
             {"resolve stops at undefined, SWF 6", 6, resolve, "undefined"},
         });
     }
-    void prototypesAndClasses() { tracesMatch(); }
+    void prototypesAndClasses() { listingTraces(); }
 
     // Equality, addition and comparison meeting objects, per version.
     void operators_data() {
@@ -242,7 +219,7 @@ class Avm1LanguageTest : public QObject {
             "$x $x StrictEquals Trace";
         const QString twoObjects =
             "$o 'answer' 1 SetMember $o 0 'Object' NewObject Equals2 Trace $o $o Equals2 Trace";
-        addRows({
+        addListingRows({
             {"a NaN read twice is one box", 7, nan, "true|false|true"},
             {"SWF 5 NaNs are boxed too", 5, nan, "true|false|true"},
             {"undefined meets an object by valueOf", 7, kTracingObject + "undefined $o Equals2 Trace",
@@ -266,7 +243,7 @@ class Avm1LanguageTest : public QObject {
             {"less: the empty string orders last", 7, "'' '0' Less2 Trace '0' '' Less2 Trace", "false|true"},
         });
     }
-    void operators() { tracesMatch(); }
+    void operators() { listingTraces(); }
 
     void tryCatchFinally_data() {
         QTest::addColumn<QByteArray>("scenario");
@@ -369,7 +346,7 @@ class Avm1LanguageTest : public QObject {
 
     // What timeline actions ask of the host.
     void timelineActions_data() {
-        addRows({
+        addListingRows({
             {"play and stop", 7, "Play Stop", "play _level0|stop _level0"},
             {"goto frame counts from 0", 7, "goto:4", "gotoFrame _level0 4"},
             {"goto frame 2 counts from 1", 7, "3 GotoFrame2:01", "gotoFrame _level0 2 play"},

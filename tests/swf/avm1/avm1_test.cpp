@@ -248,18 +248,10 @@ class Avm1Test : public QObject {
 
     // Each row runs a listing that leaves one value, and traces it.
     void actions_data() {
-        QTest::addColumn<int>("version");
-        QTest::addColumn<QString>("listing");
-        QTest::addColumn<QString>("expected");
         const QString array = "'a' 2 10 1 3 4 InitArray SetVariable "; // [3, 1, 10, 2]
         // A split's parts, counted, then joined by '|'.
         const QString parts = " store:0 Pop r:0 .length Trace '|' r:0 .join(1)";
-        const struct {
-            const char* name;
-            int version;
-            QString listing;
-            const char* expected;
-        } rows[] = {
+        addListingRows({
             {"undefined to number, SWF 6", 6, "undefined ToNumber", "0"},
             {"undefined to number, SWF 7", 7, "undefined ToNumber", "NaN"},
             {"null to number, SWF 6", 6, "null ToNumber", "0"},
@@ -589,9 +581,7 @@ class Avm1Test : public QObject {
             {"radix text", 7, "'x' 255 .toString(1)", "255"},
             {"a Number object", 7, "'w' 5 1 'Number' NewObject SetVariable $w ToNumber Trace $w TypeOf",
              "5|object"},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.name) << row.version << QString(row.listing) << QString::fromUtf8(row.expected);
+        });
     }
     void actions() {
         QFETCH(int, version);
