@@ -13,10 +13,7 @@
 namespace avm1test {
 
 QByteArray u16(int value) {
-    QByteArray bytes;
-    bytes += static_cast<char>(value & 0xFF);
-    bytes += static_cast<char>((value >> 8) & 0xFF);
-    return bytes;
+    return QByteArray(1, static_cast<char>(value & 0xFF)) + static_cast<char>((value >> 8) & 0xFF);
 }
 
 QByteArray ActionAssembler::string(const QString& text) const {
@@ -109,14 +106,8 @@ ActionAssembler& ActionAssembler::label(const QString& name) {
     return *this;
 }
 
-ActionAssembler& ActionAssembler::jump(const QString& target) {
-    action(ActionCode::Jump, u16(0));
-    m_fixups.push_back({static_cast<int>(m_code.size()) - 2, target});
-    return *this;
-}
-
-ActionAssembler& ActionAssembler::branchIf(const QString& target) {
-    action(ActionCode::If, u16(0));
+ActionAssembler& ActionAssembler::jump(const QString& target, ActionCode code) {
+    action(code, u16(0));
     m_fixups.push_back({static_cast<int>(m_code.size()) - 2, target});
     return *this;
 }
@@ -220,7 +211,7 @@ const QHash<QString, ActionCode>& actionNames() {
 
 // Words of a listing; a quoted word keeps its quotes (and its spaces).
 QStringList words(const QString& listing) {
-    static const QRegularExpression word(QStringLiteral("'[^']*'|\\S+"));
+    static const QRegularExpression word(QStringLiteral("'[^']*'|\"[^\"]*\"|\\S+"));
     QStringList out;
     for (const QRegularExpressionMatch& match : word.globalMatch(listing))
         out << match.captured();
@@ -229,7 +220,7 @@ QStringList words(const QString& listing) {
 
 std::optional<PushValue> literal(const QString& word) {
     static const QRegularExpression number(QStringLiteral("^-?(\\d+\\.?\\d*(e[-+]?\\d+)?|NaN|Infinity)$"));
-    if (word.startsWith('\'')) return PushValue(word.mid(1, word.size() - 2));
+    if (word.startsWith('\'') || word.startsWith('"')) return PushValue(word.mid(1, word.size() - 2));
     if (word == QLatin1String("true") || word == QLatin1String("false")) return PushValue(word == "true");
     if (word == QLatin1String("null")) return PushValue::null();
     if (word == QLatin1String("undefined")) return PushValue::undefined();

@@ -38,16 +38,14 @@ struct PushValue {
     PushValue(Kind k, double n) : kind(k), number(n) {}
 };
 
-struct TryParts;
-
 class ActionAssembler {
   public:
     explicit ActionAssembler(int swfVersion = 7) : m_version(swfVersion) {}
     ActionAssembler(int swfVersion, const QString& listing) : m_version(swfVersion) { script(listing); }
 
     // Appends a listing of whitespace-separated words, read left to right as the stack runs:
-    //   'text' 12 1.5 NaN true null undefined r:2 c:0   pushed (neighbours share one Push)
-    //   $path   the variable's value          .name   the member of what is on top
+    //   'text' "text" 12 1.5 NaN true null undefined r:2 c:0   pushed (neighbours share one Push)
+    //   $path   the variable's value (the whole word is one path)   .name   the member of what is on top
     //   f(2)    calls function f, two arguments pushed last first
     //   .m(2)   calls method m of the object above its two arguments
     //   Trace, Add2 ... (ActionCode names), GetUrl2:02 (with payload bytes in hex)
@@ -65,8 +63,8 @@ class ActionAssembler {
     ActionAssembler& constantPool(const QStringList& strings);
     ActionAssembler& storeRegister(int index);
     ActionAssembler& label(const QString& name);
-    ActionAssembler& jump(const QString& label);
-    ActionAssembler& branchIf(const QString& label);
+    ActionAssembler& jump(const QString& label, ActionCode code = ActionCode::Jump);
+    ActionAssembler& branchIf(const QString& label) { return jump(label, ActionCode::If); }
     ActionAssembler& defineFunction(const QString& name, const QStringList& params,
                                     const ActionAssembler& body);
     ActionAssembler& defineFunction2(const QString& name, int registerCount, std::uint16_t flags,

@@ -25,6 +25,7 @@ struct ScriptRun {
     explicit ScriptRun(int version, const QStringList& children = {QStringLiteral("mc")})
         : machine(std::make_unique<Machine>(host, version)) {
         host.attach(*machine, children);
+        machine->setFixedDateMs(1e12); // what Date reads as now
     }
     RunResult run(const ActionAssembler& code) { return machine->runActions(code.bytes(), host.rootClip); }
     RunResult run(const QByteArray& bytes) { return machine->runActions(bytes, host.rootClip); }

@@ -1,4 +1,5 @@
 // Loading, header, progressive arrival and the root playhead of the movie engine.
+#include "render_check.h"
 #include "support/file_bytes.h"
 #include "swf/Player.h"
 #include "swf/format/control_tags.h"
@@ -285,12 +286,6 @@ class SwfCoreTest : public QObject {
         }
         const QByteArray movie = b.finish(Compression::Zlib);
         QVERIFY(movie.size() > 2 * 1024 * 1024);
-        auto picture = [](swf::Player& player) {
-            QImage image(player.stageSize(), QImage::Format_ARGB32_Premultiplied);
-            QPainter painter(&image);
-            player.render(painter, QTransform::fromScale(0.05, 0.05), swf::Quality::High);
-            return image;
-        };
         swf::Player whole;
         QVERIFY(whole.loadBytes(movie));
         swf::Player pieces;
@@ -307,7 +302,7 @@ class SwfCoreTest : public QObject {
         for (int frame : {0, 5, 7}) {
             whole.gotoFrame(frame);
             pieces.gotoFrame(frame);
-            QCOMPARE(picture(pieces), picture(whole));
+            QCOMPARE(swftest::render(pieces), swftest::render(whole));
         }
     }
 

@@ -17,6 +17,12 @@ const QString kBase = "fn:Base() { 'Base ctor' Trace } "
                       "$Base .prototype 'hi' fn() { 'hi from Base' Return } SetMember ";
 const QString kDerived =
     kBase + "fn:Derived() { 0 $super undefined CallMethod Pop 'Derived ctor' Trace } $Derived $Base Extends ";
+// function Foo() { super(); trace(this.getTime()); trace(this.length); }, Foo extends %1,
+// Foo.prototype.getTime = Date.prototype.getTime; new Foo()
+const QString kSuperTo =
+    "fn:Foo() { 0 $super undefined CallMethod Pop $this .getTime(0) Trace $this .length Trace } "
+    "$Foo $%1 Extends $Foo .prototype 'getTime' $Date .prototype .getTime SetMember "
+    "0 'Foo' NewObject Pop";
 const QString kLiteralProto = "'z' 0 InitObject SetVariable $z .__proto__ Trace";
 
 } // namespace
@@ -81,6 +87,10 @@ class Avm1LanguageTest : public QObject {
             {"call makes null a bare object", 7, thisOf + "null $f .call(1) Pop", "[type Object]|object|42"},
             {"call makes undefined a bare object", 7, thisOf + "undefined $f .call(1) Pop",
              "[type Object]|object|42"},
+            {"a function's call and apply", 7,
+             "fn:f(a,b) { $this .k $a Add2 $b Add2 Return } 'o' 'k' 'k' 1 InitObject SetVariable "
+             "2 1 $o $f .call(3) Trace 4 3 2 InitArray $o $f .apply(2) Trace $f Trace",
+             "k12|k34|[type Function]"},
             {"an array literal takes the Array _global holds when it runs", 7,
              "'Array' Delete2 Pop 'a' 2 1 2 InitArray SetVariable $a Trace $a .length Trace",
              "[type Object]|2"},
@@ -198,6 +208,9 @@ class Avm1LanguageTest : public QObject {
             {"super: method found up the chain, SWF 6", 6, chain(true, "$x .bla(0) Pop"), "3|bla"},
             {"super: method found up the chain, SWF 7", 7, chain(true, "$x .bla(0) Pop"), "2|bla"},
             {"super: the object's own method, SWF 7", 7, chain(true, own), "3|x"},
+            // super() toward a built-in class makes the object under construction one of its kind.
+            {"super() toward Date makes a date", 7, kSuperTo.arg("Date"), "1000000000000|undefined"},
+            {"super() toward Array makes an array", 7, kSuperTo.arg("Array"), "undefined|0"},
             {"literal under a primitive prototype", 7,
              "$_global 'Object' fn() { } SetMember $Object 'prototype' 23 SetMember " + kLiteralProto, "23"},
             {"literal without Object", 7, "$_global 'Object' 42 SetMember " + kLiteralProto, "undefined"},
@@ -304,36 +317,6 @@ class Avm1LanguageTest : public QObject {
         const RunResult result = run.run(code);
         QCOMPARE(run.traced(), expected);
         QCOMPARE(static_cast<int>(result.status), static_cast<int>(status));
-    }
-
-    void functionCallAndApply() {
-        ScriptRun run(7);
-        run.run(ActionAssembler(7, "fn:f(a,b) { $this .k $a Add2 $b Add2 Return }"));
-        Machine& m = *run.machine;
-        Object* self = m.newObject();
-        m.setMember(self, "k", "k");
-        const Value f = m.getMember(run.host.rootClip, "f");
-        QCOMPARE(m.toString(m.callMethod(f, "call", std::vector<Value>{self, 1, 2})), QStringLiteral("k12"));
-        const Value list[] = {3, 4};
-        const Value applyArgs[] = {self, m.newArray(list)};
-        QCOMPARE(m.toString(m.callMethod(f, "apply", applyArgs)), QStringLiteral("k34"));
-        QCOMPARE(m.toString(f), QStringLiteral("[type Function]"));
-    }
-
-    // super() toward a built-in class makes the object under construction one of its kind.
-    void superToBuiltinConstructsInPlace() {
-        for (const auto& [base, expected] :
-             {std::pair{"Date", "1000000000000|undefined"}, {"Array", "undefined|0"}}) {
-            ScriptRun run(7);
-            run.machine->setFixedDateMs(1e12);
-            run.run(
-                ActionAssembler(7, QStringLiteral("fn:Foo() { 0 $super undefined CallMethod Pop "
-                                                  "$this .getTime(0) Trace $this .length Trace } "
-                                                  "$Foo $%1 Extends $Foo .prototype 'getTime' "
-                                                  "$Date .prototype .getTime SetMember 0 'Foo' NewObject Pop")
-                                       .arg(base)));
-            QCOMPARE(run.traced(), QString::fromLatin1(expected));
-        }
     }
 
     // Recursion past the limit stops the movie's scripting for good: later scripts never run.
