@@ -549,8 +549,7 @@ class Avm1Test : public QObject {
             Machine& m = *run.machine;
             Object* object = m.newObject();
             m.setMember(object, "12", 1);
-            const Value args[] = {object, 12, flag};
-            m.call(m.getMember(m.global(), "ASSetPropFlags"), Value(), args);
+            call(m, m.global(), "ASSetPropFlags", {object, 12, flag});
             if (!m.getMember(object, "12").isUndefined()) seen += QString::number(version);
         }
         QCOMPARE(seen, visibleIn);
@@ -581,10 +580,7 @@ class Avm1Test : public QObject {
         QFETCH(QString, member);
         QFETCH(int, flags);
         ScriptRun run(8);
-        Machine& m = *run.machine;
-        Value object = m.global();
-        for (const QString& part : owner.split(QLatin1Char('.')))
-            object = m.getMember(object, part);
+        const Value object = classOf(*run.machine, owner);
         QVERIFY(object.isObject());
         const Property* property = object.asObject()->findOwn(member);
         QVERIFY(property);
