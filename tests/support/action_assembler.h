@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <cstdint>
 #include <initializer_list>
 #include <utility>
 
@@ -18,7 +19,7 @@ namespace avm1test {
 using swf::format::ActionCode;
 
 struct PushValue {
-    enum class Kind { String, Double, Integer, Boolean, Null, Undefined, Register, Constant, Raw };
+    enum class Kind { String, Double, Integer, Boolean, Null, Undefined, Register, Constant };
     PushValue(const char* text) : kind(Kind::String), text(QString::fromUtf8(text)) {}
     PushValue(const QString& text) : kind(Kind::String), text(text) {}
     PushValue(double number) : kind(Kind::Double), number(number) {}
@@ -28,7 +29,6 @@ struct PushValue {
     static PushValue undefined() { return PushValue(Kind::Undefined, 0); }
     static PushValue reg(int index) { return PushValue(Kind::Register, index); }
     static PushValue constant(int index) { return PushValue(Kind::Constant, index); }
-    static PushValue rawType(int typeByte) { return PushValue(Kind::Raw, typeByte); }
 
     Kind kind;
     QString text;
@@ -38,21 +38,33 @@ struct PushValue {
     PushValue(Kind k, double n) : kind(k), number(n) {}
 };
 
-struct TryParts;
-
 class ActionAssembler {
   public:
     explicit ActionAssembler(int swfVersion = 7) : m_version(swfVersion) {}
+    ActionAssembler(int swfVersion, const QString& listing) : m_version(swfVersion) { script(listing); }
 
-    ActionAssembler& push(std::initializer_list<PushValue> values);
+    // Appends a listing of whitespace-separated words, read left to right as the stack runs:
+    //   'text' "text" 12 1.5 NaN true null undefined r:2 c:0   pushed (neighbours share one Push)
+    //   $path   the variable's value (the whole word is one path)   .name   the member of what is on top
+    //   f(2)    calls function f, two arguments pushed last first
+    //   .m(2)   calls method m of the object above its two arguments
+    //   Trace, Add2 ... (ActionCode names), GetUrl2:02 (with payload bytes in hex)
+    //   store:N  label:x  jump:x  if:x  tell:target  goto:frame  pool:a,b
+    //   fn(a,b) { ... }, fn:name(a) { ... }, with { ... }   nested bodies
+    ActionAssembler& script(const QString& listing);
+
+    ActionAssembler& push(std::initializer_list<PushValue> values) {
+        return push(values.begin(), values.end());
+    }
+    ActionAssembler& push(const PushValue* begin, const PushValue* end);
     ActionAssembler& op(ActionCode code);
     ActionAssembler& action(ActionCode code, const QByteArray& payload);
     ActionAssembler& raw(const QByteArray& bytes);
     ActionAssembler& constantPool(const QStringList& strings);
     ActionAssembler& storeRegister(int index);
     ActionAssembler& label(const QString& name);
-    ActionAssembler& jump(const QString& label);
-    ActionAssembler& branchIf(const QString& label);
+    ActionAssembler& jump(const QString& label, ActionCode code = ActionCode::Jump);
+    ActionAssembler& branchIf(const QString& label) { return jump(label, ActionCode::If); }
     ActionAssembler& defineFunction(const QString& name, const QStringList& params,
                                     const ActionAssembler& body);
     ActionAssembler& defineFunction2(const QString& name, int registerCount, std::uint16_t flags,

@@ -4,8 +4,20 @@
 #include "action_assembler.h"
 #include "fake_host.h"
 
+#include <QMetaType>
+#include <QTest>
+
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <vector>
+
+namespace avm1test {
+// A row's script, written against the machine's own interface; it answers what it saw.
+using Scenario = std::function<QString(Machine&)>;
+} // namespace avm1test
+
+Q_DECLARE_METATYPE(avm1test::Scenario)
 
 namespace avm1test {
 
@@ -13,6 +25,7 @@ struct ScriptRun {
     explicit ScriptRun(int version, const QStringList& children = {QStringLiteral("mc")})
         : machine(std::make_unique<Machine>(host, version)) {
         host.attach(*machine, children);
+        machine->setFixedDateMs(1e12); // what Date reads as now
     }
     RunResult run(const ActionAssembler& code) { return machine->runActions(code.bytes(), host.rootClip); }
     RunResult run(const QByteArray& bytes) { return machine->runActions(bytes, host.rootClip); }
@@ -22,33 +35,61 @@ struct ScriptRun {
     std::unique_ptr<Machine> machine;
 };
 
-// Operands in data rows: "s:text", "n:1.5", "i:3", "b:1", "null", "undef".
-inline PushValue operand(const QString& text) {
-    if (text.startsWith(QLatin1String("s:"))) return PushValue(text.mid(2));
-    if (text.startsWith(QLatin1String("n:"))) return PushValue(text.mid(2).toDouble());
-    if (text.startsWith(QLatin1String("i:"))) return PushValue(text.mid(2).toInt());
-    if (text.startsWith(QLatin1String("b:"))) return PushValue(text.mid(2) == QLatin1String("1"));
-    if (text == QLatin1String("null")) return PushValue::null();
-    return PushValue::undefined();
+// The value at a path dotted from _global, and new of it.
+inline Value classOf(Machine& m, const QString& path) {
+    Value value = m.global();
+    for (const QString& part : path.split(QLatin1Char('.')))
+        value = m.getMember(value, part);
+    return value;
+}
+inline Value make(Machine& m, const QString& path, std::vector<Value> args = {}) {
+    return m.construct(classOf(m, path), args);
 }
 
-// Operand texts as values, for calling natives directly.
-inline std::vector<Value> operandValues(const QStringList& texts) {
-    std::vector<Value> values;
-    for (const QString& text : texts) {
-        const PushValue p = operand(text);
-        if (p.kind == PushValue::Kind::Undefined)
-            values.emplace_back();
-        else
-            values.push_back(p.kind == PushValue::Kind::String ? Value(p.text) : Value(p.number));
-    }
-    return values;
+inline Value call(Machine& m, const Value& object, const QString& name, std::vector<Value> args = {}) {
+    return m.callMethod(object, name, args);
+}
+
+inline QString text(Machine& m, const Value& value) {
+    return m.toString(value);
+}
+
+// The rows of a data-driven test: what each row's scenario answers on a fresh machine.
+inline void scenarioAnswers(int version = 8) {
+    QFETCH(Scenario, scenario);
+    QFETCH(QString, expected);
+    ScriptRun run(version);
+    QCOMPARE(scenario(*run.machine), expected);
 }
 
 inline QString traceOf(int version, const ActionAssembler& code) {
     ScriptRun run(version);
     run.run(code);
     return run.traced();
+}
+
+// Rows of listings, each run on a fresh machine of its version.
+struct ListingRow {
+    const char* name;
+    int version;
+    QString listing;
+    const char* expected;
+};
+
+inline void addListingRows(std::initializer_list<ListingRow> rows) {
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QString>("expected");
+    for (const ListingRow& row : rows)
+        QTest::newRow(row.name) << row.version << row.listing << QString::fromUtf8(row.expected);
+}
+
+// The rows' listings: what each traces, joined by '|'.
+inline void listingTraces() {
+    QFETCH(int, version);
+    QFETCH(QString, listing);
+    QFETCH(QString, expected);
+    QCOMPARE(traceOf(version, ActionAssembler(version, listing)), expected);
 }
 
 } // namespace avm1test

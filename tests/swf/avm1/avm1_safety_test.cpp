@@ -6,7 +6,6 @@
 
 using namespace avm1test;
 using swf::avm1::AbortReason;
-using swf::format::ActionCode;
 
 namespace {
 constexpr qint64 kTestBudgetMs = 100;
@@ -20,74 +19,41 @@ class Avm1SafetyTest : public QObject {
     void endlessLoopStopsWithinBudget() {
         ScriptRun run(7);
         run.machine->setTimeBudgetMs(kTestBudgetMs);
-        ActionAssembler code(7);
-        code.label("top")
-            .push({"n"})
-            .getVariable("n")
-            .op(ActionCode::Increment)
-            .op(ActionCode::SetVariable)
-            .jump("top");
         QElapsedTimer clock;
         clock.start();
-        const RunResult result = run.run(code);
+        const RunResult result =
+            run.run(ActionAssembler(7, "label:top 'n' $n Increment SetVariable jump:top"));
         QCOMPARE(static_cast<int>(result.status), static_cast<int>(RunStatus::Aborted));
         QVERIFY(clock.elapsed() < 20 * kTestBudgetMs);
         QCOMPARE(run.host.aborts.size(), 1);
         QCOMPARE(run.host.aborts.first(), AbortReason::TimeBudget);
         // The machine is usable for the next script.
-        ActionAssembler next(7);
-        next.trace("again");
-        QCOMPARE(static_cast<int>(run.run(next).status), static_cast<int>(RunStatus::Completed));
+        QCOMPARE(static_cast<int>(run.run(ActionAssembler(7, "'again' Trace")).status),
+                 static_cast<int>(RunStatus::Completed));
         QCOMPARE(run.traced(), QStringLiteral("again"));
     }
 
     void limits_data() {
-        QTest::addColumn<QByteArray>("scenario");
+        QTest::addColumn<QString>("listing");
         QTest::addColumn<AbortReason>("reason");
-        QTest::newRow("deep recursion") << QByteArray("recursion") << AbortReason::CallDepth;
-        QTest::newRow("doubling string") << QByteArray("string") << AbortReason::StringLength;
-        QTest::newRow("huge array length") << QByteArray("array") << AbortReason::ArrayLength;
-        QTest::newRow("stack flood") << QByteArray("stack") << AbortReason::StackSize;
-        QTest::newRow("recursion through a getter") << QByteArray("getter") << AbortReason::CallDepth;
+        QTest::newRow("deep recursion")
+            << "fn:f() { f(0) Return } f(0) 'after' Trace" << AbortReason::CallDepth;
+        QTest::newRow("doubling string")
+            << "'s' 'xxxxxxxxxxxxxxxx' SetVariable label:top 's' $s $s Add2 SetVariable jump:top"
+            << AbortReason::StringLength;
+        QTest::newRow("huge array length")
+            << "'a' 0 InitArray SetVariable $a 'length' 1e9 SetMember" << AbortReason::ArrayLength;
+        QTest::newRow("stack flood") << "label:top 1 2 3 4 5 6 7 8 jump:top" << AbortReason::StackSize;
+        QTest::newRow("recursion through a getter") << "'o' 0 InitObject SetVariable null fn() { $this .p "
+                                                       "Return } 'p' $o .addProperty(3) Pop $o .p Trace"
+                                                    << AbortReason::CallDepth;
     }
     void limits() {
-        QFETCH(QByteArray, scenario);
+        QFETCH(QString, listing);
         QFETCH(AbortReason, reason);
-        ActionAssembler code(7);
-        if (scenario == "recursion") {
-            ActionAssembler body(7);
-            body.callFunction("f", 0).op(ActionCode::Return);
-            code.defineFunction("f", {}, body).callFunction("f", 0).trace("after");
-        } else if (scenario == "string") {
-            code.setVariable("s", "xxxxxxxxxxxxxxxx");
-            code.label("top")
-                .push({"s"})
-                .getVariable("s")
-                .getVariable("s")
-                .op(ActionCode::Add2)
-                .op(ActionCode::SetVariable)
-                .jump("top");
-        } else if (scenario == "array") {
-            code.push({"a", 0}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
-            code.getVariable("a").push({"length", 1e9}).op(ActionCode::SetMember);
-        } else if (scenario == "stack") {
-            code.label("top").push({1, 2, 3, 4, 5, 6, 7, 8}).jump("top");
-        } else if (scenario == "getter") {
-            // o.addProperty("p", function() { return this.p; }, null); o.p
-            ActionAssembler getter(7);
-            getter.getVariable("this").push({"p"}).op(ActionCode::GetMember).op(ActionCode::Return);
-            code.push({"o", 0}).op(ActionCode::InitObject).op(ActionCode::SetVariable);
-            code.push({PushValue::null()})
-                .defineFunction("", {}, getter)
-                .push({"p"})
-                .getVariable("o")
-                .callMethod("addProperty", 3)
-                .op(ActionCode::Pop);
-            code.getVariable("o").push({"p"}).op(ActionCode::GetMember).op(ActionCode::Trace);
-        }
         ScriptRun run(7);
         run.machine->setTimeBudgetMs(10 * kTestBudgetMs);
-        const RunResult result = run.run(code);
+        const RunResult result = run.run(ActionAssembler(7, listing));
         QCOMPARE(static_cast<int>(result.status), static_cast<int>(RunStatus::Aborted));
         QCOMPARE(result.reason, reason);
         QVERIFY(!run.traced().contains("after"));
@@ -139,7 +105,8 @@ class Avm1SafetyTest : public QObject {
     void malformedBytes_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
-        const QByteArray traceOk = ActionAssembler(7).trace("ok").body();
+        const QByteArray traceOk = ActionAssembler(7, "'ok' Trace").body();
+        auto listing = [](const char* text) { return ActionAssembler(7, text).body(); };
         const QByteArray end(1, '\0');
         QTest::newRow("empty block") << QByteArray() << "";
         QTest::newRow("truncated push header") << (traceOk + QByteArray("\x96\x05", 2)) << "ok";
@@ -159,52 +126,24 @@ class Avm1SafetyTest : public QObject {
         QTest::newRow("try sizes past the end")
             << (QByteArray("\x8F\x09\x00\x03\xFF\x00\xFF\x00\xFF\x00\x65\x00", 12) + traceOk) << "ok";
         QTest::newRow("with size past the end")
-            << (ActionAssembler(7).push({"o", 0}).op(ActionCode::InitObject).body() +
-                QByteArray("\x94\x02\x00\xFF\x7F", 5) + traceOk)
-            << "ok";
+            << (listing("'o' 0 InitObject") + QByteArray("\x94\x02\x00\xFF\x7F", 5) + traceOk) << "ok";
         QTest::newRow("pops from an empty stack")
             << (QByteArray("\x17\x47\x4E\x4F\x52\x3D\x40\x53\x42\x43\x26", 11) + end) << "[object Object]";
-        QTest::newRow("huge argument count")
-            << (ActionAssembler(7).push({1e9, "trace"}).op(ActionCode::CallFunction).body() + traceOk)
-            << "ok";
-        QTest::newRow("register past the global four") << (ActionAssembler(7)
-                                                               .push({1})
-                                                               .storeRegister(200)
-                                                               .push({PushValue::reg(200)})
-                                                               .op(ActionCode::Trace)
-                                                               .body())
-                                                       << "undefined";
-        QTest::newRow("constant index without a pool")
-            << ActionAssembler(7).push({PushValue::constant(300)}).op(ActionCode::Trace).body()
-            << "undefined";
+        QTest::newRow("huge argument count") << (listing("1e9 'trace' CallFunction") + traceOk) << "ok";
+        QTest::newRow("register past the global four") << listing("1 store:200 r:200 Trace") << "undefined";
+        QTest::newRow("constant index without a pool") << listing("c:300 Trace") << "undefined";
         QTest::newRow("unknown action codes are skipped")
             << (QByteArray("\x01\x02\xC0\x01\x00\x00", 6) + traceOk) << "ok";
         QTest::newRow("record length runs past the block")
             << (traceOk + QByteArray("\x83\xFF\xFF\x00", 4)) << "ok";
         // Frame numbers and depths past any int (found by the interpreter fuzzer).
-        QTest::newRow("call a frame past any int")
-            << (ActionAssembler(7).push({1.79661e12}).op(ActionCode::Call).body() + traceOk) << "ok";
+        QTest::newRow("call a frame past any int") << (listing("1.79661e12 Call") + traceOk) << "ok";
         QTest::newRow("clone to a depth past any int")
-            << (ActionAssembler(7).push({"_root", "copy", -1e15}).op(ActionCode::CloneSprite).body() +
-                traceOk)
-            << "ok";
+            << (listing("'_root' 'copy' -1e15 CloneSprite") + traceOk) << "ok";
         QTest::newRow("property number past any int (found by the movie fuzzer)")
-            << (ActionAssembler(7)
-                    .push({"", 9.12489e192})
-                    .op(ActionCode::GetProperty)
-                    .op(ActionCode::Pop)
-                    .push({"", -1e300, 5})
-                    .op(ActionCode::SetProperty)
-                    .body() +
-                traceOk)
-            << "ok";
+            << (listing("'' 9.12489e192 GetProperty Pop '' -1e300 5 SetProperty") + traceOk) << "ok";
         QTest::newRow("wait for a frame past any int")
-            << (ActionAssembler(7)
-                    .push({1e300})
-                    .action(ActionCode::WaitForFrame2, QByteArray(1, '\0'))
-                    .body() +
-                traceOk)
-            << "ok";
+            << (listing("1e300 WaitForFrame2:00") + traceOk) << "ok";
     }
     void malformedBytes() {
         QFETCH(QByteArray, bytes);
@@ -245,9 +184,8 @@ class Avm1SafetyTest : public QObject {
             if (block % 100 == 0) run.machine->collect();
         }
         // Still a working machine after all that.
-        ActionAssembler after(7);
-        after.trace("after");
-        QCOMPARE(static_cast<int>(run.run(after).status), static_cast<int>(RunStatus::Completed));
+        QCOMPARE(static_cast<int>(run.run(ActionAssembler(7, "'after' Trace")).status),
+                 static_cast<int>(RunStatus::Completed));
         QVERIFY(run.traced().endsWith(QLatin1String("after")));
     }
 };
