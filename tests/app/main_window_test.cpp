@@ -12,6 +12,15 @@
 #include <QTest>
 #include <QTimer>
 
+// What start-up shows, the defaults where a row leaves them out (-1: no quality item checked).
+struct Start {
+    bool list = true, play = false, loop = false;
+    int qualityChecked = 0;
+    const char* quality = "high";
+    int scan = 3, frame = 10, zoom = 90;
+};
+Q_DECLARE_METATYPE(Start)
+
 class MainWindowTest : public QObject {
     Q_OBJECT
     AppFixture fx;
@@ -24,60 +33,42 @@ class MainWindowTest : public QObject {
     // odd values itself is settings_test's.
     void startupFromSettings_data() {
         QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<bool>("listShown");
-        QTest::addColumn<bool>("playShown");
-        QTest::addColumn<bool>("loopChecked");
-        QTest::addColumn<int>("qualityChecked"); // -1 none
-        QTest::addColumn<QString>("quality");
-        QTest::addColumn<int>("scanStep");
-        QTest::addColumn<int>("frameStep");
-        QTest::addColumn<int>("zoom");
-
-        QTest::newRow("no settings file")
-            << QByteArray() << true << false << false << 0 << "high" << 3 << 10 << 90;
-        QTest::newRow("play window 1.0, list 1a")
-            << QByteArray("[fileplaywindow]\r\nshow=1.0\r\n[filelistwindow]\r\nshow=1a\r\n") << true << true
-            << false << 0 << "high" << 3 << 10 << 90;
-        QTest::newRow("loop on, quality low")
-            << QByteArray("[isloop]\r\nloop=1\r\n[formquality]\r\nselect= 3\r\n") << true << false << true
-            << 3 << "low" << 3 << 10 << 90;
-        QTest::newRow("loop 2 keeps the initial loop, select 7 checks nothing")
-            << QByteArray("[isloop]\r\nloop=2\r\n[formquality]\r\nselect=7\r\n") << true << false << true
-            << -1 << "high" << 3 << 10 << 90;
-        QTest::newRow("steps and zoom")
-            << QByteArray("[gomovie]\r\nframe=5\r\ngoframe=2.5\r\n[zoom]\r\nhow=75\r\n") << true << false
-            << false << 0 << "high" << 5 << 2 << 75;
-        QTest::newRow("quality autolow") << QByteArray("[formquality]\r\nselect=2\r\n") << true << false
-                                         << false << 2 << "autolow" << 3 << 10 << 90;
+        QTest::addColumn<Start>("expected");
+        const auto row = [](const char* name, const QByteArray& ini, Start expected) {
+            QTest::newRow(name) << ini << expected;
+        };
+        row("no settings file", QByteArray(), {});
+        row("play window 1.0, list 1a", "[fileplaywindow]\r\nshow=1.0\r\n[filelistwindow]\r\nshow=1a\r\n",
+            {.play = true});
+        row("loop on, quality low", "[isloop]\r\nloop=1\r\n[formquality]\r\nselect= 3\r\n",
+            {.loop = true, .qualityChecked = 3, .quality = "low"});
+        row("loop 2 keeps the initial loop, select 7 checks nothing",
+            "[isloop]\r\nloop=2\r\n[formquality]\r\nselect=7\r\n", {.loop = true, .qualityChecked = -1});
+        row("steps and zoom", "[gomovie]\r\nframe=5\r\ngoframe=2.5\r\n[zoom]\r\nhow=75\r\n",
+            {.scan = 5, .frame = 2, .zoom = 75});
+        row("quality autolow", "[formquality]\r\nselect=2\r\n", {.qualityChecked = 2, .quality = "autolow"});
     }
 
     void startupFromSettings() {
         QFETCH(QByteArray, ini);
-        QFETCH(bool, listShown);
-        QFETCH(bool, playShown);
-        QFETCH(bool, loopChecked);
-        QFETCH(int, qualityChecked);
-        QFETCH(QString, quality);
-        QFETCH(int, scanStep);
-        QFETCH(int, frameStep);
-        QFETCH(int, zoom);
+        QFETCH(Start, expected);
         if (!ini.isEmpty()) fx.writeIni(ini);
 
         Form1* main = forms::get<Form1>();
         QVERIFY(main->isVisible());
-        QCOMPARE(main->munwindowl->isChecked(), listShown);
-        QCOMPARE(forms::loaded<Form2>() != nullptr && forms::loaded<Form2>()->isVisible(), listShown);
-        QCOMPARE(main->munwindowplay->isChecked(), playShown);
+        QCOMPARE(main->munwindowl->isChecked(), expected.list);
+        QCOMPARE(forms::loaded<Form2>() != nullptr && forms::loaded<Form2>()->isVisible(), expected.list);
+        QCOMPARE(main->munwindowplay->isChecked(), expected.play);
         // The play window exists either way: start-up handed it the loop and quality choices.
-        QCOMPARE(forms::loaded<Form3>() != nullptr && forms::loaded<Form3>()->isVisible(), playShown);
-        QCOMPARE(main->munloop->isChecked(), loopChecked);
-        QCOMPARE(Form1::sw()->Loop(), loopChecked);
+        QCOMPARE(forms::loaded<Form3>() != nullptr && forms::loaded<Form3>()->isVisible(), expected.play);
+        QCOMPARE(main->munloop->isChecked(), expected.loop);
+        QCOMPARE(Form1::sw()->Loop(), expected.loop);
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(main->mundoquality[i]->isChecked(), i == qualityChecked);
-        QCOMPARE(Form1::sw()->Quality2(), quality);
-        QCOMPARE(main->scanStep, scanStep);
-        QCOMPARE(main->frameStep, frameStep);
-        QCOMPARE(int(main->zoomPercent), zoom);
+            QCOMPARE(main->mundoquality[i]->isChecked(), i == expected.qualityChecked);
+        QCOMPARE(Form1::sw()->Quality2(), QString(expected.quality));
+        QCOMPARE(main->scanStep, expected.scan);
+        QCOMPARE(main->frameStep, expected.frame);
+        QCOMPARE(int(main->zoomPercent), expected.zoom);
         QVERIFY(!main->mundokj->isChecked());
         QVERIFY(!main->mundokt->isChecked());
     }
@@ -254,10 +245,9 @@ class MainWindowTest : public QObject {
     void counterReadsWhole() {
         QFETCH(int, frame);
         QFETCH(int, total);
-        QFETCH(QString, text);
         Form1* main = forms::get<Form1>();
         main->showFrameCounter(frame, total);
-        QCOMPARE(main->Label2->text(), text);
+        QTEST(main->Label2->text(), "text");
         QVERIFY2(main->Picture1->rect().contains(main->Label2->geometry()),
                  qPrintable(QStringLiteral("counter at %1,%2 size %3x%4")
                                 .arg(main->Label2->x())

@@ -5,6 +5,7 @@
 #include "fake_host.h"
 #include "record_input.h"
 #include "seeds.h"
+#include "support/file_bytes.h"
 #include "url_input.h"
 
 #include "platform/profile.h"
@@ -14,7 +15,6 @@
 #include "swf/io/reader.h"
 #include "swf/media/sound_format.h"
 
-#include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,10 +132,7 @@ class FuzzSeedsTest : public QObject {
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Vantrel.ini"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
+        QVERIFY(writeBytes(path, bytes));
         // Every seed holds the zoom key or keys in GBK, where writes go in place.
         const bool zoom =
             !platform::readProfileString(QStringLiteral("zoom"), QStringLiteral("how"), QString(), path)
@@ -151,10 +148,7 @@ class FuzzSeedsTest : public QObject {
         QFETCH(QByteArray, bytes);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("l.vtl"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
+        QVERIFY(writeBytes(path, bytes));
         const ListResult list = LoadList(path);
         QVERIFY(list.ok);
         QCOMPARE(list.entries.isEmpty(), name == QLatin1String("header_only"));

@@ -21,12 +21,20 @@
 
 using platform::ProfileValue;
 
-Q_DECLARE_METATYPE(StartupSettings::Loop)
-
 namespace {
 
 const QByteArray kNoFile = QByteArray(); // a null array: the row has no file at all
+
+// What a start reads, the defaults where a row leaves them out.
+struct Startup {
+    bool list = true, play = false;
+    int scan = 3, frame = 10;
+    StartupSettings::Loop loop = StartupSettings::Loop::Off;
+    int quality = 0, zoom = 90;
+};
 } // namespace
+
+Q_DECLARE_METATYPE(Startup)
 
 class SettingsTest : public QObject {
     Q_OBJECT
@@ -92,52 +100,44 @@ class SettingsTest : public QObject {
         const QString s = QStringLiteral("s");
         const QString k = QStringLiteral("k");
         const QString d = QStringLiteral("dflt");
-        QTest::newRow("missing file") << kNoFile << s << k << d << d << 4;
-        QTest::newRow("empty file") << QByteArray("") << s << k << d << d << 4;
-        QTest::newRow("missing section") << QByteArray("[t]\r\nk=1\r\n") << s << k << d << d << 4;
-        QTest::newRow("missing key") << QByteArray("[s]\r\nj=1\r\n") << s << k << d << d << 4;
-        QTest::newRow("key of the next section")
-            << QByteArray("[s]\r\n[t]\r\nk=1\r\n") << s << k << d << d << 4;
-        QTest::newRow("key before any section") << QByteArray("k=1\r\n[s]\r\n") << s << k << d << d << 4;
-        QTest::newRow("empty value") << QByteArray("[s]\r\nk=\r\n") << s << k << d << QString() << 0;
-        QTest::newRow("blank value") << QByteArray("[s]\r\nk=  \t \r\n") << s << k << d << QString() << 0;
-        QTest::newRow("names without case") << QByteArray("[S]\r\nK=v\r\n") << QStringLiteral("s")
-                                            << QStringLiteral("k") << d << QStringLiteral("v") << 1;
-        QTest::newRow("blanks around everything")
-            << QByteArray("  [ s ]  \r\n  k  =  a b  \r\n") << s << k << d << QStringLiteral("a b") << 3;
-        QTest::newRow("first of duplicate sections")
-            << QByteArray("[s]\r\nj=1\r\n[s]\r\nk=2\r\n") << s << k << d << d << 4;
-        QTest::newRow("first of duplicate keys")
-            << QByteArray("[s]\r\nk=1\r\nk=2\r\n") << s << k << d << QStringLiteral("1") << 1;
-        QTest::newRow("lf endings") << QByteArray("[s]\nk=v\n") << s << k << d << QStringLiteral("v") << 1;
-        QTest::newRow("last line without end")
-            << QByteArray("[s]\r\nk=v") << s << k << d << QStringLiteral("v") << 1;
-        QTest::newRow("value holding =")
-            << QByteArray("[s]\r\nk=a=b\r\n") << s << k << d << QStringLiteral("a=b") << 3;
-        QTest::newRow("junk lines")
-            << QByteArray("\x01\x02\xFF\xFE\r\nno equals\r\n;k=c\r\n[s]\r\nzz\r\n=x\r\nk=v\r\n") << s << k
-            << d << QStringLiteral("v") << 1;
-        QTest::newRow("nul bytes in the file")
-            << QByteArray("[s]\r\nj=\0\0\r\nk=v\r\n", 17) << s << k << d << QStringLiteral("v") << 1;
-        QTest::newRow("chinese value") << gb(QStringLiteral("[s]\r\nk=D:\\影片\\a.swf\r\n")) << s << k << d
-                                       << QStringLiteral("D:\\影片\\a.swf") << 13;
+        const auto row = [&](const char* name, const QByteArray& content, const QString& value, int copied) {
+            QTest::newRow(name) << content << s << k << d << value << copied;
+        };
+        row("missing file", kNoFile, d, 4);
+        row("empty file", "", d, 4);
+        row("missing section", "[t]\r\nk=1\r\n", d, 4);
+        row("missing key", "[s]\r\nj=1\r\n", d, 4);
+        row("key of the next section", "[s]\r\n[t]\r\nk=1\r\n", d, 4);
+        row("key before any section", "k=1\r\n[s]\r\n", d, 4);
+        row("empty value", "[s]\r\nk=\r\n", QString(), 0);
+        row("blank value", "[s]\r\nk=  \t \r\n", QString(), 0);
+        row("names without case", "[S]\r\nK=v\r\n", "v", 1);
+        row("blanks around everything", "  [ s ]  \r\n  k  =  a b  \r\n", QStringLiteral("a b"), 3);
+        row("first of duplicate sections", "[s]\r\nj=1\r\n[s]\r\nk=2\r\n", d, 4);
+        row("first of duplicate keys", "[s]\r\nk=1\r\nk=2\r\n", QStringLiteral("1"), 1);
+        row("lf endings", "[s]\nk=v\n", QStringLiteral("v"), 1);
+        row("last line without end", "[s]\r\nk=v", QStringLiteral("v"), 1);
+        row("value holding =", "[s]\r\nk=a=b\r\n", QStringLiteral("a=b"), 3);
+        row("junk lines", "\x01\x02\xFF\xFE\r\nno equals\r\n;k=c\r\n[s]\r\nzz\r\n=x\r\nk=v\r\n",
+            QStringLiteral("v"), 1);
+        row("nul bytes in the file", QByteArray("[s]\r\nj=\0\0\r\nk=v\r\n", 17), QStringLiteral("v"), 1);
+        row("chinese value", gb(QStringLiteral("[s]\r\nk=D:\\影片\\a.swf\r\n")),
+            QStringLiteral("D:\\影片\\a.swf"), 13);
         // 0x5D (']') is the second byte of 癩: the section name must be read as text, not bytes.
         QTest::newRow("section name with ] as a second byte")
             << gb(QStringLiteral("[x癩]\r\nk=v\r\n")) << QStringLiteral("x癩") << k << d
             << QStringLiteral("v") << 1;
         QTest::newRow("chinese key name") << gb(QStringLiteral("[s]\r\n路径=v\r\n")) << s
                                           << QStringLiteral("路径") << d << QStringLiteral("v") << 1;
-
         const QString longAscii(300, u'x');
-        QTest::newRow("long value cut at 255 bytes")
-            << QByteArray("[s]\r\nk=" + longAscii.toLatin1() + "\r\n") << s << k << d << longAscii.left(255)
-            << 255;
+        row("long value cut at 255 bytes", "[s]\r\nk=" + longAscii.toLatin1() + "\r\n", longAscii.left(255),
+            255);
         const QString longChinese(200, u'汉');
-        QTest::newRow("chinese cut before a split character")
-            << gb("[s]\r\nk=" + longChinese + "\r\n") << s << k << d << longChinese.left(127) << 254;
+        row("chinese cut before a split character", gb("[s]\r\nk=" + longChinese + "\r\n"),
+            longChinese.left(127), 254);
         const QString fourByteAtEnd = QString(253, u'a') + QStringLiteral("😀");
-        QTest::newRow("four-byte character across the cut")
-            << gb("[s]\r\nk=" + fourByteAtEnd + "\r\n") << s << k << d << QString(253, u'a') << 253;
+        row("four-byte character across the cut", gb("[s]\r\nk=" + fourByteAtEnd + "\r\n"),
+            QString(253, u'a'), 253);
         QTest::newRow("long default cut too") << kNoFile << s << k << longAscii << longAscii.left(255) << 255;
         QTest::newRow("default of a chinese path")
             << kNoFile << s << k << QStringLiteral("中") << QStringLiteral("中") << 2;
@@ -148,12 +148,10 @@ class SettingsTest : public QObject {
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, defaultValue);
-        QFETCH(QString, value);
-        QFETCH(int, copied);
         prepare(content);
         const ProfileValue read = platform::readProfileString(section, key, defaultValue, iniPath());
-        QCOMPARE(read.value, value);
-        QCOMPARE(read.copied, copied);
+        QTEST(read.value, "value");
+        QTEST(read.copied, "copied");
     }
 
     void profileWrite_data() {
@@ -162,53 +160,36 @@ class SettingsTest : public QObject {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QByteArray>("after");
-
-        const QString s = QStringLiteral("s");
-        const QString k = QStringLiteral("k");
-        const QString v = QStringLiteral("v");
-        QTest::newRow("creates the file") << kNoFile << s << k << v << QByteArray("[s]\r\nk=v\r\n");
-        QTest::newRow("empty file") << QByteArray("") << s << k << v << QByteArray("[s]\r\nk=v\r\n");
-        QTest::newRow("replaces in place, other lines untouched")
-            << QByteArray("; note\r\n[a]\nx = 1 \r\n[S]\r\n  j=1\r\nK = old \r\n\tz=2\r\n\r\n[b]\r\ny\r\n")
-            << s << k << v
-            << QByteArray("; note\r\n[a]\nx = 1 \r\n[S]\r\n  j=1\r\nK =v\r\n\tz=2\r\n\r\n[b]\r\ny\r\n");
-        QTest::newRow("appends after the section's last key")
-            << QByteArray("[s]\r\nj=1\r\n\r\n; about b\r\n[b]\r\ny=2\r\n") << s << k << v
-            << QByteArray("[s]\r\nj=1\r\nk=v\r\n\r\n; about b\r\n[b]\r\ny=2\r\n");
-        QTest::newRow("section without keys")
-            << QByteArray("[s]\r\n\r\n[b]\r\n") << s << k << v << QByteArray("[s]\r\nk=v\r\n\r\n[b]\r\n");
-        QTest::newRow("new section at the end") << QByteArray("[a]\r\nx=1\r\n\r\n") << s << k << v
-                                                << QByteArray("[a]\r\nx=1\r\n\r\n[s]\r\nk=v\r\n");
-        QTest::newRow("lf file keeps lf")
-            << QByteArray("[s]\nj=1\n") << s << k << v << QByteArray("[s]\nj=1\nk=v\n");
-        QTest::newRow("last line without end")
-            << QByteArray("[s]\r\nj=1") << s << k << v << QByteArray("[s]\r\nj=1\r\nk=v\r\n");
+        const auto row = [](const char* name, const QByteArray& before, const QByteArray& after,
+                            const QString& value = "v", const QString& key = "k",
+                            const QString& section = "s") {
+            QTest::newRow(name) << before << section << key << value << after;
+        };
+        row("creates the file", kNoFile, "[s]\r\nk=v\r\n");
+        row("empty file", "", "[s]\r\nk=v\r\n");
+        row("replaces in place, other lines untouched",
+            "; note\r\n[a]\nx = 1 \r\n[S]\r\n  j=1\r\nK = old \r\n\tz=2\r\n\r\n[b]\r\ny\r\n",
+            "; note\r\n[a]\nx = 1 \r\n[S]\r\n  j=1\r\nK =v\r\n\tz=2\r\n\r\n[b]\r\ny\r\n");
+        row("appends after the section's last key", "[s]\r\nj=1\r\n\r\n; about b\r\n[b]\r\ny=2\r\n",
+            "[s]\r\nj=1\r\nk=v\r\n\r\n; about b\r\n[b]\r\ny=2\r\n");
+        row("section without keys", "[s]\r\n\r\n[b]\r\n", "[s]\r\nk=v\r\n\r\n[b]\r\n");
+        row("new section at the end", "[a]\r\nx=1\r\n\r\n", "[a]\r\nx=1\r\n\r\n[s]\r\nk=v\r\n");
+        row("lf file keeps lf", "[s]\nj=1\n", "[s]\nj=1\nk=v\n");
+        row("last line without end", "[s]\r\nj=1", "[s]\r\nj=1\r\nk=v\r\n");
         // Found by fuzzing: a lone CR at the end is no line end, or the key added after it
         // would join that line and never be read back.
-        QTest::newRow("last line ends in a lone CR")
-            << QByteArray("[s]\r\nj=1\r") << s << k << v << QByteArray("[s]\r\nj=1\r\r\nk=v\r\n");
-        QTest::newRow("first of duplicate sections") << QByteArray("[s]\r\n[s]\r\nk=1\r\n") << s << k << v
-                                                     << QByteArray("[s]\r\nk=v\r\n[s]\r\nk=1\r\n");
+        row("last line ends in a lone CR", "[s]\r\nj=1\r", "[s]\r\nj=1\r\r\nk=v\r\n");
+        row("first of duplicate sections", "[s]\r\n[s]\r\nk=1\r\n", "[s]\r\nk=v\r\n[s]\r\nk=1\r\n");
         // Found by fuzzing: a name with a control character other than a blank was trimmed of it
         // when written, so it did not read back under the name asked for.
-        QTest::newRow("new key ending in a vertical tab")
-            << QByteArray("[s]\r\nj=1\r\n") << s << QStringLiteral("k\v") << v
-            << QByteArray("[s]\r\nj=1\r\nk\v=v\r\n");
-        QTest::newRow("new section ending in a form feed") << QByteArray("[a]\r\n") << QStringLiteral("s\f")
-                                                           << k << v << QByteArray("[a]\r\n[s\f]\r\nk=v\r\n");
-        QTest::newRow("binary junk kept") << QByteArray("\xFF\xFE\x01\r\n[s]\r\nk=1\r\n") << s << k << v
-                                          << QByteArray("\xFF\xFE\x01\r\n[s]\r\nk=v\r\n");
-        QTest::newRow("empty value") << QByteArray("[s]\r\nk=1\r\n") << s << k << QString()
-                                     << QByteArray("[s]\r\nk=\r\n");
-        QTest::newRow("number text with its blank") << QByteArray("[s]\r\nk=3\r\n") << s << k
-                                                    << QStringLiteral(" 2") << QByteArray("[s]\r\nk= 2\r\n");
-        QTest::newRow("chinese value in gb18030")
-            << QByteArray("[s]\r\nk=1\r\n") << s << k << QStringLiteral("中")
-            << QByteArray("[s]\r\nk=\xD6\xD0\r\n");
-        QTest::newRow("outside gbk in four bytes")
-            << kNoFile << s << k << QStringLiteral("😀") << QByteArray("[s]\r\nk=\x94\x39\xFC\x36\r\n");
-        QTest::newRow("blanks around are written, not read back")
-            << kNoFile << s << k << QStringLiteral("  x y\t") << QByteArray("[s]\r\nk=  x y\t\r\n");
+        row("new key ending in a vertical tab", "[s]\r\nj=1\r\n", "[s]\r\nj=1\r\nk\v=v\r\n", "v", "k\v");
+        row("new section ending in a form feed", "[a]\r\n", "[a]\r\n[s\f]\r\nk=v\r\n", "v", "k", "s\f");
+        row("binary junk kept", "\xFF\xFE\x01\r\n[s]\r\nk=1\r\n", "\xFF\xFE\x01\r\n[s]\r\nk=v\r\n");
+        row("empty value", "[s]\r\nk=1\r\n", "[s]\r\nk=\r\n", "");
+        row("number text with its blank", "[s]\r\nk=3\r\n", "[s]\r\nk= 2\r\n", " 2");
+        row("chinese value in gb18030", "[s]\r\nk=1\r\n", "[s]\r\nk=\xD6\xD0\r\n", "中");
+        row("outside gbk in four bytes", kNoFile, "[s]\r\nk=\x94\x39\xFC\x36\r\n", "😀");
+        row("blanks around are written, not read back", kNoFile, "[s]\r\nk=  x y\t\r\n", "  x y\t");
     }
 
     void profileWrite() {
@@ -216,10 +197,9 @@ class SettingsTest : public QObject {
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, value);
-        QFETCH(QByteArray, after);
         prepare(before);
         QVERIFY(platform::writeProfileString(section, key, value, iniPath()));
-        QCOMPARE(readBytes(iniPath()), after);
+        QTEST(readBytes(iniPath()), "after");
         // Blanks around a value are not part of it.
         QCOMPARE(platform::readProfileString(section, key, QStringLiteral("missing"), iniPath()).value,
                  value.trimmed());
@@ -232,27 +212,19 @@ class SettingsTest : public QObject {
         QTest::addColumn<QByteArray>("before");
 
         const QByteArray small("[s]\r\nk=1\r\n");
+        const auto row = [](const char* name, const char* section, const char* key, const char* value,
+                            const QByteArray& before) {
+            QTest::newRow(name) << QString(section) << QString(key) << QString(value) << before;
+        };
         // A line break in a value would add lines the next read takes for keys or sections.
-        QTest::newRow("value with a line feed") << "s"
-                                                << "k"
-                                                << "a\n[x]" << small;
-        QTest::newRow("value with a carriage return") << "s"
-                                                      << "k"
-                                                      << "a\rb" << small;
-        QTest::newRow("key holding =") << "s"
-                                       << "k=j"
-                                       << "v" << small;
-        QTest::newRow("empty key") << "s"
-                                   << " "
-                                   << "v" << small;
-        QTest::newRow("section holding ]") << "s]"
-                                           << "k"
-                                           << "v" << small;
+        row("value with a line feed", "s", "k", "a\n[x]", small);
+        row("value with a carriage return", "s", "k", "a\rb", small);
+        row("key holding =", "s", "k=j", "v", small);
+        row("empty key", "s", " ", "v", small);
+        row("section holding ]", "s]", "k", "v", small);
         QByteArray huge = small;
         huge.append(QByteArray(platform::kMaxProfileFileBytes, 'x'));
-        QTest::newRow("file too large to rewrite") << "s"
-                                                   << "k"
-                                                   << "v" << huge;
+        row("file too large to rewrite", "s", "k", "v", huge);
     }
 
     void profileWriteRefused() {
@@ -300,8 +272,7 @@ class SettingsTest : public QObject {
 
     void leadingNumber() {
         QFETCH(QString, text);
-        QFETCH(double, number);
-        QCOMPARE(platform::leadingNumber(text), number);
+        QTEST(platform::leadingNumber(text), "number");
     }
 
     void halfEven_data() {
@@ -342,76 +313,52 @@ class SettingsTest : public QObject {
 
     void startupSettings_data() {
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<bool>("showList");
-        QTest::addColumn<bool>("showPlay");
-        QTest::addColumn<int>("scanStep");
-        QTest::addColumn<int>("frameStep");
-        QTest::addColumn<StartupSettings::Loop>("loop");
-        QTest::addColumn<int>("quality");
-        QTest::addColumn<int>("zoom");
+        QTest::addColumn<Startup>("expected");
         using Loop = StartupSettings::Loop;
-
-        QTest::newRow("no file") << kNoFile << true << false << 3 << 10 << Loop::Off << 0 << 90;
-        QTest::newRow("list show empty") << QByteArray("[filelistwindow]\r\nshow=\r\n") << false << false << 3
-                                         << 10 << Loop::Off << 0 << 90;
-        QTest::newRow("show 1.0 and 1a")
-            << QByteArray("[filelistwindow]\r\nshow=1.0\r\n[fileplaywindow]\r\nshow=1a\r\n") << true << true
-            << 3 << 10 << Loop::Off << 0 << 90;
-        QTest::newRow("show 2 and 0")
-            << QByteArray("[filelistwindow]\r\nshow=2\r\n[fileplaywindow]\r\nshow=0\r\n") << false << false
-            << 3 << 10 << Loop::Off << 0 << 90;
-        QTest::newRow("frame empty, goframe 2.5") << QByteArray("[gomovie]\r\nframe=\r\ngoframe=2.5\r\n")
-                                                  << true << false << 3 << 2 << Loop::Off << 0 << 90;
-        QTest::newRow("frame letters, goframe 3.5") << QByteArray("[gomovie]\r\nframe=abc\r\ngoframe=3.5\r\n")
-                                                    << true << false << 0 << 4 << Loop::Off << 0 << 90;
-        QTest::newRow("frame blanks inside, goframe hex")
-            << QByteArray("[gomovie]\r\nframe= 1 2\r\ngoframe=&H1F\r\n") << true << false << 12 << 31
-            << Loop::Off << 0 << 90;
-        QTest::newRow("steps out of 32-bit range")
-            << QByteArray("[gomovie]\r\nframe=3000000000\r\ngoframe=-1e300\r\n") << true << false << 3 << 10
-            << Loop::Off << 0 << 90;
-        QTest::newRow("loop 1") << QByteArray("[isloop]\r\nloop=1\r\n") << true << false << 3 << 10
-                                << Loop::On << 0 << 90;
-        QTest::newRow("loop 2") << QByteArray("[isloop]\r\nloop=2\r\n") << true << false << 3 << 10
-                                << Loop::Unchanged << 0 << 90;
-        QTest::newRow("loop empty") << QByteArray("[isloop]\r\nloop=\r\n") << true << false << 3 << 10
-                                    << Loop::Off << 0 << 90;
-        QTest::newRow("loop letters")
-            << QByteArray("[isloop]\r\nloop=yes\r\n") << true << false << 3 << 10 << Loop::Off << 0 << 90;
-        QTest::newRow("select as written") << QByteArray("[formquality]\r\nselect= 2\r\n") << true << false
-                                           << 3 << 10 << Loop::Off << 2 << 90;
-        QTest::newRow("select 3") << QByteArray("[formquality]\r\nselect=3\r\n") << true << false << 3 << 10
-                                  << Loop::Off << 3 << 90;
-        QTest::newRow("select 7") << QByteArray("[formquality]\r\nselect=7\r\n") << true << false << 3 << 10
-                                  << Loop::Off << -1 << 90;
-        QTest::newRow("select empty")
-            << QByteArray("[formquality]\r\nselect=\r\n") << true << false << 3 << 10 << Loop::Off << 0 << 90;
-        QTest::newRow("select -1") << QByteArray("[formquality]\r\nselect=-1\r\n") << true << false << 3 << 10
-                                   << Loop::Off << -1 << 90;
-        QTest::newRow("how 150") << QByteArray("[zoom]\r\nhow=150\r\n") << true << false << 3 << 10
-                                 << Loop::Off << 0 << 150;
-        QTest::newRow("how empty") << QByteArray("[zoom]\r\nhow=\r\n") << true << false << 3 << 10
-                                   << Loop::Off << 0 << 90;
-        QTest::newRow("how 40000") << QByteArray("[zoom]\r\nhow=40000\r\n") << true << false << 3 << 10
-                                   << Loop::Off << 0 << 90;
-        QTest::newRow("how -32768") << QByteArray("[zoom]\r\nhow=-32768\r\n") << true << false << 3 << 10
-                                    << Loop::Off << 0 << -32768;
-        QTest::newRow("upper-case names")
-            << QByteArray("[FileListWindow]\r\nSHOW=0\r\n[GOMOVIE]\r\nFrame=5\r\n[IsLoop]\r\nLoop=1\r\n")
-            << false << false << 5 << 10 << Loop::On << 0 << 90;
+        const auto row = [](const char* name, const QByteArray& content, Startup expected) {
+            QTest::newRow(name) << content << expected;
+        };
+        row("no file", kNoFile, {});
+        row("list show empty", "[filelistwindow]\r\nshow=\r\n", {.list = false});
+        row("show 1.0 and 1a", "[filelistwindow]\r\nshow=1.0\r\n[fileplaywindow]\r\nshow=1a\r\n",
+            {.play = true});
+        row("show 2 and 0", "[filelistwindow]\r\nshow=2\r\n[fileplaywindow]\r\nshow=0\r\n", {.list = false});
+        row("frame empty, goframe 2.5", "[gomovie]\r\nframe=\r\ngoframe=2.5\r\n", {.frame = 2});
+        row("frame letters, goframe 3.5", "[gomovie]\r\nframe=abc\r\ngoframe=3.5\r\n",
+            {.scan = 0, .frame = 4});
+        row("frame blanks inside, goframe hex", "[gomovie]\r\nframe= 1 2\r\ngoframe=&H1F\r\n",
+            {.scan = 12, .frame = 31});
+        row("steps out of 32-bit range", "[gomovie]\r\nframe=3000000000\r\ngoframe=-1e300\r\n", {});
+        row("loop 1", "[isloop]\r\nloop=1\r\n", {.loop = Loop::On});
+        row("loop 2", "[isloop]\r\nloop=2\r\n", {.loop = Loop::Unchanged});
+        row("loop empty", "[isloop]\r\nloop=\r\n", {});
+        row("loop letters", "[isloop]\r\nloop=yes\r\n", {});
+        row("select as written", "[formquality]\r\nselect= 2\r\n", {.quality = 2});
+        row("select 3", "[formquality]\r\nselect=3\r\n", {.quality = 3});
+        row("select 7", "[formquality]\r\nselect=7\r\n", {.quality = -1});
+        row("select empty", "[formquality]\r\nselect=\r\n", {});
+        row("select -1", "[formquality]\r\nselect=-1\r\n", {.quality = -1});
+        row("how 150", "[zoom]\r\nhow=150\r\n", {.zoom = 150});
+        row("how empty", "[zoom]\r\nhow=\r\n", {});
+        row("how 40000", "[zoom]\r\nhow=40000\r\n", {});
+        row("how -32768", "[zoom]\r\nhow=-32768\r\n", {.zoom = -32768});
+        row("upper-case names",
+            "[FileListWindow]\r\nSHOW=0\r\n[GOMOVIE]\r\nFrame=5\r\n[IsLoop]\r\nLoop=1\r\n",
+            {.list = false, .scan = 5, .loop = Loop::On});
     }
 
     void startupSettings() {
         QFETCH(QByteArray, content);
+        QFETCH(Startup, expected);
         prepare(content);
         const StartupSettings settings = readStartupSettings(iniPath());
-        QTEST(settings.showListWindow, "showList");
-        QTEST(settings.showPlayWindow, "showPlay");
-        QTEST(int(settings.scanStep), "scanStep");
-        QTEST(int(settings.frameStep), "frameStep");
-        QTEST(settings.loop, "loop");
-        QTEST(settings.qualityIndex, "quality");
-        QTEST(int(settings.zoomPercent), "zoom");
+        QCOMPARE(settings.showListWindow, expected.list);
+        QCOMPARE(settings.showPlayWindow, expected.play);
+        QCOMPARE(int(settings.scanStep), expected.scan);
+        QCOMPARE(int(settings.frameStep), expected.frame);
+        QCOMPARE(settings.loop, expected.loop);
+        QCOMPARE(settings.qualityIndex, expected.quality);
+        QCOMPARE(int(settings.zoomPercent), expected.zoom);
     }
 
     void savedListPath() {
@@ -452,7 +399,6 @@ class SettingsTest : public QObject {
         QFETCH(bool, playWindow);
         QFETCH(bool, loop);
         QFETCH(int, quality);
-        QFETCH(QString, expectedSelect);
         prepare(before + (before.isNull() ? QByteArray() : QByteArray("[gomovie]\r\nframe=7\r\n")));
 
         writeExitSettings({listPath, listWindow, playWindow, loop, quality}, iniPath());
@@ -466,7 +412,7 @@ class SettingsTest : public QObject {
         QCOMPARE(read("filelistwindow", "show"), QLatin1String(listWindow ? "1" : "0"));
         QCOMPARE(read("fileplaywindow", "show"), QLatin1String(playWindow ? "1" : "0"));
         QCOMPARE(read("isloop", "loop"), QLatin1String(loop ? "1" : "0"));
-        QCOMPARE(read("formquality", "select"), expectedSelect);
+        QTEST(read("formquality", "select"), "expectedSelect");
         const QByteArray written = readBytes(iniPath());
         if (quality >= 0) QVERIFY(written.contains("select= " + QByteArray::number(quality) + "\r\n"));
         if (!before.isNull()) QVERIFY(written.contains("[gomovie]\r\nframe=7\r\n"));
@@ -531,13 +477,12 @@ class SettingsTest : public QObject {
         QFETCH(QByteArray, file);
         QFETCH(int, volume);
         QFETCH(bool, muted);
-        QFETCH(bool, continuous);
         QFETCH(QByteArray, codePage);
         prepare(file);
         const PlayerSettings read = readPlayerSettings(iniPath());
         QCOMPARE(read.volume, volume);
         QCOMPARE(read.muted, muted);
-        QCOMPARE(read.continuousPlay, continuous);
+        QTEST(read.continuousPlay, "continuous");
         QCOMPARE(read.codePage, codePage);
         PlayerSettings changed = read;
         changed.volume = 100 - read.volume;

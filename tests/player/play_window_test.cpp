@@ -1,7 +1,7 @@
 // The play window: control sizing, unload clearing the menu mark, and the loading states
 // of the movie control turned into the main window's status texts.
 #include "action_assembler.h"
-#include "bit_writer.h"
+#include "buttons.h"
 #include "support/app_fixture.h"
 #include "support/file_bytes.h"
 #include "swf_builder.h"
@@ -72,6 +72,7 @@ class PlayWindowTest : public QObject {
         connect(control, &ShockwaveFlash::OnReadyStateChange, this, [&] { seen << main->Label3->text(); });
         QList<int> states;
         connect(control, &ShockwaveFlash::OnReadyStateChange, this, [&](int state) { states << state; });
+        main->setTimer1Enabled(false); // state 4 switches the status timer on
         control->setMovie(path);
         QCOMPARE(control->ReadyState(), 0);
         QVERIFY(states.isEmpty()); // events come from the event loop, never from inside the call
@@ -81,6 +82,7 @@ class PlayWindowTest : public QObject {
         QCOMPARE(main->mm, 12);
         QCOMPARE(control->TotalFrames(), 12);
         QCOMPARE(control->ReadyState(), 4);
+        QVERIFY(main->timer1Enabled());
     }
 
     void unreadableMovieSaysWhy_data() {
@@ -176,14 +178,6 @@ class PlayWindowTest : public QObject {
         QCOMPARE(control->FrameNum(), 0);
     }
 
-    void stateFourSwitchesTheTimerOn() {
-        Form1* main = forms::get<Form1>();
-        main->setTimer1Enabled(false);
-        Form1::sw()->setMovie(writeMovie(QStringLiteral("m.swf"), movie(2)));
-        AppFixture::settle();
-        QVERIFY(main->timer1Enabled());
-    }
-
     // A movie of the era: a preloader loops on frame 1 until every frame is in, frame 2 waits
     // for its play button (the hand over it), a click plays on, and stop() holds the last frame.
     void buttonsAnswerThePointer() {
@@ -201,17 +195,7 @@ class PlayWindowTest : public QObject {
         preloader.label("end");
         b.doAction(preloader.bytes());
         b.showFrame();
-        const int id = b.reserveId();
-        swftest::Writer button;
-        button.u16(id);
-        button.u8(0x0f); // up, over, down and hit
-        button.u16(face);
-        button.u16(1);
-        button.matrix(QTransform());
-        button.u8(0);
-        button.u8(0x06); // play
-        button.u8(0);
-        b.rawTag(7, button.data());
+        const int id = swftest::defineButton1(b, {{0x0f, face}}, QByteArray("\x06\x00", 2)); // play
         b.place(1, id);
         b.doAction(ActionAssembler(6).op(ActionCode::Stop).bytes());
         b.showFrame(3);

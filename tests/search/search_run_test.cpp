@@ -109,34 +109,34 @@ class SearchRunTest : public QObject {
         QCOMPARE(countLine(), u8("已找到的文件： 2"));
     }
 
-    // "停止" pressed at a yield: no further file is examined, the matches so far stay.
+    // "停止" pressed at a yield, or arriving as a real event the yield lets through: no further
+    // file is examined, the matches so far stay.
+    void stopDuringWalk_data() {
+        QTest::addColumn<bool>("queued");
+        QTest::addColumn<int>("stopAt");
+        QTest::newRow("pressed") << false << 3;
+        QTest::newRow("through the event queue") << true << 1;
+    }
     void stopDuringWalk() {
+        QFETCH(bool, queued);
+        QFETCH(int, stopAt);
         makeTree(root(), {"1.swf", "2.swf", "s/3.swf", "s/t/4.swf", "u/5.swf"});
         int files = 0;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 3) forms::loaded<Form10>()->Command1_Click();
-            QCOMPARE(statusLine().isEmpty(), false);
+        search::setYieldHookForTesting([&] {
+            QVERIFY(!statusLine().isEmpty());
+            if (++files != stopAt) return;
+            if (queued)
+                QMetaObject::invokeMethod(forms::loaded<Form10>()->Command1, "click", Qt::QueuedConnection);
+            else
+                forms::loaded<Form10>()->Command1_Click();
         });
         runFolder(root());
-        QCOMPARE(files, 3);
-        QCOMPARE(SearchFixture::playList().size(), 3);
+        QCOMPARE(files, stopAt);
+        QCOMPARE(SearchFixture::playList().size(), stopAt);
         QCOMPARE(statusLine(), u8("查找停止"));
         QCOMPARE(buttonText(), u8("关闭"));
-        QCOMPARE(countLine(), u8("已找到的文件： 3"));
+        QCOMPARE(countLine(), search::countLine(stopAt));
         QVERIFY(search::state().ding);
-    }
-
-    // The same press arriving as a real event: the first yield lets it through.
-    void stopThroughEventQueue() {
-        makeTree(root(), {"1.swf", "2.swf", "3.swf"});
-        int files = 0;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 1)
-                QMetaObject::invokeMethod(forms::loaded<Form10>()->Command1, "click", Qt::QueuedConnection);
-        });
-        runFolder(root());
-        QCOMPARE(files, 1);
-        QCOMPARE(statusLine(), u8("查找停止"));
     }
 
     // The program's end during a run stops the walk at once: the windows are gone, and a

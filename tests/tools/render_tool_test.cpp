@@ -46,7 +46,6 @@ class RenderToolTest : public QObject {
 
     void startsTheMovieAsTheControlDoes() {
         QFETCH(bool, stopOnFirstFrame);
-        QFETCH(QString, expected);
         swftest::SwfBuilder builder(6, QSize(100, 100), 12);
         ActionAssembler first;
         first.trace("one");
@@ -58,7 +57,7 @@ class RenderToolTest : public QObject {
         const ToolRun run = runTool(
             builder.finish(), {QStringLiteral("--frames"), QStringLiteral("3"), QStringLiteral("--trace")});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char('|')), expected);
+        QTEST(run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char('|')), "expected");
     }
 
     // A movie made for ActionScript 3 is refused: status 1, and stderr names the reason.

@@ -65,105 +65,45 @@ class ClipDirectoryTest : public QObject {
         QTest::addColumn<QString>("base"); // a dot path from _level0, empty for the root
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("found"); // its target path, empty for none
-        QTest::newRow("root") << 6 << ""
-                              << ""
-                              << "_level0";
-        QTest::newRow("child") << 6 << ""
-                               << "a"
-                               << "_level0.a";
-        QTest::newRow("dots") << 6 << ""
-                              << "a.b"
-                              << "_level0.a.b";
-        QTest::newRow("slashes") << 6 << ""
-                                 << "/a/b"
-                                 << "_level0.a.b";
-        QTest::newRow("parent by name") << 6 << "a.b"
-                                        << "_parent"
-                                        << "_level0.a";
-        QTest::newRow("parent by dots") << 6 << "a.b"
-                                        << "../../c"
-                                        << "_level0.c";
-        QTest::newRow("from base") << 6 << "a"
-                                   << "b"
-                                   << "_level0.a.b";
-        QTest::newRow("root from deep") << 6 << "a.b"
-                                        << "_root.c"
-                                        << "_level0.c";
-        QTest::newRow("absolute from deep") << 6 << "a.b"
-                                            << "/c"
-                                            << "_level0.c";
-        QTest::newRow("a level") << 6 << ""
-                                 << "_level3.d"
-                                 << "_level3.d";
-        QTest::newRow("level zero") << 6 << "a"
-                                    << "_level0.a"
-                                    << "_level0.a";
-        QTest::newRow("missing level") << 6 << ""
-                                       << "_level4"
-                                       << "";
-        QTest::newRow("this") << 6 << "a"
-                              << "this.b"
-                              << "_level0.a.b";
-        QTest::newRow("missing") << 6 << ""
-                                 << "a.x"
-                                 << "";
-        QTest::newRow("above the root") << 6 << ""
-                                        << "_parent"
-                                        << "";
+        const auto row = [](const char* name, int version, const char* base, const char* path,
+                            const char* found) {
+            QTest::newRow(name) << version << QString(base) << QString(path) << QString(found);
+        };
+        row("root", 6, "", "", "_level0");
+        row("child", 6, "", "a", "_level0.a");
+        row("dots", 6, "", "a.b", "_level0.a.b");
+        row("slashes", 6, "", "/a/b", "_level0.a.b");
+        row("parent by name", 6, "a.b", "_parent", "_level0.a");
+        row("parent by dots", 6, "a.b", "../../c", "_level0.c");
+        row("from base", 6, "a", "b", "_level0.a.b");
+        row("root from deep", 6, "a.b", "_root.c", "_level0.c");
+        row("absolute from deep", 6, "a.b", "/c", "_level0.c");
+        row("a level", 6, "", "_level3.d", "_level3.d");
+        row("level zero", 6, "a", "_level0.a", "_level0.a");
+        row("missing level", 6, "", "_level4", "");
+        row("this", 6, "a", "this.b", "_level0.a.b");
+        row("missing", 6, "", "a.x", "");
+        row("above the root", 6, "", "_parent", "");
         // Names ignore case before SWF 7 and keep it from then on; keywords always ignore it.
-        QTest::newRow("case before 7") << 6 << ""
-                                       << "A.b2"
-                                       << "_level0.a.B2";
-        QTest::newRow("case from 7") << 7 << ""
-                                     << "A.b2"
-                                     << "";
-        QTest::newRow("exact case from 7") << 7 << ""
-                                           << "a.B2"
-                                           << "_level0.a.B2";
-        QTest::newRow("keywords in any case") << 7 << "a.b"
-                                              << "_PARENT._Root.c"
-                                              << "_level0.c";
+        row("case before 7", 6, "", "A.b2", "_level0.a.B2");
+        row("case from 7", 7, "", "A.b2", "");
+        row("exact case from 7", 7, "", "a.B2", "_level0.a.B2");
+        row("keywords in any case", 7, "a.b", "_PARENT._Root.c", "_level0.c");
         // After a slash a dot is part of a name, and so are leading dots and a dot before a dot.
-        QTest::newRow("dot after a slash") << 6 << ""
-                                           << "a/x.y"
-                                           << "_level0.a.x.y";
-        QTest::newRow("dot before a slash") << 6 << ""
-                                            << "a.x.y"
-                                            << "";
-        QTest::newRow("dots after .. are names") << 6 << "a"
-                                                 << "..:a.b"
-                                                 << "";
-        QTest::newRow("a leading dot is part of a name") << 6 << ""
-                                                         << ".a"
-                                                         << "";
-        QTest::newRow("three dots name a child") << 6 << ""
-                                                 << "a...b"
-                                                 << "";
-        QTest::newRow("colons as dots") << 6 << ""
-                                        << "a:b"
-                                        << "_level0.a.b";
-        QTest::newRow("leading colons skipped") << 6 << ""
-                                                << ":::a:b"
-                                                << "_level0.a.b";
-        QTest::newRow("one separator may end a path") << 6 << ""
-                                                      << "a/b:"
-                                                      << "_level0.a.b";
-        QTest::newRow("two may not") << 6 << ""
-                                     << "a/b::"
-                                     << "";
-        QTest::newRow("empty step") << 6 << ""
-                                    << "a//b"
-                                    << "";
+        row("dot after a slash", 6, "", "a/x.y", "_level0.a.x.y");
+        row("dot before a slash", 6, "", "a.x.y", "");
+        row("dots after .. are names", 6, "a", "..:a.b", "");
+        row("a leading dot is part of a name", 6, "", ".a", "");
+        row("three dots name a child", 6, "", "a...b", "");
+        row("colons as dots", 6, "", "a:b", "_level0.a.b");
+        row("leading colons skipped", 6, "", ":::a:b", "_level0.a.b");
+        row("one separator may end a path", 6, "", "a/b:", "_level0.a.b");
+        row("two may not", 6, "", "a/b::", "");
+        row("empty step", 6, "", "a//b", "");
         // Level names read their number as C does.
-        QTest::newRow("level number up to a letter") << 6 << "a"
-                                                     << "_flash3x.d"
-                                                     << "_level3.d";
-        QTest::newRow("level number in 32 bits") << 6 << ""
-                                                 << "_level4294967299"
-                                                 << "_level3";
-        QTest::newRow("negative level") << 6 << ""
-                                        << "_level-3"
-                                        << "";
+        row("level number up to a letter", 6, "a", "_flash3x.d", "_level3.d");
+        row("level number in 32 bits", 6, "", "_level4294967299", "_level3");
+        row("negative level", 6, "", "_level-3", "");
         QTest::newRow("colon before a slash is a name") << 6 << ""
                                                         << "a/:/"
                                                         << "_level0.a.:";
