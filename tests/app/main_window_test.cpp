@@ -128,7 +128,7 @@ class MainWindowTest : public QObject {
         QVERIFY(qAbs(twips::width(list) - twips::width(main)) <= 120);
     }
 
-    void exitAnsweredNo() {
+    void exitAsksFirst() {
         fx.writeIni("; kept\r\n[isloop]\r\nloop=1\r\n");
         Form1* main = forms::get<Form1>();
         fx.answer = platform::MessageResult::No;
@@ -141,6 +141,15 @@ class MainWindowTest : public QObject {
         QCOMPARE(fx.endRequests, 0);
         QCOMPARE(fx.readIni(), QByteArray("; kept\r\n[isloop]\r\nloop=1\r\n"));
         QVERIFY(main->isVisible());
+        // The title bar's close asks the same, and a yes saves as the exit command does.
+        QVERIFY(!main->close());
+        QCOMPARE(fx.messages.size(), 2);
+        QCOMPARE(fx.endRequests, 0);
+        QVERIFY(main->isVisible());
+        fx.answer = platform::MessageResult::Yes;
+        main->close();
+        QCOMPARE(fx.endRequests, 1);
+        QVERIFY(fx.readIni().contains("[filelistwindow]"));
     }
 
     void exitWrites_data() {
@@ -176,19 +185,6 @@ class MainWindowTest : public QObject {
             QVERIFY2(written.contains(line), qPrintable(written));
         for (const QString& line : absentLines)
             QVERIFY2(!written.contains(line), qPrintable(written));
-    }
-
-    void titleBarCloseAsksAndSaves() {
-        Form1* main = forms::get<Form1>();
-        fx.answer = platform::MessageResult::No;
-        QVERIFY(!main->close());
-        QCOMPARE(fx.messages.size(), 1);
-        QCOMPARE(fx.endRequests, 0);
-        QVERIFY(main->isVisible());
-        fx.answer = platform::MessageResult::Yes;
-        main->close();
-        QCOMPARE(fx.endRequests, 1);
-        QVERIFY(fx.readIni().contains("[filelistwindow]"));
     }
 
     void windowLifecycle() {

@@ -82,19 +82,17 @@ class CommandsTest : public QObject {
                 "Flash Player movie (*.swf)|*.swf|Flash Movie (* .fla)|*.fla|Flash exe Movie(*.exe)|*.exe"));
         QCOMPARE(Form1::sw()->Movie(), path);
         QVERIFY(!main->timer1Enabled()); // the command itself does not touch the status timer
+        // Cancelled, it keeps the movie where it was, not loaded again.
+        AppFixture::settle();
+        Form1::sw()->setClockEnabled(false);
+        Form1::sw()->GotoFrame(3);
+        main->munfileflashb_Click();
+        QCOMPARE(Form1::sw()->Movie(), path);
+        QCOMPARE(Form1::sw()->FrameNum(), 3);
         // Button 7 runs the same command.
         fx.dialogAnswers << QStringLiteral("/elsewhere/movie.fla");
         main->Image1_Click(7);
         QCOMPARE(Form1::sw()->Movie(), QStringLiteral("/elsewhere/movie.fla"));
-    }
-
-    void localOpenCancelledKeepsTheMovie() {
-        const QString path = writeTestMovie(fx.folder->path(), QStringLiteral("a.swf"), 5);
-        ShockwaveFlash* control = loadTestMovie(path);
-        control->GotoFrame(3);
-        main->munfileflashb_Click(); // no answer: cancelled
-        QCOMPARE(control->Movie(), path);
-        QCOMPARE(control->FrameNum(), 3); // not reloaded
     }
 
     void remoteAcceptance_data() {

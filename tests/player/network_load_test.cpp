@@ -171,12 +171,25 @@ class NetworkLoadTest : public QObject {
     bool waitForState(int state, int timeoutMs = 5000) {
         return QTest::qWaitFor([&] { return control()->ReadyState() == state; }, timeoutMs);
     }
+    // Ticks with the network's answers between them until done() holds.
+    bool tickUntil(const std::function<bool()>& done) {
+        return QTest::qWaitFor(
+            [&] {
+                control()->tick();
+                return done();
+            },
+            5000);
+    }
+    // The traces of the movie in the control, set up afresh for every test.
+    QStringList traces;
 
   private slots:
     void init() {
         fx.setUp();
         forms::get<Form1>();
         control()->setClockEnabled(false);
+        traces.clear();
+        control()->engine().setTraceHandler([this](const QString& line) { traces << line; });
     }
     void cleanup() { fx.tearDown(); }
 
@@ -291,8 +304,6 @@ class NetworkLoadTest : public QObject {
         TestServer server;
         server.loader =
             loaderMovie(asked.contains(QLatin1String("%1")) ? asked.arg(server.server.serverPort()) : asked);
-        QStringList traces;
-        control()->engine().setTraceHandler([&traces](const QString& line) { traces << line; });
         control()->setMovie(server.url("/site/loader.swf"));
         QVERIFY(waitForState(4));
         // Ticks with the network's answers between them, until the variable shows or the
@@ -313,16 +324,9 @@ class NetworkLoadTest : public QObject {
     void movieRunsWhileItsLoadArrives() {
         TestServer server;
         server.loader = loaderMovie(QStringLiteral("slow.txt"));
-        QStringList traces;
-        control()->engine().setTraceHandler([&traces](const QString& line) { traces << line; });
         control()->setMovie(server.url("/site/loader.swf"));
         QVERIFY(waitForState(4));
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                control()->tick();
-                return bool(server.pending);
-            },
-            3000));
+        QVERIFY(tickUntil([&] { return bool(server.pending); }));
         traces.clear();
         for (int i = 0; i < 10; ++i) {
             control()->tick();
@@ -332,12 +336,7 @@ class NetworkLoadTest : public QObject {
         QVERIFY(traces.size() >= 4);
         QCOMPARE(traces.last(), QStringLiteral("undefined"));
         server.finish();
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                control()->tick();
-                return traces.last() == QLatin1String("hello");
-            },
-            3000));
+        QVERIFY(tickUntil([&] { return traces.last() == QLatin1String("hello"); }));
     }
 
     // A NetStream plays the part of its file that has come, waits at its end, and goes on to the
@@ -345,24 +344,14 @@ class NetworkLoadTest : public QObject {
     void videoPlaysWhileItArrives() {
         TestServer server;
         server.loader = streamingMovie();
-        QStringList traces;
-        control()->engine().setTraceHandler([&traces](const QString& line) { traces << line; });
         control()->setMovie(server.url("/site/loader.swf"));
         QVERIFY(waitForState(4));
-        auto tickUntil = [&](const QString& line) {
-            return QTest::qWaitFor(
-                [&] {
-                    control()->tick();
-                    return traces.contains(line);
-                },
-                5000);
-        };
-        QVERIFY(tickUntil(QStringLiteral("NetStream.Buffer.Empty")));
+        QVERIFY(tickUntil([&] { return traces.contains(QStringLiteral("NetStream.Buffer.Empty")); }));
         QVERIFY(server.pending);
         QCOMPARE(traces,
                  QStringList({"NetStream.Play.Start", "NetStream.Buffer.Full", "NetStream.Buffer.Empty"}));
         server.finish();
-        QVERIFY(tickUntil(QStringLiteral("NetStream.Play.Stop")));
+        QVERIFY(tickUntil([&] { return traces.contains(QStringLiteral("NetStream.Play.Stop")); }));
         QCOMPARE(traces.mid(3),
                  QStringList({"NetStream.Buffer.Full", "NetStream.Buffer.Flush", "NetStream.Play.Stop"}));
         QCOMPARE(server.paths, QStringList({"/site/loader.swf", "/site/clip.flv"}));

@@ -57,6 +57,20 @@ QPointF px(double x, double y) {
     return {x * 20, y * 20};
 }
 
+// A sprite of one rectangle, placed under a name.
+void placeClip(SwfBuilder& b, int depth, const QString& name, const QRectF& rect, const QColor& color,
+               const QTransform& matrix = {}) {
+    SwfBuilder inner(8);
+    inner.place(1, b.defineRect(rect, color));
+    inner.showFrame();
+    swftest::Place place;
+    place.depth = depth;
+    place.characterId = b.defineSprite(inner);
+    place.name = name;
+    place.matrix = matrix;
+    b.place(place);
+}
+
 void click(swf::Player& player, QPointF at) {
     player.pointerMoved(at);
     player.pointerPressed();
@@ -179,24 +193,8 @@ class SwfInputTest : public QObject {
         QFETCH(QPointF, expected);
         using swf::format::ActionCode;
         SwfBuilder b = swftest::stage(6);
-        const int dot = b.defineRect(QRectF(0, 0, 5, 5), Qt::red);
-        SwfBuilder inner(6);
-        inner.place(1, dot);
-        inner.showFrame();
-        swftest::Place place;
-        place.depth = 1;
-        place.characterId = b.defineSprite(inner);
-        place.name = QStringLiteral("dot");
-        place.matrix = QTransform::fromTranslate(20, 20);
-        b.place(place);
-        SwfBuilder padShape(6);
-        padShape.place(1, b.defineRect(QRectF(50, 60, 20, 20), Qt::blue));
-        padShape.showFrame();
-        swftest::Place pad;
-        pad.depth = 2;
-        pad.characterId = b.defineSprite(padShape);
-        pad.name = QStringLiteral("pad");
-        b.place(pad);
+        placeClip(b, 1, "dot", QRectF(0, 0, 5, 5), Qt::red, QTransform::fromTranslate(20, 20));
+        placeClip(b, 2, "pad", QRectF(50, 60, 20, 20), Qt::blue);
         // Frame 1 grabs the clip (the pointer is at 0, 0), frame 2 reads where it went and lets
         // go, frame 3 reads it again after the pointer moved on.
         ActionAssembler grab(6);
@@ -207,18 +205,12 @@ class SwfInputTest : public QObject {
         b.showFrame();
         ActionAssembler read(6);
         for (const char* property : {"_x", "_y", "_xmouse", "_droptarget"})
-            read.getVariable("dot")
-                .push({QString::fromLatin1(property)})
-                .op(ActionCode::GetMember)
-                .op(ActionCode::Trace);
+            read.getVariable("dot").push({property}).op(ActionCode::GetMember).op(ActionCode::Trace);
         b.doAction(read.getVariable("dot").callMethod("stopDrag", 0).op(ActionCode::Pop).bytes());
         b.showFrame();
         ActionAssembler after(6);
         for (const char* property : {"_x", "_droptarget"})
-            after.getVariable("dot")
-                .push({QString::fromLatin1(property)})
-                .op(ActionCode::GetMember)
-                .op(ActionCode::Trace);
+            after.getVariable("dot").push({property}).op(ActionCode::GetMember).op(ActionCode::Trace);
         b.doAction(after.bytes());
         b.showFrame();
         swf::Player player;
@@ -244,20 +236,11 @@ class SwfInputTest : public QObject {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         auto clipWithPress = [](SwfBuilder& movie, const char* message) {
-            SwfBuilder inner(8);
-            inner.place(1, movie.defineRect(QRectF(0, 0, 40, 40), Qt::red));
-            inner.showFrame();
-            swftest::Place place;
-            place.depth = 1;
-            place.characterId = movie.defineSprite(inner);
-            place.name = QStringLiteral("b");
-            movie.place(place);
+            placeClip(movie, 1, "b", QRectF(0, 0, 40, 40), Qt::red);
             ActionAssembler say(8);
             say.trace(message);
             ActionAssembler code(8);
-            code.getVariable("b").push({"onPress"});
-            code.defineFunction("", {}, say);
-            code.op(ActionCode::SetMember);
+            code.getVariable("b").push({"onPress"}).defineFunction("", {}, say).op(ActionCode::SetMember);
             movie.doAction(code.bytes());
         };
         SwfBuilder level(8, QSize(100, 100), 12);
@@ -269,8 +252,8 @@ class SwfInputTest : public QObject {
         clipWithPress(root, "root");
         root.showFrame();
         // Asked for on the second frame, so the first frame's press finds only the root.
-        root.doAction(ActionAssembler(8)
-                          .action(ActionCode::GetUrl, QByteArray("level.swf\0_level1\0", 19))
+        ActionAssembler load(8);
+        root.doAction(load.action(ActionCode::GetUrl, QByteArray("level.swf\0_level1\0", 19))
                           .op(ActionCode::Stop)
                           .bytes());
         root.showFrame();

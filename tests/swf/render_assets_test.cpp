@@ -545,22 +545,15 @@ class SwfRenderAssetsTest : public QObject {
     void colorTransformedBitmaps_data() {
         QTest::addColumn<ColorTransformValues>("cx");
         QTest::addColumn<bool>("repeat");
-        ColorTransformValues fade;
-        fade.alphaMult = 128;
-        ColorTransformValues tintAndFade = fade;
-        tintAndFade.redMult = 128;
-        tintAndFade.blueAdd = 100;
-        ColorTransformValues fadeByAdding;
-        fadeByAdding.alphaAdd = -128;
-        ColorTransformValues tint;
-        tint.greenMult = 64;
-        tint.redAdd = 40;
         for (bool repeat : {false, true}) {
             const char* fill = repeat ? "repeating" : "clipped";
-            QTest::addRow("%s, faded", fill) << fade << repeat;
-            QTest::addRow("%s, tinted and faded", fill) << tintAndFade << repeat;
-            QTest::addRow("%s, faded by an alpha offset", fill) << fadeByAdding << repeat;
-            QTest::addRow("%s, tinted", fill) << tint << repeat;
+            QTest::addRow("%s, faded", fill) << ColorTransformValues{.alphaMult = 128} << repeat;
+            QTest::addRow("%s, tinted and faded", fill)
+                << ColorTransformValues{.redMult = 128, .alphaMult = 128, .blueAdd = 100} << repeat;
+            QTest::addRow("%s, faded by an alpha offset", fill)
+                << ColorTransformValues{.alphaAdd = -128} << repeat;
+            QTest::addRow("%s, tinted", fill)
+                << ColorTransformValues{.greenMult = 64, .redAdd = 40} << repeat;
         }
     }
 

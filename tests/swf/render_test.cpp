@@ -263,13 +263,8 @@ class SwfRenderTest : public QObject {
             << QTransform::fromTranslate(30.35, 30.6) << ColorTransformValues{} << 0;
         QTest::newRow("moved whole pixels")
             << QTransform::fromTranslate(47, 21) << ColorTransformValues{} << 0;
-        ColorTransformValues tint;
-        tint.redMult = 60;
-        tint.blueAdd = 90;
-        QTest::newRow("tinted") << at << tint << 0;
-        ColorTransformValues fade;
-        fade.alphaMult = 100;
-        QTest::newRow("faded") << at << fade << 0;
+        QTest::newRow("tinted") << at << ColorTransformValues{.redMult = 60, .blueAdd = 90} << 0;
+        QTest::newRow("faded") << at << ColorTransformValues{.alphaMult = 100} << 0;
         QTest::newRow("morphed") << at << ColorTransformValues{} << 40000;
     }
 
