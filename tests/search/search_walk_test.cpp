@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 #include "search/search_run.h"
 #include "search/search_walk.h"
+#include "search_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,15 +18,6 @@
 #endif
 
 namespace {
-
-void makeFiles(const QString& root, const QStringList& relativePaths) {
-    for (const QString& relative : relativePaths) {
-        const QString path = QDir(root).filePath(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-}
 
 // Records what the walk reports; can stop it or turn sub-folders off after some files.
 struct Recorder final : search::WalkObserver {
@@ -179,7 +171,7 @@ class SearchWalkTest : public QObject {
     void linksOnDisk() {
         QTemporaryDir dir;
         const QString root = dir.path();
-        makeFiles(root, {"a/m1.swf", "a/.hidden/m2.swf", "b/m3.swf", ".m4.swf"});
+        makeTree(root, {"a/m1.swf", "a/.hidden/m2.swf", "b/m3.swf", ".m4.swf"});
         QVERIFY(QFile::link(root, root + "/a/loop"));
         QVERIFY(QFile::link(root + "/b", root + "/a/to_b"));
         QVERIFY(QFile::link(root + "/b/m3.swf", root + "/a/linked.swf"));
@@ -198,7 +190,7 @@ class SearchWalkTest : public QObject {
         if (::geteuid() == 0) QSKIP("permissions do not bind the superuser; the scripted walk covers this");
 #endif
         QTemporaryDir dir;
-        makeFiles(dir.path(), {"a.swf", "locked/b.swf", "open/c.swf"});
+        makeTree(dir.path(), {"a.swf", "locked/b.swf", "open/c.swf"});
         QVERIFY(QFile::setPermissions(dir.path() + "/locked", QFileDevice::Permissions()));
         Recorder recorder;
         search::FolderWalk walk(recorder);

@@ -300,21 +300,15 @@ class SwfInputTest : public QObject {
     void typingIntoAnInputField() {
         using swf::format::ActionCode;
         SwfBuilder b(6, QSize(200, 100), 12);
-        auto field = [&b](double top, const QString& variable, const QString& name) {
+        for (auto [depth, variable, name] : {std::tuple(1, "who", "a"), std::tuple(2, "where", "b")}) {
             SwfBuilder::EditText text;
-            text.bounds = QRectF(10, top, 100, 20);
-            text.text = QStringLiteral("");
+            text.bounds = QRectF(10, depth == 1 ? 10 : 50, 100, 20);
+            text.text = QStringLiteral(""); // empty, not absent
             text.variable = variable;
             text.fontClass = QStringLiteral("_sans");
-            return std::pair(b.defineEditText(text), name);
-        };
-        const auto [first, firstName] = field(10, QStringLiteral("who"), QStringLiteral("a"));
-        const auto [second, secondName] = field(50, QStringLiteral("where"), QStringLiteral("b"));
-        for (const auto& [depth, id, name] :
-             {std::tuple(1, first, firstName), std::tuple(2, second, secondName)}) {
             swftest::Place place;
             place.depth = depth;
-            place.characterId = id;
+            place.characterId = b.defineEditText(text);
             place.name = name;
             b.place(place);
         }
