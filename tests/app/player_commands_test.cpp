@@ -380,17 +380,16 @@ class PlayerCommandsTest : public QObject {
         QTest::addColumn<QStringList>("items");
         QTest::addColumn<bool>("help");
         QTest::addColumn<bool>("fails");
-        QTest::newRow("nothing") << QStringList{"vantrel"} << QStringList{} << false << false;
-        QTest::newRow("relative and absolute") << QStringList{"vantrel", "a.swf", "/m/b.swf"}
-                                               << QStringList{"/work/x/a.swf", "/m/b.swf"} << false << false;
-        QTest::newRow("address and file url")
-            << QStringList{"vantrel", "http://h/m.swf", "file:///m/c%20d.swf"}
-            << QStringList{"http://h/m.swf", "/m/c d.swf"} << false << false;
-        QTest::newRow("help") << QStringList{"vantrel", "--help"} << QStringList{} << true << false;
-        QTest::newRow("unknown option")
-            << QStringList{"vantrel", "--bogus"} << QStringList{} << false << true;
-        QTest::newRow("dash file after --")
-            << QStringList{"vantrel", "--", "-x.swf"} << QStringList{"/work/x/-x.swf"} << false << false;
+        const auto row = [](const char* name, const QStringList& args, const QStringList& items, bool help,
+                            bool fails) { QTest::newRow(name) << args << items << help << fails; };
+        row("nothing", {"vantrel"}, {}, false, false);
+        row("relative and absolute", {"vantrel", "a.swf", "/m/b.swf"}, {"/work/x/a.swf", "/m/b.swf"}, false,
+            false);
+        row("address and file url", {"vantrel", "http://h/m.swf", "file:///m/c%20d.swf"},
+            {"http://h/m.swf", "/m/c d.swf"}, false, false);
+        row("help", {"vantrel", "--help"}, {}, true, false);
+        row("unknown option", {"vantrel", "--bogus"}, {}, false, true);
+        row("dash file after --", {"vantrel", "--", "-x.swf"}, {"/work/x/-x.swf"}, false, false);
     }
     void commandLine() {
         QFETCH(QStringList, arguments);

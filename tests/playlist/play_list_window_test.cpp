@@ -167,15 +167,16 @@ class PlayListWindowTest : public QObject {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<int>("messages");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("new entry") << QStringList{"/a.swf"} << "/b.swf" << 0
-                                   << QStringList{"/a.swf", "/b.swf"};
-        QTest::newRow("duplicate") << QStringList{"/a.swf"} << "/a.swf" << 1 << QStringList{"/a.swf"};
-        QTest::newRow("twice in the list: two messages")
-            << QStringList{"/a.swf", "/b.swf", "/a.swf"} << "/a.swf" << 2
-            << QStringList{"/a.swf", "/b.swf", "/a.swf"};
-        QTest::newRow("letter case counts")
-            << QStringList{"/a.swf"} << "/A.swf" << 0 << QStringList{"/a.swf", "/A.swf"};
-        QTest::newRow("cancelled") << QStringList{"/a.swf"} << "" << 0 << QStringList{"/a.swf"};
+        const auto row = [](const char* name, const QStringList& before, const char* chosen, int messages,
+                            const QStringList& after) {
+            QTest::newRow(name) << before << QString(chosen) << messages << after;
+        };
+        row("new entry", {"/a.swf"}, "/b.swf", 0, {"/a.swf", "/b.swf"});
+        row("duplicate", {"/a.swf"}, "/a.swf", 1, {"/a.swf"});
+        row("twice in the list: two messages", {"/a.swf", "/b.swf", "/a.swf"}, "/a.swf", 2,
+            {"/a.swf", "/b.swf", "/a.swf"});
+        row("letter case counts", {"/a.swf"}, "/A.swf", 0, {"/a.swf", "/A.swf"});
+        row("cancelled", {"/a.swf"}, "", 0, {"/a.swf"});
     }
 
     void addRefusesExactDuplicates() {
