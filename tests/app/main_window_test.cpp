@@ -244,12 +244,10 @@ class MainWindowTest : public QObject {
         Form1* main = forms::get<Form1>();
         main->showFrameCounter(frame, total);
         QTEST(main->Label2->text(), "text");
-        QVERIFY2(main->Picture1->rect().contains(main->Label2->geometry()),
-                 qPrintable(QStringLiteral("counter at %1,%2 size %3x%4")
-                                .arg(main->Label2->x())
-                                .arg(main->Label2->y())
-                                .arg(main->Label2->width())
-                                .arg(main->Label2->height())));
+        const QRect counter = main->Label2->geometry();
+        QVERIFY2(main->Picture1->rect().contains(counter),
+                 qPrintable(QString::asprintf("counter at %d,%d size %dx%d", counter.x(), counter.y(),
+                                              counter.width(), counter.height())));
         QVERIFY(main->Label2->width() >= main->Label2->sizeHint().width());
         QVERIFY(!main->Label2->geometry().intersects(main->Label1->geometry()));
         if (frame < 1000) QCOMPARE(main->Label2->x(), twips::toPixels(2400));

@@ -186,17 +186,14 @@ class PlayWindowTest : public QObject {
         SwfBuilder b(6, QSize(550, 400), 24.0);
         const int face = b.defineRect(QRectF(0, 0, 550, 400), Qt::yellow);
         ActionAssembler preloader(6);
-        preloader.getVariable("_framesloaded")
-            .getVariable("_totalframes")
-            .op(ActionCode::Less)
-            .branchIf("wait");
+        preloader.getVariable("_framesloaded").getVariable("_totalframes").op(ActionCode::Less);
+        preloader.branchIf("wait");
         preloader.action(ActionCode::GotoFrame, QByteArray("\x01\x00", 2)).jump("end");
         preloader.label("wait").action(ActionCode::GotoFrame, QByteArray("\x00\x00", 2)).op(ActionCode::Play);
         preloader.label("end");
         b.doAction(preloader.bytes());
         b.showFrame();
-        const int id = swftest::defineButton1(b, {{0x0f, face}}, QByteArray("\x06\x00", 2)); // play
-        b.place(1, id);
+        b.place(1, swftest::defineButton1(b, {{0x0f, face}}, QByteArray("\x06\x00", 2))); // plays on
         b.doAction(ActionAssembler(6).op(ActionCode::Stop).bytes());
         b.showFrame(3);
         // The last frame draws its own pointer, as games do: the system's goes.

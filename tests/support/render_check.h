@@ -65,10 +65,9 @@ using Probes = QList<Probe>;
 inline void checkProbes(const QImage& image, const Probes& probes) {
     for (const Probe& p : probes)
         QVERIFY2(near(image.pixel(p.x, p.y), p.color, p.tolerance),
-                 qPrintable(QStringLiteral("at %1,%2: %3, wanted %4")
-                                .arg(p.x)
-                                .arg(p.y)
-                                .arg(describe(image.pixel(p.x, p.y)), describe(p.color.rgb()))));
+                 qPrintable(QString::asprintf("at %d,%d: %s, wanted %s", p.x, p.y,
+                                              qPrintable(describe(image.pixel(p.x, p.y))),
+                                              qPrintable(describe(p.color.rgb())))));
 }
 
 } // namespace swftest
