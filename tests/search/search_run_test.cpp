@@ -48,8 +48,19 @@ class SearchRunTest : public QObject {
 
     QString root() const { return m_fixture.folder->filePath("tree"); }
 
+    // Files examined in the run, counted at each yield; at the n-th, act.
+    int files = 0;
+    void atFile(int n, const std::function<void()>& act) {
+        search::setYieldHookForTesting([this, n, act] {
+            if (++files == n) act();
+        });
+    }
+
   private slots:
-    void init() { m_fixture.setUp(); }
+    void init() {
+        m_fixture.setUp();
+        files = 0;
+    }
     void cleanup() { m_fixture.tearDown(); }
 
     // The folder mode with and without sub-folders: which names match, the order of the
@@ -121,7 +132,6 @@ class SearchRunTest : public QObject {
         QFETCH(bool, queued);
         QFETCH(int, stopAt);
         makeTree(root(), {"1.swf", "2.swf", "s/3.swf", "s/t/4.swf", "u/5.swf"});
-        int files = 0;
         search::setYieldHookForTesting([&] {
             QVERIFY(!statusLine().isEmpty());
             if (++files != stopAt) return;
@@ -143,11 +153,8 @@ class SearchRunTest : public QObject {
     // walk left going would search the disk unseen and keep filling the hidden list.
     void exitStopsTheRun() {
         makeTree(root(), {"1.swf", "2.swf", "3.swf", "4.swf", "5.swf"});
-        int files = 0;
         m_fixture.answer = platform::MessageResult::Yes;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 2) forms::get<Form1>()->munfileexit_Click();
-        });
+        atFile(2, [] { forms::get<Form1>()->munfileexit_Click(); });
         runFolder(root());
         QCOMPARE(m_fixture.endRequests, 1);
         QCOMPARE(files, 2);
@@ -233,7 +240,6 @@ class SearchRunTest : public QObject {
     // dialog hidden; the dialog's start button does not begin a run inside the run.
     void secondRunRefused() {
         makeTree(root(), {"1.swf", "2.swf", "3.swf"});
-        int files = 0;
         bool dialogHidden = true;
         bool boxShown = true;
         search::setYieldHookForTesting([&] {
@@ -256,12 +262,9 @@ class SearchRunTest : public QObject {
     // without a box to write to and does not bring one back.
     void boxClosedDuringRun() {
         makeTree(root(), {"1.swf", "2.swf", "s/3.swf"});
-        int files = 0;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 1) {
-                forms::loaded<Form10>()->close();
-                SearchFixture::settle();
-            }
+        atFile(1, [] {
+            forms::loaded<Form10>()->close();
+            SearchFixture::settle();
         });
         runFolder(root());
         QCOMPARE(files, 1);
@@ -277,12 +280,9 @@ class SearchRunTest : public QObject {
     // The play list window closed during a run: the next match loads it again, hidden.
     void playListClosedDuringRun() {
         makeTree(root(), {"1.swf", "2.swf"});
-        int files = 0;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 1) {
-                forms::loaded<Form2>()->close();
-                SearchFixture::settle();
-            }
+        atFile(1, [] {
+            forms::loaded<Form2>()->close();
+            SearchFixture::settle();
         });
         runFolder(root());
         QCOMPARE(SearchFixture::playList().size(), 1);
