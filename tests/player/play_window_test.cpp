@@ -2,8 +2,8 @@
 // of the movie control turned into the main window's status texts.
 #include "action_assembler.h"
 #include "buttons.h"
-#include "support/app_fixture.h"
 #include "support/file_bytes.h"
+#include "support/movie_files.h"
 #include "swf_builder.h"
 
 #include "player/shockwave_flash.h"
@@ -126,10 +126,7 @@ class PlayWindowTest : public QObject {
     // Emptying the control (every play-list action does) leaves no claim of a movie on the panel.
     void emptyingTheControl() {
         Form1* main = forms::get<Form1>();
-        ShockwaveFlash* control = Form1::sw();
-        control->setClockEnabled(false);
-        control->setMovie(writeMovie(QStringLiteral("m.swf"), movie(5)));
-        AppFixture::settle();
+        ShockwaveFlash* control = loadTestMovie(writeMovie(QStringLiteral("m.swf"), movie(5)));
         QCOMPARE(control->TotalFrames(), 5);
         control->tick();
         main->Timer1_Timer();
@@ -151,11 +148,8 @@ class PlayWindowTest : public QObject {
 
     void walksFramesAndLoops() {
         forms::get<Form1>();
-        ShockwaveFlash* control = Form1::sw();
-        control->setClockEnabled(false);
-        control->setLoop(true); // start-up without settings switched it off
-        control->setMovie(writeMovie(QStringLiteral("m.swf"), movie(4)));
-        AppFixture::settle();
+        Form1::sw()->setLoop(true); // start-up without settings switched it off
+        ShockwaveFlash* control = loadTestMovie(writeMovie(QStringLiteral("m.swf"), movie(4)));
         QVERIFY(control->Playing());
         QCOMPARE(control->FrameNum(), 0);
         for (int expected : {1, 2, 3, 0, 1}) {
@@ -203,10 +197,7 @@ class PlayWindowTest : public QObject {
         b.doAction(last.bytes());
         b.showFrame();
         forms::get<Form1>();
-        ShockwaveFlash* control = Form1::sw();
-        control->setClockEnabled(false);
-        control->setMovie(writeMovie(QStringLiteral("button.swf"), b.finish()));
-        AppFixture::settle();
+        ShockwaveFlash* control = loadTestMovie(writeMovie(QStringLiteral("button.swf"), b.finish()));
         control->tick();
         QCOMPARE(control->FrameNum(), 1);
         QVERIFY(!control->Playing());
