@@ -72,7 +72,6 @@ class SearchDialogTest : public QObject {
         QFETCH(QList<int>, choices);
         QFETCH(QString, typed);
         QFETCH(bool, folderEnabled);
-        QFETCH(bool, startEnabled);
         Form9* dialog = forms::get<Form9>();
         dialog->Text1->setText("/kept");
         for (int choice : choices) {
@@ -83,7 +82,7 @@ class SearchDialogTest : public QObject {
         QCOMPARE(dialog->Label2->isEnabled(), folderEnabled);
         QCOMPARE(dialog->Text1->isEnabled(), folderEnabled);
         QCOMPARE(dialog->Command3->isEnabled(), folderEnabled);
-        QCOMPARE(dialog->Command1->isEnabled(), startEnabled);
+        QTEST(dialog->Command1->isEnabled(), "startEnabled");
         QCOMPARE(dialog->Text1->text(), typed.isEmpty() ? QStringLiteral("/kept") : typed);
     }
 
@@ -98,27 +97,24 @@ class SearchDialogTest : public QObject {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("startEnabled");
-        QTest::newRow("folder gains a separator") << "/data/flash"
-                                                  << "/data/flash/" << true;
-        QTest::newRow("blanks around are removed") << "  /data/my flash  "
-                                                   << "/data/my flash/" << true;
-        QTest::newRow("root stays") << "/"
-                                    << "/" << true;
-        QTest::newRow("cancelled keeps the text") << ""
-                                                  << "/old/" << false;
-        QTest::newRow("same folder again changes nothing") << "/old"
-                                                           << "/old/" << false;
+        const auto row = [](const char* name, const char* chosen, const char* text, bool startEnabled) {
+            QTest::newRow(name) << QString(chosen) << QString(text) << startEnabled;
+        };
+        row("folder gains a separator", "/data/flash", "/data/flash/", true);
+        row("blanks around are removed", "  /data/my flash  ", "/data/my flash/", true);
+        row("root stays", "/", "/", true);
+        row("cancelled keeps the text", "", "/old/", false);
+        row("same folder again changes nothing", "/old", "/old/", false);
     }
     void browseForFolder() {
         QFETCH(QString, chosen);
         QFETCH(QString, text);
-        QFETCH(bool, startEnabled);
         Form9* dialog = SearchFixture::dialogForFolder("/old/");
         dialog->Combo1_Click(); // the choice again: start waits for a new text
         platform::setFolderBrowserHandler([chosen] { return chosen; });
         dialog->Command3_Click();
         QCOMPARE(dialog->Text1->text(), text);
-        QCOMPARE(dialog->Command1->isEnabled(), startEnabled);
+        QTEST(dialog->Command1->isEnabled(), "startEnabled");
     }
 
     void resultOptionRows_data() {

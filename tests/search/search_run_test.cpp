@@ -48,8 +48,19 @@ class SearchRunTest : public QObject {
 
     QString root() const { return m_fixture.folder->filePath("tree"); }
 
+    // Files examined in the run, counted at each yield; at the n-th, act.
+    int files = 0;
+    void atFile(int n, const std::function<void()>& act) {
+        search::setYieldHookForTesting([this, n, act] {
+            if (++files == n) act();
+        });
+    }
+
   private slots:
-    void init() { m_fixture.setUp(); }
+    void init() {
+        m_fixture.setUp();
+        files = 0;
+    }
     void cleanup() { m_fixture.tearDown(); }
 
     // The folder mode with and without sub-folders: which names match, the order of the
@@ -109,45 +120,41 @@ class SearchRunTest : public QObject {
         QCOMPARE(countLine(), u8("已找到的文件： 2"));
     }
 
-    // "停止" pressed at a yield: no further file is examined, the matches so far stay.
+    // "停止" pressed at a yield, or arriving as a real event the yield lets through: no further
+    // file is examined, the matches so far stay.
+    void stopDuringWalk_data() {
+        QTest::addColumn<bool>("queued");
+        QTest::addColumn<int>("stopAt");
+        QTest::newRow("pressed") << false << 3;
+        QTest::newRow("through the event queue") << true << 1;
+    }
     void stopDuringWalk() {
+        QFETCH(bool, queued);
+        QFETCH(int, stopAt);
         makeTree(root(), {"1.swf", "2.swf", "s/3.swf", "s/t/4.swf", "u/5.swf"});
-        int files = 0;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 3) forms::loaded<Form10>()->Command1_Click();
-            QCOMPARE(statusLine().isEmpty(), false);
+        search::setYieldHookForTesting([&] {
+            QVERIFY(!statusLine().isEmpty());
+            if (++files != stopAt) return;
+            if (queued)
+                QMetaObject::invokeMethod(forms::loaded<Form10>()->Command1, "click", Qt::QueuedConnection);
+            else
+                forms::loaded<Form10>()->Command1_Click();
         });
         runFolder(root());
-        QCOMPARE(files, 3);
-        QCOMPARE(SearchFixture::playList().size(), 3);
+        QCOMPARE(files, stopAt);
+        QCOMPARE(SearchFixture::playList().size(), stopAt);
         QCOMPARE(statusLine(), u8("查找停止"));
         QCOMPARE(buttonText(), u8("关闭"));
-        QCOMPARE(countLine(), u8("已找到的文件： 3"));
+        QCOMPARE(countLine(), search::countLine(stopAt));
         QVERIFY(search::state().ding);
-    }
-
-    // The same press arriving as a real event: the first yield lets it through.
-    void stopThroughEventQueue() {
-        makeTree(root(), {"1.swf", "2.swf", "3.swf"});
-        int files = 0;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 1)
-                QMetaObject::invokeMethod(forms::loaded<Form10>()->Command1, "click", Qt::QueuedConnection);
-        });
-        runFolder(root());
-        QCOMPARE(files, 1);
-        QCOMPARE(statusLine(), u8("查找停止"));
     }
 
     // The program's end during a run stops the walk at once: the windows are gone, and a
     // walk left going would search the disk unseen and keep filling the hidden list.
     void exitStopsTheRun() {
         makeTree(root(), {"1.swf", "2.swf", "3.swf", "4.swf", "5.swf"});
-        int files = 0;
         m_fixture.answer = platform::MessageResult::Yes;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 2) forms::get<Form1>()->munfileexit_Click();
-        });
+        atFile(2, [] { forms::get<Form1>()->munfileexit_Click(); });
         runFolder(root());
         QCOMPARE(m_fixture.endRequests, 1);
         QCOMPARE(files, 2);
@@ -186,25 +193,23 @@ class SearchRunTest : public QObject {
     }
 
     // Every drive of the list is searched, the first one too; a drive that is not ready is
-    // passed over and the drives after it are still searched.
+    // passed over and the drives after it are still searched. "停止" during one drive: no
+    // further drive is entered.
+    void allDrives_data() {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("to the end") << false;
+        QTest::newRow("stopped") << true;
+    }
     void allDrives() {
+        QFETCH(bool, stop);
         makeTree(root(), {"c/1.swf", "d/sub/2.swf", "e/3.swf"});
         platform::setDriveListForTesting(
             {{"c", root() + "/c"}, {"x", root() + "/no-medium"}, {"d", root() + "/d"}, {"e", root() + "/e"}});
+        if (stop) search::setYieldHookForTesting([] { forms::loaded<Form10>()->Command1_Click(); });
         forms::get<Form9>()->Command1_Click(); // the dialog starts with "所有驱动器"
-        QCOMPARE(SearchFixture::playList(),
-                 QStringList({root() + "/c/1.swf", root() + "/d/sub/2.swf", root() + "/e/3.swf"}));
-        QCOMPARE(statusLine(), u8("查找完成"));
-    }
-
-    // "停止" during one drive: no further drive is entered.
-    void allDrivesStopped() {
-        makeTree(root(), {"c/1.swf", "d/2.swf"});
-        platform::setDriveListForTesting({{"c", root() + "/c"}, {"d", root() + "/d"}});
-        search::setYieldHookForTesting([] { forms::loaded<Form10>()->Command1_Click(); });
-        forms::get<Form9>()->Command1_Click();
-        QCOMPARE(SearchFixture::playList(), QStringList({root() + "/c/1.swf"}));
-        QCOMPARE(statusLine(), u8("查找停止"));
+        const QStringList all = {root() + "/c/1.swf", root() + "/d/sub/2.swf", root() + "/e/3.swf"};
+        QCOMPARE(SearchFixture::playList(), stop ? all.mid(0, 1) : all);
+        QCOMPARE(statusLine(), u8(stop ? "查找停止" : "查找完成"));
     }
 
     void cacheRun_data() {
@@ -235,7 +240,6 @@ class SearchRunTest : public QObject {
     // dialog hidden; the dialog's start button does not begin a run inside the run.
     void secondRunRefused() {
         makeTree(root(), {"1.swf", "2.swf", "3.swf"});
-        int files = 0;
         bool dialogHidden = true;
         bool boxShown = true;
         search::setYieldHookForTesting([&] {
@@ -258,12 +262,9 @@ class SearchRunTest : public QObject {
     // without a box to write to and does not bring one back.
     void boxClosedDuringRun() {
         makeTree(root(), {"1.swf", "2.swf", "s/3.swf"});
-        int files = 0;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 1) {
-                forms::loaded<Form10>()->close();
-                SearchFixture::settle();
-            }
+        atFile(1, [] {
+            forms::loaded<Form10>()->close();
+            SearchFixture::settle();
         });
         runFolder(root());
         QCOMPARE(files, 1);
@@ -279,12 +280,9 @@ class SearchRunTest : public QObject {
     // The play list window closed during a run: the next match loads it again, hidden.
     void playListClosedDuringRun() {
         makeTree(root(), {"1.swf", "2.swf"});
-        int files = 0;
-        search::setYieldHookForTesting([&files] {
-            if (++files == 1) {
-                forms::loaded<Form2>()->close();
-                SearchFixture::settle();
-            }
+        atFile(1, [] {
+            forms::loaded<Form2>()->close();
+            SearchFixture::settle();
         });
         runFolder(root());
         QCOMPARE(SearchFixture::playList().size(), 1);

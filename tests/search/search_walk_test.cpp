@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 #include "search/search_run.h"
 #include "search/search_walk.h"
+#include "search_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,15 +18,6 @@
 #endif
 
 namespace {
-
-void makeFiles(const QString& root, const QStringList& relativePaths) {
-    for (const QString& relative : relativePaths) {
-        const QString path = QDir(root).filePath(relative);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-}
 
 // Records what the walk reports; can stop it or turn sub-folders off after some files.
 struct Recorder final : search::WalkObserver {
@@ -83,39 +75,28 @@ class SearchWalkTest : public QObject {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("upper-case movie") << "SHOW.SWF"
-                                          << "*.swf" << true;
-        QTest::newRow("mixed case") << "Intro.SwF"
-                                    << "*.swf" << true;
-        QTest::newRow("movie with a further extension") << "movie.swf.bak"
-                                                        << "*.swf" << false;
-        QTest::newRow("no dot before swf, movie pattern") << "adswf"
-                                                          << "*.swf" << false;
-        QTest::newRow("only the extension") << ".swf"
-                                            << "*.swf" << true;
-        QTest::newRow("brackets stand for themselves") << "ad[2].swf"
-                                                       << "*swf" << true;
-        QTest::newRow("cache name without dot") << "adswf"
-                                                << "*swf" << true;
-        QTest::newRow("swf at the start only") << "swf.txt"
-                                               << "*swf" << false;
-        QTest::newRow("chinese name") << QString::fromUtf8("电影.SWF") << "*.swf" << true;
-        QTest::newRow("star matches a run twice") << "a.swf.swf"
-                                                  << "*.swf" << true;
-        QTest::newRow("several stars, backtracking") << "aXbYc"
-                                                     << "a*b*c" << true;
-        QTest::newRow("several stars, no end") << "aXbY"
-                                               << "a*b*c" << false;
-        QTest::newRow("question mark is no wildcard") << "a.swf"
-                                                      << "?.swf" << false;
-        QTest::newRow("empty name") << ""
-                                    << "*swf" << false;
+        const auto row = [](const char* name, const QString& file, const char* pattern, bool matches) {
+            QTest::newRow(name) << file << QString(pattern) << matches;
+        };
+        row("upper-case movie", "SHOW.SWF", "*.swf", true);
+        row("mixed case", "Intro.SwF", "*.swf", true);
+        row("movie with a further extension", "movie.swf.bak", "*.swf", false);
+        row("no dot before swf, movie pattern", "adswf", "*.swf", false);
+        row("only the extension", ".swf", "*.swf", true);
+        row("brackets stand for themselves", "ad[2].swf", "*swf", true);
+        row("cache name without dot", "adswf", "*swf", true);
+        row("swf at the start only", "swf.txt", "*swf", false);
+        row("chinese name", QString::fromUtf8("电影.SWF"), "*.swf", true);
+        row("star matches a run twice", "a.swf.swf", "*.swf", true);
+        row("several stars, backtracking", "aXbYc", "a*b*c", true);
+        row("several stars, no end", "aXbY", "a*b*c", false);
+        row("question mark is no wildcard", "a.swf", "?.swf", false);
+        row("empty name", "", "*swf", false);
     }
     void nameTest() {
         QFETCH(QString, name);
         QFETCH(QString, pattern);
-        QFETCH(bool, matches);
-        QCOMPARE(search::nameMatches(name, pattern), matches);
+        QTEST(search::nameMatches(name, pattern), "matches");
     }
 
     // Files of a folder before its sub-folders, each sub-folder finished before the next,
@@ -152,7 +133,6 @@ class SearchWalkTest : public QObject {
     void walkGuards() {
         QFETCH(int, stopAfter);
         QFETCH(int, subfoldersOffAfter);
-        QFETCH(QStringList, expected);
         ScriptedTree tree;
         tree.add("/r", {"1.swf"}, {"a", "locked", "mnt", "again", "c"});
         tree.add("/r/a", {"2.swf"}, {"a2"});
@@ -165,27 +145,21 @@ class SearchWalkTest : public QObject {
         recorder.subfoldersOffAfter = subfoldersOffAfter;
         search::FolderWalk walk(recorder, tree.reader());
         const search::WalkEnd end = walk.walk("/r", "*.swf", true);
-        QCOMPARE(recorder.matches(), expected);
+        QTEST(recorder.matches(), "expected");
         QCOMPARE(end, stopAfter > 0 ? search::WalkEnd::Stopped : search::WalkEnd::Finished);
         if (stopAfter > 0) QCOMPARE(recorder.files, stopAfter);
     }
 
-    void unreadableStartBreaksOff() {
-        ScriptedTree tree;
-        Recorder recorder;
-        search::FolderWalk walk(recorder, tree.reader());
-        QCOMPARE(walk.walk("/nowhere", "*.swf", false), search::WalkEnd::BrokenOff);
-        QVERIFY(recorder.events.isEmpty());
-    }
-
-    // Two start points of one run that are the same folder (a drive mounted twice) are
-    // walked once.
-    void startPointWalkedOnce() {
+    // A start point that cannot be read breaks the run off before anything is reported; two
+    // start points of one run that are the same folder (a drive mounted twice) are walked once.
+    void startPoints() {
         ScriptedTree tree;
         tree.add("/m1", {"a.swf"}, {});
         tree.add("/m2", {"a.swf"}, {}, "/m1");
         Recorder recorder;
         search::FolderWalk walk(recorder, tree.reader());
+        QCOMPARE(walk.walk("/nowhere", "*.swf", false), search::WalkEnd::BrokenOff);
+        QVERIFY(recorder.events.isEmpty());
         walk.walk("/m1", "*.swf", true);
         walk.walk("/m2", "*.swf", true);
         QCOMPARE(recorder.matches(), QStringList({"/m1/a.swf"}));
@@ -197,7 +171,7 @@ class SearchWalkTest : public QObject {
     void linksOnDisk() {
         QTemporaryDir dir;
         const QString root = dir.path();
-        makeFiles(root, {"a/m1.swf", "a/.hidden/m2.swf", "b/m3.swf", ".m4.swf"});
+        makeTree(root, {"a/m1.swf", "a/.hidden/m2.swf", "b/m3.swf", ".m4.swf"});
         QVERIFY(QFile::link(root, root + "/a/loop"));
         QVERIFY(QFile::link(root + "/b", root + "/a/to_b"));
         QVERIFY(QFile::link(root + "/b/m3.swf", root + "/a/linked.swf"));
@@ -216,7 +190,7 @@ class SearchWalkTest : public QObject {
         if (::geteuid() == 0) QSKIP("permissions do not bind the superuser; the scripted walk covers this");
 #endif
         QTemporaryDir dir;
-        makeFiles(dir.path(), {"a.swf", "locked/b.swf", "open/c.swf"});
+        makeTree(dir.path(), {"a.swf", "locked/b.swf", "open/c.swf"});
         QVERIFY(QFile::setPermissions(dir.path() + "/locked", QFileDevice::Permissions()));
         Recorder recorder;
         search::FolderWalk walk(recorder);
@@ -250,11 +224,10 @@ class SearchWalkTest : public QObject {
     }
     void mountTable() {
         QFETCH(QByteArray, mountInfo);
-        QFETCH(QStringList, roots);
         QStringList found;
         for (const platform::Drive& drive : platform::drivesFromMountInfo(mountInfo))
             found << drive.root;
-        QCOMPARE(found, roots);
+        QTEST(found, "roots");
     }
 
     void cacheFolderStandIn_data() {
@@ -272,7 +245,6 @@ class SearchWalkTest : public QObject {
     void cacheFolderStandIn() {
         QFETCH(QByteArray, xdgCacheHome);
         QFETCH(QByteArray, home);
-        QFETCH(QString, folder);
         const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
         const QByteArray oldHome = qgetenv("HOME");
         qputenv("XDG_CACHE_HOME", xdgCacheHome);
@@ -282,7 +254,7 @@ class SearchWalkTest : public QObject {
             platform::readRegistryValue(platform::RegistryRoot::Users, "\\.DEFAULT\\Other", "Cache");
         qputenv("XDG_CACHE_HOME", oldCache);
         qputenv("HOME", oldHome);
-        QCOMPARE(found, folder);
+        QTEST(found, "folder");
         QVERIFY(!otherValue.has_value());
     }
 
@@ -290,27 +262,20 @@ class SearchWalkTest : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("startFolder");
         QTest::addColumn<QString>("browsed");
-        QTest::newRow("root") << "/"
-                              << "/"
-                              << "/";
-        QTest::newRow("folder") << "/data/flash"
-                                << "/data/flash/"
-                                << "/data/flash/";
-        QTest::newRow("folder with separator") << "/data/flash/"
-                                               << "/data/flash/"
-                                               << "/data/flash/";
+        const auto row = [](const char* name, const char* text, const char* start, const char* browsed) {
+            QTest::newRow(name) << QString(text) << QString(start) << QString(browsed);
+        };
+        row("root", "/", "/", "/");
+        row("folder", "/data/flash", "/data/flash/", "/data/flash/");
+        row("folder with separator", "/data/flash/", "/data/flash/", "/data/flash/");
     }
     void folderTexts() {
         QFETCH(QString, text);
-        QFETCH(QString, startFolder);
-        QFETCH(QString, browsed);
-        QCOMPARE(search::folderModeRoot(text), startFolder);
-        QCOMPARE(search::browsedFolderText(text), browsed);
+        QTEST(search::folderModeRoot(text), "startFolder");
+        QTEST(search::browsedFolderText(text), "browsed");
     }
 
     void countLineBeyond32Bits() {
-        QCOMPARE(search::countLine(0), QString::fromUtf8("已找到的文件： 0"));
-        QCOMPARE(search::countLine(12), QString::fromUtf8("已找到的文件： 12"));
         QCOMPARE(search::countLine(qint64(1) << 31), QString::fromUtf8("已找到的文件： 2147483648"));
     }
 };

@@ -123,120 +123,53 @@ QByteArray scriptedMovie() {
 
     const PushValue self = PushValue::reg(1);
     ActionAssembler spin(kVersion);
-    spin.push({self, "_rotation", self, "_rotation"})
-        .op(ActionCode::GetMember)
-        .push({7})
-        .op(ActionCode::Add2)
-        .op(ActionCode::SetMember);
-    spin.push({self, "tag", "r"})
-        .push({self, "_rotation"})
-        .op(ActionCode::GetMember)
-        .op(ActionCode::Add2)
-        .op(ActionCode::SetMember);
+    spin.push({self, "_rotation", self, "_rotation"}).op(ActionCode::GetMember);
+    spin.push({7}).op(ActionCode::Add2).op(ActionCode::SetMember);
+    spin.push({self, "tag", "r"}).push({self, "_rotation"}).op(ActionCode::GetMember);
+    spin.op(ActionCode::Add2).op(ActionCode::SetMember);
 
     ActionAssembler each(kVersion);
     each.push({"n"}).getVariable("n").op(ActionCode::Increment).op(ActionCode::SetVariable);
     each.push({"k"}).getVariable("n").push({16}).op(ActionCode::Modulo).op(ActionCode::SetVariable);
     // c = _root.attachMovie("box", "c" + k, 10 + k)
-    each.push({"c"})
-        .push({10})
-        .getVariable("k")
-        .op(ActionCode::Add2)
-        .push({"c"})
-        .getVariable("k")
-        .op(ActionCode::Add2)
-        .push({"box"})
-        .getVariable("_root")
-        .callMethod("attachMovie", 3)
-        .op(ActionCode::SetVariable);
-    each.getVariable("c")
-        .push({"_x"})
-        .getVariable("n")
-        .push({13})
-        .op(ActionCode::Multiply)
-        .push({500})
-        .op(ActionCode::Modulo)
-        .op(ActionCode::SetMember);
-    each.getVariable("c")
-        .push({"_y"})
-        .getVariable("n")
-        .push({7})
-        .op(ActionCode::Multiply)
-        .push({350})
-        .op(ActionCode::Modulo)
-        .op(ActionCode::SetMember);
+    each.push({"c"}).push({10}).getVariable("k").op(ActionCode::Add2);
+    each.push({"c"}).getVariable("k").op(ActionCode::Add2);
+    each.push({"box"}).getVariable("_root").callMethod("attachMovie", 3).op(ActionCode::SetVariable);
+    // c._x = n * 13 % 500; c._y = n * 7 % 350; c.onEnterFrame = spin
+    each.getVariable("c").push({"_x"}).getVariable("n").push({13}).op(ActionCode::Multiply);
+    each.push({500}).op(ActionCode::Modulo).op(ActionCode::SetMember);
+    each.getVariable("c").push({"_y"}).getVariable("n").push({7}).op(ActionCode::Multiply);
+    each.push({350}).op(ActionCode::Modulo).op(ActionCode::SetMember);
     each.getVariable("c").push({"onEnterFrame"}).getVariable("spin").op(ActionCode::SetMember);
     // _root["c" + (n + 8) % 16].removeMovieClip()
-    each.push({0})
-        .getVariable("_root")
-        .push({"c"})
-        .getVariable("n")
-        .push({8})
-        .op(ActionCode::Add2)
-        .push({16})
-        .op(ActionCode::Modulo)
-        .op(ActionCode::Add2)
-        .op(ActionCode::GetMember)
-        .push({"removeMovieClip"})
-        .op(ActionCode::CallMethod)
-        .op(ActionCode::Pop);
+    each.push({0}).getVariable("_root").push({"c"}).getVariable("n").push({8}).op(ActionCode::Add2);
+    each.push({16}).op(ActionCode::Modulo).op(ActionCode::Add2).op(ActionCode::GetMember);
+    each.push({"removeMovieClip"}).op(ActionCode::CallMethod).op(ActionCode::Pop);
     // o = new Object(); o.s = "frame " + n; o.list = [n, k, o.s]
     each.push({"o"}).push({0, "Object"}).op(ActionCode::NewObject).op(ActionCode::SetVariable);
-    each.getVariable("o")
-        .push({"s", "frame "})
-        .getVariable("n")
-        .op(ActionCode::Add2)
-        .op(ActionCode::SetMember);
-    each.getVariable("o")
-        .push({"list"})
-        .getVariable("o")
-        .push({"s"})
-        .op(ActionCode::GetMember)
-        .getVariable("k")
-        .getVariable("n")
-        .push({3})
-        .op(ActionCode::InitArray)
-        .op(ActionCode::SetMember);
+    each.getVariable("o").push({"s", "frame "}).getVariable("n").op(ActionCode::Add2);
+    each.op(ActionCode::SetMember);
+    each.getVariable("o").push({"list"}).getVariable("o").push({"s"}).op(ActionCode::GetMember);
+    each.getVariable("k").getVariable("n").push({3}).op(ActionCode::InitArray).op(ActionCode::SetMember);
     // history.push(o.s); if (history.length > 50) history.shift()
-    each.getVariable("o")
-        .push({"s"})
-        .op(ActionCode::GetMember)
-        .getVariable("history")
-        .callMethod("push", 1)
-        .op(ActionCode::Pop);
-    each.push({50})
-        .getVariable("history")
-        .push({"length"})
-        .op(ActionCode::GetMember)
-        .op(ActionCode::Less2)
-        .op(ActionCode::Not)
-        .branchIf("short");
+    each.getVariable("o").push({"s"}).op(ActionCode::GetMember);
+    each.getVariable("history").callMethod("push", 1).op(ActionCode::Pop);
+    each.push({50}).getVariable("history").push({"length"}).op(ActionCode::GetMember);
+    each.op(ActionCode::Less2).op(ActionCode::Not).branchIf("short");
     each.getVariable("history").callMethod("shift", 0).op(ActionCode::Pop);
     each.label("short");
-    each.getVariable("_root")
-        .push({"t"})
-        .op(ActionCode::GetMember)
-        .push({"text"})
-        .getVariable("o")
-        .push({"s"})
-        .op(ActionCode::GetMember)
-        .push({" / "})
-        .op(ActionCode::Add2)
-        .getVariable("history")
-        .push({"length"})
-        .op(ActionCode::GetMember)
-        .op(ActionCode::Add2)
-        .op(ActionCode::SetMember);
-    each.getVariable("n").op(ActionCode::Trace);
+    // _root.t.text = o.s + " / " + history.length; trace(n)
+    each.getVariable("_root").push({"t"}).op(ActionCode::GetMember).push({"text"});
+    each.getVariable("o").push({"s"}).op(ActionCode::GetMember).push({" / "}).op(ActionCode::Add2);
+    each.getVariable("history").push({"length"}).op(ActionCode::GetMember).op(ActionCode::Add2);
+    each.op(ActionCode::SetMember).getVariable("n").op(ActionCode::Trace);
 
     ActionAssembler setup(kVersion);
     setup.getVariable("ready").branchIf("done");
     setup.setVariable("ready", true).setVariable("n", 0);
     setup.push({"history"}).push({0}).op(ActionCode::InitArray).op(ActionCode::SetVariable);
-    setup.push({40, 300, 10, 10, 1000, "t"})
-        .getVariable("_root")
-        .callMethod("createTextField", 6)
-        .op(ActionCode::Pop);
+    setup.push({40, 300, 10, 10, 1000, "t"}).getVariable("_root").callMethod("createTextField", 6);
+    setup.op(ActionCode::Pop);
     setup.defineFunction2("spin", 2, 0x29 /* this in register 1 */, {}, spin);
     setup.getVariable("_root").push({"onEnterFrame"});
     setup.defineFunction2("", 1, 0x2a /* no this, arguments or super */, {}, each);

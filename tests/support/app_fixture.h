@@ -11,9 +11,9 @@
 #include "platform/twips.h"
 #include "player/play_window.h"
 #include "playlist/play_list_window.h"
+#include "support/file_bytes.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -66,17 +66,8 @@ struct AppFixture {
 
     QString iniPath() const { return folder->filePath(QStringLiteral("Vantrel.ini")); }
 
-    void writeIni(const QByteArray& content) const {
-        QFile file(iniPath());
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-    }
-
-    QByteArray readIni() const {
-        QFile file(iniPath());
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        return file.readAll();
-    }
+    void writeIni(const QByteArray& content) const { writeBytes(iniPath(), content); }
+    QByteArray readIni() const { return readBytes(iniPath()); }
 
     // Destroys every window outright (no unload handling), as between program runs.
     static void closeAllWindows() {

@@ -7,15 +7,12 @@
 
 #include "player/shockwave_flash.h"
 
-#include <QFile>
-
 inline QString writeTestMovie(const QString& folder, const QString& name, int frames, double fps = 24.0) {
     swftest::SwfBuilder builder(8, QSize(200, 100), fps);
     builder.setBackground(QColor(30, 60, 90));
     builder.showFrame(frames);
     const QString path = folder + QLatin1Char('/') + name;
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write(builder.finish());
+    writeBytes(path, builder.finish());
     return path;
 }
 

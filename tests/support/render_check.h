@@ -47,7 +47,32 @@ inline SwfBuilder stage(int version = 8) {
     return b;
 }
 
+// Ends the builder's frame and gives the movie.
+inline QByteArray shown(SwfBuilder& b) {
+    b.showFrame();
+    return b.finish();
+}
+
+// A colour expected at a stage pixel, within a tolerance per channel.
+struct Probe {
+    int x, y;
+    QColor color;
+    int tolerance = 6;
+};
+using Probes = QList<Probe>;
+
+// Fails the running test at the first probe the picture does not match.
+inline void checkProbes(const QImage& image, const Probes& probes) {
+    for (const Probe& p : probes)
+        QVERIFY2(near(image.pixel(p.x, p.y), p.color, p.tolerance),
+                 qPrintable(QString::asprintf("at %d,%d: %s, wanted %s", p.x, p.y,
+                                              qPrintable(describe(image.pixel(p.x, p.y))),
+                                              qPrintable(describe(p.color.rgb())))));
+}
+
 } // namespace swftest
+
+Q_DECLARE_METATYPE(swftest::Probe)
 
 #define CHECK_PIXEL(image, x, y, color)                                                                      \
     QVERIFY2(swftest::near((image).pixel((x), (y)), (color)),                                                \

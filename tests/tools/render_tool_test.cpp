@@ -37,44 +37,39 @@ class RenderToolTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void startsTheMovieAsTheControlDoes_data();
-    void startsTheMovieAsTheControlDoes();
-    void refusesActionScript3();
+    void startsTheMovieAsTheControlDoes_data() {
+        QTest::addColumn<bool>("stopOnFirstFrame");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("stop() on the first frame holds it") << true << QStringLiteral("one");
+        QTest::newRow("without stop() it plays and loops") << false << QStringLiteral("one|two|one");
+    }
+
+    void startsTheMovieAsTheControlDoes() {
+        QFETCH(bool, stopOnFirstFrame);
+        swftest::SwfBuilder builder(6, QSize(100, 100), 12);
+        ActionAssembler first;
+        first.trace("one");
+        if (stopOnFirstFrame) first.op(ActionCode::Stop);
+        builder.doAction(first.bytes());
+        builder.showFrame();
+        builder.doAction(ActionAssembler().trace("two").bytes());
+        builder.showFrame();
+        const ToolRun run = runTool(
+            builder.finish(), {QStringLiteral("--frames"), QStringLiteral("3"), QStringLiteral("--trace")});
+        QCOMPARE(run.exitCode, 0);
+        QTEST(run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char('|')), "expected");
+    }
+
+    // A movie made for ActionScript 3 is refused: status 1, and stderr names the reason.
+    void refusesActionScript3() {
+        swftest::SwfBuilder builder(9, QSize(100, 100), 12);
+        builder.rawTag(69, QByteArray("\x08\0\0\0", 4));
+        builder.showFrame();
+        const ToolRun run = runTool(builder.finish(), {});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains(QLatin1String("ActionScript 3")));
+    }
 };
-
-void RenderToolTest::startsTheMovieAsTheControlDoes_data() {
-    QTest::addColumn<bool>("stopOnFirstFrame");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("stop() on the first frame holds it") << true << QStringLiteral("one");
-    QTest::newRow("without stop() it plays and loops") << false << QStringLiteral("one|two|one");
-}
-
-void RenderToolTest::startsTheMovieAsTheControlDoes() {
-    QFETCH(bool, stopOnFirstFrame);
-    QFETCH(QString, expected);
-    swftest::SwfBuilder builder(6, QSize(100, 100), 12);
-    ActionAssembler first;
-    first.trace("one");
-    if (stopOnFirstFrame) first.op(ActionCode::Stop);
-    builder.doAction(first.bytes());
-    builder.showFrame();
-    builder.doAction(ActionAssembler().trace("two").bytes());
-    builder.showFrame();
-    const ToolRun run = runTool(builder.finish(),
-                                {QStringLiteral("--frames"), QStringLiteral("3"), QStringLiteral("--trace")});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QLatin1Char('|')), expected);
-}
-
-// A movie made for ActionScript 3 is refused: status 1, and stderr names the reason.
-void RenderToolTest::refusesActionScript3() {
-    swftest::SwfBuilder builder(9, QSize(100, 100), 12);
-    builder.rawTag(69, QByteArray("\x08\0\0\0", 4));
-    builder.showFrame();
-    const ToolRun run = runTool(builder.finish(), {});
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY(run.err.contains(QLatin1String("ActionScript 3")));
-}
 
 QTEST_MAIN(RenderToolTest)
 #include "render_tool_test.moc"

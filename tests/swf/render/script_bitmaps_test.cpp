@@ -22,9 +22,8 @@ class ScriptBitmapsTest : public QObject {
     }
     void rims() {
         QFETCH(QRectF, reach);
-        QFETCH(QList<int>, rims);
         const EdgeWidening widening = EdgeWidening::around(QSize(4, 2), reach);
-        QCOMPARE((QList<int>{widening.left, widening.top, widening.right, widening.bottom}), rims);
+        QTEST((QList<int>{widening.left, widening.top, widening.right, widening.bottom}), "rims");
     }
 
     // Each added pixel repeats the nearest edge pixel, corners included.

@@ -73,15 +73,9 @@ class BitmapStageTest : public QObject {
         QVERIFY(player.loadBytes(surfaceMovie([](ActionAssembler& code) {
             invoke(code, "_root", "attachBitmap", {Arg::variable("bmd"), 1});
         })));
-        QImage picture = swftest::render(player);
-        QVERIFY2(swftest::near(picture.pixel(5, 5), Qt::red),
-                 qPrintable(swftest::describe(picture.pixel(5, 5))));
-        QVERIFY(swftest::near(picture.pixel(30, 30), swftest::kBackground));
+        swftest::checkProbes(swftest::render(player), {{5, 5, Qt::red}, {30, 30, swftest::kBackground}});
         player.advance();
-        picture = swftest::render(player);
-        QVERIFY2(swftest::near(picture.pixel(5, 5), Qt::blue),
-                 qPrintable(swftest::describe(picture.pixel(5, 5))));
-        QVERIFY(swftest::near(picture.pixel(15, 5), Qt::red));
+        swftest::checkProbes(swftest::render(player), {{5, 5, Qt::blue}, {15, 5, Qt::red}});
     }
 
     // A fill that does not repeat carries the edge pixels over the rest of the shape.
@@ -98,12 +92,8 @@ class BitmapStageTest : public QObject {
             invoke(code, "_root", "endFill", {});
         })));
         player.advance();
-        const QImage picture = swftest::render(player);
-        QVERIFY2(swftest::near(picture.pixel(5, 50), Qt::blue),
-                 qPrintable(swftest::describe(picture.pixel(5, 50))));
-        QVERIFY2(swftest::near(picture.pixel(50, 50), Qt::red),
-                 qPrintable(swftest::describe(picture.pixel(50, 50))));
-        QVERIFY(swftest::near(picture.pixel(80, 80), swftest::kBackground));
+        swftest::checkProbes(swftest::render(player),
+                             {{5, 50, Qt::blue}, {50, 50, Qt::red}, {80, 80, swftest::kBackground}});
     }
 };
 
