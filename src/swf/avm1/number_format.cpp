@@ -4,7 +4,6 @@
 #include "swf/avm1/value.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace swf::avm1 {
 
@@ -15,27 +14,46 @@ QString formatNumber(double number) {
     // Whole numbers below 10^15 print all their digits with %.15g, without an exponent.
     if (std::abs(number) < 1e15 && number == std::trunc(number))
         return QString::number(static_cast<qint64>(number));
-    // Fifteen significant digits, a tie rounded away from zero (the exact expansion decides).
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%.60e", std::abs(number));
-    const QString exact = QString::fromLatin1(buffer);
-    const qsizetype e = exact.indexOf(QLatin1Char('e'));
-    QString digits = exact.left(e).remove(QLatin1Char('.'));
-    int exponent = exact.mid(e + 1).toInt();
-    const bool roundUp = digits.at(15) >= QLatin1Char('5');
-    digits.truncate(15);
-    if (roundUp) {
-        int i = 14;
-        for (; i >= 0 && digits.at(i) == QLatin1Char('9'); --i)
-            digits[i] = QLatin1Char('0');
-        if (i >= 0) {
-            digits[i] = QChar(digits.at(i).unicode() + 1);
-        } else {
-            digits.prepend(QLatin1Char('1'));
-            digits.chop(1);
+    // Fifteen significant digits, found as the player finds them: a number of 1 or more is
+    // scaled straight to fifteen whole digits, a smaller one first into [1, 10) and then on,
+    // by powers of ten built by squaring, and rounded half up. Each step rounds in double
+    // precision, so the last digit can differ from the exact decimal expansion's
+    // (Number.MAX_VALUE shows as 1.79769313486231e+308).
+    const double magnitude = std::abs(number);
+    int exponent = int(std::floor(std::log10(magnitude)));
+    auto powerOfTen = [](int n) {
+        double result = 1, base = 10;
+        for (; n; n >>= 1, base *= base)
+            if (n & 1) result *= base;
+        return result;
+    };
+    double scaled = 0;
+    if (exponent >= 0) {
+        scaled =
+            exponent <= 14 ? magnitude * powerOfTen(14 - exponent) : magnitude / powerOfTen(exponent - 14);
+    } else {
+        double unit = exponent >= -308 ? magnitude * powerOfTen(-exponent)
+                                       // the smallest numbers: 10^324 is past the doubles
+                                       : magnitude * powerOfTen(308) * powerOfTen(-exponent - 308);
+        if (unit >= 10) {
+            unit /= 10;
             ++exponent;
+        } else if (unit < 1) {
+            unit *= 10;
+            --exponent;
         }
+        scaled = unit * 1e14;
     }
+    if (scaled < 1e14) { // log10 rounded up past a power of ten
+        scaled *= 10;
+        --exponent;
+    }
+    auto whole = static_cast<qint64>(std::floor(scaled + 0.5));
+    if (whole >= 1'000'000'000'000'000) {
+        whole /= 10;
+        ++exponent;
+    }
+    QString digits = QString::number(whole);
     while (digits.size() > 1 && digits.endsWith(QLatin1Char('0')))
         digits.chop(1);
     QString text;
