@@ -111,28 +111,38 @@ double stringToNumber(QStringView text, int swfVersion) {
         const double value = parseFloatPrefix(text);
         return std::isnan(value) ? 0 : value;
     }
+    // Space may lead a number but not follow it, and a number after space is always decimal.
     const qsizetype begin = skipSpace(text, 0);
-    qsizetype end = text.size();
-    while (end > begin && isSpace(text[end - 1]))
-        --end;
-    QStringView body = text.sliced(begin, end - begin);
+    const bool spaced = begin > 0;
+    QStringView body = text.sliced(begin);
     if (body.isEmpty()) return kNaN;
-    if (body.size() > 2 && body[0] == QLatin1Char('0') &&
+    if (!spaced && body.size() > 2 && body[0] == QLatin1Char('0') &&
         (body[1] == QLatin1Char('x') || body[1] == QLatin1Char('X'))) {
+        // Hexadecimal text is a 32-bit integer, and may carry its sign after the prefix.
+        QStringView digits = body.sliced(2);
+        const bool negative = digits.startsWith(QLatin1Char('-'));
+        if (negative) digits = digits.sliced(1);
         bool complete = false;
-        const double value = parseDigits(body.sliced(2), 16, &complete);
-        return complete ? value : kNaN;
+        const double value = parseDigits(digits, 16, &complete);
+        return complete ? double(toInt32(negative ? -value : value)) : kNaN;
     }
     const bool negative = body[0] == QLatin1Char('-');
     QStringView unsignedBody = (negative || body[0] == QLatin1Char('+')) ? body.sliced(1) : body;
-    if (unsignedBody.size() > 1 && unsignedBody[0] == QLatin1Char('0')) {
+    if (!spaced && unsignedBody.size() > 1 && unsignedBody[0] == QLatin1Char('0')) {
         // The player's Number() reads "044" as octal.
         bool complete = false;
         const double value = parseDigits(unsignedBody.sliced(1), 8, &complete);
         if (complete) return negative ? -value : value;
     }
-    if (decimalPrefix(body) != body.size()) return kNaN;
-    return body.toString().toDouble();
+    qsizetype length = decimalPrefix(body);
+    // An exponent mark with no digits after it is let go: "2e" and "-56e+" are numbers.
+    QStringView rest = body.sliced(length);
+    if (length > 0 && !rest.isEmpty() && (rest[0] == QLatin1Char('e') || rest[0] == QLatin1Char('E')) &&
+        (rest.size() == 1 ||
+         (rest.size() == 2 && (rest[1] == QLatin1Char('+') || rest[1] == QLatin1Char('-')))))
+        rest = {};
+    if (length == 0 || !rest.isEmpty()) return kNaN;
+    return body.left(length).toString().toDouble();
 }
 
 double primitiveToNumber(const Value& value, int swfVersion) {

@@ -504,6 +504,14 @@ class Avm1Test : public QObject {
             {"unescape", 7, "'a%20b%C3%A9%zz' unescape(1)", "a bé%zz"},
             {"String of number", 7, "0.5 String(1)", "0.5"},
             {"Number of text", 7, "'12' Number(1)", "12"},
+            // Space may lead but not follow, and turns off hexadecimal and octal; hexadecimal
+            // is a signed 32-bit integer; an exponent mark without digits is let go.
+            {"Number of spaced text", 7,
+             "'2 ' Number(1) ' 077' Number(1) ' 0x2' Number(1) '077' Number(1) "
+             "Trace Trace Trace",
+             "63|NaN|77|NaN"},
+            {"Number of hexadecimal", 7, "'0x-2' Number(1) '0xff000000' Number(1) Trace", "-16777216|-2"},
+            {"Number with a bare exponent", 7, "'2e' Number(1) '-56e+' Number(1) Trace", "-56|2"},
             {"Boolean of text", 7, "'0' Boolean(1)", "true"},
             {"Boolean of nothing", 7, "Boolean(0)", "undefined"},
             {"fromCharCode", 7, "105 72 $String .fromCharCode(2)", "Hi"},
