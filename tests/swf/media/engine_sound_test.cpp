@@ -10,8 +10,9 @@
 #include "swf/media/mixer.h"
 
 #include <QTest>
-#include <QtEndian>
 
+using avm1test::ActionAssembler;
+using avm1test::u16;
 using swftest::SwfBuilder;
 
 namespace {
@@ -24,24 +25,14 @@ constexpr int kStreamBlock = 19;
 constexpr quint8 kPcm44Mono = (3 << 4) | (3 << 2) | 2;
 constexpr quint8 kPcm22Mono = (3 << 4) | (2 << 2) | 2;
 
-QByteArray u16(quint16 v) {
-    char b[2];
-    qToLittleEndian(v, b);
-    return QByteArray(b, 2);
-}
-QByteArray u32(quint32 v) {
-    char b[4];
-    qToLittleEndian(v, b);
-    return QByteArray(b, 4);
-}
 QByteArray pcm(int samples, qint16 value) {
     QByteArray out;
     for (int i = 0; i < samples; ++i)
-        out += u16(quint16(value));
+        out += u16(value);
     return out;
 }
 QByteArray defineSound(quint16 id, quint8 format, quint32 count, const QByteArray& data) {
-    return u16(id) + char(format) + u32(count) + data;
+    return u16(id) + char(format) + u16(int(count & 0xffff)) + u16(int(count >> 16)) + data;
 }
 // StartSound with the given SOUNDINFO flags byte (stop 0x20, no-multiple 0x10).
 QByteArray startSound(quint16 id, quint8 flags = 0) {
@@ -203,7 +194,6 @@ class EngineSoundTest : public QObject {
     // Sound objects: an exported sound attached, started (louder or softer by setVolume),
     // measured, and stopped by the script.
     void soundObjects() {
-        using avm1test::ActionAssembler;
         SwfBuilder builder(6, QSize(100, 100), 10);
         builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(44100, 8000)));
         builder.rawTag(56, u16(1) + u16(1) + QByteArray("beep", 5)); // ExportAssets
@@ -235,7 +225,6 @@ class EngineSoundTest : public QObject {
     // A pan all the way right silences the left speaker; setTransform can send the sound back
     // left; onSoundComplete runs on the tick after the voice ends, once.
     void soundTransformAndCompletion() {
-        using avm1test::ActionAssembler;
         SwfBuilder builder(8, QSize(100, 100), 10);
         builder.rawTag(kDefineSound, defineSound(1, kPcm44Mono, 44100, pcm(4410, 8000)));
         builder.rawTag(56, u16(1) + u16(1) + QByteArray("beep", 5));
