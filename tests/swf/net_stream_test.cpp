@@ -1,6 +1,7 @@
 // FLV files played through NetStream: the file's records as read, its sound placed at its
 // time stamps, and a movie that plays a coded clip through a Video on its stage.
 #include "action_assembler.h"
+#include "file_bytes.h"
 #include "net_stream_movie.h"
 #include "render_check.h"
 #include "swf/Player.h"
@@ -11,7 +12,6 @@
 #include "swf/navigator.h"
 #include "video_clips.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -372,9 +372,8 @@ class NetStreamTest : public QObject {
             file = flv.bytes();
         }
 
-        // The stage's video (an empty stream) shows the NetStream's pictures.
+        // The stage's video (an empty stream) is only a place for the NetStream's pictures.
         SwfBuilder movie(8, size, 25);
-        // The stage's stream is only a place for the NetStream's pictures.
         const int stream = movie.defineVideoStream(0, size, kH263);
         Place place;
         place.characterId = stream;
@@ -393,18 +392,14 @@ class NetStreamTest : public QObject {
             movie.showFrame();
 
         QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        QFile flvFile(folder.filePath(mp4 ? QStringLiteral("clip.mp4") : QStringLiteral("clip.flv"))),
-            swfFile(folder.filePath(QStringLiteral("m.swf")));
-        QVERIFY(flvFile.open(QIODevice::WriteOnly) && flvFile.write(file) == file.size());
-        QVERIFY(swfFile.open(QIODevice::WriteOnly) && swfFile.write(movie.finish()) > 0);
-        flvFile.close();
-        swfFile.close();
-
+        const QString swfPath = folder.filePath(QStringLiteral("m.swf"));
+        QVERIFY(
+            writeBytes(folder.filePath(mp4 ? QStringLiteral("clip.mp4") : QStringLiteral("clip.flv")), file));
+        QVERIFY(writeBytes(swfPath, movie.finish()));
         swf::Player player;
         QStringList traces;
         player.setTraceHandler([&traces](const QString& line) { traces << line; });
-        QVERIFY(player.loadFile(swfFile.fileName()));
+        QVERIFY(player.loadFile(swfPath));
         int shownBefore = -1, startedAt = -1;
         std::vector<qint16> mixed(4096 * 2);
         double drainedMs = 0;
@@ -432,12 +427,8 @@ class NetStreamTest : public QObject {
             shownBefore = best;
         }
         QCOMPARE(shownBefore, kPictures - 1);
-        QStringList expected{QStringLiteral("NetStream.Play.Start"),
-                             QStringLiteral("NetStream.Buffer.Full"),
-                             QStringLiteral("meta 144"),
-                             QStringLiteral("cue 0.5"),
-                             QStringLiteral("NetStream.Buffer.Flush"),
-                             QStringLiteral("NetStream.Play.Stop")};
+        QStringList expected{"NetStream.Play.Start",   "NetStream.Buffer.Full", "meta 144", "cue 0.5",
+                             "NetStream.Buffer.Flush", "NetStream.Play.Stop"};
         if (mp4) expected.removeAll(QStringLiteral("cue 0.5"));
         QCOMPARE(traces, expected);
     }
@@ -466,15 +457,13 @@ class NetStreamTest : public QObject {
         download.arrivedBytes = 5; // not even the header yet
 
         QTemporaryDir folder;
-        QVERIFY(folder.isValid());
-        QFile swfFile(folder.filePath(QStringLiteral("m.swf")));
-        QVERIFY(swfFile.open(QIODevice::WriteOnly) && swfFile.write(streamingMovie()) > 0);
-        swfFile.close();
+        const QString swfPath = folder.filePath(QStringLiteral("m.swf"));
+        QVERIFY(writeBytes(swfPath, streamingMovie()));
         swf::Player player;
         player.setNavigator(std::unique_ptr<swf::Navigator>(std::move(navigator)));
         QStringList traces;
         player.setTraceHandler([&traces](const QString& line) { traces << line; });
-        QVERIFY(player.loadFile(swfFile.fileName()));
+        QVERIFY(player.loadFile(swfPath));
 
         // The mixer is played out at the movie's pace; what is heard is counted.
         constexpr int kFrame44 = swf::media::Mixer::kRate / 25;

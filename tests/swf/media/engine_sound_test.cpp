@@ -2,6 +2,7 @@
 // queued ahead of the playhead and stopped by jumps, pause and unloading, the control
 // following the sound when drawing falls behind, and broken sound data.
 #include "action_assembler.h"
+#include "file_bytes.h"
 #include "support/app_fixture.h"
 #include "swf_builder.h"
 
@@ -37,13 +38,6 @@ QByteArray defineSound(quint16 id, quint8 format, quint32 count, const QByteArra
 // StartSound with the given SOUNDINFO flags byte (stop 0x20, no-multiple 0x10).
 QByteArray startSound(quint16 id, quint8 flags = 0) {
     return u16(id) + char(flags);
-}
-
-QString writeMovie(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
-    return path;
 }
 
 qint64 energy(swf::media::Mixer& mixer, int frames) {
@@ -126,7 +120,8 @@ class EngineSoundTest : public QObject {
             builder.rawTag(kStreamBlock, pcm(4410, 500));
             builder.showFrame();
         }
-        const QString path = writeMovie(dir, QStringLiteral("stream.swf"), builder.finish());
+        const QString path = dir.filePath(QStringLiteral("stream.swf"));
+        QVERIFY(writeBytes(path, builder.finish()));
 
         ShockwaveFlash control;
         control.setClockEnabled(false);
@@ -152,7 +147,8 @@ class EngineSoundTest : public QObject {
             builder.rawTag(kStreamBlock, pcm(4410, 300));
             builder.showFrame();
         }
-        const QString path = writeMovie(dir, QStringLiteral("both.swf"), builder.finish());
+        const QString path = dir.filePath(QStringLiteral("both.swf"));
+        QVERIFY(writeBytes(path, builder.finish()));
         ShockwaveFlash control;
         control.setClockEnabled(false);
         control.setMovie(path);
