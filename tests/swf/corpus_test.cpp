@@ -207,9 +207,7 @@ class SwfCorpusTest : public QObject {
     void pictures_data() { addRows(QStringLiteral("image")); }
 
     void pictures() {
-        QFETCH(int, index);
-        m_caseClock.start();
-        const Case c = casesOf(QStringLiteral("image")).at(index);
+        const Case c = rowCase(QStringLiteral("image"));
         const double scale = c.info.value(QLatin1String("scale")).toDouble(1);
         const swf::Quality quality = c.info.value(QLatin1String("quality")).toString() == QLatin1String("low")
                                          ? swf::Quality::Low
@@ -218,11 +216,7 @@ class SwfCorpusTest : public QObject {
         player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
         const QImage expected(c.dir.filePath(QStringLiteral("expected.png")));
         QVERIFY2(!expected.isNull(), qPrintable(c.name));
-        if (!player.loadFile(c.movie())) {
-            judge(c, false, QStringLiteral("not loaded: ") + player.errorText());
-            return;
-        }
-        runFrames(player, c.frames());
+        if (!playCase(c, player)) return;
         const QImage actual = drawStage(player, scale, quality);
         const Comparison result =
             compare(actual, expected.convertToFormat(QImage::Format_RGB32), player.backgroundColor().rgb());
@@ -246,9 +240,7 @@ class SwfCorpusTest : public QObject {
 
     // The lines our scripts print over the case's frames against the reference's, line for line.
     void traces() {
-        QFETCH(int, index);
-        m_caseClock.start();
-        const Case c = casesOf(QStringLiteral("trace")).at(index);
+        const Case c = rowCase(QStringLiteral("trace"));
         QFile expectedFile(c.dir.filePath(QStringLiteral("expected.txt")));
         QVERIFY2(expectedFile.open(QIODevice::ReadOnly), qPrintable(c.name));
         // One suite's logs were written by the player's own trace log, which ends a line at a
@@ -265,11 +257,7 @@ class SwfCorpusTest : public QObject {
         QStringList lines;
         const QRegularExpression lineEnd(returnsEndLines ? QStringLiteral("[\r\n]") : QStringLiteral("\n"));
         player.setTraceHandler([&lines, &lineEnd](const QString& line) { lines += line.split(lineEnd); });
-        if (!player.loadFile(c.movie())) {
-            judge(c, false, QStringLiteral("not loaded: ") + player.errorText());
-            return;
-        }
-        runFrames(player, c.frames());
+        if (!playCase(c, player)) return;
         qsizetype first = 0;
         while (first < lines.size() && first < expected.size() && lines[first] == expected[first])
             ++first;
@@ -328,6 +316,22 @@ class SwfCorpusTest : public QObject {
     }
 
   private:
+    Case rowCase(const QString& kind) {
+        QFETCH(int, index);
+        m_caseClock.start();
+        return casesOf(kind).at(index);
+    }
+
+    // Loads the case's movie and plays its frames; a movie that does not load fails the case.
+    bool playCase(const Case& c, swf::Player& player) {
+        if (!player.loadFile(c.movie())) {
+            judge(c, false, QStringLiteral("not loaded: ") + player.errorText());
+            return false;
+        }
+        runFrames(player, c.frames());
+        return true;
+    }
+
     void addRows(const QString& kind) {
         QTest::addColumn<int>("index");
         const QList<Case> cases = casesOf(kind);

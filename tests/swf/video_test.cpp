@@ -269,13 +269,11 @@ class VideoTest : public QObject {
         for (qsizetype i = 0; i < garbage.size(); ++i)
             garbage[i] = char((i * 7919 + 13) % 251);
         // A picture header that claims 4000 x 4000 pixels (16-bit custom size), then noise.
+        // Start code, version and time, size code, the size, then type, deblocking, quantizer, extra.
         Writer huge;
-        huge.ubits(1, 17);
-        huge.ubits(0, 5 + 8);
-        huge.ubits(1, 3);
-        huge.ubits(4000, 16);
-        huge.ubits(4000, 16);
-        huge.ubits(0, 2 + 1 + 5 + 1);
+        for (const auto& [value, bits] :
+             {std::pair{1, 17}, {0, 5 + 8}, {1, 3}, {4000, 16}, {4000, 16}, {0, 9}})
+            huge.ubits(value, bits);
         QByteArray hugePicture = huge.data() + garbage.left(200);
 
         QTest::addRow("a key frame of noise") << damaged(0, garbage) << "video 1, frame 0" << 5;
