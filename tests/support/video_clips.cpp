@@ -13,29 +13,25 @@ extern "C" {
 
 #include <cmath>
 #include <cstring>
+#include <map>
 
 namespace swftest {
 namespace {
 
+// codec as a DefineVideoStream names it.
 AVCodecID encoderId(int codec) {
-    switch (codec) {
-    case 2:
-        return AV_CODEC_ID_FLV1;
-    case 3:
-        return AV_CODEC_ID_FLASHSV;
-    case 6:
-        return AV_CODEC_ID_FLASHSV2;
-    case 7:
-        return AV_CODEC_ID_H264;
-    default:
-        return AV_CODEC_ID_NONE;
-    }
+    static const std::map<int, AVCodecID> ids{
+        {2, AV_CODEC_ID_FLV1}, {3, AV_CODEC_ID_FLASHSV}, {6, AV_CODEC_ID_FLASHSV2}, {7, AV_CODEC_ID_H264}};
+    const auto found = ids.find(codec);
+    return found == ids.end() ? AV_CODEC_ID_NONE : found->second;
 }
 
 struct Encoder {
-    AVCodecContext* context = nullptr;
-    AVFrame* frame = nullptr;
-    AVPacket* packet = nullptr;
+    explicit Encoder(const AVCodec* encoder)
+        : context(avcodec_alloc_context3(encoder)), frame(av_frame_alloc()), packet(av_packet_alloc()) {}
+    AVCodecContext* context;
+    AVFrame* frame;
+    AVPacket* packet;
     SwsContext* scaler = nullptr;
     ~Encoder() {
         avcodec_free_context(&context);
@@ -115,10 +111,7 @@ EncodedClip encodeAac(const std::vector<qint16>& samples, int rate) {
         clip.error = QStringLiteral("no AAC encoder");
         return clip;
     }
-    Encoder e;
-    e.context = avcodec_alloc_context3(encoder);
-    e.frame = av_frame_alloc();
-    e.packet = av_packet_alloc();
+    Encoder e(encoder);
     e.context->sample_rate = rate;
     e.context->sample_fmt = AV_SAMPLE_FMT_FLTP;
     e.context->bit_rate = 128000;
@@ -167,10 +160,7 @@ EncodedClip encodeClip(int codec, const std::vector<QImage>& pictures, int keyIn
     }
     const QSize size = pictures.front().size();
     const bool yuv = codec == 2 || codec == 7;
-    Encoder e;
-    e.context = avcodec_alloc_context3(encoder);
-    e.frame = av_frame_alloc();
-    e.packet = av_packet_alloc();
+    Encoder e(encoder);
     e.context->width = size.width();
     e.context->height = size.height();
     e.context->time_base = AVRational{1, 25};

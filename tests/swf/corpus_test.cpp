@@ -195,19 +195,177 @@ class SwfCorpusTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase();
-    void pictures_data();
-    void pictures();
-    void traces_data();
-    void traces();
-    void realMoviesPlayToTheEnd_data();
-    void realMoviesPlayToTheEnd();
-    void cleanupTestCase();
+    void initTestCase() {
+        m_record = readRecord();
+        const QString results = qEnvironmentVariable("VANTREL_CORPUS_RESULTS");
+        if (!results.isEmpty()) {
+            m_results.setFileName(results);
+            QVERIFY2(m_results.open(QIODevice::Append | QIODevice::Text), qPrintable(results));
+        }
+    }
+
+    void pictures_data() { addRows(QStringLiteral("image")); }
+
+    void pictures() {
+        const Case c = rowCase(QStringLiteral("image"));
+        const double scale = c.info.value(QLatin1String("scale")).toDouble(1);
+        const swf::Quality quality = c.info.value(QLatin1String("quality")).toString() == QLatin1String("low")
+                                         ? swf::Quality::Low
+                                         : swf::Quality::High;
+        swf::Player player;
+        player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
+        const QImage expected(c.dir.filePath(QStringLiteral("expected.png")));
+        QVERIFY2(!expected.isNull(), qPrintable(c.name));
+        if (!playCase(c, player)) return;
+        const QImage actual = drawStage(player, scale, quality);
+        const Comparison result =
+            compare(actual, expected.convertToFormat(QImage::Format_RGB32), player.backgroundColor().rgb());
+        const bool sameSize = actual.size() == expected.size();
+        if (!qEnvironmentVariableIsEmpty("VANTREL_CORPUS_OUT"))
+            actual.save(qEnvironmentVariable("VANTREL_CORPUS_OUT") + QLatin1Char('/') + c.name +
+                        QStringLiteral(".png"));
+        judge(c, sameSize && result.passes(),
+              sameSize ? QStringLiteral("%1 wrong of %2 (%3 drawn)")
+                             .arg(result.wrong)
+                             .arg(result.total)
+                             .arg(result.drawn)
+                       : QStringLiteral("size %1x%2, expected %3x%4")
+                             .arg(actual.width())
+                             .arg(actual.height())
+                             .arg(expected.width())
+                             .arg(expected.height()));
+    }
+
+    void traces_data() { addRows(QStringLiteral("trace")); }
+
+    // The lines our scripts print over the case's frames against the reference's, line for line.
+    void traces() {
+        const Case c = rowCase(QStringLiteral("trace"));
+        QFile expectedFile(c.dir.filePath(QStringLiteral("expected.txt")));
+        QVERIFY2(expectedFile.open(QIODevice::ReadOnly), qPrintable(c.name));
+        // One suite's logs were written by the player's own trace log, which ends a line at a
+        // carriage return as at a line feed (and some of its files end lines with both); the other
+        // keeps carriage returns inside a line as they were traced.
+        const bool returnsEndLines = !keepsReturnsInLines().contains(c.origin());
+        QString expectedText = QString::fromUtf8(expectedFile.readAll());
+        if (returnsEndLines) expectedText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        QStringList expected = expectedText.split(QLatin1Char('\n'));
+        if (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
+        swf::Player player;
+        player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
+        player.setFixedDateMs(kRecordedDateMs);
+        QStringList lines;
+        const QRegularExpression lineEnd(returnsEndLines ? QStringLiteral("[\r\n]") : QStringLiteral("\n"));
+        player.setTraceHandler([&lines, &lineEnd](const QString& line) { lines += line.split(lineEnd); });
+        if (!playCase(c, player)) return;
+        qsizetype first = 0;
+        while (first < lines.size() && first < expected.size() && lines[first] == expected[first])
+            ++first;
+        const QString detail =
+            lines == expected
+                ? QStringLiteral("%1 lines").arg(lines.size())
+                : QStringLiteral("%1 lines of %2 expected, first difference at line %3: \"%4\" for \"%5\"")
+                      .arg(lines.size())
+                      .arg(expected.size())
+                      .arg(first + 1)
+                      .arg(first < lines.size() ? lines[first].left(80) : QStringLiteral("(nothing)"),
+                           first < expected.size() ? expected[first].left(80) : QStringLiteral("(nothing)"));
+        judge(c, lines == expected, detail);
+    }
+
+    void realMoviesPlayToTheEnd_data() {
+        QTest::addColumn<QString>("path");
+        const QDir real(corpusDir() + QStringLiteral("/real"));
+        if (!real.exists()) QSKIP("the corpus is not here (VANTREL_CORPUS_DIR)");
+        for (const QString& name : real.entryList({QStringLiteral("*.swf")}, QDir::Files, QDir::Name))
+            QTest::newRow(qPrintable(name)) << real.filePath(name);
+    }
+
+    void realMoviesPlayToTheEnd() {
+        QFETCH(QString, path);
+        swf::Player player;
+        QVERIFY2(player.loadFile(path), qPrintable(player.errorText()));
+        QVERIFY(player.isComplete());
+        QCOMPARE(player.framesLoaded(), player.totalFrames());
+        player.setLoop(false);
+        player.play();
+        QImage image(player.stageSize() / 4, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        QTransform toDevice = QTransform::fromScale(0.25 / 20, 0.25 / 20);
+        // Draw every tenth frame: enough to walk every object through the renderer.
+        for (int frame = 0; frame < player.totalFrames() + 5; ++frame) {
+            if (frame % 10 == 0) player.render(painter, toDevice, swf::Quality::Low);
+            player.advance();
+        }
+        // It reaches its last frame, unless its own script stopped it earlier (a game waiting
+        // for the player's move); either way it did not run on past the end.
+        QVERIFY(player.currentFrame() == player.framesLoaded() - 1 || !player.isPlaying());
+        QCOMPARE(player.scriptFailure(), swf::avm1::AbortReason::None);
+    }
+
+    void cleanupTestCase() {
+        for (const auto* table : {&m_byCategory, &m_byOrigin})
+            for (const auto& [key, score] : *table)
+                qInfo("%s: %d of %d pass", qPrintable(key), score.passed, score.total);
+        if (!m_newlyPassing.isEmpty()) {
+            qInfo("%d cases pass that the record lacks; raise it with tools/corpus.sh --update:",
+                  int(m_newlyPassing.size()));
+            for (const QString& name : m_newlyPassing)
+                qInfo("  new pass: %s", qPrintable(name));
+        }
+    }
 
   private:
-    void addRows(const QString& kind);
+    Case rowCase(const QString& kind) {
+        QFETCH(int, index);
+        m_caseClock.start();
+        return casesOf(kind).at(index);
+    }
+
+    // Loads the case's movie and plays its frames; a movie that does not load fails the case.
+    bool playCase(const Case& c, swf::Player& player) {
+        if (!player.loadFile(c.movie())) {
+            judge(c, false, QStringLiteral("not loaded: ") + player.errorText());
+            return false;
+        }
+        runFrames(player, c.frames());
+        return true;
+    }
+
+    void addRows(const QString& kind) {
+        QTest::addColumn<int>("index");
+        const QList<Case> cases = casesOf(kind);
+        // Without rows the test function would run once with nothing to fetch.
+        if (cases.isEmpty())
+            QSKIP("no cases: the corpus is not here (VANTREL_CORPUS_DIR), or none is picked");
+        for (int i = 0; i < cases.size(); ++i)
+            QTest::newRow(qPrintable(cases[i].name)) << i;
+    }
+
     // Counts a case's result, and fails the row when a recorded case no longer passes.
-    void judge(const Case& c, bool passed, const QString& detail);
+    void judge(const Case& c, bool passed, const QString& detail) {
+        for (Score* score :
+             {&m_byCategory[c.info.value(QLatin1String("kind")).toString() + QLatin1Char(' ') + c.category()],
+              &m_byOrigin[c.info.value(QLatin1String("kind")).toString() + QLatin1Char(' ') + c.origin()]}) {
+            score->total++;
+            if (passed) score->passed++;
+        }
+        const bool recorded = m_record.contains(c.name);
+        if (passed && !recorded) m_newlyPassing += c.name;
+        if (m_results.isOpen()) {
+            const QString line =
+                QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8 ms\n")
+                    .arg(passed ? QStringLiteral("pass") : QStringLiteral("fail"), c.name,
+                         c.info.value(QLatin1String("kind")).toString(), c.category(), c.origin())
+                    .arg(c.version())
+                    .arg(detail)
+                    .arg(m_caseClock.elapsed());
+            m_results.write(line.toUtf8());
+            m_results.flush();
+        }
+        if (recorded && !passed)
+            QFAIL(qPrintable(QStringLiteral("%1 passed before and fails now: %2").arg(c.name, detail)));
+    }
 
     QSet<QString> m_record;
     std::map<QString, Score> m_byCategory, m_byOrigin;
@@ -215,175 +373,6 @@ class SwfCorpusTest : public QObject {
     QFile m_results;
     QElapsedTimer m_caseClock;
 };
-
-void SwfCorpusTest::initTestCase() {
-    m_record = readRecord();
-    const QString results = qEnvironmentVariable("VANTREL_CORPUS_RESULTS");
-    if (!results.isEmpty()) {
-        m_results.setFileName(results);
-        QVERIFY2(m_results.open(QIODevice::Append | QIODevice::Text), qPrintable(results));
-    }
-}
-
-void SwfCorpusTest::addRows(const QString& kind) {
-    QTest::addColumn<int>("index");
-    const QList<Case> cases = casesOf(kind);
-    // Without rows the test function would run once with nothing to fetch.
-    if (cases.isEmpty()) QSKIP("no cases: the corpus is not here (VANTREL_CORPUS_DIR), or none is picked");
-    for (int i = 0; i < cases.size(); ++i)
-        QTest::newRow(qPrintable(cases[i].name)) << i;
-}
-
-void SwfCorpusTest::judge(const Case& c, bool passed, const QString& detail) {
-    for (Score* score :
-         {&m_byCategory[c.info.value(QLatin1String("kind")).toString() + QLatin1Char(' ') + c.category()],
-          &m_byOrigin[c.info.value(QLatin1String("kind")).toString() + QLatin1Char(' ') + c.origin()]}) {
-        score->total++;
-        if (passed) score->passed++;
-    }
-    const bool recorded = m_record.contains(c.name);
-    if (passed && !recorded) m_newlyPassing += c.name;
-    if (m_results.isOpen()) {
-        const QString line =
-            QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\t%8 ms\n")
-                .arg(passed ? QStringLiteral("pass") : QStringLiteral("fail"), c.name,
-                     c.info.value(QLatin1String("kind")).toString(), c.category(), c.origin())
-                .arg(c.version())
-                .arg(detail)
-                .arg(m_caseClock.elapsed());
-        m_results.write(line.toUtf8());
-        m_results.flush();
-    }
-    if (recorded && !passed)
-        QFAIL(qPrintable(QStringLiteral("%1 passed before and fails now: %2").arg(c.name, detail)));
-}
-
-void SwfCorpusTest::pictures_data() {
-    addRows(QStringLiteral("image"));
-}
-
-void SwfCorpusTest::pictures() {
-    QFETCH(int, index);
-    m_caseClock.start();
-    const Case c = casesOf(QStringLiteral("image")).at(index);
-    const double scale = c.info.value(QLatin1String("scale")).toDouble(1);
-    const swf::Quality quality = c.info.value(QLatin1String("quality")).toString() == QLatin1String("low")
-                                     ? swf::Quality::Low
-                                     : swf::Quality::High;
-    swf::Player player;
-    player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
-    const QImage expected(c.dir.filePath(QStringLiteral("expected.png")));
-    QVERIFY2(!expected.isNull(), qPrintable(c.name));
-    if (!player.loadFile(c.movie())) {
-        judge(c, false, QStringLiteral("not loaded: ") + player.errorText());
-        return;
-    }
-    runFrames(player, c.frames());
-    const QImage actual = drawStage(player, scale, quality);
-    const Comparison result =
-        compare(actual, expected.convertToFormat(QImage::Format_RGB32), player.backgroundColor().rgb());
-    const bool sameSize = actual.size() == expected.size();
-    if (!qEnvironmentVariableIsEmpty("VANTREL_CORPUS_OUT"))
-        actual.save(qEnvironmentVariable("VANTREL_CORPUS_OUT") + QLatin1Char('/') + c.name +
-                    QStringLiteral(".png"));
-    judge(c, sameSize && result.passes(),
-          sameSize ? QStringLiteral("%1 wrong of %2 (%3 drawn)")
-                         .arg(result.wrong)
-                         .arg(result.total)
-                         .arg(result.drawn)
-                   : QStringLiteral("size %1x%2, expected %3x%4")
-                         .arg(actual.width())
-                         .arg(actual.height())
-                         .arg(expected.width())
-                         .arg(expected.height()));
-}
-
-void SwfCorpusTest::traces_data() {
-    addRows(QStringLiteral("trace"));
-}
-
-// The lines our scripts print over the case's frames against the reference's, line for line.
-void SwfCorpusTest::traces() {
-    QFETCH(int, index);
-    m_caseClock.start();
-    const Case c = casesOf(QStringLiteral("trace")).at(index);
-    QFile expectedFile(c.dir.filePath(QStringLiteral("expected.txt")));
-    QVERIFY2(expectedFile.open(QIODevice::ReadOnly), qPrintable(c.name));
-    // One suite's logs were written by the player's own trace log, which ends a line at a
-    // carriage return as at a line feed (and some of its files end lines with both); the other
-    // keeps carriage returns inside a line as they were traced.
-    const bool returnsEndLines = !keepsReturnsInLines().contains(c.origin());
-    QString expectedText = QString::fromUtf8(expectedFile.readAll());
-    if (returnsEndLines) expectedText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QStringList expected = expectedText.split(QLatin1Char('\n'));
-    if (!expected.isEmpty() && expected.last().isEmpty()) expected.removeLast();
-    swf::Player player;
-    player.setScriptTimeBudgetMs(kCaseScriptBudgetMs);
-    player.setFixedDateMs(kRecordedDateMs);
-    QStringList lines;
-    const QRegularExpression lineEnd(returnsEndLines ? QStringLiteral("[\r\n]") : QStringLiteral("\n"));
-    player.setTraceHandler([&lines, &lineEnd](const QString& line) { lines += line.split(lineEnd); });
-    if (!player.loadFile(c.movie())) {
-        judge(c, false, QStringLiteral("not loaded: ") + player.errorText());
-        return;
-    }
-    runFrames(player, c.frames());
-    qsizetype first = 0;
-    while (first < lines.size() && first < expected.size() && lines[first] == expected[first])
-        ++first;
-    const QString detail =
-        lines == expected
-            ? QStringLiteral("%1 lines").arg(lines.size())
-            : QStringLiteral("%1 lines of %2 expected, first difference at line %3: \"%4\" for \"%5\"")
-                  .arg(lines.size())
-                  .arg(expected.size())
-                  .arg(first + 1)
-                  .arg(first < lines.size() ? lines[first].left(80) : QStringLiteral("(nothing)"),
-                       first < expected.size() ? expected[first].left(80) : QStringLiteral("(nothing)"));
-    judge(c, lines == expected, detail);
-}
-
-void SwfCorpusTest::realMoviesPlayToTheEnd_data() {
-    QTest::addColumn<QString>("path");
-    const QDir real(corpusDir() + QStringLiteral("/real"));
-    if (!real.exists()) QSKIP("the corpus is not here (VANTREL_CORPUS_DIR)");
-    for (const QString& name : real.entryList({QStringLiteral("*.swf")}, QDir::Files, QDir::Name))
-        QTest::newRow(qPrintable(name)) << real.filePath(name);
-}
-
-void SwfCorpusTest::realMoviesPlayToTheEnd() {
-    QFETCH(QString, path);
-    swf::Player player;
-    QVERIFY2(player.loadFile(path), qPrintable(player.errorText()));
-    QVERIFY(player.isComplete());
-    QCOMPARE(player.framesLoaded(), player.totalFrames());
-    player.setLoop(false);
-    player.play();
-    QImage image(player.stageSize() / 4, QImage::Format_ARGB32_Premultiplied);
-    QPainter painter(&image);
-    QTransform toDevice = QTransform::fromScale(0.25 / 20, 0.25 / 20);
-    // Draw every tenth frame: enough to walk every object through the renderer.
-    for (int frame = 0; frame < player.totalFrames() + 5; ++frame) {
-        if (frame % 10 == 0) player.render(painter, toDevice, swf::Quality::Low);
-        player.advance();
-    }
-    // It reaches its last frame, unless its own script stopped it earlier (a game waiting
-    // for the player's move); either way it did not run on past the end.
-    QVERIFY(player.currentFrame() == player.framesLoaded() - 1 || !player.isPlaying());
-    QCOMPARE(player.scriptFailure(), swf::avm1::AbortReason::None);
-}
-
-void SwfCorpusTest::cleanupTestCase() {
-    for (const auto* table : {&m_byCategory, &m_byOrigin})
-        for (const auto& [key, score] : *table)
-            qInfo("%s: %d of %d pass", qPrintable(key), score.passed, score.total);
-    if (!m_newlyPassing.isEmpty()) {
-        qInfo("%d cases pass that the record lacks; raise it with tools/corpus.sh --update:",
-              int(m_newlyPassing.size()));
-        for (const QString& name : m_newlyPassing)
-            qInfo("  new pass: %s", qPrintable(name));
-    }
-}
 
 QTEST_MAIN(SwfCorpusTest)
 #include "corpus_test.moc"

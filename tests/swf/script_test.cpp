@@ -946,43 +946,28 @@ class SwfScriptTest : public QObject {
     }
     void textFormatValues() { tracesMatch(); }
 
-    // A snapshot reads the clip's static texts in depth order, each glyph by its font's code;
-    // a line ending marks where one text object gives way to the next. Ranges hold their
-    // start to the glyphs and end at least one past it; a method given the wrong number of
-    // arguments, or a snapshot of no clip, answers undefined.
-    void textSnapshots_data() {
-        QTest::addColumn<QByteArray>("movie");
-        QTest::addColumn<QString>("expected");
-        const auto movie = [](const QString& listing) {
-            SwfBuilder builder(8, QSize(200, 200), 12);
-            swftest::ShapeBuilder square;
-            square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
-            const int font =
-                builder.defineFont2({square, square, square}, {'a', 'B', 'c'}, QStringLiteral("Boxes"));
-            // "Bc" stands above "aBc", but its depth comes first.
-            builder.place(2, builder.defineText(font, {0, 1, 2}, 20, QPointF(10, 100), Qt::black, 20, 2));
-            builder.place(1, builder.defineText(font, {1, 2}, 20, QPointF(10, 40), Qt::black, 20));
-            builder.doAction(actions(8, "'s' $_root .getTextSnapshot(0) DefineLocal " + listing));
-            builder.showFrame();
-            return builder.finish();
-        };
-        QTest::newRow("reading") << movie("$s .getCount(0) Trace 100 0 $s .getText(2) Trace "
-                                          "true 100 0 $s .getText(3) Trace -1 -3 $s .getText(2) Trace "
-                                          "2 50 $s .getText(2) Trace 1 $s .getText(1) Trace")
-                                 << "5|BcaBc|Bc\naBc|B|c|undefined";
+    // A snapshot's glyphs run over the clip's static texts in depth order ("Bc" stands above
+    // "aBc", but its depth comes first). Ranges hold their start to the glyphs and end at least
+    // one past it; a method given the wrong number of arguments answers undefined.
+    void textSnapshotSelectsAndHits() {
+        SwfBuilder builder(8, QSize(200, 200), 12);
+        swftest::ShapeBuilder square;
+        square.rectangle(QRectF(0, -25.6, 25.6, 25.6), 1);
+        const int font =
+            builder.defineFont2({square, square, square}, {'a', 'B', 'c'}, QStringLiteral("Boxes"));
+        builder.place(2, builder.defineText(font, {0, 1, 2}, 20, QPointF(10, 100), Qt::black, 20, 2));
+        builder.place(1, builder.defineText(font, {1, 2}, 20, QPointF(10, 40), Qt::black, 20));
         // The third glyph of "aBc" spans x 50..70 on the line at y 100.
-        QTest::newRow("selecting and hitting")
-            << movie("true 4 1 $s .setSelected(3) Trace true $s .getSelectedText(1) Trace 1 0 $s "
-                     ".getSelected(2) Trace "
-                     "2 0 $s .getSelected(2) Trace 95 55 $s .hitTestTextNearPos(2) Trace "
-                     "150 55 $s .hitTestTextNearPos(2) Trace 60 150 55 $s .hitTestTextNearPos(3) Trace")
-            << "undefined|c\naB|false|true|4|-1|4";
-        QTest::newRow("a snapshot of no clip")
-            << movie("'o' 'text' 1 'TextSnapshot' NewObject DefineLocal $o .getCount(0) Trace "
-                     "$o $TextSnapshot InstanceOf Trace")
-            << "undefined|true";
+        builder.doAction(
+            actions(8, "'s' $_root .getTextSnapshot(0) DefineLocal true 4 1 $s .setSelected(3) Trace "
+                       "true $s .getSelectedText(1) Trace 1 0 $s .getSelected(2) Trace "
+                       "2 0 $s .getSelected(2) Trace 95 55 $s .hitTestTextNearPos(2) Trace "
+                       "150 55 $s .hitTestTextNearPos(2) Trace 60 150 55 $s .hitTestTextNearPos(3) Trace"));
+        builder.showFrame();
+        Run run(builder.finish());
+        run.frames(1);
+        QCOMPARE(run.traced(), QStringLiteral("undefined|c\naB|false|true|4|-1|4"));
     }
-    void textSnapshots() { tracesMatch(1); }
 
     // What scripts make the stage show. A clip's opaque background fills its bounds behind its
     // content: set by PlaceObject3, or by the script property, which also takes it away again.

@@ -11,55 +11,23 @@ using namespace avm1test;
 
 namespace {
 
-enum class Target { None, Undefined, ClipA, PathA, Nowhere };
-
-// Pushes new Sound(target) onto the stack.
-void newSound(ActionAssembler& code, Target target) {
-    switch (target) {
-    case Target::None:
-        code.push({0, "Sound"});
-        break;
-    case Target::Undefined:
-        code.push({PushValue::undefined(), 1, "Sound"});
-        break;
-    case Target::ClipA:
-        code.push({"a"}).op(ActionCode::GetVariable).push({1, "Sound"});
-        break;
-    case Target::PathA:
-        code.push({"a", 1, "Sound"});
-        break;
-    case Target::Nowhere:
-        code.push({"nowhere", 1, "Sound"});
-        break;
-    }
-    code.op(ActionCode::NewObject);
+// new Sound(target), or new Sound() for an empty target, in the listing notation.
+QString sound(const QString& target) {
+    return target.isEmpty() ? QStringLiteral(" 0 'Sound' NewObject ")
+                            : " " + target + " 1 'Sound' NewObject ";
 }
 
-void traceVolume(ActionAssembler& code, Target target) {
-    newSound(code, target);
-    code.callMethod(QStringLiteral("getVolume"), 0).op(ActionCode::Trace);
+QString setVolume(const QString& target, int volume) {
+    return " " + QString::number(volume) + sound(target) + ".setVolume(1) Pop ";
 }
 
-void setVolume(ActionAssembler& code, Target target, int volume) {
-    code.push({volume});
-    newSound(code, target);
-    code.callMethod(QStringLiteral("setVolume"), 1).op(ActionCode::Pop);
+QString traceVolume(const QString& target) {
+    return sound(target) + ".getVolume(0) Trace ";
 }
 
-} // namespace
-
-class SoundObjectTest : public QObject {
-    Q_OBJECT
-  private slots:
-    void settingsBelongToTheTarget();
-    void swf5SoundWithoutTarget();
-};
-
-namespace {
-
-QStringList tracesOf(int version, const ActionAssembler& code) {
+QStringList tracesOf(int version, const QString& listing) {
     swftest::SwfBuilder movie(version, QSize(100, 100), 12);
-    movie.doAction(code.bytes());
+    movie.doAction(ActionAssembler(version, listing).bytes());
     movie.showFrame();
     swf::Player player;
     QStringList traces;
@@ -70,53 +38,26 @@ QStringList tracesOf(int version, const ActionAssembler& code) {
 
 } // namespace
 
-// In SWF 5 new Sound() stands for the timeline it was made in, while an undefined target,
-// like new Sound() after a tellTarget that named no clip, stands for the whole movie.
-void SoundObjectTest::swf5SoundWithoutTarget() {
-    ActionAssembler code(5);
-    setVolume(code, Target::None, 30);
-    setVolume(code, Target::Undefined, 70);
-    traceVolume(code, Target::None);
-    traceVolume(code, Target::Undefined);
-    code.action(ActionCode::SetTarget, QByteArray("nowhere", 8));
-    traceVolume(code, Target::None);
-    code.action(ActionCode::SetTarget, QByteArray(1, '\0'));
-    QCOMPARE(tracesOf(5, code), (QStringList{"30", "70", "70"}));
-}
+class SoundObjectTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void settingsBelongToTheTarget() {
+        // u = new Sound(a) is kept while a goes.
+        const QString listing =
+            setVolume({}, 30) + traceVolume({}) + "1 'a' createEmptyMovieClip(2) Pop 'u'" + sound("$a") +
+            "SetVariable 70 $u .setVolume(1) Pop" + traceVolume("$a") + traceVolume("'a'") + traceVolume({}) +
+            traceVolume("'nowhere'") + "$a .removeMovieClip(0) Pop $u .getVolume(0) Trace" + traceVolume({});
+        QCOMPARE(tracesOf(6, listing), (QStringList{"30", "70", "70", "30", "undefined", "undefined", "30"}));
+    }
 
-void SoundObjectTest::settingsBelongToTheTarget() {
-    ActionAssembler code(6);
-    setVolume(code, Target::None, 30);
-    traceVolume(code, Target::None);
-    code.push({1, "a"}).callFunction(QStringLiteral("createEmptyMovieClip"), 2).op(ActionCode::Pop);
-    // u = new Sound(a), kept while a goes.
-    code.push({"u"});
-    newSound(code, Target::ClipA);
-    code.op(ActionCode::SetVariable);
-    code.push({70, "u"})
-        .op(ActionCode::GetVariable)
-        .callMethod(QStringLiteral("setVolume"), 1)
-        .op(ActionCode::Pop);
-    traceVolume(code, Target::ClipA);
-    traceVolume(code, Target::PathA);
-    traceVolume(code, Target::None);
-    traceVolume(code, Target::Nowhere);
-    code.push({"a"})
-        .op(ActionCode::GetVariable)
-        .callMethod(QStringLiteral("removeMovieClip"), 0)
-        .op(ActionCode::Pop);
-    code.push({"u"})
-        .op(ActionCode::GetVariable)
-        .callMethod(QStringLiteral("getVolume"), 0)
-        .op(ActionCode::Trace);
-    traceVolume(code, Target::None);
-
-    const QStringList traces = tracesOf(6, code);
-    const QStringList expected{QStringLiteral("30"), QStringLiteral("70"),        QStringLiteral("70"),
-                               QStringLiteral("30"), QStringLiteral("undefined"), QStringLiteral("undefined"),
-                               QStringLiteral("30")};
-    QCOMPARE(traces, expected);
-}
+    // In SWF 5 new Sound() stands for the timeline it was made in, while an undefined target,
+    // like new Sound() after a tellTarget that named no clip, stands for the whole movie.
+    void swf5SoundWithoutTarget() {
+        const QString listing = setVolume({}, 30) + setVolume("undefined", 70) + traceVolume({}) +
+                                traceVolume("undefined") + "tell:nowhere" + traceVolume({}) + "tell:";
+        QCOMPARE(tracesOf(5, listing), (QStringList{"30", "70", "70"}));
+    }
+};
 
 QTEST_MAIN(SoundObjectTest)
 #include "sound_object_test.moc"

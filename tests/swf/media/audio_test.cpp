@@ -37,31 +37,15 @@ double snr(const std::vector<qint16>& original, const std::vector<qint16>& decod
 }
 
 // An ADPCM encoder written from the coding's description, for round trips.
-class BitWriter {
-  public:
-    void put(unsigned value, int bits) {
-        for (int i = bits - 1; i >= 0; --i) {
-            m_current = quint8((m_current << 1) | ((value >> i) & 1));
-            if (++m_count == 8) flush();
+struct BitWriter {
+    QByteArray bytes;
+    int bits = 0;
+    void put(unsigned value, int count) {
+        for (int i = count - 1; i >= 0; --i, ++bits) {
+            if (bits % 8 == 0) bytes.append('\0');
+            if ((value >> i) & 1) bytes[bits / 8] = char(bytes[bits / 8] | (0x80 >> bits % 8));
         }
     }
-    QByteArray finish() {
-        if (m_count) {
-            m_current = quint8(m_current << (8 - m_count));
-            flush();
-        }
-        return m_bytes;
-    }
-
-  private:
-    void flush() {
-        m_bytes.append(char(m_current));
-        m_current = 0;
-        m_count = 0;
-    }
-    QByteArray m_bytes;
-    quint8 m_current = 0;
-    int m_count = 0;
 };
 
 QByteArray encodeAdpcm(const std::vector<qint16>& mono, int bits) {
@@ -109,7 +93,7 @@ QByteArray encodeAdpcm(const std::vector<qint16>& mono, int bits) {
         index = std::clamp(index + shifts[size_t(bits - 2)][code & (signBit - 1)], 0, 88);
         writer.put(code, bits);
     }
-    return writer.finish();
+    return writer.bytes;
 }
 
 PcmBuffer monoBuffer(std::vector<qint16> samples, int rate = 44100) {
@@ -132,335 +116,298 @@ class AudioTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void formatByte_data();
-    void formatByte();
-    void pcm_data();
-    void pcm();
-    void adpcmRoundTrip_data();
-    void adpcmRoundTrip();
-    void adpcmStereoAndTruncation();
-    void mp3FromEncoder();
-    void brokenDataIsSilence_data();
-    void brokenDataIsSilence();
-    void eventOptions();
-    void envelopeAndResampling();
-    void voiceGoesOnIntoMore();
-    void streamQueue();
-    void streamPlacement_data();
-    void streamPlacement();
-    void saturationAndVoiceLimit();
-    void wavHeader();
-};
-
-void AudioTest::formatByte_data() {
-    QTest::addColumn<int>("byte");
-    QTest::addColumn<int>("codec");
-    QTest::addColumn<int>("rate");
-    QTest::addColumn<bool>("is16");
-    QTest::addColumn<bool>("stereo");
-    QTest::newRow("mp3 44k 16 stereo") << 0x2F << 2 << 44100 << true << true;
-    QTest::newRow("adpcm 5.5k 16 mono") << 0x12 << 1 << 5512 << true << false;
-    QTest::newRow("pcm le 22k 8 stereo") << 0x39 << 3 << 22050 << false << true;
-}
-
-void AudioTest::formatByte() {
-    QFETCH(int, byte);
-    QFETCH(int, codec);
-    QFETCH(int, rate);
-    QFETCH(bool, is16);
-    QFETCH(bool, stereo);
-    const SoundFormat format = parseFormatByte(quint8(byte));
-    QCOMPARE(int(format.codec), codec);
-    QCOMPARE(format.rate, rate);
-    QCOMPARE(format.is16Bit, is16);
-    QCOMPARE(format.stereo, stereo);
-}
-
-void AudioTest::pcm_data() {
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<bool>("is16");
-    QTest::addColumn<bool>("stereo");
-    QTest::addColumn<QList<int>>("samples");
-    QTest::newRow("16-bit little-endian")
-        << QByteArray("\x01\x00\xff\x7f\x00\x80", 6) << true << false << QList<int>{1, 32767, -32768};
-    QTest::newRow("8-bit unsigned") << QByteArray("\x80\xff\x00", 3) << false << false
-                                    << QList<int>{0, 32512, -32768};
-    QTest::newRow("stereo drops a lone last sample")
-        << QByteArray("\x10\x00\x20\x00\x30\x00", 6) << true << true << QList<int>{16, 32};
-}
-
-void AudioTest::pcm() {
-    QFETCH(QByteArray, data);
-    QFETCH(bool, is16);
-    QFETCH(bool, stereo);
-    QFETCH(QList<int>, samples);
-    SoundFormat format;
-    format.codec = Codec::PcmLittleEndian;
-    format.is16Bit = is16;
-    format.stereo = stereo;
-    const PcmBuffer out = decodeSound(format, data, 0);
-    QCOMPARE(int(out.samples.size()), int(samples.size()));
-    for (int i = 0; i < samples.size(); ++i)
-        QCOMPARE(int(out.samples[size_t(i)]), samples[i]);
-}
-
-void AudioTest::adpcmRoundTrip_data() {
-    QTest::addColumn<int>("bits");
-    QTest::addColumn<double>("minimumSnr");
-    QTest::newRow("2 bits") << 2 << 3.0;
-    QTest::newRow("3 bits") << 3 << 10.0;
-    QTest::newRow("4 bits") << 4 << 18.0;
-    QTest::newRow("5 bits") << 5 << 24.0;
-}
-
-void AudioTest::adpcmRoundTrip() {
-    QFETCH(int, bits);
-    QFETCH(double, minimumSnr);
-    const std::vector<qint16> original = sine(22050, 440, 10000); // spans three packets
-    SoundFormat format;
-    format.codec = Codec::Adpcm;
-    format.rate = 22050;
-    const PcmBuffer out = decodeSound(format, encodeAdpcm(original, bits), 10000);
-    QCOMPARE(out.frames(), qint64(10000));
-    QVERIFY2(snr(original, out.samples) > minimumSnr,
-             qPrintable(QString::number(snr(original, out.samples))));
-}
-
-void AudioTest::adpcmStereoAndTruncation() {
-    // Hand-worked 4-bit packet: initial sample 0, index 0, codes 0111 then 1000.
-    BitWriter writer;
-    writer.put(2, 2);
-    writer.put(0, 16);
-    writer.put(0, 6);
-    writer.put(0x7, 4);
-    writer.put(0x8, 4);
-    SoundFormat format;
-    format.codec = Codec::Adpcm;
-    const PcmBuffer out = decodeAdpcm(format, writer.finish());
-    QCOMPARE(out.samples, (std::vector<qint16>{0, 11, 9}));
-
-    // Stereo: two channels decoded side by side; a cut packet ends early without noise.
-    format.stereo = true;
-    const std::vector<qint16> left = sine(11025, 300, 600);
-    QByteArray mono = encodeAdpcm(left, 4);
-    const PcmBuffer cut = decodeAdpcm(format, mono.left(mono.size() / 2));
-    QCOMPARE(cut.channels, 2);
-    QVERIFY(cut.frames() < 600);
-}
-
-void AudioTest::mp3FromEncoder() {
-    const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
-    if (lame.isEmpty()) QSKIP("lame is not installed");
-    QTemporaryDir dir;
-    const std::vector<qint16> original = sine(44100, 1000, 44100);
-    std::vector<qint16> stereo;
-    for (qint16 s : original)
-        stereo.insert(stereo.end(), {s, s});
-    QVERIFY(writeWav(dir.filePath("in.wav"), stereo));
-    QProcess process;
-    process.start(lame, {"--quiet", "-b", "128", dir.filePath("in.wav"), dir.filePath("out.mp3")});
-    QVERIFY(process.waitForFinished(30000));
-    QFile file(dir.filePath("out.mp3"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QByteArray data("\x00\x00", 2); // seek samples
-    data += file.readAll();
-    SoundFormat format;
-    format.codec = Codec::Mp3;
-    format.stereo = true;
-    const PcmBuffer out = decodeSound(format, data, 44100);
-    QCOMPARE(out.rate, 44100);
-    QCOMPARE(out.channels, 2);
-    QCOMPARE(out.frames(), qint64(44100));
-    // The encoder delays the signal; find it and compare the rest.
-    std::vector<qint16> left;
-    for (qint64 i = 0; i < out.frames(); ++i)
-        left.push_back(out.samples[size_t(2 * i)]);
-    double best = -100;
-    for (size_t delay = 0; delay < 3000; ++delay)
-        best = std::max(best, snr(original, left, delay));
-    QVERIFY2(best > 20, qPrintable(QString::number(best)));
-
-    // The same frames cut into stream blocks decode to the same length.
-    StreamDecoder stream(format);
-    qint64 frames = 0;
-    const QByteArray body = data.mid(2);
-    for (qsizetype at = 0; at < body.size(); at += 700) {
-        QByteArray block("\x00\x00\x00\x00", 4);
-        block += body.mid(at, 700);
-        frames += stream.decodeBlock(block).samples.frames();
+    // The format byte: coding in the high nibble, then rate, sample size and channels; PCM
+    // samples of either size come out as signed 16-bit.
+    void formatByte_data() {
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QList<int>>("samples");
+        QTest::newRow("pcm 16-bit little-endian 44k mono")
+            << 0x3E << 44100 << QByteArray("\x01\x00\xff\x7f\x00\x80", 6) << QList<int>{1, 32767, -32768};
+        QTest::newRow("pcm 8-bit unsigned 5.5k mono")
+            << 0x30 << 5512 << QByteArray("\x80\xff\x00", 3) << QList<int>{0, 32512, -32768};
+        QTest::newRow("pcm 22k stereo drops a lone last sample")
+            << 0x3B << 22050 << QByteArray("\x10\x00\x20\x00\x30\x00", 6) << QList<int>{16, 32};
+        QTest::newRow("mp3 44k 16 stereo") << 0x2F << 44100 << QByteArray() << QList<int>{};
+        QTest::newRow("adpcm 5.5k 16 mono") << 0x12 << 5512 << QByteArray() << QList<int>{};
     }
-    QVERIFY(frames >= 44100);
-}
 
-void AudioTest::brokenDataIsSilence_data() {
-    QTest::addColumn<int>("codec");
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<quint32>("declared");
-    QByteArray noise(5000, '\0');
-    for (int i = 0; i < noise.size(); ++i)
-        noise[i] = char((i * 7919) & 0xFF);
-    QTest::newRow("mp3 garbage") << 2 << noise << quint32(4000000000u);
-    QTest::newRow("mp3 header only") << 2 << QByteArray("\x00\x00\xff\xfb\x90", 5) << quint32(10);
-    QTest::newRow("adpcm one byte") << 1 << QByteArray("\x80", 1) << quint32(4000000000u);
-}
+    void formatByte() {
+        QFETCH(int, byte);
+        QFETCH(int, rate);
+        QFETCH(QByteArray, data);
+        QFETCH(QList<int>, samples);
+        const SoundFormat format = parseFormatByte(quint8(byte));
+        QCOMPARE(int(format.codec), byte >> 4);
+        QCOMPARE(format.rate, rate);
+        QCOMPARE(format.is16Bit, bool(byte & 2));
+        QCOMPARE(format.stereo, bool(byte & 1));
+        if (data.isEmpty()) return;
+        const PcmBuffer out = decodeSound(format, data, 0);
+        QCOMPARE(int(out.samples.size()), int(samples.size()));
+        for (int i = 0; i < samples.size(); ++i)
+            QCOMPARE(int(out.samples[size_t(i)]), samples[i]);
+    }
 
-void AudioTest::brokenDataIsSilence() {
-    QFETCH(int, codec);
-    QFETCH(QByteArray, data);
-    QFETCH(quint32, declared);
-    SoundFormat format;
-    format.codec = static_cast<Codec>(codec);
-    const PcmBuffer out = decodeSound(format, data, declared);
-    QVERIFY(out.frames() < 10000);
-}
+    void adpcmRoundTrip_data() {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<double>("minimumSnr");
+        QTest::newRow("2 bits") << 2 << 3.0;
+        QTest::newRow("3 bits") << 3 << 10.0;
+        QTest::newRow("4 bits") << 4 << 18.0;
+        QTest::newRow("5 bits") << 5 << 24.0;
+    }
 
-void AudioTest::eventOptions() {
-    Mixer mixer;
-    auto sound = std::make_shared<PcmBuffer>(monoBuffer(std::vector<qint16>(100, 1000)));
-    SoundInfo info;
-    info.loops = 3;
-    info.inPoint44 = 20;
-    info.outPoint44 = 60;
-    const int voice = mixer.startEvent(7, sound, info);
-    QVERIFY(voice > 0);
-    std::vector<qint16> out = mixFrames(mixer, 200);
-    // Three loops of 40 frames each, then silence.
-    QCOMPARE(out[2 * 119], qint16(1000));
-    QCOMPARE(out[2 * 120], qint16(0));
-    QVERIFY(!mixer.isVoicePlaying(voice));
+    void adpcmRoundTrip() {
+        QFETCH(int, bits);
+        QFETCH(double, minimumSnr);
+        const std::vector<qint16> original = sine(22050, 440, 10000); // spans three packets
+        SoundFormat format;
+        format.codec = Codec::Adpcm;
+        format.rate = 22050;
+        const PcmBuffer out = decodeSound(format, encodeAdpcm(original, bits), 10000);
+        QCOMPARE(out.frames(), qint64(10000));
+        QVERIFY2(snr(original, out.samples) > minimumSnr,
+                 qPrintable(QString::number(snr(original, out.samples))));
+    }
 
-    SoundInfo once;
-    once.noMultiple = true;
-    QVERIFY(mixer.startEvent(7, sound, once) > 0);
-    QCOMPARE(mixer.startEvent(7, sound, once), 0); // already playing
-    QVERIFY(mixer.startEvent(8, sound, once) > 0); // another sound may
-    mixer.stopSound(7);
-    QVERIFY(!mixer.isSoundPlaying(7));
-    QVERIFY(mixer.isSoundPlaying(8));
-    int endedVoice = 0;
-    mixer.setVoiceEndedHandler([&](int id) { endedVoice = id; });
-    const int last = mixer.startEvent(9, sound, SoundInfo{});
-    mixFrames(mixer, 300);
-    QCOMPARE(endedVoice != 0, true);
-    QVERIFY(!mixer.isVoicePlaying(last));
-    mixer.stopAll();
-    QVERIFY(!mixer.isSoundPlaying(8));
-}
+    void adpcmStereoAndTruncation() {
+        // Hand-worked 4-bit packet: initial sample 0, index 0, codes 0111 then 1000.
+        BitWriter writer;
+        writer.put(2, 2);
+        writer.put(0, 16);
+        writer.put(0, 6);
+        writer.put(0x7, 4);
+        writer.put(0x8, 4);
+        SoundFormat format;
+        format.codec = Codec::Adpcm;
+        const PcmBuffer out = decodeAdpcm(format, writer.bytes);
+        QCOMPARE(out.samples, (std::vector<qint16>{0, 11, 9}));
 
-void AudioTest::envelopeAndResampling() {
-    Mixer mixer;
-    auto sound = std::make_shared<PcmBuffer>(monoBuffer(std::vector<qint16>(1000, 10000), 11025));
-    SoundInfo info;
-    info.envelope = {{0, 0, 32768}, {400, 32768, 0}};
-    mixer.startEvent(1, sound, info);
-    std::vector<qint16> out = mixFrames(mixer, 5000);
-    QCOMPARE(out[0], qint16(0));             // left starts silent
-    QCOMPARE(out[1], qint16(10000));         // right full
-    QVERIFY(qAbs(out[2 * 200] - 5000) < 50); // half way
-    QCOMPARE(out[2 * 400 + 1], qint16(0));
-    // 1000 frames at 11025 Hz last four times as long at 44100 Hz.
-    QVERIFY(out[2 * 3990] != 0);
-    QCOMPARE(out[2 * 4010], qint16(0));
-}
+        // Stereo: two channels decoded side by side; a cut packet ends early without noise.
+        format.stereo = true;
+        const std::vector<qint16> left = sine(11025, 300, 600);
+        QByteArray mono = encodeAdpcm(left, 4);
+        const PcmBuffer cut = decodeAdpcm(format, mono.left(mono.size() / 2));
+        QCOMPARE(cut.channels, 2);
+        QVERIFY(cut.frames() < 600);
+    }
 
-// A voice handed a longer copy of its sound plays on into it without a seam; one that has
-// ended, or a sound of another kind, is refused.
-void AudioTest::voiceGoesOnIntoMore() {
-    Mixer mixer;
-    std::vector<qint16> first(100, 1000), more(first);
-    more.resize(300, 2000);
-    auto longer = std::make_shared<PcmBuffer>(monoBuffer(more));
-    const int voice = mixer.startEvent(1, std::make_shared<PcmBuffer>(monoBuffer(first)), SoundInfo{});
-    std::vector<qint16> out = mixFrames(mixer, 60);
-    QVERIFY(mixer.extendVoice(voice, longer));
-    const std::vector<qint16> rest = mixFrames(mixer, 300);
-    out.insert(out.end(), rest.begin(), rest.end());
-    for (int i = 0; i < 360; ++i)
-        QCOMPARE(out[size_t(2 * i)], qint16(i < 100 ? 1000 : i < 300 ? 2000 : 0));
-    QVERIFY(!mixer.extendVoice(voice, longer)); // it has ended
+    void mp3FromEncoder() {
+        const QString lame = QStandardPaths::findExecutable(QStringLiteral("lame"));
+        if (lame.isEmpty()) QSKIP("lame is not installed");
+        QTemporaryDir dir;
+        const std::vector<qint16> original = sine(44100, 1000, 44100);
+        std::vector<qint16> stereo;
+        for (qint16 s : original)
+            stereo.insert(stereo.end(), {s, s});
+        QVERIFY(writeWav(dir.filePath("in.wav"), stereo));
+        QProcess process;
+        process.start(lame, {"--quiet", "-b", "128", dir.filePath("in.wav"), dir.filePath("out.mp3")});
+        QVERIFY(process.waitForFinished(30000));
+        QFile file(dir.filePath("out.mp3"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray data("\x00\x00", 2); // seek samples
+        data += file.readAll();
+        SoundFormat format;
+        format.codec = Codec::Mp3;
+        format.stereo = true;
+        const PcmBuffer out = decodeSound(format, data, 44100);
+        QCOMPARE(out.rate, 44100);
+        QCOMPARE(out.channels, 2);
+        QCOMPARE(out.frames(), qint64(44100));
+        // The encoder delays the signal; find it and compare the rest.
+        std::vector<qint16> left;
+        for (qint64 i = 0; i < out.frames(); ++i)
+            left.push_back(out.samples[size_t(2 * i)]);
+        double best = -100;
+        for (size_t delay = 0; delay < 3000; ++delay)
+            best = std::max(best, snr(original, left, delay));
+        QVERIFY2(best > 20, qPrintable(QString::number(best)));
 
-    const int other = mixer.startEvent(2, std::make_shared<PcmBuffer>(monoBuffer(first)), SoundInfo{});
-    QVERIFY(!mixer.extendVoice(other, std::make_shared<PcmBuffer>(monoBuffer(more, 11025))));
-    QVERIFY(!mixer.extendVoice(other, std::make_shared<PcmBuffer>(monoBuffer({1, 2, 3}))));
-    SoundInfo cut;
-    cut.outPoint44 = 50;
-    const int part = mixer.startEvent(3, std::make_shared<PcmBuffer>(monoBuffer(first)), cut);
-    QVERIFY(!mixer.extendVoice(part, longer)); // its out point stays where the movie put it
-}
+        // The same frames cut into stream blocks decode to the same length.
+        StreamDecoder stream(format);
+        qint64 frames = 0;
+        const QByteArray body = data.mid(2);
+        for (qsizetype at = 0; at < body.size(); at += 700) {
+            QByteArray block("\x00\x00\x00\x00", 4);
+            block += body.mid(at, 700);
+            frames += stream.decodeBlock(block).samples.frames();
+        }
+        QVERIFY(frames >= 44100);
+    }
 
-void AudioTest::streamQueue() {
-    Mixer mixer;
-    mixer.streamAppend(1, monoBuffer(std::vector<qint16>(22050, 500), 22050));
-    QCOMPARE(mixer.streamQueued44(1), qint64(44100));
-    std::vector<qint16> out = mixFrames(mixer, 44100);
-    QCOMPARE(out[2 * 44000], qint16(500));
-    QCOMPARE(mixer.streamPlayed44(1), qint64(44100));
-    out = mixFrames(mixer, 100); // starved: silence, the clock stands still
-    QCOMPARE(out[0], qint16(0));
-    mixer.streamStop(1);
-    QVERIFY(!mixer.streamActive(1));
-}
+    void brokenDataIsSilence_data() {
+        QTest::addColumn<int>("codec");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<quint32>("declared");
+        QByteArray noise(5000, '\0');
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919) & 0xFF);
+        QTest::newRow("mp3 garbage") << 2 << noise << quint32(4000000000u);
+        QTest::newRow("mp3 header only") << 2 << QByteArray("\x00\x00\xff\xfb\x90", 5) << quint32(10);
+        QTest::newRow("adpcm one byte") << 1 << QByteArray("\x80", 1) << quint32(4000000000u);
+    }
 
-void AudioTest::streamPlacement_data() {
-    QTest::addColumn<double>("at");    // where the second block belongs, seconds
-    QTest::addColumn<double>("slack"); // seconds
-    QTest::addColumn<bool>("stretch");
-    QTest::addColumn<qint64>("starts"); // where its first sample plays, 11,025 Hz frames
-    QTest::addColumn<qint64>("ends");   // where its last sample plays
-    // A first block of 1,000 frames at 0, then a second of 1,000 frames of another value.
-    QTest::newRow("right after") << 1000 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1999);
-    QTest::newRow("a gap is silence") << 3000 / 11025.0 << 0.01 << false << qint64(3000) << qint64(3999);
-    QTest::newRow("what is already due is cut")
-        << 400 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1399);
-    QTest::newRow("within slack it follows on")
-        << 1050 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1999);
-    QTest::newRow("within slack, stretched to end in time")
-        << 1030 / 11025.0 << 0.01 << true << qint64(1000) << qint64(2029);
-    QTest::newRow("within slack, shrunk to end in time")
-        << 980 / 11025.0 << 0.01 << true << qint64(1000) << qint64(1979);
-    QTest::newRow("never stretched by more than a twentieth")
-        << 1100 / 11025.0 << 0.01 << true << qint64(1000) << qint64(1999);
-}
+    void brokenDataIsSilence() {
+        QFETCH(int, codec);
+        QFETCH(QByteArray, data);
+        QFETCH(quint32, declared);
+        SoundFormat format;
+        format.codec = static_cast<Codec>(codec);
+        const PcmBuffer out = decodeSound(format, data, declared);
+        QVERIFY(out.frames() < 10000);
+    }
 
-// A stream block goes where its time is on the stream's clock, not merely after the last.
-void AudioTest::streamPlacement() {
-    QFETCH(double, at);
-    QFETCH(double, slack);
-    QFETCH(bool, stretch);
-    QFETCH(qint64, starts);
-    QFETCH(qint64, ends);
-    Mixer mixer;
-    mixer.streamPlace(1, monoBuffer(std::vector<qint16>(1000, 100), 11025), 0, slack, stretch);
-    mixer.streamPlace(1, monoBuffer(std::vector<qint16>(1000, 900), 11025), at, slack, stretch);
-    // Four output frames to a source frame: read each source frame's first output frame.
-    const std::vector<qint16> out = mixFrames(mixer, 4 * 5000);
-    auto at11 = [&](qint64 frame) { return out[size_t(2 * 4 * frame)]; };
-    QCOMPARE(at11(starts - 1), qint16(starts > 1000 ? 0 : 100));
-    QVERIFY2(qAbs(at11(starts) - 900) < 10, qPrintable(QString::number(at11(starts))));
-    QVERIFY2(qAbs(at11(ends) - 900) < 10, qPrintable(QString::number(at11(ends))));
-    QCOMPARE(at11(ends + 1), qint16(0));
-}
+    void eventOptions() {
+        Mixer mixer;
+        auto sound = std::make_shared<PcmBuffer>(monoBuffer(std::vector<qint16>(100, 1000)));
+        SoundInfo info;
+        info.loops = 3;
+        info.inPoint44 = 20;
+        info.outPoint44 = 60;
+        const int voice = mixer.startEvent(7, sound, info);
+        QVERIFY(voice > 0);
+        std::vector<qint16> out = mixFrames(mixer, 200);
+        // Three loops of 40 frames each, then silence.
+        QCOMPARE(out[2 * 119], qint16(1000));
+        QCOMPARE(out[2 * 120], qint16(0));
+        QVERIFY(!mixer.isVoicePlaying(voice));
 
-void AudioTest::saturationAndVoiceLimit() {
-    Mixer mixer;
-    auto loud = std::make_shared<PcmBuffer>(monoBuffer(std::vector<qint16>(100, 30000)));
-    for (int i = 0; i < 3; ++i)
-        mixer.startEvent(1, loud, SoundInfo{});
-    std::vector<qint16> out = mixFrames(mixer, 10);
-    QCOMPARE(out[0], qint16(32767)); // saturated, not wrapped
-    int started = 0;
-    for (int i = 0; i < 200; ++i)
-        started += mixer.startEvent(2, loud, SoundInfo{}) > 0;
-    QVERIFY(started <= Mixer::kMaxVoices);
-}
+        SoundInfo once;
+        once.noMultiple = true;
+        QVERIFY(mixer.startEvent(7, sound, once) > 0);
+        QCOMPARE(mixer.startEvent(7, sound, once), 0); // already playing
+        QVERIFY(mixer.startEvent(8, sound, once) > 0); // another sound may
+        mixer.stopSound(7);
+        QVERIFY(!mixer.isSoundPlaying(7));
+        QVERIFY(mixer.isSoundPlaying(8));
+        int endedVoice = 0;
+        mixer.setVoiceEndedHandler([&](int id) { endedVoice = id; });
+        const int last = mixer.startEvent(9, sound, SoundInfo{});
+        mixFrames(mixer, 300);
+        QCOMPARE(endedVoice != 0, true);
+        QVERIFY(!mixer.isVoicePlaying(last));
+        mixer.stopAll();
+        QVERIFY(!mixer.isSoundPlaying(8));
+    }
 
-void AudioTest::wavHeader() {
-    const QByteArray wav = wavFile({1, -1, 2, -2});
-    QCOMPARE(wav.size(), 44 + 8);
-    QCOMPARE(wav.left(4), QByteArray("RIFF"));
-    QCOMPARE(wav.mid(8, 8), QByteArray("WAVEfmt "));
-    QCOMPARE(wav.mid(36, 4), QByteArray("data"));
-}
+    void envelopeAndResampling() {
+        Mixer mixer;
+        auto sound = std::make_shared<PcmBuffer>(monoBuffer(std::vector<qint16>(1000, 10000), 11025));
+        SoundInfo info;
+        info.envelope = {{0, 0, 32768}, {400, 32768, 0}};
+        mixer.startEvent(1, sound, info);
+        std::vector<qint16> out = mixFrames(mixer, 5000);
+        QCOMPARE(out[0], qint16(0));             // left starts silent
+        QCOMPARE(out[1], qint16(10000));         // right full
+        QVERIFY(qAbs(out[2 * 200] - 5000) < 50); // half way
+        QCOMPARE(out[2 * 400 + 1], qint16(0));
+        // 1000 frames at 11025 Hz last four times as long at 44100 Hz.
+        QVERIFY(out[2 * 3990] != 0);
+        QCOMPARE(out[2 * 4010], qint16(0));
+    }
+
+    // A voice handed a longer copy of its sound plays on into it without a seam; one that has
+    // ended, or a sound of another kind, is refused.
+    void voiceGoesOnIntoMore() {
+        Mixer mixer;
+        std::vector<qint16> first(100, 1000), more(first);
+        more.resize(300, 2000);
+        auto longer = std::make_shared<PcmBuffer>(monoBuffer(more));
+        const int voice = mixer.startEvent(1, std::make_shared<PcmBuffer>(monoBuffer(first)), SoundInfo{});
+        std::vector<qint16> out = mixFrames(mixer, 60);
+        QVERIFY(mixer.extendVoice(voice, longer));
+        const std::vector<qint16> rest = mixFrames(mixer, 300);
+        out.insert(out.end(), rest.begin(), rest.end());
+        for (int i = 0; i < 360; ++i)
+            QCOMPARE(out[size_t(2 * i)], qint16(i < 100 ? 1000 : i < 300 ? 2000 : 0));
+        QVERIFY(!mixer.extendVoice(voice, longer)); // it has ended
+
+        const int other = mixer.startEvent(2, std::make_shared<PcmBuffer>(monoBuffer(first)), SoundInfo{});
+        QVERIFY(!mixer.extendVoice(other, std::make_shared<PcmBuffer>(monoBuffer(more, 11025))));
+        QVERIFY(!mixer.extendVoice(other, std::make_shared<PcmBuffer>(monoBuffer({1, 2, 3}))));
+        SoundInfo cut;
+        cut.outPoint44 = 50;
+        const int part = mixer.startEvent(3, std::make_shared<PcmBuffer>(monoBuffer(first)), cut);
+        QVERIFY(!mixer.extendVoice(part, longer)); // its out point stays where the movie put it
+    }
+
+    void streamQueue() {
+        Mixer mixer;
+        mixer.streamAppend(1, monoBuffer(std::vector<qint16>(22050, 500), 22050));
+        QCOMPARE(mixer.streamQueued44(1), qint64(44100));
+        std::vector<qint16> out = mixFrames(mixer, 44100);
+        QCOMPARE(out[2 * 44000], qint16(500));
+        QCOMPARE(mixer.streamPlayed44(1), qint64(44100));
+        out = mixFrames(mixer, 100); // starved: silence, the clock stands still
+        QCOMPARE(out[0], qint16(0));
+        mixer.streamStop(1);
+        QVERIFY(!mixer.streamActive(1));
+    }
+
+    void streamPlacement_data() {
+        QTest::addColumn<double>("at");    // where the second block belongs, seconds
+        QTest::addColumn<double>("slack"); // seconds
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<qint64>("starts"); // where its first sample plays, 11,025 Hz frames
+        QTest::addColumn<qint64>("ends");   // where its last sample plays
+        // A first block of 1,000 frames at 0, then a second of 1,000 frames of another value.
+        QTest::newRow("right after") << 1000 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1999);
+        QTest::newRow("a gap is silence") << 3000 / 11025.0 << 0.01 << false << qint64(3000) << qint64(3999);
+        QTest::newRow("what is already due is cut")
+            << 400 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1399);
+        QTest::newRow("within slack it follows on")
+            << 1050 / 11025.0 << 0.01 << false << qint64(1000) << qint64(1999);
+        QTest::newRow("within slack, stretched to end in time")
+            << 1030 / 11025.0 << 0.01 << true << qint64(1000) << qint64(2029);
+        QTest::newRow("within slack, shrunk to end in time")
+            << 980 / 11025.0 << 0.01 << true << qint64(1000) << qint64(1979);
+        QTest::newRow("never stretched by more than a twentieth")
+            << 1100 / 11025.0 << 0.01 << true << qint64(1000) << qint64(1999);
+    }
+
+    // A stream block goes where its time is on the stream's clock, not merely after the last.
+    void streamPlacement() {
+        QFETCH(double, at);
+        QFETCH(double, slack);
+        QFETCH(bool, stretch);
+        QFETCH(qint64, starts);
+        QFETCH(qint64, ends);
+        Mixer mixer;
+        mixer.streamPlace(1, monoBuffer(std::vector<qint16>(1000, 100), 11025), 0, slack, stretch);
+        mixer.streamPlace(1, monoBuffer(std::vector<qint16>(1000, 900), 11025), at, slack, stretch);
+        // Four output frames to a source frame: read each source frame's first output frame.
+        const std::vector<qint16> out = mixFrames(mixer, 4 * 5000);
+        auto at11 = [&](qint64 frame) { return out[size_t(2 * 4 * frame)]; };
+        QCOMPARE(at11(starts - 1), qint16(starts > 1000 ? 0 : 100));
+        QVERIFY2(qAbs(at11(starts) - 900) < 10, qPrintable(QString::number(at11(starts))));
+        QVERIFY2(qAbs(at11(ends) - 900) < 10, qPrintable(QString::number(at11(ends))));
+        QCOMPARE(at11(ends + 1), qint16(0));
+    }
+
+    void saturationAndVoiceLimit() {
+        Mixer mixer;
+        auto loud = std::make_shared<PcmBuffer>(monoBuffer(std::vector<qint16>(100, 30000)));
+        for (int i = 0; i < 3; ++i)
+            mixer.startEvent(1, loud, SoundInfo{});
+        std::vector<qint16> out = mixFrames(mixer, 10);
+        QCOMPARE(out[0], qint16(32767)); // saturated, not wrapped
+        int started = 0;
+        for (int i = 0; i < 200; ++i)
+            started += mixer.startEvent(2, loud, SoundInfo{}) > 0;
+        QVERIFY(started <= Mixer::kMaxVoices);
+    }
+
+    void wavHeader() {
+        const QByteArray wav = wavFile({1, -1, 2, -2});
+        QCOMPARE(wav.size(), 44 + 8);
+        QCOMPARE(wav.left(4), QByteArray("RIFF"));
+        QCOMPARE(wav.mid(8, 8), QByteArray("WAVEfmt "));
+        QCOMPARE(wav.mid(36, 4), QByteArray("data"));
+    }
+};
 
 QTEST_GUILESS_MAIN(AudioTest)
 #include "audio_test.moc"

@@ -93,83 +93,79 @@ double rms(const PcmBuffer& pcm) {
 class CodecAudioTest : public QObject {
     Q_OBJECT
   private slots:
-    void roundTrip_data();
-    void roundTrip();
-    void brokenDataIsSilence_data();
-    void brokenDataIsSilence();
-};
-
-void CodecAudioTest::roundTrip_data() {
-    QTest::addColumn<int>("formatByte");
-    QTest::addColumn<int>("codecId");
-    QTest::addColumn<int>("rate");
-    // The format byte's rate bits are what a movie writes; the coding decides the real rate.
-    QTest::newRow("nellymoser 8 kHz") << 0x52 << int(AV_CODEC_ID_NELLYMOSER) << 8000;
-    QTest::newRow("nellymoser 16 kHz") << 0x42 << int(AV_CODEC_ID_NELLYMOSER) << 16000;
-    QTest::newRow("nellymoser 11 kHz") << 0x66 << int(AV_CODEC_ID_NELLYMOSER) << 11025;
-    QTest::newRow("nellymoser 22 kHz") << 0x6a << int(AV_CODEC_ID_NELLYMOSER) << 22050;
-    QTest::newRow("nellymoser 44 kHz") << 0x6e << int(AV_CODEC_ID_NELLYMOSER) << 44100;
-    QTest::newRow("speex") << 0xb2 << int(AV_CODEC_ID_SPEEX) << 16000;
-}
-
-void CodecAudioTest::roundTrip() {
-    QFETCH(int, formatByte);
-    QFETCH(int, codecId);
-    QFETCH(int, rate);
-    constexpr double kTone = 440, kSeconds = 1.0;
-    const auto packets = encodeSine(AVCodecID(codecId), rate, kTone, kSeconds);
-    if (packets.empty()) QSKIP("this libavcodec has no encoder for the coding");
-    const SoundFormat format = parseFormatByte(quint8(formatByte));
-
-    // As a stream (or FLV audio), one packet a block.
-    StreamDecoder stream(format);
-    PcmBuffer blocks;
-    for (const QByteArray& packet : packets) {
-        const PcmBuffer part = stream.decodeBlock(packet).samples;
-        QCOMPARE(part.rate, rate);
-        QCOMPARE(part.channels, 1);
-        blocks.rate = part.rate;
-        blocks.samples.insert(blocks.samples.end(), part.samples.begin(), part.samples.end());
+    void roundTrip_data() {
+        QTest::addColumn<int>("formatByte");
+        QTest::addColumn<int>("codecId");
+        QTest::addColumn<int>("rate");
+        // The format byte's rate bits are what a movie writes; the coding decides the real rate.
+        QTest::newRow("nellymoser 8 kHz") << 0x52 << int(AV_CODEC_ID_NELLYMOSER) << 8000;
+        QTest::newRow("nellymoser 16 kHz") << 0x42 << int(AV_CODEC_ID_NELLYMOSER) << 16000;
+        QTest::newRow("nellymoser 11 kHz") << 0x66 << int(AV_CODEC_ID_NELLYMOSER) << 11025;
+        QTest::newRow("nellymoser 22 kHz") << 0x6a << int(AV_CODEC_ID_NELLYMOSER) << 22050;
+        QTest::newRow("nellymoser 44 kHz") << 0x6e << int(AV_CODEC_ID_NELLYMOSER) << 44100;
+        QTest::newRow("speex") << 0xb2 << int(AV_CODEC_ID_SPEEX) << 16000;
     }
-    // Every coded frame comes back: the length within two coder frames of what went in.
-    QVERIFY2(std::abs(double(blocks.frames()) - rate * kSeconds) <= 640,
-             qPrintable(QString::number(blocks.frames())));
-    QVERIFY2(std::abs(toneOf(blocks) - kTone) < kTone * 0.03, qPrintable(QString::number(toneOf(blocks))));
-    QVERIFY(rms(blocks) > 4000);
 
-    // Nellymoser frames have a fixed size, so a whole sound is its packets end to end.
-    if (AVCodecID(codecId) != AV_CODEC_ID_NELLYMOSER) return;
-    QByteArray whole;
-    for (const QByteArray& packet : packets)
-        whole += packet;
-    const PcmBuffer sound = decodeSound(format, whole, 0);
-    QVERIFY2(sound.diagnostic.isEmpty(), qPrintable(sound.diagnostic));
-    QCOMPARE(sound.rate, rate);
-    QCOMPARE(sound.frames(), blocks.frames());
-    QVERIFY(std::abs(toneOf(sound) - kTone) < kTone * 0.03);
-}
+    void roundTrip() {
+        QFETCH(int, formatByte);
+        QFETCH(int, codecId);
+        QFETCH(int, rate);
+        constexpr double kTone = 440, kSeconds = 1.0;
+        const auto packets = encodeSine(AVCodecID(codecId), rate, kTone, kSeconds);
+        if (packets.empty()) QSKIP("this libavcodec has no encoder for the coding");
+        const SoundFormat format = parseFormatByte(quint8(formatByte));
 
-void CodecAudioTest::brokenDataIsSilence_data() {
-    QTest::addColumn<int>("formatByte");
-    QTest::addColumn<QByteArray>("data");
-    QTest::newRow("nellymoser, short") << 0x62 << QByteArray(10, char(0x5a));
-    QTest::newRow("nellymoser, noise") << 0x62 << QByteArray(640, char(0xff));
-    QTest::newRow("speex, short") << 0xb2 << QByteArray(3, char(0x11));
-    QTest::newRow("speex, noise") << 0xb2 << QByteArray(4000, char(0xa5));
-    QTest::newRow("empty") << 0x62 << QByteArray();
-}
+        // As a stream (or FLV audio), one packet a block.
+        StreamDecoder stream(format);
+        PcmBuffer blocks;
+        for (const QByteArray& packet : packets) {
+            const PcmBuffer part = stream.decodeBlock(packet).samples;
+            QCOMPARE(part.rate, rate);
+            QCOMPARE(part.channels, 1);
+            blocks.rate = part.rate;
+            blocks.samples.insert(blocks.samples.end(), part.samples.begin(), part.samples.end());
+        }
+        // Every coded frame comes back: the length within two coder frames of what went in.
+        QVERIFY2(std::abs(double(blocks.frames()) - rate * kSeconds) <= 640,
+                 qPrintable(QString::number(blocks.frames())));
+        QVERIFY2(std::abs(toneOf(blocks) - kTone) < kTone * 0.03,
+                 qPrintable(QString::number(toneOf(blocks))));
+        QVERIFY(rms(blocks) > 4000);
 
-void CodecAudioTest::brokenDataIsSilence() {
-    QFETCH(int, formatByte);
-    QFETCH(QByteArray, data);
-    const SoundFormat format = parseFormatByte(quint8(formatByte));
-    const PcmBuffer sound = decodeSound(format, data, 0);
-    // Whatever comes back is bounded by what the data could hold: no runaway output.
-    QVERIFY(sound.frames() <= qint64(data.size()) * 64 + 1024);
-    StreamDecoder stream(format);
-    const PcmBuffer block = stream.decodeBlock(data).samples;
-    QVERIFY(block.frames() <= qint64(data.size()) * 64 + 1024);
-}
+        // Nellymoser frames have a fixed size, so a whole sound is its packets end to end.
+        if (AVCodecID(codecId) != AV_CODEC_ID_NELLYMOSER) return;
+        QByteArray whole;
+        for (const QByteArray& packet : packets)
+            whole += packet;
+        const PcmBuffer sound = decodeSound(format, whole, 0);
+        QVERIFY2(sound.diagnostic.isEmpty(), qPrintable(sound.diagnostic));
+        QCOMPARE(sound.rate, rate);
+        QCOMPARE(sound.frames(), blocks.frames());
+        QVERIFY(std::abs(toneOf(sound) - kTone) < kTone * 0.03);
+    }
+
+    void brokenDataIsSilence_data() {
+        QTest::addColumn<int>("formatByte");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("nellymoser, short") << 0x62 << QByteArray(10, char(0x5a));
+        QTest::newRow("nellymoser, noise") << 0x62 << QByteArray(640, char(0xff));
+        QTest::newRow("speex, short") << 0xb2 << QByteArray(3, char(0x11));
+        QTest::newRow("speex, noise") << 0xb2 << QByteArray(4000, char(0xa5));
+        QTest::newRow("empty") << 0x62 << QByteArray();
+    }
+
+    void brokenDataIsSilence() {
+        QFETCH(int, formatByte);
+        QFETCH(QByteArray, data);
+        const SoundFormat format = parseFormatByte(quint8(formatByte));
+        const PcmBuffer sound = decodeSound(format, data, 0);
+        // Whatever comes back is bounded by what the data could hold: no runaway output.
+        QVERIFY(sound.frames() <= qint64(data.size()) * 64 + 1024);
+        StreamDecoder stream(format);
+        const PcmBuffer block = stream.decodeBlock(data).samples;
+        QVERIFY(block.frames() <= qint64(data.size()) * 64 + 1024);
+    }
+};
 
 QTEST_APPLESS_MAIN(CodecAudioTest)
 #include "codec_audio_test.moc"

@@ -14,7 +14,6 @@
 #include <QTest>
 
 using swftest::SoundCoding;
-using swftest::StreamTrack;
 
 namespace {
 
@@ -42,22 +41,7 @@ Timeline timeline(double fps, int startFrame, int runSeconds, int pauseSeconds) 
     return out;
 }
 
-} // namespace
-
-class StreamSyncTest : public QObject {
-    Q_OBJECT
-
-  private slots:
-    void blocksSoundAtTheirFramesTime_data();
-    void blocksSoundAtTheirFramesTime();
-    void controlShowsTheFrameOfTheSound_data();
-    void controlShowsTheFrameOfTheSound();
-
-  private:
-    void rows(bool all);
-};
-
-void StreamSyncTest::rows(bool all) {
+void rows(bool all) {
     QTest::addColumn<int>("coding");
     QTest::addColumn<int>("rate");
     QTest::addColumn<bool>("stereo");
@@ -86,12 +70,8 @@ void StreamSyncTest::rows(bool all) {
         << adpcm << 22050 << false << 24.0 << 0 << 180 << 0 << true;
 }
 
-void StreamSyncTest::blocksSoundAtTheirFramesTime_data() {
-    rows(true);
-}
-
-// The headless renderer's sound: the n-th frame shown sounds from n / fps seconds.
-void StreamSyncTest::blocksSoundAtTheirFramesTime() {
+// The current row's movie and its timeline; nothing, and why, where this machine cannot code it.
+std::optional<QByteArray> rowMovie(Timeline& frames, QString* why) {
     QFETCH(int, coding);
     QFETCH(int, rate);
     QFETCH(bool, stereo);
@@ -100,89 +80,93 @@ void StreamSyncTest::blocksSoundAtTheirFramesTime() {
     QFETCH(int, runSeconds);
     QFETCH(int, pauseSeconds);
     QFETCH(bool, rounded);
-    const Timeline frames = timeline(fps, startFrame, runSeconds, pauseSeconds);
-    const StreamTrack track = swftest::markedTrack(SoundCoding(coding), rate, stereo, fps, frames.hasBlock,
-                                                   frames.markers, rounded);
-    QString why;
-    const auto bytes = swftest::streamMovie(track, fps, &why);
-    if (!bytes) QSKIP(qPrintable(why));
-    swf::Player player;
-    QVERIFY(player.loadBytes(*bytes));
-    swf::media::SoundTape tape(player.mixer(), player.frameRate());
-    tape.frameShown();
-    for (size_t shown = 1; shown < frames.hasBlock.size(); ++shown) {
-        player.advance();
+    frames = timeline(fps, startFrame, runSeconds, pauseSeconds);
+    return swftest::streamMovie(swftest::markedTrack(SoundCoding(coding), rate, stereo, fps, frames.hasBlock,
+                                                     frames.markers, rounded),
+                                fps, why);
+}
+
+} // namespace
+
+class StreamSyncTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void blocksSoundAtTheirFramesTime_data() { rows(true); }
+
+    // The headless renderer's sound: the n-th frame shown sounds from n / fps seconds.
+    void blocksSoundAtTheirFramesTime() {
+        Timeline frames;
+        QString why;
+        const auto bytes = rowMovie(frames, &why);
+        if (!bytes) QSKIP(qPrintable(why));
+        swf::Player player;
+        QVERIFY(player.loadBytes(*bytes));
+        swf::media::SoundTape tape(player.mixer(), player.frameRate());
         tape.frameShown();
+        for (size_t shown = 1; shown < frames.hasBlock.size(); ++shown) {
+            player.advance();
+            tape.frameShown();
+        }
+        const qint64 frame44 = qint64(swf::media::Mixer::kRate / player.frameRate());
+        for (int marked : frames.markers) {
+            const qint64 due = tape.frameStart(marked);
+            const qint64 onset = swftest::markerOnset(tape.samples(), due - 44100, due + 44100);
+            QVERIFY2(onset >= 0, qPrintable(QStringLiteral("frame %1's sound is missing").arg(marked)));
+            QVERIFY2(std::abs(onset - due) <= frame44,
+                     qPrintable(QStringLiteral("frame %1 sounds %2 ms off its time")
+                                    .arg(marked)
+                                    .arg((onset - due) * 1000.0 / swf::media::Mixer::kRate)));
+        }
     }
-    const qint64 frame44 = qint64(swf::media::Mixer::kRate / player.frameRate());
-    for (int marked : frames.markers) {
-        const qint64 due = tape.frameStart(marked);
-        const qint64 onset = swftest::markerOnset(tape.samples(), due - 44100, due + 44100);
-        QVERIFY2(onset >= 0, qPrintable(QStringLiteral("frame %1's sound is missing").arg(marked)));
-        QVERIFY2(std::abs(onset - due) <= frame44,
-                 qPrintable(QStringLiteral("frame %1 sounds %2 ms off its time")
-                                .arg(marked)
-                                .arg((onset - due) * 1000.0 / swf::media::Mixer::kRate)));
-    }
-}
 
-void StreamSyncTest::controlShowsTheFrameOfTheSound_data() {
-    rows(false);
-}
+    void controlShowsTheFrameOfTheSound_data() { rows(false); }
 
-// The control follows the sound the output pulls: when a marked block is pulled, its frame
-// is the one on screen (give or take one).
-void StreamSyncTest::controlShowsTheFrameOfTheSound() {
-    QFETCH(int, coding);
-    QFETCH(int, rate);
-    QFETCH(bool, stereo);
-    QFETCH(double, fps);
-    QFETCH(int, startFrame);
-    QFETCH(int, runSeconds);
-    QFETCH(int, pauseSeconds);
-    QFETCH(bool, rounded);
-    const Timeline frames = timeline(fps, startFrame, runSeconds, pauseSeconds);
-    const StreamTrack track = swftest::markedTrack(SoundCoding(coding), rate, stereo, fps, frames.hasBlock,
-                                                   frames.markers, rounded);
-    QString why;
-    const auto bytes = swftest::streamMovie(track, fps, &why);
-    if (!bytes) QSKIP(qPrintable(why));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("stream.swf"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(*bytes);
-    file.close();
+    // The control follows the sound the output pulls: when a marked block is pulled, its frame
+    // is the one on screen (give or take one).
+    void controlShowsTheFrameOfTheSound() {
+        Timeline frames;
+        QString why;
+        const auto bytes = rowMovie(frames, &why);
+        if (!bytes) QSKIP(qPrintable(why));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("stream.swf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(*bytes);
+        file.close();
 
-    // The output pulls 10 ms at a time, and time is what it has pulled.
-    qint64 pulled = 0;
-    ShockwaveFlash control;
-    control.setTimeSourceForTesting([&] { return pulled * 1000 / swf::media::Mixer::kRate; });
-    control.setClockEnabled(false);
-    control.setMovie(path);
-    AppFixture::settle();
-    constexpr int kChunk = 441;
-    std::vector<qint16> sound;
-    std::vector<int> shown; // the frame on screen during each chunk
-    while (control.FrameNum() + 1 < int(frames.hasBlock.size()) && pulled < 44100LL * 60) {
-        sound.resize(sound.size() + 2 * kChunk);
-        control.engine().mixer().mix(sound.data() + sound.size() - 2 * kChunk, kChunk);
-        shown.push_back(control.FrameNum());
-        pulled += kChunk;
-        control.runClock();
+        // The output pulls 10 ms at a time, and time is what it has pulled.
+        qint64 pulled = 0;
+        ShockwaveFlash control;
+        control.setTimeSourceForTesting([&] { return pulled * 1000 / swf::media::Mixer::kRate; });
+        control.setClockEnabled(false);
+        control.setMovie(path);
+        AppFixture::settle();
+        constexpr int kChunk = 441;
+        std::vector<qint16> sound;
+        std::vector<int> shown; // the frame on screen during each chunk
+        while (control.FrameNum() + 1 < int(frames.hasBlock.size()) && pulled < 44100LL * 60) {
+            sound.resize(sound.size() + 2 * kChunk);
+            control.engine().mixer().mix(sound.data() + sound.size() - 2 * kChunk, kChunk);
+            shown.push_back(control.FrameNum());
+            pulled += kChunk;
+            control.runClock();
+        }
+        for (int marked : frames.markers) {
+            const qint64 onset = swftest::markerOnset(sound, 0, qint64(sound.size() / 2));
+            QVERIFY2(onset >= 0, qPrintable(QStringLiteral("frame %1's sound is missing").arg(marked)));
+            const int onScreen = shown[size_t(onset / kChunk)];
+            QVERIFY2(
+                std::abs(onScreen - marked) <= 1,
+                qPrintable(
+                    QStringLiteral("frame %1 sounds while frame %2 is shown").arg(marked).arg(onScreen)));
+            // Past this marker's two frames for the next search.
+            std::fill(sound.begin(),
+                      sound.begin() + std::min<qint64>(qint64(sound.size()), 2 * (onset + 44100)), 0);
+        }
     }
-    for (int marked : frames.markers) {
-        const qint64 onset = swftest::markerOnset(sound, 0, qint64(sound.size() / 2));
-        QVERIFY2(onset >= 0, qPrintable(QStringLiteral("frame %1's sound is missing").arg(marked)));
-        const int onScreen = shown[size_t(onset / kChunk)];
-        QVERIFY2(
-            std::abs(onScreen - marked) <= 1,
-            qPrintable(QStringLiteral("frame %1 sounds while frame %2 is shown").arg(marked).arg(onScreen)));
-        // Past this marker's two frames for the next search.
-        std::fill(sound.begin(), sound.begin() + std::min<qint64>(qint64(sound.size()), 2 * (onset + 44100)),
-                  0);
-    }
-}
+};
 
 QTEST_MAIN(StreamSyncTest)
 #include "stream_sync_test.moc"
