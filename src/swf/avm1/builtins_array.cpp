@@ -1,6 +1,7 @@
 // Array: the constructor, its sort options and its methods.
 #include "swf/avm1/builtins.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -40,27 +41,50 @@ std::size_t relativeIndex(double position, std::size_t length) {
     return static_cast<std::size_t>(std::min(position, static_cast<double>(length)));
 }
 
-// Merge sort: stable, and safe with a comparator that contradicts itself.
-bool mergeSort(std::vector<std::size_t>& order, const std::vector<Value>& values, const Compare& compare,
+// The player's quicksort, whose order of comparisons (and so what a comparator that traces or
+// counts sees, and where equal elements land) scripts can observe: the first element of a
+// range is its pivot, compared first with each element; a scan from the left passes the
+// elements below it, one from the right those at or above it, and the two elements they stop
+// at change places and are looked at again. The left part is sorted before the right.
+bool quickSort(std::vector<std::size_t>& order, const std::vector<Value>& values, const Compare& compare,
                Machine& machine, bool* sawEqual) {
-    std::vector<std::size_t> buffer(order.size());
-    for (std::size_t width = 1; width < order.size(); width *= 2) {
-        for (std::size_t left = 0; left < order.size(); left += 2 * width) {
-            const std::size_t middle = std::min(left + width, order.size());
-            const std::size_t right = std::min(left + 2 * width, order.size());
-            std::size_t i = left, j = middle, k = left;
-            while (i < middle && j < right) {
-                const int result = compare(values[order[i]], values[order[j]]);
-                if (!machine.checkBudget() || machine.unwinding()) return false;
-                if (result == 0) *sawEqual = true;
-                buffer[k++] = result <= 0 ? order[i++] : order[j++];
+    bool stopped = false;
+    auto comparePivot = [&](std::size_t pivot, std::size_t other) {
+        const int result = compare(values[pivot], values[other]);
+        if (!machine.checkBudget() || machine.unwinding()) stopped = true;
+        if (result == 0) *sawEqual = true;
+        return result;
+    };
+    // Ranges still to sort; a stack of our own, since a sorted array nests as deep as it is long.
+    std::vector<std::pair<std::ptrdiff_t, std::ptrdiff_t>> ranges{{0, std::ptrdiff_t(order.size()) - 1}};
+    while (!ranges.empty()) {
+        const auto [low, high] = ranges.back();
+        ranges.pop_back();
+        if (low >= high) continue;
+        const std::size_t pivot = order[std::size_t(low)];
+        std::ptrdiff_t i = low + 1, j = high;
+        bool swapped = false;
+        for (;;) {
+            const std::ptrdiff_t fromI = i, fromJ = j;
+            while (!stopped && i < j && comparePivot(pivot, order[std::size_t(i)]) > 0)
+                ++i;
+            while (!stopped && j > low && comparePivot(pivot, order[std::size_t(j)]) <= 0)
+                --j;
+            if (stopped) return false;
+            if (i >= j) break;
+            // Elements just exchanged pass their scans; a comparator that contradicts itself
+            // could stop both scans on them for ever, so they are stepped past then.
+            if (swapped && i == fromI && j == fromJ) {
+                ++i;
+                --j;
+                if (i >= j) break;
             }
-            while (i < middle)
-                buffer[k++] = order[i++];
-            while (j < right)
-                buffer[k++] = order[j++];
+            std::swap(order[std::size_t(i)], order[std::size_t(j)]);
+            swapped = true;
         }
-        order.swap(buffer);
+        std::swap(order[std::size_t(low)], order[std::size_t(j)]);
+        ranges.push_back({j + 1, high});
+        ranges.push_back({low, j - 1});
     }
     return true;
 }
@@ -82,14 +106,14 @@ Compare defaultCompare(Machine& machine, std::uint32_t options) {
 
 Value sortWith(CallContext& context, std::vector<Value> values, Compare compare, std::uint32_t options) {
     Machine& machine = context.machine;
-    if (options & kDescending)
-        compare = [inner = std::move(compare)](const Value& a, const Value& b) { return -inner(a, b); };
     std::vector<std::size_t> order(values.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     bool sawEqual = false;
-    if (!mergeSort(order, values, compare, machine, &sawEqual)) return Value();
+    if (!quickSort(order, values, compare, machine, &sawEqual)) return Value();
     if ((options & kUniqueSort) && sawEqual) return 0.0;
+    // Descending is the ascending order read backwards, equal elements too.
+    if (options & kDescending) std::reverse(order.begin(), order.end());
     std::vector<Value> sorted;
     for (std::size_t index : order)
         sorted.push_back((options & kReturnIndexedArray) ? Value(static_cast<double>(index)) : values[index]);

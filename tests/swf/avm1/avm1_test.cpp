@@ -442,15 +442,16 @@ class Avm1Test : public QObject {
              ".p Trace "
              "'p' $o .unwatch(1) Trace $o 'p' 6 SetMember $o .p",
              "true|p:1->5/data|10|true|6"},
-            // A caseless sort is stable; a unique sort meeting equals answers 0; a comparator that
-            // contradicts itself does not break the sort; sortOn by a field; length truncates.
+            // A caseless sort is not stable (the pivot moves "a" before "A"); a unique sort meeting
+            // equals answers 0; a comparator that contradicts itself does not break the sort; sortOn
+            // by a field; length truncates.
             {"array sort edge cases", 7,
              "'a' 'B' 'a' 'A' 'b' 4 InitArray SetVariable 1 $a .sort(1) Pop $a Trace 5 $a .sort(1) Trace "
              "fn() { 1 Return } $a .sort(1) Pop $a .length Trace "
              "'p' 'name' 'bob' 'age' 4 2 InitObject 'name' 'ann' 'age' 30 2 InitObject 2 InitArray "
              "SetVariable "
              "16 'age' $p .sortOn(2) Pop $p .0 .name Trace $a 'length' 1 SetMember $a .1",
-             "A,a,b,B|0|4|bob|undefined"},
+             "a,A,b,B|0|4|bob|undefined"},
             {"array push", 7, array + "9 $a .push(1) Trace $a", "5|3,1,10,2,9"},
             {"array pop", 7, array + "$a .pop(0) Trace $a", "2|3,1,10"},
             {"array shift", 7, array + "$a .shift(0) Trace $a", "3|1,10,2"},
@@ -461,6 +462,10 @@ class Avm1Test : public QObject {
             {"array concat", 7, array + "4 $a .concat(1) Trace $a", "3,1,10,2,4|3,1,10,2"},
             {"array reverse", 7, array + "$a .reverse(0) Trace $a", "2,10,1,3|2,10,1,3"},
             {"array sort compares text", 7, array + "$a .sort(0) Trace $a", "1,10,2,3|1,10,2,3"},
+            // The quicksort's own order of comparisons, the pivot first, exchanged elements again.
+            {"array sort comparisons", 7,
+             array + "fn(x,y) { $x ':' Add2 $y Add2 Trace $x $y Subtract Return } $a .sort(1) Trace $a",
+             "3:1|3:10|3:2|3:2|3:10|3:2|2:1|1,2,3,10|1,2,3,10"},
             {"array sort numeric", 7, array + "16 $a .sort(1) Trace $a", "1,2,3,10|1,2,3,10"},
             {"array sort numeric descending", 7, array + "18 $a .sort(1) Trace $a", "10,3,2,1|10,3,2,1"},
             {"array sort returning indices", 7, array + "24 $a .sort(1) Trace $a", "1,3,0,2|3,1,10,2"},
