@@ -303,7 +303,7 @@ QByteArray track(const Mp4Track& t, const std::vector<quint32>& offsets) {
         entry += QByteArray(8, '\0') + bigEndian(1, 2) + bigEndian(16, 2) + QByteArray(4, '\0');
         entry += bigEndian(quint32(t.timeScale) << 16, 4) + fullBox("esds", es);
     }
-    std::vector<std::vector<quint32>> times, compositions, keys, sizes, chunks;
+    std::vector<std::vector<quint32>> times, compositions, keys, chunks;
     for (size_t i = 0; i < t.samples.size(); ++i) {
         const qint64 next = i + 1 < t.samples.size() ? t.decodedAt[i + 1]
                             : i > 0                  ? 2 * t.decodedAt[i] - t.decodedAt[i - 1]
@@ -311,13 +311,15 @@ QByteArray track(const Mp4Track& t, const std::vector<quint32>& offsets) {
         times.push_back({1, quint32(next - t.decodedAt[i])});
         compositions.push_back({1, quint32(t.shownAt[i] - t.decodedAt[i])});
         if (t.keys[i]) keys.push_back({quint32(i + 1)});
-        sizes.push_back({quint32(t.samples[i].size())});
         chunks.push_back({offsets[i]});
     }
     QByteArray stbl =
         fullBox("stsd", bigEndian(1, 4) + box(video ? "avc1" : "mp4a", entry)) + table("stts", times);
     if (video) stbl += table("ctts", compositions) + table("stss", keys);
-    stbl += table("stsc", {{1, 1, 1}}) + fullBox("stsz", bigEndian(0, 4) + table("x", sizes).mid(12));
+    QByteArray sizes = bigEndian(0, 4) + bigEndian(quint32(t.samples.size()), 4); // no one size for all
+    for (const QByteArray& sample : t.samples)
+        sizes += bigEndian(quint32(sample.size()), 4);
+    stbl += table("stsc", {{1, 1, 1}}) + fullBox("stsz", sizes);
     stbl += table("stco", chunks);
     const QByteArray handler =
         fullBox("hdlr", QByteArray(4, '\0') + (video ? "vide" : "soun") + QByteArray(13, '\0'));
