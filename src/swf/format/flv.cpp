@@ -160,18 +160,33 @@ int readMoreFlv(QByteArrayView bytes, FlvFile& file) {
     return added;
 }
 
+namespace {
+constexpr int kAvcCodec = 7;
+// H.264's composition time: signed 24 bits after the packet type.
+qint32 avcComposition(QByteArrayView rest) {
+    return qint32(be(rest, 1, 3) << 8) >> 8;
+}
+} // namespace
+
+qint64 flvShownAtMs(const FlvTag& tag) {
+    const QByteArrayView body(tag.body);
+    if (tag.type != FlvTagType::Video || body.size() < 5 || (quint8(body[0]) & 0x0f) != kAvcCodec ||
+        body[1] != 1)
+        return tag.timeMs;
+    return tag.timeMs + std::max(0, avcComposition(body.sliced(1)));
+}
+
 std::optional<FlvVideoPacket> readFlvVideo(QByteArrayView body) {
     if (body.isEmpty()) return std::nullopt;
     FlvVideoPacket out;
     out.frameType = quint8(body[0]) >> 4;
     out.codec = quint8(body[0]) & 0x0f;
     QByteArrayView rest = body.sliced(1);
-    constexpr int kVp6 = 4, kVp6Alpha = 5, kAvc = 7;
-    if (out.codec == kAvc) {
+    constexpr int kVp6 = 4, kVp6Alpha = 5;
+    if (out.codec == kAvcCodec) {
         if (rest.size() < 4) return std::nullopt;
         out.avcPacketType = quint8(rest[0]);
-        const qint32 composition = qint32(be(rest, 1, 3) << 8) >> 8; // signed 24 bits
-        out.compositionMs = composition;
+        out.compositionMs = avcComposition(rest);
         rest = rest.sliced(4);
     }
     if (out.codec == kVp6 || out.codec == kVp6Alpha) {

@@ -58,6 +58,9 @@ struct FlvVideoPacket {
     int compositionMs = 0;
 };
 std::optional<FlvVideoPacket> readFlvVideo(QByteArrayView body);
+// When a tag's picture is shown: an H.264 picture's composition time after the tag's own;
+// any other tag at its time. Reads no more of the body than that.
+qint64 flvShownAtMs(const FlvTag& tag);
 
 struct AmfMember;
 

@@ -95,19 +95,6 @@ class StreamData final : public avm1::NativeData {
     std::shared_ptr<NetStreams::Stream> stream;
 };
 
-// When the tag's picture is shown: H.264 pictures after their decoding time.
-qint64 shownAtMs(const format::FlvTag& tag) {
-    constexpr int kAvc = 7;
-    if (tag.type != format::FlvTagType::Video || tag.body.size() < 5 ||
-        (quint8(tag.body[0]) & 0x0f) != kAvc || tag.body[1] != 1)
-        return tag.timeMs;
-    const qint32 composition =
-        qint32((quint32(quint8(tag.body[2])) << 24) | (quint32(quint8(tag.body[3])) << 16) |
-               (quint32(quint8(tag.body[4])) << 8)) >>
-        8;
-    return tag.timeMs + std::max(0, composition);
-}
-
 Value fromAmf(avm1::Machine& machine, const format::AmfValue& value) {
     using Kind = format::AmfValue::Kind;
     switch (value.kind) {
@@ -491,7 +478,7 @@ void NetStreams::start(Stream& stream, double nowMs) {
     stream.open = true;
     stream.durationMs = 0;
     for (const format::FlvTag& tag : stream.file.tags)
-        stream.durationMs = std::max(stream.durationMs, shownAtMs(tag));
+        stream.durationMs = std::max(stream.durationMs, format::flvShownAtMs(tag));
     stream.audio = std::make_unique<media::FlvAudioDecoder>();
     status(stream, "NetStream.Play.Start", "status");
     if (!stream.open || stream.playAsked) return; // the handler closed it or played again
@@ -535,7 +522,7 @@ void NetStreams::takeArrived(Stream& stream, double nowMs) {
         stream.loading = false;
     }
     for (size_t i = stream.audioFed; i < stream.file.tags.size(); ++i)
-        stream.durationMs = std::max(stream.durationMs, shownAtMs(stream.file.tags[i]));
+        stream.durationMs = std::max(stream.durationMs, format::flvShownAtMs(stream.file.tags[i]));
     takeSound(stream, nowMs);
 }
 
