@@ -101,9 +101,9 @@ inline bool decodeRecord(int which, int version, const QByteArray& body) {
     default: {
         if ((which >> 4) & 1) {
             // A file NetStream plays (FLV or MP4), read whole and then again as it arrives.
-            const std::optional<FlvFile> whole = readStreamFile(body);
-            std::optional<FlvFile> arriving = readStreamFile(body.left(body.size() / 2));
-            if (arriving) readMoreStreamFile(body, *arriving);
+            const std::optional<FlvFile> whole = readStreamFile(body, true);
+            std::optional<FlvFile> arriving = readStreamFile(body.left(body.size() / 2), false);
+            if (arriving) readMoreStreamFile(body, *arriving, true);
             if (whole && arriving) check(arriving->tags.size() == whole->tags.size());
             if (!whole) return false;
             for (const FlvTag& tag : whole->tags) {

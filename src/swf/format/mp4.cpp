@@ -65,7 +65,9 @@ struct Box {
 };
 
 // The boxes laid one after another in bytes; the last may run past them (still loading).
-std::vector<Box> boxesIn(QByteArrayView bytes, qsizetype base = 0) {
+// A box of size 0 runs to the end of what holds it: of a file, only known once it has all
+// come (endKnown), and until then the box stays open.
+std::vector<Box> boxesIn(QByteArrayView bytes, qsizetype base = 0, bool endKnown = true) {
     std::vector<Box> boxes;
     qsizetype at = 0;
     while (bytes.size() - at >= 8) {
@@ -73,12 +75,14 @@ std::vector<Box> boxesIn(QByteArrayView bytes, qsizetype base = 0) {
         quint64 size = header.uint(4);
         const quint32 type = quint32(header.uint(4));
         qsizetype headerSize = 8;
+        bool open = false;
         if (size == 1) {
             if (!header.has(8)) break;
             size = header.uint(8);
             headerSize = 16;
         } else if (size == 0) {
-            size = quint64(bytes.size() - at); // to the end of the file
+            size = quint64(bytes.size() - at);
+            open = !endKnown;
         }
         if (size < quint64(headerSize)) break; // broken: nothing after it can be trusted
         Box box;
@@ -87,7 +91,7 @@ std::vector<Box> boxesIn(QByteArrayView bytes, qsizetype base = 0) {
         box.declaredEnd =
             qint64(std::min<quint64>(size, quint64(std::numeric_limits<qint64>::max() / 2))) + box.start;
         const qsizetype available = bytes.size() - at;
-        box.complete = size <= quint64(available);
+        box.complete = !open && size <= quint64(available);
         const qsizetype length = box.complete ? qsizetype(size) : available;
         box.body = bytes.sliced(at + headerSize, length - headerSize);
         boxes.push_back(box);
@@ -569,19 +573,19 @@ bool looksLikeMp4(QByteArrayView bytes) {
 
 } // namespace
 
-std::optional<FlvFile> readMp4(QByteArrayView bytes) {
+std::optional<FlvFile> readMp4(QByteArrayView bytes, bool whole) {
     if (!looksLikeMp4(bytes)) return std::nullopt;
     FlvFile file;
     file.mp4 = true;
     file.incomplete = true;
-    readMoreMp4(bytes, file);
+    readMoreMp4(bytes, file, whole);
     return file;
 }
 
-int readMoreMp4(QByteArrayView bytes, FlvFile& file) {
+int readMoreMp4(QByteArrayView bytes, FlvFile& file, bool whole) {
     file.readTo = bytes.size();
     if (!file.indexed) {
-        const std::vector<Box> top = boxesIn(bytes);
+        const std::vector<Box> top = boxesIn(bytes, 0, whole);
         const Box* moov = child(top, "moov");
         if (!moov) {
             // Some other box runs past the bytes: the index may still come after it.
@@ -612,13 +616,13 @@ int readMoreMp4(QByteArrayView bytes, FlvFile& file) {
     return added;
 }
 
-std::optional<FlvFile> readStreamFile(QByteArrayView bytes) {
+std::optional<FlvFile> readStreamFile(QByteArrayView bytes, bool whole) {
     if (std::optional<FlvFile> flv = readFlv(bytes)) return flv;
-    return readMp4(bytes);
+    return readMp4(bytes, whole);
 }
 
-int readMoreStreamFile(QByteArrayView bytes, FlvFile& file) {
-    return file.mp4 ? readMoreMp4(bytes, file) : readMoreFlv(bytes, file);
+int readMoreStreamFile(QByteArrayView bytes, FlvFile& file, bool whole) {
+    return file.mp4 ? readMoreMp4(bytes, file, whole) : readMoreFlv(bytes, file);
 }
 
 bool canStartPlaying(const FlvFile& file) {

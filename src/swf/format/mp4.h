@@ -14,14 +14,15 @@ namespace swf::format {
 
 // Nothing when the bytes do not start like an MP4 file. A file whose index (the moov box)
 // has not all come yet gives no tags and is incomplete; one still loading gives the samples,
-// in time order, up to the first whose bytes have not come.
-std::optional<FlvFile> readMp4(QByteArrayView bytes);
+// in time order, up to the first whose bytes have not come. whole says the bytes are all the
+// file has: its loading has ended.
+std::optional<FlvFile> readMp4(QByteArrayView bytes, bool whole);
 // More of the same file, its start included: the tags it completes are added.
-int readMoreMp4(QByteArrayView bytes, FlvFile& file);
+int readMoreMp4(QByteArrayView bytes, FlvFile& file, bool whole);
 
 // Either kind of file NetStream plays, told apart by their first bytes.
-std::optional<FlvFile> readStreamFile(QByteArrayView bytes);
-int readMoreStreamFile(QByteArrayView bytes, FlvFile& file);
+std::optional<FlvFile> readStreamFile(QByteArrayView bytes, bool whole);
+int readMoreStreamFile(QByteArrayView bytes, FlvFile& file, bool whole);
 // Whether the file can start playing: an FLV at once, an MP4 once its index has come.
 bool canStartPlaying(const FlvFile& file);
 

@@ -447,7 +447,7 @@ void NetStreams::start(Stream& stream, double nowMs) {
     if (loading) {
         bytes = m_player.arrivedBesideMovie(stream.url, &announced);
         if (!bytes) return;
-        const std::optional<format::FlvFile> probe = format::readStreamFile(*bytes);
+        const std::optional<format::FlvFile> probe = format::readStreamFile(*bytes, false);
         if (!probe || !format::canStartPlaying(*probe)) return;
     } else {
         QString fullUrl;
@@ -465,7 +465,7 @@ void NetStreams::start(Stream& stream, double nowMs) {
     stream.reorderMs = 0;
     stream.nextTag = 0;
     stream.mediaMs = 0;
-    std::optional<format::FlvFile> file = bytes ? format::readStreamFile(*bytes) : std::nullopt;
+    std::optional<format::FlvFile> file = bytes ? format::readStreamFile(*bytes, !loading) : std::nullopt;
     if (!file || !format::canStartPlaying(*file)) {
         status(stream, "NetStream.Play.StreamNotFound", "error");
         return;
@@ -508,13 +508,13 @@ void NetStreams::takeArrived(Stream& stream, double nowMs) {
         qint64 announced = -1;
         const std::optional<QByteArray> bytes = m_player.arrivedBesideMovie(stream.url, &announced);
         if (!bytes || bytes->size() <= stream.bytesLoaded) return;
-        format::readMoreStreamFile(*bytes, stream.file);
+        format::readMoreStreamFile(*bytes, stream.file, false);
         stream.bytesLoaded = bytes->size();
         stream.bytesTotal = std::max(announced, stream.bytesLoaded);
     } else {
         QString fullUrl;
         if (const std::optional<QByteArray> bytes = m_player.readBesideMovie(stream.url, &fullUrl)) {
-            format::readMoreStreamFile(*bytes, stream.file);
+            format::readMoreStreamFile(*bytes, stream.file, true);
             stream.bytesLoaded = bytes->size();
         }
         // A download that broke off leaves the file ending where it stands.
