@@ -437,6 +437,63 @@ class NetStreamTest : public QObject {
         QCOMPARE(traces, expected);
     }
 
+    // Video.deblocking governs a NetStream's pictures too, whether set before the stream is
+    // attached or while it plays: a coarse Sorenson picture, which itself asks for the filter.
+    void deblockingReachesTheStream() {
+        constexpr int kH263 = 2;
+        const QSize size(64, 48);
+        if (!canEncode(kH263)) QSKIP("this libavcodec has no H.263 encoder");
+        const EncodedClip clip = encodeClip(kH263, movingPictures(size, 1), 1, 0, 24);
+        QVERIFY2(clip.error.isEmpty(), qPrintable(clip.error));
+        FlvWriter flv(false, true);
+        flv.tag(9, 0, char(0x10 | kH263) + clip.packets[0]);
+        QTemporaryDir folder;
+        QVERIFY(writeBytes(folder.filePath(QStringLiteral("clip.flv")), flv.bytes()));
+        auto shown = [&](const char* before, const char* after) {
+            SwfBuilder movie(8, size, 25);
+            Place place;
+            place.characterId = movie.defineVideoStream(0, size, kH263);
+            place.name = QStringLiteral("video");
+            movie.place(place);
+            movie.doAction(
+                ActionAssembler(8, QStringLiteral("'nc' 0 'NetConnection' NewObject SetVariable "
+                                                  "null 1 $nc 'connect' CallMethod Pop "
+                                                  "'ns' $nc 1 'NetStream' NewObject SetVariable ") +
+                                       QLatin1String(before) +
+                                       " $ns 1 $video 'attachVideo' CallMethod Pop "
+                                       "'clip.flv' 1 $ns 'play' CallMethod Pop")
+                    .bytes());
+            movie.showFrame();
+            movie.showFrame();
+            movie.doAction(ActionAssembler(8, QLatin1String(after)).bytes());
+            for (int i = 0; i < 4; ++i)
+                movie.showFrame();
+            const QString path = folder.filePath(QStringLiteral("m.swf"));
+            writeBytes(path, movie.finish());
+            swf::Player player;
+            if (!player.loadFile(path)) return QImage();
+            for (int i = 0; i < 5; ++i)
+                player.advance();
+            return render(player);
+        };
+        const QImage never = shown("$video 'deblocking' 1 SetMember", "");
+        const QImage filtered = shown("$video 'deblocking' 2 SetMember", "");
+        QVERIFY(!never.isNull() && never.size() == filtered.size());
+        auto differing = [](const QImage& a, const QImage& b) {
+            int count = 0;
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x)
+                    count += a.pixel(x, y) != b.pixel(x, y);
+            return count;
+        };
+        QVERIFY(differing(never, filtered) > 0);
+        QCOMPARE(differing(shown("", ""), filtered), 0); // as the picture asks
+        QCOMPARE(differing(shown("", "$video 'deblocking' 1 SetMember"), never), 0);
+        QCOMPARE(
+            differing(shown("$video 'deblocking' 1 SetMember", "$video 'deblocking' 2 SetMember"), filtered),
+            0);
+    }
+
     void playsWhileItArrives_data() {
         QTest::addColumn<bool>("broken"); // the download breaks off after the first part
         QTest::newRow("download completes") << false;

@@ -61,6 +61,9 @@ struct NetStreams::Stream final : stage::VideoSource {
     double hostMs = 0;
     std::unique_ptr<media::VideoDecoder> decoder;
     int decoderCodec = -1;
+    // Video.deblocking of the video it was last attached to: an FLV carries no deblocking flags
+    // of its own, so the Video's choice is the only one there is.
+    int deblocking = 0;
     // H.264 pictures come out of order: packets are decoded this far ahead of the clock (the
     // largest composition offset seen) so that each picture is ready when it is due.
     qint64 reorderMs = 0;
@@ -75,6 +78,23 @@ struct NetStreams::Stream final : stage::VideoSource {
     bool soundMoves = false; // someone drains the mixer: the sound is the clock
 
     QImage currentPicture() const override { return picture; }
+    // The decoder's last picture is the one to show.
+    void showPicture() {
+        takePicture();
+        ++pictures;
+    }
+    void setDeblocking(int level) {
+        deblocking = level;
+        if (!decoder) return;
+        decoder->setDeblocking(level);
+        // The picture showing now is shown again the new way, still counted as the same one.
+        if (!picture.isNull()) takePicture();
+    }
+    void takePicture() {
+        picture = decoder->picture();
+        const int width = picture.width() - trimRight, height = picture.height() - trimBottom;
+        if ((trimRight || trimBottom) && width > 0 && height > 0) picture = picture.copy(0, 0, width, height);
+    }
     quint64 pictureCount() const override { return pictures; }
 
     double timeAt(double nowMs) const {
@@ -328,6 +348,7 @@ void NetStreams::installVideo() {
         if (stream)
             for (const auto& each : m_streams)
                 if (each.get() == stream) source = each;
+        if (source) source->setDeblocking(video->deblocking());
         video->attach(source);
         return Value();
     });
@@ -384,8 +405,11 @@ avm1::Object* NetStreams::objectOf(stage::VideoInstance& video) {
         },
         [this](CallContext& c) {
             const double value = c.machine.toNumber(c.arg(0));
-            if (stage::VideoInstance* instance = videoOf(c.thisObject()); instance && std::isfinite(value))
-                instance->setDeblocking(int(std::clamp(value, 0.0, 255.0)));
+            stage::VideoInstance* instance = videoOf(c.thisObject());
+            if (!instance || !std::isfinite(value)) return Value();
+            instance->setDeblocking(int(std::clamp(value, 0.0, 255.0)));
+            for (const auto& stream : m_streams)
+                if (stream.get() == instance->source()) stream->setDeblocking(instance->deblocking());
             return Value();
         });
     return object;
@@ -641,6 +665,7 @@ void NetStreams::advance(Stream& stream, double nowMs) {
         if (!packet || packet->frameType == 5) continue;
         if (!stream.decoder || stream.decoderCodec != packet->codec) {
             stream.decoder = std::make_unique<media::VideoDecoder>(packet->codec);
+            stream.decoder->setDeblocking(stream.deblocking);
             stream.decoderCodec = packet->codec;
         }
         if (packet->avcPacketType == 0) {
@@ -656,12 +681,12 @@ void NetStreams::advance(Stream& stream, double nowMs) {
         ++decoded;
         stream.trimRight = packet->trimRight;
         stream.trimBottom = packet->trimBottom;
-        if (!reordered) showPicture(stream);
+        if (!reordered) stream.showPicture();
     }
     if (stream.decoder && stream.decoderCodec == 7) {
         // The last pictures stay in the decoder until it hears that no more will come.
         if (stream.nextTag >= tags.size() && !stream.loading) stream.decoder->finish();
-        if (stream.decoder->present(qint64(target))) showPicture(stream);
+        if (stream.decoder->present(qint64(target))) stream.showPicture();
     }
     if (!stream.paused) {
         stream.mediaMs = target;
@@ -685,15 +710,6 @@ void NetStreams::advance(Stream& stream, double nowMs) {
         }
         status(stream, "NetStream.Play.Stop", "status");
     }
-}
-
-void NetStreams::showPicture(Stream& stream) {
-    QImage picture = stream.decoder->picture();
-    const int width = picture.width() - stream.trimRight, height = picture.height() - stream.trimBottom;
-    if ((stream.trimRight || stream.trimBottom) && width > 0 && height > 0)
-        picture = picture.copy(0, 0, width, height);
-    stream.picture = picture;
-    ++stream.pictures;
 }
 
 void NetStreams::tick(double nowMs) {

@@ -57,7 +57,6 @@ class NetStreams {
     void takeSound(Stream& stream, double nowMs);
     void refill(Stream& stream, double nowMs);
     void advance(Stream& stream, double nowMs);
-    void showPicture(Stream& stream);
     void seek(Stream& stream, double nowMs);
     void status(Stream& stream, const char* code, const char* level);
     void scriptTag(Stream& stream, const QByteArray& body);
