@@ -92,7 +92,7 @@ void installGlobalFunctions(Machine& machine) {
     global->setOwn(QStringLiteral("AsSetupError"),
                    machine.newConstructor([](CallContext&) { return Value(); }, machine.newObject()),
                    property_flags::kDontEnum);
-    global->setOwn(QStringLiteral("NaN"), machine.boxedNaN(), property_flags::kDontEnum);
+    global->setOwn(QStringLiteral("NaN"), machine.constantNaN(), property_flags::kDontEnum);
     global->setOwn(QStringLiteral("Infinity"), HUGE_VAL, property_flags::kDontEnum);
 }
 

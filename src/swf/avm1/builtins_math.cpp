@@ -132,7 +132,7 @@ void installNumberClasses(Machine& machine) {
     global->setOwn(QStringLiteral("Number"), number, property_flags::kDontEnum);
     number->setOwn(QStringLiteral("MAX_VALUE"), std::numeric_limits<double>::max(), constantFlags);
     number->setOwn(QStringLiteral("MIN_VALUE"), std::numeric_limits<double>::denorm_min(), constantFlags);
-    number->setOwn(QStringLiteral("NaN"), machine.boxedNaN(), constantFlags);
+    number->setOwn(QStringLiteral("NaN"), machine.constantNaN(), constantFlags);
     number->setOwn(QStringLiteral("POSITIVE_INFINITY"), HUGE_VAL, constantFlags);
     number->setOwn(QStringLiteral("NEGATIVE_INFINITY"), -HUGE_VAL, constantFlags);
     machine.defineMethod(machine.numberPrototype(), QStringLiteral("toString"), [](CallContext& c) {

@@ -175,6 +175,7 @@ class Machine {
     bool abstractEquals(const Value& a, const Value& b);
     Value valueOfPrimitive(const Value& value); // valueOf's answer, as operators ask it
     Value boxedNaN();                           // a NaN in a box of its own: equal to itself, to no other NaN
+    Value constantNaN();                        // the one box NaN and Number.NaN share
     Value lessThan(const Value& a, const Value& b); // boolean, or undefined for NaN
     Value add(const Value& a, const Value& b);
     bool instanceOf(const Value& value, Object* constructor);
@@ -241,6 +242,7 @@ class Machine {
     std::map<int, IntervalTimer> m_timers;
     int m_nextTimerId = 1;
     std::uint32_t m_nextNumberIdentity = 1;
+    std::uint32_t m_constantNaNIdentity = 0;
     std::optional<Value> m_thrown;
     bool m_aborted = false;
     bool m_halted = false;

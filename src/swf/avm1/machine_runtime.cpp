@@ -108,6 +108,13 @@ Value Machine::boxedNaN() {
     return value;
 }
 
+Value Machine::constantNaN() {
+    if (!m_constantNaNIdentity) m_constantNaNIdentity = boxedNaN().numberIdentity();
+    Value value(std::nan(""));
+    value.setNumberIdentity(m_constantNaNIdentity);
+    return value;
+}
+
 Value Machine::valueOfPrimitive(const Value& value) {
     Object* object = value.asObject();
     if (!object || object->kind() == ObjectKind::Clip) return value;

@@ -167,6 +167,9 @@ class Avm1Test : public QObject {
             {"null equals undefined", 6, "null undefined Equals2", "true"},
             {"undefined is not 0", 6, "undefined 0 Equals2", "false"},
             {"NaN is not NaN", 6, "'x' 'x' Subtract", "NaN"},
+            // NaN equals only itself: the global and Number.NaN are one value, a computed NaN another.
+            {"NaN constants are one", 6, "$NaN $Number .NaN Equals2", "true"},
+            {"computed NaN is another", 6, "'x' 0 Multiply $NaN Equals2", "false"},
             {"boolean equals number", 6, "true 1 Equals2", "true"},
             {"strict: text is not number", 6, "'1' 1 StrictEquals", "false"},
             {"strict: same text", 6, "'a' 'a' StrictEquals", "true"},
