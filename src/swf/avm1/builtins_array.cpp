@@ -104,13 +104,27 @@ Compare defaultCompare(Machine& machine, std::uint32_t options) {
     };
 }
 
-Value sortWith(CallContext& context, std::vector<Value> values, Compare compare, std::uint32_t options) {
+// byFunction: the script gave the comparator. Its answers do not decide uniqueness then: the
+// sorted elements are compared as texts, each with the next, up to the first two that match.
+Value sortWith(CallContext& context, std::vector<Value> values, Compare compare, std::uint32_t options,
+               bool byFunction = false) {
     Machine& machine = context.machine;
     std::vector<std::size_t> order(values.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     bool sawEqual = false;
     if (!quickSort(order, values, compare, machine, &sawEqual)) return Value();
+    if ((options & kUniqueSort) && byFunction) {
+        const Qt::CaseSensitivity sensitivity =
+            (options & kCaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
+        sawEqual = false;
+        for (std::size_t i = 1; i < order.size() && !sawEqual; ++i) {
+            const QString left = machine.toString(values[order[i - 1]]);
+            const QString right = machine.toString(values[order[i]]);
+            if (machine.unwinding()) return Value();
+            sawEqual = QString::compare(left, right, sensitivity) == 0;
+        }
+    }
     if ((options & kUniqueSort) && sawEqual) return 0.0;
     // Descending is the ascending order read backwards, equal elements too.
     if (options & kDescending) std::reverse(order.begin(), order.end());
@@ -135,7 +149,8 @@ Value arraySort(CallContext& context) {
             return result < 0 ? -1 : result > 0 ? 1 : 0;
         };
     }
-    return sortWith(context, arrayElements(machine, context.thisValue), compare, options);
+    return sortWith(context, arrayElements(machine, context.thisValue), compare, options,
+                    function != nullptr);
 }
 
 Value arraySortOn(CallContext& context) {

@@ -455,6 +455,11 @@ class Avm1Test : public QObject {
              "SetVariable "
              "16 'age' $p .sortOn(2) Pop $p .0 .name Trace $a 'length' 1 SetMember $a .1",
              "a,A,b,B|0|4|bob|undefined"},
+            // Given a comparator, a unique sort compares the sorted elements as texts instead.
+            {"unique sort by a comparator", 7,
+             "'a' 'A' 'a' 2 InitArray SetVariable 4 fn() { 0 Return } $a .sort(2) Trace "
+             "'a' 'x' 'x' 2 InitArray SetVariable 4 fn() { -1 Return } $a .sort(2)",
+             "a,A|0"},
             {"array push", 7, array + "9 $a .push(1) Trace $a", "5|3,1,10,2,9"},
             {"array pop", 7, array + "$a .pop(0) Trace $a", "2|3,1,10"},
             {"array shift", 7, array + "$a .shift(0) Trace $a", "3|1,10,2"},
