@@ -336,13 +336,14 @@ void preloadRegisters(Machine& machine, Frame& frame, const ScriptFunction& func
                       Object* super) {
     const std::uint16_t flags = function.header.flags;
     int next = 1;
-    // A suppressed value is not preloaded either, and takes no register.
+    // A suppressed `this` or `super` is not preloaded either, and takes no register; the
+    // arguments array asked for is preloaded even when suppressed as a variable.
     auto preload = [&](std::uint16_t flag, const Value& value, std::uint16_t suppress = 0) {
         if ((flags & flag) && !(flags & suppress) && next < frame.registerCount)
             frame.registers[next++] = value;
     };
     preload(ff::kPreloadThis, frame.thisValue, ff::kSuppressThis);
-    preload(ff::kPreloadArguments, arguments, ff::kSuppressArguments);
+    preload(ff::kPreloadArguments, arguments);
     preload(ff::kPreloadSuper, super, ff::kSuppressSuper);
     if (flags & (ff::kPreloadRoot | ff::kPreloadParent)) {
         Host& host = machine.host();
@@ -406,7 +407,9 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
     // Compilers suppress `arguments` in most functions: nothing can reach it then, so it is
     // not made, sparing each call an array.
     Object* arguments =
-        header.isFunction2 && (flags & ff::kSuppressArguments) ? nullptr : makeArguments(machine, frame);
+        header.isFunction2 && (flags & ff::kSuppressArguments) && !(flags & ff::kPreloadArguments)
+            ? nullptr
+            : makeArguments(machine, frame);
     if (isVariable(ff::kPreloadArguments, ff::kSuppressArguments))
         frame.activation->setOwn(QStringLiteral("arguments"), arguments);
     Object* thisObject = frame.thisValue.asObject();
@@ -422,10 +425,13 @@ void bindParameters(Machine& machine, Frame& frame, const ScriptFunction& script
         const auto index = static_cast<std::size_t>(i);
         const Value value = index < frame.args.size() ? frame.args[index] : Value();
         const format::FunctionParameter& param = header.params[i];
-        if (header.isFunction2 && param.reg > 0 && param.reg < frame.registerCount)
+        if (header.isFunction2 && param.reg > 0 && param.reg < frame.registerCount) {
             frame.registers[param.reg] = value;
-        else
+        } else {
             frame.activation->setOwn(param.name, value);
+            // A parameter named `this` takes its place, as one named arguments or super does.
+            if (frame.thisVariable && is(param.name, "this", script.swfVersion)) frame.thisValue = value;
+        }
     }
 }
 
