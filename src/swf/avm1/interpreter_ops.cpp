@@ -345,7 +345,12 @@ void Interpreter::initObject() {
     markLiteral(object, m_machine.adoptClassPrototype(object, QStringLiteral("Object")));
     const double pairs = requested > 0 ? std::floor(requested) : 0;
     if (pairs * 2 > static_cast<double>(m_frame.stack.size())) {
-        // Too few values for the pairs promised: all are taken and none is kept.
+        // Too few values for the pairs promised: the whole pairs there are are kept, and a
+        // value left alone at the bottom is dropped.
+        while (m_frame.stack.size() >= 2) {
+            const Value value = pop();
+            m_machine.setMember(object, m_machine.toString(pop()), value);
+        }
         while (!m_frame.stack.empty())
             pop();
         push(object);
