@@ -40,6 +40,8 @@ struct SpriteCharacter final : Character {
     SpriteCharacter() : Character(CharacterKind::Sprite) {}
     Timeline timeline;
     int declaredFrameCount = 0;
+    // It showed no frame at all: the timeline's one frame is only a place for the clip to be.
+    bool frameless = false;
 };
 
 struct ShapeCharacter final : Character {

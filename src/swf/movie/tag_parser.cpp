@@ -235,6 +235,7 @@ void TagParser::readSprite(io::Reader& body, int nesting, int rootFrame) {
         handleTag(header.code, tag, pending, sprite->timeline, nesting + 1, rootFrame);
     }
     // Commands after the last ShowFrame still belong to a frame the sprite shows.
+    sprite->frameless = pending.commands.empty() && sprite->timeline.frameCount() == 0;
     if (!pending.commands.empty() || sprite->timeline.frameCount() == 0)
         sprite->timeline.appendFrame(std::move(pending));
     m_occupants.erase(&sprite->timeline);

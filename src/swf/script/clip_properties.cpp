@@ -191,11 +191,15 @@ avm1::Value ScriptHost::propertyByName(stage::MovieClip& clip, const QString& na
     if (const auto property = placementProperty(name)) return readPlacement(clip, *property);
     const QString key = name.toLower();
     if (key == QLatin1String("_currentframe")) return avm1::Value(clip.currentFrame() + 1);
-    // A clip with no frames of its own (createEmptyMovieClip) still counts one.
-    if (key == QLatin1String("_totalframes")) return avm1::Value(std::max(1, clip.frameCount()));
+    // A clip made without a definition (createEmptyMovieClip) still counts one frame; a
+    // sprite defined without any counts none.
+    const auto* sprite = dynamic_cast<const movie::SpriteCharacter*>(clip.character());
+    const int frames = sprite && sprite->frameless && &sprite->timeline == &clip.timeline()
+                           ? 0
+                           : std::max(1, clip.frameCount());
+    if (key == QLatin1String("_totalframes")) return avm1::Value(frames);
     if (key == QLatin1String("_framesloaded"))
-        return avm1::Value(&clip == m_stage.root() ? framesLoaded(objectOf(clip))
-                                                   : std::max(1, clip.frameCount()));
+        return avm1::Value(&clip == m_stage.root() ? framesLoaded(objectOf(clip)) : frames);
     // this._parent and this._root, read as members, as movies use them all the time.
     if (key == QLatin1String("_parent")) {
         stage::MovieClip* parent = m_directory->parentOf(clip);
