@@ -336,11 +336,11 @@ void preloadRegisters(Machine& machine, Frame& frame, const ScriptFunction& func
                       Object* super) {
     const std::uint16_t flags = function.header.flags;
     int next = 1;
-    // A suppressed `this` or `super` is not preloaded either, and takes no register; the
-    // arguments array asked for is preloaded even when suppressed as a variable.
+    // Each value asked for takes its register. A suppressed `this` or `super` leaves it
+    // undefined; the arguments array is preloaded even when suppressed as a variable.
     auto preload = [&](std::uint16_t flag, const Value& value, std::uint16_t suppress = 0) {
-        if ((flags & flag) && !(flags & suppress) && next < frame.registerCount)
-            frame.registers[next++] = value;
+        if ((flags & flag) && next < frame.registerCount)
+            frame.registers[next++] = flags & suppress ? Value() : value;
     };
     preload(ff::kPreloadThis, frame.thisValue, ff::kSuppressThis);
     preload(ff::kPreloadArguments, arguments);
