@@ -348,7 +348,9 @@ void preloadRegisters(Machine& machine, Frame& frame, const ScriptFunction& func
     if (flags & (ff::kPreloadRoot | ff::kPreloadParent)) {
         Host& host = machine.host();
         preload(ff::kPreloadRoot, host.resolveTarget(QStringLiteral("_root"), frame.target));
-        preload(ff::kPreloadParent, host.resolveTarget(QStringLiteral("_parent"), frame.target));
+        // A clip with no parent (a level's root) gives none, and the register goes to the next.
+        if (Object* parent = host.resolveTarget(QStringLiteral("_parent"), frame.target))
+            preload(ff::kPreloadParent, parent);
     }
     preload(ff::kPreloadGlobal, machine.global());
 }
