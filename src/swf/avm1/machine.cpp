@@ -474,7 +474,7 @@ QStringList Machine::enumerate(Object* object) {
         chain.push_back(current);
     QStringList names;
     QSet<QString> seen;
-    // Own names last, so they are handed out first.
+    // Own names first, so the prototype's are handed out before them.
     for (auto it = chain.begin(); it != chain.end(); ++it) {
         QStringList level;
         if ((*it)->hasProtoSlot() && !((*it)->protoFlags() & property_flags::kDontEnum) &&
@@ -494,7 +494,7 @@ QStringList Machine::enumerate(Object* object) {
             seen.insert(key);
             if (!(property.flags & property_flags::kDontEnum)) level.push_back(property.name);
         }
-        names = level + names;
+        names += level;
     }
     return names;
 }
