@@ -125,6 +125,9 @@ Value stringConstructor(CallContext& context) {
     Object* wrapper = context.thisObject();
     wrapper->setKind(ObjectKind::String);
     wrapper->setPrimitive(text);
+    // The length is the object's own, set once: a script may overwrite it but not delete it.
+    wrapper->setOwn(QStringLiteral("length"), static_cast<double>(text.size()),
+                    property_flags::kDontEnum | property_flags::kDontDelete);
     return wrapper;
 }
 
