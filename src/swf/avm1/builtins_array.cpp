@@ -176,7 +176,18 @@ Value arraySortOn(CallContext& context) {
 Value arrayJoin(CallContext& context, const QString& separator) {
     Machine& machine = context.machine;
     QString text;
-    const std::vector<Value> values = arrayElements(machine, context.thisValue);
+    // An object that is no array has no elements to join (its own or its prototype's
+    // numbered members are not read), only the length it claims.
+    const Object* object = context.thisValue.asObject();
+    std::vector<Value> values;
+    if (!object || object->isArray()) {
+        values = arrayElements(machine, context.thisValue);
+    } else {
+        const double length =
+            machine.toNumber(machine.getMember(context.thisValue, QStringLiteral("length")));
+        if (std::isfinite(length) && length > 0)
+            values.resize(std::size_t(std::min<double>(length, kMaxArrayLength)));
+    }
     for (std::size_t i = 0; i < values.size() && machine.checkBudget() && !machine.unwinding(); ++i) {
         const QString item = machine.toString(values[i]);
         if (!machine.checkStringLength(text.size() + separator.size() + item.size())) return Value();
