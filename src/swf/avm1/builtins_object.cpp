@@ -77,7 +77,8 @@ Value isPropertyEnumerable(CallContext& context) {
 
 Value isPrototypeOf(CallContext& context) {
     Object* self = context.thisObject();
-    Object* other = context.arg(0).asObject();
+    // A primitive is asked as the object its class would make of it.
+    Object* other = context.machine.toObject(context.arg(0));
     int depth = 0;
     for (Object* current = other ? other->proto() : nullptr; current && depth < kMaxPrototypeDepth;
          current = current->proto(), ++depth) {
