@@ -10,7 +10,7 @@ namespace {
 using namespace property_flags;
 
 constexpr std::uint16_t kSettableFlags = kDontEnum | kDontDelete | kReadOnly | kVersion6Up | kNotVersion6 |
-                                         kVersion7Up | kVersion8Up | kVersion9Up;
+                                         kVersion7Up | kVersion8Up | kVersion9Up | kVersion10Up;
 
 Value objectConstructor(CallContext& context) {
     const Value value = context.arg(0);

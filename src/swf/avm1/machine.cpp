@@ -362,7 +362,13 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
     if (object->delegate() && object->delegate()->setProperty(*object, name, value)) return;
     if (object->isArray() && setArrayMember(object, name, value)) return;
     const Value stored = object->watchers().empty() ? value : applyWatcher(object, name, value);
-    if (Property* own = object->findOwn(name)) {
+    // The version bits of SWF 8 and later hide a member from writes as well as reads: a write
+    // makes a new member in its place. The earlier bits hide it from reads alone, and a write
+    // goes on changing the hidden value.
+    constexpr std::uint16_t kWriteHiding =
+        property_flags::kVersion8Up | property_flags::kVersion9Up | property_flags::kVersion10Up;
+    Property* own = object->findOwn(name);
+    if (own && property_flags::visibleTo(own->flags & kWriteHiding, m_swfVersion)) {
         if (own->flags & property_flags::kReadOnly) return;
         if (own->isAccessor()) {
             if (own->setter) {
@@ -393,7 +399,10 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
         }
         return;
     }
-    object->setOwn(name, stored);
+    if (Property* hidden = object->findOwn(name))
+        *hidden = Property{hidden->name, stored};
+    else
+        object->setOwn(name, stored);
 }
 
 // Array length and index writes; true when the write was the length itself (or refused).

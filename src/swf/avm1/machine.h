@@ -152,11 +152,14 @@ class Machine {
 
     Object* toObject(const Value& value); // wraps primitives; nullptr for undefined and null
     // The prototype link as this movie's version sees it: SWF 5 does not see a function's.
-    // Of the version bits, the link heeds only those of SWF 6 and 7.
+    // The link heeds fewer version bits than a member does: SWF 5 movies lose it to any bit of
+    // a later version, SWF 6 movies only to SWF 7's, and later movies to none.
     Object* visibleProto(Object* object) const {
-        constexpr std::uint16_t kLinkBits = property_flags::kVersion6Up | property_flags::kVersion7Up;
-        return property_flags::visibleTo(object->protoFlags() & kLinkBits, m_swfVersion) ? object->proto()
-                                                                                         : nullptr;
+        using namespace property_flags;
+        constexpr std::uint16_t kLaterThan5 =
+            kVersion6Up | kVersion7Up | kVersion8Up | kVersion9Up | kVersion10Up;
+        const std::uint16_t hiding = m_swfVersion < 6 ? kLaterThan5 : m_swfVersion < 7 ? kVersion7Up : 0;
+        return (object->protoFlags() & hiding) ? nullptr : object->proto();
     }
     QStringList enumerate(Object* object);
 

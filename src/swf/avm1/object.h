@@ -31,14 +31,15 @@ constexpr std::uint16_t kReadOnly = 0x04;
 constexpr std::uint16_t kVersion6Up = 0x80;
 constexpr std::uint16_t kVersion7Up = 0x400;
 constexpr std::uint16_t kVersion8Up = 0x1000;
-// Two more a movie can set: hidden from SWF 6 movies alone, and from every version up to 8.
+// More a movie can set: hidden from SWF 6 movies alone, and from every version up to 8 or 9.
 constexpr std::uint16_t kNotVersion6 = 0x100;
 constexpr std::uint16_t kVersion9Up = 0x2000;
+constexpr std::uint16_t kVersion10Up = 0x4000;
 
 inline bool visibleTo(std::uint16_t flags, int swfVersion) {
     return !((flags & kVersion6Up) && swfVersion < 6) && !((flags & kVersion7Up) && swfVersion < 7) &&
            !((flags & kVersion8Up) && swfVersion < 8) && !((flags & kNotVersion6) && swfVersion == 6) &&
-           !((flags & kVersion9Up) && swfVersion < 9);
+           !((flags & kVersion9Up) && swfVersion < 9) && !((flags & kVersion10Up) && swfVersion < 10);
 }
 } // namespace property_flags
 
