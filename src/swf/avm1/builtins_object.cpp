@@ -31,8 +31,13 @@ Value addProperty(CallContext& context) {
     const bool setterAllowed = context.arg(2).isNull() || (setter && setter->isFunction());
     if (!object || name.isEmpty() || !getter || !getter->isFunction() || !setterAllowed) return false;
     // A value already there stays beneath the accessor: reads and writes go through the
-    // accessor, but __resolve still finds a function stored before.
-    if (!object->findOwn(name)) object->setOwn(name, Value());
+    // accessor, but __resolve still finds a function stored before. A new member is first
+    // written as undefined, which a watcher of that name sees.
+    if (!object->findOwn(name)) {
+        const std::optional<Value> initial =
+            object->watchers().empty() ? Value() : context.machine.applyWatcher(object, name, Value());
+        object->setOwn(name, initial.value_or(Value()));
+    }
     Property* property = object->findOwn(name);
     property->getter = getter;
     property->setter = setter;
@@ -121,7 +126,7 @@ Value watch(CallContext& context) {
     if (!object || !callback || !callback->isFunction() || context.args.empty()) return false;
     const QString name = argString(context, 0);
     std::erase_if(object->watchers(), [&name](const Watcher& w) { return w.name == name; });
-    object->watchers().push_back(Watcher{name, callback, context.arg(2), false});
+    object->watchers().push_back(Watcher{name, callback, context.arg(2), 0});
     return true;
 }
 
@@ -129,6 +134,8 @@ Value unwatch(CallContext& context) {
     Object* object = context.thisObject();
     if (!object) return false;
     const QString name = argString(context, 0);
+    // A member with a getter and setter keeps its watcher.
+    if (const Property* own = object->findOwn(name); own && own->isAccessor()) return false;
     return std::erase_if(object->watchers(), [&name](const Watcher& w) { return w.name == name; }) > 0;
 }
 

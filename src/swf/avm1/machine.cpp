@@ -309,7 +309,8 @@ Value Machine::getMember(const Value& value, const QString& name) {
     if (object->delegate()) {
         const Property* own = object->findOwn(name);
         if (own && property_flags::visibleTo(own->flags, m_swfVersion))
-            return own->isAccessor() ? call(own->getter, value, {}) : own->value;
+            return own->isAccessor() && !watcherSaturated(object, name) ? call(own->getter, value, {})
+                                                                        : own->value;
         if (auto delegated = object->delegate()->getProperty(*object, name)) return *delegated;
     }
     if (object->isArray() && isName(name, "length", m_swfVersion))
@@ -321,7 +322,7 @@ Value Machine::getMember(const Value& value, const QString& name) {
     Object* holder = lookup(object, name);
     if (!holder) return resolveMissing(value, object, name);
     const Property* property = holder->findOwn(name);
-    if (property->isAccessor()) return call(property->getter, value, {});
+    if (property->isAccessor() && !watcherSaturated(holder, name)) return call(property->getter, value, {});
     return property->value;
 }
 
@@ -361,7 +362,12 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
     }
     if (object->delegate() && object->delegate()->setProperty(*object, name, value)) return;
     if (object->isArray() && setArrayMember(object, name, value)) return;
-    const Value stored = object->watchers().empty() ? value : applyWatcher(object, name, value);
+    Value stored = value;
+    if (!object->watchers().empty()) {
+        const std::optional<Value> watched = applyWatcher(object, name, value);
+        if (!watched) return;
+        stored = *watched;
+    }
     // The version bits of SWF 8 and later hide a member from writes as well as reads: a write
     // makes a new member in its place. The earlier bits hide it from reads alone, and a write
     // goes on changing the hidden value.
@@ -370,14 +376,12 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
     Property* own = object->findOwn(name);
     if (own && property_flags::visibleTo(own->flags & kWriteHiding, m_swfVersion)) {
         if (own->flags & property_flags::kReadOnly) return;
-        if (own->isAccessor()) {
-            if (own->setter) {
-                const Value argument = stored;
-                call(own->setter, target, std::span<const Value>(&argument, 1));
-            }
-            return;
-        }
+        // The value is kept beneath an accessor too: a watcher is shown it as the old value.
         own->value = stored;
+        if (own->isAccessor() && own->setter && !watcherSaturated(object, name)) {
+            const Value argument = stored;
+            call(own->setter, target, std::span<const Value>(&argument, 1));
+        }
         return;
     }
     // A new member is the object's own unless a prototype holds a getter/setter pair of that
@@ -437,26 +441,60 @@ bool Machine::setArrayMember(Object* object, const QString& name, const Value& v
     return false;
 }
 
-Value Machine::applyWatcher(Object* object, const QString& name, const Value& value) {
-    const bool caseSensitive = m_swfVersion >= kSwfVersionCaseSensitive;
+// A watcher may run again inside its own callback from SWF 7 on, up to a nesting depth;
+// before, a callback's write to its own member goes past it. A member that is not there yet
+// is made (undefined) for the callback to see, and one the callback deletes takes the write
+// with it. The old value shown is the stored one, beneath an accessor too.
+std::optional<Value> Machine::applyWatcher(Object* object, const QString& name, const Value& value) {
     for (std::size_t i = 0; i < object->watchers().size(); ++i) {
         Watcher& watcher = object->watchers()[i];
-        if (watcher.running ||
-            watcher.name.compare(name, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) != 0)
-            continue;
+        if (watcher.depth >= watcherNestingLimit() || !sameName(watcher.name, name)) continue;
+        if (!object->findOwn(name) && !inheritedAccessor(object, name)) object->setOwn(name, Value());
         const Property* own = object->findOwn(name);
-        const Value args[] = {name, own && !own->isAccessor() ? own->value : Value(), value,
-                              watcher.userData};
+        const bool hadMember = own != nullptr;
+        const Value args[] = {name, own ? own->value : Value(), value, watcher.userData};
         Object* callback = watcher.callback;
         const QString watchedName = watcher.name;
-        watcher.running = true;
+        ++watcher.depth;
         const Value result = call(callback, object, args);
         // The callback may have changed the watchers: find this one again.
         for (Watcher& again : object->watchers())
-            if (again.callback == callback && again.name == watchedName) again.running = false;
+            if (again.callback == callback && again.name == watchedName && again.depth > 0) --again.depth;
+        if (hadMember && !object->findOwn(name)) return std::nullopt;
         return result;
     }
     return value;
+}
+
+int Machine::watcherNestingLimit() const {
+    constexpr int kSwfVersionNestedWatchers = 7;
+    constexpr int kMaxWatcherNesting = 65;
+    return m_swfVersion >= kSwfVersionNestedWatchers ? kMaxWatcherNesting : 1;
+}
+
+bool Machine::sameName(const QString& a, const QString& b) const {
+    return a.compare(b, m_swfVersion >= kSwfVersionCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) ==
+           0;
+}
+
+// While a member's watcher runs as deep as it may, its getter and setter rest too: reads and
+// writes reach the stored value.
+bool Machine::watcherSaturated(Object* object, const QString& name) const {
+    for (const Watcher& watcher : object->watchers())
+        if (watcher.depth >= watcherNestingLimit() && sameName(watcher.name, name)) return true;
+    return false;
+}
+
+// The prototype holding a getter/setter pair of this name that a write would go through.
+Object* Machine::inheritedAccessor(Object* object, const QString& name) {
+    int hops = 1;
+    for (Object* current = visibleProto(object); current && hops <= kMaxPrototypeDepth;
+         current = visibleProto(current), ++hops) {
+        const Property* inherited = current->findOwn(name);
+        if (inherited && inherited->isAccessor() && property_flags::visibleTo(inherited->flags, m_swfVersion))
+            return current;
+    }
+    return nullptr;
 }
 
 void Machine::registerClass(const QString& exportName, Object* constructor) {

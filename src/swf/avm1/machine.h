@@ -149,6 +149,9 @@ class Machine {
     bool hasProperty(Object* object, const QString& name);
     bool hasOwnProperty(Object* object, const QString& name); // the object's own, or its host's
     bool canResolve(Object* object);                          // has a __resolve function for names it lacks
+    // The value a write of `name` stores once the object's watcher of that name has seen it;
+    // none when the watcher deleted the member it was writing.
+    std::optional<Value> applyWatcher(Object* object, const QString& name, const Value& value);
 
     Object* toObject(const Value& value); // wraps primitives; nullptr for undefined and null
     // The prototype link as this movie's version sees it: SWF 5 does not see a function's.
@@ -218,7 +221,10 @@ class Machine {
     void collectIfGrown(std::span<Object* const> extraRoots);
     Value resolveMissing(const Value& value, Object* object, const QString& name);
     bool setArrayMember(Object* array, const QString& name, const Value& value);
-    Value applyWatcher(Object* object, const QString& name, const Value& value);
+    Object* inheritedAccessor(Object* object, const QString& name);
+    int watcherNestingLimit() const;
+    bool watcherSaturated(Object* object, const QString& name) const;
+    bool sameName(const QString& a, const QString& b) const; // as this movie's version compares names
     void beginRun();
 
     Host& m_host;

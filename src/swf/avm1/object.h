@@ -57,7 +57,7 @@ struct Watcher {
     QString name;
     Object* callback = nullptr;
     Value userData;
-    bool running = false; // a callback writing its own property does not call itself again
+    int depth = 0; // callbacks of this watcher running now, one inside another
 };
 
 enum class ScopeKind { With, Activation, Timeline, Global };
@@ -186,6 +186,7 @@ class Object {
 
     std::vector<Object*>& interfaces() { return m_interfaces; }
     std::vector<Watcher>& watchers() { return m_watchers; }
+    const std::vector<Watcher>& watchers() const { return m_watchers; }
     NativeData* nativeData() const { return m_nativeData.get(); }
     void setNativeData(std::unique_ptr<NativeData> data) { m_nativeData = std::move(data); }
     PropertyDelegate* delegate() const { return m_delegate; }

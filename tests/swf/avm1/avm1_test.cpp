@@ -439,7 +439,7 @@ class Avm1Test : public QObject {
              "false|2|true"},
             // A watcher sees each write and replaces the value; a write from inside it does not call
             // it again.
-            {"watch sees and replaces writes", 7,
+            {"watch sees and replaces writes", 6,
              "'o' 0 'Object' NewObject SetVariable $o 'p' 1 SetMember "
              "'data' fn(n,old,val,d) { $n ':' Add2 $old Add2 '->' Add2 $val Add2 '/' Add2 $d Add2 Trace "
              "$this 'p' 100 SetMember $val 2 Multiply Return } 'p' $o .watch(3) Trace $o 'p' 5 SetMember $o "
