@@ -300,8 +300,8 @@ Value Machine::getMember(const Value& value, const QString& name) {
         if (m_swfVersion >= 6 && isName(name, "__constructor__", m_swfVersion))
             return getMember(Value(object), QStringLiteral("constructor"));
     }
-    if (isName(name, "__proto__", m_swfVersion)) {
-        if (object->proto() && !visibleProto(object)) return Value();
+    if (isName(name, "__proto__", m_swfVersion) && !ownAccessor(object, name)) {
+        if (!object->hasProtoSlot() || (object->proto() && !visibleProto(object))) return Value();
         return object->proto() ? Value(object->proto()) : object->protoPrimitive();
     }
     // A clip's own members come before its children and built-in properties, which come
@@ -351,7 +351,7 @@ Value Machine::resolveMissing(const Value& value, Object* object, const QString&
 void Machine::setMember(const Value& target, const QString& name, const Value& value) {
     Object* object = target.asObject();
     if (!object) return; // writes to primitives vanish, as in the player
-    if (isName(name, "__proto__", m_swfVersion)) {
+    if (isName(name, "__proto__", m_swfVersion) && !ownAccessor(object, name)) {
         if (!(object->protoFlags() & property_flags::kReadOnly)) {
             if (value.isObject())
                 object->setProto(value.asObject());
@@ -508,7 +508,12 @@ bool Machine::deleteMember(const Value& target, const QString& name) {
     Object* object = target.asObject();
     if (object && isName(name, "__proto__", m_swfVersion)) {
         if (!object->hasProtoSlot() || (object->protoFlags() & property_flags::kDontDelete)) return false;
-        object->setProto(nullptr);
+        // From SWF 7 the member goes but the object keeps inheriting what it did.
+        constexpr int kSwfVersionKeepsDeletedLink = 7;
+        if (m_swfVersion >= kSwfVersionKeepsDeletedLink)
+            object->deleteProtoMember();
+        else
+            object->setProto(nullptr);
         return true;
     }
     return object && object->removeOwn(name);

@@ -225,6 +225,12 @@ class Machine {
     int watcherNestingLimit() const;
     bool watcherSaturated(Object* object, const QString& name) const;
     bool sameName(const QString& a, const QString& b) const; // as this movie's version compares names
+    // addProperty may put a getter and setter on __proto__ itself: they, not the link, answer
+    // the object's reads and writes of that name.
+    static bool ownAccessor(const Object* object, const QString& name) {
+        const Property* own = object->findOwn(name);
+        return own && own->isAccessor();
+    }
     void beginRun();
 
     Host& m_host;

@@ -126,14 +126,20 @@ class Object {
     void setProto(Object* proto) {
         m_proto = proto;
         m_protoPrimitive = Value();
+        m_protoMemberDeleted = false;
     }
     // A script may store any value in __proto__; only an object links the chain.
     const Value& protoPrimitive() const { return m_protoPrimitive; }
     void setProtoPrimitive(const Value& value) {
         m_proto = nullptr;
         m_protoPrimitive = value;
+        m_protoMemberDeleted = false;
     }
-    bool hasProtoSlot() const { return m_proto || !m_protoPrimitive.isUndefined(); }
+    // The __proto__ member is gone but the object still inherits through the link.
+    void deleteProtoMember() { m_protoMemberDeleted = true; }
+    bool hasProtoSlot() const {
+        return !m_protoMemberDeleted && (m_proto || !m_protoPrimitive.isUndefined());
+    }
     // __proto__ behaves as an own property with flags of its own: hidden and permanent
     // unless ASSetPropFlags says otherwise.
     std::uint16_t protoFlags() const { return m_protoFlags; }
@@ -214,6 +220,7 @@ class Object {
     ObjectKind m_kind;
     Object* m_proto;
     std::uint16_t m_protoFlags = property_flags::kDontEnum | property_flags::kDontDelete;
+    bool m_protoMemberDeleted = false;
     Value m_protoPrimitive;
     bool m_caseSensitive;
     std::vector<Property> m_properties;
