@@ -96,19 +96,20 @@ Value isPrototypeOf(CallContext& context) {
 Value setPropertyFlags(CallContext& context) {
     Object* object = context.arg(0).asObject();
     if (!object) return Value();
+    // The flags are read before the names.
+    const auto set = static_cast<std::uint16_t>(toUint32(argNumber(context, 2)) & kSettableFlags);
+    const auto clear = static_cast<std::uint16_t>(
+        context.args.size() > 3 ? toUint32(argNumber(context, 3)) & kSettableFlags : 0);
     const Value names = context.arg(1);
     QStringList list;
     bool all = names.isNull();
     if (names.isString())
         list = names.asString().split(QLatin1Char(','));
-    else if (names.isObject())
+    else if (names.isObject() && names.asObject()->isArray())
         for (const Value& name : arrayElements(context.machine, names))
             list.push_back(context.machine.toString(name));
-    else if (!names.isUndefined())
-        list = context.machine.toString(names).split(QLatin1Char(',')); // a number names one member
-    const auto set = static_cast<std::uint16_t>(toUint32(argNumber(context, 2)) & kSettableFlags);
-    const auto clear = static_cast<std::uint16_t>(
-        context.args.size() > 3 ? toUint32(argNumber(context, 3)) & kSettableFlags : 0);
+    else if (!all) // a number names one member, any other object its text
+        list = context.machine.toString(names).split(QLatin1Char(','));
     for (Property& property : object->properties()) {
         if (all || list.contains(property.name, Qt::CaseInsensitive))
             property.flags = static_cast<std::uint16_t>((property.flags & ~clear) | set);
