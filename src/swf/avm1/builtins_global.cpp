@@ -29,7 +29,38 @@ QByteArray encodeForEscape(const QString& text, const Machine& machine) {
     return format::encodeCodePage(text, machine.codePage());
 }
 
+// Unescaped UTF-8 is read leniently: a stray continuation byte stands for the Latin-1
+// character of that code, a sequence whose continuation bytes go wrong becomes U+FFFD with
+// all its bytes, and a zero byte, a byte no sequence starts with (F8 to FF) or a sequence cut
+// short by the end ends the text.
+QString decodeUnescapedUtf8(const QByteArray& bytes) {
+    QString text;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead == 0) break;
+        if (lead < 0xC0) {
+            text += QChar(lead);
+            ++i;
+            continue;
+        }
+        const qsizetype length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 0;
+        if (length == 0 || i + length > bytes.size()) break;
+        char32_t code = lead & (0x7F >> length);
+        bool valid = true;
+        for (qsizetype k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            valid = valid && (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (!valid || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+        text += QString::fromUcs4(&code, 1);
+        i += length;
+    }
+    return text;
+}
+
 QString decodeForUnescape(const QByteArray& bytes, const Machine& machine) {
+    if (machine.swfVersion() >= format::kFirstUtf8Version) return decodeUnescapedUtf8(bytes);
     return format::decodeActionString(bytes, {machine.swfVersion(), machine.codePage()});
 }
 
@@ -52,19 +83,27 @@ Value escape(CallContext& context) {
     return result;
 }
 
+// A % takes the two characters after it, and makes a byte of them only if both are hex
+// digits; + is a space, as in a URL's query.
 Value unescape(CallContext& context) {
     const QString text = argString(context, 0);
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('%') && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            bytes += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        if (text[i] == QLatin1Char('%')) {
+            const int high = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
+            const int low = i + 2 < text.size() ? hexValue(text[i + 2]) : -1;
+            if (high >= 0 && low >= 0) bytes += static_cast<char>(high * 16 + low);
             i += 2;
+        } else if (text[i] == QLatin1Char('+')) {
+            bytes += ' ';
         } else {
             bytes += encodeForEscape(QString(text[i]), context.machine);
         }
     }
-    return decodeForUnescape(bytes, context.machine);
+    const QString result = decodeForUnescape(bytes, context.machine);
+    // SWF 5 movies get undefined rather than an empty string.
+    if (result.isEmpty() && context.machine.swfVersion() < format::kFirstUtf8Version) return Value();
+    return result;
 }
 
 } // namespace

@@ -10,7 +10,7 @@ namespace {
 using namespace property_flags;
 
 constexpr std::uint16_t kSettableFlags = kDontEnum | kDontDelete | kReadOnly | kVersion6Up | kNotVersion6 |
-                                         kVersion7Up | kVersion8Up | kVersion9Up;
+                                         kVersion7Up | kVersion8Up | kVersion9Up | kVersion10Up;
 
 Value objectConstructor(CallContext& context) {
     const Value value = context.arg(0);
@@ -31,8 +31,13 @@ Value addProperty(CallContext& context) {
     const bool setterAllowed = context.arg(2).isNull() || (setter && setter->isFunction());
     if (!object || name.isEmpty() || !getter || !getter->isFunction() || !setterAllowed) return false;
     // A value already there stays beneath the accessor: reads and writes go through the
-    // accessor, but __resolve still finds a function stored before.
-    if (!object->findOwn(name)) object->setOwn(name, Value());
+    // accessor, but __resolve still finds a function stored before. A new member is first
+    // written as undefined, which a watcher of that name sees.
+    if (!object->findOwn(name)) {
+        const std::optional<Value> initial =
+            object->watchers().empty() ? Value() : context.machine.applyWatcher(object, name, Value());
+        object->setOwn(name, initial.value_or(Value()));
+    }
     Property* property = object->findOwn(name);
     property->getter = getter;
     property->setter = setter;
@@ -77,7 +82,8 @@ Value isPropertyEnumerable(CallContext& context) {
 
 Value isPrototypeOf(CallContext& context) {
     Object* self = context.thisObject();
-    Object* other = context.arg(0).asObject();
+    // A primitive is asked as the object its class would make of it.
+    Object* other = context.machine.toObject(context.arg(0));
     int depth = 0;
     for (Object* current = other ? other->proto() : nullptr; current && depth < kMaxPrototypeDepth;
          current = current->proto(), ++depth) {
@@ -90,19 +96,20 @@ Value isPrototypeOf(CallContext& context) {
 Value setPropertyFlags(CallContext& context) {
     Object* object = context.arg(0).asObject();
     if (!object) return Value();
+    // The flags are read before the names.
+    const auto set = static_cast<std::uint16_t>(toUint32(argNumber(context, 2)) & kSettableFlags);
+    const auto clear = static_cast<std::uint16_t>(
+        context.args.size() > 3 ? toUint32(argNumber(context, 3)) & kSettableFlags : 0);
     const Value names = context.arg(1);
     QStringList list;
     bool all = names.isNull();
     if (names.isString())
         list = names.asString().split(QLatin1Char(','));
-    else if (names.isObject())
+    else if (names.isObject() && names.asObject()->isArray())
         for (const Value& name : arrayElements(context.machine, names))
             list.push_back(context.machine.toString(name));
-    else if (!names.isUndefined())
-        list = context.machine.toString(names).split(QLatin1Char(',')); // a number names one member
-    const auto set = static_cast<std::uint16_t>(toUint32(argNumber(context, 2)) & kSettableFlags);
-    const auto clear = static_cast<std::uint16_t>(
-        context.args.size() > 3 ? toUint32(argNumber(context, 3)) & kSettableFlags : 0);
+    else if (!all) // a number names one member, any other object its text
+        list = context.machine.toString(names).split(QLatin1Char(','));
     for (Property& property : object->properties()) {
         if (all || list.contains(property.name, Qt::CaseInsensitive))
             property.flags = static_cast<std::uint16_t>((property.flags & ~clear) | set);
@@ -120,7 +127,7 @@ Value watch(CallContext& context) {
     if (!object || !callback || !callback->isFunction() || context.args.empty()) return false;
     const QString name = argString(context, 0);
     std::erase_if(object->watchers(), [&name](const Watcher& w) { return w.name == name; });
-    object->watchers().push_back(Watcher{name, callback, context.arg(2), false});
+    object->watchers().push_back(Watcher{name, callback, context.arg(2), 0});
     return true;
 }
 
@@ -128,6 +135,8 @@ Value unwatch(CallContext& context) {
     Object* object = context.thisObject();
     if (!object) return false;
     const QString name = argString(context, 0);
+    // A member with a getter and setter keeps its watcher.
+    if (const Property* own = object->findOwn(name); own && own->isAccessor()) return false;
     return std::erase_if(object->watchers(), [&name](const Watcher& w) { return w.name == name; }) > 0;
 }
 

@@ -221,7 +221,8 @@ void installNodeMethods(Machine& machine, Object* prototype) {
         return Value(result);
     });
     machine.defineMethod(prototype, QStringLiteral("getNamespaceForPrefix"), [](CallContext& c) {
-        if (!nodeOf(c.thisValue) || !nodeOf(c.thisValue)->name) return Value::null();
+        if (!nodeOf(c.thisValue) || !nodeOf(c.thisValue)->name || c.arg(0).isUndefined())
+            return Value::null();
         return namespaceFor(c.thisObject(), argString(c, 0));
     });
     machine.defineMethod(prototype, QStringLiteral("getPrefixForNamespace"), [](CallContext& c) {

@@ -300,8 +300,8 @@ Value Machine::getMember(const Value& value, const QString& name) {
         if (m_swfVersion >= 6 && isName(name, "__constructor__", m_swfVersion))
             return getMember(Value(object), QStringLiteral("constructor"));
     }
-    if (isName(name, "__proto__", m_swfVersion)) {
-        if (object->proto() && !visibleProto(object)) return Value();
+    if (isName(name, "__proto__", m_swfVersion) && !ownAccessor(object, name)) {
+        if (!object->hasProtoSlot() || (object->proto() && !visibleProto(object))) return Value();
         return object->proto() ? Value(object->proto()) : object->protoPrimitive();
     }
     // A clip's own members come before its children and built-in properties, which come
@@ -309,7 +309,8 @@ Value Machine::getMember(const Value& value, const QString& name) {
     if (object->delegate()) {
         const Property* own = object->findOwn(name);
         if (own && property_flags::visibleTo(own->flags, m_swfVersion))
-            return own->isAccessor() ? call(own->getter, value, {}) : own->value;
+            return own->isAccessor() && !watcherSaturated(object, name) ? call(own->getter, value, {})
+                                                                        : own->value;
         if (auto delegated = object->delegate()->getProperty(*object, name)) return *delegated;
     }
     if (object->isArray() && isName(name, "length", m_swfVersion))
@@ -321,7 +322,7 @@ Value Machine::getMember(const Value& value, const QString& name) {
     Object* holder = lookup(object, name);
     if (!holder) return resolveMissing(value, object, name);
     const Property* property = holder->findOwn(name);
-    if (property->isAccessor()) return call(property->getter, value, {});
+    if (property->isAccessor() && !watcherSaturated(holder, name)) return call(property->getter, value, {});
     return property->value;
 }
 
@@ -350,7 +351,7 @@ Value Machine::resolveMissing(const Value& value, Object* object, const QString&
 void Machine::setMember(const Value& target, const QString& name, const Value& value) {
     Object* object = target.asObject();
     if (!object) return; // writes to primitives vanish, as in the player
-    if (isName(name, "__proto__", m_swfVersion)) {
+    if (isName(name, "__proto__", m_swfVersion) && !ownAccessor(object, name)) {
         if (!(object->protoFlags() & property_flags::kReadOnly)) {
             if (value.isObject())
                 object->setProto(value.asObject());
@@ -361,17 +362,26 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
     }
     if (object->delegate() && object->delegate()->setProperty(*object, name, value)) return;
     if (object->isArray() && setArrayMember(object, name, value)) return;
-    const Value stored = object->watchers().empty() ? value : applyWatcher(object, name, value);
-    if (Property* own = object->findOwn(name)) {
+    Value stored = value;
+    if (!object->watchers().empty()) {
+        const std::optional<Value> watched = applyWatcher(object, name, value);
+        if (!watched) return;
+        stored = *watched;
+    }
+    // The version bits of SWF 8 and later hide a member from writes as well as reads: a write
+    // makes a new member in its place. The earlier bits hide it from reads alone, and a write
+    // goes on changing the hidden value.
+    constexpr std::uint16_t kWriteHiding =
+        property_flags::kVersion8Up | property_flags::kVersion9Up | property_flags::kVersion10Up;
+    Property* own = object->findOwn(name);
+    if (own && property_flags::visibleTo(own->flags & kWriteHiding, m_swfVersion)) {
         if (own->flags & property_flags::kReadOnly) return;
-        if (own->isAccessor()) {
-            if (own->setter) {
-                const Value argument = stored;
-                call(own->setter, target, std::span<const Value>(&argument, 1));
-            }
-            return;
-        }
+        // The value is kept beneath an accessor too: a watcher is shown it as the old value.
         own->value = stored;
+        if (own->isAccessor() && own->setter && !watcherSaturated(object, name)) {
+            const Value argument = stored;
+            call(own->setter, target, std::span<const Value>(&argument, 1));
+        }
         return;
     }
     // A new member is the object's own unless a prototype holds a getter/setter pair of that
@@ -393,7 +403,10 @@ void Machine::setMember(const Value& target, const QString& name, const Value& v
         }
         return;
     }
-    object->setOwn(name, stored);
+    if (Property* hidden = object->findOwn(name))
+        *hidden = Property{hidden->name, stored};
+    else
+        object->setOwn(name, stored);
 }
 
 // Array length and index writes; true when the write was the length itself (or refused).
@@ -428,26 +441,60 @@ bool Machine::setArrayMember(Object* object, const QString& name, const Value& v
     return false;
 }
 
-Value Machine::applyWatcher(Object* object, const QString& name, const Value& value) {
-    const bool caseSensitive = m_swfVersion >= kSwfVersionCaseSensitive;
+// A watcher may run again inside its own callback from SWF 7 on, up to a nesting depth;
+// before, a callback's write to its own member goes past it. A member that is not there yet
+// is made (undefined) for the callback to see, and one the callback deletes takes the write
+// with it. The old value shown is the stored one, beneath an accessor too.
+std::optional<Value> Machine::applyWatcher(Object* object, const QString& name, const Value& value) {
     for (std::size_t i = 0; i < object->watchers().size(); ++i) {
         Watcher& watcher = object->watchers()[i];
-        if (watcher.running ||
-            watcher.name.compare(name, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) != 0)
-            continue;
+        if (watcher.depth >= watcherNestingLimit() || !sameName(watcher.name, name)) continue;
+        if (!object->findOwn(name) && !inheritedAccessor(object, name)) object->setOwn(name, Value());
         const Property* own = object->findOwn(name);
-        const Value args[] = {name, own && !own->isAccessor() ? own->value : Value(), value,
-                              watcher.userData};
+        const bool hadMember = own != nullptr;
+        const Value args[] = {name, own ? own->value : Value(), value, watcher.userData};
         Object* callback = watcher.callback;
         const QString watchedName = watcher.name;
-        watcher.running = true;
+        ++watcher.depth;
         const Value result = call(callback, object, args);
         // The callback may have changed the watchers: find this one again.
         for (Watcher& again : object->watchers())
-            if (again.callback == callback && again.name == watchedName) again.running = false;
+            if (again.callback == callback && again.name == watchedName && again.depth > 0) --again.depth;
+        if (hadMember && !object->findOwn(name)) return std::nullopt;
         return result;
     }
     return value;
+}
+
+int Machine::watcherNestingLimit() const {
+    constexpr int kSwfVersionNestedWatchers = 7;
+    constexpr int kMaxWatcherNesting = 65;
+    return m_swfVersion >= kSwfVersionNestedWatchers ? kMaxWatcherNesting : 1;
+}
+
+bool Machine::sameName(const QString& a, const QString& b) const {
+    return a.compare(b, m_swfVersion >= kSwfVersionCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) ==
+           0;
+}
+
+// While a member's watcher runs as deep as it may, its getter and setter rest too: reads and
+// writes reach the stored value.
+bool Machine::watcherSaturated(Object* object, const QString& name) const {
+    for (const Watcher& watcher : object->watchers())
+        if (watcher.depth >= watcherNestingLimit() && sameName(watcher.name, name)) return true;
+    return false;
+}
+
+// The prototype holding a getter/setter pair of this name that a write would go through.
+Object* Machine::inheritedAccessor(Object* object, const QString& name) {
+    int hops = 1;
+    for (Object* current = visibleProto(object); current && hops <= kMaxPrototypeDepth;
+         current = visibleProto(current), ++hops) {
+        const Property* inherited = current->findOwn(name);
+        if (inherited && inherited->isAccessor() && property_flags::visibleTo(inherited->flags, m_swfVersion))
+            return current;
+    }
+    return nullptr;
 }
 
 void Machine::registerClass(const QString& exportName, Object* constructor) {
@@ -461,7 +508,12 @@ bool Machine::deleteMember(const Value& target, const QString& name) {
     Object* object = target.asObject();
     if (object && isName(name, "__proto__", m_swfVersion)) {
         if (!object->hasProtoSlot() || (object->protoFlags() & property_flags::kDontDelete)) return false;
-        object->setProto(nullptr);
+        // From SWF 7 the member goes but the object keeps inheriting what it did.
+        constexpr int kSwfVersionKeepsDeletedLink = 7;
+        if (m_swfVersion >= kSwfVersionKeepsDeletedLink)
+            object->deleteProtoMember();
+        else
+            object->setProto(nullptr);
         return true;
     }
     return object && object->removeOwn(name);

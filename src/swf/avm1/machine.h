@@ -149,14 +149,20 @@ class Machine {
     bool hasProperty(Object* object, const QString& name);
     bool hasOwnProperty(Object* object, const QString& name); // the object's own, or its host's
     bool canResolve(Object* object);                          // has a __resolve function for names it lacks
+    // The value a write of `name` stores once the object's watcher of that name has seen it;
+    // none when the watcher deleted the member it was writing.
+    std::optional<Value> applyWatcher(Object* object, const QString& name, const Value& value);
 
     Object* toObject(const Value& value); // wraps primitives; nullptr for undefined and null
     // The prototype link as this movie's version sees it: SWF 5 does not see a function's.
-    // Of the version bits, the link heeds only those of SWF 6 and 7.
+    // The link heeds fewer version bits than a member does: SWF 5 movies lose it to any bit of
+    // a later version, SWF 6 movies only to SWF 7's, and later movies to none.
     Object* visibleProto(Object* object) const {
-        constexpr std::uint16_t kLinkBits = property_flags::kVersion6Up | property_flags::kVersion7Up;
-        return property_flags::visibleTo(object->protoFlags() & kLinkBits, m_swfVersion) ? object->proto()
-                                                                                         : nullptr;
+        using namespace property_flags;
+        constexpr std::uint16_t kLaterThan5 =
+            kVersion6Up | kVersion7Up | kVersion8Up | kVersion9Up | kVersion10Up;
+        const std::uint16_t hiding = m_swfVersion < 6 ? kLaterThan5 : m_swfVersion < 7 ? kVersion7Up : 0;
+        return (object->protoFlags() & hiding) ? nullptr : object->proto();
     }
     QStringList enumerate(Object* object);
 
@@ -215,7 +221,16 @@ class Machine {
     void collectIfGrown(std::span<Object* const> extraRoots);
     Value resolveMissing(const Value& value, Object* object, const QString& name);
     bool setArrayMember(Object* array, const QString& name, const Value& value);
-    Value applyWatcher(Object* object, const QString& name, const Value& value);
+    Object* inheritedAccessor(Object* object, const QString& name);
+    int watcherNestingLimit() const;
+    bool watcherSaturated(Object* object, const QString& name) const;
+    bool sameName(const QString& a, const QString& b) const; // as this movie's version compares names
+    // addProperty may put a getter and setter on __proto__ itself: they, not the link, answer
+    // the object's reads and writes of that name.
+    static bool ownAccessor(const Object* object, const QString& name) {
+        const Property* own = object->findOwn(name);
+        return own && own->isAccessor();
+    }
     void beginRun();
 
     Host& m_host;

@@ -31,14 +31,15 @@ constexpr std::uint16_t kReadOnly = 0x04;
 constexpr std::uint16_t kVersion6Up = 0x80;
 constexpr std::uint16_t kVersion7Up = 0x400;
 constexpr std::uint16_t kVersion8Up = 0x1000;
-// Two more a movie can set: hidden from SWF 6 movies alone, and from every version up to 8.
+// More a movie can set: hidden from SWF 6 movies alone, and from every version up to 8 or 9.
 constexpr std::uint16_t kNotVersion6 = 0x100;
 constexpr std::uint16_t kVersion9Up = 0x2000;
+constexpr std::uint16_t kVersion10Up = 0x4000;
 
 inline bool visibleTo(std::uint16_t flags, int swfVersion) {
     return !((flags & kVersion6Up) && swfVersion < 6) && !((flags & kVersion7Up) && swfVersion < 7) &&
            !((flags & kVersion8Up) && swfVersion < 8) && !((flags & kNotVersion6) && swfVersion == 6) &&
-           !((flags & kVersion9Up) && swfVersion < 9);
+           !((flags & kVersion9Up) && swfVersion < 9) && !((flags & kVersion10Up) && swfVersion < 10);
 }
 } // namespace property_flags
 
@@ -56,7 +57,7 @@ struct Watcher {
     QString name;
     Object* callback = nullptr;
     Value userData;
-    bool running = false; // a callback writing its own property does not call itself again
+    int depth = 0; // callbacks of this watcher running now, one inside another
 };
 
 enum class ScopeKind { With, Activation, Timeline, Global };
@@ -125,14 +126,20 @@ class Object {
     void setProto(Object* proto) {
         m_proto = proto;
         m_protoPrimitive = Value();
+        m_protoMemberDeleted = false;
     }
     // A script may store any value in __proto__; only an object links the chain.
     const Value& protoPrimitive() const { return m_protoPrimitive; }
     void setProtoPrimitive(const Value& value) {
         m_proto = nullptr;
         m_protoPrimitive = value;
+        m_protoMemberDeleted = false;
     }
-    bool hasProtoSlot() const { return m_proto || !m_protoPrimitive.isUndefined(); }
+    // The __proto__ member is gone but the object still inherits through the link.
+    void deleteProtoMember() { m_protoMemberDeleted = true; }
+    bool hasProtoSlot() const {
+        return !m_protoMemberDeleted && (m_proto || !m_protoPrimitive.isUndefined());
+    }
     // __proto__ behaves as an own property with flags of its own: hidden and permanent
     // unless ASSetPropFlags says otherwise.
     std::uint16_t protoFlags() const { return m_protoFlags; }
@@ -185,6 +192,7 @@ class Object {
 
     std::vector<Object*>& interfaces() { return m_interfaces; }
     std::vector<Watcher>& watchers() { return m_watchers; }
+    const std::vector<Watcher>& watchers() const { return m_watchers; }
     NativeData* nativeData() const { return m_nativeData.get(); }
     void setNativeData(std::unique_ptr<NativeData> data) { m_nativeData = std::move(data); }
     PropertyDelegate* delegate() const { return m_delegate; }
@@ -212,6 +220,7 @@ class Object {
     ObjectKind m_kind;
     Object* m_proto;
     std::uint16_t m_protoFlags = property_flags::kDontEnum | property_flags::kDontDelete;
+    bool m_protoMemberDeleted = false;
     Value m_protoPrimitive;
     bool m_caseSensitive;
     std::vector<Property> m_properties;

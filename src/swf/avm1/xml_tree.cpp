@@ -231,7 +231,9 @@ ParseResult parseInto(Machine& machine, Object* document, Object* prototype, con
                 const qsizetype nameStart = i;
                 while (i < size && !isSpace(text[i]) && text[i] != u'=' && text[i] != u'>' && text[i] != u'/')
                     ++i;
-                const QString attribute = text.mid(nameStart, i - nameStart);
+                // Names have their entities decoded as values do.
+                const QString attribute =
+                    format::decodeEntities(QStringView(text).mid(nameStart, i - nameStart), false);
                 while (i < size && isSpace(text[i]))
                     ++i;
                 if (attribute.isEmpty() || i >= size || text[i] != u'=') {

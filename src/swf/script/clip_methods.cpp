@@ -131,6 +131,16 @@ avm1::Value storedMember(avm1::Machine& machine, avm1::Object* object, const QSt
     return own && !own->getter ? own->value : machine.getMember(avm1::Value(object), name);
 }
 
+// The player's own writes change a member the movie cannot see without making it visible.
+void storeMember(avm1::Machine& machine, avm1::Object* object, const QString& name,
+                 const avm1::Value& value) {
+    avm1::Property* own = object->findOwn(name);
+    if (own && !own->getter && !avm1::property_flags::visibleTo(own->flags, machine.swfVersion()))
+        own->value = value;
+    else
+        machine.setMember(avm1::Value(object), name, value);
+}
+
 void copyMembers(avm1::Machine& machine, avm1::Object* from, avm1::Object* to) {
     if (!from || !to) return;
     for (const QString& name : machine.enumerate(from))
@@ -470,8 +480,8 @@ void ScriptHost::installClipMethods() {
         const double y = m_machine->toNumber(storedMember(*m_machine, point, QStringLiteral("y")));
         if (!std::isfinite(x) || !std::isfinite(y)) return avm1::Value();
         const QPointF mapped = transform.map(QPointF(x * kTwips, y * kTwips)) / kTwips;
-        m_machine->setMember(avm1::Value(point), QStringLiteral("x"), avm1::Value(mapped.x()));
-        m_machine->setMember(avm1::Value(point), QStringLiteral("y"), avm1::Value(mapped.y()));
+        storeMember(*m_machine, point, QStringLiteral("x"), mapped.x());
+        storeMember(*m_machine, point, QStringLiteral("y"), mapped.y());
         return avm1::Value();
     };
     method("localToGlobal", [convertPoint](stage::MovieClip& clip, avm1::CallContext& c) {
