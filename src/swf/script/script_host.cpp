@@ -211,10 +211,12 @@ void ScriptHost::runLoads() {
             continue;
         }
         if (load.kind == PendingLoad::Kind::Movie && load.url.isEmpty() && !load.receiver) {
-            // The clip shows nothing from now on, and its variables are gone with what it showed.
+            // The clip shows nothing from now on, and is made again: its variables are gone
+            // with what it showed.
             if (stage::MovieClip* clip = known(load.clip)) {
                 unloadClip(*clip);
                 if (m_directory->knows(clip)) clearMembers(*clip);
+                if (clip != m_stage.root()) m_directory->remade(*clip);
             }
             continue;
         }
