@@ -110,7 +110,8 @@ void ScriptHost::fieldPlaced(stage::MovieClip& parent, stage::TextField& field) 
 
 void ScriptHost::clipTicked(stage::MovieClip& clip) {
     runClipEvent(clip, kEventEnterFrame);
-    if (!m_directory->knows(&clip)) return;
+    // Handler methods came with SWF 6; older movies have only the clip event.
+    if (!m_directory->knows(&clip) || m_machine->swfVersion() < kFirstVersionWithMethods) return;
     avm1::Object* object = objectOf(clip);
     const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onEnterFrame"));
     if (handler.asObject() && handler.asObject()->isFunction())
@@ -118,7 +119,6 @@ void ScriptHost::clipTicked(stage::MovieClip& clip) {
 }
 
 void ScriptHost::clipLoaded(stage::MovieClip& clip) {
-    constexpr int kFirstVersionWithMethods = 6;
     runClipEvent(clip, kEventLoad);
     if (!m_directory->knows(&clip) || m_machine->swfVersion() < kFirstVersionWithMethods) return;
     avm1::Object* object = objectOf(clip);

@@ -79,6 +79,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     // walk is over, and the frames jumped to run their actions.
     void runPending();
 
+    // The first version whose clips call their handler methods (onLoad, onEnterFrame).
+    static constexpr int kFirstVersionWithMethods = 6;
     // Clip event flags, as PlaceObject's clip actions number them.
     static constexpr quint32 kEventLoad = format::clip_events::kLoad;
     static constexpr quint32 kEventEnterFrame = format::clip_events::kEnterFrame;
