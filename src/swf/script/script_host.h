@@ -279,6 +279,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
         enum class Kind { Text, Movie, Variables } kind = Kind::Text;
         int level = -1; // loadMovieNum: the level, clip null
         int wait = 0;   // rounds of runLoads to let pass first
+        bool foundNothing = false;
     };
     // Loading (script_loading.cpp).
     void loadInto(stage::MovieClip& clip, const QString& url, bool variables);
