@@ -468,7 +468,7 @@ void Player::advance() {
         const int current = d->display.root()->currentFrame();
         if (current + 1 < framesLoaded()) {
             d->display.root()->gotoFrame(current + 1);
-            d->rootEntered();
+            if (d->display.root()->currentFrame() != current) d->rootEntered();
         } else if (current >= d->lastFrameOfMovie()) {
             if (d->loop && current > 0) {
                 d->sound.timelineJumped(0);
