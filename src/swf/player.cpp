@@ -464,6 +464,8 @@ void Player::advance() {
     }
     script::Tick tick(d->scripts.get());
     const quint64 mark = d->stageContext.nextSerial();
+    if (d->scripts) d->scripts->beginAdvance();
+    d->display.root()->advanceChildren(mark);
     if (d->playing) {
         const int current = d->display.root()->currentFrame();
         if (current + 1 < framesLoaded()) {
@@ -481,10 +483,10 @@ void Player::advance() {
         // Otherwise the next frame has not arrived yet: wait on this one, still playing.
     }
     if (d->scripts) d->scripts->clipTicked(*d->display.root());
-    d->display.root()->advanceChildren(mark);
     // Movies loaded into levels play on their own, after the root.
     for (stage::MovieClip* level : d->display.levelsAbove())
         if (level->serial() < mark) level->advance();
+    if (d->scripts) d->scripts->runEnteredFrames();
     d->endIfQuitAsked();
     if (d->scripts) {
         d->scripts->runLoads();

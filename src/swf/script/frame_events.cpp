@@ -35,8 +35,22 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
     if (m_forgotten.count(clip.serial())) return; // removed by a script, still finishing its tick
+    if (m_leftStage.count(clip.serial())) return;
     if (frame < 0 || frame >= clip.timeline().frameCount()) return;
+    if (m_advancing) {
+        m_enteredFrames.emplace_back(&clip, frame);
+        return;
+    }
     runFrameActions(clip, clip.timeline().frame(frame));
+}
+
+void ScriptHost::runEnteredFrames() {
+    m_advancing = false;
+    std::vector<std::pair<stage::ClipHandle, int>> entered;
+    entered.swap(m_enteredFrames);
+    // The frame each clip entered runs even when an earlier script has moved it since.
+    for (const auto& [handle, frame] : entered)
+        if (stage::MovieClip* clip = known(handle)) frameEntered(*clip, frame);
 }
 
 void ScriptHost::clipCreated(stage::MovieClip& clip) {
@@ -195,6 +209,7 @@ void ScriptHost::runPending() {
     runLeaving(false);
     m_removed.clear();
     m_forgotten.clear();
+    m_leftStage.clear();
     m_textFields->tickEnded();
 }
 

@@ -85,6 +85,7 @@ void ScriptHost::runUnload(stage::MovieClip& clip) {
 }
 
 void ScriptHost::clipRemoved(stage::MovieClip& clip) {
+    m_leftStage.insert(clip.serial());
     // The timeline is in the middle of changing its depth list: the handlers run after it.
     if (m_directory->knows(&clip) && m_unloading.size() < size_t(avm1::kMaxTimers) * 16)
         m_unloading.emplace_back(&clip);

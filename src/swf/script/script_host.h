@@ -63,7 +63,11 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     stage::StageContext& stageContext() const;
     void setTimeMs(double milliseconds) { m_timeMs = milliseconds; }
     // A timeline played into frame: its init actions (once per sprite), then its actions.
+    // While the stage advances, the frames entered wait in turn and run once every clip has
+    // moved on (runEnteredFrames).
     void frameEntered(stage::MovieClip& clip, int frame);
+    void beginAdvance() { m_advancing = true; }
+    void runEnteredFrames();
     // A sprite was placed: its first frame's actions, then its load event.
     void clipCreated(stage::MovieClip& clip);
     // Every tick: enterFrame clip events and onEnterFrame handlers.
@@ -312,6 +316,9 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     }
     LoadedMovies m_loadedMovies;
     std::vector<PendingJump> m_pendingJumps;
+    bool m_advancing = false;
+    std::vector<std::pair<stage::ClipHandle, int>> m_enteredFrames;
+    std::set<quint64> m_leftStage; // serials of clips a timeline took away during this tick
     // By the clip's serial: mouse and key events reach clips in the order they were made.
     std::map<quint64, QList<format::ClipActionRecord>> m_clipEvents;
     std::set<int> m_keysDown;

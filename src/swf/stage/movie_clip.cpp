@@ -260,6 +260,7 @@ void MovieClip::advanceChildren(quint64 serialMark) {
 
 void MovieClip::advance() {
     const quint64 mark = context().nextSerial();
+    advanceChildren(mark);
     if (FrameObserver* observer = context().frameObserver()) observer->clipTicked(*this);
     if (m_playing && m_timeline->frameCount() > 1) {
         const int from = m_currentFrame;
@@ -267,7 +268,6 @@ void MovieClip::advance() {
         FrameObserver* observer = context().frameObserver();
         if (observer && m_currentFrame != from) observer->frameEntered(*this, m_currentFrame);
     }
-    advanceChildren(mark);
 }
 
 } // namespace swf::stage
