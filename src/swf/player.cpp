@@ -466,6 +466,7 @@ void Player::advance() {
     const quint64 mark = d->stageContext.nextSerial();
     if (d->scripts) d->scripts->beginAdvance();
     d->display.root()->advanceChildren(mark);
+    if (d->scripts) d->scripts->clipTicked(*d->display.root());
     if (d->playing) {
         const int current = d->display.root()->currentFrame();
         if (current + 1 < framesLoaded()) {
@@ -482,7 +483,6 @@ void Player::advance() {
         }
         // Otherwise the next frame has not arrived yet: wait on this one, still playing.
     }
-    if (d->scripts) d->scripts->clipTicked(*d->display.root());
     // Movies loaded into levels play on their own, after the root.
     for (stage::MovieClip* level : d->display.levelsAbove())
         if (level->serial() < mark) level->advance();

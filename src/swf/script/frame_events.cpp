@@ -49,8 +49,14 @@ void ScriptHost::runEnteredFrames() {
     std::vector<std::pair<stage::ClipHandle, int>> entered;
     entered.swap(m_enteredFrames);
     // The frame each clip entered runs even when an earlier script has moved it since.
-    for (const auto& [handle, frame] : entered)
-        if (stage::MovieClip* clip = known(handle)) frameEntered(*clip, frame);
+    for (const auto& [handle, frame] : entered) {
+        stage::MovieClip* clip = known(handle);
+        if (!clip || m_leftStage.count(clip->serial())) continue;
+        if (frame == kTickedEntry)
+            clipTicked(*clip);
+        else
+            frameEntered(*clip, frame);
+    }
 }
 
 void ScriptHost::clipCreated(stage::MovieClip& clip) {
@@ -123,6 +129,10 @@ void ScriptHost::fieldPlaced(stage::MovieClip& parent, stage::TextField& field) 
 }
 
 void ScriptHost::clipTicked(stage::MovieClip& clip) {
+    if (m_advancing) {
+        m_enteredFrames.emplace_back(&clip, kTickedEntry);
+        return;
+    }
     runClipEvent(clip, kEventEnterFrame);
     // Handler methods came with SWF 6; older movies have only the clip event.
     if (!m_directory->knows(&clip) || m_machine->swfVersion() < kFirstVersionWithMethods) return;

@@ -70,7 +70,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     void runEnteredFrames();
     // A sprite was placed: its first frame's actions, then its load event.
     void clipCreated(stage::MovieClip& clip);
-    // Every tick: enterFrame clip events and onEnterFrame handlers.
+    // Every tick: enterFrame clip events and onEnterFrame handlers, while the stage advances
+    // in turn with the frames entered, ahead of the clip's own frame.
     void clipTicked(stage::MovieClip& clip);
     // The load event: the clip's own event actions, then from SWF 6 its onLoad method.
     void clipLoaded(stage::MovieClip& clip);
@@ -317,7 +318,9 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     LoadedMovies m_loadedMovies;
     std::vector<PendingJump> m_pendingJumps;
     bool m_advancing = false;
+    // In turn, the frames clips entered and (kTickedEntry) their enterFrame handlers.
     std::vector<std::pair<stage::ClipHandle, int>> m_enteredFrames;
+    static constexpr int kTickedEntry = -1;
     std::set<quint64> m_leftStage; // serials of clips a timeline took away during this tick
     // By the clip's serial: mouse and key events reach clips in the order they were made.
     std::map<quint64, QList<format::ClipActionRecord>> m_clipEvents;
