@@ -116,8 +116,16 @@ struct Player::Impl final : script::PlayerPort {
     std::unique_ptr<ScriptHost> scripts;
     std::unique_ptr<input::PointerTracker> pointer;
     double scriptTimeMs = 0;
-    quint64 ticks = 0;     // advances since the root was created
-    bool quitting = false; // fscommand("quit")
+    quint64 ticks = 0; // advances since the root was created
+    // fscommand("quit"): the run ends with the frame whose scripts asked; asked by a load or
+    // timer finishing after the frame, it ends with the next one.
+    bool quitAsked = false;
+    bool quitting = false;
+    void endIfQuitAsked() {
+        if (!quitAsked) return;
+        quitting = true;
+        playing = false;
+    }
     avm1::AbortReason scriptFailure = avm1::AbortReason::None;
     std::function<void(const QString&)> urlHandler;
     std::unique_ptr<movie::MovieLoader> loader;
@@ -153,6 +161,7 @@ struct Player::Impl final : script::PlayerPort {
         script::Tick tick(scripts.get());
         rootEntered();
         scripts->clipLoaded(*display.root());
+        endIfQuitAsked();
         // What the first frame asked to load arrives at its end, as it would at any frame's.
         scripts->runLoads();
         tick.finish();
@@ -212,10 +221,7 @@ struct Player::Impl final : script::PlayerPort {
     void openUrl(const QString& address, const QString&) override {
         if (urlHandler) urlHandler(address);
     }
-    void quit() override {
-        quitting = true;
-        playing = false;
-    }
+    void quit() override { quitAsked = true; }
     void scriptAborted(avm1::AbortReason reason) override { scriptFailure = reason; }
     void replaceMovie(const QByteArray& bytes, const QString& address) override {
         replacement.emplace(bytes, address);
@@ -339,6 +345,7 @@ void Player::unload() {
     d->dropStage();
     d->stageContext.clearNotes();
     d->scriptTimeMs = 0;
+    d->quitAsked = false;
     d->quitting = false;
     d->scriptFailure = avm1::AbortReason::None;
     d->renderer.reset();
@@ -457,11 +464,14 @@ void Player::advance() {
     }
     script::Tick tick(d->scripts.get());
     const quint64 mark = d->stageContext.nextSerial();
+    if (d->scripts) d->scripts->beginAdvance();
+    d->display.root()->advanceChildren(mark);
+    if (d->scripts) d->scripts->clipTicked(*d->display.root());
     if (d->playing) {
         const int current = d->display.root()->currentFrame();
         if (current + 1 < framesLoaded()) {
             d->display.root()->gotoFrame(current + 1);
-            d->rootEntered();
+            if (d->display.root()->currentFrame() != current) d->rootEntered();
         } else if (current >= d->lastFrameOfMovie()) {
             if (d->loop && current > 0) {
                 d->sound.timelineJumped(0);
@@ -473,11 +483,11 @@ void Player::advance() {
         }
         // Otherwise the next frame has not arrived yet: wait on this one, still playing.
     }
-    if (d->scripts) d->scripts->clipTicked(*d->display.root());
-    d->display.root()->advanceChildren(mark);
     // Movies loaded into levels play on their own, after the root.
     for (stage::MovieClip* level : d->display.levelsAbove())
         if (level->serial() < mark) level->advance();
+    if (d->scripts) d->scripts->runEnteredFrames();
+    d->endIfQuitAsked();
     if (d->scripts) {
         d->scripts->runLoads();
         d->scripts->machine().runTimers(d->scriptTimeMs);

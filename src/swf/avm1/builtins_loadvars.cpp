@@ -98,6 +98,36 @@ Value onDataFor(CallContext& context, const char* parser) {
 }
 
 // The host leaves the size of what arrived in these hidden members; nothing until then.
+// Headers wait in _customHeaders as name, value, name, value, each pair added through the
+// list's own push, so a script that put its own object (or a string) there decides what
+// happens. Pairs come as two strings or as one array of them; anything else adds nothing.
+Value addRequestHeader(CallContext& context) {
+    Object* self = context.thisObject();
+    if (!self) return Value();
+    Machine& machine = context.machine;
+    const QString listName = QStringLiteral("_customHeaders");
+    Value list = machine.getMember(self, listName);
+    if (list.isNullish()) {
+        list = machine.newArray();
+        // The player's own scripts keep it from movies before SWF 6.
+        self->setOwn(listName, list, kVersion6Up);
+    }
+    auto add = [&machine, &list](const Value& name, const Value& value) {
+        if (!name.isString() || !value.isString()) return;
+        const Value pair[] = {name, value};
+        machine.callMethod(list, QStringLiteral("push"), pair);
+    };
+    if (context.args.size() >= 2) {
+        add(context.arg(0), context.arg(1));
+    } else if (Object* pairs = context.arg(0).asObject(); pairs && pairs->isArray()) {
+        const double length = machine.toNumber(machine.getMember(pairs, QStringLiteral("length")));
+        for (int i = 0; i + 1 < length && machine.checkBudget(); i += 2)
+            add(machine.getMember(pairs, QString::number(i)),
+                machine.getMember(pairs, QString::number(i + 1)));
+    }
+    return Value();
+}
+
 Value bytesLoaded(CallContext& context) {
     return context.machine.getMember(context.thisValue, QStringLiteral("_bytesLoaded"));
 }
@@ -131,7 +161,7 @@ void installLoadingClasses(Machine& machine) {
     machine.defineMethod(prototype, QStringLiteral("onData"),
                          [](CallContext& c) { return onDataFor(c, "decode"); });
     machine.defineMethod(prototype, QStringLiteral("onLoad"), [](CallContext&) { return Value(); });
-    machine.defineMethod(prototype, QStringLiteral("addRequestHeader"), [](CallContext&) { return Value(); });
+    machine.defineMethod(prototype, QStringLiteral("addRequestHeader"), addRequestHeader);
     machine.defineMethod(prototype, QStringLiteral("getBytesLoaded"), bytesLoaded);
     machine.defineMethod(prototype, QStringLiteral("getBytesTotal"), bytesTotal);
     prototype->setOwn(QStringLiteral("contentType"), QStringLiteral("application/x-www-form-urlencoded"));
@@ -150,7 +180,7 @@ void installLoadingClasses(Machine& machine) {
         };
         scripted("onData", [](CallContext& c) { return onDataFor(c, "parseXML"); });
         scripted("onLoad", [](CallContext&) { return Value(); });
-        scripted("addRequestHeader", [](CallContext&) { return Value(); });
+        scripted("addRequestHeader", addRequestHeader);
         scripted("getBytesLoaded", bytesLoaded);
         scripted("getBytesTotal", bytesTotal);
     }

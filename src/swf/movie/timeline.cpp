@@ -17,15 +17,16 @@ int Timeline::frameOfLabel(const QString& label) const {
     return m_labels.value(label.toLower(), -1);
 }
 
-void Timeline::applyFrame(PlacementState& state, const Frame& frame, int frameIndex) {
+bool Timeline::applyFrame(PlacementState& state, const Frame& frame, int frameIndex) {
     qint64 commandIndex = 0;
     for (const FrameCommand& command : frame.commands) {
         ++commandIndex;
         if (const auto* place = std::get_if<format::PlaceObject>(&command)) {
             auto it = state.find(place->depth);
             if (!place->move) {
+                if (!place->characterId) return false;
                 // A plain place onto an occupied depth is ignored, as old players did.
-                if (it != state.end() || !place->characterId) continue;
+                if (it != state.end()) continue;
                 it = state.emplace(place->depth, Placement{}).first;
                 it->second.birth = (qint64(frameIndex) << 16) | commandIndex;
             } else if (it == state.end()) {
@@ -51,6 +52,7 @@ void Timeline::applyFrame(PlacementState& state, const Frame& frame, int frameIn
             state.erase(remove->depth);
         }
     }
+    return true;
 }
 
 PlacementState Timeline::stateAt(int frame) const {

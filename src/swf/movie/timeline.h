@@ -61,7 +61,9 @@ class Timeline {
 
     // The state after frames 0..frame ran; frame is clamped to the frames present.
     PlacementState stateAt(int frame) const;
-    static void applyFrame(PlacementState& state, const Frame& frame, int frameIndex);
+    // False when the frame holds a placement that names no character and moves nothing: the
+    // timeline stops there, with what the frame did before it.
+    static bool applyFrame(PlacementState& state, const Frame& frame, int frameIndex);
 
   private:
     std::vector<Frame> m_frames;

@@ -187,7 +187,17 @@ avm1::Object* ClipDirectory::objectOf(stage::MovieClip& clip) {
     object->pin();
     m_objects.emplace(&clip, object);
     m_clips.insert(object, &clip);
+    m_namesMadeWith.insert(object, clip.placement().name);
     return object;
+}
+
+void ClipDirectory::remade(stage::MovieClip& clip) {
+    const auto found = m_objects.find(&clip);
+    if (found == m_objects.end()) return;
+    const Qt::CaseSensitivity sensitivity = m_caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    if (m_namesMadeWith.value(found->second).compare(clip.placement().name, sensitivity) == 0) return;
+    forget(clip);
+    objectOf(clip);
 }
 
 bool ClipDirectory::forget(const stage::MovieClip& clip) {
@@ -195,6 +205,7 @@ bool ClipDirectory::forget(const stage::MovieClip& clip) {
     if (found == m_objects.end()) return false;
     found->second->unpin();
     m_clips.remove(found->second);
+    m_namesMadeWith.remove(found->second);
     m_objects.erase(found);
     return true;
 }

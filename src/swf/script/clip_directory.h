@@ -40,6 +40,10 @@ class ClipDirectory {
     }
     // Lets the clip's object go; false when scripts did not know the clip.
     bool forget(const stage::MovieClip& clip);
+    // The clip was made again in its place: references scripts hold find it by the name it had
+    // when they were made, so once it was renamed they no longer reach it, and it starts over
+    // as a new object.
+    void remade(stage::MovieClip& clip);
 
     // The first child clip of that instance name, by depth.
     stage::MovieClip* childNamed(stage::MovieClip& parent, const QString& name) const;
@@ -68,6 +72,7 @@ class ClipDirectory {
     bool m_caseSensitive;
     std::unordered_map<const stage::MovieClip*, avm1::Object*> m_objects;
     QHash<const avm1::Object*, stage::MovieClip*> m_clips;
+    QHash<const avm1::Object*, QString> m_namesMadeWith;
     // Scripts look children up by name far more often than children change: parents with
     // many children keep an index of them (the first by depth for each name) until any
     // clip's children change (stage::StageContext::childrenGeneration).

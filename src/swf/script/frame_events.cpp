@@ -35,8 +35,28 @@ void ScriptHost::clipDestroyed(const stage::MovieClip& clip) {
 
 void ScriptHost::frameEntered(stage::MovieClip& clip, int frame) {
     if (m_forgotten.count(clip.serial())) return; // removed by a script, still finishing its tick
+    if (m_leftStage.count(clip.serial())) return;
     if (frame < 0 || frame >= clip.timeline().frameCount()) return;
+    if (m_advancing) {
+        m_enteredFrames.emplace_back(&clip, frame);
+        return;
+    }
     runFrameActions(clip, clip.timeline().frame(frame));
+}
+
+void ScriptHost::runEnteredFrames() {
+    m_advancing = false;
+    std::vector<std::pair<stage::ClipHandle, int>> entered;
+    entered.swap(m_enteredFrames);
+    // The frame each clip entered runs even when an earlier script has moved it since.
+    for (const auto& [handle, frame] : entered) {
+        stage::MovieClip* clip = known(handle);
+        if (!clip || m_leftStage.count(clip->serial())) continue;
+        if (frame == kTickedEntry)
+            clipTicked(*clip);
+        else
+            frameEntered(*clip, frame);
+    }
 }
 
 void ScriptHost::clipCreated(stage::MovieClip& clip) {
@@ -109,8 +129,13 @@ void ScriptHost::fieldPlaced(stage::MovieClip& parent, stage::TextField& field) 
 }
 
 void ScriptHost::clipTicked(stage::MovieClip& clip) {
+    if (m_advancing) {
+        m_enteredFrames.emplace_back(&clip, kTickedEntry);
+        return;
+    }
     runClipEvent(clip, kEventEnterFrame);
-    if (!m_directory->knows(&clip)) return;
+    // Handler methods came with SWF 6; older movies have only the clip event.
+    if (!m_directory->knows(&clip) || m_machine->swfVersion() < kFirstVersionWithMethods) return;
     avm1::Object* object = objectOf(clip);
     const avm1::Value handler = m_machine->getMember(avm1::Value(object), QStringLiteral("onEnterFrame"));
     if (handler.asObject() && handler.asObject()->isFunction())
@@ -118,7 +143,6 @@ void ScriptHost::clipTicked(stage::MovieClip& clip) {
 }
 
 void ScriptHost::clipLoaded(stage::MovieClip& clip) {
-    constexpr int kFirstVersionWithMethods = 6;
     runClipEvent(clip, kEventLoad);
     if (!m_directory->knows(&clip) || m_machine->swfVersion() < kFirstVersionWithMethods) return;
     avm1::Object* object = objectOf(clip);
@@ -195,6 +219,7 @@ void ScriptHost::runPending() {
     runLeaving(false);
     m_removed.clear();
     m_forgotten.clear();
+    m_leftStage.clear();
     m_textFields->tickEnded();
 }
 

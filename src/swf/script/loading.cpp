@@ -50,7 +50,8 @@ void ScriptHost::loadInto(stage::MovieClip& clip, const QString& url, bool varia
 
 void ScriptHost::loadIntoLevel(int level, const QString& url) {
     if (m_loads.size() >= avm1::kMaxTimers) return;
-    m_loads.push_back({nullptr, {}, url, PendingLoad::Kind::Movie, level});
+    // A movie asked for into a level arrives at the end of the next frame.
+    m_loads.push_back({nullptr, {}, url, PendingLoad::Kind::Movie, level, 1});
 }
 
 bool ScriptHost::loadTarget(const QString& url, const QString& window, bool toClip, bool variables) {
@@ -84,6 +85,7 @@ void ScriptHost::runUnload(stage::MovieClip& clip) {
 }
 
 void ScriptHost::clipRemoved(stage::MovieClip& clip) {
+    m_leftStage.insert(clip.serial());
     // The timeline is in the middle of changing its depth list: the handlers run after it.
     if (m_directory->knows(&clip) && m_unloading.size() < size_t(avm1::kMaxTimers) * 16)
         m_unloading.emplace_back(&clip);
@@ -197,7 +199,7 @@ void ScriptHost::installMovieClipLoader() {
         if (!self || (!clip && level < 0) || m_loads.size() >= avm1::kMaxTimers) return avm1::Value(false);
         self->pin();
         m_loads.push_back({self, stage::ClipHandle(level > 0 ? nullptr : clip), avm1::argString(c, 0),
-                           PendingLoad::Kind::Movie, level});
+                           PendingLoad::Kind::Movie, level, level > 0 ? 1 : 0});
         return avm1::Value(true);
     });
     machine.defineMethod(prototype, QStringLiteral("unloadClip"), [this, targetOf](avm1::CallContext& c) {

@@ -211,10 +211,12 @@ void ScriptHost::runLoads() {
             continue;
         }
         if (load.kind == PendingLoad::Kind::Movie && load.url.isEmpty() && !load.receiver) {
-            // The clip shows nothing from now on, and its variables are gone with what it showed.
+            // The clip shows nothing from now on, and is made again: its variables are gone
+            // with what it showed.
             if (stage::MovieClip* clip = known(load.clip)) {
                 unloadClip(*clip);
                 if (m_directory->knows(clip)) clearMembers(*clip);
+                if (clip != m_stage.root()) m_directory->remade(*clip);
             }
             continue;
         }
@@ -226,6 +228,12 @@ void ScriptHost::runLoads() {
         std::optional<QByteArray> bytes = m_player.readBesideMovie(load.url, &fullUrl);
         // Text is parsed whole on this thread; past this size it would stall the movie.
         if (bytes && load.kind != PendingLoad::Kind::Movie && bytes->size() > kMaxTextLoad) bytes.reset();
+        // A loader's request that finds nothing reports so a frame later than one that arrives.
+        if (!bytes && load.receiver && load.kind == PendingLoad::Kind::Movie && !load.foundNothing) {
+            load.foundNothing = true;
+            m_loads.push_back(load);
+            continue;
+        }
         if (load.kind != PendingLoad::Kind::Text) {
             finishLoad(load, bytes, fullUrl);
             continue;

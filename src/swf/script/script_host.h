@@ -63,10 +63,15 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     stage::StageContext& stageContext() const;
     void setTimeMs(double milliseconds) { m_timeMs = milliseconds; }
     // A timeline played into frame: its init actions (once per sprite), then its actions.
+    // While the stage advances, the frames entered wait in turn and run once every clip has
+    // moved on (runEnteredFrames).
     void frameEntered(stage::MovieClip& clip, int frame);
+    void beginAdvance() { m_advancing = true; }
+    void runEnteredFrames();
     // A sprite was placed: its first frame's actions, then its load event.
     void clipCreated(stage::MovieClip& clip);
-    // Every tick: enterFrame clip events and onEnterFrame handlers.
+    // Every tick: enterFrame clip events and onEnterFrame handlers, while the stage advances
+    // in turn with the frames entered, ahead of the clip's own frame.
     void clipTicked(stage::MovieClip& clip);
     // The load event: the clip's own event actions, then from SWF 6 its onLoad method.
     void clipLoaded(stage::MovieClip& clip);
@@ -79,6 +84,8 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     // walk is over, and the frames jumped to run their actions.
     void runPending();
 
+    // The first version whose clips call their handler methods (onLoad, onEnterFrame).
+    static constexpr int kFirstVersionWithMethods = 6;
     // Clip event flags, as PlaceObject's clip actions number them.
     static constexpr quint32 kEventLoad = format::clip_events::kLoad;
     static constexpr quint32 kEventEnterFrame = format::clip_events::kEnterFrame;
@@ -277,6 +284,7 @@ class ScriptHost final : public avm1::Host, private StageEditor {
         enum class Kind { Text, Movie, Variables } kind = Kind::Text;
         int level = -1; // loadMovieNum: the level, clip null
         int wait = 0;   // rounds of runLoads to let pass first
+        bool foundNothing = false;
     };
     // Loading (script_loading.cpp).
     void loadInto(stage::MovieClip& clip, const QString& url, bool variables);
@@ -309,6 +317,11 @@ class ScriptHost final : public avm1::Host, private StageEditor {
     }
     LoadedMovies m_loadedMovies;
     std::vector<PendingJump> m_pendingJumps;
+    bool m_advancing = false;
+    // In turn, the frames clips entered and (kTickedEntry) their enterFrame handlers.
+    std::vector<std::pair<stage::ClipHandle, int>> m_enteredFrames;
+    static constexpr int kTickedEntry = -1;
+    std::set<quint64> m_leftStage; // serials of clips a timeline took away during this tick
     // By the clip's serial: mouse and key events reach clips in the order they were made.
     std::map<quint64, QList<format::ClipActionRecord>> m_clipEvents;
     std::set<int> m_keysDown;

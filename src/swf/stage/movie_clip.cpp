@@ -80,8 +80,13 @@ void MovieClip::gotoFrame(int frame) {
                     removed.insert(remove->depth);
     }
     if (forward && frame - m_currentFrame <= movie::Timeline::kSnapshotInterval) {
-        for (int i = m_currentFrame + 1; i <= frame; ++i)
-            movie::Timeline::applyFrame(m_state, m_timeline->frame(i), i);
+        for (int i = m_currentFrame + 1; i <= frame; ++i) {
+            // A frame with a broken placement holds the playhead on the frame before it.
+            if (!movie::Timeline::applyFrame(m_state, m_timeline->frame(i), i) && i > 0) {
+                frame = i - 1;
+                break;
+            }
+        }
     } else {
         m_state = m_timeline->stateAt(frame);
     }
@@ -255,13 +260,14 @@ void MovieClip::advanceChildren(quint64 serialMark) {
 
 void MovieClip::advance() {
     const quint64 mark = context().nextSerial();
+    advanceChildren(mark);
     if (FrameObserver* observer = context().frameObserver()) observer->clipTicked(*this);
     if (m_playing && m_timeline->frameCount() > 1) {
+        const int from = m_currentFrame;
         gotoFrame(m_currentFrame + 1 >= m_timeline->frameCount() ? 0 : m_currentFrame + 1);
-        if (FrameObserver* observer = context().frameObserver())
-            observer->frameEntered(*this, m_currentFrame);
+        FrameObserver* observer = context().frameObserver();
+        if (observer && m_currentFrame != from) observer->frameEntered(*this, m_currentFrame);
     }
-    advanceChildren(mark);
 }
 
 } // namespace swf::stage
