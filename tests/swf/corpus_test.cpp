@@ -52,8 +52,9 @@ constexpr qint64 kCaseDeadlineMs = 40000 * kSlowBuild;
 // (their dates all read 2002-10-28 21:24:04 UTC), so our runs replay that moment.
 constexpr double kRecordedDateMs = 1035840244000.0;
 // The reference player ran on a Western system: the text of movies before SWF 6, which
-// carry no code page, was read in Windows-1252 there (UTF-8 letters show as "Ã¤").
-constexpr char kRecordedCodePage[] = "windows-1252";
+// carry no code page, was read as Latin-1 there (UTF-8 letters show as "Ã¤", and bytes
+// 0x80-0x9f stay the control characters they are in Latin-1).
+constexpr char kRecordedCodePage[] = "ISO-8859-1";
 
 QString corpusDir() {
     return QStringLiteral(VANTREL_CORPUS_DIR);
